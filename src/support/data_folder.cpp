@@ -1,0 +1,126 @@
+#include "data_folder.h"
+
+#include "file_helpers.h"
+#include "text_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace brisquel {
+
+namespace {
+
+// Every combination of a to z of the given length, in order, one per line.
+QByteArray letterCombinations(int length)
+{
+    QByteArray bytes;
+    qsizetype count = 1;
+    for (int i = 0; i < length; ++i)
+        count *= 26;
+    bytes.reserve(count * (length + 2));
+    QByteArray word(length, 'a');
+    for (qsizetype n = 0; n < count; ++n) {
+        bytes += word;
+        bytes += TextFile::LineEnd;
+        for (int i = length - 1; i >= 0; --i) {
+            if (word[i] < 'z') {
+                ++word[i];
+                break;
+            }
+            word[i] = 'a';
+        }
+    }
+    return bytes;
+}
+
+struct DeliveredFile
+{
+    const char* relativePath;
+    const char* resource; // nullptr: generated
+    int generatedLength;
+};
+
+const DeliveredFile deliveredFiles[] = {
+    {"wordlists/FullWordList.txt", ":/data/wordlists/FullWordList.txt", 0},
+    {"wordlists/AllTwoLetter.txt", nullptr, 2},
+    {"wordlists/AllThreeLetter.txt", nullptr, 3},
+    {"wordlists/AllFourLetter.txt", nullptr, 4},
+    {"Help.html", ":/data/Help.html", 0},
+    {"Appends.txt", ":/data/Appends.txt", 0},
+};
+
+} // namespace
+
+QString DataFolder::resolveRoot(const QStringList& arguments)
+{
+    const qsizetype at = arguments.indexOf(QStringLiteral("--home"));
+    if (at >= 0 && at + 1 < arguments.size())
+        return QDir(arguments.at(at + 1)).absolutePath();
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(QStringLiteral("--home=")))
+            return QDir(argument.mid(7)).absolutePath();
+    }
+    const QString fromEnvironment = qEnvironmentVariable("BRISQUEL_HOME");
+    if (!fromEnvironment.isEmpty())
+        return QDir(fromEnvironment).absolutePath();
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString DataFolder::defaultUserSettingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/Velmorra/Brisquel.ini");
+}
+
+DataFolder::DataFolder(QString root)
+    : m_root(std::move(root))
+{
+}
+
+QString DataFolder::path(const QString& relative) const
+{
+    QString cleaned = relative;
+    cleaned.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    while (cleaned.startsWith(QLatin1Char('/')))
+        cleaned.remove(0, 1);
+    return m_root + QLatin1Char('/') + cleaned;
+}
+
+bool DataFolder::ensureRoot(QString* error) const
+{
+    if (QDir().mkpath(m_root))
+        return true;
+    if (error)
+        *error = QStringLiteral("Cannot create the data folder %1").arg(m_root);
+    return false;
+}
+
+QStringList DataFolder::deliverFiles() const
+{
+    QStringList problems;
+    for (const DeliveredFile& file : deliveredFiles) {
+        const QString target = path(QString::fromLatin1(file.relativePath));
+        if (QFileInfo::exists(target))
+            continue;
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QByteArray bytes;
+        if (file.resource) {
+            QFile resource(QString::fromLatin1(file.resource));
+            if (!resource.open(QIODevice::ReadOnly)) {
+                problems << QStringLiteral("Missing delivered file %1").arg(QString::fromLatin1(file.resource));
+                continue;
+            }
+            bytes = resource.readAll();
+        } else {
+            bytes = letterCombinations(file.generatedLength);
+        }
+        QString error;
+        if (!TextFile::writeText(target, bytes, &error))
+            problems << error;
+    }
+    return problems;
+}
+
+} // namespace brisquel

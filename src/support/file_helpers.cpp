@@ -1,0 +1,47 @@
+#include "file_helpers.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace brisquel {
+
+bool fileExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && info.isFile() && !info.isHidden();
+}
+
+bool dirExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    return QFileInfo(path).isDir();
+}
+
+QString fileNamePart(const QString& path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+bool copyFileTo(const QString& source, const QString& destination)
+{
+    if (!fileExists(source))
+        return false;
+    const QString temporary = destination + QStringLiteral(".part");
+    QFile::remove(temporary);
+    if (!QFile::copy(source, temporary))
+        return false;
+    // Rename over the destination so that a failed copy never leaves a half-written file.
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(destination).constData()) != 0) {
+        QFile::remove(temporary);
+        return false;
+    }
+    return true;
+}
+
+} // namespace brisquel

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace brisquel {
+
+// Streams the lines of a text file. A line ends at CR LF, a lone CR or a lone LF; text after
+// the last line end is a last line. Lines are decoded as UTF-8. Memory stays bounded on hostile
+// files: a line longer than the limit is cut to the limit and the rest of it is skipped.
+class LineReader
+{
+public:
+    static constexpr qsizetype DefaultMaxLineBytes = 1024 * 1024;
+
+    explicit LineReader(qsizetype maxLineBytes = DefaultMaxLineBytes);
+
+    bool open(const QString& path, QString* error = nullptr);
+    bool isOpen() const { return m_file.isOpen(); }
+    void close();
+
+    // False at the end of the file or on a read error (see hasError()).
+    bool readLine(QString* line);
+    QByteArray readRawLine(bool* ok);
+
+    // 1-based number of the line last returned.
+    qint64 lineNumber() const { return m_lineNumber; }
+    bool lastLineTruncated() const { return m_truncated; }
+    bool hasError() const { return m_error; }
+    QString errorString() const { return m_file.errorString(); }
+
+private:
+    bool fill();
+
+    QFile m_file;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    qsizetype m_maxLineBytes;
+    qint64 m_lineNumber = 0;
+    bool m_eof = false;
+    bool m_error = false;
+    bool m_truncated = false;
+    bool m_skipLeadingLf = false;
+};
+
+} // namespace brisquel

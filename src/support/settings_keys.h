@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+namespace brisquel {
+
+enum class SettingsScope { Machine, User };
+
+// One row of the settings table: where a key lives and what it reads as when never written.
+struct SettingKey
+{
+    QString application;
+    QString key;
+    SettingsScope scope = SettingsScope::Machine;
+    QString defaultValue;
+};
+
+namespace SettingKeys {
+
+inline const QString Section = QStringLiteral("Settings");
+inline const QString PositionsApplication = QStringLiteral("Velmorra");
+QString optionsApplication(); // the product title
+
+SettingKey FullWordNum();
+SettingKey TwoWordNum();
+SettingKey ThreeWordNum();
+SettingKey FourWordNum();
+SettingKey CustWordNum();
+SettingKey YahooWordNum();
+SettingKey GoogleWordNum();
+SettingKey wordNumber();
+SettingKey showHelp();
+SettingKey chkProxy();
+SettingKey DefaultExt();
+SettingKey IgnorePermissionDeniedError();
+SettingKey chkExt(int index);
+SettingKey chkAdd(int index);
+SettingKey txtMake();
+SettingKey txtCustom();
+// Addresses of the outside world are settings, so that they can follow the sites.
+SettingKey PurchaseAddress();
+SettingKey PurchaseOnDoubleClick();
+SettingKey WebSiteAddress();
+
+} // namespace SettingKeys
+} // namespace brisquel

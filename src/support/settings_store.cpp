@@ -1,0 +1,159 @@
+#include "settings_store.h"
+
+#include "app_info.h"
+
+#include <QSettings>
+
+#include <cstdio>
+
+namespace brisquel {
+
+namespace {
+
+QString settingsPath(const QString& application, const QString& section, const QString& key)
+{
+    return application.trimmed() + QLatin1Char('/') + section.trimmed() + QLatin1Char('/') + key;
+}
+
+bool validateAddress(const QString& application, const QString& section, const QString& key, QString* error)
+{
+    const char* problem = nullptr;
+    if (application.trimmed().isEmpty())
+        problem = "AppName may not be empty";
+    else if (section.trimmed().isEmpty())
+        problem = "Section may not be empty";
+    else if (key.trimmed().isEmpty())
+        problem = "Key may not be empty";
+    if (problem && error)
+        *error = QString::fromLatin1(problem);
+    return problem == nullptr;
+}
+
+} // namespace
+
+SettingsStore::SettingsStore(const QString& machinePath, const QString& userPath)
+    : m_machine(std::make_unique<QSettings>(machinePath, QSettings::IniFormat))
+    , m_user(std::make_unique<QSettings>(userPath, QSettings::IniFormat))
+{
+}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::machinePath() const { return m_machine->fileName(); }
+
+QString SettingsStore::userPath() const { return m_user->fileName(); }
+
+QString SettingsStore::permissionDeniedMessage()
+{
+    return AppInfo::productTitle()
+           + QStringLiteral(" requires read/write access to the system registry and hard drive in order to run "
+                            "properly.  This user account does not have the proper permissions set.  As a result "
+                            "some or all of your settings may not be properly saved.  Please contact your system "
+                            "administrator or change the permission settings for this account.\r\n\r\nIf you "
+                            "would like to prevent this error message from being displayed again, please press "
+                            "'Ignore'.");
+}
+
+void SettingsStore::saveRegSetting(const QString& application, const QString& section, const QString& key,
+                                   const QString& value)
+{
+    save(*m_machine, application, section, key, value, false);
+}
+
+void SettingsStore::saveUserSetting(const QString& application, const QString& section, const QString& key,
+                                    const QString& value)
+{
+    save(*m_user, application, section, key, value, true);
+}
+
+QString SettingsStore::getRegSetting(const QString& application, const QString& section, const QString& key,
+                                     const QString& defaultValue, QString* error) const
+{
+    return read(*m_machine, application, section, key, defaultValue, error);
+}
+
+QString SettingsStore::getUserSetting(const QString& application, const QString& section, const QString& key,
+                                      const QString& defaultValue, QString* error) const
+{
+    return read(*m_user, application, section, key, defaultValue, error);
+}
+
+QString SettingsStore::value(const SettingKey& key, QString* error) const
+{
+    QSettings& store = key.scope == SettingsScope::User ? *m_user : *m_machine;
+    return read(store, key.application, SettingKeys::Section, key.key, key.defaultValue, error);
+}
+
+void SettingsStore::setValue(const SettingKey& key, const QString& value)
+{
+    const bool user = key.scope == SettingsScope::User;
+    save(user ? *m_user : *m_machine, key.application, SettingKeys::Section, key.key, value, user);
+}
+
+int SettingsStore::intValue(const SettingKey& key, int fallback) const
+{
+    bool ok = false;
+    const int number = value(key).trimmed().toInt(&ok);
+    return ok ? number : fallback;
+}
+
+void SettingsStore::save(QSettings& settings, const QString& application, const QString& section,
+                         const QString& key, const QString& value, bool userScope)
+{
+    QString error;
+    if (!validateAddress(application, section, key, &error)) {
+        std::fprintf(stderr, "Setting not saved: %s\n", qPrintable(error));
+        return;
+    }
+    settings.setValue(settingsPath(application, section, key), value);
+    for (;;) {
+        settings.sync();
+        if (settings.status() == QSettings::NoError)
+            return;
+        // The per-user area holds the answer to this very dialog; do not ask about itself.
+        if (userScope || !handlePermissionDenied())
+            return;
+    }
+}
+
+QString SettingsStore::read(QSettings& settings, const QString& application, const QString& section,
+                            const QString& key, const QString& defaultValue, QString* error) const
+{
+    if (!validateAddress(application, section, key, error))
+        return defaultValue;
+    const QVariant stored = settings.value(settingsPath(application, section, key));
+    if (!stored.isValid())
+        return defaultValue;
+    if (stored.typeId() != QMetaType::QString) {
+        if (error)
+            *error = QStringLiteral("Registry data not a string");
+        return defaultValue;
+    }
+    return stored.toString();
+}
+
+bool SettingsStore::handlePermissionDenied()
+{
+    if (value(SettingKeys::IgnorePermissionDeniedError()) == QLatin1String("1"))
+        return false;
+    if (!m_permissionHandler) {
+        if (!m_reportedOnStderr) {
+            std::fprintf(stderr, "Settings cannot be saved to %s: %s\n", qPrintable(m_machine->fileName()),
+                         qPrintable(QStringLiteral("permission denied")));
+            m_reportedOnStderr = true;
+        }
+        return false;
+    }
+    switch (m_permissionHandler(permissionDeniedMessage())) {
+    case PermissionAnswer::Retry:
+        return true;
+    case PermissionAnswer::Ignore:
+        setValue(SettingKeys::IgnorePermissionDeniedError(), QStringLiteral("1"));
+        return false;
+    case PermissionAnswer::Abort:
+        break;
+    }
+    return false;
+}
+
+} // namespace brisquel

@@ -1,0 +1,94 @@
+#include "support/data_folder.h"
+#include "support/file_helpers.h"
+#include "support/text_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brisquel;
+
+class TestFileHelpers : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void existenceIsExactAndFilesOnly()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Remembered.txt"));
+        QVERIFY(TextFile::writeLines(file, {QStringLiteral("a.com")}));
+        QVERIFY(fileExists(file));
+        QVERIFY(!fileExists(dir.filePath(QStringLiteral("remembered.txt"))));
+        QVERIFY(!fileExists(dir.path()));
+        QVERIFY(!fileExists(QString()));
+        QVERIFY(dirExists(dir.path()));
+        QVERIFY(dirExists(dir.path() + QLatin1Char('/')));
+        QVERIFY(!dirExists(file));
+        QVERIFY(!dirExists(dir.filePath(QStringLiteral("missing"))));
+    }
+
+    void fileNamePartTakesTheLastComponent()
+    {
+        QCOMPARE(fileNamePart(QStringLiteral("/a/b/c.txt")), QStringLiteral("c.txt"));
+        QCOMPARE(fileNamePart(QStringLiteral("c.txt")), QStringLiteral("c.txt"));
+        QCOMPARE(fileNamePart(QStringLiteral("a\\b\\c.txt")), QStringLiteral("c.txt"));
+        QCOMPARE(fileNamePart(QString()), QString());
+    }
+
+    void copyReplacesAndSurvivesAMissingSource()
+    {
+        QTemporaryDir dir;
+        const QString source = dir.filePath(QStringLiteral("s.txt"));
+        const QString target = dir.filePath(QStringLiteral("t.txt"));
+        QVERIFY(!copyFileTo(source, target));
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(TextFile::writeLines(source, {QStringLiteral("new")}));
+        QVERIFY(TextFile::writeLines(target, {QStringLiteral("old"), QStringLiteral("longer")}));
+        QVERIFY(copyFileTo(source, target));
+        QStringList lines;
+        QVERIFY(TextFile::readLines(target, &lines));
+        QCOMPARE(lines, QStringList{QStringLiteral("new")});
+        QVERIFY(!copyFileTo(source, dir.filePath(QStringLiteral("no/such/folder/t.txt"))));
+    }
+
+    void deliveredFilesNeverOverwriteTheUsers()
+    {
+        QTemporaryDir dir;
+        DataFolder folder(dir.path());
+        QVERIFY(TextFile::writeLines(folder.path(QStringLiteral("Appends.txt")), {QStringLiteral("mine")}));
+        QCOMPARE(folder.deliverFiles(), QStringList());
+        QStringList lines;
+        QVERIFY(TextFile::readLines(folder.path(QStringLiteral("Appends.txt")), &lines));
+        QCOMPARE(lines, QStringList{QStringLiteral("mine")});
+
+        lines.clear();
+        QVERIFY(TextFile::readLines(folder.path(QStringLiteral("wordlists/AllTwoLetter.txt")), &lines));
+        QCOMPARE(lines.size(), 26 * 26);
+        QCOMPARE(lines.first(), QStringLiteral("aa"));
+        QCOMPARE(lines.at(1), QStringLiteral("ab"));
+        QCOMPARE(lines.last(), QStringLiteral("zz"));
+        QCOMPARE(QFileInfo(folder.path(QStringLiteral("wordlists/AllFourLetter.txt"))).size(), 26 * 26 * 26 * 26 * 6);
+
+        lines.clear();
+        QVERIFY(TextFile::readLines(folder.path(QStringLiteral("wordlists/FullWordList.txt")), &lines));
+        QVERIFY(lines.size() > 50000);
+        QVERIFY(lines.contains(QStringLiteral("house")));
+        QVERIFY(QFile::exists(folder.path(QStringLiteral("Help.html"))));
+    }
+
+    void rootComesFromHomeThenEnvironment()
+    {
+        qputenv("BRISQUEL_HOME", "/tmp/from-env");
+        QCOMPARE(DataFolder::resolveRoot({QStringLiteral("prog"), QStringLiteral("--home"), QStringLiteral("/tmp/x")}),
+                 QStringLiteral("/tmp/x"));
+        QCOMPARE(DataFolder::resolveRoot({QStringLiteral("prog")}), QStringLiteral("/tmp/from-env"));
+        qunsetenv("BRISQUEL_HOME");
+        QVERIFY(!DataFolder::resolveRoot({QStringLiteral("prog")}).isEmpty());
+        QCOMPARE(DataFolder(QStringLiteral("/r")).path(QStringLiteral("\\Overflow\\x.txt")),
+                 QStringLiteral("/r/Overflow/x.txt"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileHelpers)
+#include "test_file_helpers.moc"
