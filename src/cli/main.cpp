@@ -1,7 +1,49 @@
+#include "cli/extract_command.h"
+#include "cli/search_command.h"
 #include "support/app_info.h"
+#include "support/data_folder.h"
+#include "whois_config/extension_table.h"
+#include "whois_config/registrars_file.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+const char Usage[] =
+    "Usage: brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
+    "                           [--home DIR] [--format text|csv|json]\n"
+    "       brisquel-cli extract [--browser] [--home DIR] FILE...\n"
+    "       brisquel-cli --version\n";
+
+// The extensions the page rules recognise come from the user's registrars.txt when there is one.
+QStringList enabledExtensions(const QStringList& arguments)
+{
+    brisquel::DataFolder folder(brisquel::DataFolder::resolveRoot(arguments));
+    brisquel::RegistrarsFile file(folder.path(QStringLiteral("registrars.txt")));
+    brisquel::ExtensionTable table(brisquel::defaultExtensionRows());
+    file.loadExtensionTable(&table);
+    return table.enabledExtensions();
+}
+
+int runExtract(QStringList arguments)
+{
+    QStringList files;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) == QLatin1String("--home")) {
+            ++i;
+            continue;
+        }
+        if (!arguments.at(i).startsWith(QLatin1String("--home=")))
+            files << arguments.at(i);
+    }
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return brisquel::runExtractCommand(files, out, err, enabledExtensions(arguments));
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -9,6 +51,18 @@ int main(int argc, char* argv[])
     QCoreApplication::setOrganizationName(brisquel::AppInfo::companyName());
     QCoreApplication::setApplicationName(brisquel::AppInfo::productTitle());
     QCoreApplication::setApplicationVersion(brisquel::AppInfo::version());
-    QTextStream(stdout) << brisquel::AppInfo::productTitle() << ' ' << brisquel::AppInfo::version() << '\n';
-    return 0;
+
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString command = arguments.value(1);
+    if (command == QLatin1String("search"))
+        return brisquel::runSearchCommand(arguments.mid(1));
+    if (command == QLatin1String("extract"))
+        return runExtract(arguments.mid(2));
+    if (command == QLatin1String("--version")) {
+        std::printf("%s %s\n", qPrintable(brisquel::AppInfo::productTitle()),
+                    qPrintable(brisquel::AppInfo::version()));
+        return 0;
+    }
+    std::fputs(Usage, command == QLatin1String("--help") || command == QLatin1String("-h") ? stdout : stderr);
+    return command == QLatin1String("--help") || command == QLatin1String("-h") ? 0 : 2;
 }

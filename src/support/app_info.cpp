@@ -2,12 +2,24 @@
 
 namespace brisquel::AppInfo {
 
-QString productTitle() { return QStringLiteral("Brisquel"); }
+QString productTitle()
+{
+    return QStringLiteral("Brisquel");
+}
 
-QString companyName() { return QStringLiteral("Velmorra"); }
+QString companyName()
+{
+    return QStringLiteral("Velmorra");
+}
 
-QString version() { return QStringLiteral(BRISQUEL_VERSION); }
+QString version()
+{
+    return QStringLiteral(BRISQUEL_VERSION);
+}
 
-QString webSiteName() { return QStringLiteral("Brisquel.app"); }
+QString webSiteName()
+{
+    return QStringLiteral("Brisquel.app");
+}
 
 } // namespace brisquel::AppInfo

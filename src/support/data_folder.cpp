@@ -70,14 +70,13 @@ QString DataFolder::resolveRoot(const QStringList& arguments)
 
 QString DataFolder::defaultUserSettingsPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/Velmorra/Brisquel.ini");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Velmorra/Brisquel.ini");
 }
 
 DataFolder::DataFolder(QString root)
     : m_root(std::move(root))
-{
-}
+{}
 
 QString DataFolder::path(const QString& relative) const
 {
@@ -109,7 +108,8 @@ QStringList DataFolder::deliverFiles() const
         if (file.resource) {
             QFile resource(QString::fromLatin1(file.resource));
             if (!resource.open(QIODevice::ReadOnly)) {
-                problems << QStringLiteral("Missing delivered file %1").arg(QString::fromLatin1(file.resource));
+                problems
+                    << QStringLiteral("Missing delivered file %1").arg(QString::fromLatin1(file.resource));
                 continue;
             }
             bytes = resource.readAll();

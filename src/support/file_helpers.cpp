@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-
 #include <cstdio>
 
 namespace brisquel {
@@ -37,7 +36,8 @@ bool copyFileTo(const QString& source, const QString& destination)
     if (!QFile::copy(source, temporary))
         return false;
     // Rename over the destination so that a failed copy never leaves a half-written file.
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(destination).constData()) != 0) {
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(destination).constData()) !=
+        0) {
         QFile::remove(temporary);
         return false;
     }

@@ -1,5 +1,7 @@
 #include "line_reader.h"
 
+#include <algorithm>
+
 namespace brisquel {
 
 namespace {
@@ -8,8 +10,7 @@ constexpr qint64 ChunkBytes = 64 * 1024;
 
 LineReader::LineReader(qsizetype maxLineBytes)
     : m_maxLineBytes(maxLineBytes)
-{
-}
+{}
 
 bool LineReader::open(const QString& path, QString* error)
 {
@@ -29,6 +30,8 @@ void LineReader::close()
     m_buffer.clear();
     m_pos = 0;
     m_lineNumber = 0;
+    m_byteLimit = -1;
+    m_bytesRead = 0;
     m_eof = false;
     m_error = false;
     m_truncated = false;
@@ -43,9 +46,16 @@ bool LineReader::fill()
         m_buffer.remove(0, m_pos);
         m_pos = 0;
     }
+    qint64 want = ChunkBytes;
+    if (m_byteLimit >= 0)
+        want = std::min(want, m_byteLimit - m_bytesRead);
+    if (want <= 0) {
+        m_eof = true;
+        return false;
+    }
     const qsizetype old = m_buffer.size();
-    m_buffer.resize(old + ChunkBytes);
-    const qint64 got = m_file.read(m_buffer.data() + old, ChunkBytes);
+    m_buffer.resize(old + want);
+    const qint64 got = m_file.read(m_buffer.data() + old, want);
     if (got < 0) {
         m_error = true;
         m_eof = true;
@@ -53,6 +63,7 @@ bool LineReader::fill()
         return false;
     }
     m_buffer.resize(old + got);
+    m_bytesRead += got;
     if (got == 0)
         m_eof = true;
     return got > 0;

@@ -17,6 +17,9 @@ public:
     explicit LineReader(qsizetype maxLineBytes = DefaultMaxLineBytes);
 
     bool open(const QString& path, QString* error = nullptr);
+    // Reads no further than this many bytes: a file that grows while it is read (a list that
+    // receives what its own search appends) still comes to an end.
+    void setByteLimit(qint64 bytes) { m_byteLimit = bytes; }
     bool isOpen() const { return m_file.isOpen(); }
     void close();
 
@@ -38,6 +41,8 @@ private:
     qsizetype m_pos = 0;
     qsizetype m_maxLineBytes;
     qint64 m_lineNumber = 0;
+    qint64 m_byteLimit = -1;
+    qint64 m_bytesRead = 0;
     bool m_eof = false;
     bool m_error = false;
     bool m_truncated = false;

@@ -7,7 +7,8 @@ namespace brisquel::SettingKeys {
 namespace {
 SettingKey position(const char* key, const char* defaultValue)
 {
-    return {PositionsApplication, QString::fromLatin1(key), SettingsScope::Machine, QString::fromLatin1(defaultValue)};
+    return {PositionsApplication, QString::fromLatin1(key), SettingsScope::Machine,
+            QString::fromLatin1(defaultValue)};
 }
 
 SettingKey option(const QString& key, const char* defaultValue, SettingsScope scope = SettingsScope::Machine)
@@ -16,32 +17,91 @@ SettingKey option(const QString& key, const char* defaultValue, SettingsScope sc
 }
 } // namespace
 
-QString optionsApplication() { return AppInfo::productTitle(); }
+QString optionsApplication()
+{
+    return AppInfo::productTitle();
+}
 
-SettingKey FullWordNum() { return position("FullWordNum", "1"); }
-SettingKey TwoWordNum() { return position("TwoWordNum", "1"); }
-SettingKey ThreeWordNum() { return position("ThreeWordNum", "1"); }
-SettingKey FourWordNum() { return position("FourWordNum", "1"); }
-SettingKey CustWordNum() { return position("CustWordNum", "1"); }
-SettingKey YahooWordNum() { return position("YahooWordNum", "1"); }
-SettingKey GoogleWordNum() { return position("GoogleWordNum", "1"); }
-SettingKey wordNumber() { return position("wordNumber", "0"); }
-SettingKey showHelp() { return option(QStringLiteral("showHelp"), "1"); }
-SettingKey chkProxy() { return option(QStringLiteral("chkProxy"), "0"); }
-SettingKey DefaultExt() { return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User); }
+SettingKey FullWordNum()
+{
+    return position("FullWordNum", "1");
+}
+SettingKey TwoWordNum()
+{
+    return position("TwoWordNum", "1");
+}
+SettingKey ThreeWordNum()
+{
+    return position("ThreeWordNum", "1");
+}
+SettingKey FourWordNum()
+{
+    return position("FourWordNum", "1");
+}
+SettingKey CustWordNum()
+{
+    return position("CustWordNum", "1");
+}
+SettingKey YahooWordNum()
+{
+    return position("YahooWordNum", "1");
+}
+SettingKey GoogleWordNum()
+{
+    return position("GoogleWordNum", "1");
+}
+SettingKey wordNumber()
+{
+    return position("wordNumber", "0");
+}
+SettingKey CustListFile()
+{
+    return position("CustListFile", "");
+}
+SettingKey showHelp()
+{
+    return option(QStringLiteral("showHelp"), "1");
+}
+SettingKey chkProxy()
+{
+    return option(QStringLiteral("chkProxy"), "0");
+}
+SettingKey DefaultExt()
+{
+    return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User);
+}
 SettingKey IgnorePermissionDeniedError()
 {
     return option(QStringLiteral("IgnorePermissionDeniedError"), "0", SettingsScope::User);
 }
-SettingKey chkExt(int index) { return option(QStringLiteral("chkExt%1").arg(index), "1"); }
-SettingKey chkAdd(int index) { return option(QStringLiteral("chkAdd%1").arg(index), "1"); }
-SettingKey txtMake() { return option(QStringLiteral("txtMake"), ""); }
-SettingKey txtCustom() { return option(QStringLiteral("txtCustom"), ".co.uk"); }
+SettingKey chkExt(int index)
+{
+    return option(QStringLiteral("chkExt%1").arg(index), "1");
+}
+SettingKey chkAdd(int index)
+{
+    return option(QStringLiteral("chkAdd%1").arg(index), "1");
+}
+SettingKey txtMake()
+{
+    return option(QStringLiteral("txtMake"), "");
+}
+SettingKey txtCustom()
+{
+    return option(QStringLiteral("txtCustom"), ".co.uk");
+}
 SettingKey PurchaseAddress()
 {
-    return option(QStringLiteral("PurchaseAddress"), "https://www.namecheap.com/domains/registration/results/?domain=");
+    return option(QStringLiteral("PurchaseAddress"),
+                  "https://www.namecheap.com/domains/registration/results/?domain=");
 }
-SettingKey PurchaseOnDoubleClick() { return option(QStringLiteral("PurchaseOnDoubleClick"), "1"); }
-SettingKey WebSiteAddress() { return option(QStringLiteral("WebSiteAddress"), "https://brisquel.app/"); }
+SettingKey PurchaseOnDoubleClick()
+{
+    return option(QStringLiteral("PurchaseOnDoubleClick"), "1");
+}
+SettingKey WebSiteAddress()
+{
+    return option(QStringLiteral("WebSiteAddress"), "https://brisquel.app/");
+}
 
 } // namespace brisquel::SettingKeys

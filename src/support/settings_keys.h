@@ -4,7 +4,11 @@
 
 namespace brisquel {
 
-enum class SettingsScope { Machine, User };
+enum class SettingsScope
+{
+    Machine,
+    User
+};
 
 // One row of the settings table: where a key lives and what it reads as when never written.
 struct SettingKey
@@ -29,6 +33,8 @@ SettingKey CustWordNum();
 SettingKey YahooWordNum();
 SettingKey GoogleWordNum();
 SettingKey wordNumber();
+// The custom list that CustWordNum belongs to, so that another file does not resume at its position.
+SettingKey CustListFile();
 SettingKey showHelp();
 SettingKey chkProxy();
 SettingKey DefaultExt();

@@ -3,7 +3,6 @@
 #include "app_info.h"
 
 #include <QSettings>
-
 #include <cstdio>
 
 namespace brisquel {
@@ -34,24 +33,30 @@ bool validateAddress(const QString& application, const QString& section, const Q
 SettingsStore::SettingsStore(const QString& machinePath, const QString& userPath)
     : m_machine(std::make_unique<QSettings>(machinePath, QSettings::IniFormat))
     , m_user(std::make_unique<QSettings>(userPath, QSettings::IniFormat))
-{
-}
+{}
 
 SettingsStore::~SettingsStore() = default;
 
-QString SettingsStore::machinePath() const { return m_machine->fileName(); }
+QString SettingsStore::machinePath() const
+{
+    return m_machine->fileName();
+}
 
-QString SettingsStore::userPath() const { return m_user->fileName(); }
+QString SettingsStore::userPath() const
+{
+    return m_user->fileName();
+}
 
 QString SettingsStore::permissionDeniedMessage()
 {
-    return AppInfo::productTitle()
-           + QStringLiteral(" requires read/write access to the system registry and hard drive in order to run "
-                            "properly.  This user account does not have the proper permissions set.  As a result "
-                            "some or all of your settings may not be properly saved.  Please contact your system "
-                            "administrator or change the permission settings for this account.\r\n\r\nIf you "
-                            "would like to prevent this error message from being displayed again, please press "
-                            "'Ignore'.");
+    return AppInfo::productTitle() +
+           QStringLiteral(
+               " requires read/write access to the system registry and hard drive in order to run "
+               "properly.  This user account does not have the proper permissions set.  As a result "
+               "some or all of your settings may not be properly saved.  Please contact your system "
+               "administrator or change the permission settings for this account.\r\n\r\nIf you "
+               "would like to prevent this error message from being displayed again, please press "
+               "'Ignore'.");
 }
 
 void SettingsStore::saveRegSetting(const QString& application, const QString& section, const QString& key,

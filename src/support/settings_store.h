@@ -3,7 +3,6 @@
 #include "settings_keys.h"
 
 #include <QString>
-
 #include <functional>
 #include <memory>
 
@@ -17,7 +16,12 @@ namespace brisquel {
 class SettingsStore
 {
 public:
-    enum class PermissionAnswer { Abort, Retry, Ignore };
+    enum class PermissionAnswer
+    {
+        Abort,
+        Retry,
+        Ignore
+    };
     using PermissionHandler = std::function<PermissionAnswer(const QString& message)>;
 
     SettingsStore(const QString& machinePath, const QString& userPath);

@@ -68,7 +68,8 @@ private Q_SLOTS:
         QCOMPARE(lines.first(), QStringLiteral("aa"));
         QCOMPARE(lines.at(1), QStringLiteral("ab"));
         QCOMPARE(lines.last(), QStringLiteral("zz"));
-        QCOMPARE(QFileInfo(folder.path(QStringLiteral("wordlists/AllFourLetter.txt"))).size(), 26 * 26 * 26 * 26 * 6);
+        QCOMPARE(QFileInfo(folder.path(QStringLiteral("wordlists/AllFourLetter.txt"))).size(),
+                 26 * 26 * 26 * 26 * 6);
 
         lines.clear();
         QVERIFY(TextFile::readLines(folder.path(QStringLiteral("wordlists/FullWordList.txt")), &lines));
@@ -80,7 +81,8 @@ private Q_SLOTS:
     void rootComesFromHomeThenEnvironment()
     {
         qputenv("BRISQUEL_HOME", "/tmp/from-env");
-        QCOMPARE(DataFolder::resolveRoot({QStringLiteral("prog"), QStringLiteral("--home"), QStringLiteral("/tmp/x")}),
+        QCOMPARE(DataFolder::resolveRoot(
+                     {QStringLiteral("prog"), QStringLiteral("--home"), QStringLiteral("/tmp/x")}),
                  QStringLiteral("/tmp/x"));
         QCOMPARE(DataFolder::resolveRoot({QStringLiteral("prog")}), QStringLiteral("/tmp/from-env"));
         qunsetenv("BRISQUEL_HOME");

@@ -1,0 +1,100 @@
+#include "cli/extract_command.h"
+
+#include "sources/known_extensions.h"
+#include "sources/page_extraction.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace brisquel {
+
+namespace {
+
+// Saved pages are a few megabytes; the limit keeps a device or a huge file from eating memory.
+constexpr qint64 MaxPageBytes = 64 * 1024 * 1024;
+
+void printUsage(QTextStream& err)
+{
+    err << "Usage: brisquel-cli extract [--browser] FILE...\n"
+           "Prints the domain names found in saved HTML pages, one a line.\n"
+           "  --browser  use the domain browser's rules instead of the search harvester's\n";
+}
+
+bool readPage(const QString& path, QString* text, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.read(MaxPageBytes + 1);
+    if (bytes.size() > MaxPageBytes) {
+        *error = QStringLiteral("file is larger than %1 bytes").arg(MaxPageBytes);
+        return false;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        *error = file.errorString();
+        return false;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    *text = decoder.decode(bytes);
+    return true;
+}
+
+QString withoutTrailingBlanks(const QString& name)
+{
+    qsizetype end = name.size();
+    while (end > 0 && (name[end - 1] == u' ' || name[end - 1] == u'\t'))
+        --end;
+    return name.left(end);
+}
+
+} // namespace
+
+int runExtractCommand(const QStringList& arguments, QTextStream& out, QTextStream& err,
+                      const QStringList& enabledExtensions)
+{
+    bool browserRules = false;
+    bool optionsEnded = false;
+    QStringList files;
+    for (const QString& argument : arguments) {
+        if (!optionsEnded && argument == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument == QLatin1String("--browser")) {
+            browserRules = true;
+        } else if (!optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            err << "extract: unknown option " << argument << '\n';
+            printUsage(err);
+            return 1;
+        } else {
+            files.append(argument);
+        }
+    }
+    if (files.isEmpty()) {
+        printUsage(err);
+        return 1;
+    }
+
+    const KnownExtensions extensions(enabledExtensions);
+    // One text of names over all files, so that a name found in an earlier file is not repeated.
+    QString found;
+    int exitCode = 0;
+    for (const QString& path : files) {
+        QString page;
+        QString error;
+        if (!readPage(path, &page, &error)) {
+            err << "extract: cannot read " << path << ": " << error << '\n';
+            exitCode = 2;
+            continue;
+        }
+        const QStringList names = browserRules ? scanBrowserPage(page, &found, extensions).names
+                                               : extractHarvestNames(page, &found, extensions);
+        for (const QString& name : names)
+            out << withoutTrailingBlanks(name) << '\n';
+    }
+    out.flush();
+    err.flush();
+    return exitCode;
+}
+
+} // namespace brisquel

@@ -1,0 +1,51 @@
+#include "progress_printer.h"
+
+#include <unistd.h>
+
+namespace brisquel {
+
+namespace {
+constexpr qint64 TerminalIntervalMs = 200;
+constexpr qint64 LogIntervalMs = 5000;
+constexpr int BarWidth = 30;
+} // namespace
+
+ProgressPrinter::ProgressPrinter(FILE* stream)
+    : m_stream(stream)
+    , m_terminal(::isatty(::fileno(stream)) == 1)
+{
+    m_clock.start();
+}
+
+void ProgressPrinter::update(qint64 done, qint64 total, int open, qint64 unanswered)
+{
+    const qint64 now = m_clock.elapsed();
+    if (m_lastDraw >= 0 && now - m_lastDraw < (m_terminal ? TerminalIntervalMs : LogIntervalMs))
+        return;
+    m_lastDraw = now;
+    const double rate = now > 0 ? done * 1000.0 / now : 0.0;
+    const QString counts = QStringLiteral("%1/%2  %3/s  open %4  unanswered %5")
+                               .arg(done)
+                               .arg(total)
+                               .arg(qRound64(rate))
+                               .arg(open)
+                               .arg(unanswered);
+    if (m_terminal) {
+        const int filled = total > 0 ? int(std::min<qint64>(BarWidth, done * BarWidth / total)) : 0;
+        const QString bar = QString(filled, QLatin1Char('#')) + QString(BarWidth - filled, QLatin1Char('.'));
+        std::fprintf(m_stream, "\r[%s] %s\033[K", qPrintable(bar), qPrintable(counts));
+        m_drawn = true;
+    } else {
+        std::fprintf(m_stream, "progress: %s\n", qPrintable(counts));
+    }
+    std::fflush(m_stream);
+}
+
+void ProgressPrinter::finish()
+{
+    if (m_terminal && m_drawn)
+        std::fprintf(m_stream, "\n");
+    std::fflush(m_stream);
+}
+
+} // namespace brisquel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+#include <cstdio>
+
+namespace brisquel {
+
+// Search progress on standard error: a bar redrawn in place on a terminal, an occasional plain
+// line otherwise (logs stay readable).
+class ProgressPrinter
+{
+public:
+    explicit ProgressPrinter(FILE* stream);
+
+    void update(qint64 done, qint64 total, int open, qint64 unanswered);
+    void finish();
+    double elapsedSeconds() const { return m_clock.elapsed() / 1000.0; }
+
+private:
+    FILE* m_stream;
+    bool m_terminal;
+    QElapsedTimer m_clock;
+    qint64 m_lastDraw = -1;
+    bool m_drawn = false;
+};
+
+} // namespace brisquel

@@ -1,0 +1,287 @@
+#include "search_command.h"
+
+#include "engine/list_files.h"
+#include "engine/result_lists.h"
+#include "engine/search_driver.h"
+#include "interrupt_watcher.h"
+#include "progress_printer.h"
+#include "sources/list_file.h"
+#include "sources/search_type.h"
+#include "support/data_folder.h"
+#include "support/settings_store.h"
+#include "support/startup_files.h"
+#include "whois_config/extension_table.h"
+#include "whois_config/registrars_file.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+#include <cstdio>
+
+namespace brisquel {
+
+namespace {
+
+enum ExitCode
+{
+    Success = 0,
+    Failure = 1,
+    BadArguments = 2,
+    Interrupted = 130
+};
+
+enum class Format
+{
+    Text,
+    Csv,
+    Json
+};
+
+void printError(const QString& message)
+{
+    std::fprintf(stderr, "brisquel-cli: %s\n", qPrintable(message));
+}
+
+QString csvField(const QString& text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QByteArray verdictLine(Format format, const QString& domain, Verdict verdict, const QString& detail)
+{
+    const QString name = QString::fromLatin1(verdictName(verdict));
+    switch (format) {
+    case Format::Text:
+        return (name + QLatin1Char(' ') + domain + QLatin1Char('\n')).toUtf8();
+    case Format::Csv:
+        return (csvField(domain) + QLatin1Char(',') + name + QLatin1Char(',') + csvField(detail) +
+                QLatin1Char('\n'))
+            .toUtf8();
+    case Format::Json: {
+        const QJsonObject object{{QStringLiteral("domain"), domain},
+                                 {QStringLiteral("verdict"), name},
+                                 {QStringLiteral("detail"), detail}};
+        return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    }
+    }
+    return {};
+}
+
+bool parseServer(const QString& text, ServerOverride* server)
+{
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    server->host = colon >= 0 ? text.left(colon) : text;
+    server->port = 43;
+    if (colon >= 0) {
+        bool ok = false;
+        const int port = text.mid(colon + 1).toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            return false;
+        server->port = quint16(port);
+    }
+    return !server->host.isEmpty();
+}
+
+struct SearchSetup
+{
+    SearchType type = SearchType::CustomList;
+    QString listFile;
+    QString start;
+    Format format = Format::Text;
+    std::optional<ServerOverride> proxy;
+};
+
+// The start number when none is given: where the last search of this source stopped, or 1.
+QString resumeStart(const SettingsStore& settings, const SearchSetup& setup, qint64 total)
+{
+    qint64 position = 1;
+    if (const std::optional<SettingKey> key = searchTypeCounterKey(setup.type);
+        key && !isSearchEngine(setup.type)) {
+        const bool sameCustomList = setup.type != SearchType::CustomList ||
+                                    settings.value(SettingKeys::CustListFile()) == setup.listFile;
+        if (sameCustomList)
+            position = settings.intValue(*key, 1);
+    }
+    if (position < 1 || position > total)
+        position = 1;
+    return QString::number(position);
+}
+
+} // namespace
+
+int runSearchCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Checks a list of domain names against their WHOIS servers."));
+    parser.addHelpOption();
+    const QCommandLineOption listOption(QStringLiteral("list"),
+                                        QStringLiteral("List file to search (a custom list)."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption typeOption(
+        QStringLiteral("type"), QStringLiteral("Search type, e.g. \"Full Word List\" or \"All Two Letter\"."),
+        QStringLiteral("TYPE"));
+    const QCommandLineOption startOption(
+        QStringLiteral("start"), QStringLiteral("Entry number to start at (default: resume position)."),
+        QStringLiteral("N"));
+    const QCommandLineOption proxyOption(
+        QStringLiteral("proxy"), QStringLiteral("Send every lookup to this WHOIS server for this run."),
+        QStringLiteral("HOST[:PORT]"));
+    const QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Data folder."),
+                                        QStringLiteral("DIR"));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("Output: text, csv or json."),
+                                          QStringLiteral("FORMAT"), QStringLiteral("text"));
+    parser.addOptions({listOption, typeOption, startOption, proxyOption, homeOption, formatOption});
+    if (!parser.parse(arguments)) {
+        printError(parser.errorText());
+        return BadArguments;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fprintf(stdout, "%s", qPrintable(parser.helpText()));
+        return Success;
+    }
+
+    SearchSetup setup;
+    const QString format = parser.value(formatOption);
+    if (format == QLatin1String("csv"))
+        setup.format = Format::Csv;
+    else if (format == QLatin1String("json"))
+        setup.format = Format::Json;
+    else if (format != QLatin1String("text")) {
+        printError(QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(format));
+        return BadArguments;
+    }
+    if (parser.isSet(proxyOption)) {
+        ServerOverride server;
+        if (!parseServer(parser.value(proxyOption), &server)) {
+            printError(QStringLiteral("--proxy needs HOST or HOST:PORT with a port from 1 to 65535"));
+            return BadArguments;
+        }
+        setup.proxy = server;
+    }
+    if (parser.isSet(listOption) == parser.isSet(typeOption)) {
+        printError(QStringLiteral("give either --list FILE or --type TYPE"));
+        return BadArguments;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        printError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+        return BadArguments;
+    }
+
+    DataFolder folder(DataFolder::resolveRoot(arguments));
+    QString error;
+    if (!folder.ensureRoot(&error)) {
+        printError(error);
+        return Failure;
+    }
+    for (const QString& problem :
+         folder.deliverFiles() + ensureStartupFiles(folder) + ensureStartupFolders(folder))
+        printError(problem);
+
+    if (parser.isSet(typeOption)) {
+        const std::optional<SearchType> type = searchTypeFromCaption(parser.value(typeOption));
+        if (!type || searchTypeListFile(*type).isEmpty()) {
+            printError(
+                QStringLiteral("\"%1\" is not a search type with a list file").arg(parser.value(typeOption)));
+            return BadArguments;
+        }
+        setup.type = *type;
+        setup.listFile = folder.path(searchTypeListFile(*type));
+    } else {
+        setup.listFile = QFileInfo(parser.value(listOption)).absoluteFilePath();
+    }
+    if (!QFileInfo(setup.listFile).isFile()) {
+        printError(QStringLiteral("the list file %1 does not exist").arg(setup.listFile));
+        return Failure;
+    }
+
+    SettingsStore settings(folder.settingsPath(), DataFolder::defaultUserSettingsPath());
+    ExtensionTable table;
+    RegistrarsFile registrars(folder.path(QStringLiteral("registrars.txt")));
+    QList<RegistrarsProblem> problems;
+    if (!registrars.createDefaultRegistrars(false, &error) ||
+        !registrars.loadExtensionTable(&table, &problems, &error))
+        printError(error);
+    for (const RegistrarsProblem& problem : problems)
+        printError(QStringLiteral("registrars.txt line %1 skipped: %2")
+                       .arg(problem.lineNumber)
+                       .arg(problem.message));
+
+    const qint64 total = countListEntries(setup.listFile);
+    setup.start = parser.isSet(startOption) ? parser.value(startOption) : resumeStart(settings, setup, total);
+    if (setup.type == SearchType::CustomList)
+        settings.setValue(SettingKeys::CustListFile(), setup.listFile);
+
+    ResultLists lists;
+    ListFiles listFiles(folder, &lists);
+    SearchDriver driver(folder, &settings, &table, &lists, &listFiles);
+    driver.setUseProxy(settings.value(SettingKeys::chkProxy()) == QLatin1String("1"));
+    driver.setDefaultExtension(settings.value(SettingKeys::DefaultExt()));
+    driver.setServerOverride(setup.proxy);
+
+    ProgressPrinter progress(stderr);
+    qint64 checked = 0;
+    qint64 toCheck = 0;
+    qint64 counts[3] = {0, 0, 0};
+    int exitCode = Success;
+    bool interrupted = false;
+
+    QObject::connect(
+        &driver, &SearchDriver::verdict, [&](const QString& domain, Verdict verdict, const QString& detail) {
+            ++checked;
+            ++counts[int(verdict)];
+            const QByteArray line = verdictLine(setup.format, domain, verdict, detail);
+            std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+            progress.update(checked, toCheck, driver.lookupsInFlight(), driver.unansweredCount());
+        });
+    QObject::connect(&driver, &SearchDriver::problem, [](const QString& message) { printError(message); });
+    QObject::connect(&listFiles, &ListFiles::writeFailed,
+                     [](const QString& message) { printError(message); });
+    QObject::connect(&listFiles, &ListFiles::overflowed, [] {
+        printError(
+            QStringLiteral("One of your lists has reached 20000 entries.  They have been saved and cleared.  "
+                           "You may find your backed up lists in the brisquel /overflow/ directory."));
+    });
+    QObject::connect(&driver, &SearchDriver::finished, [&](bool) { QCoreApplication::exit(0); });
+
+    InterruptWatcher watcher;
+    QObject::connect(&watcher, &InterruptWatcher::interrupted, [&] {
+        interrupted = true;
+        driver.stop();
+    });
+
+    if (setup.format == Format::Csv)
+        std::fputs("domain,verdict,detail\n", stdout);
+    SearchRequest request{setup.listFile, setup.type, setup.start, QString::number(total)};
+    if (!driver.start(request, &error)) {
+        printError(error);
+        return BadArguments;
+    }
+    toCheck = std::max<qint64>(0, total - setup.start.trimmed().toLongLong() + 1);
+    if (driver.isRunning())
+        QCoreApplication::exec();
+    std::fflush(stdout);
+    progress.finish();
+    std::fprintf(
+        stderr,
+        "Checked %lld names in %.1f s: %lld available, %lld registered, %lld unanswered. Resume position: "
+        "%lld.\n",
+        checked, progress.elapsedSeconds(), counts[int(Verdict::Available)], counts[int(Verdict::Registered)],
+        counts[int(Verdict::Unanswered)], driver.resumePosition());
+    if (counts[int(Verdict::Unanswered)] > 0)
+        std::fprintf(stderr, "Unanswered names were added to %s.\n", qPrintable(driver.unansweredFilePath()));
+    if (interrupted)
+        exitCode = Interrupted;
+    return exitCode;
+}
+
+} // namespace brisquel

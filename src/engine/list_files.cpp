@@ -1,0 +1,214 @@
+#include "list_files.h"
+
+#include "result_lists.h"
+#include "support/text_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+namespace brisquel {
+
+namespace {
+
+const QString OverflowFolder = QStringLiteral("overflow");
+const QString BackupsFolder = QStringLiteral("backups");
+
+bool isProfileList(ResultList list)
+{
+    return list == ResultList::Low || list == ResultList::Mid || list == ResultList::High;
+}
+
+} // namespace
+
+// One live list file. While "level" holds, the file equals its list and a new entry only needs
+// to be appended; anything else (first filing, an edit, a new stamp, a failed write) makes the
+// next filing rewrite it whole.
+struct ListFiles::LiveFile
+{
+    LiveFile(ResultList list, QString fragment)
+        : list(list)
+        , fragment(std::move(fragment))
+    {}
+
+    ResultList list;
+    QString fragment; // the file names do not follow the list titles
+    QFile appender;
+    bool level = false;
+};
+
+ListFiles::ListFiles(DataFolder folder, ResultLists* lists, QObject* parent)
+    : QObject(parent)
+    , m_folder(std::move(folder))
+    , m_lists(lists)
+    , m_clock([] { return QDateTime::currentDateTime(); })
+{
+    // The order is the order the files are written in.
+    m_live = {std::make_unique<LiveFile>(ResultList::Low, QStringLiteral("LowProfile")),
+              std::make_unique<LiveFile>(ResultList::Mid, QStringLiteral("HighProfile")),
+              std::make_unique<LiveFile>(ResultList::High, QStringLiteral("SuperHighProfile"))};
+    connect(m_lists, &ResultLists::availableNameFiled, this, &ListFiles::onNameFiled);
+    connect(m_lists, &ResultLists::listEdited, this, &ListFiles::onListEdited);
+}
+
+ListFiles::~ListFiles() = default;
+
+ListFiles::LiveFile& ListFiles::live(ResultList list)
+{
+    for (auto& file : m_live) {
+        if (file->list == list)
+            return *file;
+    }
+    Q_UNREACHABLE();
+    return *m_live.front();
+}
+
+QString ListFiles::stampedPath(const QString& fragment) const
+{
+    return m_folder.path(fragment + m_backupStamp + QStringLiteral(".txt"));
+}
+
+QString ListFiles::liveFilePath(ResultList list) const
+{
+    for (const auto& file : m_live) {
+        if (file->list == list)
+            return stampedPath(file->fragment);
+    }
+    return QString();
+}
+
+QString ListFiles::overflowFilePath(ResultList list) const
+{
+    for (const auto& file : m_live) {
+        if (file->list == list)
+            return stampedPath(OverflowFolder + QLatin1Char('/') + file->fragment);
+    }
+    return QString();
+}
+
+void ListFiles::onNameFiled(ResultList list, const QString& domain)
+{
+    if (!isProfileList(list))
+        return;
+    LiveFile& file = live(list);
+    if (file.level && !appendLine(file, domain))
+        file.level = false;
+    saveLiveLists();
+}
+
+void ListFiles::onListEdited(ResultList list)
+{
+    if (isProfileList(list))
+        live(list).level = false;
+}
+
+bool ListFiles::appendLine(LiveFile& file, const QString& domain)
+{
+    const QString path = liveFilePath(file.list);
+    if (!file.appender.isOpen()) {
+        file.appender.setFileName(path);
+        if (!file.appender.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            report(path, QStringLiteral("Cannot write %1: %2").arg(path, file.appender.errorString()));
+            return false;
+        }
+    }
+    const QByteArray line = domain.toUtf8() + TextFile::LineEnd;
+    if (file.appender.write(line) != line.size() || !file.appender.flush()) {
+        report(path, QStringLiteral("Cannot write %1: %2").arg(path, file.appender.errorString()));
+        file.appender.close();
+        return false;
+    }
+    return true;
+}
+
+void ListFiles::rewrite(LiveFile& file)
+{
+    file.appender.close();
+    const QString path = liveFilePath(file.list);
+    QString error;
+    file.level = TextFile::writeLines(path, m_lists->entries(file.list), &error);
+    if (!file.level)
+        report(path, error);
+}
+
+void ListFiles::saveLiveLists()
+{
+    for (auto& file : m_live) {
+        if (!file->level)
+            rewrite(*file);
+    }
+}
+
+bool ListFiles::overflowCheck()
+{
+    bool full = false;
+    for (const auto& file : m_live)
+        full = full || m_lists->entryCount(file->list) > OverflowLimit - 1;
+    if (!full)
+        return false;
+    // Without the overflow files the lists are the only copy of the finds; keep them.
+    if (!saveOverflowLists())
+        return false;
+    resetResultLists();
+    Q_EMIT overflowed();
+    return true;
+}
+
+bool ListFiles::saveOverflowLists()
+{
+    QDir().mkpath(m_folder.path(OverflowFolder));
+    bool written = true;
+    for (const auto& file : m_live) {
+        const QString path = overflowFilePath(file->list);
+        QString error;
+        if (!TextFile::writeLines(path, m_lists->entries(file->list), &error)) {
+            report(path, error);
+            written = false;
+        }
+    }
+    return written;
+}
+
+void ListFiles::resetResultLists()
+{
+    m_lists->resetResultLists();
+    newBackupStamp();
+}
+
+QString ListFiles::newBackupStamp()
+{
+    // A fixed English format, so that the names do not change with the user's regional settings.
+    QString stamp = QLocale::c().toString(m_clock(), QStringLiteral("M/d/yyyy h:mm:ss AP"));
+    stamp.remove(QLatin1Char('/')).remove(QLatin1Char(':')).remove(QLatin1Char(' '));
+    m_backupStamp = stamp;
+    // The files of the old stamp stay as they are; the next filing starts the new set whole.
+    for (auto& file : m_live) {
+        file->appender.close();
+        file->level = false;
+    }
+
+    QDir().mkpath(m_folder.path(BackupsFolder));
+    const QString high = stampedPath(BackupsFolder + QStringLiteral("/HighProfile"));
+    const QString mid = stampedPath(BackupsFolder + QStringLiteral("/MidProfile"));
+    appendMarkerLine(high);
+    appendMarkerLine(mid);
+    appendMarkerLine(high);
+    return stamp;
+}
+
+void ListFiles::appendMarkerLine(const QString& path)
+{
+    QString error;
+    if (!TextFile::appendLines(path, {QStringLiteral(" ")}, &error))
+        report(path, error);
+}
+
+void ListFiles::report(const QString& path, const QString& error)
+{
+    if (m_reported.contains(path))
+        return;
+    m_reported.append(path);
+    Q_EMIT writeFailed(error);
+}
+
+} // namespace brisquel

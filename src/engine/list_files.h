@@ -1,0 +1,70 @@
+#pragma once
+
+#include "result_list.h"
+#include "support/data_folder.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace brisquel {
+
+class ResultLists;
+
+// Mirrors High, Mid and Low Profile to the live list files, rolls full lists over to the
+// overflow folder, and keeps the backup stamp in the file names.
+class ListFiles : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int OverflowLimit = 20000;
+
+    ListFiles(DataFolder folder, ResultLists* lists, QObject* parent = nullptr);
+    ~ListFiles() override;
+
+    // Tests move time through this.
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
+    QString backupStamp() const { return m_backupStamp; }
+    QString liveFilePath(ResultList list) const;     // Low, Mid or High
+    QString overflowFilePath(ResultList list) const; // Low, Mid or High
+
+    // Brings the three live files level with the lists. A filing only appends its line; a file is
+    // rewritten whole (atomically) the first time, after its list was edited, after a new stamp
+    // and after a failed write.
+    void saveLiveLists();
+    // After every verdict: when a list holds 20000 entries, writes the overflow files, resets
+    // the lists and signals overflowed(). Returns true when that happened.
+    bool overflowCheck();
+    // False (and reported) when a file could not be written; the lists must then stay.
+    bool saveOverflowLists();
+    void resetResultLists();
+    QString newBackupStamp();
+
+Q_SIGNALS:
+    void overflowed();
+    // A file could not be written; reported once per file, the search goes on.
+    void writeFailed(const QString& message);
+
+private:
+    struct LiveFile;
+    LiveFile& live(ResultList list);
+    void report(const QString& path, const QString& error);
+    void onNameFiled(ResultList list, const QString& domain);
+    void onListEdited(ResultList list);
+    bool appendLine(LiveFile& file, const QString& domain);
+    void rewrite(LiveFile& file);
+    void appendMarkerLine(const QString& path);
+    QString stampedPath(const QString& fragment) const;
+
+    DataFolder m_folder;
+    ResultLists* m_lists;
+    QString m_backupStamp;
+    std::function<QDateTime()> m_clock;
+    std::array<std::unique_ptr<LiveFile>, 3> m_live;
+    QStringList m_reported;
+};
+
+} // namespace brisquel

@@ -1,0 +1,186 @@
+#include "result_lists.h"
+
+#include <QStringListModel>
+
+namespace brisquel {
+
+namespace {
+
+// An extension on its own is what an empty entry of a list file turns into; it names nothing.
+bool isBareExtension(const QString& domain)
+{
+    return domain == QLatin1String(".com") || domain == QLatin1String(".net");
+}
+
+ResultList profileForLabelLength(qsizetype length)
+{
+    if (length < 5)
+        return ResultList::High;
+    if (length <= 7)
+        return ResultList::Mid;
+    return ResultList::Low;
+}
+
+void appendRow(QStringListModel* model, const QString& text)
+{
+    const int row = model->rowCount();
+    model->insertRows(row, 1);
+    model->setData(model->index(row), text);
+}
+
+} // namespace
+
+ResultLists::ResultLists(QObject* parent)
+    : QObject(parent)
+{
+    for (ResultList list : AllResultLists) {
+        m_models[index(list)] = new QStringListModel(this);
+        m_captions[index(list)] = idleCaption(list);
+    }
+}
+
+ResultLists::~ResultLists() = default;
+
+QStringListModel* ResultLists::model(ResultList list) const
+{
+    return m_models[index(list)];
+}
+
+QStringList ResultLists::entries(ResultList list) const
+{
+    return model(list)->stringList();
+}
+
+int ResultLists::entryCount(ResultList list) const
+{
+    return model(list)->rowCount();
+}
+
+qint64 ResultLists::counter(ResultList list) const
+{
+    return m_counters[index(list)];
+}
+
+QString ResultLists::caption(ResultList list) const
+{
+    return m_captions[index(list)];
+}
+
+std::optional<ResultList> ResultLists::addAvailableName(const QString& domain)
+{
+    if (domain.isEmpty() || isBareExtension(domain))
+        return std::nullopt;
+    const qsizetype dot = domain.indexOf(QLatin1Char('.'));
+    const ResultList list = profileForLabelLength(dot < 0 ? domain.size() : dot);
+    setCounter(list, counter(list) + 1, true);
+    appendRow(model(list), domain);
+    Q_EMIT availableNameFiled(list, domain);
+    return list;
+}
+
+bool ResultLists::addRegisteredName(const QString& domain)
+{
+    if (domain.isEmpty() || isBareExtension(domain))
+        return false;
+    QStringListModel* registered = model(ResultList::Registered);
+    // Only the latest taken names are worth showing; they are never written anywhere.
+    if (registered->rowCount() >= RegisteredShownMax)
+        registered->setStringList({});
+    setCounter(ResultList::Registered, counter(ResultList::Registered) + 1, true);
+    appendRow(registered, domain);
+    return true;
+}
+
+void ResultLists::resetCounters()
+{
+    for (ResultList list : AllResultLists) {
+        if (hasCounter(list))
+            setCounter(list, 0, false);
+    }
+}
+
+void ResultLists::resetResultLists()
+{
+    for (ResultList list : AllResultLists) {
+        if (!hasCounter(list))
+            continue;
+        setCounter(list, 0, false);
+        if (entryCount(list) > 0) {
+            model(list)->setStringList({});
+            Q_EMIT listEdited(list);
+        }
+    }
+}
+
+QString ResultLists::copyText(ResultList list) const
+{
+    const QStringList all = entries(list);
+    qsizetype size = 0;
+    for (const QString& entry : all)
+        size += entry.size() + 2;
+    QString text;
+    text.reserve(size);
+    for (const QString& entry : all) {
+        text += entry;
+        text += QLatin1String("\r\n");
+    }
+    return text;
+}
+
+bool ResultLists::deleteEntry(ResultList list, int row)
+{
+    QStringListModel* m = model(list);
+    if (row < 0 || row >= m->rowCount())
+        return false;
+    m->removeRows(row, 1);
+    if (hasCounter(list))
+        setCounter(list, counter(list) - 1, true);
+    Q_EMIT listEdited(list);
+    return true;
+}
+
+void ResultLists::clear(ResultList list)
+{
+    model(list)->setStringList({});
+    if (hasCounter(list)) {
+        setCounter(list, 0, false);
+        setCaption(list, idleCaption(list));
+    }
+    Q_EMIT listEdited(list);
+}
+
+void ResultLists::appendSaved(const QStringList& names)
+{
+    if (names.isEmpty())
+        return;
+    QStringListModel* saved = model(ResultList::Saved);
+    const int first = saved->rowCount();
+    saved->insertRows(first, static_cast<int>(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        saved->setData(saved->index(first + static_cast<int>(i)), names.at(i));
+    Q_EMIT listEdited(ResultList::Saved);
+}
+
+void ResultLists::setSaved(const QStringList& names)
+{
+    model(ResultList::Saved)->setStringList(names);
+    Q_EMIT listEdited(ResultList::Saved);
+}
+
+void ResultLists::setCounter(ResultList list, qint64 value, bool writeCaption)
+{
+    m_counters[index(list)] = value;
+    if (writeCaption)
+        setCaption(list, countedCaption(list, value));
+}
+
+void ResultLists::setCaption(ResultList list, const QString& caption)
+{
+    QString& current = m_captions[index(list)];
+    if (current == caption)
+        return;
+    current = caption;
+    Q_EMIT captionChanged(list, caption);
+}
+
+} // namespace brisquel

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "result_list.h"
+
+#include <QObject>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+class QStringListModel;
+
+namespace brisquel {
+
+// The five result lists with their counters and captions. The models can be shown by list
+// views directly; every change goes through this class so that counters and files follow.
+class ResultLists : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int RegisteredShownMax = 101;
+
+    explicit ResultLists(QObject* parent = nullptr);
+    ~ResultLists() override;
+
+    QStringListModel* model(ResultList list) const;
+    QStringList entries(ResultList list) const;
+    int entryCount(ResultList list) const;
+    qint64 counter(ResultList list) const;
+    QString caption(ResultList list) const;
+
+    // Files an available name into High, Mid or Low Profile by the length of its label.
+    // Returns the list it went to; ".com" and ".net" on their own go nowhere.
+    std::optional<ResultList> addAvailableName(const QString& domain);
+    bool addRegisteredName(const QString& domain);
+
+    // Start of a search: the counters restart, the lists and captions stay.
+    void resetCounters();
+    // After an overflow: lists 1 to 4 emptied, counters zeroed, captions kept until the next filing.
+    void resetResultLists();
+
+    // "a.com" CR LF "b.com" CR LF
+    QString copyText(ResultList list) const;
+    // Removes one entry and lowers the counter; false (nothing changes) for a bad row.
+    bool deleteEntry(ResultList list, int row);
+    void clear(ResultList list);
+
+    void appendSaved(const QStringList& names);
+    void setSaved(const QStringList& names);
+
+Q_SIGNALS:
+    void captionChanged(brisquel::ResultList list, const QString& caption);
+    // An available name was added at the end of the list.
+    void availableNameFiled(brisquel::ResultList list, const QString& domain);
+    // Entries were removed or replaced by something other than a filing.
+    void listEdited(brisquel::ResultList list);
+
+private:
+    void setCounter(ResultList list, qint64 value, bool writeCaption);
+    void setCaption(ResultList list, const QString& caption);
+    static int index(ResultList list) { return static_cast<int>(list) - 1; }
+
+    std::array<QStringListModel*, 5> m_models{};
+    std::array<qint64, 5> m_counters{};
+    std::array<QString, 5> m_captions;
+};
+
+} // namespace brisquel

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "engine/verdict.h"
+#include "result_list.h"
+#include "sources/search_type.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace brisquel {
+
+class ExtensionTable;
+class ListFiles;
+class ResultLists;
+class SettingsStore;
+class DataFolder;
+
+struct SearchRequest
+{
+    QString listFile; // full path
+    SearchType type = SearchType::CustomList;
+    QString startNumber; // as typed; must be a whole number of at least 1
+    QString entryTotal;  // as typed; for display
+};
+
+// Where every lookup goes when set: a one-off proxy that overrides the extension table.
+struct ServerOverride
+{
+    QString host;
+    quint16 port = 43;
+};
+
+struct LookupTimings
+{
+    int attemptMs = 10000; // one attempt: connect, send, and the server closing
+    int maxAttempts = 3;   // so 30 seconds per lookup at most
+};
+
+// Runs a search over a list file: keeps up to poolSize lookups in flight (a finished one takes
+// the next entry at once), files every answer, keeps the resume position, and reports progress.
+class SearchDriver : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int DefaultPoolSize = 25;
+
+    SearchDriver(const DataFolder& folder, SettingsStore* settings, const ExtensionTable* table,
+                 ResultLists* lists, ListFiles* listFiles, QObject* parent = nullptr);
+    ~SearchDriver() override;
+
+    void setPoolSize(int size);
+    void setTimings(LookupTimings timings);
+    void setUseProxy(bool useProxy);
+    void setDefaultExtension(const QString& extension);
+    void setServerOverride(std::optional<ServerOverride> server);
+
+    // False with a message when the numbers are not whole numbers or the list file is missing;
+    // the driver then stays idle.
+    bool start(const SearchRequest& request, QString* error);
+    // Stops at once: lookups in flight are dropped and will be looked up again on resume.
+    void stop();
+
+    bool isRunning() const;
+    // The lowest entry number whose lookup has not ended.
+    qint64 resumePosition() const;
+    int lookupsInFlight() const;
+    qint64 unansweredCount() const;
+    QString unansweredFilePath() const;
+
+Q_SIGNALS:
+    // Status bar panels 1 to 3.
+    void statusText(int panel, const QString& text);
+    void progress(qint64 entry, qint64 total);
+    void verdict(const QString& domain, brisquel::Verdict verdict, const QString& detail);
+    void unansweredCountChanged(qint64 count);
+    void problem(const QString& message);
+    // The list is exhausted and nothing is in flight, or stop() was called.
+    void finished(bool stopped);
+
+private:
+    class Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace brisquel

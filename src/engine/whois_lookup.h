@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace brisquel {
+
+// One lookup slot: asks one WHOIS server about one domain (the domain, then CR LF; the answer
+// is complete when the server closes). Each attempt has its own time limit; a failed or timed
+// out attempt reconnects to the same server and port with a fresh answer.
+class WhoisLookup : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype MaxAnswerBytes = 1024 * 1024;
+
+    struct Request
+    {
+        QString domain;
+        QString host;
+        quint16 port = 43;
+        qint64 entryNumber = 0;
+    };
+
+    enum class Outcome
+    {
+        Answered,
+        TimedOut,
+        Failed,
+        TooLarge
+    };
+
+    struct Result
+    {
+        Request request;
+        Outcome outcome = Outcome::Failed;
+        QByteArray answer; // complete only when outcome is Answered
+        QString failure;   // why there is no answer
+        int attempts = 0;
+    };
+
+    explicit WhoisLookup(int slot, QObject* parent = nullptr);
+
+    void setAttemptTimeout(int ms) { m_attemptMs = ms; }
+    void setMaxAttempts(int attempts) { m_maxAttempts = attempts; }
+    void setRetryDelay(int ms) { m_retryDelayMs = ms; }
+
+    int slot() const { return m_slot; }
+    bool isBusy() const { return m_busy; }
+    const Request& request() const { return m_request; }
+
+    void start(const Request& request);
+    // Drops the lookup without a result.
+    void abort();
+
+Q_SIGNALS:
+    void connected(int slot, const QString& domain);
+    void finished(int slot, const brisquel::WhoisLookup::Result& result);
+
+private:
+    void beginAttempt();
+    void endAttempt(const QString& failure);
+    void finish(Outcome outcome, const QString& failure);
+    void onConnected();
+    void onReadyRead();
+    void onDisconnected();
+    void onError(QAbstractSocket::SocketError error);
+    void onTimeout();
+
+    int m_slot;
+    QTcpSocket m_socket;
+    QTimer m_timer;
+    QTimer m_retryTimer;
+    Request m_request;
+    QByteArray m_answer;
+    quint64 m_sequence = 0; // drops a queued result once the slot has moved on
+    int m_attempt = 0;
+    int m_attemptMs = 10000;
+    int m_maxAttempts = 3;
+    int m_retryDelayMs = 1000;
+    bool m_busy = false;
+    bool m_inAttempt = false;
+};
+
+} // namespace brisquel

@@ -1,0 +1,60 @@
+#include "list_file.h"
+
+#include <QFileInfo>
+
+namespace brisquel {
+
+bool ListFileReader::open(const QString& path, QString* error)
+{
+    m_entryNumber = 0;
+    if (!m_reader.open(path, error))
+        return false;
+    // The list is what the file holds now; names appended during the search are not read.
+    m_reader.setByteLimit(QFileInfo(path).size());
+    return true;
+}
+
+bool ListFileReader::readEntry(QString* entry)
+{
+    QString line;
+    while (m_reader.readLine(&line)) {
+        if (line.isEmpty())
+            continue;
+        ++m_entryNumber;
+        *entry = line;
+        return true;
+    }
+    return false;
+}
+
+void ListFileReader::seekEntry(qint64 number)
+{
+    bool ok = false;
+    // Raw lines: skipping needs no decoding.
+    while (m_entryNumber < number - 1) {
+        const QByteArray raw = m_reader.readRawLine(&ok);
+        if (!ok)
+            return;
+        if (!raw.isEmpty())
+            ++m_entryNumber;
+    }
+}
+
+qint64 countListEntries(const QString& path)
+{
+    LineReader reader(1);
+    if (path.isEmpty() || !reader.open(path))
+        return 0;
+    qint64 count = 0;
+    bool ok = false;
+    for (;;) {
+        const QByteArray raw = reader.readRawLine(&ok);
+        if (!ok)
+            break;
+        if (!raw.isEmpty() || reader.lastLineTruncated())
+            ++count;
+    }
+    return count;
+}
+
+} // namespace brisquel

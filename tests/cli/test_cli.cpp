@@ -1,0 +1,197 @@
+#include "support/text_file.h"
+#include "tools/fake_whois_server.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+using brisquel::test::FakeWhoisServer;
+namespace TextFile = brisquel::TextFile;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QStringList out;
+    QString err;
+};
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        m_server = std::make_unique<FakeWhoisServer>();
+        QVERIFY(m_server->listen());
+    }
+
+    void searchPrintsOneLinePerVerdict()
+    {
+        const QString list = writeList("freeabc.com\r\ntaken.com\r\nfreeabcdefgh\r\n");
+        const Run run =
+            cli({QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy(),
+                 QStringLiteral("--format"), QStringLiteral("json")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.size(), 3);
+        QStringList verdicts;
+        for (const QString& line : run.out) {
+            const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+            verdicts << object.value(QStringLiteral("domain")).toString() + QLatin1Char('=') +
+                            object.value(QStringLiteral("verdict")).toString();
+        }
+        verdicts.sort();
+        QCOMPARE(verdicts, (QStringList{QStringLiteral("freeabc.com=available"),
+                                        QStringLiteral("freeabcdefgh.com=available"),
+                                        QStringLiteral("taken.com=registered")}));
+        // Same files as the GUI program: the live list files and the resume position.
+        QStringList low;
+        QVERIFY(TextFile::readLines(m_home->filePath(QStringLiteral("LowProfile.txt")), &low));
+        QCOMPARE(low, QStringList{QStringLiteral("freeabcdefgh.com")});
+        QVERIFY(QFile::exists(m_home->filePath(QStringLiteral("registrars.txt"))));
+        QSettings settings(m_home->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        QCOMPARE(settings.value(QStringLiteral("Velmorra/Settings/CustWordNum")).toString(),
+                 QStringLiteral("4"));
+    }
+
+    void theProxyIsForThisRunOnly()
+    {
+        const QString list = writeList("freeone.com\r\n");
+        QCOMPARE(cli({QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"),
+                      proxy()})
+                     .exitCode,
+                 0);
+        QStringList rows;
+        QVERIFY(TextFile::readLines(m_home->filePath(QStringLiteral("registrars.txt")), &rows));
+        QVERIFY(rows.contains(QStringLiteral("proxy|127.0.0.1|43|Enabled")));
+        QSettings settings(m_home->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        QVERIFY(!settings.contains(QStringLiteral("Brisquel/Settings/chkProxy")));
+    }
+
+    void badArgumentsExitWithAMessage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        const QString search = QStringLiteral("search");
+        QTest::newRow("no source") << QStringList{search} << 2;
+        QTest::newRow("unknown format")
+            << QStringList{search, QStringLiteral("--type"), QStringLiteral("All Two Letter"),
+                           QStringLiteral("--format"), QStringLiteral("xml")}
+            << 2;
+        QTest::newRow("bad proxy port")
+            << QStringList{search, QStringLiteral("--type"), QStringLiteral("All Two Letter"),
+                           QStringLiteral("--proxy"), QStringLiteral("127.0.0.1:99999")}
+            << 2;
+        QTest::newRow("unknown type")
+            << QStringList{search, QStringLiteral("--type"), QStringLiteral("Nonsense")} << 2;
+        QTest::newRow("start not a number")
+            << QStringList{search, QStringLiteral("--type"), QStringLiteral("All Two Letter"),
+                           QStringLiteral("--start"), QStringLiteral("x")}
+            << 2;
+        QTest::newRow("missing list file")
+            << QStringList{search, QStringLiteral("--list"), QStringLiteral("/no/such/list.txt")} << 1;
+        QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")} << 2;
+    }
+
+    void badArgumentsExitWithAMessage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        const Run run = cli(arguments);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY(!run.err.trimmed().isEmpty());
+        QVERIFY(run.out.isEmpty());
+    }
+
+    void interruptStopsCleanlyAndResumes()
+    {
+        QByteArray bytes;
+        for (int i = 1; i <= 400; ++i)
+            bytes += "name" + QByteArray::number(i) + ".com\r\n";
+        const QString list = writeList(bytes);
+        m_server->setDelayMs(50);
+        QProcess process;
+        process.start(program(),
+                      {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"),
+                       proxy(), QStringLiteral("--home"), m_home->path()});
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY(m_server->queries().size() > 60);
+        ::kill(pid_t(process.processId()), SIGINT);
+        QTRY_VERIFY(process.state() == QProcess::NotRunning);
+        QCOMPARE(process.exitCode(), 130);
+        const QStringList first =
+            QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(first.size() < 400);
+
+        // Without --start the same list resumes; together the two runs cover every name.
+        const Run second = cli(
+            {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy()});
+        QCOMPARE(second.exitCode, 0);
+        QSet<QString> names;
+        for (const QString& line : first + second.out)
+            names.insert(line.section(QLatin1Char(' '), 1));
+        QCOMPARE(names.size(), 400);
+        QVERIFY(second.out.size() < 400);
+    }
+
+    void extractPrintsCandidateNames()
+    {
+        const QString page = m_home->filePath(QStringLiteral("page.html"));
+        QVERIFY(TextFile::writeText(
+            page, "<a href=\"http://www.example.com/a\">x</a> <a href=http://shop.sample.com/>y</a>"
+                  "<p>Mail info@mailhost.com</p>"));
+        const Run harvest = cli({QStringLiteral("extract"), page});
+        QCOMPARE(harvest.exitCode, 0);
+        QCOMPARE(harvest.out, (QStringList{QStringLiteral("example.com"), QStringLiteral("sample.com")}));
+        const Run browse = cli({QStringLiteral("extract"), QStringLiteral("--browser"), page});
+        QCOMPARE(browse.exitCode, 0);
+        QVERIFY(browse.out.contains(QStringLiteral("mailhost.com")));
+        QCOMPARE(cli({QStringLiteral("extract"), m_home->filePath(QStringLiteral("none.html"))}).exitCode, 2);
+    }
+
+private:
+    QString program() const { return QStringLiteral(BRISQUEL_CLI); }
+    QString proxy() const { return QStringLiteral("127.0.0.1:%1").arg(m_server->port()); }
+
+    QString writeList(const QByteArray& bytes)
+    {
+        const QString path = m_home->filePath(QStringLiteral("list.txt"));
+        TextFile::writeText(path, bytes);
+        return path;
+    }
+
+    Run cli(QStringList arguments)
+    {
+        arguments << QStringLiteral("--home") << m_home->path();
+        QProcess process;
+        process.start(program(), arguments);
+        Run run;
+        // The fake server lives in this process: keep the event loop turning while the program runs.
+        if (!process.waitForStarted())
+            return run;
+        QElapsedTimer clock;
+        clock.start();
+        while (process.state() != QProcess::NotRunning && clock.elapsed() < 60000)
+            QTest::qWait(10);
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.out =
+            QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        return run;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<FakeWhoisServer> m_server;
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"

@@ -1,0 +1,326 @@
+#include "engine/list_files.h"
+#include "engine/remembered_list.h"
+#include "engine/result_lists.h"
+#include "support/text_file.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brisquel;
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArrayLiteral("<missing>");
+    return file.readAll();
+}
+
+QStringList lines(const QString& path)
+{
+    QStringList result;
+    TextFile::readLines(path, &result);
+    return result;
+}
+
+// The n-th of many names that go to the given list; High Profile labels are too short for
+// all of them to differ.
+QString numbered(ResultList list, int n)
+{
+    if (list == ResultList::High)
+        return QStringLiteral("%1.com").arg(n % 10000);
+    const QLatin1String label(list == ResultList::Mid ? "m" : "lowlabel");
+    return QStringLiteral("%1%2.com").arg(label).arg(n, 6, 10, QLatin1Char('0'));
+}
+
+const QDateTime FirstOverflow(QDate(2026, 12, 6), QTime(8, 36, 18));
+const QDateTime SecondOverflow(QDate(2026, 12, 6), QTime(23, 5, 9));
+
+// A data folder with the lists and their files, as the main window wires them.
+struct Fixture
+{
+    explicit Fixture(const QString& root)
+        : folder(root)
+        , files(folder, &lists)
+    {
+        files.setClock([this] { return now; });
+    }
+
+    bool liveFilesMirrorTheLists() const
+    {
+        for (ResultList list : {ResultList::Low, ResultList::Mid, ResultList::High}) {
+            if (contents(files.liveFilePath(list)) != TextFile::joinLines(lists.entries(list)))
+                return false;
+        }
+        return true;
+    }
+
+    // Files available names the way a search does: each is followed by the overflow check.
+    int fileNames(ResultList list, int count, int first = 0)
+    {
+        int overflows = 0;
+        for (int i = first; i < first + count; ++i) {
+            lists.addAvailableName(numbered(list, i));
+            overflows += files.overflowCheck() ? 1 : 0;
+        }
+        return overflows;
+    }
+
+    DataFolder folder;
+    ResultLists lists;
+    ListFiles files;
+    QDateTime now = FirstOverflow;
+};
+
+} // namespace
+
+class TestListFiles : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void namesFollowTheStamp()
+    {
+        QTemporaryDir dir;
+        Fixture f(dir.path());
+        QCOMPARE(f.files.backupStamp(), QString());
+        QCOMPARE(f.files.liveFilePath(ResultList::Low), dir.filePath(QStringLiteral("LowProfile.txt")));
+        QCOMPARE(f.files.liveFilePath(ResultList::Mid), dir.filePath(QStringLiteral("HighProfile.txt")));
+        QCOMPARE(f.files.liveFilePath(ResultList::High),
+                 dir.filePath(QStringLiteral("SuperHighProfile.txt")));
+        QCOMPARE(f.files.overflowFilePath(ResultList::Mid),
+                 dir.filePath(QStringLiteral("overflow/HighProfile.txt")));
+        QCOMPARE(f.files.liveFilePath(ResultList::Registered), QString());
+
+        QCOMPARE(f.files.newBackupStamp(), QStringLiteral("126202683618AM"));
+        QCOMPARE(f.files.liveFilePath(ResultList::Mid),
+                 dir.filePath(QStringLiteral("HighProfile126202683618AM.txt")));
+        QCOMPARE(f.files.overflowFilePath(ResultList::High),
+                 dir.filePath(QStringLiteral("overflow/SuperHighProfile126202683618AM.txt")));
+        QCOMPARE(contents(dir.filePath(QStringLiteral("backups/HighProfile126202683618AM.txt"))),
+                 QByteArray(" \r\n \r\n"));
+        QCOMPARE(contents(dir.filePath(QStringLiteral("backups/MidProfile126202683618AM.txt"))),
+                 QByteArray(" \r\n"));
+
+        f.now = SecondOverflow;
+        QCOMPARE(f.files.newBackupStamp(), QStringLiteral("1262026110509PM"));
+        QCOMPARE(f.files.backupStamp(), QStringLiteral("1262026110509PM"));
+    }
+
+    void liveFilesMirrorTheListsAfterEveryFiling()
+    {
+        QTemporaryDir dir;
+        Fixture f(dir.path());
+        // Left over from an earlier run: the first filing replaces it.
+        QVERIFY(TextFile::writeLines(f.files.liveFilePath(ResultList::Low), {QStringLiteral("old.com")}));
+
+        const char* domains[] = {"abcde.com", "abcd.com",         "abcdefgh.com",   ".com",
+                                 "abcd.com",  "xn--bcher-kva.de", "abcdefghijk.net"};
+        for (const char* domain : domains) {
+            f.lists.addAvailableName(QString::fromLatin1(domain));
+            QVERIFY2(f.liveFilesMirrorTheLists(), domain);
+        }
+        QCOMPARE(lines(dir.filePath(QStringLiteral("SuperHighProfile.txt"))),
+                 (QStringList{QStringLiteral("abcd.com"), QStringLiteral("abcd.com")}));
+        QCOMPARE(lines(dir.filePath(QStringLiteral("LowProfile.txt"))),
+                 (QStringList{QStringLiteral("abcdefgh.com"), QStringLiteral("xn--bcher-kva.de"),
+                              QStringLiteral("abcdefghijk.net")}));
+    }
+
+    void editsReachTheFilesWithTheNextFiling()
+    {
+        QTemporaryDir dir;
+        Fixture f(dir.path());
+        for (const char* domain : {"abcde.com", "bcdef.com", "cdefg.com", "abcd.com"})
+            f.lists.addAvailableName(QString::fromLatin1(domain));
+        const QString mid = f.files.liveFilePath(ResultList::Mid);
+        const QByteArray before = contents(mid);
+
+        QVERIFY(f.lists.deleteEntry(ResultList::Mid, 1));
+        f.lists.clear(ResultList::High);
+        QCOMPARE(contents(mid), before);
+
+        f.lists.addAvailableName(QStringLiteral("abcdefgh.com"));
+        QVERIFY(f.liveFilesMirrorTheLists());
+        QCOMPARE(lines(mid), (QStringList{QStringLiteral("abcde.com"), QStringLiteral("cdefg.com")}));
+        QCOMPARE(contents(f.files.liveFilePath(ResultList::High)), QByteArray());
+
+        // An edit followed by a filing into the same list.
+        QVERIFY(f.lists.deleteEntry(ResultList::Mid, 0));
+        f.lists.addAvailableName(QStringLiteral("defgh.com"));
+        QVERIFY(f.liveFilesMirrorTheLists());
+        QCOMPARE(lines(mid), (QStringList{QStringLiteral("cdefg.com"), QStringLiteral("defgh.com")}));
+    }
+
+    void saveLiveListsWritesListsNeverFiled()
+    {
+        QTemporaryDir dir;
+        Fixture f(dir.path());
+        f.files.saveLiveLists();
+        QVERIFY(f.liveFilesMirrorTheLists());
+        QCOMPARE(contents(f.files.liveFilePath(ResultList::Low)), QByteArray());
+    }
+
+    void midListOverflowsAllThreeAndKeepsSaved()
+    {
+        QTemporaryDir dir;
+        Fixture f(dir.path());
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("overflow")));
+        QVERIFY(
+            TextFile::writeLines(f.files.overflowFilePath(ResultList::Low), {QStringLiteral("earlier.run")}));
+        f.lists.setSaved({QStringLiteral("kept.com")});
+        f.lists.addRegisteredName(QStringLiteral("taken.com"));
+        QSignalSpy overflowed(&f.files, &ListFiles::overflowed);
+
+        QCOMPARE(f.fileNames(ResultList::High, 10), 0);
+        QCOMPARE(f.fileNames(ResultList::Low, 5), 0);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(f.fileNames(ResultList::Mid, ListFiles::OverflowLimit - 1), 0);
+        // Each filing appends; rewriting every file every time would take minutes here.
+        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(f.liveFilesMirrorTheLists());
+        QCOMPARE(overflowed.size(), 0);
+
+        QCOMPARE(f.fileNames(ResultList::Mid, 1, ListFiles::OverflowLimit - 1), 1);
+        QCOMPARE(overflowed.size(), 1);
+
+        // The first overflow of the run: the stamp was still empty.
+        const QStringList overflowMid = lines(dir.filePath(QStringLiteral("overflow/HighProfile.txt")));
+        QCOMPARE(overflowMid.size(), ListFiles::OverflowLimit);
+        QCOMPARE(overflowMid.first(), numbered(ResultList::Mid, 0));
+        QCOMPARE(overflowMid.last(), numbered(ResultList::Mid, ListFiles::OverflowLimit - 1));
+        QCOMPARE(lines(dir.filePath(QStringLiteral("overflow/SuperHighProfile.txt"))).size(), 10);
+        const QStringList overflowLow = lines(dir.filePath(QStringLiteral("overflow/LowProfile.txt")));
+        QCOMPARE(overflowLow.size(), 5);
+        QVERIFY(!overflowLow.contains(QStringLiteral("earlier.run")));
+        for (const QString& name : QDir(dir.filePath(QStringLiteral("overflow"))).entryList(QDir::Files))
+            QVERIFY2(!contents(dir.filePath(QStringLiteral("overflow/")) + name).contains("taken.com"),
+                     qPrintable(name));
+
+        for (ResultList list : {ResultList::Low, ResultList::Registered, ResultList::High, ResultList::Mid}) {
+            QCOMPARE(f.lists.entryCount(list), 0);
+            QCOMPARE(f.lists.counter(list), qint64(0));
+        }
+        QCOMPARE(f.lists.entries(ResultList::Saved), QStringList{QStringLiteral("kept.com")});
+        QCOMPARE(f.lists.caption(ResultList::Mid), QStringLiteral("Mid Profile (20000)"));
+        QCOMPARE(f.files.backupStamp(), QStringLiteral("126202683618AM"));
+
+        // The old live files keep the full lists; the next name starts the new set.
+        QCOMPARE(lines(dir.filePath(QStringLiteral("HighProfile.txt"))).size(), ListFiles::OverflowLimit);
+        QCOMPARE(lines(dir.filePath(QStringLiteral("SuperHighProfile.txt"))).size(), 10);
+        f.lists.addAvailableName(QStringLiteral("abcdefgh.com"));
+        QCOMPARE(f.files.liveFilePath(ResultList::Low),
+                 dir.filePath(QStringLiteral("LowProfile126202683618AM.txt")));
+        QVERIFY(f.liveFilesMirrorTheLists());
+        QCOMPARE(lines(f.files.liveFilePath(ResultList::Low)), QStringList{QStringLiteral("abcdefgh.com")});
+        QCOMPARE(lines(dir.filePath(QStringLiteral("HighProfile.txt"))).size(), ListFiles::OverflowLimit);
+        QCOMPARE(f.lists.caption(ResultList::Low), QStringLiteral("Low Profile (1)"));
+
+        // A second overflow writes under the stamp of the first.
+        f.now = SecondOverflow;
+        QCOMPARE(f.fileNames(ResultList::Low, ListFiles::OverflowLimit - 1), 1);
+        QCOMPARE(lines(dir.filePath(QStringLiteral("overflow/LowProfile126202683618AM.txt"))).size(),
+                 ListFiles::OverflowLimit);
+        QCOMPARE(f.files.backupStamp(), QStringLiteral("1262026110509PM"));
+        QCOMPARE(overflowed.size(), 2);
+    }
+
+    void overflowThatCannotBeSavedKeepsTheLists()
+    {
+        QTemporaryDir dir;
+        Fixture f(dir.path());
+        // A file where the folder should be: it cannot be created.
+        QVERIFY(TextFile::writeLines(dir.filePath(QStringLiteral("overflow")), {}));
+        QSignalSpy failed(&f.files, &ListFiles::writeFailed);
+        QSignalSpy overflowed(&f.files, &ListFiles::overflowed);
+
+        QCOMPARE(f.fileNames(ResultList::High, ListFiles::OverflowLimit + 1), 0);
+        QCOMPARE(overflowed.size(), 0);
+        QCOMPARE(f.lists.entryCount(ResultList::High), ListFiles::OverflowLimit + 1);
+        QCOMPARE(f.files.backupStamp(), QString());
+        // One report per file, however often it is tried.
+        QCOMPARE(failed.size(), 3);
+        QVERIFY(failed.at(0).at(0).toString().contains(QStringLiteral("overflow/LowProfile.txt")));
+
+        // Once the folder can be made, the next check saves and resets.
+        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("overflow"))));
+        QVERIFY(f.files.overflowCheck());
+        QCOMPARE(lines(dir.filePath(QStringLiteral("overflow/SuperHighProfile.txt"))).size(),
+                 ListFiles::OverflowLimit + 1);
+        QCOMPARE(f.lists.entryCount(ResultList::High), 0);
+    }
+
+    void unwritableFolderIsReportedOnceAndFilingGoesOn()
+    {
+        QTemporaryDir dir;
+        // Below a plain file nothing can be created, whoever runs the test.
+        QVERIFY(TextFile::writeLines(dir.filePath(QStringLiteral("blocked")), {}));
+        Fixture f(dir.filePath(QStringLiteral("blocked/data")));
+        QSignalSpy failed(&f.files, &ListFiles::writeFailed);
+
+        QCOMPARE(f.fileNames(ResultList::High, 50), 0);
+        f.lists.addAvailableName(QStringLiteral("abcdefgh.com"));
+        f.files.saveLiveLists();
+        QCOMPARE(f.lists.entryCount(ResultList::High), 50);
+        QCOMPARE(failed.size(), 3);
+        QStringList messages;
+        for (const QList<QVariant>& arguments : failed)
+            messages << arguments.at(0).toString();
+        QVERIFY(messages.join(QLatin1Char('\n')).contains(QStringLiteral("SuperHighProfile.txt")));
+        QVERIFY(messages.join(QLatin1Char('\n')).contains(QStringLiteral("LowProfile.txt")));
+    }
+
+    void removedFileIsRecreatedWhole()
+    {
+        QTemporaryDir dir;
+        Fixture f(dir.path());
+        f.lists.addAvailableName(QStringLiteral("abcd.com"));
+        // The user moves the file away while a search runs; an edit brings it back whole.
+        QVERIFY(QFile::remove(f.files.liveFilePath(ResultList::High)));
+        f.lists.addAvailableName(QStringLiteral("bcde.com"));
+        QCOMPARE(lines(f.files.liveFilePath(ResultList::High)), QStringList{QStringLiteral("bcde.com")});
+        f.lists.clear(ResultList::Low);
+        f.lists.addAvailableName(QStringLiteral("cdef.com"));
+        f.files.saveLiveLists();
+        QCOMPARE(lines(f.files.liveFilePath(ResultList::Low)), QStringList());
+    }
+
+    void rememberedListSkipsBlankLines()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Remembered.txt"));
+        QVERIFY(TextFile::writeText(path, QByteArray("\r\n \r\nfirst.com\r\n\r\nsecond.net\n \rthird.org")));
+        QCOMPARE(RememberedList::load(path),
+                 (QStringList{QStringLiteral("first.com"), QStringLiteral("second.net"),
+                              QStringLiteral("third.org")}));
+
+        QString error;
+        QCOMPARE(RememberedList::load(dir.filePath(QStringLiteral("missing.txt")), &error), QStringList());
+        QVERIFY(error.isEmpty());
+    }
+
+    void rememberedListIsSavedWholeWithCrLf()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Remembered.txt"));
+        QVERIFY(TextFile::writeLines(path, {QStringLiteral("old.com"), QStringLiteral("older.com")}));
+        QVERIFY(RememberedList::save(path, {QStringLiteral("a.com"), QStringLiteral("a.com")}));
+        QCOMPARE(contents(path), QByteArray("a.com\r\na.com\r\n"));
+        QVERIFY(RememberedList::save(path, {}));
+        QCOMPARE(contents(path), QByteArray());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Remembered.txt")});
+
+        QString error;
+        QVERIFY(!RememberedList::save(dir.filePath(QStringLiteral("no/such/Remembered.txt")), {}, &error));
+        QVERIFY(error.contains(QStringLiteral("Remembered.txt")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestListFiles)
+#include "test_list_files.moc"

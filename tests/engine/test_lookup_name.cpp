@@ -1,0 +1,62 @@
+#include "engine/lookup_name.h"
+
+#include <QTest>
+
+using namespace brisquel;
+
+class TestLookupName : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void lookupDomain_data()
+    {
+        QTest::addColumn<QString>("candidate");
+        QTest::addColumn<QString>("domain");
+        QTest::newRow("bare word gets the default extension")
+            << QStringLiteral("example") << QStringLiteral("example.com");
+        QTest::newRow("full name kept") << QStringLiteral("example.org") << QStringLiteral("example.org");
+        QTest::newRow("scheme-like prefix dropped")
+            << QStringLiteral("whois:example.com") << QStringLiteral("example.com");
+        QTest::newRow("host and port keep the host")
+            << QStringLiteral("example.com:43") << QStringLiteral("example.com");
+        QTest::newRow("host with empty port keeps the host")
+            << QStringLiteral("example.com:") << QStringLiteral("example.com");
+        QTest::newRow("web address") << QStringLiteral("http://example.com") << QStringLiteral("example.com");
+        QTest::newRow("percent escapes decoded")
+            << QStringLiteral("my%20shop.com") << QStringLiteral("myshop.com");
+        QTest::newRow("dirty head cleaned")
+            << QStringLiteral("site:Best-Shop") << QStringLiteral("Best-Shop.com");
+        QTest::newRow("nothing usable stays empty") << QStringLiteral("!!!") << QStringLiteral("");
+        QTest::newRow("blank") << QStringLiteral(" ") << QStringLiteral("");
+    }
+
+    void lookupDomain()
+    {
+        QFETCH(QString, candidate);
+        QFETCH(QString, domain);
+        QCOMPARE(brisquel::lookupDomain(candidate, QStringLiteral(".com")), domain);
+    }
+
+    void queryableDomains_data()
+    {
+        QTest::addColumn<QString>("domain");
+        QTest::addColumn<bool>("queryable");
+        QTest::newRow("plain") << QStringLiteral("example.com") << true;
+        QTest::newRow("empty") << QStringLiteral("") << false;
+        QTest::newRow("line break would add a query line") << QStringLiteral("a.com\r\nb.com") << false;
+        QTest::newRow("control character") << QStringLiteral("a\u0001.com") << false;
+        QTest::newRow("tab") << QStringLiteral("a\t.com") << false;
+        QTest::newRow("too long") << QString(300, QLatin1Char('a')) + QStringLiteral(".com") << false;
+        QTest::newRow("international") << QStringLiteral("b\u00fccher.de") << true;
+    }
+
+    void queryableDomains()
+    {
+        QFETCH(QString, domain);
+        QFETCH(bool, queryable);
+        QCOMPARE(isQueryableDomain(domain), queryable);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLookupName)
+#include "test_lookup_name.moc"

@@ -1,0 +1,370 @@
+#include "engine/list_files.h"
+#include "engine/result_lists.h"
+#include "engine/search_driver.h"
+#include "support/data_folder.h"
+#include "support/settings_store.h"
+#include "support/text_file.h"
+#include "tools/fake_whois_server.h"
+#include "whois_config/extension_table.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QStringListModel>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brisquel;
+using brisquel::test::FakeWhoisServer;
+
+namespace {
+
+struct Outcome
+{
+    QString domain;
+    Verdict verdict;
+};
+
+// One search environment: a data folder, the core objects, and the answers collected.
+class Harness
+{
+public:
+    explicit Harness(quint16 port)
+        : folder(dir.path())
+        , settings(folder.settingsPath(), dir.filePath(QStringLiteral("user.ini")))
+        , table({{QStringLiteral("proxy"), QStringLiteral("127.0.0.1"), port, true},
+                 {QStringLiteral("com"), QStringLiteral("127.0.0.1"), port, true}})
+        , listFiles(folder, &lists)
+        , driver(folder, &settings, &table, &lists, &listFiles)
+    {
+        QDir().mkpath(folder.path(QStringLiteral("overflow")));
+        QDir().mkpath(folder.path(QStringLiteral("backups")));
+        driver.setTimings({300, 3});
+        QObject::connect(&driver, &SearchDriver::verdict,
+                         [this](const QString& domain, Verdict verdict, const QString&) {
+                             outcomes.append({domain, verdict});
+                         });
+        QObject::connect(&driver, &SearchDriver::problem,
+                         [this](const QString& message) { problems << message; });
+    }
+
+    QString writeList(const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(QStringLiteral("list.txt"));
+        TextFile::writeText(path, bytes);
+        return path;
+    }
+
+    bool run(const QString& list, const QString& start = QStringLiteral("1"), int timeoutMs = 20000)
+    {
+        QSignalSpy finished(&driver, &SearchDriver::finished);
+        QString error;
+        if (!driver.start({list, SearchType::CustomList, start, QStringLiteral("100")}, &error)) {
+            lastError = error;
+            return false;
+        }
+        return finished.count() > 0 || finished.wait(timeoutMs);
+    }
+
+    QStringList domains(Verdict verdict) const
+    {
+        QStringList result;
+        for (const Outcome& outcome : outcomes) {
+            if (outcome.verdict == verdict)
+                result << outcome.domain;
+        }
+        result.sort();
+        return result;
+    }
+
+    QStringList allDomains() const
+    {
+        QStringList result;
+        for (const Outcome& outcome : outcomes)
+            result << outcome.domain;
+        result.sort();
+        return result;
+    }
+
+    QStringList fileLines(const QString& name) const
+    {
+        QStringList lines;
+        TextFile::readLines(folder.path(name), &lines);
+        return lines;
+    }
+
+    QTemporaryDir dir;
+    DataFolder folder;
+    SettingsStore settings;
+    ExtensionTable table;
+    ResultLists lists;
+    ListFiles listFiles;
+    SearchDriver driver;
+    QList<Outcome> outcomes;
+    QStringList problems;
+    QString lastError;
+};
+
+QStringList names(std::initializer_list<const char*> list)
+{
+    QStringList result;
+    for (const char* name : list)
+        result << QString::fromLatin1(name);
+    result.sort();
+    return result;
+}
+
+QByteArray numberedList(int count, const char* prefix)
+{
+    QByteArray bytes;
+    for (int i = 1; i <= count; ++i)
+        bytes += prefix + QByteArray::number(i) + ".com\r\n";
+    return bytes;
+}
+
+} // namespace
+
+class TestSearchDriver : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<FakeWhoisServer>();
+        QVERIFY(m_server->listen());
+    }
+
+    void filesEveryNameOfAMixedList()
+    {
+        Harness h(m_server->port());
+        // Mixed line ends, blank lines, and a last entry without a line end.
+        const QString list =
+            h.writeList("freeab.com\r\n\r\nfreeabcdefgh.com\ntaken.com\r\rfreeabcde\r\nlast.com");
+        QVERIFY(h.run(list));
+        QCOMPARE(h.domains(Verdict::Available), names({"freeab.com", "freeabcde.com", "freeabcdefgh.com"}));
+        QCOMPARE(h.domains(Verdict::Registered), names({"last.com", "taken.com"}));
+        QCOMPARE(h.lists.entries(ResultList::Mid), QStringList{QStringLiteral("freeab.com")});
+        QCOMPARE(h.lists.caption(ResultList::Registered), QStringLiteral("Registered (2)"));
+        QCOMPARE(h.lists.caption(ResultList::Low), QStringLiteral("Low Profile (2)"));
+        QCOMPARE(h.fileLines(QStringLiteral("LowProfile.txt")).size(), 2);
+        // The whole list is done: the next search of it starts after its end.
+        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("6"));
+        QCOMPARE(h.settings.value(SettingKeys::wordNumber()), QStringLiteral("6"));
+        QCOMPARE(h.driver.resumePosition(), 6);
+        QCOMPARE(m_server->queries().size(), 5);
+    }
+
+    void keepsAtMostPoolSizeLookupsInFlight()
+    {
+        Harness h(m_server->port());
+        m_server->setDelayMs(30);
+        h.driver.setPoolSize(5);
+        QVERIFY(h.run(h.writeList(numberedList(40, "name"))));
+        QCOMPARE(h.outcomes.size(), 40);
+        QCOMPARE(m_server->maxConcurrentConnections(), 5);
+    }
+
+    void aSilentServerDelaysOnlyItsOwnName()
+    {
+        Harness h(m_server->port());
+        m_server->setFaultFor(QStringLiteral("name3.com"), FakeWhoisServer::Fault::NeverAnswer);
+        h.driver.setPoolSize(3);
+        QVERIFY(h.run(h.writeList(numberedList(30, "name"))));
+        QCOMPARE(h.outcomes.size(), 30);
+        QCOMPARE(h.domains(Verdict::Unanswered), QStringList{QStringLiteral("name3.com")});
+        QCOMPARE(h.driver.unansweredCount(), 1);
+        QCOMPARE(h.fileLines(QStringLiteral("Unanswered.txt")), QStringList{QStringLiteral("name3.com")});
+        // Three attempts, each a fresh connection to the configured port.
+        QCOMPARE(m_server->queries().count(QStringLiteral("name3.com")), 3);
+    }
+
+    void retriesUntilTheServerAnswers()
+    {
+        Harness h(m_server->port());
+        h.driver.setServerOverride(std::nullopt);
+        m_server->setFailFirstAttempts(2);
+        QVERIFY(h.run(h.writeList("freeone.com\r\n")));
+        QCOMPARE(h.domains(Verdict::Available), QStringList{QStringLiteral("freeone.com")});
+        QCOMPARE(m_server->connectionCount(), 3);
+    }
+
+    void failuresAreUnansweredNotVerdicts_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("closes without data") << int(FakeWhoisServer::Fault::CloseWithoutData) << QByteArray();
+        QTest::newRow("10 MB answer") << int(FakeWhoisServer::Fault::HugeAnswer) << QByteArray();
+        QTest::newRow("refuses after accept")
+            << int(FakeWhoisServer::Fault::RefuseAfterAccept) << QByteArray();
+        QTest::newRow("rate limit") << int(FakeWhoisServer::Fault::None)
+                                    << QByteArray(
+                                           "WHOIS LIMIT EXCEEDED - SEE WWW.PIR.ORG/WHOIS FOR DETAILS\r\n");
+        QTest::newRow("quota with no entries found")
+            << int(FakeWhoisServer::Fault::None)
+            << QByteArray("No entries found. The WHOIS query quota for 192.0.2.1 has been exceeded\r\n");
+    }
+
+    void failuresAreUnansweredNotVerdicts()
+    {
+        QFETCH(int, fault);
+        QFETCH(QByteArray, answer);
+        Harness h(m_server->port());
+        m_server->setFaultFor(QStringLiteral("freebad.com"), FakeWhoisServer::Fault(fault));
+        if (!answer.isEmpty())
+            m_server->setAnswerFor(QStringLiteral("freebad.com"), answer);
+        QVERIFY(h.run(h.writeList("freegood.com\r\nfreebad.com\r\ntaken.com\r\n")));
+        QCOMPARE(h.domains(Verdict::Unanswered), QStringList{QStringLiteral("freebad.com")});
+        QCOMPARE(h.domains(Verdict::Available), QStringList{QStringLiteral("freegood.com")});
+        QCOMPARE(h.domains(Verdict::Registered), QStringList{QStringLiteral("taken.com")});
+    }
+
+    void aResetMidAnswerLosesNoName()
+    {
+        Harness h(m_server->port());
+        m_server->setFaultFor(QStringLiteral("reset.com"), FakeWhoisServer::Fault::ResetMidAnswer);
+        QVERIFY(h.run(h.writeList("one.com\r\nreset.com\r\ntwo.com\r\n")));
+        QCOMPARE(h.allDomains(), names({"one.com", "reset.com", "two.com"}));
+    }
+
+    void aSlowServerWithinTheLimitIsAnswered()
+    {
+        Harness h(m_server->port());
+        m_server->setSlowDelayMs(900);
+        m_server->setFault(FakeWhoisServer::Fault::SlowAnswer);
+        h.driver.setTimings({1000, 3});
+        QVERIFY(h.run(h.writeList("freeslow.com\r\n")));
+        QCOMPARE(h.domains(Verdict::Available), QStringList{QStringLiteral("freeslow.com")});
+        QCOMPARE(m_server->connectionCount(), 1);
+    }
+
+    void unreachableServersLeaveNamesUnanswered()
+    {
+        Harness h(m_server->port());
+        const quint16 closedPort = m_server->port();
+        m_server->close();
+        h.driver.setTimings({200, 2});
+        h.driver.setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), closedPort});
+        QVERIFY(h.run(h.writeList("a.com\r\nb.com\r\n")));
+        QCOMPARE(h.domains(Verdict::Unanswered), names({"a.com", "b.com"}));
+
+        // A host name that cannot even be looked up fails without touching the network.
+        h.outcomes.clear();
+        h.driver.setServerOverride(ServerOverride{QStringLiteral("not a host name"), 43});
+        QVERIFY(h.run(h.writeList("c.com\r\n")));
+        QCOMPARE(h.domains(Verdict::Unanswered), QStringList{QStringLiteral("c.com")});
+        QCOMPARE(h.fileLines(QStringLiteral("Unanswered.txt")), names({"a.com", "b.com", "c.com"}));
+    }
+
+    void stopAndStartAgainSkipsNoName()
+    {
+        Harness h(m_server->port());
+        m_server->setDelayMs(20);
+        h.driver.setPoolSize(4);
+        const QString list = h.writeList(numberedList(60, "name"));
+        QSignalSpy finished(&h.driver, &SearchDriver::finished);
+        QString error;
+        QVERIFY(h.driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("60")},
+                               &error));
+        QTRY_VERIFY(h.outcomes.size() >= 10);
+        h.driver.stop();
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().first().toBool(), true);
+        const qint64 resume = h.driver.resumePosition();
+        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QString::number(resume));
+        QVERIFY(resume <= h.outcomes.size() + 1);
+
+        // Late answers of the dropped lookups file nothing.
+        const int before = int(h.outcomes.size());
+        QTest::qWait(100);
+        QCOMPARE(h.outcomes.size(), before);
+
+        QVERIFY(h.run(list, QString::number(resume)));
+        QSet<QString> seen;
+        for (const Outcome& outcome : h.outcomes)
+            seen.insert(outcome.domain);
+        QCOMPARE(seen.size(), 60);
+        QCOMPARE(h.fileLines(QStringLiteral("Unanswered.txt")), QStringList());
+    }
+
+    void badStartNumbersAndListsAreRefused_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("listExists");
+        QTest::newRow("not a number") << "abc" << true;
+        QTest::newRow("zero") << "0" << true;
+        QTest::newRow("negative") << "-3" << true;
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("missing list") << "1" << false;
+    }
+
+    void badStartNumbersAndListsAreRefused()
+    {
+        QFETCH(QString, start);
+        QFETCH(bool, listExists);
+        Harness h(m_server->port());
+        const QString list =
+            listExists ? h.writeList("a.com\r\n") : h.dir.filePath(QStringLiteral("none.txt"));
+        QSignalSpy finished(&h.driver, &SearchDriver::finished);
+        QString error;
+        QVERIFY(!h.driver.start({list, SearchType::CustomList, start, QStringLiteral("1")}, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!h.driver.isRunning());
+        QCOMPARE(finished.count(), 0);
+    }
+
+    void oddListsEndCleanly_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<int>("lookups");
+        QTest::newRow("empty") << QByteArray() << "1" << 0;
+        QTest::newRow("only blank lines") << QByteArray("\r\n\n\r\r\n") << "1" << 0;
+        QTest::newRow("start beyond the end") << QByteArray("a.com\r\nb.com\r\n") << "5" << 0;
+        QTest::newRow("one megabyte line") << QByteArray(1024 * 1024, 'x') + "\r\nok.com\r\n"
+                                           << "1" << 1;
+        QByteArray binary;
+        for (int i = 0; i < 4096; ++i)
+            binary += char((i * 37) % 256);
+        QTest::newRow("binary") << binary << "1" << -1;
+    }
+
+    void oddListsEndCleanly()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, start);
+        QFETCH(int, lookups);
+        Harness h(m_server->port());
+        QVERIFY(h.run(h.writeList(bytes), start));
+        QVERIFY(!h.driver.isRunning());
+        if (lookups >= 0)
+            QCOMPARE(m_server->queries().size(), lookups);
+        for (const QString& query : m_server->queries())
+            QVERIFY2(!query.contains(QLatin1Char('\r')) && !query.contains(QLatin1Char('\n')),
+                     qPrintable(query));
+    }
+
+    void unwritableFilesAreReportedAndTheSearchGoesOn()
+    {
+        Harness h(m_server->port());
+        // Folders standing where the files should be make them unwritable, also for root.
+        QDir().mkpath(h.folder.path(QStringLiteral("Unanswered.txt")));
+        QDir().mkpath(h.folder.path(QStringLiteral("LowProfile.txt")));
+        QStringList writeFailures;
+        QObject::connect(&h.listFiles, &ListFiles::writeFailed,
+                         [&](const QString& message) { writeFailures << message; });
+        m_server->setFaultFor(QStringLiteral("silent1.com"), FakeWhoisServer::Fault::CloseWithoutData);
+        m_server->setFaultFor(QStringLiteral("silent2.com"), FakeWhoisServer::Fault::CloseWithoutData);
+        QVERIFY(
+            h.run(h.writeList("freeabcdefgh1.com\r\nsilent1.com\r\nfreeabcdefgh2.com\r\nsilent2.com\r\n")));
+        QCOMPARE(h.outcomes.size(), 4);
+        QCOMPARE(h.lists.entryCount(ResultList::Low), 2);
+        QCOMPARE(h.problems.size(), 1);
+        QVERIFY(h.problems.first().contains(QStringLiteral("Unanswered.txt")));
+        QCOMPARE(writeFailures.size(), 1);
+    }
+
+private:
+    std::unique_ptr<FakeWhoisServer> m_server;
+};
+
+QTEST_GUILESS_MAIN(TestSearchDriver)
+#include "test_search_driver.moc"

@@ -1,0 +1,95 @@
+#include "sources/list_file.h"
+#include "sources/search_type.h"
+#include "support/text_file.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brisquel;
+
+class TestListFile : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void entriesAndCount_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("crlf with blank lines")
+            << QByteArray("a.com\r\n\r\nb.com\r\n")
+            << QStringList{QStringLiteral("a.com"), QStringLiteral("b.com")};
+        QTest::newRow("last entry without line end")
+            << QByteArray("a.com\nb.com") << QStringList{QStringLiteral("a.com"), QStringLiteral("b.com")};
+        QTest::newRow("lone cr") << QByteArray("a\rb\r")
+                                 << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("a line of one blank is an entry")
+            << QByteArray(" \r\n") << QStringList{QStringLiteral(" ")};
+        QTest::newRow("only blank lines") << QByteArray("\r\n\n\r") << QStringList{};
+        QTest::newRow("empty") << QByteArray() << QStringList{};
+    }
+
+    void entriesAndCount()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, entries);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("list.txt"));
+        QVERIFY(TextFile::writeText(path, bytes));
+        QCOMPARE(countListEntries(path), entries.size());
+        ListFileReader reader;
+        QVERIFY(reader.open(path));
+        QStringList read;
+        QString entry;
+        while (reader.readEntry(&entry)) {
+            read << entry;
+            QCOMPARE(reader.entryNumber(), read.size());
+        }
+        QCOMPARE(read, entries);
+    }
+
+    void seekSkipsToAnEntryNumber()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("list.txt"));
+        QVERIFY(TextFile::writeText(path, "one\r\n\r\ntwo\r\nthree\r\nfour"));
+        ListFileReader reader;
+        QVERIFY(reader.open(path));
+        reader.seekEntry(3);
+        QString entry;
+        QVERIFY(reader.readEntry(&entry));
+        QCOMPARE(entry, QStringLiteral("three"));
+        QCOMPARE(reader.entryNumber(), 3);
+        reader.seekEntry(10);
+        QVERIFY(!reader.readEntry(&entry));
+        QCOMPARE(reader.entryNumber(), 4);
+    }
+
+    void missingFilesCountZero()
+    {
+        QCOMPARE(countListEntries(QStringLiteral("/no/such/list.txt")), 0);
+        QCOMPARE(countListEntries(QString()), 0);
+    }
+
+    void searchTypesKeepTheirOrderCaptionsFilesAndKeys()
+    {
+        QStringList captions;
+        for (SearchType type : allSearchTypes()) {
+            captions << searchTypeCaption(type);
+            QCOMPARE(searchTypeFromCaption(searchTypeCaption(type)), type);
+        }
+        QCOMPARE(captions, (QStringList{QStringLiteral("Browse for names"), QStringLiteral("Generate names"),
+                                        QStringLiteral("Yahoo Search"), QStringLiteral("Google Search"),
+                                        QStringLiteral("Full Word List"), QStringLiteral("All Two Letter"),
+                                        QStringLiteral("All Three Letter"), QStringLiteral("All Four Letter"),
+                                        QStringLiteral("Custom List")}));
+        QCOMPARE(searchTypeListFile(SearchType::AllThreeLetter),
+                 QStringLiteral("wordlists/AllThreeLetter.txt"));
+        QCOMPARE(searchTypeListFile(SearchType::GoogleSearch), QStringLiteral("BrowserSearch.txt"));
+        QCOMPARE(searchTypeCounterKey(SearchType::AllTwoLetter)->key, QStringLiteral("TwoWordNum"));
+        QVERIFY(!searchTypeCounterKey(SearchType::GenerateNames));
+        QVERIFY(!searchTypeFromCaption(QStringLiteral("full word list")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestListFile)
+#include "test_list_file.moc"

@@ -1,0 +1,182 @@
+// Runs FakeWhoisServer as a process of its own, for benchmarks and manual tests of WHOIS clients.
+#include "tools/fake_whois_server.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+using brisquel::test::FakeWhoisServer;
+
+namespace {
+
+int stopPipe[2] = {-1, -1};
+
+void requestStop(int)
+{
+    const char byte = 1;
+    // Nothing else is safe in a signal handler; the event loop picks the byte up.
+    [[maybe_unused]] const auto written = ::write(stopPipe[1], &byte, 1);
+}
+
+bool installStopHandlers()
+{
+    if (::pipe(stopPipe) != 0)
+        return false;
+    struct sigaction action = {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGTERM, &action, nullptr) == 0 && ::sigaction(SIGINT, &action, nullptr) == 0;
+}
+
+bool writePortFile(const QString& path, quint16 port, QString* error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    file.write(QByteArray::number(port) + '\n');
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+void fail(const QString& message)
+{
+    std::fprintf(stderr, "fake-whois-server: %s\n", qPrintable(message));
+}
+
+bool readNumber(const QCommandLineParser& parser, const QString& option, int maximum, int* value)
+{
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    *value = parser.value(option).toInt(&ok);
+    if (!ok || *value < 0 || *value > maximum) {
+        fail(QStringLiteral("--%1 wants a number from 0 to %2").arg(option).arg(maximum));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("fake-whois-server"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "WHOIS server on 127.0.0.1 that answers every query with a free or a registered record.\n"
+        "Names whose label starts with \"free\" or contains \"avail\" are free."));
+    parser.addHelpOption();
+    const QString portOption = QStringLiteral("port");
+    const QString delayOption = QStringLiteral("delay");
+    const QString slowDelayOption = QStringLiteral("slow-delay");
+    const QString faultOption = QStringLiteral("fault");
+    const QString failFirstOption = QStringLiteral("fail-first");
+    const QString allFreeOption = QStringLiteral("all-free");
+    const QString freeOption = QStringLiteral("free");
+    const QString portFileOption = QStringLiteral("port-file");
+    const QString queryLogOption = QStringLiteral("query-log");
+    const QString quietOption = QStringLiteral("quiet");
+    parser.addOptions({
+        {portOption, QStringLiteral("Port to listen on; 0 picks a free one."), QStringLiteral("N"),
+         QStringLiteral("0")},
+        {delayOption, QStringLiteral("Wait this long before every answer."), QStringLiteral("MS")},
+        {slowDelayOption, QStringLiteral("Delay of the slow-answer fault (default 9000)."),
+         QStringLiteral("MS")},
+        {faultOption,
+         QStringLiteral("Misbehave: none, never-answer, close-without-data, reset-mid-answer, huge-answer, "
+                        "slow-answer, refuse-after-accept."),
+         QStringLiteral("NAME")},
+        {failFirstOption, QStringLiteral("Leave the first N connections for each name unanswered."),
+         QStringLiteral("N")},
+        {allFreeOption, QStringLiteral("Report every name as free.")},
+        {freeOption, QStringLiteral("Report this name as free (repeatable)."), QStringLiteral("NAME")},
+        {portFileOption, QStringLiteral("Once listening, write the port and a newline to this file."),
+         QStringLiteral("PATH")},
+        {queryLogOption, QStringLiteral("Append every query line to this file."), QStringLiteral("PATH")},
+        {quietOption, QStringLiteral("Print nothing on standard output.")},
+    });
+    parser.process(app);
+
+    FakeWhoisServer server;
+    server.setRecordQueries(false);
+    int port = 0;
+    int delay = 0;
+    int slowDelay = FakeWhoisServer::DefaultSlowDelayMs;
+    int failFirst = 0;
+    if (!readNumber(parser, portOption, 65535, &port) || !readNumber(parser, delayOption, 3600000, &delay) ||
+        !readNumber(parser, slowDelayOption, 3600000, &slowDelay) ||
+        !readNumber(parser, failFirstOption, 1000000, &failFirst)) {
+        return 2;
+    }
+    server.setDelayMs(delay);
+    server.setSlowDelayMs(slowDelay);
+    server.setFailFirstAttempts(failFirst);
+    if (parser.isSet(faultOption)) {
+        const auto fault = FakeWhoisServer::faultFromName(parser.value(faultOption));
+        if (!fault) {
+            fail(QStringLiteral("unknown fault \"%1\"").arg(parser.value(faultOption)));
+            return 2;
+        }
+        server.setFault(*fault);
+    }
+    server.setAllFree(parser.isSet(allFreeOption));
+    for (const QString& name : parser.values(freeOption))
+        server.addFreeName(name);
+
+    QFile queryLog;
+    if (parser.isSet(queryLogOption)) {
+        queryLog.setFileName(parser.value(queryLogOption));
+        if (!queryLog.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            fail(QStringLiteral("cannot open %1: %2").arg(queryLog.fileName(), queryLog.errorString()));
+            return 1;
+        }
+        QObject::connect(&server, &FakeWhoisServer::queryReceived, &queryLog,
+                         [&queryLog](const QString& query) { queryLog.write(query.toUtf8() + '\n'); });
+    }
+
+    if (!installStopHandlers()) {
+        fail(QStringLiteral("cannot install the signal handlers"));
+        return 1;
+    }
+    QSocketNotifier stopNotifier(stopPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+
+    if (!server.listen(static_cast<quint16>(port))) {
+        fail(QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(port).arg(server.errorString()));
+        return 1;
+    }
+    const QString portFile = parser.value(portFileOption);
+    QString error;
+    if (!portFile.isEmpty() && !writePortFile(portFile, server.port(), &error)) {
+        fail(QStringLiteral("cannot write %1: %2").arg(portFile, error));
+        return 1;
+    }
+    const bool quiet = parser.isSet(quietOption);
+    if (!quiet) {
+        std::printf("listening on 127.0.0.1:%u\n", server.port());
+        std::fflush(stdout);
+    }
+
+    const int result = QCoreApplication::exec();
+    server.close();
+    if (!portFile.isEmpty())
+        QFile::remove(portFile);
+    if (!quiet) {
+        std::printf("stopped after %d connections, at most %d at once\n", server.connectionCount(),
+                    server.maxConcurrentConnections());
+    }
+    return result;
+}
