@@ -22,10 +22,11 @@ QStringList defaultRows()
 
 QStringList allRows()
 {
-    return QStringLiteral("com net edu org info biz aero name coop tc cn hk tw au ca ck cn kz za id us kr se "
-                          "ac jp as br cc ch fr gov hm li lk mil mm mx sg nu sh tj tm uk no nz pk al at az be "
-                          "bg by cy cz de dk dz ee eg es ga ge gl gr hu ie il is it lt lv ma md mk mt nl no pl "
-                          "pt ro si sk sm su tn tr us va yu ru to")
+    return QStringLiteral(
+               "com net edu org info biz aero name coop tc cn hk tw au ca ck cn kz za id us kr se "
+               "ac jp as br cc ch fr gov hm li lk mil mm mx sg nu sh tj tm uk no nz pk al at az be "
+               "bg by cy cz de dk dz ee eg es ga ge gl gr hu ie il is it lt lv ma md mk mt nl no pl "
+               "pt ro si sk sm su tn tr us va yu ru to")
         .split(QLatin1Char(' '));
 }
 
@@ -51,8 +52,8 @@ QString listingPage(qsizetype size)
                                   "<frameset><frame src=\"http://www.listings.com/menu.html\"></frameset>\n");
     int row = 0;
     while (page.size() < size) {
-        const QString host = randomName(random) + QLatin1Char('.')
-                             + extensions.at(int(random.bounded(qsizetype(extensions.size()))));
+        const QString host = randomName(random) + QLatin1Char('.') +
+                             extensions.at(int(random.bounded(qsizetype(extensions.size()))));
         page += QStringLiteral("<tr><td><a href=\"http://www.%1/\" target=\"_blank\">%1</a></td>"
                                "<td>%2 bids</td><td>Expires 2024-06-%3</td></tr>\n")
                     .arg(host)
@@ -91,7 +92,8 @@ int main()
         const double prepare = milliseconds([&] { prepared = preparePageText(page, extensions); });
         QString harvestText;
         QStringList harvested;
-        const double harvest = milliseconds([&] { harvested = extractHarvestNames(page, &harvestText, extensions); });
+        const double harvest =
+            milliseconds([&] { harvested = extractHarvestNames(page, &harvestText, extensions); });
         QString seenNames;
         PageScan scan;
         const double browse = milliseconds([&] { scan = scanBrowserPage(page, &seenNames, extensions); });

@@ -9,7 +9,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(brisquel::AppInfo::companyName());
     QApplication::setApplicationName(brisquel::AppInfo::productTitle());
     QApplication::setApplicationVersion(brisquel::AppInfo::version());
-    brisquel::MainWindow window;
-    window.show();
+
+    brisquel::MainWindow window(brisquel::MainWindowEnvironment::fromArguments(QApplication::arguments()));
+    window.showMaximized();
     return app.exec();
 }

@@ -37,11 +37,11 @@ char16_t escapedCharacter(char16_t high, char16_t low)
         char16_t character;
     };
     static constexpr std::array<Escape, 23> escapes{{
-        {u'2', u'0', u' '},  {u'3', u'c', u'<'},  {u'3', u'e', u'>'}, {u'2', u'3', u'#'},  {u'7', u'b', u'{'},
-        {u'7', u'd', u'}'},  {u'7', u'c', u'|'},  {u'5', u'c', u'\\'}, {u'5', u'e', u'^'}, {u'7', u'e', u'~'},
-        {u'5', u'b', u'['},  {u'5', u'd', u']'},  {u'6', u'0', u'`'}, {u'3', u'b', u';'},  {u'2', u'f', u'/'},
-        {u'3', u'f', u'?'},  {u'3', u'a', u':'},  {u'4', u'0', u'@'}, {u'3', u'd', u'='},  {u'2', u'6', u'&'},
-        {u'2', u'4', u'$'},  {u'0', u'a', u'\n'}, {u'0', u'd', u'\r'},
+        {u'2', u'0', u' '}, {u'3', u'c', u'<'},  {u'3', u'e', u'>'},  {u'2', u'3', u'#'}, {u'7', u'b', u'{'},
+        {u'7', u'd', u'}'}, {u'7', u'c', u'|'},  {u'5', u'c', u'\\'}, {u'5', u'e', u'^'}, {u'7', u'e', u'~'},
+        {u'5', u'b', u'['}, {u'5', u'd', u']'},  {u'6', u'0', u'`'},  {u'3', u'b', u';'}, {u'2', u'f', u'/'},
+        {u'3', u'f', u'?'}, {u'3', u'a', u':'},  {u'4', u'0', u'@'},  {u'3', u'd', u'='}, {u'2', u'6', u'&'},
+        {u'2', u'4', u'$'}, {u'0', u'a', u'\n'}, {u'0', u'd', u'\r'},
     }};
     const char16_t h = foldUnit(high);
     const char16_t l = foldUnit(low);
@@ -242,7 +242,20 @@ bool passesLinkLineTest(const QString& line, const KnownExtensions& extensions,
     return !line.contains(QLatin1Char('@')) && hasKnownExtension(line, extensions);
 }
 
+FoundNameTest foundIn(const QString& foundSoFar)
+{
+    return [&foundSoFar](const QString& name) {
+        return foundSoFar.contains(name, Qt::CaseInsensitive);
+    };
+}
+
 std::optional<QString> linkCandidate(const QString& line, const QString& foundSoFar, bool stripBold,
+                                     const KnownExtensions& extensions, const QStringList& excludedTexts)
+{
+    return linkCandidate(line, foundIn(foundSoFar), stripBold, extensions, excludedTexts);
+}
+
+std::optional<QString> linkCandidate(const QString& line, const FoundNameTest& isFound, bool stripBold,
                                      const KnownExtensions& extensions, const QStringList& excludedTexts)
 {
     if (!passesLinkLineTest(line, extensions, excludedTexts))
@@ -273,16 +286,17 @@ std::optional<QString> linkCandidate(const QString& line, const QString& foundSo
 
     if (!hasKnownExtension(QLatin1Char('.') + extensionPart, extensions))
         return std::nullopt;
-    return finishCandidate(d, foundSoFar, true);
+    return finishCandidate(d, isFound, true);
 }
 
-std::optional<QString> finishCandidate(const QString& text, const QString& foundSoFar, bool refuseTargetBlank)
+std::optional<QString> finishCandidate(const QString& text, const FoundNameTest& isFound,
+                                       bool refuseTargetBlank)
 {
     QString d = correctName(registrableDomain(text));
     d.remove(QLatin1Char('\''));
     d.remove(QLatin1Char('"'));
 
-    if (d.isEmpty() || foundSoFar.contains(trimSpaces(d), Qt::CaseInsensitive))
+    if (d.isEmpty() || isFound(trimSpaces(d)))
         return std::nullopt;
     if (d.contains(QLatin1Char('<')) || d.contains(QLatin1Char('>')))
         return std::nullopt;

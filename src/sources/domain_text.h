@@ -4,7 +4,7 @@
 
 #include <QString>
 #include <QStringList>
-
+#include <functional>
 #include <optional>
 
 namespace brisquel {
@@ -48,16 +48,26 @@ QStringList defaultExcludedLinkTexts();
 bool passesLinkLineTest(const QString& line, const KnownExtensions& extensions,
                         const QStringList& excludedTexts);
 
+// The duplicate test of the candidate rules: true when the name occurs anywhere in the text of
+// the names found so far, compared case-insensitively. Page readers answer it from an index.
+using FoundNameTest = std::function<bool(const QString& name)>;
+
+// The duplicate test as a plain search of the text of the names found so far.
+FoundNameTest foundIn(const QString& foundSoFar);
+
 // The candidate domain name of a link line, if it is new to foundSoFar (the names found so
 // far, each followed by a line break). stripBold removes the first "<b>" and "<B>" first.
 std::optional<QString> linkCandidate(const QString& line, const QString& foundSoFar, bool stripBold,
                                      const KnownExtensions& extensions,
                                      const QStringList& excludedTexts = defaultExcludedLinkTexts());
+std::optional<QString> linkCandidate(const QString& line, const FoundNameTest& isFound, bool stripBold,
+                                     const KnownExtensions& extensions,
+                                     const QStringList& excludedTexts = defaultExcludedLinkTexts());
 
 // The last steps that the link and the text rule share: reduce the text to its registrable
-// domain and clean it, then accept it only if it is new to foundSoFar (compared
-// case-insensitively, leading and trailing spaces ignored) and free of markup.
-std::optional<QString> finishCandidate(const QString& text, const QString& foundSoFar,
+// domain and clean it, then accept it only if it is new (the test gets the name without its
+// leading and trailing spaces) and free of markup.
+std::optional<QString> finishCandidate(const QString& text, const FoundNameTest& isFound,
                                        bool refuseTargetBlank);
 
 // The text with its leading and trailing spaces (U+0020 only) removed.

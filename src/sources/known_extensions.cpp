@@ -16,17 +16,15 @@ bool hasSurrogate(const QString& text)
 // holding one of them could match across an inserted break.
 bool breaksMatchesOf(const QString& extension)
 {
-    return std::any_of(extension.cbegin(), extension.cend(), [](QChar c) {
-        return QStringView(u" /\"':?\r\n").contains(c);
-    });
+    return std::any_of(extension.cbegin(), extension.cend(),
+                       [](QChar c) { return QStringView(u" /\"':?\r\n").contains(c); });
 }
 
 } // namespace
 
 KnownExtensions::Trie::Trie()
     : m_nodes(1)
-{
-}
+{}
 
 int KnownExtensions::Trie::addPath(QStringView units)
 {
@@ -119,7 +117,8 @@ bool KnownExtensions::occursAfterDot(QStringView text) const
     return false;
 }
 
-bool KnownExtensions::firstInTableOrder(QStringView text, qsizetype* dotIndex, qsizetype* extensionLength) const
+bool KnownExtensions::firstInTableOrder(QStringView text, qsizetype* dotIndex,
+                                        qsizetype* extensionLength) const
 {
     if (!m_searchByTrie) {
         for (int row = 0; row < m_dotted.size(); ++row) {

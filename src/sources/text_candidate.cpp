@@ -41,6 +41,12 @@ void removeFirst(QString* text, QStringView what)
 std::optional<QString> textCandidate(const QString& line, const QString& seenNames,
                                      const KnownExtensions& extensions)
 {
+    return textCandidate(line, foundIn(seenNames), extensions);
+}
+
+std::optional<QString> textCandidate(const QString& line, const FoundNameTest& isSeen,
+                                     const KnownExtensions& extensions)
+{
     const int endPos = extensionEndPos(line, extensions);
     if (endPos == 0)
         return std::nullopt;
@@ -56,8 +62,8 @@ std::optional<QString> textCandidate(const QString& line, const QString& seenNam
     // The first character is the delimiter that stopped the widening, unless none did.
     QString d = line.mid(stopped ? start + 1 : start, end - (stopped ? start + 1 : start));
 
-    for (const QStringView prefix : {Http, QStringView(u"ttp://"), QStringView(u"tp://"), QStringView(u"p://"),
-                                     QStringView(u"://")})
+    for (const QStringView prefix :
+         {Http, QStringView(u"ttp://"), QStringView(u"tp://"), QStringView(u"p://"), QStringView(u"://")})
         removeFirst(&d, prefix);
     if (const qsizetype space = d.indexOf(QLatin1Char(' ')); space >= 0)
         d.truncate(space + 1);
@@ -78,7 +84,7 @@ std::optional<QString> textCandidate(const QString& line, const QString& seenNam
 
     if (!hasKnownExtension(QLatin1Char('.') + extensionPart, extensions))
         return std::nullopt;
-    return finishCandidate(d, seenNames, false);
+    return finishCandidate(d, isSeen, false);
 }
 
 } // namespace brisquel

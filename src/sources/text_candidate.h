@@ -1,9 +1,9 @@
 #pragma once
 
+#include "sources/domain_text.h"
 #include "sources/known_extensions.h"
 
 #include <QString>
-
 #include <optional>
 
 namespace brisquel {
@@ -14,6 +14,8 @@ namespace brisquel {
 // "http://". Yields nothing when the name is already in seenNames (the names found so far,
 // each followed by a line break).
 std::optional<QString> textCandidate(const QString& line, const QString& seenNames,
+                                     const KnownExtensions& extensions);
+std::optional<QString> textCandidate(const QString& line, const FoundNameTest& isSeen,
                                      const KnownExtensions& extensions);
 
 } // namespace brisquel

@@ -1,15 +1,729 @@
 #include "main_window.h"
 
+#include "button_strip.h"
+#include "engine/list_files.h"
+#include "engine/result_lists.h"
+#include "engine/search_driver.h"
+#include "file_dialog.h"
+#include "message_box.h"
+#include "overflow_notice.h"
+#include "permission_dialog.h"
+#include "result_list_actions.h"
+#include "result_list_view.h"
+#include "sources/list_file.h"
 #include "support/app_info.h"
+#include "support/settings_store.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
 
 namespace brisquel {
 
-MainWindow::MainWindow(QWidget* parent)
+namespace {
+
+const char* const IdlePanelTexts[] = {"Entry Status", "Open Connections", "Connection Status"};
+
+struct ListColumn
+{
+    ResultList list;
+    const char* listTip;
+    const char* labelTip;
+};
+
+// Left to right: the three lists of available names close together, then Registered and Saved.
+const ListColumn ListColumns[] = {
+    {ResultList::High, "These domains have less than 5 letters.", "These domains have less than 5 letters."},
+    {ResultList::Mid, "These domains have 5 to 7 characters", nullptr},
+    {ResultList::Low, "These domains have 8 or more characters.", "These domains have 8+ characters."},
+    {ResultList::Registered, "These domain names are already registered.",
+     "These domain names are already registered."},
+    {ResultList::Saved, "Drag a domain name here to save it.", "Drag a domain name here to save it."},
+};
+
+ResultListView* MainWindow::*const ListMembers[] = {
+    &MainWindow::List1, &MainWindow::List2, &MainWindow::List3, &MainWindow::List4, &MainWindow::List5};
+QLabel* MainWindow::*const LabelMembers[] = {&MainWindow::Label1, &MainWindow::Label2, &MainWindow::Label3,
+                                             &MainWindow::Label4, &MainWindow::Label5};
+
+QString text(const char* latin1)
+{
+    return QString::fromLatin1(latin1);
+}
+
+template <typename Widget>
+Widget* named(Widget* widget, const QString& name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+QLabel* label(const char* caption, const char* name, QWidget* parent)
+{
+    return named(new QLabel(text(caption), parent), text(name));
+}
+
+QPushButton* button(const char* caption, const char* name, const char* tip, QWidget* parent)
+{
+    auto* result = named(new QPushButton(text(caption), parent), text(name));
+    if (tip)
+        result->setToolTip(text(tip));
+    return result;
+}
+
+// Keeps a control's place when its group is hidden, so that the other group takes the same place.
+void keepPlaceWhenHidden(QWidget* widget)
+{
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+}
+
+// Long texts must not widen the window: the widget shares what room there is.
+void shareWidth(QWidget* widget)
+{
+    widget->setSizePolicy(QSizePolicy::Ignored, widget->sizePolicy().verticalPolicy());
+}
+
+} // namespace
+
+MainWindowEnvironment MainWindowEnvironment::fromArguments(const QStringList& arguments)
+{
+    return {DataFolder::resolveRoot(arguments), DataFolder::defaultUserSettingsPath(), [](const QUrl& url) {
+                return QDesktopServices::openUrl(url);
+            }};
+}
+
+MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     : QMainWindow(parent)
+    , m_folder(environment.dataRoot)
+    , m_openUrl(std::move(environment.openUrl))
+    , m_settings(std::make_unique<SettingsStore>(m_folder.settingsPath(), environment.userSettingsPath))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(AppInfo::productTitle() + QStringLiteral(" by ") + AppInfo::companyName());
+    m_settings->setPermissionHandler(
+        [this](const QString& message) { return askPermissionDenied(this, message); });
+
+    m_lists = new ResultLists(this);
+    m_listFiles = new ListFiles(m_folder, m_lists, this);
+    m_driver = new SearchDriver(m_folder, m_settings.get(), &m_table, m_lists, m_listFiles, this);
+    m_listActions = new ResultListActions(m_lists, m_folder.path(QStringLiteral("Remembered.txt")), this);
+    m_listActions->setUrlOpener(m_openUrl);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 2, 4, 2);
+    setCentralWidget(central);
+    buildSearchFrame();
+    buildListFrame();
+    layout->addWidget(Frame1);
+    layout->addWidget(Frame2, 1);
+    buildStatusBar();
+    buildMenus();
     setMinimumSize(433, 433);
+    resize(900, 620);
+
+    bindCore();
+    applyStartup();
+    chooseSearchType(int(allSearchTypes().indexOf(SearchType::FullWordList)));
+}
+
+MainWindow::~MainWindow()
+{
+    // A driver that is still running reports its stop; this window is past listening.
+    m_driver->disconnect(this);
+    delete m_driver;
+    m_driver = nullptr;
+}
+
+void MainWindow::buildSearchFrame()
+{
+    Frame1 = named(new QGroupBox(this), QStringLiteral("Frame1"));
+    const QString typeTip = QStringLiteral("Select the type of search you would like to run");
+    Label6 = label("Search Type:", "Label6", Frame1);
+    Label6->setToolTip(typeTip);
+    Combo1 = named(new QComboBox(Frame1), QStringLiteral("Combo1"));
+    Combo1->setToolTip(typeTip);
+    for (SearchType type : allSearchTypes())
+        Combo1->addItem(searchTypeCaption(type));
+
+    wLabel1 = label("Start Number:", "wLabel1", Frame1);
+    wLabel2 = label("Of ", "wLabel2", Frame1);
+    txtWordNum = named(new QLineEdit(QStringLiteral("1"), Frame1), QStringLiteral("txtWordNum"));
+    txtWordMax = named(new QLineEdit(QStringLiteral("1"), Frame1), QStringLiteral("txtWordMax"));
+    txtWordMax->setToolTip(QStringLiteral("The number of entries on your list."));
+    txtWordMax->setReadOnly(true);
+    QPalette grey = txtWordMax->palette();
+    grey.setColor(QPalette::Base, QColor(0xE0, 0xE0, 0xE0));
+    txtWordMax->setPalette(grey);
+
+    sLabel1 = label("Search String:", "sLabel1", Frame1);
+    sLabel1->setToolTip(QStringLiteral("Enter a search string"));
+    SLabel2 = label("Get", "SLabel2", Frame1);
+    txtSearch = named(new QLineEdit(Frame1), QStringLiteral("txtSearch"));
+    txtSearch->setToolTip(QStringLiteral("Enter a search string"));
+    Combo2 = named(new QComboBox(Frame1), QStringLiteral("Combo2"));
+    Combo2->setToolTip(QStringLiteral("The approximate number of domains to find, if available."));
+    Combo2->addItems({QStringLiteral("~100 Domains"), QStringLiteral("~200 Domains"),
+                      QStringLiteral("~500 Domains"), QStringLiteral("~1000 Domains")});
+
+    cmdCreate = button("Search", "cmdCreate", "Click here to start your internet search!", Frame1);
+    cmdDoSearch = button("Start", "cmdDoSearch", "Click here to start searching your list.", Frame1);
+    Command3 = button("Stop", "Command3", "Click here to stop searching names", Frame1);
+    Command3->setEnabled(false);
+    cmdSetup = button("Setup", "cmdSetup", nullptr, Frame1);
+    cmdWebsite = named(new QPushButton(QStringLiteral("Visit ") + AppInfo::webSiteName(), Frame1),
+                       QStringLiteral("cmdWebsite"));
+    arrangeSearchFrame();
+}
+
+void MainWindow::arrangeSearchFrame()
+{
+    for (QComboBox* combo : {Combo1, Combo2}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(8);
+    }
+    for (QWidget* field : QList<QWidget*>{Combo1, txtWordNum, txtWordMax, txtSearch, Combo2}) {
+        field->setMinimumWidth(80);
+        field->setMaximumWidth(160);
+    }
+
+    auto* fields = new QGridLayout;
+    fields->setVerticalSpacing(3);
+    fields->addWidget(Label6, 0, 0);
+    fields->addWidget(Combo1, 0, 1);
+    fields->addWidget(wLabel1, 1, 0);
+    fields->addWidget(sLabel1, 1, 0);
+    fields->addWidget(txtWordNum, 1, 1);
+    fields->addWidget(txtSearch, 1, 1);
+    fields->addWidget(wLabel2, 2, 0, Qt::AlignRight);
+    fields->addWidget(SLabel2, 2, 0, Qt::AlignRight);
+    fields->addWidget(txtWordMax, 2, 1);
+    fields->addWidget(Combo2, 2, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(3);
+    for (QPushButton* square : {cmdCreate, cmdDoSearch, Command3, cmdSetup}) {
+        square->setMinimumSize(40, 48);
+        square->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        buttons->addWidget(square, 0, Qt::AlignTop);
+    }
+    for (QWidget* widget : QList<QWidget*>{wLabel1, wLabel2, txtWordNum, txtWordMax, cmdDoSearch, sLabel1,
+                                           SLabel2, txtSearch, Combo2, cmdCreate})
+        keepPlaceWhenHidden(widget);
+    cmdWebsite->setMinimumSize(0, 48);
+    cmdWebsite->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    buttons->addWidget(cmdWebsite, 1, Qt::AlignTop);
+
+    auto* frameLayout = new QHBoxLayout(Frame1);
+    frameLayout->setContentsMargins(6, 4, 6, 4);
+    frameLayout->addLayout(fields);
+    frameLayout->addSpacing(4);
+    frameLayout->addLayout(buttons, 1);
+}
+
+void MainWindow::buildListFrame()
+{
+    Frame2 = named(new QGroupBox(QStringLiteral("Domain Name Manager"), this), QStringLiteral("Frame2"));
+    // One grid for all five lists, so that their tops line up when a caption wraps.
+    auto* grid = new QGridLayout(Frame2);
+    grid->setContentsMargins(6, 6, 6, 6);
+    grid->setHorizontalSpacing(0);
+    grid->setVerticalSpacing(3);
+    int gridColumn = 0;
+    for (const ListColumn& column : ListColumns) {
+        if (gridColumn > 0) {
+            const bool wide = column.list == ResultList::Registered || column.list == ResultList::Saved;
+            grid->setColumnMinimumWidth(gridColumn++, wide ? 20 : 5);
+        }
+        addListColumn(grid, gridColumn, column.list, text(column.listTip),
+                      column.labelTip ? text(column.labelTip) : QString());
+        grid->setColumnStretch(gridColumn++, 1);
+    }
+    grid->setRowStretch(2, 1);
+}
+
+void MainWindow::addListColumn(QGridLayout* grid, int gridColumn, ResultList list, const QString& listTip,
+                               const QString& labelTip)
+{
+    const int number = static_cast<int>(list);
+    const QString suffix = QString::number(number);
+    auto* caption = named(new QLabel(m_lists->caption(list), Frame2), QStringLiteral("Label") + suffix);
+    caption->setToolTip(labelTip);
+    caption->setWordWrap(true);
+    caption->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    shareWidth(caption);
+    auto* view = named(new ResultListView(list, Frame2), QStringLiteral("List") + suffix);
+    view->setToolTip(listTip);
+    view->setMinimumWidth(40);
+    m_listActions->setView(view);
+    this->*ListMembers[number - 1] = view;
+    this->*LabelMembers[number - 1] = caption;
+
+    cmdCopy[number] = named(button("Copy", "", "Copy List", Frame2), QStringLiteral("cmdCopy") + suffix);
+    cmdClear[number] =
+        named(button("Del", "", "Delete Selected Item", Frame2), QStringLiteral("cmdClear") + suffix);
+    cmdClear2[number] = named(button("Clear", "", nullptr, Frame2), QStringLiteral("cmdClear2_") + suffix);
+    connect(cmdCopy[number], &QPushButton::clicked, m_listActions,
+            [this, list] { m_listActions->copyList(list); });
+    connect(cmdClear[number], &QPushButton::clicked, m_listActions,
+            [this, list] { m_listActions->deleteSelectedEntry(list); });
+    connect(cmdClear2[number], &QPushButton::clicked, m_listActions,
+            [this, list] { m_listActions->clearList(list); });
+    auto* buttons = new ButtonStrip(Frame2);
+    for (QPushButton* listButton : {cmdCopy[number], cmdClear[number], cmdClear2[number]})
+        buttons->addButton(listButton);
+
+    grid->addWidget(caption, 0, gridColumn);
+    grid->addWidget(buttons, 1, gridColumn);
+    grid->addWidget(view, 2, gridColumn);
+}
+
+void MainWindow::buildStatusBar()
+{
+    StatusBar1 = named(new QStatusBar(this), QStringLiteral("StatusBar1"));
+    setStatusBar(StatusBar1);
+    // Panels 1 and 2 take a quarter of the width each, panel 3 the half.
+    const int stretch[] = {1, 1, 2};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel =
+            named(new QLabel(text(IdlePanelTexts[i]), StatusBar1), QStringLiteral("Panel%1").arg(i + 1));
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        shareWidth(panel);
+        StatusBar1->addWidget(panel, stretch[i]);
+        m_statusPanels[i] = panel;
+    }
+    m_noticeLabel = named(new QLabel(StatusBar1), QStringLiteral("noticeLabel"));
+    shareWidth(m_noticeLabel);
+    m_noticeLabel->hide();
+    StatusBar1->addPermanentWidget(m_noticeLabel, 2);
+    unansweredLabel = named(new QLabel(StatusBar1), QStringLiteral("unansweredLabel"));
+    unansweredLabel->hide();
+    StatusBar1->addPermanentWidget(unansweredLabel);
+    searchProgress = named(new QProgressBar(StatusBar1), QStringLiteral("searchProgress"));
+    searchProgress->setMaximumWidth(140);
+    searchProgress->setFormat(QStringLiteral("%v of %m"));
+    searchProgress->hide();
+    StatusBar1->addPermanentWidget(searchProgress);
+}
+
+void MainWindow::buildMenus()
+{
+    auto addMenu = [this](const char* title, const char* name) {
+        return named(menuBar()->addMenu(text(title)), text(name));
+    };
+    auto addItem = [](QMenu* menu, const QString& caption, const char* arrayName, int index) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QStringLiteral("%1_%2").arg(text(arrayName)).arg(index));
+        return action;
+    };
+
+    menuFile = addMenu("File", "menuFile");
+    mnuFileItem[0] = addItem(menuFile, QStringLiteral("Exit"), "mnuFileItem", 0);
+    connect(mnuFileItem[0], &QAction::triggered, this, &QWidget::close);
+
+    mnuEdit = addMenu("Edit", "mnuEdit");
+    const auto& editItems = ResultListActions::editMenuItems();
+    for (int i = 0; i < int(editItems.size()); ++i) {
+        mnuEditItem[i] = addItem(mnuEdit, editItems.at(i).caption, "mnuEditItem", i);
+        connect(mnuEditItem[i], &QAction::triggered, m_listActions,
+                [this, i] { m_listActions->editMenuItem(i); });
+    }
+
+    mnuTools = addMenu("Tools", "mnuTools");
+    for (int i = 0; i < int(allSearchTypes().size()); ++i) {
+        mnuToolsItem[i] = addItem(mnuTools, searchTypeCaption(allSearchTypes().at(i)), "mnuToolsItem", i);
+        connect(mnuToolsItem[i], &QAction::triggered, this, [this, i] { chooseSearchType(i); });
+    }
+
+    const QString laterSettings =
+        QStringLiteral("The extension settings window is coming in a later version.");
+    mnuOptions = addMenu("Options", "mnuOptions");
+    mnuOptionsItem[0] = addItem(mnuOptions, QStringLiteral("Setup"), "mnuOptionsItem", 0);
+    connect(mnuOptionsItem[0], &QAction::triggered, this,
+            [this, laterSettings] { showNotice(laterSettings); });
+    connect(cmdSetup, &QPushButton::clicked, this, [this, laterSettings] { showNotice(laterSettings); });
+
+    mnuHelp = addMenu("Help", "mnuHelp");
+    mnuHelpItem[0] = addItem(mnuHelp, QStringLiteral("View Help"), "mnuHelpItem", 0);
+    connect(mnuHelpItem[0], &QAction::triggered, this, &MainWindow::openHelp);
+
+    mnuAbout = addMenu("About", "mnuAbout");
+    mnuAboutItem[0] = addItem(mnuAbout, QStringLiteral("About this software"), "mnuAboutItem", 0);
+    connect(mnuAboutItem[0], &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+void MainWindow::bindCore()
+{
+    connect(m_lists, &ResultLists::captionChanged, this,
+            [this](ResultList list, const QString& caption) { listLabel(list)->setText(caption); });
+    connect(m_listFiles, &ListFiles::overflowed, this, &MainWindow::showOverflowNotice);
+    connect(m_listFiles, &ListFiles::writeFailed, this, &MainWindow::showNotice);
+    connect(m_listActions, &ResultListActions::notice, this, &MainWindow::showNotice);
+
+    connect(m_driver, &SearchDriver::statusText, this, &MainWindow::setStatusText);
+    connect(m_driver, &SearchDriver::progress, this, &MainWindow::showProgress);
+    connect(m_driver, &SearchDriver::unansweredCountChanged, this, &MainWindow::showUnanswered);
+    connect(m_driver, &SearchDriver::problem, this, &MainWindow::showNotice);
+    connect(m_driver, &SearchDriver::finished, this, &MainWindow::onSearchFinished);
+
+    connect(Combo1, &QComboBox::activated, this, &MainWindow::chooseSearchType);
+    connect(txtWordNum, &QLineEdit::textChanged, this, &MainWindow::checkStartNumber);
+    connect(txtSearch, &QLineEdit::textChanged, this,
+            [this](const QString& search) { cmdCreate->setEnabled(!search.isEmpty()); });
+    connect(cmdDoSearch, &QPushButton::clicked, this, &MainWindow::startSearch);
+    connect(Command3, &QPushButton::clicked, this, &MainWindow::stopSearch);
+    connect(cmdCreate, &QPushButton::clicked, this, [this] {
+        showNotice(QStringLiteral("The search-engine harvester is coming in a later version."));
+    });
+    connect(cmdWebsite, &QPushButton::clicked, this, [this] {
+        const QUrl site(m_settings->value(SettingKeys::WebSiteAddress()));
+        if (!m_openUrl || !m_openUrl(site))
+            showNotice(QStringLiteral("Could not open %1").arg(site.toString()));
+    });
+}
+
+void MainWindow::applyStartup()
+{
+    const Startup startup(m_folder, m_settings.get());
+    m_startup = startup.run(&m_table, m_openUrl);
+    m_listActions->loadSavedDomains(m_startup.savedDomains, m_startup.savedDomainsReadable);
+    m_driver->setUseProxy(m_startup.useProxy);
+    m_driver->setDefaultExtension(m_startup.defaultExtension);
+
+    const bool purchase = m_settings->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
+    m_listActions->setPurchase(purchase, m_settings->value(SettingKeys::PurchaseAddress()));
+    if (purchase)
+        Frame2->setTitle(QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
+
+    // Start-up carries on whatever failed; the status bar says what.
+    QStringList notes = m_startup.problems;
+    if (!m_startup.registrarProblems.isEmpty()) {
+        const RegistrarsProblem& first = m_startup.registrarProblems.first();
+        notes.append(QStringLiteral("registrars.txt: %1 line(s) skipped, the first is line %2: %3")
+                         .arg(m_startup.registrarProblems.size())
+                         .arg(first.lineNumber)
+                         .arg(first.message));
+    }
+    if (!notes.isEmpty()) {
+        showNotice(notes.first());
+        m_noticeLabel->setToolTip(notes.join(QLatin1Char('\n')));
+    }
+}
+
+std::optional<SearchType> MainWindow::currentSearchType() const
+{
+    return searchTypeFromCaption(Combo1->currentText());
+}
+
+OverflowNotice* MainWindow::overflowNotice() const
+{
+    return m_overflowNotice;
+}
+
+QString MainWindow::noticeText() const
+{
+    return m_noticeLabel->text();
+}
+
+ResultListView* MainWindow::listView(ResultList list) const
+{
+    return this->*ListMembers[int(list) - 1];
+}
+
+QLabel* MainWindow::listLabel(ResultList list) const
+{
+    return this->*LabelMembers[int(list) - 1];
+}
+
+QLabel* MainWindow::statusPanel(int panel) const
+{
+    return panel >= 1 && panel <= 3 ? m_statusPanels[panel - 1] : nullptr;
+}
+
+void MainWindow::chooseSearchType(int index)
+{
+    if (index < 0 || index >= allSearchTypes().size())
+        return;
+    Combo1->setCurrentIndex(index);
+    applySearchType(allSearchTypes().at(index));
+}
+
+void MainWindow::applySearchType(SearchType type)
+{
+    switch (type) {
+    case SearchType::FullWordList:
+    case SearchType::AllTwoLetter:
+    case SearchType::AllThreeLetter:
+    case SearchType::AllFourLetter:
+        chooseWordList(type);
+        break;
+    case SearchType::CustomList:
+        chooseCustomList();
+        break;
+    case SearchType::YahooSearch:
+    case SearchType::GoogleSearch:
+        chooseSearchEngine();
+        break;
+    case SearchType::BrowseForNames:
+        setWordListControlsVisible(false);
+        setSearchControlsVisible(false);
+        showNotice(QStringLiteral("The domain browser is coming in a later version."));
+        break;
+    case SearchType::GenerateNames:
+        chooseGenerateNames();
+        break;
+    }
+}
+
+void MainWindow::chooseWordList(SearchType type)
+{
+    setSearchControlsVisible(false);
+    setWordListControlsVisible(true);
+    m_currentListFile = m_folder.path(searchTypeListFile(type));
+    // The count comes first, so that the start-number check compares against the new count.
+    txtWordMax->setText(QString::number(countListEntries(m_currentListFile)));
+    cmdDoSearch->setEnabled(true);
+    Command3->setEnabled(false);
+    setSearchControlsEnabled(false);
+    txtWordNum->setEnabled(true);
+    if (const auto key = searchTypeCounterKey(type))
+        txtWordNum->setText(m_settings->value(*key));
+}
+
+void MainWindow::chooseCustomList()
+{
+    setSearchControlsVisible(false);
+    setWordListControlsVisible(true);
+    const QString picked =
+        FileDialog::getOpenFileName(this, QStringLiteral("Open a list file"),
+                                    m_folder.path(QStringLiteral("wordlists")), QStringLiteral("*.txt"));
+    // A cancelled dialog gives back the file it returned last time.
+    if (!picked.isEmpty())
+        m_customListFile = picked;
+    m_currentListFile = m_customListFile;
+    txtWordMax->setText(QString::number(countListEntries(m_currentListFile)));
+    cmdDoSearch->setEnabled(true);
+    Command3->setEnabled(false);
+    setSearchControlsEnabled(false);
+    txtWordNum->setEnabled(true);
+    txtWordNum->setText(QStringLiteral("1"));
+}
+
+void MainWindow::chooseSearchEngine()
+{
+    setWordListControlsVisible(false);
+    setSearchControlsVisible(true);
+    m_currentListFile = m_folder.path(QStringLiteral("BrowserSearch.txt"));
+    cmdDoSearch->setEnabled(true);
+    Command3->setEnabled(false);
+    txtSearch->setEnabled(true);
+    Combo2->setEnabled(true);
+    cmdCreate->setEnabled(!txtSearch->text().isEmpty());
+    txtWordNum->setEnabled(true);
+    txtWordNum->setText(QStringLiteral("1"));
+}
+
+void MainWindow::chooseGenerateNames()
+{
+    setWordListControlsVisible(false);
+    setSearchControlsVisible(false);
+    m_currentListFile = m_folder.path(QStringLiteral("CreatedDomains.txt"));
+    cmdDoSearch->setEnabled(true);
+    Command3->setEnabled(false);
+    txtWordNum->setEnabled(true);
+    txtWordNum->setText(QStringLiteral("1"));
+    showNotice(QStringLiteral("The name generator is coming in a later version."));
+}
+
+void MainWindow::setWordListControlsVisible(bool visible)
+{
+    for (QWidget* widget : QList<QWidget*>{txtWordNum, txtWordMax, wLabel1, wLabel2, cmdDoSearch})
+        widget->setVisible(visible);
+}
+
+void MainWindow::setSearchControlsVisible(bool visible)
+{
+    for (QWidget* widget : QList<QWidget*>{sLabel1, SLabel2, txtSearch, Combo2, cmdCreate})
+        widget->setVisible(visible);
+}
+
+void MainWindow::setSearchControlsEnabled(bool enabled)
+{
+    txtSearch->setEnabled(enabled);
+    Combo2->setEnabled(enabled);
+    cmdCreate->setEnabled(enabled);
+}
+
+void MainWindow::checkStartNumber()
+{
+    // The last entry is never offered as a start, and a finished list starts over. Text that is
+    // not a number is left for Start to complain about.
+    bool startIsNumber = false;
+    bool countIsNumber = false;
+    const qlonglong start = txtWordNum->text().trimmed().toLongLong(&startIsNumber);
+    const qlonglong count = txtWordMax->text().trimmed().toLongLong(&countIsNumber);
+    const QString first = QStringLiteral("1");
+    if (startIsNumber && countIsNumber && start >= count && txtWordNum->text() != first)
+        txtWordNum->setText(first);
+}
+
+void MainWindow::startSearch()
+{
+    const std::optional<SearchType> type = currentSearchType();
+    if (!type || m_searching)
+        return;
+    // Search-engine lists always start from their first entry.
+    if (isSearchEngine(*type))
+        txtWordNum->setText(QStringLiteral("1"));
+    SearchRequest request;
+    request.listFile = m_currentListFile;
+    request.type = *type;
+    request.startNumber = txtWordNum->text();
+    request.entryTotal = txtWordMax->text();
+    // Busy until the driver reports the first entry, which it may do inside start().
+    searchProgress->setRange(0, 0);
+    QString error;
+    if (!m_driver->start(request, &error)) {
+        MessageBox::information(this, AppInfo::productTitle(), error);
+        return;
+    }
+    // Lets a later run of the command-line program resume this custom list, and no other.
+    if (*type == SearchType::CustomList)
+        m_settings->setValue(SettingKeys::CustListFile(), m_currentListFile);
+    setSearching(true);
+    // A list without entries is done before start() returns.
+    if (!m_driver->isRunning())
+        onSearchFinished();
+}
+
+void MainWindow::stopSearch()
+{
+    m_driver->stop();
+    onSearchFinished();
+}
+
+void MainWindow::setSearching(bool searching)
+{
+    m_searching = searching;
+    for (QWidget* widget : QList<QWidget*>{cmdDoSearch, Combo1, txtWordNum, Combo2, cmdCreate, txtSearch})
+        widget->setEnabled(!searching);
+    Command3->setEnabled(searching);
+    // Choosing another source mid-search would pull the list from under the driver.
+    mnuTools->setEnabled(!searching);
+    if (searching) {
+        m_noticeLabel->clear();
+        m_noticeLabel->hide();
+        searchProgress->show();
+    } else {
+        searchProgress->hide();
+    }
+}
+
+void MainWindow::onSearchFinished()
+{
+    if (!m_searching || m_driver->isRunning())
+        return;
+    setSearching(false);
+    Combo1->setEnabled(true);
+    const std::optional<SearchType> type = currentSearchType();
+    if (type == SearchType::CustomList || type == SearchType::GenerateNames ||
+        type == SearchType::BrowseForNames) {
+        cmdDoSearch->setEnabled(true);
+        Command3->setEnabled(false);
+        setSearchControlsEnabled(false);
+        txtWordNum->setEnabled(true);
+        txtWordNum->setText(m_settings->value(SettingKeys::CustWordNum()));
+    } else if (type) {
+        applySearchType(*type);
+    }
+    for (int panel = 1; panel <= 3; ++panel)
+        setStatusText(panel, text(IdlePanelTexts[panel - 1]));
+}
+
+void MainWindow::showOverflowNotice()
+{
+    // One window, shown again on every overflow while it is open.
+    if (!m_overflowNotice)
+        m_overflowNotice = new OverflowNotice(this);
+    m_overflowNotice->show();
+    m_overflowNotice->raise();
+}
+
+void MainWindow::showNotice(const QString& notice)
+{
+    m_noticeLabel->setText(notice);
+    m_noticeLabel->setToolTip(notice);
+    m_noticeLabel->setVisible(!notice.isEmpty());
+}
+
+void MainWindow::setStatusText(int panel, const QString& status)
+{
+    if (QLabel* label = statusPanel(panel))
+        label->setText(status);
+}
+
+void MainWindow::showProgress(qint64 entry, qint64 total)
+{
+    if (total <= 0 || total > std::numeric_limits<int>::max()) {
+        searchProgress->setRange(0, 0);
+        return;
+    }
+    searchProgress->setRange(0, int(total));
+    searchProgress->setValue(int(std::clamp<qint64>(entry, 0, total)));
+}
+
+void MainWindow::showUnanswered(qint64 count)
+{
+    unansweredLabel->setText(QStringLiteral("Unanswered: %1").arg(count));
+    unansweredLabel->setToolTip(QStringLiteral("Names whose WHOIS server gave no answer, kept in %1")
+                                    .arg(m_driver->unansweredFilePath()));
+    unansweredLabel->setVisible(count > 0);
+}
+
+void MainWindow::openHelp()
+{
+    const QString help = Startup(m_folder, m_settings.get()).helpFilePath();
+    if (!QFileInfo::exists(help)) {
+        showNotice(QStringLiteral("The help file %1 is missing.").arg(help));
+        return;
+    }
+    if (!m_openUrl || !m_openUrl(QUrl::fromLocalFile(help)))
+        showNotice(QStringLiteral("Could not open %1").arg(help));
+}
+
+void MainWindow::showAbout()
+{
+    MessageBox::information(this, QStringLiteral("About this software"),
+                            QStringLiteral("%1 %2\nby %3\n%4")
+                                .arg(AppInfo::productTitle(), AppInfo::version(), AppInfo::companyName(),
+                                     AppInfo::webSiteName()));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Nothing to save here: settings and Saved Domains are written as they change.
+    if (m_driver->isRunning())
+        m_driver->stop();
+    m_searching = false;
+    if (m_overflowNotice)
+        m_overflowNotice->close();
+    event->accept();
 }
 
 } // namespace brisquel

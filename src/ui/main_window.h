@@ -1,14 +1,187 @@
 #pragma once
 
+#include "engine/result_list.h"
+#include "sources/search_type.h"
+#include "startup.h"
+#include "support/data_folder.h"
+#include "whois_config/extension_table.h"
+
 #include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <memory>
+#include <optional>
+
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
 
 namespace brisquel {
 
+class ListFiles;
+class OverflowNotice;
+class ResultListActions;
+class ResultListView;
+class ResultLists;
+class SearchDriver;
+class SettingsStore;
+
+// Where the main window finds its files and settings, and how it opens outside addresses.
+struct MainWindowEnvironment
+{
+    QString dataRoot;
+    QString userSettingsPath;
+    UrlOpener openUrl;
+
+    // The program's own: --home DIR or BRISQUEL_HOME, the user's settings area, the desktop browser.
+    static MainWindowEnvironment fromArguments(const QStringList& arguments);
+};
+
+// Form1: chooses the source of names, drives the search and shows the five result lists. The
+// controls carry the names the rest of the program knows them by; the work is done by the core
+// objects they are bound to.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(MainWindowEnvironment environment, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    const DataFolder& dataFolder() const { return m_folder; }
+    SettingsStore* settings() const { return m_settings.get(); }
+    const ExtensionTable& extensionTable() const { return m_table; }
+    ResultLists* resultLists() const { return m_lists; }
+    ListFiles* listFiles() const { return m_listFiles; }
+    SearchDriver* searchDriver() const { return m_driver; }
+    ResultListActions* listActions() const { return m_listActions; }
+    const StartupResult& startupResult() const { return m_startup; }
+
+    QString currentListFile() const { return m_currentListFile; }
+    std::optional<SearchType> currentSearchType() const;
+    bool isSearching() const { return m_searching; }
+    // Form2 while it is open.
+    OverflowNotice* overflowNotice() const;
+    // The last note in the status bar (not-yet-available windows, files that could not be written).
+    QString noticeText() const;
+
+    ResultListView* listView(ResultList list) const;
+    QLabel* listLabel(ResultList list) const;
+    QLabel* statusPanel(int panel) const; // 1 to 3
+
+    // Search controls (Frame1).
+    QGroupBox* Frame1 = nullptr;
+    QLabel* Label6 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QLabel* wLabel1 = nullptr;
+    QLabel* wLabel2 = nullptr;
+    QLineEdit* txtWordNum = nullptr;
+    QLineEdit* txtWordMax = nullptr;
+    QPushButton* cmdDoSearch = nullptr;
+    QPushButton* Command3 = nullptr;
+    QLabel* sLabel1 = nullptr;
+    QLabel* SLabel2 = nullptr;
+    QLineEdit* txtSearch = nullptr;
+    QComboBox* Combo2 = nullptr;
+    QPushButton* cmdCreate = nullptr;
+    QPushButton* cmdSetup = nullptr;
+    QPushButton* cmdWebsite = nullptr;
+
+    // Result lists (Frame2). The button arrays are indexed by list number, 1 to 5.
+    QGroupBox* Frame2 = nullptr;
+    ResultListView* List1 = nullptr;
+    ResultListView* List2 = nullptr;
+    ResultListView* List3 = nullptr;
+    ResultListView* List4 = nullptr;
+    ResultListView* List5 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    std::array<QPushButton*, 6> cmdCopy{};
+    std::array<QPushButton*, 6> cmdClear{};
+    std::array<QPushButton*, 6> cmdClear2{};
+
+    QStatusBar* StatusBar1 = nullptr;
+    QProgressBar* searchProgress = nullptr;
+    QLabel* unansweredLabel = nullptr;
+
+    QMenu* menuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuTools = nullptr;
+    QMenu* mnuOptions = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QMenu* mnuAbout = nullptr;
+    std::array<QAction*, 1> mnuFileItem{};
+    std::array<QAction*, 10> mnuEditItem{};
+    std::array<QAction*, 9> mnuToolsItem{};
+    std::array<QAction*, 1> mnuOptionsItem{};
+    std::array<QAction*, 1> mnuHelpItem{};
+    std::array<QAction*, 1> mnuAboutItem{};
+
+public Q_SLOTS:
+    // Combo1 Click and the Tools menu: applies the search type with this index of Combo1.
+    void chooseSearchType(int index);
+    void startSearch();
+    void stopSearch();
+    void showNotice(const QString& text);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildSearchFrame();
+    void arrangeSearchFrame();
+    void buildListFrame();
+    void addListColumn(QGridLayout* grid, int gridColumn, ResultList list, const QString& listTip,
+                       const QString& labelTip);
+    void buildStatusBar();
+    void buildMenus();
+    void bindCore();
+    void applyStartup();
+
+    void applySearchType(SearchType type);
+    void chooseWordList(SearchType type);
+    void chooseCustomList();
+    void chooseSearchEngine();
+    void chooseGenerateNames();
+    void setWordListControlsVisible(bool visible);
+    void setSearchControlsVisible(bool visible);
+    void setSearchControlsEnabled(bool enabled);
+    void checkStartNumber();
+    void setSearching(bool searching);
+    void onSearchFinished();
+    void showOverflowNotice();
+    void setStatusText(int panel, const QString& text);
+    void showProgress(qint64 entry, qint64 total);
+    void showUnanswered(qint64 count);
+    void openHelp();
+    void showAbout();
+
+    DataFolder m_folder;
+    UrlOpener m_openUrl;
+    std::unique_ptr<SettingsStore> m_settings;
+    ExtensionTable m_table;
+    ResultLists* m_lists = nullptr;
+    ListFiles* m_listFiles = nullptr;
+    SearchDriver* m_driver = nullptr;
+    ResultListActions* m_listActions = nullptr;
+    StartupResult m_startup;
+
+    std::array<QLabel*, 3> m_statusPanels{};
+    QLabel* m_noticeLabel = nullptr;
+    QPointer<OverflowNotice> m_overflowNotice;
+
+    QString m_currentListFile;
+    // What the custom-list dialog returned last; a cancelled dialog keeps it.
+    QString m_customListFile;
+    bool m_searching = false;
 };
 
 } // namespace brisquel

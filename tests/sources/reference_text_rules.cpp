@@ -112,11 +112,12 @@ QString correctName(const QString& name)
         head = left(name, dot - 1);
     }
     static const QStringList removed{
-        s(u"&nbsp;"), s(u"related:"), s(u"site:"), s(u"<b>"), s(u" "), s(u"/"), s(u"."), s(u"%"), s(u"!"),
-        s(u"/"),      s(u"~"),        s(u"#"),     s(u"'"),   s(u"\""), s(u"$"), s(u"%"), s(u"^"), s(u"&"),
-        s(u"*"),      s(u"("),        s(u")"),     s(u"="),   s(u"\\"), s(u"|"), s(u"+"), s(u"`"), s(u"?"),
-        s(u">"),      s(u"<"),        s(u","),     s(u"'"),   s(u"\""), s(u"."), s(u"nbsp;"), s(u";"), s(u":"),
-        s(u"\u00AB"), s(u"\u00B4"),   s(u"\u00AF"), s(u"\u00BA"), s(u"\u00B8"), s(u"_")};
+        s(u"&nbsp;"), s(u"related:"), s(u"site:"),  s(u"<b>"),    s(u" "),      s(u"/"),      s(u"."),
+        s(u"%"),      s(u"!"),        s(u"/"),      s(u"~"),      s(u"#"),      s(u"'"),      s(u"\""),
+        s(u"$"),      s(u"%"),        s(u"^"),      s(u"&"),      s(u"*"),      s(u"("),      s(u")"),
+        s(u"="),      s(u"\\"),       s(u"|"),      s(u"+"),      s(u"`"),      s(u"?"),      s(u">"),
+        s(u"<"),      s(u","),        s(u"'"),      s(u"\""),     s(u"."),      s(u"nbsp;"),  s(u";"),
+        s(u":"),      s(u"\u00AB"),   s(u"\u00B4"), s(u"\u00AF"), s(u"\u00BA"), s(u"\u00B8"), s(u"_")};
     for (const QString& r : removed)
         head.replace(r, QString());
     QString joined = head + tail;
@@ -127,12 +128,12 @@ QString correctName(const QString& name)
 QString urlDecode(const QString& text)
 {
     static const QList<std::pair<QString, QString>> table{
-        {s(u"%25"), s(u"%")}, {s(u"%20"), s(u" ")},   {s(u"%3C"), s(u"<")},  {s(u"%3E"), s(u">")},
-        {s(u"%23"), s(u"#")}, {s(u"%7B"), s(u"{")},   {s(u"%7D"), s(u"}")},  {s(u"%7C"), s(u"|")},
-        {s(u"%5C"), s(u"\\")}, {s(u"%5E"), s(u"^")},  {s(u"%7E"), s(u"~")},  {s(u"%5B"), s(u"[")},
-        {s(u"%5D"), s(u"]")}, {s(u"%60"), s(u"`")},   {s(u"%3B"), s(u";")},  {s(u"%2F"), s(u"/")},
-        {s(u"%3F"), s(u"?")}, {s(u"%3A"), s(u":")},   {s(u"%40"), s(u"@")},  {s(u"%3D"), s(u"=")},
-        {s(u"%26"), s(u"&")}, {s(u"%24"), s(u"$")},   {s(u"%0A"), s(u"\n")}, {s(u"%0D"), s(u"\r")}};
+        {s(u"%25"), s(u"%")},  {s(u"%20"), s(u" ")}, {s(u"%3C"), s(u"<")},  {s(u"%3E"), s(u">")},
+        {s(u"%23"), s(u"#")},  {s(u"%7B"), s(u"{")}, {s(u"%7D"), s(u"}")},  {s(u"%7C"), s(u"|")},
+        {s(u"%5C"), s(u"\\")}, {s(u"%5E"), s(u"^")}, {s(u"%7E"), s(u"~")},  {s(u"%5B"), s(u"[")},
+        {s(u"%5D"), s(u"]")},  {s(u"%60"), s(u"`")}, {s(u"%3B"), s(u";")},  {s(u"%2F"), s(u"/")},
+        {s(u"%3F"), s(u"?")},  {s(u"%3A"), s(u":")}, {s(u"%40"), s(u"@")},  {s(u"%3D"), s(u"=")},
+        {s(u"%26"), s(u"&")},  {s(u"%24"), s(u"$")}, {s(u"%0A"), s(u"\n")}, {s(u"%0D"), s(u"\r")}};
     QString t = text;
     for (const auto& [escape, character] : table) {
         while (inStr(t, escape, Qt::CaseInsensitive) > 0)
@@ -178,8 +179,8 @@ QString registrableDomain(const QString& host)
     const qsizetype n = labels.size() - 1;
     if (n < 2)
         return host;
-    const QStringList generic{s(u"com"), s(u"org"), s(u"info"), s(u"name"),
-                              s(u"biz"), s(u"coop"), s(u"edu"), s(u"aero")};
+    const QStringList generic{s(u"com"), s(u"org"),  s(u"info"), s(u"name"),
+                              s(u"biz"), s(u"coop"), s(u"edu"),  s(u"aero")};
     if (generic.contains(labels[n]))
         return labels[n - 1] + s(u".") + labels[n];
     if (labels[n - 1] == s(u"co"))
@@ -252,7 +253,9 @@ std::optional<QString> textCandidate(const QString& line, const QString& seenNam
     if (p == 0)
         return std::nullopt;
     qsizetype start = std::max<qsizetype>(p - 5, 1);
-    auto window = [&] { return mid(line, start, p - start); };
+    auto window = [&] {
+        return mid(line, start, p - start);
+    };
     auto holdsStop = [&] {
         const QString w = window();
         for (const QString& stop : {s(u"'"), s(u"="), s(u"<"), s(u"\""), s(u" "), s(u">"), s(u"http://")}) {
@@ -321,8 +324,8 @@ PageScan scanBrowserPage(const QString& html, QString* seenNames, const QStringL
                 address.replace(junk, QString());
             scan.frameAddresses.append(address);
             followFrame = false;
-        } else if (inStr(line, s(u"<Frame"), Qt::CaseInsensitive) > 0
-                   && inStr(line, s(u"src="), Qt::CaseInsensitive) > 0) {
+        } else if (inStr(line, s(u"<Frame"), Qt::CaseInsensitive) > 0 &&
+                   inStr(line, s(u"src="), Qt::CaseInsensitive) > 0) {
             followFrame = true;
         } else if (passesLinkLineTest(line, extensions, excluded)) {
             name = linkCandidate(line, *seenNames, false, extensions, excluded);

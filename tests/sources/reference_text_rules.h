@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // Straight transcriptions of the text rules, one whole-text replace after the other, with

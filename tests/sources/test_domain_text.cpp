@@ -58,9 +58,11 @@ private Q_SLOTS:
         QTest::newRow("tail keeps its dots") << u(u"x.y.z") << u(u"x.y.z");
         QTest::newRow("tail keeps punctuation but not question marks") << u(u"a.b c!?d?") << u(u"a.b c!d");
         QTest::newRow("entity goes") << u(u"&nbsp;shop.com") << u(u"shop.com");
-        QTest::newRow("entity rebuilt by its own removal goes later") << u(u"&nb&nbsp;sp;x.com") << u(u"x.com");
+        QTest::newRow("entity rebuilt by its own removal goes later")
+            << u(u"&nb&nbsp;sp;x.com") << u(u"x.com");
         QTest::newRow("closing bold tag leaves its letter") << u(u"<b>shop</b>.com") << u(u"shopb.com");
-        QTest::newRow("typographic marks go") << u(u"\u00ABa\u00AFb \u00BA\u00B8c\u00B4.com") << u(u"abc.com");
+        QTest::newRow("typographic marks go")
+            << u(u"\u00ABa\u00AFb \u00BA\u00B8c\u00B4.com") << u(u"abc.com");
         QTest::newRow("other guillemet stays") << u(u"a\u00BB.com") << u(u"a\u00BB.com");
         QTest::newRow("hyphen and digits stay") << u(u"my-shop24.com") << u(u"my-shop24.com");
         QTest::newRow("every listed character goes")
@@ -87,9 +89,8 @@ private Q_SLOTS:
         QTest::newRow("lone percent stays") << u(u"100%") << u(u"100%");
         QTest::newRow("escape cut off at the end") << u(u"x%2") << u(u"x%2");
         QTest::newRow("decoded percent does not start a new escape") << u(u"%2541") << u(u"%41");
-        QTest::newRow("whole table")
-            << u(u"%20%3C%3E%23%7B%7D%7C%5C%5E%7E%5B%5D%60%3B%2F%3F%3A%40%3D%26%24")
-            << u(u" <>#{}|\\^~[]`;/?:@=&$");
+        QTest::newRow("whole table") << u(u"%20%3C%3E%23%7B%7D%7C%5C%5E%7E%5B%5D%60%3B%2F%3F%3A%40%3D%26%24")
+                                     << u(u" <>#{}|\\^~[]`;/?:@=&$");
     }
     void urlDecode()
     {
@@ -105,18 +106,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("no extension enabled") << u(u"a.com b") << QStringList() << u(u"a.com b");
         QTest::newRow("break after space") << u(u"a.com b") << list("com") << u(u"a.com \r\nb");
-        QTest::newRow("every delimiter")
-            << u(u"com/com\"com'com:com?com ") << list("com")
-            << u(u"com/\r\ncom\"\r\ncom'\r\ncom:\r\ncom?\r\ncom \r\n");
-        QTest::newRow("word merely ending in the letters") << u(u"telecom home") << list("com")
-                                                           << u(u"telecom \r\nhome");
-        QTest::newRow("other characters do not break") << u(u"a.com.b.com<c.com=") << list("com")
-                                                       << u(u"a.com.b.com<c.com=");
+        QTest::newRow("every delimiter") << u(u"com/com\"com'com:com?com ") << list("com")
+                                         << u(u"com/\r\ncom\"\r\ncom'\r\ncom:\r\ncom?\r\ncom \r\n");
+        QTest::newRow("word merely ending in the letters")
+            << u(u"telecom home") << list("com") << u(u"telecom \r\nhome");
+        QTest::newRow("other characters do not break")
+            << u(u"a.com.b.com<c.com=") << list("com") << u(u"a.com.b.com<c.com=");
         QTest::newRow("exact case only") << u(u"a.COM b") << list("com") << u(u"a.COM b");
-        QTest::newRow("one break per matching row") << u(u"a.mil b") << list("mil il") << u(u"a.mil \r\n\r\nb");
-        QTest::newRow("duplicate row breaks twice") << u(u"a.cn/") << list("cn net cn") << u(u"a.cn/\r\n\r\n");
-        QTest::newRow("row holding a delimiter") << u(u"o/ o//") << QStringList{u(u"o/")}
-                                                 << u(u"o/ \r\no//\r\n");
+        QTest::newRow("one break per matching row")
+            << u(u"a.mil b") << list("mil il") << u(u"a.mil \r\n\r\nb");
+        QTest::newRow("duplicate row breaks twice")
+            << u(u"a.cn/") << list("cn net cn") << u(u"a.cn/\r\n\r\n");
+        QTest::newRow("row holding a delimiter")
+            << u(u"o/ o//") << QStringList{u(u"o/")} << u(u"o/ \r\no//\r\n");
     }
     void breakAfterExtensions()
     {
@@ -139,7 +141,8 @@ private Q_SLOTS:
         QTest::newRow("extension inside a word") << u(u".company") << defaults << true << 5;
         QTest::newRow("extension before a path") << u(u"x.com/index") << defaults << true << 6;
         QTest::newRow("first occurrence counts") << u(u"a.com b.com") << defaults << true << 6;
-        QTest::newRow("table order decides, not the text") << u(u"x.net y.com") << list("com net") << true << 12;
+        QTest::newRow("table order decides, not the text")
+            << u(u"x.net y.com") << list("com net") << true << 12;
         QTest::newRow("disabled extension") << u(u"example.org") << defaults << false << 0;
         QTest::newRow("letters without a dot") << u(u"com net") << defaults << false << 0;
         QTest::newRow("no extension enabled") << u(u"a.com") << QStringList() << false << 0;
@@ -189,15 +192,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("html");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("attribute without scheme") << u(u"href=www.example.com")
-                                                  << u(u"href\r\nhttp://www.example.com");
-        QTest::newRow("link text without scheme") << u(u"<a>WWW.x.com</a>") << u(u"<a\r\nhttp://www.x.com</a>");
+        QTest::newRow("attribute without scheme")
+            << u(u"href=www.example.com") << u(u"href\r\nhttp://www.example.com");
+        QTest::newRow("link text without scheme")
+            << u(u"<a>WWW.x.com</a>") << u(u"<a\r\nhttp://www.x.com</a>");
         QTest::newRow("scheme written in lower case") << u(u"HTTP://A.COM") << u(u"\r\nhttp://A.COM");
         QTest::newRow("secure scheme is not split") << u(u"https://a.com/") << u(u"https://a.com/\r\n");
         QTest::newRow("frame tag starts a line") << u(u"<FRAME src=\"x\">") << u(u"\r\n<Frame src=\"x\">");
-        QTest::newRow("host ends its line")
-            << u(u"<a href=\"http://www.example.com/page\">")
-            << u(u"<a href=\"\r\nhttp://www.example.com/\r\npage\">");
+        QTest::newRow("host ends its line") << u(u"<a href=\"http://www.example.com/page\">")
+                                            << u(u"<a href=\"\r\nhttp://www.example.com/\r\npage\">");
         QTest::newRow("two links") << u(u"http://a.net/ http://b.net/")
                                    << u(u"\r\nhttp://a.net/\r\n \r\nhttp://b.net/\r\n");
     }
@@ -216,51 +219,53 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("extensions");
         QTest::addColumn<QString>("expected");
         const QStringList defaults = fixtures::defaultExtensions();
-        QTest::newRow("path dropped") << u(u"http://www.example.com/index.html") << QString() << true << defaults
-                                      << u(u"example.com");
-        QTest::newRow("port keeps its colon") << u(u"http://www.example.com:8080/") << QString() << true
-                                              << defaults << u(u"example.com:");
-        QTest::newRow("leading label dropped") << u(u"http://shop.example.net/") << QString() << false
-                                               << list("com net") << u(u"example.net");
-        QTest::newRow("three labels under net") << u(u"http://a.b.example.net/") << QString() << false
-                                                << list("com net") << none();
-        QTest::newRow("marketplace excluded") << u(u"http://www.SEDO.com/search") << QString() << true
-                                              << defaults << none();
-        QTest::newRow("search site excluded") << u(u"http://search.yahoo.com/r") << QString() << true << defaults
-                                              << none();
-        QTest::newRow("image host excluded") << u(u"http://us.yimg.com/i/a.gif") << QString() << true << defaults
-                                             << none();
-        QTest::newRow("e-mail address") << u(u"http://me@example.com") << QString() << true << defaults << none();
-        QTest::newRow("scheme must be lower case") << u(u"HTTP://www.example.com/") << QString() << true
-                                                   << defaults << none();
-        QTest::newRow("scheme must start the line") << u(u" http://www.example.com/") << QString() << true
-                                                    << defaults << none();
-        QTest::newRow("no known extension") << u(u"http://www.example.org/") << QString() << true << defaults
-                                            << none();
-        QTest::newRow("duplicate in another case") << u(u"http://www.EXAMPLE.com/") << u(u"example.com\r\n")
-                                                   << true << defaults << none();
-        QTest::newRow("part of an earlier name") << u(u"http://www.example.com/") << u(u"myexample.com\r\n")
-                                                 << true << defaults << none();
-        QTest::newRow("longer than an earlier name") << u(u"http://www.myexample.com/") << u(u"example.com\r\n")
-                                                     << true << defaults << u(u"myexample.com");
-        QTest::newRow("trailing space kept") << u(u"http://www.example.com more") << QString() << true
-                                             << defaults << u(u"example.com ");
-        QTest::newRow("trailing space counts in the length") << u(u"http://example.com more") << QString()
-                                                             << true << defaults << none();
+        QTest::newRow("path dropped")
+            << u(u"http://www.example.com/index.html") << QString() << true << defaults << u(u"example.com");
+        QTest::newRow("port keeps its colon")
+            << u(u"http://www.example.com:8080/") << QString() << true << defaults << u(u"example.com:");
+        QTest::newRow("leading label dropped")
+            << u(u"http://shop.example.net/") << QString() << false << list("com net") << u(u"example.net");
+        QTest::newRow("three labels under net")
+            << u(u"http://a.b.example.net/") << QString() << false << list("com net") << none();
+        QTest::newRow("marketplace excluded")
+            << u(u"http://www.SEDO.com/search") << QString() << true << defaults << none();
+        QTest::newRow("search site excluded")
+            << u(u"http://search.yahoo.com/r") << QString() << true << defaults << none();
+        QTest::newRow("image host excluded")
+            << u(u"http://us.yimg.com/i/a.gif") << QString() << true << defaults << none();
+        QTest::newRow("e-mail address")
+            << u(u"http://me@example.com") << QString() << true << defaults << none();
+        QTest::newRow("scheme must be lower case")
+            << u(u"HTTP://www.example.com/") << QString() << true << defaults << none();
+        QTest::newRow("scheme must start the line")
+            << u(u" http://www.example.com/") << QString() << true << defaults << none();
+        QTest::newRow("no known extension")
+            << u(u"http://www.example.org/") << QString() << true << defaults << none();
+        QTest::newRow("duplicate in another case")
+            << u(u"http://www.EXAMPLE.com/") << u(u"example.com\r\n") << true << defaults << none();
+        QTest::newRow("part of an earlier name")
+            << u(u"http://www.example.com/") << u(u"myexample.com\r\n") << true << defaults << none();
+        QTest::newRow("longer than an earlier name")
+            << u(u"http://www.myexample.com/") << u(u"example.com\r\n") << true << defaults
+            << u(u"myexample.com");
+        QTest::newRow("trailing space kept")
+            << u(u"http://www.example.com more") << QString() << true << defaults << u(u"example.com ");
+        QTest::newRow("trailing space counts in the length")
+            << u(u"http://example.com more") << QString() << true << defaults << none();
         QTest::newRow("trailing space ignored by the duplicate test")
             << u(u"http://www.example.com more") << u(u"example.com\r\n") << true << defaults << none();
-        QTest::newRow("equals sign sets the extension part") << u(u"http://www.example.com?q=x") << QString()
-                                                             << true << defaults << none();
-        QTest::newRow("upper-case bold stripped") << u(u"http://<B>shop.com") << QString() << true << defaults
-                                                  << u(u"shop.com");
-        QTest::newRow("upper-case bold kept by the browser") << u(u"http://<B>shop.com") << QString() << false
-                                                             << defaults << u(u"Bshop.com");
-        QTest::newRow("markup left in the tail") << u(u"http://www.<b>shop.com</b>") << QString() << false
-                                                 << defaults << none();
-        QTest::newRow("target blank refused") << u(u"http://www.site.comtargetblank.com") << QString() << true
-                                              << defaults << none();
-        QTest::newRow("co host keeps three labels") << u(u"http://www.shop.co.uk/") << QString() << true
-                                                    << list("uk") << u(u"shop.co.uk");
+        QTest::newRow("equals sign sets the extension part")
+            << u(u"http://www.example.com?q=x") << QString() << true << defaults << none();
+        QTest::newRow("upper-case bold stripped")
+            << u(u"http://<B>shop.com") << QString() << true << defaults << u(u"shop.com");
+        QTest::newRow("upper-case bold kept by the browser")
+            << u(u"http://<B>shop.com") << QString() << false << defaults << u(u"Bshop.com");
+        QTest::newRow("markup left in the tail")
+            << u(u"http://www.<b>shop.com</b>") << QString() << false << defaults << none();
+        QTest::newRow("target blank refused")
+            << u(u"http://www.site.comtargetblank.com") << QString() << true << defaults << none();
+        QTest::newRow("co host keeps three labels")
+            << u(u"http://www.shop.co.uk/") << QString() << true << list("uk") << u(u"shop.co.uk");
     }
     void linkCandidate()
     {
@@ -269,7 +274,8 @@ private Q_SLOTS:
         QFETCH(bool, stripBold);
         QFETCH(QStringList, extensions);
         QFETCH(QString, expected);
-        QCOMPARE(orNone(brisquel::linkCandidate(line, found, stripBold, KnownExtensions(extensions))), expected);
+        QCOMPARE(orNone(brisquel::linkCandidate(line, found, stripBold, KnownExtensions(extensions))),
+                 expected);
     }
 
     void excludedTextsAreTheCallersChoice()
@@ -278,7 +284,8 @@ private Q_SLOTS:
         const QString line = u(u"http://www.sedo.com/");
         QVERIFY(!passesLinkLineTest(line, known, defaultExcludedLinkTexts()));
         QVERIFY(passesLinkLineTest(line, known, {}));
-        QCOMPARE(orNone(brisquel::linkCandidate(line, QString(), true, known, {u(u"EXAMPLE")})), u(u"sedo.com"));
+        QCOMPARE(orNone(brisquel::linkCandidate(line, QString(), true, known, {u(u"EXAMPLE")})),
+                 u(u"sedo.com"));
         QCOMPARE(orNone(brisquel::linkCandidate(u(u"http://www.example.com/"), QString(), true, known,
                                                 {u(u"EXAMPLE")})),
                  none());
@@ -291,27 +298,30 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("extensions");
         QTest::addColumn<QString>("expected");
         const QStringList defaults = fixtures::defaultExtensions();
-        QTest::newRow("name inside text") << u(u"Great names: example.com and more") << QString() << defaults
-                                          << u(u"example.com");
-        QTest::newRow("name at the line start") << u(u"example.com is free") << QString() << defaults
-                                                << u(u"example.com");
-        QTest::newRow("window clamped at the line start") << u(u"a.us") << QString() << list("us") << u(u"a.us");
-        QTest::newRow("quote stops the widening") << u(u"href='shop.com'") << QString() << defaults
-                                                  << u(u"shop.com");
-        QTest::newRow("e-mail address gives its domain") << u(u"contact: info@example.com") << QString()
-                                                         << defaults << u(u"example.com");
-        QTest::newRow("text after a colon") << u(u"mail:example.com") << QString() << defaults
-                                            << u(u"example.com");
-        QTest::newRow("excluded link read as text") << u(u"http://www.sedo.com/x") << QString() << defaults
-                                                    << u(u"sedo.com");
+        QTest::newRow("name inside text")
+            << u(u"Great names: example.com and more") << QString() << defaults << u(u"example.com");
+        QTest::newRow("name at the line start")
+            << u(u"example.com is free") << QString() << defaults << u(u"example.com");
+        QTest::newRow("window clamped at the line start")
+            << u(u"a.us") << QString() << list("us") << u(u"a.us");
+        QTest::newRow("quote stops the widening")
+            << u(u"href='shop.com'") << QString() << defaults << u(u"shop.com");
+        QTest::newRow("e-mail address gives its domain")
+            << u(u"contact: info@example.com") << QString() << defaults << u(u"example.com");
+        QTest::newRow("text after a colon")
+            << u(u"mail:example.com") << QString() << defaults << u(u"example.com");
+        QTest::newRow("excluded link read as text")
+            << u(u"http://www.sedo.com/x") << QString() << defaults << u(u"sedo.com");
         QTest::newRow("leading label dropped before reduction")
             << u(u"see www.example.net!") << QString() << list("net") << u(u"example.net");
-        QTest::newRow("three labels under net") << u(u"see a.b.example.net!") << QString() << list("net")
-                                                << none();
-        QTest::newRow("target blank allowed") << u(u"see comtargetblank.com") << QString() << defaults
-                                              << u(u"comtargetblank.com");
-        QTest::newRow("duplicate refused") << u(u"example.com is free") << u(u"myexample.com\r\n") << defaults
-                                           << none();
+        QTest::newRow("three labels under net")
+            << u(u"see a.b.example.net!") << QString() << list("net") << none();
+        QTest::newRow("target blank allowed")
+            << u(u"see comtargetblank.com") << QString() << defaults << u(u"comtargetblank.com");
+        QTest::newRow("duplicate refused")
+            << u(u"example.com is free") << u(u"myexample.com\r\n") << defaults << none();
+        QTest::newRow("name before a four-letter extension is cut off")
+            << u(u"kidsplay.name") << QString() << defaults << none();
         QTest::newRow("no known extension") << u(u"nothing here.org") << QString() << defaults << none();
         QTest::newRow("first extension in table order")
             << u(u"a.net and b.com") << QString() << list("com net") << u(u"b.com");
@@ -356,13 +366,15 @@ private Q_SLOTS:
             check(brisquel::urlDecode(text), reference::urlDecode(text), "urlDecode");
             check(brisquel::breakAfterExtensions(text, known), reference::breakAfterExtensions(text, rows),
                   "breakAfterExtensions");
-            check(hasKnownExtension(text, known), reference::hasKnownExtension(text, rows), "hasKnownExtension");
+            check(hasKnownExtension(text, known), reference::hasKnownExtension(text, rows),
+                  "hasKnownExtension");
             check(extensionEndPos(text, known), reference::extensionEndPos(text, rows), "extensionEndPos");
             check(brisquel::registrableDomain(text), reference::registrableDomain(text), "registrableDomain");
             check(brisquel::preparePageText(text, known), reference::preparePageText(text, rows),
                   "preparePageText");
             check(passesLinkLineTest(line, known, defaultExcludedLinkTexts()),
-                  reference::passesLinkLineTest(line, rows, defaultExcludedLinkTexts()), "passesLinkLineTest");
+                  reference::passesLinkLineTest(line, rows, defaultExcludedLinkTexts()),
+                  "passesLinkLineTest");
             for (const bool strip : {true, false}) {
                 check(orNone(brisquel::linkCandidate(line, found, strip, known)),
                       orNone(reference::linkCandidate(line, found, strip, rows, defaultExcludedLinkTexts())),
@@ -403,7 +415,8 @@ private Q_SLOTS:
             b = char(random.bounded(256));
         QTest::newRow("random bytes") << QString::fromUtf8(bytes);
         const QString twoMillion = QString(2'000'000, QLatin1Char('a'));
-        QTest::newRow("one long link line") << QStringLiteral("http://") + twoMillion + QStringLiteral(".com");
+        QTest::newRow("one long link line")
+            << QStringLiteral("http://") + twoMillion + QStringLiteral(".com");
         QTest::newRow("one long text line") << twoMillion + QStringLiteral(".com");
         QTest::newRow("nested escapes") << QStringLiteral("%") + QStringLiteral("25").repeated(1'000'000);
         QTest::newRow("dots only") << QString(2'000'000, QLatin1Char('.'));

@@ -8,6 +8,7 @@
 #include <functional>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace brisquel::test {
 

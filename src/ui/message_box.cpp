@@ -1,0 +1,45 @@
+#include "message_box.h"
+
+namespace brisquel {
+
+std::optional<MessageBox::Button> MessageBox::s_nextAnswer;
+QList<MessageBox::Shown> MessageBox::s_shown;
+
+MessageBox::Button MessageBox::show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                    const QString& text, QMessageBox::StandardButtons buttons,
+                                    Button defaultButton)
+{
+    s_shown.append({title, text, buttons});
+    if (s_nextAnswer) {
+        const Button answer = *s_nextAnswer;
+        s_nextAnswer.reset();
+        return answer;
+    }
+    QMessageBox box(icon, title, text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    return static_cast<Button>(box.exec());
+}
+
+void MessageBox::information(QWidget* parent, const QString& title, const QString& text)
+{
+    show(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void MessageBox::setNextAnswer(Button answer)
+{
+    s_nextAnswer = answer;
+}
+
+const QList<MessageBox::Shown>& MessageBox::shown()
+{
+    return s_shown;
+}
+
+void MessageBox::clearShown()
+{
+    s_shown.clear();
+    s_nextAnswer.reset();
+}
+
+} // namespace brisquel

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+#include <optional>
+
+namespace brisquel {
+
+// Every message box of the program goes through here, so that tests can answer a box in
+// advance instead of clicking a modal dialog.
+class MessageBox
+{
+public:
+    using Button = QMessageBox::StandardButton;
+
+    struct Shown
+    {
+        QString title;
+        QString text;
+        QMessageBox::StandardButtons buttons;
+    };
+
+    static Button show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+                       QMessageBox::StandardButtons buttons, Button defaultButton = QMessageBox::NoButton);
+    // A notice with an OK button.
+    static void information(QWidget* parent, const QString& title, const QString& text);
+
+    // The next box is not shown; it answers this at once.
+    static void setNextAnswer(Button answer);
+    // Every box asked for so far, answered in advance or not.
+    static const QList<Shown>& shown();
+    static void clearShown();
+
+private:
+    static std::optional<Button> s_nextAnswer;
+    static QList<Shown> s_shown;
+};
+
+} // namespace brisquel

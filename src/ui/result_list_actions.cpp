@@ -1,0 +1,155 @@
+#include "result_list_actions.h"
+
+#include "drag_payload.h"
+#include "engine/remembered_list.h"
+#include "engine/result_lists.h"
+#include "result_list_view.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QStringListModel>
+
+namespace brisquel {
+
+const QList<ResultListActions::EditMenuItem>& ResultListActions::editMenuItems()
+{
+    using L = ResultList;
+    static const QList<EditMenuItem> items = {
+        {QStringLiteral("Clear High/Mid/Low"), EditOperation::Clear, {L::Low, L::High, L::Mid}},
+        {QStringLiteral("Clear High"), EditOperation::Clear, {L::High}},
+        {QStringLiteral("Clear Mid"), EditOperation::Clear, {L::Mid}},
+        {QStringLiteral("Clear Low"), EditOperation::Clear, {L::Low}},
+        {QStringLiteral("Clear Registered"), EditOperation::Clear, {L::Registered}},
+        {QStringLiteral("Clear Saved"), EditOperation::Clear, {L::Saved}},
+        {QStringLiteral("Copy High"), EditOperation::Copy, {L::High}},
+        {QStringLiteral("Copy Mid"), EditOperation::Copy, {L::Mid}},
+        {QStringLiteral("Copy Low"), EditOperation::Copy, {L::Low}},
+        {QStringLiteral("Copy Saved"), EditOperation::Copy, {L::Saved}},
+    };
+    return items;
+}
+
+ResultListActions::ResultListActions(ResultLists* lists, QString rememberedPath, QObject* parent)
+    : QObject(parent)
+    , m_lists(lists)
+    , m_rememberedPath(std::move(rememberedPath))
+{
+    connect(m_lists, &ResultLists::listEdited, this, &ResultListActions::onListEdited);
+}
+
+void ResultListActions::setView(ResultListView* view)
+{
+    const ResultList list = view->list();
+    m_views[static_cast<int>(list) - 1] = view;
+    view->setModel(m_lists->model(list));
+    connect(view, &ResultListView::deleteRequested, this, [this, list] { deleteSelectedEntry(list); });
+    connect(view, &ResultListView::clearRequested, this, [this, list] { clearList(list); });
+    connect(view, &ResultListView::entryDoubleClicked, this, [this, list] { openSelectedEntry(list); });
+    if (list == ResultList::Saved) {
+        view->setAcceptsNameDrops(true);
+        connect(view, &ResultListView::namesDropped, this, &ResultListActions::dropOnSavedDomains);
+    } else {
+        connect(view, &ResultListView::listClicked, this, [this, list] { m_lastClickedList = int(list); });
+    }
+}
+
+void ResultListActions::setPurchase(bool purchaseOnDoubleClick, const QString& purchaseAddress)
+{
+    m_purchaseOnDoubleClick = purchaseOnDoubleClick;
+    m_purchaseAddress = purchaseAddress;
+}
+
+void ResultListActions::loadSavedDomains(const QStringList& names, bool fileReadable)
+{
+    m_fileWritable = fileReadable;
+    m_holdSaving = true;
+    m_lists->setSaved(names);
+    m_holdSaving = false;
+}
+
+void ResultListActions::copyList(ResultList list)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(m_lists->copyText(list));
+}
+
+void ResultListActions::deleteSelectedEntry(ResultList list)
+{
+    ResultListView* listView = view(list);
+    const int row = listView ? listView->targetRow() : -1;
+    if (row >= 0)
+        m_lists->deleteEntry(list, row);
+}
+
+void ResultListActions::clearList(ResultList list)
+{
+    m_lists->clear(list);
+}
+
+void ResultListActions::editMenuItem(int index)
+{
+    if (index < 0 || index >= editMenuItems().size())
+        return;
+    const EditMenuItem& item = editMenuItems().at(index);
+    for (ResultList list : item.lists) {
+        if (item.operation == EditOperation::Clear)
+            clearList(list);
+        else
+            copyList(list);
+    }
+}
+
+void ResultListActions::dropOnSavedDomains(const QString& payload)
+{
+    QStringList names;
+    if (m_lastClickedList >= 1 && m_lastClickedList <= 4)
+        names = entriesFromPayload(payload, m_lists->entries(static_cast<ResultList>(m_lastClickedList)));
+    m_holdSaving = true;
+    if (!names.isEmpty())
+        m_lists->appendSaved(names);
+    m_holdSaving = false;
+    // Written even when nothing was added, so the file always matches the list after a drop.
+    saveSavedDomains();
+}
+
+void ResultListActions::openSelectedEntry(ResultList list)
+{
+    ResultListView* listView = view(list);
+    if (!listView || !listView->selectionModel())
+        return;
+    const QModelIndex current = listView->currentIndex();
+    if (!current.isValid() || !listView->selectionModel()->isSelected(current))
+        return;
+    m_selectedDomain = current.data().toString();
+    if (!m_purchaseOnDoubleClick) {
+        Q_EMIT notice(QStringLiteral("The WHOIS information window is coming in a later version."));
+        return;
+    }
+    const QUrl address(m_purchaseAddress + m_selectedDomain);
+    if (!m_openUrl || !m_openUrl(address))
+        Q_EMIT notice(QStringLiteral("Could not open %1").arg(address.toString()));
+}
+
+bool ResultListActions::saveSavedDomains()
+{
+    if (!m_fileWritable) {
+        Q_EMIT notice(QStringLiteral("Saved Domains not written: %1 could not be read at start-up.")
+                          .arg(m_rememberedPath));
+        return false;
+    }
+    QString error;
+    if (RememberedList::save(m_rememberedPath, m_lists->entries(ResultList::Saved), &error))
+        return true;
+    Q_EMIT notice(QStringLiteral("Saved Domains not written: %1").arg(error));
+    return false;
+}
+
+void ResultListActions::onListEdited(ResultList list)
+{
+    if (list == ResultList::Saved && !m_holdSaving)
+        saveSavedDomains();
+}
+
+} // namespace brisquel

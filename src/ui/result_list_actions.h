@@ -1,0 +1,82 @@
+#pragma once
+
+#include "engine/result_list.h"
+#include "startup.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <array>
+
+namespace brisquel {
+
+class ResultLists;
+class ResultListView;
+
+// The operations on the five result lists of the main window: copy, delete, clear, the Edit menu,
+// drags into Saved Domains with its file, and double-clicks on a name.
+class ResultListActions : public QObject
+{
+    Q_OBJECT
+public:
+    enum class EditOperation
+    {
+        Clear,
+        Copy
+    };
+    struct EditMenuItem
+    {
+        QString caption;
+        EditOperation operation;
+        QList<ResultList> lists;
+    };
+    // The Edit menu, item by item in menu order.
+    static const QList<EditMenuItem>& editMenuItems();
+
+    ResultListActions(ResultLists* lists, QString rememberedPath, QObject* parent = nullptr);
+
+    // Binds a view's keys, clicks, double-clicks and drops to the operations.
+    void setView(ResultListView* view);
+    void setUrlOpener(UrlOpener openUrl) { m_openUrl = std::move(openUrl); }
+    // What a double-click opens: the purchase page of the name, or else its WHOIS record.
+    void setPurchase(bool purchaseOnDoubleClick, const QString& purchaseAddress);
+    // Fills Saved Domains from its file without writing the file back. A file that could not be
+    // read is never overwritten.
+    void loadSavedDomains(const QStringList& names, bool fileReadable = true);
+
+    // Number of the list among 1 to 4 pressed last; 0 until one is.
+    int lastClickedList() const { return m_lastClickedList; }
+    QString selectedDomain() const { return m_selectedDomain; }
+    QString rememberedPath() const { return m_rememberedPath; }
+
+public Q_SLOTS:
+    void copyList(brisquel::ResultList list);
+    void deleteSelectedEntry(brisquel::ResultList list);
+    void clearList(brisquel::ResultList list);
+    void editMenuItem(int index);
+    void dropOnSavedDomains(const QString& payload);
+    void openSelectedEntry(brisquel::ResultList list);
+    bool saveSavedDomains();
+
+Q_SIGNALS:
+    // Something the user should read in the status bar.
+    void notice(const QString& text);
+
+private:
+    void onListEdited(ResultList list);
+    ResultListView* view(ResultList list) const { return m_views[static_cast<int>(list) - 1]; }
+
+    ResultLists* m_lists;
+    QString m_rememberedPath;
+    std::array<ResultListView*, 5> m_views{};
+    UrlOpener m_openUrl;
+    bool m_purchaseOnDoubleClick = true;
+    QString m_purchaseAddress;
+    int m_lastClickedList = 0;
+    QString m_selectedDomain;
+    // Set while Saved Domains is filled by a load or a drop, which save by themselves.
+    bool m_holdSaving = false;
+    bool m_fileWritable = true;
+};
+
+} // namespace brisquel

@@ -1,0 +1,143 @@
+#include "result_list_view.h"
+
+#include "drag_payload.h"
+
+#include <QDrag>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <algorithm>
+
+namespace brisquel {
+
+ResultListView::ResultListView(ResultList list, QWidget* parent)
+    : QListView(parent)
+    , m_list(list)
+{
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+    const bool available = list != ResultList::Saved;
+    setSelectionMode(available ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+    setDragEnabled(available);
+    setDragDropMode(available ? QAbstractItemView::DragOnly : QAbstractItemView::NoDragDrop);
+    setDefaultDropAction(Qt::CopyAction);
+}
+
+QList<int> ResultListView::selectedRows() const
+{
+    QList<int> rows;
+    if (!selectionModel())
+        return rows;
+    const QModelIndexList indexes = selectionModel()->selectedRows();
+    for (const QModelIndex& index : indexes)
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int ResultListView::targetRow() const
+{
+    if (!selectionModel() || !selectionModel()->hasSelection())
+        return -1;
+    const QModelIndex current = currentIndex();
+    if (current.isValid())
+        return current.row();
+    const QList<int> rows = selectedRows();
+    return rows.isEmpty() ? -1 : rows.first();
+}
+
+QMimeData* ResultListView::createDragMimeData() const
+{
+    const QList<int> rows = selectedRows();
+    if (rows.isEmpty())
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setText(dragPayload(rows));
+    return data;
+}
+
+void ResultListView::setAcceptsNameDrops(bool accept)
+{
+    m_acceptsNameDrops = accept;
+    setAcceptDrops(accept);
+    viewport()->setAcceptDrops(accept);
+    setDropIndicatorShown(false);
+}
+
+void ResultListView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Delete) {
+        QListView::keyPressEvent(event);
+        return;
+    }
+    // Exactly Shift empties the list; any other combination removes one entry.
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::ShiftModifier)
+        Q_EMIT clearRequested();
+    else
+        Q_EMIT deleteRequested();
+    event->accept();
+}
+
+void ResultListView::mousePressEvent(QMouseEvent* event)
+{
+    QListView::mousePressEvent(event);
+    Q_EMIT listClicked();
+}
+
+void ResultListView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QListView::mouseDoubleClickEvent(event);
+    Q_EMIT entryDoubleClicked();
+}
+
+void ResultListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QListView::currentChanged(current, previous);
+    if (current.isValid() && hasFocus())
+        Q_EMIT listClicked();
+}
+
+void ResultListView::startDrag(Qt::DropActions supportedActions)
+{
+    QMimeData* data = createDragMimeData();
+    if (!data)
+        return;
+    // The source keeps its entries whatever the target does with them.
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(supportedActions | Qt::CopyAction, Qt::CopyAction);
+}
+
+void ResultListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (m_acceptsNameDrops && event->mimeData()->hasText()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+void ResultListView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (m_acceptsNameDrops && event->mimeData()->hasText()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+void ResultListView::dropEvent(QDropEvent* event)
+{
+    if (!m_acceptsNameDrops || !event->mimeData()->hasText()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    Q_EMIT namesDropped(event->mimeData()->text());
+}
+
+} // namespace brisquel

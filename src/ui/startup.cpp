@@ -1,0 +1,65 @@
+#include "startup.h"
+
+#include "engine/remembered_list.h"
+#include "support/file_helpers.h"
+#include "support/settings_store.h"
+#include "support/startup_files.h"
+#include "whois_config/extension_table.h"
+
+namespace brisquel {
+
+Startup::Startup(const DataFolder& folder, SettingsStore* settings)
+    : m_folder(folder)
+    , m_settings(settings)
+{}
+
+StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) const
+{
+    StartupResult result;
+    QString rootError;
+    if (!m_folder.ensureRoot(&rootError))
+        result.problems.append(rootError);
+    result.problems += m_folder.deliverFiles();
+    result.helpOpened = openHelpOnFirstStart(openUrl);
+    result.problems += ensureStartupFiles(m_folder);
+    QString error;
+    result.savedDomains = RememberedList::load(rememberedPath(), &error);
+    if (!error.isEmpty()) {
+        result.savedDomainsReadable = false;
+        result.problems.append(error);
+    }
+    result.problems += ensureStartupFolders(m_folder);
+    result.problems += loadRegistrars(table, &result.registrarProblems);
+    result.useProxy = m_settings->intValue(SettingKeys::chkProxy(), 0) != 0;
+    result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
+    return result;
+}
+
+bool Startup::openHelpOnFirstStart(const UrlOpener& openUrl) const
+{
+    if (m_settings->value(SettingKeys::showHelp()) != QLatin1String("1"))
+        return false;
+    const QString help = helpFilePath();
+    if (!fileExists(help) || !openUrl || !openUrl(QUrl::fromLocalFile(help)))
+        return false;
+    m_settings->setValue(SettingKeys::showHelp(), QStringLiteral("0"));
+    return true;
+}
+
+QStringList Startup::loadRegistrars(ExtensionTable* table, QList<RegistrarsProblem>* problems) const
+{
+    QStringList failures;
+    const RegistrarsFile file(registrarsPath());
+    QString error;
+    if (!file.createDefaultRegistrars(false, &error))
+        failures.append(error);
+    error.clear();
+    if (!file.loadExtensionTable(table, problems, &error))
+        failures.append(error.isEmpty() ? QStringLiteral("Cannot read %1").arg(file.path()) : error);
+    // Lookups need a table even when the file is unusable.
+    if (table->isEmpty())
+        table->setRows(defaultExtensionRows());
+    return failures;
+}
+
+} // namespace brisquel

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "support/data_folder.h"
+#include "whois_config/registrars_file.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+
+namespace brisquel {
+
+class ExtensionTable;
+class SettingsStore;
+
+// Opens an address outside the program (the help file, a registrar's page); tests replace it.
+using UrlOpener = std::function<bool(const QUrl&)>;
+
+struct StartupResult
+{
+    // Files and folders that could not be made; start-up carries on without them.
+    QStringList problems;
+    QList<RegistrarsProblem> registrarProblems;
+    QStringList savedDomains;
+    // False when Remembered.txt exists but could not be read: it must not be overwritten with less.
+    bool savedDomainsReadable = true;
+    bool helpOpened = false;
+    bool useProxy = false;
+    QString defaultExtension;
+};
+
+// The main window's start-up apart from its widgets, so that it runs without a display.
+class Startup
+{
+public:
+    Startup(const DataFolder& folder, SettingsStore* settings);
+
+    // Every step in order: delivered files, help on the first start, working files, Saved Domains,
+    // folders, extension table, proxy and default extension.
+    StartupResult run(ExtensionTable* table, const UrlOpener& openUrl) const;
+
+    // Opens the help file while showHelp is "1", then turns showHelp off.
+    bool openHelpOnFirstStart(const UrlOpener& openUrl) const;
+    // Writes the default registrars.txt when there is none, then loads it into the table.
+    QStringList loadRegistrars(ExtensionTable* table, QList<RegistrarsProblem>* problems) const;
+
+    QString helpFilePath() const { return m_folder.path(QStringLiteral("Help.html")); }
+    QString rememberedPath() const { return m_folder.path(QStringLiteral("Remembered.txt")); }
+    QString registrarsPath() const { return m_folder.path(QStringLiteral("registrars.txt")); }
+
+private:
+    DataFolder m_folder;
+    SettingsStore* m_settings;
+};
+
+} // namespace brisquel

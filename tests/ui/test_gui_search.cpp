@@ -1,0 +1,197 @@
+#include "engine/list_files.h"
+#include "engine/result_lists.h"
+#include "engine/search_driver.h"
+#include "support/settings_store.h"
+#include "tools/fake_whois_server.h"
+#include "ui/file_dialog.h"
+#include "window_fixture.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+using namespace brisquel;
+using brisquel::test::FakeWhoisServer;
+using brisquel::test::WindowFixture;
+
+namespace {
+
+constexpr int SearchTimeoutMs = 15000;
+
+int typeIndex(SearchType type)
+{
+    return int(allSearchTypes().indexOf(type));
+}
+
+// A window whose lookups all go to a fake WHOIS server on 127.0.0.1.
+struct SearchFixture : WindowFixture
+{
+    SearchFixture()
+    {
+        server.listen();
+        open();
+        window->searchDriver()->setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
+        window->searchDriver()->setTimings({2000, 1});
+    }
+
+    void chooseCustomList(const QByteArray& bytes)
+    {
+        write(QStringLiteral("wordlists/mine.txt"), bytes);
+        FileDialog::setNextFileName(path(QStringLiteral("wordlists/mine.txt")));
+        window->mnuToolsItem[typeIndex(SearchType::CustomList)]->trigger();
+    }
+
+    FakeWhoisServer server;
+};
+
+void verifyRunning(MainWindow* window)
+{
+    QVERIFY(window->isSearching());
+    QVERIFY(!window->cmdDoSearch->isEnabled());
+    QVERIFY(!window->Combo1->isEnabled());
+    QVERIFY(!window->txtWordNum->isEnabled());
+    QVERIFY(!window->Combo2->isEnabled());
+    QVERIFY(!window->cmdCreate->isEnabled());
+    QVERIFY(!window->txtSearch->isEnabled());
+    QVERIFY(!window->mnuTools->isEnabled());
+    QVERIFY(window->Command3->isEnabled());
+    QVERIFY(!window->searchProgress->isHidden());
+}
+
+void verifyIdle(MainWindow* window)
+{
+    QVERIFY(!window->isSearching());
+    QVERIFY(window->cmdDoSearch->isEnabled());
+    QVERIFY(!window->Command3->isEnabled());
+    QVERIFY(window->Combo1->isEnabled());
+    QVERIFY(window->txtWordNum->isEnabled());
+    QVERIFY(window->mnuTools->isEnabled());
+    QVERIFY(window->searchProgress->isHidden());
+    QCOMPARE(window->statusPanel(1)->text(), QStringLiteral("Entry Status"));
+    QCOMPARE(window->statusPanel(2)->text(), QStringLiteral("Open Connections"));
+    QCOMPARE(window->statusPanel(3)->text(), QStringLiteral("Connection Status"));
+}
+
+} // namespace
+
+class TestGuiSearch : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { MessageBox::clearShown(); }
+
+    void searchFillsTheLists()
+    {
+        SearchFixture fixture;
+        MainWindow* window = fixture.window.get();
+        fixture.server.setFaultFor(QStringLiteral("silent.com"), FakeWhoisServer::Fault::CloseWithoutData);
+        fixture.chooseCustomList(
+            "free.com\r\n\r\nfree1.com\r\ntaken.com\r\nfreeabcdefgh.com\r\nsilent.com\r\n"
+            "taken2.com\r\n");
+        QCOMPARE(window->txtWordMax->text(), QStringLiteral("6"));
+
+        window->cmdDoSearch->click();
+        verifyRunning(window);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
+        verifyIdle(window);
+        QVERIFY(MessageBox::shown().isEmpty());
+
+        ResultLists* lists = window->resultLists();
+        QCOMPARE(lists->entries(ResultList::High), QStringList{QStringLiteral("free.com")});
+        QCOMPARE(lists->entries(ResultList::Mid), QStringList{QStringLiteral("free1.com")});
+        QCOMPARE(lists->entries(ResultList::Low), QStringList{QStringLiteral("freeabcdefgh.com")});
+        QCOMPARE(lists->entryCount(ResultList::Registered), 2);
+        QCOMPARE(window->Label3->text(), QStringLiteral("High Profile (1)"));
+        QCOMPARE(window->Label2->text(), QStringLiteral("Registered (2)"));
+        QVERIFY(!window->unansweredLabel->isHidden());
+        QCOMPARE(window->unansweredLabel->text(), QStringLiteral("Unanswered: 1"));
+        QCOMPARE(fixture.read(QStringLiteral("LowProfile.txt")), QByteArray("freeabcdefgh.com\r\n"));
+
+        // The list was searched to its end, so it is offered from its start again.
+        QCOMPARE(window->settings()->value(SettingKeys::CustWordNum()), QStringLiteral("7"));
+        QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
+    }
+
+    void stopRestoresTheWordList()
+    {
+        SearchFixture fixture;
+        MainWindow* window = fixture.window.get();
+        fixture.server.setFault(FakeWhoisServer::Fault::NeverAnswer);
+        window->mnuToolsItem[typeIndex(SearchType::AllThreeLetter)]->trigger();
+        window->txtWordNum->setText(QStringLiteral("40"));
+
+        window->cmdDoSearch->click();
+        verifyRunning(window);
+        QTRY_COMPARE_WITH_TIMEOUT(fixture.server.openConnectionCount(), SearchDriver::DefaultPoolSize,
+                                  SearchTimeoutMs);
+        window->Command3->click();
+        verifyIdle(window);
+        // Names still in flight are looked up again next time.
+        QCOMPARE(window->settings()->value(SettingKeys::ThreeWordNum()), QStringLiteral("40"));
+        QCOMPARE(window->txtWordNum->text(), QStringLiteral("40"));
+        QCOMPARE(window->Combo1->currentText(), QStringLiteral("All Three Letter"));
+    }
+
+    void stopRestoresTheCustomPosition()
+    {
+        SearchFixture fixture;
+        MainWindow* window = fixture.window.get();
+        fixture.server.setFault(FakeWhoisServer::Fault::NeverAnswer);
+        QByteArray names;
+        for (int i = 1; i <= 40; ++i)
+            names += "name" + QByteArray::number(i) + ".com\r\n";
+        fixture.chooseCustomList(names);
+        window->txtWordNum->setText(QStringLiteral("4"));
+        window->cmdDoSearch->click();
+        QTRY_COMPARE_WITH_TIMEOUT(fixture.server.openConnectionCount(), SearchDriver::DefaultPoolSize,
+                                  SearchTimeoutMs);
+        window->Command3->click();
+        verifyIdle(window);
+        QCOMPARE(window->txtWordNum->text(), QStringLiteral("4"));
+        QCOMPARE(window->settings()->value(SettingKeys::CustListFile()), window->currentListFile());
+    }
+
+    void searchEngineListsStartAtTheirFirstEntry()
+    {
+        SearchFixture fixture;
+        MainWindow* window = fixture.window.get();
+        fixture.write(QStringLiteral("BrowserSearch.txt"), "free1.com\r\nfree2.com\r\nfree3.com\r\n");
+        window->mnuToolsItem[typeIndex(SearchType::GoogleSearch)]->trigger();
+        window->txtWordNum->setText(QStringLiteral("3"));
+        window->cmdDoSearch->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
+        QCOMPARE(fixture.server.queries().size(), 3);
+        QCOMPARE(window->resultLists()->entryCount(ResultList::Mid), 3);
+    }
+
+    void emptyListEndsAtOnce()
+    {
+        SearchFixture fixture;
+        MainWindow* window = fixture.window.get();
+        fixture.chooseCustomList("\r\n\r\n");
+        window->cmdDoSearch->click();
+        verifyIdle(window);
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    void closingStopsTheSearch()
+    {
+        SearchFixture fixture;
+        MainWindow* window = fixture.window.get();
+        fixture.server.setFault(FakeWhoisServer::Fault::NeverAnswer);
+        window->mnuToolsItem[typeIndex(SearchType::AllTwoLetter)]->trigger();
+        window->show();
+        window->cmdDoSearch->click();
+        QVERIFY(window->searchDriver()->isRunning());
+        QVERIFY(window->close());
+        QVERIFY(!window->searchDriver()->isRunning());
+    }
+};
+
+QTEST_MAIN(TestGuiSearch)
+#include "test_gui_search.moc"

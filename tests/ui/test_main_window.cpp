@@ -1,0 +1,483 @@
+#include "engine/list_files.h"
+#include "engine/result_lists.h"
+#include "sources/list_file.h"
+#include "support/settings_store.h"
+#include "ui/file_dialog.h"
+#include "ui/overflow_notice.h"
+#include "ui/result_list_view.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+
+using namespace brisquel;
+using brisquel::test::WindowFixture;
+
+namespace {
+
+int typeIndex(SearchType type)
+{
+    return int(allSearchTypes().indexOf(type));
+}
+
+// The same choice through the box, as the user makes it there.
+void chooseInCombo(MainWindow* window, SearchType type)
+{
+    window->Combo1->setCurrentIndex(typeIndex(type));
+    Q_EMIT window->Combo1->activated(typeIndex(type));
+}
+
+struct WindowState
+{
+    QString listFile;
+    QString start;
+    QString count;
+    bool wordListShown;
+    bool searchShown;
+    bool startEnabled;
+    bool stopEnabled;
+    bool createEnabled;
+
+    friend bool operator==(const WindowState&, const WindowState&) = default;
+};
+
+WindowState stateOf(const MainWindow* window)
+{
+    return {window->currentListFile(),       window->txtWordNum->text(),     window->txtWordMax->text(),
+            !window->txtWordNum->isHidden(), !window->txtSearch->isHidden(), window->cmdDoSearch->isEnabled(),
+            window->Command3->isEnabled(),   window->cmdCreate->isEnabled()};
+}
+
+QByteArray numberedNames(int count, const char* blank = "")
+{
+    QByteArray bytes;
+    for (int i = 1; i <= count; ++i)
+        bytes += "name" + QByteArray::number(i) + ".com\r\n" + blank;
+    return bytes;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { MessageBox::clearShown(); }
+
+    void firstStartInEmptyFolder()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+
+        for (const char* name : {"BrowserSearch.txt", "CreatedDomains.txt", "Remembered.txt"})
+            QCOMPARE(fixture.read(QString::fromLatin1(name)), QByteArray("\r\n"));
+        for (const char* name : {"backups", "overflow", "wordlists", "searches"})
+            QVERIFY2(QFileInfo(fixture.path(QString::fromLatin1(name))).isDir(), name);
+        QVERIFY(!fixture.read(QStringLiteral("registrars.txt")).isEmpty());
+        QCOMPARE(window->extensionTable().rowCount(), defaultExtensionRows().size());
+        QCOMPARE(fixture.opened, QList<QUrl>{QUrl::fromLocalFile(fixture.path(QStringLiteral("Help.html")))});
+        QCOMPARE(window->List5->model()->rowCount(), 0);
+        QVERIFY(window->noticeText().isEmpty());
+
+        QCOMPARE(window->windowTitle(), QStringLiteral("Brisquel by Velmorra"));
+        QCOMPARE(window->Frame2->title(),
+                 QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
+        QCOMPARE(window->statusPanel(1)->text(), QStringLiteral("Entry Status"));
+        QCOMPARE(window->statusPanel(2)->text(), QStringLiteral("Open Connections"));
+        QCOMPARE(window->statusPanel(3)->text(), QStringLiteral("Connection Status"));
+
+        // A second start opens no help and keeps what is there.
+        fixture.window.reset();
+        fixture.write(QStringLiteral("Remembered.txt"), "keep.com\r\n");
+        fixture.open();
+        QCOMPARE(fixture.opened.size(), 1);
+        QCOMPARE(fixture.window->resultLists()->entries(ResultList::Saved),
+                 QStringList{QStringLiteral("keep.com")});
+    }
+
+    void startupProblemsShowInTheStatusBar()
+    {
+        WindowFixture fixture;
+        QVERIFY(QDir().mkpath(fixture.home));
+        QVERIFY(fixture.write(QStringLiteral("registrars.txt"),
+                              "com|whois.example|43|Enabled\r\nbroken line\r\n"));
+        MainWindow* window = fixture.open();
+        QVERIFY(window->noticeText().startsWith(QStringLiteral("registrars.txt: 1 line(s) skipped")));
+        QCOMPARE(window->extensionTable().rowCount(), 1);
+    }
+
+    void controlsCarryTheirNames()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        QStringList names = {
+            QStringLiteral("Form1"),      QStringLiteral("Frame1"),     QStringLiteral("Label6"),
+            QStringLiteral("Combo1"),     QStringLiteral("wLabel1"),    QStringLiteral("wLabel2"),
+            QStringLiteral("txtWordNum"), QStringLiteral("txtWordMax"), QStringLiteral("cmdDoSearch"),
+            QStringLiteral("Command3"),   QStringLiteral("sLabel1"),    QStringLiteral("SLabel2"),
+            QStringLiteral("txtSearch"),  QStringLiteral("Combo2"),     QStringLiteral("cmdCreate"),
+            QStringLiteral("cmdSetup"),   QStringLiteral("cmdWebsite"), QStringLiteral("Frame2"),
+            QStringLiteral("StatusBar1")};
+        for (int n = 1; n <= 5; ++n) {
+            for (const char* prefix : {"List%1", "Label%1", "cmdCopy%1", "cmdClear%1", "cmdClear2_%1"})
+                names << QString::fromLatin1(prefix).arg(n);
+        }
+        for (const QString& name : names)
+            QVERIFY2(window->objectName() == name || window->findChild<QWidget*>(name), qPrintable(name));
+        QCOMPARE(window->cmdClear2[3]->objectName(), QStringLiteral("cmdClear2_3"));
+        QCOMPARE(window->cmdWebsite->text(), QStringLiteral("Visit Brisquel.app"));
+        QCOMPARE(window->Combo2->currentText(), QStringLiteral("~100 Domains"));
+        QCOMPARE(window->Combo2->count(), 4);
+
+        QStringList menus;
+        for (QMenu* menu : {window->menuFile, window->mnuEdit, window->mnuTools, window->mnuOptions,
+                            window->mnuHelp, window->mnuAbout})
+            menus << menu->title();
+        QCOMPARE(menus,
+                 (QStringList{QStringLiteral("File"), QStringLiteral("Edit"), QStringLiteral("Tools"),
+                              QStringLiteral("Options"), QStringLiteral("Help"), QStringLiteral("About")}));
+        for (int i = 0; i < 9; ++i) {
+            QCOMPARE(window->mnuToolsItem[i]->text(), window->Combo1->itemText(i));
+            QCOMPARE(window->Combo1->itemText(i), searchTypeCaption(allSearchTypes().at(i)));
+        }
+        QCOMPARE(window->mnuEditItem[0]->text(), QStringLiteral("Clear High/Mid/Low"));
+        QCOMPARE(window->mnuEditItem[9]->text(), QStringLiteral("Copy Saved"));
+    }
+
+    void minimumSizeIsKept()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->show();
+        window->resize(200, 200);
+        QCOMPARE(window->size(), QSize(433, 433));
+        QVERIFY(window->minimumSizeHint().width() <= 433);
+    }
+
+    void listButtonsStackWhenNarrow()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->show();
+        window->resize(1200, 700);
+        QTRY_COMPARE(window->cmdClear[2]->y(), window->cmdCopy[2]->y());
+        QVERIFY(window->cmdClear[2]->x() > window->cmdCopy[2]->x());
+        window->resize(433, 433);
+        QTRY_VERIFY(window->cmdClear[2]->y() > window->cmdCopy[2]->y());
+        QVERIFY(window->cmdClear2[2]->y() > window->cmdClear[2]->y());
+    }
+
+    void wordListChoice_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("fromMenu");
+        for (SearchType type : {SearchType::FullWordList, SearchType::AllTwoLetter,
+                                SearchType::AllThreeLetter, SearchType::AllFourLetter}) {
+            const QByteArray caption = searchTypeCaption(type).toUtf8();
+            QTest::newRow(caption + " in the box") << int(type) << false;
+            QTest::newRow(caption + " in the Tools menu") << int(type) << true;
+        }
+    }
+
+    void wordListChoice()
+    {
+        QFETCH(int, type);
+        QFETCH(bool, fromMenu);
+        const auto searchType = SearchType(type);
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->settings()->setValue(*searchTypeCounterKey(searchType), QStringLiteral("7"));
+        chooseInCombo(window, SearchType::YahooSearch);
+
+        if (fromMenu)
+            window->mnuToolsItem[typeIndex(searchType)]->trigger();
+        else
+            chooseInCombo(window, searchType);
+
+        QCOMPARE(window->Combo1->currentText(), searchTypeCaption(searchType));
+        const QString listFile = fixture.path(searchTypeListFile(searchType));
+        const WindowState expected{listFile,
+                                   QStringLiteral("7"),
+                                   QString::number(countListEntries(listFile)),
+                                   true,
+                                   false,
+                                   true,
+                                   false,
+                                   false};
+        QCOMPARE(stateOf(window), expected);
+        QVERIFY(!window->txtSearch->isEnabled());
+        QVERIFY(!window->Combo2->isEnabled());
+    }
+
+    void resumePositionAtTheEndStartsOver()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        const QString count =
+            QString::number(countListEntries(fixture.path(QStringLiteral("wordlists/AllTwoLetter.txt"))));
+        window->settings()->setValue(SettingKeys::TwoWordNum(), count);
+        chooseInCombo(window, SearchType::AllTwoLetter);
+        QCOMPARE(window->txtWordMax->text(), count);
+        QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
+    }
+
+    void startNumberRule_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("below the count") << "9"
+                                         << "9";
+        QTest::newRow("equal to the count") << "10"
+                                            << "1";
+        QTest::newRow("above the count") << "11"
+                                         << "1";
+        QTest::newRow("zero") << "0"
+                              << "0";
+        QTest::newRow("letters") << "abc"
+                                 << "abc";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("huge") << "99999999999999999999"
+                              << "99999999999999999999";
+    }
+
+    void startNumberRule()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        QVERIFY(fixture.write(QStringLiteral("wordlists/ten.txt"), numberedNames(10)));
+        FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/ten.txt")));
+        chooseInCombo(window, SearchType::CustomList);
+        QCOMPARE(window->txtWordMax->text(), QStringLiteral("10"));
+
+        window->txtWordNum->setText(typed);
+        QCOMPARE(window->txtWordNum->text(), shown);
+    }
+
+    void customListChoice()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+
+        // Cancelled the first time: no file, nothing to count.
+        FileDialog::setNextFileName(QString());
+        chooseInCombo(window, SearchType::CustomList);
+        QCOMPARE(FileDialog::lastFilter(), QStringLiteral("*.txt"));
+        QCOMPARE(QDir(FileDialog::lastDirectory()), QDir(fixture.path(QStringLiteral("wordlists"))));
+        QCOMPARE(stateOf(window), (WindowState{QString(), QStringLiteral("1"), QStringLiteral("0"), true,
+                                               false, true, false, false}));
+
+        const QString mine = fixture.path(QStringLiteral("mine.txt"));
+        QVERIFY(fixture.write(QStringLiteral("mine.txt"), "\r\na.com\r\n\r\nb.com\r\n\r\nc.com\r\n\r\n"));
+        window->settings()->setValue(SettingKeys::CustWordNum(), QStringLiteral("2"));
+        FileDialog::setNextFileName(mine);
+        window->mnuToolsItem[typeIndex(SearchType::CustomList)]->trigger();
+        QCOMPARE(stateOf(window), (WindowState{mine, QStringLiteral("1"), QStringLiteral("3"), true, false,
+                                               true, false, false}));
+
+        // Cancelled later: the file picked before stays.
+        chooseInCombo(window, SearchType::FullWordList);
+        FileDialog::setNextFileName(QString());
+        chooseInCombo(window, SearchType::CustomList);
+        QCOMPARE(window->currentListFile(), mine);
+        QCOMPARE(window->txtWordMax->text(), QStringLiteral("3"));
+    }
+
+    void searchEngineChoice_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::newRow("Yahoo") << int(SearchType::YahooSearch);
+        QTest::newRow("Google") << int(SearchType::GoogleSearch);
+    }
+
+    void searchEngineChoice()
+    {
+        QFETCH(int, type);
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        const QString countBefore = window->txtWordMax->text();
+        window->txtWordNum->setText(QStringLiteral("5"));
+        chooseInCombo(window, SearchType(type));
+
+        QCOMPARE(stateOf(window),
+                 (WindowState{fixture.path(QStringLiteral("BrowserSearch.txt")), QStringLiteral("1"),
+                              countBefore, false, true, true, false, false}));
+        QVERIFY(window->txtSearch->isEnabled());
+        QVERIFY(window->Combo2->isEnabled());
+        QTest::keyClicks(window->txtSearch, QStringLiteral("cheap"));
+        QVERIFY(window->cmdCreate->isEnabled());
+        window->txtSearch->clear();
+        QVERIFY(!window->cmdCreate->isEnabled());
+
+        // With a search string already there, the button is ready at once.
+        window->txtSearch->setText(QStringLiteral("cheap"));
+        chooseInCombo(window, SearchType::FullWordList);
+        window->mnuToolsItem[typeIndex(SearchType(type))]->trigger();
+        QVERIFY(window->cmdCreate->isEnabled());
+        window->cmdCreate->click();
+        QVERIFY(window->noticeText().contains(QStringLiteral("later version")));
+    }
+
+    void generateAndBrowseChoices()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        chooseInCombo(window, SearchType::GenerateNames);
+        QCOMPARE(window->currentListFile(), fixture.path(QStringLiteral("CreatedDomains.txt")));
+        QVERIFY(window->txtWordNum->isHidden());
+        QVERIFY(window->txtSearch->isHidden());
+        QVERIFY(window->cmdDoSearch->isEnabled());
+        QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
+        QVERIFY(window->noticeText().contains(QStringLiteral("later version")));
+
+        // Browsing keeps the current list file.
+        window->mnuToolsItem[typeIndex(SearchType::BrowseForNames)]->trigger();
+        QCOMPARE(window->currentListFile(), fixture.path(QStringLiteral("CreatedDomains.txt")));
+        QVERIFY(window->txtWordNum->isHidden());
+        QVERIFY(window->txtSearch->isHidden());
+    }
+
+    void startRefusesBadInput_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("deleteList");
+        QTest::newRow("letters as start number") << "abc" << false;
+        QTest::newRow("empty start number") << "" << false;
+        QTest::newRow("fraction as start number") << "2.5" << false;
+        QTest::newRow("list file missing") << "1" << true;
+    }
+
+    void startRefusesBadInput()
+    {
+        QFETCH(QString, start);
+        QFETCH(bool, deleteList);
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        QVERIFY(fixture.write(QStringLiteral("list.txt"), numberedNames(5)));
+        FileDialog::setNextFileName(fixture.path(QStringLiteral("list.txt")));
+        chooseInCombo(window, SearchType::CustomList);
+        if (deleteList)
+            QVERIFY(QFile::remove(fixture.path(QStringLiteral("list.txt"))));
+        window->txtWordNum->setText(start);
+
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        window->cmdDoSearch->click();
+
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().title, QStringLiteral("Brisquel"));
+        QCOMPARE(MessageBox::shown().first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY(!MessageBox::shown().first().text.isEmpty());
+        QVERIFY(!window->isSearching());
+        QVERIFY(window->cmdDoSearch->isEnabled());
+        QVERIFY(!window->Command3->isEnabled());
+        QVERIFY(window->Combo1->isEnabled());
+        QVERIFY(window->txtWordNum->isEnabled());
+        QCOMPARE(window->statusPanel(1)->text(), QStringLiteral("Entry Status"));
+    }
+
+    void overflowShowsTheNotice()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        ResultLists* lists = window->resultLists();
+        auto overflow = [&] {
+            for (int i = 0; i < ListFiles::OverflowLimit; ++i)
+                lists->addAvailableName(QStringLiteral("longname%1.com").arg(i));
+            return window->listFiles()->overflowCheck();
+        };
+
+        QVERIFY(!window->overflowNotice());
+        QVERIFY(overflow());
+        OverflowNotice* notice = window->overflowNotice();
+        QVERIFY(notice);
+        QVERIFY(notice->isVisible());
+        QCOMPARE(notice->objectName(), QStringLiteral("Form2"));
+        QCOMPARE(notice->windowTitle(), QStringLiteral("File backup"));
+        QCOMPARE(
+            notice->Label1->text(),
+            QStringLiteral("One of your lists has reached 20000 entries.  They have been saved and cleared.  "
+                           "You may find your backed up lists in the brisquel /overflow/ directory."));
+        QCOMPARE(notice->Command1->text(), QStringLiteral("Ok"));
+        QVERIFY(!notice->isModal());
+        QCOMPARE(lists->entryCount(ResultList::Low), 0);
+
+        // A second overflow while it is open shows the same window.
+        QVERIFY(overflow());
+        QCOMPARE(window->findChildren<OverflowNotice*>().size(), 1);
+        QCOMPARE(window->overflowNotice(), notice);
+
+        notice->Command1->click();
+        QTRY_VERIFY(!window->overflowNotice());
+        QVERIFY(overflow());
+        QVERIFY(window->overflowNotice());
+        QVERIFY(window->overflowNotice()->isVisible());
+    }
+
+    void listFileFailuresGoToTheStatusBar()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        // A folder where the live Low file belongs makes every write of it fail.
+        QVERIFY(QDir().mkpath(window->listFiles()->liveFilePath(ResultList::Low)));
+        window->resultLists()->addAvailableName(QStringLiteral("longername.com"));
+        QVERIFY(window->noticeText().contains(QStringLiteral("LowProfile")));
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(window->resultLists()->entryCount(ResultList::Low), 1);
+    }
+
+    void permissionDeniedDialog()
+    {
+        WindowFixture fixture;
+        // Settings written into a folder in place of the settings file always fail.
+        QVERIFY(QDir().mkpath(fixture.path(QStringLiteral("settings.ini"))));
+        MessageBox::setNextAnswer(QMessageBox::Ignore);
+        MainWindow* window = fixture.open();
+
+        QCOMPARE(MessageBox::shown().size(), 1);
+        const MessageBox::Shown& shown = MessageBox::shown().first();
+        QCOMPARE(shown.title, QStringLiteral("Permission Denied"));
+        QCOMPARE(shown.buttons, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+        QCOMPARE(shown.text, SettingsStore::permissionDeniedMessage());
+        QCOMPARE(window->settings()->value(SettingKeys::IgnorePermissionDeniedError()), QStringLiteral("1"));
+
+        // Once ignored, failures stay quiet.
+        window->settings()->setValue(SettingKeys::FullWordNum(), QStringLiteral("5"));
+        QCOMPARE(MessageBox::shown().size(), 1);
+    }
+
+    void menuCommands()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        fixture.opened.clear();
+        window->mnuHelpItem[0]->trigger();
+        QCOMPARE(fixture.opened, QList<QUrl>{QUrl::fromLocalFile(fixture.path(QStringLiteral("Help.html")))});
+        window->cmdWebsite->click();
+        QCOMPARE(fixture.opened.last(), QUrl(window->settings()->value(SettingKeys::WebSiteAddress())));
+
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        window->mnuAboutItem[0]->trigger();
+        QCOMPARE(MessageBox::shown().size(), 1);
+
+        window->cmdSetup->click();
+        QVERIFY(window->noticeText().contains(QStringLiteral("later version")));
+
+        window->show();
+        window->mnuFileItem[0]->trigger();
+        QVERIFY(!window->isVisible());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

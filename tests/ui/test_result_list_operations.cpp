@@ -1,0 +1,395 @@
+#include "engine/result_lists.h"
+#include "support/settings_store.h"
+#include "ui/drag_payload.h"
+#include "ui/result_list_actions.h"
+#include "ui/result_list_view.h"
+#include "window_fixture.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+
+using namespace brisquel;
+using brisquel::test::WindowFixture;
+
+namespace {
+
+// Names that land in High (under 5), Mid (5 to 7) and Low (8 or more) Profile.
+QStringList names(ResultList list, int count)
+{
+    const QString stem = list == ResultList::High  ? QStringLiteral("h")
+                         : list == ResultList::Mid ? QStringLiteral("mid00")
+                                                   : QStringLiteral("lowname0");
+    QStringList result;
+    for (int i = 0; i < count; ++i)
+        result << stem + QString::number(i) + QStringLiteral(".com");
+    return result;
+}
+
+void fill(ResultLists* lists, ResultList list, const QStringList& entries)
+{
+    for (const QString& entry : entries) {
+        if (list == ResultList::Registered)
+            lists->addRegisteredName(entry);
+        else if (list == ResultList::Saved)
+            lists->appendSaved({entry});
+        else
+            lists->addAvailableName(entry);
+    }
+}
+
+void select(ResultListView* view, const QList<int>& rows, int current)
+{
+    view->clearSelection();
+    for (int row : rows)
+        view->selectionModel()->select(view->model()->index(row, 0), QItemSelectionModel::Select);
+    view->selectionModel()->setCurrentIndex(view->model()->index(current, 0), QItemSelectionModel::NoUpdate);
+}
+
+void pressRow(ResultListView* view, int row)
+{
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(row, 0)).center());
+}
+
+// A drop arrives after the drag entered the list, as the drag manager delivers it.
+bool drop(ResultListView* view, const QString& text)
+{
+    QMimeData data;
+    data.setText(text);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &event);
+    return event.isAccepted();
+}
+
+// Opens a window with its lists shown, so that clicks reach their entries.
+struct ShownWindow : WindowFixture
+{
+    ShownWindow()
+    {
+        open();
+        window->resize(1000, 700);
+        window->show();
+    }
+};
+
+} // namespace
+
+class TestResultListOperations : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void payloadPieces_data()
+    {
+        QTest::addColumn<QString>("payload");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList abc{QStringLiteral("a.com"), QStringLiteral("b.com"), QStringLiteral("c.com")};
+        QTest::newRow("rows in order") << "0|2" << QStringList{abc[0], abc[2]};
+        QTest::newRow("payload order is kept") << "2|0" << QStringList{abc[2], abc[0]};
+        QTest::newRow("the same row twice") << "1|1" << QStringList{abc[1], abc[1]};
+        QTest::newRow("row past the end") << "0|3" << QStringList{abc[0]};
+        QTest::newRow("negative row") << "-1|1" << QStringList{abc[1]};
+        QTest::newRow("text from another program") << "hello world|x" << QStringList{};
+        QTest::newRow("empty") << "" << QStringList{};
+        QTest::newRow("empty pieces") << "||1||" << QStringList{abc[1]};
+        QTest::newRow("number too large") << "99999999999999999999" << QStringList{};
+    }
+
+    void payloadPieces()
+    {
+        QFETCH(QString, payload);
+        QFETCH(QStringList, expected);
+        const QStringList abc{QStringLiteral("a.com"), QStringLiteral("b.com"), QStringLiteral("c.com")};
+        QCOMPARE(entriesFromPayload(payload, abc), expected);
+    }
+
+    void payloadIsSortedRows()
+    {
+        QCOMPARE(dragPayload({7, 0, 3}), QStringLiteral("0|3|7"));
+        QCOMPARE(dragPayload({}), QString());
+    }
+
+    void copyPutsTheListOnTheClipboard()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        fill(window->resultLists(), ResultList::Registered,
+             {QStringLiteral("a.com"), QStringLiteral("b.com")});
+        QGuiApplication::clipboard()->setText(QStringLiteral("old"));
+        window->cmdCopy[2]->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a.com\r\nb.com\r\n"));
+
+        window->cmdCopy[5]->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+    }
+
+    void copyFromTheEditMenu_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<int>("list");
+        QTest::newRow("Copy High") << 6 << int(ResultList::High);
+        QTest::newRow("Copy Mid") << 7 << int(ResultList::Mid);
+        QTest::newRow("Copy Low") << 8 << int(ResultList::Low);
+        QTest::newRow("Copy Saved") << 9 << int(ResultList::Saved);
+    }
+
+    void copyFromTheEditMenu()
+    {
+        QFETCH(int, item);
+        QFETCH(int, list);
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        for (ResultList each : {ResultList::High, ResultList::Mid, ResultList::Low, ResultList::Saved})
+            fill(window->resultLists(), each, names(each == ResultList::Saved ? ResultList::High : each, 2));
+        window->mnuEditItem[item]->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), window->resultLists()->copyText(ResultList(list)));
+        QVERIFY(!QGuiApplication::clipboard()->text().isEmpty());
+    }
+
+    void deleteFollowsTheCounter()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        ResultLists* lists = window->resultLists();
+        fill(lists, ResultList::Mid, names(ResultList::Mid, 3));
+        lists->resetCounters(); // a search starts
+        fill(lists, ResultList::Mid, {QStringLiteral("fresh1.com"), QStringLiteral("fresh2.com")});
+        QCOMPARE(window->Label4->text(), QStringLiteral("Mid Profile (2)"));
+
+        select(window->List4, {1}, 1);
+        window->cmdClear[4]->click();
+        QCOMPARE(window->Label4->text(), QStringLiteral("Mid Profile (1)"));
+        QCOMPARE(lists->entryCount(ResultList::Mid), 4);
+        QVERIFY(!lists->entries(ResultList::Mid).contains(names(ResultList::Mid, 3).at(1)));
+    }
+
+    void deleteWithNothingSelectedChangesNothing()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        fill(window->resultLists(), ResultList::High, names(ResultList::High, 3));
+        window->List3->clearSelection();
+        window->cmdClear[3]->click();
+        QCOMPARE(window->resultLists()->entryCount(ResultList::High), 3);
+        QCOMPARE(window->Label3->text(), QStringLiteral("High Profile (3)"));
+    }
+
+    void deleteWithSeveralSelectedRemovesTheCurrentOne()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        const QStringList low = names(ResultList::Low, 5);
+        fill(window->resultLists(), ResultList::Low, low);
+        select(window->List1, {0, 2, 4}, 2);
+        window->cmdClear[1]->click();
+        QCOMPARE(window->resultLists()->entries(ResultList::Low),
+                 (QStringList{low[0], low[1], low[3], low[4]}));
+    }
+
+    void clearRestoresTheIdleCaption()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        fill(window->resultLists(), ResultList::Registered,
+             {QStringLiteral("a.com"), QStringLiteral("b.com")});
+        QCOMPARE(window->Label2->text(), QStringLiteral("Registered (2)"));
+        window->cmdClear2[2]->click();
+        QCOMPARE(window->resultLists()->entryCount(ResultList::Registered), 0);
+        QCOMPARE(window->resultLists()->counter(ResultList::Registered), 0);
+        QCOMPARE(window->Label2->text(), QStringLiteral("Registered"));
+    }
+
+    void deleteKey_data()
+    {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("left");
+        QTest::newRow("Delete removes the selected entry") << int(Qt::NoModifier) << 2;
+        QTest::newRow("Shift+Delete clears the list") << int(Qt::ShiftModifier) << 0;
+        QTest::newRow("Ctrl+Shift+Delete removes one") << int(Qt::ControlModifier | Qt::ShiftModifier) << 2;
+        QTest::newRow("Ctrl+Delete removes one") << int(Qt::ControlModifier) << 2;
+        QTest::newRow("Alt+Shift+Delete removes one") << int(Qt::AltModifier | Qt::ShiftModifier) << 2;
+    }
+
+    void deleteKey()
+    {
+        QFETCH(int, modifiers);
+        QFETCH(int, left);
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        fill(window->resultLists(), ResultList::Registered,
+             {QStringLiteral("a.com"), QStringLiteral("b.com"), QStringLiteral("c.com")});
+        select(window->List2, {1}, 1);
+        QTest::keyClick(window->List2, Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(window->resultLists()->entryCount(ResultList::Registered), left);
+        QCOMPARE(window->Label2->text(),
+                 left == 0 ? QStringLiteral("Registered") : QStringLiteral("Registered (%1)").arg(left));
+    }
+
+    void clearFromTheEditMenu_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QList<int>>("emptied");
+        const int low = int(ResultList::Low), high = int(ResultList::High), mid = int(ResultList::Mid);
+        QTest::newRow("Clear High/Mid/Low") << 0 << QList<int>{low, high, mid};
+        QTest::newRow("Clear High") << 1 << QList<int>{high};
+        QTest::newRow("Clear Mid") << 2 << QList<int>{mid};
+        QTest::newRow("Clear Low") << 3 << QList<int>{low};
+        QTest::newRow("Clear Registered") << 4 << QList<int>{int(ResultList::Registered)};
+        QTest::newRow("Clear Saved") << 5 << QList<int>{int(ResultList::Saved)};
+    }
+
+    void clearFromTheEditMenu()
+    {
+        QFETCH(int, item);
+        QFETCH(QList<int>, emptied);
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        ResultLists* lists = window->resultLists();
+        fill(lists, ResultList::High, names(ResultList::High, 2));
+        fill(lists, ResultList::Mid, names(ResultList::Mid, 2));
+        fill(lists, ResultList::Low, names(ResultList::Low, 2));
+        fill(lists, ResultList::Registered, names(ResultList::Low, 2));
+        fill(lists, ResultList::Saved, names(ResultList::Low, 2));
+
+        window->mnuEditItem[item]->trigger();
+        for (ResultList list : AllResultLists)
+            QCOMPARE(lists->entryCount(list), emptied.contains(int(list)) ? 0 : 2);
+    }
+
+    void dragCarriesTheSelectedRows()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        fill(window->resultLists(), ResultList::Low, names(ResultList::Low, 8));
+        QVERIFY(!window->List1->createDragMimeData());
+        select(window->List1, {7, 0, 3}, 3);
+        std::unique_ptr<QMimeData> data(window->List1->createDragMimeData());
+        QVERIFY(data);
+        QCOMPARE(data->text(), QStringLiteral("0|3|7"));
+        QVERIFY(window->List1->dragEnabled());
+        QVERIFY(!window->List5->dragEnabled());
+        QVERIFY(window->List5->viewport()->acceptDrops());
+    }
+
+    void dropSavesTheNames()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        const QStringList low = names(ResultList::Low, 5);
+        fill(window->resultLists(), ResultList::Low, low);
+        pressRow(window->List1, 0);
+        QCOMPARE(window->listActions()->lastClickedList(), int(ResultList::Low));
+
+        QVERIFY(drop(window->List5, QStringLiteral("0|2|4")));
+        const QStringList saved{low[0], low[2], low[4]};
+        QCOMPARE(window->resultLists()->entries(ResultList::Saved), saved);
+        QCOMPARE(window->resultLists()->entries(ResultList::Low), low);
+        QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")),
+                 (low[0] + QStringLiteral("\r\n") + low[2] + QStringLiteral("\r\n") + low[4] +
+                  QStringLiteral("\r\n"))
+                     .toUtf8());
+
+        // The same name twice is saved twice.
+        QVERIFY(drop(window->List5, QStringLiteral("0")));
+        QCOMPARE(window->resultLists()->entries(ResultList::Saved).count(low[0]), 2);
+    }
+
+    void dropOfForeignTextStillRewritesTheFile()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        fill(window->resultLists(), ResultList::High, names(ResultList::High, 2));
+        pressRow(window->List3, 1);
+        QVERIFY(fixture.write(QStringLiteral("Remembered.txt"), "stale.com\r\n"));
+        QVERIFY(drop(window->List5, QStringLiteral("some text|from elsewhere")));
+        QCOMPARE(window->resultLists()->entryCount(ResultList::Saved), 0);
+        QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray());
+    }
+
+    void dropBeforeAnyListWasClickedAddsNothing()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        fill(window->resultLists(), ResultList::High, names(ResultList::High, 2));
+        QCOMPARE(window->listActions()->lastClickedList(), 0);
+        QVERIFY(drop(window->List5, QStringLiteral("0|1")));
+        QCOMPARE(window->resultLists()->entryCount(ResultList::Saved), 0);
+    }
+
+    void savedDomainsFileFollowsEveryChange()
+    {
+        ShownWindow fixture;
+        fixture.window.reset();
+        QVERIFY(
+            fixture.write(QStringLiteral("Remembered.txt"), "one.com\r\n\r\n \r\ntwo.com\r\nthree.com\r\n"));
+        fixture.open();
+        MainWindow* window = fixture.window.get();
+        window->show();
+        QCOMPARE(
+            window->resultLists()->entries(ResultList::Saved),
+            (QStringList{QStringLiteral("one.com"), QStringLiteral("two.com"), QStringLiteral("three.com")}));
+
+        select(window->List5, {1}, 1);
+        window->cmdClear[5]->click();
+        QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray("one.com\r\nthree.com\r\n"));
+
+        select(window->List5, {0}, 0);
+        QTest::keyClick(window->List5, Qt::Key_Delete);
+        QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray("three.com\r\n"));
+
+        window->cmdClear2[5]->click();
+        QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray());
+    }
+
+    void doubleClickOpensThePurchasePage()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        fill(window->resultLists(), ResultList::High, names(ResultList::High, 3));
+        fixture.opened.clear();
+
+        // Below the last entry nothing is selected.
+        QTest::mouseDClick(window->List3->viewport(), Qt::LeftButton, {},
+                           QPoint(5, window->List3->viewport()->height() - 5));
+        QVERIFY(fixture.opened.isEmpty());
+        QVERIFY(window->listActions()->selectedDomain().isEmpty());
+
+        const QString name = names(ResultList::High, 3).at(1);
+        QTest::mouseDClick(window->List3->viewport(), Qt::LeftButton, {},
+                           window->List3->visualRect(window->List3->model()->index(1, 0)).center());
+        QCOMPARE(window->listActions()->selectedDomain(), name);
+        QCOMPARE(fixture.opened,
+                 QList<QUrl>{QUrl(window->settings()->value(SettingKeys::PurchaseAddress()) + name)});
+    }
+
+    void doubleClickWithoutPurchaseSaysWhatComes()
+    {
+        WindowFixture fixture;
+        fixture.open();
+        fixture.window->settings()->setValue(SettingKeys::PurchaseOnDoubleClick(), QStringLiteral("0"));
+        fixture.window.reset();
+        MainWindow* window = fixture.open();
+        window->show();
+        QCOMPARE(window->Frame2->title(), QStringLiteral("Domain Name Manager"));
+        fill(window->resultLists(), ResultList::Saved, {QStringLiteral("kept.com")});
+        fixture.opened.clear();
+        QTest::mouseDClick(window->List5->viewport(), Qt::LeftButton, {},
+                           window->List5->visualRect(window->List5->model()->index(0, 0)).center());
+        QCOMPARE(window->listActions()->selectedDomain(), QStringLiteral("kept.com"));
+        QVERIFY(fixture.opened.isEmpty());
+        QVERIFY(window->noticeText().contains(QStringLiteral("WHOIS")));
+    }
+};
+
+QTEST_MAIN(TestResultListOperations)
+#include "test_result_list_operations.moc"

@@ -1,0 +1,173 @@
+#include "support/settings_store.h"
+#include "ui/startup.h"
+#include "whois_config/extension_table.h"
+#include "whois_config/registrars_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brisquel;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// One data folder with its settings, and a recorder in place of the desktop browser.
+struct Home
+{
+    Home()
+        : folder(dir.path() + QStringLiteral("/home"))
+        , settings(folder.settingsPath(), dir.path() + QStringLiteral("/user.ini"))
+    {}
+
+    StartupResult run(bool openerWorks = true)
+    {
+        table = ExtensionTable();
+        return Startup(folder, &settings).run(&table, [this, openerWorks](const QUrl& url) {
+            opened.append(url);
+            return openerWorks;
+        });
+    }
+
+    QString path(const QString& relative) const { return folder.path(relative); }
+
+    QTemporaryDir dir;
+    DataFolder folder;
+    SettingsStore settings;
+    ExtensionTable table;
+    QList<QUrl> opened;
+};
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstStartInEmptyFolder()
+    {
+        Home home;
+        const StartupResult result = home.run();
+
+        QVERIFY2(result.problems.isEmpty(), qPrintable(result.problems.join(QLatin1Char('\n'))));
+        for (const char* name : {"BrowserSearch.txt", "CreatedDomains.txt", "Remembered.txt"})
+            QCOMPARE(readAll(home.path(QString::fromLatin1(name))), QByteArray("\r\n"));
+        QVERIFY(QFileInfo(home.path(QStringLiteral("Appends.txt"))).isFile());
+        for (const char* name : {"backups", "overflow", "wordlists", "searches"})
+            QVERIFY2(QFileInfo(home.path(QString::fromLatin1(name))).isDir(), name);
+
+        QVERIFY(QFileInfo(home.path(QStringLiteral("registrars.txt"))).isFile());
+        QCOMPARE(home.table.rows(), defaultExtensionRows());
+        QVERIFY(result.registrarProblems.isEmpty());
+        QVERIFY(result.savedDomains.isEmpty());
+        QVERIFY(!result.useProxy);
+        QCOMPARE(result.defaultExtension, QStringLiteral(".com"));
+    }
+
+    void helpOpensOnlyOnTheFirstStart()
+    {
+        Home home;
+        QVERIFY(home.run().helpOpened);
+        QCOMPARE(home.opened, QList<QUrl>{QUrl::fromLocalFile(home.path(QStringLiteral("Help.html")))});
+        QCOMPARE(home.settings.value(SettingKeys::showHelp()), QStringLiteral("0"));
+
+        QVERIFY(!home.run().helpOpened);
+        QCOMPARE(home.opened.size(), 1);
+    }
+
+    void helpStaysDueWhenItCouldNotBeOpened()
+    {
+        Home home;
+        QVERIFY(!home.run(false).helpOpened);
+        QCOMPARE(home.settings.value(SettingKeys::showHelp()), QStringLiteral("1"));
+        QVERIFY(home.run(true).helpOpened);
+    }
+
+    void existingFilesAreKept()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.folder.root()));
+        QVERIFY(writeAll(home.path(QStringLiteral("BrowserSearch.txt")), "a.com\r\nb.com\r\n"));
+        QVERIFY(writeAll(home.path(QStringLiteral("registrars.txt")), "com|127.0.0.1|4343|Enabled\r\n"));
+        home.run();
+        QCOMPARE(readAll(home.path(QStringLiteral("BrowserSearch.txt"))), QByteArray("a.com\r\nb.com\r\n"));
+        QCOMPARE(home.table.rowCount(), 1);
+        QCOMPARE(home.table.row(0).port, 4343);
+    }
+
+    void savedDomainsSkipBlankLines()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.folder.root()));
+        const QByteArray bytes("\r\na.com\r\n\r\n \r\nb.com\n\nc.com");
+        QVERIFY(writeAll(home.path(QStringLiteral("Remembered.txt")), bytes));
+        const StartupResult result = home.run();
+        QCOMPARE(result.savedDomains,
+                 (QStringList{QStringLiteral("a.com"), QStringLiteral("b.com"), QStringLiteral("c.com")}));
+        QVERIFY(result.savedDomainsReadable);
+        QCOMPARE(readAll(home.path(QStringLiteral("Remembered.txt"))), bytes);
+    }
+
+    void carriesOnWhenFilesCannotBeMade()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.path(QStringLiteral("BrowserSearch.txt"))));
+        QVERIFY(writeAll(home.path(QStringLiteral("backups")), "in the way"));
+        const StartupResult result = home.run();
+        QCOMPARE(result.problems.size(), 2);
+        QVERIFY(result.problems.at(0).contains(QStringLiteral("BrowserSearch.txt")));
+        QVERIFY(result.problems.at(1).contains(QStringLiteral("backups")));
+        QCOMPARE(readAll(home.path(QStringLiteral("Remembered.txt"))), QByteArray("\r\n"));
+        QVERIFY(QFileInfo(home.path(QStringLiteral("searches"))).isDir());
+        QCOMPARE(home.table.rows(), defaultExtensionRows());
+    }
+
+    void badRegistrarLinesAreReported()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.folder.root()));
+        QVERIFY(writeAll(
+            home.path(QStringLiteral("registrars.txt")),
+            "com|whois.example|43|Enabled\r\nno bars at all\r\nnet|whois.example|99999|Enabled\r\n"));
+        const StartupResult result = home.run();
+        QCOMPARE(home.table.rowCount(), 1);
+        QCOMPARE(result.registrarProblems.size(), 2);
+        QCOMPARE(result.registrarProblems.at(0).lineNumber, 2);
+    }
+
+    void unreadableRegistrarsFallBackToTheDefaults()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.path(QStringLiteral("registrars.txt"))));
+        const StartupResult result = home.run();
+        QVERIFY(!result.problems.isEmpty());
+        QCOMPARE(home.table.rows(), defaultExtensionRows());
+    }
+
+    void optionsComeFromTheSettings()
+    {
+        Home home;
+        home.settings.setValue(SettingKeys::chkProxy(), QStringLiteral("1"));
+        home.settings.setValue(SettingKeys::DefaultExt(), QStringLiteral(".net"));
+        const StartupResult result = home.run();
+        QVERIFY(result.useProxy);
+        QCOMPARE(result.defaultExtension, QStringLiteral(".net"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "test_startup.moc"

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <memory>
+
+namespace brisquel::test {
+
+// A main window on a data folder of its own (passed with --home, as a user would), with its
+// per-user settings beside it and a recorder in place of the desktop browser.
+struct WindowFixture
+{
+    explicit WindowFixture(const QString& subfolder = QStringLiteral("home"))
+        : home(dir.path() + QLatin1Char('/') + subfolder)
+    {}
+
+    MainWindow* open()
+    {
+        MainWindowEnvironment environment = MainWindowEnvironment::fromArguments(
+            {QStringLiteral("brisquel"), QStringLiteral("--home"), home});
+        environment.userSettingsPath = dir.path() + QStringLiteral("/user/Brisquel.ini");
+        environment.openUrl = [this](const QUrl& url) {
+            opened.append(url);
+            return true;
+        };
+        window = std::make_unique<MainWindow>(environment);
+        return window.get();
+    }
+
+    QString path(const QString& relative) const { return home + QLatin1Char('/') + relative; }
+
+    bool write(const QString& relative, const QByteArray& bytes) const
+    {
+        QFile file(path(relative));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    }
+
+    QByteArray read(const QString& relative) const
+    {
+        QFile file(path(relative));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    QString home;
+    QList<QUrl> opened;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace brisquel::test
