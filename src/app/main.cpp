@@ -2,6 +2,7 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -12,5 +13,11 @@ int main(int argc, char* argv[])
 
     brisquel::MainWindow window(brisquel::MainWindowEnvironment::fromArguments(QApplication::arguments()));
     window.showMaximized();
+
+    // For smoke tests: leave through the window's own close path after a while.
+    const QStringList arguments = QApplication::arguments();
+    const qsizetype quitAt = arguments.indexOf(QStringLiteral("--quit-after"));
+    if (quitAt >= 0 && quitAt + 1 < arguments.size())
+        QTimer::singleShot(arguments.at(quitAt + 1).toInt(), &window, &QWidget::close);
     return app.exec();
 }

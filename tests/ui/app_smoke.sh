@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Starts the GUI program on a virtual display in an empty data folder and lets it quit through
+# its normal close path; fails on a crash, a hang or a missing start-up file.
+set -euo pipefail
+program=$1
+home=$(mktemp -d)
+config=$(mktemp -d)
+trap 'rm -rf "$home" "$config"' EXIT
+# No first-start help: a browser must not open during tests.
+printf '[Brisquel]\nSettings\\showHelp=0\n' > "$home/settings.ini"
+XDG_CONFIG_HOME=$config timeout 60 xvfb-run -a -s "-screen 0 1280x800x24" \
+  env -u QT_QPA_PLATFORM "$program" --home "$home" --quit-after 1500
+for f in registrars.txt Remembered.txt BrowserSearch.txt wordlists/FullWordList.txt; do
+  [ -f "$home/$f" ] || { echo "missing $f"; exit 1; }
+done
+echo "started and quit cleanly"
