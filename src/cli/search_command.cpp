@@ -205,6 +205,8 @@ int runSearchCommand(const QStringList& arguments)
     }
 
     SettingsStore settings(folder.settingsPath(), DataFolder::defaultUserSettingsPath());
+    if (!settings.loadProblem().isEmpty())
+        printError(settings.loadProblem());
     ExtensionTable table;
     RegistrarsFile registrars(folder.path(QStringLiteral("registrars.txt")));
     QList<RegistrarsProblem> problems;

@@ -1,8 +1,12 @@
 #include "settings_store.h"
 
 #include "app_info.h"
+#include "line_reader.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStringList>
 #include <cstdio>
 
 namespace brisquel {
@@ -33,9 +37,18 @@ bool validateAddress(const QString& application, const QString& section, const Q
 SettingsStore::SettingsStore(const QString& machinePath, const QString& userPath)
     : m_machine(std::make_unique<QSettings>(machinePath, QSettings::IniFormat))
     , m_user(std::make_unique<QSettings>(userPath, QSettings::IniFormat))
+    , m_machineProblem(checkFile(machinePath))
+    , m_userProblem(checkFile(userPath))
 {}
 
 SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::loadProblem() const
+{
+    QStringList problems{m_machineProblem, m_userProblem};
+    problems.removeAll(QString());
+    return problems.join(QLatin1Char(' '));
+}
 
 QString SettingsStore::machinePath() const
 {
@@ -113,7 +126,8 @@ void SettingsStore::save(QSettings& settings, const QString& application, const 
     settings.setValue(settingsPath(application, section, key), value);
     for (;;) {
         settings.sync();
-        if (settings.status() == QSettings::NoError)
+        // A format error only says that an earlier read skipped damaged lines; the write went through.
+        if (settings.status() != QSettings::AccessError)
             return;
         // The per-user area holds the answer to this very dialog; do not ask about itself.
         if (userScope || !handlePermissionDenied())
@@ -135,6 +149,32 @@ QString SettingsStore::read(QSettings& settings, const QString& application, con
         return defaultValue;
     }
     return stored.toString();
+}
+
+QString SettingsStore::checkFile(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return {};
+    LineReader reader(64 * 1024);
+    if (!reader.open(path))
+        return QStringLiteral("%1 cannot be read.").arg(path);
+    bool ok = false;
+    for (;;) {
+        const QByteArray line = reader.readRawLine(&ok).trimmed();
+        if (!ok)
+            return {};
+        const bool readable = !reader.lastLineTruncated() && (line.isEmpty() || line.startsWith(';') ||
+                                                              line.startsWith('[') || line.contains('='));
+        if (readable)
+            continue;
+        // QSettings skips what it cannot parse and drops it at the next write: keep a copy.
+        const QString damaged = path + QStringLiteral(".damaged");
+        QFile::remove(damaged);
+        if (!QFile::copy(path, damaged))
+            return QStringLiteral("%1 is damaged and could not be copied aside.").arg(path);
+        return QStringLiteral("%1 was damaged; what could be read is used, and the file was kept as %2.")
+            .arg(path, damaged);
+    }
 }
 
 bool SettingsStore::handlePermissionDenied()

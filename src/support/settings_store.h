@@ -49,6 +49,9 @@ public:
     void setPermissionHandler(PermissionHandler handler) { m_permissionHandler = std::move(handler); }
     static QString permissionDeniedMessage();
 
+    // What went wrong reading the stores at start, if anything (unreadable or damaged files).
+    QString loadProblem() const;
+
     QString machinePath() const;
     QString userPath() const;
 
@@ -58,9 +61,12 @@ private:
     QString read(QSettings& settings, const QString& application, const QString& section, const QString& key,
                  const QString& defaultValue, QString* error) const;
     bool handlePermissionDenied();
+    static QString checkFile(const QString& path);
 
     std::unique_ptr<QSettings> m_machine;
     std::unique_ptr<QSettings> m_user;
+    QString m_machineProblem;
+    QString m_userProblem;
     PermissionHandler m_permissionHandler;
     bool m_reportedOnStderr = false;
 };

@@ -16,6 +16,8 @@ Startup::Startup(const DataFolder& folder, SettingsStore* settings)
 StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) const
 {
     StartupResult result;
+    if (const QString settingsProblem = m_settings->loadProblem(); !settingsProblem.isEmpty())
+        result.problems.append(settingsProblem);
     QString rootError;
     if (!m_folder.ensureRoot(&rootError))
         result.problems.append(rootError);

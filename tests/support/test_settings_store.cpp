@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -112,16 +113,27 @@ private Q_SLOTS:
 
     void binaryOrHugeFilesLoadWithoutCrashing()
     {
-        QFile file(m_store->machinePath());
+        const QString path = m_dir->filePath(QStringLiteral("damaged.ini"));
+        QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QByteArray junk(1024 * 1024, '\x01');
         junk[5000] = '\n';
         junk += "\n[Velmorra]\nSettings\\TwoWordNum=7\n";
         file.write(junk);
         file.close();
-        SettingsStore store(m_store->machinePath(), m_store->userPath());
+        SettingsStore store(path, m_store->userPath());
         QCOMPARE(store.value(SettingKeys::TwoWordNum()), QStringLiteral("7"));
         QCOMPARE(store.value(SettingKeys::ThreeWordNum()), QStringLiteral("1"));
+        QVERIFY(store.loadProblem().contains(QStringLiteral("damaged")));
+        QCOMPARE(QFileInfo(path + QStringLiteral(".damaged")).size(), junk.size());
+
+        // The store holds what could be read and saves normally again.
+        store.setValue(SettingKeys::FourWordNum(), QStringLiteral("9"));
+        QFile raw(path);
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        const QByteArray text = raw.readAll();
+        QVERIFY(text.contains("FourWordNum=9"));
+        QVERIFY(text.contains("TwoWordNum=7"));
     }
 
     void writeFailuresGoThroughTheHandler()
