@@ -88,8 +88,11 @@ SearchDriver::SearchDriver(const DataFolder& folder, SettingsStore* settings, co
 
 SearchDriver::~SearchDriver()
 {
-    if (d->running)
+    // Positions are still saved, but nobody is told: the listeners may be half destroyed.
+    if (d->running) {
+        blockSignals(true);
         stop();
+    }
 }
 
 void SearchDriver::setPoolSize(int size)
