@@ -269,6 +269,18 @@ std::optional<QString> linkCandidate(const QString& line, const FoundNameTest& i
                 d.remove(at, bold.size());
         }
     }
+    const QString extensionPart = cutHostText(&d);
+    if (const qsizetype colon = d.indexOf(QLatin1Char(':')); colon >= 0)
+        d.truncate(colon + 1);
+
+    if (!hasKnownExtension(QLatin1Char('.') + extensionPart, extensions))
+        return std::nullopt;
+    return finishCandidate(d, isFound, true);
+}
+
+QString cutHostText(QString* text)
+{
+    QString& d = *text;
     if (const qsizetype space = d.indexOf(QLatin1Char(' ')); space >= 0)
         d.truncate(space + 1);
     if (const qsizetype slash = d.indexOf(QLatin1Char('/')); slash >= 0)
@@ -281,12 +293,7 @@ std::optional<QString> linkCandidate(const QString& line, const FoundNameTest& i
         extensionPart = d.mid(dot + 1);
     if (const qsizetype equals = d.indexOf(QLatin1Char('=')); equals >= 0)
         extensionPart = d.mid(equals + 1);
-    if (const qsizetype colon = d.indexOf(QLatin1Char(':')); colon >= 0)
-        d.truncate(colon + 1);
-
-    if (!hasKnownExtension(QLatin1Char('.') + extensionPart, extensions))
-        return std::nullopt;
-    return finishCandidate(d, isFound, true);
+    return extensionPart;
 }
 
 std::optional<QString> finishCandidate(const QString& text, const FoundNameTest& isFound,

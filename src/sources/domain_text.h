@@ -67,6 +67,11 @@ std::optional<QString> linkCandidate(const QString& line, const FoundNameTest& i
 // The last steps that the link and the text rule share: reduce the text to its registrable
 // domain and clean it, then accept it only if it is new (the test gets the name without its
 // leading and trailing spaces) and free of markup.
+// The steps the link and text rules share once they have a host text: cut it at its first blank
+// (kept) and first "/", drop a leading label, and return the extension part (after the first
+// ".", or after the first "=" when there is one).
+QString cutHostText(QString* text);
+
 std::optional<QString> finishCandidate(const QString& text, const FoundNameTest& isFound,
                                        bool refuseTargetBlank);
 

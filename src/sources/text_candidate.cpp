@@ -65,18 +65,7 @@ std::optional<QString> textCandidate(const QString& line, const FoundNameTest& i
     for (const QStringView prefix :
          {Http, QStringView(u"ttp://"), QStringView(u"tp://"), QStringView(u"p://"), QStringView(u"://")})
         removeFirst(&d, prefix);
-    if (const qsizetype space = d.indexOf(QLatin1Char(' ')); space >= 0)
-        d.truncate(space + 1);
-    if (const qsizetype slash = d.indexOf(QLatin1Char('/')); slash >= 0)
-        d.truncate(slash);
-    if (const qsizetype dot = d.indexOf(QLatin1Char('.')); dot >= 0 && dot + 1 < d.size() - 3)
-        d.remove(0, dot + 1);
-
-    QString extensionPart;
-    if (const qsizetype dot = d.indexOf(QLatin1Char('.')); dot >= 0)
-        extensionPart = d.mid(dot + 1);
-    if (const qsizetype equals = d.indexOf(QLatin1Char('=')); equals >= 0)
-        extensionPart = d.mid(equals + 1);
+    const QString extensionPart = cutHostText(&d);
     if (const qsizetype at = d.indexOf(QLatin1Char('@')); at >= 0)
         d.remove(0, at + 1);
     if (const qsizetype colon = d.indexOf(QLatin1Char(':')); colon >= 0)
