@@ -19,6 +19,7 @@ namespace brisquel {
 
 namespace {
 constexpr int PositionSaveIntervalMs = 500;
+constexpr qint64 MaxSkipReports = 5;
 const char UnansweredFileName[] = "Unanswered.txt";
 
 bool parseWholeNumber(const QString& text, qint64* number)
@@ -67,6 +68,7 @@ public:
     bool running = false;
     bool exhausted = false;
     qint64 unanswered = 0;
+    qint64 skipped = 0;
     QFile unansweredFile;
     bool unansweredReported = false;
     QTimer positionTimer;
@@ -180,6 +182,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->exhausted = false;
     d->running = true;
     d->unanswered = 0;
+    d->skipped = 0;
     d->unansweredReported = false;
     Q_EMIT unansweredCountChanged(0);
     d->lists->resetCounters();
@@ -222,7 +225,9 @@ void SearchDriver::Private::startNext(WhoisLookup* slot)
         nextEntry = number + 1;
         const QString domain = lookupDomain(entry, defaultExtension);
         if (!isQueryableDomain(domain)) {
-            Q_EMIT q->problem(QStringLiteral("Entry %1 is not a domain name; skipped.").arg(number));
+            // A damaged list can hold millions of these: name the first few, count the rest.
+            if (++skipped <= MaxSkipReports)
+                Q_EMIT q->problem(QStringLiteral("Entry %1 is not a domain name; skipped.").arg(number));
             continue;
         }
         WhoisLookup::Request lookup;
@@ -353,6 +358,9 @@ void SearchDriver::Private::end(bool stopped)
         slot->abort();
     reader.close();
     unansweredFile.close();
+    if (skipped > MaxSkipReports)
+        Q_EMIT q->problem(
+            QStringLiteral("%1 entries of the list were not domain names and were skipped.").arg(skipped));
     Q_EMIT q->statusText(1, QStringLiteral("Entry Status"));
     Q_EMIT q->statusText(2, QStringLiteral("Open Connections"));
     Q_EMIT q->statusText(3, QStringLiteral("Connection Status"));

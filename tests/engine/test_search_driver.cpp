@@ -236,6 +236,17 @@ private Q_SLOTS:
         QCOMPARE(m_server->connectionCount(), 1);
     }
 
+    void aNineSecondAnswerBeatsTheRealTenSecondLimit()
+    {
+        Harness h(m_server->port());
+        h.driver.setTimings({});
+        m_server->setFault(FakeWhoisServer::Fault::SlowAnswer);
+        QCOMPARE(m_server->slowDelayMs(), 9000);
+        QVERIFY(h.run(h.writeList("freeslow.com\r\n"), QStringLiteral("1"), 15000));
+        QCOMPARE(h.domains(Verdict::Available), QStringList{QStringLiteral("freeslow.com")});
+        QCOMPARE(m_server->connectionCount(), 1);
+    }
+
     void unreachableServersLeaveNamesUnanswered()
     {
         Harness h(m_server->port());
