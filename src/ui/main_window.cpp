@@ -320,6 +320,10 @@ void MainWindow::buildStatusBar()
     searchProgress->setFormat(QStringLiteral("%v of %m"));
     searchProgress->hide();
     StatusBar1->addPermanentWidget(searchProgress);
+    m_statusRefresh = new QTimer(this);
+    m_statusRefresh->setSingleShot(true);
+    m_statusRefresh->setInterval(50);
+    connect(m_statusRefresh, &QTimer::timeout, this, &MainWindow::refreshStatus);
 }
 
 void MainWindow::buildMenus()
@@ -674,12 +678,38 @@ void MainWindow::showNotice(const QString& notice)
 
 void MainWindow::setStatusText(int panel, const QString& status)
 {
-    if (QLabel* label = statusPanel(panel))
-        label->setText(status);
+    if (panel < 1 || panel > int(m_pendingStatus.size()))
+        return;
+    m_pendingStatus[panel - 1] = status;
+    if (!m_searching) {
+        refreshStatus();
+        return;
+    }
+    if (!m_statusRefresh->isActive())
+        m_statusRefresh->start();
 }
 
 void MainWindow::showProgress(qint64 entry, qint64 total)
 {
+    m_pendingEntry = entry;
+    m_pendingTotal = total;
+    if (!m_statusRefresh->isActive())
+        m_statusRefresh->start();
+}
+
+void MainWindow::refreshStatus()
+{
+    m_statusRefresh->stop();
+    for (int panel = 1; panel <= int(m_pendingStatus.size()); ++panel) {
+        QString& text = m_pendingStatus[panel - 1];
+        if (QLabel* label = statusPanel(panel); label && !text.isNull())
+            label->setText(text);
+        text = QString();
+    }
+    if (m_pendingEntry < 0)
+        return;
+    const qint64 entry = std::exchange(m_pendingEntry, -1);
+    const qint64 total = m_pendingTotal;
     if (total <= 0 || total > std::numeric_limits<int>::max()) {
         searchProgress->setRange(0, 0);
         return;

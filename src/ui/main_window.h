@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 #include <array>
 #include <memory>
 #include <optional>
@@ -160,6 +161,7 @@ private:
     void showOverflowNotice();
     void setStatusText(int panel, const QString& text);
     void showProgress(qint64 entry, qint64 total);
+    void refreshStatus();
     void showUnanswered(qint64 count);
     void openHelp();
     void showAbout();
@@ -175,6 +177,11 @@ private:
     StartupResult m_startup;
 
     std::array<QLabel*, 3> m_statusPanels{};
+    // A search reports thousands of times a second; the bar is redrawn at most 20 times.
+    QTimer* m_statusRefresh = nullptr;
+    std::array<QString, 3> m_pendingStatus;
+    qint64 m_pendingEntry = -1;
+    qint64 m_pendingTotal = 0;
     QLabel* m_noticeLabel = nullptr;
     QPointer<OverflowNotice> m_overflowNotice;
 
