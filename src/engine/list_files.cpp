@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace brisquel {
@@ -121,10 +122,39 @@ bool ListFiles::appendLine(LiveFile& file, const QString& domain)
     return true;
 }
 
+bool ListFiles::keepEarlierRun(const QString& path)
+{
+    if (m_ownFiles.contains(path))
+        return true;
+    const QFileInfo info(path);
+    if (info.exists() && info.size() > 0) {
+        // Files of the same name from an earlier run hold finds that exist nowhere else.
+        QDir().mkpath(m_folder.path(BackupsFolder));
+        QString name =
+            QDir(m_folder.root())
+                .relativeFilePath(info.absolutePath() + QLatin1Char('/') + info.completeBaseName());
+        name.replace(QLatin1Char('/'), QLatin1Char('-'));
+        const QString base = m_folder.path(BackupsFolder + QLatin1Char('/') + name +
+                                           m_clock().toString(QStringLiteral("-yyyyMMdd-hhmmss")));
+        QString kept = base + QStringLiteral(".txt");
+        for (int n = 2; QFileInfo::exists(kept); ++n)
+            kept = base + QStringLiteral("-%1.txt").arg(n);
+        if (!QFile::copy(path, kept)) {
+            report(path,
+                   QStringLiteral("Cannot keep the earlier %1 in %2; it is left as it is.").arg(path, kept));
+            return false;
+        }
+    }
+    m_ownFiles.insert(path);
+    return true;
+}
+
 void ListFiles::rewrite(LiveFile& file)
 {
     file.appender.close();
     const QString path = liveFilePath(file.list);
+    if (!keepEarlierRun(path))
+        return;
     QString error;
     file.level = TextFile::writeLines(path, m_lists->entries(file.list), &error);
     if (!file.level)
@@ -161,6 +191,10 @@ bool ListFiles::saveOverflowLists()
     for (const auto& file : m_live) {
         const QString path = overflowFilePath(file->list);
         QString error;
+        if (!keepEarlierRun(path)) {
+            written = false;
+            continue;
+        }
         if (!TextFile::writeLines(path, m_lists->entries(file->list), &error)) {
             report(path, error);
             written = false;

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QSet>
 #include <array>
 #include <functional>
 #include <memory>
@@ -52,6 +53,8 @@ private:
     struct LiveFile;
     LiveFile& live(ResultList list);
     void report(const QString& path, const QString& error);
+    // Before this run first replaces a file, a copy of what an earlier run left there goes to backups.
+    bool keepEarlierRun(const QString& path);
     void onNameFiled(ResultList list, const QString& domain);
     void onListEdited(ResultList list);
     bool appendLine(LiveFile& file, const QString& domain);
@@ -65,6 +68,7 @@ private:
     std::function<QDateTime()> m_clock;
     std::array<std::unique_ptr<LiveFile>, 3> m_live;
     QStringList m_reported;
+    QSet<QString> m_ownFiles; // files this run has written whole
 };
 
 } // namespace brisquel

@@ -130,6 +130,10 @@ private Q_SLOTS:
         QCOMPARE(lines(dir.filePath(QStringLiteral("LowProfile.txt"))),
                  (QStringList{QStringLiteral("abcdefgh.com"), QStringLiteral("xn--bcher-kva.de"),
                               QStringLiteral("abcdefghijk.net")}));
+        // What the earlier run left is kept, once, before it is replaced.
+        QCOMPARE(lines(dir.filePath(QStringLiteral("backups/LowProfile-20261206-083618.txt"))),
+                 QStringList{QStringLiteral("old.com")});
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("backups"))).entryList(QDir::Files).size(), 1);
     }
 
     void editsReachTheFilesWithTheNextFiling()
@@ -199,6 +203,8 @@ private Q_SLOTS:
         const QStringList overflowLow = lines(dir.filePath(QStringLiteral("overflow/LowProfile.txt")));
         QCOMPARE(overflowLow.size(), 5);
         QVERIFY(!overflowLow.contains(QStringLiteral("earlier.run")));
+        QCOMPARE(lines(dir.filePath(QStringLiteral("backups/overflow-LowProfile-20261206-083618.txt"))),
+                 QStringList{QStringLiteral("earlier.run")});
         for (const QString& name : QDir(dir.filePath(QStringLiteral("overflow"))).entryList(QDir::Files))
             QVERIFY2(!contents(dir.filePath(QStringLiteral("overflow/")) + name).contains("taken.com"),
                      qPrintable(name));
