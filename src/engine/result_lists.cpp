@@ -1,5 +1,7 @@
 #include "result_lists.h"
 
+#include <algorithm>
+
 #include <QStringListModel>
 
 namespace brisquel {
@@ -133,8 +135,9 @@ bool ResultLists::deleteEntry(ResultList list, int row)
     if (row < 0 || row >= m->rowCount())
         return false;
     m->removeRows(row, 1);
+    // An entry from before Start was never counted: the count of this search stays at 0 or more.
     if (hasCounter(list))
-        setCounter(list, counter(list) - 1, true);
+        setCounter(list, std::max<qint64>(0, counter(list) - 1), true);
     Q_EMIT listEdited(list);
     return true;
 }

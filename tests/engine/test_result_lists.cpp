@@ -128,6 +128,12 @@ private Q_SLOTS:
         QVERIFY(lists.deleteEntry(ResultList::Mid, 0));
         QCOMPARE(lists.caption(ResultList::Mid), QStringLiteral("Mid Profile (1)"));
         QCOMPARE(lists.entryCount(ResultList::Mid), 4);
+
+        // Deleting older entries never counts below nothing found.
+        QVERIFY(lists.deleteEntry(ResultList::Mid, 0));
+        QVERIFY(lists.deleteEntry(ResultList::Mid, 0));
+        QCOMPARE(lists.caption(ResultList::Mid), QStringLiteral("Mid Profile (0)"));
+        QCOMPARE(lists.entryCount(ResultList::Mid), 2);
     }
 
     void deleteRemovesOneEntry()
