@@ -214,6 +214,11 @@ QString ListFiles::newBackupStamp()
     // A fixed English format, so that the names do not change with the user's regional settings.
     QString stamp = QLocale::c().toString(m_clock(), QStringLiteral("M/d/yyyy h:mm:ss AP"));
     stamp.remove(QLatin1Char('/')).remove(QLatin1Char(':')).remove(QLatin1Char(' '));
+    // Two overflows within one second would otherwise write the second set over the first.
+    const QString base = stamp;
+    for (int n = 2; m_usedStamps.contains(stamp); ++n)
+        stamp = base + QStringLiteral("-%1").arg(n);
+    m_usedStamps.insert(stamp);
     m_backupStamp = stamp;
     // The files of the old stamp stay as they are; the next filing starts the new set whole.
     for (auto& file : m_live) {

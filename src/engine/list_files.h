@@ -69,6 +69,7 @@ private:
     std::array<std::unique_ptr<LiveFile>, 3> m_live;
     QStringList m_reported;
     QSet<QString> m_ownFiles; // files this run has written whole
+    QSet<QString> m_usedStamps;
 };
 
 } // namespace brisquel

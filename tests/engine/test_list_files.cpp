@@ -110,6 +110,8 @@ private Q_SLOTS:
         f.now = SecondOverflow;
         QCOMPARE(f.files.newBackupStamp(), QStringLiteral("1262026110509PM"));
         QCOMPARE(f.files.backupStamp(), QStringLiteral("1262026110509PM"));
+        // A second overflow within the same second gets names of its own.
+        QCOMPARE(f.files.newBackupStamp(), QStringLiteral("1262026110509PM-2"));
     }
 
     void liveFilesMirrorTheListsAfterEveryFiling()
