@@ -576,14 +576,14 @@ void MainWindow::setSearchControlsEnabled(bool enabled)
 
 void MainWindow::checkStartNumber()
 {
-    // The last entry is never offered as a start, and a finished list starts over. Text that is
-    // not a number is left for Start to complain about.
+    // A finished list starts over. The last entry is a start like any other: it is looked up
+    // even without a line end after it. Text that is not a number is left for Start to report.
     bool startIsNumber = false;
     bool countIsNumber = false;
     const qlonglong start = txtWordNum->text().trimmed().toLongLong(&startIsNumber);
     const qlonglong count = txtWordMax->text().trimmed().toLongLong(&countIsNumber);
     const QString first = QStringLiteral("1");
-    if (startIsNumber && countIsNumber && start >= count && txtWordNum->text() != first)
+    if (startIsNumber && countIsNumber && start > count && txtWordNum->text() != first)
         txtWordNum->setText(first);
 }
 

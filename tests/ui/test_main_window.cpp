@@ -222,12 +222,18 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        const QString count =
-            QString::number(countListEntries(fixture.path(QStringLiteral("wordlists/AllTwoLetter.txt"))));
-        window->settings()->setValue(SettingKeys::TwoWordNum(), count);
+        const qint64 count = countListEntries(fixture.path(QStringLiteral("wordlists/AllTwoLetter.txt")));
+        // A search that ended saved the position after the last entry.
+        window->settings()->setValue(SettingKeys::TwoWordNum(), QString::number(count + 1));
         chooseInCombo(window, SearchType::AllTwoLetter);
-        QCOMPARE(window->txtWordMax->text(), count);
+        QCOMPARE(window->txtWordMax->text(), QString::number(count));
         QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
+
+        // One that stopped before the last entry resumes there.
+        window->settings()->setValue(SettingKeys::TwoWordNum(), QString::number(count));
+        chooseInCombo(window, SearchType::AllFourLetter);
+        chooseInCombo(window, SearchType::AllTwoLetter);
+        QCOMPARE(window->txtWordNum->text(), QString::number(count));
     }
 
     void startNumberRule_data()
@@ -236,8 +242,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::newRow("below the count") << "9"
                                          << "9";
-        QTest::newRow("equal to the count") << "10"
-                                            << "1";
+        QTest::newRow("equal to the count: the last entry") << "10"
+                                                            << "10";
         QTest::newRow("above the count") << "11"
                                          << "1";
         QTest::newRow("zero") << "0"
