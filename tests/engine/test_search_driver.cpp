@@ -228,7 +228,7 @@ private Q_SLOTS:
     void aSlowServerWithinTheLimitIsAnswered()
     {
         Harness h(m_server->port());
-        m_server->setSlowDelayMs(900);
+        m_server->setSlowDelayMs(600);
         m_server->setFault(FakeWhoisServer::Fault::SlowAnswer);
         h.driver.setTimings({1000, 3});
         QVERIFY(h.run(h.writeList("freeslow.com\r\n")));
