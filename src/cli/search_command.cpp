@@ -3,15 +3,14 @@
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
+#include "engine/startup.h"
 #include "interrupt_watcher.h"
 #include "progress_printer.h"
 #include "sources/list_file.h"
 #include "sources/search_type.h"
 #include "support/data_folder.h"
 #include "support/settings_store.h"
-#include "support/startup_files.h"
 #include "whois_config/extension_table.h"
-#include "whois_config/registrars_file.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -183,9 +182,16 @@ int runSearchCommand(const QStringList& arguments)
         printError(error);
         return Failure;
     }
-    for (const QString& problem :
-         folder.deliverFiles() + ensureStartupFiles(folder) + ensureStartupFolders(folder))
+    // The same start-up as the GUI program: files, folders, settings and the extension table.
+    SettingsStore settings(folder.settingsPath(), DataFolder::defaultUserSettingsPath());
+    ExtensionTable table;
+    const StartupResult startup = Startup(folder, &settings).run(&table, UrlOpener());
+    for (const QString& problem : startup.problems)
         printError(problem);
+    for (const RegistrarsProblem& problem : startup.registrarProblems)
+        printError(QStringLiteral("registrars.txt line %1 skipped: %2")
+                       .arg(problem.lineNumber)
+                       .arg(problem.message));
 
     if (parser.isSet(typeOption)) {
         const std::optional<SearchType> type = searchTypeFromCaption(parser.value(typeOption));
@@ -204,20 +210,6 @@ int runSearchCommand(const QStringList& arguments)
         return Failure;
     }
 
-    SettingsStore settings(folder.settingsPath(), DataFolder::defaultUserSettingsPath());
-    if (!settings.loadProblem().isEmpty())
-        printError(settings.loadProblem());
-    ExtensionTable table;
-    RegistrarsFile registrars(folder.path(QStringLiteral("registrars.txt")));
-    QList<RegistrarsProblem> problems;
-    if (!registrars.createDefaultRegistrars(false, &error) ||
-        !registrars.loadExtensionTable(&table, &problems, &error))
-        printError(error);
-    for (const RegistrarsProblem& problem : problems)
-        printError(QStringLiteral("registrars.txt line %1 skipped: %2")
-                       .arg(problem.lineNumber)
-                       .arg(problem.message));
-
     const qint64 total = countListEntries(setup.listFile);
     setup.start = parser.isSet(startOption) ? parser.value(startOption) : resumeStart(settings, setup, total);
     if (setup.type == SearchType::CustomList)
@@ -226,8 +218,8 @@ int runSearchCommand(const QStringList& arguments)
     ResultLists lists;
     ListFiles listFiles(folder, &lists);
     SearchDriver driver(folder, &settings, &table, &lists, &listFiles);
-    driver.setUseProxy(settings.value(SettingKeys::chkProxy()) == QLatin1String("1"));
-    driver.setDefaultExtension(settings.value(SettingKeys::DefaultExt()));
+    driver.setUseProxy(startup.useProxy);
+    driver.setDefaultExtension(startup.defaultExtension);
     driver.setServerOverride(setup.proxy);
 
     ProgressPrinter progress(stderr);

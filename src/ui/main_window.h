@@ -2,7 +2,7 @@
 
 #include "engine/result_list.h"
 #include "sources/search_type.h"
-#include "startup.h"
+#include "engine/startup.h"
 #include "support/data_folder.h"
 #include "whois_config/extension_table.h"
 

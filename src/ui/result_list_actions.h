@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/result_list.h"
-#include "startup.h"
+#include "engine/startup.h"
 
 #include <QList>
 #include <QObject>

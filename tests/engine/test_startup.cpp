@@ -1,5 +1,5 @@
 #include "support/settings_store.h"
-#include "ui/startup.h"
+#include "engine/startup.h"
 #include "whois_config/extension_table.h"
 #include "whois_config/registrars_file.h"
 
