@@ -52,17 +52,18 @@ void WhoisLookup::beginAttempt()
     m_socket.connectToHost(m_request.host, m_request.port);
 }
 
-void WhoisLookup::endAttempt(const QString& failure)
+void WhoisLookup::endAttempt(Outcome outcome, const QString& failure)
 {
     m_inAttempt = false;
     m_timer.stop();
     m_socket.abort();
     m_answer.clear();
     if (m_attempt >= m_maxAttempts) {
-        finish(failure == QLatin1String("timed out") ? Outcome::TimedOut : Outcome::Failed, failure);
+        finish(outcome, failure);
         return;
     }
-    m_retryTimer.start(failure == QLatin1String("timed out") ? 0 : std::min(m_retryDelayMs, m_attemptMs));
+    // A timed-out attempt has waited long enough; a refused one pauses before it asks again.
+    m_retryTimer.start(outcome == Outcome::TimedOut ? 0 : std::min(m_retryDelayMs, m_attemptMs));
 }
 
 void WhoisLookup::finish(Outcome outcome, const QString& failure)
@@ -98,7 +99,7 @@ void WhoisLookup::onConnected()
     Q_EMIT connected(m_slot, m_request.domain);
     const QByteArray query = m_request.domain.toUtf8() + "\r\n";
     if (m_socket.write(query) != query.size())
-        endAttempt(QStringLiteral("could not send the query"));
+        endAttempt(Outcome::Failed, QStringLiteral("could not send the query"));
 }
 
 void WhoisLookup::onReadyRead()
@@ -136,14 +137,14 @@ void WhoisLookup::onError(QAbstractSocket::SocketError error)
         onDisconnected();
         return;
     }
-    endAttempt(m_socket.errorString());
+    endAttempt(Outcome::Failed, m_socket.errorString());
 }
 
 void WhoisLookup::onTimeout()
 {
     if (!m_inAttempt)
         return;
-    endAttempt(QStringLiteral("timed out"));
+    endAttempt(Outcome::TimedOut, QStringLiteral("no answer within %1 s").arg(m_attemptMs / 1000.0));
 }
 
 } // namespace brisquel

@@ -62,7 +62,7 @@ Q_SIGNALS:
 
 private:
     void beginAttempt();
-    void endAttempt(const QString& failure);
+    void endAttempt(Outcome outcome, const QString& failure);
     void finish(Outcome outcome, const QString& failure);
     void onConnected();
     void onReadyRead();
