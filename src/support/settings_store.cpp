@@ -179,7 +179,7 @@ QString SettingsStore::checkFile(const QString& path)
 
 bool SettingsStore::handlePermissionDenied()
 {
-    if (value(SettingKeys::IgnorePermissionDeniedError()) == QLatin1String("1"))
+    if (value(SettingKeys::IgnorePermissionDeniedError()) == QLatin1String("1") || m_abortedThisRun)
         return false;
     if (!m_permissionHandler) {
         if (!m_reportedOnStderr) {
@@ -196,6 +196,8 @@ bool SettingsStore::handlePermissionDenied()
         setValue(SettingKeys::IgnorePermissionDeniedError(), QStringLiteral("1"));
         return false;
     case PermissionAnswer::Abort:
+        // A search saves its position twice a second: asking again each time would bury the window.
+        m_abortedThisRun = true;
         break;
     }
     return false;

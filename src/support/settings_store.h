@@ -69,6 +69,7 @@ private:
     QString m_userProblem;
     PermissionHandler m_permissionHandler;
     bool m_reportedOnStderr = false;
+    bool m_abortedThisRun = false;
 };
 
 } // namespace brisquel

@@ -153,11 +153,18 @@ private Q_SLOTS:
         });
         store.setValue(SettingKeys::FullWordNum(), QStringLiteral("5"));
         QCOMPARE(asked, 2);
-
-        answers = {SettingsStore::PermissionAnswer::Ignore};
+        // Abort holds for the rest of this run.
         store.setValue(SettingKeys::FullWordNum(), QStringLiteral("6"));
+        QCOMPARE(asked, 2);
+
+        SettingsStore next(blocked, dir.filePath(QStringLiteral("user.ini")));
+        next.setPermissionHandler([&](const QString&) {
+            ++asked;
+            return SettingsStore::PermissionAnswer::Ignore;
+        });
+        next.setValue(SettingKeys::FullWordNum(), QStringLiteral("6"));
         QCOMPARE(asked, 3);
-        QCOMPARE(store.value(SettingKeys::IgnorePermissionDeniedError()), QStringLiteral("1"));
+        QCOMPARE(next.value(SettingKeys::IgnorePermissionDeniedError()), QStringLiteral("1"));
 
         // Ignore holds from now on, also for a new store on the same per-user area.
         store.setValue(SettingKeys::FullWordNum(), QStringLiteral("7"));
