@@ -10,7 +10,8 @@ namespace brisquel {
 
 // One lookup slot: asks one WHOIS server about one domain (the domain, then CR LF; the answer
 // is complete when the server closes). Each attempt has its own time limit; a failed or timed
-// out attempt reconnects to the same server and port with a fresh answer.
+// out attempt reconnects to the same server and port with a fresh answer. The result is reported
+// as soon as it is known, and the receiver may start the next lookup on the slot from there.
 class WhoisLookup : public QObject
 {
     Q_OBJECT
@@ -43,6 +44,7 @@ public:
     };
 
     explicit WhoisLookup(int slot, QObject* parent = nullptr);
+    ~WhoisLookup() override;
 
     void setAttemptTimeout(int ms) { m_attemptMs = ms; }
     void setMaxAttempts(int attempts) { m_maxAttempts = attempts; }
@@ -62,6 +64,7 @@ Q_SIGNALS:
 
 private:
     void beginAttempt();
+    void dropSocket();
     void endAttempt(Outcome outcome, const QString& failure);
     void finish(Outcome outcome, const QString& failure);
     void onConnected();
@@ -71,18 +74,16 @@ private:
     void onTimeout();
 
     int m_slot;
-    QTcpSocket m_socket;
+    QTcpSocket* m_socket = nullptr; // one per attempt
     QTimer m_timer;
     QTimer m_retryTimer;
     Request m_request;
     QByteArray m_answer;
-    quint64 m_sequence = 0; // drops a queued result once the slot has moved on
     int m_attempt = 0;
     int m_attemptMs = 10000;
     int m_maxAttempts = 3;
     int m_retryDelayMs = 1000;
     bool m_busy = false;
-    bool m_inAttempt = false;
 };
 
 } // namespace brisquel
