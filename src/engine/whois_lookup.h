@@ -51,8 +51,6 @@ public:
     void setRetryDelay(int ms) { m_retryDelayMs = ms; }
 
     int slot() const { return m_slot; }
-    bool isBusy() const { return m_busy; }
-    const Request& request() const { return m_request; }
 
     void start(const Request& request);
     // Drops the lookup without a result.

@@ -93,12 +93,6 @@ std::optional<SettingKey> searchTypeCounterKey(SearchType type)
     return std::nullopt;
 }
 
-bool isWordList(SearchType type)
-{
-    return type == SearchType::FullWordList || type == SearchType::AllTwoLetter ||
-           type == SearchType::AllThreeLetter || type == SearchType::AllFourLetter;
-}
-
 bool isSearchEngine(SearchType type)
 {
     return type == SearchType::YahooSearch || type == SearchType::GoogleSearch;

@@ -30,7 +30,6 @@ std::optional<SearchType> searchTypeFromCaption(const QString& caption);
 QString searchTypeListFile(SearchType type);
 // The setting that remembers where a search of this type got to, if it has one.
 std::optional<SettingKey> searchTypeCounterKey(SearchType type);
-bool isWordList(SearchType type);
 bool isSearchEngine(SearchType type);
 
 } // namespace brisquel

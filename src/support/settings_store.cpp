@@ -78,22 +78,10 @@ void SettingsStore::saveRegSetting(const QString& application, const QString& se
     save(*m_machine, application, section, key, value, false);
 }
 
-void SettingsStore::saveUserSetting(const QString& application, const QString& section, const QString& key,
-                                    const QString& value)
-{
-    save(*m_user, application, section, key, value, true);
-}
-
 QString SettingsStore::getRegSetting(const QString& application, const QString& section, const QString& key,
                                      const QString& defaultValue, QString* error) const
 {
     return read(*m_machine, application, section, key, defaultValue, error);
-}
-
-QString SettingsStore::getUserSetting(const QString& application, const QString& section, const QString& key,
-                                      const QString& defaultValue, QString* error) const
-{
-    return read(*m_user, application, section, key, defaultValue, error);
 }
 
 QString SettingsStore::value(const SettingKey& key, QString* error) const

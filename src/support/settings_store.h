@@ -36,11 +36,6 @@ public:
     QString getRegSetting(const QString& application, const QString& section, const QString& key,
                           const QString& defaultValue, QString* error = nullptr) const;
 
-    void saveUserSetting(const QString& application, const QString& section, const QString& key,
-                         const QString& value);
-    QString getUserSetting(const QString& application, const QString& section, const QString& key,
-                           const QString& defaultValue, QString* error = nullptr) const;
-
     QString value(const SettingKey& key, QString* error = nullptr) const;
     void setValue(const SettingKey& key, const QString& value);
     int intValue(const SettingKey& key, int fallback) const;
