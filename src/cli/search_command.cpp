@@ -2,6 +2,7 @@
 
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
+#include "engine/resume_point.h"
 #include "engine/search_driver.h"
 #include "engine/startup.h"
 #include "interrupt_watcher.h"
@@ -29,8 +30,17 @@ enum ExitCode
     Success = 0,
     Failure = 1,
     BadArguments = 2,
+    NotSaved = 3,
     Interrupted = 130
 };
+
+const char ExitCodesHelp[] = "Exit status:\n"
+                             "  0    the search ran; every find and the position were saved\n"
+                             "  1    the search could not start (data folder, list file)\n"
+                             "  2    bad arguments\n"
+                             "  3    a find or the search position could not be saved; the search\n"
+                             "       stopped where nothing is lost (see the message)\n"
+                             "  130  interrupted (Ctrl-C); the position was saved\n";
 
 enum class Format
 {
@@ -98,20 +108,13 @@ struct SearchSetup
     std::optional<ServerOverride> proxy;
 };
 
-// The start number when none is given: where the last search of this source stopped, or 1.
+// The start number when none is given: where the last search of this very list stopped, or 1.
 QString resumeStart(const SettingsStore& settings, const SearchSetup& setup, qint64 total)
 {
-    qint64 position = 1;
-    if (const std::optional<SettingKey> key = searchTypeCounterKey(setup.type);
-        key && !isSearchEngine(setup.type)) {
-        const bool sameCustomList = setup.type != SearchType::CustomList ||
-                                    settings.value(SettingKeys::CustListFile()) == setup.listFile;
-        if (sameCustomList)
-            position = settings.intValue(*key, 1);
-    }
-    if (position < 1 || position > total)
-        position = 1;
-    return QString::number(position);
+    const ResumePoint point = savedResumePoint(settings, setup.type, setup.listFile, total);
+    if (!point.note.isEmpty())
+        printError(point.note);
+    return QString::number(point.start);
 }
 
 } // namespace
@@ -120,7 +123,8 @@ int runSearchCommand(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Checks a list of domain names against their WHOIS servers."));
+        QStringLiteral("Checks a list of domain names against their WHOIS servers.\n\n") +
+        QString::fromLatin1(ExitCodesHelp));
     parser.addHelpOption();
     const QCommandLineOption listOption(QStringLiteral("list"),
                                         QStringLiteral("List file to search (a custom list)."),
@@ -145,7 +149,11 @@ int runSearchCommand(const QStringList& arguments)
         return BadArguments;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fprintf(stdout, "%s", qPrintable(parser.helpText()));
+        // The parser names the program by its path; the command is what the user types.
+        QString help = parser.helpText();
+        help.replace(0, help.indexOf(QLatin1Char('\n')),
+                     QStringLiteral("Usage: brisquel-cli search [options]"));
+        std::fprintf(stdout, "%s", qPrintable(help));
         return Success;
     }
 
@@ -235,9 +243,13 @@ int runSearchCommand(const QStringList& arguments)
             ++counts[int(verdict)];
             const QByteArray line = verdictLine(setup.format, domain, verdict, detail);
             std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+            // Registered names are written nowhere else: a killed run must not take them along.
+            std::fflush(stdout);
             progress.update(checked, toCheck, driver.lookupsInFlight(), driver.unansweredCount());
         });
     QObject::connect(&driver, &SearchDriver::problem, [](const QString& message) { printError(message); });
+    QObject::connect(&driver, &SearchDriver::searchStopped,
+                     [](const QString& message) { printError(message); });
     QObject::connect(&listFiles, &ListFiles::writeFailed,
                      [](const QString& message) { printError(message); });
     QObject::connect(&listFiles, &ListFiles::overflowed, [] {
@@ -273,7 +285,9 @@ int runSearchCommand(const QStringList& arguments)
         counts[int(Verdict::Unanswered)], driver.resumePosition());
     if (counts[int(Verdict::Unanswered)] > 0)
         std::fprintf(stderr, "Unanswered names were added to %s.\n", qPrintable(driver.unansweredFilePath()));
-    if (interrupted)
+    if (!driver.saveFailure().isEmpty())
+        exitCode = NotSaved;
+    else if (interrupted)
         exitCode = Interrupted;
     return exitCode;
 }

@@ -36,6 +36,7 @@ struct ListFiles::LiveFile
     QString fragment; // the file names do not follow the list titles
     QFile appender;
     bool level = false;
+    QString error; // why the last write failed
 };
 
 ListFiles::ListFiles(DataFolder folder, ResultLists* lists, QObject* parent)
@@ -95,6 +96,8 @@ void ListFiles::onNameFiled(ResultList list, const QString& domain)
     if (file.level && !appendLine(file, domain))
         file.level = false;
     saveLiveLists();
+    if (file.level)
+        file.error.clear();
 }
 
 void ListFiles::onListEdited(ResultList list)
@@ -108,18 +111,39 @@ bool ListFiles::appendLine(LiveFile& file, const QString& domain)
     const QString path = liveFilePath(file.list);
     if (!file.appender.isOpen()) {
         file.appender.setFileName(path);
-        if (!file.appender.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            report(path, QStringLiteral("Cannot write %1: %2").arg(path, file.appender.errorString()));
+        // Unbuffered: a write that fails must fail here, where the file can still be cut back.
+        if (!file.appender.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            file.error = file.appender.errorString();
+            report(path, QStringLiteral("Cannot write %1: %2").arg(path, file.error));
             return false;
         }
     }
-    const QByteArray line = domain.toUtf8() + TextFile::LineEnd;
-    if (file.appender.write(line) != line.size() || !file.appender.flush()) {
-        report(path, QStringLiteral("Cannot write %1: %2").arg(path, file.appender.errorString()));
+    QString error;
+    if (!TextFile::appendWhole(file.appender, domain.toUtf8() + TextFile::LineEnd, &error)) {
+        file.error = file.appender.errorString();
+        report(path, error);
         file.appender.close();
         return false;
     }
     return true;
+}
+
+bool ListFiles::isSaved(ResultList list) const
+{
+    for (const auto& file : m_live) {
+        if (file->list == list)
+            return file->level;
+    }
+    return true;
+}
+
+QString ListFiles::saveError(ResultList list) const
+{
+    for (const auto& file : m_live) {
+        if (file->list == list)
+            return file->error;
+    }
+    return QString();
 }
 
 bool ListFiles::keepEarlierRun(const QString& path)
@@ -153,12 +177,18 @@ void ListFiles::rewrite(LiveFile& file)
 {
     file.appender.close();
     const QString path = liveFilePath(file.list);
-    if (!keepEarlierRun(path))
+    if (!keepEarlierRun(path)) {
+        file.error = QStringLiteral("the earlier copy could not be kept");
         return;
+    }
     QString error;
     file.level = TextFile::writeLines(path, m_lists->entries(file.list), &error);
-    if (!file.level)
-        report(path, error);
+    if (file.level) {
+        file.error.clear();
+        return;
+    }
+    file.error = error.mid(error.lastIndexOf(QStringLiteral(": ")) + 2);
+    report(path, error);
 }
 
 void ListFiles::saveLiveLists()

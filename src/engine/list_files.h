@@ -39,6 +39,10 @@ public:
     // After every verdict: when a list holds 20000 entries, writes the overflow files, resets
     // the lists and signals overflowed(). Returns true when that happened.
     bool overflowCheck();
+    // Whether the live file of Low, Mid or High holds every entry of its list, and if not, why
+    // the last write failed ("No space left on device").
+    bool isSaved(ResultList list) const;
+    QString saveError(ResultList list) const;
     // False (and reported) when a file could not be written; the lists must then stay.
     bool saveOverflowLists();
     void resetResultLists();

@@ -2,15 +2,42 @@
 
 #include "sources/domain_text.h"
 
+#include <QStringView>
+
 namespace brisquel {
 
 namespace {
+
 constexpr qsizetype MaxDomainLength = 253;
+constexpr qsizetype MaxLabelLength = 63;
+
+bool isLabelCharacter(QChar c)
+{
+    if (c.unicode() < 0x80)
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-';
+    // Scripts that write vowels as combining marks need those too.
+    return c.isLetter() || c.isMark() || c.category() == QChar::Number_DecimalDigit;
 }
+
+bool isLabel(QStringView label)
+{
+    if (label.isEmpty() || label.size() > MaxLabelLength)
+        return false;
+    if (label.front() == u'-' || label.back() == u'-')
+        return false;
+    for (const QChar c : label) {
+        if (!isLabelCharacter(c))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 QString lookupDomain(const QString& candidate, const QString& defaultExtension)
 {
-    QString name = candidate;
+    // Lists exported from spreadsheets and names taken from pages often carry blanks at the ends.
+    QString name = candidate.trimmed();
     const qsizetype colon = name.indexOf(QLatin1Char(':'));
     if (colon >= 0) {
         const QString before = name.left(colon);
@@ -30,12 +57,16 @@ bool isQueryableDomain(const QString& domain)
 {
     if (domain.isEmpty() || domain.size() > MaxDomainLength)
         return false;
-    for (const QChar c : domain) {
-        const char16_t u = c.unicode();
-        if (u <= 0x20 || u == 0x7F || c.isSpace() || c.category() == QChar::Other_Control)
+    qsizetype labels = 0;
+    QStringView last;
+    for (const QStringView label : QStringView(domain).split(u'.')) {
+        if (!isLabel(label))
             return false;
+        ++labels;
+        last = label;
     }
-    return true;
+    // An extension is never a number: "1.2.3.4" is an address, not a domain.
+    return labels >= 2 && !last.front().isDigit();
 }
 
 } // namespace brisquel

@@ -4,13 +4,14 @@
 
 namespace brisquel {
 
-// Turns a list entry into the domain to look up: drops a scheme-like prefix ("whois:"),
-// keeps the host of "host:port", decodes, cleans, and appends the default extension to a
-// bare word. Empty when nothing usable remains.
+// Turns a list entry into the domain to look up: trims blanks at both ends, drops a scheme-like
+// prefix ("whois:"), keeps the host of "host:port", decodes, cleans, and appends the default
+// extension to a bare word. Empty when nothing usable remains.
 QString lookupDomain(const QString& candidate, const QString& defaultExtension);
 
-// A domain fit to be sent as a query line: not empty, not absurdly long, no blanks or
-// control characters (which could smuggle extra lines into the query).
+// A domain fit to be sent as a query line: a host name of at least two labels (a name and its
+// extension), each of letters (of any script), digits and inner hyphens, at most 63 characters
+// a label and 253 in all. Nothing else can smuggle extra lines or text into the query.
 bool isQueryableDomain(const QString& domain);
 
 } // namespace brisquel

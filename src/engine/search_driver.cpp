@@ -2,15 +2,19 @@
 
 #include "engine/list_files.h"
 #include "engine/lookup_name.h"
+#include "engine/name_set.h"
 #include "engine/result_lists.h"
+#include "engine/resume_point.h"
 #include "engine/whois_lookup.h"
 #include "sources/list_file.h"
 #include "support/data_folder.h"
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
+#include "support/text_file.h"
 #include "whois_config/extension_table.h"
 
 #include <QFile>
+#include <QSet>
 #include <QTimer>
 #include <set>
 #include <vector>
@@ -19,7 +23,8 @@ namespace brisquel {
 
 namespace {
 constexpr int PositionSaveIntervalMs = 500;
-constexpr qint64 MaxSkipReports = 5;
+constexpr int WaitingRefreshMs = 1000;
+constexpr qsizetype MaxQuotedEntry = 80;
 const char UnansweredFileName[] = "Unanswered.txt";
 
 bool parseWholeNumber(const QString& text, qint64* number)
@@ -27,6 +32,22 @@ bool parseWholeNumber(const QString& text, qint64* number)
     bool ok = false;
     *number = text.trimmed().toLongLong(&ok);
     return ok;
+}
+
+// An entry as it can be shown in one line of a message: control characters escaped, long ones cut.
+QString quotedEntry(const QString& entry)
+{
+    QString shown;
+    for (const QChar c : entry.left(MaxQuotedEntry)) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.category() == QChar::Other_Control ||
+            c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    if (entry.size() > MaxQuotedEntry)
+        shown += QStringLiteral("...");
+    return QLatin1Char('"') + shown + QLatin1Char('"');
 }
 } // namespace
 
@@ -40,7 +61,11 @@ public:
 
     void startNext(WhoisLookup* slot);
     void onFinished(int slotIndex, const WhoisLookup::Result& result);
-    void fileUnanswered(const QString& domain, const QString& reason);
+    bool fileAvailable(const QString& domain, QString* detail);
+    bool fileUnanswered(const QString& domain, const QString& reason);
+    void loadUnansweredNames();
+    void noteConnectFailure(const WhoisLookup::Result& result);
+    void stopOnSaveFailure(const QString& fileName, const QString& cause);
     void showProgress();
     void savePosition();
     void end(bool stopped);
@@ -62,6 +87,7 @@ public:
     std::vector<std::unique_ptr<WhoisLookup>> slots;
     ListFileReader reader;
     SearchRequest request;
+    QString listIdentity;
     qint64 nextEntry = 1;
     qint64 entryTotal = 0;
     std::set<qint64> inFlight;
@@ -69,9 +95,18 @@ public:
     bool exhausted = false;
     qint64 unanswered = 0;
     qint64 skipped = 0;
+    NameSet seen;
+    NameSet alreadyUnanswered;
     QFile unansweredFile;
-    bool unansweredReported = false;
+    QString saveFailure;
+    bool positionReported = false;
+    // Servers that could not be reached, named once each; and whether every lookup failed so.
+    QSet<QString> unreachable;
+    qint64 lookupsEnded = 0;
+    qint64 connectFailures = 0;
+    QString firstConnectFailure;
     QTimer positionTimer;
+    QTimer waitingTimer;
     bool positionDirty = false;
 };
 
@@ -86,6 +121,8 @@ SearchDriver::SearchDriver(const DataFolder& folder, SettingsStore* settings, co
     d->listFiles = listFiles;
     d->positionTimer.setSingleShot(true);
     connect(&d->positionTimer, &QTimer::timeout, this, [this] { d->savePosition(); });
+    d->waitingTimer.setInterval(WaitingRefreshMs);
+    connect(&d->waitingTimer, &QTimer::timeout, this, [this] { d->showProgress(); });
 }
 
 SearchDriver::~SearchDriver()
@@ -147,6 +184,11 @@ QString SearchDriver::unansweredFilePath() const
     return d->folder.path(QString::fromLatin1(UnansweredFileName));
 }
 
+QString SearchDriver::saveFailure() const
+{
+    return d->saveFailure;
+}
+
 bool SearchDriver::start(const SearchRequest& request, QString* error)
 {
     auto fail = [error](const QString& message) {
@@ -168,6 +210,8 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
         return fail(QStringLiteral("No list file has been chosen."));
     if (!fileExists(request.listFile))
         return fail(QStringLiteral("The list file %1 does not exist.").arg(request.listFile));
+    // Taken before the file is opened: a position saved with it belongs to what is read now.
+    d->listIdentity = listFileIdentity(request.listFile);
     QString openError;
     if (!d->reader.open(request.listFile, &openError))
         return fail(QStringLiteral("The list file %1 cannot be read: %2").arg(request.listFile, openError));
@@ -183,7 +227,14 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->running = true;
     d->unanswered = 0;
     d->skipped = 0;
-    d->unansweredReported = false;
+    d->seen.clear();
+    d->saveFailure.clear();
+    d->positionReported = false;
+    d->unreachable.clear();
+    d->lookupsEnded = 0;
+    d->connectFailures = 0;
+    d->firstConnectFailure.clear();
+    d->loadUnansweredNames();
     Q_EMIT unansweredCountChanged(0);
     d->lists->resetCounters();
 
@@ -204,7 +255,8 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     }
     for (int i = 0; i < d->poolSize && d->running && !d->exhausted; ++i)
         d->startNext(d->slots[i].get());
-    d->showProgress();
+    if (d->running)
+        d->showProgress();
     if (d->running && d->inFlight.empty())
         d->end(false);
     return true;
@@ -217,6 +269,15 @@ void SearchDriver::stop()
     d->end(true);
 }
 
+void SearchDriver::Private::loadUnansweredNames()
+{
+    alreadyUnanswered.clear();
+    QStringList names;
+    TextFile::readLines(folder.path(QString::fromLatin1(UnansweredFileName)), &names);
+    for (const QString& name : std::as_const(names))
+        alreadyUnanswered.insert(name.trimmed());
+}
+
 void SearchDriver::Private::startNext(WhoisLookup* slot)
 {
     QString entry;
@@ -225,9 +286,17 @@ void SearchDriver::Private::startNext(WhoisLookup* slot)
         nextEntry = number + 1;
         const QString domain = lookupDomain(entry, defaultExtension);
         if (!isQueryableDomain(domain)) {
-            // A damaged list can hold millions of these: name the first few, count the rest.
-            if (++skipped <= MaxSkipReports)
-                Q_EMIT q->problem(QStringLiteral("Entry %1 is not a domain name; skipped.").arg(number));
+            ++skipped;
+            Q_EMIT q->problem(QStringLiteral("Entry %1 %2 is not a domain name; skipped.")
+                                  .arg(number)
+                                  .arg(quotedEntry(entry)));
+            continue;
+        }
+        if (!seen.insert(domain)) {
+            ++skipped;
+            Q_EMIT q->problem(QStringLiteral("Entry %1 \"%2\" was already looked up in this search; skipped.")
+                                  .arg(number)
+                                  .arg(domain));
             continue;
         }
         WhoisLookup::Request lookup;
@@ -239,7 +308,11 @@ void SearchDriver::Private::startNext(WhoisLookup* slot)
         } else {
             const int row = table->findExtensionIndex(domain, useProxy);
             if (row == ExtensionTable::NoRow) {
-                fileUnanswered(domain, QStringLiteral("no WHOIS server for its extension"));
+                // Until the name is in Unanswered.txt, the search goes on from it next time.
+                nextEntry = number;
+                if (!fileUnanswered(domain, QStringLiteral("no WHOIS server for its extension")))
+                    return;
+                nextEntry = number + 1;
                 continue;
             }
             lookup.host = table->row(row).server;
@@ -252,6 +325,8 @@ void SearchDriver::Private::startNext(WhoisLookup* slot)
         slot->start(lookup);
         return;
     }
+    if (!running)
+        return;
     exhausted = true;
     if (reader.hasError())
         Q_EMIT q->problem(QStringLiteral("Reading the list file failed; the search ends here."));
@@ -261,8 +336,7 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
 {
     if (!running)
         return;
-    inFlight.erase(result.request.entryNumber);
-    positionDirty = true;
+    ++lookupsEnded;
     const QString& domain = result.request.domain;
     Verdict verdict = Verdict::Unanswered;
     QString detail = result.failure;
@@ -272,21 +346,28 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
             detail = result.answer.trimmed().isEmpty()
                          ? QStringLiteral("empty answer")
                          : QStringLiteral("server refused or limited the query");
+    } else if (result.neverConnected) {
+        noteConnectFailure(result);
     }
+    bool saved = true;
     switch (verdict) {
-    case Verdict::Available: {
-        const std::optional<ResultList> list = lists->addAvailableName(domain);
-        detail = list ? idleCaption(*list) : QString();
+    case Verdict::Available:
+        saved = fileAvailable(domain, &detail);
         break;
-    }
     case Verdict::Registered:
         lists->addRegisteredName(domain);
         detail = idleCaption(ResultList::Registered);
         break;
     case Verdict::Unanswered:
-        fileUnanswered(domain, detail);
+        saved = fileUnanswered(domain, detail);
         break;
     }
+    // An entry leaves the resume position behind only once what it found is on disk.
+    if (saved)
+        inFlight.erase(result.request.entryNumber);
+    positionDirty = true;
+    if (!running)
+        return;
     if (listFiles)
         listFiles->overflowCheck();
     if (verdict != Verdict::Unanswered)
@@ -296,43 +377,97 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
         return;
     if (!exhausted)
         startNext(slots[slotIndex].get());
+    if (!running)
+        return;
     showProgress();
     if (exhausted && inFlight.empty())
         end(false);
 }
 
-void SearchDriver::Private::fileUnanswered(const QString& domain, const QString& reason)
+bool SearchDriver::Private::fileAvailable(const QString& domain, QString* detail)
+{
+    const std::optional<ResultList> list = lists->addAvailableName(domain);
+    *detail = list ? idleCaption(*list) : QString();
+    if (!list || !listFiles || listFiles->isSaved(*list))
+        return true;
+    // Shown but not on disk would be a find that vanishes with the window: take it back, so that
+    // the next search finds and saves it.
+    const int last = lists->entryCount(*list) - 1;
+    if (last >= 0 && lists->entries(*list).at(last) == domain)
+        lists->deleteEntry(*list, last);
+    stopOnSaveFailure(fileNamePart(listFiles->liveFilePath(*list)), listFiles->saveError(*list));
+    return false;
+}
+
+bool SearchDriver::Private::fileUnanswered(const QString& domain, const QString& reason)
 {
     ++unanswered;
     Q_EMIT q->unansweredCountChanged(unanswered);
     Q_EMIT q->verdict(domain, Verdict::Unanswered, reason);
+    // A name left over from an earlier search is in the file already.
+    if (!alreadyUnanswered.insert(domain))
+        return true;
     if (!unansweredFile.isOpen()) {
         unansweredFile.setFileName(folder.path(QString::fromLatin1(UnansweredFileName)));
-        if (!unansweredFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            if (!unansweredReported)
-                Q_EMIT q->problem(QStringLiteral("Cannot write %1: %2")
-                                      .arg(unansweredFile.fileName(), unansweredFile.errorString()));
-            unansweredReported = true;
-            return;
+        if (!unansweredFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            stopOnSaveFailure(QString::fromLatin1(UnansweredFileName), unansweredFile.errorString());
+            return false;
         }
     }
-    const QByteArray line = domain.toUtf8() + "\r\n";
-    if ((unansweredFile.write(line) != line.size() || !unansweredFile.flush()) && !unansweredReported) {
-        Q_EMIT q->problem(QStringLiteral("Cannot write %1: %2")
-                              .arg(unansweredFile.fileName(), unansweredFile.errorString()));
-        unansweredReported = true;
+    if (!TextFile::appendWhole(unansweredFile, domain.toUtf8() + TextFile::LineEnd)) {
+        const QString cause = unansweredFile.errorString();
+        unansweredFile.close();
+        stopOnSaveFailure(QString::fromLatin1(UnansweredFileName), cause);
+        return false;
     }
+    return true;
+}
+
+void SearchDriver::Private::stopOnSaveFailure(const QString& fileName, const QString& cause)
+{
+    const QString advice = TextFile::isOutOfSpace(cause)
+                               ? QStringLiteral("free some space and press Start to go on.")
+                               : QStringLiteral("make the data folder writable and press Start to go on.");
+    saveFailure = QStringLiteral("Cannot write %1: %2. The search stopped; %3").arg(fileName, cause, advice);
+    Q_EMIT q->searchStopped(saveFailure);
+    end(true);
+}
+
+void SearchDriver::Private::noteConnectFailure(const WhoisLookup::Result& result)
+{
+    ++connectFailures;
+    const QString server = QStringLiteral("%1:%2").arg(result.request.host).arg(result.request.port);
+    if (unreachable.contains(server))
+        return;
+    unreachable.insert(server);
+    const QString message = QStringLiteral("Cannot connect to %1: %2").arg(server, result.failure);
+    if (firstConnectFailure.isEmpty())
+        firstConnectFailure = message;
+    Q_EMIT q->problem(message);
 }
 
 void SearchDriver::Private::showProgress()
 {
-    if (entryTotal >= nextEntry)
-        Q_EMIT q->statusText(1, QStringLiteral("%1 of %2").arg(nextEntry).arg(entryTotal));
-    if (entryTotal < nextEntry)
+    // One number for the text and the bar: the entries read so far.
+    const qint64 done = std::min(nextEntry - 1, entryTotal);
+    if (done >= 0)
+        Q_EMIT q->statusText(1, QStringLiteral("%1 of %2").arg(done).arg(entryTotal));
+    if (exhausted && !inFlight.empty()) {
+        // The list is done and the last answers may take a while: say so, with the longest wait.
+        qint64 longestMs = 0;
+        for (const auto& slot : slots)
+            longestMs = std::max(longestMs, slot->remainingMs());
+        Q_EMIT q->statusText(2, QStringLiteral("Waiting for %1 answers (up to %2 s)")
+                                    .arg(inFlight.size())
+                                    .arg((longestMs + 999) / 1000));
+        if (!waitingTimer.isActive())
+            waitingTimer.start();
+    } else if (entryTotal < nextEntry) {
         Q_EMIT q->statusText(2, QStringLiteral("Open: Closing connections..."));
-    else
+    } else {
         Q_EMIT q->statusText(2, QStringLiteral("Open: %1").arg(inFlight.size()));
-    Q_EMIT q->progress(std::min(nextEntry - 1, entryTotal), entryTotal);
+    }
+    Q_EMIT q->progress(std::max<qint64>(0, done), entryTotal);
 }
 
 void SearchDriver::Private::savePosition()
@@ -341,26 +476,42 @@ void SearchDriver::Private::savePosition()
         return;
     positionDirty = false;
     const QString position = QString::number(resumePosition());
-    if (const std::optional<SettingKey> key = searchTypeCounterKey(request.type))
-        settings->setValue(*key, position);
-    settings->setValue(SettingKeys::wordNumber(), position);
+    QList<std::pair<SettingKey, QString>> values;
+    if (const std::optional<SettingKey> key = searchTypeCounterKey(request.type)) {
+        values.append({*key, position});
+        values.append({SettingKeys::positionList(*key), listIdentity});
+    }
+    values.append({SettingKeys::wordNumber(), position});
+    if (settings->setValues(values) || positionReported)
+        return;
+    positionReported = true;
+    const QString message =
+        QStringLiteral("The search position could not be saved to %1.").arg(settings->machinePath());
+    if (saveFailure.isEmpty())
+        saveFailure = message;
+    Q_EMIT q->problem(message);
 }
 
 void SearchDriver::Private::end(bool stopped)
 {
+    // Stopped first: saving may ask the user and run events, and nothing may end the search twice.
+    running = false;
+    waitingTimer.stop();
+    positionTimer.stop();
     // The resume position is taken before the slots are dropped: names still in flight are
     // looked up again next time.
     positionDirty = true;
     savePosition();
-    positionTimer.stop();
-    running = false;
     for (auto& slot : slots)
         slot->abort();
     reader.close();
     unansweredFile.close();
-    if (skipped > MaxSkipReports)
-        Q_EMIT q->problem(
-            QStringLiteral("%1 entries of the list were not domain names and were skipped.").arg(skipped));
+    seen.clear();
+    alreadyUnanswered.clear();
+    if (skipped > 0)
+        Q_EMIT q->problem(QStringLiteral("%1 entries of the list were skipped.").arg(skipped));
+    if (lookupsEnded > 0 && connectFailures == lookupsEnded)
+        Q_EMIT q->problem(QStringLiteral("No lookup reached a WHOIS server. %1").arg(firstConnectFailure));
     Q_EMIT q->statusText(1, QStringLiteral("Entry Status"));
     Q_EMIT q->statusText(2, QStringLiteral("Open Connections"));
     Q_EMIT q->statusText(3, QStringLiteral("Connection Status"));

@@ -68,6 +68,9 @@ public:
     int lookupsInFlight() const;
     qint64 unansweredCount() const;
     QString unansweredFilePath() const;
+    // Why a find, an unanswered name or the position could not be saved in the last search; empty
+    // when everything was saved.
+    QString saveFailure() const;
 
 Q_SIGNALS:
     // Status bar panels 1 to 3.
@@ -75,7 +78,11 @@ Q_SIGNALS:
     void progress(qint64 entry, qint64 total);
     void verdict(const QString& domain, brisquel::Verdict verdict, const QString& detail);
     void unansweredCountChanged(qint64 count);
+    // Something the user should read: a skipped entry, a server that cannot be reached, a file
+    // that cannot be written.
     void problem(const QString& message);
+    // The search stopped because a find could not be saved; finished(true) follows.
+    void searchStopped(const QString& message);
     // The list is exhausted and nothing is in flight, or stop() was called.
     void finished(bool stopped);
 

@@ -1,6 +1,37 @@
 #include "whois_lookup.h"
 
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 namespace brisquel {
+
+namespace {
+
+// Lower-case causes, so that they read well after "Cannot connect to host:port: ".
+QString connectFailure(QAbstractSocket::SocketError error, const QString& fallback)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("connection refused");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("host not found");
+    case QAbstractSocket::SocketTimeoutError:
+        return QStringLiteral("connection timed out");
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("network unreachable");
+    case QAbstractSocket::SocketAccessError:
+        return QStringLiteral("access denied");
+    default:
+        return fallback.isEmpty() ? fallback : fallback.at(0).toLower() + fallback.mid(1);
+    }
+}
+
+} // namespace
 
 WhoisLookup::WhoisLookup(int slot, QObject* parent)
     : QObject(parent)
@@ -24,6 +55,7 @@ void WhoisLookup::start(const Request& request)
     abort();
     m_request = request;
     m_attempt = 0;
+    m_everConnected = false;
     m_busy = true;
     beginAttempt();
 }
@@ -37,8 +69,19 @@ void WhoisLookup::abort()
     m_answer.clear();
 }
 
+qint64 WhoisLookup::remainingMs() const
+{
+    if (!m_busy)
+        return 0;
+    const qint64 current = m_timer.isActive() ? m_timer.remainingTime() : m_retryTimer.remainingTime();
+    // After this attempt: a connect and an answer window for each attempt still to come.
+    return std::max<qint64>(0, current) +
+           qint64(m_maxAttempts - m_attempt) * (2LL * m_attemptMs + m_retryDelayMs);
+}
+
 void WhoisLookup::dropSocket()
 {
+    dropPeerHandle();
     if (!m_socket)
         return;
     // This may run inside one of the socket's own signals: cut it off from us and let the event
@@ -57,6 +100,7 @@ void WhoisLookup::beginAttempt()
     // A fresh connection on a fresh socket: text from an abandoned one never mixes with the answer.
     dropSocket();
     m_answer.clear();
+    m_connected = false;
     m_socket = new QTcpSocket(this);
     connect(m_socket, &QTcpSocket::connected, this, &WhoisLookup::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &WhoisLookup::onReadyRead);
@@ -90,6 +134,7 @@ void WhoisLookup::finish(Outcome outcome, const QString& failure)
     result.outcome = outcome;
     result.failure = failure;
     result.attempts = m_attempt;
+    result.neverConnected = !m_everConnected;
     if (outcome == Outcome::Answered)
         result.answer = std::exchange(m_answer, QByteArray());
     m_answer.clear();
@@ -99,6 +144,11 @@ void WhoisLookup::finish(Outcome outcome, const QString& failure)
 
 void WhoisLookup::onConnected()
 {
+    m_connected = true;
+    m_everConnected = true;
+    keepPeerHandle();
+    // A slow connect must not eat into the server's time to answer.
+    m_timer.start(m_attemptMs);
     Q_EMIT connected(m_slot, m_request.domain);
     const QByteArray query = m_request.domain.toUtf8() + "\r\n";
     if (m_socket->write(query) != query.size())
@@ -109,8 +159,8 @@ void WhoisLookup::onReadyRead()
 {
     const qint64 available = m_socket->bytesAvailable();
     if (m_answer.size() + available > MaxAnswerBytes) {
-        // No server gets to exhaust memory: a flood is no answer.
-        finish(Outcome::TooLarge, QStringLiteral("answer larger than 1 MiB"));
+        // No server gets to exhaust memory: a flood is no answer, and the next attempt may do better.
+        endAttempt(Outcome::TooLarge, QStringLiteral("answer larger than 1 MiB"));
         return;
     }
     m_answer += m_socket->readAll();
@@ -121,27 +171,75 @@ void WhoisLookup::onDisconnected()
     const QTcpSocket* socket = m_socket;
     if (socket->bytesAvailable() > 0) {
         onReadyRead();
-        if (m_socket != socket) // that ended the lookup, and the slot may have moved on
+        if (m_socket != socket) // that ended the attempt, and the slot may have moved on
             return;
+    }
+    // A reset cuts the answer short wherever it happens to be: judging the part would misfile it.
+    if (closedByReset()) {
+        endAttempt(Outcome::Failed, QStringLiteral("connection reset by the server"));
+        return;
     }
     finish(Outcome::Answered, QString());
 }
 
 void WhoisLookup::onError(QAbstractSocket::SocketError error)
 {
-    // The server closing the connection is how an answer ends; disconnected() follows.
-    if (error == QAbstractSocket::RemoteHostClosedError) {
+    // Qt reports an orderly close and a reset alike; disconnected() follows and tells them apart.
+    if (error == QAbstractSocket::RemoteHostClosedError && m_connected) {
         if (m_socket->state() == QAbstractSocket::UnconnectedState)
             onDisconnected();
         return;
     }
-    endAttempt(Outcome::Failed, m_socket->errorString());
+    const QString failure =
+        m_connected ? m_socket->errorString() : connectFailure(error, m_socket->errorString());
+    endAttempt(Outcome::Failed, failure);
 }
 
 void WhoisLookup::onTimeout()
 {
-    if (m_socket)
-        endAttempt(Outcome::TimedOut, QStringLiteral("no answer within %1 s").arg(m_attemptMs / 1000.0));
+    if (!m_socket)
+        return;
+    if (!m_connected) {
+        endAttempt(Outcome::TimedOut, connectFailure(QAbstractSocket::SocketTimeoutError, QString()));
+        return;
+    }
+    endAttempt(Outcome::TimedOut, QStringLiteral("no answer within %1 s").arg(m_attemptMs / 1000.0));
+}
+
+// Qt closes its descriptor as soon as the peer goes away, so the state is read on a handle of our
+// own: after a FIN the connection waits in CLOSE_WAIT, after a reset it is CLOSED.
+void WhoisLookup::keepPeerHandle()
+{
+    dropPeerHandle();
+#ifdef Q_OS_LINUX
+    const qintptr descriptor = m_socket->socketDescriptor();
+    if (descriptor >= 0)
+        m_peerHandle = ::fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
+#endif
+}
+
+void WhoisLookup::dropPeerHandle()
+{
+#ifdef Q_OS_LINUX
+    if (m_peerHandle >= 0)
+        ::close(m_peerHandle);
+#endif
+    m_peerHandle = -1;
+}
+
+bool WhoisLookup::closedByReset() const
+{
+#ifdef Q_OS_LINUX
+    if (m_peerHandle < 0)
+        return false;
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    if (::getsockopt(m_peerHandle, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
+        return false;
+    return info.tcpi_state == TCP_CLOSE;
+#else
+    return false;
+#endif
 }
 
 } // namespace brisquel

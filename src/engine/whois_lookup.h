@@ -9,9 +9,10 @@
 namespace brisquel {
 
 // One lookup slot: asks one WHOIS server about one domain (the domain, then CR LF; the answer
-// is complete when the server closes). Each attempt has its own time limit; a failed or timed
-// out attempt reconnects to the same server and port with a fresh answer. The result is reported
-// as soon as it is known, and the receiver may start the next lookup on the slot from there.
+// is complete when the server closes the connection in order). Each attempt has its own time
+// limit, which starts again once connected; a failed, reset, oversized or timed out attempt
+// reconnects to the same server and port with a fresh answer. The result is reported as soon as
+// it is known, and the receiver may start the next lookup on the slot from there.
 class WhoisLookup : public QObject
 {
     Q_OBJECT
@@ -41,6 +42,7 @@ public:
         QByteArray answer; // complete only when outcome is Answered
         QString failure;   // why there is no answer
         int attempts = 0;
+        bool neverConnected = false; // no attempt reached the server
     };
 
     explicit WhoisLookup(int slot, QObject* parent = nullptr);
@@ -51,6 +53,9 @@ public:
     void setRetryDelay(int ms) { m_retryDelayMs = ms; }
 
     int slot() const { return m_slot; }
+    bool isBusy() const { return m_busy; }
+    // The longest this lookup can still take, retries included.
+    qint64 remainingMs() const;
 
     void start(const Request& request);
     // Drops the lookup without a result.
@@ -70,6 +75,9 @@ private:
     void onDisconnected();
     void onError(QAbstractSocket::SocketError error);
     void onTimeout();
+    bool closedByReset() const;
+    void keepPeerHandle();
+    void dropPeerHandle();
 
     int m_slot;
     QTcpSocket* m_socket = nullptr; // one per attempt
@@ -82,6 +90,9 @@ private:
     int m_maxAttempts = 3;
     int m_retryDelayMs = 1000;
     bool m_busy = false;
+    bool m_connected = false;     // this attempt
+    bool m_everConnected = false; // any attempt of this lookup
+    int m_peerHandle = -1;        // a second handle on the connection, to read its state after Qt closes it
 };
 
 } // namespace brisquel

@@ -58,6 +58,10 @@ SettingKey CustListFile()
 {
     return position("CustListFile", "");
 }
+SettingKey positionList(const SettingKey& counter)
+{
+    return {counter.application, counter.key + QStringLiteral("List"), counter.scope, QString()};
+}
 SettingKey showHelp()
 {
     return option(QStringLiteral("showHelp"), "1");

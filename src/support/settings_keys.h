@@ -35,6 +35,8 @@ SettingKey GoogleWordNum();
 SettingKey wordNumber();
 // The custom list that CustWordNum belongs to, so that another file does not resume at its position.
 SettingKey CustListFile();
+// The list file a position counter belongs to ("path|size|time of change"), saved with it.
+SettingKey positionList(const SettingKey& counter);
 SettingKey showHelp();
 SettingKey chkProxy();
 SettingKey DefaultExt();

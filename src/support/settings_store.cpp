@@ -2,12 +2,17 @@
 
 #include "app_info.h"
 #include "line_reader.h"
+#include "text_file.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace brisquel {
 
@@ -90,10 +95,33 @@ QString SettingsStore::value(const SettingKey& key, QString* error) const
     return read(store, key.application, SettingKeys::Section, key.key, key.defaultValue, error);
 }
 
-void SettingsStore::setValue(const SettingKey& key, const QString& value)
+bool SettingsStore::setValue(const SettingKey& key, const QString& value)
 {
     const bool user = key.scope == SettingsScope::User;
-    save(user ? *m_user : *m_machine, key.application, SettingKeys::Section, key.key, value, user);
+    return save(user ? *m_user : *m_machine, key.application, SettingKeys::Section, key.key, value, user);
+}
+
+bool SettingsStore::setValues(const QList<std::pair<SettingKey, QString>>& values)
+{
+    bool machine = false;
+    bool user = false;
+    for (const auto& [key, value] : values) {
+        QString error;
+        if (!validateAddress(key.application, SettingKeys::Section, key.key, &error)) {
+            std::fprintf(stderr, "Setting not saved: %s\n", qPrintable(error));
+            continue;
+        }
+        const bool userScope = key.scope == SettingsScope::User;
+        (userScope ? *m_user : *m_machine)
+            .setValue(settingsPath(key.application, SettingKeys::Section, key.key), value);
+        (userScope ? user : machine) = true;
+    }
+    bool saved = true;
+    if (machine)
+        saved = sync(*m_machine, false) && saved;
+    if (user)
+        saved = sync(*m_user, true) && saved;
+    return saved;
 }
 
 int SettingsStore::intValue(const SettingKey& key, int fallback) const
@@ -103,23 +131,31 @@ int SettingsStore::intValue(const SettingKey& key, int fallback) const
     return ok ? number : fallback;
 }
 
-void SettingsStore::save(QSettings& settings, const QString& application, const QString& section,
+bool SettingsStore::save(QSettings& settings, const QString& application, const QString& section,
                          const QString& key, const QString& value, bool userScope)
 {
     QString error;
     if (!validateAddress(application, section, key, &error)) {
         std::fprintf(stderr, "Setting not saved: %s\n", qPrintable(error));
-        return;
+        return false;
     }
     settings.setValue(settingsPath(application, section, key), value);
+    return sync(settings, userScope);
+}
+
+bool SettingsStore::sync(QSettings& settings, bool userScope)
+{
     for (;;) {
         settings.sync();
         // A format error only says that an earlier read skipped damaged lines; the write went through.
         if (settings.status() != QSettings::AccessError)
-            return;
-        // The per-user area holds the answer to this very dialog; do not ask about itself.
-        if (userScope || !handlePermissionDenied())
-            return;
+            return true;
+        // The per-user area holds the answer to this very dialog; do not ask about itself. A failure
+        // while the question is open waits for its answer.
+        if (userScope || m_asking)
+            return false;
+        if (!handlePermissionDenied(writeFailureCause(settings.fileName())))
+            return false;
     }
 }
 
@@ -165,19 +201,57 @@ QString SettingsStore::checkFile(const QString& path)
     }
 }
 
-bool SettingsStore::handlePermissionDenied()
+QString SettingsStore::writeFailureCause(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("a folder of that name is in the way");
+    if (!info.absoluteDir().exists())
+        return QString::fromLocal8Bit(std::strerror(ENOENT));
+    if (info.exists() && !info.isWritable())
+        return QString::fromLocal8Bit(std::strerror(EACCES));
+    // The file is rewritten through a new file beside it: try one of that size.
+    QFile probe(info.absolutePath() +
+                QStringLiteral("/.write-probe-%1").arg(QCoreApplication::applicationPid()));
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
+        return probe.errorString();
+    const QByteArray fill(info.size() + 4096, ' ');
+    const bool written = TextFile::writeAll(probe, fill);
+    const QString cause = probe.errorString();
+    probe.remove();
+    return written ? QStringLiteral("the file could not be replaced") : cause;
+}
+
+QString SettingsStore::writeFailedMessage(const QString& path, const QString& cause)
+{
+    const QString head = QStringLiteral("Settings cannot be saved to %1: %2.").arg(path, cause);
+    if (TextFile::isOutOfSpace(cause))
+        return head +
+               QStringLiteral(" Free some space and press 'Retry'.\r\n\r\nIf you would like to prevent "
+                              "this error message from being displayed again, please press 'Ignore'.");
+    return head + QStringLiteral("\r\n\r\n") + permissionDeniedMessage();
+}
+
+bool SettingsStore::handlePermissionDenied(const QString& cause)
 {
     if (value(SettingKeys::IgnorePermissionDeniedError()) == QLatin1String("1") || m_abortedThisRun)
         return false;
+    const QString message = writeFailedMessage(m_machine->fileName(), cause);
     if (!m_permissionHandler) {
         if (!m_reportedOnStderr) {
-            std::fprintf(stderr, "Settings cannot be saved to %s: %s\n", qPrintable(m_machine->fileName()),
-                         qPrintable(QStringLiteral("permission denied")));
+            std::fprintf(
+                stderr, "%s\n",
+                qPrintable(
+                    QStringLiteral("Settings cannot be saved to %1: %2").arg(m_machine->fileName(), cause)));
             m_reportedOnStderr = true;
         }
         return false;
     }
-    switch (m_permissionHandler(permissionDeniedMessage())) {
+    // The dialog runs an event loop in which timers save again; those must not ask a second time.
+    m_asking = true;
+    const PermissionAnswer answer = m_permissionHandler(message);
+    m_asking = false;
+    switch (answer) {
     case PermissionAnswer::Retry:
         return true;
     case PermissionAnswer::Ignore:

@@ -2,9 +2,11 @@
 
 #include "settings_keys.h"
 
+#include <QList>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class QSettings;
 
@@ -37,12 +39,21 @@ public:
                           const QString& defaultValue, QString* error = nullptr) const;
 
     QString value(const SettingKey& key, QString* error = nullptr) const;
-    void setValue(const SettingKey& key, const QString& value);
+    // False when the value could not be written (the handler was asked, or stderr told, first).
+    bool setValue(const SettingKey& key, const QString& value);
+    // Several values in one write of each file, so that they never disagree on disk.
+    bool setValues(const QList<std::pair<SettingKey, QString>>& values);
     int intValue(const SettingKey& key, int fallback) const;
 
     // The window supplies a dialog; without one a failure is reported on standard error once.
+    // While the handler is asking, further failures do not ask again: the values stay in memory
+    // and the open question's Retry writes them too.
     void setPermissionHandler(PermissionHandler handler) { m_permissionHandler = std::move(handler); }
     static QString permissionDeniedMessage();
+    // The message for a failed write of `path`, naming its cause.
+    static QString writeFailedMessage(const QString& path, const QString& cause);
+    // Why a file cannot be written where `path` is: "Permission denied", "No space left on device"...
+    static QString writeFailureCause(const QString& path);
 
     // What went wrong reading the stores at start, if anything (unreadable or damaged files).
     QString loadProblem() const;
@@ -51,11 +62,12 @@ public:
     QString userPath() const;
 
 private:
-    void save(QSettings& settings, const QString& application, const QString& section, const QString& key,
+    bool save(QSettings& settings, const QString& application, const QString& section, const QString& key,
               const QString& value, bool userScope);
+    bool sync(QSettings& settings, bool userScope);
     QString read(QSettings& settings, const QString& application, const QString& section, const QString& key,
                  const QString& defaultValue, QString* error) const;
-    bool handlePermissionDenied();
+    bool handlePermissionDenied(const QString& cause);
     static QString checkFile(const QString& path);
 
     std::unique_ptr<QSettings> m_machine;
@@ -65,6 +77,7 @@ private:
     PermissionHandler m_permissionHandler;
     bool m_reportedOnStderr = false;
     bool m_abortedThisRun = false;
+    bool m_asking = false;
 };
 
 } // namespace brisquel

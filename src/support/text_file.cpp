@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 
 namespace brisquel::TextFile {
 
@@ -17,10 +19,25 @@ QByteArray joinLines(const QStringList& lines)
     return bytes;
 }
 
+bool writeAll(QFileDevice& file, const QByteArray& bytes)
+{
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
 bool writeText(const QString& path, const QByteArray& bytes, QString* error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    // Unbuffered: commit() overlooks a short write that only its final flush meets, and would put a
+    // cut file in place of a whole one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(file, bytes) ||
+        !file.commit()) {
         if (error)
             *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         file.cancelWriting();
@@ -34,16 +51,40 @@ bool writeLines(const QString& path, const QStringList& lines, QString* error)
     return writeText(path, joinLines(lines), error);
 }
 
+bool appendWhole(QFile& file, const QByteArray& bytes, QString* error)
+{
+    const qint64 end = file.size();
+    if (writeAll(file, bytes) && file.flush())
+        return true;
+    const QString why = file.errorString();
+    // Whatever part of the bytes reached the disk would be read as a line of its own later.
+    if (!file.resize(end)) {
+        file.close();
+        QFile(file.fileName()).resize(end);
+    }
+    if (error)
+        *error = QStringLiteral("Cannot write %1: %2").arg(file.fileName(), why);
+    return false;
+}
+
 bool appendLines(const QString& path, const QStringList& lines, QString* error)
 {
     QFile file(path);
-    const QByteArray bytes = joinLines(lines);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         if (error)
             *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
-    return true;
+    return appendWhole(file, joinLines(lines), error);
+}
+
+bool isOutOfSpace(const QString& errorString)
+{
+    for (int code : {ENOSPC, EDQUOT, EFBIG}) {
+        if (errorString.contains(QString::fromLocal8Bit(std::strerror(code)), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 bool readLines(const QString& path, QStringList* lines, QString* error)

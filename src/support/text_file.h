@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+class QFile;
+class QFileDevice;
+
 namespace brisquel::TextFile {
 
 inline constexpr char LineEnd[] = "\r\n";
@@ -11,8 +14,18 @@ inline constexpr char LineEnd[] = "\r\n";
 // Every line is written as UTF-8 followed by CR LF.
 bool writeLines(const QString& path, const QStringList& lines, QString* error = nullptr);
 bool writeText(const QString& path, const QByteArray& bytes, QString* error = nullptr);
-// Appends lines, each followed by CR LF, creating the file when missing.
+// Appends lines, each followed by CR LF, creating the file when missing. A failed or short
+// write cuts the file back to where it ended, so it never ends in a partial line.
 bool appendLines(const QString& path, const QStringList& lines, QString* error = nullptr);
+// Appends bytes to a file open for unbuffered appending the same way: all of them or none. The
+// error names the file.
+bool appendWhole(QFile& file, const QByteArray& bytes, QString* error = nullptr);
+// Writes all bytes to an unbuffered device. A short write reports no cause, so the rest is
+// written again until the system says why it cannot be.
+bool writeAll(QFileDevice& file, const QByteArray& bytes);
+// A failure to write that more room on the disk would cure (full disk, quota, file size limit).
+bool isOutOfSpace(const QString& errorString);
+
 // Every line of the file (any line end), blank ones included.
 bool readLines(const QString& path, QStringList* lines, QString* error = nullptr);
 

@@ -1,6 +1,7 @@
 #include "support/text_file.h"
 #include "tools/fake_whois_server.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -141,6 +142,67 @@ private Q_SLOTS:
             names.insert(line.section(QLatin1Char(' '), 1));
         QCOMPARE(names.size(), 400);
         QVERIFY(second.out.size() < 400);
+    }
+
+    void aListChangedAfterAnInterruptStartsAtEntryOne()
+    {
+        QByteArray bytes;
+        for (int i = 1; i <= 300; ++i)
+            bytes += "name" + QByteArray::number(i) + ".com\r\n";
+        const QString list = writeList(bytes);
+        m_server->setDelayMs(50);
+        QProcess process;
+        process.start(program(),
+                      {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"),
+                       proxy(), QStringLiteral("--home"), m_home->path()});
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY(m_server->queries().size() > 60);
+        ::kill(pid_t(process.processId()), SIGINT);
+        QTRY_VERIFY(process.state() == QProcess::NotRunning);
+        m_server->setDelayMs(0);
+
+        // Other names of the same count at the same path: every one of them is checked.
+        writeList(bytes.replace("name", "nova"));
+        const Run second = cli(
+            {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy()});
+        QCOMPARE(second.exitCode, 0);
+        QVERIFY(
+            second.err.contains(QStringLiteral("List changed since the last search; starting at entry 1.")));
+        QCOMPARE(second.out.size(), 300);
+    }
+
+    void resultsReachAPipeAsTheyCome()
+    {
+        m_server->setFaultFor(QStringLiteral("hang.com"), FakeWhoisServer::Fault::NeverAnswer);
+        const QString list = writeList("taken.com\r\nhang.com\r\n");
+        QProcess process;
+        process.start(program(),
+                      {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"),
+                       proxy(), QStringLiteral("--home"), m_home->path()});
+        QVERIFY(process.waitForStarted());
+        // The run waits for hang.com; the first verdict must be readable before it ends.
+        QTRY_VERIFY_WITH_TIMEOUT(process.bytesAvailable() > 0, 8000);
+        QCOMPARE(process.readLine(), QByteArray("registered taken.com\n"));
+        process.kill();
+        process.waitForFinished();
+    }
+
+    void aFindThatCannotBeSavedStopsWithStatusThree()
+    {
+        QVERIFY(QDir(m_home->path()).mkpath(QStringLiteral("LowProfile.txt")));
+        const QString list = writeList("taken.com\r\nfreeabcdefgh.com\r\ntaken2.com\r\n");
+        const Run run =
+            cli({QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy(),
+                 QStringLiteral("--start"), QStringLiteral("1")});
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY(run.err.contains(QStringLiteral("Cannot write LowProfile.txt: ")));
+        QVERIFY(run.err.contains(QStringLiteral("The search stopped;")));
+        QVERIFY(run.err.contains(QStringLiteral("Resume position: 2.")));
+
+        const Run help = cli({QStringLiteral("search"), QStringLiteral("--help")});
+        QVERIFY(help.out.first().startsWith(QStringLiteral("Usage: brisquel-cli search [options]")));
+        QVERIFY(help.out.join(QLatin1Char('\n'))
+                    .contains(QStringLiteral("  3    a find or the search position")));
     }
 
     void extractPrintsCandidateNames()

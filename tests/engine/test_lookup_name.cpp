@@ -28,6 +28,8 @@ private Q_SLOTS:
             << QStringLiteral("site:Best-Shop") << QStringLiteral("Best-Shop.com");
         QTest::newRow("nothing usable stays empty") << QStringLiteral("!!!") << QStringLiteral("");
         QTest::newRow("blank") << QStringLiteral(" ") << QStringLiteral("");
+        QTest::newRow("blanks and tabs at the ends trimmed")
+            << QStringLiteral(" \tshop.com \t") << QStringLiteral("shop.com");
     }
 
     void lookupDomain()
@@ -48,6 +50,19 @@ private Q_SLOTS:
         QTest::newRow("tab") << QStringLiteral("a\t.com") << false;
         QTest::newRow("too long") << QString(300, QLatin1Char('a')) + QStringLiteral(".com") << false;
         QTest::newRow("international") << QStringLiteral("b\u00fccher.de") << true;
+        QTest::newRow("script with combining marks")
+            << QStringLiteral("\u0939\u093f\u0928\u094d\u0926\u0940.com") << true;
+        QTest::newRow("punycode") << QStringLiteral("xn--bcher-kva.de") << true;
+        QTest::newRow("inner hyphens") << QStringLiteral("my-shop.co.uk") << true;
+        QTest::newRow("punctuation after the extension") << QStringLiteral("shop.com!") << false;
+        QTest::newRow("path") << QStringLiteral("www.site.com/page") << false;
+        QTest::newRow("only dots") << QStringLiteral("..") << false;
+        QTest::newRow("bare extension") << QStringLiteral(".com") << false;
+        QTest::newRow("no extension") << QStringLiteral("localhost") << false;
+        QTest::newRow("hyphen at a label's end") << QStringLiteral("shop-.com") << false;
+        QTest::newRow("label over 63") << QString(64, QLatin1Char('a')) + QStringLiteral(".com") << false;
+        QTest::newRow("address") << QStringLiteral("192.0.2.1") << false;
+        QTest::newRow("undecodable bytes") << QStringLiteral("\ufffd\ufffd.com") << false;
     }
 
     void queryableDomains()

@@ -1,5 +1,6 @@
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
+#include "engine/resume_point.h"
 #include "engine/search_driver.h"
 #include "support/data_folder.h"
 #include "support/settings_store.h"
@@ -12,6 +13,8 @@
 #include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
@@ -353,24 +356,142 @@ private Q_SLOTS:
                      qPrintable(query));
     }
 
-    void unwritableFilesAreReportedAndTheSearchGoesOn()
+    void unwritableFilesStopTheSearchAtTheUnsavedName()
     {
         Harness h(m_server->port());
-        // Folders standing where the files should be make them unwritable, also for root.
-        QDir().mkpath(h.folder.path(QStringLiteral("Unanswered.txt")));
+        // A folder standing where the file should be makes it unwritable, also for root.
         QDir().mkpath(h.folder.path(QStringLiteral("LowProfile.txt")));
-        QStringList writeFailures;
-        QObject::connect(&h.listFiles, &ListFiles::writeFailed,
-                         [&](const QString& message) { writeFailures << message; });
-        m_server->setFaultFor(QStringLiteral("silent1.com"), FakeWhoisServer::Fault::CloseWithoutData);
-        m_server->setFaultFor(QStringLiteral("silent2.com"), FakeWhoisServer::Fault::CloseWithoutData);
+        h.driver.setPoolSize(1);
+        QSignalSpy stopped(&h.driver, &SearchDriver::searchStopped);
+        QVERIFY(h.run(h.writeList("taken.com\r\nfreeabcdefgh1.com\r\ntaken2.com\r\n")));
+        QCOMPARE(stopped.count(), 1);
         QVERIFY(
-            h.run(h.writeList("freeabcdefgh1.com\r\nsilent1.com\r\nfreeabcdefgh2.com\r\nsilent2.com\r\n")));
-        QCOMPARE(h.outcomes.size(), 4);
-        QCOMPARE(h.lists.entryCount(ResultList::Low), 2);
-        QCOMPARE(h.problems.size(), 1);
-        QVERIFY(h.problems.first().contains(QStringLiteral("Unanswered.txt")));
-        QCOMPARE(writeFailures.size(), 1);
+            stopped.first().first().toString().startsWith(QStringLiteral("Cannot write LowProfile.txt: ")));
+        QCOMPARE(h.driver.resumePosition(), 2);
+        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("2"));
+        QVERIFY(!h.driver.saveFailure().isEmpty());
+        // What is not on disk is not shown as found either.
+        QCOMPARE(h.lists.entryCount(ResultList::Low), 0);
+        QVERIFY(!h.allDomains().contains(QStringLiteral("taken2.com")));
+    }
+
+    void aFullDiskLeavesNoPartialLineAndLosesNoFind()
+    {
+        Harness h(m_server->port());
+        h.driver.setPoolSize(1);
+        const QString list = h.writeList("freeabcdefgh1.com\r\nfreeabcdefgh2.com\r\nfreeabcdefgh3.com\r\n"
+                                         "freeabcdefgh4.com\r\n");
+        QSignalSpy stopped(&h.driver, &SearchDriver::searchStopped);
+        // Files of this process may hold 50 bytes: two lines of 19, and a third that fits in part.
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 50;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const bool ran = h.run(list);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(ran);
+        QCOMPARE(stopped.count(), 1);
+        QCOMPARE(stopped.first().first().toString(),
+                 QStringLiteral("Cannot write LowProfile.txt: File too large. The search stopped; free some "
+                                "space and press Start to go on."));
+        QFile low(h.folder.path(QStringLiteral("LowProfile.txt")));
+        QVERIFY(low.open(QIODevice::ReadOnly));
+        QCOMPARE(low.readAll(), QByteArray("freeabcdefgh1.com\r\nfreeabcdefgh2.com\r\n"));
+        low.close();
+        QCOMPARE(h.driver.resumePosition(), 3);
+
+        // With room again, Start from the resume position saves everything once.
+        QVERIFY(h.run(list, QString::number(h.driver.resumePosition())));
+        QCOMPARE(h.fileLines(QStringLiteral("LowProfile.txt")),
+                 names({"freeabcdefgh1.com", "freeabcdefgh2.com", "freeabcdefgh3.com", "freeabcdefgh4.com"}));
+    }
+
+    void cutAnswersAreRetriedThenUnanswered_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("reset mid answer") << int(FakeWhoisServer::Fault::ResetMidAnswer);
+        QTest::newRow("answer over 1 MiB") << int(FakeWhoisServer::Fault::HugeAnswer);
+    }
+
+    void cutAnswersAreRetriedThenUnanswered()
+    {
+        QFETCH(int, fault);
+        Harness h(m_server->port());
+        m_server->setFaultFor(QStringLiteral("cut.com"), FakeWhoisServer::Fault(fault));
+        QVERIFY(h.run(h.writeList("cut.com\r\nfreeone.com\r\n")));
+        QCOMPARE(h.domains(Verdict::Unanswered), QStringList{QStringLiteral("cut.com")});
+        QCOMPARE(h.fileLines(QStringLiteral("Unanswered.txt")), QStringList{QStringLiteral("cut.com")});
+        QCOMPARE(m_server->queries().count(QStringLiteral("cut.com")), 3);
+    }
+
+    void everyEntryIsCheckedOnceOrNamedAsSkipped()
+    {
+        Harness h(m_server->port());
+        m_server->setFaultFor(QStringLiteral("silent.com"), FakeWhoisServer::Fault::CloseWithoutData);
+        // Blanks at the ends are trimmed; what is no host name is skipped and named; repeats are
+        // asked once; a name already in Unanswered.txt is not added again.
+        TextFile::writeLines(h.folder.path(QStringLiteral("Unanswered.txt")), {QStringLiteral("silent.com")});
+        QVERIFY(h.run(h.writeList("one.com \r\n\ttwo.com\t\r\nshop.com!\r\nwww.site.com/page\r\n..\r\n"
+                                  ".com\r\nONE.com\r\none.com\r\nsilent.com\r\nb\xc3\xbc"
+                                  "cher.de\r\n")));
+        QCOMPARE(m_server->queries(),
+                 QStringList({QStringLiteral("one.com"), QStringLiteral("two.com"),
+                              QStringLiteral("silent.com"), QStringLiteral("b\u00fccher.de")}));
+        QCOMPARE(h.problems.size(), 7);
+        QVERIFY(h.problems.at(0).contains(QStringLiteral("Entry 3 \"shop.com!\"")));
+        QVERIFY(h.problems.at(3).contains(QStringLiteral("Entry 6 \".com\"")));
+        QVERIFY(h.problems.at(5).contains(QStringLiteral("Entry 8 ")));
+        QCOMPARE(h.fileLines(QStringLiteral("Unanswered.txt")), QStringList{QStringLiteral("silent.com")});
+    }
+
+    void aChangedListStartsAtEntryOne()
+    {
+        Harness h(m_server->port());
+        const QString list = h.writeList(numberedList(6, "name"));
+        QVERIFY(h.run(list, QStringLiteral("3")));
+        // As if the search had stopped at entry 4 of this very list.
+        h.settings.setValue(SettingKeys::CustWordNum(), QStringLiteral("4"));
+        QCOMPARE(savedResumePoint(h.settings, SearchType::CustomList, list, 6).start, 4);
+        // New content of the same size at the same path is another list.
+        QTest::qWait(20);
+        h.writeList(numberedList(6, "nama"));
+        const ResumePoint point = savedResumePoint(h.settings, SearchType::CustomList, list, 6);
+        QCOMPARE(point.start, 1);
+        QCOMPARE(point.note, QStringLiteral("List changed since the last search; starting at entry 1."));
+    }
+
+    void aStopWhileTheSettingsQuestionIsOpenEndsTheSearchOnce()
+    {
+        Harness h(m_server->port());
+        QVERIFY(QDir().mkpath(h.folder.settingsPath()));
+        int asked = 0;
+        h.settings.setPermissionHandler([&](const QString&) {
+            // The user presses Stop while the question is open, then gives up.
+            if (++asked == 1)
+                h.driver.stop();
+            return asked == 1 ? SettingsStore::PermissionAnswer::Retry
+                              : SettingsStore::PermissionAnswer::Abort;
+        });
+        QSignalSpy finished(&h.driver, &SearchDriver::finished);
+        QVERIFY(h.run(h.writeList("a.com\r\nb.com\r\n")));
+        QTest::qWait(50);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(asked >= 1);
+        QVERIFY(!h.driver.saveFailure().isEmpty());
+    }
+
+    void anUnreachableServerIsNamedOnce()
+    {
+        Harness h(m_server->port());
+        m_server->close();
+        h.driver.setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), m_server->port()});
+        QVERIFY(h.run(h.writeList("a.com\r\nb.com\r\nc.com\r\n")));
+        const QString named =
+            QStringLiteral("Cannot connect to 127.0.0.1:%1: connection refused").arg(m_server->port());
+        QCOMPARE(h.problems.count(named), 1);
+        QVERIFY(h.problems.last().startsWith(QStringLiteral("No lookup reached a WHOIS server.")));
     }
 
 private:

@@ -177,6 +177,31 @@ private Q_SLOTS:
         QCOMPARE(asked, 3);
     }
 
+    void aFailureWhileTheQuestionIsOpenDoesNotAskAgain()
+    {
+        QTemporaryDir dir;
+        const QString blocked = dir.filePath(QStringLiteral("settings.ini"));
+        QVERIFY(QDir().mkpath(blocked));
+        SettingsStore store(blocked, dir.filePath(QStringLiteral("user.ini")));
+        int asked = 0;
+        bool nestedSaved = true;
+        QString shown;
+        store.setPermissionHandler([&](const QString& message) {
+            ++asked;
+            shown = message;
+            // The dialog's event loop runs a timer that saves again.
+            nestedSaved = store.setValue(SettingKeys::TwoWordNum(), QStringLiteral("3"));
+            return SettingsStore::PermissionAnswer::Abort;
+        });
+        QVERIFY(!store.setValue(SettingKeys::FullWordNum(), QStringLiteral("5")));
+        QCOMPARE(asked, 1);
+        QVERIFY(!nestedSaved);
+        // The message names the real cause before the general advice.
+        QVERIFY(shown.startsWith(
+            QStringLiteral("Settings cannot be saved to %1: a folder of that name is in the way.")
+                .arg(blocked)));
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<SettingsStore> m_store;
