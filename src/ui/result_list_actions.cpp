@@ -78,9 +78,12 @@ void ResultListActions::copyList(ResultList list)
 void ResultListActions::deleteSelectedEntry(ResultList list)
 {
     ResultListView* listView = view(list);
-    const int row = listView ? listView->targetRow() : -1;
-    if (row >= 0)
-        m_lists->deleteEntry(list, row);
+    if (!listView)
+        return;
+    // From the bottom up, so that each removal leaves the rows still to go where they were.
+    const QList<int> rows = listView->selectedRows();
+    for (auto row = rows.crbegin(); row != rows.crend(); ++row)
+        m_lists->deleteEntry(list, *row);
 }
 
 void ResultListActions::clearList(ResultList list)

@@ -35,17 +35,6 @@ QList<int> ResultListView::selectedRows() const
     return rows;
 }
 
-int ResultListView::targetRow() const
-{
-    if (!selectionModel() || !selectionModel()->hasSelection())
-        return -1;
-    const QModelIndex current = currentIndex();
-    if (current.isValid())
-        return current.row();
-    const QList<int> rows = selectedRows();
-    return rows.isEmpty() ? -1 : rows.first();
-}
-
 QMimeData* ResultListView::createDragMimeData() const
 {
     const QList<int> rows = selectedRows();

@@ -20,8 +20,6 @@ public:
 
     // Rows of the selected entries in ascending order.
     QList<int> selectedRows() const;
-    // The entry that Del removes: the one with the focus, provided any entry is selected; -1 otherwise.
-    int targetRow() const;
     // What a drag from this list carries; nullptr when nothing is selected.
     QMimeData* createDragMimeData() const;
 
