@@ -49,6 +49,8 @@ void ResultListActions::setView(ResultListView* view)
     if (list == ResultList::Saved) {
         view->setAcceptsNameDrops(true);
         connect(view, &ResultListView::namesDropped, this, &ResultListActions::dropOnSavedDomains);
+        connect(view, &ResultListView::draggedNamesDropped, this,
+                &ResultListActions::dropNamesOnSavedDomains);
     } else {
         connect(view, &ResultListView::listClicked, this, [this, list] { m_lastClickedList = int(list); });
     }
@@ -109,6 +111,11 @@ void ResultListActions::dropOnSavedDomains(const QString& payload)
     QStringList names;
     if (m_lastClickedList >= 1 && m_lastClickedList <= 4)
         names = entriesFromPayload(payload, m_lists->entries(static_cast<ResultList>(m_lastClickedList)));
+    dropNamesOnSavedDomains(names);
+}
+
+void ResultListActions::dropNamesOnSavedDomains(const QStringList& names)
+{
     m_holdSaving = true;
     if (!names.isEmpty())
         m_lists->appendSaved(names);

@@ -55,6 +55,7 @@ public Q_SLOTS:
     void clearList(brisquel::ResultList list);
     void editMenuItem(int index);
     void dropOnSavedDomains(const QString& payload);
+    void dropNamesOnSavedDomains(const QStringList& names);
     void openSelectedEntry(brisquel::ResultList list);
     bool saveSavedDomains();
 

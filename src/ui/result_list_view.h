@@ -32,7 +32,10 @@ Q_SIGNALS:
     // The user pressed an entry or moved the focus to one.
     void listClicked();
     void entryDoubleClicked();
+    // Text from elsewhere: the payload's rows point into the list clicked last.
     void namesDropped(const QString& payload);
+    // A drag from a result list, with the names it took when it started.
+    void draggedNamesDropped(const QStringList& names);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
