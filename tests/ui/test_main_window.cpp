@@ -4,10 +4,12 @@
 #include "support/settings_store.h"
 #include "ui/file_dialog.h"
 #include "ui/overflow_notice.h"
+#include "ui/permission_dialog.h"
 #include "ui/result_list_view.h"
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 using namespace brisquel;
 using brisquel::test::WindowFixture;
@@ -459,6 +462,20 @@ private Q_SLOTS:
 
         // Once ignored, failures stay quiet.
         window->settings()->setValue(SettingKeys::FullWordNum(), QStringLiteral("5"));
+        QCOMPARE(MessageBox::shown().size(), 1);
+    }
+
+    void permissionDeniedIsAskedOnceAtATime()
+    {
+        std::optional<SettingsStore::PermissionAnswer> nested;
+        QTimer::singleShot(0, this, [&nested] {
+            nested = askPermissionDenied(nullptr, QStringLiteral("second"));
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->done(QMessageBox::Ignore);
+        });
+        QCOMPARE(askPermissionDenied(nullptr, QStringLiteral("first")),
+                 SettingsStore::PermissionAnswer::Ignore);
+        QCOMPARE(nested, SettingsStore::PermissionAnswer::Abort);
         QCOMPARE(MessageBox::shown().size(), 1);
     }
 
