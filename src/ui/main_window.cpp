@@ -6,6 +6,8 @@
 #include "engine/search_driver.h"
 #include "file_dialog.h"
 #include "message_box.h"
+#include "message_log.h"
+#include "message_log_window.h"
 #include "overflow_notice.h"
 #include "permission_dialog.h"
 #include "result_list_actions.h"
@@ -115,6 +117,7 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(AppInfo::productTitle() + QStringLiteral(" by ") + AppInfo::companyName());
+    m_log = new MessageLog(this);
     m_settings->setPermissionHandler(
         [this](const QString& message) { return askPermissionDenied(this, message); });
 
@@ -140,6 +143,8 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     bindCore();
     applyStartup();
     chooseSearchType(int(allSearchTypes().indexOf(SearchType::FullWordList)));
+    // After the first choice of source, which clears the status bar as any choice does.
+    reportStartupProblems();
 }
 
 MainWindow::~MainWindow()
@@ -349,6 +354,11 @@ void MainWindow::buildMenus()
                 [this, i] { m_listActions->editMenuItem(i); });
     }
 
+    menuView = addMenu("View", "menuView");
+    mnuViewMessages = menuView->addAction(QStringLiteral("Messages"));
+    mnuViewMessages->setObjectName(QStringLiteral("mnuViewMessages"));
+    connect(mnuViewMessages, &QAction::triggered, this, &MainWindow::showMessageLog);
+
     mnuTools = addMenu("Tools", "mnuTools");
     for (int i = 0; i < int(allSearchTypes().size()); ++i) {
         mnuToolsItem[i] = addItem(mnuTools, searchTypeCaption(allSearchTypes().at(i)), "mnuToolsItem", i);
@@ -377,8 +387,9 @@ void MainWindow::bindCore()
     connect(m_lists, &ResultLists::captionChanged, this,
             [this](ResultList list, const QString& caption) { listLabel(list)->setText(caption); });
     connect(m_listFiles, &ListFiles::overflowed, this, &MainWindow::showOverflowNotice);
-    connect(m_listFiles, &ListFiles::writeFailed, this, &MainWindow::showNotice);
+    connect(m_listFiles, &ListFiles::writeFailed, this, &MainWindow::showFailure);
     connect(m_listActions, &ResultListActions::notice, this, &MainWindow::showNotice);
+    connect(m_listActions, &ResultListActions::failed, this, &MainWindow::showFailure);
 
     connect(m_driver, &SearchDriver::statusText, this, &MainWindow::setStatusText);
     connect(m_driver, &SearchDriver::progress, this, &MainWindow::showProgress);
@@ -398,7 +409,7 @@ void MainWindow::bindCore()
     connect(cmdWebsite, &QPushButton::clicked, this, [this] {
         const QUrl site(m_settings->value(SettingKeys::WebSiteAddress()));
         if (!m_openUrl || !m_openUrl(site))
-            showNotice(QStringLiteral("Could not open %1").arg(site.toString()));
+            showFailure(QStringLiteral("Could not open %1").arg(site.toString()));
     });
 }
 
@@ -414,19 +425,24 @@ void MainWindow::applyStartup()
     m_listActions->setPurchase(purchase, m_settings->value(SettingKeys::PurchaseAddress()));
     if (purchase)
         Frame2->setTitle(QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
+}
 
-    // Start-up carries on whatever failed; the status bar says what.
-    QStringList notes = m_startup.problems;
+void MainWindow::reportStartupProblems()
+{
+    // Start-up carries on whatever failed. The log names every line skipped; the status bar sums
+    // them up.
+    for (const QString& problem : std::as_const(m_startup.problems))
+        showNotice(problem);
+    for (const RegistrarsProblem& problem : std::as_const(m_startup.registrarProblems))
+        m_log->append(QStringLiteral("registrars.txt: line %1 skipped: %2")
+                          .arg(problem.lineNumber)
+                          .arg(problem.message));
     if (!m_startup.registrarProblems.isEmpty()) {
         const RegistrarsProblem& first = m_startup.registrarProblems.first();
-        notes.append(QStringLiteral("registrars.txt: %1 line(s) skipped, the first is line %2: %3")
-                         .arg(m_startup.registrarProblems.size())
-                         .arg(first.lineNumber)
-                         .arg(first.message));
-    }
-    if (!notes.isEmpty()) {
-        showNotice(notes.first());
-        m_noticeLabel->setToolTip(notes.join(QLatin1Char('\n')));
+        showNotice(QStringLiteral("registrars.txt: %1 line(s) skipped, the first is line %2: %3")
+                       .arg(m_startup.registrarProblems.size())
+                       .arg(first.lineNumber)
+                       .arg(first.message));
     }
 }
 
@@ -443,6 +459,11 @@ OverflowNotice* MainWindow::overflowNotice() const
 QString MainWindow::noticeText() const
 {
     return m_noticeLabel->text();
+}
+
+MessageLogWindow* MainWindow::messageLogWindow() const
+{
+    return m_messageLogWindow;
 }
 
 ResultListView* MainWindow::listView(ResultList list) const
@@ -464,6 +485,7 @@ void MainWindow::chooseSearchType(int index)
 {
     if (index < 0 || index >= allSearchTypes().size())
         return;
+    clearNotice();
     Combo1->setCurrentIndex(index);
     applySearchType(allSearchTypes().at(index));
 }
@@ -592,6 +614,7 @@ void MainWindow::startSearch()
     const std::optional<SearchType> type = currentSearchType();
     if (!type || m_searching)
         return;
+    clearNotice();
     // Search-engine lists always start from their first entry.
     if (isSearchEngine(*type))
         txtWordNum->setText(QStringLiteral("1"));
@@ -618,6 +641,7 @@ void MainWindow::startSearch()
 
 void MainWindow::stopSearch()
 {
+    clearNotice();
     m_driver->stop();
     onSearchFinished();
 }
@@ -631,8 +655,6 @@ void MainWindow::setSearching(bool searching)
     // Choosing another source mid-search would pull the list from under the driver.
     mnuTools->setEnabled(!searching);
     if (searching) {
-        m_noticeLabel->clear();
-        m_noticeLabel->hide();
         searchProgress->show();
     } else {
         searchProgress->hide();
@@ -671,9 +693,51 @@ void MainWindow::showOverflowNotice()
 
 void MainWindow::showNotice(const QString& notice)
 {
+    if (notice.isEmpty())
+        return;
+    m_log->append(notice);
     m_noticeLabel->setText(notice);
     m_noticeLabel->setToolTip(notice);
-    m_noticeLabel->setVisible(!notice.isEmpty());
+    m_noticeLabel->show();
+}
+
+void MainWindow::clearNotice()
+{
+    m_noticeLabel->clear();
+    m_noticeLabel->setToolTip(QString());
+    m_noticeLabel->hide();
+}
+
+void MainWindow::showFailure(const QString& failure)
+{
+    showNotice(failure);
+    m_pendingFailures.append(failure);
+    // A failure can be reported in the middle of filing a name; a modal box there would run the
+    // search's events inside that filing. The box waits for the event loop instead.
+    if (m_pendingFailures.size() == 1 && !m_showingFailure)
+        QMetaObject::invokeMethod(this, &MainWindow::showPendingFailures, Qt::QueuedConnection);
+}
+
+void MainWindow::showPendingFailures()
+{
+    if (m_showingFailure)
+        return;
+    m_showingFailure = true;
+    // Failures that come while a box is open are shown together in the next one.
+    while (!m_pendingFailures.isEmpty()) {
+        const QStringList failures = std::exchange(m_pendingFailures, {});
+        MessageBox::warning(this, AppInfo::productTitle(), failures.join(QStringLiteral("\n\n")));
+    }
+    m_showingFailure = false;
+}
+
+void MainWindow::showMessageLog()
+{
+    if (!m_messageLogWindow)
+        m_messageLogWindow = new MessageLogWindow(m_log, this);
+    m_messageLogWindow->show();
+    m_messageLogWindow->raise();
+    m_messageLogWindow->activateWindow();
 }
 
 void MainWindow::setStatusText(int panel, const QString& status)
@@ -734,7 +798,7 @@ void MainWindow::openHelp()
         return;
     }
     if (!m_openUrl || !m_openUrl(QUrl::fromLocalFile(help)))
-        showNotice(QStringLiteral("Could not open %1").arg(help));
+        showFailure(QStringLiteral("Could not open %1").arg(help));
 }
 
 void MainWindow::showAbout()
@@ -753,6 +817,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
     m_searching = false;
     if (m_overflowNotice)
         m_overflowNotice->close();
+    if (m_messageLogWindow)
+        m_messageLogWindow->close();
     event->accept();
 }
 

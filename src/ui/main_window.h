@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/result_list.h"
-#include "sources/search_type.h"
 #include "engine/startup.h"
+#include "sources/search_type.h"
 #include "support/data_folder.h"
 #include "whois_config/extension_table.h"
 
@@ -26,6 +26,8 @@ class QStatusBar;
 namespace brisquel {
 
 class ListFiles;
+class MessageLog;
+class MessageLogWindow;
 class OverflowNotice;
 class ResultListActions;
 class ResultListView;
@@ -68,8 +70,12 @@ public:
     bool isSearching() const { return m_searching; }
     // Form2 while it is open.
     OverflowNotice* overflowNotice() const;
-    // The last note in the status bar (not-yet-available windows, files that could not be written).
+    // The latest notice in the status bar, until the user does something else.
     QString noticeText() const;
+    // Every notice, warning and skipped entry of this run.
+    MessageLog* messageLog() const { return m_log; }
+    // frmMessages once View > Messages opened it.
+    MessageLogWindow* messageLogWindow() const;
 
     ResultListView* listView(ResultList list) const;
     QLabel* listLabel(ResultList list) const;
@@ -115,12 +121,14 @@ public:
 
     QMenu* menuFile = nullptr;
     QMenu* mnuEdit = nullptr;
+    QMenu* menuView = nullptr;
     QMenu* mnuTools = nullptr;
     QMenu* mnuOptions = nullptr;
     QMenu* mnuHelp = nullptr;
     QMenu* mnuAbout = nullptr;
     std::array<QAction*, 1> mnuFileItem{};
     std::array<QAction*, 10> mnuEditItem{};
+    QAction* mnuViewMessages = nullptr;
     std::array<QAction*, 9> mnuToolsItem{};
     std::array<QAction*, 1> mnuOptionsItem{};
     std::array<QAction*, 1> mnuHelpItem{};
@@ -131,7 +139,11 @@ public Q_SLOTS:
     void chooseSearchType(int index);
     void startSearch();
     void stopSearch();
+    // Into the log, and into the status bar until the user acts.
     void showNotice(const QString& text);
+    // A failure the user has to act on: a message box besides the notice.
+    void showFailure(const QString& text);
+    void showMessageLog();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -146,6 +158,9 @@ private:
     void buildMenus();
     void bindCore();
     void applyStartup();
+    void reportStartupProblems();
+    void clearNotice();
+    void showPendingFailures();
 
     void applySearchType(SearchType type);
     void chooseWordList(SearchType type);
@@ -183,6 +198,11 @@ private:
     qint64 m_pendingEntry = -1;
     qint64 m_pendingTotal = 0;
     QLabel* m_noticeLabel = nullptr;
+    MessageLog* m_log = nullptr;
+    QPointer<MessageLogWindow> m_messageLogWindow;
+    // Failures wait for the box of the one before; they can come in the middle of a filing.
+    QStringList m_pendingFailures;
+    bool m_showingFailure = false;
     QPointer<OverflowNotice> m_overflowNotice;
 
     QString m_currentListFile;

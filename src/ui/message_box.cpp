@@ -26,6 +26,11 @@ void MessageBox::information(QWidget* parent, const QString& title, const QStrin
     show(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void MessageBox::warning(QWidget* parent, const QString& title, const QString& text)
+{
+    show(parent, QMessageBox::Warning, title, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
 void MessageBox::setNextAnswer(Button answer)
 {
     s_nextAnswer = answer;

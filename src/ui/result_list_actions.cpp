@@ -139,20 +139,20 @@ void ResultListActions::openSelectedEntry(ResultList list)
     }
     const QUrl address(m_purchaseAddress + m_selectedDomain);
     if (!m_openUrl || !m_openUrl(address))
-        Q_EMIT notice(QStringLiteral("Could not open %1").arg(address.toString()));
+        Q_EMIT failed(QStringLiteral("Could not open %1").arg(address.toString()));
 }
 
 bool ResultListActions::saveSavedDomains()
 {
     if (!m_fileWritable) {
-        Q_EMIT notice(QStringLiteral("Saved Domains not written: %1 could not be read at start-up.")
+        Q_EMIT failed(QStringLiteral("Saved Domains not written: %1 could not be read at start-up.")
                           .arg(m_rememberedPath));
         return false;
     }
     QString error;
     if (RememberedList::save(m_rememberedPath, m_lists->entries(ResultList::Saved), &error))
         return true;
-    Q_EMIT notice(QStringLiteral("Saved Domains not written: %1").arg(error));
+    Q_EMIT failed(QStringLiteral("Saved Domains not written: %1").arg(error));
     return false;
 }
 

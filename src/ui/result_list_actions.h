@@ -62,6 +62,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     // Something the user should read in the status bar.
     void notice(const QString& text);
+    // Something the user has to act on: a page that could not be opened, a file not written.
+    void failed(const QString& text);
 
 private:
     void onListEdited(ResultList list);

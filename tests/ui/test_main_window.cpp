@@ -1,8 +1,11 @@
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
+#include "engine/search_driver.h"
 #include "sources/list_file.h"
 #include "support/settings_store.h"
 #include "ui/file_dialog.h"
+#include "ui/message_log.h"
+#include "ui/message_log_window.h"
 #include "ui/overflow_notice.h"
 #include "ui/permission_dialog.h"
 #include "ui/result_list_view.h"
@@ -10,13 +13,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -57,6 +63,14 @@ WindowState stateOf(const MainWindow* window)
     return {window->currentListFile(),       window->txtWordNum->text(),     window->txtWordMax->text(),
             !window->txtWordNum->isHidden(), !window->txtSearch->isHidden(), window->cmdDoSearch->isEnabled(),
             window->Command3->isEnabled(),   window->cmdCreate->isEnabled()};
+}
+
+QStringList loggedTexts(const MainWindow* window)
+{
+    QStringList texts;
+    for (const MessageLog::Entry& entry : window->messageLog()->entries())
+        texts.append(entry.text);
+    return texts;
 }
 
 QByteArray numberedNames(int count, const char* blank = "")
@@ -116,6 +130,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         QVERIFY(window->noticeText().startsWith(QStringLiteral("registrars.txt: 1 line(s) skipped")));
         QCOMPARE(window->extensionTable().rowCount(), 1);
+        QVERIFY(loggedTexts(window).first().startsWith(QStringLiteral("registrars.txt: line 2 skipped")));
     }
 
     void controlsCarryTheirNames()
@@ -433,16 +448,68 @@ private Q_SLOTS:
         QVERIFY(window->overflowNotice()->isVisible());
     }
 
-    void listFileFailuresGoToTheStatusBar()
+    void listFileFailuresAreShownInABox()
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         // A folder where the live Low file belongs makes every write of it fail.
         QVERIFY(QDir().mkpath(window->listFiles()->liveFilePath(ResultList::Low)));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
         window->resultLists()->addAvailableName(QStringLiteral("longername.com"));
         QVERIFY(window->noticeText().contains(QStringLiteral("LowProfile")));
-        QVERIFY(MessageBox::shown().isEmpty());
         QCOMPARE(window->resultLists()->entryCount(ResultList::Low), 1);
+        // Not in the middle of the filing: the box comes from the event loop.
+        QVERIFY(MessageBox::shown().isEmpty());
+        QTRY_COMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown().first().text.contains(QStringLiteral("LowProfile")));
+        QVERIFY(loggedTexts(window).last().contains(QStringLiteral("LowProfile")));
+    }
+
+    void noticesGoToTheLogAndLeaveWhenTheUserActs()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        chooseInCombo(window, SearchType::GenerateNames);
+        const QString notice = window->noticeText();
+        QVERIFY(notice.contains(QStringLiteral("later version")));
+        QCOMPARE(window->findChild<QLabel*>(QStringLiteral("noticeLabel"))->toolTip(), notice);
+        chooseInCombo(window, SearchType::FullWordList);
+        QVERIFY(window->noticeText().isEmpty());
+
+        window->mnuViewMessages->trigger();
+        MessageLogWindow* messages = window->messageLogWindow();
+        QVERIFY(messages);
+        QCOMPARE(messages->objectName(), QStringLiteral("frmMessages"));
+        QCOMPARE(messages->windowTitle(), QStringLiteral("Messages"));
+        QVERIFY(messages->isVisible());
+        QVERIFY(!messages->isModal());
+        QVERIFY(messages->text()->isReadOnly());
+        const QRegularExpression line(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d ") +
+                                      QRegularExpression::escape(notice) + QLatin1Char('$'));
+        QVERIFY(line.match(messages->text()->toPlainText()).hasMatch());
+        messages->text()->selectAll();
+        QTest::keyClick(messages->text(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), messages->text()->toPlainText());
+    }
+
+    void skippedEntriesAreLoggedInBatches()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->mnuViewMessages->trigger();
+        QPlainTextEdit* text = window->messageLogWindow()->text();
+        const int shownBefore = text->blockCount();
+        const int count = MessageLog::DefaultCapacity + 2000;
+        for (int i = 0; i < count; ++i)
+            Q_EMIT window->searchDriver()->problem(QStringLiteral("Skipped entry %1").arg(i));
+
+        const QStringList logged = loggedTexts(window);
+        QCOMPARE(logged.size(), MessageLog::DefaultCapacity);
+        QCOMPARE(logged.first(), QStringLiteral("Skipped entry 2000"));
+        QCOMPARE(logged.last(), QStringLiteral("Skipped entry %1").arg(count - 1));
+        QCOMPARE(text->blockCount(), shownBefore);
+        QTRY_COMPARE(text->blockCount(), MessageLog::DefaultCapacity);
+        QVERIFY(text->toPlainText().endsWith(logged.last()));
     }
 
     void permissionDeniedDialog()
@@ -488,6 +555,12 @@ private Q_SLOTS:
         QCOMPARE(fixture.opened, QList<QUrl>{QUrl::fromLocalFile(fixture.path(QStringLiteral("Help.html")))});
         window->cmdWebsite->click();
         QCOMPARE(fixture.opened.last(), QUrl(window->settings()->value(SettingKeys::WebSiteAddress())));
+        fixture.openSucceeds = false;
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        window->cmdWebsite->click();
+        QTRY_COMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("Could not open")));
+        MessageBox::clearShown();
 
         MessageBox::setNextAnswer(QMessageBox::Ok);
         window->mnuAboutItem[0]->trigger();
