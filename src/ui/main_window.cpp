@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "button_strip.h"
+#include "elided_label.h"
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
@@ -15,10 +16,12 @@
 #include "sources/list_file.h"
 #include "support/app_info.h"
 #include "support/settings_store.h"
+#include "wrapping_label.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -198,16 +201,18 @@ void MainWindow::buildSearchFrame()
 
 void MainWindow::arrangeSearchFrame()
 {
-    for (QComboBox* combo : {Combo1, Combo2}) {
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        combo->setMinimumContentsLength(8);
-    }
     for (QWidget* field : QList<QWidget*>{Combo1, txtWordNum, txtWordMax, txtSearch, Combo2}) {
         field->setMinimumWidth(80);
         field->setMaximumWidth(160);
     }
+    // A choice is never cut short, however small the window.
+    for (QComboBox* combo : {Combo1, Combo2}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        combo->setMinimumWidth(std::max(combo->minimumWidth(), combo->sizeHint().width()));
+    }
 
     auto* fields = new QGridLayout;
+    m_searchFields = fields;
     fields->setVerticalSpacing(3);
     fields->addWidget(Label6, 0, 0);
     fields->addWidget(Combo1, 0, 1);
@@ -220,25 +225,65 @@ void MainWindow::arrangeSearchFrame()
     fields->addWidget(txtWordMax, 2, 1);
     fields->addWidget(Combo2, 2, 1);
 
-    auto* buttons = new QHBoxLayout;
+    // Search and Start belong to groups that are never shown together, so they share a place.
+    auto* buttons = new QGridLayout;
+    m_searchButtons = buttons;
     buttons->setSpacing(3);
-    for (QPushButton* square : {cmdCreate, cmdDoSearch, Command3, cmdSetup}) {
-        square->setMinimumSize(40, 48);
-        square->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-        buttons->addWidget(square, 0, Qt::AlignTop);
+    const QList<QList<QPushButton*>> squares = {{cmdCreate, cmdDoSearch}, {Command3}, {cmdSetup}};
+    for (int column = 0; column < int(squares.size()); ++column) {
+        for (QPushButton* square : squares.at(column)) {
+            square->setMinimumSize(40, 48);
+            square->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+            buttons->addWidget(square, 0, column, Qt::AlignTop);
+        }
     }
     for (QWidget* widget : QList<QWidget*>{wLabel1, wLabel2, txtWordNum, txtWordMax, cmdDoSearch, sLabel1,
                                            SLabel2, txtSearch, Combo2, cmdCreate})
         keepPlaceWhenHidden(widget);
-    cmdWebsite->setMinimumSize(0, 48);
     cmdWebsite->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    buttons->addWidget(cmdWebsite, 1, Qt::AlignTop);
+    m_websiteBeside = false;
+    placeWebsiteButton();
 
     auto* frameLayout = new QHBoxLayout(Frame1);
     frameLayout->setContentsMargins(6, 4, 6, 4);
     frameLayout->addLayout(fields);
     frameLayout->addSpacing(4);
     frameLayout->addLayout(buttons, 1);
+    Frame1->installEventFilter(this);
+}
+
+void MainWindow::placeWebsiteButton()
+{
+    // Beside the other buttons and as wide as the frame allows when its caption fits there;
+    // otherwise under them, so that it never disappears.
+    const QMargins margins = Frame1->layout() ? Frame1->layout()->contentsMargins() : QMargins();
+    const QFontMetrics metrics = cmdWebsite->fontMetrics();
+    const int needed = margins.left() + margins.right() + m_searchFields->sizeHint().width() + 4 +
+                       std::max(cmdCreate->sizeHint().width(), cmdDoSearch->sizeHint().width()) +
+                       Command3->sizeHint().width() + cmdSetup->sizeHint().width() +
+                       3 * m_searchButtons->spacing() + metrics.horizontalAdvance(cmdWebsite->text()) +
+                       2 * metrics.averageCharWidth();
+    const bool beside = Frame1->contentsRect().width() >= needed;
+    if (beside == m_websiteBeside && m_searchButtons->indexOf(cmdWebsite) >= 0)
+        return;
+    m_websiteBeside = beside;
+    m_searchButtons->removeWidget(cmdWebsite);
+    if (beside) {
+        cmdWebsite->setMinimumHeight(48);
+        m_searchButtons->addWidget(cmdWebsite, 0, 3, Qt::AlignTop);
+        m_searchButtons->setColumnStretch(3, 1);
+    } else {
+        cmdWebsite->setMinimumHeight(0);
+        m_searchButtons->addWidget(cmdWebsite, 1, 0, 1, 3, Qt::AlignTop);
+        m_searchButtons->setColumnStretch(3, 0);
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Frame1 && event->type() == QEvent::Resize)
+        placeWebsiteButton();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::buildListFrame()
@@ -267,11 +312,10 @@ void MainWindow::addListColumn(QGridLayout* grid, int gridColumn, ResultList lis
 {
     const int number = static_cast<int>(list);
     const QString suffix = QString::number(number);
-    auto* caption = named(new QLabel(m_lists->caption(list), Frame2), QStringLiteral("Label") + suffix);
+    auto* caption =
+        named(new WrappingLabel(m_lists->caption(list), Frame2), QStringLiteral("Label") + suffix);
     caption->setToolTip(labelTip);
-    caption->setWordWrap(true);
     caption->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    shareWidth(caption);
     auto* view = named(new ResultListView(list, Frame2), QStringLiteral("List") + suffix);
     view->setToolTip(listTip);
     view->setMinimumWidth(40);
@@ -306,29 +350,47 @@ void MainWindow::buildStatusBar()
     const int stretch[] = {1, 1, 2};
     for (int i = 0; i < 3; ++i) {
         auto* panel =
-            named(new QLabel(text(IdlePanelTexts[i]), StatusBar1), QStringLiteral("Panel%1").arg(i + 1));
+            named(new ElidedLabel(text(IdlePanelTexts[i]), StatusBar1), QStringLiteral("Panel%1").arg(i + 1));
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         shareWidth(panel);
         StatusBar1->addWidget(panel, stretch[i]);
         m_statusPanels[i] = panel;
     }
-    m_noticeLabel = named(new QLabel(StatusBar1), QStringLiteral("noticeLabel"));
+    fitStatusPanels(false);
+    // The whole notice is in its tooltip and in the message log.
+    m_noticeLabel = named(new ElidedLabel(QString(), StatusBar1), QStringLiteral("noticeLabel"));
     shareWidth(m_noticeLabel);
+    m_noticeLabel->setMinimumWidth(m_noticeLabel->widthFor(QStringLiteral("Could…")));
     m_noticeLabel->hide();
     StatusBar1->addPermanentWidget(m_noticeLabel, 2);
     unansweredLabel = named(new QLabel(StatusBar1), QStringLiteral("unansweredLabel"));
     unansweredLabel->hide();
     StatusBar1->addPermanentWidget(unansweredLabel);
     searchProgress = named(new QProgressBar(StatusBar1), QStringLiteral("searchProgress"));
-    searchProgress->setMaximumWidth(140);
     searchProgress->setFormat(QStringLiteral("%v of %m"));
+    // Room for the longest count on one line.
+    const QFontMetrics metrics = searchProgress->fontMetrics();
+    searchProgress->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("999999 of 999999")) +
+                                    4 * metrics.averageCharWidth());
+    searchProgress->setMaximumWidth(searchProgress->minimumWidth() * 3 / 2);
     searchProgress->hide();
     StatusBar1->addPermanentWidget(searchProgress);
     m_statusRefresh = new QTimer(this);
     m_statusRefresh->setSingleShot(true);
     m_statusRefresh->setInterval(50);
     connect(m_statusRefresh, &QTimer::timeout, this, &MainWindow::refreshStatus);
+}
+
+void MainWindow::fitStatusPanels(bool searching)
+{
+    // Idle, every panel shows its whole caption. A search adds the progress bar, which shows the
+    // count of panel 1 too, so the panels may then shorten their texts.
+    for (int i = 0; i < int(m_statusPanels.size()); ++i) {
+        ElidedLabel* panel = m_statusPanels[i];
+        panel->setMinimumWidth(
+            panel->widthFor(searching ? QStringLiteral("Open: 25") : text(IdlePanelTexts[i])));
+    }
 }
 
 void MainWindow::buildMenus()
@@ -654,6 +716,7 @@ void MainWindow::setSearching(bool searching)
     Command3->setEnabled(searching);
     // Choosing another source mid-search would pull the list from under the driver.
     mnuTools->setEnabled(!searching);
+    fitStatusPanels(searching);
     if (searching) {
         searchProgress->show();
     } else {

@@ -15,6 +15,7 @@
 
 class QComboBox;
 class QGridLayout;
+class QHBoxLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -25,6 +26,7 @@ class QStatusBar;
 
 namespace brisquel {
 
+class ElidedLabel;
 class ListFiles;
 class MessageLog;
 class MessageLogWindow;
@@ -147,10 +149,12 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildSearchFrame();
     void arrangeSearchFrame();
+    void placeWebsiteButton();
     void buildListFrame();
     void addListColumn(QGridLayout* grid, int gridColumn, ResultList list, const QString& listTip,
                        const QString& labelTip);
@@ -174,6 +178,7 @@ private:
     void setSearching(bool searching);
     void onSearchFinished();
     void showOverflowNotice();
+    void fitStatusPanels(bool searching);
     void setStatusText(int panel, const QString& text);
     void showProgress(qint64 entry, qint64 total);
     void refreshStatus();
@@ -191,13 +196,16 @@ private:
     ResultListActions* m_listActions = nullptr;
     StartupResult m_startup;
 
-    std::array<QLabel*, 3> m_statusPanels{};
+    QGridLayout* m_searchFields = nullptr;
+    QGridLayout* m_searchButtons = nullptr;
+    bool m_websiteBeside = false;
+    std::array<ElidedLabel*, 3> m_statusPanels{};
     // A search reports thousands of times a second; the bar is redrawn at most 20 times.
     QTimer* m_statusRefresh = nullptr;
     std::array<QString, 3> m_pendingStatus;
     qint64 m_pendingEntry = -1;
     qint64 m_pendingTotal = 0;
-    QLabel* m_noticeLabel = nullptr;
+    ElidedLabel* m_noticeLabel = nullptr;
     MessageLog* m_log = nullptr;
     QPointer<MessageLogWindow> m_messageLogWindow;
     // Failures wait for the box of the one before; they can come in the middle of a filing.

@@ -3,6 +3,7 @@
 #include "engine/search_driver.h"
 #include "sources/list_file.h"
 #include "support/settings_store.h"
+#include "ui/elided_label.h"
 #include "ui/file_dialog.h"
 #include "ui/message_log.h"
 #include "ui/message_log_window.h"
@@ -20,7 +21,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -169,6 +172,35 @@ private Q_SLOTS:
         }
         QCOMPARE(window->mnuEditItem[0]->text(), QStringLiteral("Clear High/Mid/Low"));
         QCOMPARE(window->mnuEditItem[9]->text(), QStringLiteral("Copy Saved"));
+
+        QStringList bar;
+        for (QAction* menu : window->menuBar()->actions())
+            bar << menu->text();
+        QCOMPARE(bar.mid(1, 3),
+                 (QStringList{QStringLiteral("Edit"), QStringLiteral("View"), QStringLiteral("Tools")}));
+        QCOMPARE(window->menuView->objectName(), QStringLiteral("menuView"));
+        QCOMPARE(window->mnuViewMessages->objectName(), QStringLiteral("mnuViewMessages"));
+    }
+
+    void labelsAreWholeAtTheMinimumSize()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->show();
+        window->resize(433, 433);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        for (int panel = 1; panel <= 3; ++panel)
+            QTRY_VERIFY(!qobject_cast<ElidedLabel*>(window->statusPanel(panel))->isElided());
+        for (ResultList list : AllResultLists) {
+            QLabel* caption = window->listLabel(list);
+            QTRY_VERIFY2(caption->height() >= caption->heightForWidth(caption->width()),
+                         qPrintable(caption->text()));
+        }
+        const QFontMetrics metrics = window->cmdWebsite->fontMetrics();
+        QTRY_VERIFY(window->cmdWebsite->isVisible());
+        QVERIFY(window->cmdWebsite->width() > metrics.horizontalAdvance(window->cmdWebsite->text()));
+        QVERIFY(window->searchProgress->minimumWidth() >
+                window->searchProgress->fontMetrics().horizontalAdvance(QStringLiteral("999999 of 999999")));
     }
 
     void minimumSizeIsKept()
