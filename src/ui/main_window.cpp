@@ -411,7 +411,12 @@ void MainWindow::buildMenus()
     mnuEdit = addMenu("Edit", "mnuEdit");
     const auto& editItems = ResultListActions::editMenuItems();
     for (int i = 0; i < int(editItems.size()); ++i) {
-        mnuEditItem[i] = addItem(mnuEdit, editItems.at(i).caption, "mnuEditItem", i);
+        // Groups: clearing several lists, clearing one, copying one.
+        const ResultListActions::EditMenuItem& item = editItems.at(i);
+        if (i > 0 && (item.operation != editItems.at(i - 1).operation ||
+                      item.lists.size() != editItems.at(i - 1).lists.size()))
+            mnuEdit->addSeparator();
+        mnuEditItem[i] = addItem(mnuEdit, item.caption, "mnuEditItem", i);
         connect(mnuEditItem[i], &QAction::triggered, m_listActions,
                 [this, i] { m_listActions->editMenuItem(i); });
     }

@@ -172,6 +172,12 @@ private Q_SLOTS:
         }
         QCOMPARE(window->mnuEditItem[0]->text(), QStringLiteral("Clear High/Mid/Low"));
         QCOMPARE(window->mnuEditItem[9]->text(), QStringLiteral("Copy Saved"));
+        // Separators part clearing several lists, clearing one and copying one.
+        const QList<QAction*> editActions = window->mnuEdit->actions();
+        QCOMPARE(editActions.size(), 12);
+        QVERIFY(editActions.at(1)->isSeparator());
+        QVERIFY(editActions.at(7)->isSeparator());
+        QCOMPARE(editActions.at(8), window->mnuEditItem[6]);
 
         QStringList bar;
         for (QAction* menu : window->menuBar()->actions())
