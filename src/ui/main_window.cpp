@@ -168,6 +168,9 @@ void MainWindow::buildSearchFrame()
     Combo1->setToolTip(typeTip);
     for (SearchType type : allSearchTypes())
         Combo1->addItem(searchTypeCaption(type));
+    lblListFile = named(new ElidedLabel(QString(), Frame1), QStringLiteral("lblListFile"));
+    lblListFile->setMaximumWidth(lblListFile->fontMetrics().averageCharWidth() * 24);
+    lblListFile->hide();
 
     wLabel1 = label("Start Number:", "wLabel1", Frame1);
     wLabel2 = label("Of ", "wLabel2", Frame1);
@@ -216,6 +219,7 @@ void MainWindow::arrangeSearchFrame()
     fields->setVerticalSpacing(3);
     fields->addWidget(Label6, 0, 0);
     fields->addWidget(Combo1, 0, 1);
+    fields->addWidget(lblListFile, 0, 2);
     fields->addWidget(wLabel1, 1, 0);
     fields->addWidget(sLabel1, 1, 0);
     fields->addWidget(txtWordNum, 1, 1);
@@ -559,6 +563,7 @@ void MainWindow::chooseSearchType(int index)
 
 void MainWindow::applySearchType(SearchType type)
 {
+    lblListFile->setVisible(type == SearchType::CustomList);
     switch (type) {
     case SearchType::FullWordList:
     case SearchType::AllTwoLetter:
@@ -610,6 +615,8 @@ void MainWindow::chooseCustomList()
     if (!picked.isEmpty())
         m_customListFile = picked;
     m_currentListFile = m_customListFile;
+    lblListFile->setText(m_customListFile.isEmpty() ? QString() : QFileInfo(m_customListFile).fileName());
+    lblListFile->setToolTip(QDir::toNativeSeparators(m_customListFile));
     txtWordMax->setText(QString::number(countListEntries(m_currentListFile)));
     cmdDoSearch->setEnabled(true);
     Command3->setEnabled(false);

@@ -87,6 +87,8 @@ public:
     QGroupBox* Frame1 = nullptr;
     QLabel* Label6 = nullptr;
     QComboBox* Combo1 = nullptr;
+    // The chosen custom list file's name, beside Combo1 while "Custom List" is chosen.
+    ElidedLabel* lblListFile = nullptr;
     QLabel* wLabel1 = nullptr;
     QLabel* wLabel2 = nullptr;
     QLineEdit* txtWordNum = nullptr;

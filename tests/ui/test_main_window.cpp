@@ -347,9 +347,13 @@ private Q_SLOTS:
         window->mnuToolsItem[typeIndex(SearchType::CustomList)]->trigger();
         QCOMPARE(stateOf(window), (WindowState{mine, QStringLiteral("1"), QStringLiteral("3"), true, false,
                                                true, false, false}));
+        QVERIFY(!window->lblListFile->isHidden());
+        QCOMPARE(window->lblListFile->text(), QStringLiteral("mine.txt"));
+        QCOMPARE(window->lblListFile->toolTip(), QDir::toNativeSeparators(mine));
 
         // Cancelled later: the file picked before stays.
         chooseInCombo(window, SearchType::FullWordList);
+        QVERIFY(window->lblListFile->isHidden());
         FileDialog::setNextFileName(QString());
         chooseInCombo(window, SearchType::CustomList);
         QCOMPARE(window->currentListFile(), mine);
