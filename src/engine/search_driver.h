@@ -76,6 +76,7 @@ Q_SIGNALS:
     void verdict(const QString& domain, brisquel::Verdict verdict, const QString& detail);
     void unansweredCountChanged(qint64 count);
     void problem(const QString& message);
+    void searchStopped(const QString& message);
     // The list is exhausted and nothing is in flight, or stop() was called.
     void finished(bool stopped);
 

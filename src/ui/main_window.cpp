@@ -466,6 +466,7 @@ void MainWindow::bindCore()
     connect(m_driver, &SearchDriver::progress, this, &MainWindow::showProgress);
     connect(m_driver, &SearchDriver::unansweredCountChanged, this, &MainWindow::showUnanswered);
     connect(m_driver, &SearchDriver::problem, this, &MainWindow::showNotice);
+    connect(m_driver, &SearchDriver::searchStopped, this, &MainWindow::showFailure);
     connect(m_driver, &SearchDriver::finished, this, &MainWindow::onSearchFinished);
 
     connect(Combo1, &QComboBox::activated, this, &MainWindow::chooseSearchType);

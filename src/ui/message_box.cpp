@@ -9,7 +9,7 @@ MessageBox::Button MessageBox::show(QWidget* parent, QMessageBox::Icon icon, con
                                     const QString& text, QMessageBox::StandardButtons buttons,
                                     Button defaultButton)
 {
-    s_shown.append({title, text, buttons});
+    s_shown.append({title, text, buttons, icon});
     if (s_nextAnswer) {
         const Button answer = *s_nextAnswer;
         s_nextAnswer.reset();

@@ -19,6 +19,7 @@ public:
         QString title;
         QString text;
         QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
     };
 
     static Button show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,

@@ -534,6 +534,20 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(), messages->text()->toPlainText());
     }
 
+    void searchStoppedByTheDriverIsAWarning()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        const QString message = QStringLiteral("Cannot write LowProfile.txt: No space left on device. The "
+                                               "search stopped; free some space and press Start to go on.");
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        Q_EMIT window->searchDriver()->searchStopped(message);
+        QTRY_COMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().text, message);
+        QCOMPARE(MessageBox::shown().first().icon, QMessageBox::Warning);
+        QCOMPARE(loggedTexts(window).last(), message);
+    }
+
     void skippedEntriesAreLoggedInBatches()
     {
         WindowFixture fixture;
