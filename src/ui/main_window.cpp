@@ -560,6 +560,8 @@ void MainWindow::chooseSearchType(int index)
     clearNotice();
     Combo1->setCurrentIndex(index);
     applySearchType(allSearchTypes().at(index));
+    // The list file's name takes room beside Combo1.
+    placeWebsiteButton();
 }
 
 void MainWindow::applySearchType(SearchType type)
