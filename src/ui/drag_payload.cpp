@@ -1,8 +1,15 @@
 #include "drag_payload.h"
 
+#include <QMimeData>
 #include <algorithm>
 
 namespace brisquel {
+
+namespace {
+
+const QString DraggedNamesType = QStringLiteral("application/x-brisquel-names");
+
+} // namespace
 
 QString dragPayload(QList<int> rows)
 {
@@ -25,6 +32,22 @@ QStringList entriesFromPayload(const QString& payload, const QStringList& entrie
             names.append(entries.at(row));
     }
     return names;
+}
+
+QMimeData* dragMimeData(const QList<int>& rows, const QStringList& names)
+{
+    auto* data = new QMimeData;
+    data->setText(dragPayload(rows));
+    data->setData(DraggedNamesType, names.join(QLatin1Char('\n')).toUtf8());
+    return data;
+}
+
+std::optional<QStringList> draggedNames(const QMimeData* data)
+{
+    if (!data || !data->hasFormat(DraggedNamesType))
+        return std::nullopt;
+    const QString names = QString::fromUtf8(data->data(DraggedNamesType));
+    return names.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 } // namespace brisquel

@@ -3,6 +3,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
+
+class QMimeData;
 
 namespace brisquel {
 
@@ -13,5 +16,11 @@ QString dragPayload(QList<int> rows);
 // The entries the pieces of a payload point at, in payload order; pieces that are not a row of
 // `entries` are skipped.
 QStringList entriesFromPayload(const QString& payload, const QStringList& entries);
+
+// Beside the rows, a drag from a result list carries the names as they were when it started: a
+// running search can empty or refill the source list before the drop.
+QMimeData* dragMimeData(const QList<int>& rows, const QStringList& names);
+// The names a drag from a result list carried; nothing for text dragged from elsewhere.
+std::optional<QStringList> draggedNames(const QMimeData* data);
 
 } // namespace brisquel

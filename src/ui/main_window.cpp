@@ -1,11 +1,14 @@
 #include "main_window.h"
 
 #include "button_strip.h"
+#include "elided_label.h"
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
 #include "file_dialog.h"
 #include "message_box.h"
+#include "message_log.h"
+#include "message_log_window.h"
 #include "overflow_notice.h"
 #include "permission_dialog.h"
 #include "result_list_actions.h"
@@ -13,10 +16,12 @@
 #include "sources/list_file.h"
 #include "support/app_info.h"
 #include "support/settings_store.h"
+#include "wrapping_label.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -115,6 +120,7 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(AppInfo::productTitle() + QStringLiteral(" by ") + AppInfo::companyName());
+    m_log = new MessageLog(this);
     m_settings->setPermissionHandler(
         [this](const QString& message) { return askPermissionDenied(this, message); });
 
@@ -140,6 +146,8 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     bindCore();
     applyStartup();
     chooseSearchType(int(allSearchTypes().indexOf(SearchType::FullWordList)));
+    // After the first choice of source, which clears the status bar as any choice does.
+    reportStartupProblems();
 }
 
 MainWindow::~MainWindow()
@@ -160,6 +168,9 @@ void MainWindow::buildSearchFrame()
     Combo1->setToolTip(typeTip);
     for (SearchType type : allSearchTypes())
         Combo1->addItem(searchTypeCaption(type));
+    lblListFile = named(new ElidedLabel(QString(), Frame1), QStringLiteral("lblListFile"));
+    lblListFile->setMaximumWidth(lblListFile->fontMetrics().averageCharWidth() * 24);
+    lblListFile->hide();
 
     wLabel1 = label("Start Number:", "wLabel1", Frame1);
     wLabel2 = label("Of ", "wLabel2", Frame1);
@@ -193,19 +204,22 @@ void MainWindow::buildSearchFrame()
 
 void MainWindow::arrangeSearchFrame()
 {
-    for (QComboBox* combo : {Combo1, Combo2}) {
-        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        combo->setMinimumContentsLength(8);
-    }
     for (QWidget* field : QList<QWidget*>{Combo1, txtWordNum, txtWordMax, txtSearch, Combo2}) {
         field->setMinimumWidth(80);
         field->setMaximumWidth(160);
     }
+    // A choice is never cut short, however small the window.
+    for (QComboBox* combo : {Combo1, Combo2}) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        combo->setMinimumWidth(std::max(combo->minimumWidth(), combo->sizeHint().width()));
+    }
 
     auto* fields = new QGridLayout;
+    m_searchFields = fields;
     fields->setVerticalSpacing(3);
     fields->addWidget(Label6, 0, 0);
     fields->addWidget(Combo1, 0, 1);
+    fields->addWidget(lblListFile, 0, 2);
     fields->addWidget(wLabel1, 1, 0);
     fields->addWidget(sLabel1, 1, 0);
     fields->addWidget(txtWordNum, 1, 1);
@@ -215,25 +229,65 @@ void MainWindow::arrangeSearchFrame()
     fields->addWidget(txtWordMax, 2, 1);
     fields->addWidget(Combo2, 2, 1);
 
-    auto* buttons = new QHBoxLayout;
+    // Search and Start belong to groups that are never shown together, so they share a place.
+    auto* buttons = new QGridLayout;
+    m_searchButtons = buttons;
     buttons->setSpacing(3);
-    for (QPushButton* square : {cmdCreate, cmdDoSearch, Command3, cmdSetup}) {
-        square->setMinimumSize(40, 48);
-        square->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-        buttons->addWidget(square, 0, Qt::AlignTop);
+    const QList<QList<QPushButton*>> squares = {{cmdCreate, cmdDoSearch}, {Command3}, {cmdSetup}};
+    for (int column = 0; column < int(squares.size()); ++column) {
+        for (QPushButton* square : squares.at(column)) {
+            square->setMinimumSize(40, 48);
+            square->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+            buttons->addWidget(square, 0, column, Qt::AlignTop);
+        }
     }
     for (QWidget* widget : QList<QWidget*>{wLabel1, wLabel2, txtWordNum, txtWordMax, cmdDoSearch, sLabel1,
                                            SLabel2, txtSearch, Combo2, cmdCreate})
         keepPlaceWhenHidden(widget);
-    cmdWebsite->setMinimumSize(0, 48);
     cmdWebsite->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    buttons->addWidget(cmdWebsite, 1, Qt::AlignTop);
+    m_websiteBeside = false;
+    placeWebsiteButton();
 
     auto* frameLayout = new QHBoxLayout(Frame1);
     frameLayout->setContentsMargins(6, 4, 6, 4);
     frameLayout->addLayout(fields);
     frameLayout->addSpacing(4);
     frameLayout->addLayout(buttons, 1);
+    Frame1->installEventFilter(this);
+}
+
+void MainWindow::placeWebsiteButton()
+{
+    // Beside the other buttons and as wide as the frame allows when its caption fits there;
+    // otherwise under them, so that it never disappears.
+    const QMargins margins = Frame1->layout() ? Frame1->layout()->contentsMargins() : QMargins();
+    const QFontMetrics metrics = cmdWebsite->fontMetrics();
+    const int needed = margins.left() + margins.right() + m_searchFields->sizeHint().width() + 4 +
+                       std::max(cmdCreate->sizeHint().width(), cmdDoSearch->sizeHint().width()) +
+                       Command3->sizeHint().width() + cmdSetup->sizeHint().width() +
+                       3 * m_searchButtons->spacing() + metrics.horizontalAdvance(cmdWebsite->text()) +
+                       2 * metrics.averageCharWidth();
+    const bool beside = Frame1->contentsRect().width() >= needed;
+    if (beside == m_websiteBeside && m_searchButtons->indexOf(cmdWebsite) >= 0)
+        return;
+    m_websiteBeside = beside;
+    m_searchButtons->removeWidget(cmdWebsite);
+    if (beside) {
+        cmdWebsite->setMinimumHeight(48);
+        m_searchButtons->addWidget(cmdWebsite, 0, 3, Qt::AlignTop);
+        m_searchButtons->setColumnStretch(3, 1);
+    } else {
+        cmdWebsite->setMinimumHeight(0);
+        m_searchButtons->addWidget(cmdWebsite, 1, 0, 1, 3, Qt::AlignTop);
+        m_searchButtons->setColumnStretch(3, 0);
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Frame1 && event->type() == QEvent::Resize)
+        placeWebsiteButton();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::buildListFrame()
@@ -262,11 +316,10 @@ void MainWindow::addListColumn(QGridLayout* grid, int gridColumn, ResultList lis
 {
     const int number = static_cast<int>(list);
     const QString suffix = QString::number(number);
-    auto* caption = named(new QLabel(m_lists->caption(list), Frame2), QStringLiteral("Label") + suffix);
+    auto* caption =
+        named(new WrappingLabel(m_lists->caption(list), Frame2), QStringLiteral("Label") + suffix);
     caption->setToolTip(labelTip);
-    caption->setWordWrap(true);
     caption->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    shareWidth(caption);
     auto* view = named(new ResultListView(list, Frame2), QStringLiteral("List") + suffix);
     view->setToolTip(listTip);
     view->setMinimumWidth(40);
@@ -301,29 +354,47 @@ void MainWindow::buildStatusBar()
     const int stretch[] = {1, 1, 2};
     for (int i = 0; i < 3; ++i) {
         auto* panel =
-            named(new QLabel(text(IdlePanelTexts[i]), StatusBar1), QStringLiteral("Panel%1").arg(i + 1));
+            named(new ElidedLabel(text(IdlePanelTexts[i]), StatusBar1), QStringLiteral("Panel%1").arg(i + 1));
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         shareWidth(panel);
         StatusBar1->addWidget(panel, stretch[i]);
         m_statusPanels[i] = panel;
     }
-    m_noticeLabel = named(new QLabel(StatusBar1), QStringLiteral("noticeLabel"));
+    fitStatusPanels(false);
+    // The whole notice is in its tooltip and in the message log.
+    m_noticeLabel = named(new ElidedLabel(QString(), StatusBar1), QStringLiteral("noticeLabel"));
     shareWidth(m_noticeLabel);
+    m_noticeLabel->setMinimumWidth(m_noticeLabel->widthFor(QStringLiteral("Could…")));
     m_noticeLabel->hide();
     StatusBar1->addPermanentWidget(m_noticeLabel, 2);
     unansweredLabel = named(new QLabel(StatusBar1), QStringLiteral("unansweredLabel"));
     unansweredLabel->hide();
     StatusBar1->addPermanentWidget(unansweredLabel);
     searchProgress = named(new QProgressBar(StatusBar1), QStringLiteral("searchProgress"));
-    searchProgress->setMaximumWidth(140);
     searchProgress->setFormat(QStringLiteral("%v of %m"));
+    // Room for the longest count on one line.
+    const QFontMetrics metrics = searchProgress->fontMetrics();
+    searchProgress->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("999999 of 999999")) +
+                                    4 * metrics.averageCharWidth());
+    searchProgress->setMaximumWidth(searchProgress->minimumWidth() * 3 / 2);
     searchProgress->hide();
     StatusBar1->addPermanentWidget(searchProgress);
     m_statusRefresh = new QTimer(this);
     m_statusRefresh->setSingleShot(true);
     m_statusRefresh->setInterval(50);
     connect(m_statusRefresh, &QTimer::timeout, this, &MainWindow::refreshStatus);
+}
+
+void MainWindow::fitStatusPanels(bool searching)
+{
+    // Idle, every panel shows its whole caption. A search adds the progress bar, which shows the
+    // count of panel 1 too, so the panels may then shorten their texts.
+    for (int i = 0; i < int(m_statusPanels.size()); ++i) {
+        ElidedLabel* panel = m_statusPanels[i];
+        panel->setMinimumWidth(
+            panel->widthFor(searching ? QStringLiteral("Open: 25") : text(IdlePanelTexts[i])));
+    }
 }
 
 void MainWindow::buildMenus()
@@ -344,10 +415,20 @@ void MainWindow::buildMenus()
     mnuEdit = addMenu("Edit", "mnuEdit");
     const auto& editItems = ResultListActions::editMenuItems();
     for (int i = 0; i < int(editItems.size()); ++i) {
-        mnuEditItem[i] = addItem(mnuEdit, editItems.at(i).caption, "mnuEditItem", i);
+        // Groups: clearing several lists, clearing one, copying one.
+        const ResultListActions::EditMenuItem& item = editItems.at(i);
+        if (i > 0 && (item.operation != editItems.at(i - 1).operation ||
+                      item.lists.size() != editItems.at(i - 1).lists.size()))
+            mnuEdit->addSeparator();
+        mnuEditItem[i] = addItem(mnuEdit, item.caption, "mnuEditItem", i);
         connect(mnuEditItem[i], &QAction::triggered, m_listActions,
                 [this, i] { m_listActions->editMenuItem(i); });
     }
+
+    menuView = addMenu("View", "menuView");
+    mnuViewMessages = menuView->addAction(QStringLiteral("Messages"));
+    mnuViewMessages->setObjectName(QStringLiteral("mnuViewMessages"));
+    connect(mnuViewMessages, &QAction::triggered, this, &MainWindow::showMessageLog);
 
     mnuTools = addMenu("Tools", "mnuTools");
     for (int i = 0; i < int(allSearchTypes().size()); ++i) {
@@ -377,13 +458,15 @@ void MainWindow::bindCore()
     connect(m_lists, &ResultLists::captionChanged, this,
             [this](ResultList list, const QString& caption) { listLabel(list)->setText(caption); });
     connect(m_listFiles, &ListFiles::overflowed, this, &MainWindow::showOverflowNotice);
-    connect(m_listFiles, &ListFiles::writeFailed, this, &MainWindow::showNotice);
+    connect(m_listFiles, &ListFiles::writeFailed, this, &MainWindow::showFailure);
     connect(m_listActions, &ResultListActions::notice, this, &MainWindow::showNotice);
+    connect(m_listActions, &ResultListActions::failed, this, &MainWindow::showFailure);
 
     connect(m_driver, &SearchDriver::statusText, this, &MainWindow::setStatusText);
     connect(m_driver, &SearchDriver::progress, this, &MainWindow::showProgress);
     connect(m_driver, &SearchDriver::unansweredCountChanged, this, &MainWindow::showUnanswered);
     connect(m_driver, &SearchDriver::problem, this, &MainWindow::showNotice);
+    connect(m_driver, &SearchDriver::searchStopped, this, &MainWindow::showFailure);
     connect(m_driver, &SearchDriver::finished, this, &MainWindow::onSearchFinished);
 
     connect(Combo1, &QComboBox::activated, this, &MainWindow::chooseSearchType);
@@ -398,7 +481,7 @@ void MainWindow::bindCore()
     connect(cmdWebsite, &QPushButton::clicked, this, [this] {
         const QUrl site(m_settings->value(SettingKeys::WebSiteAddress()));
         if (!m_openUrl || !m_openUrl(site))
-            showNotice(QStringLiteral("Could not open %1").arg(site.toString()));
+            showFailure(QStringLiteral("Could not open %1").arg(site.toString()));
     });
 }
 
@@ -414,19 +497,24 @@ void MainWindow::applyStartup()
     m_listActions->setPurchase(purchase, m_settings->value(SettingKeys::PurchaseAddress()));
     if (purchase)
         Frame2->setTitle(QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
+}
 
-    // Start-up carries on whatever failed; the status bar says what.
-    QStringList notes = m_startup.problems;
+void MainWindow::reportStartupProblems()
+{
+    // Start-up carries on whatever failed. The log names every line skipped; the status bar sums
+    // them up.
+    for (const QString& problem : std::as_const(m_startup.problems))
+        showNotice(problem);
+    for (const RegistrarsProblem& problem : std::as_const(m_startup.registrarProblems))
+        m_log->append(QStringLiteral("registrars.txt: line %1 skipped: %2")
+                          .arg(problem.lineNumber)
+                          .arg(problem.message));
     if (!m_startup.registrarProblems.isEmpty()) {
         const RegistrarsProblem& first = m_startup.registrarProblems.first();
-        notes.append(QStringLiteral("registrars.txt: %1 line(s) skipped, the first is line %2: %3")
-                         .arg(m_startup.registrarProblems.size())
-                         .arg(first.lineNumber)
-                         .arg(first.message));
-    }
-    if (!notes.isEmpty()) {
-        showNotice(notes.first());
-        m_noticeLabel->setToolTip(notes.join(QLatin1Char('\n')));
+        showNotice(QStringLiteral("registrars.txt: %1 line(s) skipped, the first is line %2: %3")
+                       .arg(m_startup.registrarProblems.size())
+                       .arg(first.lineNumber)
+                       .arg(first.message));
     }
 }
 
@@ -443,6 +531,11 @@ OverflowNotice* MainWindow::overflowNotice() const
 QString MainWindow::noticeText() const
 {
     return m_noticeLabel->text();
+}
+
+MessageLogWindow* MainWindow::messageLogWindow() const
+{
+    return m_messageLogWindow;
 }
 
 ResultListView* MainWindow::listView(ResultList list) const
@@ -464,12 +557,16 @@ void MainWindow::chooseSearchType(int index)
 {
     if (index < 0 || index >= allSearchTypes().size())
         return;
+    clearNotice();
     Combo1->setCurrentIndex(index);
     applySearchType(allSearchTypes().at(index));
+    // The list file's name takes room beside Combo1.
+    placeWebsiteButton();
 }
 
 void MainWindow::applySearchType(SearchType type)
 {
+    lblListFile->setVisible(type == SearchType::CustomList);
     switch (type) {
     case SearchType::FullWordList:
     case SearchType::AllTwoLetter:
@@ -521,6 +618,8 @@ void MainWindow::chooseCustomList()
     if (!picked.isEmpty())
         m_customListFile = picked;
     m_currentListFile = m_customListFile;
+    lblListFile->setText(m_customListFile.isEmpty() ? QString() : QFileInfo(m_customListFile).fileName());
+    lblListFile->setToolTip(QDir::toNativeSeparators(m_customListFile));
     txtWordMax->setText(QString::number(countListEntries(m_currentListFile)));
     cmdDoSearch->setEnabled(true);
     Command3->setEnabled(false);
@@ -592,6 +691,7 @@ void MainWindow::startSearch()
     const std::optional<SearchType> type = currentSearchType();
     if (!type || m_searching)
         return;
+    clearNotice();
     // Search-engine lists always start from their first entry.
     if (isSearchEngine(*type))
         txtWordNum->setText(QStringLiteral("1"));
@@ -618,6 +718,7 @@ void MainWindow::startSearch()
 
 void MainWindow::stopSearch()
 {
+    clearNotice();
     m_driver->stop();
     onSearchFinished();
 }
@@ -630,9 +731,8 @@ void MainWindow::setSearching(bool searching)
     Command3->setEnabled(searching);
     // Choosing another source mid-search would pull the list from under the driver.
     mnuTools->setEnabled(!searching);
+    fitStatusPanels(searching);
     if (searching) {
-        m_noticeLabel->clear();
-        m_noticeLabel->hide();
         searchProgress->show();
     } else {
         searchProgress->hide();
@@ -671,9 +771,51 @@ void MainWindow::showOverflowNotice()
 
 void MainWindow::showNotice(const QString& notice)
 {
+    if (notice.isEmpty())
+        return;
+    m_log->append(notice);
     m_noticeLabel->setText(notice);
     m_noticeLabel->setToolTip(notice);
-    m_noticeLabel->setVisible(!notice.isEmpty());
+    m_noticeLabel->show();
+}
+
+void MainWindow::clearNotice()
+{
+    m_noticeLabel->clear();
+    m_noticeLabel->setToolTip(QString());
+    m_noticeLabel->hide();
+}
+
+void MainWindow::showFailure(const QString& failure)
+{
+    showNotice(failure);
+    m_pendingFailures.append(failure);
+    // A failure can be reported in the middle of filing a name; a modal box there would run the
+    // search's events inside that filing. The box waits for the event loop instead.
+    if (m_pendingFailures.size() == 1 && !m_showingFailure)
+        QMetaObject::invokeMethod(this, &MainWindow::showPendingFailures, Qt::QueuedConnection);
+}
+
+void MainWindow::showPendingFailures()
+{
+    if (m_showingFailure)
+        return;
+    m_showingFailure = true;
+    // Failures that come while a box is open are shown together in the next one.
+    while (!m_pendingFailures.isEmpty()) {
+        const QStringList failures = std::exchange(m_pendingFailures, {});
+        MessageBox::warning(this, AppInfo::productTitle(), failures.join(QStringLiteral("\n\n")));
+    }
+    m_showingFailure = false;
+}
+
+void MainWindow::showMessageLog()
+{
+    if (!m_messageLogWindow)
+        m_messageLogWindow = new MessageLogWindow(m_log, this);
+    m_messageLogWindow->show();
+    m_messageLogWindow->raise();
+    m_messageLogWindow->activateWindow();
 }
 
 void MainWindow::setStatusText(int panel, const QString& status)
@@ -734,7 +876,7 @@ void MainWindow::openHelp()
         return;
     }
     if (!m_openUrl || !m_openUrl(QUrl::fromLocalFile(help)))
-        showNotice(QStringLiteral("Could not open %1").arg(help));
+        showFailure(QStringLiteral("Could not open %1").arg(help));
 }
 
 void MainWindow::showAbout()
@@ -753,6 +895,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
     m_searching = false;
     if (m_overflowNotice)
         m_overflowNotice->close();
+    if (m_messageLogWindow)
+        m_messageLogWindow->close();
     event->accept();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/result_list.h"
-#include "sources/search_type.h"
 #include "engine/startup.h"
+#include "sources/search_type.h"
 #include "support/data_folder.h"
 #include "whois_config/extension_table.h"
 
@@ -15,6 +15,7 @@
 
 class QComboBox;
 class QGridLayout;
+class QHBoxLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -25,7 +26,10 @@ class QStatusBar;
 
 namespace brisquel {
 
+class ElidedLabel;
 class ListFiles;
+class MessageLog;
+class MessageLogWindow;
 class OverflowNotice;
 class ResultListActions;
 class ResultListView;
@@ -68,8 +72,12 @@ public:
     bool isSearching() const { return m_searching; }
     // Form2 while it is open.
     OverflowNotice* overflowNotice() const;
-    // The last note in the status bar (not-yet-available windows, files that could not be written).
+    // The latest notice in the status bar, until the user does something else.
     QString noticeText() const;
+    // Every notice, warning and skipped entry of this run.
+    MessageLog* messageLog() const { return m_log; }
+    // frmMessages once View > Messages opened it.
+    MessageLogWindow* messageLogWindow() const;
 
     ResultListView* listView(ResultList list) const;
     QLabel* listLabel(ResultList list) const;
@@ -79,6 +87,8 @@ public:
     QGroupBox* Frame1 = nullptr;
     QLabel* Label6 = nullptr;
     QComboBox* Combo1 = nullptr;
+    // The chosen custom list file's name, beside Combo1 while "Custom List" is chosen.
+    ElidedLabel* lblListFile = nullptr;
     QLabel* wLabel1 = nullptr;
     QLabel* wLabel2 = nullptr;
     QLineEdit* txtWordNum = nullptr;
@@ -115,12 +125,14 @@ public:
 
     QMenu* menuFile = nullptr;
     QMenu* mnuEdit = nullptr;
+    QMenu* menuView = nullptr;
     QMenu* mnuTools = nullptr;
     QMenu* mnuOptions = nullptr;
     QMenu* mnuHelp = nullptr;
     QMenu* mnuAbout = nullptr;
     std::array<QAction*, 1> mnuFileItem{};
     std::array<QAction*, 10> mnuEditItem{};
+    QAction* mnuViewMessages = nullptr;
     std::array<QAction*, 9> mnuToolsItem{};
     std::array<QAction*, 1> mnuOptionsItem{};
     std::array<QAction*, 1> mnuHelpItem{};
@@ -131,14 +143,20 @@ public Q_SLOTS:
     void chooseSearchType(int index);
     void startSearch();
     void stopSearch();
+    // Into the log, and into the status bar until the user acts.
     void showNotice(const QString& text);
+    // A failure the user has to act on: a message box besides the notice.
+    void showFailure(const QString& text);
+    void showMessageLog();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildSearchFrame();
     void arrangeSearchFrame();
+    void placeWebsiteButton();
     void buildListFrame();
     void addListColumn(QGridLayout* grid, int gridColumn, ResultList list, const QString& listTip,
                        const QString& labelTip);
@@ -146,6 +164,9 @@ private:
     void buildMenus();
     void bindCore();
     void applyStartup();
+    void reportStartupProblems();
+    void clearNotice();
+    void showPendingFailures();
 
     void applySearchType(SearchType type);
     void chooseWordList(SearchType type);
@@ -159,6 +180,7 @@ private:
     void setSearching(bool searching);
     void onSearchFinished();
     void showOverflowNotice();
+    void fitStatusPanels(bool searching);
     void setStatusText(int panel, const QString& text);
     void showProgress(qint64 entry, qint64 total);
     void refreshStatus();
@@ -176,13 +198,21 @@ private:
     ResultListActions* m_listActions = nullptr;
     StartupResult m_startup;
 
-    std::array<QLabel*, 3> m_statusPanels{};
+    QGridLayout* m_searchFields = nullptr;
+    QGridLayout* m_searchButtons = nullptr;
+    bool m_websiteBeside = false;
+    std::array<ElidedLabel*, 3> m_statusPanels{};
     // A search reports thousands of times a second; the bar is redrawn at most 20 times.
     QTimer* m_statusRefresh = nullptr;
     std::array<QString, 3> m_pendingStatus;
     qint64 m_pendingEntry = -1;
     qint64 m_pendingTotal = 0;
-    QLabel* m_noticeLabel = nullptr;
+    ElidedLabel* m_noticeLabel = nullptr;
+    MessageLog* m_log = nullptr;
+    QPointer<MessageLogWindow> m_messageLogWindow;
+    // Failures wait for the box of the one before; they can come in the middle of a filing.
+    QStringList m_pendingFailures;
+    bool m_showingFailure = false;
     QPointer<OverflowNotice> m_overflowNotice;
 
     QString m_currentListFile;

@@ -9,7 +9,7 @@ MessageBox::Button MessageBox::show(QWidget* parent, QMessageBox::Icon icon, con
                                     const QString& text, QMessageBox::StandardButtons buttons,
                                     Button defaultButton)
 {
-    s_shown.append({title, text, buttons});
+    s_shown.append({title, text, buttons, icon});
     if (s_nextAnswer) {
         const Button answer = *s_nextAnswer;
         s_nextAnswer.reset();
@@ -24,6 +24,11 @@ MessageBox::Button MessageBox::show(QWidget* parent, QMessageBox::Icon icon, con
 void MessageBox::information(QWidget* parent, const QString& title, const QString& text)
 {
     show(parent, QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void MessageBox::warning(QWidget* parent, const QString& title, const QString& text)
+{
+    show(parent, QMessageBox::Warning, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void MessageBox::setNextAnswer(Button answer)

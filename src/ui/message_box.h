@@ -19,12 +19,15 @@ public:
         QString title;
         QString text;
         QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
     };
 
     static Button show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
                        QMessageBox::StandardButtons buttons, Button defaultButton = QMessageBox::NoButton);
     // A notice with an OK button.
     static void information(QWidget* parent, const QString& title, const QString& text);
+    // A failure the user has to do something about, with an OK button.
+    static void warning(QWidget* parent, const QString& title, const QString& text);
 
     // The next box is not shown; it answers this at once.
     static void setNextAnswer(Button answer);

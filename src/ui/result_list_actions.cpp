@@ -49,6 +49,8 @@ void ResultListActions::setView(ResultListView* view)
     if (list == ResultList::Saved) {
         view->setAcceptsNameDrops(true);
         connect(view, &ResultListView::namesDropped, this, &ResultListActions::dropOnSavedDomains);
+        connect(view, &ResultListView::draggedNamesDropped, this,
+                &ResultListActions::dropNamesOnSavedDomains);
     } else {
         connect(view, &ResultListView::listClicked, this, [this, list] { m_lastClickedList = int(list); });
     }
@@ -78,9 +80,12 @@ void ResultListActions::copyList(ResultList list)
 void ResultListActions::deleteSelectedEntry(ResultList list)
 {
     ResultListView* listView = view(list);
-    const int row = listView ? listView->targetRow() : -1;
-    if (row >= 0)
-        m_lists->deleteEntry(list, row);
+    if (!listView)
+        return;
+    // From the bottom up, so that each removal leaves the rows still to go where they were.
+    const QList<int> rows = listView->selectedRows();
+    for (auto row = rows.crbegin(); row != rows.crend(); ++row)
+        m_lists->deleteEntry(list, *row);
 }
 
 void ResultListActions::clearList(ResultList list)
@@ -106,6 +111,11 @@ void ResultListActions::dropOnSavedDomains(const QString& payload)
     QStringList names;
     if (m_lastClickedList >= 1 && m_lastClickedList <= 4)
         names = entriesFromPayload(payload, m_lists->entries(static_cast<ResultList>(m_lastClickedList)));
+    dropNamesOnSavedDomains(names);
+}
+
+void ResultListActions::dropNamesOnSavedDomains(const QStringList& names)
+{
     m_holdSaving = true;
     if (!names.isEmpty())
         m_lists->appendSaved(names);
@@ -129,20 +139,20 @@ void ResultListActions::openSelectedEntry(ResultList list)
     }
     const QUrl address(m_purchaseAddress + m_selectedDomain);
     if (!m_openUrl || !m_openUrl(address))
-        Q_EMIT notice(QStringLiteral("Could not open %1").arg(address.toString()));
+        Q_EMIT failed(QStringLiteral("Could not open %1").arg(address.toString()));
 }
 
 bool ResultListActions::saveSavedDomains()
 {
     if (!m_fileWritable) {
-        Q_EMIT notice(QStringLiteral("Saved Domains not written: %1 could not be read at start-up.")
+        Q_EMIT failed(QStringLiteral("Saved Domains not written: %1 could not be read at start-up.")
                           .arg(m_rememberedPath));
         return false;
     }
     QString error;
     if (RememberedList::save(m_rememberedPath, m_lists->entries(ResultList::Saved), &error))
         return true;
-    Q_EMIT notice(QStringLiteral("Saved Domains not written: %1").arg(error));
+    Q_EMIT failed(QStringLiteral("Saved Domains not written: %1").arg(error));
     return false;
 }
 

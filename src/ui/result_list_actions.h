@@ -55,12 +55,15 @@ public Q_SLOTS:
     void clearList(brisquel::ResultList list);
     void editMenuItem(int index);
     void dropOnSavedDomains(const QString& payload);
+    void dropNamesOnSavedDomains(const QStringList& names);
     void openSelectedEntry(brisquel::ResultList list);
     bool saveSavedDomains();
 
 Q_SIGNALS:
     // Something the user should read in the status bar.
     void notice(const QString& text);
+    // Something the user has to act on: a page that could not be opened, a file not written.
+    void failed(const QString& text);
 
 private:
     void onListEdited(ResultList list);

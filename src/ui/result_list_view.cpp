@@ -35,25 +35,15 @@ QList<int> ResultListView::selectedRows() const
     return rows;
 }
 
-int ResultListView::targetRow() const
-{
-    if (!selectionModel() || !selectionModel()->hasSelection())
-        return -1;
-    const QModelIndex current = currentIndex();
-    if (current.isValid())
-        return current.row();
-    const QList<int> rows = selectedRows();
-    return rows.isEmpty() ? -1 : rows.first();
-}
-
 QMimeData* ResultListView::createDragMimeData() const
 {
     const QList<int> rows = selectedRows();
     if (rows.isEmpty())
         return nullptr;
-    auto* data = new QMimeData;
-    data->setText(dragPayload(rows));
-    return data;
+    QStringList names;
+    for (int row : rows)
+        names.append(model()->index(row, 0).data().toString());
+    return dragMimeData(rows, names);
 }
 
 void ResultListView::setAcceptsNameDrops(bool accept)
@@ -137,7 +127,10 @@ void ResultListView::dropEvent(QDropEvent* event)
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    Q_EMIT namesDropped(event->mimeData()->text());
+    if (const std::optional<QStringList> names = draggedNames(event->mimeData()))
+        Q_EMIT draggedNamesDropped(*names);
+    else
+        Q_EMIT namesDropped(event->mimeData()->text());
 }
 
 } // namespace brisquel

@@ -20,8 +20,6 @@ public:
 
     // Rows of the selected entries in ascending order.
     QList<int> selectedRows() const;
-    // The entry that Del removes: the one with the focus, provided any entry is selected; -1 otherwise.
-    int targetRow() const;
     // What a drag from this list carries; nullptr when nothing is selected.
     QMimeData* createDragMimeData() const;
 
@@ -34,7 +32,10 @@ Q_SIGNALS:
     // The user pressed an entry or moved the focus to one.
     void listClicked();
     void entryDoubleClicked();
+    // Text from elsewhere: the payload's rows point into the list clicked last.
     void namesDropped(const QString& payload);
+    // A drag from a result list, with the names it took when it started.
+    void draggedNamesDropped(const QStringList& names);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -1,22 +1,34 @@
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
+#include "engine/search_driver.h"
 #include "sources/list_file.h"
 #include "support/settings_store.h"
+#include "ui/elided_label.h"
 #include "ui/file_dialog.h"
+#include "ui/message_log.h"
+#include "ui/message_log_window.h"
 #include "ui/overflow_notice.h"
+#include "ui/permission_dialog.h"
 #include "ui/result_list_view.h"
 #include "window_fixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 using namespace brisquel;
 using brisquel::test::WindowFixture;
@@ -54,6 +66,14 @@ WindowState stateOf(const MainWindow* window)
     return {window->currentListFile(),       window->txtWordNum->text(),     window->txtWordMax->text(),
             !window->txtWordNum->isHidden(), !window->txtSearch->isHidden(), window->cmdDoSearch->isEnabled(),
             window->Command3->isEnabled(),   window->cmdCreate->isEnabled()};
+}
+
+QStringList loggedTexts(const MainWindow* window)
+{
+    QStringList texts;
+    for (const MessageLog::Entry& entry : window->messageLog()->entries())
+        texts.append(entry.text);
+    return texts;
 }
 
 QByteArray numberedNames(int count, const char* blank = "")
@@ -113,6 +133,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         QVERIFY(window->noticeText().startsWith(QStringLiteral("registrars.txt: 1 line(s) skipped")));
         QCOMPARE(window->extensionTable().rowCount(), 1);
+        QVERIFY(loggedTexts(window).first().startsWith(QStringLiteral("registrars.txt: line 2 skipped")));
     }
 
     void controlsCarryTheirNames()
@@ -151,6 +172,41 @@ private Q_SLOTS:
         }
         QCOMPARE(window->mnuEditItem[0]->text(), QStringLiteral("Clear High/Mid/Low"));
         QCOMPARE(window->mnuEditItem[9]->text(), QStringLiteral("Copy Saved"));
+        // Separators part clearing several lists, clearing one and copying one.
+        const QList<QAction*> editActions = window->mnuEdit->actions();
+        QCOMPARE(editActions.size(), 12);
+        QVERIFY(editActions.at(1)->isSeparator());
+        QVERIFY(editActions.at(7)->isSeparator());
+        QCOMPARE(editActions.at(8), window->mnuEditItem[6]);
+
+        QStringList bar;
+        for (QAction* menu : window->menuBar()->actions())
+            bar << menu->text();
+        QCOMPARE(bar.mid(1, 3),
+                 (QStringList{QStringLiteral("Edit"), QStringLiteral("View"), QStringLiteral("Tools")}));
+        QCOMPARE(window->menuView->objectName(), QStringLiteral("menuView"));
+        QCOMPARE(window->mnuViewMessages->objectName(), QStringLiteral("mnuViewMessages"));
+    }
+
+    void labelsAreWholeAtTheMinimumSize()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->show();
+        window->resize(433, 433);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        for (int panel = 1; panel <= 3; ++panel)
+            QTRY_VERIFY(!qobject_cast<ElidedLabel*>(window->statusPanel(panel))->isElided());
+        for (ResultList list : AllResultLists) {
+            QLabel* caption = window->listLabel(list);
+            QTRY_VERIFY2(caption->height() >= caption->heightForWidth(caption->width()),
+                         qPrintable(caption->text()));
+        }
+        const QFontMetrics metrics = window->cmdWebsite->fontMetrics();
+        QTRY_VERIFY(window->cmdWebsite->isVisible());
+        QVERIFY(window->cmdWebsite->width() > metrics.horizontalAdvance(window->cmdWebsite->text()));
+        QVERIFY(window->searchProgress->minimumWidth() >
+                window->searchProgress->fontMetrics().horizontalAdvance(QStringLiteral("999999 of 999999")));
     }
 
     void minimumSizeIsKept()
@@ -291,9 +347,13 @@ private Q_SLOTS:
         window->mnuToolsItem[typeIndex(SearchType::CustomList)]->trigger();
         QCOMPARE(stateOf(window), (WindowState{mine, QStringLiteral("1"), QStringLiteral("3"), true, false,
                                                true, false, false}));
+        QVERIFY(!window->lblListFile->isHidden());
+        QCOMPARE(window->lblListFile->text(), QStringLiteral("mine.txt"));
+        QCOMPARE(window->lblListFile->toolTip(), QDir::toNativeSeparators(mine));
 
         // Cancelled later: the file picked before stays.
         chooseInCombo(window, SearchType::FullWordList);
+        QVERIFY(window->lblListFile->isHidden());
         FileDialog::setNextFileName(QString());
         chooseInCombo(window, SearchType::CustomList);
         QCOMPARE(window->currentListFile(), mine);
@@ -430,16 +490,82 @@ private Q_SLOTS:
         QVERIFY(window->overflowNotice()->isVisible());
     }
 
-    void listFileFailuresGoToTheStatusBar()
+    void listFileFailuresAreShownInABox()
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         // A folder where the live Low file belongs makes every write of it fail.
         QVERIFY(QDir().mkpath(window->listFiles()->liveFilePath(ResultList::Low)));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
         window->resultLists()->addAvailableName(QStringLiteral("longername.com"));
         QVERIFY(window->noticeText().contains(QStringLiteral("LowProfile")));
-        QVERIFY(MessageBox::shown().isEmpty());
         QCOMPARE(window->resultLists()->entryCount(ResultList::Low), 1);
+        // Not in the middle of the filing: the box comes from the event loop.
+        QVERIFY(MessageBox::shown().isEmpty());
+        QTRY_COMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown().first().text.contains(QStringLiteral("LowProfile")));
+        QVERIFY(loggedTexts(window).last().contains(QStringLiteral("LowProfile")));
+    }
+
+    void noticesGoToTheLogAndLeaveWhenTheUserActs()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        chooseInCombo(window, SearchType::GenerateNames);
+        const QString notice = window->noticeText();
+        QVERIFY(notice.contains(QStringLiteral("later version")));
+        QCOMPARE(window->findChild<QLabel*>(QStringLiteral("noticeLabel"))->toolTip(), notice);
+        chooseInCombo(window, SearchType::FullWordList);
+        QVERIFY(window->noticeText().isEmpty());
+
+        window->mnuViewMessages->trigger();
+        MessageLogWindow* messages = window->messageLogWindow();
+        QVERIFY(messages);
+        QCOMPARE(messages->objectName(), QStringLiteral("frmMessages"));
+        QCOMPARE(messages->windowTitle(), QStringLiteral("Messages"));
+        QVERIFY(messages->isVisible());
+        QVERIFY(!messages->isModal());
+        QVERIFY(messages->text()->isReadOnly());
+        const QRegularExpression line(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d ") +
+                                      QRegularExpression::escape(notice) + QLatin1Char('$'));
+        QVERIFY(line.match(messages->text()->toPlainText()).hasMatch());
+        messages->text()->selectAll();
+        QTest::keyClick(messages->text(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), messages->text()->toPlainText());
+    }
+
+    void searchStoppedByTheDriverIsAWarning()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        const QString message = QStringLiteral("Cannot write LowProfile.txt: No space left on device. The "
+                                               "search stopped; free some space and press Start to go on.");
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        Q_EMIT window->searchDriver()->searchStopped(message);
+        QTRY_COMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().first().text, message);
+        QCOMPARE(MessageBox::shown().first().icon, QMessageBox::Warning);
+        QCOMPARE(loggedTexts(window).last(), message);
+    }
+
+    void skippedEntriesAreLoggedInBatches()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->mnuViewMessages->trigger();
+        QPlainTextEdit* text = window->messageLogWindow()->text();
+        const int shownBefore = text->blockCount();
+        const int count = MessageLog::DefaultCapacity + 2000;
+        for (int i = 0; i < count; ++i)
+            Q_EMIT window->searchDriver()->problem(QStringLiteral("Skipped entry %1").arg(i));
+
+        const QStringList logged = loggedTexts(window);
+        QCOMPARE(logged.size(), MessageLog::DefaultCapacity);
+        QCOMPARE(logged.first(), QStringLiteral("Skipped entry 2000"));
+        QCOMPARE(logged.last(), QStringLiteral("Skipped entry %1").arg(count - 1));
+        QCOMPARE(text->blockCount(), shownBefore);
+        QTRY_COMPARE(text->blockCount(), MessageLog::DefaultCapacity);
+        QVERIFY(text->toPlainText().endsWith(logged.last()));
     }
 
     void permissionDeniedDialog()
@@ -462,6 +588,20 @@ private Q_SLOTS:
         QCOMPARE(MessageBox::shown().size(), 1);
     }
 
+    void permissionDeniedIsAskedOnceAtATime()
+    {
+        std::optional<SettingsStore::PermissionAnswer> nested;
+        QTimer::singleShot(0, this, [&nested] {
+            nested = askPermissionDenied(nullptr, QStringLiteral("second"));
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->done(QMessageBox::Ignore);
+        });
+        QCOMPARE(askPermissionDenied(nullptr, QStringLiteral("first")),
+                 SettingsStore::PermissionAnswer::Ignore);
+        QCOMPARE(nested, SettingsStore::PermissionAnswer::Abort);
+        QCOMPARE(MessageBox::shown().size(), 1);
+    }
+
     void menuCommands()
     {
         WindowFixture fixture;
@@ -471,6 +611,12 @@ private Q_SLOTS:
         QCOMPARE(fixture.opened, QList<QUrl>{QUrl::fromLocalFile(fixture.path(QStringLiteral("Help.html")))});
         window->cmdWebsite->click();
         QCOMPARE(fixture.opened.last(), QUrl(window->settings()->value(SettingKeys::WebSiteAddress())));
+        fixture.openSucceeds = false;
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        window->cmdWebsite->click();
+        QTRY_COMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("Could not open")));
+        MessageBox::clearShown();
 
         MessageBox::setNextAnswer(QMessageBox::Ok);
         window->mnuAboutItem[0]->trigger();

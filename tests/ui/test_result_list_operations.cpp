@@ -58,17 +58,22 @@ void pressRow(ResultListView* view, int row)
 }
 
 // A drop arrives after the drag entered the list, as the drag manager delivers it.
+bool drop(ResultListView* view, const QMimeData* data)
+{
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent event(QPointF(5, 5), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &event);
+    return event.isAccepted();
+}
+
 bool drop(ResultListView* view, const QString& text)
 {
     QMimeData data;
     data.setText(text);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(view->viewport(), &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(view->viewport(), &event);
-    return event.isAccepted();
+    return drop(view, &data);
 }
 
 // Opens a window with its lists shown, so that clicks reach their entries.
@@ -184,7 +189,7 @@ private Q_SLOTS:
         QCOMPARE(window->Label3->text(), QStringLiteral("High Profile (3)"));
     }
 
-    void deleteWithSeveralSelectedRemovesTheCurrentOne()
+    void deleteWithSeveralSelectedRemovesThemAll()
     {
         ShownWindow fixture;
         MainWindow* window = fixture.window.get();
@@ -192,8 +197,8 @@ private Q_SLOTS:
         fill(window->resultLists(), ResultList::Low, low);
         select(window->List1, {0, 2, 4}, 2);
         window->cmdClear[1]->click();
-        QCOMPARE(window->resultLists()->entries(ResultList::Low),
-                 (QStringList{low[0], low[1], low[3], low[4]}));
+        QCOMPARE(window->resultLists()->entries(ResultList::Low), (QStringList{low[1], low[3]}));
+        QCOMPARE(window->Label1->text(), QStringLiteral("Low Profile (2)"));
     }
 
     void clearRestoresTheIdleCaption()
@@ -302,6 +307,25 @@ private Q_SLOTS:
         // The same name twice is saved twice.
         QVERIFY(drop(window->List5, QStringLiteral("0")));
         QCOMPARE(window->resultLists()->entries(ResultList::Saved).count(low[0]), 2);
+    }
+
+    void dropSavesTheNamesTakenAtDragStart()
+    {
+        ShownWindow fixture;
+        MainWindow* window = fixture.window.get();
+        ResultLists* lists = window->resultLists();
+        const QStringList registered = names(ResultList::Low, 4);
+        fill(lists, ResultList::Registered, registered);
+        pressRow(window->List2, 0);
+        select(window->List2, {1, 3}, 3);
+        std::unique_ptr<QMimeData> data(window->List2->createDragMimeData());
+        QVERIFY(data);
+
+        // A search empties and refills the list while the drag is under way.
+        lists->clear(ResultList::Registered);
+        fill(lists, ResultList::Registered, names(ResultList::Mid, 4));
+        QVERIFY(drop(window->List5, data.get()));
+        QCOMPARE(lists->entries(ResultList::Saved), (QStringList{registered[1], registered[3]}));
     }
 
     void dropOfForeignTextStillRewritesTheFile()

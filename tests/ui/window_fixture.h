@@ -27,7 +27,7 @@ struct WindowFixture
         environment.userSettingsPath = dir.path() + QStringLiteral("/user/Brisquel.ini");
         environment.openUrl = [this](const QUrl& url) {
             opened.append(url);
-            return true;
+            return openSucceeds;
         };
         window = std::make_unique<MainWindow>(environment);
         return window.get();
@@ -50,6 +50,8 @@ struct WindowFixture
     QTemporaryDir dir;
     QString home;
     QList<QUrl> opened;
+    // False stands for a desktop with nothing to open a page with.
+    bool openSucceeds = true;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -1,0 +1,42 @@
+#include "message_log.h"
+
+#include <algorithm>
+
+namespace brisquel {
+
+MessageLog::MessageLog(QObject* parent)
+    : QObject(parent)
+{}
+
+void MessageLog::setCapacity(int capacity)
+{
+    m_capacity = std::max(1, capacity);
+    trim();
+}
+
+void MessageLog::append(const QString& text)
+{
+    m_entries.append({QTime::currentTime(), text});
+    ++m_appended;
+    trim();
+    Q_EMIT appended();
+}
+
+QList<MessageLog::Entry> MessageLog::entriesAfter(qint64 appendedCount) const
+{
+    const qint64 fresh = std::clamp<qint64>(m_appended - appendedCount, 0, m_entries.size());
+    return m_entries.sliced(m_entries.size() - fresh);
+}
+
+QString MessageLog::line(const Entry& entry)
+{
+    return entry.time.toString(QStringLiteral("hh:mm:ss")) + QLatin1Char(' ') + entry.text;
+}
+
+void MessageLog::trim()
+{
+    if (m_entries.size() > m_capacity)
+        m_entries.remove(0, m_entries.size() - m_capacity);
+}
+
+} // namespace brisquel
