@@ -4,6 +4,7 @@
 #include "elided_label.h"
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
+#include "engine/resume_point.h"
 #include "engine/search_driver.h"
 #include "file_dialog.h"
 #include "message_box.h"
@@ -603,8 +604,12 @@ void MainWindow::chooseWordList(SearchType type)
     Command3->setEnabled(false);
     setSearchControlsEnabled(false);
     txtWordNum->setEnabled(true);
-    if (const auto key = searchTypeCounterKey(type))
-        txtWordNum->setText(m_settings->value(*key));
+    // The saved position only holds for the list it was saved with.
+    const ResumePoint point =
+        savedResumePoint(*m_settings, type, m_currentListFile, txtWordMax->text().toLongLong());
+    txtWordNum->setText(QString::number(point.start));
+    if (!point.note.isEmpty())
+        showNotice(point.note);
 }
 
 void MainWindow::chooseCustomList()
