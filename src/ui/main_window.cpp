@@ -390,11 +390,15 @@ void MainWindow::buildStatusBar()
 void MainWindow::fitStatusPanels(bool searching)
 {
     // Idle, every panel shows its whole caption. A search adds the progress bar, which shows the
-    // count of panel 1 too, so the panels may then shorten their texts.
+    // count of panel 1 too, and the unanswered count: then panel 2 keeps room for its count and
+    // panels 1 and 3 (connection chatter) give way first, so that a narrow window still shows
+    // the bar whole.
     for (int i = 0; i < int(m_statusPanels.size()); ++i) {
         ElidedLabel* panel = m_statusPanels[i];
-        panel->setMinimumWidth(
-            panel->widthFor(searching ? QStringLiteral("Open: 25") : text(IdlePanelTexts[i])));
+        QString room = text(IdlePanelTexts[i]);
+        if (searching)
+            room = i == 1 ? QStringLiteral("Open: 25") : QStringLiteral("9…");
+        panel->setMinimumWidth(panel->widthFor(room));
     }
 }
 
