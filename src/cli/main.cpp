@@ -1,5 +1,6 @@
 #include "cli/extract_command.h"
 #include "cli/search_command.h"
+#include "cli/verdict_command.h"
 #include "support/app_info.h"
 #include "support/data_folder.h"
 #include "whois_config/extension_table.h"
@@ -15,6 +16,7 @@ const char Usage[] =
     "Usage: brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
     "                           [--home DIR] [--format text|csv|json]\n"
     "       brisquel-cli extract [--browser] [--home DIR] FILE...\n"
+    "       brisquel-cli verdict [--server HOST] [--home DIR] FILE...\n"
     "       brisquel-cli --version\n";
 
 // The extensions the page rules recognise come from the user's registrars.txt when there is one.
@@ -56,6 +58,8 @@ int main(int argc, char* argv[])
     const QString command = arguments.value(1);
     if (command == QLatin1String("search"))
         return brisquel::runSearchCommand(arguments.mid(1));
+    if (command == QLatin1String("verdict"))
+        return brisquel::runVerdictCommand(arguments.mid(1));
     if (command == QLatin1String("extract"))
         return runExtract(arguments.mid(2));
     if (command == QLatin1String("--version")) {

@@ -1,5 +1,6 @@
 #include "search_command.h"
 
+#include "engine/answer_rules.h"
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
@@ -196,6 +197,11 @@ int runSearchCommand(const QStringList& arguments)
     const StartupResult startup = Startup(folder, &settings).run(&table, UrlOpener());
     for (const QString& problem : startup.problems)
         printError(problem);
+    for (const AnswerRules::Problem& problem : startup.answerRuleProblems)
+        printError(QStringLiteral("%1 line %2 skipped: %3")
+                       .arg(problem.origin)
+                       .arg(problem.lineNumber)
+                       .arg(problem.message));
     for (const RegistrarsProblem& problem : startup.registrarProblems)
         printError(QStringLiteral("registrars.txt line %1 skipped: %2")
                        .arg(problem.lineNumber)
@@ -229,11 +235,12 @@ int runSearchCommand(const QStringList& arguments)
     driver.setUseProxy(startup.useProxy);
     driver.setDefaultExtension(startup.defaultExtension);
     driver.setServerOverride(setup.proxy);
+    driver.setAnswerRules(startup.answerRules);
 
     ProgressPrinter progress(stderr);
     qint64 checked = 0;
     qint64 toCheck = 0;
-    qint64 counts[3] = {0, 0, 0};
+    qint64 counts[VerdictCount] = {};
     int exitCode = Success;
     bool interrupted = false;
 
@@ -277,12 +284,13 @@ int runSearchCommand(const QStringList& arguments)
         QCoreApplication::exec();
     std::fflush(stdout);
     progress.finish();
-    std::fprintf(
-        stderr,
-        "Checked %lld names in %.1f s: %lld available, %lld registered, %lld unanswered. Resume position: "
-        "%lld.\n",
-        checked, progress.elapsedSeconds(), counts[int(Verdict::Available)], counts[int(Verdict::Registered)],
-        counts[int(Verdict::Unanswered)], driver.resumePosition());
+    std::fprintf(stderr,
+                 "Checked %lld names in %.1f s: %lld available, %lld registered, %lld not registrable, %lld "
+                 "unanswered. "
+                 "Resume position: %lld.\n",
+                 checked, progress.elapsedSeconds(), counts[int(Verdict::Available)],
+                 counts[int(Verdict::Registered)], counts[int(Verdict::NotRegistrable)],
+                 counts[int(Verdict::Unanswered)], driver.resumePosition());
     if (counts[int(Verdict::Unanswered)] > 0)
         std::fprintf(stderr, "Unanswered names were added to %s.\n", qPrintable(driver.unansweredFilePath()));
     if (!driver.saveFailure().isEmpty())

@@ -1,5 +1,6 @@
 #include "search_driver.h"
 
+#include "engine/answer_rules.h"
 #include "engine/list_files.h"
 #include "engine/lookup_name.h"
 #include "engine/name_set.h"
@@ -83,6 +84,7 @@ public:
     bool useProxy = false;
     QString defaultExtension = QStringLiteral(".com");
     std::optional<ServerOverride> serverOverride;
+    std::shared_ptr<const AnswerRules> answerRules;
 
     std::vector<std::unique_ptr<WhoisLookup>> slots;
     ListFileReader reader;
@@ -152,6 +154,11 @@ void SearchDriver::setUseProxy(bool useProxy)
 void SearchDriver::setDefaultExtension(const QString& extension)
 {
     d->defaultExtension = extension;
+}
+
+void SearchDriver::setAnswerRules(std::shared_ptr<const AnswerRules> rules)
+{
+    d->answerRules = std::move(rules);
 }
 
 void SearchDriver::setServerOverride(std::optional<ServerOverride> server)
@@ -341,11 +348,10 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
     Verdict verdict = Verdict::Unanswered;
     QString detail = result.failure;
     if (result.outcome == WhoisLookup::Outcome::Answered) {
-        verdict = judgeAnswer(result.answer);
-        if (verdict == Verdict::Unanswered)
-            detail = result.answer.trimmed().isEmpty()
-                         ? QStringLiteral("empty answer")
-                         : QStringLiteral("server refused or limited the query");
+        const AnswerRules::Judgement judgement =
+            (answerRules ? *answerRules : AnswerRules::shipped()).judge(result.answer, result.request.host);
+        verdict = judgement.verdict;
+        detail = judgement.detail;
     } else if (result.neverConnected) {
         noteConnectFailure(result);
     }
@@ -355,8 +361,11 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
         saved = fileAvailable(domain, &detail);
         break;
     case Verdict::Registered:
+    case Verdict::NotRegistrable:
+        // Reserved and premium names cannot be had either; they go with the taken ones.
         lists->addRegisteredName(domain);
-        detail = idleCaption(ResultList::Registered);
+        if (detail.isEmpty())
+            detail = idleCaption(ResultList::Registered);
         break;
     case Verdict::Unanswered:
         saved = fileUnanswered(domain, detail);

@@ -11,6 +11,7 @@
 
 namespace brisquel {
 
+class AnswerRules;
 class ExtensionTable;
 class ListFiles;
 class ResultLists;
@@ -55,6 +56,8 @@ public:
     void setUseProxy(bool useProxy);
     void setDefaultExtension(const QString& extension);
     void setServerOverride(std::optional<ServerOverride> server);
+    // The rules that judge the answers; the delivered ones until set.
+    void setAnswerRules(std::shared_ptr<const AnswerRules> rules);
 
     // False with a message when the numbers are not whole numbers or the list file is missing;
     // the driver then stays idle.

@@ -32,6 +32,7 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     }
     result.problems += ensureStartupFolders(m_folder);
     result.problems += loadRegistrars(table, &result.registrarProblems);
+    result.answerRules = loadAnswerRules(&result.answerRuleProblems, &result.problems);
     result.useProxy = m_settings->intValue(SettingKeys::chkProxy(), 0) != 0;
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
     return result;
@@ -62,6 +63,18 @@ QStringList Startup::loadRegistrars(ExtensionTable* table, QList<RegistrarsProbl
     if (table->isEmpty())
         table->setRows(defaultExtensionRows());
     return failures;
+}
+
+std::shared_ptr<const AnswerRules> Startup::loadAnswerRules(QList<AnswerRules::Problem>* problems,
+                                                            QStringList* errors) const
+{
+    auto rules = std::make_shared<AnswerRules>();
+    rules->load(AnswerRules::shippedText(), QStringLiteral("answer-rules.txt (delivered)"), problems);
+    const QString path = answerRulesPath();
+    QString error;
+    if (fileExists(path) && !rules->loadFile(path, problems, &error))
+        errors->append(error);
+    return rules;
 }
 
 } // namespace brisquel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/answer_rules.h"
 #include "support/data_folder.h"
 #include "whois_config/registrars_file.h"
 
@@ -8,6 +9,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <functional>
+#include <memory>
 
 namespace brisquel {
 
@@ -28,6 +30,9 @@ struct StartupResult
     bool helpOpened = false;
     bool useProxy = false;
     QString defaultExtension;
+    // The delivered answer rules with the data folder's answer-rules.txt over them.
+    std::shared_ptr<const AnswerRules> answerRules;
+    QList<AnswerRules::Problem> answerRuleProblems;
 };
 
 // The main window's start-up apart from its widgets, so that it runs without a display.
@@ -48,6 +53,10 @@ public:
     QString helpFilePath() const { return m_folder.path(QStringLiteral("Help.html")); }
     QString rememberedPath() const { return m_folder.path(QStringLiteral("Remembered.txt")); }
     QString registrarsPath() const { return m_folder.path(QStringLiteral("registrars.txt")); }
+    QString answerRulesPath() const { return m_folder.path(QStringLiteral("answer-rules.txt")); }
+    // The delivered rules, then the user's file over them (server by server).
+    std::shared_ptr<const AnswerRules> loadAnswerRules(QList<AnswerRules::Problem>* problems,
+                                                       QStringList* errors) const;
 
 private:
     DataFolder m_folder;

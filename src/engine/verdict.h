@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 namespace brisquel {
 
@@ -8,14 +9,16 @@ enum class Verdict
 {
     Available,
     Registered,
-    Unanswered
+    Unanswered,
+    // Reserved, premium, prohibited or invalid: it cannot simply be registered. Filed with the
+    // taken names.
+    NotRegistrable
 };
+inline constexpr int VerdictCount = 4;
 
-// Judges a complete WHOIS answer. An empty answer, or one that says the server is refusing or
-// limiting queries, is no verdict at all: Unanswered. Otherwise an availability phrase anywhere
-// (without regard to case) means Available, and anything else Registered.
-Verdict judgeAnswer(const QByteArray& answer);
+// Judges a complete WHOIS answer of `server` by the delivered answer rules (see AnswerRules).
+Verdict judgeAnswer(const QByteArray& answer, const QString& server = QString());
 
-const char* verdictName(Verdict verdict); // "available", "registered", "unanswered"
+const char* verdictName(Verdict verdict); // "available", "registered", "unanswered", "not-registrable"
 
 } // namespace brisquel

@@ -49,6 +49,7 @@ const DeliveredFile deliveredFiles[] = {
     {"wordlists/AllFourLetter.txt", nullptr, 4},
     {"Help.html", ":/data/Help.html", 0},
     {"Appends.txt", ":/data/Appends.txt", 0},
+    {"answer-rules.txt", ":/data/answer-rules.txt", 0},
 };
 
 } // namespace

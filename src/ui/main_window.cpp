@@ -497,6 +497,7 @@ void MainWindow::applyStartup()
     m_listActions->loadSavedDomains(m_startup.savedDomains, m_startup.savedDomainsReadable);
     m_driver->setUseProxy(m_startup.useProxy);
     m_driver->setDefaultExtension(m_startup.defaultExtension);
+    m_driver->setAnswerRules(m_startup.answerRules);
 
     const bool purchase = m_settings->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
     m_listActions->setPurchase(purchase, m_settings->value(SettingKeys::PurchaseAddress()));
@@ -514,6 +515,11 @@ void MainWindow::reportStartupProblems()
         m_log->append(QStringLiteral("registrars.txt: line %1 skipped: %2")
                           .arg(problem.lineNumber)
                           .arg(problem.message));
+    for (const AnswerRules::Problem& problem : std::as_const(m_startup.answerRuleProblems))
+        showNotice(QStringLiteral("%1: line %2 skipped: %3")
+                       .arg(problem.origin)
+                       .arg(problem.lineNumber)
+                       .arg(problem.message));
     if (!m_startup.registrarProblems.isEmpty()) {
         const RegistrarsProblem& first = m_startup.registrarProblems.first();
         showNotice(QStringLiteral("registrars.txt: %1 line(s) skipped, the first is line %2: %3")

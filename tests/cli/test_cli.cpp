@@ -205,6 +205,32 @@ private Q_SLOTS:
                     .contains(QStringLiteral("  3    a find or the search position")));
     }
 
+    void answerRulesOfTheDataFolderJudgeSearchesAndSavedAnswers()
+    {
+        // The user's section for the server replaces the delivered rules; a broken line is named.
+        QVERIFY(TextFile::writeText(m_home->filePath(QStringLiteral("answer-rules.txt")),
+                                    "[127.0.0.1]\r\nreserved ^Domain Name: RESERVED\r\nsometimes x\r\n"));
+        const QString list = writeList("reserved.com\r\nfreeone.com\r\n");
+        const Run search = cli(
+            {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy()});
+        QCOMPARE(search.exitCode, 0);
+        QVERIFY(search.out.contains(QStringLiteral("not-registrable reserved.com")));
+        QVERIFY(search.out.contains(QStringLiteral("available freeone.com")));
+        QVERIFY(search.err.contains(QStringLiteral("answer-rules.txt line 3 skipped")));
+
+        const QString saved = m_home->filePath(QStringLiteral("answer.txt"));
+        QVERIFY(TextFile::writeText(saved, "Domain Name: RESERVED.COM\r\nRegistrar: Example\r\n"));
+        const Run verdict =
+            cli({QStringLiteral("verdict"), QStringLiteral("--server"), QStringLiteral("127.0.0.1"), saved});
+        QCOMPARE(verdict.exitCode, 0);
+        QCOMPARE(verdict.out,
+                 QStringList{QStringLiteral("not-registrable\t%1\tnot registrable; [127.0.0.1] reserved, "
+                                            "answer-rules.txt line 2")
+                                 .arg(saved)});
+        const Run generic = cli({QStringLiteral("verdict"), saved});
+        QVERIFY(generic.out.first().startsWith(QStringLiteral("registered\t")));
+    }
+
     void extractPrintsCandidateNames()
     {
         const QString page = m_home->filePath(QStringLiteral("page.html"));

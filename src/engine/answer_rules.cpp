@@ -1,0 +1,405 @@
+#include "answer_rules.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpressionMatchIterator>
+#include <QSet>
+#include <cstring>
+
+namespace brisquel {
+
+namespace {
+
+constexpr auto PatternOptions = QRegularExpression::CaseInsensitiveOption;
+const QString GenericHost = QStringLiteral("*");
+
+const char* const KindNames[] = {"available", "taken", "reserved", "limited", "failure"};
+
+// A line that says a name is *not* available never counts as saying that it is.
+const QRegularExpression& negation()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("\\b(not|n't|no\\s+longer)\\s+(be\\s+|currently\\s+)?available\\b|\\bunavailable\\b|"
+                       "\\bnot\\s+free\\b"),
+        PatternOptions);
+    return pattern;
+}
+
+// Line ends become "\n" alone, so that "$" in a rule means the end of the line.
+QString answerText(const QByteArray& answer)
+{
+    QString text = QString::fromUtf8(answer);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QChar(0), QLatin1Char(' '));
+    return text;
+}
+
+QString lineAt(const QString& text, qsizetype position)
+{
+    const qsizetype begin = text.lastIndexOf(QLatin1Char('\n'), position - 1) + 1;
+    qsizetype end = text.indexOf(QLatin1Char('\n'), position);
+    if (end < 0)
+        end = text.size();
+    return text.mid(begin, end - begin);
+}
+
+// The longest run of letters that every match of the expression contains: outside groups,
+// classes and escapes, and not made optional by a quantifier. Empty when there is none of at
+// least three letters, or when the expression has alternatives at its top level.
+QString requiredLiteral(const QString& pattern)
+{
+    QString best;
+    QString run;
+    int depth = 0;
+    auto finish = [&] {
+        if (run.size() > best.size())
+            best = run;
+        run.clear();
+    };
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern.at(i);
+        if (c == u'\\') {
+            finish();
+            ++i;
+        } else if (c == u'[') {
+            finish();
+            for (++i; i < pattern.size() && pattern.at(i) != u']'; ++i) {
+                if (pattern.at(i) == u'\\')
+                    ++i;
+            }
+        } else if (c == u'(') {
+            finish();
+            ++depth;
+        } else if (c == u')') {
+            finish();
+            --depth;
+        } else if (c == u'|' && depth == 0) {
+            return QString();
+        } else if (depth == 0 && c.isLetter() && c.unicode() < 0x80) {
+            run.append(c.toLower());
+        } else {
+            // "s?" or "e*" makes the letter before optional; "e+" keeps it.
+            if ((c == u'?' || c == u'*' || c == u'{') && !run.isEmpty())
+                run.chop(1);
+            finish();
+        }
+    }
+    finish();
+    return best.size() >= 3 ? best : QString();
+}
+
+} // namespace
+
+struct AnswerRules::Rule
+{
+    Kind kind;
+    QRegularExpression pattern;
+    QString origin;
+    int lineNumber;
+    QString section;    // the hosts, as written
+    QByteArray literal; // lower-case ASCII without which the rule cannot match; empty when unknown
+};
+
+struct AnswerRules::RuleSet
+{
+    QString section;
+    bool useGeneric = true;
+    QList<Rule> rules;
+    // Compiled, per kind: the rules as one or two expressions over the whole answer; the rules
+    // that carry a word of their own, tried only when the answer holds that word; and all rules
+    // one by one, to tell which of them matched.
+    struct Combined
+    {
+        QRegularExpression expression;
+        QList<std::pair<int, const Rule*>> groups; // capture group of each rule's alternative
+    };
+    std::array<QList<Combined>, KindCount> combined;
+    std::array<QList<const Rule*>, KindCount> gated;
+};
+
+AnswerRules::AnswerRules()
+    : m_generic(std::make_shared<RuleSet>())
+{
+    m_generic->section = GenericHost;
+    compile();
+}
+
+AnswerRules::~AnswerRules() = default;
+
+const char* AnswerRules::kindName(Kind kind)
+{
+    return KindNames[int(kind)];
+}
+
+QByteArray AnswerRules::shippedText()
+{
+    QFile file(QStringLiteral(":/data/answer-rules.txt"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const AnswerRules& AnswerRules::shipped()
+{
+    static const std::unique_ptr<AnswerRules> rules = [] {
+        auto loaded = std::make_unique<AnswerRules>();
+        loaded->load(shippedText(), QStringLiteral("answer-rules.txt (delivered)"));
+        return loaded;
+    }();
+    return *rules;
+}
+
+bool AnswerRules::loadFile(const QString& path, QList<Problem>* problems, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    load(file.readAll(), QFileInfo(path).fileName(), problems);
+    return true;
+}
+
+void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Problem>* problems)
+{
+    static const QRegularExpression header(QStringLiteral("^\\[([^\\]]+)\\]$"));
+    static const QRegularExpression rule(QStringLiteral("^([a-z]+)\\s+(.+)$"));
+    auto report = [&](int lineNumber, const QString& message) {
+        if (problems)
+            problems->append({origin, lineNumber, message});
+    };
+
+    std::shared_ptr<RuleSet> current;
+    const QList<QByteArray> lines = text.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        const int lineNumber = i + 1;
+        QByteArray raw = lines.at(i);
+        while (raw.endsWith('\r'))
+            raw.chop(1);
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (const QRegularExpressionMatch match = header.match(line); match.hasMatch()) {
+            const QStringList hosts = match.captured(1).toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            if (hosts.isEmpty()) {
+                report(lineNumber, QStringLiteral("a section names no server"));
+                current.reset();
+                continue;
+            }
+            current = std::make_shared<RuleSet>();
+            current->section = hosts.join(QLatin1Char(' '));
+            m_sets.push_back(current);
+            for (const QString& host : hosts) {
+                if (host == GenericHost)
+                    m_generic = current;
+                else
+                    m_byHost.insert(host, current);
+            }
+            continue;
+        }
+        if (!current) {
+            report(lineNumber, QStringLiteral("a rule before the first [server] line"));
+            continue;
+        }
+        if (line == QLatin1String("generic off")) {
+            current->useGeneric = false;
+            continue;
+        }
+        const QRegularExpressionMatch match = rule.match(line);
+        const qsizetype kind = match.hasMatch() ? std::find(std::begin(KindNames), std::end(KindNames),
+                                                            match.captured(1).toLatin1()) -
+                                                      std::begin(KindNames)
+                                                : KindCount;
+        if (kind >= KindCount) {
+            report(lineNumber, QStringLiteral("not a rule: \"%1\" (a rule starts with available, taken, "
+                                              "reserved, limited or failure)")
+                                   .arg(line.left(60)));
+            continue;
+        }
+        QRegularExpression pattern(match.captured(2), PatternOptions | QRegularExpression::MultilineOption);
+        if (!pattern.isValid()) {
+            report(lineNumber, QStringLiteral("the expression is not valid: %1 at offset %2")
+                                   .arg(pattern.errorString())
+                                   .arg(pattern.patternErrorOffset()));
+            continue;
+        }
+        const QByteArray literal = pattern.pattern().startsWith(QLatin1Char('^'))
+                                       ? QByteArray()
+                                       : requiredLiteral(pattern.pattern()).toLatin1();
+        current->rules.append({Kind(kind), pattern, origin, lineNumber, current->section, literal});
+    }
+    compile();
+}
+
+void AnswerRules::compile()
+{
+    // Rules anchored at the start of a line go into one expression that is tried at line starts
+    // only. Of the others, those with a word of their own are tried alone when the answer holds
+    // it; the rest go into one expression that is tried everywhere.
+    auto build = [](RuleSet& set) {
+        for (int kind = 0; kind < KindCount; ++kind) {
+            QList<const Rule*> gated;
+            QList<const Rule*> anchored;
+            QList<const Rule*> loose;
+            for (const Rule& rule : set.rules) {
+                if (int(rule.kind) != kind)
+                    continue;
+                const QString pattern = rule.pattern.pattern();
+                if (pattern.startsWith(QLatin1Char('^')))
+                    anchored.append(&rule);
+                else if (!rule.literal.isEmpty())
+                    gated.append(&rule);
+                else
+                    loose.append(&rule);
+            }
+            set.combined[kind].clear();
+            for (const QList<const Rule*>* rules : {&anchored, &loose}) {
+                if (rules->isEmpty())
+                    continue;
+                // Each alternative a named group, so that a match tells which rule it was.
+                QStringList alternatives;
+                for (const Rule* rule : *rules)
+                    alternatives.append(QStringLiteral("(?<brisquelrule%1>%2)")
+                                            .arg(alternatives.size())
+                                            .arg(rule->pattern.pattern()));
+                RuleSet::Combined combined;
+                combined.expression =
+                    QRegularExpression(alternatives.join(QLatin1Char('|')),
+                                       PatternOptions | QRegularExpression::MultilineOption);
+                if (!combined.expression.isValid()) {
+                    // Rules that clash when joined (the same group name twice) are tried one by one.
+                    for (const Rule* rule : *rules)
+                        set.combined[kind].append({rule->pattern, {{0, rule}}});
+                    continue;
+                }
+                combined.expression.optimize();
+                const QStringList names = combined.expression.namedCaptureGroups();
+                const QString prefix = QStringLiteral("brisquelrule");
+                for (int group = 0; group < names.size(); ++group) {
+                    if (names.at(group).startsWith(prefix))
+                        combined.groups.append(
+                            {group, rules->at(names.at(group).mid(prefix.size()).toInt())});
+                }
+                set.combined[kind].append(combined);
+            }
+            for (const Rule* rule : gated)
+                rule->pattern.optimize();
+            set.gated[kind] = gated;
+        }
+    };
+    build(*m_generic);
+    for (const auto& set : m_sets)
+        build(*set);
+}
+
+const AnswerRules::RuleSet& AnswerRules::ruleSetFor(const QString& server) const
+{
+    const auto found = m_byHost.constFind(server.trimmed().toLower());
+    return found != m_byHost.cend() ? **found : *m_generic;
+}
+
+bool AnswerRules::hasRulesFor(const QString& server) const
+{
+    return m_byHost.contains(server.trimmed().toLower());
+}
+
+int AnswerRules::ruleCount() const
+{
+    QSet<const RuleSet*> sets;
+    int count = 0;
+    for (const auto& set : m_byHost) {
+        if (!sets.contains(set.get())) {
+            sets.insert(set.get());
+            count += int(set->rules.size());
+        }
+    }
+    return count + int(m_generic->rules.size());
+}
+
+AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QString& server) const
+{
+    const QString text = answerText(answer);
+    if (text.trimmed().isEmpty())
+        return {Verdict::Unanswered, QStringLiteral("empty answer"), QString()};
+    // A server's own rules speak first; the generic rules decide what they leave open.
+    QList<const RuleSet*> sets;
+    const RuleSet& own = ruleSetFor(server);
+    sets.append(&own);
+    if (&own != m_generic.get() && own.useGeneric)
+        sets.append(m_generic.get());
+
+    // The first line that a rule of this kind in `set` matches, and which rule that was.
+    // Gated rules look for their word in the answer's bytes, lowered in ASCII (their words are).
+    QByteArray lowered;
+    auto holds = [&](const QByteArray& word) {
+        if (lowered.isNull())
+            lowered = answer.toLower();
+        return ::memmem(lowered.constData(), size_t(lowered.size()), word.constData(), size_t(word.size())) !=
+               nullptr;
+    };
+    auto find = [&text, &holds](const RuleSet& set, Kind kind, bool skipNegated) -> const Rule* {
+        // The rule of the first line that `expression` matches, told by its capture group.
+        auto firstMatch = [&](const QRegularExpression& expression,
+                              const QList<std::pair<int, const Rule*>>& groups) -> const Rule* {
+            QRegularExpressionMatchIterator matches = expression.globalMatch(text);
+            while (matches.hasNext()) {
+                const QRegularExpressionMatch match = matches.next();
+                if (skipNegated && negation().match(lineAt(text, match.capturedStart())).hasMatch())
+                    continue;
+                for (const auto& [group, rule] : groups) {
+                    if (match.capturedStart(group) >= 0)
+                        return rule;
+                }
+                return groups.value(0).second;
+            }
+            return nullptr;
+        };
+        for (const RuleSet::Combined& combined : set.combined[int(kind)]) {
+            if (const Rule* rule = firstMatch(combined.expression, combined.groups))
+                return rule;
+        }
+        for (const Rule* rule : set.gated[int(kind)]) {
+            if (holds(rule->literal)) {
+                if (const Rule* matched = firstMatch(rule->pattern, {{0, rule}}))
+                    return matched;
+            }
+        }
+        return nullptr;
+    };
+    auto decided = [](Verdict verdict, const QString& detail, const Rule* rule) {
+        return Judgement{verdict, detail,
+                         QStringLiteral("[%1] %2, %3 line %4")
+                             .arg(rule->section, QString::fromLatin1(kindName(rule->kind)), rule->origin)
+                             .arg(rule->lineNumber)};
+    };
+
+    const Rule* record = nullptr;
+    for (const RuleSet* set : sets) {
+        if ((record = find(*set, Kind::Taken, false)))
+            break;
+    }
+    for (const RuleSet* set : sets) {
+        // Throttle and failure wording counts only when the answer is no record: a footer about
+        // rate limits under a full record does not take the record away.
+        if (!record) {
+            if (const Rule* rule = find(*set, Kind::Limited, false))
+                return decided(Verdict::Unanswered, QStringLiteral("server refused or limited the query"),
+                               rule);
+            if (const Rule* rule = find(*set, Kind::Failure, false))
+                return decided(Verdict::Unanswered, QStringLiteral("service failure"), rule);
+        }
+        if (const Rule* rule = find(*set, Kind::Reserved, false))
+            return decided(Verdict::NotRegistrable, QStringLiteral("not registrable"), rule);
+        // A free wording beside the evidence of a record is not believed: the careful direction.
+        if (!record) {
+            if (const Rule* rule = find(*set, Kind::Available, true))
+                return decided(Verdict::Available, QString(), rule);
+        }
+    }
+    if (record)
+        return decided(Verdict::Registered, QString(), record);
+    // The careful direction: a name is only reported free when the server says so.
+    return {Verdict::Registered, QStringLiteral("no rule matched"), QString()};
+}
+
+} // namespace brisquel

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "engine/verdict.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QRegularExpression>
+#include <QString>
+#include <array>
+#include <memory>
+
+namespace brisquel {
+
+// How WHOIS servers word their answers, read from an answer rules file:
+//
+//   [whois.nic.example whois.example.net]     the rules of these servers
+//   available   ^\s*Domain Status:\s*Available\s*$
+//   [*]                                        the generic rules, after every server's own
+//
+// A rule is a kind (available, taken, reserved, limited, failure) and a regular expression that is
+// matched against each line of the answer on its own, without regard to case. "generic off" in a
+// section leaves the generic rules out for its servers. A later section for a host replaces an
+// earlier one, so that the user's file overrides the shipped rules server by server.
+class AnswerRules
+{
+public:
+    enum class Kind
+    {
+        Available,
+        Taken,
+        Reserved,
+        Limited,
+        Failure
+    };
+    static constexpr int KindCount = 5;
+
+    struct Problem
+    {
+        QString origin;
+        int lineNumber = 0;
+        QString message;
+    };
+
+    struct Judgement
+    {
+        Verdict verdict = Verdict::Registered;
+        QString detail; // "no rule matched", "reserved", "server refused or limited the query", ...
+        QString rule;   // which rule decided: "whois.nic.example available, answer-rules.txt line 12"
+    };
+
+    AnswerRules();
+    ~AnswerRules();
+    AnswerRules(const AnswerRules&) = delete;
+    AnswerRules& operator=(const AnswerRules&) = delete;
+
+    // The rules delivered with the program, read once.
+    static const AnswerRules& shipped();
+    static QByteArray shippedText();
+
+    // Adds the rules of `text`; broken lines are skipped and listed in *problems.
+    void load(const QByteArray& text, const QString& origin, QList<Problem>* problems = nullptr);
+    // The same for a file; false (and *error) when it cannot be read.
+    bool loadFile(const QString& path, QList<Problem>* problems = nullptr, QString* error = nullptr);
+
+    Judgement judge(const QByteArray& answer, const QString& server) const;
+    bool hasRulesFor(const QString& server) const;
+    int ruleCount() const;
+
+    static const char* kindName(Kind kind);
+
+private:
+    struct Rule;
+    struct RuleSet;
+    const RuleSet& ruleSetFor(const QString& server) const;
+    void compile();
+
+    std::vector<std::shared_ptr<RuleSet>> m_sets;
+    QHash<QString, std::shared_ptr<RuleSet>> m_byHost;
+    std::shared_ptr<RuleSet> m_generic;
+};
+
+} // namespace brisquel
