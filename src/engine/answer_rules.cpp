@@ -374,9 +374,12 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
     };
 
     const Rule* record = nullptr;
+    const RuleSet* recordSet = nullptr;
     for (const RuleSet* set : sets) {
-        if ((record = find(*set, Kind::Taken, false)))
+        if ((record = find(*set, Kind::Taken, false))) {
+            recordSet = set;
             break;
+        }
     }
     for (const RuleSet* set : sets) {
         // Throttle and failure wording counts only when the answer is no record: a footer about
@@ -395,9 +398,10 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
             if (const Rule* rule = find(*set, Kind::Available, true))
                 return decided(Verdict::Available, QString(), rule);
         }
+        // A server's own record wording settles it before the generic rules have their say.
+        if (recordSet == set)
+            return decided(Verdict::Registered, QString(), record);
     }
-    if (record)
-        return decided(Verdict::Registered, QString(), record);
     // The careful direction: a name is only reported free when the server says so.
     return {Verdict::Registered, QStringLiteral("no rule matched"), QString()};
 }

@@ -77,6 +77,19 @@ private Q_SLOTS:
         QTest::newRow("status with tabs and spaces")
             << QByteArray("[Domain]\r\nDomain:\t\texample.lv\r\nStatus:  \t active\r\n") << any
             << Verdict::Registered;
+        QTest::newRow("dotted leaders")
+            << QByteArray("domain.............: example.fi\r\nstatus.............: Registered\r\n") << any
+            << Verdict::Registered;
+        QTest::newRow("lock statuses are no reservation")
+            << QByteArray("Domain Name:EXAMPLE.ME\r\nDomain Status:DELETE PROHIBITED\r\nCreation "
+                          "Date:2008-06-01\r\n")
+            << any << Verdict::Registered;
+        QTest::newRow("placeholder fields make no record")
+            << QByteArray("Domain not found.\r\nRegistrar: Not Available\r\nName Server: not available\r\n")
+            << any << Verdict::Available;
+        QTest::newRow("a server's own record wording beats generic reserved")
+            << QByteArray("Domain: example.be\r\nStatus: NOT AVAILABLE\r\nRegistered: Mon Jan 1 2001\r\n")
+            << QStringLiteral("whois.dns.be") << Verdict::Registered;
         QTest::newRow("nothing recognised")
             << QByteArray("Internal notes, nothing else.\r\n") << any << Verdict::Registered;
 
