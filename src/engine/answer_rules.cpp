@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpressionMatchIterator>
 #include <QSet>
 #include <cstring>
 
@@ -29,9 +28,20 @@ const QRegularExpression& negation()
 QString answerText(const QByteArray& answer)
 {
     QString text = QString::fromUtf8(answer);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QChar(0), QLatin1Char(' '));
+    // One pass: CR LF and CR become LF, NUL a blank.
+    QChar* out = text.data();
+    const QChar* in = out;
+    const QChar* end = in + text.size();
+    for (; in != end; ++in) {
+        const char16_t c = in->unicode();
+        if (c == u'\r') {
+            if (in + 1 == end || in[1] != u'\n')
+                *out++ = QLatin1Char('\n');
+        } else {
+            *out++ = c == 0 ? QLatin1Char(' ') : *in;
+        }
+    }
+    text.truncate(out - text.constData());
     return text;
 }
 
@@ -44,17 +54,17 @@ QString lineAt(const QString& text, qsizetype position)
     return text.mid(begin, end - begin);
 }
 
-// The longest run of letters that every match of the expression contains: outside groups,
-// classes and escapes, and not made optional by a quantifier. Empty when there is none of at
-// least three letters, or when the expression has alternatives at its top level.
-QString requiredLiteral(const QString& pattern)
+// The runs of letters that every match of the expression contains: outside groups, classes and
+// escapes, and not made optional by a quantifier; runs of fewer than three letters are left out.
+// Empty when the expression has alternatives at its top level.
+QList<QByteArray> requiredLiterals(const QString& pattern)
 {
-    QString best;
-    QString run;
+    QList<QByteArray> literals;
+    QByteArray run;
     int depth = 0;
     auto finish = [&] {
-        if (run.size() > best.size())
-            best = run;
+        if (run.size() >= 3)
+            literals.append(run);
         run.clear();
     };
     for (qsizetype i = 0; i < pattern.size(); ++i) {
@@ -75,9 +85,9 @@ QString requiredLiteral(const QString& pattern)
             finish();
             --depth;
         } else if (c == u'|' && depth == 0) {
-            return QString();
+            return {};
         } else if (depth == 0 && c.isLetter() && c.unicode() < 0x80) {
-            run.append(c.toLower());
+            run.append(char(c.toLower().unicode()));
         } else {
             // "s?" or "e*" makes the letter before optional; "e+" keeps it.
             if ((c == u'?' || c == u'*' || c == u'{') && !run.isEmpty())
@@ -86,7 +96,7 @@ QString requiredLiteral(const QString& pattern)
         }
     }
     finish();
-    return best.size() >= 3 ? best : QString();
+    return literals;
 }
 
 } // namespace
@@ -97,8 +107,10 @@ struct AnswerRules::Rule
     QRegularExpression pattern;
     QString origin;
     int lineNumber;
-    QString section;    // the hosts, as written
-    QByteArray literal; // lower-case ASCII without which the rule cannot match; empty when unknown
+    QString section;     // the hosts, as written
+    QString description; // "[section] kind, origin line N"
+    // Lower-case words without any of which the rule cannot match; empty when unknown.
+    QList<QByteArray> literals;
 };
 
 struct AnswerRules::RuleSet
@@ -223,10 +235,14 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
                                    .arg(pattern.patternErrorOffset()));
             continue;
         }
-        const QByteArray literal = pattern.pattern().startsWith(QLatin1Char('^'))
-                                       ? QByteArray()
-                                       : requiredLiteral(pattern.pattern()).toLatin1();
-        current->rules.append({Kind(kind), pattern, origin, lineNumber, current->section, literal});
+        const QList<QByteArray> literals = pattern.pattern().startsWith(QLatin1Char('^'))
+                                               ? QList<QByteArray>()
+                                               : requiredLiterals(pattern.pattern());
+        const QString description = QStringLiteral("[%1] %2, %3 line %4")
+                                        .arg(current->section, match.captured(1), origin)
+                                        .arg(lineNumber);
+        current->rules.append(
+            {Kind(kind), pattern, origin, lineNumber, current->section, description, literals});
     }
     compile();
 }
@@ -247,7 +263,7 @@ void AnswerRules::compile()
                 const QString pattern = rule.pattern.pattern();
                 if (pattern.startsWith(QLatin1Char('^')))
                     anchored.append(&rule);
-                else if (!rule.literal.isEmpty())
+                else if (!rule.literals.isEmpty())
                     gated.append(&rule);
                 else
                     loose.append(&rule);
@@ -341,11 +357,18 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
         // The rule of the first line that `expression` matches, told by its capture group.
         auto firstMatch = [&](const QRegularExpression& expression,
                               const QList<std::pair<int, const Rule*>>& groups) -> const Rule* {
-            QRegularExpressionMatchIterator matches = expression.globalMatch(text);
-            while (matches.hasNext()) {
-                const QRegularExpressionMatch match = matches.next();
-                if (skipNegated && negation().match(lineAt(text, match.capturedStart())).hasMatch())
+            for (qsizetype from = 0; from <= text.size();) {
+                const QRegularExpressionMatch match = expression.match(text, from);
+                if (!match.hasMatch())
+                    return nullptr;
+                if (skipNegated && negation().match(lineAt(text, match.capturedStart())).hasMatch()) {
+                    // Go on at the next line.
+                    const qsizetype end = text.indexOf(QLatin1Char('\n'), match.capturedStart());
+                    if (end < 0)
+                        return nullptr;
+                    from = end + 1;
                     continue;
+                }
                 for (const auto& [group, rule] : groups) {
                     if (match.capturedStart(group) >= 0)
                         return rule;
@@ -359,7 +382,7 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
                 return rule;
         }
         for (const Rule* rule : set.gated[int(kind)]) {
-            if (holds(rule->literal)) {
+            if (std::all_of(rule->literals.cbegin(), rule->literals.cend(), holds)) {
                 if (const Rule* matched = firstMatch(rule->pattern, {{0, rule}}))
                     return matched;
             }
@@ -367,10 +390,7 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
         return nullptr;
     };
     auto decided = [](Verdict verdict, const QString& detail, const Rule* rule) {
-        return Judgement{verdict, detail,
-                         QStringLiteral("[%1] %2, %3 line %4")
-                             .arg(rule->section, QString::fromLatin1(kindName(rule->kind)), rule->origin)
-                             .arg(rule->lineNumber)};
+        return Judgement{verdict, detail, rule->description};
     };
 
     const Rule* record = nullptr;
