@@ -171,7 +171,14 @@ private Q_SLOTS:
         Harness h(m_server->port());
         m_server->setFaultFor(QStringLiteral("name3.com"), FakeWhoisServer::Fault::NeverAnswer);
         h.driver.setPoolSize(3);
+        QStringList panel2;
+        QObject::connect(&h.driver, &SearchDriver::statusText, [&](int panel, const QString& text) {
+            if (panel == 2)
+                panel2 << text;
+        });
         QVERIFY(h.run(h.writeList(numberedList(30, "name"))));
+        // The end of the list while name3.com is still out says what the search waits for.
+        QVERIFY(!panel2.filter(QStringLiteral("Waiting for 1 answers (up to ")).isEmpty());
         QCOMPARE(h.outcomes.size(), 30);
         QCOMPARE(h.domains(Verdict::Unanswered), QStringList{QStringLiteral("name3.com")});
         QCOMPARE(h.driver.unansweredCount(), 1);
