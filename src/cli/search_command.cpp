@@ -236,6 +236,15 @@ int runSearchCommand(const QStringList& arguments)
     driver.setDefaultExtension(startup.defaultExtension);
     driver.setServerOverride(setup.proxy);
     driver.setAnswerRules(startup.answerRules);
+    if (setup.proxy) {
+        printError(QStringLiteral("All lookups go to %1:%2").arg(setup.proxy->host).arg(setup.proxy->port));
+    } else if (startup.useProxy) {
+        const int row = table.findExtensionIndex(QStringLiteral("x"), true);
+        if (row != ExtensionTable::NoRow && table.row(row).extension == QLatin1String("proxy"))
+            printError(QStringLiteral("All lookups go to %1:%2 (the \"proxy\" row of registrars.txt)")
+                           .arg(table.row(row).server)
+                           .arg(table.row(row).port));
+    }
 
     ProgressPrinter progress(stderr);
     qint64 checked = 0;

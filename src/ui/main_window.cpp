@@ -14,9 +14,11 @@
 #include "permission_dialog.h"
 #include "result_list_actions.h"
 #include "result_list_view.h"
+#include "settings_window.h"
 #include "sources/list_file.h"
 #include "support/app_info.h"
 #include "support/settings_store.h"
+#include "whois_config/extension_settings.h"
 #include "wrapping_label.h"
 
 #include <QCloseEvent>
@@ -125,6 +127,9 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     m_settings->setPermissionHandler(
         [this](const QString& message) { return askPermissionDenied(this, message); });
 
+    m_extensionSettings =
+        new ExtensionSettings(m_folder.path(QStringLiteral("registrars.txt")),
+                              m_folder.path(QStringLiteral("backups")), &m_table, m_settings.get(), this);
     m_lists = new ResultLists(this);
     m_listFiles = new ListFiles(m_folder, m_lists, this);
     m_driver = new SearchDriver(m_folder, m_settings.get(), &m_table, m_lists, m_listFiles, this);
@@ -369,6 +374,11 @@ void MainWindow::buildStatusBar()
     m_noticeLabel->setMinimumWidth(m_noticeLabel->widthFor(QStringLiteral("Could…")));
     m_noticeLabel->hide();
     StatusBar1->addPermanentWidget(m_noticeLabel, 2);
+    // Verdicts of one server for every name look odd unless the user knows why.
+    proxyLabel = named(new ElidedLabel(QString(), StatusBar1), QStringLiteral("proxyLabel"));
+    proxyLabel->setMinimumWidth(proxyLabel->widthFor(QStringLiteral("All…")));
+    proxyLabel->hide();
+    StatusBar1->addPermanentWidget(proxyLabel, 1);
     unansweredLabel = named(new QLabel(StatusBar1), QStringLiteral("unansweredLabel"));
     unansweredLabel->hide();
     StatusBar1->addPermanentWidget(unansweredLabel);
@@ -441,13 +451,10 @@ void MainWindow::buildMenus()
         connect(mnuToolsItem[i], &QAction::triggered, this, [this, i] { chooseSearchType(i); });
     }
 
-    const QString laterSettings =
-        QStringLiteral("The extension settings window is coming in a later version.");
     mnuOptions = addMenu("Options", "mnuOptions");
     mnuOptionsItem[0] = addItem(mnuOptions, QStringLiteral("Setup"), "mnuOptionsItem", 0);
-    connect(mnuOptionsItem[0], &QAction::triggered, this,
-            [this, laterSettings] { showNotice(laterSettings); });
-    connect(cmdSetup, &QPushButton::clicked, this, [this, laterSettings] { showNotice(laterSettings); });
+    connect(mnuOptionsItem[0], &QAction::triggered, this, &MainWindow::openSettings);
+    connect(cmdSetup, &QPushButton::clicked, this, &MainWindow::openSettings);
 
     mnuHelp = addMenu("Help", "mnuHelp");
     mnuHelpItem[0] = addItem(mnuHelp, QStringLiteral("View Help"), "mnuHelpItem", 0);
@@ -467,6 +474,17 @@ void MainWindow::bindCore()
     connect(m_listActions, &ResultListActions::notice, this, &MainWindow::showNotice);
     connect(m_listActions, &ResultListActions::failed, this, &MainWindow::showFailure);
 
+    connect(m_extensionSettings, &ExtensionSettings::useProxyChanged, this, &MainWindow::setUseProxy);
+    connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, this,
+            &MainWindow::setDefaultExtension);
+    connect(m_extensionSettings, &ExtensionSettings::tableReloaded, this, &MainWindow::showProxyUse);
+    connect(m_extensionSettings, &ExtensionSettings::problemsFound, this,
+            [this](const QList<RegistrarsProblem>& problems) {
+                for (const RegistrarsProblem& problem : problems)
+                    showNotice(QStringLiteral("registrars.txt: line %1 skipped: %2")
+                                   .arg(problem.lineNumber)
+                                   .arg(problem.message));
+            });
     connect(m_driver, &SearchDriver::statusText, this, &MainWindow::setStatusText);
     connect(m_driver, &SearchDriver::progress, this, &MainWindow::showProgress);
     connect(m_driver, &SearchDriver::unansweredCountChanged, this, &MainWindow::showUnanswered);
@@ -498,6 +516,7 @@ void MainWindow::applyStartup()
     m_driver->setUseProxy(m_startup.useProxy);
     m_driver->setDefaultExtension(m_startup.defaultExtension);
     m_driver->setAnswerRules(m_startup.answerRules);
+    showProxyUse();
 
     const bool purchase = m_settings->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
     m_listActions->setPurchase(purchase, m_settings->value(SettingKeys::PurchaseAddress()));
@@ -900,6 +919,50 @@ void MainWindow::showAbout()
                             QStringLiteral("%1 %2\nby %3\n%4")
                                 .arg(AppInfo::productTitle(), AppInfo::version(), AppInfo::companyName(),
                                      AppInfo::webSiteName()));
+}
+
+void MainWindow::openSettings()
+{
+    // One window, brought to the front when it is open already.
+    if (!m_settingsWindow)
+        m_settingsWindow = new SettingsWindow(m_extensionSettings, this);
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
+}
+
+SettingsWindow* MainWindow::settingsWindow() const
+{
+    return m_settingsWindow;
+}
+
+void MainWindow::setUseProxy(bool useProxy)
+{
+    m_startup.useProxy = useProxy;
+    m_driver->setUseProxy(useProxy);
+    showProxyUse();
+}
+
+void MainWindow::setDefaultExtension(const QString& extension)
+{
+    m_startup.defaultExtension = extension;
+    m_driver->setDefaultExtension(extension);
+}
+
+void MainWindow::showProxyUse()
+{
+    const int row = m_table.findExtensionIndex(QStringLiteral("x"), true);
+    const bool proxied = m_startup.useProxy && row != ExtensionTable::NoRow &&
+                         m_table.row(row).extension == QLatin1String("proxy");
+    if (!proxied) {
+        proxyLabel->hide();
+        return;
+    }
+    const ExtensionRow& proxy = m_table.row(row);
+    const QString text = QStringLiteral("All lookups go to %1:%2").arg(proxy.server).arg(proxy.port);
+    proxyLabel->setText(text);
+    proxyLabel->setToolTip(text + QStringLiteral(" (the \"proxy\" row; Options > Setup turns this off)"));
+    proxyLabel->show();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -30,7 +30,9 @@ class ElidedLabel;
 class ListFiles;
 class MessageLog;
 class MessageLogWindow;
+class ExtensionSettings;
 class OverflowNotice;
+class SettingsWindow;
 class ResultListActions;
 class ResultListView;
 class ResultLists;
@@ -70,6 +72,10 @@ public:
     QString currentListFile() const { return m_currentListFile; }
     std::optional<SearchType> currentSearchType() const;
     bool isSearching() const { return m_searching; }
+    bool useProxy() const { return m_startup.useProxy; }
+    ExtensionSettings* extensionSettings() const { return m_extensionSettings; }
+    // frmSettings while it is open.
+    SettingsWindow* settingsWindow() const;
     // Form2 while it is open.
     OverflowNotice* overflowNotice() const;
     // The latest notice in the status bar, until the user does something else.
@@ -122,6 +128,8 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     QProgressBar* searchProgress = nullptr;
     QLabel* unansweredLabel = nullptr;
+    // "All lookups go to HOST:PORT" while every lookup goes to the proxy row.
+    ElidedLabel* proxyLabel = nullptr;
 
     QMenu* menuFile = nullptr;
     QMenu* mnuEdit = nullptr;
@@ -145,6 +153,8 @@ public Q_SLOTS:
     void stopSearch();
     // Into the log, and into the status bar until the user acts.
     void showNotice(const QString& text);
+    // cmdSetup and Options > Setup.
+    void openSettings();
     // A failure the user has to act on: a message box besides the notice.
     void showFailure(const QString& text);
     void showMessageLog();
@@ -185,6 +195,9 @@ private:
     void showProgress(qint64 entry, qint64 total);
     void refreshStatus();
     void showUnanswered(qint64 count);
+    void setUseProxy(bool useProxy);
+    void setDefaultExtension(const QString& extension);
+    void showProxyUse();
     void openHelp();
     void showAbout();
 
@@ -214,6 +227,8 @@ private:
     QStringList m_pendingFailures;
     bool m_showingFailure = false;
     QPointer<OverflowNotice> m_overflowNotice;
+    ExtensionSettings* m_extensionSettings = nullptr;
+    QPointer<SettingsWindow> m_settingsWindow;
 
     QString m_currentListFile;
     // What the custom-list dialog returned last; a cancelled dialog keeps it.

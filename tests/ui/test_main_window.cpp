@@ -10,6 +10,7 @@
 #include "ui/overflow_notice.h"
 #include "ui/permission_dialog.h"
 #include "ui/result_list_view.h"
+#include "ui/settings_window.h"
 #include "window_fixture.h"
 
 #include <QAction>
@@ -623,7 +624,11 @@ private Q_SLOTS:
         QCOMPARE(MessageBox::shown().size(), 1);
 
         window->cmdSetup->click();
-        QVERIFY(window->noticeText().contains(QStringLiteral("later version")));
+        QVERIFY(window->settingsWindow() && window->settingsWindow()->isVisible());
+        // A second click brings the same window forward.
+        SettingsWindow* settingsWindow = window->settingsWindow();
+        window->mnuOptionsItem[0]->trigger();
+        QCOMPARE(window->settingsWindow(), settingsWindow);
 
         window->show();
         window->mnuFileItem[0]->trigger();

@@ -1,0 +1,245 @@
+#include "settings_window.h"
+
+#include "message_box.h"
+#include "support/app_info.h"
+#include "whois_config/extension_settings.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace brisquel {
+
+namespace {
+
+template <typename Widget>
+Widget* named(Widget* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+RegistrarsDisplayRow rowOf(const QTreeWidgetItem* item)
+{
+    return {item->text(0), item->text(1), item->text(2), item->text(3)};
+}
+
+} // namespace
+
+SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_settings(settings)
+{
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(QStringLiteral("Domain extension settings"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildLayout();
+
+    connect(lstDomains, &QTreeWidget::itemClicked, this, &SettingsWindow::onRowClicked);
+    connect(lstDomains->header(), &QHeaderView::sectionClicked, this, &SettingsWindow::sortByColumn);
+    connect(cmdSave, &QPushButton::clicked, this, &SettingsWindow::saveRow);
+    connect(cmdToggle, &QPushButton::clicked, this, &SettingsWindow::toggleRow);
+    connect(Command2, &QPushButton::clicked, this, &SettingsWindow::deleteSelected);
+    connect(Command1, &QPushButton::clicked, this, &SettingsWindow::newExtension);
+    connect(Command3, &QPushButton::clicked, this, &SettingsWindow::restoreDefaults);
+    connect(chkProxy, &QCheckBox::toggled, m_settings, &ExtensionSettings::setUseProxy);
+    connect(txtDefault, &QLineEdit::textEdited, m_settings, &ExtensionSettings::setDefaultExtension);
+    connect(txtDefault, &QLineEdit::editingFinished, this, &SettingsWindow::defaultExtensionLeft);
+
+    fillExtensionList();
+    chkProxy->setChecked(m_settings->useProxy());
+    txtDefault->setText(m_settings->defaultExtension());
+}
+
+void SettingsWindow::buildLayout()
+{
+    Label4 = named(new QLabel(QStringLiteral("Enabled/Disabled Extensions:"), this), "Label4");
+    lstDomains = named(new QTreeWidget(this), "lstDomains");
+    lstDomains->setHeaderLabels({QStringLiteral("Extension"), QStringLiteral("Server"),
+                                 QStringLiteral("Port"), QStringLiteral("Status")});
+    lstDomains->setRootIsDecorated(false);
+    lstDomains->setUniformRowHeights(true);
+    lstDomains->setAllColumnsShowFocus(true);
+    lstDomains->header()->setSectionsClickable(true);
+    lstDomains->setColumnWidth(0, 80);
+    lstDomains->setColumnWidth(1, 200);
+    lstDomains->setColumnWidth(2, 50);
+
+    Label1 = named(new QLabel(QStringLiteral("Extension:"), this), "Label1");
+    txtExt = named(new QLineEdit(this), "txtExt");
+    Label2 = named(new QLabel(QStringLiteral("Whois Server:"), this), "Label2");
+    txtServer = named(new QLineEdit(this), "txtServer");
+    Label3 = named(new QLabel(QStringLiteral("Port:"), this), "Label3");
+    txtPort = named(new QLineEdit(this), "txtPort");
+    cmdSave = named(new QPushButton(QStringLiteral("Add/Save"), this), "cmdSave");
+    cmdToggle = named(new QPushButton(QStringLiteral("Enable/Disable"), this), "cmdToggle");
+    Command2 = named(new QPushButton(QStringLiteral("Delete Selected"), this), "Command2");
+    Command1 = named(new QPushButton(QStringLiteral("New Extension"), this), "Command1");
+    Command3 = named(new QPushButton(QStringLiteral("Restore Defaults"), this), "Command3");
+    chkProxy =
+        named(new QCheckBox(QStringLiteral(
+                                "Use the server entered under the extension \"proxy\" for all whois lookups"),
+                            this),
+              "chkProxy");
+    Label5 = named(new QLabel(QStringLiteral("Default Extension:"), this), "Label5");
+    txtDefault = named(new QLineEdit(this), "txtDefault");
+    txtDefault->setMaximumWidth(90);
+    Label6 = named(new QLabel(QStringLiteral("Use the following extension in wordlist searches or if no "
+                                             "extension is present in the domain:"),
+                              this),
+                   "Label6");
+    Label6->setWordWrap(true);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(Label1, 0, 0);
+    fields->addWidget(txtExt, 0, 1);
+    fields->addWidget(Label2, 1, 0);
+    fields->addWidget(txtServer, 1, 1);
+    fields->addWidget(Label3, 2, 0);
+    fields->addWidget(txtPort, 2, 1);
+
+    auto* editColumn = new QVBoxLayout;
+    editColumn->addLayout(fields);
+    for (QPushButton* button : {cmdSave, cmdToggle, Command2, Command1, Command3})
+        editColumn->addWidget(button);
+    editColumn->addStretch(1);
+
+    auto* listColumn = new QVBoxLayout;
+    listColumn->addWidget(Label4);
+    listColumn->addWidget(lstDomains, 1);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(listColumn, 3);
+    top->addLayout(editColumn, 2);
+
+    auto* defaults = new QHBoxLayout;
+    defaults->addWidget(Label6, 1);
+    defaults->addWidget(Label5);
+    defaults->addWidget(txtDefault);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(chkProxy);
+    layout->addLayout(defaults);
+    resize(720, 460);
+    setMinimumSize(480, 320);
+}
+
+void SettingsWindow::fillExtensionList()
+{
+    lstDomains->clear();
+    QList<QTreeWidgetItem*> items;
+    for (const RegistrarsDisplayRow& row : m_settings->rows())
+        items.append(new QTreeWidgetItem(row));
+    lstDomains->addTopLevelItems(items);
+    if (m_sortColumn >= 0)
+        lstDomains->sortItems(m_sortColumn, m_sortOrder);
+}
+
+void SettingsWindow::onRowClicked(QTreeWidgetItem* item)
+{
+    if (!item)
+        return;
+    txtExt->setText(item->text(0));
+    txtServer->setText(item->text(1));
+    txtPort->setText(item->text(2));
+    m_newRowEnabled = item->text(3) == QLatin1String("Enabled");
+}
+
+void SettingsWindow::sortByColumn(int column)
+{
+    if (lstDomains->topLevelItemCount() == 0)
+        return;
+    // One order for all columns: each click flips it, whichever column it is.
+    m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortColumn = column;
+    lstDomains->sortItems(column, m_sortOrder);
+    lstDomains->header()->setSortIndicatorShown(true);
+    lstDomains->header()->setSortIndicator(column, m_sortOrder);
+}
+
+void SettingsWindow::saveRow()
+{
+    QString error;
+    const bool saved =
+        m_settings->saveRow(txtExt->text(), txtServer->text(), txtPort->text(), m_newRowEnabled, &error);
+    fillExtensionList();
+    if (!saved)
+        showFailure(error);
+}
+
+void SettingsWindow::toggleRow()
+{
+    QString error;
+    bool toggled = true;
+    if (QTreeWidgetItem* item = lstDomains->currentItem(); item && item->isSelected())
+        toggled = m_settings->toggleRow(rowOf(item), &error);
+    fillExtensionList();
+    if (!toggled)
+        showFailure(error);
+}
+
+void SettingsWindow::deleteSelected()
+{
+    QTreeWidgetItem* item = lstDomains->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    delete item;
+    // The list as shown is the new file, in the order shown.
+    QList<RegistrarsDisplayRow> rows;
+    for (int i = 0; i < lstDomains->topLevelItemCount(); ++i)
+        rows.append(rowOf(lstDomains->topLevelItem(i)));
+    QString error;
+    if (!m_settings->writeRows(rows, &error))
+        showFailure(error);
+    txtExt->clear();
+    txtServer->clear();
+    txtPort->clear();
+}
+
+void SettingsWindow::newExtension()
+{
+    txtExt->clear();
+    txtServer->clear();
+    txtPort->clear();
+    txtExt->setFocus();
+    m_newRowEnabled = true;
+}
+
+void SettingsWindow::restoreDefaults()
+{
+    QString error;
+    const bool restored = m_settings->restoreDefaults(&error);
+    fillExtensionList();
+    if (!restored)
+        showFailure(error);
+}
+
+void SettingsWindow::defaultExtensionLeft()
+{
+    const QString normalized = ExtensionSettings::normalizedDefaultExtension(txtDefault->text());
+    if (normalized != txtDefault->text()) {
+        txtDefault->setText(normalized);
+        m_settings->setDefaultExtension(normalized);
+    }
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event)
+{
+    defaultExtensionLeft();
+    QWidget::closeEvent(event);
+}
+
+void SettingsWindow::showFailure(const QString& message)
+{
+    MessageBox::information(this, AppInfo::productTitle(), message);
+}
+
+} // namespace brisquel

@@ -1,0 +1,143 @@
+#include "extension_settings.h"
+
+#include "extension_table.h"
+#include "support/settings_store.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace brisquel {
+
+namespace {
+
+const QString EnabledStatus = QStringLiteral("Enabled");
+
+bool fail(QString* error, const QString& message)
+{
+    if (error)
+        *error = message;
+    return false;
+}
+
+} // namespace
+
+ExtensionSettings::ExtensionSettings(QString registrarsPath, QString backupsFolder, ExtensionTable* table,
+                                     SettingsStore* settings, QObject* parent)
+    : QObject(parent)
+    , m_file(std::move(registrarsPath))
+    , m_backupsFolder(std::move(backupsFolder))
+    , m_table(table)
+    , m_settings(settings)
+    , m_clock([] { return QDateTime::currentDateTime(); })
+{}
+
+QList<RegistrarsDisplayRow> ExtensionSettings::rows() const
+{
+    return m_file.fillExtensionList();
+}
+
+bool ExtensionSettings::reload(QString* error)
+{
+    QList<RegistrarsProblem> problems;
+    QString reason;
+    const bool loaded = m_file.loadExtensionTable(m_table, &problems, &reason);
+    Q_EMIT tableReloaded();
+    if (!problems.isEmpty())
+        Q_EMIT problemsFound(problems);
+    return loaded || fail(error, reason);
+}
+
+bool ExtensionSettings::saveRow(const QString& extension, const QString& server, const QString& port,
+                                bool enabled, QString* error)
+{
+    QString key = extension.trimmed();
+    // Rows store the extension without its dot, as the lookup compares the text after the last dot.
+    while (key.startsWith(QLatin1Char('.')))
+        key.remove(0, 1);
+    key = key.toLower();
+    const QString host = server.trimmed();
+    bool ok = false;
+    const int number = port.trimmed().toInt(&ok);
+    if (key.isEmpty() || host.isEmpty() || !ok || number < 1 || number > 65535)
+        return fail(error, invalidFieldsMessage());
+    QString reason;
+    if (!m_file.saveExtensionRow(key, host, QString::number(number), enabled, &reason)) {
+        fail(error, invalidFieldsMessage() + QStringLiteral("\n\n") + reason);
+        return false;
+    }
+    return reload(error);
+}
+
+bool ExtensionSettings::toggleRow(const RegistrarsDisplayRow& row, QString* error)
+{
+    if (row.size() < 4)
+        return reload(error);
+    // The row is written back as it stands, its status flipped; a bad port stays for the user to fix.
+    QString reason;
+    if (!m_file.saveExtensionRow(row.at(0), row.at(1), row.at(2), row.at(3) != EnabledStatus, &reason))
+        return fail(error, reason);
+    return reload(error);
+}
+
+bool ExtensionSettings::writeRows(const QList<RegistrarsDisplayRow>& rows, QString* error)
+{
+    QString reason;
+    if (!m_file.writeRegistrarsFromList(rows, &reason))
+        return fail(error, reason);
+    return reload(error);
+}
+
+bool ExtensionSettings::restoreDefaults(QString* error)
+{
+    // The user's own rows are never lost without a way back.
+    if (QFileInfo(m_file.path()).size() > 0) {
+        QDir().mkpath(m_backupsFolder);
+        const QString base = m_backupsFolder + QStringLiteral("/registrars-") +
+                             m_clock().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+        QString copy = base + QStringLiteral(".txt");
+        for (int n = 2; QFileInfo::exists(copy); ++n)
+            copy = base + QStringLiteral("-%1.txt").arg(n);
+        if (!QFile::copy(m_file.path(), copy))
+            return fail(error, QStringLiteral("Cannot keep a copy of %1 in %2; the file was left as it is.")
+                                   .arg(m_file.path(), copy));
+    }
+    QString reason;
+    if (!m_file.createDefaultRegistrars(true, &reason))
+        return fail(error, reason);
+    return reload(error);
+}
+
+bool ExtensionSettings::useProxy() const
+{
+    return m_settings->intValue(SettingKeys::chkProxy(), 0) != 0;
+}
+
+void ExtensionSettings::setUseProxy(bool useProxy)
+{
+    m_settings->setValue(SettingKeys::chkProxy(), useProxy ? QStringLiteral("1") : QStringLiteral("0"));
+    Q_EMIT useProxyChanged(useProxy);
+}
+
+QString ExtensionSettings::defaultExtension() const
+{
+    return m_settings->value(SettingKeys::DefaultExt());
+}
+
+void ExtensionSettings::setDefaultExtension(const QString& extension)
+{
+    m_settings->setValue(SettingKeys::DefaultExt(), extension);
+    Q_EMIT defaultExtensionChanged(extension);
+}
+
+QString ExtensionSettings::normalizedDefaultExtension(const QString& extension)
+{
+    if (extension.isEmpty())
+        return QStringLiteral(".com");
+    if (!extension.contains(QLatin1Char('.')))
+        return QLatin1Char('.') + extension;
+    return extension;
+}
+
+} // namespace brisquel

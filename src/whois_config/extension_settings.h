@@ -1,0 +1,75 @@
+#pragma once
+
+#include "registrars_file.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+namespace brisquel {
+
+class ExtensionTable;
+class SettingsStore;
+
+// What the extension settings window does, without the window: every change is written to
+// registrars.txt and the in-memory extension table is reloaded at once, so that the next lookup
+// (also of a running search) uses it.
+class ExtensionSettings : public QObject
+{
+    Q_OBJECT
+public:
+    static QString invalidFieldsMessage()
+    {
+        return QStringLiteral("Please enter valid information for all fields.");
+    }
+
+    // `backupsFolder` receives a copy of registrars.txt before Restore Defaults replaces it.
+    ExtensionSettings(QString registrarsPath, QString backupsFolder, ExtensionTable* table,
+                      SettingsStore* settings, QObject* parent = nullptr);
+
+    QString registrarsPath() const { return m_file.path(); }
+    // The rows as stored, in file order; lines that do not load are shown too, to be corrected.
+    QList<RegistrarsDisplayRow> rows() const;
+
+    // Add/Save: the fields trimmed, a leading dot dropped from the extension and the extension
+    // lower-cased; the port a whole number from 1 to 65535. False with *error (the message to show)
+    // when a field is empty or bad, or when the file cannot be written; then nothing is written.
+    bool saveRow(const QString& extension, const QString& server, const QString& port, bool enabled,
+                 QString* error);
+    // Enable/Disable: "Enabled" becomes disabled, any other status enabled.
+    bool toggleRow(const RegistrarsDisplayRow& row, QString* error);
+    // Delete Selected: the file becomes these rows, in this order.
+    bool writeRows(const QList<RegistrarsDisplayRow>& rows, QString* error);
+    // Restore Defaults: a copy of the current file goes to the backups folder first.
+    bool restoreDefaults(QString* error);
+
+    bool useProxy() const;
+    void setUseProxy(bool useProxy);
+    QString defaultExtension() const;
+    // Stored as typed, on every change.
+    void setDefaultExtension(const QString& extension);
+    // When the box is left: empty becomes ".com", a text without a dot gets one in front.
+    static QString normalizedDefaultExtension(const QString& extension);
+
+    // Tests move time through this (the backup's name carries it).
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
+Q_SIGNALS:
+    // The extension table was reloaded from the file.
+    void tableReloaded();
+    void useProxyChanged(bool useProxy);
+    void defaultExtensionChanged(const QString& extension);
+    // Lines of registrars.txt that did not load at the last reload.
+    void problemsFound(const QList<brisquel::RegistrarsProblem>& problems);
+
+private:
+    bool reload(QString* error);
+
+    RegistrarsFile m_file;
+    QString m_backupsFolder;
+    ExtensionTable* m_table;
+    SettingsStore* m_settings;
+    std::function<QDateTime()> m_clock;
+};
+
+} // namespace brisquel

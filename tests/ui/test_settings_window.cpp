@@ -1,0 +1,196 @@
+#include "engine/search_driver.h"
+#include "support/settings_store.h"
+#include "support/text_file.h"
+#include "tools/fake_whois_server.h"
+#include "ui/elided_label.h"
+#include "ui/file_dialog.h"
+#include "ui/settings_window.h"
+#include "whois_config/extension_settings.h"
+#include "whois_config/registrars_file.h"
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace brisquel;
+using brisquel::test::FakeWhoisServer;
+using brisquel::test::WindowFixture;
+
+namespace {
+
+QStringList fileRows(const WindowFixture& fixture)
+{
+    QStringList lines;
+    TextFile::readLines(fixture.path(QStringLiteral("registrars.txt")), &lines);
+    lines.removeAll(QString());
+    return lines;
+}
+
+QTreeWidgetItem* itemOf(SettingsWindow* settings, const QString& extension)
+{
+    const QList<QTreeWidgetItem*> found = settings->lstDomains->findItems(extension, Qt::MatchExactly, 0);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+void click(SettingsWindow* settings, QTreeWidgetItem* item)
+{
+    settings->lstDomains->setCurrentItem(item);
+    Q_EMIT settings->lstDomains->itemClicked(item, 0);
+}
+
+} // namespace
+
+class TestSettingsWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { MessageBox::clearShown(); }
+
+    void rowsAreEditedInTheFileAndTheTable()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->cmdSetup->click();
+        SettingsWindow* settings = window->settingsWindow();
+        QCOMPARE(settings->windowTitle(), QStringLiteral("Domain extension settings"));
+        QCOMPARE(settings->lstDomains->topLevelItemCount(), 92);
+
+        // A new row: trimmed, the dot dropped, lower case, enabled.
+        settings->Command1->click();
+        settings->txtExt->setText(QStringLiteral(" .XYZ "));
+        settings->txtServer->setText(QStringLiteral(" whois.nic.xyz "));
+        settings->txtPort->setText(QStringLiteral("43"));
+        settings->cmdSave->click();
+        QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|whois.nic.xyz|43|Enabled")));
+        const int row = window->extensionTable().findExtensionIndex(QStringLiteral("a.xyz"), false);
+        QCOMPARE(window->extensionTable().row(row).server, QStringLiteral("whois.nic.xyz"));
+
+        // A bad port writes nothing.
+        settings->txtPort->setText(QStringLiteral("70000"));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        settings->cmdSave->click();
+        QCOMPARE(MessageBox::shown().last().text,
+                 QStringLiteral("Please enter valid information for all fields."));
+        QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|whois.nic.xyz|43|Enabled")));
+
+        // A disabled row stays disabled through Add/Save; Enable/Disable flips it.
+        click(settings, itemOf(settings, QStringLiteral("xyz")));
+        settings->cmdToggle->click();
+        QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|whois.nic.xyz|43|Disabled")));
+        click(settings, itemOf(settings, QStringLiteral("xyz")));
+        QVERIFY(!settings->newRowEnabled());
+        settings->txtPort->setText(QStringLiteral("4343"));
+        settings->cmdSave->click();
+        QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|whois.nic.xyz|4343|Disabled")));
+
+        // Delete Selected removes the row from file and table.
+        click(settings, itemOf(settings, QStringLiteral("xyz")));
+        settings->Command2->click();
+        QVERIFY(!itemOf(settings, QStringLiteral("xyz")));
+        QCOMPARE(fileRows(fixture).filter(QStringLiteral("xyz|")), QStringList());
+        QVERIFY(settings->txtExt->text().isEmpty());
+    }
+
+    void sortThenDeleteWritesTheSortedOrder()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->cmdSetup->click();
+        SettingsWindow* settings = window->settingsWindow();
+        Q_EMIT settings->lstDomains->header()->sectionClicked(1); // ascending by server
+        Q_EMIT settings->lstDomains->header()->sectionClicked(1); // the order flips
+        click(settings, settings->lstDomains->topLevelItem(0));
+        settings->Command2->click();
+        const QStringList rows = fileRows(fixture);
+        QCOMPARE(rows.size(), 91);
+        QStringList servers;
+        for (const QString& row : rows)
+            servers << row.section(QLatin1Char('|'), 1, 1);
+        QStringList sorted = servers;
+        std::sort(sorted.begin(), sorted.end(), std::greater<QString>());
+        QCOMPARE(servers, sorted);
+    }
+
+    void restoreDefaultsKeepsACopy()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        QVERIFY(fixture.write(QStringLiteral("registrars.txt"), "mine|whois.example.net|43|Enabled\r\n"));
+        window->cmdSetup->click();
+        SettingsWindow* settings = window->settingsWindow();
+        settings->Command3->click();
+        QCOMPARE(fileRows(fixture).size(), 92);
+        QCOMPARE(settings->lstDomains->topLevelItemCount(), 92);
+        const QStringList copies =
+            QDir(fixture.path(QStringLiteral("backups"))).entryList({QStringLiteral("registrars-*.txt")});
+        QCOMPARE(copies.size(), 1);
+        QCOMPARE(fixture.read(QStringLiteral("backups/") + copies.first()),
+                 QByteArray("mine|whois.example.net|43|Enabled\r\n"));
+    }
+
+    void proxyAndDefaultExtensionAreStored()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->cmdSetup->click();
+        SettingsWindow* settings = window->settingsWindow();
+        settings->chkProxy->setChecked(true);
+        QCOMPARE(window->settings()->value(SettingKeys::chkProxy()), QStringLiteral("1"));
+        QVERIFY(window->useProxy());
+        QVERIFY(!window->proxyLabel->isHidden());
+        QVERIFY(window->proxyLabel->text().startsWith(QStringLiteral("All lookups go to ")));
+        settings->chkProxy->setChecked(false);
+        QVERIFY(window->proxyLabel->isHidden());
+
+        const QList<std::pair<QString, QString>> typed = {{QStringLiteral("org"), QStringLiteral(".org")},
+                                                          {QString(), QStringLiteral(".com")},
+                                                          {QStringLiteral("co.uk"), QStringLiteral("co.uk")}};
+        for (const auto& [text, stored] : typed) {
+            settings->txtDefault->setText(text);
+            Q_EMIT settings->txtDefault->textEdited(text);
+            Q_EMIT settings->txtDefault->editingFinished();
+            QCOMPARE(settings->txtDefault->text(), stored);
+            QCOMPARE(window->settings()->value(SettingKeys::DefaultExt()), stored);
+        }
+    }
+
+    void aRunningSearchPicksUpAChangedRow()
+    {
+        FakeWhoisServer first;
+        FakeWhoisServer second;
+        QVERIFY(first.listen() && second.listen());
+        first.setDelayMs(100);
+        second.setDelayMs(100);
+        WindowFixture fixture;
+        QByteArray rows = "com|127.0.0.1|" + QByteArray::number(first.port()) + "|Enabled\r\n";
+        QVERIFY(QDir().mkpath(fixture.home));
+        QVERIFY(fixture.write(QStringLiteral("registrars.txt"), rows));
+        MainWindow* window = fixture.open();
+        QByteArray list;
+        for (int i = 0; i < 40; ++i)
+            list += "name" + QByteArray::number(i) + ".com\r\n";
+        QVERIFY(fixture.write(QStringLiteral("wordlists/mine.txt"), list));
+        window->searchDriver()->setPoolSize(2);
+        FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/mine.txt")));
+        window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::CustomList)));
+        window->cmdDoSearch->click();
+        QTRY_VERIFY(first.queries().size() >= 2);
+
+        window->cmdSetup->click();
+        SettingsWindow* settings = window->settingsWindow();
+        click(settings, itemOf(settings, QStringLiteral("com")));
+        settings->txtPort->setText(QString::number(second.port()));
+        settings->cmdSave->click();
+        QTRY_VERIFY(!second.queries().isEmpty());
+        window->Command3->click();
+    }
+};
+
+QTEST_MAIN(TestSettingsWindow)
+#include "test_settings_window.moc"
