@@ -1,4 +1,5 @@
 #include "cli/extract_command.h"
+#include "cli/generate_command.h"
 #include "cli/search_command.h"
 #include "cli/verdict_command.h"
 #include "support/app_info.h"
@@ -17,6 +18,8 @@ const char Usage[] =
     "                           [--home DIR] [--format text|csv|json]\n"
     "       brisquel-cli extract [--browser] [--home DIR] FILE...\n"
     "       brisquel-cli verdict [--server HOST] [--home DIR] FILE...\n"
+    "       brisquel-cli generate [--base WORD] [--words FILE] [--forms prefix,suffix,hyphen]\n"
+    "                             [--ext .com,.net,...] [--out FILE] [--search] [--home DIR]\n"
     "       brisquel-cli --version\n";
 
 // The extensions the page rules recognise come from the user's registrars.txt when there is one.
@@ -58,6 +61,8 @@ int main(int argc, char* argv[])
     const QString command = arguments.value(1);
     if (command == QLatin1String("search"))
         return brisquel::runSearchCommand(arguments.mid(1));
+    if (command == QLatin1String("generate"))
+        return brisquel::runGenerateCommand(arguments.mid(1));
     if (command == QLatin1String("verdict"))
         return brisquel::runVerdictCommand(arguments.mid(1));
     if (command == QLatin1String("extract"))

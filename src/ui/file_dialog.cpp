@@ -21,6 +21,19 @@ QString FileDialog::getOpenFileName(QWidget* parent, const QString& caption, con
     return QFileDialog::getOpenFileName(parent, caption, directory, filter);
 }
 
+QString FileDialog::getSaveFileName(QWidget* parent, const QString& caption, const QString& path,
+                                    const QString& filter)
+{
+    s_lastDirectory = path;
+    s_lastFilter = filter;
+    if (s_nextFileName) {
+        const QString fileName = *s_nextFileName;
+        s_nextFileName.reset();
+        return fileName;
+    }
+    return QFileDialog::getSaveFileName(parent, caption, path, filter);
+}
+
 void FileDialog::setNextFileName(const QString& fileName)
 {
     s_nextFileName = fileName;

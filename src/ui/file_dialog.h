@@ -15,6 +15,10 @@ public:
     static QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
                                    const QString& filter);
 
+    // `path` is the folder and proposed file name; empty text when the user cancels.
+    static QString getSaveFileName(QWidget* parent, const QString& caption, const QString& path,
+                                   const QString& filter);
+
     // The next dialog is not shown and returns this; empty text acts as Cancel.
     static void setNextFileName(const QString& fileName);
     static QString lastDirectory() { return s_lastDirectory; }

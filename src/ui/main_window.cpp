@@ -7,6 +7,7 @@
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
 #include "file_dialog.h"
+#include "generator_window.h"
 #include "message_box.h"
 #include "message_log.h"
 #include "message_log_window.h"
@@ -685,7 +686,35 @@ void MainWindow::chooseGenerateNames()
     Command3->setEnabled(false);
     txtWordNum->setEnabled(true);
     txtWordNum->setText(QStringLiteral("1"));
-    showNotice(QStringLiteral("The name generator is coming in a later version."));
+    openGenerator();
+}
+
+void MainWindow::openGenerator()
+{
+    if (!m_generatorWindow) {
+        m_generatorWindow = new GeneratorWindow(m_folder.root(), m_settings.get(), this);
+        connect(m_generatorWindow, &GeneratorWindow::namesCreated, this, &MainWindow::searchCreatedNames);
+    }
+    m_generatorWindow->show();
+    m_generatorWindow->raise();
+    m_generatorWindow->activateWindow();
+}
+
+GeneratorWindow* MainWindow::generatorWindow() const
+{
+    return m_generatorWindow;
+}
+
+void MainWindow::searchCreatedNames(qint64 count)
+{
+    if (m_searching) {
+        showNotice(QStringLiteral("A search is running; the created names wait in CreatedDomains.txt."));
+        return;
+    }
+    chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
+    txtWordMax->setText(QString::number(count));
+    txtWordNum->setText(QStringLiteral("1"));
+    startSearch();
 }
 
 void MainWindow::setWordListControlsVisible(bool visible)

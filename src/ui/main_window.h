@@ -32,6 +32,7 @@ class MessageLog;
 class MessageLogWindow;
 class ExtensionSettings;
 class OverflowNotice;
+class GeneratorWindow;
 class SettingsWindow;
 class ResultListActions;
 class ResultListView;
@@ -76,6 +77,8 @@ public:
     ExtensionSettings* extensionSettings() const { return m_extensionSettings; }
     // frmSettings while it is open.
     SettingsWindow* settingsWindow() const;
+    // frmMake while it is open.
+    GeneratorWindow* generatorWindow() const;
     // Form2 while it is open.
     OverflowNotice* overflowNotice() const;
     // The latest notice in the status bar, until the user does something else.
@@ -155,6 +158,9 @@ public Q_SLOTS:
     void showNotice(const QString& text);
     // cmdSetup and Options > Setup.
     void openSettings();
+    void openGenerator();
+    // The generator wrote `count` names to CreatedDomains.txt: search them as Start would.
+    void searchCreatedNames(qint64 count);
     // A failure the user has to act on: a message box besides the notice.
     void showFailure(const QString& text);
     void showMessageLog();
@@ -229,6 +235,7 @@ private:
     QPointer<OverflowNotice> m_overflowNotice;
     ExtensionSettings* m_extensionSettings = nullptr;
     QPointer<SettingsWindow> m_settingsWindow;
+    QPointer<GeneratorWindow> m_generatorWindow;
 
     QString m_currentListFile;
     // What the custom-list dialog returned last; a cancelled dialog keeps it.

@@ -231,6 +231,46 @@ private Q_SLOTS:
         QVERIFY(generic.out.first().startsWith(QStringLiteral("registered\t")));
     }
 
+    void generatePrintsWritesAndSearches()
+    {
+        const QString words = m_home->filePath(QStringLiteral("words.txt"));
+        QVERIFY(TextFile::writeText(words, "my\r\nfree\r\n"));
+        const QStringList common{QStringLiteral("generate"),
+                                 QStringLiteral("--base"),
+                                 QStringLiteral("shop"),
+                                 QStringLiteral("--words"),
+                                 words,
+                                 QStringLiteral("--ext"),
+                                 QStringLiteral(".com")};
+        const Run printed =
+            cli(common + QStringList{QStringLiteral("--forms"), QStringLiteral("prefix,hyphen")});
+        QCOMPARE(printed.exitCode, 0);
+        QCOMPARE(printed.out, (QStringList{QStringLiteral("myshop.com"), QStringLiteral("my-shop.com"),
+                                           QStringLiteral("freeshop.com"), QStringLiteral("free-shop.com")}));
+
+        const Run searched = cli(common + QStringList{QStringLiteral("--forms"), QStringLiteral("suffix"),
+                                                      QStringLiteral("--search"), QStringLiteral("--proxy")});
+        QCOMPARE(searched.exitCode, 2); // --proxy is no option of generate
+        // The search asks the fake server: the only row there is points at it.
+        QVERIFY(
+            TextFile::writeText(m_home->filePath(QStringLiteral("registrars.txt")),
+                                "com|127.0.0.1|" + QByteArray::number(m_server->port()) + "|Enabled\r\n"));
+        const Run search = cli(common + QStringList{QStringLiteral("--forms"), QStringLiteral("prefix"),
+                                                    QStringLiteral("--search")});
+        QCOMPARE(search.exitCode, 0);
+        QVERIFY(search.err.contains(QStringLiteral("Created 2 names")));
+        QStringList verdicts = search.out;
+        verdicts.sort();
+        QCOMPARE(verdicts, (QStringList{QStringLiteral("available freeshop.com"),
+                                        QStringLiteral("registered myshop.com")}));
+        QCOMPARE(cli(common + QStringList{QStringLiteral("--forms"), QStringLiteral("sideways")}).exitCode,
+                 2);
+        QCOMPARE(cli({QStringLiteral("generate"), QStringLiteral("--words"),
+                      m_home->filePath(QStringLiteral("none"))})
+                     .exitCode,
+                 1);
+    }
+
     void extractPrintsCandidateNames()
     {
         const QString page = m_home->filePath(QStringLiteral("page.html"));

@@ -1,0 +1,159 @@
+#include "generate_command.h"
+
+#include "search_command.h"
+#include "sources/name_generator.h"
+#include "support/data_folder.h"
+#include "support/settings_store.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace brisquel {
+
+namespace {
+
+void printError(const QString& message)
+{
+    std::fprintf(stderr, "brisquel-cli: %s\n", qPrintable(message));
+}
+
+QStringList listOf(const QString& text)
+{
+    QStringList items = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (QString& item : items)
+        item = item.trimmed();
+    items.removeAll(QString());
+    return items;
+}
+
+} // namespace
+
+int runGenerateCommand(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Makes domain names from a base word and prefix/suffix words, as the Domain Name "
+                       "Creator window does.\nDefaults come from the window's settings and the data "
+                       "folder's Appends.txt.\n\nExit status: 0 done, 1 a file could not be read or "
+                       "written, 2 bad arguments; with --search, that of the search."));
+    parser.addHelpOption();
+    const QCommandLineOption baseOption(QStringLiteral("base"), QStringLiteral("Base word."),
+                                        QStringLiteral("WORD"));
+    const QCommandLineOption wordsOption(
+        QStringLiteral("words"), QStringLiteral("Prefix/suffix words, one a line (default: Appends.txt)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption formsOption(
+        QStringLiteral("forms"), QStringLiteral("Combinations: prefix, suffix, hyphen (comma-separated)."),
+        QStringLiteral("LIST"));
+    const QCommandLineOption extOption(QStringLiteral("ext"), QStringLiteral("Extensions, e.g. .com,.net."),
+                                       QStringLiteral("LIST"));
+    const QCommandLineOption outOption(
+        QStringLiteral("out"),
+        QStringLiteral("Write the names to this file (every name followed by an "
+                       "empty line) instead of printing them."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption searchOption(
+        QStringLiteral("search"),
+        QStringLiteral("Search the names (written to --out, or to CreatedDomains.txt in the data folder)."));
+    const QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Data folder."),
+                                        QStringLiteral("DIR"));
+    parser.addOptions({baseOption, wordsOption, formsOption, extOption, outOption, searchOption, homeOption});
+    if (!parser.parse(arguments)) {
+        printError(parser.errorText());
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        QString help = parser.helpText();
+        help.replace(0, help.indexOf(QLatin1Char('\n')),
+                     QStringLiteral("Usage: brisquel-cli generate [options]"));
+        std::fputs(qPrintable(help), stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        printError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+        return 2;
+    }
+
+    const DataFolder folder(DataFolder::resolveRoot(arguments));
+    QString error;
+    if (!folder.ensureRoot(&error)) {
+        printError(error);
+        return 1;
+    }
+    SettingsStore settings(folder.settingsPath(), DataFolder::defaultUserSettingsPath());
+
+    GeneratorOptions options;
+    options.baseWord =
+        parser.isSet(baseOption) ? parser.value(baseOption) : settings.value(SettingKeys::txtMake());
+    if (parser.isSet(formsOption)) {
+        const QStringList forms = listOf(parser.value(formsOption).toLower());
+        for (const QString& form : forms) {
+            if (form != QLatin1String("prefix") && form != QLatin1String("suffix") &&
+                form != QLatin1String("hyphen")) {
+                printError(QStringLiteral("unknown form \"%1\" (use prefix, suffix, hyphen)").arg(form));
+                return 2;
+            }
+        }
+        options.prefixes = forms.contains(QStringLiteral("prefix"));
+        options.suffixes = forms.contains(QStringLiteral("suffix"));
+        options.hyphens = forms.contains(QStringLiteral("hyphen"));
+    } else {
+        options.prefixes = settings.intValue(SettingKeys::chkAdd(0), 1) != 0;
+        options.suffixes = settings.intValue(SettingKeys::chkAdd(1), 1) != 0;
+        options.hyphens = settings.intValue(SettingKeys::chkAdd(2), 1) != 0;
+    }
+    if (parser.isSet(extOption)) {
+        options.extensions = listOf(parser.value(extOption).toLower());
+    } else {
+        std::array<bool, GeneratorExtensionCount> checked{};
+        for (int i = 0; i < GeneratorExtensionCount; ++i)
+            checked[size_t(i)] = settings.intValue(SettingKeys::chkExt(i), 1) != 0;
+        options.extensions =
+            GeneratorOptions::boxExtensions(checked, settings.value(SettingKeys::txtCustom()));
+    }
+
+    AppendsFile words(parser.isSet(wordsOption) ? parser.value(wordsOption)
+                                                : folder.path(QStringLiteral("Appends.txt")));
+    if (!parser.isSet(wordsOption) && words.ensureExists())
+        printError(QStringLiteral("%1 was missing; it now holds the starter words.").arg(words.path()));
+    if (!QFileInfo(words.path()).isFile()) {
+        printError(QStringLiteral("the word file %1 does not exist").arg(words.path()));
+        return 1;
+    }
+    options.words = words.words(&error);
+    if (!error.isEmpty()) {
+        printError(error);
+        return 1;
+    }
+    if (options.words.isEmpty()) {
+        printError(QStringLiteral("Add a word to the Prefixes/Suffixes list first."));
+        return 1;
+    }
+
+    const QStringList names = generateNames(options);
+    QString out = parser.value(outOption);
+    if (out.isEmpty() && parser.isSet(searchOption))
+        out = folder.path(QStringLiteral("CreatedDomains.txt"));
+    if (out.isEmpty()) {
+        for (const QString& name : names) {
+            const QByteArray line = name.toUtf8() + '\n';
+            std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        }
+        std::fflush(stdout);
+        return 0;
+    }
+    if (!writeCreatedDomains(out, names, &error)) {
+        printError(error);
+        return 1;
+    }
+    std::fprintf(stderr, "Created %lld names in %s.\n", static_cast<long long>(names.size()),
+                 qPrintable(out));
+    if (!parser.isSet(searchOption))
+        return 0;
+    return runSearchCommand({QStringLiteral("search"), QStringLiteral("--list"),
+                             QFileInfo(out).absoluteFilePath(), QStringLiteral("--start"),
+                             QStringLiteral("1"), QStringLiteral("--home"), folder.root()});
+}
+
+} // namespace brisquel

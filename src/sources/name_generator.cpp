@@ -1,0 +1,145 @@
+#include "name_generator.h"
+
+#include "support/text_file.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace brisquel {
+
+namespace {
+
+const char* const ExtensionCaptions[GeneratorExtensionCount] = {
+    ".COM", ".NET", ".ORG", ".BIZ", ".INFO", ".NAME", ".AERO", ".COOP", "Custom Extension:"};
+
+bool isWord(const QString& line)
+{
+    return !line.isEmpty() && line != QLatin1String(" ");
+}
+
+QString withoutSpaces(QString text)
+{
+    text.remove(QLatin1Char(' '));
+    return text;
+}
+
+} // namespace
+
+QString generatorExtensionCaption(int index)
+{
+    return index >= 0 && index < GeneratorExtensionCount ? QString::fromLatin1(ExtensionCaptions[index])
+                                                         : QString();
+}
+
+QStringList GeneratorOptions::boxExtensions(const std::array<bool, GeneratorExtensionCount>& checked,
+                                            const QString& customExtension)
+{
+    QStringList extensions;
+    for (int i = 0; i < GeneratorExtensionCount; ++i) {
+        if (checked[size_t(i)])
+            extensions << (i == CustomExtensionIndex ? customExtension.toLower()
+                                                     : generatorExtensionCaption(i).toLower());
+    }
+    return extensions;
+}
+
+QStringList generateNames(const GeneratorOptions& options)
+{
+    const QStringList& extensions = options.extensions;
+    QStringList names;
+    const qsizetype forms = (options.prefixes ? 1 : 0) + (options.suffixes ? 1 : 0);
+    names.reserve(options.words.size() * forms * (options.hyphens ? 2 : 1) * extensions.size());
+    auto apply = [&](const QString& name) {
+        for (const QString& extension : extensions)
+            names.append(name + extension);
+    };
+    const QString base = withoutSpaces(options.baseWord);
+    for (const QString& stored : options.words) {
+        if (!isWord(stored))
+            continue;
+        const QString word = withoutSpaces(stored);
+        if (options.prefixes) {
+            apply(word + base);
+            if (options.hyphens)
+                apply(word + QLatin1Char('-') + base);
+        }
+        if (options.suffixes) {
+            apply(base + word);
+            if (options.hyphens)
+                apply(base + QLatin1Char('-') + word);
+        }
+    }
+    return names;
+}
+
+AppendsFile::AppendsFile(QString path)
+    : m_path(std::move(path))
+{}
+
+bool AppendsFile::ensureExists(QString* error) const
+{
+    if (QFileInfo::exists(m_path))
+        return false;
+    QFile starter(QStringLiteral(":/data/Appends.txt"));
+    const QByteArray words = starter.open(QIODevice::ReadOnly) ? starter.readAll() : QByteArray();
+    TextFile::writeText(m_path, words, error);
+    return true;
+}
+
+QStringList AppendsFile::words(QString* error) const
+{
+    QStringList lines;
+    TextFile::readLines(m_path, &lines, error);
+    QStringList words;
+    for (const QString& line : std::as_const(lines)) {
+        if (isWord(line))
+            words.append(line);
+    }
+    return words;
+}
+
+bool AppendsFile::add(const QString& word, QString* error) const
+{
+    // Text after the last line end is a word of its own; the new one must not run on from it.
+    QStringList lines{word};
+    QFile file(m_path);
+    if (file.size() > 0 && file.open(QIODevice::ReadOnly) && file.seek(file.size() - 1)) {
+        char last = 0;
+        if (file.getChar(&last) && last != '\n' && last != '\r')
+            lines.prepend(QString());
+    }
+    file.close();
+    return TextFile::appendLines(m_path, lines, error);
+}
+
+bool AppendsFile::remove(const QString& word, QString* error) const
+{
+    QStringList lines;
+    if (!TextFile::readLines(m_path, &lines, error))
+        return false;
+    QStringList kept;
+    for (const QString& line : std::as_const(lines)) {
+        if (line != word)
+            kept.append(line);
+    }
+    // The blank lines that the removed words leave between others go with them.
+    while (!kept.isEmpty() && kept.constLast().isEmpty())
+        kept.removeLast();
+    return TextFile::writeLines(m_path, kept, error);
+}
+
+bool writeCreatedDomains(const QString& path, const QStringList& names, QString* error)
+{
+    QByteArray bytes;
+    qsizetype size = 0;
+    for (const QString& name : names)
+        size += name.size() + 4;
+    bytes.reserve(size);
+    for (const QString& name : names) {
+        bytes += name.toUtf8();
+        bytes += "\r\n\r\n";
+    }
+    return TextFile::writeText(path, bytes, error);
+}
+
+} // namespace brisquel

@@ -1,0 +1,91 @@
+#include "engine/search_driver.h"
+#include "support/settings_store.h"
+#include "tools/fake_whois_server.h"
+#include "ui/file_dialog.h"
+#include "ui/generator_window.h"
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+using namespace brisquel;
+using brisquel::test::FakeWhoisServer;
+using brisquel::test::WindowFixture;
+
+class TestGeneratorWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { MessageBox::clearShown(); }
+
+    void aRunCreatesNamesAndSearchesThem()
+    {
+        FakeWhoisServer server;
+        QVERIFY(server.listen());
+        WindowFixture fixture;
+        QVERIFY(QDir().mkpath(fixture.home));
+        QVERIFY(fixture.write(QStringLiteral("Appends.txt"), "my\r\nmy\r\nfree\r\n"));
+        MainWindow* window = fixture.open();
+        window->searchDriver()->setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
+        // Settings as a user left them last time.
+        window->settings()->setValue(SettingKeys::chkExt(1), QStringLiteral("0"));
+        window->settings()->setValue(SettingKeys::txtMake(), QStringLiteral("shop"));
+
+        window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
+        GeneratorWindow* generator = window->generatorWindow();
+        QVERIFY(generator);
+        QCOMPARE(generator->windowTitle(), QStringLiteral("Domain Name Creator"));
+        QCOMPARE(generator->Text1->text(), QStringLiteral("shop"));
+        QVERIFY(!generator->chkExt[1]->isChecked());
+        QVERIFY(generator->chkExt[0]->isChecked());
+        generator->chkExt[0]->setChecked(false);
+        QCOMPARE(window->settings()->value(SettingKeys::chkExt(0)), QStringLiteral("0"));
+        for (int i = 2; i < GeneratorExtensionCount; ++i)
+            generator->chkExt[size_t(i)]->setChecked(i == 2);
+        QCOMPARE(generator->List2->count(), 3);
+
+        // Del of a doubled word takes both from file and list.
+        generator->List2->setCurrentRow(0);
+        generator->cmdSub->click();
+        QCOMPARE(generator->List2->count(), 1);
+        generator->Text2->setText(QStringLiteral("get"));
+        QTest::keyClick(generator->Text2, Qt::Key_Return);
+        QCOMPARE(generator->List2->count(), 2);
+        QCOMPARE(fixture.read(QStringLiteral("Appends.txt")), QByteArray("free\r\nget\r\n"));
+
+        // Enter in the base word runs it: 2 words x 4 forms x .org, searched at once.
+        QTest::keyClick(generator->Text1, Qt::Key_Return);
+        QCOMPARE(generator->generatedNames().size(), 8);
+        QCOMPARE(generator->txtStatus->text(), QStringLiteral("Created 8 domains...  Search Started"));
+        QCOMPARE(window->txtWordMax->text(), QStringLiteral("8"));
+        QVERIFY(fixture.read(QStringLiteral("CreatedDomains.txt"))
+                    .startsWith("freeshop.org\r\n\r\nfree-shop.org\r\n"));
+        QTRY_VERIFY(!window->isSearching());
+        QCOMPARE(server.queries().size(), 8);
+
+        // Save Domains As: cancel does nothing, a name gets a copy.
+        FileDialog::setNextFileName(QString());
+        generator->Command2->click();
+        QVERIFY(MessageBox::shown().isEmpty());
+        FileDialog::setNextFileName(fixture.path(QStringLiteral("copy.txt")));
+        generator->Command2->click();
+        QCOMPARE(fixture.read(QStringLiteral("copy.txt")),
+                 fixture.read(QStringLiteral("CreatedDomains.txt")));
+        QCOMPARE(FileDialog::lastDirectory(), fixture.path(QStringLiteral("CustomLists/shop.txt")));
+
+        // Without words there is nothing to start.
+        QVERIFY(fixture.write(QStringLiteral("Appends.txt"), "\r\n"));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        generator->Command1->click();
+        QCOMPARE(MessageBox::shown().last().text,
+                 QStringLiteral("Add a word to the Prefixes/Suffixes list first."));
+    }
+};
+
+QTEST_MAIN(TestGeneratorWindow)
+#include "test_generator_window.moc"
