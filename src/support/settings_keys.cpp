@@ -108,4 +108,13 @@ SettingKey WebSiteAddress()
     return option(QStringLiteral("WebSiteAddress"), "https://brisquel.app/");
 }
 
+SettingKey YahooSearchAddress()
+{
+    return option(QStringLiteral("YahooSearchAddress"), "https://search.yahoo.com");
+}
+SettingKey GoogleSearchAddress()
+{
+    return option(QStringLiteral("GoogleSearchAddress"), "https://www.google.com");
+}
+
 } // namespace brisquel::SettingKeys

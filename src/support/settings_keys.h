@@ -49,6 +49,9 @@ SettingKey txtCustom();
 SettingKey PurchaseAddress();
 SettingKey PurchaseOnDoubleClick();
 SettingKey WebSiteAddress();
+// Scheme, host and port of the search engines whose result pages the harvester reads.
+SettingKey YahooSearchAddress();
+SettingKey GoogleSearchAddress();
 
 } // namespace SettingKeys
 } // namespace brisquel
