@@ -8,6 +8,7 @@
 #include "engine/search_driver.h"
 #include "file_dialog.h"
 #include "generator_window.h"
+#include "harvester_window.h"
 #include "message_box.h"
 #include "message_log.h"
 #include "message_log_window.h"
@@ -499,9 +500,7 @@ void MainWindow::bindCore()
             [this](const QString& search) { cmdCreate->setEnabled(!search.isEmpty()); });
     connect(cmdDoSearch, &QPushButton::clicked, this, &MainWindow::startSearch);
     connect(Command3, &QPushButton::clicked, this, &MainWindow::stopSearch);
-    connect(cmdCreate, &QPushButton::clicked, this, [this] {
-        showNotice(QStringLiteral("The search-engine harvester is coming in a later version."));
-    });
+    connect(cmdCreate, &QPushButton::clicked, this, &MainWindow::openHarvester);
     connect(cmdWebsite, &QPushButton::clicked, this, [this] {
         const QUrl site(m_settings->value(SettingKeys::WebSiteAddress()));
         if (!m_openUrl || !m_openUrl(site))
@@ -703,6 +702,41 @@ void MainWindow::openGenerator()
 GeneratorWindow* MainWindow::generatorWindow() const
 {
     return m_generatorWindow;
+}
+
+void MainWindow::openHarvester()
+{
+    const std::optional<SearchType> type = currentSearchType();
+    const std::optional<SearchEngine> engine = type ? HarvestRun::engineFor(*type) : std::nullopt;
+    if (!engine || txtSearch->text().isEmpty() || m_searching)
+        return;
+    // Each opening is a fresh run; one at a time.
+    if (m_harvesterWindow)
+        m_harvesterWindow->close();
+    const SettingKey address = *engine == SearchEngine::Yahoo ? SettingKeys::YahooSearchAddress()
+                                                              : SettingKeys::GoogleSearchAddress();
+    auto run = std::make_unique<HarvestRun>(*engine, txtSearch->text(),
+                                            HarvestRun::targetCountFor(Combo2->currentIndex()),
+                                            m_settings->value(address), m_table.enabledExtensions());
+    m_harvesterWindow = new HarvesterWindow(std::move(run), m_folder.root(), this);
+    connect(m_harvesterWindow, &HarvesterWindow::listCreated, this, &MainWindow::searchHarvestedNames);
+    m_harvesterWindow->show();
+    m_harvesterWindow->start();
+}
+
+HarvesterWindow* MainWindow::harvesterWindow() const
+{
+    return m_harvesterWindow;
+}
+
+void MainWindow::searchHarvestedNames(qint64 entries)
+{
+    if (m_searching)
+        return;
+    m_currentListFile = m_folder.path(QStringLiteral("BrowserSearch.txt"));
+    txtWordMax->setText(QString::number(entries));
+    txtWordNum->setText(QStringLiteral("1"));
+    startSearch();
 }
 
 void MainWindow::searchCreatedNames(qint64 count)

@@ -33,6 +33,7 @@ class MessageLogWindow;
 class ExtensionSettings;
 class OverflowNotice;
 class GeneratorWindow;
+class HarvesterWindow;
 class SettingsWindow;
 class ResultListActions;
 class ResultListView;
@@ -79,6 +80,8 @@ public:
     SettingsWindow* settingsWindow() const;
     // frmMake while it is open.
     GeneratorWindow* generatorWindow() const;
+    // Form3 while a harvest runs.
+    HarvesterWindow* harvesterWindow() const;
     // Form2 while it is open.
     OverflowNotice* overflowNotice() const;
     // The latest notice in the status bar, until the user does something else.
@@ -159,6 +162,9 @@ public Q_SLOTS:
     // cmdSetup and Options > Setup.
     void openSettings();
     void openGenerator();
+    // cmdCreate: harvest names from the chosen search engine for txtSearch.
+    void openHarvester();
+    void searchHarvestedNames(qint64 entries);
     // The generator wrote `count` names to CreatedDomains.txt: search them as Start would.
     void searchCreatedNames(qint64 count);
     // A failure the user has to act on: a message box besides the notice.
@@ -236,6 +242,7 @@ private:
     ExtensionSettings* m_extensionSettings = nullptr;
     QPointer<SettingsWindow> m_settingsWindow;
     QPointer<GeneratorWindow> m_generatorWindow;
+    QPointer<HarvesterWindow> m_harvesterWindow;
 
     QString m_currentListFile;
     // What the custom-list dialog returned last; a cancelled dialog keeps it.
