@@ -26,6 +26,7 @@ class QStatusBar;
 
 namespace brisquel {
 
+class AboutWindow;
 class ElidedLabel;
 class ListFiles;
 class MessageLog;
@@ -36,6 +37,7 @@ class ResultListView;
 class ResultLists;
 class SearchDriver;
 class SettingsStore;
+class WhoisWindow;
 
 // Where the main window finds its files and settings, and how it opens outside addresses.
 struct MainWindowEnvironment
@@ -44,7 +46,7 @@ struct MainWindowEnvironment
     QString userSettingsPath;
     UrlOpener openUrl;
 
-    // The program's own: --home DIR or BRISQUEL_HOME, the user's settings area, the desktop browser.
+    // The program's own: --home DIR or BRISQUEL_HOME, the user's settings area, frmWebsite.
     static MainWindowEnvironment fromArguments(const QStringList& arguments);
 };
 
@@ -78,6 +80,11 @@ public:
     MessageLog* messageLog() const { return m_log; }
     // frmMessages once View > Messages opened it.
     MessageLogWindow* messageLogWindow() const;
+    // frmWhois and frmAbout while they are open.
+    WhoisWindow* whoisWindow() const;
+    AboutWindow* aboutWindow() const;
+    // Whether lookups go to the proxy row, as the search has it now.
+    bool useProxy() const;
 
     ResultListView* listView(ResultList list) const;
     QLabel* listLabel(ResultList list) const;
@@ -148,6 +155,8 @@ public Q_SLOTS:
     // A failure the user has to act on: a message box besides the notice.
     void showFailure(const QString& text);
     void showMessageLog();
+    // A fresh frmWhois for the name, in place of the one open.
+    void openWhois(const QString& domain);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -214,6 +223,8 @@ private:
     QStringList m_pendingFailures;
     bool m_showingFailure = false;
     QPointer<OverflowNotice> m_overflowNotice;
+    QPointer<WhoisWindow> m_whoisWindow;
+    QPointer<AboutWindow> m_aboutWindow;
 
     QString m_currentListFile;
     // What the custom-list dialog returned last; a cancelled dialog keeps it.
