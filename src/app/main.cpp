@@ -1,23 +1,39 @@
 #include "support/app_info.h"
 #include "ui/main_window.h"
+#include "ui/program_picture.h"
+#include "ui/splash_window.h"
+#include "ui/website_window.h"
 
 #include <QApplication>
 #include <QTimer>
 
 int main(int argc, char* argv[])
 {
+    // The web engine shares its GL context with the widgets; it must be said before the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(brisquel::AppInfo::companyName());
     QApplication::setApplicationName(brisquel::AppInfo::productTitle());
     QApplication::setApplicationVersion(brisquel::AppInfo::version());
+    QApplication::setWindowIcon(brisquel::programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("brisquel"));
 
-    brisquel::MainWindow window(brisquel::MainWindowEnvironment::fromArguments(QApplication::arguments()));
-    window.showMaximized();
-
-    // For smoke tests: leave through the window's own close path after a while.
     const QStringList arguments = QApplication::arguments();
-    const qsizetype quitAt = arguments.indexOf(QStringLiteral("--quit-after"));
-    if (quitAt >= 0 && quitAt + 1 < arguments.size())
-        QTimer::singleShot(arguments.at(quitAt + 1).toInt(), &window, &QWidget::close);
-    return app.exec();
+    auto* splash = new brisquel::SplashWindow([&arguments]() -> QWidget* {
+        auto* window = new brisquel::MainWindow(brisquel::MainWindowEnvironment::fromArguments(arguments));
+        // Its children (frmWhois, frmAbout, …) go with it; frmWebsite, which has no parent, stays.
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->showMaximized();
+        // For smoke tests: leave through the window's own close path after a while.
+        const qsizetype quitAt = arguments.indexOf(QStringLiteral("--quit-after"));
+        if (quitAt >= 0 && quitAt + 1 < arguments.size())
+            QTimer::singleShot(arguments.at(quitAt + 1).toInt(), window, &QWidget::close);
+        return window;
+    });
+    splash->show();
+    splash->start();
+    const int status = app.exec();
+    // The browser's page must go before the web engine shuts down with the application.
+    delete brisquel::WebsiteWindow::instance();
+    return status;
 }

@@ -151,6 +151,11 @@ void SearchDriver::setUseProxy(bool useProxy)
     d->useProxy = useProxy;
 }
 
+bool SearchDriver::useProxy() const
+{
+    return d->useProxy;
+}
+
 void SearchDriver::setDefaultExtension(const QString& extension)
 {
     d->defaultExtension = extension;

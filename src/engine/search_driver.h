@@ -54,6 +54,7 @@ public:
     void setPoolSize(int size);
     void setTimings(LookupTimings timings);
     void setUseProxy(bool useProxy);
+    bool useProxy() const;
     void setDefaultExtension(const QString& extension);
     void setServerOverride(std::optional<ServerOverride> server);
     // The rules that judge the answers; the delivered ones until set.

@@ -10,8 +10,6 @@
 
 namespace brisquel {
 
-namespace {
-
 // Lower-case causes, so that they read well after "Cannot connect to host:port: ".
 QString connectFailure(QAbstractSocket::SocketError error, const QString& fallback)
 {
@@ -30,8 +28,6 @@ QString connectFailure(QAbstractSocket::SocketError error, const QString& fallba
         return fallback.isEmpty() ? fallback : fallback.at(0).toLower() + fallback.mid(1);
     }
 }
-
-} // namespace
 
 WhoisLookup::WhoisLookup(int slot, QObject* parent)
     : QObject(parent)

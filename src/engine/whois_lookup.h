@@ -8,6 +8,9 @@
 
 namespace brisquel {
 
+// Why a connection could not be made, in lower case, to follow "Cannot connect to host:port: ".
+QString connectFailure(QAbstractSocket::SocketError error, const QString& fallback);
+
 // One lookup slot: asks one WHOIS server about one domain (the domain, then CR LF; the answer
 // is complete when the server closes the connection in order). Each attempt has its own time
 // limit, which starts again once connected; a failed, reset, oversized or timed out attempt

@@ -48,6 +48,9 @@ const DeliveredFile deliveredFiles[] = {
     {"wordlists/AllThreeLetter.txt", nullptr, 3},
     {"wordlists/AllFourLetter.txt", nullptr, 4},
     {"Help.html", ":/data/Help.html", 0},
+    {"help/main-window.png", ":/data/help/main-window.png", 0},
+    {"help/whois-window.png", ":/data/help/whois-window.png", 0},
+    {"help/about-box.png", ":/data/help/about-box.png", 0},
     {"Appends.txt", ":/data/Appends.txt", 0},
     {"answer-rules.txt", ":/data/answer-rules.txt", 0},
 };

@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "about_window.h"
 #include "button_strip.h"
 #include "elided_label.h"
 #include "engine/list_files.h"
@@ -20,12 +21,13 @@
 #include "sources/list_file.h"
 #include "support/app_info.h"
 #include "support/settings_store.h"
+#include "website_window.h"
 #include "whois_config/extension_settings.h"
+#include "whois_window.h"
 #include "wrapping_label.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -113,7 +115,8 @@ void shareWidth(QWidget* widget)
 MainWindowEnvironment MainWindowEnvironment::fromArguments(const QStringList& arguments)
 {
     return {DataFolder::resolveRoot(arguments), DataFolder::defaultUserSettingsPath(), [](const QUrl& url) {
-                return QDesktopServices::openUrl(url);
+                WebsiteWindow::open(url);
+                return true;
             }};
 }
 
@@ -501,6 +504,7 @@ void MainWindow::bindCore()
     connect(cmdDoSearch, &QPushButton::clicked, this, &MainWindow::startSearch);
     connect(Command3, &QPushButton::clicked, this, &MainWindow::stopSearch);
     connect(cmdCreate, &QPushButton::clicked, this, &MainWindow::openHarvester);
+    connect(m_listActions, &ResultListActions::whoisRequested, this, &MainWindow::openWhois);
     connect(cmdWebsite, &QPushButton::clicked, this, [this] {
         const QUrl site(m_settings->value(SettingKeys::WebSiteAddress()));
         if (!m_openUrl || !m_openUrl(site))
@@ -978,10 +982,38 @@ void MainWindow::openHelp()
 
 void MainWindow::showAbout()
 {
-    MessageBox::information(this, QStringLiteral("About this software"),
-                            QStringLiteral("%1 %2\nby %3\n%4")
-                                .arg(AppInfo::productTitle(), AppInfo::version(), AppInfo::companyName(),
-                                     AppInfo::webSiteName()));
+    if (!m_aboutWindow) {
+        m_aboutWindow =
+            new AboutWindow(QUrl(m_settings->value(SettingKeys::WebSiteAddress())), m_openUrl, this);
+        connect(m_aboutWindow, &AboutWindow::failed, this, &MainWindow::showFailure);
+    }
+    m_aboutWindow->show();
+    m_aboutWindow->raise();
+    m_aboutWindow->activateWindow();
+}
+
+void MainWindow::openWhois(const QString& domain)
+{
+    if (m_whoisWindow)
+        m_whoisWindow->close();
+    m_whoisWindow = new WhoisWindow(domain, this);
+    m_whoisWindow->show();
+    m_whoisWindow->ask(m_table, useProxy());
+}
+
+WhoisWindow* MainWindow::whoisWindow() const
+{
+    return m_whoisWindow;
+}
+
+AboutWindow* MainWindow::aboutWindow() const
+{
+    return m_aboutWindow;
+}
+
+bool MainWindow::useProxy() const
+{
+    return m_driver->useProxy();
 }
 
 void MainWindow::openSettings()
@@ -1038,6 +1070,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
         m_overflowNotice->close();
     if (m_messageLogWindow)
         m_messageLogWindow->close();
+    // frmWebsite has no parent and stays; the program ends when it closes too.
+    for (QWidget* window : {static_cast<QWidget*>(m_whoisWindow), static_cast<QWidget*>(m_aboutWindow)}) {
+        if (window)
+            window->close();
+    }
     event->accept();
 }
 

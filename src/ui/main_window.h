@@ -26,6 +26,7 @@ class QStatusBar;
 
 namespace brisquel {
 
+class AboutWindow;
 class ElidedLabel;
 class ListFiles;
 class MessageLog;
@@ -40,6 +41,7 @@ class ResultListView;
 class ResultLists;
 class SearchDriver;
 class SettingsStore;
+class WhoisWindow;
 
 // Where the main window finds its files and settings, and how it opens outside addresses.
 struct MainWindowEnvironment
@@ -48,7 +50,7 @@ struct MainWindowEnvironment
     QString userSettingsPath;
     UrlOpener openUrl;
 
-    // The program's own: --home DIR or BRISQUEL_HOME, the user's settings area, the desktop browser.
+    // The program's own: --home DIR or BRISQUEL_HOME, the user's settings area, frmWebsite.
     static MainWindowEnvironment fromArguments(const QStringList& arguments);
 };
 
@@ -74,7 +76,6 @@ public:
     QString currentListFile() const { return m_currentListFile; }
     std::optional<SearchType> currentSearchType() const;
     bool isSearching() const { return m_searching; }
-    bool useProxy() const { return m_startup.useProxy; }
     ExtensionSettings* extensionSettings() const { return m_extensionSettings; }
     // frmSettings while it is open.
     SettingsWindow* settingsWindow() const;
@@ -90,6 +91,11 @@ public:
     MessageLog* messageLog() const { return m_log; }
     // frmMessages once View > Messages opened it.
     MessageLogWindow* messageLogWindow() const;
+    // frmWhois and frmAbout while they are open.
+    WhoisWindow* whoisWindow() const;
+    AboutWindow* aboutWindow() const;
+    // Whether lookups go to the proxy row, as the search has it now.
+    bool useProxy() const;
 
     ResultListView* listView(ResultList list) const;
     QLabel* listLabel(ResultList list) const;
@@ -170,6 +176,8 @@ public Q_SLOTS:
     // A failure the user has to act on: a message box besides the notice.
     void showFailure(const QString& text);
     void showMessageLog();
+    // A fresh frmWhois for the name, in place of the one open.
+    void openWhois(const QString& domain);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -243,6 +251,8 @@ private:
     QPointer<SettingsWindow> m_settingsWindow;
     QPointer<GeneratorWindow> m_generatorWindow;
     QPointer<HarvesterWindow> m_harvesterWindow;
+    QPointer<WhoisWindow> m_whoisWindow;
+    QPointer<AboutWindow> m_aboutWindow;
 
     QString m_currentListFile;
     // What the custom-list dialog returned last; a cancelled dialog keeps it.

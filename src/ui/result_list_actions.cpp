@@ -134,7 +134,7 @@ void ResultListActions::openSelectedEntry(ResultList list)
         return;
     m_selectedDomain = current.data().toString();
     if (!m_purchaseOnDoubleClick) {
-        Q_EMIT notice(QStringLiteral("The WHOIS information window is coming in a later version."));
+        Q_EMIT whoisRequested(m_selectedDomain);
         return;
     }
     const QUrl address(m_purchaseAddress + m_selectedDomain);

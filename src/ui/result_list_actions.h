@@ -60,6 +60,8 @@ public Q_SLOTS:
     bool saveSavedDomains();
 
 Q_SIGNALS:
+    // A double-click asks for the name's WHOIS record (when it does not open the purchase page).
+    void whoisRequested(const QString& domain);
     // Something the user should read in the status bar.
     void notice(const QString& text);
     // Something the user has to act on: a page that could not be opened, a file not written.

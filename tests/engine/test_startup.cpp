@@ -1,5 +1,5 @@
-#include "support/settings_store.h"
 #include "engine/startup.h"
+#include "support/settings_store.h"
 #include "whois_config/extension_table.h"
 #include "whois_config/registrars_file.h"
 
@@ -67,6 +67,13 @@ private Q_SLOTS:
         for (const char* name : {"BrowserSearch.txt", "CreatedDomains.txt", "Remembered.txt"})
             QCOMPARE(readAll(home.path(QString::fromLatin1(name))), QByteArray("\r\n"));
         QVERIFY(QFileInfo(home.path(QStringLiteral("Appends.txt"))).isFile());
+        // The help's pictures beside it, byte for byte.
+        for (const char* name : {"help/main-window.png", "help/whois-window.png", "help/about-box.png"}) {
+            const QByteArray bytes = readAll(home.path(QString::fromLatin1(name)));
+            QVERIFY2(bytes.startsWith("\x89PNG") &&
+                         bytes == readAll(QStringLiteral(":/data/") + QString::fromLatin1(name)),
+                     name);
+        }
         for (const char* name : {"backups", "overflow", "wordlists", "searches"})
             QVERIFY2(QFileInfo(home.path(QString::fromLatin1(name))).isDir(), name);
 

@@ -3,6 +3,7 @@
 #include "engine/search_driver.h"
 #include "sources/list_file.h"
 #include "support/settings_store.h"
+#include "ui/about_window.h"
 #include "ui/elided_label.h"
 #include "ui/file_dialog.h"
 #include "ui/generator_window.h"
@@ -393,8 +394,6 @@ private Q_SLOTS:
         chooseInCombo(window, SearchType::FullWordList);
         window->mnuToolsItem[typeIndex(SearchType(type))]->trigger();
         QVERIFY(window->cmdCreate->isEnabled());
-        window->cmdCreate->click();
-        QVERIFY(window->noticeText().contains(QStringLiteral("later version")));
     }
 
     void generateAndBrowseChoices()
@@ -620,9 +619,9 @@ private Q_SLOTS:
         QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("Could not open")));
         MessageBox::clearShown();
 
-        MessageBox::setNextAnswer(QMessageBox::Ok);
         window->mnuAboutItem[0]->trigger();
-        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(window->aboutWindow() && window->aboutWindow()->isVisible());
+        QVERIFY(MessageBox::shown().isEmpty());
 
         window->cmdSetup->click();
         QVERIFY(window->settingsWindow() && window->settingsWindow()->isVisible());

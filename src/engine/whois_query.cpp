@@ -1,0 +1,166 @@
+#include "whois_query.h"
+
+#include "lookup_name.h"
+#include "whois_config/extension_table.h"
+#include "whois_lookup.h"
+
+#include <QStringDecoder>
+#include <QTcpSocket>
+
+namespace brisquel {
+
+namespace {
+
+const QLatin1StringView ProxyExtension("proxy");
+
+QString seconds(int ms)
+{
+    return QString::number(ms / 1000.0);
+}
+
+} // namespace
+
+std::optional<WhoisQuery::Server> WhoisQuery::serverFor(const ExtensionTable& table, const QString& domain,
+                                                        bool useProxy, QString* error)
+{
+    const QString extension = domain.mid(domain.lastIndexOf(QLatin1Char('.')) + 1).toLower();
+    const QString key = useProxy ? QString(ProxyExtension) : extension;
+    const int index = table.findExtensionIndex(domain, useProxy);
+    if (index == ExtensionTable::NoRow || table.row(index).extension != key) {
+        if (error) {
+            *error = useProxy ? QStringLiteral("No proxy row is set up in the extension table.")
+                              : QStringLiteral("No WHOIS server is set up for .%1.").arg(extension);
+        }
+        return std::nullopt;
+    }
+    const ExtensionRow& row = table.row(index);
+    return Server{row.server, quint16(row.port)};
+}
+
+QString WhoisQuery::answerText(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+WhoisQuery::WhoisQuery(QObject* parent)
+    : QObject(parent)
+    , m_timer(this)
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &WhoisQuery::onTimeout);
+}
+
+WhoisQuery::~WhoisQuery()
+{
+    if (m_socket)
+        m_socket->abort();
+}
+
+void WhoisQuery::start(const QString& domain, const Server& server)
+{
+    m_domain = domain;
+    m_server = server;
+    m_answer.clear();
+    m_connected = false;
+    // The name becomes a line of the query: nothing else may ride along with it.
+    if (!isQueryableDomain(domain)) {
+        failLater(
+            QStringLiteral("\"%1\" is not a domain name a WHOIS server can be asked about.").arg(domain));
+        return;
+    }
+    m_socket = new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::connected, this, &WhoisQuery::onConnected);
+    connect(m_socket, &QTcpSocket::readyRead, this, &WhoisQuery::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &WhoisQuery::onDisconnected);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &WhoisQuery::onError);
+    m_timer.start(m_timeoutMs);
+    m_socket->connectToHost(server.host, server.port);
+}
+
+void WhoisQuery::start(const QString& domain, const ExtensionTable& table, bool useProxy)
+{
+    QString error;
+    if (const std::optional<Server> server = serverFor(table, domain, useProxy, &error))
+        start(domain, *server);
+    else
+        failLater(error);
+}
+
+void WhoisQuery::failLater(const QString& message)
+{
+    QMetaObject::invokeMethod(
+        this, [this, message] { Q_EMIT failed(message); }, Qt::QueuedConnection);
+}
+
+void WhoisQuery::finish(const QString& failure)
+{
+    m_timer.stop();
+    QTcpSocket* socket = m_socket;
+    m_socket = nullptr;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    if (failure.isEmpty())
+        Q_EMIT answered(answerText(m_answer));
+    else
+        Q_EMIT failed(failure);
+}
+
+void WhoisQuery::onConnected()
+{
+    m_connected = true;
+    const QByteArray query = m_domain.toUtf8() + "\r\n";
+    if (m_socket->write(query) != query.size())
+        finish(QStringLiteral("Cannot send the query to %1: %2").arg(m_server.host, m_socket->errorString()));
+}
+
+void WhoisQuery::onReadyRead()
+{
+    m_answer += m_socket->readAll();
+    if (m_answer.size() > MaxAnswerBytes)
+        finish(
+            QStringLiteral("The answer from %1 is larger than 1 MiB; it is not shown.").arg(m_server.host));
+}
+
+void WhoisQuery::onDisconnected()
+{
+    if (!m_socket)
+        return;
+    m_answer += m_socket->readAll();
+    if (m_answer.isEmpty())
+        finish(QStringLiteral("%1 closed the connection without an answer.").arg(m_server.host));
+    else
+        finish(QString());
+}
+
+void WhoisQuery::onError()
+{
+    if (!m_socket)
+        return;
+    const QAbstractSocket::SocketError error = m_socket->error();
+    // An orderly close is the end of the answer; disconnected() follows.
+    if (error == QAbstractSocket::RemoteHostClosedError && m_connected)
+        return;
+    if (!m_connected) {
+        finish(QStringLiteral("Cannot connect to %1:%2: %3")
+                   .arg(m_server.host)
+                   .arg(m_server.port)
+                   .arg(connectFailure(error, m_socket->errorString())));
+        return;
+    }
+    finish(QStringLiteral("The connection to %1:%2 broke off: %3")
+               .arg(m_server.host)
+               .arg(m_server.port)
+               .arg(m_socket->errorString()));
+}
+
+void WhoisQuery::onTimeout()
+{
+    if (!m_socket)
+        return;
+    finish(QStringLiteral("No answer from %1 within %2 seconds.").arg(m_server.host, seconds(m_timeoutMs)));
+}
+
+} // namespace brisquel

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <optional>
+
+class QTcpSocket;
+
+namespace brisquel {
+
+class ExtensionTable;
+
+// One WHOIS question on a socket of its own, for the full record of one name: the domain, then
+// CR LF; the answer is whatever the server sent once it closes the connection. Unlike a search's
+// lookup it tries once and gives up at the time limit, saying why.
+class WhoisQuery : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int DefaultTimeoutMs = 30000;
+    static constexpr qsizetype MaxAnswerBytes = 1024 * 1024;
+
+    struct Server
+    {
+        QString host;
+        quint16 port = 43;
+    };
+
+    // The server of the domain's extension (or the proxy row when useProxy). Unlike the search,
+    // there is no fallback to the "com" row: its answer about another extension would mislead.
+    static std::optional<Server> serverFor(const ExtensionTable& table, const QString& domain, bool useProxy,
+                                           QString* error);
+    // Bytes as they came: UTF-8 when they are valid UTF-8, else Latin-1, so nothing is lost.
+    static QString answerText(const QByteArray& bytes);
+
+    explicit WhoisQuery(QObject* parent = nullptr);
+    ~WhoisQuery() override;
+
+    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
+    int timeoutMs() const { return m_timeoutMs; }
+    bool isRunning() const { return m_socket != nullptr; }
+
+    // Reports through answered() or failed(), never before returning.
+    void start(const QString& domain, const Server& server);
+    // Finds the server in the table first; a name without one fails.
+    void start(const QString& domain, const ExtensionTable& table, bool useProxy);
+
+Q_SIGNALS:
+    void answered(const QString& text);
+    void failed(const QString& message);
+
+private:
+    void failLater(const QString& message);
+    void finish(const QString& failure);
+    void onConnected();
+    void onReadyRead();
+    void onDisconnected();
+    void onError();
+    void onTimeout();
+
+    QTcpSocket* m_socket = nullptr;
+    QTimer m_timer;
+    QString m_domain;
+    Server m_server;
+    QByteArray m_answer;
+    int m_timeoutMs = DefaultTimeoutMs;
+    bool m_connected = false;
+};
+
+} // namespace brisquel

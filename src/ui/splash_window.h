@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QTimer;
+
+namespace brisquel {
+
+// frmSplash: the first window. After 75 ticks of its 2 ms timer it opens the main window, once,
+// and goes away.
+class SplashWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    // Builds and shows the main window; called exactly once.
+    using OpenMainWindow = std::function<QWidget*()>;
+
+    static constexpr int TickMs = 2;
+    static constexpr int LastCount = 150;
+
+    explicit SplashWindow(OpenMainWindow openMainWindow, QWidget* parent = nullptr);
+
+    // Starts the ticks (the timer is off until the window has loaded).
+    void start();
+    QWidget* mainWindow() const { return m_mainWindow; }
+    int count() const { return intTemp; }
+
+    QLabel* Image1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QTimer* Timer2 = nullptr;
+
+Q_SIGNALS:
+    void handedOver(QWidget* mainWindow);
+
+private:
+    void tick();
+
+    OpenMainWindow m_openMainWindow;
+    QWidget* m_mainWindow = nullptr;
+    qint16 intTemp = 0;
+};
+
+} // namespace brisquel

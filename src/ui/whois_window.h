@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+class QPlainTextEdit;
+
+namespace brisquel {
+
+class ExtensionTable;
+class WhoisQuery;
+
+// frmWhois: the full WHOIS record of one name, as the server sent it. Each opening is one fresh
+// query; the record is plain text, never read as markup.
+class WhoisWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit WhoisWindow(const QString& domain, QWidget* parent = nullptr);
+
+    QString domain() const { return m_domain; }
+    // For tests: a shorter time limit before ask().
+    WhoisQuery* query() const { return m_query; }
+    // Asks the server of the name's extension; the answer or the reason for none fills text1.
+    void ask(const ExtensionTable& table, bool useProxy);
+
+    QPlainTextEdit* text1 = nullptr;
+
+private:
+    QString m_domain;
+    WhoisQuery* m_query;
+};
+
+} // namespace brisquel

@@ -1,0 +1,144 @@
+#include "engine/whois_query.h"
+#include "support/app_info.h"
+#include "support/settings_store.h"
+#include "tools/fake_whois_server.h"
+#include "ui/about_window.h"
+#include "ui/splash_window.h"
+#include "ui/whois_window.h"
+#include "window_fixture.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+
+using namespace brisquel;
+using brisquel::test::FakeWhoisServer;
+using brisquel::test::WindowFixture;
+
+// The small windows around the main window: the WHOIS record, the splash and the about box.
+class TestCompanionWindows : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void whoisWindowShowsTheRecordOfTheExtensionsServer()
+    {
+        FakeWhoisServer comServer;
+        FakeWhoisServer orgServer;
+        QVERIFY(comServer.listen() && orgServer.listen());
+        const QByteArray record("Domain Name: FIRST.ORG\r\n<script>alert(1)</script> & <b>more</b>\r\n");
+        orgServer.setAnswerFor(QStringLiteral("first.org"), record);
+        WindowFixture fixture;
+        QVERIFY(QDir().mkpath(fixture.home));
+        QVERIFY(fixture.write(QStringLiteral("registrars.txt"),
+                              QStringLiteral("org|127.0.0.1|%1|Enabled\r\ncom|127.0.0.1|%2|Enabled\r\n")
+                                  .arg(orgServer.port())
+                                  .arg(comServer.port())
+                                  .toLatin1()));
+        MainWindow* window = fixture.open();
+
+        window->openWhois(QStringLiteral("first.org"));
+        QPointer<WhoisWindow> first = window->whoisWindow();
+        QVERIFY(first && first->isVisible());
+        QCOMPARE(first->windowTitle(), QStringLiteral("WHOIS Information"));
+        QVERIFY(first->text1->isReadOnly());
+        QTRY_COMPARE(first->text1->toPlainText(), QString::fromLatin1(record).remove(QLatin1Char('\r')));
+        QVERIFY(comServer.queries().isEmpty());
+
+        // A second opening replaces the window and its text.
+        window->openWhois(QStringLiteral("second.com"));
+        QVERIFY(window->whoisWindow() != first);
+        QVERIFY(!first || !first->isVisible());
+        QTRY_VERIFY(!first);
+        QTRY_VERIFY(window->whoisWindow()->text1->toPlainText().contains(QStringLiteral("SECOND.COM")));
+        QCOMPARE(comServer.queries(), QStringList{QStringLiteral("second.com")});
+
+        window->openWhois(QStringLiteral("third.de"));
+        QTRY_COMPARE(window->whoisWindow()->text1->toPlainText(),
+                     QStringLiteral("No WHOIS server is set up for .de."));
+
+        window->close();
+        QTRY_VERIFY(!window->whoisWindow());
+    }
+
+    void whoisWindowSaysWhyThereIsNoRecord()
+    {
+        FakeWhoisServer server;
+        QVERIFY(server.listen());
+        server.setFault(FakeWhoisServer::Fault::NeverAnswer);
+        const ExtensionTable table(
+            {{QStringLiteral("com"), QStringLiteral("127.0.0.1"), server.port(), true}});
+        WhoisWindow silent(QStringLiteral("quiet.com"));
+        silent.query()->setTimeoutMs(50);
+        silent.ask(table, false);
+        QTRY_COMPARE(silent.text1->toPlainText(),
+                     QStringLiteral("No answer from 127.0.0.1 within 0.05 seconds."));
+
+        const quint16 port = server.port();
+        server.close();
+        WhoisWindow refused(QStringLiteral("closed.com"));
+        refused.ask(table, false);
+        QTRY_COMPARE(refused.text1->toPlainText(),
+                     QStringLiteral("Cannot connect to 127.0.0.1:%1: connection refused").arg(port));
+    }
+
+    void splashHandsOverToTheMainWindowOnce()
+    {
+        int opened = 0;
+        int countAtHandOver = 0;
+        bool timerRestarted = true;
+        QWidget mainWindow;
+        QPointer<SplashWindow> splash;
+        splash = new SplashWindow([&]() -> QWidget* {
+            ++opened;
+            countAtHandOver = splash->count();
+            // Started again in the middle of the hand-over: nothing more happens.
+            splash->start();
+            timerRestarted = splash->Timer2->isActive();
+            mainWindow.show();
+            return &mainWindow;
+        });
+        QVERIFY(!splash->Image1->pixmap().isNull());
+        QVERIFY(splash->Label3->text().contains(AppInfo::productTitle()));
+        splash->show();
+        QVERIFY(!splash->Timer2->isActive());
+        splash->start();
+        QCOMPARE(splash->Timer2->interval(), 2);
+        QTRY_COMPARE(opened, 1);
+        QCOMPARE(countAtHandOver, 150);
+        QVERIFY(!timerRestarted);
+        // The splash goes away by itself.
+        QTRY_VERIFY(!splash);
+        QTest::qWait(20);
+        QCOMPARE(opened, 1);
+        QVERIFY(mainWindow.isVisible());
+    }
+
+    void aboutBoxShowsTheProductAndOpensItsSite()
+    {
+        QList<QUrl> opened;
+        const QUrl site(QStringLiteral("https://brisquel.app/"));
+        AboutWindow about(site, [&](const QUrl& url) {
+            opened.append(url);
+            return true;
+        });
+        about.show();
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Brisquel"));
+        QCOMPARE(about.Label1->text(), AppInfo::productTitle());
+        QCOMPARE(about.Label2->text(), QStringLiteral("Version:"));
+        QCOMPARE(about.lblVersion->text(), AboutWindow::majorMinor(AppInfo::version()));
+        QCOMPARE(AboutWindow::majorMinor(QStringLiteral("2.1.0.0")), QStringLiteral("2.1"));
+        QCOMPARE(about.Label3->text(), QStringLiteral("Owned By:"));
+        QCOMPARE(about.lblCompany->text(), AppInfo::companyName());
+        QCOMPARE(about.Label4->text(), QStringLiteral("Website:"));
+        QCOMPARE(about.lblWebsite->text(), site.toString());
+        QVERIFY(!about.Picture1->pixmap().isNull());
+        QVERIFY(about.minimumWidth() > about.fontMetrics().horizontalAdvance(about.windowTitle()));
+
+        QTest::mouseClick(about.lblWebsite, Qt::LeftButton);
+        QCOMPARE(opened, QList<QUrl>{site});
+    }
+};
+
+QTEST_MAIN(TestCompanionWindows)
+#include "test_companion_windows.moc"

@@ -1,0 +1,159 @@
+#include "ui/main_window.h"
+#include "ui/website_window.h"
+#include "window_fixture.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QStatusBar>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QToolButton>
+#include <QWebEngineView>
+
+using namespace brisquel;
+using brisquel::test::WindowFixture;
+
+namespace {
+
+// Two pages on 127.0.0.1, one request per connection.
+class PageServer : public QObject
+{
+public:
+    PageServer()
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection())
+                connect(socket, &QTcpSocket::readyRead, socket, [socket] { answer(socket); });
+        });
+    }
+
+    bool listen() { return m_server.listen(QHostAddress::LocalHost); }
+    QUrl url(const char* path) const
+    {
+        return QUrl(
+            QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(QLatin1String(path)));
+    }
+
+private:
+    static void answer(QTcpSocket* socket)
+    {
+        const QByteArray request = socket->peek(socket->bytesAvailable());
+        if (!request.contains("\r\n\r\n"))
+            return;
+        const QByteArray path = request.split(' ').value(1);
+        QByteArray status = "200 OK";
+        QByteArray body;
+        if (path == "/first")
+            body = "<html><head><title>First Page</title></head><body><a href='/second'>on</a></body></html>";
+        else if (path == "/second")
+            body = "<html><head><title>Second Page</title></head><body>second</body></html>";
+        else
+            status = "404 Not Found";
+        socket->write("HTTP/1.0 " + status + "\r\nContent-Type: text/html\r\nContent-Length: " +
+                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    QTcpServer m_server;
+};
+
+QWidgetList visibleWindows()
+{
+    QWidgetList visible;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible())
+            visible << widget;
+    }
+    return visible;
+}
+
+} // namespace
+
+class TestWebsiteWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void browsesBackAndForth()
+    {
+        PageServer pages;
+        QVERIFY(pages.listen());
+        WebsiteWindow* window = WebsiteWindow::open(pages.url("/first"));
+        QVERIFY(window->isVisible());
+        QVERIFY(window->windowState() & Qt::WindowMaximized);
+        QCOMPARE(window->frmBrowser->title(), QStringLiteral("Browser"));
+        QCOMPARE(window->Label5->text(), QStringLiteral("URL:"));
+        QCOMPARE(window->Command3->toolTip(), QStringLiteral("browse the entered url"));
+        QCOMPARE(window->StatusBar1->findChildren<QLabel*>().size(), 2);
+
+        const QString first = pages.url("/first").toString();
+        QTRY_COMPARE_WITH_TIMEOUT(window->statusPanel(2)->text(), QStringLiteral("Completed ") + first,
+                                  30000);
+        QCOMPARE(window->windowTitle(), QStringLiteral("First Page"));
+        QCOMPARE(window->Text1->text(), first);
+
+        // Nothing to go back to: nothing happens.
+        window->Command4->click();
+        QTest::qWait(300);
+        QCOMPARE(window->WebBrowser1->url().toString(), first);
+        QCOMPARE(window->windowTitle(), QStringLiteral("First Page"));
+
+        QStringList opening;
+        const QMetaObject::Connection recording =
+            connect(window->WebBrowser1, &QWebEngineView::loadStarted, this,
+                    [&] { opening << window->statusPanel(2)->text(); });
+        const QString second = pages.url("/second").toString();
+        window->Text1->setText(second);
+        QTest::keyClick(window->Text1, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Second Page"), 30000);
+        QCOMPARE(opening, QStringList{QStringLiteral("Opening ") + second});
+        QCOMPARE(window->statusPanel(2)->text(), QStringLiteral("Completed ") + second);
+        disconnect(recording);
+
+        window->Command4->click();
+        QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("First Page"), 30000);
+        QCOMPARE(window->Text1->text(), first);
+        window->Command5->click();
+        QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Second Page"), 30000);
+
+        // A second opening reuses the window.
+        QCOMPARE(WebsiteWindow::open(pages.url("/first")), window);
+        QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("First Page"), 30000);
+    }
+
+    // What the program's end hangs on: the visible windows, since it quits after the last one.
+    void outlivesTheMainWindow()
+    {
+        PageServer pages;
+        QVERIFY(pages.listen());
+        WindowFixture fixture;
+        MainWindow* main = fixture.open();
+        main->show();
+        QPointer<WebsiteWindow> browser = WebsiteWindow::open(pages.url("/first"));
+        main->close();
+        fixture.window.reset();
+        QTest::qWait(50);
+        QVERIFY(browser && browser->isVisible());
+        QCOMPARE(visibleWindows(), QWidgetList{browser.data()});
+        browser->close();
+        QTRY_VERIFY(!browser);
+        QVERIFY(visibleWindows().isEmpty());
+    }
+
+    void cleanupTestCase() { delete WebsiteWindow::instance(); }
+};
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestWebsiteWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_website_window.moc"
