@@ -128,6 +128,8 @@ void HarvesterWindow::finish(const QString& reason)
         QStringLiteral("List of %1 unique domains was created successfully!").arg(m_run->foundCount());
     if (!reason.isEmpty())
         message += QStringLiteral("\n\nThe search engine stopped early: ") + reason;
+    if (!saved.archiveError.isEmpty())
+        message += QStringLiteral("\n\n") + saved.archiveError;
     MessageBox::information(parentWidget(), AppInfo::productTitle(), message);
     Q_EMIT listCreated(saved.entries);
     close();
