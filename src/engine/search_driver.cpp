@@ -6,6 +6,7 @@
 #include "engine/name_set.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
+#include "engine/server_limits.h"
 #include "engine/whois_lookup.h"
 #include "sources/list_file.h"
 #include "support/data_folder.h"
@@ -14,9 +15,14 @@
 #include "support/text_file.h"
 #include "whois_config/extension_table.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTimer>
+#include <cmath>
+#include <deque>
+#include <limits>
 #include <set>
 #include <vector>
 
@@ -25,6 +31,11 @@ namespace brisquel {
 namespace {
 constexpr int PositionSaveIntervalMs = 500;
 constexpr int WaitingRefreshMs = 1000;
+// Entries read ahead of the pool, so that names of a server with budget can go while others wait.
+constexpr qsizetype LookAhead = 2000;
+constexpr int MaxRefusals = 5;
+constexpr qint64 MaxPauseMs = 5 * 60 * 1000;
+constexpr int CleanStretch = 20;
 constexpr qsizetype MaxQuotedEntry = 80;
 const char UnansweredFileName[] = "Unanswered.txt";
 
@@ -60,7 +71,39 @@ public:
         , folder(folder)
     {}
 
-    void startNext(WhoisLookup* slot);
+    struct Pending
+    {
+        WhoisLookup::Request request;
+        int refusals = 0;
+    };
+    struct ServerState
+    {
+        QString host;
+        ServerLimits limits;
+        double perSecond = 0; // the pace now: the limit, or lower after refusals
+        double tokens = 1;
+        qint64 refilledAt = 0;
+        qint64 pausedUntil = 0;
+        qint64 backoffMs = 0;
+        qint64 firstQueryAt = 0;
+        std::deque<qint64> recentSends; // when the last queries went, for the pace a refusal names
+        int open = 0;
+        int slotCap = 25;
+        int cleanAnswers = 0;
+        bool exhausted = false;
+        qint64 queries = 0;
+        qint64 answers = 0;
+        qint64 refusals = 0;
+        qint64 pauses = 0;
+    };
+
+    bool readAhead();
+    void dispatch();
+    ServerState& serverFor(const WhoisLookup::Request& request);
+    bool canSend(ServerState& server, qint64 now, qint64* readyAt);
+    void throttled(ServerState& server, const WhoisLookup::Result& result);
+    void showPause(qint64 now);
+    static qint64 namedWaitMs(const QByteArray& answer);
     void onFinished(int slotIndex, const WhoisLookup::Result& result);
     bool fileAvailable(const QString& domain, QString* detail);
     bool fileUnanswered(const QString& domain, const QString& reason);
@@ -70,7 +113,16 @@ public:
     void showProgress();
     void savePosition();
     void end(bool stopped);
-    qint64 resumePosition() const { return inFlight.empty() ? nextEntry : *inFlight.begin(); }
+    // The lowest entry not yet settled: in flight, waiting for its server, or next to read.
+    qint64 resumePosition() const
+    {
+        qint64 position = nextEntry;
+        if (!inFlight.empty())
+            position = std::min(position, *inFlight.begin());
+        if (!waiting.empty())
+            position = std::min(position, *waiting.begin());
+        return position;
+    }
 
     SearchDriver* q;
     DataFolder folder;
@@ -93,6 +145,14 @@ public:
     qint64 nextEntry = 1;
     qint64 entryTotal = 0;
     std::set<qint64> inFlight;
+    std::deque<Pending> pending; // read ahead, in list order; refused names go back to the front
+    std::set<qint64> waiting;    // the entry numbers in `pending`
+    QHash<qint64, int> refusalsOf;
+    QHash<QString, ServerState> servers; // by "host:port"
+    ServerLimitsTable serverLimits;
+    QElapsedTimer clock;
+    QTimer wakeTimer;
+    qint64 announcedPause = 0;
     bool running = false;
     bool exhausted = false;
     qint64 unanswered = 0;
@@ -124,6 +184,16 @@ SearchDriver::SearchDriver(const DataFolder& folder, SettingsStore* settings, co
     d->positionTimer.setSingleShot(true);
     connect(&d->positionTimer, &QTimer::timeout, this, [this] { d->savePosition(); });
     d->waitingTimer.setInterval(WaitingRefreshMs);
+    d->wakeTimer.setSingleShot(true);
+    connect(&d->wakeTimer, &QTimer::timeout, this, [this] {
+        d->dispatch();
+        if (!d->running)
+            return;
+        d->showProgress();
+        if (d->exhausted && d->pending.empty() && d->inFlight.empty())
+            d->end(false);
+    });
+    d->serverLimits.load(ServerLimitsTable::shippedText(), QStringLiteral("server-limits.txt (delivered)"));
     connect(&d->waitingTimer, &QTimer::timeout, this, [this] { d->showProgress(); });
 }
 
@@ -149,6 +219,23 @@ void SearchDriver::setTimings(LookupTimings timings)
 void SearchDriver::setUseProxy(bool useProxy)
 {
     d->useProxy = useProxy;
+    reloadServers();
+}
+
+void SearchDriver::reloadServers()
+{
+    if (d->serverOverride || !d->table)
+        return;
+    // Names read ahead go where the table sends them now.
+    for (Private::Pending& lookup : d->pending) {
+        const int row = d->table->findExtensionIndex(lookup.request.domain, d->useProxy);
+        if (row == ExtensionTable::NoRow)
+            continue;
+        lookup.request.host = d->table->row(row).server;
+        lookup.request.port = quint16(d->table->row(row).port);
+    }
+    if (d->running)
+        d->dispatch();
 }
 
 bool SearchDriver::useProxy() const
@@ -159,6 +246,21 @@ bool SearchDriver::useProxy() const
 void SearchDriver::setDefaultExtension(const QString& extension)
 {
     d->defaultExtension = extension;
+}
+
+void SearchDriver::setServerLimits(const ServerLimitsTable& limits)
+{
+    d->serverLimits = limits;
+}
+
+QList<SearchDriver::ServerStats> SearchDriver::serverStats() const
+{
+    QList<ServerStats> stats;
+    for (const auto& server : std::as_const(d->servers))
+        stats.append({server.host, server.queries, server.answers, server.refusals, server.pauses});
+    std::sort(stats.begin(), stats.end(),
+              [](const ServerStats& a, const ServerStats& b) { return a.queries > b.queries; });
+    return stats;
 }
 
 void SearchDriver::setAnswerRules(std::shared_ptr<const AnswerRules> rules)
@@ -247,6 +349,12 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->connectFailures = 0;
     d->firstConnectFailure.clear();
     d->loadUnansweredNames();
+    d->pending.clear();
+    d->waiting.clear();
+    d->refusalsOf.clear();
+    d->servers.clear();
+    d->announcedPause = 0;
+    d->clock.start();
     Q_EMIT unansweredCountChanged(0);
     d->lists->resetCounters();
 
@@ -265,11 +373,10 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
         slot->setMaxAttempts(d->timings.maxAttempts);
         slot->setRetryDelay(std::min(1000, d->timings.attemptMs));
     }
-    for (int i = 0; i < d->poolSize && d->running && !d->exhausted; ++i)
-        d->startNext(d->slots[i].get());
+    d->dispatch();
     if (d->running)
         d->showProgress();
-    if (d->running && d->inFlight.empty())
+    if (d->running && d->exhausted && d->pending.empty() && d->inFlight.empty())
         d->end(false);
     return true;
 }
@@ -290,10 +397,10 @@ void SearchDriver::Private::loadUnansweredNames()
         alreadyUnanswered.insert(name.trimmed());
 }
 
-void SearchDriver::Private::startNext(WhoisLookup* slot)
+bool SearchDriver::Private::readAhead()
 {
     QString entry;
-    while (running && reader.readEntry(&entry)) {
+    while (running && qsizetype(pending.size()) < LookAhead && reader.readEntry(&entry)) {
         const qint64 number = reader.entryNumber();
         nextEntry = number + 1;
         const QString domain = lookupDomain(entry, defaultExtension);
@@ -311,55 +418,264 @@ void SearchDriver::Private::startNext(WhoisLookup* slot)
                                   .arg(domain));
             continue;
         }
-        WhoisLookup::Request lookup;
-        lookup.domain = domain;
-        lookup.entryNumber = number;
+        Pending lookup;
+        lookup.request.domain = domain;
+        lookup.request.entryNumber = number;
         if (serverOverride) {
-            lookup.host = serverOverride->host;
-            lookup.port = serverOverride->port;
+            lookup.request.host = serverOverride->host;
+            lookup.request.port = serverOverride->port;
         } else {
             const int row = table->findExtensionIndex(domain, useProxy);
             if (row == ExtensionTable::NoRow) {
                 // Until the name is in Unanswered.txt, the search goes on from it next time.
                 nextEntry = number;
                 if (!fileUnanswered(domain, QStringLiteral("no WHOIS server for its extension")))
-                    return;
+                    return false;
                 nextEntry = number + 1;
                 continue;
             }
-            lookup.host = table->row(row).server;
-            lookup.port = quint16(table->row(row).port);
+            lookup.request.host = table->row(row).server;
+            lookup.request.port = quint16(table->row(row).port);
         }
-        inFlight.insert(number);
+        waiting.insert(number);
+        pending.push_back(lookup);
+    }
+    if (running && qsizetype(pending.size()) < LookAhead && !exhausted) {
+        exhausted = true;
+        if (reader.hasError())
+            Q_EMIT q->problem(QStringLiteral("Reading the list file failed; the search ends here."));
+    }
+    return running;
+}
+
+SearchDriver::Private::ServerState& SearchDriver::Private::serverFor(const WhoisLookup::Request& request)
+{
+    const QString key = request.host.toLower() + QLatin1Char(':') + QString::number(request.port);
+    auto found = servers.find(key);
+    if (found == servers.end()) {
+        ServerState state;
+        state.host = request.host;
+        state.limits = serverLimits.limitsFor(request.host);
+        state.perSecond = state.limits.perSecond;
+        state.tokens = state.limits.burst;
+        state.slotCap = std::min(state.limits.connections, poolSize);
+        state.refilledAt = clock.elapsed();
+        found = servers.insert(key, state);
+    }
+    return *found;
+}
+
+// Whether the server may take one more query now; if not, when it may (ms from the clock's start).
+bool SearchDriver::Private::canSend(ServerState& server, qint64 now, qint64* readyAt)
+{
+    if (server.exhausted)
+        return true; // its names are filed at once, without a query
+    if (now < server.pausedUntil) {
+        *readyAt = std::min(*readyAt, server.pausedUntil);
+        return false;
+    }
+    if (server.open >= server.slotCap)
+        return false; // a finishing lookup dispatches again
+    if (server.perSecond <= 0)
+        return true;
+    server.tokens = std::min(server.limits.burst > 1 ? server.limits.burst : 1.0,
+                             server.tokens + double(now - server.refilledAt) * server.perSecond / 1000.0);
+    server.refilledAt = now;
+    if (server.tokens >= 1)
+        return true;
+    *readyAt = std::min(*readyAt, now + qint64(std::ceil((1 - server.tokens) * 1000.0 / server.perSecond)));
+    return false;
+}
+
+void SearchDriver::Private::dispatch()
+{
+    if (!running)
+        return;
+    if (!readAhead())
+        return;
+    const qint64 now = clock.elapsed();
+    qint64 readyAt = std::numeric_limits<qint64>::max();
+    auto idle = slots.begin();
+    auto nextIdle = [&] {
+        while (idle != slots.end() && ((*idle)->isBusy() || (*idle)->slot() >= poolSize))
+            ++idle;
+        return idle != slots.end();
+    };
+    while (running && nextIdle()) {
+        // The first entry, in list order, whose server has budget now.
+        auto chosen = pending.end();
+        for (auto it = pending.begin(); it != pending.end(); ++it) {
+            if (canSend(serverFor(it->request), now, &readyAt)) {
+                chosen = it;
+                break;
+            }
+        }
+        if (chosen == pending.end())
+            break;
+        const Pending lookup = *chosen;
+        pending.erase(chosen);
+        ServerState& server = serverFor(lookup.request);
+        if (server.exhausted) {
+            // Filed without a query; the slot stays free for the next entry.
+            waiting.erase(lookup.request.entryNumber);
+            if (!fileUnanswered(lookup.request.domain,
+                                QStringLiteral("the daily quota of %1 is used up").arg(server.host)))
+                return;
+            if (!readAhead())
+                return;
+            continue;
+        }
+        if (server.queries == 0)
+            server.firstQueryAt = now;
+        ++server.open;
+        ++server.queries;
+        server.recentSends.push_back(now);
+        if (server.recentSends.size() > 4096)
+            server.recentSends.pop_front();
+        if (server.perSecond > 0)
+            server.tokens -= 1;
+        waiting.erase(lookup.request.entryNumber);
+        inFlight.insert(lookup.request.entryNumber);
+        refusalsOf[lookup.request.entryNumber] = lookup.refusals;
         positionDirty = true;
         if (!positionTimer.isActive())
             positionTimer.start(PositionSaveIntervalMs);
-        slot->start(lookup);
+        (*idle)->start(lookup.request);
+        if (!readAhead())
+            return;
+    }
+    // Names wait for a server's budget: come back when the first of them may go.
+    if (!pending.empty() && readyAt != std::numeric_limits<qint64>::max()) {
+        const qint64 delay = std::max<qint64>(1, readyAt - now);
+        if (!wakeTimer.isActive() || wakeTimer.remainingTime() > delay)
+            wakeTimer.start(int(std::min<qint64>(delay, std::numeric_limits<int>::max())));
+        showPause(now);
+    }
+}
+
+void SearchDriver::Private::showPause(qint64 now)
+{
+    // Tell about the server whose pause lasts longest; once per pause.
+    const ServerState* longest = nullptr;
+    for (const ServerState& server : std::as_const(servers)) {
+        if (server.pausedUntil > now && (!longest || server.pausedUntil > longest->pausedUntil))
+            longest = &server;
+    }
+    if (!longest || longest->pausedUntil == announcedPause)
+        return;
+    announcedPause = longest->pausedUntil;
+    const QString text = QStringLiteral("Waiting for %1: limit reached, %2 s")
+                             .arg(longest->host)
+                             .arg((longest->pausedUntil - now + 999) / 1000);
+    Q_EMIT q->statusText(3, text);
+    Q_EMIT q->serverWaiting(text);
+}
+
+// Seconds a refusal asks the client to wait, when it says: "wait 60 seconds", "replenished in 50
+// seconds", "go away for 30 seconds", "try again in 2 minutes".
+qint64 SearchDriver::Private::namedWaitMs(const QByteArray& answer)
+{
+    static const QRegularExpression wait(
+        QStringLiteral(
+            "\\b(?:wait|in|for|of|after)\\s+(\\d{1,6})\\s*(s|sec|secs|seconds?|m|min|mins|minutes?)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = wait.match(QString::fromUtf8(answer.left(4096)));
+    if (!match.hasMatch())
+        return 0;
+    const qint64 count = match.captured(1).toLongLong();
+    const bool minutes = match.captured(2).startsWith(QLatin1Char('m'), Qt::CaseInsensitive);
+    return std::min<qint64>(count * (minutes ? 60000 : 1000), MaxPauseMs);
+}
+
+void SearchDriver::Private::throttled(ServerState& server, const WhoisLookup::Result& result)
+{
+    ++server.refusals;
+    server.cleanAnswers = 0;
+    const QString text = QString::fromUtf8(result.answer.left(4096)).toLower();
+    if (text.contains(QStringLiteral("daily")) || text.contains(QStringLiteral("per day")) ||
+        text.contains(QStringLiteral("24 hours"))) {
+        server.exhausted = true;
         return;
     }
-    if (!running)
+    const qint64 now = clock.elapsed();
+    // Refusals of queries sent before the pause began belong to that pause.
+    if (now < server.pausedUntil)
         return;
-    exhausted = true;
-    if (reader.hasError())
-        Q_EMIT q->problem(QStringLiteral("Reading the list file failed; the search ends here."));
+    ++server.pauses;
+    const qint64 named = namedWaitMs(result.answer);
+    server.backoffMs =
+        server.backoffMs == 0 ? timings.firstPauseMs : std::min<qint64>(server.backoffMs * 2, MaxPauseMs);
+    server.pausedUntil = now + (named > 0 ? named : server.backoffMs);
+    // The rest of the run goes at half the pace that was refused; clean answers bring it back slowly.
+    while (!server.recentSends.empty() && server.recentSends.front() <= now - 1000)
+        server.recentSends.pop_front();
+    const double refused = std::max(1.0, double(server.recentSends.size()));
+    server.perSecond =
+        std::max(0.5, (server.perSecond > 0 ? std::min(server.perSecond, refused) : refused) * 0.5);
+    server.tokens = 0;
+    server.refilledAt = now;
 }
 
 void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result& result)
 {
+    Q_UNUSED(slotIndex);
     if (!running)
         return;
     ++lookupsEnded;
     const QString& domain = result.request.domain;
+    const qint64 entry = result.request.entryNumber;
+    ServerState& server = serverFor(result.request);
+    server.open = std::max(0, server.open - 1);
     Verdict verdict = Verdict::Unanswered;
     QString detail = result.failure;
+    bool limited = false;
     if (result.outcome == WhoisLookup::Outcome::Answered) {
         const AnswerRules::Judgement judgement =
             (answerRules ? *answerRules : AnswerRules::shipped()).judge(result.answer, result.request.host);
         verdict = judgement.verdict;
         detail = judgement.detail;
+        limited = verdict == Verdict::Unanswered && judgement.rule.contains(QStringLiteral("] limited"));
     } else if (result.neverConnected) {
         noteConnectFailure(result);
     }
+
+    if (limited) {
+        throttled(server, result);
+        const int refusals = refusalsOf.value(entry) + 1;
+        inFlight.erase(entry);
+        refusalsOf.remove(entry);
+        if (!server.exhausted && refusals < MaxRefusals) {
+            // Back in the queue, first of its server: it is asked again when the pause is over.
+            waiting.insert(entry);
+            Pending again;
+            again.request = result.request;
+            again.refusals = refusals;
+            pending.push_front(again);
+            dispatch();
+            showProgress();
+            return;
+        }
+        detail = server.exhausted ? QStringLiteral("the daily quota of %1 is used up").arg(server.host)
+                                  : QStringLiteral("refused %1 times by %2").arg(refusals).arg(server.host);
+        inFlight.insert(entry);
+    } else if (result.outcome == WhoisLookup::Outcome::Answered) {
+        ++server.answers;
+        server.backoffMs = 0;
+        server.slotCap = std::min(std::min(server.limits.connections, poolSize), server.slotCap + 1);
+        // A clean stretch brings a lowered pace back, slowly.
+        if (++server.cleanAnswers >= CleanStretch && server.perSecond > 0 &&
+            (server.limits.perSecond <= 0 || server.perSecond < server.limits.perSecond)) {
+            server.cleanAnswers = 0;
+            server.perSecond *= 1.25;
+            if (server.limits.perSecond > 0)
+                server.perSecond = std::min(server.perSecond, server.limits.perSecond);
+        }
+    } else {
+        // A silent server gets fewer slots, so that it never holds the whole pool.
+        server.slotCap = std::max(1, server.slotCap / 2);
+    }
+    refusalsOf.remove(entry);
+
     bool saved = true;
     switch (verdict) {
     case Verdict::Available:
@@ -378,7 +694,7 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
     }
     // An entry leaves the resume position behind only once what it found is on disk.
     if (saved)
-        inFlight.erase(result.request.entryNumber);
+        inFlight.erase(entry);
     positionDirty = true;
     if (!running)
         return;
@@ -389,12 +705,11 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
 
     if (!running)
         return;
-    if (!exhausted)
-        startNext(slots[slotIndex].get());
+    dispatch();
     if (!running)
         return;
     showProgress();
-    if (exhausted && inFlight.empty())
+    if (exhausted && pending.empty() && inFlight.empty())
         end(false);
 }
 
@@ -511,6 +826,7 @@ void SearchDriver::Private::end(bool stopped)
     // Stopped first: saving may ask the user and run events, and nothing may end the search twice.
     running = false;
     waitingTimer.stop();
+    wakeTimer.stop();
     positionTimer.stop();
     // The resume position is taken before the slots are dropped: names still in flight are
     // looked up again next time.
@@ -518,6 +834,8 @@ void SearchDriver::Private::end(bool stopped)
     savePosition();
     for (auto& slot : slots)
         slot->abort();
+    // The waiting entries stay listed: they hold the resume position until the next start.
+    pending.clear();
     reader.close();
     unansweredFile.close();
     seen.clear();

@@ -12,6 +12,7 @@
 namespace brisquel {
 
 class AnswerRules;
+class ServerLimitsTable;
 class ExtensionTable;
 class ListFiles;
 class ResultLists;
@@ -35,8 +36,9 @@ struct ServerOverride
 
 struct LookupTimings
 {
-    int attemptMs = 10000; // one attempt: connect, send, and the server closing
-    int maxAttempts = 3;   // so 30 seconds per lookup at most
+    int attemptMs = 10000;   // one attempt: connect, send, and the server closing
+    int maxAttempts = 3;     // so 30 seconds per lookup at most
+    int firstPauseMs = 1000; // a server that refuses without naming a wait rests this long, doubling
 };
 
 // Runs a search over a list file: keeps up to poolSize lookups in flight (a finished one takes
@@ -54,11 +56,26 @@ public:
     void setPoolSize(int size);
     void setTimings(LookupTimings timings);
     void setUseProxy(bool useProxy);
+    // The extension table changed: names read ahead but not yet asked follow it.
+    void reloadServers();
     bool useProxy() const;
     void setDefaultExtension(const QString& extension);
     void setServerOverride(std::optional<ServerOverride> server);
     // The rules that judge the answers; the delivered ones until set.
     void setAnswerRules(std::shared_ptr<const AnswerRules> rules);
+    // How hard each server may be asked; the delivered limits until set.
+    void setServerLimits(const ServerLimitsTable& limits);
+
+    struct ServerStats
+    {
+        QString host;
+        qint64 queries = 0;
+        qint64 answers = 0;
+        qint64 refusals = 0;
+        qint64 pauses = 0;
+    };
+    // Per server of the last search, the busiest first.
+    QList<ServerStats> serverStats() const;
 
     // False with a message when the numbers are not whole numbers or the list file is missing;
     // the driver then stays idle.
@@ -87,6 +104,8 @@ Q_SIGNALS:
     void problem(const QString& message);
     // The search stopped because a find could not be saved; finished(true) follows.
     void searchStopped(const QString& message);
+    // A server refused or rationed queries and is given a rest: "Waiting for HOST: limit reached, 42 s".
+    void serverWaiting(const QString& text);
     // The list is exhausted and nothing is in flight, or stop() was called.
     void finished(bool stopped);
 

@@ -53,6 +53,7 @@ const DeliveredFile deliveredFiles[] = {
     {"help/about-box.png", ":/data/help/about-box.png", 0},
     {"Appends.txt", ":/data/Appends.txt", 0},
     {"answer-rules.txt", ":/data/answer-rules.txt", 0},
+    {"server-limits.txt", ":/data/server-limits.txt", 0},
 };
 
 } // namespace

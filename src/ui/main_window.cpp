@@ -483,6 +483,7 @@ void MainWindow::bindCore()
     connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, this,
             &MainWindow::setDefaultExtension);
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, this, &MainWindow::showProxyUse);
+    connect(m_extensionSettings, &ExtensionSettings::tableReloaded, m_driver, &SearchDriver::reloadServers);
     connect(m_extensionSettings, &ExtensionSettings::problemsFound, this,
             [this](const QList<RegistrarsProblem>& problems) {
                 for (const RegistrarsProblem& problem : problems)

@@ -2,6 +2,7 @@
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
+#include "engine/server_limits.h"
 #include "support/data_folder.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
@@ -9,6 +10,7 @@
 #include "whois_config/extension_table.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QStringListModel>
 #include <QTemporaryDir>
@@ -41,7 +43,7 @@ public:
     {
         QDir().mkpath(folder.path(QStringLiteral("overflow")));
         QDir().mkpath(folder.path(QStringLiteral("backups")));
-        driver.setTimings({300, 3});
+        driver.setTimings({300, 3, 20});
         QObject::connect(&driver, &SearchDriver::verdict,
                          [this](const QString& domain, Verdict verdict, const QString&) {
                              outcomes.append({domain, verdict});
@@ -487,6 +489,98 @@ private Q_SLOTS:
         QCOMPARE(finished.count(), 1);
         QVERIFY(asked >= 1);
         QVERIFY(!h.driver.saveFailure().isEmpty());
+    }
+
+    void aServerWithALimitIsAskedWithinIt()
+    {
+        Harness h(m_server->port());
+        ServerLimitsTable limits;
+        limits.load("127.0.0.1 rate=50/s\n", QStringLiteral("test"));
+        h.driver.setServerLimits(limits);
+        m_server->setRateLimit(60, "Excessive querying, grace period of 1 seconds.\r\n");
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(h.run(h.writeList(numberedList(60, "name"))));
+        QCOMPARE(m_server->throttledCount(), 0);
+        QCOMPARE(h.domains(Verdict::Unanswered), QStringList());
+        // 60 names at 50 a second, after a budget of 10 at once.
+        QVERIFY2(clock.elapsed() >= 900, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void refusedNamesWaitForTheirServerAndAreAskedAgain()
+    {
+        Harness h(m_server->port());
+        m_server->setRateLimit(30, "Rate limit exceeded, please wait 1 seconds.\r\n");
+        QSignalSpy waiting(&h.driver, &SearchDriver::serverWaiting);
+        QVERIFY(h.run(h.writeList(numberedList(50, "name")), QStringLiteral("1"), 30000));
+        QVERIFY(m_server->throttledCount() > 0);
+        QCOMPARE(h.domains(Verdict::Unanswered), QStringList());
+        QCOMPARE(h.outcomes.size(), 50);
+        QVERIFY(!waiting.isEmpty());
+        QVERIFY(waiting.first().first().toString().startsWith(
+            QStringLiteral("Waiting for 127.0.0.1: limit reached, ")));
+        const SearchDriver::ServerStats stats = h.driver.serverStats().first();
+        QVERIFY(stats.refusals > 0 && stats.pauses > 0);
+        QCOMPARE(stats.answers, 50);
+    }
+
+    void aUsedUpDailyQuotaFilesTheServersNames()
+    {
+        Harness h(m_server->port());
+        m_server->setCustomAnswer("whois.example: daily whois-limit exceeded for client 192.0.2.1\r\n");
+        h.driver.setPoolSize(2);
+        QStringList details;
+        QObject::connect(&h.driver, &SearchDriver::verdict,
+                         [&](const QString&, Verdict, const QString& detail) { details << detail; });
+        QVERIFY(h.run(h.writeList(numberedList(20, "name"))));
+        QCOMPARE(h.fileLines(QStringLiteral("Unanswered.txt")).size(), 20);
+        QVERIFY(m_server->queries().size() <= 2);
+        QVERIFY(details.first().contains(QStringLiteral("daily quota of 127.0.0.1")));
+    }
+
+    void aLimitedServerDoesNotHoldUpTheOthers()
+    {
+        FakeWhoisServer other;
+        QVERIFY(other.listen());
+        Harness h(m_server->port());
+        h.table.setRows({{QStringLiteral("com"), QStringLiteral("127.0.0.1"), m_server->port(), true},
+                         {QStringLiteral("net"), QStringLiteral("localhost"), other.port(), true}});
+        ServerLimitsTable limits;
+        limits.load("127.0.0.1 rate=10/s\n", QStringLiteral("test"));
+        h.driver.setServerLimits(limits);
+        QByteArray list;
+        for (int i = 0; i < 30; ++i)
+            list += "slow" + QByteArray::number(i) + ".com\r\nfast" + QByteArray::number(i) + ".net\r\n";
+        QVERIFY(h.run(h.writeList(list), QStringLiteral("1"), 30000));
+        QCOMPARE(h.outcomes.size(), 60);
+        qsizetype lastFast = 0;
+        qsizetype lastSlow = 0;
+        for (qsizetype i = 0; i < h.outcomes.size(); ++i)
+            (h.outcomes.at(i).domain.startsWith(QLatin1String("fast")) ? lastFast : lastSlow) = i;
+        // The unlimited server's names are all done while the limited one's still wait.
+        QVERIFY(lastFast < 45);
+        QVERIFY(lastSlow == 59);
+    }
+
+    void stopWhileNamesWaitLosesNone()
+    {
+        Harness h(m_server->port());
+        ServerLimitsTable limits;
+        limits.load("127.0.0.1 rate=20/s\n", QStringLiteral("test"));
+        h.driver.setServerLimits(limits);
+        const QString list = h.writeList(numberedList(40, "name"));
+        QString error;
+        QVERIFY(h.driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("40")},
+                               &error));
+        QTRY_VERIFY(h.outcomes.size() >= 12);
+        h.driver.stop();
+        const qint64 resume = h.driver.resumePosition();
+        QVERIFY(resume <= h.outcomes.size() + 1);
+        QVERIFY(h.run(list, QString::number(resume), 30000));
+        QSet<QString> seen;
+        for (const Outcome& outcome : h.outcomes)
+            seen.insert(outcome.domain);
+        QCOMPARE(seen.size(), 40);
     }
 
     void anUnreachableServerIsNamedOnce()

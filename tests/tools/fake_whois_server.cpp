@@ -319,6 +319,10 @@ void FakeWhoisServer::handleQuery(WhoisConnection* connection, const QString& qu
         return;
     }
     connection->m_answer = answerFor(query, key);
+    if (overRateLimit()) {
+        ++m_throttled;
+        connection->m_answer = m_rateLimitAnswer;
+    }
     switch (fault) {
     case Fault::ResetMidAnswer:
         afterDelay(connection, m_delayMs, &FakeWhoisServer::sendPartThenReset);
@@ -333,6 +337,28 @@ void FakeWhoisServer::handleQuery(WhoisConnection* connection, const QString& qu
         afterDelay(connection, m_delayMs, &FakeWhoisServer::sendAnswer);
         break;
     }
+}
+
+void FakeWhoisServer::setRateLimit(int perSecond, const QByteArray& answer)
+{
+    m_rateLimit = perSecond;
+    m_rateLimitAnswer = answer;
+    m_recent.clear();
+    m_clock.start();
+}
+
+bool FakeWhoisServer::overRateLimit()
+{
+    if (m_rateLimit <= 0)
+        return false;
+    // Queries of the last second, all clients together (every client here is 127.0.0.1).
+    const qint64 now = m_clock.elapsed();
+    while (!m_recent.isEmpty() && m_recent.first() <= now - 1000)
+        m_recent.removeFirst();
+    if (m_recent.size() >= m_rateLimit)
+        return true;
+    m_recent.append(now);
+    return false;
 }
 
 FakeWhoisServer::Fault FakeWhoisServer::effectiveFault(const QString& key)

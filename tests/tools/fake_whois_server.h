@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -74,6 +75,11 @@ public:
     // normally. Counting starts again on every call and on resetStats().
     void setFailFirstAttempts(int n);
 
+    // Above `perSecond` queries in the last second, a query gets `answer` (a throttle text) instead
+    // of its record; 0 switches the limit off.
+    void setRateLimit(int perSecond, const QByteArray& answer);
+    int throttledCount() const { return m_throttled; }
+
     // Memory for the query list grows with every query; long benchmarks switch it off.
     void setRecordQueries(bool record);
 
@@ -104,6 +110,7 @@ private:
     void startHugeAnswer(WhoisConnection* connection);
     void feedHugeAnswer(WhoisConnection* connection);
     void connectionClosed(WhoisConnection* connection);
+    bool overRateLimit();
 
     QTcpServer* m_listener = nullptr;
     QSet<QString> m_freeNames;
@@ -121,6 +128,11 @@ private:
     int m_connectionCount = 0;
     int m_openConnections = 0;
     int m_maxConcurrent = 0;
+    int m_rateLimit = 0;
+    QByteArray m_rateLimitAnswer;
+    QList<qint64> m_recent;
+    QElapsedTimer m_clock;
+    int m_throttled = 0;
 };
 
 } // namespace brisquel::test

@@ -89,6 +89,7 @@ int main(int argc, char* argv[])
     const QString portFileOption = QStringLiteral("port-file");
     const QString queryLogOption = QStringLiteral("query-log");
     const QString quietOption = QStringLiteral("quiet");
+    const QString rateLimitOption = QStringLiteral("rate-limit");
     parser.addOptions({
         {portOption, QStringLiteral("Port to listen on; 0 picks a free one."), QStringLiteral("N"),
          QStringLiteral("0")},
@@ -107,6 +108,10 @@ int main(int argc, char* argv[])
          QStringLiteral("PATH")},
         {queryLogOption, QStringLiteral("Append every query line to this file."), QStringLiteral("PATH")},
         {quietOption, QStringLiteral("Print nothing on standard output.")},
+        {rateLimitOption,
+         QStringLiteral("Above N queries a second, answer \"Excessive querying, grace period of 1 "
+                        "seconds.\" instead of the record."),
+         QStringLiteral("N")},
     });
     parser.process(app);
 
@@ -116,6 +121,9 @@ int main(int argc, char* argv[])
     int delay = 0;
     int slowDelay = FakeWhoisServer::DefaultSlowDelayMs;
     int failFirst = 0;
+    int rateLimit = 0;
+    if (!readNumber(parser, rateLimitOption, 1000000, &rateLimit))
+        return 2;
     if (!readNumber(parser, portOption, 65535, &port) || !readNumber(parser, delayOption, 3600000, &delay) ||
         !readNumber(parser, slowDelayOption, 3600000, &slowDelay) ||
         !readNumber(parser, failFirstOption, 1000000, &failFirst)) {
@@ -124,6 +132,7 @@ int main(int argc, char* argv[])
     server.setDelayMs(delay);
     server.setSlowDelayMs(slowDelay);
     server.setFailFirstAttempts(failFirst);
+    server.setRateLimit(rateLimit, "%% Excessive querying, grace period of 1 seconds.\r\n");
     if (parser.isSet(faultOption)) {
         const auto fault = FakeWhoisServer::faultFromName(parser.value(faultOption));
         if (!fault) {

@@ -1,0 +1,87 @@
+#include "server_limits.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+namespace brisquel {
+
+QByteArray ServerLimitsTable::shippedText()
+{
+    QFile file(QStringLiteral(":/data/server-limits.txt"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void ServerLimitsTable::load(const QByteArray& text, const QString& origin, QList<Problem>* problems)
+{
+    static const QRegularExpression rate(QStringLiteral("^(\\d+(?:\\.\\d+)?)/(s|min|15min|h)$"));
+    auto report = [&](int line, const QString& message) {
+        if (problems)
+            problems->append({origin, line, message});
+    };
+    const QList<QByteArray> lines = text.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString line = QString::fromUtf8(lines.at(i)).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QStringList fields = line.split(QRegularExpression(QStringLiteral("\\s+")));
+        ServerLimits limits = fields.first() == QLatin1String("*") ? ServerLimits() : m_default;
+        bool good = fields.size() >= 2;
+        for (qsizetype f = 1; f < fields.size() && good; ++f) {
+            const QString key = fields.at(f).section(QLatin1Char('='), 0, 0);
+            const QString value = fields.at(f).section(QLatin1Char('='), 1);
+            bool ok = false;
+            if (key == QLatin1String("rate")) {
+                const QRegularExpressionMatch match = rate.match(value);
+                good = match.hasMatch();
+                if (good) {
+                    const double count = match.captured(1).toDouble();
+                    const QString per = match.captured(2);
+                    const double seconds = per == QLatin1String("s")       ? 1
+                                           : per == QLatin1String("min")   ? 60
+                                           : per == QLatin1String("15min") ? 900
+                                                                           : 3600;
+                    limits.perSecond = count / seconds;
+                    // A budget of a few seconds' worth, so that a pause is no waste, but never a flood.
+                    limits.burst = std::clamp(limits.perSecond * 2, 1.0, 10.0);
+                }
+            } else if (key == QLatin1String("connections")) {
+                limits.connections = value.toInt(&ok);
+                good = ok && limits.connections >= 1;
+            } else if (key == QLatin1String("daily")) {
+                limits.daily = value.toLongLong(&ok);
+                good = ok && limits.daily >= 0;
+            } else {
+                good = false;
+            }
+        }
+        if (!good) {
+            report(i + 1, QStringLiteral("not a limits line: \"%1\" (HOST rate=N/s connections=N daily=N)")
+                              .arg(line.left(60)));
+            continue;
+        }
+        if (fields.first() == QLatin1String("*"))
+            m_default = limits;
+        else
+            m_byHost.insert(fields.first().toLower(), limits);
+    }
+}
+
+ServerLimits ServerLimitsTable::limitsFor(const QString& host) const
+{
+    return m_byHost.value(host.trimmed().toLower(), m_default);
+}
+
+QString ServerLimitsTable::describe(const ServerLimits& limits)
+{
+    QStringList parts;
+    if (limits.perSecond > 0)
+        parts << (limits.perSecond >= 1
+                      ? QStringLiteral("%1 a second").arg(limits.perSecond, 0, 'g', 3)
+                      : QStringLiteral("%1 a minute").arg(limits.perSecond * 60, 0, 'g', 3));
+    parts << QStringLiteral("%1 at once").arg(limits.connections);
+    if (limits.daily > 0)
+        parts << QStringLiteral("%1 a day").arg(limits.daily);
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace brisquel

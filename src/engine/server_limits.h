@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+namespace brisquel {
+
+// How hard a WHOIS server may be asked: a rate, a cap on open connections and a daily quota.
+struct ServerLimits
+{
+    double perSecond = 0; // 0: no rate is known
+    double burst = 1;     // queries that may go at once when the budget is full
+    int connections = 25;
+    qint64 daily = 0; // 0: no daily quota is known
+};
+
+// server-limits.txt: one server a line, "HOST rate=N/s connections=N daily=N" (rate also per min,
+// per 15min, per h); "*" stands for every server without a line of its own. Later lines win, so
+// the user's file over the delivered one changes a server's limits.
+class ServerLimitsTable
+{
+public:
+    struct Problem
+    {
+        QString origin;
+        int lineNumber = 0;
+        QString message;
+    };
+
+    static QByteArray shippedText();
+    void load(const QByteArray& text, const QString& origin, QList<Problem>* problems = nullptr);
+    ServerLimits limitsFor(const QString& host) const;
+    // "1800 per 15 min, 4 connections" for the settings window.
+    static QString describe(const ServerLimits& limits);
+
+private:
+    QHash<QString, ServerLimits> m_byHost;
+    ServerLimits m_default;
+};
+
+} // namespace brisquel
