@@ -12,6 +12,7 @@
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -99,6 +100,7 @@ BrowserWindow::BrowserWindow(MainWindow* main)
     WebBrowser2->hide();
     setCentralWidget(central);
     buildStatusBar();
+    arrangeSiteButtons();
     setMinimumSize(440, 440);
     resize(1000, 720);
 
@@ -161,9 +163,9 @@ void BrowserWindow::buildSiteButtons()
 {
     Frame2 = new QFrame(this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    auto* row = new QHBoxLayout(Frame2);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(2);
+    m_siteGrid = new QGridLayout(Frame2);
+    m_siteGrid->setContentsMargins(0, 0, 0, 0);
+    m_siteGrid->setSpacing(2);
     for (int i = 0; i < SiteCount; ++i) {
         Command2[std::size_t(i)] = new QPushButton(QString::fromLatin1(SiteCaptions[std::size_t(i)]), Frame2);
         QPushButton* button = Command2[std::size_t(i)];
@@ -172,11 +174,34 @@ void BrowserWindow::buildSiteButtons()
         // The captions shrink with a narrow window rather than widen it.
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         button->setMinimumWidth(20);
-        row->addWidget(button, 1);
         connect(button, &QPushButton::clicked, this, [this, i] {
             navigate(QUrl::fromUserInput(m_main->settings()->value(SettingKeys::SiteAddress(i))));
         });
     }
+}
+
+void BrowserWindow::arrangeSiteButtons()
+{
+    int wanted = 0;
+    for (const QPushButton* button : Command2)
+        wanted += button->sizeHint().width() + m_siteGrid->spacing();
+    // Two rows when one row would cut the captions.
+    // The window's width, not the frame's: the frame is laid out only after this resize.
+    const int margins = centralWidget() ? centralWidget()->layout()->contentsMargins().left() * 2 : 0;
+    const int columns = width() - margins >= wanted ? SiteCount : (SiteCount + 1) / 2;
+    if (columns == m_siteColumns)
+        return;
+    m_siteColumns = columns;
+    for (int i = 0; i < SiteCount; ++i)
+        m_siteGrid->addWidget(Command2[std::size_t(i)], i / columns, i % columns);
+    for (int c = 0; c < SiteCount; ++c)
+        m_siteGrid->setColumnStretch(c, c < columns ? 1 : 0);
+}
+
+void BrowserWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    arrangeSiteButtons();
 }
 
 QWidget* BrowserWindow::buildLists()

@@ -10,6 +10,7 @@
 
 class QComboBox;
 class QFrame;
+class QGridLayout;
 class QLabel;
 class QListView;
 class QPushButton;
@@ -70,10 +71,12 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildAddressRow();
     void buildSiteButtons();
+    void arrangeSiteButtons();
     QWidget* buildLists();
     void addListColumn(QWidget* parent, QVBoxLayout* layout, int number);
     void buildStatusBar();
@@ -99,6 +102,8 @@ private:
     QStringList m_frameQueue;
     QStringList m_framesFollowed;
     bool m_frameLoading = false;
+    QGridLayout* m_siteGrid = nullptr;
+    int m_siteColumns = 0;
 };
 
 } // namespace brisquel
