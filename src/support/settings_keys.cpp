@@ -2,6 +2,8 @@
 
 #include "app_info.h"
 
+#include <iterator>
+
 namespace brisquel::SettingKeys {
 
 namespace {
@@ -106,6 +108,20 @@ SettingKey PurchaseOnDoubleClick()
 SettingKey WebSiteAddress()
 {
     return option(QStringLiteral("WebSiteAddress"), "https://brisquel.app/");
+}
+SettingKey BrowseStartAddress()
+{
+    return option(QStringLiteral("BrowseStartAddress"), "https://www.expireddomains.net/");
+}
+SettingKey SiteAddress(int index)
+{
+    // Yahoo, Google, DMOZ, AfterNIC, Just Dropped, Deleted Domains, Expired Traffic.
+    static const char* const defaults[] = {
+        "https://www.yahoo.com/",         "https://www.google.com/",      "https://dmoz-odp.org/",
+        "https://www.afternic.com/",      "https://www.justdropped.com/", "https://www.deleteddomains.com/",
+        "https://www.expiredtraffic.com/"};
+    const bool known = index >= 0 && index < int(std::size(defaults));
+    return option(QStringLiteral("SiteAddress%1").arg(index), known ? defaults[index] : "");
 }
 
 SettingKey YahooSearchAddress()

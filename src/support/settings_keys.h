@@ -49,6 +49,9 @@ SettingKey txtCustom();
 SettingKey PurchaseAddress();
 SettingKey PurchaseOnDoubleClick();
 SettingKey WebSiteAddress();
+// The domain browser's first page, and the start pages of its seven site buttons (0 to 6).
+SettingKey BrowseStartAddress();
+SettingKey SiteAddress(int index);
 // Scheme, host and port of the search engines whose result pages the harvester reads.
 SettingKey YahooSearchAddress();
 SettingKey GoogleSearchAddress();

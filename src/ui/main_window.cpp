@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "about_window.h"
+#include "browser_window.h"
 #include "button_strip.h"
 #include "elided_label.h"
 #include "engine/list_files.h"
@@ -619,7 +620,7 @@ void MainWindow::applySearchType(SearchType type)
     case SearchType::BrowseForNames:
         setWordListControlsVisible(false);
         setSearchControlsVisible(false);
-        showNotice(QStringLiteral("The domain browser is coming in a later version."));
+        openBrowser();
         break;
     case SearchType::GenerateNames:
         chooseGenerateNames();
@@ -727,6 +728,21 @@ void MainWindow::openHarvester()
     connect(m_harvesterWindow, &HarvesterWindow::listCreated, this, &MainWindow::searchHarvestedNames);
     m_harvesterWindow->show();
     m_harvesterWindow->start();
+}
+
+void MainWindow::openBrowser()
+{
+    if (!m_browserWindow) {
+        m_browserWindow = new BrowserWindow(this);
+        m_browserWindow->showMaximized();
+    }
+    m_browserWindow->raise();
+    m_browserWindow->activateWindow();
+}
+
+BrowserWindow* MainWindow::browserWindow() const
+{
+    return m_browserWindow;
 }
 
 HarvesterWindow* MainWindow::harvesterWindow() const

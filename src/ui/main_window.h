@@ -27,6 +27,7 @@ class QStatusBar;
 namespace brisquel {
 
 class AboutWindow;
+class BrowserWindow;
 class ElidedLabel;
 class ListFiles;
 class MessageLog;
@@ -83,6 +84,8 @@ public:
     GeneratorWindow* generatorWindow() const;
     // Form3 while a harvest runs.
     HarvesterWindow* harvesterWindow() const;
+    // Form5 while it is open.
+    BrowserWindow* browserWindow() const;
     // Form2 while it is open.
     OverflowNotice* overflowNotice() const;
     // The latest notice in the status bar, until the user does something else.
@@ -170,6 +173,8 @@ public Q_SLOTS:
     void openGenerator();
     // cmdCreate: harvest names from the chosen search engine for txtSearch.
     void openHarvester();
+    // "Browse for names": Form5, beside this window.
+    void openBrowser();
     void searchHarvestedNames(qint64 entries);
     // The generator wrote `count` names to CreatedDomains.txt: search them as Start would.
     void searchCreatedNames(qint64 count);
@@ -251,6 +256,7 @@ private:
     QPointer<SettingsWindow> m_settingsWindow;
     QPointer<GeneratorWindow> m_generatorWindow;
     QPointer<HarvesterWindow> m_harvesterWindow;
+    QPointer<BrowserWindow> m_browserWindow;
     QPointer<WhoisWindow> m_whoisWindow;
     QPointer<AboutWindow> m_aboutWindow;
 

@@ -132,7 +132,12 @@ void ResultListActions::openSelectedEntry(ResultList list)
     const QModelIndex current = listView->currentIndex();
     if (!current.isValid() || !listView->selectionModel()->isSelected(current))
         return;
-    m_selectedDomain = current.data().toString();
+    openDomain(current.data().toString());
+}
+
+void ResultListActions::openDomain(const QString& domain)
+{
+    m_selectedDomain = domain;
     if (!m_purchaseOnDoubleClick) {
         Q_EMIT whoisRequested(m_selectedDomain);
         return;

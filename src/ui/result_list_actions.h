@@ -57,6 +57,8 @@ public Q_SLOTS:
     void dropOnSavedDomains(const QString& payload);
     void dropNamesOnSavedDomains(const QStringList& names);
     void openSelectedEntry(brisquel::ResultList list);
+    // A double-click on a name in any list, the domain browser's included.
+    void openDomain(const QString& domain);
     bool saveSavedDomains();
 
 Q_SIGNALS:

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "engine/verdict.h"
+#include "engine/whois_lookup.h"
+
+#include <QFile>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+class QStringListModel;
+
+namespace brisquel {
+
+class AnswerRules;
+class ExtensionTable;
+class ListFiles;
+class ResultLists;
+
+// The domain browser's status checker: walks the browse list file in order, one lookup at a time
+// (the main search's exchange, limits and answer rules), files each answered name into its own two
+// lists and into the main result lists, and puts names without an answer into Unanswered.txt.
+// At the end of the list it waits until more names are appended.
+class BrowseChecker : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Column
+    {
+        Unregistered,
+        Registered
+    };
+
+    struct Timings
+    {
+        int attemptMs = 10000;
+        int maxAttempts = 3;
+        int retryDelayMs = 1000;
+        int pollMs = 1000; // how often an idle checker looks for appended names
+    };
+
+    BrowseChecker(QString listPath, QString unansweredPath, const ExtensionTable* table, ResultLists* lists,
+                  QObject* parent = nullptr);
+    ~BrowseChecker() override;
+
+    void setTimings(const Timings& timings);
+    void setUseProxy(bool useProxy) { m_useProxy = useProxy; }
+    // The delivered rules until set.
+    void setAnswerRules(std::shared_ptr<const AnswerRules> rules) { m_rules = std::move(rules); }
+    // Gets an overflow check after every filing, as in the main search.
+    void setListFiles(ListFiles* listFiles) { m_listFiles = listFiles; }
+
+    // Starts polling; the first name of the list is the first looked up.
+    void start();
+
+    bool isChecking() const { return m_lookup->isBusy(); }
+    bool isIdle() const { return m_idle; }
+    // 0-based number of the next list entry to look up.
+    qint64 nextEntry() const { return m_nextEntry; }
+    qint64 checkedCount() const { return m_checkedCount; }
+    qint64 unansweredCount() const { return m_unansweredCount; }
+
+    QStringListModel* model(Column column) const { return m_models[index(column)]; }
+    QStringList entries(Column column) const;
+    QString caption(Column column) const { return m_captions[index(column)]; }
+    // Each entry followed by CR LF.
+    QString copyText(Column column) const;
+    void clear(Column column);
+    bool deleteEntry(Column column, int row);
+
+public Q_SLOTS:
+    // Looks up the next listed name unless a lookup runs or the list is done.
+    void checkNext();
+
+Q_SIGNALS:
+    // The first status panel: the name under check, the latest find, or the total when idle.
+    void statusText(const QString& text);
+    void captionChanged(brisquel::BrowseChecker::Column column, const QString& caption);
+    // Every name of the list has been looked up.
+    void idle();
+    void checked(const QString& domain, brisquel::Verdict verdict);
+    // A file could not be written.
+    void problem(const QString& message);
+
+private:
+    static int index(Column column) { return column == Column::Unregistered ? 0 : 1; }
+    bool readEntry(QString* entry);
+    bool startCheck(const QString& entry);
+    void onFinished(int slot, const WhoisLookup::Result& result);
+    void file(const QString& domain, Verdict verdict);
+    void fileUnanswered(const QString& domain, const QString& reason);
+    void setCaption(Column column, const QString& caption);
+
+    QString m_listPath;
+    QString m_unansweredPath;
+    const ExtensionTable* m_table;
+    ResultLists* m_lists;
+    ListFiles* m_listFiles = nullptr;
+    std::shared_ptr<const AnswerRules> m_rules;
+    bool m_useProxy = false;
+    WhoisLookup* m_lookup;
+    QTimer m_poll;
+    // The list stays open and is read on from where the last entry ended.
+    QFile m_list;
+    qint64 m_readOffset = 0;
+    bool m_idle = false;
+    qint64 m_nextEntry = 0;
+    qint64 m_checkedCount = 0;
+    qint64 m_unansweredCount = 0;
+    std::array<QStringListModel*, 2> m_models{};
+    std::array<qint64, 2> m_filed{};
+    std::array<QString, 2> m_captions;
+    std::unique_ptr<QSet<QString>> m_inUnansweredFile; // read on the first unanswered name
+};
+
+} // namespace brisquel

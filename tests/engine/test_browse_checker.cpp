@@ -1,0 +1,87 @@
+#include "engine/browse_checker.h"
+#include "engine/result_lists.h"
+#include "support/text_file.h"
+#include "tools/fake_whois_server.h"
+#include "whois_config/extension_table.h"
+
+#include <QSignalSpy>
+#include <QStringListModel>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brisquel;
+using brisquel::test::FakeWhoisServer;
+
+class TestBrowseChecker : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void filesAnswersAndKeepsUnansweredNamesThenWaitsForMore()
+    {
+        FakeWhoisServer server;
+        QVERIFY(server.listen());
+        server.setFreeNames({QStringLiteral("freebie.com"), QStringLiteral("late.com")});
+        server.setAnswerFor(QStringLiteral("throttled.com"),
+                            "WHOIS LIMIT EXCEEDED - SEE WWW.PIR.ORG/WHOIS FOR DETAILS\r\n");
+        server.setFaultFor(QStringLiteral("silent.com"), FakeWhoisServer::Fault::NeverAnswer);
+        QTemporaryDir dir;
+        const QString listPath = dir.filePath(QStringLiteral("BrowserSearch.txt"));
+        const QString unansweredPath = dir.filePath(QStringLiteral("Unanswered.txt"));
+        QVERIFY(TextFile::appendLines(listPath,
+                                      {QStringLiteral("taken.com"), QString(), QStringLiteral("freebie.com"),
+                                       QStringLiteral("throttled.com"), QStringLiteral("silent.com")}));
+        const ExtensionTable table(
+            {ExtensionRow{QStringLiteral("com"), QStringLiteral("127.0.0.1"), server.port(), true}});
+        ResultLists lists;
+        BrowseChecker checker(listPath, unansweredPath, &table, &lists);
+        checker.setTimings({200, 2, 20, 50});
+        QSignalSpy idle(&checker, &BrowseChecker::idle);
+        QSignalSpy status(&checker, &BrowseChecker::statusText);
+
+        checker.start();
+        QTRY_COMPARE_WITH_TIMEOUT(idle.size(), 1, 10000);
+        QCOMPARE(server.queries().mid(0, 4),
+                 (QStringList{QStringLiteral("taken.com"), QStringLiteral("freebie.com"),
+                              QStringLiteral("throttled.com"), QStringLiteral("silent.com")}));
+        QCOMPARE(checker.entries(BrowseChecker::Column::Unregistered),
+                 QStringList{QStringLiteral("freebie.com")});
+        QCOMPARE(checker.entries(BrowseChecker::Column::Registered),
+                 QStringList{QStringLiteral("taken.com")});
+        QCOMPARE(checker.caption(BrowseChecker::Column::Unregistered), QStringLiteral("Unregistered: (1)"));
+        QCOMPARE(checker.caption(BrowseChecker::Column::Registered), QStringLiteral("Registered: (1)"));
+        QCOMPARE(lists.entries(ResultList::Mid), QStringList{QStringLiteral("freebie.com")});
+        QCOMPARE(lists.entries(ResultList::Registered), QStringList{QStringLiteral("taken.com")});
+        QStringList unanswered;
+        QVERIFY(TextFile::readLines(unansweredPath, &unanswered));
+        QCOMPARE(unanswered, (QStringList{QStringLiteral("throttled.com"), QStringLiteral("silent.com")}));
+        QCOMPARE(status.last().first().toString(), QStringLiteral("Checked 2 unique domains."));
+
+        // A later page appends a name: the waiting checker finds it by itself.
+        QVERIFY(TextFile::appendLines(listPath, {QStringLiteral("late.com")}));
+        QTRY_COMPARE_WITH_TIMEOUT(idle.size(), 2, 5000);
+        QCOMPARE(checker.entries(BrowseChecker::Column::Unregistered),
+                 (QStringList{QStringLiteral("freebie.com"), QStringLiteral("late.com")}));
+        QCOMPARE(checker.nextEntry(), 5);
+    }
+
+    void clearAndDeleteSetTheCaptions()
+    {
+        QTemporaryDir dir;
+        ResultLists lists;
+        const ExtensionTable table;
+        BrowseChecker checker(dir.filePath(QStringLiteral("none.txt")), dir.filePath(QStringLiteral("u.txt")),
+                              &table, &lists);
+        checker.model(BrowseChecker::Column::Registered)
+            ->setStringList({QStringLiteral("a.com"), QStringLiteral("b.com")});
+        QCOMPARE(checker.copyText(BrowseChecker::Column::Registered), QStringLiteral("a.com\r\nb.com\r\n"));
+        QVERIFY(checker.deleteEntry(BrowseChecker::Column::Registered, 0));
+        QVERIFY(!checker.deleteEntry(BrowseChecker::Column::Registered, 5));
+        QCOMPARE(checker.caption(BrowseChecker::Column::Registered), QStringLiteral("Registered (1)"));
+        checker.clear(BrowseChecker::Column::Registered);
+        QCOMPARE(checker.entries(BrowseChecker::Column::Registered), QStringList());
+        QCOMPARE(checker.caption(BrowseChecker::Column::Registered), QStringLiteral("Registered"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBrowseChecker)
+#include "test_browse_checker.moc"
