@@ -43,8 +43,10 @@ void ProgressPrinter::update(qint64 done, qint64 total, int open, qint64 unanswe
 
 void ProgressPrinter::finish()
 {
+    // A line of its own after the bar; the next update draws a new bar.
     if (m_terminal && m_drawn)
         std::fprintf(m_stream, "\n");
+    m_drawn = false;
     std::fflush(m_stream);
 }
 

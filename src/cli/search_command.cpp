@@ -236,6 +236,9 @@ int runSearchCommand(const QStringList& arguments)
     driver.setDefaultExtension(startup.defaultExtension);
     driver.setServerOverride(setup.proxy);
     driver.setAnswerRules(startup.answerRules);
+    driver.setServerLimits(startup.serverLimits);
+    for (const ServerLimitsTable::Problem& problem : startup.serverLimitProblems)
+        printError(QStringLiteral("%1 line %2 skipped: %3").arg(problem.origin).arg(problem.lineNumber).arg(problem.message));
     if (setup.proxy) {
         printError(QStringLiteral("All lookups go to %1:%2").arg(setup.proxy->host).arg(setup.proxy->port));
     } else if (startup.useProxy) {
@@ -264,6 +267,10 @@ int runSearchCommand(const QStringList& arguments)
             progress.update(checked, toCheck, driver.lookupsInFlight(), driver.unansweredCount());
         });
     QObject::connect(&driver, &SearchDriver::problem, [](const QString& message) { printError(message); });
+    QObject::connect(&driver, &SearchDriver::serverWaiting, [&](const QString& text) {
+        progress.finish();
+        printError(text);
+    });
     QObject::connect(&driver, &SearchDriver::searchStopped,
                      [](const QString& message) { printError(message); });
     QObject::connect(&listFiles, &ListFiles::writeFailed,
@@ -300,6 +307,13 @@ int runSearchCommand(const QStringList& arguments)
                  checked, progress.elapsedSeconds(), counts[int(Verdict::Available)],
                  counts[int(Verdict::Registered)], counts[int(Verdict::NotRegistrable)],
                  counts[int(Verdict::Unanswered)], driver.resumePosition());
+    // Per server: how it answered, and how often it had to be given a rest.
+    const QList<SearchDriver::ServerStats> servers = driver.serverStats();
+    for (const SearchDriver::ServerStats& server : servers) {
+        if (servers.size() > 1 || server.refusals > 0)
+            std::fprintf(stderr, "  %s: %lld queries, %lld answers, %lld refusals, %lld pauses\n",
+                         qPrintable(server.host), server.queries, server.answers, server.refusals, server.pauses);
+    }
     if (counts[int(Verdict::Unanswered)] > 0)
         std::fprintf(stderr, "Unanswered names were added to %s.\n", qPrintable(driver.unansweredFilePath()));
     if (!driver.saveFailure().isEmpty())

@@ -35,7 +35,7 @@ constexpr int WaitingRefreshMs = 1000;
 constexpr qsizetype LookAhead = 2000;
 constexpr int MaxRefusals = 5;
 constexpr qint64 MaxPauseMs = 5 * 60 * 1000;
-constexpr int CleanStretch = 20;
+constexpr int CleanStretch = 50;
 constexpr qsizetype MaxQuotedEntry = 80;
 const char UnansweredFileName[] = "Unanswered.txt";
 
@@ -86,7 +86,9 @@ public:
         qint64 pausedUntil = 0;
         qint64 backoffMs = 0;
         qint64 firstQueryAt = 0;
-        std::deque<qint64> recentSends; // when the last queries went, for the pace a refusal names
+        std::deque<qint64> recentSends;   // when the last queries went
+        std::deque<qint64> recentAnswers; // when the last clean answers came: the pace the server takes
+        double ceiling = 0;               // the most a refusing server was seen to take in a second
         int open = 0;
         int slotCap = 25;
         int cleanAnswers = 0;
@@ -606,12 +608,15 @@ void SearchDriver::Private::throttled(ServerState& server, const WhoisLookup::Re
     server.backoffMs =
         server.backoffMs == 0 ? timings.firstPauseMs : std::min<qint64>(server.backoffMs * 2, MaxPauseMs);
     server.pausedUntil = now + (named > 0 ? named : server.backoffMs);
-    // The rest of the run goes at half the pace that was refused; clean answers bring it back slowly.
-    while (!server.recentSends.empty() && server.recentSends.front() <= now - 1000)
-        server.recentSends.pop_front();
-    const double refused = std::max(1.0, double(server.recentSends.size()));
+    // The rest of the run keeps just under the pace the server accepted in the last second.
+    while (!server.recentAnswers.empty() && server.recentAnswers.front() <= now - 1000)
+        server.recentAnswers.pop_front();
+    // Never slower than one query every two first pauses (every 2 s as delivered).
+    const double slowest = 500.0 / std::max(1, timings.firstPauseMs);
+    const double accepted = std::max(slowest, double(server.recentAnswers.size()));
+    server.ceiling = server.ceiling > 0 ? std::min(server.ceiling, accepted) : accepted;
     server.perSecond =
-        std::max(0.5, (server.perSecond > 0 ? std::min(server.perSecond, refused) : refused) * 0.5);
+        std::max(slowest, (server.perSecond > 0 ? std::min(server.perSecond, accepted) : accepted) * 0.95);
     server.tokens = 0;
     server.refilledAt = now;
 }
@@ -662,11 +667,13 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
         ++server.answers;
         server.backoffMs = 0;
         server.slotCap = std::min(std::min(server.limits.connections, poolSize), server.slotCap + 1);
-        // A clean stretch brings a lowered pace back, slowly.
-        if (++server.cleanAnswers >= CleanStretch && server.perSecond > 0 &&
-            (server.limits.perSecond <= 0 || server.perSecond < server.limits.perSecond)) {
+        server.recentAnswers.push_back(clock.elapsed());
+        if (server.recentAnswers.size() > 4096)
+            server.recentAnswers.pop_front();
+        // A clean stretch brings a lowered pace back, slowly, up to what the server accepted before.
+        if (++server.cleanAnswers >= CleanStretch && server.perSecond > 0 && server.ceiling > 0) {
             server.cleanAnswers = 0;
-            server.perSecond *= 1.25;
+            server.perSecond = std::min(server.perSecond * 1.05, server.ceiling * 0.98);
             if (server.limits.perSecond > 0)
                 server.perSecond = std::min(server.perSecond, server.limits.perSecond);
         }

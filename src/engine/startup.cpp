@@ -1,6 +1,8 @@
 #include "startup.h"
 
 #include "engine/remembered_list.h"
+
+#include <QFile>
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
 #include "support/startup_files.h"
@@ -33,6 +35,14 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     result.problems += ensureStartupFolders(m_folder);
     result.problems += loadRegistrars(table, &result.registrarProblems);
     result.answerRules = loadAnswerRules(&result.answerRuleProblems, &result.problems);
+    result.serverLimits.load(ServerLimitsTable::shippedText(), QStringLiteral("server-limits.txt (delivered)"),
+                             &result.serverLimitProblems);
+    if (QFile limits(serverLimitsPath()); limits.exists()) {
+        if (limits.open(QIODevice::ReadOnly))
+            result.serverLimits.load(limits.readAll(), QStringLiteral("server-limits.txt"), &result.serverLimitProblems);
+        else
+            result.problems.append(QStringLiteral("Cannot read %1: %2").arg(limits.fileName(), limits.errorString()));
+    }
     result.useProxy = m_settings->intValue(SettingKeys::chkProxy(), 0) != 0;
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
     return result;

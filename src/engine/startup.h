@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/answer_rules.h"
+#include "engine/server_limits.h"
 #include "support/data_folder.h"
 #include "whois_config/registrars_file.h"
 
@@ -33,6 +34,9 @@ struct StartupResult
     // The delivered answer rules with the data folder's answer-rules.txt over them.
     std::shared_ptr<const AnswerRules> answerRules;
     QList<AnswerRules::Problem> answerRuleProblems;
+    // The delivered server limits with the data folder's server-limits.txt over them.
+    ServerLimitsTable serverLimits;
+    QList<ServerLimitsTable::Problem> serverLimitProblems;
 };
 
 // The main window's start-up apart from its widgets, so that it runs without a display.
@@ -54,6 +58,7 @@ public:
     QString rememberedPath() const { return m_folder.path(QStringLiteral("Remembered.txt")); }
     QString registrarsPath() const { return m_folder.path(QStringLiteral("registrars.txt")); }
     QString answerRulesPath() const { return m_folder.path(QStringLiteral("answer-rules.txt")); }
+    QString serverLimitsPath() const { return m_folder.path(QStringLiteral("server-limits.txt")); }
     // The delivered rules, then the user's file over them (server by server).
     std::shared_ptr<const AnswerRules> loadAnswerRules(QList<AnswerRules::Problem>* problems,
                                                        QStringList* errors) const;

@@ -522,6 +522,7 @@ void MainWindow::applyStartup()
     m_driver->setUseProxy(m_startup.useProxy);
     m_driver->setDefaultExtension(m_startup.defaultExtension);
     m_driver->setAnswerRules(m_startup.answerRules);
+    m_driver->setServerLimits(m_startup.serverLimits);
     showProxyUse();
 
     const bool purchase = m_settings->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
@@ -540,6 +541,11 @@ void MainWindow::reportStartupProblems()
         m_log->append(QStringLiteral("registrars.txt: line %1 skipped: %2")
                           .arg(problem.lineNumber)
                           .arg(problem.message));
+    for (const ServerLimitsTable::Problem& problem : std::as_const(m_startup.serverLimitProblems))
+        showNotice(QStringLiteral("%1: line %2 skipped: %3")
+                       .arg(problem.origin)
+                       .arg(problem.lineNumber)
+                       .arg(problem.message));
     for (const AnswerRules::Problem& problem : std::as_const(m_startup.answerRuleProblems))
         showNotice(QStringLiteral("%1: line %2 skipped: %3")
                        .arg(problem.origin)
