@@ -6,7 +6,6 @@
 #include "engine/name_set.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
-#include "engine/server_limits.h"
 #include "engine/whois_lookup.h"
 #include "sources/list_file.h"
 #include "support/data_folder.h"
@@ -14,6 +13,7 @@
 #include "support/settings_store.h"
 #include "support/text_file.h"
 #include "whois_config/extension_table.h"
+#include "whois_config/server_limits.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -253,6 +253,13 @@ void SearchDriver::setDefaultExtension(const QString& extension)
 void SearchDriver::setServerLimits(const ServerLimitsTable& limits)
 {
     d->serverLimits = limits;
+    // Servers of a running search take the new limits; a pace learned from refusals stays.
+    for (auto& server : d->servers) {
+        server.limits = limits.limitsFor(server.host);
+        if (server.ceiling <= 0)
+            server.perSecond = server.limits.perSecond;
+        server.slotCap = std::min(server.limits.connections, d->poolSize);
+    }
 }
 
 QList<SearchDriver::ServerStats> SearchDriver::serverStats() const

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/answer_rules.h"
-#include "engine/server_limits.h"
+#include "whois_config/server_limits.h"
 #include "support/data_folder.h"
 #include "whois_config/registrars_file.h"
 

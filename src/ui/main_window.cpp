@@ -485,6 +485,8 @@ void MainWindow::bindCore()
             &MainWindow::setDefaultExtension);
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, this, &MainWindow::showProxyUse);
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, m_driver, &SearchDriver::reloadServers);
+    connect(m_extensionSettings, &ExtensionSettings::serverLimitsChanged, m_driver,
+            &SearchDriver::setServerLimits);
     connect(m_extensionSettings, &ExtensionSettings::problemsFound, this,
             [this](const QList<RegistrarsProblem>& problems) {
                 for (const RegistrarsProblem& problem : problems)
@@ -523,6 +525,7 @@ void MainWindow::applyStartup()
     m_driver->setDefaultExtension(m_startup.defaultExtension);
     m_driver->setAnswerRules(m_startup.answerRules);
     m_driver->setServerLimits(m_startup.serverLimits);
+    m_extensionSettings->setServerLimitsPath(m_folder.path(QStringLiteral("server-limits.txt")));
     showProxyUse();
 
     const bool purchase = m_settings->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");

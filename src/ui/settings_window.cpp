@@ -28,7 +28,7 @@ Widget* named(Widget* widget, const char* name)
 
 RegistrarsDisplayRow rowOf(const QTreeWidgetItem* item)
 {
-    return {item->text(0), item->text(1), item->text(2), item->text(3)};
+    return {item->text(0), item->text(1), item->text(2), item->text(3)}; // the Limit column is no field
 }
 
 } // namespace
@@ -49,6 +49,7 @@ SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
     connect(Command2, &QPushButton::clicked, this, &SettingsWindow::deleteSelected);
     connect(Command1, &QPushButton::clicked, this, &SettingsWindow::newExtension);
     connect(Command3, &QPushButton::clicked, this, &SettingsWindow::restoreDefaults);
+    connect(cmdLimit, &QPushButton::clicked, this, &SettingsWindow::saveLimit);
     connect(chkProxy, &QCheckBox::toggled, m_settings, &ExtensionSettings::setUseProxy);
     connect(txtDefault, &QLineEdit::textEdited, m_settings, &ExtensionSettings::setDefaultExtension);
     connect(txtDefault, &QLineEdit::editingFinished, this, &SettingsWindow::defaultExtensionLeft);
@@ -72,6 +73,12 @@ void SettingsWindow::buildLayout()
     lstDomains->setColumnWidth(1, 200);
     lstDomains->setColumnWidth(2, 50);
 
+    Label7 = named(new QLabel(QStringLiteral("Limit:"), this), "Label7");
+    txtLimit = named(new QLineEdit(this), "txtLimit");
+    txtLimit->setPlaceholderText(QStringLiteral("rate=5/s connections=2 daily=1000"));
+    txtLimit->setToolTip(QStringLiteral("How hard the server of this row may be asked; empty: the default, "
+                                        "learned from its answers."));
+    cmdLimit = named(new QPushButton(QStringLiteral("Save Limit"), this), "cmdLimit");
     Label1 = named(new QLabel(QStringLiteral("Extension:"), this), "Label1");
     txtExt = named(new QLineEdit(this), "txtExt");
     Label2 = named(new QLabel(QStringLiteral("Whois Server:"), this), "Label2");
@@ -104,10 +111,12 @@ void SettingsWindow::buildLayout()
     fields->addWidget(txtServer, 1, 1);
     fields->addWidget(Label3, 2, 0);
     fields->addWidget(txtPort, 2, 1);
+    fields->addWidget(Label7, 3, 0);
+    fields->addWidget(txtLimit, 3, 1);
 
     auto* editColumn = new QVBoxLayout;
     editColumn->addLayout(fields);
-    for (QPushButton* button : {cmdSave, cmdToggle, Command2, Command1, Command3})
+    for (QPushButton* button : {cmdSave, cmdLimit, cmdToggle, Command2, Command1, Command3})
         editColumn->addWidget(button);
     editColumn->addStretch(1);
 
@@ -136,8 +145,10 @@ void SettingsWindow::fillExtensionList()
 {
     lstDomains->clear();
     QList<QTreeWidgetItem*> items;
+    const ServerLimitsTable& limits = m_settings->serverLimits();
     for (const RegistrarsDisplayRow& row : m_settings->rows())
-        items.append(new QTreeWidgetItem(row));
+        items.append(new QTreeWidgetItem(QStringList(row)
+                                         << ServerLimitsTable::describe(limits.limitsFor(row.value(1)))));
     lstDomains->addTopLevelItems(items);
     if (m_sortColumn >= 0)
         lstDomains->sortItems(m_sortColumn, m_sortOrder);
@@ -151,6 +162,18 @@ void SettingsWindow::onRowClicked(QTreeWidgetItem* item)
     txtServer->setText(item->text(1));
     txtPort->setText(item->text(2));
     m_newRowEnabled = item->text(3) == QLatin1String("Enabled");
+    txtLimit->setText(m_settings->serverLimits().textFor(item->text(1)));
+}
+
+void SettingsWindow::saveLimit()
+{
+    QString error;
+    if (txtServer->text().trimmed().isEmpty() ||
+        !m_settings->saveServerLimit(txtServer->text(), txtLimit->text(), &error)) {
+        showFailure(error.isEmpty() ? ExtensionSettings::invalidFieldsMessage() : error);
+        return;
+    }
+    fillExtensionList();
 }
 
 void SettingsWindow::sortByColumn(int column)

@@ -38,6 +38,10 @@ public:
     QLabel* Label5 = nullptr;
     QLineEdit* txtDefault = nullptr;
     QLabel* Label6 = nullptr;
+    // The limit of the selected row's server, as in server-limits.txt.
+    QLabel* Label7 = nullptr;
+    QLineEdit* txtLimit = nullptr;
+    QPushButton* cmdLimit = nullptr;
 
     // The status Add/Save gives the row: that of the row clicked last, or enabled for a new one.
     bool newRowEnabled() const { return m_newRowEnabled; }
@@ -58,6 +62,7 @@ private:
     void newExtension();
     void restoreDefaults();
     void defaultExtensionLeft();
+    void saveLimit();
     void showFailure(const QString& message);
 
     ExtensionSettings* m_settings;

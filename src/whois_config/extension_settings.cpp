@@ -2,6 +2,7 @@
 
 #include "extension_table.h"
 #include "support/settings_store.h"
+#include "support/text_file.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -129,6 +130,44 @@ void ExtensionSettings::setDefaultExtension(const QString& extension)
 {
     m_settings->setValue(SettingKeys::DefaultExt(), extension);
     Q_EMIT defaultExtensionChanged(extension);
+}
+
+void ExtensionSettings::setServerLimitsPath(const QString& path)
+{
+    m_limitsPath = path;
+    m_limits = ServerLimitsTable();
+    m_limits.load(ServerLimitsTable::shippedText(), QStringLiteral("delivered"));
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        m_limits.load(file.readAll(), QStringLiteral("server-limits.txt"));
+}
+
+bool ExtensionSettings::saveServerLimit(const QString& host, const QString& text, QString* error)
+{
+    const QString key = host.trimmed().toLower();
+    const QString line = key + QLatin1Char(' ') + text.simplified();
+    if (!text.trimmed().isEmpty()) {
+        QList<ServerLimitsTable::Problem> problems;
+        ServerLimitsTable().load(line.toUtf8(), QString(), &problems);
+        if (key.isEmpty() || !problems.isEmpty())
+            return fail(error, QStringLiteral("A limit is written as rate=N/s (or /min, /15min, /h), "
+                                              "connections=N and daily=N, e.g. \"rate=5/s connections=2\"."));
+    }
+    QStringList lines;
+    TextFile::readLines(m_limitsPath, &lines);
+    QStringList kept;
+    for (const QString& existing : std::as_const(lines)) {
+        if (existing.simplified().section(QLatin1Char(' '), 0, 0).toLower() != key)
+            kept.append(existing);
+    }
+    if (!text.trimmed().isEmpty())
+        kept.append(line);
+    QString reason;
+    if (!TextFile::writeLines(m_limitsPath, kept, &reason))
+        return fail(error, reason);
+    setServerLimitsPath(m_limitsPath);
+    Q_EMIT serverLimitsChanged(m_limits);
+    return true;
 }
 
 QString ExtensionSettings::normalizedDefaultExtension(const QString& extension)

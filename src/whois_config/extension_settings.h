@@ -1,6 +1,7 @@
 #pragma once
 
 #include "registrars_file.h"
+#include "server_limits.h"
 
 #include <QObject>
 #include <QString>
@@ -51,6 +52,13 @@ public:
     // When the box is left: empty becomes ".com", a text without a dot gets one in front.
     static QString normalizedDefaultExtension(const QString& extension);
 
+    // The limits in force (delivered, then the data folder's server-limits.txt).
+    const ServerLimitsTable& serverLimits() const { return m_limits; }
+    void setServerLimitsPath(const QString& path);
+    // Writes "HOST TEXT" into the data folder's server-limits.txt (replacing the host's line; empty
+    // text removes it) and reloads the limits. False with the message to show on a bad text.
+    bool saveServerLimit(const QString& host, const QString& text, QString* error);
+
     // Tests move time through this (the backup's name carries it).
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
@@ -61,6 +69,7 @@ Q_SIGNALS:
     void defaultExtensionChanged(const QString& extension);
     // Lines of registrars.txt that did not load at the last reload.
     void problemsFound(const QList<brisquel::RegistrarsProblem>& problems);
+    void serverLimitsChanged(const brisquel::ServerLimitsTable& limits);
 
 private:
     bool reload(QString* error);
@@ -70,6 +79,8 @@ private:
     ExtensionTable* m_table;
     SettingsStore* m_settings;
     std::function<QDateTime()> m_clock;
+    QString m_limitsPath;
+    ServerLimitsTable m_limits;
 };
 
 } // namespace brisquel

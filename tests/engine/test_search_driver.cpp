@@ -2,7 +2,7 @@
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
-#include "engine/server_limits.h"
+#include "whois_config/server_limits.h"
 #include "support/data_folder.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"

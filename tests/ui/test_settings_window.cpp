@@ -160,6 +160,27 @@ private Q_SLOTS:
         }
     }
 
+    void aServerLimitIsShownAndChanged()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->cmdSetup->click();
+        SettingsWindow* settings = window->settingsWindow();
+        click(settings, itemOf(settings, QStringLiteral("org")));
+        QCOMPARE(settings->txtLimit->text(), QString());
+        settings->txtLimit->setText(QStringLiteral("rate=5/s connections=2"));
+        settings->cmdLimit->click();
+        QVERIFY(fixture.read(QStringLiteral("server-limits.txt"))
+                    .contains("whois.publicinterestregistry.org rate=5/s connections=2\r\n"));
+        QCOMPARE(itemOf(settings, QStringLiteral("org"))->text(4), QStringLiteral("5 a second, 2 at once"));
+
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        settings->txtLimit->setText(QStringLiteral("fast please"));
+        settings->cmdLimit->click();
+        QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("A limit is written as rate=N/s")));
+        QVERIFY(fixture.read(QStringLiteral("server-limits.txt")).contains("rate=5/s connections=2"));
+    }
+
     void aRunningSearchPicksUpAChangedRow()
     {
         FakeWhoisServer first;

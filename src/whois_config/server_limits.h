@@ -33,9 +33,12 @@ public:
     ServerLimits limitsFor(const QString& host) const;
     // "1800 per 15 min, 4 connections" for the settings window.
     static QString describe(const ServerLimits& limits);
+    // The line's own words for a host: "rate=5/s connections=2", empty when it has no line.
+    QString textFor(const QString& host) const { return m_texts.value(host.trimmed().toLower()); }
 
 private:
     QHash<QString, ServerLimits> m_byHost;
+    QHash<QString, QString> m_texts;
     ServerLimits m_default;
 };
 

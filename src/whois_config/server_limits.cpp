@@ -61,8 +61,10 @@ void ServerLimitsTable::load(const QByteArray& text, const QString& origin, QLis
         }
         if (fields.first() == QLatin1String("*"))
             m_default = limits;
-        else
+        else {
             m_byHost.insert(fields.first().toLower(), limits);
+            m_texts.insert(fields.first().toLower(), fields.mid(1).join(QLatin1Char(' ')));
+        }
     }
 }
 
