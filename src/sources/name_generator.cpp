@@ -100,16 +100,7 @@ QStringList AppendsFile::words(QString* error) const
 
 bool AppendsFile::add(const QString& word, QString* error) const
 {
-    // Text after the last line end is a word of its own; the new one must not run on from it.
-    QStringList lines{word};
-    QFile file(m_path);
-    if (file.size() > 0 && file.open(QIODevice::ReadOnly) && file.seek(file.size() - 1)) {
-        char last = 0;
-        if (file.getChar(&last) && last != '\n' && last != '\r')
-            lines.prepend(QString());
-    }
-    file.close();
-    return TextFile::appendLines(m_path, lines, error);
+    return TextFile::appendLines(m_path, {word}, error);
 }
 
 bool AppendsFile::remove(const QString& word, QString* error) const

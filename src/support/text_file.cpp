@@ -69,13 +69,22 @@ bool appendWhole(QFile& file, const QByteArray& bytes, QString* error)
 
 bool appendLines(const QString& path, const QStringList& lines, QString* error)
 {
+    QByteArray bytes = joinLines(lines);
+    // Text after the last line end is a line of its own; what is added must not run on from it.
+    QFile existing(path);
+    if (existing.size() > 0 && existing.open(QIODevice::ReadOnly) && existing.seek(existing.size() - 1)) {
+        char last = 0;
+        if (existing.getChar(&last) && last != '\n' && last != '\r')
+            bytes.prepend(LineEnd);
+    }
+    existing.close();
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         if (error)
             *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
-    return appendWhole(file, joinLines(lines), error);
+    return appendWhole(file, bytes, error);
 }
 
 bool isOutOfSpace(const QString& errorString)

@@ -14,8 +14,9 @@ inline constexpr char LineEnd[] = "\r\n";
 // Every line is written as UTF-8 followed by CR LF.
 bool writeLines(const QString& path, const QStringList& lines, QString* error = nullptr);
 bool writeText(const QString& path, const QByteArray& bytes, QString* error = nullptr);
-// Appends lines, each followed by CR LF, creating the file when missing. A failed or short
-// write cuts the file back to where it ended, so it never ends in a partial line.
+// Appends lines, each followed by CR LF, creating the file when missing; a file whose last line has
+// no line end gets one first. A failed or short write cuts the file back to where it ended, so it
+// never ends in a partial line.
 bool appendLines(const QString& path, const QStringList& lines, QString* error = nullptr);
 // Appends bytes to a file open for unbuffered appending the same way: all of them or none. The
 // error names the file.

@@ -261,16 +261,7 @@ bool RegistrarsFile::appendExtensionRow(const QString& extension, const QString&
     const QString key = extension.toLower();
     if (!checkNewRow(key, server, port, error) || !fieldsFit({status}, error))
         return false;
-    QStringList lines{formatRow({key, server, port, status})};
-    // Text after the last line end is a line of its own; the new row must not run on from it.
-    QFile file(m_path);
-    if (file.size() > 0 && file.open(QIODevice::ReadOnly) && file.seek(file.size() - 1)) {
-        char last = 0;
-        if (file.getChar(&last) && last != '\n' && last != '\r')
-            lines.prepend(QString());
-    }
-    file.close();
-    return TextFile::appendLines(m_path, lines, error);
+    return TextFile::appendLines(m_path, {formatRow({key, server, port, status})}, error);
 }
 
 QList<RegistrarsDisplayRow> RegistrarsFile::fillExtensionList(QList<RegistrarsProblem>* problems,
