@@ -1,5 +1,6 @@
 #include "generate_command.h"
 
+#include "cli/cli_output.h"
 #include "search_command.h"
 #include "sources/name_generator.h"
 #include "support/data_folder.h"
@@ -12,11 +13,6 @@
 namespace brisquel {
 
 namespace {
-
-void printError(const QString& message)
-{
-    std::fprintf(stderr, "brisquel-cli: %s\n", qPrintable(message));
-}
 
 QStringList listOf(const QString& text)
 {
@@ -64,10 +60,7 @@ int runGenerateCommand(const QStringList& arguments)
         return 2;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        QString help = parser.helpText();
-        help.replace(0, help.indexOf(QLatin1Char('\n')),
-                     QStringLiteral("Usage: brisquel-cli generate [options]"));
-        std::fputs(qPrintable(help), stdout);
+        printCommandHelp(parser, QStringLiteral("brisquel-cli generate [options]"));
         return 0;
     }
     if (!parser.positionalArguments().isEmpty()) {

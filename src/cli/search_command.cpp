@@ -1,5 +1,6 @@
 #include "search_command.h"
 
+#include "cli/cli_output.h"
 #include "engine/answer_rules.h"
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
@@ -49,11 +50,6 @@ enum class Format
     Csv,
     Json
 };
-
-void printError(const QString& message)
-{
-    std::fprintf(stderr, "brisquel-cli: %s\n", qPrintable(message));
-}
 
 QString csvField(const QString& text)
 {
@@ -150,11 +146,7 @@ int runSearchCommand(const QStringList& arguments)
         return BadArguments;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        // The parser names the program by its path; the command is what the user types.
-        QString help = parser.helpText();
-        help.replace(0, help.indexOf(QLatin1Char('\n')),
-                     QStringLiteral("Usage: brisquel-cli search [options]"));
-        std::fprintf(stdout, "%s", qPrintable(help));
+        printCommandHelp(parser, QStringLiteral("brisquel-cli search [options]"));
         return Success;
     }
 
@@ -238,7 +230,10 @@ int runSearchCommand(const QStringList& arguments)
     driver.setAnswerRules(startup.answerRules);
     driver.setServerLimits(startup.serverLimits);
     for (const ServerLimitsTable::Problem& problem : startup.serverLimitProblems)
-        printError(QStringLiteral("%1 line %2 skipped: %3").arg(problem.origin).arg(problem.lineNumber).arg(problem.message));
+        printError(QStringLiteral("%1 line %2 skipped: %3")
+                       .arg(problem.origin)
+                       .arg(problem.lineNumber)
+                       .arg(problem.message));
     if (setup.proxy) {
         printError(QStringLiteral("All lookups go to %1:%2").arg(setup.proxy->host).arg(setup.proxy->port));
     } else if (startup.useProxy) {
@@ -312,7 +307,8 @@ int runSearchCommand(const QStringList& arguments)
     for (const SearchDriver::ServerStats& server : servers) {
         if (servers.size() > 1 || server.refusals > 0)
             std::fprintf(stderr, "  %s: %lld queries, %lld answers, %lld refusals, %lld pauses\n",
-                         qPrintable(server.host), server.queries, server.answers, server.refusals, server.pauses);
+                         qPrintable(server.host), server.queries, server.answers, server.refusals,
+                         server.pauses);
     }
     if (counts[int(Verdict::Unanswered)] > 0)
         std::fprintf(stderr, "Unanswered names were added to %s.\n", qPrintable(driver.unansweredFilePath()));

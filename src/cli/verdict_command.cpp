@@ -1,5 +1,6 @@
 #include "verdict_command.h"
 
+#include "cli/cli_output.h"
 #include "engine/answer_rules.h"
 #include "support/data_folder.h"
 
@@ -9,15 +10,6 @@
 #include <cstdio>
 
 namespace brisquel {
-
-namespace {
-
-void printError(const QString& message)
-{
-    std::fprintf(stderr, "brisquel-cli: %s\n", qPrintable(message));
-}
-
-} // namespace
 
 int runVerdictCommand(const QStringList& arguments)
 {
@@ -40,10 +32,7 @@ int runVerdictCommand(const QStringList& arguments)
         return 2;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        QString help = parser.helpText();
-        help.replace(0, help.indexOf(QLatin1Char('\n')),
-                     QStringLiteral("Usage: brisquel-cli verdict [options] FILE..."));
-        std::fputs(qPrintable(help), stdout);
+        printCommandHelp(parser, QStringLiteral("brisquel-cli verdict [options] FILE..."));
         return 0;
     }
     if (parser.positionalArguments().isEmpty()) {

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <cstring>
 
 namespace brisquel {
@@ -105,10 +104,7 @@ struct AnswerRules::Rule
 {
     Kind kind;
     QRegularExpression pattern;
-    QString origin;
-    int lineNumber;
-    QString section;     // the hosts, as written
-    QString description; // "[section] kind, origin line N"
+    QString description; // "[hosts] kind, origin line N"
     // Lower-case words without any of which the rule cannot match; empty when unknown.
     QList<QByteArray> literals;
 };
@@ -138,11 +134,6 @@ AnswerRules::AnswerRules()
 }
 
 AnswerRules::~AnswerRules() = default;
-
-const char* AnswerRules::kindName(Kind kind)
-{
-    return KindNames[int(kind)];
-}
 
 QByteArray AnswerRules::shippedText()
 {
@@ -241,8 +232,7 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
         const QString description = QStringLiteral("[%1] %2, %3 line %4")
                                         .arg(current->section, match.captured(1), origin)
                                         .arg(lineNumber);
-        current->rules.append(
-            {Kind(kind), pattern, origin, lineNumber, current->section, description, literals});
+        current->rules.append({Kind(kind), pattern, description, literals});
     }
     compile();
 }
@@ -314,24 +304,6 @@ const AnswerRules::RuleSet& AnswerRules::ruleSetFor(const QString& server) const
     return found != m_byHost.cend() ? **found : *m_generic;
 }
 
-bool AnswerRules::hasRulesFor(const QString& server) const
-{
-    return m_byHost.contains(server.trimmed().toLower());
-}
-
-int AnswerRules::ruleCount() const
-{
-    QSet<const RuleSet*> sets;
-    int count = 0;
-    for (const auto& set : m_byHost) {
-        if (!sets.contains(set.get())) {
-            sets.insert(set.get());
-            count += int(set->rules.size());
-        }
-    }
-    return count + int(m_generic->rules.size());
-}
-
 AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QString& server) const
 {
     const QString text = answerText(answer);
@@ -390,7 +362,7 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
         return nullptr;
     };
     auto decided = [](Verdict verdict, const QString& detail, const Rule* rule) {
-        return Judgement{verdict, detail, rule->description};
+        return Judgement{verdict, detail, rule->description, rule->kind == Kind::Limited};
     };
 
     const Rule* record = nullptr;

@@ -45,8 +45,9 @@ public:
     struct Judgement
     {
         Verdict verdict = Verdict::Registered;
-        QString detail; // "no rule matched", "reserved", "server refused or limited the query", ...
-        QString rule;   // which rule decided: "whois.nic.example available, answer-rules.txt line 12"
+        QString detail;       // "no rule matched", "reserved", "server refused or limited the query", ...
+        QString rule;         // which rule decided: "[whois.nic.example] available, answer-rules.txt line 12"
+        bool refused = false; // a "limited" rule decided: ask again later
     };
 
     AnswerRules();
@@ -64,10 +65,6 @@ public:
     bool loadFile(const QString& path, QList<Problem>* problems = nullptr, QString* error = nullptr);
 
     Judgement judge(const QByteArray& answer, const QString& server) const;
-    bool hasRulesFor(const QString& server) const;
-    int ruleCount() const;
-
-    static const char* kindName(Kind kind);
 
 private:
     struct Rule;

@@ -85,8 +85,6 @@ public:
         qint64 refilledAt = 0;
         qint64 pausedUntil = 0;
         qint64 backoffMs = 0;
-        qint64 firstQueryAt = 0;
-        std::deque<qint64> recentSends;   // when the last queries went
         std::deque<qint64> recentAnswers; // when the last clean answers came: the pace the server takes
         double ceiling = 0;               // the most a refusing server was seen to take in a second
         int open = 0;
@@ -534,13 +532,8 @@ void SearchDriver::Private::dispatch()
                 return;
             continue;
         }
-        if (server.queries == 0)
-            server.firstQueryAt = now;
         ++server.open;
         ++server.queries;
-        server.recentSends.push_back(now);
-        if (server.recentSends.size() > 4096)
-            server.recentSends.pop_front();
         if (server.perSecond > 0)
             server.tokens -= 1;
         waiting.erase(lookup.request.entryNumber);
@@ -646,7 +639,7 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
             (answerRules ? *answerRules : AnswerRules::shipped()).judge(result.answer, result.request.host);
         verdict = judgement.verdict;
         detail = judgement.detail;
-        limited = verdict == Verdict::Unanswered && judgement.rule.contains(QStringLiteral("] limited"));
+        limited = judgement.refused;
     } else if (result.neverConnected) {
         noteConnectFailure(result);
     }

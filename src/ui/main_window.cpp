@@ -481,8 +481,8 @@ void MainWindow::bindCore()
     connect(m_listActions, &ResultListActions::failed, this, &MainWindow::showFailure);
 
     connect(m_extensionSettings, &ExtensionSettings::useProxyChanged, this, &MainWindow::setUseProxy);
-    connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, this,
-            &MainWindow::setDefaultExtension);
+    connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, m_driver,
+            &SearchDriver::setDefaultExtension);
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, this, &MainWindow::showProxyUse);
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, m_driver, &SearchDriver::reloadServers);
     connect(m_extensionSettings, &ExtensionSettings::serverLimitsChanged, m_driver,
@@ -1059,22 +1059,15 @@ SettingsWindow* MainWindow::settingsWindow() const
 
 void MainWindow::setUseProxy(bool useProxy)
 {
-    m_startup.useProxy = useProxy;
     m_driver->setUseProxy(useProxy);
     showProxyUse();
-}
-
-void MainWindow::setDefaultExtension(const QString& extension)
-{
-    m_startup.defaultExtension = extension;
-    m_driver->setDefaultExtension(extension);
 }
 
 void MainWindow::showProxyUse()
 {
     const int row = m_table.findExtensionIndex(QStringLiteral("x"), true);
-    const bool proxied = m_startup.useProxy && row != ExtensionTable::NoRow &&
-                         m_table.row(row).extension == QLatin1String("proxy");
+    const bool proxied =
+        useProxy() && row != ExtensionTable::NoRow && m_table.row(row).extension == QLatin1String("proxy");
     if (!proxied) {
         proxyLabel->hide();
         return;

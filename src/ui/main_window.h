@@ -221,7 +221,6 @@ private:
     void refreshStatus();
     void showUnanswered(qint64 count);
     void setUseProxy(bool useProxy);
-    void setDefaultExtension(const QString& extension);
     void showProxyUse();
     void openHelp();
     void showAbout();
