@@ -35,16 +35,6 @@ namespace brisquel {
 
 namespace {
 
-QToolButton* pictureButton(QStyle::StandardPixmap picture, const char* name, const char* tip, QWidget* parent)
-{
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolTip(QString::fromLatin1(tip));
-    button->setIcon(parent->style()->standardIcon(picture, nullptr, button));
-    button->setAutoRaise(true);
-    return button;
-}
-
 QPushButton* listButton(const QString& caption, const QString& name, const char* tip, QWidget* parent)
 {
     auto* button = new QPushButton(caption, parent);

@@ -1,5 +1,7 @@
 #include "program_picture.h"
 
+#include <QToolButton>
+
 namespace brisquel {
 
 namespace {
@@ -20,6 +22,16 @@ QIcon programIcon()
 QPixmap programPicture(int size)
 {
     return QPixmap(picturePath()).scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+QToolButton* pictureButton(QStyle::StandardPixmap picture, const char* name, const char* tip, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(QString::fromLatin1(tip));
+    button->setIcon(parent->style()->standardIcon(picture, nullptr, button));
+    button->setAutoRaise(true);
+    return button;
 }
 
 } // namespace brisquel

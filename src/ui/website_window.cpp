@@ -25,16 +25,6 @@ QPointer<WebsiteWindow>& openWindow()
     return window;
 }
 
-QToolButton* pictureButton(QStyle::StandardPixmap picture, const char* name, const char* tip, QWidget* parent)
-{
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolTip(QString::fromLatin1(tip));
-    button->setIcon(parent->style()->standardIcon(picture, nullptr, button));
-    button->setAutoRaise(true);
-    return button;
-}
-
 } // namespace
 
 WebsiteWindow::WebsiteWindow(const QUrl& startAddress, QWidget* parent)
