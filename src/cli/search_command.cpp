@@ -3,6 +3,7 @@
 #include "cli/cli_output.h"
 #include "engine/answer_rules.h"
 #include "engine/list_files.h"
+#include "engine/lookup_name.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
@@ -61,20 +62,23 @@ QString csvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+// The name as the list wrote it, and beside it in csv and json the ASCII form the registry was asked in.
 QByteArray verdictLine(Format format, const QString& domain, Verdict verdict, const QString& detail)
 {
     const QString name = QString::fromLatin1(verdictName(verdict));
+    const QString ace = queryDomain(domain);
     switch (format) {
     case Format::Text:
         return (name + QLatin1Char(' ') + domain + QLatin1Char('\n')).toUtf8();
     case Format::Csv:
         return (csvField(domain) + QLatin1Char(',') + name + QLatin1Char(',') + csvField(detail) +
-                QLatin1Char('\n'))
+                QLatin1Char(',') + ace + QLatin1Char('\n'))
             .toUtf8();
     case Format::Json: {
         const QJsonObject object{{QStringLiteral("domain"), domain},
                                  {QStringLiteral("verdict"), name},
-                                 {QStringLiteral("detail"), detail}};
+                                 {QStringLiteral("detail"), detail},
+                                 {QStringLiteral("ace"), ace}};
         return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
     }
     }
@@ -137,10 +141,13 @@ int runSearchCommand(const QStringList& arguments)
         QStringLiteral("HOST[:PORT]"));
     const QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Data folder."),
                                         QStringLiteral("DIR"));
+    const QCommandLineOption rdapOption(
+        QStringLiteral("rdap"),
+        QStringLiteral("Ask over RDAP every extension that rdap-dns.json lists, for this run."));
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("Output: text, csv or json."),
                                           QStringLiteral("FORMAT"), QStringLiteral("text"));
-    parser.addOptions({listOption, typeOption, startOption, proxyOption, homeOption, formatOption});
+    parser.addOptions({listOption, typeOption, startOption, proxyOption, homeOption, formatOption, rdapOption});
     if (!parser.parse(arguments)) {
         printError(parser.errorText());
         return BadArguments;
@@ -229,6 +236,8 @@ int runSearchCommand(const QStringList& arguments)
     driver.setServerOverride(setup.proxy);
     driver.setAnswerRules(startup.answerRules);
     driver.setServerLimits(startup.serverLimits);
+    driver.setRdapBootstrap(startup.rdapBootstrap);
+    driver.setPreferRdap(startup.preferRdap || parser.isSet(rdapOption));
     for (const ServerLimitsTable::Problem& problem : startup.serverLimitProblems)
         printError(QStringLiteral("%1 line %2 skipped: %3")
                        .arg(problem.origin)
@@ -284,7 +293,7 @@ int runSearchCommand(const QStringList& arguments)
     });
 
     if (setup.format == Format::Csv)
-        std::fputs("domain,verdict,detail\n", stdout);
+        std::fputs("domain,verdict,detail,ace\n", stdout);
     SearchRequest request{setup.listFile, setup.type, setup.start, QString::number(total)};
     if (!driver.start(request, &error)) {
         printError(error);

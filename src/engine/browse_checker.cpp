@@ -7,7 +7,9 @@
 #include "sources/domain_text.h"
 #include "support/text_file.h"
 #include "whois_config/extension_table.h"
+#include "whois_config/rdap_bootstrap.h"
 
+#include <QNetworkAccessManager>
 #include <QStringListModel>
 
 namespace brisquel {
@@ -20,12 +22,15 @@ BrowseChecker::BrowseChecker(QString listPath, QString unansweredPath, const Ext
     , m_table(table)
     , m_lists(lists)
     , m_lookup(new WhoisLookup(0, this))
+    , m_network(new QNetworkAccessManager(this))
+    , m_rdapLookup(new RdapLookup(m_network, this))
     , m_captions{QStringLiteral("Unregistered:"), QStringLiteral("Registered:")}
 {
     for (auto& model : m_models)
         model = new QStringListModel(this);
     setTimings(Timings());
     connect(m_lookup, &WhoisLookup::finished, this, &BrowseChecker::onFinished);
+    connect(m_rdapLookup, &RdapLookup::finished, this, &BrowseChecker::onRdapFinished);
     connect(&m_poll, &QTimer::timeout, this, &BrowseChecker::checkNext);
 }
 
@@ -36,6 +41,9 @@ void BrowseChecker::setTimings(const Timings& timings)
     m_lookup->setAttemptTimeout(timings.attemptMs);
     m_lookup->setMaxAttempts(timings.maxAttempts);
     m_lookup->setRetryDelay(timings.retryDelayMs);
+    m_rdapLookup->setAttemptTimeout(timings.attemptMs);
+    m_rdapLookup->setMaxAttempts(timings.maxAttempts);
+    m_rdapLookup->setRetryDelay(timings.retryDelayMs);
     m_poll.setInterval(timings.pollMs);
 }
 
@@ -48,7 +56,7 @@ void BrowseChecker::start()
 void BrowseChecker::checkNext()
 {
     QString entry;
-    while (!m_lookup->isBusy()) {
+    while (!isChecking()) {
         if (!readEntry(&entry)) {
             // Said once on arriving at the end, not at every poll.
             if (!m_idle) {
@@ -99,29 +107,56 @@ bool BrowseChecker::startCheck(const QString& entry)
         fileUnanswered(domain, QStringLiteral("no WHOIS server for its extension"));
         return false;
     }
+    const QString query = queryDomain(domain);
+    if (query.isEmpty()) {
+        fileUnanswered(domain, QStringLiteral("no valid ASCII (IDNA) form"));
+        return false;
+    }
     WhoisLookup::Request request;
     request.domain = domain;
+    if (query != domain)
+        request.query = query;
     request.host = m_table->row(row).server;
     request.port = quint16(m_table->row(row).port);
     request.entryNumber = m_nextEntry - 1;
     Q_EMIT statusText(QStringLiteral("Checking status of: ") + domain);
+    if (isRdapServer(request.host)) {
+        QString reason;
+        request.rdapBase = rdapBaseUrl(request.host, &reason);
+        if (!request.rdapBase.isValid()) {
+            fileUnanswered(domain, reason);
+            return false;
+        }
+        m_rdapLookup->start(request);
+        return true;
+    }
     m_lookup->start(request);
     return true;
 }
 
 void BrowseChecker::onFinished(int, const WhoisLookup::Result& result)
 {
-    const QString& domain = result.request.domain;
-    if (result.outcome != WhoisLookup::Outcome::Answered) {
-        fileUnanswered(domain, result.failure);
-    } else {
-        const AnswerRules::Judgement judgement =
-            (m_rules ? *m_rules : AnswerRules::shipped()).judge(result.answer, result.request.host);
-        if (judgement.verdict == Verdict::Unanswered)
-            fileUnanswered(domain, judgement.detail);
-        else
-            file(domain, judgement.verdict);
-    }
+    const bool answered = result.outcome == WhoisLookup::Outcome::Answered;
+    settle(result.request.domain, answered,
+           answered ? (m_rules ? *m_rules : AnswerRules::shipped()).judge(result.answer, result.request.host)
+                    : AnswerRules::Judgement(),
+           result.failure);
+}
+
+void BrowseChecker::onRdapFinished(const RdapLookup::Result& result)
+{
+    settle(result.request.domain, result.answered, result.judgement, result.failure);
+}
+
+void BrowseChecker::settle(const QString& domain, bool answered, const AnswerRules::Judgement& judgement,
+                           const QString& failure)
+{
+    if (!answered)
+        fileUnanswered(domain, failure);
+    else if (judgement.verdict == Verdict::Unanswered)
+        fileUnanswered(domain, judgement.detail);
+    else
+        file(domain, judgement.verdict);
     checkNext();
 }
 

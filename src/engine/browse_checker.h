@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/answer_rules.h"
+#include "engine/rdap_lookup.h"
 #include "engine/verdict.h"
 #include "engine/whois_lookup.h"
 
@@ -11,11 +13,11 @@
 #include <array>
 #include <memory>
 
+class QNetworkAccessManager;
 class QStringListModel;
 
 namespace brisquel {
 
-class AnswerRules;
 class ExtensionTable;
 class ListFiles;
 class ResultLists;
@@ -56,7 +58,7 @@ public:
     // Starts polling; the first name of the list is the first looked up.
     void start();
 
-    bool isChecking() const { return m_lookup->isBusy(); }
+    bool isChecking() const { return m_lookup->isBusy() || m_rdapLookup->isBusy(); }
     bool isIdle() const { return m_idle; }
     // 0-based number of the next list entry to look up.
     qint64 nextEntry() const { return m_nextEntry; }
@@ -90,6 +92,8 @@ private:
     bool readEntry(QString* entry);
     bool startCheck(const QString& entry);
     void onFinished(int slot, const WhoisLookup::Result& result);
+    void onRdapFinished(const RdapLookup::Result& result);
+    void settle(const QString& domain, bool answered, const AnswerRules::Judgement& judgement, const QString& failure);
     void file(const QString& domain, Verdict verdict);
     void fileUnanswered(const QString& domain, const QString& reason);
     void setCaption(Column column, const QString& caption);
@@ -102,6 +106,8 @@ private:
     std::shared_ptr<const AnswerRules> m_rules;
     bool m_useProxy = false;
     WhoisLookup* m_lookup;
+    QNetworkAccessManager* m_network;
+    RdapLookup* m_rdapLookup;
     QTimer m_poll;
     // The list stays open and is read on from where the last entry ended.
     QFile m_list;

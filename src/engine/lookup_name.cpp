@@ -3,6 +3,7 @@
 #include "sources/domain_text.h"
 
 #include <QStringView>
+#include <QUrl>
 
 namespace brisquel {
 
@@ -67,6 +68,19 @@ bool isQueryableDomain(const QString& domain)
     }
     // An extension is never a number: "1.2.3.4" is an address, not a domain.
     return labels >= 2 && !last.front().isDigit();
+}
+
+QString queryDomain(const QString& domain)
+{
+    bool ascii = true;
+    for (const QChar c : domain)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii)
+        return domain;
+    // Non-transitional, as registries and browsers now spell names: "straße" stays distinct
+    // from "strasse".
+    const QString ace = QString::fromLatin1(QUrl::toAce(domain));
+    return isQueryableDomain(ace) ? ace : QString();
 }
 
 } // namespace brisquel

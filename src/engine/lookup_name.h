@@ -14,4 +14,8 @@ QString lookupDomain(const QString& candidate, const QString& defaultExtension);
 // a label and 253 in all. Nothing else can smuggle extra lines or text into the query.
 bool isQueryableDomain(const QString& domain);
 
+// The form a registry is asked in: the domain itself when it is ASCII, else its ACE form
+// ("xn--caf-dma.com"). Empty when a name with letters outside ASCII has no valid ACE form.
+QString queryDomain(const QString& domain);
+
 } // namespace brisquel

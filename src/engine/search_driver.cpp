@@ -4,6 +4,7 @@
 #include "engine/list_files.h"
 #include "engine/lookup_name.h"
 #include "engine/name_set.h"
+#include "engine/rdap_lookup.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/whois_lookup.h"
@@ -13,10 +14,12 @@
 #include "support/settings_store.h"
 #include "support/text_file.h"
 #include "whois_config/extension_table.h"
+#include "whois_config/rdap_bootstrap.h"
 #include "whois_config/server_limits.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTimer>
@@ -38,6 +41,9 @@ constexpr qint64 MaxPauseMs = 5 * 60 * 1000;
 constexpr int CleanStretch = 50;
 constexpr qsizetype MaxQuotedEntry = 80;
 const char UnansweredFileName[] = "Unanswered.txt";
+// Qt keeps at most six HTTP/1.1 connections per host and manager, so RDAP slots share managers
+// in groups of that size; HTTP/2 servers multiplex on one connection anyway.
+constexpr int RdapSlotsPerManager = 6;
 
 bool parseWholeNumber(const QString& text, qint64* number)
 {
@@ -97,18 +103,38 @@ public:
         qint64 pauses = 0;
     };
 
+    // What finished: a WHOIS or an RDAP lookup, in the terms the filing needs.
+    struct Ended
+    {
+        WhoisLookup::Request request;
+        bool answered = false;
+        AnswerRules::Judgement judgement;
+        QString failure;
+        bool neverConnected = false;
+        bool tooLarge = false;
+        QByteArray answer;     // for the refusal's own words
+        qint64 namedWaitMs = 0;
+    };
+
     bool readAhead();
+    // Sets where the request goes; false with the reason when nowhere.
+    bool route(WhoisLookup::Request* request, QString* reason) const;
+    bool toRdap(WhoisLookup::Request* request) const;
     void dispatch();
+    void startRdap(const WhoisLookup::Request& request);
     ServerState& serverFor(const WhoisLookup::Request& request);
     bool canSend(ServerState& server, qint64 now, qint64* readyAt);
-    void throttled(ServerState& server, const WhoisLookup::Result& result);
+    void throttled(ServerState& server, const QByteArray& answer, qint64 namedMs);
     void showPause(qint64 now);
     static qint64 namedWaitMs(const QByteArray& answer);
     void onFinished(int slotIndex, const WhoisLookup::Result& result);
+    void onRdapFinished(const RdapLookup::Result& result);
+    void settle(const Ended& ended);
+    bool fallBackToRdap(const Ended& ended);
     bool fileAvailable(const QString& domain, QString* detail);
     bool fileUnanswered(const QString& domain, const QString& reason);
     void loadUnansweredNames();
-    void noteConnectFailure(const WhoisLookup::Result& result);
+    void noteConnectFailure(const WhoisLookup::Request& request, const QString& failure);
     void stopOnSaveFailure(const QString& fileName, const QString& cause);
     void showProgress();
     void savePosition();
@@ -137,8 +163,14 @@ public:
     QString defaultExtension = QStringLiteral(".com");
     std::optional<ServerOverride> serverOverride;
     std::shared_ptr<const AnswerRules> answerRules;
+    std::shared_ptr<const RdapBootstrap> rdapBootstrap;
+    bool preferRdap = false;
 
     std::vector<std::unique_ptr<WhoisLookup>> slots;
+    std::vector<std::unique_ptr<QNetworkAccessManager>> rdapManagers;
+    std::vector<std::unique_ptr<RdapLookup>> rdapSlots;
+    // WHOIS servers that could not be reached this run, whose names go to RDAP instead.
+    QSet<QString> whoisUnreachable;
     ListFileReader reader;
     SearchRequest request;
     QString listIdentity;
@@ -228,11 +260,10 @@ void SearchDriver::reloadServers()
         return;
     // Names read ahead go where the table sends them now.
     for (Private::Pending& lookup : d->pending) {
-        const int row = d->table->findExtensionIndex(lookup.request.domain, d->useProxy);
-        if (row == ExtensionTable::NoRow)
-            continue;
-        lookup.request.host = d->table->row(row).server;
-        lookup.request.port = quint16(d->table->row(row).port);
+        WhoisLookup::Request request = lookup.request;
+        QString reason;
+        if (d->route(&request, &reason))
+            lookup.request = request;
     }
     if (d->running)
         d->dispatch();
@@ -268,6 +299,22 @@ QList<SearchDriver::ServerStats> SearchDriver::serverStats() const
     std::sort(stats.begin(), stats.end(),
               [](const ServerStats& a, const ServerStats& b) { return a.queries > b.queries; });
     return stats;
+}
+
+void SearchDriver::setRdapBootstrap(std::shared_ptr<const RdapBootstrap> bootstrap)
+{
+    d->rdapBootstrap = std::move(bootstrap);
+}
+
+void SearchDriver::setPreferRdap(bool prefer)
+{
+    d->preferRdap = prefer;
+    reloadServers();
+}
+
+bool SearchDriver::preferRdap() const
+{
+    return d->preferRdap;
 }
 
 void SearchDriver::setAnswerRules(std::shared_ptr<const AnswerRules> rules)
@@ -360,6 +407,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->waiting.clear();
     d->refusalsOf.clear();
     d->servers.clear();
+    d->whoisUnreachable.clear();
     d->announcedPause = 0;
     d->clock.start();
     Q_EMIT unansweredCountChanged(0);
@@ -376,6 +424,11 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
         d->slots.push_back(std::move(slot));
     }
     for (auto& slot : d->slots) {
+        slot->setAttemptTimeout(d->timings.attemptMs);
+        slot->setMaxAttempts(d->timings.maxAttempts);
+        slot->setRetryDelay(std::min(1000, d->timings.attemptMs));
+    }
+    for (auto& slot : d->rdapSlots) {
         slot->setAttemptTimeout(d->timings.attemptMs);
         slot->setMaxAttempts(d->timings.maxAttempts);
         slot->setRetryDelay(std::min(1000, d->timings.attemptMs));
@@ -418,6 +471,14 @@ bool SearchDriver::Private::readAhead()
                                   .arg(quotedEntry(entry)));
             continue;
         }
+        const QString query = queryDomain(domain);
+        if (query.isEmpty()) {
+            ++skipped;
+            Q_EMIT q->problem(QStringLiteral("Entry %1 %2 has no valid ASCII (IDNA) form; skipped.")
+                                  .arg(number)
+                                  .arg(quotedEntry(entry)));
+            continue;
+        }
         if (!seen.insert(domain)) {
             ++skipped;
             Q_EMIT q->problem(QStringLiteral("Entry %1 \"%2\" was already looked up in this search; skipped.")
@@ -427,22 +488,17 @@ bool SearchDriver::Private::readAhead()
         }
         Pending lookup;
         lookup.request.domain = domain;
+        if (query != domain)
+            lookup.request.query = query;
         lookup.request.entryNumber = number;
-        if (serverOverride) {
-            lookup.request.host = serverOverride->host;
-            lookup.request.port = serverOverride->port;
-        } else {
-            const int row = table->findExtensionIndex(domain, useProxy);
-            if (row == ExtensionTable::NoRow) {
-                // Until the name is in Unanswered.txt, the search goes on from it next time.
-                nextEntry = number;
-                if (!fileUnanswered(domain, QStringLiteral("no WHOIS server for its extension")))
-                    return false;
-                nextEntry = number + 1;
-                continue;
-            }
-            lookup.request.host = table->row(row).server;
-            lookup.request.port = quint16(table->row(row).port);
+        QString reason;
+        if (!route(&lookup.request, &reason)) {
+            // Until the name is in Unanswered.txt, the search goes on from it next time.
+            nextEntry = number;
+            if (!fileUnanswered(domain, reason))
+                return false;
+            nextEntry = number + 1;
+            continue;
         }
         waiting.insert(number);
         pending.push_back(lookup);
@@ -453,6 +509,51 @@ bool SearchDriver::Private::readAhead()
             Q_EMIT q->problem(QStringLiteral("Reading the list file failed; the search ends here."));
     }
     return running;
+}
+
+bool SearchDriver::Private::route(WhoisLookup::Request* request, QString* reason) const
+{
+    request->rdapBase = QUrl();
+    if (serverOverride) {
+        request->host = serverOverride->host;
+        request->port = serverOverride->port;
+        return true;
+    }
+    const int row = table->findExtensionIndex(request->domain, useProxy);
+    if (row == ExtensionTable::NoRow) {
+        *reason = QStringLiteral("no WHOIS server for its extension");
+        return false;
+    }
+    const ExtensionRow& server = table->row(row);
+    if (isRdapServer(server.server)) {
+        const QUrl base = rdapBaseUrl(server.server, reason);
+        if (!base.isValid())
+            return false;
+        request->rdapBase = base;
+        request->host = base.host();
+        request->port = quint16(base.port(base.scheme() == QLatin1String("http") ? 80 : 443));
+        return true;
+    }
+    request->host = server.server;
+    request->port = quint16(server.port);
+    // The proxy row stands for every name; the registry's RDAP server would go around it.
+    if (preferRdap && !useProxy)
+        toRdap(request);
+    return true;
+}
+
+// Sends the request to its registry's RDAP server when the bootstrap knows one.
+bool SearchDriver::Private::toRdap(WhoisLookup::Request* request) const
+{
+    if (!rdapBootstrap)
+        return false;
+    const QUrl base = rdapBootstrap->baseFor(request->queryName());
+    if (!base.isValid())
+        return false;
+    request->rdapBase = base;
+    request->host = base.host();
+    request->port = quint16(base.port(base.scheme() == QLatin1String("http") ? 80 : 443));
+    return true;
 }
 
 SearchDriver::Private::ServerState& SearchDriver::Private::serverFor(const WhoisLookup::Request& request)
@@ -508,16 +609,22 @@ void SearchDriver::Private::dispatch()
             ++idle;
         return idle != slots.end();
     };
-    while (running && nextIdle()) {
+    while (running && qsizetype(inFlight.size()) < poolSize) {
         // The first entry, in list order, whose server has budget now.
         auto chosen = pending.end();
         for (auto it = pending.begin(); it != pending.end(); ++it) {
+            if (!whoisUnreachable.isEmpty() && !it->request.rdapBase.isValid() &&
+                whoisUnreachable.contains(it->request.host.toLower() + QLatin1Char(':') +
+                                          QString::number(it->request.port)))
+                toRdap(&it->request);
             if (canSend(serverFor(it->request), now, &readyAt)) {
                 chosen = it;
                 break;
             }
         }
         if (chosen == pending.end())
+            break;
+        if (!chosen->request.rdapBase.isValid() && !nextIdle())
             break;
         const Pending lookup = *chosen;
         pending.erase(chosen);
@@ -542,7 +649,10 @@ void SearchDriver::Private::dispatch()
         positionDirty = true;
         if (!positionTimer.isActive())
             positionTimer.start(PositionSaveIntervalMs);
-        (*idle)->start(lookup.request);
+        if (lookup.request.rdapBase.isValid())
+            startRdap(lookup.request);
+        else
+            (*idle)->start(lookup.request);
         if (!readAhead())
             return;
     }
@@ -553,6 +663,25 @@ void SearchDriver::Private::dispatch()
             wakeTimer.start(int(std::min<qint64>(delay, std::numeric_limits<int>::max())));
         showPause(now);
     }
+}
+
+void SearchDriver::Private::startRdap(const WhoisLookup::Request& request)
+{
+    auto idle = std::find_if(rdapSlots.begin(), rdapSlots.end(), [](const auto& slot) { return !slot->isBusy(); });
+    if (idle == rdapSlots.end()) {
+        const size_t group = rdapSlots.size() / RdapSlotsPerManager;
+        if (rdapManagers.size() <= group)
+            rdapManagers.push_back(std::make_unique<QNetworkAccessManager>());
+        auto slot = std::make_unique<RdapLookup>(rdapManagers.at(group).get());
+        QObject::connect(slot.get(), &RdapLookup::finished, q,
+                         [this](const RdapLookup::Result& result) { onRdapFinished(result); });
+        rdapSlots.push_back(std::move(slot));
+        idle = rdapSlots.end() - 1;
+    }
+    (*idle)->setAttemptTimeout(timings.attemptMs);
+    (*idle)->setMaxAttempts(timings.maxAttempts);
+    (*idle)->setRetryDelay(std::min(1000, timings.attemptMs));
+    (*idle)->start(request);
 }
 
 void SearchDriver::Private::showPause(qint64 now)
@@ -589,11 +718,11 @@ qint64 SearchDriver::Private::namedWaitMs(const QByteArray& answer)
     return std::min<qint64>(count * (minutes ? 60000 : 1000), MaxPauseMs);
 }
 
-void SearchDriver::Private::throttled(ServerState& server, const WhoisLookup::Result& result)
+void SearchDriver::Private::throttled(ServerState& server, const QByteArray& answer, qint64 named)
 {
     ++server.refusals;
     server.cleanAnswers = 0;
-    const QString text = QString::fromUtf8(result.answer.left(4096)).toLower();
+    const QString text = QString::fromUtf8(answer.left(4096)).toLower();
     if (text.contains(QStringLiteral("daily")) || text.contains(QStringLiteral("per day")) ||
         text.contains(QStringLiteral("24 hours"))) {
         server.exhausted = true;
@@ -604,10 +733,9 @@ void SearchDriver::Private::throttled(ServerState& server, const WhoisLookup::Re
     if (now < server.pausedUntil)
         return;
     ++server.pauses;
-    const qint64 named = namedWaitMs(result.answer);
     server.backoffMs =
         server.backoffMs == 0 ? timings.firstPauseMs : std::min<qint64>(server.backoffMs * 2, MaxPauseMs);
-    server.pausedUntil = now + (named > 0 ? named : server.backoffMs);
+    server.pausedUntil = now + (named > 0 ? std::min(named, MaxPauseMs) : server.backoffMs);
     // The rest of the run keeps just under the pace the server accepted in the last second.
     while (!server.recentAnswers.empty() && server.recentAnswers.front() <= now - 1000)
         server.recentAnswers.pop_front();
@@ -626,26 +754,92 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
     Q_UNUSED(slotIndex);
     if (!running)
         return;
-    ++lookupsEnded;
-    const QString& domain = result.request.domain;
-    const qint64 entry = result.request.entryNumber;
-    ServerState& server = serverFor(result.request);
-    server.open = std::max(0, server.open - 1);
-    Verdict verdict = Verdict::Unanswered;
-    QString detail = result.failure;
-    bool limited = false;
-    if (result.outcome == WhoisLookup::Outcome::Answered) {
-        const AnswerRules::Judgement judgement =
+    Ended ended;
+    ended.request = result.request;
+    ended.answered = result.outcome == WhoisLookup::Outcome::Answered;
+    ended.failure = result.failure;
+    ended.neverConnected = result.neverConnected;
+    ended.tooLarge = result.outcome == WhoisLookup::Outcome::TooLarge;
+    if (ended.answered) {
+        ended.judgement =
             (answerRules ? *answerRules : AnswerRules::shipped()).judge(result.answer, result.request.host);
-        verdict = judgement.verdict;
-        detail = judgement.detail;
-        limited = judgement.refused;
-    } else if (result.neverConnected) {
-        noteConnectFailure(result);
+        ended.answer = result.answer;
+        if (ended.judgement.refused)
+            ended.namedWaitMs = namedWaitMs(result.answer);
+    }
+    settle(ended);
+}
+
+void SearchDriver::Private::onRdapFinished(const RdapLookup::Result& result)
+{
+    if (!running)
+        return;
+    Ended ended;
+    ended.request = result.request;
+    ended.answered = result.answered;
+    ended.judgement = result.judgement;
+    ended.failure = result.failure;
+    ended.neverConnected = result.neverConnected;
+    ended.answer = result.body;
+    ended.namedWaitMs = result.retryAfterMs;
+    settle(ended);
+}
+
+// A WHOIS server that gives no answer at all leaves the name to the registry's RDAP server, when
+// the bootstrap names one; a proxy is the user's choice of server and is not gone around.
+bool SearchDriver::Private::fallBackToRdap(const Ended& ended)
+{
+    if (ended.answered || ended.tooLarge || ended.request.rdapBase.isValid() || serverOverride || useProxy)
+        return false;
+    WhoisLookup::Request request = ended.request;
+    if (!toRdap(&request))
+        return false;
+    const QString key = ended.request.host.toLower() + QLatin1Char(':') + QString::number(ended.request.port);
+    if (ended.neverConnected && !whoisUnreachable.contains(key)) {
+        whoisUnreachable.insert(key);
+        Q_EMIT q->problem(QStringLiteral("Cannot connect to %1:%2: %3; asking %4 over RDAP instead.")
+                              .arg(ended.request.host)
+                              .arg(ended.request.port)
+                              .arg(ended.failure, request.rdapBase.toString()));
+    }
+    const qint64 entry = request.entryNumber;
+    inFlight.erase(entry);
+    waiting.insert(entry);
+    Pending again;
+    again.request = request;
+    again.refusals = refusalsOf.value(entry);
+    refusalsOf.remove(entry);
+    pending.push_front(again);
+    return true;
+}
+
+void SearchDriver::Private::settle(const Ended& ended)
+{
+    const QString& domain = ended.request.domain;
+    const qint64 entry = ended.request.entryNumber;
+    ServerState& server = serverFor(ended.request);
+    server.open = std::max(0, server.open - 1);
+    if (fallBackToRdap(ended)) {
+        server.slotCap = std::max(1, server.slotCap / 2);
+        dispatch();
+        if (running)
+            showProgress();
+        return;
+    }
+    ++lookupsEnded;
+    Verdict verdict = Verdict::Unanswered;
+    QString detail = ended.failure;
+    bool limited = false;
+    if (ended.answered) {
+        verdict = ended.judgement.verdict;
+        detail = ended.judgement.detail;
+        limited = ended.judgement.refused;
+    } else if (ended.neverConnected) {
+        noteConnectFailure(ended.request, ended.failure);
     }
 
     if (limited) {
-        throttled(server, result);
+        throttled(server, ended.answer, ended.namedWaitMs);
         const int refusals = refusalsOf.value(entry) + 1;
         inFlight.erase(entry);
         refusalsOf.remove(entry);
@@ -653,7 +847,7 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
             // Back in the queue, first of its server: it is asked again when the pause is over.
             waiting.insert(entry);
             Pending again;
-            again.request = result.request;
+            again.request = ended.request;
             again.refusals = refusals;
             pending.push_front(again);
             dispatch();
@@ -663,7 +857,7 @@ void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result&
         detail = server.exhausted ? QStringLiteral("the daily quota of %1 is used up").arg(server.host)
                                   : QStringLiteral("refused %1 times by %2").arg(refusals).arg(server.host);
         inFlight.insert(entry);
-    } else if (result.outcome == WhoisLookup::Outcome::Answered) {
+    } else if (ended.answered) {
         ++server.answers;
         server.backoffMs = 0;
         server.slotCap = std::min(std::min(server.limits.connections, poolSize), server.slotCap + 1);
@@ -769,14 +963,16 @@ void SearchDriver::Private::stopOnSaveFailure(const QString& fileName, const QSt
     end(true);
 }
 
-void SearchDriver::Private::noteConnectFailure(const WhoisLookup::Result& result)
+void SearchDriver::Private::noteConnectFailure(const WhoisLookup::Request& request, const QString& failure)
 {
     ++connectFailures;
-    const QString server = QStringLiteral("%1:%2").arg(result.request.host).arg(result.request.port);
+    const QString server = request.rdapBase.isValid()
+                               ? request.rdapBase.toString()
+                               : QStringLiteral("%1:%2").arg(request.host).arg(request.port);
     if (unreachable.contains(server))
         return;
     unreachable.insert(server);
-    const QString message = QStringLiteral("Cannot connect to %1: %2").arg(server, result.failure);
+    const QString message = QStringLiteral("Cannot connect to %1: %2").arg(server, failure);
     if (firstConnectFailure.isEmpty())
         firstConnectFailure = message;
     Q_EMIT q->problem(message);
@@ -792,6 +988,8 @@ void SearchDriver::Private::showProgress()
         // The list is done and the last answers may take a while: say so, with the longest wait.
         qint64 longestMs = 0;
         for (const auto& slot : slots)
+            longestMs = std::max(longestMs, slot->remainingMs());
+        for (const auto& slot : rdapSlots)
             longestMs = std::max(longestMs, slot->remainingMs());
         Q_EMIT q->statusText(2, QStringLiteral("Waiting for %1 answers (up to %2 s)")
                                     .arg(inFlight.size())
@@ -840,6 +1038,8 @@ void SearchDriver::Private::end(bool stopped)
     positionDirty = true;
     savePosition();
     for (auto& slot : slots)
+        slot->abort();
+    for (auto& slot : rdapSlots)
         slot->abort();
     // The waiting entries stay listed: they hold the resume position until the next start.
     pending.clear();

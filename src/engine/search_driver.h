@@ -12,6 +12,7 @@
 namespace brisquel {
 
 class AnswerRules;
+class RdapBootstrap;
 class ServerLimitsTable;
 class ExtensionTable;
 class ListFiles;
@@ -65,6 +66,11 @@ public:
     void setAnswerRules(std::shared_ptr<const AnswerRules> rules);
     // How hard each server may be asked; the delivered limits until set.
     void setServerLimits(const ServerLimitsTable& limits);
+    // Which registries answer RDAP: where a WHOIS server gives no answer at all, and every
+    // extension it knows when RDAP is preferred. None until set.
+    void setRdapBootstrap(std::shared_ptr<const RdapBootstrap> bootstrap);
+    void setPreferRdap(bool prefer);
+    bool preferRdap() const;
 
     struct ServerStats
     {

@@ -43,6 +43,8 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
         else
             result.problems.append(QStringLiteral("Cannot read %1: %2").arg(limits.fileName(), limits.errorString()));
     }
+    result.rdapBootstrap = loadRdapBootstrap(&result.problems);
+    result.preferRdap = m_settings->intValue(SettingKeys::chkRdap(), 0) != 0;
     result.useProxy = m_settings->intValue(SettingKeys::chkProxy(), 0) != 0;
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
     return result;
@@ -73,6 +75,23 @@ QStringList Startup::loadRegistrars(ExtensionTable* table, QList<RegistrarsProbl
     if (table->isEmpty())
         table->setRows(defaultExtensionRows());
     return failures;
+}
+
+std::shared_ptr<const RdapBootstrap> Startup::loadRdapBootstrap(QStringList* problems) const
+{
+    auto bootstrap = std::make_shared<RdapBootstrap>();
+    QFile file(rdapBootstrapPath());
+    QString error;
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            error = file.errorString();
+        else if (bootstrap->load(file.readAll(), &error))
+            return bootstrap;
+        problems->append(QStringLiteral("rdap-dns.json cannot be used (%1); the delivered copy is used instead.")
+                             .arg(error));
+    }
+    bootstrap->load(RdapBootstrap::shippedText());
+    return bootstrap;
 }
 
 std::shared_ptr<const AnswerRules> Startup::loadAnswerRules(QList<AnswerRules::Problem>* problems,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/answer_rules.h"
+#include "whois_config/rdap_bootstrap.h"
 #include "whois_config/server_limits.h"
 #include "support/data_folder.h"
 #include "whois_config/registrars_file.h"
@@ -37,6 +38,9 @@ struct StartupResult
     // The delivered server limits with the data folder's server-limits.txt over them.
     ServerLimitsTable serverLimits;
     QList<ServerLimitsTable::Problem> serverLimitProblems;
+    // The data folder's rdap-dns.json, or the delivered copy when that one cannot be used.
+    std::shared_ptr<const RdapBootstrap> rdapBootstrap;
+    bool preferRdap = false;
 };
 
 // The main window's start-up apart from its widgets, so that it runs without a display.
@@ -59,6 +63,8 @@ public:
     QString registrarsPath() const { return m_folder.path(QStringLiteral("registrars.txt")); }
     QString answerRulesPath() const { return m_folder.path(QStringLiteral("answer-rules.txt")); }
     QString serverLimitsPath() const { return m_folder.path(QStringLiteral("server-limits.txt")); }
+    QString rdapBootstrapPath() const { return m_folder.path(QStringLiteral("rdap-dns.json")); }
+    std::shared_ptr<const RdapBootstrap> loadRdapBootstrap(QStringList* problems) const;
     // The delivered rules, then the user's file over them (server by server).
     std::shared_ptr<const AnswerRules> loadAnswerRules(QList<AnswerRules::Problem>* problems,
                                                        QStringList* errors) const;

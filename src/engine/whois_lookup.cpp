@@ -146,7 +146,7 @@ void WhoisLookup::onConnected()
     // A slow connect must not eat into the server's time to answer.
     m_timer.start(m_attemptMs);
     Q_EMIT connected(m_slot, m_request.domain);
-    const QByteArray query = m_request.domain.toUtf8() + "\r\n";
+    const QByteArray query = m_request.queryName().toUtf8() + "\r\n";
     if (m_socket->write(query) != query.size())
         endAttempt(Outcome::Failed, QStringLiteral("could not send the query"));
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUrl>
 
 namespace brisquel {
 
@@ -24,10 +25,14 @@ public:
 
     struct Request
     {
-        QString domain;
+        QString domain; // as the user wrote it
+        QString query;  // what the server is asked: the ASCII (ACE) form; the domain when empty
         QString host;
         quint16 port = 43;
         qint64 entryNumber = 0;
+        QUrl rdapBase;  // set: the registry is asked over RDAP at this base URL instead
+
+        QString queryName() const { return query.isEmpty() ? domain : query; }
     };
 
     enum class Outcome

@@ -1,9 +1,13 @@
 #include "whois_query.h"
 
 #include "lookup_name.h"
+#include "rdap_lookup.h"
+#include "whois_config/rdap_bootstrap.h"
 #include "whois_config/extension_table.h"
 #include "whois_lookup.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QStringDecoder>
 #include <QTcpSocket>
 
@@ -34,7 +38,17 @@ std::optional<WhoisQuery::Server> WhoisQuery::serverFor(const ExtensionTable& ta
         return std::nullopt;
     }
     const ExtensionRow& row = table.row(index);
-    return Server{row.server, quint16(row.port)};
+    if (isRdapServer(row.server)) {
+        QString reason;
+        const QUrl base = rdapBaseUrl(row.server, &reason);
+        if (!base.isValid()) {
+            if (error)
+                *error = reason + QLatin1Char('.');
+            return std::nullopt;
+        }
+        return Server{base.host(), quint16(base.port(443)), base};
+    }
+    return Server{row.server, quint16(row.port), QUrl()};
 }
 
 QString WhoisQuery::answerText(const QByteArray& bytes)
@@ -56,18 +70,24 @@ WhoisQuery::~WhoisQuery()
 {
     if (m_socket)
         m_socket->abort();
+    if (m_reply)
+        m_reply->abort();
 }
 
 void WhoisQuery::start(const QString& domain, const Server& server)
 {
-    m_domain = domain;
+    m_domain = queryDomain(domain);
     m_server = server;
     m_answer.clear();
     m_connected = false;
     // The name becomes a line of the query: nothing else may ride along with it.
-    if (!isQueryableDomain(domain)) {
+    if (!isQueryableDomain(domain) || m_domain.isEmpty()) {
         failLater(
             QStringLiteral("\"%1\" is not a domain name a WHOIS server can be asked about.").arg(domain));
+        return;
+    }
+    if (server.rdapBase.isValid()) {
+        startRdap();
         return;
     }
     m_socket = new QTcpSocket(this);
@@ -156,8 +176,70 @@ void WhoisQuery::onError()
                .arg(m_socket->errorString()));
 }
 
+void WhoisQuery::startRdap()
+{
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
+    WhoisLookup::Request request;
+    request.domain = m_domain;
+    request.rdapBase = m_server.rdapBase;
+    QNetworkRequest get(RdapLookup::queryUrl(request));
+    get.setRawHeader("Accept", "application/rdap+json, application/json");
+    get.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    get.setMaximumRedirectsAllowed(RdapLookup::MaxRedirects);
+    m_reply = m_network->get(get);
+    connect(m_reply, &QNetworkReply::readyRead, this, [this] {
+        if (m_reply && m_reply->bytesAvailable() > MaxAnswerBytes) {
+            m_answer = QByteArray(MaxAnswerBytes + 1, ' ');
+            m_reply->abort();
+        }
+    });
+    connect(m_reply, &QNetworkReply::finished, this, &WhoisQuery::onRdapFinished);
+    m_timer.start(m_timeoutMs);
+}
+
+void WhoisQuery::onRdapFinished()
+{
+    QNetworkReply* reply = m_reply;
+    if (!reply)
+        return;
+    m_reply = nullptr;
+    m_timer.stop();
+    reply->deleteLater();
+    const QString server = m_server.rdapBase.toString();
+    if (m_answer.size() > MaxAnswerBytes) {
+        Q_EMIT failed(QStringLiteral("The answer from %1 is larger than 1 MiB; it is not shown.").arg(server));
+        return;
+    }
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status == 0) {
+        Q_EMIT failed(QStringLiteral("No RDAP answer from %1: %2").arg(server, reply->errorString()));
+        return;
+    }
+    const QByteArray body = reply->read(MaxAnswerBytes + 1);
+    if (body.size() > MaxAnswerBytes) {
+        Q_EMIT failed(QStringLiteral("The answer from %1 is larger than 1 MiB; it is not shown.").arg(server));
+        return;
+    }
+    // The status line first: a 404 with an empty body is the whole answer about a free name.
+    QString heading = QStringLiteral("RDAP %1: HTTP %2").arg(server).arg(status);
+    if (status == 404)
+        heading += QStringLiteral(" (no such domain: the name is not registered)");
+    Q_EMIT answered(heading + QStringLiteral("\n\n") + readableRdapText(body));
+}
+
 void WhoisQuery::onTimeout()
 {
+    if (m_reply) {
+        QNetworkReply* reply = m_reply;
+        m_reply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+        Q_EMIT failed(QStringLiteral("No answer from %1 within %2 seconds.")
+                          .arg(m_server.rdapBase.toString(), seconds(m_timeoutMs)));
+        return;
+    }
     if (!m_socket)
         return;
     finish(QStringLiteral("No answer from %1 within %2 seconds.").arg(m_server.host, seconds(m_timeoutMs)));

@@ -3,10 +3,15 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QNetworkReply>
+#include <QPointer>
 #include <QTimer>
+#include <QUrl>
 #include <optional>
 
 class QTcpSocket;
+class QNetworkAccessManager;
+
 
 namespace brisquel {
 
@@ -26,6 +31,7 @@ public:
     {
         QString host;
         quint16 port = 43;
+        QUrl rdapBase = {}; // set for an RDAP row: the record comes over RDAP, shown as indented JSON
     };
 
     // The server of the domain's extension (or the proxy row when useProxy). Unlike the search,
@@ -40,7 +46,7 @@ public:
 
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     int timeoutMs() const { return m_timeoutMs; }
-    bool isRunning() const { return m_socket != nullptr; }
+    bool isRunning() const { return m_socket != nullptr || m_reply != nullptr; }
 
     // Reports through answered() or failed(), never before returning.
     void start(const QString& domain, const Server& server);
@@ -59,10 +65,14 @@ private:
     void onDisconnected();
     void onError();
     void onTimeout();
+    void startRdap();
+    void onRdapFinished();
 
     QTcpSocket* m_socket = nullptr;
+    QNetworkAccessManager* m_network = nullptr;
+    QPointer<QNetworkReply> m_reply;
     QTimer m_timer;
-    QString m_domain;
+    QString m_domain; // the name as asked: its ASCII (ACE) form
     Server m_server;
     QByteArray m_answer;
     int m_timeoutMs = DefaultTimeoutMs;

@@ -54,6 +54,7 @@ const DeliveredFile deliveredFiles[] = {
     {"Appends.txt", ":/data/Appends.txt", 0},
     {"answer-rules.txt", ":/data/answer-rules.txt", 0},
     {"server-limits.txt", ":/data/server-limits.txt", 0},
+    {"rdap-dns.json", ":/data/rdap-dns.json", 0},
 };
 
 } // namespace

@@ -72,6 +72,10 @@ SettingKey chkProxy()
 {
     return option(QStringLiteral("chkProxy"), "0");
 }
+SettingKey chkRdap()
+{
+    return option(QStringLiteral("chkRdap"), "0");
+}
 SettingKey DefaultExt()
 {
     return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User);

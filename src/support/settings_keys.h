@@ -39,6 +39,8 @@ SettingKey CustListFile();
 SettingKey positionList(const SettingKey& counter);
 SettingKey showHelp();
 SettingKey chkProxy();
+// Ask registries over RDAP wherever the bootstrap file names a server for the extension.
+SettingKey chkRdap();
 SettingKey DefaultExt();
 SettingKey IgnorePermissionDeniedError();
 SettingKey chkExt(int index);

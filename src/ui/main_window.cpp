@@ -481,6 +481,7 @@ void MainWindow::bindCore()
     connect(m_listActions, &ResultListActions::failed, this, &MainWindow::showFailure);
 
     connect(m_extensionSettings, &ExtensionSettings::useProxyChanged, this, &MainWindow::setUseProxy);
+    connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, m_driver, &SearchDriver::setPreferRdap);
     connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, m_driver,
             &SearchDriver::setDefaultExtension);
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, this, &MainWindow::showProxyUse);
@@ -525,6 +526,8 @@ void MainWindow::applyStartup()
     m_driver->setDefaultExtension(m_startup.defaultExtension);
     m_driver->setAnswerRules(m_startup.answerRules);
     m_driver->setServerLimits(m_startup.serverLimits);
+    m_driver->setRdapBootstrap(m_startup.rdapBootstrap);
+    m_driver->setPreferRdap(m_startup.preferRdap);
     m_extensionSettings->setServerLimitsPath(m_folder.path(QStringLiteral("server-limits.txt")));
     showProxyUse();
 

@@ -51,11 +51,13 @@ SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
     connect(Command3, &QPushButton::clicked, this, &SettingsWindow::restoreDefaults);
     connect(cmdLimit, &QPushButton::clicked, this, &SettingsWindow::saveLimit);
     connect(chkProxy, &QCheckBox::toggled, m_settings, &ExtensionSettings::setUseProxy);
+    connect(chkRdap, &QCheckBox::toggled, m_settings, &ExtensionSettings::setPreferRdap);
     connect(txtDefault, &QLineEdit::textEdited, m_settings, &ExtensionSettings::setDefaultExtension);
     connect(txtDefault, &QLineEdit::editingFinished, this, &SettingsWindow::defaultExtensionLeft);
 
     fillExtensionList();
     chkProxy->setChecked(m_settings->useProxy());
+    chkRdap->setChecked(m_settings->preferRdap());
     txtDefault->setText(m_settings->defaultExtension());
 }
 
@@ -95,6 +97,9 @@ void SettingsWindow::buildLayout()
                                 "Use the server entered under the extension \"proxy\" for all whois lookups"),
                             this),
               "chkProxy");
+    chkRdap = named(new QCheckBox(QStringLiteral("Prefer RDAP where the registry offers it"), this), "chkRdap");
+    chkRdap->setToolTip(QStringLiteral("Ask every extension that rdap-dns.json lists over RDAP (HTTPS) instead of "
+                                       "WHOIS. Without it, RDAP is asked only where a WHOIS server gives no answer."));
     Label5 = named(new QLabel(QStringLiteral("Default Extension:"), this), "Label5");
     txtDefault = named(new QLineEdit(this), "txtDefault");
     txtDefault->setMaximumWidth(90);
@@ -136,6 +141,7 @@ void SettingsWindow::buildLayout()
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
     layout->addWidget(chkProxy);
+    layout->addWidget(chkRdap);
     layout->addLayout(defaults);
     resize(720, 460);
     setMinimumSize(480, 320);

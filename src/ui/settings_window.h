@@ -35,6 +35,7 @@ public:
     QPushButton* Command1 = nullptr;
     QPushButton* Command3 = nullptr;
     QCheckBox* chkProxy = nullptr;
+    QCheckBox* chkRdap = nullptr;
     QLabel* Label5 = nullptr;
     QLineEdit* txtDefault = nullptr;
     QLabel* Label6 = nullptr;

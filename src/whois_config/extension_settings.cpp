@@ -1,6 +1,7 @@
 #include "extension_settings.h"
 
 #include "extension_table.h"
+#include "rdap_bootstrap.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
 
@@ -64,6 +65,8 @@ bool ExtensionSettings::saveRow(const QString& extension, const QString& server,
     if (key.isEmpty() || host.isEmpty() || !ok || number < 1 || number > 65535)
         return fail(error, invalidFieldsMessage());
     QString reason;
+    if (isRdapServer(host) && !rdapBaseUrl(host, &reason).isValid())
+        return fail(error, invalidFieldsMessage() + QStringLiteral("\n\n") + reason);
     if (!m_file.saveExtensionRow(key, host, QString::number(number), enabled, &reason)) {
         fail(error, invalidFieldsMessage() + QStringLiteral("\n\n") + reason);
         return false;
@@ -108,6 +111,17 @@ bool ExtensionSettings::restoreDefaults(QString* error)
     if (!m_file.createDefaultRegistrars(true, &reason))
         return fail(error, reason);
     return reload(error);
+}
+
+bool ExtensionSettings::preferRdap() const
+{
+    return m_settings->intValue(SettingKeys::chkRdap(), 0) != 0;
+}
+
+void ExtensionSettings::setPreferRdap(bool prefer)
+{
+    m_settings->setValue(SettingKeys::chkRdap(), prefer ? QStringLiteral("1") : QStringLiteral("0"));
+    Q_EMIT preferRdapChanged(prefer);
 }
 
 bool ExtensionSettings::useProxy() const

@@ -46,6 +46,8 @@ public:
 
     bool useProxy() const;
     void setUseProxy(bool useProxy);
+    bool preferRdap() const;
+    void setPreferRdap(bool prefer);
     QString defaultExtension() const;
     // Stored as typed, on every change.
     void setDefaultExtension(const QString& extension);
@@ -66,6 +68,7 @@ Q_SIGNALS:
     // The extension table was reloaded from the file.
     void tableReloaded();
     void useProxyChanged(bool useProxy);
+    void preferRdapChanged(bool prefer);
     void defaultExtensionChanged(const QString& extension);
     // Lines of registrars.txt that did not load at the last reload.
     void problemsFound(const QList<brisquel::RegistrarsProblem>& problems);

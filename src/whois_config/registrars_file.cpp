@@ -1,5 +1,7 @@
 #include "registrars_file.h"
 
+#include "rdap_bootstrap.h"
+
 #include "support/file_helpers.h"
 #include "support/line_reader.h"
 #include "support/text_file.h"
@@ -206,7 +208,8 @@ bool RegistrarsFile::loadExtensionTable(ExtensionTable* table, QList<RegistrarsP
                 return false;
             }
             row.extension = fields.at(0).toLower();
-            row.server = fields.at(1).toLower();
+            // A URL's path may be case-sensitive; host names are not.
+            row.server = isRdapServer(fields.at(1)) ? fields.at(1) : fields.at(1).toLower();
             row.enabled = fields.at(3) == enabledStatus();
             rows.append(row);
             return true;

@@ -32,6 +32,8 @@ private Q_SLOTS:
     void init()
     {
         m_home = std::make_unique<QTemporaryDir>();
+        // No registry's real RDAP server may be asked when a test's WHOIS server gives no answer.
+        TextFile::writeText(m_home->filePath(QStringLiteral("rdap-dns.json")), "{\"services\": []}");
         m_server = std::make_unique<FakeWhoisServer>();
         QVERIFY(m_server->listen());
     }

@@ -4,6 +4,7 @@
 #include "ui/message_box.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QList>
 #include <QTemporaryDir>
@@ -22,6 +23,10 @@ struct WindowFixture
 
     MainWindow* open()
     {
+        // No registry's real RDAP server may be asked when a test's WHOIS server gives no answer.
+        QDir().mkpath(home);
+        if (!QFile::exists(path(QStringLiteral("rdap-dns.json"))))
+            write(QStringLiteral("rdap-dns.json"), "{\"services\": []}");
         MainWindowEnvironment environment = MainWindowEnvironment::fromArguments(
             {QStringLiteral("brisquel"), QStringLiteral("--home"), home});
         environment.userSettingsPath = dir.path() + QStringLiteral("/user/Brisquel.ini");

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "engine/answer_rules.h"
+#include "engine/whois_lookup.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QTimer>
+
+class QNetworkAccessManager;
+
+
+namespace brisquel {
+
+// What an RDAP reply says of the name: 404 free, 200 with a domain object taken (or not
+// registrable when its status says so), 429 and 503 a refusal, anything else no answer.
+AnswerRules::Judgement judgeRdapReply(int httpStatus, const QByteArray& body);
+
+// Milliseconds a Retry-After header asks for: delta seconds or an HTTP date; 0 when absent or unreadable.
+qint64 retryAfterMs(const QByteArray& header, const QDateTime& now = QDateTime::currentDateTimeUtc());
+
+// The body for reading: indented JSON when it is JSON, else the text as it came.
+QString readableRdapText(const QByteArray& body);
+
+// One RDAP lookup slot: GET {base}domain/{name} over a shared network manager (TLS verified,
+// HTTP/2 and kept-alive connections where the server offers them). Network failures and time-outs
+// are tried again like a WHOIS lookup's; an HTTP answer of any status is final.
+class RdapLookup : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype MaxAnswerBytes = 1024 * 1024;
+    static constexpr int MaxRedirects = 5;
+
+    struct Result
+    {
+        WhoisLookup::Request request;
+        bool answered = false;        // an HTTP answer came; judgement says what it means
+        AnswerRules::Judgement judgement;
+        int httpStatus = 0;
+        QByteArray body;
+        qint64 retryAfterMs = 0;
+        QString failure;              // why there is no answer
+        bool neverConnected = false;
+    };
+
+    RdapLookup(QNetworkAccessManager* manager, QObject* parent = nullptr);
+    ~RdapLookup() override;
+
+    void setAttemptTimeout(int ms) { m_attemptMs = ms; }
+    void setMaxAttempts(int attempts) { m_maxAttempts = attempts; }
+    void setRetryDelay(int ms) { m_retryDelayMs = ms; }
+
+    bool isBusy() const { return m_busy; }
+    qint64 remainingMs() const;
+
+    static QUrl queryUrl(const WhoisLookup::Request& request);
+
+    void start(const WhoisLookup::Request& request);
+    void abort();
+
+Q_SIGNALS:
+    void finished(const brisquel::RdapLookup::Result& result);
+
+private:
+    void beginAttempt();
+    void onFinished();
+    void onTimeout();
+    void endAttempt(const QString& failure, bool connected);
+    void dropReply();
+
+    QNetworkAccessManager* m_manager;
+    QPointer<QNetworkReply> m_reply;
+    QTimer m_timer;
+    QTimer m_retryTimer;
+    WhoisLookup::Request m_request;
+    QString m_tlsErrors;
+    int m_attempt = 0;
+    int m_attemptMs = 10000;
+    int m_maxAttempts = 3;
+    int m_retryDelayMs = 1000;
+    bool m_busy = false;
+    bool m_timedOut = false;
+    bool m_tooLarge = false;
+    bool m_everConnected = false;
+};
+
+} // namespace brisquel
