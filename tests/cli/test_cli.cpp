@@ -1,4 +1,5 @@
 #include "support/text_file.h"
+#include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QTest>
 #include <csignal>
 
+using brisquel::test::FakeRdapServer;
 using brisquel::test::FakeWhoisServer;
 namespace TextFile = brisquel::TextFile;
 
@@ -271,6 +273,32 @@ private Q_SLOTS:
                       m_home->filePath(QStringLiteral("none"))})
                      .exitCode,
                  1);
+    }
+
+    void rdapAndNamesInOtherScripts()
+    {
+        FakeRdapServer rdap;
+        QVERIFY(rdap.listen());
+        QVERIFY(TextFile::writeText(m_home->filePath(QStringLiteral("registrars.txt")),
+                                    "com|127.0.0.1|" + QByteArray::number(m_server->port()) + "|Enabled\r\n"));
+        QVERIFY(TextFile::writeText(m_home->filePath(QStringLiteral("rdap-dns.json")),
+                                    R"({"services": [[["com"], [")" + rdap.baseUrl().toUtf8() + R"("]]]})"));
+        const QString list = writeList("caf\xc3\xa9.com\r\nfreeabc.com\r\n");
+        const QStringList csv = {QStringLiteral("search"), QStringLiteral("--list"), list,
+                                 QStringLiteral("--start"), QStringLiteral("1"), QStringLiteral("--format"),
+                                 QStringLiteral("csv")};
+        // WHOIS unless asked otherwise; the ASCII form the registry was asked in has a column of its own.
+        Run run = cli(csv);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.value(0), QStringLiteral("domain,verdict,detail,ace"));
+        QVERIFY(run.out.contains(QStringLiteral("caf\u00e9.com,registered,Registered,xn--caf-dma.com")));
+        QVERIFY(m_server->queries().contains(QStringLiteral("xn--caf-dma.com")));
+        QVERIFY(rdap.queries().isEmpty());
+
+        run = cli(csv + QStringList{QStringLiteral("--rdap")});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,available,Mid Profile,freeabc.com")));
+        QCOMPARE(rdap.queries(), (QStringList{QStringLiteral("xn--caf-dma.com"), QStringLiteral("freeabc.com")}));
     }
 
     void extractPrintsCandidateNames()

@@ -1,4 +1,5 @@
 // Runs FakeWhoisServer as a process of its own, for benchmarks and manual tests of WHOIS clients.
+#include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
 
 #include <QCommandLineParser>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+using brisquel::test::FakeRdapServer;
 using brisquel::test::FakeWhoisServer;
 
 namespace {
@@ -90,6 +92,7 @@ int main(int argc, char* argv[])
     const QString queryLogOption = QStringLiteral("query-log");
     const QString quietOption = QStringLiteral("quiet");
     const QString rateLimitOption = QStringLiteral("rate-limit");
+    const QString rdapOption = QStringLiteral("rdap");
     parser.addOptions({
         {portOption, QStringLiteral("Port to listen on; 0 picks a free one."), QStringLiteral("N"),
          QStringLiteral("0")},
@@ -112,6 +115,8 @@ int main(int argc, char* argv[])
          QStringLiteral("Above N queries a second, answer \"Excessive querying, grace period of 1 "
                         "seconds.\" instead of the record."),
          QStringLiteral("N")},
+        {rdapOption, QStringLiteral("Be an RDAP server over plain HTTP instead (base URL http://127.0.0.1:PORT/; "
+                                    "names starting with \"free\" are not found). Takes --delay only.")},
     });
     parser.process(app);
 
@@ -163,19 +168,23 @@ int main(int argc, char* argv[])
     QSocketNotifier stopNotifier(stopPipe[0], QSocketNotifier::Read);
     QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
 
-    if (!server.listen(static_cast<quint16>(port))) {
+    FakeRdapServer rdapServer;
+    rdapServer.setDelayMs(delay);
+    const bool rdap = parser.isSet(rdapOption);
+    if (rdap ? !rdapServer.listen(static_cast<quint16>(port)) : !server.listen(static_cast<quint16>(port))) {
         fail(QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(port).arg(server.errorString()));
         return 1;
     }
     const QString portFile = parser.value(portFileOption);
     QString error;
-    if (!portFile.isEmpty() && !writePortFile(portFile, server.port(), &error)) {
+    const quint16 listening = rdap ? rdapServer.port() : server.port();
+    if (!portFile.isEmpty() && !writePortFile(portFile, listening, &error)) {
         fail(QStringLiteral("cannot write %1: %2").arg(portFile, error));
         return 1;
     }
     const bool quiet = parser.isSet(quietOption);
     if (!quiet) {
-        std::printf("listening on 127.0.0.1:%u\n", server.port());
+        std::printf("listening on 127.0.0.1:%u\n", listening);
         std::fflush(stdout);
     }
 
@@ -184,8 +193,12 @@ int main(int argc, char* argv[])
     if (!portFile.isEmpty())
         QFile::remove(portFile);
     if (!quiet) {
-        std::printf("stopped after %d connections, at most %d at once\n", server.connectionCount(),
-                    server.maxConcurrentConnections());
+        if (rdap)
+            std::printf("stopped after %lld requests, at most %d at once\n", rdapServer.requestCount(),
+                        rdapServer.peakConnections());
+        else
+            std::printf("stopped after %d connections, at most %d at once\n", server.connectionCount(),
+                        server.maxConcurrentConnections());
     }
     return result;
 }

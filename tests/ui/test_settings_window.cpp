@@ -79,6 +79,20 @@ private Q_SLOTS:
                  QStringLiteral("Please enter valid information for all fields."));
         QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|whois.nic.xyz|43|Enabled")));
 
+        // An RDAP row keeps its URL as typed; plain http to another computer is refused.
+        settings->txtPort->setText(QStringLiteral("443"));
+        settings->txtServer->setText(QStringLiteral("http://rdap.nic.xyz/"));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        settings->cmdSave->click();
+        QVERIFY(MessageBox::shown().last().text.contains(QStringLiteral("only allowed to this computer")));
+        settings->txtServer->setText(QStringLiteral("https://rdap.nic.xyz/V1/"));
+        settings->cmdSave->click();
+        QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|https://rdap.nic.xyz/V1/|443|Enabled")));
+        QCOMPARE(window->extensionTable().row(row).server, QStringLiteral("https://rdap.nic.xyz/V1/"));
+        settings->txtServer->setText(QStringLiteral("whois.nic.xyz"));
+        settings->txtPort->setText(QStringLiteral("43"));
+        settings->cmdSave->click();
+
         // A disabled row stays disabled through Add/Save; Enable/Disable flips it.
         click(settings, itemOf(settings, QStringLiteral("xyz")));
         settings->cmdToggle->click();
@@ -147,6 +161,11 @@ private Q_SLOTS:
         QVERIFY(window->proxyLabel->text().startsWith(QStringLiteral("All lookups go to ")));
         settings->chkProxy->setChecked(false);
         QVERIFY(window->proxyLabel->isHidden());
+        settings->chkRdap->setChecked(true);
+        QCOMPARE(window->settings()->value(SettingKeys::chkRdap()), QStringLiteral("1"));
+        QVERIFY(window->searchDriver()->preferRdap());
+        settings->chkRdap->setChecked(false);
+        QVERIFY(!window->searchDriver()->preferRdap());
 
         const QList<std::pair<QString, QString>> typed = {{QStringLiteral("org"), QStringLiteral(".org")},
                                                           {QString(), QStringLiteral(".com")},

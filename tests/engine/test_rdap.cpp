@@ -1,0 +1,217 @@
+// RDAP lookups: the reply rules, the bootstrap, and searches against a fake RDAP server.
+#include "engine/list_files.h"
+#include "engine/rdap_lookup.h"
+#include "engine/result_lists.h"
+#include "engine/search_driver.h"
+#include "engine/whois_query.h"
+#include "support/data_folder.h"
+#include "support/settings_store.h"
+#include "support/text_file.h"
+#include "tools/fake_rdap_server.h"
+#include "tools/fake_whois_server.h"
+#include "whois_config/extension_table.h"
+#include "whois_config/rdap_bootstrap.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brisquel;
+using brisquel::test::FakeRdapServer;
+using brisquel::test::FakeWhoisServer;
+
+namespace {
+
+// A search over one list with a table of one "com" row, collecting every verdict.
+struct Search
+{
+    explicit Search(const QString& comServer, quint16 port = 43)
+        : folder(dir.path())
+        , settings(folder.settingsPath(), dir.filePath(QStringLiteral("user.ini")))
+        , table({{QStringLiteral("com"), comServer, port, true}})
+        , listFiles(folder, &lists)
+        , driver(folder, &settings, &table, &lists, &listFiles)
+    {
+        QDir().mkpath(folder.path(QStringLiteral("overflow")));
+        driver.setTimings({500, 2, 20});
+        QObject::connect(&driver, &SearchDriver::verdict,
+                         [this](const QString& domain, Verdict verdict, const QString& detail) {
+                             verdicts.insert(domain, verdict);
+                             details.insert(domain, detail);
+                         });
+        QObject::connect(&driver, &SearchDriver::problem, [this](const QString& text) { problems << text; });
+    }
+
+    bool run(const QByteArray& names)
+    {
+        const QString list = dir.filePath(QStringLiteral("list.txt"));
+        TextFile::writeText(list, names);
+        QSignalSpy finished(&driver, &SearchDriver::finished);
+        return driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("50")}, nullptr) &&
+               (finished.count() > 0 || finished.wait(30000));
+    }
+
+    QTemporaryDir dir;
+    DataFolder folder;
+    SettingsStore settings;
+    ExtensionTable table;
+    ResultLists lists;
+    ListFiles listFiles;
+    SearchDriver driver;
+    QHash<QString, Verdict> verdicts;
+    QHash<QString, QString> details;
+    QStringList problems;
+};
+
+std::shared_ptr<RdapBootstrap> bootstrapFor(const QString& extension, const QString& base)
+{
+    auto bootstrap = std::make_shared<RdapBootstrap>();
+    bootstrap->load(QStringLiteral(R"({"services": [[["%1"], ["%2"]]]})").arg(extension, base).toUtf8());
+    return bootstrap;
+}
+
+} // namespace
+
+class TestRdap : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_rdap = std::make_unique<FakeRdapServer>();
+        QVERIFY(m_rdap->listen());
+    }
+
+    void repliesBootstrapAndBaseUrls()
+    {
+        QCOMPARE(judgeRdapReply(404, {}).verdict, Verdict::Available);
+        QCOMPARE(judgeRdapReply(200, R"({"objectClassName":"domain","status":["active"]})").verdict,
+                 Verdict::Registered);
+        QCOMPARE(judgeRdapReply(200, R"({"objectClassName":"domain","status":["reserved"]})").verdict,
+                 Verdict::NotRegistrable);
+        QCOMPARE(judgeRdapReply(200, R"({"objectClassName":"entity"})").verdict, Verdict::Unanswered);
+        QVERIFY(judgeRdapReply(429, {}).refused);
+        QVERIFY(judgeRdapReply(503, {}).refused);
+        QVERIFY(!judgeRdapReply(500, {}).refused);
+        QCOMPARE(retryAfterMs("30"), 30000);
+        const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
+        QCOMPARE(retryAfterMs("Mon, 07 Dec 2026 12:01:00 GMT", now), 60000);
+        QCOMPARE(retryAfterMs("soon"), 0);
+
+        // Plain http is for this computer only; anything else must be https.
+        QVERIFY(rdapBaseUrl(QStringLiteral("https://rdap.example/rdap")).toString().endsWith(QLatin1String("rdap/")));
+        QVERIFY(rdapBaseUrl(QStringLiteral("http://127.0.0.1:8080/")).isValid());
+        QVERIFY(rdapBaseUrl(QStringLiteral("http://[::1]:8080/")).isValid());
+        QString error;
+        QVERIFY(!rdapBaseUrl(QStringLiteral("http://rdap.example/"), &error).isValid());
+        QVERIFY(error.contains(QLatin1String("only allowed to this computer")));
+
+        RdapBootstrap shipped;
+        QVERIFY(shipped.load(RdapBootstrap::shippedText()));
+        QCOMPARE(shipped.publication(), QStringLiteral("2026-06-26T18:00:02Z"));
+        QVERIFY(shipped.baseFor(QStringLiteral("example.com")).toString().startsWith(QLatin1String("https://")));
+        // Listed only with a plain http address of another host: not usable.
+        QVERIFY(!shipped.baseFor(QStringLiteral("kg")).isValid());
+        QVERIFY(!RdapBootstrap().load("{\"services\": 3}"));
+    }
+
+    void anRdapRowFilesEveryKindOfReply()
+    {
+        Search search(m_rdap->baseUrl());
+        m_rdap->refuse(QStringLiteral("limited.com"), 1, 1);
+        QSignalSpy waiting(&search.driver, &SearchDriver::serverWaiting);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(search.run("freeone.com\r\ntaken.com\r\nreservedx.com\r\nbrokenx.com\r\ngarbagex.com\r\n"
+                           "hugex.com\r\nslowx.com\r\nloopx.com\r\nlimited.com\r\nb\xc3\xbc" "cher.com\r\n"));
+        QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
+        QCOMPARE(search.verdicts.value(QStringLiteral("taken.com")), Verdict::Registered);
+        QCOMPARE(search.verdicts.value(QStringLiteral("reservedx.com")), Verdict::NotRegistrable);
+        for (const char* name : {"brokenx.com", "garbagex.com", "hugex.com", "slowx.com", "loopx.com"})
+            QCOMPARE(search.verdicts.value(QString::fromLatin1(name)), Verdict::Unanswered);
+        QVERIFY(search.details.value(QStringLiteral("brokenx.com")).contains(QLatin1String("HTTP 500")));
+        QVERIFY(search.details.value(QStringLiteral("garbagex.com")).contains(QLatin1String("not an RDAP")));
+        QVERIFY(search.details.value(QStringLiteral("hugex.com")).contains(QLatin1String("1 MiB")));
+        QVERIFY(search.details.value(QStringLiteral("loopx.com")).contains(QLatin1String("redirect loop")));
+        // The refusal rests the server for the second it named, then the name is asked again.
+        QCOMPARE(search.verdicts.value(QStringLiteral("limited.com")), Verdict::Registered);
+        QCOMPARE(m_rdap->queries().count(QStringLiteral("limited.com")), 2);
+        QVERIFY(!waiting.isEmpty());
+        QVERIFY(clock.elapsed() >= 900);
+        // A name in another script is asked in its ASCII form and filed as written.
+        QVERIFY(m_rdap->queries().contains(QStringLiteral("xn--bcher-kva.com")));
+        QCOMPARE(search.verdicts.value(QStringLiteral("b\u00fccher.com")), Verdict::Registered);
+        QCOMPARE(search.driver.resumePosition(), 11);
+    }
+
+    void aWhoisServerWithoutAnswerLeavesTheNamesToRdap()
+    {
+        // Nothing listens on the WHOIS port the row names.
+        FakeWhoisServer closed;
+        QVERIFY(closed.listen());
+        const quint16 deadPort = closed.port();
+        closed.close();
+        Search search(QStringLiteral("127.0.0.1"), deadPort);
+        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
+        QVERIFY(search.run("freeone.com\r\ntaken.com\r\ntakentwo.com\r\n"));
+        QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
+        QCOMPARE(search.verdicts.value(QStringLiteral("taken.com")), Verdict::Registered);
+        QCOMPARE(search.verdicts.value(QStringLiteral("takentwo.com")), Verdict::Registered);
+        QCOMPARE(search.problems.filter(QStringLiteral("over RDAP instead")).size(), 1);
+    }
+
+    void preferRdapSendsBootstrapExtensionsToRdap()
+    {
+        FakeWhoisServer whois;
+        QVERIFY(whois.listen());
+        Search search(QStringLiteral("127.0.0.1"), whois.port());
+        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
+        search.driver.setPreferRdap(true);
+        QVERIFY(search.run("freeone.com\r\ntaken.com\r\n"));
+        QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
+        QCOMPARE(m_rdap->queries().size(), 2);
+        QVERIFY(whois.queries().isEmpty());
+    }
+
+    void anHttpsRowVerifiesTheCertificate()
+    {
+        QSslServer server;
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        QFile cert(QStringLiteral(BRISQUEL_TEST_DATA "/tls/self-signed.crt"));
+        QFile key(QStringLiteral(BRISQUEL_TEST_DATA "/tls/self-signed.key"));
+        QVERIFY(cert.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
+        tls.setLocalCertificate(QSslCertificate(cert.readAll()));
+        tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Rsa));
+        server.setSslConfiguration(tls);
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        Search search(QStringLiteral("https://127.0.0.1:%1/").arg(server.serverPort()));
+        QVERIFY(search.run("taken.com\r\n"));
+        QCOMPARE(search.verdicts.value(QStringLiteral("taken.com")), Verdict::Unanswered);
+        QVERIFY2(search.details.value(QStringLiteral("taken.com")).startsWith(QLatin1String("TLS error")),
+                 qPrintable(search.details.value(QStringLiteral("taken.com"))));
+    }
+
+    void theRecordWindowShowsIndentedJson()
+    {
+        WhoisQuery query;
+        QSignalSpy answered(&query, &WhoisQuery::answered);
+        const ExtensionTable table({{QStringLiteral("com"), m_rdap->baseUrl(), 443, true}});
+        query.start(QStringLiteral("b\u00fccher.com"), table, false);
+        QVERIFY(answered.wait(5000));
+        const QString text = answered.first().first().toString();
+        QVERIFY(text.startsWith(QStringLiteral("RDAP %1: HTTP 200").arg(m_rdap->baseUrl())));
+        QVERIFY(text.contains(QLatin1String("\n    \"ldhName\": \"xn--bcher-kva.com\"")));
+    }
+
+private:
+    std::unique_ptr<FakeRdapServer> m_rdap;
+};
+
+QTEST_GUILESS_MAIN(TestRdap)
+#include "test_rdap.moc"

@@ -1,0 +1,144 @@
+#include "fake_rdap_server.h"
+
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace brisquel::test {
+
+namespace {
+
+constexpr qsizetype MaxRequestBytes = 16 * 1024;
+
+QByteArray response(int status, const QByteArray& reason, const QByteArray& body,
+                    const QByteArray& extraHeaders = {})
+{
+    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
+           "\r\nContent-Type: application/rdap+json\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "\r\n" + extraHeaders + "\r\n" + body;
+}
+
+QByteArray domainObject(const QByteArray& name, const QByteArray& status)
+{
+    return R"({"objectClassName":"domain","ldhName":")" + name + R"(","status":[")" + status +
+           R"("],"rdapConformance":["rdap_level_0"]})";
+}
+
+} // namespace
+
+FakeRdapServer::FakeRdapServer(QObject* parent)
+    : QObject(parent)
+    , m_server(new QTcpServer(this))
+{
+    connect(m_server, &QTcpServer::newConnection, this, &FakeRdapServer::onConnection);
+}
+
+FakeRdapServer::~FakeRdapServer() = default;
+
+bool FakeRdapServer::listen(quint16 port)
+{
+    m_server->setMaxPendingConnections(1000);
+    return m_server->listen(QHostAddress::LocalHost, port);
+}
+
+quint16 FakeRdapServer::port() const
+{
+    return m_server->serverPort();
+}
+
+QString FakeRdapServer::baseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1/").arg(port());
+}
+
+void FakeRdapServer::refuse(const QString& name, int times, int retryAfterSeconds)
+{
+    m_refusals.insert(name.toLower(), {times, retryAfterSeconds});
+}
+
+void FakeRdapServer::onConnection()
+{
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+        m_peakConnections = std::max(m_peakConnections, ++m_connections);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            --m_connections;
+            socket->deleteLater();
+        });
+    }
+}
+
+void FakeRdapServer::onReadyRead(QTcpSocket* socket)
+{
+    // One request at a time per connection, as Qt's client sends them; the rest stays buffered.
+    if (socket->property("busy").toBool())
+        return;
+    QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end < 0) {
+        if (buffer.size() > MaxRequestBytes)
+            socket->abort();
+        else
+            socket->setProperty("buffer", buffer);
+        return;
+    }
+    const QByteArray head = buffer.left(end);
+    socket->setProperty("buffer", buffer.mid(end + 4));
+    const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
+    const QByteArray path = requestLine.size() >= 2 ? requestLine.at(1) : QByteArray();
+    ++m_requests;
+    socket->setProperty("busy", true);
+    const QPointer<QTcpSocket> guarded(socket);
+    auto reply = [this, guarded, path] {
+        if (!guarded)
+            return;
+        answer(guarded, path);
+        if (!guarded)
+            return;
+        guarded->setProperty("busy", false);
+        if (!guarded->property("buffer").toByteArray().isEmpty() || guarded->bytesAvailable() > 0)
+            onReadyRead(guarded);
+    };
+    if (m_delayMs > 0)
+        QTimer::singleShot(m_delayMs, this, reply);
+    else
+        reply();
+}
+
+void FakeRdapServer::answer(QTcpSocket* socket, const QByteArray& path)
+{
+    const qsizetype at = path.lastIndexOf("/domain/");
+    if (at < 0) {
+        socket->write(response(400, "Bad Request", R"({"errorCode":400})"));
+        return;
+    }
+    const QByteArray name = path.mid(at + 8).toLower();
+    m_queries.append(QString::fromLatin1(name));
+    auto refusal = m_refusals.find(QString::fromLatin1(name));
+    if (refusal != m_refusals.end() && refusal->first > 0) {
+        --refusal->first;
+        socket->write(response(429, "Too Many Requests", R"({"errorCode":429})",
+                               "Retry-After: " + QByteArray::number(refusal->second) + "\r\n"));
+        return;
+    }
+    if (name.startsWith("slow"))
+        return;
+    if (name.startsWith("free"))
+        socket->write(response(404, "Not Found", R"({"errorCode":404,"title":"Not Found"})"));
+    else if (name.startsWith("reserved"))
+        socket->write(response(200, "OK", domainObject(name, "reserved")));
+    else if (name.startsWith("broken"))
+        socket->write(response(500, "Internal Server Error", "oops"));
+    else if (name.startsWith("garbage"))
+        socket->write(response(200, "OK", "<html><body>Welcome</body></html>"));
+    else if (name.startsWith("huge"))
+        socket->write(response(200, "OK", "[" + QByteArray(HugeBodySize, ' ') + "]"));
+    else if (name.startsWith("loop"))
+        socket->write(response(302, "Found", {}, "Location: " + path + "\r\n"));
+    else
+        socket->write(response(200, "OK", domainObject(name, "active")));
+}
+
+} // namespace brisquel::test
