@@ -85,6 +85,8 @@ void SettingsWindow::buildLayout()
     txtExt = named(new QLineEdit(this), "txtExt");
     Label2 = named(new QLabel(QStringLiteral("Whois Server:"), this), "Label2");
     txtServer = named(new QLineEdit(this), "txtServer");
+    txtServer->setToolTip(QStringLiteral("A WHOIS host name, or an RDAP base URL such as https://rdap.nic.example/ "
+                                         "(the port is then not used)"));
     Label3 = named(new QLabel(QStringLiteral("Port:"), this), "Label3");
     txtPort = named(new QLineEdit(this), "txtPort");
     cmdSave = named(new QPushButton(QStringLiteral("Add/Save"), this), "cmdSave");
