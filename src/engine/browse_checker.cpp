@@ -122,11 +122,12 @@ bool BrowseChecker::startCheck(const QString& entry)
     Q_EMIT statusText(QStringLiteral("Checking status of: ") + domain);
     if (isRdapServer(request.host)) {
         QString reason;
-        request.rdapBase = rdapBaseUrl(request.host, &reason);
-        if (!request.rdapBase.isValid()) {
+        const QUrl base = rdapBaseUrl(request.host, &reason);
+        if (!base.isValid()) {
             fileUnanswered(domain, reason);
             return false;
         }
+        request.setRdapBase(base);
         m_rdapLookup->start(request);
         return true;
     }

@@ -529,9 +529,7 @@ bool SearchDriver::Private::route(WhoisLookup::Request* request, QString* reason
         const QUrl base = rdapBaseUrl(server.server, reason);
         if (!base.isValid())
             return false;
-        request->rdapBase = base;
-        request->host = base.host();
-        request->port = quint16(base.port(base.scheme() == QLatin1String("http") ? 80 : 443));
+        request->setRdapBase(base);
         return true;
     }
     request->host = server.server;
@@ -550,9 +548,7 @@ bool SearchDriver::Private::toRdap(WhoisLookup::Request* request) const
     const QUrl base = rdapBootstrap->baseFor(request->queryName());
     if (!base.isValid())
         return false;
-    request->rdapBase = base;
-    request->host = base.host();
-    request->port = quint16(base.port(base.scheme() == QLatin1String("http") ? 80 : 443));
+    request->setRdapBase(base);
     return true;
 }
 

@@ -33,6 +33,13 @@ public:
         QUrl rdapBase;  // set: the registry is asked over RDAP at this base URL instead
 
         QString queryName() const { return query.isEmpty() ? domain : query; }
+        // Asks over RDAP; host and port name the server for pacing and messages.
+        void setRdapBase(const QUrl& base)
+        {
+            rdapBase = base;
+            host = base.host();
+            port = quint16(base.port(base.scheme() == QLatin1String("http") ? 80 : 443));
+        }
     };
 
     enum class Outcome
