@@ -76,6 +76,14 @@ SettingKey chkRdap()
 {
     return option(QStringLiteral("chkRdap"), "0");
 }
+SettingKey chkDns()
+{
+    return option(QStringLiteral("chkDns"), "1");
+}
+SettingKey DnsServer()
+{
+    return option(QStringLiteral("DnsServer"), "");
+}
 SettingKey DefaultExt()
 {
     return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User);

@@ -41,6 +41,10 @@ SettingKey showHelp();
 SettingKey chkProxy();
 // Ask registries over RDAP wherever the bootstrap file names a server for the extension.
 SettingKey chkRdap();
+// Ask DNS for each name's NS records first: a delegated name is taken without a registry query.
+SettingKey chkDns();
+// The resolver the DNS pre-check asks ("HOST" or "HOST:PORT"); empty: the system's configuration.
+SettingKey DnsServer();
 SettingKey DefaultExt();
 SettingKey IgnorePermissionDeniedError();
 SettingKey chkExt(int index);

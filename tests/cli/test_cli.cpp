@@ -36,6 +36,9 @@ private Q_SLOTS:
         m_home = std::make_unique<QTemporaryDir>();
         // No registry's real RDAP server may be asked when a test's WHOIS server gives no answer.
         TextFile::writeText(m_home->filePath(QStringLiteral("rdap-dns.json")), "{\"services\": []}");
+        // Nor the system's DNS resolver: tests that want the pre-check name a fake one with --dns.
+        QSettings(m_home->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
+            .setValue(QStringLiteral("Brisquel/Settings/chkDns"), QStringLiteral("0"));
         m_server = std::make_unique<FakeWhoisServer>();
         QVERIFY(m_server->listen());
     }

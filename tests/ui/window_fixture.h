@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QList>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -27,6 +29,12 @@ struct WindowFixture
         QDir().mkpath(home);
         if (!QFile::exists(path(QStringLiteral("rdap-dns.json"))))
             write(QStringLiteral("rdap-dns.json"), "{\"services\": []}");
+        // Nor the system's DNS resolver: tests that want the pre-check point it at a fake one.
+        if (!QFileInfo(path(QStringLiteral("settings.ini"))).isDir()) {
+            QSettings settings(path(QStringLiteral("settings.ini")), QSettings::IniFormat);
+            if (!settings.contains(QStringLiteral("Brisquel/Settings/chkDns")))
+                settings.setValue(QStringLiteral("Brisquel/Settings/chkDns"), QStringLiteral("0"));
+        }
         MainWindowEnvironment environment = MainWindowEnvironment::fromArguments(
             {QStringLiteral("brisquel"), QStringLiteral("--home"), home});
         environment.userSettingsPath = dir.path() + QStringLiteral("/user/Brisquel.ini");
