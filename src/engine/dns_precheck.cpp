@@ -33,6 +33,7 @@ constexpr int FlagAuthoritative = 0x0400;
 constexpr int MaxNameLength = 253;
 constexpr int MaxLabelLength = 63;
 constexpr int ProbeLabelLength = 20;
+constexpr int ReceiveBufferBytes = 1024 * 1024;
 
 // What a reply says about the name asked.
 struct Reply
@@ -445,8 +446,11 @@ bool DnsPrecheck::Private::ensureChannel()
     options.ndots = 1;
     options.sock_state_cb = &Private::onSocketState;
     options.sock_state_cb_data = this;
-    const int mask =
-        ARES_OPT_FLAGS | ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_NDOTS | ARES_OPT_SOCK_STATE_CB;
+    // A nearby resolver can send the replies of every query in flight at once; Linux's default
+    // receive buffer holds only about 256 small datagrams, and a dropped one costs a timeout.
+    options.socket_receive_buffer_size = ReceiveBufferBytes;
+    const int mask = ARES_OPT_FLAGS | ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_NDOTS |
+                     ARES_OPT_SOCK_STATE_CB | ARES_OPT_SOCK_RCVBUF;
     int status = ares_init_options(&channel, &options, mask);
     if (status == ARES_SUCCESS && resolver) {
         ares_addr_port_node server;
