@@ -4,6 +4,7 @@
 #include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
+#include <QVariant>
 
 namespace brisquel::test {
 
@@ -91,7 +92,11 @@ FakeDnsServer::~FakeDnsServer() = default;
 
 bool FakeDnsServer::listen(quint16 port)
 {
-    return m_socket->bind(QHostAddress::LocalHost, port);
+    if (!m_socket->bind(QHostAddress::LocalHost, port))
+        return false;
+    // Clients send hundreds of queries at once; the default buffer drops them after about 256.
+    m_socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(4 * 1024 * 1024));
+    return true;
 }
 
 void FakeDnsServer::close()
