@@ -250,6 +250,9 @@ public:
     std::deque<Name> ready; // of checked extensions, waiting for room
     QHash<QString, std::deque<Name>> waitingForProbe;
     int namesWaitingForProbe = 0;
+    // Answers not yet reported still count as pending: a caller that fills every free place at once
+    // then waits for them, even when no query is sent (switched off, skipped extension).
+    int answersWaiting = 0;
     QHash<QString, Zone> zones;
     QList<Result> results; // from c-ares' callbacks, handled once c-ares has returned
     std::deque<Event> events;
@@ -389,13 +392,14 @@ bool DnsPrecheck::hasRoom() const
 
 int DnsPrecheck::pending() const
 {
-    return d->namesInFlight + int(d->ready.size()) + d->namesWaitingForProbe;
+    return d->namesInFlight + int(d->ready.size()) + d->namesWaitingForProbe + d->answersWaiting;
 }
 
 void DnsPrecheck::cancelAll()
 {
     d->dropEverything();
     d->events.clear();
+    d->answersWaiting = 0;
     // Probes are dropped with the rest: their extensions are probed again by their next name.
     for (auto it = d->zones.begin(); it != d->zones.end();) {
         if (it.value() == Private::Zone::Probing)
@@ -647,6 +651,7 @@ void DnsPrecheck::Private::probeEnded(const QString& extension, bool clean)
 
 void DnsPrecheck::Private::answer(quint64 id, bool delegated)
 {
+    ++answersWaiting;
     addEvent({Event::Kind::Checked, id, delegated, QString()});
 }
 
@@ -711,6 +716,7 @@ void DnsPrecheck::Private::deliver()
         events.pop_front();
         switch (event.kind) {
         case Event::Kind::Checked:
+            --answersWaiting;
             Q_EMIT q->checked(event.id, event.delegated);
             break;
         case Event::Kind::ExtensionSkipped:

@@ -40,9 +40,9 @@ public:
     // DNS; any other outcome (a wildcard answer, a delegation, a failure) answers its names
     // delegated=false and reports extensionSkipped() once.
     void check(quint64 id, const QString& aceName);
-    // Names waiting and in flight are below the maximum.
+    // pending() is below the maximum.
     bool hasRoom() const;
-    // Names waiting and in flight.
+    // Names whose checked() has not been sent yet: waiting, in flight, or answered but not yet reported.
     int pending() const;
     // Drops every query and waiting name without a signal; the pre-check stays usable.
     void cancelAll();
