@@ -119,6 +119,27 @@ private Q_SLOTS:
         QCOMPARE(precheck.pending(), 0);
     }
 
+    void resolverAddresses_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<bool>("valid");
+        for (const char* valid : {"", "127.0.0.1", "127.0.0.1:5353", "::1", "[::1]", "[::1]:5353"})
+            QTest::newRow(valid) << QString::fromLatin1(valid) << true;
+        for (const char* invalid : {"localhost", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536",
+                                    "127.0.0.1:x", "[::1", "[::1]5353", "fe80::1%eth0", "1.2.3.4.5"})
+            QTest::newRow(invalid) << QString::fromLatin1(invalid) << false;
+    }
+
+    void resolverAddresses()
+    {
+        QFETCH(QString, server);
+        QFETCH(bool, valid);
+        DnsPrecheck precheck;
+        QString error;
+        QCOMPARE(precheck.setResolver(server, &error), valid);
+        QCOMPARE(error.isEmpty(), valid);
+    }
+
     void probeDecidesForTheExtension_data()
     {
         QTest::addColumn<Reply>("probeReply");
@@ -207,6 +228,7 @@ private Q_SLOTS:
 
         const int queries = server.queryCount();
         run.check(50, QStringLiteral("taken.com"));
+        QCOMPARE(precheck.pending(), 1); // until it is reported
         QVERIFY(run.waitFor(51));
         QVERIFY(!run.delegated.value(50));
         QCOMPARE(server.queryCount(), queries);
