@@ -160,7 +160,10 @@ private Q_SLOTS:
         FakeDnsServer server;
         QVERIFY(server.listen());
         // Every name but these two gets the probe's reply.
-        server.setDefaultReply(probeReply);
+        if (probeReply == Reply::Delegated)
+            server.setWildcard(QStringLiteral(".tk"));
+        else
+            server.setDefaultReply(probeReply);
         server.addDelegated(QStringLiteral("taken.tk"));
         server.setReplyFor(QStringLiteral("free.tk"), Reply::NoSuchName);
         DnsPrecheck precheck;
@@ -183,6 +186,7 @@ private Q_SLOTS:
 
         // A new run probes again.
         precheck.resetRun();
+        server.setWildcard(QString());
         server.setDefaultReply(Reply::NoSuchName);
         run.check(11, QStringLiteral("taken.tk"));
         QVERIFY(run.waitFor(12));
