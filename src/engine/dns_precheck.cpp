@@ -453,8 +453,14 @@ bool DnsPrecheck::Private::ensureChannel()
     // A nearby resolver can send the replies of every query in flight at once; Linux's default
     // receive buffer holds only about 256 small datagrams, and a dropped one costs a timeout.
     options.socket_receive_buffer_size = ReceiveBufferBytes;
-    const int mask = ARES_OPT_FLAGS | ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_NDOTS |
-                     ARES_OPT_SOCK_STATE_CB | ARES_OPT_SOCK_RCVBUF;
+    int mask = ARES_OPT_FLAGS | ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_NDOTS |
+               ARES_OPT_SOCK_STATE_CB | ARES_OPT_SOCK_RCVBUF;
+    // A resolver of our own owes nothing to the system's configuration, not even a readable file.
+    char emptyConfiguration[] = "/dev/null";
+    if (resolver) {
+        options.resolvconf_path = emptyConfiguration;
+        mask |= ARES_OPT_RESOLVCONF;
+    }
     int status = ares_init_options(&channel, &options, mask);
     if (status == ARES_SUCCESS && resolver) {
         ares_addr_port_node server;
