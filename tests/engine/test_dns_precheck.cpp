@@ -1,0 +1,401 @@
+#include "engine/dns_precheck.h"
+#include "tools/fake_dns_server.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUdpSocket>
+#include <memory>
+
+using namespace brisquel;
+using brisquel::test::FakeDnsServer;
+using Reply = FakeDnsServer::Reply;
+
+namespace {
+
+// Everything a pre-check reported, and whether it ever reported from inside a call.
+struct Recorder
+{
+    explicit Recorder(DnsPrecheck& precheck)
+        : precheck(precheck)
+    {
+        QObject::connect(&precheck, &DnsPrecheck::checked, [this](quint64 id, bool delegated) {
+            reportedInside += inside;
+            ++answers[id];
+            this->delegated[id] = delegated;
+            ++total;
+        });
+        QObject::connect(&precheck, &DnsPrecheck::extensionSkipped, [this](const QString& extension) {
+            reportedInside += inside;
+            skipped.append(extension);
+        });
+        QObject::connect(&precheck, &DnsPrecheck::switchedOff, [this](const QString& message) {
+            reportedInside += inside;
+            switchedOff.append(message);
+        });
+    }
+
+    void check(quint64 id, const QString& name)
+    {
+        inside = true;
+        precheck.check(id, name);
+        inside = false;
+    }
+
+    bool waitFor(int count, int ms = 10000)
+    {
+        return QTest::qWaitFor([&] { return total >= count; }, ms);
+    }
+
+    DnsPrecheck& precheck;
+    QHash<quint64, int> answers;
+    QHash<quint64, bool> delegated;
+    int total = 0;
+    QStringList skipped;
+    QStringList switchedOff;
+    bool inside = false;
+    int reportedInside = 0;
+};
+
+void pointAt(DnsPrecheck& precheck, const FakeDnsServer& server)
+{
+    QString error;
+    if (!precheck.setResolver(server.address(), &error))
+        qFatal("%s", qPrintable(error));
+}
+
+// A port on 127.0.0.1 where nothing listens, so queries meet "connection refused".
+quint16 closedPort()
+{
+    QUdpSocket socket;
+    socket.bind(QHostAddress::LocalHost, 0);
+    return socket.localPort();
+}
+
+} // namespace
+
+class TestDnsPrecheck : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void answersByWhatTheZoneSays()
+    {
+        FakeDnsServer server;
+        QVERIFY(server.listen());
+        server.addDelegated(QStringLiteral("taken.com"));
+        server.setReplyFor(QStringLiteral("referral.com"), Reply::Referral);
+        server.setReplyFor(QStringLiteral("nodata.com"), Reply::NoData);
+        server.setReplyFor(QStringLiteral("alias.com"), Reply::Alias);
+        server.setReplyFor(QStringLiteral("broken.com"), Reply::ServerFailure);
+        server.setReplyFor(QStringLiteral("refused.com"), Reply::Refused);
+        server.setReplyFor(QStringLiteral("silent.com"), Reply::Silent);
+        DnsPrecheck precheck;
+        pointAt(precheck, server);
+        precheck.setTimeout(200, 1);
+        Recorder run(precheck);
+        const QList<std::pair<QString, bool>> names = {
+            {QStringLiteral("taken.com"), true},    {QStringLiteral("TAKEN.Com."), true},
+            {QStringLiteral("referral.com"), true}, {QStringLiteral("free.com"), false},
+            {QStringLiteral("nodata.com"), false},  {QStringLiteral("alias.com"), false},
+            {QStringLiteral("broken.com"), false},  {QStringLiteral("refused.com"), false},
+            {QStringLiteral("silent.com"), false},  {QStringLiteral("bad name.com"), false},
+            {QStringLiteral("a..com"), false},      {QStringLiteral("taken.com.."), false},
+        };
+        for (qsizetype i = 0; i < names.size(); ++i)
+            run.check(quint64(i), names[i].first);
+        QVERIFY(run.waitFor(int(names.size())));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            QCOMPARE(run.answers.value(quint64(i)), 1);
+            QVERIFY2(run.delegated.value(quint64(i)) == names[i].second, qPrintable(names[i].first));
+        }
+        QCOMPARE(run.reportedInside, 0);
+        QVERIFY(run.skipped.isEmpty() && run.switchedOff.isEmpty());
+        // One probe, then every well-formed name once; the others never leave.
+        QCOMPARE(server.queryCount(), 10);
+        QCOMPARE(precheck.queriesSent(), 10);
+        QCOMPARE(server.queriedNames().first().size(), 24);
+        QCOMPARE(server.queriedNames().mid(1, 2),
+                 (QStringList{QStringLiteral("taken.com"), QStringLiteral("taken.com")}));
+        QCOMPARE(precheck.pending(), 0);
+    }
+
+    void resolverAddresses_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<bool>("valid");
+        for (const char* valid : {"", "127.0.0.1", "127.0.0.1:5353", "::1", "[::1]", "[::1]:5353"})
+            QTest::newRow(valid) << QString::fromLatin1(valid) << true;
+        for (const char* invalid : {"localhost", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536",
+                                    "127.0.0.1:x", "[::1", "[::1]5353", "fe80::1%eth0", "1.2.3.4.5"})
+            QTest::newRow(invalid) << QString::fromLatin1(invalid) << false;
+    }
+
+    void resolverAddresses()
+    {
+        QFETCH(QString, server);
+        QFETCH(bool, valid);
+        DnsPrecheck precheck;
+        QString error;
+        QCOMPARE(precheck.setResolver(server, &error), valid);
+        QCOMPARE(error.isEmpty(), valid);
+    }
+
+    void probeDecidesForTheExtension_data()
+    {
+        QTest::addColumn<Reply>("probeReply");
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("no such name") << Reply::NoSuchName << true;
+        QTest::newRow("no data") << Reply::NoData << true;
+        QTest::newRow("wildcard delegation") << Reply::Delegated << false;
+        QTest::newRow("wildcard referral") << Reply::Referral << false;
+        QTest::newRow("wildcard alias") << Reply::Alias << false;
+        QTest::newRow("server failure") << Reply::ServerFailure << false;
+        QTest::newRow("refused") << Reply::Refused << false;
+    }
+
+    void probeDecidesForTheExtension()
+    {
+        QFETCH(Reply, probeReply);
+        QFETCH(bool, trusted);
+        FakeDnsServer server;
+        QVERIFY(server.listen());
+        // Every name but these two gets the probe's reply.
+        if (probeReply == Reply::Delegated)
+            server.setWildcard(QStringLiteral(".tk"));
+        else
+            server.setDefaultReply(probeReply);
+        server.addDelegated(QStringLiteral("taken.tk"));
+        server.setReplyFor(QStringLiteral("free.tk"), Reply::NoSuchName);
+        DnsPrecheck precheck;
+        pointAt(precheck, server);
+        Recorder run(precheck);
+        for (quint64 id = 0; id < 10; ++id)
+            run.check(id, id % 2 ? QStringLiteral("taken.tk") : QStringLiteral("free.tk"));
+        QVERIFY(run.waitFor(10));
+        for (quint64 id = 0; id < 10; ++id)
+            QCOMPARE(run.delegated.value(id), trusted && id % 2);
+        QCOMPARE(run.skipped, trusted ? QStringList() : QStringList{QStringLiteral("tk")});
+        QCOMPARE(server.queryCount(), trusted ? 11 : 1);
+        // Later names of a skipped extension are answered without DNS, and not reported again.
+        run.check(10, QStringLiteral("taken.tk"));
+        QVERIFY(run.waitFor(11));
+        QCOMPARE(run.delegated.value(10), trusted);
+        QCOMPARE(server.queryCount(), trusted ? 12 : 1);
+        QCOMPARE(run.skipped.size(), trusted ? 0 : 1);
+        QCOMPARE(run.reportedInside, 0);
+
+        // A new run probes again.
+        precheck.resetRun();
+        server.setWildcard(QString());
+        server.setDefaultReply(Reply::NoSuchName);
+        run.check(11, QStringLiteral("taken.tk"));
+        QVERIFY(run.waitFor(12));
+        QVERIFY(run.delegated.value(11));
+    }
+
+    void noResolverSwitchesOff_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("silent server") << true;
+        QTest::newRow("closed port") << false;
+    }
+
+    void noResolverSwitchesOff()
+    {
+        QFETCH(bool, silent);
+        FakeDnsServer server;
+        QVERIFY(server.listen());
+        server.addDelegated(QStringLiteral("taken.com"));
+        server.setSilent(true);
+        DnsPrecheck precheck;
+        precheck.setTimeout(100, 2);
+        const QString address = silent ? server.address() : QStringLiteral("127.0.0.1:%1").arg(closedPort());
+        QString error;
+        QVERIFY(precheck.setResolver(address, &error));
+        Recorder run(precheck);
+        for (quint64 id = 0; id < 50; ++id)
+            run.check(id, QStringLiteral("name%1.%2")
+                              .arg(id)
+                              .arg(id % 2 ? QStringLiteral("com") : QStringLiteral("net")));
+        QVERIFY(run.waitFor(50));
+        QCOMPARE(run.switchedOff,
+                 QStringList{
+                     QStringLiteral("No DNS resolver answered (%1); checking every name with its registry.")
+                         .arg(address)});
+        QCOMPARE(run.answers.size(), 50);
+        QVERIFY(!run.delegated.values().contains(true));
+        QVERIFY(precheck.isSwitchedOff());
+        QCOMPARE(precheck.pending(), 0);
+        // Only the probes were sent (and tried again).
+        QCOMPARE(precheck.queriesSent(), 2);
+        QVERIFY(server.queryCount() <= (silent ? 4 : 0));
+
+        const int queries = server.queryCount();
+        run.check(50, QStringLiteral("taken.com"));
+        QCOMPARE(precheck.pending(), 1); // until it is reported
+        QVERIFY(run.waitFor(51));
+        QVERIFY(!run.delegated.value(50));
+        QCOMPARE(server.queryCount(), queries);
+        QCOMPARE(run.switchedOff.size(), 1);
+        QCOMPARE(run.reportedInside, 0);
+
+        // A new run asks again.
+        precheck.resetRun();
+        QVERIFY(!precheck.isSwitchedOff());
+        server.setSilent(false);
+        QVERIFY(precheck.setResolver(server.address(), &error));
+        run.check(51, QStringLiteral("taken.com"));
+        QVERIFY(run.waitFor(52));
+        QVERIFY(run.delegated.value(51));
+    }
+
+    void cancelStopsEverythingAndStaysUsable()
+    {
+        FakeDnsServer server;
+        QVERIFY(server.listen());
+        server.addDelegated(QStringLiteral("taken.com"));
+        server.setDelayMs(100);
+        DnsPrecheck precheck;
+        pointAt(precheck, server);
+        Recorder run(precheck);
+        for (quint64 id = 0; id < 20; ++id)
+            run.check(id, QStringLiteral("name%1.com").arg(id));
+        QTRY_VERIFY(server.queryCount() >= 1);
+        precheck.cancelAll();
+        QCOMPARE(precheck.pending(), 0);
+        QTest::qWait(300);
+        QCOMPARE(run.total, 0);
+
+        // The probe went with the rest: the next name probes again.
+        server.setDelayMs(0);
+        run.check(100, QStringLiteral("taken.com"));
+        QVERIFY(run.waitFor(1));
+        QVERIFY(run.delegated.value(100));
+
+        // Cancelling from a receiver drops the answers not yet reported.
+        auto cancelling = connect(&precheck, &DnsPrecheck::checked, &precheck, [&] { precheck.cancelAll(); });
+        for (quint64 id = 200; id < 210; ++id)
+            run.check(id, QStringLiteral("taken.com"));
+        QTest::qWait(200);
+        QCOMPARE(run.total, 2);
+        disconnect(cancelling);
+
+        // So does deleting the pre-check from a receiver, with queries in flight.
+        auto doomed = std::make_unique<DnsPrecheck>();
+        pointAt(*doomed, server);
+        server.setDelayMs(50);
+        int reports = 0;
+        connect(doomed.get(), &DnsPrecheck::checked, this, [&] {
+            ++reports;
+            doomed.reset();
+        });
+        for (quint64 id = 0; id < 100; ++id)
+            doomed->check(id, id < 20 ? QStringLiteral("taken.com") : QStringLiteral("name%1.com").arg(id));
+        QTRY_VERIFY(!doomed);
+        QTest::qWait(100);
+        QCOMPARE(reports, 1);
+    }
+
+    void manyNamesWithinTheLimit()
+    {
+        FakeDnsServer server;
+        QVERIFY(server.listen());
+        server.setRecordQueries(false);
+        const int count = 2000;
+        const QStringList extensions{QStringLiteral("com"), QStringLiteral("net"), QStringLiteral("org")};
+        const auto nameOf = [&](int i) {
+            return QStringLiteral("name%1.%2").arg(i).arg(extensions[i % 3]);
+        };
+        for (int i = 0; i < count; i += 7)
+            server.addDelegated(nameOf(i));
+        DnsPrecheck precheck;
+        pointAt(precheck, server);
+        precheck.setMaxInFlight(40);
+        Recorder run(precheck);
+        int next = 0;
+        int mostPending = 0;
+        const auto feed = [&] {
+            while (next < count && precheck.hasRoom()) {
+                run.check(quint64(next), nameOf(next));
+                ++next;
+                mostPending = std::max(mostPending, precheck.pending());
+            }
+        };
+        connect(&precheck, &DnsPrecheck::checked, this, feed);
+        feed();
+        QVERIFY(run.waitFor(count, 30000));
+        QCOMPARE(mostPending, 40);
+        QCOMPARE(run.answers.size(), count);
+        for (int i = 0; i < count; ++i) {
+            QCOMPARE(run.answers.value(quint64(i)), 1);
+            QCOMPARE(run.delegated.value(quint64(i)), i % 7 == 0);
+        }
+        QCOMPARE(server.queryCount(), count + 3);
+        QCOMPARE(run.reportedInside, 0);
+    }
+
+    void malformedRepliesAreNoDelegation()
+    {
+        // Names "cutNNN.com" get their delegation cut short after NNN bytes, "flipN.com" one byte
+        // changed, "loop.com" an owner name that points at itself; probes pass untouched.
+        const int cutQuestionEnd = 12 + 12 + 4; // header, "\x06cutNNN\x03com\0", type and class
+        const int loopQuestionEnd = 12 + 10 + 4;
+        QRandomGenerator random(7);
+        FakeDnsServer server;
+        QVERIFY(server.listen());
+        server.setReplyFilter([&](const QString& name, const QByteArray& reply) {
+            if (name.startsWith(QLatin1String("cut")))
+                return reply.left(name.mid(3, 3).toInt());
+            QByteArray changed = reply;
+            if (name.startsWith(QLatin1String("flip"))) {
+                changed[random.bounded(2, int(reply.size()))] = char(random.bounded(256));
+            } else if (name == QLatin1String("loop.com")) {
+                changed[loopQuestionEnd] = char(0xc0);
+                changed[loopQuestionEnd + 1] = char(loopQuestionEnd);
+            }
+            return changed;
+        });
+        DnsPrecheck precheck;
+        pointAt(precheck, server);
+        precheck.setTimeout(100, 1);
+        Recorder run(precheck);
+        run.check(0, QStringLiteral("free.com")); // the probe goes first and is answered
+        QVERIFY(run.waitFor(1));
+        server.addDelegated(QStringLiteral("cut999.com"));
+        const QByteArray full = [&] {
+            QString name;
+            QByteArray query("\x12\x34\x01\x00\x00\x01\x00\x00\x00\x00\x00\x00", 12);
+            query += QByteArray("\x06"
+                                "cut999\x03"
+                                "com\x00\x00\x02\x00\x01",
+                                16);
+            return server.replyTo(query, &name);
+        }();
+        QVERIFY(full.size() > cutQuestionEnd + 40);
+        quint64 id = 1;
+        QStringList names;
+        for (int length = cutQuestionEnd; length < full.size(); ++length)
+            names.append(QStringLiteral("cut%1.com").arg(length, 3, 10, QLatin1Char('0')));
+        const quint64 cut = quint64(names.size()) + 1;
+        for (int i = 0; i < 300; ++i)
+            names.append(QStringLiteral("flip%1.com").arg(i));
+        names << QStringLiteral("loop.com") << QStringLiteral("whole.com");
+        for (const QString& name : std::as_const(names))
+            server.addDelegated(name);
+        for (const QString& name : names.first(names.size() - 1))
+            run.check(id++, name);
+        QVERIFY(run.waitFor(int(id)));
+        QCOMPARE(run.answers.size(), int(id));
+        for (quint64 i = 1; i < cut; ++i)
+            QVERIFY2(!run.delegated.value(i), qPrintable(QString::number(i)));
+        QVERIFY(!run.delegated.value(id - 1));
+        QVERIFY(!precheck.isSwitchedOff());
+        // And the pre-check still works.
+        run.check(id, QStringLiteral("whole.com"));
+        QVERIFY(run.waitFor(int(id) + 1));
+        QVERIFY(run.delegated.value(id));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDnsPrecheck)
+#include "test_dns_precheck.moc"
