@@ -141,13 +141,20 @@ int runSearchCommand(const QStringList& arguments)
         QStringLiteral("HOST[:PORT]"));
     const QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Data folder."),
                                         QStringLiteral("DIR"));
+    const QCommandLineOption noDnsOption(QStringLiteral("no-dns"),
+                                         QStringLiteral("Ask every name's registry, without the DNS pre-check."));
+    const QCommandLineOption dnsOption(
+        QStringLiteral("dns"),
+        QStringLiteral("DNS server for the pre-check (default: the system's resolver; turns the pre-check on)."),
+        QStringLiteral("SERVER[:PORT]"));
     const QCommandLineOption rdapOption(
         QStringLiteral("rdap"),
         QStringLiteral("Ask over RDAP every extension that rdap-dns.json lists, for this run."));
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("Output: text, csv or json."),
                                           QStringLiteral("FORMAT"), QStringLiteral("text"));
-    parser.addOptions({listOption, typeOption, startOption, proxyOption, homeOption, formatOption, rdapOption});
+    parser.addOptions({listOption, typeOption, startOption, proxyOption, homeOption, formatOption, rdapOption,
+                       noDnsOption, dnsOption});
     if (!parser.parse(arguments)) {
         printError(parser.errorText());
         return BadArguments;
@@ -174,6 +181,14 @@ int runSearchCommand(const QStringList& arguments)
             return BadArguments;
         }
         setup.proxy = server;
+    }
+    if (parser.isSet(noDnsOption) && parser.isSet(dnsOption)) {
+        printError(QStringLiteral("give either --dns SERVER or --no-dns"));
+        return BadArguments;
+    }
+    if (parser.isSet(dnsOption) && parser.value(dnsOption).trimmed().isEmpty()) {
+        printError(QStringLiteral("--dns needs a server address"));
+        return BadArguments;
     }
     if (parser.isSet(listOption) == parser.isSet(typeOption)) {
         printError(QStringLiteral("give either --list FILE or --type TYPE"));
@@ -238,6 +253,15 @@ int runSearchCommand(const QStringList& arguments)
     driver.setServerLimits(startup.serverLimits);
     driver.setRdapBootstrap(startup.rdapBootstrap);
     driver.setPreferRdap(startup.preferRdap || parser.isSet(rdapOption));
+    const bool dnsFirst = parser.isSet(dnsOption) || (!parser.isSet(noDnsOption) && startup.checkDnsFirst);
+    const QString dnsServer = parser.isSet(dnsOption) ? parser.value(dnsOption) : startup.dnsServer;
+    if (!driver.setDnsPrecheck(dnsFirst, dnsServer, &error)) {
+        printError(error);
+        if (parser.isSet(dnsOption))
+            return BadArguments;
+        // A bad address in the settings costs the pre-check, not the search.
+        driver.setDnsPrecheck(false);
+    }
     for (const ServerLimitsTable::Problem& problem : startup.serverLimitProblems)
         printError(QStringLiteral("%1 line %2 skipped: %3")
                        .arg(problem.origin)
@@ -311,6 +335,9 @@ int runSearchCommand(const QStringList& arguments)
                  checked, progress.elapsedSeconds(), counts[int(Verdict::Available)],
                  counts[int(Verdict::Registered)], counts[int(Verdict::NotRegistrable)],
                  counts[int(Verdict::Unanswered)], driver.resumePosition());
+    if (driver.dnsPrecheck())
+        std::fprintf(stderr, "DNS settled %lld of the registered names without a registry query.\n",
+                     driver.dnsSettledCount());
     // Per server: how it answered, and how often it had to be given a rest.
     const QList<SearchDriver::ServerStats> servers = driver.serverStats();
     for (const SearchDriver::ServerStats& server : servers) {

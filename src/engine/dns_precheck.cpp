@@ -282,14 +282,10 @@ DnsPrecheck::~DnsPrecheck()
         ares_library_cleanup();
 }
 
-bool DnsPrecheck::setResolver(const QString& server, QString* error)
+namespace {
+// "HOST", "HOST:PORT" or "[V6]:PORT" with an IP address for HOST.
+std::optional<ResolverAddress> parseResolverAddress(const QString& text, QString* error)
 {
-    const QString text = server.trimmed();
-    if (text.isEmpty()) {
-        d->resolver.reset();
-        d->channelStale = true;
-        return true;
-    }
     QString host = text;
     QString port;
     if (text.startsWith(QLatin1Char('['))) {
@@ -321,9 +317,29 @@ bool DnsPrecheck::setResolver(const QString& server, QString* error)
                                     "(127.0.0.1:53, [::1]:53).")
                          .arg(text);
         }
-        return false;
+        return std::nullopt;
     }
-    d->resolver = address;
+    return address;
+}
+} // namespace
+
+bool DnsPrecheck::isResolverAddress(const QString& server, QString* error)
+{
+    return server.trimmed().isEmpty() || parseResolverAddress(server.trimmed(), error).has_value();
+}
+
+bool DnsPrecheck::setResolver(const QString& server, QString* error)
+{
+    const QString text = server.trimmed();
+    if (text.isEmpty()) {
+        d->resolver.reset();
+        d->channelStale = true;
+        return true;
+    }
+    const std::optional<ResolverAddress> address = parseResolverAddress(text, error);
+    if (!address)
+        return false;
+    d->resolver = *address;
     d->channelStale = true;
     return true;
 }

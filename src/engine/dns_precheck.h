@@ -28,6 +28,8 @@ public:
     // or "[V6]:PORT" with an IP address for HOST (port 53 when left out). False with a message when
     // malformed. Like setTimeout(), it takes effect once no query is in flight.
     bool setResolver(const QString& server, QString* error);
+    // Whether setResolver() would take the text, without a resolver to set.
+    static bool isResolverAddress(const QString& server, QString* error = nullptr);
     void setMaxInFlight(int n);
     int maxInFlight() const;
     // Per try; each further try waits twice as long as the one before.

@@ -1,6 +1,7 @@
 #include "search_driver.h"
 
 #include "engine/answer_rules.h"
+#include "engine/dns_precheck.h"
 #include "engine/list_files.h"
 #include "engine/lookup_name.h"
 #include "engine/name_set.h"
@@ -117,6 +118,14 @@ public:
     };
 
     bool readAhead();
+    qsizetype readAheadCount() const { return qsizetype(pending.size() + dnsQueue.size()) + dnsInFlight.size(); }
+    bool allDone() const
+    {
+        return exhausted && pending.empty() && inFlight.empty() && dnsQueue.empty() && dnsInFlight.isEmpty();
+    }
+    bool dnsActive() const { return checkDnsFirst && dns && !dns->isSwitchedOff(); }
+    void feedDns();
+    void onDnsChecked(quint64 id, bool delegated);
     // Sets where the request goes; false with the reason when nowhere.
     bool route(WhoisLookup::Request* request, QString* reason) const;
     bool toRdap(WhoisLookup::Request* request) const;
@@ -165,6 +174,12 @@ public:
     std::shared_ptr<const AnswerRules> answerRules;
     std::shared_ptr<const RdapBootstrap> rdapBootstrap;
     bool preferRdap = false;
+    bool checkDnsFirst = false;
+    QString dnsServer;
+    std::unique_ptr<DnsPrecheck> dns;
+    std::deque<Pending> dnsQueue;      // read ahead, DNS not yet asked
+    QHash<qint64, Pending> dnsInFlight; // DNS asked, by entry number
+    qint64 dnsSettled = 0;
 
     std::vector<std::unique_ptr<WhoisLookup>> slots;
     std::vector<std::unique_ptr<QNetworkAccessManager>> rdapManagers;
@@ -222,7 +237,7 @@ SearchDriver::SearchDriver(const DataFolder& folder, SettingsStore* settings, co
         if (!d->running)
             return;
         d->showProgress();
-        if (d->exhausted && d->pending.empty() && d->inFlight.empty())
+        if (d->allDone())
             d->end(false);
     });
     d->serverLimits.load(ServerLimitsTable::shippedText(), QStringLiteral("server-limits.txt (delivered)"));
@@ -317,6 +332,26 @@ bool SearchDriver::preferRdap() const
     return d->preferRdap;
 }
 
+bool SearchDriver::setDnsPrecheck(bool on, const QString& server, QString* error)
+{
+    if (!DnsPrecheck::isResolverAddress(server, error))
+        return false;
+    // A running search keeps what it started with; the next one takes this.
+    d->checkDnsFirst = on;
+    d->dnsServer = server.trimmed();
+    return true;
+}
+
+bool SearchDriver::dnsPrecheck() const
+{
+    return d->checkDnsFirst;
+}
+
+qint64 SearchDriver::dnsSettledCount() const
+{
+    return d->dnsSettled;
+}
+
 void SearchDriver::setAnswerRules(std::shared_ptr<const AnswerRules> rules)
 {
     d->answerRules = std::move(rules);
@@ -408,6 +443,31 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->refusalsOf.clear();
     d->servers.clear();
     d->whoisUnreachable.clear();
+    d->dnsQueue.clear();
+    d->dnsInFlight.clear();
+    d->dnsSettled = 0;
+    if (d->checkDnsFirst) {
+        if (!d->dns) {
+            d->dns = std::make_unique<DnsPrecheck>();
+            connect(d->dns.get(), &DnsPrecheck::checked, this,
+                    [this](quint64 id, bool delegated) { d->onDnsChecked(id, delegated); });
+            connect(d->dns.get(), &DnsPrecheck::extensionSkipped, this, [this](const QString& extension) {
+                const QString text = QStringLiteral("DNS pre-check off for .%1 in this search: its zone answers for "
+                                                    "made-up names or did not answer; its names go to the registry.")
+                                         .arg(extension);
+                Q_EMIT statusText(3, text);
+                Q_EMIT problem(text);
+            });
+            connect(d->dns.get(), &DnsPrecheck::switchedOff, this, [this](const QString& message) {
+                Q_EMIT statusText(3, message);
+                Q_EMIT problem(message);
+            });
+        }
+        d->dns->resetRun();
+        d->dns->setResolver(d->dnsServer, nullptr);
+        // DNS answers in milliseconds or not at all: never wait on it longer than on a registry.
+        d->dns->setTimeout(std::min(DnsPrecheck::DefaultTimeoutMs, d->timings.attemptMs), DnsPrecheck::DefaultTries);
+    }
     d->announcedPause = 0;
     d->clock.start();
     Q_EMIT unansweredCountChanged(0);
@@ -436,7 +496,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->dispatch();
     if (d->running)
         d->showProgress();
-    if (d->running && d->exhausted && d->pending.empty() && d->inFlight.empty())
+    if (d->running && d->allDone())
         d->end(false);
     return true;
 }
@@ -460,7 +520,7 @@ void SearchDriver::Private::loadUnansweredNames()
 bool SearchDriver::Private::readAhead()
 {
     QString entry;
-    while (running && qsizetype(pending.size()) < LookAhead && reader.readEntry(&entry)) {
+    while (running && readAheadCount() < LookAhead && reader.readEntry(&entry)) {
         const qint64 number = reader.entryNumber();
         nextEntry = number + 1;
         const QString domain = lookupDomain(entry, defaultExtension);
@@ -501,14 +561,64 @@ bool SearchDriver::Private::readAhead()
             continue;
         }
         waiting.insert(number);
-        pending.push_back(lookup);
+        // DNS first, so that registry slots only see names it could not settle.
+        if (dnsActive())
+            dnsQueue.push_back(lookup);
+        else
+            pending.push_back(lookup);
     }
-    if (running && qsizetype(pending.size()) < LookAhead && !exhausted) {
+    if (running && readAheadCount() < LookAhead && !exhausted) {
         exhausted = true;
         if (reader.hasError())
             Q_EMIT q->problem(QStringLiteral("Reading the list file failed; the search ends here."));
     }
+    feedDns();
     return running;
+}
+
+void SearchDriver::Private::feedDns()
+{
+    if (!dns)
+        return;
+    while (running && !dnsQueue.empty() && dns->hasRoom()) {
+        const Pending lookup = dnsQueue.front();
+        dnsQueue.pop_front();
+        dnsInFlight.insert(lookup.request.entryNumber, lookup);
+        dns->check(quint64(lookup.request.entryNumber), lookup.request.queryName());
+    }
+}
+
+void SearchDriver::Private::onDnsChecked(quint64 id, bool delegated)
+{
+    const auto found = dnsInFlight.constFind(qint64(id));
+    if (!running || found == dnsInFlight.cend())
+        return;
+    const Pending lookup = *found;
+    dnsInFlight.erase(found);
+    if (!delegated) {
+        pending.push_back(lookup);
+    } else {
+        // Taken for certain: the zone delegates it. No registry query, and nothing to write but
+        // the lists' count, so it leaves the resume position behind at once.
+        const QString& domain = lookup.request.domain;
+        ++dnsSettled;
+        waiting.erase(lookup.request.entryNumber);
+        positionDirty = true;
+        if (!positionTimer.isActive())
+            positionTimer.start(PositionSaveIntervalMs);
+        lists->addRegisteredName(domain);
+        if (listFiles)
+            listFiles->overflowCheck();
+        Q_EMIT q->verdict(domain, Verdict::Registered, QStringLiteral("delegated in DNS"));
+        if (!running)
+            return;
+    }
+    dispatch();
+    if (!running)
+        return;
+    showProgress();
+    if (allDone())
+        end(false);
 }
 
 bool SearchDriver::Private::route(WhoisLookup::Request* request, QString* reason) const
@@ -906,7 +1016,7 @@ void SearchDriver::Private::settle(const Ended& ended)
     if (!running)
         return;
     showProgress();
-    if (exhausted && pending.empty() && inFlight.empty())
+    if (allDone())
         end(false);
 }
 
@@ -980,6 +1090,9 @@ void SearchDriver::Private::showProgress()
     const qint64 done = std::min(nextEntry - 1, entryTotal);
     if (done >= 0)
         Q_EMIT q->statusText(1, QStringLiteral("%1 of %2").arg(done).arg(entryTotal));
+    // How many names DNS took off the registries' hands, beside whatever the panel says.
+    const QString dnsPart =
+        checkDnsFirst && dns ? QStringLiteral(" · DNS: %1 taken").arg(dnsSettled) : QString();
     if (exhausted && !inFlight.empty()) {
         // The list is done and the last answers may take a while: say so, with the longest wait.
         qint64 longestMs = 0;
@@ -988,14 +1101,15 @@ void SearchDriver::Private::showProgress()
         for (const auto& slot : rdapSlots)
             longestMs = std::max(longestMs, slot->remainingMs());
         Q_EMIT q->statusText(2, QStringLiteral("Waiting for %1 answers (up to %2 s)")
-                                    .arg(inFlight.size())
-                                    .arg((longestMs + 999) / 1000));
+                                        .arg(inFlight.size())
+                                        .arg((longestMs + 999) / 1000) +
+                                    dnsPart);
         if (!waitingTimer.isActive())
             waitingTimer.start();
     } else if (entryTotal < nextEntry) {
-        Q_EMIT q->statusText(2, QStringLiteral("Open: Closing connections..."));
+        Q_EMIT q->statusText(2, QStringLiteral("Open: Closing connections...") + dnsPart);
     } else {
-        Q_EMIT q->statusText(2, QStringLiteral("Open: %1").arg(inFlight.size()));
+        Q_EMIT q->statusText(2, QStringLiteral("Open: %1").arg(inFlight.size()) + dnsPart);
     }
     Q_EMIT q->progress(std::max<qint64>(0, done), entryTotal);
 }
@@ -1037,6 +1151,10 @@ void SearchDriver::Private::end(bool stopped)
         slot->abort();
     for (auto& slot : rdapSlots)
         slot->abort();
+    if (dns)
+        dns->cancelAll();
+    dnsQueue.clear();
+    dnsInFlight.clear();
     // The waiting entries stay listed: they hold the resume position until the next start.
     pending.clear();
     reader.close();

@@ -71,6 +71,13 @@ public:
     void setRdapBootstrap(std::shared_ptr<const RdapBootstrap> bootstrap);
     void setPreferRdap(bool prefer);
     bool preferRdap() const;
+    // Asks DNS for each name's NS records before its registry: a delegated name is registered
+    // without a registry query. server: "HOST[:PORT]", empty for the system's resolver. Off until
+    // set; false (nothing changed) when the server is no IP address. Taken at the next start.
+    bool setDnsPrecheck(bool on, const QString& server = QString(), QString* error = nullptr);
+    bool dnsPrecheck() const;
+    // Names of the last search that DNS settled.
+    qint64 dnsSettledCount() const;
 
     struct ServerStats
     {

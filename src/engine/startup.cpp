@@ -45,6 +45,8 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     }
     result.rdapBootstrap = loadRdapBootstrap(&result.problems);
     result.preferRdap = m_settings->intValue(SettingKeys::chkRdap(), 0) != 0;
+    result.checkDnsFirst = m_settings->intValue(SettingKeys::chkDns(), 1) != 0;
+    result.dnsServer = m_settings->value(SettingKeys::DnsServer());
     result.useProxy = m_settings->intValue(SettingKeys::chkProxy(), 0) != 0;
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
     return result;

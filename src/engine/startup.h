@@ -41,6 +41,8 @@ struct StartupResult
     // The data folder's rdap-dns.json, or the delivered copy when that one cannot be used.
     std::shared_ptr<const RdapBootstrap> rdapBootstrap;
     bool preferRdap = false;
+    bool checkDnsFirst = true;
+    QString dnsServer;
 };
 
 // The main window's start-up apart from its widgets, so that it runs without a display.

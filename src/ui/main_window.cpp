@@ -482,6 +482,8 @@ void MainWindow::bindCore()
 
     connect(m_extensionSettings, &ExtensionSettings::useProxyChanged, this, &MainWindow::setUseProxy);
     connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, m_driver, &SearchDriver::setPreferRdap);
+    connect(m_extensionSettings, &ExtensionSettings::dnsChanged, this,
+            [this](bool checkFirst, const QString& server) { m_driver->setDnsPrecheck(checkFirst, server); });
     connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, m_driver,
             &SearchDriver::setDefaultExtension);
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, this, &MainWindow::showProxyUse);
@@ -528,6 +530,9 @@ void MainWindow::applyStartup()
     m_driver->setServerLimits(m_startup.serverLimits);
     m_driver->setRdapBootstrap(m_startup.rdapBootstrap);
     m_driver->setPreferRdap(m_startup.preferRdap);
+    QString dnsError;
+    if (!m_driver->setDnsPrecheck(m_startup.checkDnsFirst, m_startup.dnsServer, &dnsError))
+        showNotice(dnsError + QStringLiteral(" The DNS pre-check is off; set a server in Setup."));
     m_extensionSettings->setServerLimitsPath(m_folder.path(QStringLiteral("server-limits.txt")));
     showProxyUse();
 

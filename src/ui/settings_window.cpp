@@ -1,5 +1,6 @@
 #include "settings_window.h"
 
+#include "engine/dns_precheck.h"
 #include "message_box.h"
 #include "support/app_info.h"
 #include "whois_config/extension_settings.h"
@@ -52,12 +53,16 @@ SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
     connect(cmdLimit, &QPushButton::clicked, this, &SettingsWindow::saveLimit);
     connect(chkProxy, &QCheckBox::toggled, m_settings, &ExtensionSettings::setUseProxy);
     connect(chkRdap, &QCheckBox::toggled, m_settings, &ExtensionSettings::setPreferRdap);
+    connect(chkDns, &QCheckBox::toggled, m_settings, &ExtensionSettings::setCheckDnsFirst);
+    connect(txtDns, &QLineEdit::editingFinished, this, &SettingsWindow::dnsServerLeft);
     connect(txtDefault, &QLineEdit::textEdited, m_settings, &ExtensionSettings::setDefaultExtension);
     connect(txtDefault, &QLineEdit::editingFinished, this, &SettingsWindow::defaultExtensionLeft);
 
     fillExtensionList();
     chkProxy->setChecked(m_settings->useProxy());
     chkRdap->setChecked(m_settings->preferRdap());
+    chkDns->setChecked(m_settings->checkDnsFirst());
+    txtDns->setText(m_settings->dnsServer());
     txtDefault->setText(m_settings->defaultExtension());
 }
 
@@ -102,6 +107,14 @@ void SettingsWindow::buildLayout()
     chkRdap = named(new QCheckBox(QStringLiteral("Prefer RDAP where the registry offers it"), this), "chkRdap");
     chkRdap->setToolTip(QStringLiteral("Ask every extension that rdap-dns.json lists over RDAP (HTTPS) instead of "
                                        "WHOIS. Without it, RDAP is asked only where a WHOIS server gives no answer."));
+    chkDns = named(new QCheckBox(QStringLiteral("Check DNS first"), this), "chkDns");
+    chkDns->setToolTip(QStringLiteral("Ask DNS for each name's name servers before its registry: a name the DNS "
+                                      "delegates is taken, and costs no registry query."));
+    Label8 = named(new QLabel(QStringLiteral("DNS server:"), this), "Label8");
+    txtDns = named(new QLineEdit(this), "txtDns");
+    txtDns->setPlaceholderText(QStringLiteral("the system's resolver"));
+    txtDns->setToolTip(QStringLiteral("An IP address, optionally with a port: 9.9.9.9, 127.0.0.1:5353, [::1]:53. "
+                                      "Empty: the system's resolver."));
     Label5 = named(new QLabel(QStringLiteral("Default Extension:"), this), "Label5");
     txtDefault = named(new QLineEdit(this), "txtDefault");
     txtDefault->setMaximumWidth(90);
@@ -144,6 +157,12 @@ void SettingsWindow::buildLayout()
     layout->addLayout(top, 1);
     layout->addWidget(chkProxy);
     layout->addWidget(chkRdap);
+    auto* dnsRow = new QHBoxLayout;
+    dnsRow->addWidget(chkDns);
+    dnsRow->addStretch(1);
+    dnsRow->addWidget(Label8);
+    dnsRow->addWidget(txtDns);
+    layout->addLayout(dnsRow);
     layout->addLayout(defaults);
     resize(720, 460);
     setMinimumSize(480, 320);
@@ -260,6 +279,21 @@ void SettingsWindow::defaultExtensionLeft()
         txtDefault->setText(normalized);
         m_settings->setDefaultExtension(normalized);
     }
+}
+
+void SettingsWindow::dnsServerLeft()
+{
+    const QString server = txtDns->text().trimmed();
+    if (server == m_settings->dnsServer())
+        return;
+    QString error;
+    if (!DnsPrecheck::isResolverAddress(server, &error)) {
+        // The stored server stays; the field shows it again.
+        txtDns->setText(m_settings->dnsServer());
+        showFailure(error);
+        return;
+    }
+    m_settings->setDnsServer(server);
 }
 
 void SettingsWindow::closeEvent(QCloseEvent* event)

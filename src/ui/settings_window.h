@@ -36,6 +36,9 @@ public:
     QPushButton* Command3 = nullptr;
     QCheckBox* chkProxy = nullptr;
     QCheckBox* chkRdap = nullptr;
+    QCheckBox* chkDns = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* txtDns = nullptr;
     QLabel* Label5 = nullptr;
     QLineEdit* txtDefault = nullptr;
     QLabel* Label6 = nullptr;
@@ -63,6 +66,7 @@ private:
     void newExtension();
     void restoreDefaults();
     void defaultExtensionLeft();
+    void dnsServerLeft();
     void saveLimit();
     void showFailure(const QString& message);
 

@@ -124,6 +124,28 @@ void ExtensionSettings::setPreferRdap(bool prefer)
     Q_EMIT preferRdapChanged(prefer);
 }
 
+bool ExtensionSettings::checkDnsFirst() const
+{
+    return m_settings->intValue(SettingKeys::chkDns(), 1) != 0;
+}
+
+void ExtensionSettings::setCheckDnsFirst(bool check)
+{
+    m_settings->setValue(SettingKeys::chkDns(), check ? QStringLiteral("1") : QStringLiteral("0"));
+    Q_EMIT dnsChanged(check, dnsServer());
+}
+
+QString ExtensionSettings::dnsServer() const
+{
+    return m_settings->value(SettingKeys::DnsServer());
+}
+
+void ExtensionSettings::setDnsServer(const QString& server)
+{
+    m_settings->setValue(SettingKeys::DnsServer(), server.trimmed());
+    Q_EMIT dnsChanged(checkDnsFirst(), server.trimmed());
+}
+
 bool ExtensionSettings::useProxy() const
 {
     return m_settings->intValue(SettingKeys::chkProxy(), 0) != 0;

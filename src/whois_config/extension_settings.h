@@ -48,6 +48,11 @@ public:
     void setUseProxy(bool useProxy);
     bool preferRdap() const;
     void setPreferRdap(bool prefer);
+    bool checkDnsFirst() const;
+    void setCheckDnsFirst(bool check);
+    QString dnsServer() const;
+    // Stored as given; the caller checks the address.
+    void setDnsServer(const QString& server);
     QString defaultExtension() const;
     // Stored as typed, on every change.
     void setDefaultExtension(const QString& extension);
@@ -69,6 +74,7 @@ Q_SIGNALS:
     void tableReloaded();
     void useProxyChanged(bool useProxy);
     void preferRdapChanged(bool prefer);
+    void dnsChanged(bool checkFirst, const QString& server);
     void defaultExtensionChanged(const QString& extension);
     // Lines of registrars.txt that did not load at the last reload.
     void problemsFound(const QList<brisquel::RegistrarsProblem>& problems);

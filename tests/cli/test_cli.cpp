@@ -1,4 +1,5 @@
 #include "support/text_file.h"
+#include "tools/fake_dns_server.h"
 #include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
 
@@ -12,6 +13,7 @@
 #include <QTest>
 #include <csignal>
 
+using brisquel::test::FakeDnsServer;
 using brisquel::test::FakeRdapServer;
 using brisquel::test::FakeWhoisServer;
 namespace TextFile = brisquel::TextFile;
@@ -302,6 +304,24 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.contains(QStringLiteral("freeabc.com,available,Mid Profile,freeabc.com")));
         QCOMPARE(rdap.queries(), (QStringList{QStringLiteral("xn--caf-dma.com"), QStringLiteral("freeabc.com")}));
+    }
+
+    void dnsSettlesDelegatedNames()
+    {
+        FakeDnsServer dns;
+        QVERIFY(dns.listen());
+        dns.addDelegated(QStringLiteral("takenone.com"));
+        const QString list = writeList("takenone.com\r\nfreeone.com\r\n");
+        const QStringList search = {QStringLiteral("search"), QStringLiteral("--list"), list,
+                                    QStringLiteral("--start"), QStringLiteral("1"), QStringLiteral("--proxy"), proxy()};
+        const Run run = cli(search + QStringList{QStringLiteral("--dns"), dns.address()});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.size(), 2);
+        QCOMPARE(m_server->queries(), QStringList{QStringLiteral("freeone.com")});
+        QVERIFY2(run.err.contains(QStringLiteral("DNS settled 1 of the registered names")), qPrintable(run.err));
+        QCOMPARE(cli(search + QStringList{QStringLiteral("--dns"), dns.address(), QStringLiteral("--no-dns")}).exitCode,
+                 2);
+        QCOMPARE(cli(search + QStringList{QStringLiteral("--dns"), QStringLiteral("dns.example")}).exitCode, 2);
     }
 
     void extractPrintsCandidateNames()

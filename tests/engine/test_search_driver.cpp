@@ -6,6 +6,7 @@
 #include "support/data_folder.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
+#include "tools/fake_dns_server.h"
 #include "tools/fake_whois_server.h"
 #include "whois_config/extension_table.h"
 
@@ -20,6 +21,7 @@
 
 using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
+using brisquel::test::FakeDnsServer;
 
 namespace {
 
@@ -598,6 +600,79 @@ private Q_SLOTS:
             QStringLiteral("Cannot connect to 127.0.0.1:%1: connection refused").arg(m_server->port());
         QCOMPARE(h.problems.count(named), 1);
         QVERIFY(h.problems.last().startsWith(QStringLiteral("No lookup reached a WHOIS server.")));
+    }
+
+    void delegatedNamesNeverReachTheRegistry()
+    {
+        Harness h(m_server->port());
+        FakeDnsServer dns;
+        QVERIFY(dns.listen());
+        dns.setDelegated({QStringLiteral("takenone.com"), QStringLiteral("takentwo.com"),
+                          QStringLiteral("xn--bcher-kva.com")});
+        QVERIFY(h.driver.setDnsPrecheck(true, dns.address()));
+        QVERIFY(h.run(h.writeList("takenone.com\r\nfreeone.com\r\ntakentwo.com\r\nb\xc3\xbc"
+                                  "cher.com\r\nfreetwo.com\r\n")));
+        QCOMPARE(h.domains(Verdict::Registered),
+                 (QStringList{QStringLiteral("b\u00fccher.com"), QStringLiteral("takenone.com"),
+                              QStringLiteral("takentwo.com")}));
+        QCOMPARE(h.domains(Verdict::Available), names({"freeone.com", "freetwo.com"}));
+        QStringList asked = m_server->queries();
+        asked.sort();
+        QCOMPARE(asked, names({"freeone.com", "freetwo.com"}));
+        QCOMPARE(h.driver.dnsSettledCount(), 3);
+        QCOMPARE(h.lists.entryCount(ResultList::Registered), 3);
+    }
+
+    void aWildcardZoneOrASilentResolverLeavesEveryNameToTheRegistry_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("wildcard") << false << QStringLiteral("DNS pre-check off for .com");
+        QTest::newRow("silent") << true << QStringLiteral("No DNS resolver answered");
+    }
+
+    void aWildcardZoneOrASilentResolverLeavesEveryNameToTheRegistry()
+    {
+        QFETCH(bool, silent);
+        QFETCH(QString, message);
+        Harness h(m_server->port());
+        FakeDnsServer dns;
+        QVERIFY(dns.listen());
+        dns.setWildcard(QStringLiteral("com"));
+        dns.setSilent(silent);
+        QVERIFY(h.driver.setDnsPrecheck(true, dns.address()));
+        QVERIFY(h.run(h.writeList("takenone.com\r\nfreeone.com\r\ntakentwo.com\r\n")));
+        QCOMPARE(m_server->queries().size(), 3);
+        QCOMPARE(h.domains(Verdict::Registered), names({"takenone.com", "takentwo.com"}));
+        QCOMPARE(h.problems.filter(message).size(), 1);
+        QCOMPARE(h.driver.dnsSettledCount(), 0);
+    }
+
+    void stopAndStartWhileDnsIsAskedLosesNone()
+    {
+        Harness h(m_server->port());
+        FakeDnsServer dns;
+        QVERIFY(dns.listen());
+        for (int i = 1; i <= 6; ++i)
+            dns.addDelegated(QStringLiteral("name%1.com").arg(i));
+        dns.setDelayMs(400);
+        QVERIFY(h.driver.setDnsPrecheck(true, dns.address()));
+        const QString list = h.writeList(numberedList(6, "name"));
+        QSignalSpy finished(&h.driver, &SearchDriver::finished);
+        QVERIFY(h.driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("6")}, nullptr));
+        QTest::qWait(100);
+        h.driver.stop();
+        // Every name was still with DNS: all of them are asked again.
+        QCOMPARE(h.driver.resumePosition(), 1);
+        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("1"));
+        QVERIFY(h.outcomes.isEmpty());
+        dns.setDelayMs(0);
+        QVERIFY(h.run(list));
+        QTest::qWait(500); // answers of the stopped run arrive and must be ignored
+        QCOMPARE(h.outcomes.size(), 6);
+        QCOMPARE(h.driver.dnsSettledCount(), 6);
+        QVERIFY(m_server->queries().isEmpty());
+        QCOMPARE(h.driver.resumePosition(), 7);
     }
 
 private:

@@ -2,10 +2,13 @@
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
 #include "support/settings_store.h"
+#include "tools/fake_dns_server.h"
 #include "tools/fake_whois_server.h"
+#include "ui/settings_window.h"
 #include "ui/file_dialog.h"
 #include "window_fixture.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +18,7 @@
 #include <QTest>
 
 using namespace brisquel;
+using brisquel::test::FakeDnsServer;
 using brisquel::test::FakeWhoisServer;
 using brisquel::test::WindowFixture;
 
@@ -115,6 +119,36 @@ private Q_SLOTS:
         // The list was searched to its end, so it is offered from its start again.
         QCOMPARE(window->settings()->value(SettingKeys::CustWordNum()), QStringLiteral("7"));
         QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
+    }
+
+    void setupTurnsTheDnsPrecheckOn()
+    {
+        SearchFixture fixture;
+        MainWindow* window = fixture.window.get();
+        FakeDnsServer dns;
+        QVERIFY(dns.listen());
+        dns.addDelegated(QStringLiteral("taken.com"));
+        fixture.server.setFaultFor(QStringLiteral("slow.com"), FakeWhoisServer::Fault::NeverAnswer);
+        window->cmdSetup->click();
+        SettingsWindow* setup = window->settingsWindow();
+        setup->chkDns->setChecked(true);
+        setup->txtDns->setText(QStringLiteral("dns.example"));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        Q_EMIT setup->txtDns->editingFinished();
+        QVERIFY(MessageBox::shown().last().text.contains(QStringLiteral("is not a DNS server")));
+        QCOMPARE(setup->txtDns->text(), QString());
+        setup->txtDns->setText(dns.address());
+        Q_EMIT setup->txtDns->editingFinished();
+        QCOMPARE(window->settings()->value(SettingKeys::DnsServer()), dns.address());
+
+        fixture.chooseCustomList("taken.com\r\nfree.com\r\nslow.com\r\n");
+        window->cmdDoSearch->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window->statusPanel(2)->text().contains(QStringLiteral("DNS: 1 taken")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
+        QStringList asked = fixture.server.queries();
+        asked.sort();
+        QCOMPARE(asked, (QStringList{QStringLiteral("free.com"), QStringLiteral("slow.com")}));
+        QCOMPARE(window->resultLists()->entries(ResultList::Registered), QStringList{QStringLiteral("taken.com")});
     }
 
     void stopRestoresTheWordList()
