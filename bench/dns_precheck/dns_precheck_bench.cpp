@@ -1,12 +1,16 @@
 // Measures the DNS pre-check against the fake DNS server on 127.0.0.1 (nothing else is contacted).
 //
-//   dns_precheck_bench [--names N] [--max-in-flight N] [--in-process] [--mode precheck|search]
+//   dns_precheck_bench [--names N] [--search-names M] [--max-in-flight N] [--in-process]
+//                      [--mode all|precheck|search]
 //
 // precheck: N names (default 20,000, every 10th one not delegated) through DnsPrecheck alone, the
 // server answering at once; prints names per second and checks every verdict. The server runs as a
 // process of its own (fake-dns-server), so that the two share the machine's cores the way a
 // program and a real resolver do; --in-process runs it on this thread instead.
-// search: a search with and without the pre-check (see runSearchComparison()).
+// search: brisquel-cli over M names (default 10,000, 90% delegated) against fake-whois-server
+// answering in 20 ms, with 25 lookups in flight: once with --no-dns, once with the pre-check asking
+// the fake DNS server; the time and the registry queries of each, and that the verdicts agree.
+// all (default): both.
 
 #include "engine/dns_precheck.h"
 #include "tools/fake_dns_server.h"
@@ -16,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -126,13 +131,111 @@ int runPrecheckAlone(const Setup& setup)
     return 0;
 }
 
-// (b) To come: a search (SearchDriver or brisquel-cli) over the same names against fake-whois-server,
-// once without and once with the pre-check pointed at the fake DNS server: the time of each, the
-// WHOIS queries saved, and that the verdicts agree.
-int runSearchComparison(const Setup& /*setup*/)
+struct SearchRun
 {
-    err << "(b) the search with and without the pre-check is not measured yet\n";
-    return 2;
+    double seconds = 0;
+    qint64 registryQueries = 0;
+    QMap<QString, int> verdicts; // "available" -> count, ...
+    bool ok = false;
+};
+
+qint64 countLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return file.readAll().count('\n');
+}
+
+// One brisquel-cli search over the list against a fresh fake-whois-server, whose query log counts
+// the registry queries.
+SearchRun runCliSearch(const QString& folder, const QString& tag, const QString& list, const QStringList& dns)
+{
+    SearchRun run;
+    const QString portFile = folder + QStringLiteral("/port-") + tag;
+    const QString queryLog = folder + QStringLiteral("/queries-") + tag;
+    QProcess whois;
+    whois.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    whois.start(QStringLiteral(FAKE_WHOIS_SERVER),
+                {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--delay"), QStringLiteral("20"),
+                 QStringLiteral("--port-file"), portFile, QStringLiteral("--query-log"), queryLog,
+                 QStringLiteral("--quiet")});
+    QElapsedTimer wait;
+    wait.start();
+    while (!QFile::exists(portFile) && wait.elapsed() < 10000 && whois.state() != QProcess::NotRunning)
+        whois.waitForFinished(50);
+    QFile portText(portFile);
+    if (!portText.open(QIODevice::ReadOnly)) {
+        err << "fake-whois-server did not start\n";
+        return run;
+    }
+    const QString port = QString::fromLatin1(portText.readAll()).trimmed();
+    QProcess cli;
+    cli.setProcessChannelMode(QProcess::SeparateChannels);
+    QElapsedTimer clock;
+    clock.start();
+    cli.start(QStringLiteral(BRISQUEL_CLI),
+              QStringList{QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--start"),
+                          QStringLiteral("1"), QStringLiteral("--proxy"), QStringLiteral("127.0.0.1:") + port,
+                          QStringLiteral("--home"), folder + QStringLiteral("/home-") + tag,
+                          QStringLiteral("--format"), QStringLiteral("text")} +
+                  dns);
+    QByteArray output;
+    while (cli.state() != QProcess::NotRunning || cli.bytesAvailable() > 0) {
+        cli.waitForReadyRead(1000);
+        output += cli.readAllStandardOutput();
+        cli.readAllStandardError();
+    }
+    run.seconds = clock.nsecsElapsed() / 1e9;
+    whois.terminate();
+    whois.waitForFinished(5000);
+    run.registryQueries = countLines(queryLog);
+    for (const QByteArray& line : output.split('\n')) {
+        if (!line.isEmpty())
+            ++run.verdicts[QString::fromLatin1(line.left(line.indexOf(' ')))];
+    }
+    run.ok = cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0;
+    return run;
+}
+
+// (b) A search with and without the pre-check: what the registry is spared, and the time.
+int runSearchComparison(const Setup& setup, int count)
+{
+    QTemporaryDir folder;
+    const QString list = folder.filePath(QStringLiteral("names.txt"));
+    QFile file(list);
+    if (!file.open(QIODevice::WriteOnly))
+        return 1;
+    for (int i = 0; i < count; ++i)
+        file.write(setup.names[i].toLatin1() + "\r\n");
+    file.close();
+    out << "(b) brisquel-cli over " << count << " names (" << setup.delegated.mid(0, count).count(true)
+        << " delegated), WHOIS answering in 20 ms, 25 lookups in flight\n";
+    out.flush();
+    const SearchRun without = runCliSearch(folder.path(), QStringLiteral("without"), list, {QStringLiteral("--no-dns")});
+    const SearchRun with = runCliSearch(folder.path(), QStringLiteral("with"), list, {QStringLiteral("--dns"), setup.resolver});
+    for (const auto& [name, run] : {std::pair{"without the pre-check", &without}, std::pair{"with the pre-check", &with}})
+        out << "    " << QString::fromLatin1(name).leftJustified(24) << QString::number(run->seconds, 'f', 2)
+            << " s, " << run->registryQueries << " registry queries, "
+            << QString::number(count / std::max(run->seconds, 1e-9), 'f', 0) << " names/s\n";
+    const double faster = without.seconds / std::max(with.seconds, 1e-9);
+    const double fewer = without.registryQueries > 0
+                             ? 100.0 * double(without.registryQueries - with.registryQueries) / double(without.registryQueries)
+                             : 0;
+    out << "    " << QString::number(faster, 'f', 1) << "x faster, " << QString::number(fewer, 'f', 1)
+        << "% fewer registry queries\n";
+    // The pre-check settles names; it must not change one verdict.
+    const bool agree = without.verdicts == with.verdicts && without.verdicts.value(QStringLiteral("available")) == count / 10;
+    if (!without.ok || !with.ok || !agree) {
+        err << "(b) the runs failed or disagree: without " << without.verdicts.value(QStringLiteral("available"))
+            << " available, " << without.verdicts.value(QStringLiteral("registered")) << " registered; with "
+            << with.verdicts.value(QStringLiteral("available")) << " available, "
+            << with.verdicts.value(QStringLiteral("registered")) << " registered\n";
+        return 1;
+    }
+    out << "    verdicts agree: " << without.verdicts.value(QStringLiteral("available")) << " available, "
+        << without.verdicts.value(QStringLiteral("registered")) << " registered\n";
+    return 0;
 }
 
 } // namespace
@@ -148,14 +251,17 @@ int main(int argc, char* argv[])
     const QString inFlightOption = QStringLiteral("max-in-flight");
     const QString inProcessOption = QStringLiteral("in-process");
     const QString modeOption = QStringLiteral("mode");
+    const QString searchNamesOption = QStringLiteral("search-names");
     parser.addOptions({
+        {searchNamesOption, QStringLiteral("Names of the search runs (default 10000)."), QStringLiteral("M"),
+         QStringLiteral("10000")},
         {namesOption, QStringLiteral("Names to check (default 20000)."), QStringLiteral("N"),
          QStringLiteral("20000")},
         {inFlightOption, QStringLiteral("Most names in flight (default 300)."), QStringLiteral("N"),
          QString::number(DnsPrecheck::DefaultMaxInFlight)},
         {inProcessOption, QStringLiteral("Run the DNS server on this thread, not as a process.")},
-        {modeOption, QStringLiteral("precheck (default) or search."), QStringLiteral("MODE"),
-         QStringLiteral("precheck")},
+        {modeOption, QStringLiteral("all (default), precheck or search."), QStringLiteral("MODE"),
+         QStringLiteral("all")},
     });
     parser.process(app);
     bool namesOk = false;
@@ -163,11 +269,13 @@ int main(int argc, char* argv[])
     const int count = parser.value(namesOption).toInt(&namesOk);
     Setup setup;
     setup.maxInFlight = parser.value(inFlightOption).toInt(&inFlightOk);
-    if (!namesOk || count < 1 || !inFlightOk || setup.maxInFlight < 1) {
-        err << "--names and --max-in-flight want whole numbers of at least 1\n";
+    bool searchOk = false;
+    const int searchCount = parser.value(searchNamesOption).toInt(&searchOk);
+    if (!namesOk || count < 1 || !inFlightOk || setup.maxInFlight < 1 || !searchOk || searchCount < 10) {
+        err << "--names and --max-in-flight want whole numbers of at least 1, --search-names at least 10\n";
         return 2;
     }
-    makeNames(count, &setup);
+    makeNames(std::max(count, searchCount), &setup);
 
     QTemporaryDir folder;
     QProcess serverProcess;
@@ -194,17 +302,22 @@ int main(int argc, char* argv[])
     out.flush();
 
     const QString mode = parser.value(modeOption);
-    int status = 2;
-    if (mode == QLatin1String("precheck"))
-        status = runPrecheckAlone(setup);
-    else if (mode == QLatin1String("search"))
-        status = runSearchComparison(setup);
-    else
+    int status = -1;
+    if (mode == QLatin1String("precheck") || mode == QLatin1String("all")) {
+        Setup alone = setup;
+        alone.names.resize(count);
+        alone.delegated.resize(count);
+        status = runPrecheckAlone(alone);
+    }
+    if ((mode == QLatin1String("search") || mode == QLatin1String("all")) && status <= 0)
+        status = runSearchComparison(setup, searchCount);
+    if (mode != QLatin1String("precheck") && mode != QLatin1String("search") && mode != QLatin1String("all"))
         err << "unknown mode \"" << mode << "\"\n";
 
     if (serverProcess.state() != QProcess::NotRunning) {
         serverProcess.terminate();
         serverProcess.waitForFinished(5000);
     }
-    return status;
+    // Nothing ran: the mode was unknown.
+    return status < 0 ? 2 : status;
 }
