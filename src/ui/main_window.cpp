@@ -893,6 +893,10 @@ void MainWindow::onSearchFinished()
     }
     for (int panel = 1; panel <= 3; ++panel)
         setStatusText(panel, text(IdlePanelTexts[panel - 1]));
+    // The panels go back to their captions; the count of what DNS spared the registries stays readable.
+    if (m_driver->dnsPrecheck() && m_driver->dnsSettledCount() > 0)
+        showNotice(QStringLiteral("DNS settled %1 taken names without a registry query.")
+                       .arg(m_driver->dnsSettledCount()));
 }
 
 void MainWindow::showOverflowNotice()

@@ -149,6 +149,7 @@ private Q_SLOTS:
         asked.sort();
         QCOMPARE(asked, (QStringList{QStringLiteral("free.com"), QStringLiteral("slow.com")}));
         QCOMPARE(window->resultLists()->entries(ResultList::Registered), QStringList{QStringLiteral("taken.com")});
+        QCOMPARE(window->noticeText(), QStringLiteral("DNS settled 1 taken names without a registry query."));
     }
 
     void stopRestoresTheWordList()
