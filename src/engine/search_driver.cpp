@@ -125,6 +125,16 @@ public:
     }
     bool dnsActive() const { return checkDnsFirst && dns && !dns->isSwitchedOff(); }
     void feedDns();
+    // The next names go out, the panels follow, and a search with nothing left ends.
+    void carryOn()
+    {
+        dispatch();
+        if (!running)
+            return;
+        showProgress();
+        if (allDone())
+            end(false);
+    }
     void onDnsChecked(quint64 id, bool delegated);
     // Sets where the request goes; false with the reason when nowhere.
     bool route(WhoisLookup::Request* request, QString* reason) const;
@@ -233,12 +243,7 @@ SearchDriver::SearchDriver(const DataFolder& folder, SettingsStore* settings, co
     d->waitingTimer.setInterval(WaitingRefreshMs);
     d->wakeTimer.setSingleShot(true);
     connect(&d->wakeTimer, &QTimer::timeout, this, [this] {
-        d->dispatch();
-        if (!d->running)
-            return;
-        d->showProgress();
-        if (d->allDone())
-            d->end(false);
+        d->carryOn();
     });
     d->serverLimits.load(ServerLimitsTable::shippedText(), QStringLiteral("server-limits.txt (delivered)"));
     connect(&d->waitingTimer, &QTimer::timeout, this, [this] { d->showProgress(); });
@@ -493,11 +498,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
         slot->setMaxAttempts(d->timings.maxAttempts);
         slot->setRetryDelay(std::min(1000, d->timings.attemptMs));
     }
-    d->dispatch();
-    if (d->running)
-        d->showProgress();
-    if (d->running && d->allDone())
-        d->end(false);
+    d->carryOn();
     return true;
 }
 
@@ -613,12 +614,7 @@ void SearchDriver::Private::onDnsChecked(quint64 id, bool delegated)
         if (!running)
             return;
     }
-    dispatch();
-    if (!running)
-        return;
-    showProgress();
-    if (allDone())
-        end(false);
+    carryOn();
 }
 
 bool SearchDriver::Private::route(WhoisLookup::Request* request, QString* reason) const
@@ -1012,12 +1008,7 @@ void SearchDriver::Private::settle(const Ended& ended)
 
     if (!running)
         return;
-    dispatch();
-    if (!running)
-        return;
-    showProgress();
-    if (allDone())
-        end(false);
+    carryOn();
 }
 
 bool SearchDriver::Private::fileAvailable(const QString& domain, QString* detail)

@@ -1,6 +1,8 @@
 // Runs FakeDnsServer as a process of its own, for benchmarks and manual tests of DNS clients.
 #include "tools/fake_dns_server.h"
 
+#include "tools/tool_options.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -15,20 +17,12 @@ namespace {
 
 void fail(const QString& message)
 {
-    std::fprintf(stderr, "fake-dns-server: %s\n", qPrintable(message));
+    brisquel::test::printToolError("fake-dns-server", message);
 }
 
 bool readNumber(const QCommandLineParser& parser, const QString& option, int maximum, int* value)
 {
-    if (!parser.isSet(option))
-        return true;
-    bool ok = false;
-    *value = parser.value(option).toInt(&ok);
-    if (!ok || *value < 0 || *value > maximum) {
-        fail(QStringLiteral("--%1 wants a number from 0 to %2").arg(option).arg(maximum));
-        return false;
-    }
-    return true;
+    return brisquel::test::readNumberOption("fake-dns-server", parser, option, maximum, value);
 }
 
 // "no-such-name" or "NoSuchName".

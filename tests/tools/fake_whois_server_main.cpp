@@ -2,6 +2,8 @@
 #include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
 
+#include "tools/tool_options.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -53,20 +55,12 @@ bool writePortFile(const QString& path, quint16 port, QString* error)
 
 void fail(const QString& message)
 {
-    std::fprintf(stderr, "fake-whois-server: %s\n", qPrintable(message));
+    brisquel::test::printToolError("fake-whois-server", message);
 }
 
 bool readNumber(const QCommandLineParser& parser, const QString& option, int maximum, int* value)
 {
-    if (!parser.isSet(option))
-        return true;
-    bool ok = false;
-    *value = parser.value(option).toInt(&ok);
-    if (!ok || *value < 0 || *value > maximum) {
-        fail(QStringLiteral("--%1 wants a number from 0 to %2").arg(option).arg(maximum));
-        return false;
-    }
-    return true;
+    return brisquel::test::readNumberOption("fake-whois-server", parser, option, maximum, value);
 }
 
 } // namespace
