@@ -278,13 +278,16 @@ void SearchDriver::reloadServers()
 {
     if (d->serverOverride || !d->table)
         return;
-    // Names read ahead go where the table sends them now.
-    for (Private::Pending& lookup : d->pending) {
+    // Names read ahead go where the table sends them now, those still with DNS too.
+    const auto reroute = [this](Private::Pending& lookup) {
         WhoisLookup::Request request = lookup.request;
         QString reason;
         if (d->route(&request, &reason))
             lookup.request = request;
-    }
+    };
+    std::for_each(d->pending.begin(), d->pending.end(), reroute);
+    std::for_each(d->dnsQueue.begin(), d->dnsQueue.end(), reroute);
+    std::for_each(d->dnsInFlight.begin(), d->dnsInFlight.end(), reroute);
     if (d->running)
         d->dispatch();
 }
