@@ -40,6 +40,7 @@ constexpr qsizetype LookAhead = 2000;
 constexpr int MaxRefusals = 5;
 constexpr qint64 MaxPauseMs = 5 * 60 * 1000;
 constexpr int CleanStretch = 50;
+constexpr int SilentBeforeRdap = 3;
 constexpr qsizetype MaxQuotedEntry = 80;
 const char UnansweredFileName[] = "Unanswered.txt";
 // Qt keeps at most six HTTP/1.1 connections per host and manager, so RDAP slots share managers
@@ -97,6 +98,7 @@ public:
         int open = 0;
         int slotCap = 25;
         int cleanAnswers = 0;
+        int silentInARow = 0; // lookups in a row that got no answer at all
         bool exhausted = false;
         qint64 queries = 0;
         qint64 answers = 0;
@@ -900,9 +902,14 @@ bool SearchDriver::Private::fallBackToRdap(const Ended& ended)
     if (!toRdap(&request))
         return false;
     const QString key = ended.request.host.toLower() + QLatin1Char(':') + QString::number(ended.request.port);
-    if (ended.neverConnected && !whoisUnreachable.contains(key)) {
+    // A server that cannot be reached, or that has let several names in a row go without an answer
+    // (port 43 switched off behind a firewall that drops), sends the rest of its names to RDAP at once.
+    const bool gaveUp = ended.neverConnected || ++serverFor(ended.request).silentInARow >= SilentBeforeRdap;
+    if (gaveUp && !whoisUnreachable.contains(key)) {
         whoisUnreachable.insert(key);
-        Q_EMIT q->problem(QStringLiteral("Cannot connect to %1:%2: %3; asking %4 over RDAP instead.")
+        Q_EMIT q->problem(QStringLiteral("%1 %2:%3: %4; asking %5 over RDAP instead.")
+                              .arg(ended.neverConnected ? QStringLiteral("Cannot connect to")
+                                                        : QStringLiteral("No answer from"))
                               .arg(ended.request.host)
                               .arg(ended.request.port)
                               .arg(ended.failure, request.rdapBase.toString()));
@@ -964,6 +971,7 @@ void SearchDriver::Private::settle(const Ended& ended)
         inFlight.insert(entry);
     } else if (ended.answered) {
         ++server.answers;
+        server.silentInARow = 0;
         server.backoffMs = 0;
         server.slotCap = std::min(std::min(server.limits.connections, poolSize), server.slotCap + 1);
         server.recentAnswers.push_back(clock.elapsed());

@@ -150,14 +150,24 @@ private Q_SLOTS:
         QCOMPARE(search.driver.resumePosition(), 11);
     }
 
+    void aWhoisServerWithoutAnswerLeavesTheNamesToRdap_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("port closed") << false;
+        QTest::newRow("never answers") << true;
+    }
+
     void aWhoisServerWithoutAnswerLeavesTheNamesToRdap()
     {
-        // Nothing listens on the WHOIS port the row names.
-        FakeWhoisServer closed;
-        QVERIFY(closed.listen());
-        const quint16 deadPort = closed.port();
-        closed.close();
-        Search search(QStringLiteral("127.0.0.1"), deadPort);
+        QFETCH(bool, silent);
+        FakeWhoisServer whois;
+        QVERIFY(whois.listen());
+        const quint16 port = whois.port();
+        if (silent)
+            whois.setFault(FakeWhoisServer::Fault::NeverAnswer);
+        else
+            whois.close();
+        Search search(QStringLiteral("127.0.0.1"), port);
         search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
         QVERIFY(search.run("freeone.com\r\ntaken.com\r\ntakentwo.com\r\n"));
         QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
