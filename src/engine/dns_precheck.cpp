@@ -137,9 +137,11 @@ QByteArray hostName(const QString& aceName)
     return label == 0 ? QByteArray() : name;
 }
 
+// The zone the name sits in, where a wildcard would answer for it: all but its first label, so
+// "co.uk" for "shop.co.uk" and "com" for "shop.com".
 QString extensionOf(const QByteArray& name)
 {
-    return QString::fromLatin1(name.mid(name.lastIndexOf('.') + 1));
+    return QString::fromLatin1(name.mid(name.indexOf('.') + 1));
 }
 
 // Failures that mean nothing came back from the resolver at all.

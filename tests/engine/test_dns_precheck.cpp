@@ -193,6 +193,23 @@ private Q_SLOTS:
         QVERIFY(run.delegated.value(11));
     }
 
+    void aWildcardBelowTheExtensionIsFound()
+    {
+        FakeDnsServer server;
+        QVERIFY(server.listen());
+        server.setWildcard(QStringLiteral(".co.uk"));
+        server.addDelegated(QStringLiteral("taken.uk"));
+        DnsPrecheck precheck;
+        pointAt(precheck, server);
+        Recorder run(precheck);
+        run.check(1, QStringLiteral("shop.co.uk"));
+        run.check(2, QStringLiteral("taken.uk"));
+        QVERIFY(run.waitFor(2));
+        QVERIFY(!run.delegated.value(1));
+        QVERIFY(run.delegated.value(2));
+        QCOMPARE(run.skipped, QStringList{QStringLiteral("co.uk")});
+    }
+
     void noResolverSwitchesOff_data()
     {
         QTest::addColumn<bool>("silent");
