@@ -108,6 +108,16 @@ QUrl RdapLookup::queryUrl(const WhoisLookup::Request& request)
     return request.rdapBase.resolved(QUrl(QStringLiteral("domain/") + request.queryName()));
 }
 
+QNetworkRequest RdapLookup::networkRequest(const WhoisLookup::Request& request)
+{
+    QNetworkRequest get(queryUrl(request));
+    get.setRawHeader("Accept", "application/rdap+json, application/json");
+    get.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    get.setMaximumRedirectsAllowed(MaxRedirects);
+    get.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    return get;
+}
+
 qint64 RdapLookup::remainingMs() const
 {
     if (!m_busy)
@@ -151,12 +161,7 @@ void RdapLookup::beginAttempt()
     m_timedOut = false;
     m_tooLarge = false;
     m_tlsErrors.clear();
-    QNetworkRequest request(queryUrl(m_request));
-    request.setRawHeader("Accept", "application/rdap+json, application/json");
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    m_reply = m_manager->get(request);
+    m_reply = m_manager->get(networkRequest(m_request));
     QNetworkReply* reply = m_reply;
     connect(reply, &QNetworkReply::requestSent, this, [this] { m_everConnected = true; });
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] {

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QPointer>
 #include <QTimer>
 
@@ -58,6 +59,8 @@ public:
     qint64 remainingMs() const;
 
     static QUrl queryUrl(const WhoisLookup::Request& request);
+    // The GET for the request: RDAP's media type, a few redirects and never from https to http.
+    static QNetworkRequest networkRequest(const WhoisLookup::Request& request);
 
     void start(const WhoisLookup::Request& request);
     void abort();

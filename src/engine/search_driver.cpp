@@ -54,6 +54,21 @@ bool parseWholeNumber(const QString& text, qint64* number)
     return ok;
 }
 
+// Servers are told apart by host and port: one host may answer WHOIS and RDAP.
+QString serverKey(const WhoisLookup::Request& request)
+{
+    return request.host.toLower() + QLatin1Char(':') + QString::number(request.port);
+}
+
+// Both kinds of lookup slot take the search's limits before each start.
+template<typename Slot>
+void applyTimings(Slot& slot, const LookupTimings& timings)
+{
+    slot.setAttemptTimeout(timings.attemptMs);
+    slot.setMaxAttempts(timings.maxAttempts);
+    slot.setRetryDelay(std::min(1000, timings.attemptMs));
+}
+
 // An entry as it can be shown in one line of a message: control characters escaped, long ones cut.
 QString quotedEntry(const QString& entry)
 {
@@ -125,7 +140,7 @@ public:
     {
         return exhausted && pending.empty() && inFlight.empty() && dnsQueue.empty() && dnsInFlight.isEmpty();
     }
-    bool dnsActive() const { return checkDnsFirst && dns && !dns->isSwitchedOff(); }
+    bool dnsActive() const { return dnsThisRun && !dns->isSwitchedOff(); }
     void feedDns();
     // The next names go out, the panels follow, and a search with nothing left ends.
     void carryOn()
@@ -152,6 +167,10 @@ public:
     void onRdapFinished(const RdapLookup::Result& result);
     void settle(const Ended& ended);
     bool fallBackToRdap(const Ended& ended);
+    // Back to the head of the queue, from flight: asked again as soon as its server may be.
+    void requeue(const WhoisLookup::Request& request, int refusals);
+    void markPositionChanged();
+    void prepareDns();
     bool fileAvailable(const QString& domain, QString* detail);
     bool fileUnanswered(const QString& domain, const QString& reason);
     void loadUnansweredNames();
@@ -186,7 +205,8 @@ public:
     std::shared_ptr<const AnswerRules> answerRules;
     std::shared_ptr<const RdapBootstrap> rdapBootstrap;
     bool preferRdap = false;
-    bool checkDnsFirst = false;
+    bool checkDnsFirst = false; // for the next search
+    bool dnsThisRun = false;
     QString dnsServer;
     std::unique_ptr<DnsPrecheck> dns;
     std::deque<Pending> dnsQueue;      // read ahead, DNS not yet asked
@@ -205,7 +225,7 @@ public:
     qint64 entryTotal = 0;
     std::set<qint64> inFlight;
     std::deque<Pending> pending; // read ahead, in list order; refused names go back to the front
-    std::set<qint64> waiting;    // the entry numbers in `pending`
+    std::set<qint64> waiting;    // the entry numbers in `pending`, `dnsQueue` and `dnsInFlight`
     QHash<qint64, int> refusalsOf;
     QHash<QString, ServerState> servers; // by "host:port"
     ServerLimitsTable serverLimits;
@@ -456,28 +476,9 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->dnsQueue.clear();
     d->dnsInFlight.clear();
     d->dnsSettled = 0;
-    if (d->checkDnsFirst) {
-        if (!d->dns) {
-            d->dns = std::make_unique<DnsPrecheck>();
-            connect(d->dns.get(), &DnsPrecheck::checked, this,
-                    [this](quint64 id, bool delegated) { d->onDnsChecked(id, delegated); });
-            connect(d->dns.get(), &DnsPrecheck::extensionSkipped, this, [this](const QString& extension) {
-                const QString text = QStringLiteral("DNS pre-check off for .%1 in this search: its zone answers for "
-                                                    "made-up names or did not answer; its names go to the registry.")
-                                         .arg(extension);
-                Q_EMIT statusText(3, text);
-                Q_EMIT problem(text);
-            });
-            connect(d->dns.get(), &DnsPrecheck::switchedOff, this, [this](const QString& message) {
-                Q_EMIT statusText(3, message);
-                Q_EMIT problem(message);
-            });
-        }
-        d->dns->resetRun();
-        d->dns->setResolver(d->dnsServer, nullptr);
-        // DNS answers in milliseconds or not at all: never wait on it longer than on a registry.
-        d->dns->setTimeout(std::min(DnsPrecheck::DefaultTimeoutMs, d->timings.attemptMs), DnsPrecheck::DefaultTries);
-    }
+    d->dnsThisRun = d->checkDnsFirst;
+    if (d->dnsThisRun)
+        d->prepareDns();
     d->announcedPause = 0;
     d->clock.start();
     Q_EMIT unansweredCountChanged(0);
@@ -493,18 +494,33 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
         });
         d->slots.push_back(std::move(slot));
     }
-    for (auto& slot : d->slots) {
-        slot->setAttemptTimeout(d->timings.attemptMs);
-        slot->setMaxAttempts(d->timings.maxAttempts);
-        slot->setRetryDelay(std::min(1000, d->timings.attemptMs));
-    }
-    for (auto& slot : d->rdapSlots) {
-        slot->setAttemptTimeout(d->timings.attemptMs);
-        slot->setMaxAttempts(d->timings.maxAttempts);
-        slot->setRetryDelay(std::min(1000, d->timings.attemptMs));
-    }
+    for (auto& slot : d->slots)
+        applyTimings(*slot, d->timings);
     d->carryOn();
     return true;
+}
+
+void SearchDriver::Private::prepareDns()
+{
+    if (!dns) {
+        dns = std::make_unique<DnsPrecheck>();
+        QObject::connect(dns.get(), &DnsPrecheck::checked, q,
+                         [this](quint64 id, bool delegated) { onDnsChecked(id, delegated); });
+        const auto tell = [this](const QString& text) {
+            Q_EMIT q->statusText(3, text);
+            Q_EMIT q->problem(text);
+        };
+        QObject::connect(dns.get(), &DnsPrecheck::extensionSkipped, q, [tell](const QString& extension) {
+            tell(QStringLiteral("DNS pre-check off for .%1 in this search: its zone answers for made-up names or "
+                                "did not answer; its names go to the registry.")
+                     .arg(extension));
+        });
+        QObject::connect(dns.get(), &DnsPrecheck::switchedOff, q, tell);
+    }
+    dns->resetRun();
+    dns->setResolver(dnsServer, nullptr);
+    // DNS answers in milliseconds or not at all: never wait on it longer than on a registry.
+    dns->setTimeout(std::min(DnsPrecheck::DefaultTimeoutMs, timings.attemptMs), DnsPrecheck::DefaultTries);
 }
 
 void SearchDriver::stop()
@@ -526,30 +542,25 @@ void SearchDriver::Private::loadUnansweredNames()
 bool SearchDriver::Private::readAhead()
 {
     QString entry;
+    const auto skip = [this](qint64 number, const QString& shown, const char* why) {
+        ++skipped;
+        Q_EMIT q->problem(QStringLiteral("Entry %1 %2 %3; skipped.").arg(number).arg(shown, QLatin1String(why)));
+    };
     while (running && readAheadCount() < LookAhead && reader.readEntry(&entry)) {
         const qint64 number = reader.entryNumber();
         nextEntry = number + 1;
         const QString domain = lookupDomain(entry, defaultExtension);
         if (!isQueryableDomain(domain)) {
-            ++skipped;
-            Q_EMIT q->problem(QStringLiteral("Entry %1 %2 is not a domain name; skipped.")
-                                  .arg(number)
-                                  .arg(quotedEntry(entry)));
+            skip(number, quotedEntry(entry), "is not a domain name");
             continue;
         }
         const QString query = queryDomain(domain);
         if (query.isEmpty()) {
-            ++skipped;
-            Q_EMIT q->problem(QStringLiteral("Entry %1 %2 has no valid ASCII (IDNA) form; skipped.")
-                                  .arg(number)
-                                  .arg(quotedEntry(entry)));
+            skip(number, quotedEntry(entry), "has no valid ASCII (IDNA) form");
             continue;
         }
         if (!seen.insert(domain)) {
-            ++skipped;
-            Q_EMIT q->problem(QStringLiteral("Entry %1 \"%2\" was already looked up in this search; skipped.")
-                                  .arg(number)
-                                  .arg(domain));
+            skip(number, QLatin1Char('"') + domain + QLatin1Char('"'), "was already looked up in this search");
             continue;
         }
         Pending lookup;
@@ -584,7 +595,7 @@ bool SearchDriver::Private::readAhead()
 
 void SearchDriver::Private::feedDns()
 {
-    if (!dns)
+    if (!dnsThisRun)
         return;
     while (running && !dnsQueue.empty() && dns->hasRoom()) {
         const Pending lookup = dnsQueue.front();
@@ -609,9 +620,7 @@ void SearchDriver::Private::onDnsChecked(quint64 id, bool delegated)
         const QString& domain = lookup.request.domain;
         ++dnsSettled;
         waiting.erase(lookup.request.entryNumber);
-        positionDirty = true;
-        if (!positionTimer.isActive())
-            positionTimer.start(PositionSaveIntervalMs);
+        markPositionChanged();
         lists->addRegisteredName(domain);
         if (listFiles)
             listFiles->overflowCheck();
@@ -665,7 +674,7 @@ bool SearchDriver::Private::toRdap(WhoisLookup::Request* request) const
 
 SearchDriver::Private::ServerState& SearchDriver::Private::serverFor(const WhoisLookup::Request& request)
 {
-    const QString key = request.host.toLower() + QLatin1Char(':') + QString::number(request.port);
+    const QString key = serverKey(request);
     auto found = servers.find(key);
     if (found == servers.end()) {
         ServerState state;
@@ -721,8 +730,7 @@ void SearchDriver::Private::dispatch()
         auto chosen = pending.end();
         for (auto it = pending.begin(); it != pending.end(); ++it) {
             if (!whoisUnreachable.isEmpty() && !it->request.rdapBase.isValid() &&
-                whoisUnreachable.contains(it->request.host.toLower() + QLatin1Char(':') +
-                                          QString::number(it->request.port)))
+                whoisUnreachable.contains(serverKey(it->request)))
                 toRdap(&it->request);
             if (canSend(serverFor(it->request), now, &readyAt)) {
                 chosen = it;
@@ -753,9 +761,7 @@ void SearchDriver::Private::dispatch()
         waiting.erase(lookup.request.entryNumber);
         inFlight.insert(lookup.request.entryNumber);
         refusalsOf[lookup.request.entryNumber] = lookup.refusals;
-        positionDirty = true;
-        if (!positionTimer.isActive())
-            positionTimer.start(PositionSaveIntervalMs);
+        markPositionChanged();
         if (lookup.request.rdapBase.isValid())
             startRdap(lookup.request);
         else
@@ -785,9 +791,7 @@ void SearchDriver::Private::startRdap(const WhoisLookup::Request& request)
         rdapSlots.push_back(std::move(slot));
         idle = rdapSlots.end() - 1;
     }
-    (*idle)->setAttemptTimeout(timings.attemptMs);
-    (*idle)->setMaxAttempts(timings.maxAttempts);
-    (*idle)->setRetryDelay(std::min(1000, timings.attemptMs));
+    applyTimings(**idle, timings);
     (*idle)->start(request);
 }
 
@@ -901,7 +905,7 @@ bool SearchDriver::Private::fallBackToRdap(const Ended& ended)
     WhoisLookup::Request request = ended.request;
     if (!toRdap(&request))
         return false;
-    const QString key = ended.request.host.toLower() + QLatin1Char(':') + QString::number(ended.request.port);
+    const QString key = serverKey(ended.request);
     // A server that cannot be reached, or that has let several names in a row go without an answer
     // (port 43 switched off behind a firewall that drops), sends the rest of its names to RDAP at once.
     const bool gaveUp = ended.neverConnected || ++serverFor(ended.request).silentInARow >= SilentBeforeRdap;
@@ -914,15 +918,23 @@ bool SearchDriver::Private::fallBackToRdap(const Ended& ended)
                               .arg(ended.request.port)
                               .arg(ended.failure, request.rdapBase.toString()));
     }
-    const qint64 entry = request.entryNumber;
-    inFlight.erase(entry);
-    waiting.insert(entry);
-    Pending again;
-    again.request = request;
-    again.refusals = refusalsOf.value(entry);
-    refusalsOf.remove(entry);
-    pending.push_front(again);
+    requeue(request, refusalsOf.value(request.entryNumber));
     return true;
+}
+
+void SearchDriver::Private::requeue(const WhoisLookup::Request& request, int refusals)
+{
+    inFlight.erase(request.entryNumber);
+    refusalsOf.remove(request.entryNumber);
+    waiting.insert(request.entryNumber);
+    pending.push_front(Pending{request, refusals});
+}
+
+void SearchDriver::Private::markPositionChanged()
+{
+    positionDirty = true;
+    if (!positionTimer.isActive())
+        positionTimer.start(PositionSaveIntervalMs);
 }
 
 void SearchDriver::Private::settle(const Ended& ended)
@@ -933,9 +945,7 @@ void SearchDriver::Private::settle(const Ended& ended)
     server.open = std::max(0, server.open - 1);
     if (fallBackToRdap(ended)) {
         server.slotCap = std::max(1, server.slotCap / 2);
-        dispatch();
-        if (running)
-            showProgress();
+        carryOn();
         return;
     }
     ++lookupsEnded;
@@ -953,22 +963,14 @@ void SearchDriver::Private::settle(const Ended& ended)
     if (limited) {
         throttled(server, ended.answer, ended.namedWaitMs);
         const int refusals = refusalsOf.value(entry) + 1;
-        inFlight.erase(entry);
-        refusalsOf.remove(entry);
         if (!server.exhausted && refusals < MaxRefusals) {
-            // Back in the queue, first of its server: it is asked again when the pause is over.
-            waiting.insert(entry);
-            Pending again;
-            again.request = ended.request;
-            again.refusals = refusals;
-            pending.push_front(again);
-            dispatch();
-            showProgress();
+            // First of its server again: it is asked when the pause is over.
+            requeue(ended.request, refusals);
+            carryOn();
             return;
         }
         detail = server.exhausted ? QStringLiteral("the daily quota of %1 is used up").arg(server.host)
                                   : QStringLiteral("refused %1 times by %2").arg(refusals).arg(server.host);
-        inFlight.insert(entry);
     } else if (ended.answered) {
         ++server.answers;
         server.silentInARow = 0;
@@ -1094,7 +1096,7 @@ void SearchDriver::Private::showProgress()
         Q_EMIT q->statusText(1, QStringLiteral("%1 of %2").arg(done).arg(entryTotal));
     // How many names DNS took off the registries' hands, beside whatever the panel says.
     const QString dnsPart =
-        checkDnsFirst && dns ? QStringLiteral(" · DNS: %1 taken").arg(dnsSettled) : QString();
+        dnsThisRun ? QStringLiteral(" · DNS: %1 taken").arg(dnsSettled) : QString();
     if (exhausted && !inFlight.empty()) {
         // The list is done and the last answers may take a while: say so, with the longest wait.
         qint64 longestMs = 0;

@@ -183,19 +183,25 @@ void WhoisQuery::startRdap()
     WhoisLookup::Request request;
     request.domain = m_domain;
     request.rdapBase = m_server.rdapBase;
-    QNetworkRequest get(RdapLookup::queryUrl(request));
-    get.setRawHeader("Accept", "application/rdap+json, application/json");
-    get.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    get.setMaximumRedirectsAllowed(RdapLookup::MaxRedirects);
-    m_reply = m_network->get(get);
+    m_reply = m_network->get(RdapLookup::networkRequest(request));
     connect(m_reply, &QNetworkReply::readyRead, this, [this] {
-        if (m_reply && m_reply->bytesAvailable() > MaxAnswerBytes) {
-            m_answer = QByteArray(MaxAnswerBytes + 1, ' ');
-            m_reply->abort();
-        }
+        if (m_reply && m_reply->bytesAvailable() > MaxAnswerBytes)
+            failRdap(QStringLiteral("The answer from %1 is larger than 1 MiB; it is not shown."));
     });
     connect(m_reply, &QNetworkReply::finished, this, &WhoisQuery::onRdapFinished);
     m_timer.start(m_timeoutMs);
+}
+
+// Drops the reply unread and says why; message has %1 for the server.
+void WhoisQuery::failRdap(const QString& message)
+{
+    m_timer.stop();
+    QNetworkReply* reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+    Q_EMIT failed(message.arg(m_server.rdapBase.toString()));
 }
 
 void WhoisQuery::onRdapFinished()
@@ -203,26 +209,21 @@ void WhoisQuery::onRdapFinished()
     QNetworkReply* reply = m_reply;
     if (!reply)
         return;
-    m_reply = nullptr;
-    m_timer.stop();
-    reply->deleteLater();
-    const QString server = m_server.rdapBase.toString();
-    if (m_answer.size() > MaxAnswerBytes) {
-        Q_EMIT failed(QStringLiteral("The answer from %1 is larger than 1 MiB; it is not shown.").arg(server));
-        return;
-    }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status == 0) {
-        Q_EMIT failed(QStringLiteral("No RDAP answer from %1: %2").arg(server, reply->errorString()));
+        failRdap(QStringLiteral("No RDAP answer from %1: ") + reply->errorString());
         return;
     }
     const QByteArray body = reply->read(MaxAnswerBytes + 1);
     if (body.size() > MaxAnswerBytes) {
-        Q_EMIT failed(QStringLiteral("The answer from %1 is larger than 1 MiB; it is not shown.").arg(server));
+        failRdap(QStringLiteral("The answer from %1 is larger than 1 MiB; it is not shown."));
         return;
     }
+    m_reply = nullptr;
+    m_timer.stop();
+    reply->deleteLater();
     // The status line first: a 404 with an empty body is the whole answer about a free name.
-    QString heading = QStringLiteral("RDAP %1: HTTP %2").arg(server).arg(status);
+    QString heading = QStringLiteral("RDAP %1: HTTP %2").arg(m_server.rdapBase.toString()).arg(status);
     if (status == 404)
         heading += QStringLiteral(" (no such domain: the name is not registered)");
     Q_EMIT answered(heading + QStringLiteral("\n\n") + readableRdapText(body));
@@ -231,13 +232,7 @@ void WhoisQuery::onRdapFinished()
 void WhoisQuery::onTimeout()
 {
     if (m_reply) {
-        QNetworkReply* reply = m_reply;
-        m_reply = nullptr;
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-        Q_EMIT failed(QStringLiteral("No answer from %1 within %2 seconds.")
-                          .arg(m_server.rdapBase.toString(), seconds(m_timeoutMs)));
+        failRdap(QStringLiteral("No answer from %1 within ") + seconds(m_timeoutMs) + QStringLiteral(" seconds."));
         return;
     }
     if (!m_socket)

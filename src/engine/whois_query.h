@@ -67,6 +67,7 @@ private:
     void onTimeout();
     void startRdap();
     void onRdapFinished();
+    void failRdap(const QString& message);
 
     QTcpSocket* m_socket = nullptr;
     QNetworkAccessManager* m_network = nullptr;
