@@ -1,73 +1,31 @@
 // RDAP lookups: the reply rules, the bootstrap, and searches against a fake RDAP server.
-#include "engine/list_files.h"
 #include "engine/rdap_lookup.h"
-#include "engine/result_lists.h"
-#include "engine/search_driver.h"
 #include "engine/whois_query.h"
-#include "support/data_folder.h"
-#include "support/settings_store.h"
-#include "support/text_file.h"
+#include "search_harness.h"
 #include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
 #include "whois_config/extension_table.h"
 #include "whois_config/rdap_bootstrap.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSignalSpy>
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslServer>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace brisquel;
 using brisquel::test::FakeRdapServer;
 using brisquel::test::FakeWhoisServer;
+using brisquel::test::Harness;
 
 namespace {
 
-// A search over one list with a table of one "com" row, collecting every verdict.
-struct Search
+// A search whose one row sends .com to the given server.
+Harness comSearch(const QString& server, quint16 port = 43)
 {
-    explicit Search(const QString& comServer, quint16 port = 43)
-        : folder(dir.path())
-        , settings(folder.settingsPath(), dir.filePath(QStringLiteral("user.ini")))
-        , table({{QStringLiteral("com"), comServer, port, true}})
-        , listFiles(folder, &lists)
-        , driver(folder, &settings, &table, &lists, &listFiles)
-    {
-        QDir().mkpath(folder.path(QStringLiteral("overflow")));
-        driver.setTimings({500, 2, 20});
-        QObject::connect(&driver, &SearchDriver::verdict,
-                         [this](const QString& domain, Verdict verdict, const QString& detail) {
-                             verdicts.insert(domain, verdict);
-                             details.insert(domain, detail);
-                         });
-        QObject::connect(&driver, &SearchDriver::problem, [this](const QString& text) { problems << text; });
-    }
-
-    bool run(const QByteArray& names)
-    {
-        const QString list = dir.filePath(QStringLiteral("list.txt"));
-        TextFile::writeText(list, names);
-        QSignalSpy finished(&driver, &SearchDriver::finished);
-        return driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("50")}, nullptr) &&
-               (finished.count() > 0 || finished.wait(30000));
-    }
-
-    QTemporaryDir dir;
-    DataFolder folder;
-    SettingsStore settings;
-    ExtensionTable table;
-    ResultLists lists;
-    ListFiles listFiles;
-    SearchDriver driver;
-    QHash<QString, Verdict> verdicts;
-    QHash<QString, QString> details;
-    QStringList problems;
-};
+    return Harness(ExtensionTable({{QStringLiteral("com"), server, port, true}}));
+}
 
 std::shared_ptr<RdapBootstrap> bootstrapFor(const QString& extension, const QString& base)
 {
@@ -123,13 +81,13 @@ private Q_SLOTS:
 
     void anRdapRowFilesEveryKindOfReply()
     {
-        Search search(m_rdap->baseUrl());
+        Harness search = comSearch(m_rdap->baseUrl());
         m_rdap->refuse(QStringLiteral("limited.com"), 1, 1);
         QSignalSpy waiting(&search.driver, &SearchDriver::serverWaiting);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(search.run("freeone.com\r\ntaken.com\r\nreservedx.com\r\nbrokenx.com\r\ngarbagex.com\r\n"
-                           "hugex.com\r\nslowx.com\r\nloopx.com\r\nlimited.com\r\nb\xc3\xbc" "cher.com\r\n"));
+        QVERIFY(search.run(search.writeList("freeone.com\r\ntaken.com\r\nreservedx.com\r\nbrokenx.com\r\ngarbagex.com\r\n"
+                           "hugex.com\r\nslowx.com\r\nloopx.com\r\nlimited.com\r\nb\xc3\xbc" "cher.com\r\n")));
         QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
         QCOMPARE(search.verdicts.value(QStringLiteral("taken.com")), Verdict::Registered);
         QCOMPARE(search.verdicts.value(QStringLiteral("reservedx.com")), Verdict::NotRegistrable);
@@ -167,9 +125,9 @@ private Q_SLOTS:
             whois.setFault(FakeWhoisServer::Fault::NeverAnswer);
         else
             whois.close();
-        Search search(QStringLiteral("127.0.0.1"), port);
+        Harness search = comSearch(QStringLiteral("127.0.0.1"), port);
         search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
-        QVERIFY(search.run("freeone.com\r\ntaken.com\r\ntakentwo.com\r\n"));
+        QVERIFY(search.run(search.writeList("freeone.com\r\ntaken.com\r\ntakentwo.com\r\n")));
         QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
         QCOMPARE(search.verdicts.value(QStringLiteral("taken.com")), Verdict::Registered);
         QCOMPARE(search.verdicts.value(QStringLiteral("takentwo.com")), Verdict::Registered);
@@ -180,10 +138,10 @@ private Q_SLOTS:
     {
         FakeWhoisServer whois;
         QVERIFY(whois.listen());
-        Search search(QStringLiteral("127.0.0.1"), whois.port());
+        Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
         search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
         search.driver.setPreferRdap(true);
-        QVERIFY(search.run("freeone.com\r\ntaken.com\r\n"));
+        QVERIFY(search.run(search.writeList("freeone.com\r\ntaken.com\r\n")));
         QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
         QCOMPARE(m_rdap->queries().size(), 2);
         QVERIFY(whois.queries().isEmpty());
@@ -200,8 +158,8 @@ private Q_SLOTS:
         tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Rsa));
         server.setSslConfiguration(tls);
         QVERIFY(server.listen(QHostAddress::LocalHost));
-        Search search(QStringLiteral("https://127.0.0.1:%1/").arg(server.serverPort()));
-        QVERIFY(search.run("taken.com\r\n"));
+        Harness search = comSearch(QStringLiteral("https://127.0.0.1:%1/").arg(server.serverPort()));
+        QVERIFY(search.run(search.writeList("taken.com\r\n")));
         QCOMPARE(search.verdicts.value(QStringLiteral("taken.com")), Verdict::Unanswered);
         QVERIFY2(search.details.value(QStringLiteral("taken.com")).startsWith(QLatin1String("TLS error")),
                  qPrintable(search.details.value(QStringLiteral("taken.com"))));

@@ -7,6 +7,7 @@
 #include "support/settings_store.h"
 #include "support/text_file.h"
 #include "tools/fake_dns_server.h"
+#include "search_harness.h"
 #include "tools/fake_whois_server.h"
 #include "whois_config/extension_table.h"
 
@@ -22,94 +23,10 @@
 using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
 using brisquel::test::FakeDnsServer;
+using brisquel::test::Harness;
+using brisquel::test::Outcome;
 
 namespace {
-
-struct Outcome
-{
-    QString domain;
-    Verdict verdict;
-};
-
-// One search environment: a data folder, the core objects, and the answers collected.
-class Harness
-{
-public:
-    explicit Harness(quint16 port)
-        : folder(dir.path())
-        , settings(folder.settingsPath(), dir.filePath(QStringLiteral("user.ini")))
-        , table({{QStringLiteral("proxy"), QStringLiteral("127.0.0.1"), port, true},
-                 {QStringLiteral("com"), QStringLiteral("127.0.0.1"), port, true}})
-        , listFiles(folder, &lists)
-        , driver(folder, &settings, &table, &lists, &listFiles)
-    {
-        QDir().mkpath(folder.path(QStringLiteral("overflow")));
-        QDir().mkpath(folder.path(QStringLiteral("backups")));
-        driver.setTimings({300, 3, 20});
-        QObject::connect(&driver, &SearchDriver::verdict,
-                         [this](const QString& domain, Verdict verdict, const QString&) {
-                             outcomes.append({domain, verdict});
-                         });
-        QObject::connect(&driver, &SearchDriver::problem,
-                         [this](const QString& message) { problems << message; });
-    }
-
-    QString writeList(const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(QStringLiteral("list.txt"));
-        TextFile::writeText(path, bytes);
-        return path;
-    }
-
-    bool run(const QString& list, const QString& start = QStringLiteral("1"), int timeoutMs = 20000)
-    {
-        QSignalSpy finished(&driver, &SearchDriver::finished);
-        QString error;
-        if (!driver.start({list, SearchType::CustomList, start, QStringLiteral("100")}, &error)) {
-            lastError = error;
-            return false;
-        }
-        return finished.count() > 0 || finished.wait(timeoutMs);
-    }
-
-    QStringList domains(Verdict verdict) const
-    {
-        QStringList result;
-        for (const Outcome& outcome : outcomes) {
-            if (outcome.verdict == verdict)
-                result << outcome.domain;
-        }
-        result.sort();
-        return result;
-    }
-
-    QStringList allDomains() const
-    {
-        QStringList result;
-        for (const Outcome& outcome : outcomes)
-            result << outcome.domain;
-        result.sort();
-        return result;
-    }
-
-    QStringList fileLines(const QString& name) const
-    {
-        QStringList lines;
-        TextFile::readLines(folder.path(name), &lines);
-        return lines;
-    }
-
-    QTemporaryDir dir;
-    DataFolder folder;
-    SettingsStore settings;
-    ExtensionTable table;
-    ResultLists lists;
-    ListFiles listFiles;
-    SearchDriver driver;
-    QList<Outcome> outcomes;
-    QStringList problems;
-    QString lastError;
-};
 
 QStringList names(std::initializer_list<const char*> list)
 {

@@ -1,0 +1,115 @@
+#pragma once
+
+// One search environment for the driver's tests: a data folder, the core objects, and the
+// answers collected.
+#include "engine/list_files.h"
+#include "engine/result_lists.h"
+#include "engine/search_driver.h"
+#include "support/data_folder.h"
+#include "support/settings_store.h"
+#include "support/text_file.h"
+#include "whois_config/extension_table.h"
+
+#include <QDir>
+#include <QHash>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+namespace brisquel::test {
+
+struct Outcome
+{
+    QString domain;
+    Verdict verdict;
+};
+
+class Harness
+{
+public:
+    // Every name goes to the WHOIS server on this local port.
+    explicit Harness(quint16 port)
+        : Harness(ExtensionTable({{QStringLiteral("proxy"), QStringLiteral("127.0.0.1"), port, true},
+                                  {QStringLiteral("com"), QStringLiteral("127.0.0.1"), port, true}}))
+    {}
+
+    explicit Harness(ExtensionTable rows)
+        : folder(dir.path())
+        , settings(folder.settingsPath(), dir.filePath(QStringLiteral("user.ini")))
+        , table(std::move(rows))
+        , listFiles(folder, &lists)
+        , driver(folder, &settings, &table, &lists, &listFiles)
+    {
+        QDir().mkpath(folder.path(QStringLiteral("overflow")));
+        QDir().mkpath(folder.path(QStringLiteral("backups")));
+        driver.setTimings({300, 3, 20});
+        QObject::connect(&driver, &SearchDriver::verdict,
+                         [this](const QString& domain, Verdict verdict, const QString& detail) {
+                             outcomes.append({domain, verdict});
+                             verdicts.insert(domain, verdict);
+                             details.insert(domain, detail);
+                         });
+        QObject::connect(&driver, &SearchDriver::problem,
+                         [this](const QString& message) { problems << message; });
+    }
+
+    QString writeList(const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(QStringLiteral("list.txt"));
+        TextFile::writeText(path, bytes);
+        return path;
+    }
+
+    bool run(const QString& list, const QString& start = QStringLiteral("1"), int timeoutMs = 20000)
+    {
+        QSignalSpy finished(&driver, &SearchDriver::finished);
+        QString error;
+        if (!driver.start({list, SearchType::CustomList, start, QStringLiteral("100")}, &error)) {
+            lastError = error;
+            return false;
+        }
+        return finished.count() > 0 || finished.wait(timeoutMs);
+    }
+
+    QStringList domains(Verdict verdict) const
+    {
+        QStringList result;
+        for (const Outcome& outcome : outcomes) {
+            if (outcome.verdict == verdict)
+                result << outcome.domain;
+        }
+        result.sort();
+        return result;
+    }
+
+    QStringList allDomains() const
+    {
+        QStringList result;
+        for (const Outcome& outcome : outcomes)
+            result << outcome.domain;
+        result.sort();
+        return result;
+    }
+
+    QStringList fileLines(const QString& name) const
+    {
+        QStringList lines;
+        TextFile::readLines(folder.path(name), &lines);
+        return lines;
+    }
+
+    QTemporaryDir dir;
+    DataFolder folder;
+    SettingsStore settings;
+    ExtensionTable table;
+    ResultLists lists;
+    ListFiles listFiles;
+    SearchDriver driver;
+    QList<Outcome> outcomes;
+    // The last verdict and detail of each name.
+    QHash<QString, Verdict> verdicts;
+    QHash<QString, QString> details;
+    QStringList problems;
+    QString lastError;
+};
+
+} // namespace brisquel::test
