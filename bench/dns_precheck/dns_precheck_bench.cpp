@@ -157,9 +157,9 @@ SearchRun runCliSearch(const QString& folder, const QString& tag, const QString&
     QProcess whois;
     whois.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     whois.start(QStringLiteral(FAKE_WHOIS_SERVER),
-                {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--delay"), QStringLiteral("20"),
-                 QStringLiteral("--port-file"), portFile, QStringLiteral("--query-log"), queryLog,
-                 QStringLiteral("--quiet")});
+                {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--delay"),
+                 QStringLiteral("20"), QStringLiteral("--port-file"), portFile, QStringLiteral("--query-log"),
+                 queryLog, QStringLiteral("--quiet")});
     QElapsedTimer wait;
     wait.start();
     while (!QFile::exists(portFile) && wait.elapsed() < 10000 && whois.state() != QProcess::NotRunning)
@@ -212,23 +212,29 @@ int runSearchComparison(const Setup& setup, int count)
     out << "(b) brisquel-cli over " << count << " names (" << setup.delegated.mid(0, count).count(true)
         << " delegated), WHOIS answering in 20 ms, 25 lookups in flight\n";
     out.flush();
-    const SearchRun without = runCliSearch(folder.path(), QStringLiteral("without"), list, {QStringLiteral("--no-dns")});
-    const SearchRun with = runCliSearch(folder.path(), QStringLiteral("with"), list, {QStringLiteral("--dns"), setup.resolver});
-    for (const auto& [name, run] : {std::pair{"without the pre-check", &without}, std::pair{"with the pre-check", &with}})
+    const SearchRun without =
+        runCliSearch(folder.path(), QStringLiteral("without"), list, {QStringLiteral("--no-dns")});
+    const SearchRun with =
+        runCliSearch(folder.path(), QStringLiteral("with"), list, {QStringLiteral("--dns"), setup.resolver});
+    for (const auto& [name, run] :
+         {std::pair{"without the pre-check", &without}, std::pair{"with the pre-check", &with}})
         out << "    " << QString::fromLatin1(name).leftJustified(24) << QString::number(run->seconds, 'f', 2)
             << " s, " << run->registryQueries << " registry queries, "
             << QString::number(count / std::max(run->seconds, 1e-9), 'f', 0) << " names/s\n";
     const double faster = without.seconds / std::max(with.seconds, 1e-9);
-    const double fewer = without.registryQueries > 0
-                             ? 100.0 * double(without.registryQueries - with.registryQueries) / double(without.registryQueries)
-                             : 0;
+    const double fewer =
+        without.registryQueries > 0
+            ? 100.0 * double(without.registryQueries - with.registryQueries) / double(without.registryQueries)
+            : 0;
     out << "    " << QString::number(faster, 'f', 1) << "x faster, " << QString::number(fewer, 'f', 1)
         << "% fewer registry queries\n";
     // The pre-check settles names; it must not change one verdict.
-    const bool agree = without.verdicts == with.verdicts && without.verdicts.value(QStringLiteral("available")) == count / 10;
+    const bool agree = without.verdicts == with.verdicts &&
+                       without.verdicts.value(QStringLiteral("available")) == count / 10;
     if (!without.ok || !with.ok || !agree) {
-        err << "(b) the runs failed or disagree: without " << without.verdicts.value(QStringLiteral("available"))
-            << " available, " << without.verdicts.value(QStringLiteral("registered")) << " registered; with "
+        err << "(b) the runs failed or disagree: without "
+            << without.verdicts.value(QStringLiteral("available")) << " available, "
+            << without.verdicts.value(QStringLiteral("registered")) << " registered; with "
             << with.verdicts.value(QStringLiteral("available")) << " available, "
             << with.verdicts.value(QStringLiteral("registered")) << " registered\n";
         return 1;

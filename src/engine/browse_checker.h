@@ -93,7 +93,8 @@ private:
     bool startCheck(const QString& entry);
     void onFinished(int slot, const WhoisLookup::Result& result);
     void onRdapFinished(const RdapLookup::Result& result);
-    void settle(const QString& domain, bool answered, const AnswerRules::Judgement& judgement, const QString& failure);
+    void settle(const QString& domain, bool answered, const AnswerRules::Judgement& judgement,
+                const QString& failure);
     void file(const QString& domain, Verdict verdict);
     void fileUnanswered(const QString& domain, const QString& reason);
     void setCaption(Column column, const QString& caption);

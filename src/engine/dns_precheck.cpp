@@ -323,7 +323,6 @@ DnsPrecheck::~DnsPrecheck()
         ares_library_cleanup();
 }
 
-
 bool DnsPrecheck::isResolverAddress(const QString& server, QString* error)
 {
     return server.trimmed().isEmpty() || parseResolverAddress(server.trimmed(), error).has_value();

@@ -13,7 +13,8 @@ namespace brisquel {
 
 namespace {
 
-AnswerRules::Judgement judgement(Verdict verdict, const QString& detail, const QString& rule, bool refused = false)
+AnswerRules::Judgement judgement(Verdict verdict, const QString& detail, const QString& rule,
+                                 bool refused = false)
 {
     AnswerRules::Judgement result;
     result.verdict = verdict;
@@ -29,7 +30,8 @@ bool saysNotRegistrable(const QJsonArray& statuses)
     for (const QJsonValue& value : statuses) {
         const QString status = value.toString().trimmed().toLower();
         if (status.contains(QLatin1String("reserved")) || status == QLatin1String("blocked") ||
-            status == QLatin1String("restricted") || status.contains(QLatin1String("not available for registration")))
+            status == QLatin1String("restricted") ||
+            status.contains(QLatin1String("not available for registration")))
             return true;
     }
     return false;
@@ -52,10 +54,13 @@ AnswerRules::Judgement judgeRdapReply(int httpStatus, const QByteArray& body)
     QString objectClass = object.value(QLatin1String("objectClassName")).toString();
     if (objectClass.isEmpty())
         objectClass = object.value(QLatin1String("objectClass")).toString();
-    if (error.error != QJsonParseError::NoError || objectClass.compare(QLatin1String("domain"), Qt::CaseInsensitive) != 0)
-        return judgement(Verdict::Unanswered, QStringLiteral("the answer is not an RDAP domain object"), code);
+    if (error.error != QJsonParseError::NoError ||
+        objectClass.compare(QLatin1String("domain"), Qt::CaseInsensitive) != 0)
+        return judgement(Verdict::Unanswered, QStringLiteral("the answer is not an RDAP domain object"),
+                         code);
     if (saysNotRegistrable(object.value(QLatin1String("status")).toArray()))
-        return judgement(Verdict::NotRegistrable, QStringLiteral("not registrable"), code + QStringLiteral(" status"));
+        return judgement(Verdict::NotRegistrable, QStringLiteral("not registrable"),
+                         code + QStringLiteral(" status"));
     return judgement(Verdict::Registered, QString(), code + QStringLiteral(" domain"));
 }
 
@@ -69,7 +74,8 @@ qint64 retryAfterMs(const QByteArray& header, const QDateTime& now)
     if (ok)
         return seconds > 0 ? std::min<qint64>(seconds, 24 * 3600) * 1000 : 0;
     // IMF-fixdate, as HTTP writes dates.
-    QDateTime at = QLocale::c().toDateTime(QString::fromLatin1(text), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+    QDateTime at =
+        QLocale::c().toDateTime(QString::fromLatin1(text), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
     if (!at.isValid())
         return 0;
     at.setTimeSpec(Qt::UTC);
@@ -208,7 +214,8 @@ void RdapLookup::onFinished()
         return;
     }
     // An HTTP status is an answer, whatever it says; Qt reports 4xx and 5xx as errors too.
-    if (status > 0 && error != QNetworkReply::TooManyRedirectsError && error != QNetworkReply::InsecureRedirectError) {
+    if (status > 0 && error != QNetworkReply::TooManyRedirectsError &&
+        error != QNetworkReply::InsecureRedirectError) {
         Result result;
         result.request = m_request;
         result.answered = true;
@@ -220,7 +227,8 @@ void RdapLookup::onFinished()
         }
         result.retryAfterMs = retryAfterMs(reply->rawHeader("Retry-After"));
         result.judgement = judgeRdapReply(status, result.body);
-        result.failure = result.judgement.verdict == Verdict::Unanswered ? result.judgement.detail : QString();
+        result.failure =
+            result.judgement.verdict == Verdict::Unanswered ? result.judgement.detail : QString();
         result.neverConnected = false;
         m_busy = false;
         dropReply();
@@ -236,7 +244,8 @@ void RdapLookup::onFinished()
         failure = QStringLiteral("redirected from https to plain http");
         break;
     case QNetworkReply::SslHandshakeFailedError:
-        failure = QStringLiteral("TLS error: %1").arg(m_tlsErrors.isEmpty() ? reply->errorString() : m_tlsErrors);
+        failure =
+            QStringLiteral("TLS error: %1").arg(m_tlsErrors.isEmpty() ? reply->errorString() : m_tlsErrors);
         break;
     case QNetworkReply::ConnectionRefusedError:
         failure = QStringLiteral("connection refused");
@@ -249,7 +258,8 @@ void RdapLookup::onFinished()
         break;
     }
     // A redirect loop or a certificate that does not verify will not change on a second try.
-    const bool final = error == QNetworkReply::TooManyRedirectsError || error == QNetworkReply::InsecureRedirectError ||
+    const bool final = error == QNetworkReply::TooManyRedirectsError ||
+                       error == QNetworkReply::InsecureRedirectError ||
                        error == QNetworkReply::SslHandshakeFailedError;
     if (final)
         m_attempt = m_maxAttempts;

@@ -5,14 +5,13 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QObject>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QObject>
 #include <QPointer>
 #include <QTimer>
 
 class QNetworkAccessManager;
-
 
 namespace brisquel {
 
@@ -39,12 +38,12 @@ public:
     struct Result
     {
         WhoisLookup::Request request;
-        bool answered = false;        // an HTTP answer came; judgement says what it means
+        bool answered = false; // an HTTP answer came; judgement says what it means
         AnswerRules::Judgement judgement;
         int httpStatus = 0;
         QByteArray body;
         qint64 retryAfterMs = 0;
-        QString failure;              // why there is no answer
+        QString failure; // why there is no answer
         bool neverConnected = false;
     };
 

@@ -61,7 +61,7 @@ QString serverKey(const WhoisLookup::Request& request)
 }
 
 // Both kinds of lookup slot take the search's limits before each start.
-template<typename Slot>
+template <typename Slot>
 void applyTimings(Slot& slot, const LookupTimings& timings)
 {
     slot.setAttemptTimeout(timings.attemptMs);
@@ -130,12 +130,15 @@ public:
         QString failure;
         bool neverConnected = false;
         bool tooLarge = false;
-        QByteArray answer;     // for the refusal's own words
+        QByteArray answer; // for the refusal's own words
         qint64 namedWaitMs = 0;
     };
 
     bool readAhead();
-    qsizetype readAheadCount() const { return qsizetype(pending.size() + dnsQueue.size()) + dnsInFlight.size(); }
+    qsizetype readAheadCount() const
+    {
+        return qsizetype(pending.size() + dnsQueue.size()) + dnsInFlight.size();
+    }
     bool allDone() const
     {
         return exhausted && pending.empty() && inFlight.empty() && dnsQueue.empty() && dnsInFlight.isEmpty();
@@ -209,7 +212,7 @@ public:
     bool dnsThisRun = false;
     QString dnsServer;
     std::unique_ptr<DnsPrecheck> dns;
-    std::deque<Pending> dnsQueue;      // read ahead, DNS not yet asked
+    std::deque<Pending> dnsQueue;       // read ahead, DNS not yet asked
     QHash<qint64, Pending> dnsInFlight; // DNS asked, by entry number
     qint64 dnsSettled = 0;
 
@@ -264,9 +267,7 @@ SearchDriver::SearchDriver(const DataFolder& folder, SettingsStore* settings, co
     connect(&d->positionTimer, &QTimer::timeout, this, [this] { d->savePosition(); });
     d->waitingTimer.setInterval(WaitingRefreshMs);
     d->wakeTimer.setSingleShot(true);
-    connect(&d->wakeTimer, &QTimer::timeout, this, [this] {
-        d->carryOn();
-    });
+    connect(&d->wakeTimer, &QTimer::timeout, this, [this] { d->carryOn(); });
     d->serverLimits.load(ServerLimitsTable::shippedText(), QStringLiteral("server-limits.txt (delivered)"));
     connect(&d->waitingTimer, &QTimer::timeout, this, [this] { d->showProgress(); });
 }
@@ -511,8 +512,9 @@ void SearchDriver::Private::prepareDns()
             Q_EMIT q->problem(text);
         };
         QObject::connect(dns.get(), &DnsPrecheck::extensionSkipped, q, [tell](const QString& extension) {
-            tell(QStringLiteral("DNS pre-check off for .%1 in this search: its zone answers for made-up names or "
-                                "did not answer; its names go to the registry.")
+            tell(QStringLiteral(
+                     "DNS pre-check off for .%1 in this search: its zone answers for made-up names or "
+                     "did not answer; its names go to the registry.")
                      .arg(extension));
         });
         QObject::connect(dns.get(), &DnsPrecheck::switchedOff, q, tell);
@@ -544,7 +546,8 @@ bool SearchDriver::Private::readAhead()
     QString entry;
     const auto skip = [this](qint64 number, const QString& shown, const char* why) {
         ++skipped;
-        Q_EMIT q->problem(QStringLiteral("Entry %1 %2 %3; skipped.").arg(number).arg(shown, QLatin1String(why)));
+        Q_EMIT q->problem(
+            QStringLiteral("Entry %1 %2 %3; skipped.").arg(number).arg(shown, QLatin1String(why)));
     };
     while (running && readAheadCount() < LookAhead && reader.readEntry(&entry)) {
         const qint64 number = reader.entryNumber();
@@ -560,7 +563,8 @@ bool SearchDriver::Private::readAhead()
             continue;
         }
         if (!seen.insert(domain)) {
-            skip(number, QLatin1Char('"') + domain + QLatin1Char('"'), "was already looked up in this search");
+            skip(number, QLatin1Char('"') + domain + QLatin1Char('"'),
+                 "was already looked up in this search");
             continue;
         }
         Pending lookup;
@@ -780,7 +784,8 @@ void SearchDriver::Private::dispatch()
 
 void SearchDriver::Private::startRdap(const WhoisLookup::Request& request)
 {
-    auto idle = std::find_if(rdapSlots.begin(), rdapSlots.end(), [](const auto& slot) { return !slot->isBusy(); });
+    auto idle =
+        std::find_if(rdapSlots.begin(), rdapSlots.end(), [](const auto& slot) { return !slot->isBusy(); });
     if (idle == rdapSlots.end()) {
         const size_t group = rdapSlots.size() / RdapSlotsPerManager;
         if (rdapManagers.size() <= group)
@@ -1095,8 +1100,7 @@ void SearchDriver::Private::showProgress()
     if (done >= 0)
         Q_EMIT q->statusText(1, QStringLiteral("%1 of %2").arg(done).arg(entryTotal));
     // How many names DNS took off the registries' hands, beside whatever the panel says.
-    const QString dnsPart =
-        dnsThisRun ? QStringLiteral(" · DNS: %1 taken").arg(dnsSettled) : QString();
+    const QString dnsPart = dnsThisRun ? QStringLiteral(" · DNS: %1 taken").arg(dnsSettled) : QString();
     if (exhausted && !inFlight.empty()) {
         // The list is done and the last answers may take a while: say so, with the longest wait.
         qint64 longestMs = 0;

@@ -1,12 +1,12 @@
 #include "startup.h"
 
 #include "engine/remembered_list.h"
-
-#include <QFile>
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
 #include "support/startup_files.h"
 #include "whois_config/extension_table.h"
+
+#include <QFile>
 
 namespace brisquel {
 
@@ -35,13 +35,15 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     result.problems += ensureStartupFolders(m_folder);
     result.problems += loadRegistrars(table, &result.registrarProblems);
     result.answerRules = loadAnswerRules(&result.answerRuleProblems, &result.problems);
-    result.serverLimits.load(ServerLimitsTable::shippedText(), QStringLiteral("server-limits.txt (delivered)"),
-                             &result.serverLimitProblems);
+    result.serverLimits.load(ServerLimitsTable::shippedText(),
+                             QStringLiteral("server-limits.txt (delivered)"), &result.serverLimitProblems);
     if (QFile limits(serverLimitsPath()); limits.exists()) {
         if (limits.open(QIODevice::ReadOnly))
-            result.serverLimits.load(limits.readAll(), QStringLiteral("server-limits.txt"), &result.serverLimitProblems);
+            result.serverLimits.load(limits.readAll(), QStringLiteral("server-limits.txt"),
+                                     &result.serverLimitProblems);
         else
-            result.problems.append(QStringLiteral("Cannot read %1: %2").arg(limits.fileName(), limits.errorString()));
+            result.problems.append(
+                QStringLiteral("Cannot read %1: %2").arg(limits.fileName(), limits.errorString()));
     }
     result.rdapBootstrap = loadRdapBootstrap(&result.problems);
     result.preferRdap = m_settings->intValue(SettingKeys::chkRdap(), 0) != 0;
@@ -89,8 +91,9 @@ std::shared_ptr<const RdapBootstrap> Startup::loadRdapBootstrap(QStringList* pro
             error = file.errorString();
         else if (bootstrap->load(file.readAll(), &error))
             return bootstrap;
-        problems->append(QStringLiteral("rdap-dns.json cannot be used (%1); the delivered copy is used instead.")
-                             .arg(error));
+        problems->append(
+            QStringLiteral("rdap-dns.json cannot be used (%1); the delivered copy is used instead.")
+                .arg(error));
     }
     bootstrap->load(RdapBootstrap::shippedText());
     return bootstrap;

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "engine/answer_rules.h"
-#include "whois_config/rdap_bootstrap.h"
-#include "whois_config/server_limits.h"
 #include "support/data_folder.h"
+#include "whois_config/rdap_bootstrap.h"
 #include "whois_config/registrars_file.h"
+#include "whois_config/server_limits.h"
 
 #include <QList>
 #include <QString>

@@ -30,7 +30,7 @@ public:
         QString host;
         quint16 port = 43;
         qint64 entryNumber = 0;
-        QUrl rdapBase;  // set: the registry is asked over RDAP at this base URL instead
+        QUrl rdapBase; // set: the registry is asked over RDAP at this base URL instead
 
         QString queryName() const { return query.isEmpty() ? domain : query; }
         // Asks over RDAP; host and port name the server for pacing and messages.

@@ -2,8 +2,8 @@
 
 #include "lookup_name.h"
 #include "rdap_lookup.h"
-#include "whois_config/rdap_bootstrap.h"
 #include "whois_config/extension_table.h"
+#include "whois_config/rdap_bootstrap.h"
 #include "whois_lookup.h"
 
 #include <QNetworkAccessManager>
@@ -232,7 +232,8 @@ void WhoisQuery::onRdapFinished()
 void WhoisQuery::onTimeout()
 {
     if (m_reply) {
-        failRdap(QStringLiteral("No answer from %1 within ") + seconds(m_timeoutMs) + QStringLiteral(" seconds."));
+        failRdap(QStringLiteral("No answer from %1 within ") + seconds(m_timeoutMs) +
+                 QStringLiteral(" seconds."));
         return;
     }
     if (!m_socket)

@@ -1,17 +1,16 @@
 #pragma once
 
 #include <QByteArray>
-#include <QObject>
-#include <QString>
 #include <QNetworkReply>
+#include <QObject>
 #include <QPointer>
+#include <QString>
 #include <QTimer>
 #include <QUrl>
 #include <optional>
 
 class QTcpSocket;
 class QNetworkAccessManager;
-
 
 namespace brisquel {
 

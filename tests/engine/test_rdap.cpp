@@ -63,7 +63,9 @@ private Q_SLOTS:
         QCOMPARE(retryAfterMs("soon"), 0);
 
         // Plain http is for this computer only; anything else must be https.
-        QVERIFY(rdapBaseUrl(QStringLiteral("https://rdap.example/rdap")).toString().endsWith(QLatin1String("rdap/")));
+        QVERIFY(rdapBaseUrl(QStringLiteral("https://rdap.example/rdap"))
+                    .toString()
+                    .endsWith(QLatin1String("rdap/")));
         QVERIFY(rdapBaseUrl(QStringLiteral("http://127.0.0.1:8080/")).isValid());
         QVERIFY(rdapBaseUrl(QStringLiteral("http://[::1]:8080/")).isValid());
         QString error;
@@ -73,7 +75,8 @@ private Q_SLOTS:
         RdapBootstrap shipped;
         QVERIFY(shipped.load(RdapBootstrap::shippedText()));
         QCOMPARE(shipped.publication(), QStringLiteral("2026-06-26T18:00:02Z"));
-        QVERIFY(shipped.baseFor(QStringLiteral("example.com")).toString().startsWith(QLatin1String("https://")));
+        QVERIFY(
+            shipped.baseFor(QStringLiteral("example.com")).toString().startsWith(QLatin1String("https://")));
         // Listed only with a plain http address of another host: not usable.
         QVERIFY(!shipped.baseFor(QStringLiteral("kg")).isValid());
         QVERIFY(!RdapBootstrap().load("{\"services\": 3}"));
@@ -86,8 +89,10 @@ private Q_SLOTS:
         QSignalSpy waiting(&search.driver, &SearchDriver::serverWaiting);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(search.run(search.writeList("freeone.com\r\ntaken.com\r\nreservedx.com\r\nbrokenx.com\r\ngarbagex.com\r\n"
-                           "hugex.com\r\nslowx.com\r\nloopx.com\r\nlimited.com\r\nb\xc3\xbc" "cher.com\r\n")));
+        QVERIFY(search.run(
+            search.writeList("freeone.com\r\ntaken.com\r\nreservedx.com\r\nbrokenx.com\r\ngarbagex.com\r\n"
+                             "hugex.com\r\nslowx.com\r\nloopx.com\r\nlimited.com\r\nb\xc3\xbc"
+                             "cher.com\r\n")));
         QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
         QCOMPARE(search.verdicts.value(QStringLiteral("taken.com")), Verdict::Registered);
         QCOMPARE(search.verdicts.value(QStringLiteral("reservedx.com")), Verdict::NotRegistrable);

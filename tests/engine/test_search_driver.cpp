@@ -2,14 +2,14 @@
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
-#include "whois_config/server_limits.h"
+#include "search_harness.h"
 #include "support/data_folder.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
 #include "tools/fake_dns_server.h"
-#include "search_harness.h"
 #include "tools/fake_whois_server.h"
 #include "whois_config/extension_table.h"
+#include "whois_config/server_limits.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,8 +21,8 @@
 #include <sys/resource.h>
 
 using namespace brisquel;
-using brisquel::test::FakeWhoisServer;
 using brisquel::test::FakeDnsServer;
+using brisquel::test::FakeWhoisServer;
 using brisquel::test::Harness;
 using brisquel::test::Outcome;
 
@@ -576,7 +576,8 @@ private Q_SLOTS:
         QVERIFY(h.driver.setDnsPrecheck(true, dns.address()));
         const QString list = h.writeList(numberedList(6, "name"));
         QSignalSpy finished(&h.driver, &SearchDriver::finished);
-        QVERIFY(h.driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("6")}, nullptr));
+        QVERIFY(h.driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("6")},
+                               nullptr));
         QTest::qWait(100);
         h.driver.stop();
         // Every name was still with DNS: all of them are asked again.

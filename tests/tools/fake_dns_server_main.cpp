@@ -1,6 +1,5 @@
 // Runs FakeDnsServer as a process of its own, for benchmarks and manual tests of DNS clients.
 #include "tools/fake_dns_server.h"
-
 #include "tools/tool_options.h"
 
 #include <QCommandLineParser>

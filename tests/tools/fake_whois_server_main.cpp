@@ -1,7 +1,6 @@
 // Runs FakeWhoisServer as a process of its own, for benchmarks and manual tests of WHOIS clients.
 #include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
-
 #include "tools/tool_options.h"
 
 #include <QCommandLineParser>
@@ -109,8 +108,9 @@ int main(int argc, char* argv[])
          QStringLiteral("Above N queries a second, answer \"Excessive querying, grace period of 1 "
                         "seconds.\" instead of the record."),
          QStringLiteral("N")},
-        {rdapOption, QStringLiteral("Be an RDAP server over plain HTTP instead (base URL http://127.0.0.1:PORT/; "
-                                    "names starting with \"free\" are not found). Takes --delay only.")},
+        {rdapOption,
+         QStringLiteral("Be an RDAP server over plain HTTP instead (base URL http://127.0.0.1:PORT/; "
+                        "names starting with \"free\" are not found). Takes --delay only.")},
     });
     parser.process(app);
 
