@@ -59,7 +59,6 @@ public:
     void start();
 
     bool isChecking() const { return m_lookup->isBusy() || m_rdapLookup->isBusy(); }
-    bool isIdle() const { return m_idle; }
     // 0-based number of the next list entry to look up.
     qint64 nextEntry() const { return m_nextEntry; }
     qint64 checkedCount() const { return m_checkedCount; }
