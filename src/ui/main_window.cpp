@@ -719,7 +719,7 @@ void MainWindow::chooseGenerateNames()
 void MainWindow::openGenerator()
 {
     if (!m_generatorWindow) {
-        m_generatorWindow = new GeneratorWindow(m_folder.root(), m_settings.get(), this);
+        m_generatorWindow = new GeneratorWindow(m_folder, m_settings.get(), this);
         connect(m_generatorWindow, &GeneratorWindow::namesCreated, this, &MainWindow::searchCreatedNames);
     }
     showInFront(m_generatorWindow);
