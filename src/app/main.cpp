@@ -19,7 +19,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("brisquel"));
 
     const QStringList arguments = QApplication::arguments();
-    auto* splash = new brisquel::SplashWindow([&arguments]() -> QWidget* {
+    auto* splash = new brisquel::SplashWindow([&arguments] {
         auto* window = new brisquel::MainWindow(brisquel::MainWindowEnvironment::fromArguments(arguments));
         // Its children (frmWhois, frmAbout, …) go with it; frmWebsite, which has no parent, stays.
         window->setAttribute(Qt::WA_DeleteOnClose);
@@ -28,7 +28,6 @@ int main(int argc, char* argv[])
         const qsizetype quitAt = arguments.indexOf(QStringLiteral("--quit-after"));
         if (quitAt >= 0 && quitAt + 1 < arguments.size())
             QTimer::singleShot(arguments.at(quitAt + 1).toInt(), window, &QWidget::close);
-        return window;
     });
     splash->show();
     splash->start();

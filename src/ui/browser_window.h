@@ -40,7 +40,6 @@ public:
     explicit BrowserWindow(MainWindow* main);
     ~BrowserWindow() override;
 
-    BrowseScan& scan() { return m_scan; }
     BrowseChecker* checker() const { return m_checker; }
     QLabel* statusPanel(int panel) const; // 1 to 3
     void navigate(const QUrl& address);

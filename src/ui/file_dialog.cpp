@@ -1,6 +1,7 @@
 #include "file_dialog.h"
 
 #include <QFileDialog>
+#include <utility>
 
 namespace brisquel {
 
@@ -11,27 +12,24 @@ QString FileDialog::s_lastFilter;
 QString FileDialog::getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
                                     const QString& filter)
 {
-    s_lastDirectory = directory;
-    s_lastFilter = filter;
-    if (s_nextFileName) {
-        const QString fileName = *s_nextFileName;
-        s_nextFileName.reset();
-        return fileName;
-    }
+    if (std::optional<QString> fileName = answerGiven(directory, filter))
+        return *fileName;
     return QFileDialog::getOpenFileName(parent, caption, directory, filter);
 }
 
 QString FileDialog::getSaveFileName(QWidget* parent, const QString& caption, const QString& path,
                                     const QString& filter)
 {
-    s_lastDirectory = path;
-    s_lastFilter = filter;
-    if (s_nextFileName) {
-        const QString fileName = *s_nextFileName;
-        s_nextFileName.reset();
-        return fileName;
-    }
+    if (std::optional<QString> fileName = answerGiven(path, filter))
+        return *fileName;
     return QFileDialog::getSaveFileName(parent, caption, path, filter);
+}
+
+std::optional<QString> FileDialog::answerGiven(const QString& directory, const QString& filter)
+{
+    s_lastDirectory = directory;
+    s_lastFilter = filter;
+    return std::exchange(s_nextFileName, std::nullopt);
 }
 
 void FileDialog::setNextFileName(const QString& fileName)

@@ -25,6 +25,9 @@ public:
     static QString lastFilter() { return s_lastFilter; }
 
 private:
+    // Notes what the dialog was asked, and takes the answer set in advance, if any.
+    static std::optional<QString> answerGiven(const QString& directory, const QString& filter);
+
     static std::optional<QString> s_nextFileName;
     static QString s_lastDirectory;
     static QString s_lastFilter;

@@ -8,7 +8,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -41,11 +40,11 @@ QPushButton* button(const char* caption, const char* name, const char* tip, QWid
 
 } // namespace
 
-GeneratorWindow::GeneratorWindow(QString dataRoot, SettingsStore* settings, QWidget* parent)
+GeneratorWindow::GeneratorWindow(DataFolder folder, SettingsStore* settings, QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , m_dataRoot(std::move(dataRoot))
+    , m_folder(std::move(folder))
     , m_settings(settings)
-    , m_appends(m_dataRoot + QStringLiteral("/Appends.txt"))
+    , m_appends(m_folder.path(QStringLiteral("Appends.txt")))
 {
     setObjectName(QStringLiteral("frmMake"));
     setWindowTitle(QStringLiteral("Domain Name Creator"));
@@ -184,7 +183,7 @@ QStringList GeneratorWindow::generatedNames() const
 
 QString GeneratorWindow::createdDomainsPath() const
 {
-    return m_dataRoot + QStringLiteral("/CreatedDomains.txt");
+    return m_folder.path(QStringLiteral("CreatedDomains.txt"));
 }
 
 GeneratorOptions GeneratorWindow::options() const
@@ -272,7 +271,7 @@ void GeneratorWindow::removeWord()
 
 void GeneratorWindow::saveDomainsAs()
 {
-    const QString folder = m_dataRoot + QStringLiteral("/CustomLists");
+    const QString folder = m_folder.path(QStringLiteral("CustomLists"));
     QDir().mkpath(folder);
     const QString target = FileDialog::getSaveFileName(
         this, QStringLiteral("Save Domains As"),

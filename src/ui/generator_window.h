@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sources/name_generator.h"
+#include "support/data_folder.h"
 
 #include <QWidget>
 #include <array>
@@ -24,7 +25,7 @@ class GeneratorWindow : public QWidget
 {
     Q_OBJECT
 public:
-    GeneratorWindow(QString dataRoot, SettingsStore* settings, QWidget* parent = nullptr);
+    GeneratorWindow(DataFolder folder, SettingsStore* settings, QWidget* parent = nullptr);
 
     std::array<QCheckBox*, GeneratorExtensionCount> chkExt{};
     std::array<QCheckBox*, 3> chkAdd{};
@@ -64,7 +65,7 @@ private:
     void setInputsEnabled(bool enabled);
     GeneratorOptions options() const;
 
-    QString m_dataRoot;
+    DataFolder m_folder;
     SettingsStore* m_settings;
     AppendsFile m_appends;
     QStringListModel* m_generated = nullptr;

@@ -29,9 +29,6 @@ public:
     QLineEdit* Text1 = nullptr;
     QWebEngineView* WebBrowser1 = nullptr;
 
-    const HarvestRun& run() const { return *m_run; }
-    bool isFinished() const { return m_finished; }
-
 Q_SIGNALS:
     // BrowserSearch.txt holds `entries` names; search them.
     void listCreated(qint64 entries);

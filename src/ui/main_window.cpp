@@ -111,6 +111,20 @@ void shareWidth(QWidget* widget)
     widget->setSizePolicy(QSizePolicy::Ignored, widget->sizePolicy().verticalPolicy());
 }
 
+// A window that is one of its kind: shown, or brought to the front when it is open already.
+void showInFront(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+// How a line left out of a file the program reads at start-up is reported.
+QString skippedLine(const QString& file, qint64 lineNumber, const QString& problem)
+{
+    return QStringLiteral("%1: line %2 skipped: %3").arg(file).arg(lineNumber).arg(problem);
+}
+
 } // namespace
 
 MainWindowEnvironment MainWindowEnvironment::fromArguments(const QStringList& arguments)
@@ -493,9 +507,8 @@ void MainWindow::bindCore()
     connect(m_extensionSettings, &ExtensionSettings::problemsFound, this,
             [this](const QList<RegistrarsProblem>& problems) {
                 for (const RegistrarsProblem& problem : problems)
-                    showNotice(QStringLiteral("registrars.txt: line %1 skipped: %2")
-                                   .arg(problem.lineNumber)
-                                   .arg(problem.message));
+                    showNotice(
+                        skippedLine(QStringLiteral("registrars.txt"), problem.lineNumber, problem.message));
             });
     connect(m_driver, &SearchDriver::statusText, this, &MainWindow::setStatusText);
     connect(m_driver, &SearchDriver::progress, this, &MainWindow::showProgress);
@@ -549,19 +562,11 @@ void MainWindow::reportStartupProblems()
     for (const QString& problem : std::as_const(m_startup.problems))
         showNotice(problem);
     for (const RegistrarsProblem& problem : std::as_const(m_startup.registrarProblems))
-        m_log->append(QStringLiteral("registrars.txt: line %1 skipped: %2")
-                          .arg(problem.lineNumber)
-                          .arg(problem.message));
+        m_log->append(skippedLine(QStringLiteral("registrars.txt"), problem.lineNumber, problem.message));
     for (const ServerLimitsTable::Problem& problem : std::as_const(m_startup.serverLimitProblems))
-        showNotice(QStringLiteral("%1: line %2 skipped: %3")
-                       .arg(problem.origin)
-                       .arg(problem.lineNumber)
-                       .arg(problem.message));
+        showNotice(skippedLine(problem.origin, problem.lineNumber, problem.message));
     for (const AnswerRules::Problem& problem : std::as_const(m_startup.answerRuleProblems))
-        showNotice(QStringLiteral("%1: line %2 skipped: %3")
-                       .arg(problem.origin)
-                       .arg(problem.lineNumber)
-                       .arg(problem.message));
+        showNotice(skippedLine(problem.origin, problem.lineNumber, problem.message));
     if (!m_startup.registrarProblems.isEmpty()) {
         const RegistrarsProblem& first = m_startup.registrarProblems.first();
         showNotice(QStringLiteral("registrars.txt: %1 line(s) skipped, the first is line %2: %3")
@@ -714,12 +719,10 @@ void MainWindow::chooseGenerateNames()
 void MainWindow::openGenerator()
 {
     if (!m_generatorWindow) {
-        m_generatorWindow = new GeneratorWindow(m_folder.root(), m_settings.get(), this);
+        m_generatorWindow = new GeneratorWindow(m_folder, m_settings.get(), this);
         connect(m_generatorWindow, &GeneratorWindow::namesCreated, this, &MainWindow::searchCreatedNames);
     }
-    m_generatorWindow->show();
-    m_generatorWindow->raise();
-    m_generatorWindow->activateWindow();
+    showInFront(m_generatorWindow);
 }
 
 GeneratorWindow* MainWindow::generatorWindow() const
@@ -952,9 +955,7 @@ void MainWindow::showMessageLog()
 {
     if (!m_messageLogWindow)
         m_messageLogWindow = new MessageLogWindow(m_log, this);
-    m_messageLogWindow->show();
-    m_messageLogWindow->raise();
-    m_messageLogWindow->activateWindow();
+    showInFront(m_messageLogWindow);
 }
 
 void MainWindow::setStatusText(int panel, const QString& status)
@@ -1025,9 +1026,7 @@ void MainWindow::showAbout()
             new AboutWindow(QUrl(m_settings->value(SettingKeys::WebSiteAddress())), m_openUrl, this);
         connect(m_aboutWindow, &AboutWindow::failed, this, &MainWindow::showFailure);
     }
-    m_aboutWindow->show();
-    m_aboutWindow->raise();
-    m_aboutWindow->activateWindow();
+    showInFront(m_aboutWindow);
 }
 
 void MainWindow::openWhois(const QString& domain)
@@ -1056,12 +1055,9 @@ bool MainWindow::useProxy() const
 
 void MainWindow::openSettings()
 {
-    // One window, brought to the front when it is open already.
     if (!m_settingsWindow)
         m_settingsWindow = new SettingsWindow(m_extensionSettings, this);
-    m_settingsWindow->show();
-    m_settingsWindow->raise();
-    m_settingsWindow->activateWindow();
+    showInFront(m_settingsWindow);
 }
 
 SettingsWindow* MainWindow::settingsWindow() const

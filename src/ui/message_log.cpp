@@ -8,17 +8,12 @@ MessageLog::MessageLog(QObject* parent)
     : QObject(parent)
 {}
 
-void MessageLog::setCapacity(int capacity)
-{
-    m_capacity = std::max(1, capacity);
-    trim();
-}
-
 void MessageLog::append(const QString& text)
 {
     m_entries.append({QTime::currentTime(), text});
     ++m_appended;
-    trim();
+    if (m_entries.size() > Capacity)
+        m_entries.remove(0, m_entries.size() - Capacity);
     Q_EMIT appended();
 }
 
@@ -31,12 +26,6 @@ QList<MessageLog::Entry> MessageLog::entriesAfter(qint64 appendedCount) const
 QString MessageLog::line(const Entry& entry)
 {
     return entry.time.toString(QStringLiteral("hh:mm:ss")) + QLatin1Char(' ') + entry.text;
-}
-
-void MessageLog::trim()
-{
-    if (m_entries.size() > m_capacity)
-        m_entries.remove(0, m_entries.size() - m_capacity);
 }
 
 } // namespace brisquel

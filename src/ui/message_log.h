@@ -18,12 +18,9 @@ public:
         QTime time;
         QString text;
     };
-    static constexpr int DefaultCapacity = 10000;
+    static constexpr int Capacity = 10000;
 
     explicit MessageLog(QObject* parent = nullptr);
-
-    int capacity() const { return m_capacity; }
-    void setCapacity(int capacity);
 
     void append(const QString& text);
     // Oldest first.
@@ -41,11 +38,8 @@ Q_SIGNALS:
     void appended();
 
 private:
-    void trim();
-
     QList<Entry> m_entries;
     qint64 m_appended = 0;
-    int m_capacity = DefaultCapacity;
 };
 
 } // namespace brisquel

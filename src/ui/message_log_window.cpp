@@ -20,7 +20,7 @@ MessageLogWindow::MessageLogWindow(MessageLog* log, QWidget* parent)
     m_text->setReadOnly(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text->setMaximumBlockCount(m_log->capacity());
+    m_text->setMaximumBlockCount(MessageLog::Capacity);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_text);

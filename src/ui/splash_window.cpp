@@ -57,8 +57,7 @@ void SplashWindow::tick()
     if (intTemp != LastCount)
         return;
     Timer2->stop();
-    m_mainWindow = m_openMainWindow();
-    Q_EMIT handedOver(m_mainWindow);
+    m_openMainWindow();
     close();
 }
 

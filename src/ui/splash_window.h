@@ -15,7 +15,7 @@ class SplashWindow : public QWidget
     Q_OBJECT
 public:
     // Builds and shows the main window; called exactly once.
-    using OpenMainWindow = std::function<QWidget*()>;
+    using OpenMainWindow = std::function<void()>;
 
     static constexpr int TickMs = 2;
     static constexpr int LastCount = 150;
@@ -24,21 +24,16 @@ public:
 
     // Starts the ticks (the timer is off until the window has loaded).
     void start();
-    QWidget* mainWindow() const { return m_mainWindow; }
     int count() const { return intTemp; }
 
     QLabel* Image1 = nullptr;
     QLabel* Label3 = nullptr;
     QTimer* Timer2 = nullptr;
 
-Q_SIGNALS:
-    void handedOver(QWidget* mainWindow);
-
 private:
     void tick();
 
     OpenMainWindow m_openMainWindow;
-    QWidget* m_mainWindow = nullptr;
     qint16 intTemp = 0;
 };
 

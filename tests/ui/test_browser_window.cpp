@@ -1,5 +1,6 @@
 #include "engine/browse_checker.h"
 #include "engine/result_lists.h"
+#include "page_server.h"
 #include "support/app_info.h"
 #include "support/settings_keys.h"
 #include "support/settings_store.h"
@@ -12,66 +13,36 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QToolButton>
 
 using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
+using brisquel::test::PageServer;
 using brisquel::test::WindowFixture;
 
 namespace {
 
-// Pages on 127.0.0.1 by path; the frameset's frame points back to this server.
-class PageServer : public QObject
+// The pages by path; the frameset's frame points back to the same server.
+PageServer::Reply page(const QUrl& request)
 {
-public:
-    PageServer()
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
-        });
-    }
-
-    bool listen() { return m_server.listen(QHostAddress::LocalHost); }
-    QString address(const char* path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(QLatin1String(path));
-    }
-
-private:
-    void answer(QTcpSocket* socket)
-    {
-        const QByteArray request = socket->peek(socket->bytesAvailable());
-        if (!request.contains("\r\n\r\n"))
-            return;
-        const QByteArray path = request.split(' ').value(1);
-        QByteArray body;
-        if (path == "/list") {
-            body = "<html><head><title>Listing</title></head><body><a "
-                   "href=\"http://www.example.com/a\">one</a>\n"
-                   "<a href=\"http://example.com/b\">two</a></body></html>";
-        } else if (path == "/frameset") {
-            body = "<html><frameset cols=\"*\"><frame src=\"" + address("/frame").toLatin1() +
-                   "\"></frameset></html>";
-        } else if (path == "/frame") {
-            body = "<html><body><a href=\"http://www.example.com/c\">again</a>\n"
-                   "<a href=\"http://www.inframe.com/\">new</a></body></html>";
-        } else if (path == "/text") {
-            body = "<html><body><p>Great names: greatname.com and more</p>\n<p>freeword.com is "
-                   "free</p></body></html>";
-        }
-        const QByteArray status = body.isEmpty() ? "404 Not Found" : "200 OK";
-        socket->write("HTTP/1.0 " + status + "\r\nContent-Type: text/html\r\nContent-Length: " +
-                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-        socket->disconnectFromHost();
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
-
-    QTcpServer m_server;
-};
+    const QString path = request.path();
+    if (path == QLatin1String("/list"))
+        return {"<html><head><title>Listing</title></head><body><a "
+                "href=\"http://www.example.com/a\">one</a>\n"
+                "<a href=\"http://example.com/b\">two</a></body></html>"};
+    if (path == QLatin1String("/frameset"))
+        return {"<html><frameset cols=\"*\"><frame src=\"" +
+                request.resolved(QUrl(QStringLiteral("/frame"))).toString().toLatin1() +
+                "\"></frameset></html>"};
+    if (path == QLatin1String("/frame"))
+        return {"<html><body><a href=\"http://www.example.com/c\">again</a>\n"
+                "<a href=\"http://www.inframe.com/\">new</a></body></html>"};
+    if (path == QLatin1String("/text"))
+        return {"<html><body><p>Great names: greatname.com and more</p>\n<p>freeword.com is "
+                "free</p></body></html>"};
+    return PageServer::notFound();
+}
 
 // A main window whose every lookup goes to the fake server, with the browser's first page on 127.0.0.1.
 BrowserWindow* openBrowser(WindowFixture& fixture, const FakeWhoisServer& whois, const QString& startPage)
@@ -103,7 +74,7 @@ class TestBrowserWindow : public QObject
 private Q_SLOTS:
     void pagesFramesAndPlainTextAddEachNameOnce()
     {
-        PageServer pages;
+        PageServer pages(page);
         QVERIFY(pages.listen());
         FakeWhoisServer whois;
         QVERIFY(whois.listen());
@@ -141,7 +112,7 @@ private Q_SLOTS:
 
     void clearingUnregisteredLetsANameBeFoundAndCheckedAgain()
     {
-        PageServer pages;
+        PageServer pages(page);
         QVERIFY(pages.listen());
         FakeWhoisServer whois;
         QVERIFY(whois.listen());

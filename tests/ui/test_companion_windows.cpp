@@ -89,14 +89,13 @@ private Q_SLOTS:
         bool timerRestarted = true;
         QWidget mainWindow;
         QPointer<SplashWindow> splash;
-        splash = new SplashWindow([&]() -> QWidget* {
+        splash = new SplashWindow([&] {
             ++opened;
             countAtHandOver = splash->count();
             // Started again in the middle of the hand-over: nothing more happens.
             splash->start();
             timerRestarted = splash->Timer2->isActive();
             mainWindow.show();
-            return &mainWindow;
         });
         QVERIFY(!splash->Image1->pixmap().isNull());
         QVERIFY(splash->Label3->text().contains(AppInfo::productTitle()));

@@ -1,4 +1,5 @@
 #include "engine/search_driver.h"
+#include "page_server.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
 #include "tools/fake_whois_server.h"
@@ -9,72 +10,49 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QUrlQuery>
 
 using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
+using brisquel::test::PageServer;
 using brisquel::test::WindowFixture;
 
 namespace {
 
 // Result pages on 127.0.0.1 by offset ("b" for Yahoo, "start" for Google): page k lists the names
-// pageNames(k); "fail" in the query answers 500.
-class ResultServer : public QObject
+// pageNames(k), except that page failAtPage answers 500.
+class ResultServer
 {
 public:
-    ResultServer()
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { answer(socket); });
-        });
-    }
-
-    bool listen() { return m_server.listen(QHostAddress::LocalHost); }
-    QString address() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()); }
+    bool listen() { return m_server.listen(); }
+    QString address() const { return m_server.address(); }
 
     QList<QUrl> requests;
     std::function<QStringList(int page)> pageNames;
     int failAtPage = -1;
 
 private:
-    void answer(QTcpSocket* socket)
+    PageServer::Reply answer(const QUrl& url)
     {
-        const QByteArray request = socket->peek(socket->bytesAvailable());
-        if (!request.contains("\r\n\r\n"))
-            return;
-        const QUrl url(QString::fromLatin1(request.split(' ').value(1)));
-        if (url.path() == QLatin1String("/favicon.ico")) {
-            reply(socket, "404 Not Found", QByteArray());
-            return;
-        }
+        if (url.path() == QLatin1String("/favicon.ico"))
+            return PageServer::notFound();
         requests << url;
         const QUrlQuery query(url);
         const int page = query.hasQueryItem(QStringLiteral("b"))
                              ? (query.queryItemValue(QStringLiteral("b")).toInt() - 1) / 20
                              : query.queryItemValue(QStringLiteral("start")).toInt() / 100;
-        if (page == failAtPage) {
-            reply(socket, "500 Internal Server Error", "<html><body>broken</body></html>");
-            return;
-        }
+        if (page == failAtPage)
+            return {"<html><body>broken</body></html>", "500 Internal Server Error"};
         QByteArray body = "<html><body>";
         for (const QString& name : pageNames(page))
             body += "<a href=\"http://www." + name.toUtf8() + "/x\">r</a>\n";
-        reply(socket, "200 OK", body + "</body></html>");
+        return {body + "</body></html>"};
     }
 
-    static void reply(QTcpSocket* socket, const QByteArray& status, const QByteArray& body)
-    {
-        socket->write("HTTP/1.0 " + status + "\r\nContent-Type: text/html\r\nContent-Length: " +
-                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-        socket->disconnectFromHost();
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
-
-    QTcpServer m_server;
+    PageServer m_server{[this](const QUrl& url) {
+        return answer(url);
+    }};
 };
 
 QStringList numbered(const char* prefix, int from, int count)

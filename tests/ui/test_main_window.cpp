@@ -557,16 +557,16 @@ private Q_SLOTS:
         window->mnuViewMessages->trigger();
         QPlainTextEdit* text = window->messageLogWindow()->text();
         const int shownBefore = text->blockCount();
-        const int count = MessageLog::DefaultCapacity + 2000;
+        const int count = MessageLog::Capacity + 2000;
         for (int i = 0; i < count; ++i)
             Q_EMIT window->searchDriver()->problem(QStringLiteral("Skipped entry %1").arg(i));
 
         const QStringList logged = loggedTexts(window);
-        QCOMPARE(logged.size(), MessageLog::DefaultCapacity);
+        QCOMPARE(logged.size(), MessageLog::Capacity);
         QCOMPARE(logged.first(), QStringLiteral("Skipped entry 2000"));
         QCOMPARE(logged.last(), QStringLiteral("Skipped entry %1").arg(count - 1));
         QCOMPARE(text->blockCount(), shownBefore);
-        QTRY_COMPARE(text->blockCount(), MessageLog::DefaultCapacity);
+        QTRY_COMPARE(text->blockCount(), MessageLog::Capacity);
         QVERIFY(text->toPlainText().endsWith(logged.last()));
     }
 

@@ -1,3 +1,4 @@
+#include "page_server.h"
 #include "ui/main_window.h"
 #include "ui/website_window.h"
 #include "window_fixture.h"
@@ -8,59 +9,24 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QStatusBar>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QToolButton>
 #include <QWebEngineView>
 
 using namespace brisquel;
+using brisquel::test::PageServer;
 using brisquel::test::WindowFixture;
 
 namespace {
 
-// Two pages on 127.0.0.1, one request per connection.
-class PageServer : public QObject
+PageServer::Reply page(const QUrl& request)
 {
-public:
-    PageServer()
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection())
-                connect(socket, &QTcpSocket::readyRead, socket, [socket] { answer(socket); });
-        });
-    }
-
-    bool listen() { return m_server.listen(QHostAddress::LocalHost); }
-    QUrl url(const char* path) const
-    {
-        return QUrl(
-            QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(QLatin1String(path)));
-    }
-
-private:
-    static void answer(QTcpSocket* socket)
-    {
-        const QByteArray request = socket->peek(socket->bytesAvailable());
-        if (!request.contains("\r\n\r\n"))
-            return;
-        const QByteArray path = request.split(' ').value(1);
-        QByteArray status = "200 OK";
-        QByteArray body;
-        if (path == "/first")
-            body = "<html><head><title>First Page</title></head><body><a href='/second'>on</a></body></html>";
-        else if (path == "/second")
-            body = "<html><head><title>Second Page</title></head><body>second</body></html>";
-        else
-            status = "404 Not Found";
-        socket->write("HTTP/1.0 " + status + "\r\nContent-Type: text/html\r\nContent-Length: " +
-                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-        socket->disconnectFromHost();
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
-
-    QTcpServer m_server;
-};
+    if (request.path() == QLatin1String("/first"))
+        return {"<html><head><title>First Page</title></head><body><a href='/second'>on</a></body></html>"};
+    if (request.path() == QLatin1String("/second"))
+        return {"<html><head><title>Second Page</title></head><body>second</body></html>"};
+    return PageServer::notFound();
+}
 
 QWidgetList visibleWindows()
 {
@@ -80,7 +46,7 @@ class TestWebsiteWindow : public QObject
 private Q_SLOTS:
     void browsesBackAndForth()
     {
-        PageServer pages;
+        PageServer pages(page);
         QVERIFY(pages.listen());
         WebsiteWindow* window = WebsiteWindow::open(pages.url("/first"));
         QVERIFY(window->isVisible());
@@ -128,7 +94,7 @@ private Q_SLOTS:
     // What the program's end hangs on: the visible windows, since it quits after the last one.
     void outlivesTheMainWindow()
     {
-        PageServer pages;
+        PageServer pages(page);
         QVERIFY(pages.listen());
         WindowFixture fixture;
         MainWindow* main = fixture.open();
