@@ -61,10 +61,11 @@ void FakeRdapServer::refuse(const QString& name, int times, int retryAfterSecond
 void FakeRdapServer::onConnection()
 {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-        m_peakConnections = std::max(m_peakConnections, ++m_connections);
+        m_open.insert(socket, {});
+        m_peakConnections = std::max(m_peakConnections, int(m_open.size()));
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            --m_connections;
+            m_open.remove(socket);
             socket->deleteLater();
         });
     }
@@ -72,24 +73,23 @@ void FakeRdapServer::onConnection()
 
 void FakeRdapServer::onReadyRead(QTcpSocket* socket)
 {
+    const auto open = m_open.find(socket);
     // One request at a time per connection, as Qt's client sends them; the rest stays buffered.
-    if (socket->property("busy").toBool())
+    if (open == m_open.end() || open->busy)
         return;
-    QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
-    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    open->buffer += socket->readAll();
+    const qsizetype end = open->buffer.indexOf("\r\n\r\n");
     if (end < 0) {
-        if (buffer.size() > MaxRequestBytes)
+        if (open->buffer.size() > MaxRequestBytes)
             socket->abort();
-        else
-            socket->setProperty("buffer", buffer);
         return;
     }
-    const QByteArray head = buffer.left(end);
-    socket->setProperty("buffer", buffer.mid(end + 4));
+    const QByteArray head = open->buffer.left(end);
+    open->buffer.remove(0, end + 4);
     const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
     const QByteArray path = requestLine.size() >= 2 ? requestLine.at(1) : QByteArray();
     ++m_requests;
-    socket->setProperty("busy", true);
+    open->busy = true;
     const QPointer<QTcpSocket> guarded(socket);
     auto reply = [this, guarded, path] {
         if (!guarded)
@@ -97,8 +97,11 @@ void FakeRdapServer::onReadyRead(QTcpSocket* socket)
         answer(guarded, path);
         if (!guarded)
             return;
-        guarded->setProperty("busy", false);
-        if (!guarded->property("buffer").toByteArray().isEmpty() || guarded->bytesAvailable() > 0)
+        const auto open = m_open.find(guarded);
+        if (open == m_open.end())
+            return;
+        open->busy = false;
+        if (!open->buffer.isEmpty() || guarded->bytesAvailable() > 0)
             onReadyRead(guarded);
     };
     if (m_delayMs > 0)

@@ -48,7 +48,12 @@ private:
     QHash<QString, std::pair<int, int>> m_refusals;
     QStringList m_queries;
     qint64 m_requests = 0;
-    int m_connections = 0;
+    struct Connection
+    {
+        QByteArray buffer; // read, not yet answered
+        bool busy = false; // a request is being answered
+    };
+    QHash<QTcpSocket*, Connection> m_open;
     int m_peakConnections = 0;
 };
 
