@@ -2,6 +2,7 @@
 
 #include "extension_table.h"
 #include "rdap_bootstrap.h"
+#include "support/failure.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
 
@@ -11,19 +12,6 @@
 #include <QFileInfo>
 
 namespace brisquel {
-
-namespace {
-
-const QString EnabledStatus = QStringLiteral("Enabled");
-
-bool fail(QString* error, const QString& message)
-{
-    if (error)
-        *error = message;
-    return false;
-}
-
-} // namespace
 
 ExtensionSettings::ExtensionSettings(QString registrarsPath, QString backupsFolder, ExtensionTable* table,
                                      SettingsStore* settings, QObject* parent)
@@ -67,10 +55,8 @@ bool ExtensionSettings::saveRow(const QString& extension, const QString& server,
     QString reason;
     if (isRdapServer(host) && !rdapBaseUrl(host, &reason).isValid())
         return fail(error, invalidFieldsMessage() + QStringLiteral("\n\n") + reason);
-    if (!m_file.saveExtensionRow(key, host, QString::number(number), enabled, &reason)) {
-        fail(error, invalidFieldsMessage() + QStringLiteral("\n\n") + reason);
-        return false;
-    }
+    if (!m_file.saveExtensionRow(key, host, QString::number(number), enabled, &reason))
+        return fail(error, invalidFieldsMessage() + QStringLiteral("\n\n") + reason);
     return reload(error);
 }
 
@@ -80,7 +66,8 @@ bool ExtensionSettings::toggleRow(const RegistrarsDisplayRow& row, QString* erro
         return reload(error);
     // The row is written back as it stands, its status flipped; a bad port stays for the user to fix.
     QString reason;
-    if (!m_file.saveExtensionRow(row.at(0), row.at(1), row.at(2), row.at(3) != EnabledStatus, &reason))
+    if (!m_file.saveExtensionRow(row.at(0), row.at(1), row.at(2),
+                                 row.at(3) != RegistrarsFile::enabledStatus(), &reason))
         return fail(error, reason);
     return reload(error);
 }
