@@ -92,16 +92,16 @@ int runGenerateCommand(const QStringList& arguments)
         options.suffixes = forms.contains(QStringLiteral("suffix"));
         options.hyphens = forms.contains(QStringLiteral("hyphen"));
     } else {
-        options.prefixes = settings.intValue(SettingKeys::chkAdd(0), 1) != 0;
-        options.suffixes = settings.intValue(SettingKeys::chkAdd(1), 1) != 0;
-        options.hyphens = settings.intValue(SettingKeys::chkAdd(2), 1) != 0;
+        options.prefixes = settings.flag(SettingKeys::chkAdd(0));
+        options.suffixes = settings.flag(SettingKeys::chkAdd(1));
+        options.hyphens = settings.flag(SettingKeys::chkAdd(2));
     }
     if (parser.isSet(extOption)) {
         options.extensions = listOf(parser.value(extOption).toLower());
     } else {
         std::array<bool, GeneratorExtensionCount> checked{};
         for (int i = 0; i < GeneratorExtensionCount; ++i)
-            checked[size_t(i)] = settings.intValue(SettingKeys::chkExt(i), 1) != 0;
+            checked[size_t(i)] = settings.flag(SettingKeys::chkExt(i));
         options.extensions =
             GeneratorOptions::boxExtensions(checked, settings.value(SettingKeys::txtCustom()));
     }

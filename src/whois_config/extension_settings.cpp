@@ -102,23 +102,23 @@ bool ExtensionSettings::restoreDefaults(QString* error)
 
 bool ExtensionSettings::preferRdap() const
 {
-    return m_settings->intValue(SettingKeys::chkRdap(), 0) != 0;
+    return m_settings->flag(SettingKeys::chkRdap());
 }
 
 void ExtensionSettings::setPreferRdap(bool prefer)
 {
-    m_settings->setValue(SettingKeys::chkRdap(), prefer ? QStringLiteral("1") : QStringLiteral("0"));
+    m_settings->setFlag(SettingKeys::chkRdap(), prefer);
     Q_EMIT preferRdapChanged(prefer);
 }
 
 bool ExtensionSettings::checkDnsFirst() const
 {
-    return m_settings->intValue(SettingKeys::chkDns(), 1) != 0;
+    return m_settings->flag(SettingKeys::chkDns());
 }
 
 void ExtensionSettings::setCheckDnsFirst(bool check)
 {
-    m_settings->setValue(SettingKeys::chkDns(), check ? QStringLiteral("1") : QStringLiteral("0"));
+    m_settings->setFlag(SettingKeys::chkDns(), check);
     Q_EMIT dnsChanged(check, dnsServer());
 }
 
@@ -135,12 +135,12 @@ void ExtensionSettings::setDnsServer(const QString& server)
 
 bool ExtensionSettings::useProxy() const
 {
-    return m_settings->intValue(SettingKeys::chkProxy(), 0) != 0;
+    return m_settings->flag(SettingKeys::chkProxy());
 }
 
 void ExtensionSettings::setUseProxy(bool useProxy)
 {
-    m_settings->setValue(SettingKeys::chkProxy(), useProxy ? QStringLiteral("1") : QStringLiteral("0"));
+    m_settings->setFlag(SettingKeys::chkProxy(), useProxy);
     Q_EMIT useProxyChanged(useProxy);
 }
 
