@@ -1,6 +1,7 @@
 #include "generate_command.h"
 
 #include "cli/cli_output.h"
+#include "cli/command_line.h"
 #include "search_command.h"
 #include "sources/name_generator.h"
 #include "support/data_folder.h"
@@ -52,21 +53,13 @@ int runGenerateCommand(const QStringList& arguments)
     const QCommandLineOption searchOption(
         QStringLiteral("search"),
         QStringLiteral("Search the names (written to --out, or to CreatedDomains.txt in the data folder)."));
-    const QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Data folder."),
-                                        QStringLiteral("DIR"));
-    parser.addOptions({baseOption, wordsOption, formsOption, extOption, outOption, searchOption, homeOption});
-    if (!parser.parse(arguments)) {
-        printError(parser.errorText());
+    parser.addOptions(
+        {baseOption, wordsOption, formsOption, extOption, outOption, searchOption, homeOption()});
+    if (const std::optional<int> status =
+            parseCommand(parser, arguments, QStringLiteral("brisquel-cli generate [options]")))
+        return *status;
+    if (!noStrayArguments(parser))
         return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printCommandHelp(parser, QStringLiteral("brisquel-cli generate [options]"));
-        return 0;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
-        return 2;
-    }
 
     const DataFolder folder(DataFolder::resolveRoot(arguments));
     QString error;
