@@ -1,15 +1,22 @@
 #pragma once
 
+#include <QList>
 #include <QString>
-
-class QCommandLineParser;
 
 namespace brisquel {
 
 // "brisquel-cli: MESSAGE" on standard error.
 void printError(const QString& message);
-// The parser's help on standard output, its usage line naming the command as the user types it
-// (the parser would name the program by its path).
-void printCommandHelp(const QCommandLineParser& parser, const QString& usage);
+
+// "ORIGIN line N skipped: MESSAGE" for each line of a rules or limits file that did not load.
+template <typename Problem>
+void printSkippedLines(const QList<Problem>& problems)
+{
+    for (const Problem& problem : problems)
+        printError(QStringLiteral("%1 line %2 skipped: %3")
+                       .arg(problem.origin)
+                       .arg(problem.lineNumber)
+                       .arg(problem.message));
+}
 
 } // namespace brisquel

@@ -1,6 +1,7 @@
 #include "generate_command.h"
 
 #include "cli/cli_output.h"
+#include "cli/command_line.h"
 #include "search_command.h"
 #include "sources/name_generator.h"
 #include "support/data_folder.h"
@@ -52,21 +53,13 @@ int runGenerateCommand(const QStringList& arguments)
     const QCommandLineOption searchOption(
         QStringLiteral("search"),
         QStringLiteral("Search the names (written to --out, or to CreatedDomains.txt in the data folder)."));
-    const QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Data folder."),
-                                        QStringLiteral("DIR"));
-    parser.addOptions({baseOption, wordsOption, formsOption, extOption, outOption, searchOption, homeOption});
-    if (!parser.parse(arguments)) {
-        printError(parser.errorText());
+    parser.addOptions(
+        {baseOption, wordsOption, formsOption, extOption, outOption, searchOption, homeOption()});
+    if (const std::optional<int> status =
+            parseCommand(parser, arguments, QStringLiteral("brisquel-cli generate [options]")))
+        return *status;
+    if (!noStrayArguments(parser))
         return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printCommandHelp(parser, QStringLiteral("brisquel-cli generate [options]"));
-        return 0;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
-        return 2;
-    }
 
     const DataFolder folder(DataFolder::resolveRoot(arguments));
     QString error;
@@ -92,16 +85,16 @@ int runGenerateCommand(const QStringList& arguments)
         options.suffixes = forms.contains(QStringLiteral("suffix"));
         options.hyphens = forms.contains(QStringLiteral("hyphen"));
     } else {
-        options.prefixes = settings.intValue(SettingKeys::chkAdd(0), 1) != 0;
-        options.suffixes = settings.intValue(SettingKeys::chkAdd(1), 1) != 0;
-        options.hyphens = settings.intValue(SettingKeys::chkAdd(2), 1) != 0;
+        options.prefixes = settings.flag(SettingKeys::chkAdd(0));
+        options.suffixes = settings.flag(SettingKeys::chkAdd(1));
+        options.hyphens = settings.flag(SettingKeys::chkAdd(2));
     }
     if (parser.isSet(extOption)) {
         options.extensions = listOf(parser.value(extOption).toLower());
     } else {
         std::array<bool, GeneratorExtensionCount> checked{};
         for (int i = 0; i < GeneratorExtensionCount; ++i)
-            checked[size_t(i)] = settings.intValue(SettingKeys::chkExt(i), 1) != 0;
+            checked[size_t(i)] = settings.flag(SettingKeys::chkExt(i));
         options.extensions =
             GeneratorOptions::boxExtensions(checked, settings.value(SettingKeys::txtCustom()));
     }

@@ -1,7 +1,7 @@
 #include "search_command.h"
 
 #include "cli/cli_output.h"
-#include "engine/answer_rules.h"
+#include "cli/command_line.h"
 #include "engine/list_files.h"
 #include "engine/lookup_name.h"
 #include "engine/result_lists.h"
@@ -139,8 +139,6 @@ int runSearchCommand(const QStringList& arguments)
     const QCommandLineOption proxyOption(
         QStringLiteral("proxy"), QStringLiteral("Send every lookup to this WHOIS server for this run."),
         QStringLiteral("HOST[:PORT]"));
-    const QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Data folder."),
-                                        QStringLiteral("DIR"));
     const QCommandLineOption noDnsOption(QStringLiteral("no-dns"),
                                          QStringLiteral("Ask every name's registry, without the DNS pre-check."));
     const QCommandLineOption dnsOption(
@@ -153,16 +151,11 @@ int runSearchCommand(const QStringList& arguments)
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("Output: text, csv or json."),
                                           QStringLiteral("FORMAT"), QStringLiteral("text"));
-    parser.addOptions({listOption, typeOption, startOption, proxyOption, homeOption, formatOption, rdapOption,
-                       noDnsOption, dnsOption});
-    if (!parser.parse(arguments)) {
-        printError(parser.errorText());
-        return BadArguments;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printCommandHelp(parser, QStringLiteral("brisquel-cli search [options]"));
-        return Success;
-    }
+    parser.addOptions({listOption, typeOption, startOption, proxyOption, homeOption(), formatOption,
+                       rdapOption, noDnsOption, dnsOption});
+    if (const std::optional<int> status =
+            parseCommand(parser, arguments, QStringLiteral("brisquel-cli search [options]")))
+        return *status;
 
     SearchSetup setup;
     const QString format = parser.value(formatOption);
@@ -194,10 +187,8 @@ int runSearchCommand(const QStringList& arguments)
         printError(QStringLiteral("give either --list FILE or --type TYPE"));
         return BadArguments;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+    if (!noStrayArguments(parser))
         return BadArguments;
-    }
 
     DataFolder folder(DataFolder::resolveRoot(arguments));
     QString error;
@@ -211,11 +202,7 @@ int runSearchCommand(const QStringList& arguments)
     const StartupResult startup = Startup(folder, &settings).run(&table, UrlOpener());
     for (const QString& problem : startup.problems)
         printError(problem);
-    for (const AnswerRules::Problem& problem : startup.answerRuleProblems)
-        printError(QStringLiteral("%1 line %2 skipped: %3")
-                       .arg(problem.origin)
-                       .arg(problem.lineNumber)
-                       .arg(problem.message));
+    printSkippedLines(startup.answerRuleProblems);
     for (const RegistrarsProblem& problem : startup.registrarProblems)
         printError(QStringLiteral("registrars.txt line %1 skipped: %2")
                        .arg(problem.lineNumber)
@@ -262,11 +249,7 @@ int runSearchCommand(const QStringList& arguments)
         // A bad address in the settings costs the pre-check, not the search.
         driver.setDnsPrecheck(false);
     }
-    for (const ServerLimitsTable::Problem& problem : startup.serverLimitProblems)
-        printError(QStringLiteral("%1 line %2 skipped: %3")
-                       .arg(problem.origin)
-                       .arg(problem.lineNumber)
-                       .arg(problem.message));
+    printSkippedLines(startup.serverLimitProblems);
     if (setup.proxy) {
         printError(QStringLiteral("All lookups go to %1:%2").arg(setup.proxy->host).arg(setup.proxy->port));
     } else if (startup.useProxy) {

@@ -1,12 +1,12 @@
 #include "verdict_command.h"
 
 #include "cli/cli_output.h"
-#include "engine/answer_rules.h"
+#include "cli/command_line.h"
+#include "engine/startup.h"
 #include "support/data_folder.h"
 
 #include <QCommandLineParser>
 #include <QFile>
-#include <QFileInfo>
 #include <cstdio>
 
 namespace brisquel {
@@ -22,39 +22,25 @@ int runVerdictCommand(const QStringList& arguments)
     const QCommandLineOption serverOption(
         QStringLiteral("server"), QStringLiteral("WHOIS server whose rules apply (default: generic)."),
         QStringLiteral("HOST"));
-    const QCommandLineOption homeOption(QStringLiteral("home"), QStringLiteral("Data folder."),
-                                        QStringLiteral("DIR"));
-    parser.addOptions({serverOption, homeOption});
+    parser.addOptions({serverOption, homeOption()});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A saved answer."),
                                  QStringLiteral("FILE..."));
-    if (!parser.parse(arguments)) {
-        printError(parser.errorText());
-        return 2;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printCommandHelp(parser, QStringLiteral("brisquel-cli verdict [options] FILE..."));
-        return 0;
-    }
+    if (const std::optional<int> status =
+            parseCommand(parser, arguments, QStringLiteral("brisquel-cli verdict [options] FILE...")))
+        return *status;
     if (parser.positionalArguments().isEmpty()) {
         printError(QStringLiteral("give one or more files with saved answers"));
         return 2;
     }
 
-    AnswerRules rules;
+    // The rules a search of this data folder judges by; loading them reads no settings.
     QList<AnswerRules::Problem> problems;
-    rules.load(AnswerRules::shippedText(), QStringLiteral("answer-rules.txt (delivered)"), &problems);
-    const DataFolder folder(DataFolder::resolveRoot(arguments));
-    const QString userRules = folder.path(QStringLiteral("answer-rules.txt"));
-    if (QFileInfo::exists(userRules)) {
-        QString error;
-        if (!rules.loadFile(userRules, &problems, &error))
-            printError(error);
-    }
-    for (const AnswerRules::Problem& problem : problems)
-        printError(QStringLiteral("%1 line %2 skipped: %3")
-                       .arg(problem.origin)
-                       .arg(problem.lineNumber)
-                       .arg(problem.message));
+    QStringList errors;
+    const std::shared_ptr<const AnswerRules> rules =
+        Startup(DataFolder(DataFolder::resolveRoot(arguments)), nullptr).loadAnswerRules(&problems, &errors);
+    for (const QString& error : std::as_const(errors))
+        printError(error);
+    printSkippedLines(problems);
 
     const QString server = parser.value(serverOption);
     int status = 0;
@@ -65,7 +51,7 @@ int runVerdictCommand(const QStringList& arguments)
             status = 1;
             continue;
         }
-        const AnswerRules::Judgement judgement = rules.judge(file.read(2 * 1024 * 1024), server);
+        const AnswerRules::Judgement judgement = rules->judge(file.read(2 * 1024 * 1024), server);
         QStringList why;
         if (!judgement.detail.isEmpty())
             why << judgement.detail;

@@ -19,6 +19,11 @@ QString queryValue(const QString& text)
         .replace(QLatin1Char(' '), QLatin1Char('+'));
 }
 
+QString engineName(SearchEngine engine)
+{
+    return engine == SearchEngine::Yahoo ? QStringLiteral("Yahoo") : QStringLiteral("Google");
+}
+
 } // namespace
 
 HarvestRun::HarvestRun(SearchEngine engine, const QString& searchString, int targetCount,
@@ -37,11 +42,6 @@ std::optional<SearchEngine> HarvestRun::engineFor(SearchType type)
     if (type == SearchType::GoogleSearch)
         return SearchEngine::Google;
     return std::nullopt;
-}
-
-QString HarvestRun::engineName(SearchEngine engine)
-{
-    return engine == SearchEngine::Yahoo ? QStringLiteral("Yahoo") : QStringLiteral("Google");
 }
 
 int HarvestRun::targetCountFor(int comboIndex)
@@ -96,7 +96,7 @@ QStringList HarvestRun::addPage(const QString& bodyHtml)
     const QStringList added = extractHarvestNames(bodyHtml, &m_harvestText, m_extensions);
     m_pageNewCount = int(added.size());
     m_pageRead = true;
-    m_names += added;
+    m_foundCount += m_pageNewCount;
     return added;
 }
 

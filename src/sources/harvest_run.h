@@ -34,7 +34,6 @@ public:
                const QString& engineAddress, const QStringList& enabledExtensions);
 
     static std::optional<SearchEngine> engineFor(SearchType type);
-    static QString engineName(SearchEngine engine); // "Yahoo", "Google"
     // The target of the "Get" box by its index: ~100 (also for none), ~200, ~500, ~1000.
     static int targetCountFor(int comboIndex);
     // "searches/Google red car.txt": the term as typed, made safe as one file name.
@@ -47,8 +46,7 @@ public:
     bool wantsNextPage() const;
     void nextPage();
 
-    int foundCount() const { return int(m_names.size()); }
-    const QStringList& names() const { return m_names; }
+    int foundCount() const { return m_foundCount; }
 
     // Writes BrowserSearch.txt in `dataRoot` and its copy under "searches". False (and *error)
     // only when the list itself cannot be written.
@@ -61,10 +59,10 @@ private:
     QUrl m_engineAddress;
     KnownExtensions m_extensions;
     int m_resultOffset = 1;
+    int m_foundCount = 0;
     int m_pageNewCount = 0;
     bool m_pageRead = false;
     QString m_harvestText;
-    QStringList m_names;
 };
 
 } // namespace brisquel

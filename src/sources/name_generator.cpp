@@ -121,16 +121,11 @@ bool AppendsFile::remove(const QString& word, QString* error) const
 
 bool writeCreatedDomains(const QString& path, const QStringList& names, QString* error)
 {
-    QByteArray bytes;
-    qsizetype size = 0;
+    QStringList lines;
+    lines.reserve(names.size() * 2);
     for (const QString& name : names)
-        size += name.size() + 4;
-    bytes.reserve(size);
-    for (const QString& name : names) {
-        bytes += name.toUtf8();
-        bytes += "\r\n\r\n";
-    }
-    return TextFile::writeText(path, bytes, error);
+        lines << name << QString();
+    return TextFile::writeLines(path, lines, error);
 }
 
 } // namespace brisquel

@@ -37,6 +37,19 @@ bool validateAddress(const QString& application, const QString& section, const Q
     return problem == nullptr;
 }
 
+// Puts the value into the store's memory; an address that cannot be saved is told on stderr.
+bool stage(QSettings& settings, const QString& application, const QString& section, const QString& key,
+           const QString& value)
+{
+    QString error;
+    if (!validateAddress(application, section, key, &error)) {
+        std::fprintf(stderr, "Setting not saved: %s\n", qPrintable(error));
+        return false;
+    }
+    settings.setValue(settingsPath(application, section, key), value);
+    return true;
+}
+
 } // namespace
 
 SettingsStore::SettingsStore(const QString& machinePath, const QString& userPath)
@@ -106,15 +119,9 @@ bool SettingsStore::setValues(const QList<std::pair<SettingKey, QString>>& value
     bool machine = false;
     bool user = false;
     for (const auto& [key, value] : values) {
-        QString error;
-        if (!validateAddress(key.application, SettingKeys::Section, key.key, &error)) {
-            std::fprintf(stderr, "Setting not saved: %s\n", qPrintable(error));
-            continue;
-        }
         const bool userScope = key.scope == SettingsScope::User;
-        (userScope ? *m_user : *m_machine)
-            .setValue(settingsPath(key.application, SettingKeys::Section, key.key), value);
-        (userScope ? user : machine) = true;
+        if (stage(userScope ? *m_user : *m_machine, key.application, SettingKeys::Section, key.key, value))
+            (userScope ? user : machine) = true;
     }
     bool saved = true;
     if (machine)
@@ -131,16 +138,20 @@ int SettingsStore::intValue(const SettingKey& key, int fallback) const
     return ok ? number : fallback;
 }
 
+bool SettingsStore::flag(const SettingKey& key) const
+{
+    return intValue(key, key.defaultValue.toInt()) != 0;
+}
+
+bool SettingsStore::setFlag(const SettingKey& key, bool on)
+{
+    return setValue(key, on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 bool SettingsStore::save(QSettings& settings, const QString& application, const QString& section,
                          const QString& key, const QString& value, bool userScope)
 {
-    QString error;
-    if (!validateAddress(application, section, key, &error)) {
-        std::fprintf(stderr, "Setting not saved: %s\n", qPrintable(error));
-        return false;
-    }
-    settings.setValue(settingsPath(application, section, key), value);
-    return sync(settings, userScope);
+    return stage(settings, application, section, key, value) && sync(settings, userScope);
 }
 
 bool SettingsStore::sync(QSettings& settings, bool userScope)
@@ -236,7 +247,6 @@ bool SettingsStore::handlePermissionDenied(const QString& cause)
 {
     if (value(SettingKeys::IgnorePermissionDeniedError()) == QLatin1String("1") || m_abortedThisRun)
         return false;
-    const QString message = writeFailedMessage(m_machine->fileName(), cause);
     if (!m_permissionHandler) {
         if (!m_reportedOnStderr) {
             std::fprintf(
@@ -249,7 +259,7 @@ bool SettingsStore::handlePermissionDenied(const QString& cause)
     }
     // The dialog runs an event loop in which timers save again; those must not ask a second time.
     m_asking = true;
-    const PermissionAnswer answer = m_permissionHandler(message);
+    const PermissionAnswer answer = m_permissionHandler(writeFailedMessage(m_machine->fileName(), cause));
     m_asking = false;
     switch (answer) {
     case PermissionAnswer::Retry:

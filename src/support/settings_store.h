@@ -44,6 +44,9 @@ public:
     // Several values in one write of each file, so that they never disagree on disk.
     bool setValues(const QList<std::pair<SettingKey, QString>>& values);
     int intValue(const SettingKey& key, int fallback) const;
+    // A check box's setting, stored as "1" or "0"; text that is no number counts as the key's default.
+    bool flag(const SettingKey& key) const;
+    bool setFlag(const SettingKey& key, bool on);
 
     // The window supplies a dialog; without one a failure is reported on standard error once.
     // While the handler is asking, further failures do not ask again: the values stay in memory

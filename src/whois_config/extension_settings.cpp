@@ -2,6 +2,7 @@
 
 #include "extension_table.h"
 #include "rdap_bootstrap.h"
+#include "support/failure.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
 
@@ -11,19 +12,6 @@
 #include <QFileInfo>
 
 namespace brisquel {
-
-namespace {
-
-const QString EnabledStatus = QStringLiteral("Enabled");
-
-bool fail(QString* error, const QString& message)
-{
-    if (error)
-        *error = message;
-    return false;
-}
-
-} // namespace
 
 ExtensionSettings::ExtensionSettings(QString registrarsPath, QString backupsFolder, ExtensionTable* table,
                                      SettingsStore* settings, QObject* parent)
@@ -67,10 +55,8 @@ bool ExtensionSettings::saveRow(const QString& extension, const QString& server,
     QString reason;
     if (isRdapServer(host) && !rdapBaseUrl(host, &reason).isValid())
         return fail(error, invalidFieldsMessage() + QStringLiteral("\n\n") + reason);
-    if (!m_file.saveExtensionRow(key, host, QString::number(number), enabled, &reason)) {
-        fail(error, invalidFieldsMessage() + QStringLiteral("\n\n") + reason);
-        return false;
-    }
+    if (!m_file.saveExtensionRow(key, host, QString::number(number), enabled, &reason))
+        return fail(error, invalidFieldsMessage() + QStringLiteral("\n\n") + reason);
     return reload(error);
 }
 
@@ -80,7 +66,8 @@ bool ExtensionSettings::toggleRow(const RegistrarsDisplayRow& row, QString* erro
         return reload(error);
     // The row is written back as it stands, its status flipped; a bad port stays for the user to fix.
     QString reason;
-    if (!m_file.saveExtensionRow(row.at(0), row.at(1), row.at(2), row.at(3) != EnabledStatus, &reason))
+    if (!m_file.saveExtensionRow(row.at(0), row.at(1), row.at(2),
+                                 row.at(3) != RegistrarsFile::enabledStatus(), &reason))
         return fail(error, reason);
     return reload(error);
 }
@@ -115,23 +102,23 @@ bool ExtensionSettings::restoreDefaults(QString* error)
 
 bool ExtensionSettings::preferRdap() const
 {
-    return m_settings->intValue(SettingKeys::chkRdap(), 0) != 0;
+    return m_settings->flag(SettingKeys::chkRdap());
 }
 
 void ExtensionSettings::setPreferRdap(bool prefer)
 {
-    m_settings->setValue(SettingKeys::chkRdap(), prefer ? QStringLiteral("1") : QStringLiteral("0"));
+    m_settings->setFlag(SettingKeys::chkRdap(), prefer);
     Q_EMIT preferRdapChanged(prefer);
 }
 
 bool ExtensionSettings::checkDnsFirst() const
 {
-    return m_settings->intValue(SettingKeys::chkDns(), 1) != 0;
+    return m_settings->flag(SettingKeys::chkDns());
 }
 
 void ExtensionSettings::setCheckDnsFirst(bool check)
 {
-    m_settings->setValue(SettingKeys::chkDns(), check ? QStringLiteral("1") : QStringLiteral("0"));
+    m_settings->setFlag(SettingKeys::chkDns(), check);
     Q_EMIT dnsChanged(check, dnsServer());
 }
 
@@ -148,12 +135,12 @@ void ExtensionSettings::setDnsServer(const QString& server)
 
 bool ExtensionSettings::useProxy() const
 {
-    return m_settings->intValue(SettingKeys::chkProxy(), 0) != 0;
+    return m_settings->flag(SettingKeys::chkProxy());
 }
 
 void ExtensionSettings::setUseProxy(bool useProxy)
 {
-    m_settings->setValue(SettingKeys::chkProxy(), useProxy ? QStringLiteral("1") : QStringLiteral("0"));
+    m_settings->setFlag(SettingKeys::chkProxy(), useProxy);
     Q_EMIT useProxyChanged(useProxy);
 }
 

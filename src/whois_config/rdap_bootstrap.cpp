@@ -1,5 +1,7 @@
 #include "rdap_bootstrap.h"
 
+#include "support/failure.h"
+
 #include <QFile>
 #include <QHostAddress>
 #include <QJsonArray>
@@ -9,13 +11,6 @@
 namespace brisquel {
 
 namespace {
-
-bool fail(QString* error, const QString& message)
-{
-    if (error)
-        *error = message;
-    return false;
-}
 
 bool isLoopback(const QString& host)
 {

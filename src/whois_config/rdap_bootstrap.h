@@ -25,8 +25,6 @@ public:
     // False with the reason when the text is not a bootstrap file; the table is then unchanged.
     bool load(const QByteArray& json, QString* error = nullptr);
 
-    bool isEmpty() const { return m_bases.isEmpty(); }
-    int extensionCount() const { return int(m_bases.size()); }
     QString publication() const { return m_publication; }
     // The usable base URL for the extension (its last label, in ASCII form), or an invalid URL.
     QUrl baseFor(const QString& domainOrExtension) const;

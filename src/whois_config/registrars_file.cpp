@@ -2,6 +2,7 @@
 
 #include "rdap_bootstrap.h"
 
+#include "support/failure.h"
 #include "support/file_helpers.h"
 #include "support/line_reader.h"
 #include "support/text_file.h"
@@ -18,21 +19,9 @@ constexpr int FieldCount = 4;
 constexpr int MinPort = 1;
 constexpr int MaxPort = 65535;
 
-QString enabledStatus()
-{
-    return QStringLiteral("Enabled");
-}
-
 QString statusText(bool enabled)
 {
-    return enabled ? enabledStatus() : QStringLiteral("Disabled");
-}
-
-bool fail(QString* error, const QString& message)
-{
-    if (error)
-        *error = message;
-    return false;
+    return enabled ? RegistrarsFile::enabledStatus() : QStringLiteral("Disabled");
 }
 
 bool isBlank(const QString& line)

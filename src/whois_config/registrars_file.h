@@ -27,6 +27,9 @@ public:
     // Bad lines listed one by one; beyond this a single further entry counts the rest.
     static constexpr int MaxReportedProblems = 100;
 
+    // The status field of a row in use; any other text disables the row.
+    static QString enabledStatus() { return QStringLiteral("Enabled"); }
+
     explicit RegistrarsFile(QString path);
 
     QString path() const { return m_path; }

@@ -48,9 +48,7 @@ private Q_SLOTS:
     void searchPrintsOneLinePerVerdict()
     {
         const QString list = writeList("freeabc.com\r\ntaken.com\r\nfreeabcdefgh\r\n");
-        const Run run =
-            cli({QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy(),
-                 QStringLiteral("--format"), QStringLiteral("json")});
+        const Run run = cli(searchOf(list) + QStringList{QStringLiteral("--format"), QStringLiteral("json")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.size(), 3);
         QStringList verdicts;
@@ -76,10 +74,7 @@ private Q_SLOTS:
     void theProxyIsForThisRunOnly()
     {
         const QString list = writeList("freeone.com\r\n");
-        QCOMPARE(cli({QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"),
-                      proxy()})
-                     .exitCode,
-                 0);
+        QCOMPARE(cli(searchOf(list)).exitCode, 0);
         QStringList rows;
         QVERIFY(TextFile::readLines(m_home->filePath(QStringLiteral("registrars.txt")), &rows));
         QVERIFY(rows.contains(QStringLiteral("proxy|127.0.0.1|43|Enabled")));
@@ -124,27 +119,18 @@ private Q_SLOTS:
 
     void interruptStopsCleanlyAndResumes()
     {
-        QByteArray bytes;
-        for (int i = 1; i <= 400; ++i)
-            bytes += "name" + QByteArray::number(i) + ".com\r\n";
-        const QString list = writeList(bytes);
-        m_server->setDelayMs(50);
+        const QString list = writeList(numberedNames(400));
         QProcess process;
-        process.start(program(),
-                      {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"),
-                       proxy(), QStringLiteral("--home"), m_home->path()});
-        QVERIFY(process.waitForStarted());
-        QTRY_VERIFY(m_server->queries().size() > 60);
-        ::kill(pid_t(process.processId()), SIGINT);
-        QTRY_VERIFY(process.state() == QProcess::NotRunning);
+        interruptSearch(&process, list);
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(process.exitCode(), 130);
         const QStringList first =
             QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QVERIFY(first.size() < 400);
 
         // Without --start the same list resumes; together the two runs cover every name.
-        const Run second = cli(
-            {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy()});
+        const Run second = cli(searchOf(list));
         QCOMPARE(second.exitCode, 0);
         QSet<QString> names;
         for (const QString& line : first + second.out)
@@ -155,25 +141,17 @@ private Q_SLOTS:
 
     void aListChangedAfterAnInterruptStartsAtEntryOne()
     {
-        QByteArray bytes;
-        for (int i = 1; i <= 300; ++i)
-            bytes += "name" + QByteArray::number(i) + ".com\r\n";
+        QByteArray bytes = numberedNames(300);
         const QString list = writeList(bytes);
-        m_server->setDelayMs(50);
         QProcess process;
-        process.start(program(),
-                      {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"),
-                       proxy(), QStringLiteral("--home"), m_home->path()});
-        QVERIFY(process.waitForStarted());
-        QTRY_VERIFY(m_server->queries().size() > 60);
-        ::kill(pid_t(process.processId()), SIGINT);
-        QTRY_VERIFY(process.state() == QProcess::NotRunning);
+        interruptSearch(&process, list);
+        if (QTest::currentTestFailed())
+            return;
         m_server->setDelayMs(0);
 
         // Other names of the same count at the same path: every one of them is checked.
         writeList(bytes.replace("name", "nova"));
-        const Run second = cli(
-            {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy()});
+        const Run second = cli(searchOf(list));
         QCOMPARE(second.exitCode, 0);
         QVERIFY(
             second.err.contains(QStringLiteral("List changed since the last search; starting at entry 1.")));
@@ -185,10 +163,9 @@ private Q_SLOTS:
         m_server->setFaultFor(QStringLiteral("hang.com"), FakeWhoisServer::Fault::NeverAnswer);
         const QString list = writeList("taken.com\r\nhang.com\r\n");
         QProcess process;
-        process.start(program(),
-                      {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"),
-                       proxy(), QStringLiteral("--home"), m_home->path()});
-        QVERIFY(process.waitForStarted());
+        startSearch(&process, list);
+        if (QTest::currentTestFailed())
+            return;
         // The run waits for hang.com; the first verdict must be readable before it ends.
         QTRY_VERIFY_WITH_TIMEOUT(process.bytesAvailable() > 0, 8000);
         QCOMPARE(process.readLine(), QByteArray("registered taken.com\n"));
@@ -200,9 +177,7 @@ private Q_SLOTS:
     {
         QVERIFY(QDir(m_home->path()).mkpath(QStringLiteral("LowProfile.txt")));
         const QString list = writeList("taken.com\r\nfreeabcdefgh.com\r\ntaken2.com\r\n");
-        const Run run =
-            cli({QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy(),
-                 QStringLiteral("--start"), QStringLiteral("1")});
+        const Run run = cli(searchOf(list) + QStringList{QStringLiteral("--start"), QStringLiteral("1")});
         QCOMPARE(run.exitCode, 3);
         QVERIFY(run.err.contains(QStringLiteral("Cannot write LowProfile.txt: ")));
         QVERIFY(run.err.contains(QStringLiteral("The search stopped;")));
@@ -220,8 +195,7 @@ private Q_SLOTS:
         QVERIFY(TextFile::writeText(m_home->filePath(QStringLiteral("answer-rules.txt")),
                                     "[127.0.0.1]\r\nreserved ^Domain Name: RESERVED\r\nsometimes x\r\n"));
         const QString list = writeList("reserved.com\r\nfreeone.com\r\n");
-        const Run search = cli(
-            {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy()});
+        const Run search = cli(searchOf(list));
         QCOMPARE(search.exitCode, 0);
         QVERIFY(search.out.contains(QStringLiteral("not-registrable reserved.com")));
         QVERIFY(search.out.contains(QStringLiteral("available freeone.com")));
@@ -342,6 +316,39 @@ private Q_SLOTS:
 private:
     QString program() const { return QStringLiteral(BRISQUEL_CLI); }
     QString proxy() const { return QStringLiteral("127.0.0.1:%1").arg(m_server->port()); }
+    // A search of the list that asks the fake server only.
+    QStringList searchOf(const QString& list) const
+    {
+        return {QStringLiteral("search"), QStringLiteral("--list"), list, QStringLiteral("--proxy"), proxy()};
+    }
+
+    // "name1.com" to "nameN.com", a line each.
+    static QByteArray numberedNames(int count)
+    {
+        QByteArray bytes;
+        for (int i = 1; i <= count; ++i)
+            bytes += "name" + QByteArray::number(i) + ".com\r\n";
+        return bytes;
+    }
+
+    // The search of the list, running beside the test (whose event loop the fake server needs).
+    void startSearch(QProcess* process, const QString& list)
+    {
+        process->start(program(), searchOf(list) + QStringList{QStringLiteral("--home"), m_home->path()});
+        QVERIFY(process->waitForStarted());
+    }
+
+    // The search of the list against a slow server, stopped with Ctrl-C once it is well under way.
+    void interruptSearch(QProcess* process, const QString& list)
+    {
+        m_server->setDelayMs(50);
+        startSearch(process, list);
+        if (QTest::currentTestFailed())
+            return;
+        QTRY_VERIFY(m_server->queries().size() > 60);
+        ::kill(pid_t(process->processId()), SIGINT);
+        QTRY_VERIFY(process->state() == QProcess::NotRunning);
+    }
 
     QString writeList(const QByteArray& bytes)
     {
