@@ -7,6 +7,7 @@
 #include "whois_config/extension_table.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace brisquel {
 
@@ -46,10 +47,10 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
                 QStringLiteral("Cannot read %1: %2").arg(limits.fileName(), limits.errorString()));
     }
     result.rdapBootstrap = loadRdapBootstrap(&result.problems);
-    result.preferRdap = m_settings->intValue(SettingKeys::chkRdap(), 0) != 0;
-    result.checkDnsFirst = m_settings->intValue(SettingKeys::chkDns(), 1) != 0;
+    result.preferRdap = m_settings->flag(SettingKeys::chkRdap());
+    result.checkDnsFirst = m_settings->flag(SettingKeys::chkDns());
     result.dnsServer = m_settings->value(SettingKeys::DnsServer());
-    result.useProxy = m_settings->intValue(SettingKeys::chkProxy(), 0) != 0;
+    result.useProxy = m_settings->flag(SettingKeys::chkProxy());
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
     return result;
 }
@@ -106,7 +107,8 @@ std::shared_ptr<const AnswerRules> Startup::loadAnswerRules(QList<AnswerRules::P
     rules->load(AnswerRules::shippedText(), QStringLiteral("answer-rules.txt (delivered)"), problems);
     const QString path = answerRulesPath();
     QString error;
-    if (fileExists(path) && !rules->loadFile(path, problems, &error))
+    // Anything in the file's place is read, so that a folder there is reported, not ignored.
+    if (QFileInfo::exists(path) && !rules->loadFile(path, problems, &error))
         errors->append(error);
     return rules;
 }

@@ -56,11 +56,11 @@ GeneratorWindow::GeneratorWindow(DataFolder folder, SettingsStore* settings, QWi
 
     for (int i = 0; i < GeneratorExtensionCount; ++i)
         connect(chkExt[size_t(i)], &QCheckBox::toggled, this, [this, i](bool checked) {
-            m_settings->setValue(SettingKeys::chkExt(i), checked ? QStringLiteral("1") : QStringLiteral("0"));
+            m_settings->setFlag(SettingKeys::chkExt(i), checked);
         });
     for (int i = 0; i < int(chkAdd.size()); ++i)
         connect(chkAdd[size_t(i)], &QCheckBox::toggled, this, [this, i](bool checked) {
-            m_settings->setValue(SettingKeys::chkAdd(i), checked ? QStringLiteral("1") : QStringLiteral("0"));
+            m_settings->setFlag(SettingKeys::chkAdd(i), checked);
         });
     connect(Text1, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_settings->setValue(SettingKeys::txtMake(), text); });
@@ -158,9 +158,9 @@ void GeneratorWindow::arrange()
 void GeneratorWindow::restoreSettings()
 {
     for (int i = 0; i < GeneratorExtensionCount; ++i)
-        chkExt[size_t(i)]->setChecked(m_settings->intValue(SettingKeys::chkExt(i), 1) != 0);
+        chkExt[size_t(i)]->setChecked(m_settings->flag(SettingKeys::chkExt(i)));
     for (int i = 0; i < int(chkAdd.size()); ++i)
-        chkAdd[size_t(i)]->setChecked(m_settings->intValue(SettingKeys::chkAdd(i), 1) != 0);
+        chkAdd[size_t(i)]->setChecked(m_settings->flag(SettingKeys::chkAdd(i)));
     Text1->setText(m_settings->value(SettingKeys::txtMake()));
     txtCustom->setText(m_settings->value(SettingKeys::txtCustom()));
 }

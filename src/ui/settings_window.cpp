@@ -188,7 +188,7 @@ void SettingsWindow::onRowClicked(QTreeWidgetItem* item)
     txtExt->setText(item->text(0));
     txtServer->setText(item->text(1));
     txtPort->setText(item->text(2));
-    m_newRowEnabled = item->text(3) == QLatin1String("Enabled");
+    m_newRowEnabled = item->text(3) == RegistrarsFile::enabledStatus();
     txtLimit->setText(m_settings->serverLimits().textFor(item->text(1)));
 }
 
