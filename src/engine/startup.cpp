@@ -36,16 +36,11 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     result.problems += ensureStartupFolders(m_folder);
     result.problems += loadRegistrars(table, &result.registrarProblems);
     result.answerRules = loadAnswerRules(&result.answerRuleProblems, &result.problems);
-    result.serverLimits.load(ServerLimitsTable::shippedText(),
-                             QStringLiteral("server-limits.txt (delivered)"), &result.serverLimitProblems);
-    if (QFile limits(serverLimitsPath()); limits.exists()) {
-        if (limits.open(QIODevice::ReadOnly))
-            result.serverLimits.load(limits.readAll(), QStringLiteral("server-limits.txt"),
-                                     &result.serverLimitProblems);
-        else
-            result.problems.append(
-                QStringLiteral("Cannot read %1: %2").arg(limits.fileName(), limits.errorString()));
-    }
+    QString limitsError;
+    result.serverLimits =
+        ServerLimitsTable::deliveredWith(serverLimitsPath(), &result.serverLimitProblems, &limitsError);
+    if (!limitsError.isEmpty())
+        result.problems.append(limitsError);
     result.rdapBootstrap = loadRdapBootstrap(&result.problems);
     result.preferRdap = m_settings->flag(SettingKeys::chkRdap());
     result.checkDnsFirst = m_settings->flag(SettingKeys::chkDns());

@@ -158,11 +158,7 @@ void ExtensionSettings::setDefaultExtension(const QString& extension)
 void ExtensionSettings::setServerLimitsPath(const QString& path)
 {
     m_limitsPath = path;
-    m_limits = ServerLimitsTable();
-    m_limits.load(ServerLimitsTable::shippedText(), QStringLiteral("delivered"));
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        m_limits.load(file.readAll(), QStringLiteral("server-limits.txt"));
+    m_limits = ServerLimitsTable::deliveredWith(path);
 }
 
 bool ExtensionSettings::saveServerLimit(const QString& host, const QString& text, QString* error)

@@ -11,6 +11,20 @@ QByteArray ServerLimitsTable::shippedText()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+ServerLimitsTable ServerLimitsTable::deliveredWith(const QString& path, QList<Problem>* problems, QString* error)
+{
+    ServerLimitsTable table;
+    table.load(shippedText(), QStringLiteral("server-limits.txt (delivered)"), problems);
+    QFile file(path);
+    if (!file.exists())
+        return table;
+    if (file.open(QIODevice::ReadOnly))
+        table.load(file.readAll(), QStringLiteral("server-limits.txt"), problems);
+    else if (error)
+        *error = QStringLiteral("Cannot read %1: %2").arg(file.fileName(), file.errorString());
+    return table;
+}
+
 void ServerLimitsTable::load(const QByteArray& text, const QString& origin, QList<Problem>* problems)
 {
     static const QRegularExpression rate(QStringLiteral("^(\\d+(?:\\.\\d+)?)/(s|min|15min|h)$"));

@@ -29,6 +29,10 @@ public:
     };
 
     static QByteArray shippedText();
+    // The delivered limits with the file at path over them when it exists; *error says why it
+    // could not be read.
+    static ServerLimitsTable deliveredWith(const QString& path, QList<Problem>* problems = nullptr,
+                                           QString* error = nullptr);
     void load(const QByteArray& text, const QString& origin, QList<Problem>* problems = nullptr);
     ServerLimits limitsFor(const QString& host) const;
     // "1800 per 15 min, 4 connections" for the settings window.
