@@ -8,6 +8,7 @@
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
 #include "engine/startup.h"
+#include "engine/verdict_filer.h"
 #include "interrupt_watcher.h"
 #include "progress_printer.h"
 #include "sources/list_file.h"
@@ -21,6 +22,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTimer>
 #include <cstdio>
 
@@ -232,7 +234,8 @@ int runSearchCommand(const QStringList& arguments)
 
     ResultLists lists;
     ListFiles listFiles(folder, &lists);
-    SearchDriver driver(folder, &settings, &table, &lists, &listFiles);
+    VerdictFiler filer(folder, &lists, &listFiles);
+    SearchDriver driver(&settings, &table, &filer);
     driver.setUseProxy(startup.useProxy);
     driver.setDefaultExtension(startup.defaultExtension);
     driver.setServerOverride(setup.proxy);
@@ -301,6 +304,12 @@ int runSearchCommand(const QStringList& arguments)
 
     if (setup.format == Format::Csv)
         std::fputs("domain,verdict,detail,ace\n", stdout);
+    // Refused here rather than by the driver, so that it exits as a search that could not start.
+    if (!filer.claim(&error)) {
+        printError(error);
+        return Failure;
+    }
+    const auto releaseFolder = qScopeGuard([&filer] { filer.release(); });
     SearchRequest request{setup.listFile, setup.type, setup.start, QString::number(total)};
     if (!driver.start(request, &error)) {
         printError(error);

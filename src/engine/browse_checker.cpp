@@ -1,11 +1,9 @@
 #include "engine/browse_checker.h"
 
 #include "engine/answer_rules.h"
-#include "engine/list_files.h"
 #include "engine/lookup_name.h"
-#include "engine/result_lists.h"
+#include "engine/verdict_filer.h"
 #include "sources/domain_text.h"
-#include "support/text_file.h"
 #include "whois_config/extension_table.h"
 #include "whois_config/rdap_bootstrap.h"
 
@@ -14,13 +12,12 @@
 
 namespace brisquel {
 
-BrowseChecker::BrowseChecker(QString listPath, QString unansweredPath, const ExtensionTable* table,
-                             ResultLists* lists, QObject* parent)
+BrowseChecker::BrowseChecker(QString listPath, const ExtensionTable* table, VerdictFiler* filer,
+                             QObject* parent)
     : QObject(parent)
     , m_listPath(std::move(listPath))
-    , m_unansweredPath(std::move(unansweredPath))
     , m_table(table)
-    , m_lists(lists)
+    , m_filer(filer)
     , m_lookup(new WhoisLookup(0, this))
     , m_network(new QNetworkAccessManager(this))
     , m_rdapLookup(new RdapLookup(m_network, this))
@@ -34,7 +31,17 @@ BrowseChecker::BrowseChecker(QString listPath, QString unansweredPath, const Ext
     connect(&m_poll, &QTimer::timeout, this, &BrowseChecker::checkNext);
 }
 
-BrowseChecker::~BrowseChecker() = default;
+BrowseChecker::~BrowseChecker()
+{
+    releaseFolder();
+}
+
+void BrowseChecker::releaseFolder()
+{
+    if (m_holdsFolder)
+        m_filer->release();
+    m_holdsFolder = false;
+}
 
 void BrowseChecker::setTimings(const Timings& timings)
 {
@@ -55,9 +62,16 @@ void BrowseChecker::start()
 
 void BrowseChecker::checkNext()
 {
+    if (m_stopped) {
+        // Asked to go on after a failed write: the name that failed is the first again.
+        m_stopped = false;
+        m_poll.start();
+    }
     QString entry;
-    while (!isChecking()) {
+    while (!isChecking() && !m_stopped) {
+        const qint64 offset = m_readOffset;
         if (!readEntry(&entry)) {
+            releaseFolder();
             // Said once on arriving at the end, not at every poll.
             if (!m_idle) {
                 m_idle = true;
@@ -66,6 +80,20 @@ void BrowseChecker::checkNext()
             }
             return;
         }
+        if (!m_holdsFolder) {
+            QString error;
+            if (!m_filer->claim(&error)) {
+                // Read again at the next poll, once the other search has ended.
+                m_readOffset = offset;
+                if (!m_toldFolderBusy)
+                    Q_EMIT problem(error);
+                m_toldFolderBusy = true;
+                return;
+            }
+            m_holdsFolder = true;
+            m_toldFolderBusy = false;
+        }
+        m_entryOffset = offset;
         m_idle = false;
         ++m_nextEntry;
         if (startCheck(entry))
@@ -104,12 +132,12 @@ bool BrowseChecker::startCheck(const QString& entry)
         return false;
     const int row = m_table ? m_table->findExtensionIndex(domain, m_useProxy) : ExtensionTable::NoRow;
     if (row == ExtensionTable::NoRow) {
-        fileUnanswered(domain, QStringLiteral("no WHOIS server for its extension"));
+        file(domain, Verdict::Unanswered, QStringLiteral("no WHOIS server for its extension"));
         return false;
     }
     const QString query = queryDomain(domain);
     if (query.isEmpty()) {
-        fileUnanswered(domain, QStringLiteral("no valid ASCII (IDNA) form"));
+        file(domain, Verdict::Unanswered, QStringLiteral("no valid ASCII (IDNA) form"));
         return false;
     }
     WhoisLookup::Request request;
@@ -124,7 +152,7 @@ bool BrowseChecker::startCheck(const QString& entry)
         QString reason;
         const QUrl base = rdapBaseUrl(request.host, &reason);
         if (!base.isValid()) {
-            fileUnanswered(domain, reason);
+            file(domain, Verdict::Unanswered, reason);
             return false;
         }
         request.setRdapBase(base);
@@ -153,24 +181,41 @@ void BrowseChecker::settle(const QString& domain, bool answered, const AnswerRul
                            const QString& failure)
 {
     if (!answered)
-        fileUnanswered(domain, failure);
-    else if (judgement.verdict == Verdict::Unanswered)
-        fileUnanswered(domain, judgement.detail);
+        file(domain, Verdict::Unanswered, failure);
     else
-        file(domain, judgement.verdict);
+        file(domain, judgement.verdict, judgement.detail);
     checkNext();
 }
 
-void BrowseChecker::file(const QString& domain, Verdict verdict)
+bool BrowseChecker::file(const QString& domain, Verdict verdict, const QString& detail)
 {
-    const Column column = verdict == Verdict::Available ? Column::Unregistered : Column::Registered;
+    const VerdictFiler::Filed filed = m_filer->file(domain, verdict, detail);
+    if (!filed.saved) {
+        // Nothing is counted or listed that is not on disk; the name is checked again on going on.
+        m_stopped = true;
+        m_poll.stop();
+        m_readOffset = m_entryOffset;
+        --m_nextEntry;
+        releaseFolder();
+        Q_EMIT statusText(QStringLiteral("Checking stopped: %1 cannot be written.").arg(filed.file));
+        Q_EMIT problem(QStringLiteral("Cannot write %1: %2. Checking stopped at %3; %4, then open a page to "
+                                      "go on.")
+                           .arg(filed.file, filed.cause, domain, filed.advice));
+        return false;
+    }
+    showFiled(domain, verdict);
+    return true;
+}
+
+void BrowseChecker::showFiled(const QString& domain, Verdict verdict)
+{
+    if (verdict == Verdict::Unanswered) {
+        ++m_unansweredCount;
+        Q_EMIT checked(domain, verdict);
+        return;
+    }
     // Reserved and premium names cannot be had either; they go with the taken ones.
-    if (column == Column::Unregistered)
-        m_lists->addAvailableName(domain);
-    else
-        m_lists->addRegisteredName(domain);
-    if (m_listFiles)
-        m_listFiles->overflowCheck();
+    const Column column = verdict == Verdict::Available ? Column::Unregistered : Column::Registered;
     ++m_checkedCount;
     const int i = index(column);
     ++m_filed[i];
@@ -184,28 +229,6 @@ void BrowseChecker::file(const QString& domain, Verdict verdict)
         setCaption(column, QStringLiteral("Registered: (%1)").arg(m_filed[i]));
     }
     Q_EMIT checked(domain, verdict);
-}
-
-void BrowseChecker::fileUnanswered(const QString& domain, const QString& reason)
-{
-    ++m_unansweredCount;
-    Q_EMIT checked(domain, Verdict::Unanswered);
-    if (!m_inUnansweredFile) {
-        QStringList names;
-        TextFile::readLines(m_unansweredPath, &names);
-        m_inUnansweredFile = std::make_unique<QSet<QString>>();
-        for (const QString& name : std::as_const(names))
-            m_inUnansweredFile->insert(name.trimmed());
-    }
-    if (m_inUnansweredFile->contains(domain))
-        return;
-    QString error;
-    if (!TextFile::appendLines(m_unansweredPath, {domain}, &error)) {
-        Q_EMIT problem(QStringLiteral("%1 got no answer (%2) and could not be kept in Unanswered.txt: %3")
-                           .arg(domain, reason, error));
-        return;
-    }
-    m_inUnansweredFile->insert(domain);
 }
 
 QStringList BrowseChecker::entries(Column column) const

@@ -19,13 +19,13 @@ class QStringListModel;
 namespace brisquel {
 
 class ExtensionTable;
-class ListFiles;
-class ResultLists;
+class VerdictFiler;
 
 // The domain browser's status checker: walks the browse list file in order, one lookup at a time
 // (the main search's exchange, limits and answer rules), files each answered name into its own two
-// lists and into the main result lists, and puts names without an answer into Unanswered.txt.
-// At the end of the list it waits until more names are appended.
+// lists and, through the filer, into the main result lists and files or Unanswered.txt. At the
+// end of the list it waits until more names are appended. A name whose verdict could not be saved
+// stops it; it starts again from that name at the next checkNext().
 class BrowseChecker : public QObject
 {
     Q_OBJECT
@@ -44,7 +44,7 @@ public:
         int pollMs = 1000; // how often an idle checker looks for appended names
     };
 
-    BrowseChecker(QString listPath, QString unansweredPath, const ExtensionTable* table, ResultLists* lists,
+    BrowseChecker(QString listPath, const ExtensionTable* table, VerdictFiler* filer,
                   QObject* parent = nullptr);
     ~BrowseChecker() override;
 
@@ -52,8 +52,6 @@ public:
     void setUseProxy(bool useProxy) { m_useProxy = useProxy; }
     // The delivered rules until set.
     void setAnswerRules(std::shared_ptr<const AnswerRules> rules) { m_rules = std::move(rules); }
-    // Gets an overflow check after every filing, as in the main search.
-    void setListFiles(ListFiles* listFiles) { m_listFiles = listFiles; }
 
     // Starts polling; the first name of the list is the first looked up.
     void start();
@@ -83,7 +81,7 @@ Q_SIGNALS:
     // Every name of the list has been looked up.
     void idle();
     void checked(const QString& domain, brisquel::Verdict verdict);
-    // A file could not be written.
+    // A verdict could not be saved (checking stopped), or another search holds the data folder.
     void problem(const QString& message);
 
 private:
@@ -94,15 +92,18 @@ private:
     void onRdapFinished(const RdapLookup::Result& result);
     void settle(const QString& domain, bool answered, const AnswerRules::Judgement& judgement,
                 const QString& failure);
-    void file(const QString& domain, Verdict verdict);
-    void fileUnanswered(const QString& domain, const QString& reason);
+    bool file(const QString& domain, Verdict verdict, const QString& detail);
+    void showFiled(const QString& domain, Verdict verdict);
+    void releaseFolder();
     void setCaption(Column column, const QString& caption);
 
     QString m_listPath;
-    QString m_unansweredPath;
     const ExtensionTable* m_table;
-    ResultLists* m_lists;
-    ListFiles* m_listFiles = nullptr;
+    VerdictFiler* m_filer;
+    bool m_holdsFolder = false;
+    bool m_toldFolderBusy = false;
+    bool m_stopped = false;
+    qint64 m_entryOffset = 0; // where the entry under check starts, to go back to after a failure
     std::shared_ptr<const AnswerRules> m_rules;
     bool m_useProxy = false;
     WhoisLookup* m_lookup;
@@ -119,7 +120,6 @@ private:
     std::array<QStringListModel*, 2> m_models{};
     std::array<qint64, 2> m_filed{};
     std::array<QString, 2> m_captions;
-    std::unique_ptr<QSet<QString>> m_inUnansweredFile; // read on the first unanswered name
 };
 
 } // namespace brisquel

@@ -1,6 +1,7 @@
 #include "list_files.h"
 
 #include "result_lists.h"
+#include "support/line_appender.h"
 #include "support/text_file.h"
 
 #include <QDir>
@@ -34,7 +35,7 @@ struct ListFiles::LiveFile
 
     ResultList list;
     QString fragment; // the file names do not follow the list titles
-    QFile appender;
+    LineAppender appender;
     bool level = false;
     QString error; // why the last write failed
 };
@@ -96,8 +97,11 @@ void ListFiles::onNameFiled(ResultList list, const QString& domain)
     if (file.level && !appendLine(file, domain))
         file.level = false;
     saveLiveLists();
-    if (file.level)
+    if (file.level) {
         file.error.clear();
+        // Written again: the next failure of this file is news and is reported.
+        m_reported.removeAll(liveFilePath(list));
+    }
 }
 
 void ListFiles::onListEdited(ResultList list)
@@ -109,23 +113,13 @@ void ListFiles::onListEdited(ResultList list)
 bool ListFiles::appendLine(LiveFile& file, const QString& domain)
 {
     const QString path = liveFilePath(file.list);
-    if (!file.appender.isOpen()) {
-        file.appender.setFileName(path);
-        // Unbuffered: a write that fails must fail here, where the file can still be cut back.
-        if (!file.appender.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-            file.error = file.appender.errorString();
-            report(path, QStringLiteral("Cannot write %1: %2").arg(path, file.error));
-            return false;
-        }
-    }
-    QString error;
-    if (!TextFile::appendWhole(file.appender, domain.toUtf8() + TextFile::LineEnd, &error)) {
-        file.error = file.appender.errorString();
-        report(path, error);
-        file.appender.close();
-        return false;
-    }
-    return true;
+    file.appender.setPath(path);
+    QString cause;
+    if (file.appender.append(domain, &cause))
+        return true;
+    file.error = cause;
+    report(path, QStringLiteral("Cannot write %1: %2").arg(path, cause));
+    return false;
 }
 
 bool ListFiles::isSaved(ResultList list) const

@@ -2,15 +2,14 @@
 
 #include "engine/answer_rules.h"
 #include "engine/dns_precheck.h"
-#include "engine/list_files.h"
 #include "engine/lookup_name.h"
 #include "engine/name_set.h"
 #include "engine/rdap_lookup.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
+#include "engine/verdict_filer.h"
 #include "engine/whois_lookup.h"
 #include "sources/list_file.h"
-#include "support/data_folder.h"
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
@@ -42,7 +41,6 @@ constexpr qint64 MaxPauseMs = 5 * 60 * 1000;
 constexpr int CleanStretch = 50;
 constexpr int SilentBeforeRdap = 3;
 constexpr qsizetype MaxQuotedEntry = 80;
-const char UnansweredFileName[] = "Unanswered.txt";
 // Qt keeps at most six HTTP/1.1 connections per host and manager, so RDAP slots share managers
 // in groups of that size; HTTP/2 servers multiplex on one connection anyway.
 constexpr int RdapSlotsPerManager = 6;
@@ -89,9 +87,8 @@ QString quotedEntry(const QString& entry)
 class SearchDriver::Private
 {
 public:
-    Private(SearchDriver* q, const DataFolder& folder)
+    explicit Private(SearchDriver* q)
         : q(q)
-        , folder(folder)
     {}
 
     struct Pending
@@ -174,11 +171,9 @@ public:
     void requeue(const WhoisLookup::Request& request, int refusals);
     void markPositionChanged();
     void prepareDns();
-    bool fileAvailable(const QString& domain, QString* detail);
     bool fileUnanswered(const QString& domain, const QString& reason);
-    void loadUnansweredNames();
     void noteConnectFailure(const WhoisLookup::Request& request, const QString& failure);
-    void stopOnSaveFailure(const QString& fileName, const QString& cause);
+    void stopOnSaveFailure(const VerdictFiler::Filed& filed);
     void showProgress();
     void savePosition();
     void end(bool stopped);
@@ -194,11 +189,9 @@ public:
     }
 
     SearchDriver* q;
-    DataFolder folder;
     SettingsStore* settings = nullptr;
     const ExtensionTable* table = nullptr;
-    ResultLists* lists = nullptr;
-    ListFiles* listFiles = nullptr;
+    VerdictFiler* filer = nullptr;
 
     int poolSize = DefaultPoolSize;
     LookupTimings timings;
@@ -240,8 +233,6 @@ public:
     qint64 unanswered = 0;
     qint64 skipped = 0;
     NameSet seen;
-    NameSet alreadyUnanswered;
-    QFile unansweredFile;
     QString saveFailure;
     bool positionReported = false;
     // Servers that could not be reached, named once each; and whether every lookup failed so.
@@ -254,15 +245,14 @@ public:
     bool positionDirty = false;
 };
 
-SearchDriver::SearchDriver(const DataFolder& folder, SettingsStore* settings, const ExtensionTable* table,
-                           ResultLists* lists, ListFiles* listFiles, QObject* parent)
+SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table, VerdictFiler* filer,
+                           QObject* parent)
     : QObject(parent)
-    , d(std::make_unique<Private>(this, folder))
+    , d(std::make_unique<Private>(this))
 {
     d->settings = settings;
     d->table = table;
-    d->lists = lists;
-    d->listFiles = listFiles;
+    d->filer = filer;
     d->positionTimer.setSingleShot(true);
     connect(&d->positionTimer, &QTimer::timeout, this, [this] { d->savePosition(); });
     d->waitingTimer.setInterval(WaitingRefreshMs);
@@ -415,7 +405,7 @@ qint64 SearchDriver::unansweredCount() const
 
 QString SearchDriver::unansweredFilePath() const
 {
-    return d->folder.path(QString::fromLatin1(UnansweredFileName));
+    return d->filer->unansweredFilePath();
 }
 
 QString SearchDriver::saveFailure() const
@@ -451,6 +441,11 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
         return fail(QStringLiteral("The list file %1 cannot be read: %2").arg(request.listFile, openError));
     if (!d->serverOverride && (!d->table || d->table->isEmpty()))
         return fail(QStringLiteral("The extension table is empty: there is no WHOIS server to ask."));
+    QString claimError;
+    if (!d->filer->claim(&claimError)) {
+        d->reader.close();
+        return fail(claimError);
+    }
 
     d->reader.seekEntry(start);
     d->request = request;
@@ -468,7 +463,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->lookupsEnded = 0;
     d->connectFailures = 0;
     d->firstConnectFailure.clear();
-    d->loadUnansweredNames();
+    d->filer->reloadUnanswered();
     d->pending.clear();
     d->waiting.clear();
     d->refusalsOf.clear();
@@ -483,7 +478,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->announcedPause = 0;
     d->clock.start();
     Q_EMIT unansweredCountChanged(0);
-    d->lists->resetCounters();
+    d->filer->lists()->resetCounters();
 
     while (int(d->slots.size()) < d->poolSize) {
         auto slot = std::make_unique<WhoisLookup>(int(d->slots.size()), this);
@@ -530,15 +525,6 @@ void SearchDriver::stop()
     if (!d->running)
         return;
     d->end(true);
-}
-
-void SearchDriver::Private::loadUnansweredNames()
-{
-    alreadyUnanswered.clear();
-    QStringList names;
-    TextFile::readLines(folder.path(QString::fromLatin1(UnansweredFileName)), &names);
-    for (const QString& name : std::as_const(names))
-        alreadyUnanswered.insert(name.trimmed());
 }
 
 bool SearchDriver::Private::readAhead()
@@ -625,10 +611,9 @@ void SearchDriver::Private::onDnsChecked(quint64 id, bool delegated)
         ++dnsSettled;
         waiting.erase(lookup.request.entryNumber);
         markPositionChanged();
-        lists->addRegisteredName(domain);
-        if (listFiles)
-            listFiles->overflowCheck();
-        Q_EMIT q->verdict(domain, Verdict::Registered, QStringLiteral("delegated in DNS"));
+        const QString detail = QStringLiteral("delegated in DNS");
+        filer->file(domain, Verdict::Registered, detail);
+        Q_EMIT q->verdict(domain, Verdict::Registered, detail);
         if (!running)
             return;
     }
@@ -997,51 +982,22 @@ void SearchDriver::Private::settle(const Ended& ended)
     }
     refusalsOf.remove(entry);
 
-    bool saved = true;
-    switch (verdict) {
-    case Verdict::Available:
-        saved = fileAvailable(domain, &detail);
-        break;
-    case Verdict::Registered:
-    case Verdict::NotRegistrable:
-        // Reserved and premium names cannot be had either; they go with the taken ones.
-        lists->addRegisteredName(domain);
-        if (detail.isEmpty())
-            detail = idleCaption(ResultList::Registered);
-        break;
-    case Verdict::Unanswered:
-        saved = fileUnanswered(domain, detail);
-        break;
-    }
-    // An entry leaves the resume position behind only once what it found is on disk.
-    if (saved)
+    if (verdict == Verdict::Unanswered) {
+        if (fileUnanswered(domain, detail))
+            inFlight.erase(entry);
+    } else {
+        const VerdictFiler::Filed filed = filer->file(domain, verdict, detail);
+        // An entry leaves the resume position behind only once what it found is on disk.
+        if (!filed.saved) {
+            stopOnSaveFailure(filed);
+            return;
+        }
         inFlight.erase(entry);
+        Q_EMIT q->verdict(domain, verdict, filed.detail);
+    }
     positionDirty = true;
-    if (!running)
-        return;
-    if (listFiles)
-        listFiles->overflowCheck();
-    if (verdict != Verdict::Unanswered)
-        Q_EMIT q->verdict(domain, verdict, detail);
-
-    if (!running)
-        return;
-    carryOn();
-}
-
-bool SearchDriver::Private::fileAvailable(const QString& domain, QString* detail)
-{
-    const std::optional<ResultList> list = lists->addAvailableName(domain);
-    *detail = list ? idleCaption(*list) : QString();
-    if (!list || !listFiles || listFiles->isSaved(*list))
-        return true;
-    // Shown but not on disk would be a find that vanishes with the window: take it back, so that
-    // the next search finds and saves it.
-    const int last = lists->entryCount(*list) - 1;
-    if (last >= 0 && lists->entries(*list).at(last) == domain)
-        lists->deleteEntry(*list, last);
-    stopOnSaveFailure(fileNamePart(listFiles->liveFilePath(*list)), listFiles->saveError(*list));
-    return false;
+    if (running)
+        carryOn();
 }
 
 bool SearchDriver::Private::fileUnanswered(const QString& domain, const QString& reason)
@@ -1049,31 +1005,16 @@ bool SearchDriver::Private::fileUnanswered(const QString& domain, const QString&
     ++unanswered;
     Q_EMIT q->unansweredCountChanged(unanswered);
     Q_EMIT q->verdict(domain, Verdict::Unanswered, reason);
-    // A name left over from an earlier search is in the file already.
-    if (!alreadyUnanswered.insert(domain))
-        return true;
-    if (!unansweredFile.isOpen()) {
-        unansweredFile.setFileName(folder.path(QString::fromLatin1(UnansweredFileName)));
-        if (!unansweredFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-            stopOnSaveFailure(QString::fromLatin1(UnansweredFileName), unansweredFile.errorString());
-            return false;
-        }
-    }
-    if (!TextFile::appendWhole(unansweredFile, domain.toUtf8() + TextFile::LineEnd)) {
-        const QString cause = unansweredFile.errorString();
-        unansweredFile.close();
-        stopOnSaveFailure(QString::fromLatin1(UnansweredFileName), cause);
-        return false;
-    }
-    return true;
+    const VerdictFiler::Filed filed = filer->file(domain, Verdict::Unanswered, reason);
+    if (!filed.saved)
+        stopOnSaveFailure(filed);
+    return filed.saved;
 }
 
-void SearchDriver::Private::stopOnSaveFailure(const QString& fileName, const QString& cause)
+void SearchDriver::Private::stopOnSaveFailure(const VerdictFiler::Filed& filed)
 {
-    const QString advice = TextFile::isOutOfSpace(cause)
-                               ? QStringLiteral("free some space and press Start to go on.")
-                               : QStringLiteral("make the data folder writable and press Start to go on.");
-    saveFailure = QStringLiteral("Cannot write %1: %2. The search stopped; %3").arg(fileName, cause, advice);
+    saveFailure = QStringLiteral("Cannot write %1: %2. The search stopped; %3 and press Start to go on.")
+                      .arg(filed.file, filed.cause, filed.advice);
     Q_EMIT q->searchStopped(saveFailure);
     end(true);
 }
@@ -1166,9 +1107,8 @@ void SearchDriver::Private::end(bool stopped)
     // The waiting entries stay listed: they hold the resume position until the next start.
     pending.clear();
     reader.close();
-    unansweredFile.close();
     seen.clear();
-    alreadyUnanswered.clear();
+    filer->release();
     if (skipped > 0)
         Q_EMIT q->problem(QStringLiteral("%1 entries of the list were skipped.").arg(skipped));
     if (lookupsEnded > 0 && connectFailures == lookupsEnded)

@@ -15,10 +15,8 @@ class AnswerRules;
 class RdapBootstrap;
 class ServerLimitsTable;
 class ExtensionTable;
-class ListFiles;
-class ResultLists;
 class SettingsStore;
-class DataFolder;
+class VerdictFiler;
 
 struct SearchRequest
 {
@@ -50,8 +48,8 @@ class SearchDriver : public QObject
 public:
     static constexpr int DefaultPoolSize = 25;
 
-    SearchDriver(const DataFolder& folder, SettingsStore* settings, const ExtensionTable* table,
-                 ResultLists* lists, ListFiles* listFiles, QObject* parent = nullptr);
+    SearchDriver(SettingsStore* settings, const ExtensionTable* table, VerdictFiler* filer,
+                 QObject* parent = nullptr);
     ~SearchDriver() override;
 
     void setPoolSize(int size);

@@ -59,11 +59,8 @@ BrowserWindow::BrowserWindow(MainWindow* main)
     setWindowIcon(programIcon());
     setAttribute(Qt::WA_DeleteOnClose);
 
-    m_checker =
-        new BrowseChecker(m_scan.listPath(), main->dataFolder().path(QStringLiteral("Unanswered.txt")),
-                          &main->extensionTable(), main->resultLists(), this);
+    m_checker = new BrowseChecker(m_scan.listPath(), &main->extensionTable(), main->verdictFiler(), this);
     m_checker->setAnswerRules(main->startupResult().answerRules);
-    m_checker->setListFiles(main->listFiles());
     m_checker->setUseProxy(main->useProxy());
 
     auto* central = new QWidget(this);

@@ -8,6 +8,7 @@
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
+#include "engine/verdict_filer.h"
 #include "file_dialog.h"
 #include "generator_window.h"
 #include "harvester_window.h"
@@ -152,7 +153,8 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
                               m_folder.path(QStringLiteral("backups")), &m_table, m_settings.get(), this);
     m_lists = new ResultLists(this);
     m_listFiles = new ListFiles(m_folder, m_lists, this);
-    m_driver = new SearchDriver(m_folder, m_settings.get(), &m_table, m_lists, m_listFiles, this);
+    m_filer = new VerdictFiler(m_folder, m_lists, m_listFiles, this);
+    m_driver = new SearchDriver(m_settings.get(), &m_table, m_filer, this);
     m_listActions = new ResultListActions(m_lists, m_folder.path(QStringLiteral("Remembered.txt")), this);
     m_listActions->setUrlOpener(m_openUrl);
 
@@ -495,7 +497,8 @@ void MainWindow::bindCore()
     connect(m_listActions, &ResultListActions::failed, this, &MainWindow::showFailure);
 
     connect(m_extensionSettings, &ExtensionSettings::useProxyChanged, this, &MainWindow::setUseProxy);
-    connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, m_driver, &SearchDriver::setPreferRdap);
+    connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, m_driver,
+            &SearchDriver::setPreferRdap);
     connect(m_extensionSettings, &ExtensionSettings::dnsChanged, this,
             [this](bool checkFirst, const QString& server) { m_driver->setDnsPrecheck(checkFirst, server); });
     connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, m_driver,

@@ -30,6 +30,7 @@ class AboutWindow;
 class BrowserWindow;
 class ElidedLabel;
 class ListFiles;
+class VerdictFiler;
 class MessageLog;
 class MessageLogWindow;
 class ExtensionSettings;
@@ -70,6 +71,7 @@ public:
     const ExtensionTable& extensionTable() const { return m_table; }
     ResultLists* resultLists() const { return m_lists; }
     ListFiles* listFiles() const { return m_listFiles; }
+    VerdictFiler* verdictFiler() const { return m_filer; }
     SearchDriver* searchDriver() const { return m_driver; }
     ResultListActions* listActions() const { return m_listActions; }
     const StartupResult& startupResult() const { return m_startup; }
@@ -231,6 +233,7 @@ private:
     ExtensionTable m_table;
     ResultLists* m_lists = nullptr;
     ListFiles* m_listFiles = nullptr;
+    VerdictFiler* m_filer = nullptr;
     SearchDriver* m_driver = nullptr;
     ResultListActions* m_listActions = nullptr;
     StartupResult m_startup;

@@ -189,6 +189,34 @@ private Q_SLOTS:
                     .contains(QStringLiteral("  3    a find or the search position")));
     }
 
+    void oneSearchAtATimePerDataFolder()
+    {
+        m_server->setFaultFor(QStringLiteral("hang.com"), FakeWhoisServer::Fault::NeverAnswer);
+        const QString list = writeList("taken.com\r\nhang.com\r\n");
+        QProcess first;
+        startSearch(&first, list);
+        if (QTest::currentTestFailed())
+            return;
+        // Under way, and waiting for hang.com.
+        QTRY_VERIFY_WITH_TIMEOUT(first.bytesAvailable() > 0, 8000);
+        const QString other = m_home->filePath(QStringLiteral("other.txt"));
+        TextFile::writeText(other, "freeabc.com\r\n");
+        const Run second = cli(searchOf(other));
+        QCOMPARE(second.exitCode, 1);
+        QVERIFY2(second.err.contains(QStringLiteral("Another search is writing into this data folder: "
+                                                    "brisquel-cli (process %1")
+                                         .arg(first.processId())),
+                 qPrintable(second.err));
+        QVERIFY(second.out.isEmpty());
+
+        // The lock of a search that was killed is taken over.
+        first.kill();
+        first.waitForFinished();
+        const Run third = cli(searchOf(other));
+        QCOMPARE(third.exitCode, 0);
+        QCOMPARE(third.out, QStringList{QStringLiteral("available freeabc.com")});
+    }
+
     void answerRulesOfTheDataFolderJudgeSearchesAndSavedAnswers()
     {
         // The user's section for the server replaces the delivered rules; a broken line is named.

@@ -5,6 +5,7 @@
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
+#include "engine/verdict_filer.h"
 #include "support/data_folder.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
@@ -37,7 +38,8 @@ public:
         , settings(folder.settingsPath(), dir.filePath(QStringLiteral("user.ini")))
         , table(std::move(rows))
         , listFiles(folder, &lists)
-        , driver(folder, &settings, &table, &lists, &listFiles)
+        , filer(folder, &lists, &listFiles)
+        , driver(&settings, &table, &filer)
     {
         QDir().mkpath(folder.path(QStringLiteral("overflow")));
         QDir().mkpath(folder.path(QStringLiteral("backups")));
@@ -103,6 +105,7 @@ public:
     ExtensionTable table;
     ResultLists lists;
     ListFiles listFiles;
+    VerdictFiler filer;
     SearchDriver driver;
     QList<Outcome> outcomes;
     // The last verdict and detail of each name.

@@ -1,9 +1,12 @@
 #include "engine/browse_checker.h"
+#include "engine/list_files.h"
 #include "engine/result_lists.h"
+#include "engine/verdict_filer.h"
 #include "support/text_file.h"
 #include "tools/fake_whois_server.h"
 #include "whois_config/extension_table.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QStringListModel>
 #include <QTemporaryDir>
@@ -33,7 +36,8 @@ private Q_SLOTS:
         const ExtensionTable table(
             {ExtensionRow{QStringLiteral("com"), QStringLiteral("127.0.0.1"), server.port(), true}});
         ResultLists lists;
-        BrowseChecker checker(listPath, unansweredPath, &table, &lists);
+        VerdictFiler filer(DataFolder(dir.path()), &lists, nullptr);
+        BrowseChecker checker(listPath, &table, &filer);
         checker.setTimings({200, 2, 20, 50});
         QSignalSpy idle(&checker, &BrowseChecker::idle);
         QSignalSpy status(&checker, &BrowseChecker::statusText);
@@ -62,6 +66,59 @@ private Q_SLOTS:
         QCOMPARE(checker.entries(BrowseChecker::Column::Unregistered),
                  (QStringList{QStringLiteral("freebie.com"), QStringLiteral("late.com")}));
         QCOMPARE(checker.nextEntry(), 5);
+
+        // A name a search beside it put into Unanswered.txt meanwhile is not written twice.
+        QVERIFY(filer.file(QStringLiteral("silent2.com"), Verdict::Unanswered).saved);
+        server.setFaultFor(QStringLiteral("silent2.com"), FakeWhoisServer::Fault::NeverAnswer);
+        QVERIFY(TextFile::appendLines(listPath, {QStringLiteral("silent2.com")}));
+        QTRY_COMPARE_WITH_TIMEOUT(idle.size(), 3, 5000);
+        QCOMPARE(checker.unansweredCount(), 3);
+        QVERIFY(TextFile::readLines(unansweredPath, &unanswered));
+        QCOMPARE(unanswered.count(QStringLiteral("silent2.com")), 1);
+    }
+
+    void aFindThatCannotBeSavedIsTakenBackAndStopsTheChecker()
+    {
+        FakeWhoisServer server;
+        QVERIFY(server.listen());
+        server.setFreeNames({QStringLiteral("freebie.com"), QStringLiteral("freeabcdefgh1.com")});
+        QTemporaryDir dir;
+        const DataFolder folder(dir.path());
+        const QString listPath = dir.filePath(QStringLiteral("BrowserSearch.txt"));
+        QVERIFY(TextFile::appendLines(listPath, {QStringLiteral("taken.com"), QStringLiteral("freebie.com"),
+                                                 QStringLiteral("freeabcdefgh1.com")}));
+        // A folder standing where the Mid Profile file should be makes it unwritable, also for root.
+        QVERIFY(QDir().mkpath(folder.path(QStringLiteral("HighProfile.txt"))));
+        const ExtensionTable table(
+            {ExtensionRow{QStringLiteral("com"), QStringLiteral("127.0.0.1"), server.port(), true}});
+        ResultLists lists;
+        ListFiles listFiles(folder, &lists);
+        VerdictFiler filer(folder, &lists, &listFiles);
+        BrowseChecker checker(listPath, &table, &filer);
+        checker.setTimings({200, 2, 20, 50});
+        QSignalSpy problems(&checker, &BrowseChecker::problem);
+
+        checker.start();
+        QTRY_COMPARE_WITH_TIMEOUT(problems.size(), 1, 5000);
+        QVERIFY(
+            problems.first().first().toString().startsWith(QStringLiteral("Cannot write HighProfile.txt: ")));
+        QVERIFY(
+            problems.first().first().toString().contains(QStringLiteral("Checking stopped at freebie.com")));
+        QTest::qWait(200);
+        // Neither listed nor counted, and nothing after it was checked.
+        QCOMPARE(lists.entries(ResultList::Mid), QStringList());
+        QCOMPARE(checker.entries(BrowseChecker::Column::Unregistered), QStringList());
+        QCOMPARE(checker.checkedCount(), 1);
+        QCOMPARE(server.queries().count(QStringLiteral("freeabcdefgh1.com")), 0);
+
+        // With the file writable again, going on starts from the name that failed.
+        QVERIFY(QDir(folder.path(QStringLiteral("HighProfile.txt"))).removeRecursively());
+        QSignalSpy idle(&checker, &BrowseChecker::idle);
+        checker.checkNext();
+        QTRY_COMPARE_WITH_TIMEOUT(idle.size(), 1, 5000);
+        QCOMPARE(checker.entries(BrowseChecker::Column::Unregistered),
+                 (QStringList{QStringLiteral("freebie.com"), QStringLiteral("freeabcdefgh1.com")}));
+        QCOMPARE(lists.entries(ResultList::Mid), QStringList{QStringLiteral("freebie.com")});
     }
 
     void clearAndDeleteSetTheCaptions()
@@ -69,8 +126,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         ResultLists lists;
         const ExtensionTable table;
-        BrowseChecker checker(dir.filePath(QStringLiteral("none.txt")), dir.filePath(QStringLiteral("u.txt")),
-                              &table, &lists);
+        VerdictFiler filer(DataFolder(dir.path()), &lists, nullptr);
+        BrowseChecker checker(dir.filePath(QStringLiteral("none.txt")), &table, &filer);
         checker.model(BrowseChecker::Column::Registered)
             ->setStringList({QStringLiteral("a.com"), QStringLiteral("b.com")});
         QCOMPARE(checker.copyText(BrowseChecker::Column::Registered), QStringLiteral("a.com\r\nb.com\r\n"));

@@ -114,6 +114,24 @@ private Q_SLOTS:
         QCOMPARE(f.files.newBackupStamp(), QStringLiteral("1262026110509PM-2"));
     }
 
+    void aFileReplacedByAnotherProgramGetsTheNextFinds()
+    {
+        QTemporaryDir dir;
+        Fixture f(dir.path());
+        f.lists.addAvailableName(QStringLiteral("lowlabel1.com"));
+        f.lists.addAvailableName(QStringLiteral("lowlabel2.com"));
+        // Another search on the folder rewrites the file through a new one, its last line unended.
+        const QString path = f.files.liveFilePath(ResultList::Low);
+        QVERIFY(TextFile::writeText(path, "theirs1.com\r\ntheirs2.com"));
+        f.lists.addAvailableName(QStringLiteral("lowlabel3.com"));
+        QVERIFY(f.files.isSaved(ResultList::Low));
+        QCOMPARE(contents(path), QByteArray("theirs1.com\r\ntheirs2.com\r\nlowlabel3.com\r\n"));
+        // Removed altogether: the next find starts the file again instead of going nowhere.
+        QVERIFY(QFile::remove(path));
+        f.lists.addAvailableName(QStringLiteral("lowlabel4.com"));
+        QCOMPARE(contents(path), QByteArray("lowlabel4.com\r\n"));
+    }
+
     void liveFilesMirrorTheListsAfterEveryFiling()
     {
         QTemporaryDir dir;

@@ -295,6 +295,7 @@ private Q_SLOTS:
         QCOMPARE(stopped.count(), 1);
         QVERIFY(
             stopped.first().first().toString().startsWith(QStringLiteral("Cannot write LowProfile.txt: ")));
+        QVERIFY(stopped.first().first().toString().contains(QStringLiteral("LowProfile.txt is a folder")));
         QCOMPARE(h.driver.resumePosition(), 2);
         QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("2"));
         QVERIFY(!h.driver.saveFailure().isEmpty());

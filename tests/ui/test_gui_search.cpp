@@ -1,6 +1,7 @@
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
+#include "engine/verdict_filer.h"
 #include "support/settings_store.h"
 #include "tools/fake_dns_server.h"
 #include "tools/fake_whois_server.h"
@@ -119,6 +120,28 @@ private Q_SLOTS:
         // The list was searched to its end, so it is offered from its start again.
         QCOMPARE(window->settings()->value(SettingKeys::CustWordNum()), QStringLiteral("7"));
         QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
+    }
+
+    void aSecondSearchOnTheDataFolderDoesNotStart()
+    {
+        SearchFixture fixture;
+        MainWindow* window = fixture.window.get();
+        fixture.chooseCustomList("free.com\r\n");
+        // Another search (here: another filer on the same folder) holds it.
+        ResultLists otherLists;
+        VerdictFiler other(DataFolder(fixture.home), &otherLists, nullptr);
+        QVERIFY(other.claim(nullptr));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        window->cmdDoSearch->click();
+        QVERIFY(!window->isSearching());
+        QVERIFY(MessageBox::shown().last().text.startsWith(
+            QStringLiteral("Another search is writing into this data folder")));
+        QVERIFY(window->cmdDoSearch->isEnabled());
+
+        other.release();
+        window->cmdDoSearch->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
+        QCOMPARE(window->resultLists()->entries(ResultList::High), QStringList{QStringLiteral("free.com")});
     }
 
     void setupTurnsTheDnsPrecheckOn()
