@@ -7,6 +7,7 @@
 #include "engine/rdap_lookup.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
+#include "engine/server_pacer.h"
 #include "engine/verdict_filer.h"
 #include "engine/whois_lookup.h"
 #include "sources/list_file.h"
@@ -37,8 +38,6 @@ constexpr int WaitingRefreshMs = 1000;
 // Entries read ahead of the pool, so that names of a server with budget can go while others wait.
 constexpr qsizetype LookAhead = 2000;
 constexpr int MaxRefusals = 5;
-constexpr qint64 MaxPauseMs = 5 * 60 * 1000;
-constexpr int CleanStretch = 50;
 constexpr int SilentBeforeRdap = 3;
 constexpr qsizetype MaxQuotedEntry = 80;
 // Qt keeps at most six HTTP/1.1 connections per host and manager, so RDAP slots share managers
@@ -96,28 +95,6 @@ public:
         WhoisLookup::Request request;
         int refusals = 0;
     };
-    struct ServerState
-    {
-        QString host;
-        ServerLimits limits;
-        double perSecond = 0; // the pace now: the limit, or lower after refusals
-        double tokens = 1;
-        qint64 refilledAt = 0;
-        qint64 pausedUntil = 0;
-        qint64 backoffMs = 0;
-        std::deque<qint64> recentAnswers; // when the last clean answers came: the pace the server takes
-        double ceiling = 0;               // the most a refusing server was seen to take in a second
-        int open = 0;
-        int slotCap = 25;
-        int cleanAnswers = 0;
-        int silentInARow = 0; // lookups in a row that got no answer at all
-        bool exhausted = false;
-        qint64 queries = 0;
-        qint64 answers = 0;
-        qint64 refusals = 0;
-        qint64 pauses = 0;
-    };
-
     // What finished: a WHOIS or an RDAP lookup, in the terms the filing needs.
     struct Ended
     {
@@ -158,9 +135,6 @@ public:
     bool toRdap(WhoisLookup::Request* request) const;
     void dispatch();
     void startRdap(const WhoisLookup::Request& request);
-    ServerState& serverFor(const WhoisLookup::Request& request);
-    bool canSend(ServerState& server, qint64 now, qint64* readyAt);
-    void throttled(ServerState& server, const QByteArray& answer, qint64 namedMs);
     void showPause(qint64 now);
     static qint64 namedWaitMs(const QByteArray& answer);
     void onFinished(int slotIndex, const WhoisLookup::Result& result);
@@ -223,8 +197,7 @@ public:
     std::deque<Pending> pending; // read ahead, in list order; refused names go back to the front
     std::set<qint64> waiting;    // the entry numbers in `pending`, `dnsQueue` and `dnsInFlight`
     QHash<qint64, int> refusalsOf;
-    QHash<QString, ServerState> servers; // by "host:port"
-    ServerLimitsTable serverLimits;
+    ServerPacer pacer;
     QElapsedTimer clock;
     QTimer wakeTimer;
     qint64 announcedPause = 0;
@@ -258,7 +231,6 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
     d->waitingTimer.setInterval(WaitingRefreshMs);
     d->wakeTimer.setSingleShot(true);
     connect(&d->wakeTimer, &QTimer::timeout, this, [this] { d->carryOn(); });
-    d->serverLimits.load(ServerLimitsTable::shippedText(), QStringLiteral("server-limits.txt (delivered)"));
     connect(&d->waitingTimer, &QTimer::timeout, this, [this] { d->showProgress(); });
 }
 
@@ -317,23 +289,15 @@ void SearchDriver::setDefaultExtension(const QString& extension)
 
 void SearchDriver::setServerLimits(const ServerLimitsTable& limits)
 {
-    d->serverLimits = limits;
     // Servers of a running search take the new limits; a pace learned from refusals stays.
-    for (auto& server : d->servers) {
-        server.limits = limits.limitsFor(server.host);
-        if (server.ceiling <= 0)
-            server.perSecond = server.limits.perSecond;
-        server.slotCap = std::min(server.limits.connections, d->poolSize);
-    }
+    d->pacer.setLimits(limits);
 }
 
 QList<SearchDriver::ServerStats> SearchDriver::serverStats() const
 {
     QList<ServerStats> stats;
-    for (const auto& server : std::as_const(d->servers))
+    for (const ServerPacer::Stats& server : d->pacer.stats())
         stats.append({server.host, server.queries, server.answers, server.refusals, server.pauses});
-    std::sort(stats.begin(), stats.end(),
-              [](const ServerStats& a, const ServerStats& b) { return a.queries > b.queries; });
     return stats;
 }
 
@@ -467,7 +431,9 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->pending.clear();
     d->waiting.clear();
     d->refusalsOf.clear();
-    d->servers.clear();
+    d->pacer.reset();
+    d->pacer.setPoolSize(d->poolSize);
+    d->pacer.setFirstPauseMs(d->timings.firstPauseMs);
     d->whoisUnreachable.clear();
     d->dnsQueue.clear();
     d->dnsInFlight.clear();
@@ -661,45 +627,6 @@ bool SearchDriver::Private::toRdap(WhoisLookup::Request* request) const
     return true;
 }
 
-SearchDriver::Private::ServerState& SearchDriver::Private::serverFor(const WhoisLookup::Request& request)
-{
-    const QString key = serverKey(request);
-    auto found = servers.find(key);
-    if (found == servers.end()) {
-        ServerState state;
-        state.host = request.host;
-        state.limits = serverLimits.limitsFor(request.host);
-        state.perSecond = state.limits.perSecond;
-        state.tokens = state.limits.burst;
-        state.slotCap = std::min(state.limits.connections, poolSize);
-        state.refilledAt = clock.elapsed();
-        found = servers.insert(key, state);
-    }
-    return *found;
-}
-
-// Whether the server may take one more query now; if not, when it may (ms from the clock's start).
-bool SearchDriver::Private::canSend(ServerState& server, qint64 now, qint64* readyAt)
-{
-    if (server.exhausted)
-        return true; // its names are filed at once, without a query
-    if (now < server.pausedUntil) {
-        *readyAt = std::min(*readyAt, server.pausedUntil);
-        return false;
-    }
-    if (server.open >= server.slotCap)
-        return false; // a finishing lookup dispatches again
-    if (server.perSecond <= 0)
-        return true;
-    server.tokens = std::min(server.limits.burst > 1 ? server.limits.burst : 1.0,
-                             server.tokens + double(now - server.refilledAt) * server.perSecond / 1000.0);
-    server.refilledAt = now;
-    if (server.tokens >= 1)
-        return true;
-    *readyAt = std::min(*readyAt, now + qint64(std::ceil((1 - server.tokens) * 1000.0 / server.perSecond)));
-    return false;
-}
-
 void SearchDriver::Private::dispatch()
 {
     if (!running)
@@ -721,7 +648,7 @@ void SearchDriver::Private::dispatch()
             if (!whoisUnreachable.isEmpty() && !it->request.rdapBase.isValid() &&
                 whoisUnreachable.contains(serverKey(it->request)))
                 toRdap(&it->request);
-            if (canSend(serverFor(it->request), now, &readyAt)) {
+            if (pacer.mayAsk(serverKey(it->request), it->request.host, now, &readyAt)) {
                 chosen = it;
                 break;
             }
@@ -732,21 +659,18 @@ void SearchDriver::Private::dispatch()
             break;
         const Pending lookup = *chosen;
         pending.erase(chosen);
-        ServerState& server = serverFor(lookup.request);
-        if (server.exhausted) {
+        const QString key = serverKey(lookup.request);
+        if (pacer.quotaUsedUp(key)) {
             // Filed without a query; the slot stays free for the next entry.
             waiting.erase(lookup.request.entryNumber);
             if (!fileUnanswered(lookup.request.domain,
-                                QStringLiteral("the daily quota of %1 is used up").arg(server.host)))
+                                QStringLiteral("the daily quota of %1 is used up").arg(lookup.request.host)))
                 return;
             if (!readAhead())
                 return;
             continue;
         }
-        ++server.open;
-        ++server.queries;
-        if (server.perSecond > 0)
-            server.tokens -= 1;
+        pacer.onSent(key, now);
         waiting.erase(lookup.request.entryNumber);
         inFlight.insert(lookup.request.entryNumber);
         refusalsOf[lookup.request.entryNumber] = lookup.refusals;
@@ -787,18 +711,14 @@ void SearchDriver::Private::startRdap(const WhoisLookup::Request& request)
 
 void SearchDriver::Private::showPause(qint64 now)
 {
-    // Tell about the server whose pause lasts longest; once per pause.
-    const ServerState* longest = nullptr;
-    for (const ServerState& server : std::as_const(servers)) {
-        if (server.pausedUntil > now && (!longest || server.pausedUntil > longest->pausedUntil))
-            longest = &server;
-    }
-    if (!longest || longest->pausedUntil == announcedPause)
+    // Tell about the server whose rest lasts longest; once per rest.
+    const std::optional<ServerPacer::Rest> longest = pacer.longestRest(now);
+    if (!longest || longest->until == announcedPause)
         return;
-    announcedPause = longest->pausedUntil;
+    announcedPause = longest->until;
     const QString text = QStringLiteral("Waiting for %1: limit reached, %2 s")
                              .arg(longest->host)
-                             .arg((longest->pausedUntil - now + 999) / 1000);
+                             .arg((longest->until - now + 999) / 1000);
     Q_EMIT q->statusText(3, text);
     Q_EMIT q->serverWaiting(text);
 }
@@ -816,38 +736,7 @@ qint64 SearchDriver::Private::namedWaitMs(const QByteArray& answer)
         return 0;
     const qint64 count = match.captured(1).toLongLong();
     const bool minutes = match.captured(2).startsWith(QLatin1Char('m'), Qt::CaseInsensitive);
-    return std::min<qint64>(count * (minutes ? 60000 : 1000), MaxPauseMs);
-}
-
-void SearchDriver::Private::throttled(ServerState& server, const QByteArray& answer, qint64 named)
-{
-    ++server.refusals;
-    server.cleanAnswers = 0;
-    const QString text = QString::fromUtf8(answer.left(4096)).toLower();
-    if (text.contains(QStringLiteral("daily")) || text.contains(QStringLiteral("per day")) ||
-        text.contains(QStringLiteral("24 hours"))) {
-        server.exhausted = true;
-        return;
-    }
-    const qint64 now = clock.elapsed();
-    // Refusals of queries sent before the pause began belong to that pause.
-    if (now < server.pausedUntil)
-        return;
-    ++server.pauses;
-    server.backoffMs =
-        server.backoffMs == 0 ? timings.firstPauseMs : std::min<qint64>(server.backoffMs * 2, MaxPauseMs);
-    server.pausedUntil = now + (named > 0 ? std::min(named, MaxPauseMs) : server.backoffMs);
-    // The rest of the run keeps just under the pace the server accepted in the last second.
-    while (!server.recentAnswers.empty() && server.recentAnswers.front() <= now - 1000)
-        server.recentAnswers.pop_front();
-    // Never slower than one query every two first pauses (every 2 s as delivered).
-    const double slowest = 500.0 / std::max(1, timings.firstPauseMs);
-    const double accepted = std::max(slowest, double(server.recentAnswers.size()));
-    server.ceiling = server.ceiling > 0 ? std::min(server.ceiling, accepted) : accepted;
-    server.perSecond =
-        std::max(slowest, (server.perSecond > 0 ? std::min(server.perSecond, accepted) : accepted) * 0.95);
-    server.tokens = 0;
-    server.refilledAt = now;
+    return std::min<qint64>(count * (minutes ? 60000 : 1000), ServerPacer::MaxPauseMs);
 }
 
 void SearchDriver::Private::onFinished(int slotIndex, const WhoisLookup::Result& result)
@@ -898,7 +787,8 @@ bool SearchDriver::Private::fallBackToRdap(const Ended& ended)
     const QString key = serverKey(ended.request);
     // A server that cannot be reached, or that has let several names in a row go without an answer
     // (port 43 switched off behind a firewall that drops), sends the rest of its names to RDAP at once.
-    const bool gaveUp = ended.neverConnected || ++serverFor(ended.request).silentInARow >= SilentBeforeRdap;
+    const int silentInARow = pacer.onSilence(key);
+    const bool gaveUp = ended.neverConnected || silentInARow >= SilentBeforeRdap;
     if (gaveUp && !whoisUnreachable.contains(key)) {
         whoisUnreachable.insert(key);
         Q_EMIT q->problem(QStringLiteral("%1 %2:%3: %4; asking %5 over RDAP instead.")
@@ -931,54 +821,35 @@ void SearchDriver::Private::settle(const Ended& ended)
 {
     const QString& domain = ended.request.domain;
     const qint64 entry = ended.request.entryNumber;
-    ServerState& server = serverFor(ended.request);
-    server.open = std::max(0, server.open - 1);
     if (fallBackToRdap(ended)) {
-        server.slotCap = std::max(1, server.slotCap / 2);
         carryOn();
         return;
     }
     ++lookupsEnded;
+    const QString key = serverKey(ended.request);
+    const qint64 now = clock.elapsed();
     Verdict verdict = Verdict::Unanswered;
     QString detail = ended.failure;
-    bool limited = false;
-    if (ended.answered) {
-        verdict = ended.judgement.verdict;
-        detail = ended.judgement.detail;
-        limited = ended.judgement.refused;
-    } else if (ended.neverConnected) {
-        noteConnectFailure(ended.request, ended.failure);
-    }
-
-    if (limited) {
-        throttled(server, ended.answer, ended.namedWaitMs);
+    if (ended.answered && ended.judgement.refused) {
+        pacer.onRefusal(key, QString::fromUtf8(ended.answer.left(4096)), ended.namedWaitMs, now);
         const int refusals = refusalsOf.value(entry) + 1;
-        if (!server.exhausted && refusals < MaxRefusals) {
-            // First of its server again: it is asked when the pause is over.
+        const bool quotaUsedUp = pacer.quotaUsedUp(key);
+        if (!quotaUsedUp && refusals < MaxRefusals) {
+            // First of its server again: it is asked when the rest is over.
             requeue(ended.request, refusals);
             carryOn();
             return;
         }
-        detail = server.exhausted ? QStringLiteral("the daily quota of %1 is used up").arg(server.host)
-                                  : QStringLiteral("refused %1 times by %2").arg(refusals).arg(server.host);
+        detail = quotaUsedUp ? QStringLiteral("the daily quota of %1 is used up").arg(ended.request.host)
+                             : QStringLiteral("refused %1 times by %2").arg(refusals).arg(ended.request.host);
     } else if (ended.answered) {
-        ++server.answers;
-        server.silentInARow = 0;
-        server.backoffMs = 0;
-        server.slotCap = std::min(std::min(server.limits.connections, poolSize), server.slotCap + 1);
-        server.recentAnswers.push_back(clock.elapsed());
-        if (server.recentAnswers.size() > 4096)
-            server.recentAnswers.pop_front();
-        // A clean stretch brings a lowered pace back, slowly, up to what the server accepted before.
-        if (++server.cleanAnswers >= CleanStretch && server.perSecond > 0 && server.ceiling > 0) {
-            server.cleanAnswers = 0;
-            server.perSecond = std::min(server.perSecond * 1.05, server.ceiling * 0.98);
-            if (server.limits.perSecond > 0)
-                server.perSecond = std::min(server.perSecond, server.limits.perSecond);
-        }
+        pacer.onAnswer(key, now);
+        verdict = ended.judgement.verdict;
+        detail = ended.judgement.detail;
     } else {
-        // A silent server gets fewer slots, so that it never holds the whole pool.
-        server.slotCap = std::max(1, server.slotCap / 2);
+        pacer.onSilence(key);
+        if (ended.neverConnected)
+            noteConnectFailure(ended.request, ended.failure);
     }
     refusalsOf.remove(entry);
 

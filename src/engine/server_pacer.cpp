@@ -1,0 +1,179 @@
+#include "server_pacer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brisquel {
+
+ServerPacer::ServerPacer()
+{
+    m_limits.load(ServerLimitsTable::shippedText(), QStringLiteral("server-limits.txt (delivered)"));
+}
+
+void ServerPacer::applyLimits(Server& server) const
+{
+    server.limits = m_limits.limitsFor(server.stats.host);
+    if (server.ceiling <= 0)
+        server.perSecond = server.limits.perSecond;
+    server.slotCap = std::min(server.limits.connections, m_poolSize);
+}
+
+void ServerPacer::setLimits(const ServerLimitsTable& limits)
+{
+    m_limits = limits;
+    for (Server& server : m_servers)
+        applyLimits(server);
+}
+
+void ServerPacer::setPoolSize(int size)
+{
+    m_poolSize = std::max(1, size);
+    for (Server& server : m_servers)
+        server.slotCap = std::min(server.slotCap, m_poolSize);
+}
+
+ServerPacer::Server* ServerPacer::find(const QString& key)
+{
+    const auto found = m_servers.find(key);
+    return found == m_servers.end() ? nullptr : &*found;
+}
+
+bool ServerPacer::mayAsk(const QString& key, const QString& host, qint64 now, qint64* readyAt)
+{
+    Server* server = find(key);
+    if (!server) {
+        Server fresh;
+        fresh.stats.host = host;
+        applyLimits(fresh);
+        fresh.tokens = fresh.limits.burst;
+        fresh.refilledAt = now;
+        server = &*m_servers.insert(key, fresh);
+    }
+    if (server->quotaUsedUp)
+        return true; // its names are filed at once, without a query
+    if (now < server->pausedUntil) {
+        *readyAt = std::min(*readyAt, server->pausedUntil);
+        return false;
+    }
+    if (server->open >= server->slotCap)
+        return false;
+    if (server->perSecond <= 0)
+        return true;
+    server->tokens = std::min(std::max(server->limits.burst, 1.0),
+                              server->tokens + double(now - server->refilledAt) * server->perSecond / 1000.0);
+    server->refilledAt = now;
+    if (server->tokens >= 1)
+        return true;
+    // Less a hair, so that rounding never adds a whole millisecond.
+    const double waitMs = (1 - server->tokens) * 1000.0 / server->perSecond - 1e-6;
+    *readyAt = std::min(*readyAt, now + std::max<qint64>(1, qint64(std::ceil(waitMs))));
+    return false;
+}
+
+bool ServerPacer::quotaUsedUp(const QString& key) const
+{
+    const auto found = m_servers.constFind(key);
+    return found != m_servers.cend() && found->quotaUsedUp;
+}
+
+void ServerPacer::onSent(const QString& key, qint64 now)
+{
+    Server* server = find(key);
+    if (!server)
+        return;
+    Q_UNUSED(now);
+    ++server->open;
+    ++server->stats.queries;
+    if (server->perSecond > 0)
+        server->tokens -= 1;
+    // The quota counts what this run asked; the last query it allows may still go.
+    if (server->limits.daily > 0 && server->stats.queries >= server->limits.daily)
+        server->quotaUsedUp = true;
+}
+
+void ServerPacer::onAnswer(const QString& key, qint64 now)
+{
+    Server* server = find(key);
+    if (!server)
+        return;
+    server->open = std::max(0, server->open - 1);
+    ++server->stats.answers;
+    server->silentInARow = 0;
+    server->backoffMs = 0;
+    server->slotCap = std::min(std::min(server->limits.connections, m_poolSize), server->slotCap + 1);
+    server->recentAnswers.push_back(now);
+    if (server->recentAnswers.size() > 4096)
+        server->recentAnswers.pop_front();
+    // A clean stretch brings a lowered pace back, slowly, up to what the server accepted before.
+    if (++server->cleanAnswers >= CleanStretch && server->perSecond > 0 && server->ceiling > 0) {
+        server->cleanAnswers = 0;
+        server->perSecond = std::min(server->perSecond * 1.05, server->ceiling * 0.98);
+        if (server->limits.perSecond > 0)
+            server->perSecond = std::min(server->perSecond, server->limits.perSecond);
+    }
+}
+
+void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint64 namedWaitMs, qint64 now)
+{
+    Server* server = find(key);
+    if (!server)
+        return;
+    server->open = std::max(0, server->open - 1);
+    ++server->stats.refusals;
+    server->cleanAnswers = 0;
+    const QString text = answerText.left(4096).toLower();
+    if (text.contains(QStringLiteral("daily")) || text.contains(QStringLiteral("per day")) ||
+        text.contains(QStringLiteral("24 hours"))) {
+        server->quotaUsedUp = true;
+        return;
+    }
+    // Refusals of queries sent before the rest began belong to that rest.
+    if (now < server->pausedUntil)
+        return;
+    ++server->stats.pauses;
+    server->backoffMs = server->backoffMs == 0 ? m_firstPauseMs : std::min(server->backoffMs * 2, MaxPauseMs);
+    server->pausedUntil = now + (namedWaitMs > 0 ? std::min(namedWaitMs, MaxPauseMs) : server->backoffMs);
+    // The rest of the run keeps just under the pace the server accepted in the last second.
+    while (!server->recentAnswers.empty() && server->recentAnswers.front() <= now - 1000)
+        server->recentAnswers.pop_front();
+    // Never slower than one query every two first pauses (every 2 s as delivered).
+    const double slowest = 500.0 / double(m_firstPauseMs);
+    const double accepted = std::max(slowest, double(server->recentAnswers.size()));
+    server->ceiling = server->ceiling > 0 ? std::min(server->ceiling, accepted) : accepted;
+    server->perSecond =
+        std::max(slowest, (server->perSecond > 0 ? std::min(server->perSecond, accepted) : accepted) * 0.95);
+    server->tokens = 0;
+    server->refilledAt = now;
+}
+
+int ServerPacer::onSilence(const QString& key)
+{
+    Server* server = find(key);
+    if (!server)
+        return 0;
+    server->open = std::max(0, server->open - 1);
+    // Fewer slots, so that a silent server never holds the whole pool.
+    server->slotCap = std::max(1, server->slotCap / 2);
+    return ++server->silentInARow;
+}
+
+std::optional<ServerPacer::Rest> ServerPacer::longestRest(qint64 now) const
+{
+    std::optional<Rest> longest;
+    for (const Server& server : m_servers) {
+        if (server.pausedUntil > now && (!longest || server.pausedUntil > longest->until))
+            longest = Rest{server.stats.host, server.pausedUntil};
+    }
+    return longest;
+}
+
+QList<ServerPacer::Stats> ServerPacer::stats() const
+{
+    QList<Stats> all;
+    for (const Server& server : m_servers)
+        all.append(server.stats);
+    std::sort(all.begin(), all.end(), [](const Stats& a, const Stats& b) { return a.queries > b.queries; });
+    return all;
+}
+
+} // namespace brisquel

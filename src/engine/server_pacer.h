@@ -1,0 +1,94 @@
+#pragma once
+
+#include "whois_config/server_limits.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <deque>
+#include <optional>
+
+namespace brisquel {
+
+// How hard each server is asked: a token bucket at its rate, a cap on lookups open at once, rests
+// after refusals (the wait the server names, else doubling from the first pause), a pace learned
+// from what it accepted, fewer slots for a server that stays silent, and its daily quota. Time is
+// an argument (ms on one steady clock), so the rules run from a table in tests; servers are told
+// apart by a key ("host:port": one host may answer WHOIS and RDAP) and limited by host.
+class ServerPacer
+{
+public:
+    static constexpr qint64 MaxPauseMs = 5 * 60 * 1000;
+    // Clean answers in a row after which a lowered pace creeps back up.
+    static constexpr int CleanStretch = 50;
+
+    struct Stats
+    {
+        QString host;
+        qint64 queries = 0;
+        qint64 answers = 0;
+        qint64 refusals = 0;
+        qint64 pauses = 0;
+    };
+    struct Rest
+    {
+        QString host;
+        qint64 until = 0;
+    };
+
+    ServerPacer();
+
+    // Servers already met take the new limits; a pace learned from refusals stays.
+    void setLimits(const ServerLimitsTable& limits);
+    void setPoolSize(int size);
+    void setFirstPauseMs(qint64 ms) { m_firstPauseMs = std::max<qint64>(1, ms); }
+    // A new run: every server is met afresh.
+    void reset() { m_servers.clear(); }
+
+    // Whether the server may take one more query at `now`. When its budget or a rest holds it
+    // back, *readyAt is lowered to when it may; a full set of open lookups frees up by itself.
+    bool mayAsk(const QString& key, const QString& host, qint64 now, qint64* readyAt);
+    // Its quota for the day is spent: its names are filed without a query.
+    bool quotaUsedUp(const QString& key) const;
+    void onSent(const QString& key, qint64 now);
+    void onAnswer(const QString& key, qint64 now);
+    // A refusal or a rationed answer: a rest for the named wait (else the doubling backoff), and
+    // from then on a pace just under what the server took in the last second. The words "daily",
+    // "per day" or "24 hours" in it mean the quota is spent.
+    void onRefusal(const QString& key, const QString& answerText, qint64 namedWaitMs, qint64 now);
+    // No answer at all: fewer slots from now on. Returns the lookups in a row that went so.
+    int onSilence(const QString& key);
+
+    // The server resting longest at `now`, if any.
+    std::optional<Rest> longestRest(qint64 now) const;
+    // Per server, the busiest first.
+    QList<Stats> stats() const;
+
+private:
+    struct Server
+    {
+        ServerLimits limits;
+        Stats stats;
+        double perSecond = 0; // the pace now: the limit, or lower after refusals
+        double ceiling = 0;   // the most a refusing server was seen to take in a second
+        double tokens = 1;
+        qint64 refilledAt = 0;
+        qint64 pausedUntil = 0;
+        qint64 backoffMs = 0;
+        std::deque<qint64> recentAnswers; // when the last clean answers came
+        int open = 0;
+        int slotCap = 25;
+        int cleanAnswers = 0;
+        int silentInARow = 0;
+        bool quotaUsedUp = false;
+    };
+    Server* find(const QString& key);
+    void applyLimits(Server& server) const;
+
+    ServerLimitsTable m_limits;
+    QHash<QString, Server> m_servers;
+    int m_poolSize = 25;
+    qint64 m_firstPauseMs = 1000;
+};
+
+} // namespace brisquel

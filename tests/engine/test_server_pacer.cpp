@@ -1,0 +1,134 @@
+#include "engine/server_pacer.h"
+
+#include <QTest>
+
+using namespace brisquel;
+
+namespace {
+const QString Key = QStringLiteral("whois.example:43");
+const QString Host = QStringLiteral("whois.example");
+} // namespace
+
+// Each row is a server's limits line and a script of steps at given times (ms):
+//   ask T yes | ask T no | ask T no@R   may a query go at T (and from when, if it names a time)
+//   sent T · answer T · silence · refuse T [wait=MS] [daily]   what happened to a query
+//   quota yes|no                                                whether the day's quota is spent
+class TestServerPacer : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void followsTheScript_data()
+    {
+        QTest::addColumn<QString>("limits");
+        QTest::addColumn<QString>("script");
+        // A bucket holds two seconds of queries, at most ten.
+        QTest::newRow("a bucket refills at its rate")
+            << "rate=1/s"
+            << "sent 0; ask 0 yes; sent 0; ask 0 no@1000; ask 999 no@1000; ask 1000 yes";
+        QTest::newRow("a burst of a per-minute rate") << "rate=2/min"
+                                                      << "ask 0 yes; sent 0; ask 0 no@30000; ask 30000 yes";
+        QTest::newRow("no rate: only the cap on open lookups holds")
+            << "connections=2"
+            << "sent 0; sent 0; ask 0 no; answer 5; ask 5 yes";
+        QTest::newRow("a rest as long as the answer asked")
+            << ""
+            << "sent 0; refuse 1000 wait=42000; ask 1000 no@43000; ask 42999 no@43000; ask 43000 yes";
+        QTest::newRow("rests double from the first pause")
+            << ""
+            << "sent 0; refuse 0; ask 0 no@1000; sent 1000; refuse 1000; ask 1000 no@3000; sent 3000; "
+               "refuse 3000; ask 3000 no@7000";
+        QTest::newRow("refusals of queries sent before a rest belong to it")
+            << ""
+            << "sent 0; sent 0; refuse 0; refuse 10; ask 10 no@1000";
+        QTest::newRow("an answer ends the doubling")
+            << ""
+            << "sent 0; refuse 0; sent 1000; answer 1000; sent 1000; refuse 5000; ask 5000 no@6000";
+        // Ten answers in the last second, then a refusal: 9.5 a second from then on (about 106 ms).
+        QTest::newRow("the pace it accepted is learned")
+            << ""
+            << "sent 0; answer 100; answer 200; answer 300; answer 400; answer 500; answer 600; answer 700; "
+               "answer 800; answer 900; answer 950; refuse 1000; ask 2000 yes; sent 2000; ask 2000 no@2106";
+        QTest::newRow("silence halves the slots")
+            << "connections=4"
+            << "sent 0; silence; sent 0; sent 0; ask 0 no; answer 1; ask 1 yes";
+        QTest::newRow("the daily quota counts this run's queries")
+            << "daily=2"
+            << "sent 0; quota no; sent 0; quota yes; ask 0 yes";
+        QTest::newRow("a refusal that names a daily limit spends the quota")
+            << ""
+            << "sent 0; quota no; refuse 0 daily; quota yes";
+    }
+
+    void followsTheScript()
+    {
+        QFETCH(QString, limits);
+        QFETCH(QString, script);
+        ServerLimitsTable table;
+        table.load(QStringLiteral("%1 %2").arg(Host, limits).toUtf8(), QStringLiteral("test"));
+        ServerPacer pacer;
+        pacer.setLimits(table);
+        qint64 now = 0;
+        for (const QString& step : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QStringList words = step.simplified().split(QLatin1Char(' '));
+            const QString& verb = words.at(0);
+            if (words.size() > 1 && words.at(1).at(0).isDigit())
+                now = words.at(1).toLongLong();
+            if (verb == QLatin1String("ask")) {
+                qint64 readyAt = std::numeric_limits<qint64>::max();
+                const bool may = pacer.mayAsk(Key, Host, now, &readyAt);
+                const QString expected = words.at(2);
+                QVERIFY2(may == (expected == QLatin1String("yes")), qPrintable(step));
+                if (expected.startsWith(QLatin1String("no@")))
+                    QVERIFY2(readyAt == expected.mid(3).toLongLong(),
+                             qPrintable(QStringLiteral("%1: ready at %2").arg(step).arg(readyAt)));
+            } else if (verb == QLatin1String("sent")) {
+                qint64 unused = 0;
+                pacer.mayAsk(Key, Host, now, &unused);
+                pacer.onSent(Key, now);
+            } else if (verb == QLatin1String("answer")) {
+                pacer.onAnswer(Key, now);
+            } else if (verb == QLatin1String("silence")) {
+                pacer.onSilence(Key);
+            } else if (verb == QLatin1String("refuse")) {
+                const QString wait = words.size() > 2 && words.at(2).startsWith(QLatin1String("wait="))
+                                         ? words.at(2).mid(5)
+                                         : QString();
+                const QString text = words.contains(QLatin1String("daily"))
+                                         ? QStringLiteral("daily limit exceeded")
+                                         : QStringLiteral("slow down");
+                pacer.onRefusal(Key, text, wait.toLongLong(), now);
+            } else if (verb == QLatin1String("quota")) {
+                QVERIFY2(pacer.quotaUsedUp(Key) == (words.at(1) == QLatin1String("yes")), qPrintable(step));
+            } else {
+                QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+            }
+        }
+    }
+
+    void statsAndTheLongestRest()
+    {
+        ServerPacer pacer;
+        qint64 unused = 0;
+        const QString other = QStringLiteral("whois.other:43");
+        for (const QString& key : {Key, other, other}) {
+            pacer.mayAsk(key, key.section(QLatin1Char(':'), 0, 0), 0, &unused);
+            pacer.onSent(key, 0);
+        }
+        pacer.onRefusal(Key, QStringLiteral("slow down"), 5000, 0);
+        pacer.onRefusal(other, QStringLiteral("slow down"), 9000, 0);
+        pacer.onAnswer(other, 10);
+        QCOMPARE(pacer.longestRest(100)->host, QStringLiteral("whois.other"));
+        QCOMPARE(pacer.longestRest(100)->until, 9000);
+        QVERIFY(!pacer.longestRest(9000));
+        const QList<ServerPacer::Stats> stats = pacer.stats();
+        QCOMPARE(stats.size(), 2);
+        QCOMPARE(stats.first().host, QStringLiteral("whois.other"));
+        QCOMPARE(stats.first().queries, 2);
+        QCOMPARE(stats.first().answers, 1);
+        QCOMPARE(stats.first().refusals, 1);
+        QCOMPARE(stats.first().pauses, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerPacer)
+#include "test_server_pacer.moc"
