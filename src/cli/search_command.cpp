@@ -41,9 +41,12 @@ const char ExitCodesHelp[] = "Exit status:\n"
                              "  0    the search ran; every find and the position were saved\n"
                              "  1    the search could not start (data folder, list file)\n"
                              "  2    bad arguments\n"
-                             "  3    a find or the search position could not be saved; the search\n"
-                             "       stopped where nothing is lost (see the message)\n"
-                             "  130  interrupted (Ctrl-C); the position was saved\n";
+                             "  3    a find or the search position could not be saved, or a result could\n"
+                             "       not be written to standard output; the search stopped (see the\n"
+                             "       message)\n"
+                             "  130  interrupted (Ctrl-C); the position was saved\n"
+                             "  141  standard output was closed (the reader of a pipe ended); the\n"
+                             "       position was saved\n";
 
 enum class Format
 {
@@ -139,11 +142,12 @@ int runSearchCommand(const QStringList& arguments)
     const QCommandLineOption proxyOption(
         QStringLiteral("proxy"), QStringLiteral("Send every lookup to this WHOIS server for this run."),
         QStringLiteral("HOST[:PORT]"));
-    const QCommandLineOption noDnsOption(QStringLiteral("no-dns"),
-                                         QStringLiteral("Ask every name's registry, without the DNS pre-check."));
+    const QCommandLineOption noDnsOption(
+        QStringLiteral("no-dns"), QStringLiteral("Ask every name's registry, without the DNS pre-check."));
     const QCommandLineOption dnsOption(
         QStringLiteral("dns"),
-        QStringLiteral("DNS server for the pre-check (default: the system's resolver; turns the pre-check on)."),
+        QStringLiteral(
+            "DNS server for the pre-check (default: the system's resolver; turns the pre-check on)."),
         QStringLiteral("SERVER[:PORT]"));
     const QCommandLineOption rdapOption(
         QStringLiteral("rdap"),
@@ -266,15 +270,24 @@ int runSearchCommand(const QStringList& arguments)
     qint64 counts[VerdictCount] = {};
     int exitCode = Success;
     bool interrupted = false;
+    // Registered names are written nowhere else: each line goes out at once, and a line that
+    // cannot be written stops the search as Ctrl-C does, so that nothing after it goes unrecorded.
+    StandardOutput output;
+    std::optional<int> outputStatus;
 
     QObject::connect(
         &driver, &SearchDriver::verdict, [&](const QString& domain, Verdict verdict, const QString& detail) {
             ++checked;
             ++counts[int(verdict)];
             const QByteArray line = verdictLine(setup.format, domain, verdict, detail);
-            std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-            // Registered names are written nowhere else: a killed run must not take them along.
-            std::fflush(stdout);
+            if (!outputStatus && !output.print(line)) {
+                progress.finish();
+                outputStatus = output.reportFailure();
+                if (*outputStatus == OutputNotWritten)
+                    printError(QStringLiteral("not written: %1").arg(QString::fromUtf8(line.trimmed())));
+                driver.stop();
+                return;
+            }
             progress.update(checked, toCheck, driver.lookupsInFlight(), driver.unansweredCount());
         });
     QObject::connect(&driver, &SearchDriver::problem, [](const QString& message) { printError(message); });
@@ -299,8 +312,8 @@ int runSearchCommand(const QStringList& arguments)
         driver.stop();
     });
 
-    if (setup.format == Format::Csv)
-        std::fputs("domain,verdict,detail,ace\n", stdout);
+    if (setup.format == Format::Csv && !output.print(QByteArray("domain,verdict,detail,ace\n")))
+        return output.reportFailure();
     SearchRequest request{setup.listFile, setup.type, setup.start, QString::number(total)};
     if (!driver.start(request, &error)) {
         printError(error);
@@ -309,7 +322,6 @@ int runSearchCommand(const QStringList& arguments)
     toCheck = std::max<qint64>(0, total - setup.start.trimmed().toLongLong() + 1);
     if (driver.isRunning())
         QCoreApplication::exec();
-    std::fflush(stdout);
     progress.finish();
     std::fprintf(stderr,
                  "Checked %lld names in %.1f s: %lld available, %lld registered, %lld not registrable, %lld "
@@ -331,10 +343,13 @@ int runSearchCommand(const QStringList& arguments)
     }
     if (counts[int(Verdict::Unanswered)] > 0)
         std::fprintf(stderr, "Unanswered names were added to %s.\n", qPrintable(driver.unansweredFilePath()));
-    if (!driver.saveFailure().isEmpty())
+    if (!driver.saveFailure().isEmpty()) {
         exitCode = NotSaved;
-    else if (interrupted)
+    } else if (outputStatus) {
+        exitCode = *outputStatus;
+    } else if (interrupted) {
         exitCode = Interrupted;
+    }
     return exitCode;
 }
 
