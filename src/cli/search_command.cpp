@@ -34,6 +34,7 @@ enum ExitCode
     Failure = 1,
     BadArguments = 2,
     NotSaved = 3,
+    NoServerAnswered = 4,
     Interrupted = 130
 };
 
@@ -44,6 +45,7 @@ const char ExitCodesHelp[] = "Exit status:\n"
                              "  3    a find or the search position could not be saved, or a result could\n"
                              "       not be written to standard output; the search stopped (see the\n"
                              "       message)\n"
+                             "  4    names were sent to servers but not one answered (see the message)\n"
                              "  130  interrupted (Ctrl-C); the position was saved\n"
                              "  141  standard output was closed (the reader of a pipe ended); the\n"
                              "       position was saved\n";
@@ -119,6 +121,29 @@ QString resumeStart(const SettingsStore& settings, const SearchSetup& setup, qin
     if (!point.note.isEmpty())
         printError(point.note);
     return QString::number(point.start);
+}
+
+// Why a search that sent names to servers got not one answer back; empty when a server answered
+// or nothing was sent (the list was all skipped, or DNS settled every name).
+QString noServerAnswered(const QList<SearchDriver::ServerStats>& servers, const QString& firstFailure)
+{
+    QStringList asked;
+    for (const SearchDriver::ServerStats& server : servers) {
+        if (server.answers > 0)
+            return {};
+        if (server.queries == 0)
+            continue;
+        QString counts = QStringLiteral("%1 lookups").arg(server.queries);
+        if (server.refusals > 0)
+            counts += QStringLiteral(", %1 refused").arg(server.refusals);
+        asked << QStringLiteral("%1 (%2)").arg(server.host, counts);
+    }
+    if (asked.isEmpty())
+        return {};
+    QString reason = QStringLiteral("No server answered: ") + asked.join(QStringLiteral(", "));
+    if (!firstFailure.isEmpty())
+        reason += QStringLiteral("; ") + firstFailure;
+    return reason;
 }
 
 } // namespace
@@ -274,11 +299,14 @@ int runSearchCommand(const QStringList& arguments)
     // cannot be written stops the search as Ctrl-C does, so that nothing after it goes unrecorded.
     StandardOutput output;
     std::optional<int> outputStatus;
+    QString firstFailure;
 
     QObject::connect(
         &driver, &SearchDriver::verdict, [&](const QString& domain, Verdict verdict, const QString& detail) {
             ++checked;
             ++counts[int(verdict)];
+            if (verdict == Verdict::Unanswered && firstFailure.isEmpty())
+                firstFailure = detail;
             const QByteArray line = verdictLine(setup.format, domain, verdict, detail);
             if (!outputStatus && !output.print(line)) {
                 progress.finish();
@@ -343,12 +371,16 @@ int runSearchCommand(const QStringList& arguments)
     }
     if (counts[int(Verdict::Unanswered)] > 0)
         std::fprintf(stderr, "Unanswered names were added to %s.\n", qPrintable(driver.unansweredFilePath()));
+    const QString noAnswer = noServerAnswered(servers, firstFailure);
     if (!driver.saveFailure().isEmpty()) {
         exitCode = NotSaved;
     } else if (outputStatus) {
         exitCode = *outputStatus;
     } else if (interrupted) {
         exitCode = Interrupted;
+    } else if (!noAnswer.isEmpty()) {
+        printError(noAnswer);
+        exitCode = NoServerAnswered;
     }
     return exitCode;
 }

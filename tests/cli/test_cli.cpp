@@ -247,6 +247,29 @@ private Q_SLOTS:
         QVERIFY(second.out.size() < total);
     }
 
+    void aSearchNoServerAnsweredExitsWithStatusFour()
+    {
+        FakeWhoisServer gone;
+        QVERIFY(gone.listen());
+        const QStringList search{QStringLiteral("search"),
+                                 QStringLiteral("--list"),
+                                 writeList("one.com\r\ntwo.com\r\n"),
+                                 QStringLiteral("--start"),
+                                 QStringLiteral("1"),
+                                 QStringLiteral("--proxy"),
+                                 QStringLiteral("127.0.0.1:%1").arg(gone.port())};
+        gone.close();
+        Run run = cli(search);
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY2(run.err.contains(QStringLiteral("No server answered: 127.0.0.1 (2 lookups)")),
+                 qPrintable(run.err));
+        QVERIFY(run.err.contains(QStringLiteral("Unanswered names were added to ")));
+
+        const Run help = cli({QStringLiteral("search"), QStringLiteral("--help")});
+        QVERIFY(
+            help.out.join(QLatin1Char('\n')).contains(QStringLiteral("  4    names were sent to servers")));
+    }
+
     void answerRulesOfTheDataFolderJudgeSearchesAndSavedAnswers()
     {
         // The user's section for the server replaces the delivered rules; a broken line is named.
