@@ -369,8 +369,16 @@ int runSearchCommand(const QStringList& arguments)
                          qPrintable(server.host), server.queries, server.answers, server.refusals,
                          server.pauses);
     }
-    if (counts[int(Verdict::Unanswered)] > 0)
-        std::fprintf(stderr, "Unanswered names were added to %s.\n", qPrintable(driver.unansweredFilePath()));
+    if (counts[int(Verdict::Unanswered)] > 0) {
+        // The driver stops at the first name it cannot add, so a failure naming the file is the only
+        // case in which they were not all kept.
+        if (driver.saveFailure().contains(QFileInfo(driver.unansweredFilePath()).fileName()))
+            std::fprintf(stderr, "Unanswered names could not all be kept: %s\n",
+                         qPrintable(driver.saveFailure()));
+        else
+            std::fprintf(stderr, "Unanswered names were added to %s.\n",
+                         qPrintable(driver.unansweredFilePath()));
+    }
     const QString noAnswer = noServerAnswered(servers, firstFailure);
     if (!driver.saveFailure().isEmpty()) {
         exitCode = NotSaved;

@@ -265,6 +265,17 @@ private Q_SLOTS:
                  qPrintable(run.err));
         QVERIFY(run.err.contains(QStringLiteral("Unanswered names were added to ")));
 
+        // Where the names cannot be kept, the summary says so instead.
+        const QString unanswered = m_home->filePath(QStringLiteral("Unanswered.txt"));
+        QVERIFY(QFile::remove(unanswered));
+        QVERIFY(QDir(m_home->path()).mkpath(QStringLiteral("Unanswered.txt")));
+        run = cli(search);
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.err.contains(
+                     QStringLiteral("Unanswered names could not all be kept: Cannot write Unanswered.txt")),
+                 qPrintable(run.err));
+        QVERIFY(!run.err.contains(QStringLiteral("were added")));
+
         const Run help = cli({QStringLiteral("search"), QStringLiteral("--help")});
         QVERIFY(
             help.out.join(QLatin1Char('\n')).contains(QStringLiteral("  4    names were sent to servers")));
