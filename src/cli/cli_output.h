@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIODevice>
 #include <QList>
 #include <QString>
 
@@ -18,5 +19,35 @@ void printSkippedLines(const QList<Problem>& problems)
                        .arg(problem.lineNumber)
                        .arg(problem.message));
 }
+
+// Exit status when standard output could not be written, and when its reader closed it (what a
+// shell reports for a program ended by SIGPIPE, so pipelines read the same either way).
+inline constexpr int OutputNotWritten = 3;
+inline constexpr int OutputClosed = 141;
+
+// Standard output for results, which may be a script's only record of them: every write is
+// flushed at once, and the first failure is kept so that the command stops and says why.
+class StandardOutput : public QIODevice
+{
+public:
+    StandardOutput();
+
+    // False when the bytes did not all reach the system; later writes are dropped.
+    bool print(const QByteArray& bytes);
+    bool print(const QString& text) { return print(text.toUtf8()); }
+    bool isSequential() const override { return true; }
+
+    bool failed() const { return m_errno != 0; }
+    // The exit status for the failure: 141 without a word when the reader went away (as other tools
+    // end in a pipeline), else 3 after saying why on standard error.
+    int reportFailure() const;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 size) override;
+
+private:
+    int m_errno = 0;
+};
 
 } // namespace brisquel

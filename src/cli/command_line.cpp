@@ -3,19 +3,19 @@
 #include "cli/cli_output.h"
 
 #include <QCommandLineParser>
-#include <cstdio>
 
 namespace brisquel {
 
 namespace {
 
 // The parser's help on standard output, its usage line naming the command as the user types it
-// (the parser would name the program by its path).
-void printCommandHelp(const QCommandLineParser& parser, const QString& usage)
+// (the parser would name the program by its path). The exit status.
+int printCommandHelp(const QCommandLineParser& parser, const QString& usage)
 {
     QString help = parser.helpText();
     help.replace(0, help.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: ") + usage);
-    std::fputs(qPrintable(help), stdout);
+    StandardOutput output;
+    return output.print(help) ? 0 : output.reportFailure();
 }
 
 } // namespace
@@ -25,16 +25,15 @@ QCommandLineOption homeOption()
     return QCommandLineOption(QStringLiteral("home"), QStringLiteral("Data folder."), QStringLiteral("DIR"));
 }
 
-std::optional<int> parseCommand(QCommandLineParser& parser, const QStringList& arguments, const QString& usage)
+std::optional<int> parseCommand(QCommandLineParser& parser, const QStringList& arguments,
+                                const QString& usage)
 {
     if (!parser.parse(arguments)) {
         printError(parser.errorText());
         return 2;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
-        printCommandHelp(parser, usage);
-        return 0;
-    }
+    if (parser.isSet(QStringLiteral("help")))
+        return printCommandHelp(parser, usage);
     return std::nullopt;
 }
 

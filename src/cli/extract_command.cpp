@@ -1,5 +1,6 @@
 #include "cli/extract_command.h"
 
+#include "cli/cli_output.h"
 #include "sources/known_extensions.h"
 #include "sources/page_extraction.h"
 
@@ -89,8 +90,15 @@ int runExtractCommand(const QStringList& arguments, QTextStream& out, QTextStrea
         }
         const QStringList names = browserRules ? scanBrowserPage(page, &found, extensions).names
                                                : extractHarvestNames(page, &found, extensions);
-        for (const QString& name : names)
+        for (const QString& name : names) {
             out << withoutTrailingBlanks(name) << '\n';
+            // A name at a time, so that a full disk or a reader that went away ends the run at once.
+            out.flush();
+            if (out.status() != QTextStream::Ok) {
+                err.flush();
+                return OutputNotWritten;
+            }
+        }
     }
     out.flush();
     err.flush();

@@ -33,7 +33,8 @@ int runGenerateCommand(const QStringList& arguments)
         QStringLiteral("Makes domain names from a base word and prefix/suffix words, as the Domain Name "
                        "Creator window does.\nDefaults come from the window's settings and the data "
                        "folder's Appends.txt.\n\nExit status: 0 done, 1 a file could not be read or "
-                       "written, 2 bad arguments; with --search, that of the search."));
+                       "written, 2 bad arguments, 3 standard output could not be written, 141 standard "
+                       "output was closed; with --search, that of the search."));
     parser.addHelpOption();
     const QCommandLineOption baseOption(QStringLiteral("base"), QStringLiteral("Base word."),
                                         QStringLiteral("WORD"));
@@ -122,11 +123,11 @@ int runGenerateCommand(const QStringList& arguments)
     if (out.isEmpty() && parser.isSet(searchOption))
         out = folder.path(QStringLiteral("CreatedDomains.txt"));
     if (out.isEmpty()) {
+        StandardOutput output;
         for (const QString& name : names) {
-            const QByteArray line = name.toUtf8() + '\n';
-            std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+            if (!output.print(name.toUtf8() + '\n'))
+                return output.reportFailure();
         }
-        std::fflush(stdout);
         return 0;
     }
     if (!writeCreatedDomains(out, names, &error)) {

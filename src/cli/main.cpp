@@ -1,3 +1,4 @@
+#include "cli/cli_output.h"
 #include "cli/extract_command.h"
 #include "cli/generate_command.h"
 #include "cli/search_command.h"
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -43,15 +45,20 @@ int runExtract(QStringList arguments)
         if (!arguments.at(i).startsWith(QLatin1String("--home=")))
             files << arguments.at(i);
     }
-    QTextStream out(stdout);
+    brisquel::StandardOutput output;
+    QTextStream out(&output);
     QTextStream err(stderr);
-    return brisquel::runExtractCommand(files, out, err, enabledExtensions(arguments));
+    const int status = brisquel::runExtractCommand(files, out, err, enabledExtensions(arguments));
+    return output.failed() ? output.reportFailure() : status;
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    // A reader that goes away must show up as a failed write, which saves the search position,
+    // not as a signal that ends the program before it can.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(brisquel::AppInfo::companyName());
     QCoreApplication::setApplicationName(brisquel::AppInfo::productTitle());
@@ -67,11 +74,14 @@ int main(int argc, char* argv[])
         return brisquel::runVerdictCommand(arguments.mid(1));
     if (command == QLatin1String("extract"))
         return runExtract(arguments.mid(2));
+    brisquel::StandardOutput output;
     if (command == QLatin1String("--version")) {
-        std::printf("%s %s\n", qPrintable(brisquel::AppInfo::productTitle()),
-                    qPrintable(brisquel::AppInfo::version()));
-        return 0;
+        const QString version = brisquel::AppInfo::productTitle() + QLatin1Char(' ') +
+                                brisquel::AppInfo::version() + QLatin1Char('\n');
+        return output.print(version) ? 0 : output.reportFailure();
     }
-    std::fputs(Usage, command == QLatin1String("--help") || command == QLatin1String("-h") ? stdout : stderr);
-    return command == QLatin1String("--help") || command == QLatin1String("-h") ? 0 : 2;
+    if (command == QLatin1String("--help") || command == QLatin1String("-h"))
+        return output.print(QByteArray(Usage)) ? 0 : output.reportFailure();
+    std::fputs(Usage, stderr);
+    return 2;
 }

@@ -36,6 +36,7 @@ enum ExitCode
     Failure = 1,
     BadArguments = 2,
     NotSaved = 3,
+    NoServerAnswered = 4,
     Interrupted = 130
 };
 
@@ -43,9 +44,13 @@ const char ExitCodesHelp[] = "Exit status:\n"
                              "  0    the search ran; every find and the position were saved\n"
                              "  1    the search could not start (data folder, list file)\n"
                              "  2    bad arguments\n"
-                             "  3    a find or the search position could not be saved; the search\n"
-                             "       stopped where nothing is lost (see the message)\n"
-                             "  130  interrupted (Ctrl-C); the position was saved\n";
+                             "  3    a find or the search position could not be saved, or a result could\n"
+                             "       not be written to standard output; the search stopped (see the\n"
+                             "       message)\n"
+                             "  4    names were sent to servers but not one answered (see the message)\n"
+                             "  130  interrupted (Ctrl-C); the position was saved\n"
+                             "  141  standard output was closed (the reader of a pipe ended); the\n"
+                             "       position was saved\n";
 
 enum class Format
 {
@@ -120,6 +125,29 @@ QString resumeStart(const SettingsStore& settings, const SearchSetup& setup, qin
     return QString::number(point.start);
 }
 
+// Why a search that sent names to servers got not one answer back; empty when a server answered
+// or nothing was sent (the list was all skipped, or DNS settled every name).
+QString noServerAnswered(const QList<SearchDriver::ServerStats>& servers, const QString& firstFailure)
+{
+    QStringList asked;
+    for (const SearchDriver::ServerStats& server : servers) {
+        if (server.answers > 0)
+            return {};
+        if (server.queries == 0)
+            continue;
+        QString counts = QStringLiteral("%1 lookups").arg(server.queries);
+        if (server.refusals > 0)
+            counts += QStringLiteral(", %1 refused").arg(server.refusals);
+        asked << QStringLiteral("%1 (%2)").arg(server.host, counts);
+    }
+    if (asked.isEmpty())
+        return {};
+    QString reason = QStringLiteral("No server answered: ") + asked.join(QStringLiteral(", "));
+    if (!firstFailure.isEmpty())
+        reason += QStringLiteral("; ") + firstFailure;
+    return reason;
+}
+
 } // namespace
 
 int runSearchCommand(const QStringList& arguments)
@@ -141,11 +169,12 @@ int runSearchCommand(const QStringList& arguments)
     const QCommandLineOption proxyOption(
         QStringLiteral("proxy"), QStringLiteral("Send every lookup to this WHOIS server for this run."),
         QStringLiteral("HOST[:PORT]"));
-    const QCommandLineOption noDnsOption(QStringLiteral("no-dns"),
-                                         QStringLiteral("Ask every name's registry, without the DNS pre-check."));
+    const QCommandLineOption noDnsOption(
+        QStringLiteral("no-dns"), QStringLiteral("Ask every name's registry, without the DNS pre-check."));
     const QCommandLineOption dnsOption(
         QStringLiteral("dns"),
-        QStringLiteral("DNS server for the pre-check (default: the system's resolver; turns the pre-check on)."),
+        QStringLiteral(
+            "DNS server for the pre-check (default: the system's resolver; turns the pre-check on)."),
         QStringLiteral("SERVER[:PORT]"));
     const QCommandLineOption rdapOption(
         QStringLiteral("rdap"),
@@ -269,15 +298,27 @@ int runSearchCommand(const QStringList& arguments)
     qint64 counts[VerdictCount] = {};
     int exitCode = Success;
     bool interrupted = false;
+    // Registered names are written nowhere else: each line goes out at once, and a line that
+    // cannot be written stops the search as Ctrl-C does, so that nothing after it goes unrecorded.
+    StandardOutput output;
+    std::optional<int> outputStatus;
+    QString firstFailure;
 
     QObject::connect(
         &driver, &SearchDriver::verdict, [&](const QString& domain, Verdict verdict, const QString& detail) {
             ++checked;
             ++counts[int(verdict)];
+            if (verdict == Verdict::Unanswered && firstFailure.isEmpty())
+                firstFailure = detail;
             const QByteArray line = verdictLine(setup.format, domain, verdict, detail);
-            std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-            // Registered names are written nowhere else: a killed run must not take them along.
-            std::fflush(stdout);
+            if (!outputStatus && !output.print(line)) {
+                progress.finish();
+                outputStatus = output.reportFailure();
+                if (*outputStatus == OutputNotWritten)
+                    printError(QStringLiteral("not written: %1").arg(QString::fromUtf8(line.trimmed())));
+                driver.stop();
+                return;
+            }
             progress.update(checked, toCheck, driver.lookupsInFlight(), driver.unansweredCount());
         });
     QObject::connect(&driver, &SearchDriver::problem, [](const QString& message) { printError(message); });
@@ -302,14 +343,14 @@ int runSearchCommand(const QStringList& arguments)
         driver.stop();
     });
 
-    if (setup.format == Format::Csv)
-        std::fputs("domain,verdict,detail,ace\n", stdout);
     // Refused here rather than by the driver, so that it exits as a search that could not start.
     if (!filer.claim(&error)) {
         printError(error);
         return Failure;
     }
     const auto releaseFolder = qScopeGuard([&filer] { filer.release(); });
+    if (setup.format == Format::Csv && !output.print(QByteArray("domain,verdict,detail,ace\n")))
+        return output.reportFailure();
     SearchRequest request{setup.listFile, setup.type, setup.start, QString::number(total)};
     if (!driver.start(request, &error)) {
         printError(error);
@@ -318,7 +359,6 @@ int runSearchCommand(const QStringList& arguments)
     toCheck = std::max<qint64>(0, total - setup.start.trimmed().toLongLong() + 1);
     if (driver.isRunning())
         QCoreApplication::exec();
-    std::fflush(stdout);
     progress.finish();
     std::fprintf(stderr,
                  "Checked %lld names in %.1f s: %lld available, %lld registered, %lld not registrable, %lld "
@@ -338,12 +378,27 @@ int runSearchCommand(const QStringList& arguments)
                          qPrintable(server.host), server.queries, server.answers, server.refusals,
                          server.pauses);
     }
-    if (counts[int(Verdict::Unanswered)] > 0)
-        std::fprintf(stderr, "Unanswered names were added to %s.\n", qPrintable(driver.unansweredFilePath()));
-    if (!driver.saveFailure().isEmpty())
+    if (counts[int(Verdict::Unanswered)] > 0) {
+        // The driver stops at the first name it cannot add, so a failure naming the file is the only
+        // case in which they were not all kept.
+        if (driver.saveFailure().contains(QFileInfo(driver.unansweredFilePath()).fileName()))
+            std::fprintf(stderr, "Unanswered names could not all be kept: %s\n",
+                         qPrintable(driver.saveFailure()));
+        else
+            std::fprintf(stderr, "Unanswered names were added to %s.\n",
+                         qPrintable(driver.unansweredFilePath()));
+    }
+    const QString noAnswer = noServerAnswered(servers, firstFailure);
+    if (!driver.saveFailure().isEmpty()) {
         exitCode = NotSaved;
-    else if (interrupted)
+    } else if (outputStatus) {
+        exitCode = *outputStatus;
+    } else if (interrupted) {
         exitCode = Interrupted;
+    } else if (!noAnswer.isEmpty()) {
+        printError(noAnswer);
+        exitCode = NoServerAnswered;
+    }
     return exitCode;
 }
 

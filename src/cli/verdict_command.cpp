@@ -7,7 +7,6 @@
 
 #include <QCommandLineParser>
 #include <QFile>
-#include <cstdio>
 
 namespace brisquel {
 
@@ -43,6 +42,7 @@ int runVerdictCommand(const QStringList& arguments)
     printSkippedLines(problems);
 
     const QString server = parser.value(serverOption);
+    StandardOutput output;
     int status = 0;
     for (const QString& path : parser.positionalArguments()) {
         QFile file(path);
@@ -60,9 +60,9 @@ int runVerdictCommand(const QStringList& arguments)
         const QString line = QStringLiteral("%1\t%2\t%3\n")
                                  .arg(QString::fromLatin1(verdictName(judgement.verdict)), path,
                                       why.join(QStringLiteral("; ")));
-        std::fputs(line.toUtf8().constData(), stdout);
+        if (!output.print(line))
+            return output.reportFailure();
     }
-    std::fflush(stdout);
     return status;
 }
 

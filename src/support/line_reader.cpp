@@ -1,6 +1,7 @@
 #include "line_reader.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace brisquel {
 
@@ -36,37 +37,87 @@ void LineReader::close()
     m_error = false;
     m_truncated = false;
     m_skipLeadingLf = false;
+    m_decoder.reset();
+    m_highSurrogate = QChar();
 }
 
 bool LineReader::fill()
 {
-    if (m_eof)
-        return false;
     if (m_pos > 0) {
         m_buffer.remove(0, m_pos);
         m_pos = 0;
     }
-    qint64 want = ChunkBytes;
-    if (m_byteLimit >= 0)
-        want = std::min(want, m_byteLimit - m_bytesRead);
-    if (want <= 0) {
-        m_eof = true;
-        return false;
+    const qsizetype before = m_buffer.size();
+    // A chunk of UTF-16 or UTF-32 can end inside a character and give no text yet: read on.
+    while (m_buffer.size() == before && !m_eof) {
+        qint64 want = ChunkBytes;
+        if (m_byteLimit >= 0)
+            want = std::min(want, m_byteLimit - m_bytesRead);
+        if (want <= 0) {
+            m_eof = true;
+            break;
+        }
+        const qsizetype old = m_buffer.size();
+        m_buffer.resize(old + want);
+        const qint64 got = m_file.read(m_buffer.data() + old, want);
+        if (got <= 0) {
+            m_error = got < 0;
+            m_eof = true;
+            m_buffer.resize(old);
+            break;
+        }
+        m_buffer.resize(old + got);
+        if (m_bytesRead == 0)
+            takeByteOrderMark(old);
+        m_bytesRead += got;
+        if (m_decoder)
+            decodeFrom(old);
     }
-    const qsizetype old = m_buffer.size();
-    m_buffer.resize(old + want);
-    const qint64 got = m_file.read(m_buffer.data() + old, want);
-    if (got < 0) {
-        m_error = true;
-        m_eof = true;
-        m_buffer.resize(old);
-        return false;
+    return m_buffer.size() > before;
+}
+
+void LineReader::decodeFrom(qsizetype from)
+{
+    const QByteArray raw = m_buffer.sliced(from);
+    m_buffer.truncate(from);
+    QString text = QString(m_decoder->decode(raw));
+    if (!m_highSurrogate.isNull())
+        text.prepend(std::exchange(m_highSurrogate, QChar()));
+    // A pair of UTF-16 units cut by the chunk's end is one character: its first half waits for the
+    // second, as UTF-8 has no way to write a half.
+    if (!text.isEmpty() && text.back().isHighSurrogate()) {
+        m_highSurrogate = text.back();
+        text.chop(1);
     }
-    m_buffer.resize(old + got);
-    m_bytesRead += got;
-    if (got == 0)
-        m_eof = true;
-    return got > 0;
+    m_buffer += text.toUtf8();
+}
+
+// Files saved by editors that default to UTF-16 (Windows Notepad's "Unicode") start with a mark
+// that names their encoding; without one the file is taken as UTF-8.
+void LineReader::takeByteOrderMark(qsizetype from)
+{
+    struct Mark
+    {
+        QByteArrayView bytes;
+        std::optional<QStringConverter::Encoding> encoding;
+    };
+    // The UTF-32 marks first: UTF-32LE's starts with UTF-16LE's.
+    static const Mark marks[] = {
+        {QByteArrayView("\xFF\xFE\0\0", 4), QStringConverter::Utf32LE},
+        {QByteArrayView("\0\0\xFE\xFF", 4), QStringConverter::Utf32BE},
+        {QByteArrayView("\xEF\xBB\xBF", 3), std::nullopt},
+        {QByteArrayView("\xFF\xFE", 2), QStringConverter::Utf16LE},
+        {QByteArrayView("\xFE\xFF", 2), QStringConverter::Utf16BE},
+    };
+    const QByteArrayView head = QByteArrayView(m_buffer).sliced(from);
+    for (const Mark& mark : marks) {
+        if (!head.startsWith(mark.bytes))
+            continue;
+        m_buffer.remove(from, mark.bytes.size());
+        if (mark.encoding)
+            m_decoder.emplace(*mark.encoding);
+        return;
+    }
 }
 
 QByteArray LineReader::readRawLine(bool* ok)

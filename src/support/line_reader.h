@@ -3,12 +3,16 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringDecoder>
+#include <optional>
 
 namespace brisquel {
 
 // Streams the lines of a text file. A line ends at CR LF, a lone CR or a lone LF; text after
-// the last line end is a last line. Lines are decoded as UTF-8. Memory stays bounded on hostile
-// files: a line longer than the limit is cut to the limit and the rest of it is skipped.
+// the last line end is a last line. Lines are decoded as UTF-8, or as UTF-16 or UTF-32 when the
+// file starts with their byte-order mark; a mark is never part of the first line. Raw lines are
+// UTF-8 either way. Memory stays bounded on hostile files: a line longer than the limit is cut to
+// the limit and the rest of it is skipped.
 class LineReader
 {
 public:
@@ -17,8 +21,8 @@ public:
     explicit LineReader(qsizetype maxLineBytes = DefaultMaxLineBytes);
 
     bool open(const QString& path, QString* error = nullptr);
-    // Reads no further than this many bytes: a file that grows while it is read (a list that
-    // receives what its own search appends) still comes to an end.
+    // Reads no further than this many bytes of the file: a file that grows while it is read (a
+    // list that receives what its own search appends) still comes to an end.
     void setByteLimit(qint64 bytes) { m_byteLimit = bytes; }
     bool isOpen() const { return m_file.isOpen(); }
     void close();
@@ -35,6 +39,8 @@ public:
 
 private:
     bool fill();
+    void takeByteOrderMark(qsizetype from);
+    void decodeFrom(qsizetype from);
 
     QFile m_file;
     QByteArray m_buffer;
@@ -47,6 +53,9 @@ private:
     bool m_error = false;
     bool m_truncated = false;
     bool m_skipLeadingLf = false;
+    // Set when the file is UTF-16 or UTF-32: what is read is turned into UTF-8 before lines are cut.
+    std::optional<QStringDecoder> m_decoder;
+    QChar m_highSurrogate;
 };
 
 } // namespace brisquel

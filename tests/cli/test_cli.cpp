@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 using brisquel::test::FakeDnsServer;
 using brisquel::test::FakeRdapServer;
@@ -217,6 +219,96 @@ private Q_SLOTS:
         QCOMPARE(third.out, QStringList{QStringLiteral("available freeabc.com")});
     }
 
+    void resultsThatCannotBeWrittenStopWithStatusThree()
+    {
+        const QString full = QStringLiteral("/dev/full");
+        const QString list = writeList("taken.com\r\nfreeabc.com\r\ntaken2.com\r\n");
+        for (const QString& format : {QStringLiteral("text"), QStringLiteral("csv")}) {
+            const Run run = cli(searchOf(list) + QStringList{QStringLiteral("--format"), format}, full);
+            QCOMPARE(run.exitCode, 3);
+            QVERIFY2(run.err.contains(QStringLiteral("cannot write to standard output: ")),
+                     qPrintable(run.err));
+        }
+        const QString words = m_home->filePath(QStringLiteral("words.txt"));
+        QVERIFY(TextFile::writeText(words, "my\r\n"));
+        const Run generate = cli({QStringLiteral("generate"), QStringLiteral("--base"),
+                                  QStringLiteral("shop"), QStringLiteral("--words"), words},
+                                 full);
+        QCOMPARE(generate.exitCode, 3);
+        const QString page = m_home->filePath(QStringLiteral("page.html"));
+        QVERIFY(TextFile::writeText(page, "<a href=\"http://www.example.com/a\">x</a>"));
+        const Run extract = cli({QStringLiteral("extract"), page}, full);
+        QCOMPARE(extract.exitCode, 3);
+        QVERIFY(extract.err.contains(QStringLiteral("cannot write to standard output: ")));
+    }
+
+    void aClosedPipeEndsTheSearchQuietlyAndItResumes()
+    {
+        const int total = 1000;
+        const QString list = writeList(numberedNames(total));
+        m_server->setDelayMs(20);
+        // Standard output is a pipe of the test's own, whose reading end it can close.
+        int pipe[2];
+        QVERIFY(::pipe2(pipe, O_CLOEXEC) == 0);
+        QProcess process;
+        process.setChildProcessModifier([out = pipe[1]] { ::dup2(out, STDOUT_FILENO); });
+        startSearch(&process, list);
+        ::close(pipe[1]);
+        // The reader takes a line and goes away, as `| head -1` does.
+        ::fcntl(pipe[0], F_SETFL, O_NONBLOCK);
+        char buffer[256];
+        QTRY_VERIFY_WITH_TIMEOUT(::read(pipe[0], buffer, sizeof buffer) > 0, 8000);
+        ::close(pipe[0]);
+        if (QTest::currentTestFailed())
+            return;
+        QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 8000);
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 141);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(!err.contains(QStringLiteral("standard output")), qPrintable(err));
+        QVERIFY(m_server->queries().size() < total);
+
+        m_server->setDelayMs(0);
+        const Run second = cli(searchOf(list));
+        QCOMPARE(second.exitCode, 0);
+        QVERIFY(!second.out.isEmpty());
+        QVERIFY(second.out.size() < total);
+    }
+
+    void aSearchNoServerAnsweredExitsWithStatusFour()
+    {
+        FakeWhoisServer gone;
+        QVERIFY(gone.listen());
+        const QStringList search{QStringLiteral("search"),
+                                 QStringLiteral("--list"),
+                                 writeList("one.com\r\ntwo.com\r\n"),
+                                 QStringLiteral("--start"),
+                                 QStringLiteral("1"),
+                                 QStringLiteral("--proxy"),
+                                 QStringLiteral("127.0.0.1:%1").arg(gone.port())};
+        gone.close();
+        Run run = cli(search);
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY2(run.err.contains(QStringLiteral("No server answered: 127.0.0.1 (2 lookups)")),
+                 qPrintable(run.err));
+        QVERIFY(run.err.contains(QStringLiteral("Unanswered names were added to ")));
+
+        // Where the names cannot be kept, the summary says so instead.
+        const QString unanswered = m_home->filePath(QStringLiteral("Unanswered.txt"));
+        QVERIFY(QFile::remove(unanswered));
+        QVERIFY(QDir(m_home->path()).mkpath(QStringLiteral("Unanswered.txt")));
+        run = cli(search);
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.err.contains(
+                     QStringLiteral("Unanswered names could not all be kept: Cannot write Unanswered.txt")),
+                 qPrintable(run.err));
+        QVERIFY(!run.err.contains(QStringLiteral("were added")));
+
+        const Run help = cli({QStringLiteral("search"), QStringLiteral("--help")});
+        QVERIFY(
+            help.out.join(QLatin1Char('\n')).contains(QStringLiteral("  4    names were sent to servers")));
+    }
+
     void answerRulesOfTheDataFolderJudgeSearchesAndSavedAnswers()
     {
         // The user's section for the server replaces the delivered rules; a broken line is named.
@@ -286,14 +378,16 @@ private Q_SLOTS:
     {
         FakeRdapServer rdap;
         QVERIFY(rdap.listen());
-        QVERIFY(TextFile::writeText(m_home->filePath(QStringLiteral("registrars.txt")),
-                                    "com|127.0.0.1|" + QByteArray::number(m_server->port()) + "|Enabled\r\n"));
+        QVERIFY(
+            TextFile::writeText(m_home->filePath(QStringLiteral("registrars.txt")),
+                                "com|127.0.0.1|" + QByteArray::number(m_server->port()) + "|Enabled\r\n"));
         QVERIFY(TextFile::writeText(m_home->filePath(QStringLiteral("rdap-dns.json")),
                                     R"({"services": [[["com"], [")" + rdap.baseUrl().toUtf8() + R"("]]]})"));
         const QString list = writeList("caf\xc3\xa9.com\r\nfreeabc.com\r\n");
-        const QStringList csv = {QStringLiteral("search"), QStringLiteral("--list"), list,
-                                 QStringLiteral("--start"), QStringLiteral("1"), QStringLiteral("--format"),
-                                 QStringLiteral("csv")};
+        const QStringList csv = {
+            QStringLiteral("search"),  QStringLiteral("--list"), list,
+            QStringLiteral("--start"), QStringLiteral("1"),      QStringLiteral("--format"),
+            QStringLiteral("csv")};
         // WHOIS unless asked otherwise; the ASCII form the registry was asked in has a column of its own.
         Run run = cli(csv);
         QCOMPARE(run.exitCode, 0);
@@ -305,7 +399,8 @@ private Q_SLOTS:
         run = cli(csv + QStringList{QStringLiteral("--rdap")});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.contains(QStringLiteral("freeabc.com,available,Mid Profile,freeabc.com")));
-        QCOMPARE(rdap.queries(), (QStringList{QStringLiteral("xn--caf-dma.com"), QStringLiteral("freeabc.com")}));
+        QCOMPARE(rdap.queries(),
+                 (QStringList{QStringLiteral("xn--caf-dma.com"), QStringLiteral("freeabc.com")}));
     }
 
     void dnsSettlesDelegatedNames()
@@ -314,16 +409,20 @@ private Q_SLOTS:
         QVERIFY(dns.listen());
         dns.addDelegated(QStringLiteral("takenone.com"));
         const QString list = writeList("takenone.com\r\nfreeone.com\r\n");
-        const QStringList search = {QStringLiteral("search"), QStringLiteral("--list"), list,
-                                    QStringLiteral("--start"), QStringLiteral("1"), QStringLiteral("--proxy"), proxy()};
+        const QStringList search = {
+            QStringLiteral("search"), QStringLiteral("--list"),  list,   QStringLiteral("--start"),
+            QStringLiteral("1"),      QStringLiteral("--proxy"), proxy()};
         const Run run = cli(search + QStringList{QStringLiteral("--dns"), dns.address()});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.size(), 2);
         QCOMPARE(m_server->queries(), QStringList{QStringLiteral("freeone.com")});
-        QVERIFY2(run.err.contains(QStringLiteral("DNS settled 1 of the registered names")), qPrintable(run.err));
-        QCOMPARE(cli(search + QStringList{QStringLiteral("--dns"), dns.address(), QStringLiteral("--no-dns")}).exitCode,
+        QVERIFY2(run.err.contains(QStringLiteral("DNS settled 1 of the registered names")),
+                 qPrintable(run.err));
+        QCOMPARE(cli(search + QStringList{QStringLiteral("--dns"), dns.address(), QStringLiteral("--no-dns")})
+                     .exitCode,
                  2);
-        QCOMPARE(cli(search + QStringList{QStringLiteral("--dns"), QStringLiteral("dns.example")}).exitCode, 2);
+        QCOMPARE(cli(search + QStringList{QStringLiteral("--dns"), QStringLiteral("dns.example")}).exitCode,
+                 2);
     }
 
     void extractPrintsCandidateNames()
@@ -385,10 +484,13 @@ private:
         return path;
     }
 
-    Run cli(QStringList arguments)
+    // outFile: where standard output goes instead of being read.
+    Run cli(QStringList arguments, const QString& outFile = QString())
     {
         arguments << QStringLiteral("--home") << m_home->path();
         QProcess process;
+        if (!outFile.isEmpty())
+            process.setStandardOutputFile(outFile);
         process.start(program(), arguments);
         Run run;
         // The fake server lives in this process: keep the event loop turning while the program runs.

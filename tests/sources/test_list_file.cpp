@@ -2,10 +2,20 @@
 #include "sources/search_type.h"
 #include "support/text_file.h"
 
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace brisquel;
+
+namespace {
+// The text in the encoding, after its byte-order mark.
+QByteArray marked(QStringConverter::Encoding encoding, const QString& text)
+{
+    QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
+    return encoder(text);
+}
+} // namespace
 
 class TestListFile : public QObject
 {
@@ -26,6 +36,15 @@ private Q_SLOTS:
             << QByteArray(" \r\n") << QStringList{QStringLiteral(" ")};
         QTest::newRow("only blank lines") << QByteArray("\r\n\n\r") << QStringList{};
         QTest::newRow("empty") << QByteArray() << QStringList{};
+        // Saved as "Unicode" by a Windows editor: UTF-16 with a byte-order mark.
+        const QString text = QStringLiteral("caf\u00e9.com\r\n\r\nb.com\r\n");
+        const QStringList entries{QStringLiteral("caf\u00e9.com"), QStringLiteral("b.com")};
+        QTest::newRow("utf16le") << marked(QStringConverter::Utf16LE, text) << entries;
+        QTest::newRow("utf16be lf") << marked(QStringConverter::Utf16BE,
+                                              QString(text).remove(QLatin1Char('\r')))
+                                    << entries;
+        QTest::newRow("utf32le") << marked(QStringConverter::Utf32LE, text) << entries;
+        QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << entries;
     }
 
     void entriesAndCount()
@@ -47,11 +66,21 @@ private Q_SLOTS:
         QCOMPARE(read, entries);
     }
 
+    void seekSkipsToAnEntryNumber_data()
+    {
+        QTest::addColumn<bool>("utf16");
+        QTest::newRow("utf8") << false;
+        QTest::newRow("utf16") << true;
+    }
+
     void seekSkipsToAnEntryNumber()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("list.txt"));
-        QVERIFY(TextFile::writeText(path, "one\r\n\r\ntwo\r\nthree\r\nfour"));
+        // The same in UTF-16: entries are counted by lines, whatever the encoding.
+        const QString text = QStringLiteral("one\r\n\r\ntwo\r\nthree\r\nfour");
+        QFETCH(bool, utf16);
+        QVERIFY(TextFile::writeText(path, utf16 ? marked(QStringConverter::Utf16LE, text) : text.toUtf8()));
         ListFileReader reader;
         QVERIFY(reader.open(path));
         reader.seekEntry(3);

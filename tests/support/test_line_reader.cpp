@@ -2,12 +2,20 @@
 #include "support/text_file.h"
 
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace brisquel;
 
 namespace {
+// The text in the encoding, after its byte-order mark.
+QByteArray marked(QStringConverter::Encoding encoding, const QString& text)
+{
+    QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
+    return encoder(text);
+}
+
 QStringList readAll(const QString& path, qsizetype limit = LineReader::DefaultMaxLineBytes)
 {
     LineReader reader(limit);
@@ -39,6 +47,20 @@ private Q_SLOTS:
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("only line ends") << QByteArray("\r\n\r\n") << QStringList{QString(), QString()};
         QTest::newRow("utf8") << QByteArray("caf\xc3\xa9\n") << QStringList{QStringLiteral("caf\u00e9")};
+        // Text editors on Windows save "Unicode" as UTF-16 with a byte-order mark.
+        const QString cafe = QStringLiteral("caf\u00e9.com");
+        const QStringList names{cafe, QStringLiteral("b.com")};
+        QTest::newRow("utf8 bom") << marked(QStringConverter::Utf8, cafe + QStringLiteral("\r\nb.com"))
+                                  << names;
+        QTest::newRow("utf16le bom crlf")
+            << marked(QStringConverter::Utf16LE, cafe + QStringLiteral("\r\nb.com\r\n")) << names;
+        QTest::newRow("utf16be bom lf")
+            << marked(QStringConverter::Utf16BE, cafe + QStringLiteral("\nb.com\n")) << names;
+        QTest::newRow("utf32le bom crlf")
+            << marked(QStringConverter::Utf32LE, cafe + QStringLiteral("\r\nb.com\r\n")) << names;
+        QTest::newRow("utf32be bom lone cr")
+            << marked(QStringConverter::Utf32BE, cafe + QStringLiteral("\rb.com")) << names;
+        QTest::newRow("only a utf16 bom") << QByteArray("\xFF\xFE") << QStringList{};
     }
 
     void lineEnds()
@@ -62,6 +84,17 @@ private Q_SLOTS:
         const QStringList lines = readAll(path);
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines.at(1), QStringLiteral("next"));
+    }
+
+    void utf16CharactersSplitAcrossChunksStayWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("f.txt"));
+        // After the mark, the line fills the first 64 KiB chunk but for half of a surrogate pair.
+        const QString first = QString(32766, QLatin1Char('x')) + QStringLiteral("\U0001F600");
+        QVERIFY(TextFile::writeText(
+            path, marked(QStringConverter::Utf16LE, first + QStringLiteral("\r\nnext\r\n"))));
+        QCOMPARE(readAll(path), (QStringList{first, QStringLiteral("next")}));
     }
 
     void longLinesAreCutAndTheRestSkipped()
