@@ -575,13 +575,13 @@ void SearchDriver::Private::onDnsChecked(quint64 id, bool delegated)
         // the lists' count, so it leaves the resume position behind at once.
         const QString& domain = lookup.request.domain;
         ++dnsSettled;
-        waiting.erase(lookup.request.entryNumber);
-        markPositionChanged();
         const QString detail = QStringLiteral("delegated in DNS");
         filer->file(domain, Verdict::Registered, detail);
         Q_EMIT q->verdict(domain, Verdict::Registered, detail);
         if (!running)
             return;
+        waiting.erase(lookup.request.entryNumber);
+        markPositionChanged();
     }
     carryOn();
 }
@@ -863,8 +863,12 @@ void SearchDriver::Private::settle(const Ended& ended)
             stopOnSaveFailure(filed);
             return;
         }
-        inFlight.erase(entry);
+        // Told before it counts as done: a listener that cannot keep it (the command line's output)
+        // stops the search, and the name is asked again next time.
         Q_EMIT q->verdict(domain, verdict, filed.detail);
+        if (!running)
+            return;
+        inFlight.erase(entry);
     }
     positionDirty = true;
     if (running)
@@ -876,6 +880,8 @@ bool SearchDriver::Private::fileUnanswered(const QString& domain, const QString&
     ++unanswered;
     Q_EMIT q->unansweredCountChanged(unanswered);
     Q_EMIT q->verdict(domain, Verdict::Unanswered, reason);
+    if (!running)
+        return false;
     const VerdictFiler::Filed filed = filer->file(domain, Verdict::Unanswered, reason);
     if (!filed.saved)
         stopOnSaveFailure(filed);

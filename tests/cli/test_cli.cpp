@@ -228,6 +228,10 @@ private Q_SLOTS:
             QCOMPARE(run.exitCode, 3);
             QVERIFY2(run.err.contains(QStringLiteral("cannot write to standard output: ")),
                      qPrintable(run.err));
+            // The name whose line did not get out is the first asked next time.
+            QSettings settings(m_home->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+            QCOMPARE(settings.value(QStringLiteral("Velmorra/Settings/CustWordNum")).toString(),
+                     QStringLiteral("1"));
         }
         const QString words = m_home->filePath(QStringLiteral("words.txt"));
         QVERIFY(TextFile::writeText(words, "my\r\n"));
