@@ -391,6 +391,8 @@ int runSearchCommand(const QStringList& arguments)
     const QString noAnswer = noServerAnswered(servers, firstFailure);
     if (!driver.saveFailure().isEmpty()) {
         exitCode = NotSaved;
+    } else if (!driver.listFailure().isEmpty()) {
+        exitCode = Failure;
     } else if (outputStatus) {
         exitCode = *outputStatus;
     } else if (interrupted) {

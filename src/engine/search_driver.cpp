@@ -207,6 +207,7 @@ public:
     qint64 skipped = 0;
     NameSet seen;
     QString saveFailure;
+    QString listFailure;
     bool positionReported = false;
     // Servers that could not be reached, named once each; and whether every lookup failed so.
     QSet<QString> unreachable;
@@ -377,6 +378,11 @@ QString SearchDriver::saveFailure() const
     return d->saveFailure;
 }
 
+QString SearchDriver::listFailure() const
+{
+    return d->listFailure;
+}
+
 bool SearchDriver::start(const SearchRequest& request, QString* error)
 {
     auto fail = [error](const QString& message) {
@@ -422,6 +428,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->skipped = 0;
     d->seen.clear();
     d->saveFailure.clear();
+    d->listFailure.clear();
     d->positionReported = false;
     d->unreachable.clear();
     d->lookupsEnded = 0;
@@ -542,8 +549,17 @@ bool SearchDriver::Private::readAhead()
     }
     if (running && readAheadCount() < LookAhead && !exhausted) {
         exhausted = true;
-        if (reader.hasError())
-            Q_EMIT q->problem(QStringLiteral("Reading the list file failed; the search ends here."));
+        if (reader.hasError() || reader.hasShrunk()) {
+            // Names after this point are unknown: stop where the list is still known to be right.
+            const QString why = reader.hasShrunk() ? QStringLiteral("became shorter during the search")
+                                                   : QStringLiteral("could not be read on");
+            listFailure = QStringLiteral("The list file %1 %2. The search stopped; check the list and press "
+                                         "Start to go on.")
+                              .arg(request.listFile, why);
+            Q_EMIT q->searchStopped(listFailure);
+            end(true);
+            return false;
+        }
     }
     feedDns();
     return running;

@@ -103,6 +103,8 @@ public:
     // Why a find, an unanswered name or the position could not be saved in the last search; empty
     // when everything was saved.
     QString saveFailure() const;
+    // Why the last search stopped reading its list (a read error, a list cut short); empty if it did not.
+    QString listFailure() const;
 
 Q_SIGNALS:
     // Status bar panels 1 to 3.
@@ -113,7 +115,8 @@ Q_SIGNALS:
     // Something the user should read: a skipped entry, a server that cannot be reached, a file
     // that cannot be written.
     void problem(const QString& message);
-    // The search stopped because a find could not be saved; finished(true) follows.
+    // The search stopped because a find could not be saved or the list could not be read on;
+    // finished(true) follows.
     void searchStopped(const QString& message);
     // A server refused or rationed queries and is given a rest: "Waiting for HOST: limit reached, 42 s".
     void serverWaiting(const QString& text);

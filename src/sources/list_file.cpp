@@ -7,6 +7,7 @@ namespace brisquel {
 bool ListFileReader::open(const QString& path, QString* error)
 {
     m_entryNumber = 0;
+    m_shrunk = false;
     if (!m_reader.open(path, error))
         return false;
     // The list is what the file holds now; names appended during the search are not read.
@@ -20,10 +21,14 @@ bool ListFileReader::readEntry(QString* entry)
     while (m_reader.readLine(&line)) {
         if (line.isEmpty())
             continue;
+        // A line that ran into the new end of a cut file may be half a name: no guessing.
+        if (m_reader.endedShort())
+            break;
         ++m_entryNumber;
         *entry = line;
         return true;
     }
+    m_shrunk = m_reader.endedShort();
     return false;
 }
 

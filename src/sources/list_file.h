@@ -20,10 +20,13 @@ public:
     // Number of the entry last returned (0 before the first).
     qint64 entryNumber() const { return m_entryNumber; }
     bool hasError() const { return m_reader.hasError(); }
+    // The file became shorter than it was when opened; its last, perhaps cut, line was not taken.
+    bool hasShrunk() const { return m_shrunk; }
 
 private:
     LineReader m_reader;
     qint64 m_entryNumber = 0;
+    bool m_shrunk = false;
 };
 
 // The number of entries of a list file; 0 for a missing or unreadable file.

@@ -35,6 +35,8 @@ public:
     qint64 lineNumber() const { return m_lineNumber; }
     bool lastLineTruncated() const { return m_truncated; }
     bool hasError() const { return m_error; }
+    // The file ended before the byte limit: it was cut while being read.
+    bool endedShort() const { return m_eof && !m_error && m_byteLimit >= 0 && m_bytesRead < m_byteLimit; }
     QString errorString() const { return m_file.errorString(); }
 
 private:

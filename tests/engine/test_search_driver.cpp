@@ -304,6 +304,28 @@ private Q_SLOTS:
         QVERIFY(!h.allDomains().contains(QStringLiteral("taken2.com")));
     }
 
+    void aListCutDuringTheSearchStopsItWithoutGuessing()
+    {
+        Harness h(m_server->port());
+        const QByteArray bytes = numberedList(20000, "name");
+        const QString list = h.writeList(bytes);
+        QSignalSpy stopped(&h.driver, &SearchDriver::searchStopped);
+        QSignalSpy finished(&h.driver, &SearchDriver::finished);
+        QString error;
+        QVERIFY(h.driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("20000")},
+                               &error));
+        // Cut in the middle of a name the search has not read yet.
+        QVERIFY(QFile::resize(list, bytes.indexOf("name15000.com") + 6));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(stopped.count(), 1);
+        QVERIFY(
+            stopped.first().first().toString().contains(QStringLiteral("became shorter during the search")));
+        QCOMPARE(h.driver.listFailure(), stopped.first().first().toString());
+        // The cut "name15" was not taken for an entry (it would be skipped as a name seen before).
+        QVERIFY(h.problems.filter(QStringLiteral("Entry 15000")).isEmpty());
+        QVERIFY(h.driver.resumePosition() <= 15000);
+    }
+
     void aFullDiskLeavesNoPartialLineAndLosesNoFind()
     {
         Harness h(m_server->port());

@@ -2,6 +2,7 @@
 #include "sources/search_type.h"
 #include "support/text_file.h"
 
+#include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,6 +92,29 @@ private Q_SLOTS:
         reader.seekEntry(10);
         QVERIFY(!reader.readEntry(&entry));
         QCOMPARE(reader.entryNumber(), 4);
+    }
+
+    void aListCutWhileReadIsNotGuessedAt()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("list.txt"));
+        QByteArray bytes;
+        for (int i = 1; i <= 20000; ++i)
+            bytes += "name" + QByteArray::number(i) + ".com\r\n";
+        QVERIFY(TextFile::writeText(path, bytes));
+        ListFileReader reader;
+        QVERIFY(reader.open(path));
+        QString entry;
+        QVERIFY(reader.readEntry(&entry));
+        // Cut in the middle of "name15000.com", well past what the first read took in.
+        QVERIFY(QFile::resize(path, bytes.indexOf("name15000.com") + 6));
+        QString last;
+        while (reader.readEntry(&entry))
+            last = entry;
+        QCOMPARE(last, QStringLiteral("name14999.com"));
+        QCOMPARE(reader.entryNumber(), 14999);
+        QVERIFY(reader.hasShrunk());
+        QVERIFY(!reader.hasError());
     }
 
     void missingFilesCountZero()
