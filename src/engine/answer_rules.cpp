@@ -44,6 +44,42 @@ QString answerText(const QByteArray& answer)
     return text;
 }
 
+// Binary garbage or a mangled stream, not a text in any character set: a NUL before the end, or
+// most bytes control characters or broken UTF-8. An answer in Latin-1 with its few accented
+// letters stays readable.
+bool isUnreadable(const QByteArray& answer)
+{
+    qsizetype size = answer.size();
+    // A NUL after the text, as a string terminator, does no harm.
+    while (size > 0 && answer.at(size - 1) == '\0')
+        --size;
+    const QByteArrayView bytes(answer.constData(), size);
+    if (bytes.contains('\0'))
+        return true;
+    qsizetype notText = 0;
+    for (qsizetype i = 0; i < size;) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            // Tabs, line ends, form feeds and ESC (ISO-2022 shifts) are text; other controls are not.
+            if ((c < 0x20 && !(c >= 0x09 && c <= 0x0d) && c != 0x1b) || c == 0x7f)
+                ++notText;
+            ++i;
+            continue;
+        }
+        const int length = c >= 0xf5 ? 0 : c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc2 ? 2 : 0;
+        int good = length > 0 && i + length <= size ? 1 : 0;
+        for (int k = 1; good && k < length; ++k)
+            good = (static_cast<unsigned char>(bytes[i + k]) & 0xc0) == 0x80;
+        if (good) {
+            i += length;
+        } else {
+            ++notText;
+            ++i;
+        }
+    }
+    return notText * 2 > size;
+}
+
 QString lineAt(const QString& text, qsizetype position)
 {
     const qsizetype begin = text.lastIndexOf(QLatin1Char('\n'), position - 1) + 1;
@@ -306,6 +342,8 @@ const AnswerRules::RuleSet& AnswerRules::ruleSetFor(const QString& server) const
 
 AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QString& server) const
 {
+    if (isUnreadable(answer))
+        return {Verdict::Unanswered, QStringLiteral("unreadable answer"), QString()};
     const QString text = answerText(answer);
     if (text.trimmed().isEmpty())
         return {Verdict::Unanswered, QStringLiteral("empty answer"), QString()};

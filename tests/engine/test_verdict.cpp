@@ -36,6 +36,25 @@ private Q_SLOTS:
         QTest::newRow("empty") << QByteArray() << any << Verdict::Unanswered;
         QTest::newRow("one line end") << QByteArray("\n") << any << Verdict::Unanswered;
 
+        // Binary garbage is no answer, but an answer in Latin-1 is still read.
+        const QByteArray noMatch("No match for \"A.COM\".\r\n");
+        QTest::newRow("unreadable: NUL among the text")
+            << noMatch + QByteArray("\x01\0\x02\0\x7f", 5) + noMatch << any << Verdict::Unanswered;
+        QByteArray broken;
+        for (int i = 0; i < 200; ++i)
+            broken += char(i % 3 == 0 ? 0x07 : 0x80 + (i * 37) % 0x7f);
+        QTest::newRow("unreadable: broken UTF-8 and controls")
+            << broken + noMatch << any << Verdict::Unanswered;
+        QTest::newRow("readable: NUL after the text")
+            << noMatch + QByteArray(2, '\0') << any << Verdict::Available;
+        QTest::newRow("readable: Latin-1, free")
+            << QByteArray("Titulaire: Soci\xe9t\xe9 G\xe9n\xe9rale, \xeele-de-France\r\n") + noMatch << any
+            << Verdict::Available;
+        QTest::newRow("readable: Latin-1, taken")
+            << QByteArray("Domain Name: CAF\xc9.EXAMPLE\r\nRegistrant: Soci\xe9t\xe9 G\xe9n\xe9rale\r\n"
+                          "Creation Date: 2001-01-01\r\n")
+            << any << Verdict::Registered;
+
         // Free, in the wording of many registries; terms below must not change that.
         const char* free[] = {
             "No match for \"EXAMPLE-FREE.COM\".\r\n>>> Last update of whois database: 2026-01-01 <<<",
@@ -202,7 +221,12 @@ private Q_SLOTS:
             for (char& c : bytes)
                 c = static_cast<char>(random.bounded(256));
             QVERIFY(judgeAnswer(bytes) != Verdict::Available);
-            // A free line of its own still counts among the noise.
+            if (bytes.size() > 1000)
+                QCOMPARE(AnswerRules::shipped().judge(bytes, QString()).detail,
+                         QStringLiteral("unreadable answer"));
+            // Among noise that is text, a free line of its own still counts.
+            for (char& c : bytes)
+                c = static_cast<char>(0x20 + static_cast<unsigned char>(c) % 0x5f);
             bytes.insert(bytes.size() / 2, QByteArray("\nNo match for \"A.COM\".\n"));
             QCOMPARE(judgeAnswer(bytes), Verdict::Available);
         }
