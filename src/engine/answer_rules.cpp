@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <cstring>
 
 namespace brisquel {
@@ -139,6 +140,7 @@ QList<QByteArray> requiredLiterals(const QString& pattern)
 struct AnswerRules::Rule
 {
     Kind kind;
+    int load; // which call of load() brought it
     QRegularExpression pattern;
     QString description; // "[hosts] kind, origin line N"
     // Lower-case words without any of which the rule cannot match; empty when unknown.
@@ -148,6 +150,8 @@ struct AnswerRules::Rule
 struct AnswerRules::RuleSet
 {
     QString section;
+    QString origin;
+    int load = 0;
     bool useGeneric = true;
     QList<Rule> rules;
     // Compiled, per kind: the rules as one or two expressions over the whole answer; the rules
@@ -208,6 +212,7 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
             problems->append({origin, lineNumber, message});
     };
 
+    ++m_loads;
     std::shared_ptr<RuleSet> current;
     const QList<QByteArray> lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
@@ -225,13 +230,18 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
                 current.reset();
                 continue;
             }
-            current = std::make_shared<RuleSet>();
-            current->section = hosts.join(QLatin1Char(' '));
-            m_sets.push_back(current);
+            // The generic rules are one set that every [*] adds to.
+            if (hosts.contains(GenericHost)) {
+                current = m_generic;
+            } else {
+                current = std::make_shared<RuleSet>();
+                current->section = hosts.join(QLatin1Char(' '));
+                current->origin = origin;
+                current->load = m_loads;
+                m_sets.push_back(current);
+            }
             for (const QString& host : hosts) {
-                if (host == GenericHost)
-                    m_generic = current;
-                else
+                if (host != GenericHost)
                     m_byHost.insert(host, current);
             }
             continue;
@@ -242,6 +252,15 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
         }
         if (line == QLatin1String("generic off")) {
             current->useGeneric = false;
+            continue;
+        }
+        if (line == QLatin1String("replace delivered")) {
+            if (current == m_generic)
+                current->rules.removeIf([this](const Rule& rule) { return rule.load < m_loads; });
+            else
+                report(lineNumber,
+                       QStringLiteral("\"replace delivered\" belongs in the [*] section; a server's "
+                                      "section replaces the delivered one anyway"));
             continue;
         }
         const QRegularExpressionMatch match = rule.match(line);
@@ -268,7 +287,7 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
         const QString description = QStringLiteral("[%1] %2, %3 line %4")
                                         .arg(current->section, match.captured(1), origin)
                                         .arg(lineNumber);
-        current->rules.append({Kind(kind), pattern, description, literals});
+        current->rules.append({Kind(kind), m_loads, pattern, description, literals});
     }
     compile();
 }
@@ -332,6 +351,61 @@ void AnswerRules::compile()
     build(*m_generic);
     for (const auto& set : m_sets)
         build(*set);
+}
+
+void AnswerRules::restoreMissingKinds(const AnswerRules& delivered, QStringList* notes)
+{
+    auto has = [](const RuleSet& set, Kind kind) {
+        return std::any_of(set.rules.cbegin(), set.rules.cend(),
+                           [kind](const Rule& rule) { return rule.kind == kind; });
+    };
+    const RuleSet& deliveredGeneric = *delivered.m_generic;
+    if ((!has(*m_generic, Kind::Available) || !has(*m_generic, Kind::Taken)) &&
+        has(deliveredGeneric, Kind::Available) && has(deliveredGeneric, Kind::Taken)) {
+        notes->append(
+            QStringLiteral("The generic rules in answer-rules.txt have no %1 rule, so no name would be "
+                           "judged correctly; the delivered generic rules are used with them.")
+                .arg(has(*m_generic, Kind::Available) ? QStringLiteral("\"taken\"")
+                                                      : QStringLiteral("\"available\"")));
+        QList<Rule> rules = deliveredGeneric.rules;
+        for (const Rule& rule : std::as_const(m_generic->rules)) {
+            if (rule.load > 1)
+                rules.append(rule);
+        }
+        m_generic->rules = rules;
+    }
+    // A server section of the user's that can never say "free" (no available rule of its own and
+    // the generic ones left out): its servers get the delivered section back, or the generic rules.
+    QSet<const RuleSet*> restored;
+    for (auto it = m_byHost.begin(); it != m_byHost.end();) {
+        const RuleSet& set = **it;
+        if (set.load <= 1 || has(set, Kind::Available) || set.useGeneric) {
+            ++it;
+            continue;
+        }
+        const std::shared_ptr<RuleSet> original = delivered.m_byHost.value(it.key());
+        if (!restored.contains(&set))
+            notes->append(
+                QStringLiteral("The section [%1] in %2 has no \"available\" rule and leaves the generic "
+                               "rules out, so no name would be free there; the delivered rules are "
+                               "used for its servers.")
+                    .arg(set.section, set.origin));
+        restored.insert(&set);
+        if (!original) {
+            it = m_byHost.erase(it);
+            continue;
+        }
+        auto copy = std::make_shared<RuleSet>();
+        copy->section = original->section;
+        copy->origin = original->origin;
+        copy->load = 1;
+        copy->useGeneric = original->useGeneric;
+        copy->rules = original->rules;
+        m_sets.push_back(copy);
+        *it = copy;
+        ++it;
+    }
+    compile();
 }
 
 const AnswerRules::RuleSet& AnswerRules::ruleSetFor(const QString& server) const

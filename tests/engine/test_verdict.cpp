@@ -200,17 +200,64 @@ private Q_SLOTS:
         QCOMPARE(rules.judge("nothing\n", QString()).detail, QStringLiteral("no rule matched"));
     }
 
-    void aUserSectionReplacesTheDeliveredOne()
+    void userRulesGoOverTheDelivered()
     {
-        AnswerRules rules;
-        rules.load(AnswerRules::shippedText(), QStringLiteral("delivered"));
+        const QByteArray noMatch = "No match for \"A.COM\".\n";
+        const QByteArray own = "Nothing by that name\n";
+        const QString anyServer = QStringLiteral("whois.example.net");
+        auto withUsers = [](const QByteArray& text, QList<AnswerRules::Problem>* problems = nullptr) {
+            auto rules = std::make_unique<AnswerRules>();
+            rules->load(AnswerRules::shippedText(), QStringLiteral("delivered"));
+            rules->load(text, QStringLiteral("answer-rules.txt"), problems);
+            return rules;
+        };
+
+        // A server section replaces the delivered one of its server; the others keep theirs.
         const QByteArray tk = "Invalid query or domain name not known in the registry\n";
-        QCOMPARE(rules.judge(tk, QStringLiteral("whois.dot.tk")).verdict, Verdict::Available);
-        rules.load("[whois.dot.tk]\nlimited ^\\s*invalid\\s+query\\b\n", QStringLiteral("answer-rules.txt"));
-        QCOMPARE(rules.judge(tk, QStringLiteral("whois.dot.tk")).verdict, Verdict::Unanswered);
-        // The other servers keep the delivered rules.
-        QCOMPARE(rules.judge("No match for \"A.COM\".\n", QStringLiteral("whois.verisign-grs.com")).verdict,
+        QCOMPARE(AnswerRules::shipped().judge(tk, QStringLiteral("whois.dot.tk")).verdict,
                  Verdict::Available);
+        auto rules = withUsers("[whois.dot.tk]\nlimited ^\\s*invalid\\s+query\\b\n");
+        QCOMPARE(rules->judge(tk, QStringLiteral("whois.dot.tk")).verdict, Verdict::Unanswered);
+        QCOMPARE(rules->judge(noMatch, QStringLiteral("whois.verisign-grs.com")).verdict, Verdict::Available);
+
+        // A copy of the delivered rules with the free wording cut from [*] still finds free names.
+        QByteArray cut;
+        for (const QByteArray& line : AnswerRules::shippedText().split('\n')) {
+            if (!line.startsWith("available"))
+                cut += line + '\n';
+        }
+        QCOMPARE(withUsers(cut)->judge(noMatch, anyServer).verdict, Verdict::Available);
+
+        // [*] adds to the delivered generic rules, unless it says it replaces them.
+        const QByteArray generic = "[*]\navailable ^nothing by that name$\ntaken ^owner:\n";
+        rules = withUsers(generic);
+        QCOMPARE(rules->judge(own, anyServer).verdict, Verdict::Available);
+        QCOMPARE(rules->judge(noMatch, anyServer).verdict, Verdict::Available);
+        QList<AnswerRules::Problem> problems;
+        rules =
+            withUsers("[*]\nreplace delivered\n" + generic.mid(4) + "[whois.a.example]\nreplace delivered\n",
+                      &problems);
+        QCOMPARE(rules->judge(own, anyServer).verdict, Verdict::Available);
+        QCOMPARE(rules->judge(noMatch, anyServer).detail, QStringLiteral("no rule matched"));
+        QCOMPARE(problems.size(), 1);
+        QCOMPARE(problems.at(0).lineNumber, 6);
+
+        // Rules that could never call a name free get the delivered ones back, and say so.
+        QStringList notes;
+        rules =
+            withUsers("[*]\nreplace delivered\ntaken ^owner:\n[whois.dot.tk whois.b.example]\ngeneric off\n"
+                      "taken ^owner:\n");
+        rules->restoreMissingKinds(AnswerRules::shipped(), &notes);
+        QCOMPARE(notes.size(), 2);
+        QVERIFY(notes.at(0).contains(QStringLiteral("no \"available\" rule")));
+        QVERIFY(notes.at(1).contains(QStringLiteral("[whois.dot.tk whois.b.example]")));
+        QCOMPARE(rules->judge(noMatch, anyServer).verdict, Verdict::Available);
+        QCOMPARE(rules->judge(tk, QStringLiteral("whois.dot.tk")).verdict, Verdict::Available);
+        QCOMPARE(rules->judge(noMatch, QStringLiteral("whois.b.example")).verdict, Verdict::Available);
+        QCOMPARE(rules->judge("owner: x\n", anyServer).verdict, Verdict::Registered);
+        notes.clear();
+        withUsers(generic)->restoreMissingKinds(AnswerRules::shipped(), &notes);
+        QVERIFY(notes.isEmpty());
     }
 
     void survivesArbitraryBytes()
