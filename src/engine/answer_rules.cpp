@@ -1,5 +1,7 @@
 #include "answer_rules.h"
 
+#include "support/file_helpers.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -193,6 +195,11 @@ const AnswerRules& AnswerRules::shipped()
 
 bool AnswerRules::loadFile(const QString& path, QList<Problem>* problems, QString* error)
 {
+    if (const QString tooLarge = oversizeProblem(path, MaxFileBytes); !tooLarge.isEmpty()) {
+        if (error)
+            *error = tooLarge + QStringLiteral("; it is not read and the delivered rules are used.");
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)

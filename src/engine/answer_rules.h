@@ -36,6 +36,8 @@ public:
         Failure
     };
     static constexpr int KindCount = 5;
+    // Far above any real rules file: a larger one is not read.
+    static constexpr qint64 MaxFileBytes = 1024 * 1024;
 
     struct Problem
     {

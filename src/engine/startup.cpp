@@ -178,6 +178,11 @@ std::shared_ptr<const RdapBootstrap> Startup::loadRdapBootstrap(QStringList* pro
     const QString path = rdapBootstrapPath();
     if (!QFileInfo::exists(path))
         return delivered;
+    if (const QString tooLarge = oversizeProblem(path, RdapBootstrap::MaxFileBytes); !tooLarge.isEmpty()) {
+        problems->append(tooLarge +
+                         QStringLiteral("; it is not read and the delivered copy is used instead."));
+        return delivered;
+    }
     auto own = std::make_shared<RdapBootstrap>();
     QFile file(path);
     QString error;

@@ -255,6 +255,47 @@ private Q_SLOTS:
         }
     }
 
+    void oversizedDataFilesAreRefused()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.folder.root()));
+        struct Oversized
+        {
+            const char* name;
+            qint64 size;
+        };
+        // Sparse files: large on paper, nothing on the disk.
+        const Oversized files[] = {{"settings.ini", SettingsStore::MaxFileBytes + 1},
+                                   {"registrars.txt", RegistrarsFile::MaxFileBytes + 1},
+                                   {"answer-rules.txt", AnswerRules::MaxFileBytes + 1},
+                                   {"server-limits.txt", ServerLimitsTable::MaxFileBytes + 1},
+                                   {"rdap-dns.json", RdapBootstrap::MaxFileBytes + 1}};
+        for (const Oversized& file : files) {
+            QFile big(home.path(QString::fromLatin1(file.name)));
+            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(file.size));
+        }
+        SettingsStore settings(home.folder.settingsPath(), home.dir.path() + QStringLiteral("/user.ini"));
+        const StartupResult result = Startup(home.folder, &settings).run(&home.table, {});
+        QCOMPARE(result.problems.size(), 5);
+        for (const Oversized& file : files) {
+            const QString name = QString::fromLatin1(file.name);
+            QVERIFY2(result.problems
+                             .filter(QRegularExpression(QStringLiteral("%1 is \\d+\\.\\d MB, more than")
+                                                            .arg(QRegularExpression::escape(name))))
+                             .size() == 1,
+                     file.name);
+        }
+        QCOMPARE(home.table.rows(), defaultExtensionRows());
+        QCOMPARE(result.answerRules->judge("No match for \"A.COM\".\r\n", QString()).verdict,
+                 Verdict::Available);
+        QCOMPARE(result.rdapBootstrap->publication(), QStringLiteral("2026-06-26T18:00:02Z"));
+        // The settings work for this run, but the user's file is never written over.
+        QVERIFY(settings.setValue(SettingKeys::DefaultExt(), QStringLiteral(".net")));
+        QCOMPARE(settings.value(SettingKeys::DefaultExt()), QStringLiteral(".net"));
+        QCOMPARE(QFileInfo(home.folder.settingsPath()).size(), SettingsStore::MaxFileBytes + 1);
+        QVERIFY(!readAll(home.folder.settingsPath()).contains("DefaultExt"));
+    }
+
     void optionsComeFromTheSettings()
     {
         Home home;
