@@ -370,8 +370,8 @@ void AnswerRules::restoreMissingKinds(const AnswerRules& delivered, QStringList*
     if ((!has(*m_generic, Kind::Available) || !has(*m_generic, Kind::Taken)) &&
         has(deliveredGeneric, Kind::Available) && has(deliveredGeneric, Kind::Taken)) {
         notes->append(
-            QStringLiteral("The generic rules in answer-rules.txt have no %1 rule, so no name would be "
-                           "judged correctly; the delivered generic rules are used with them.")
+            QStringLiteral("The generic rules in answer-rules.txt have no %1 rule, which every answer needs "
+                           "to be judged; the delivered generic rules are used with them.")
                 .arg(has(*m_generic, Kind::Available) ? QStringLiteral("\"taken\"")
                                                       : QStringLiteral("\"available\"")));
         QList<Rule> rules = deliveredGeneric.rules;

@@ -68,9 +68,9 @@ public:
     // The same for a file; false (and *error) when it cannot be read.
     bool loadFile(const QString& path, QList<Problem>* problems = nullptr, QString* error = nullptr);
 
-    // After the user's rules went over `delivered`: where they leave the generic rules without an
-    // available or a taken rule, or a server section of theirs without any available rule, no name
-    // could be told free there. Those places get the delivered rules back, each said in *notes.
+    // After the user's rules went over `delivered` (this object's first load): where they leave the generic
+    // rules without an available or a taken rule, or a server section of theirs without any available rule,
+    // no name could be told free there. Those places get the delivered rules back, each said in *notes.
     void restoreMissingKinds(const AnswerRules& delivered, QStringList* notes);
 
     Judgement judge(const QByteArray& answer, const QString& server) const;

@@ -214,8 +214,9 @@ std::shared_ptr<const AnswerRules> Startup::loadAnswerRules(QList<AnswerRules::P
     rules->load(AnswerRules::shippedText(), QStringLiteral("answer-rules.txt (delivered)"), problems);
     const QString path = answerRulesPath();
     QString error;
-    // Anything in the file's place is read, so that a folder there is reported, not ignored.
-    if (QFileInfo::exists(path) && !rules->loadFile(path, problems, &error))
+    // Anything in the file's place is read, so that a folder there is reported, not ignored; a copy
+    // of earlier delivered rules that start-up has yet to retire is not the user's.
+    if (QFileInfo::exists(path) && !isEarlierDeliveredCopy(path) && !rules->loadFile(path, problems, &error))
         errors->append(error);
     rules->restoreMissingKinds(AnswerRules::shipped(), errors);
     return rules;
