@@ -1,7 +1,10 @@
 #include "answer_rules.h"
 
+#include "support/file_helpers.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <cstring>
 
 namespace brisquel {
@@ -42,6 +45,42 @@ QString answerText(const QByteArray& answer)
     }
     text.truncate(out - text.constData());
     return text;
+}
+
+// Binary garbage or a mangled stream, not a text in any character set: a NUL before the end, or
+// most bytes control characters or broken UTF-8. An answer in Latin-1 with its few accented
+// letters stays readable.
+bool isUnreadable(const QByteArray& answer)
+{
+    qsizetype size = answer.size();
+    // A NUL after the text, as a string terminator, does no harm.
+    while (size > 0 && answer.at(size - 1) == '\0')
+        --size;
+    const QByteArrayView bytes(answer.constData(), size);
+    if (bytes.contains('\0'))
+        return true;
+    qsizetype notText = 0;
+    for (qsizetype i = 0; i < size;) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            // Tabs, line ends, form feeds and ESC (ISO-2022 shifts) are text; other controls are not.
+            if ((c < 0x20 && !(c >= 0x09 && c <= 0x0d) && c != 0x1b) || c == 0x7f)
+                ++notText;
+            ++i;
+            continue;
+        }
+        const int length = c >= 0xf5 ? 0 : c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc2 ? 2 : 0;
+        int good = length > 0 && i + length <= size ? 1 : 0;
+        for (int k = 1; good && k < length; ++k)
+            good = (static_cast<unsigned char>(bytes[i + k]) & 0xc0) == 0x80;
+        if (good) {
+            i += length;
+        } else {
+            ++notText;
+            ++i;
+        }
+    }
+    return notText * 2 > size;
 }
 
 QString lineAt(const QString& text, qsizetype position)
@@ -103,6 +142,7 @@ QList<QByteArray> requiredLiterals(const QString& pattern)
 struct AnswerRules::Rule
 {
     Kind kind;
+    int load; // which call of load() brought it
     QRegularExpression pattern;
     QString description; // "[hosts] kind, origin line N"
     // Lower-case words without any of which the rule cannot match; empty when unknown.
@@ -112,6 +152,8 @@ struct AnswerRules::Rule
 struct AnswerRules::RuleSet
 {
     QString section;
+    QString origin;
+    int load = 0;
     bool useGeneric = true;
     QList<Rule> rules;
     // Compiled, per kind: the rules as one or two expressions over the whole answer; the rules
@@ -153,6 +195,11 @@ const AnswerRules& AnswerRules::shipped()
 
 bool AnswerRules::loadFile(const QString& path, QList<Problem>* problems, QString* error)
 {
+    if (const QString tooLarge = oversizeProblem(path, MaxFileBytes); !tooLarge.isEmpty()) {
+        if (error)
+            *error = tooLarge + QStringLiteral("; it is not read and the delivered rules are used.");
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
@@ -172,6 +219,7 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
             problems->append({origin, lineNumber, message});
     };
 
+    ++m_loads;
     std::shared_ptr<RuleSet> current;
     const QList<QByteArray> lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
@@ -189,13 +237,18 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
                 current.reset();
                 continue;
             }
-            current = std::make_shared<RuleSet>();
-            current->section = hosts.join(QLatin1Char(' '));
-            m_sets.push_back(current);
+            // The generic rules are one set that every [*] adds to.
+            if (hosts.contains(GenericHost)) {
+                current = m_generic;
+            } else {
+                current = std::make_shared<RuleSet>();
+                current->section = hosts.join(QLatin1Char(' '));
+                current->origin = origin;
+                current->load = m_loads;
+                m_sets.push_back(current);
+            }
             for (const QString& host : hosts) {
-                if (host == GenericHost)
-                    m_generic = current;
-                else
+                if (host != GenericHost)
                     m_byHost.insert(host, current);
             }
             continue;
@@ -206,6 +259,15 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
         }
         if (line == QLatin1String("generic off")) {
             current->useGeneric = false;
+            continue;
+        }
+        if (line == QLatin1String("replace delivered")) {
+            if (current == m_generic)
+                current->rules.removeIf([this](const Rule& rule) { return rule.load < m_loads; });
+            else
+                report(lineNumber,
+                       QStringLiteral("\"replace delivered\" belongs in the [*] section; a server's "
+                                      "section replaces the delivered one anyway"));
             continue;
         }
         const QRegularExpressionMatch match = rule.match(line);
@@ -232,7 +294,7 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
         const QString description = QStringLiteral("[%1] %2, %3 line %4")
                                         .arg(current->section, match.captured(1), origin)
                                         .arg(lineNumber);
-        current->rules.append({Kind(kind), pattern, description, literals});
+        current->rules.append({Kind(kind), m_loads, pattern, description, literals});
     }
     compile();
 }
@@ -298,6 +360,61 @@ void AnswerRules::compile()
         build(*set);
 }
 
+void AnswerRules::restoreMissingKinds(const AnswerRules& delivered, QStringList* notes)
+{
+    auto has = [](const RuleSet& set, Kind kind) {
+        return std::any_of(set.rules.cbegin(), set.rules.cend(),
+                           [kind](const Rule& rule) { return rule.kind == kind; });
+    };
+    const RuleSet& deliveredGeneric = *delivered.m_generic;
+    if ((!has(*m_generic, Kind::Available) || !has(*m_generic, Kind::Taken)) &&
+        has(deliveredGeneric, Kind::Available) && has(deliveredGeneric, Kind::Taken)) {
+        notes->append(
+            QStringLiteral("The generic rules in answer-rules.txt have no %1 rule, which every answer needs "
+                           "to be judged; the delivered generic rules are used with them.")
+                .arg(has(*m_generic, Kind::Available) ? QStringLiteral("\"taken\"")
+                                                      : QStringLiteral("\"available\"")));
+        QList<Rule> rules = deliveredGeneric.rules;
+        for (const Rule& rule : std::as_const(m_generic->rules)) {
+            if (rule.load > 1)
+                rules.append(rule);
+        }
+        m_generic->rules = rules;
+    }
+    // A server section of the user's that can never say "free" (no available rule of its own and
+    // the generic ones left out): its servers get the delivered section back, or the generic rules.
+    QSet<const RuleSet*> restored;
+    for (auto it = m_byHost.begin(); it != m_byHost.end();) {
+        const RuleSet& set = **it;
+        if (set.load <= 1 || has(set, Kind::Available) || set.useGeneric) {
+            ++it;
+            continue;
+        }
+        const std::shared_ptr<RuleSet> original = delivered.m_byHost.value(it.key());
+        if (!restored.contains(&set))
+            notes->append(
+                QStringLiteral("The section [%1] in %2 has no \"available\" rule and leaves the generic "
+                               "rules out, so no name would be free there; the delivered rules are "
+                               "used for its servers.")
+                    .arg(set.section, set.origin));
+        restored.insert(&set);
+        if (!original) {
+            it = m_byHost.erase(it);
+            continue;
+        }
+        auto copy = std::make_shared<RuleSet>();
+        copy->section = original->section;
+        copy->origin = original->origin;
+        copy->load = 1;
+        copy->useGeneric = original->useGeneric;
+        copy->rules = original->rules;
+        m_sets.push_back(copy);
+        *it = copy;
+        ++it;
+    }
+    compile();
+}
+
 const AnswerRules::RuleSet& AnswerRules::ruleSetFor(const QString& server) const
 {
     const auto found = m_byHost.constFind(server.trimmed().toLower());
@@ -306,6 +423,8 @@ const AnswerRules::RuleSet& AnswerRules::ruleSetFor(const QString& server) const
 
 AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QString& server) const
 {
+    if (isUnreadable(answer))
+        return {Verdict::Unanswered, QStringLiteral("unreadable answer"), QString()};
     const QString text = answerText(answer);
     if (text.trimmed().isEmpty())
         return {Verdict::Unanswered, QStringLiteral("empty answer"), QString()};

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <memory>
 
@@ -21,7 +22,8 @@ namespace brisquel {
 // A rule is a kind (available, taken, reserved, limited, failure) and a regular expression that is
 // matched against each line of the answer on its own, without regard to case. "generic off" in a
 // section leaves the generic rules out for its servers. A later section for a host replaces an
-// earlier one, so that the user's file overrides the shipped rules server by server.
+// earlier one, so that the user's file overrides the shipped rules server by server; a later [*]
+// adds to the generic rules, unless it says "replace delivered", which drops those of earlier loads.
 class AnswerRules
 {
 public:
@@ -34,6 +36,8 @@ public:
         Failure
     };
     static constexpr int KindCount = 5;
+    // Far above any real rules file: a larger one is not read.
+    static constexpr qint64 MaxFileBytes = 1024 * 1024;
 
     struct Problem
     {
@@ -64,6 +68,11 @@ public:
     // The same for a file; false (and *error) when it cannot be read.
     bool loadFile(const QString& path, QList<Problem>* problems = nullptr, QString* error = nullptr);
 
+    // After the user's rules went over `delivered` (this object's first load): where they leave the generic
+    // rules without an available or a taken rule, or a server section of theirs without any available rule,
+    // no name could be told free there. Those places get the delivered rules back, each said in *notes.
+    void restoreMissingKinds(const AnswerRules& delivered, QStringList* notes);
+
     Judgement judge(const QByteArray& answer, const QString& server) const;
 
 private:
@@ -75,6 +84,7 @@ private:
     std::vector<std::shared_ptr<RuleSet>> m_sets;
     QHash<QString, std::shared_ptr<RuleSet>> m_byHost;
     std::shared_ptr<RuleSet> m_generic;
+    int m_loads = 0;
 };
 
 } // namespace brisquel

@@ -37,13 +37,26 @@ bool saysNotRegistrable(const QJsonArray& statuses)
     return false;
 }
 
+// "application/rdap+json", "application/json", "text/json; charset=utf-8": a JSON body.
+bool isJsonType(const QByteArray& contentType)
+{
+    const QByteArray type = contentType.split(';').constFirst().trimmed().toLower();
+    return type.endsWith("/json") || type.endsWith("+json");
+}
+
 } // namespace
 
-AnswerRules::Judgement judgeRdapReply(int httpStatus, const QByteArray& body)
+AnswerRules::Judgement judgeRdapReply(int httpStatus, const QByteArray& body, const QByteArray& contentType,
+                                      const QUrl& url)
 {
     const QString code = QStringLiteral("HTTP %1").arg(httpStatus);
-    if (httpStatus == 404)
+    if (httpStatus == 404) {
+        // Any web server says 404 for a path it does not know; only an RDAP service's 404 means free.
+        if (!body.trimmed().isEmpty() && !isJsonType(contentType))
+            return judgement(Verdict::Unanswered,
+                             QStringLiteral("not an RDAP reply from %1").arg(url.toDisplayString()), code);
         return judgement(Verdict::Available, QString(), code);
+    }
     if (httpStatus == 429 || httpStatus == 503)
         return judgement(Verdict::Unanswered, QStringLiteral("refused (%1)").arg(code), code, true);
     if (httpStatus != 200)
@@ -226,7 +239,8 @@ void RdapLookup::onFinished()
             return;
         }
         result.retryAfterMs = retryAfterMs(reply->rawHeader("Retry-After"));
-        result.judgement = judgeRdapReply(status, result.body);
+        result.judgement =
+            judgeRdapReply(status, result.body, reply->rawHeader("Content-Type"), queryUrl(m_request));
         result.failure =
             result.judgement.verdict == Verdict::Unanswered ? result.judgement.detail : QString();
         result.neverConnected = false;

@@ -15,9 +15,11 @@ class QNetworkAccessManager;
 
 namespace brisquel {
 
-// What an RDAP reply says of the name: 404 free, 200 with a domain object taken (or not
-// registrable when its status says so), 429 and 503 a refusal, anything else no answer.
-AnswerRules::Judgement judgeRdapReply(int httpStatus, const QByteArray& body);
+// What an RDAP reply says of the name: 404 free (when it comes as JSON or empty, as an RDAP
+// service sends it), 200 with a domain object taken (or not registrable when its status says so),
+// 429 and 503 a refusal, anything else no answer. `url` is the address asked, for the detail.
+AnswerRules::Judgement judgeRdapReply(int httpStatus, const QByteArray& body, const QByteArray& contentType,
+                                      const QUrl& url);
 
 // Milliseconds a Retry-After header asks for: delta seconds or an HTTP date; 0 when absent or unreadable.
 qint64 retryAfterMs(const QByteArray& header, const QDateTime& now = QDateTime::currentDateTimeUtc());

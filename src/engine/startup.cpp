@@ -6,10 +6,54 @@
 #include "support/startup_files.h"
 #include "whois_config/extension_table.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace brisquel {
+
+namespace {
+
+// SHA-256 of each answer-rules.txt and server-limits.txt that earlier versions copied into the
+// data folder, taken as contentDigest() takes it.
+const char* const EarlierDeliveredDigests[] = {
+    "fa93d7d05eb3648c2f90ff662df04c43df6c622991fc8aacbdf0a30876ea6e89", // answer rules, first
+    "21d6fe82b2abe568f67c56d725b702deb02ff2d4f4312918d0f68bac292f7f65",
+    "d411d71efa01664df50e2feca7f25a3e0458cead43e39885343370eda3c2ff88", // answer rules, last copied
+    "4a58bcccefb105530771ffae64f44d48a9bdb9cc945034d8acfd11a61000a092", // server limits
+};
+
+// Any line ends, and none at the end: a copy that an editor saved unchanged still counts as one.
+QByteArray contentDigest(QByteArray bytes)
+{
+    bytes.replace("\r\n", "\n").replace('\r', '\n');
+    while (bytes.endsWith('\n'))
+        bytes.chop(1);
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+bool isEarlierDeliveredCopy(const QString& path)
+{
+    QFile file(path);
+    // The delivered copies were a few kilobytes; anything much larger was not one of them.
+    if (file.size() > 256 * 1024 || !file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray digest = contentDigest(file.readAll());
+    return std::any_of(std::begin(EarlierDeliveredDigests), std::end(EarlierDeliveredDigests),
+                       [&digest](const char* known) { return digest == known; });
+}
+
+bool isOlderPublication(const QString& own, const QString& delivered)
+{
+    const QDateTime ownTime = QDateTime::fromString(own, Qt::ISODate);
+    const QDateTime deliveredTime = QDateTime::fromString(delivered, Qt::ISODate);
+    // A file without a date is the user's own making: it is taken as it is.
+    return ownTime.isValid() && deliveredTime.isValid() && ownTime < deliveredTime;
+}
+
+} // namespace
 
 Startup::Startup(const DataFolder& folder, SettingsStore* settings)
     : m_folder(folder)
@@ -24,6 +68,7 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     QString rootError;
     if (!m_folder.ensureRoot(&rootError))
         result.problems.append(rootError);
+    result.problems += retireDeliveredCopies();
     result.problems += m_folder.deliverFiles();
     result.helpOpened = openHelpOnFirstStart(openUrl);
     result.problems += ensureStartupFiles(m_folder);
@@ -77,22 +122,89 @@ QStringList Startup::loadRegistrars(ExtensionTable* table, QList<RegistrarsProbl
     return failures;
 }
 
+QString Startup::moveToBackups(const QString& name, QString* error) const
+{
+    const QString folder = QStringLiteral("backups");
+    QDir().mkpath(m_folder.path(folder));
+    const QFileInfo info(m_folder.path(name));
+    const QString base = folder + QLatin1Char('/') + info.completeBaseName() +
+                         QDateTime::currentDateTime().toString(QStringLiteral("-yyyyMMdd-hhmmss"));
+    const QString suffix = QLatin1Char('.') + info.suffix();
+    QString kept = base + suffix;
+    for (int n = 2; QFileInfo::exists(m_folder.path(kept)); ++n)
+        kept = base + QStringLiteral("-%1").arg(n) + suffix;
+    if (QFile::rename(info.filePath(), m_folder.path(kept)))
+        return kept;
+    if (error)
+        *error = QStringLiteral("%1 could not be moved to %2").arg(name, kept);
+    return {};
+}
+
+QStringList Startup::retireDeliveredCopies() const
+{
+    struct Copy
+    {
+        QString name;
+        QString what;
+    };
+    QStringList notes;
+    for (const Copy& copy : {Copy{QStringLiteral("answer-rules.txt"), QStringLiteral("rules")},
+                             Copy{QStringLiteral("server-limits.txt"), QStringLiteral("limits")}}) {
+        if (!isEarlierDeliveredCopy(m_folder.path(copy.name)))
+            continue;
+        // Such a copy would hold the rules of its day over the built-in ones for good.
+        QString error;
+        const QString kept = moveToBackups(copy.name, &error);
+        if (kept.isEmpty()) {
+            notes.append(
+                QStringLiteral("%1 is an unchanged copy of earlier delivered %2 and holds them over the "
+                               "built-in ones, but %3.")
+                    .arg(copy.name, copy.what, error));
+            continue;
+        }
+        notes.append(
+            QStringLiteral("%1 was an unchanged copy of the delivered %2; it was moved to %3 and replaced "
+                           "by a template for your own %2. The delivered %2 are built in and updated "
+                           "with the program.")
+                .arg(copy.name, copy.what, kept));
+    }
+    return notes;
+}
+
 std::shared_ptr<const RdapBootstrap> Startup::loadRdapBootstrap(QStringList* problems) const
 {
-    auto bootstrap = std::make_shared<RdapBootstrap>();
-    QFile file(rdapBootstrapPath());
-    QString error;
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly))
-            error = file.errorString();
-        else if (bootstrap->load(file.readAll(), &error))
-            return bootstrap;
-        problems->append(
-            QStringLiteral("rdap-dns.json cannot be used (%1); the delivered copy is used instead.")
-                .arg(error));
+    auto delivered = std::make_shared<RdapBootstrap>();
+    delivered->load(RdapBootstrap::shippedText());
+    const QString path = rdapBootstrapPath();
+    if (!QFileInfo::exists(path))
+        return delivered;
+    if (const QString tooLarge = oversizeProblem(path, RdapBootstrap::MaxFileBytes); !tooLarge.isEmpty()) {
+        problems->append(tooLarge +
+                         QStringLiteral("; it is not read and the delivered copy is used instead."));
+        return delivered;
     }
-    bootstrap->load(RdapBootstrap::shippedText());
-    return bootstrap;
+    auto own = std::make_shared<RdapBootstrap>();
+    QFile file(path);
+    QString error;
+    if (!file.open(QIODevice::ReadOnly))
+        error = file.errorString();
+    else if (own->load(file.readAll(), &error)) {
+        if (!isOlderPublication(own->publication(), delivered->publication()))
+            return own;
+        // A copy of an older registry would keep old addresses in use after an update brought new ones.
+        const QString kept = moveToBackups(QStringLiteral("rdap-dns.json"), &error);
+        problems->append(
+            QStringLiteral(
+                "rdap-dns.json in the data folder was published %1, before the delivered copy (%2); %3 "
+                "the delivered copy is used.")
+                .arg(own->publication(), delivered->publication(),
+                     kept.isEmpty() ? error + QStringLiteral(", and")
+                                    : QStringLiteral("it was moved to %1 and").arg(kept)));
+        return delivered;
+    }
+    problems->append(
+        QStringLiteral("rdap-dns.json cannot be used (%1); the delivered copy is used instead.").arg(error));
+    return delivered;
 }
 
 std::shared_ptr<const AnswerRules> Startup::loadAnswerRules(QList<AnswerRules::Problem>* problems,
@@ -102,9 +214,11 @@ std::shared_ptr<const AnswerRules> Startup::loadAnswerRules(QList<AnswerRules::P
     rules->load(AnswerRules::shippedText(), QStringLiteral("answer-rules.txt (delivered)"), problems);
     const QString path = answerRulesPath();
     QString error;
-    // Anything in the file's place is read, so that a folder there is reported, not ignored.
-    if (QFileInfo::exists(path) && !rules->loadFile(path, problems, &error))
+    // Anything in the file's place is read, so that a folder there is reported, not ignored; a copy
+    // of earlier delivered rules that start-up has yet to retire is not the user's.
+    if (QFileInfo::exists(path) && !isEarlierDeliveredCopy(path) && !rules->loadFile(path, problems, &error))
         errors->append(error);
+    rules->restoreMissingKinds(AnswerRules::shipped(), errors);
     return rules;
 }
 

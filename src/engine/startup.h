@@ -38,7 +38,8 @@ struct StartupResult
     // The delivered server limits with the data folder's server-limits.txt over them.
     ServerLimitsTable serverLimits;
     QList<ServerLimitsTable::Problem> serverLimitProblems;
-    // The data folder's rdap-dns.json, or the delivered copy when that one cannot be used.
+    // The data folder's rdap-dns.json, or the delivered copy when that one cannot be used or is
+    // older than the delivered one.
     std::shared_ptr<const RdapBootstrap> rdapBootstrap;
     bool preferRdap = false;
     bool checkDnsFirst = true;
@@ -67,11 +68,18 @@ public:
     QString serverLimitsPath() const { return m_folder.path(QStringLiteral("server-limits.txt")); }
     QString rdapBootstrapPath() const { return m_folder.path(QStringLiteral("rdap-dns.json")); }
     std::shared_ptr<const RdapBootstrap> loadRdapBootstrap(QStringList* problems) const;
-    // The delivered rules, then the user's file over them (server by server).
+    // The delivered rules, then the user's file over them (server by server; its generic rules
+    // added), with the delivered ones back where the user's leave no name free.
     std::shared_ptr<const AnswerRules> loadAnswerRules(QList<AnswerRules::Problem>* problems,
                                                        QStringList* errors) const;
 
 private:
+    // answer-rules.txt and server-limits.txt that are unchanged copies of earlier delivered ones go
+    // to backups, so that the template takes their place; the notes say so.
+    QStringList retireDeliveredCopies() const;
+    // The file's new path under the folder ("backups/NAME-yyyyMMdd-hhmmss.EXT"), or empty.
+    QString moveToBackups(const QString& name, QString* error) const;
+
     DataFolder m_folder;
     SettingsStore* m_settings;
 };

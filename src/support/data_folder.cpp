@@ -35,11 +35,19 @@ QByteArray letterCombinations(int length)
     return bytes;
 }
 
+QByteArray withTextLineEnds(const QByteArray& bytes)
+{
+    QByteArray text = bytes;
+    text.replace("\r\n", "\n").replace('\r', '\n').replace("\n", TextFile::LineEnd);
+    return text;
+}
+
 struct DeliveredFile
 {
     const char* relativePath;
     const char* resource; // nullptr: generated
     int generatedLength;
+    bool textLineEnds = false; // written with CR LF, as the program writes its text files
 };
 
 const DeliveredFile deliveredFiles[] = {
@@ -52,9 +60,10 @@ const DeliveredFile deliveredFiles[] = {
     {"help/whois-window.png", ":/data/help/whois-window.png", 0},
     {"help/about-box.png", ":/data/help/about-box.png", 0},
     {"Appends.txt", ":/data/Appends.txt", 0},
-    {"answer-rules.txt", ":/data/answer-rules.txt", 0},
-    {"server-limits.txt", ":/data/server-limits.txt", 0},
-    {"rdap-dns.json", ":/data/rdap-dns.json", 0},
+    // The delivered rules and limits stay in the program, so that a new version brings new ones;
+    // the folder gets a commented start for the user's own lines.
+    {"answer-rules.txt", ":/data/templates/answer-rules.txt", 0, true},
+    {"server-limits.txt", ":/data/templates/server-limits.txt", 0, true},
 };
 
 } // namespace
@@ -119,6 +128,8 @@ QStringList DataFolder::deliverFiles() const
                 continue;
             }
             bytes = resource.readAll();
+            if (file.textLineEnds)
+                bytes = withTextLineEnds(bytes);
         } else {
             bytes = letterCombinations(file.generatedLength);
         }

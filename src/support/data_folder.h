@@ -20,7 +20,8 @@ public:
     QString path(const QString& relative) const;
 
     bool ensureRoot(QString* error = nullptr) const;
-    // Copies the files delivered with the program into the folder when they are missing;
+    // Copies the files delivered with the program into the folder when they are missing (for
+    // answer-rules.txt and server-limits.txt a commented template for the user's own lines);
     // never overwrites what the user has there. Returns the problems met, if any.
     QStringList deliverFiles() const;
 

@@ -1,5 +1,6 @@
 #include "file_helpers.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
@@ -25,6 +26,17 @@ QString fileNamePart(const QString& path)
 {
     const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     return path.mid(cut + 1);
+}
+
+QString oversizeProblem(const QString& path, qint64 maxBytes)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() <= maxBytes)
+        return {};
+    constexpr double MiB = 1024.0 * 1024.0;
+    return QStringLiteral("%1 is %2 MB, more than the %3 MB such a file may have")
+        .arg(QDir::toNativeSeparators(path), QString::number(double(info.size()) / MiB, 'f', 1),
+             QString::number(double(maxBytes) / MiB, 'g', 3));
 }
 
 bool copyFileTo(const QString& source, const QString& destination)

@@ -1,6 +1,7 @@
 #include "settings_store.h"
 
 #include "app_info.h"
+#include "file_helpers.h"
 #include "line_reader.h"
 #include "text_file.h"
 
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -53,11 +55,28 @@ bool stage(QSettings& settings, const QString& application, const QString& secti
 } // namespace
 
 SettingsStore::SettingsStore(const QString& machinePath, const QString& userPath)
-    : m_machine(std::make_unique<QSettings>(machinePath, QSettings::IniFormat))
-    , m_user(std::make_unique<QSettings>(userPath, QSettings::IniFormat))
-    , m_machineProblem(checkFile(machinePath))
-    , m_userProblem(checkFile(userPath))
-{}
+    : m_machinePath(machinePath)
+    , m_userPath(userPath)
+{
+    m_machine = openStore(machinePath, QStringLiteral("machine.ini"), &m_machineProblem);
+    m_user = openStore(userPath, QStringLiteral("user.ini"), &m_userProblem);
+}
+
+std::unique_ptr<QSettings> SettingsStore::openStore(const QString& path, const QString& scratchName,
+                                                    QString* problem)
+{
+    *problem = oversizeProblem(path, MaxFileBytes);
+    if (problem->isEmpty()) {
+        *problem = checkFile(path);
+        return std::make_unique<QSettings>(path, QSettings::IniFormat);
+    }
+    // QSettings would read it whole and write it back: the run's settings go to a scratch file.
+    *problem +=
+        QStringLiteral("; it is left as it is, the default settings are used and changes are not saved.");
+    if (!m_scratch)
+        m_scratch = std::make_unique<QTemporaryDir>();
+    return std::make_unique<QSettings>(m_scratch->filePath(scratchName), QSettings::IniFormat);
+}
 
 SettingsStore::~SettingsStore() = default;
 
@@ -70,12 +89,12 @@ QString SettingsStore::loadProblem() const
 
 QString SettingsStore::machinePath() const
 {
-    return m_machine->fileName();
+    return m_machinePath;
 }
 
 QString SettingsStore::userPath() const
 {
-    return m_user->fileName();
+    return m_userPath;
 }
 
 QString SettingsStore::permissionDeniedMessage()

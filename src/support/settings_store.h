@@ -9,6 +9,7 @@
 #include <utility>
 
 class QSettings;
+class QTemporaryDir;
 
 namespace brisquel {
 
@@ -25,6 +26,9 @@ public:
         Ignore
     };
     using PermissionHandler = std::function<PermissionAnswer(const QString& message)>;
+
+    // Larger than any real settings file: such a file is neither read nor written over.
+    static constexpr qint64 MaxFileBytes = 2 * 1024 * 1024;
 
     SettingsStore(const QString& machinePath, const QString& userPath);
     ~SettingsStore();
@@ -72,7 +76,11 @@ private:
                  const QString& defaultValue, QString* error) const;
     bool handlePermissionDenied(const QString& cause);
     static QString checkFile(const QString& path);
+    std::unique_ptr<QSettings> openStore(const QString& path, const QString& scratchName, QString* problem);
 
+    std::unique_ptr<QTemporaryDir> m_scratch;
+    QString m_machinePath;
+    QString m_userPath;
     std::unique_ptr<QSettings> m_machine;
     std::unique_ptr<QSettings> m_user;
     QString m_machineProblem;

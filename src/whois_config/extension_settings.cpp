@@ -3,6 +3,7 @@
 #include "extension_table.h"
 #include "rdap_bootstrap.h"
 #include "support/failure.h"
+#include "support/file_helpers.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
 
@@ -172,6 +173,9 @@ bool ExtensionSettings::saveServerLimit(const QString& host, const QString& text
             return fail(error, QStringLiteral("A limit is written as rate=N/s (or /min, /15min, /h), "
                                               "connections=N and daily=N, e.g. \"rate=5/s connections=2\"."));
     }
+    if (const QString tooLarge = oversizeProblem(m_limitsPath, ServerLimitsTable::MaxFileBytes);
+        !tooLarge.isEmpty())
+        return fail(error, tooLarge + QStringLiteral("; it is not changed."));
     QStringList lines;
     TextFile::readLines(m_limitsPath, &lines);
     QStringList kept;

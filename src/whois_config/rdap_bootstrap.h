@@ -20,6 +20,9 @@ QUrl rdapBaseUrl(const QString& server, QString* error = nullptr);
 class RdapBootstrap
 {
 public:
+    // Far above IANA's file (under 100 KB): a larger one is not read.
+    static constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
+
     static QByteArray shippedText();
 
     // False with the reason when the text is not a bootstrap file; the table is then unchanged.

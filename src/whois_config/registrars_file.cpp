@@ -1,7 +1,6 @@
 #include "registrars_file.h"
 
 #include "rdap_bootstrap.h"
-
 #include "support/failure.h"
 #include "support/file_helpers.h"
 #include "support/line_reader.h"
@@ -123,6 +122,8 @@ QString readError(const QString& path, const QString& reason)
 bool readRows(const QString& path, ProblemSink* problems, qint64* nonBlankLines, QString* error,
               const std::function<bool(qint64, const QStringList&)>& onRow)
 {
+    if (const QString tooLarge = oversizeProblem(path, RegistrarsFile::MaxFileBytes); !tooLarge.isEmpty())
+        return fail(error, tooLarge + QStringLiteral("; it is not read."));
     LineReader reader(RegistrarsFile::MaxLineBytes);
     QString reason;
     if (!reader.open(path, &reason))
@@ -220,6 +221,8 @@ bool RegistrarsFile::saveExtensionRow(const QString& extension, const QString& s
         return false;
     const QString newLine = formatRow({key, server, port, statusText(enabled)});
 
+    if (const QString tooLarge = oversizeProblem(m_path, MaxFileBytes); !tooLarge.isEmpty())
+        return fail(error, tooLarge + QStringLiteral("; it is not changed."));
     LineReader reader(MaxLineBytes);
     QString reason;
     if (!reader.open(m_path, &reason))

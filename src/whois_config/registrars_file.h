@@ -26,6 +26,8 @@ public:
     static constexpr qsizetype MaxLineBytes = 4096;
     // Bad lines listed one by one; beyond this a single further entry counts the rest.
     static constexpr int MaxReportedProblems = 100;
+    // Far above any real table: a larger file is not read (nor rewritten a row at a time).
+    static constexpr qint64 MaxFileBytes = 2 * 1024 * 1024;
 
     // The status field of a row in use; any other text disables the row.
     static QString enabledStatus() { return QStringLiteral("Enabled"); }

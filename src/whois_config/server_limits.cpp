@@ -1,5 +1,7 @@
 #include "server_limits.h"
 
+#include "support/file_helpers.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
@@ -11,13 +13,19 @@ QByteArray ServerLimitsTable::shippedText()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-ServerLimitsTable ServerLimitsTable::deliveredWith(const QString& path, QList<Problem>* problems, QString* error)
+ServerLimitsTable ServerLimitsTable::deliveredWith(const QString& path, QList<Problem>* problems,
+                                                   QString* error)
 {
     ServerLimitsTable table;
     table.load(shippedText(), QStringLiteral("server-limits.txt (delivered)"), problems);
     QFile file(path);
     if (!file.exists())
         return table;
+    if (const QString tooLarge = oversizeProblem(path, MaxFileBytes); !tooLarge.isEmpty()) {
+        if (error)
+            *error = tooLarge + QStringLiteral("; it is not read and the delivered limits are used.");
+        return table;
+    }
     if (file.open(QIODevice::ReadOnly))
         table.load(file.readAll(), QStringLiteral("server-limits.txt"), problems);
     else if (error)

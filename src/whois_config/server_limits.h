@@ -28,6 +28,9 @@ public:
         QString message;
     };
 
+    // Far above any real limits file: a larger one is not read.
+    static constexpr qint64 MaxFileBytes = 1024 * 1024;
+
     static QByteArray shippedText();
     // The delivered limits with the file at path over them when it exists; *error says why it
     // could not be read.

@@ -48,15 +48,30 @@ private Q_SLOTS:
 
     void repliesBootstrapAndBaseUrls()
     {
-        QCOMPARE(judgeRdapReply(404, {}).verdict, Verdict::Available);
-        QCOMPARE(judgeRdapReply(200, R"({"objectClassName":"domain","status":["active"]})").verdict,
+        const QByteArray rdapType("application/rdap+json");
+        const QUrl url(QStringLiteral("https://rdap.example/domain/free.example"));
+        auto judge = [&](int status, const QByteArray& body,
+                         const QByteArray& type = "application/rdap+json") {
+            return judgeRdapReply(status, body, type, url);
+        };
+        QCOMPARE(judge(404, {}, {}).verdict, Verdict::Available);
+        QCOMPARE(judge(404, R"({"errorCode":404})").verdict, Verdict::Available);
+        QCOMPARE(judge(404, R"({"errorCode":404})", "application/json; charset=utf-8").verdict,
+                 Verdict::Available);
+        // A web server without RDAP says 404 for every path it does not know.
+        const AnswerRules::Judgement page = judge(404, "<html><body>Not Found</body></html>", "text/html");
+        QCOMPARE(page.verdict, Verdict::Unanswered);
+        QCOMPARE(page.detail,
+                 QStringLiteral("not an RDAP reply from https://rdap.example/domain/free.example"));
+        QCOMPARE(judge(404, "Not Found", {}).verdict, Verdict::Unanswered);
+        QCOMPARE(judge(200, R"({"objectClassName":"domain","status":["active"]})").verdict,
                  Verdict::Registered);
-        QCOMPARE(judgeRdapReply(200, R"({"objectClassName":"domain","status":["reserved"]})").verdict,
+        QCOMPARE(judge(200, R"({"objectClassName":"domain","status":["reserved"]})").verdict,
                  Verdict::NotRegistrable);
-        QCOMPARE(judgeRdapReply(200, R"({"objectClassName":"entity"})").verdict, Verdict::Unanswered);
-        QVERIFY(judgeRdapReply(429, {}).refused);
-        QVERIFY(judgeRdapReply(503, {}).refused);
-        QVERIFY(!judgeRdapReply(500, {}).refused);
+        QCOMPARE(judge(200, R"({"objectClassName":"entity"})").verdict, Verdict::Unanswered);
+        QVERIFY(judge(429, {}).refused);
+        QVERIFY(judge(503, {}).refused);
+        QVERIFY(!judge(500, {}).refused);
         QCOMPARE(retryAfterMs("30"), 30000);
         const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
         QCOMPARE(retryAfterMs("Mon, 07 Dec 2026 12:01:00 GMT", now), 60000);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -76,6 +77,18 @@ private Q_SLOTS:
         }
         for (const char* name : {"backups", "overflow", "wordlists", "searches"})
             QVERIFY2(QFileInfo(home.path(QString::fromLatin1(name))).isDir(), name);
+
+        // The delivered rules and limits stay built in; the folder gets commented templates only.
+        for (const char* name : {"answer-rules.txt", "server-limits.txt"}) {
+            const QList<QByteArray> lines = readAll(home.path(QString::fromLatin1(name))).split('\n');
+            QVERIFY2(lines.size() > 5 && lines.last().isEmpty(), name);
+            for (const QByteArray& line : lines.mid(0, lines.size() - 1))
+                QVERIFY2(line.startsWith('#') && line.endsWith('\r'), line.constData());
+        }
+        QVERIFY(!QFileInfo::exists(home.path(QStringLiteral("rdap-dns.json"))));
+        QCOMPARE(result.rdapBootstrap->publication(), QStringLiteral("2026-06-26T18:00:02Z"));
+        QCOMPARE(result.answerRules->judge("No match for \"A.COM\".\r\n", QString()).verdict,
+                 Verdict::Available);
 
         QVERIFY(QFileInfo(home.path(QStringLiteral("registrars.txt"))).isFile());
         QCOMPARE(home.table.rows(), defaultExtensionRows());
@@ -163,6 +176,124 @@ private Q_SLOTS:
         const StartupResult result = home.run();
         QVERIFY(!result.problems.isEmpty());
         QCOMPARE(home.table.rows(), defaultExtensionRows());
+    }
+
+    void copiesOfDeliveredFilesAreRetired()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.folder.root()));
+        // Unchanged copies, as an earlier version left them (here with CR LF line ends).
+        QByteArray rules = readAll(QStringLiteral(":/data/answer-rules.txt"));
+        rules.replace("\n", "\r\n");
+        QVERIFY(writeAll(home.path(QStringLiteral("answer-rules.txt")), rules));
+        const QByteArray limits = readAll(QStringLiteral(":/data/server-limits.txt"));
+        QVERIFY(writeAll(home.path(QStringLiteral("server-limits.txt")), limits));
+        const StartupResult result = home.run();
+        QCOMPARE(result.problems.size(), 2);
+        QVERIFY2(
+            result.problems.at(0).startsWith(QStringLiteral(
+                "answer-rules.txt was an unchanged copy of the delivered rules; it was moved to backups/")),
+            qPrintable(result.problems.at(0)));
+        QVERIFY(result.problems.at(1).startsWith(QStringLiteral("server-limits.txt was an unchanged copy")));
+        const QStringList kept = QDir(home.path(QStringLiteral("backups"))).entryList(QDir::Files);
+        QCOMPARE(kept.size(), 2);
+        QVERIFY(QRegularExpression(QStringLiteral("^answer-rules-\\d{8}-\\d{6}\\.txt$"))
+                    .match(kept.at(0))
+                    .hasMatch());
+        QCOMPARE(readAll(home.path(QStringLiteral("backups/") + kept.at(0))), rules);
+        QVERIFY(readAll(home.path(QStringLiteral("answer-rules.txt"))).startsWith("# Your own answer rules"));
+        QVERIFY(
+            readAll(home.path(QStringLiteral("server-limits.txt"))).startsWith("# Your own server limits"));
+        QVERIFY(home.run().problems.isEmpty());
+
+        // A changed copy is the user's: kept, and said nothing of.
+        QVERIFY(
+            writeAll(home.path(QStringLiteral("server-limits.txt")), limits + "whois.example rate=1/s\n"));
+        QVERIFY(home.run().problems.isEmpty());
+        QVERIFY(readAll(home.path(QStringLiteral("server-limits.txt"))).endsWith("whois.example rate=1/s\n"));
+    }
+
+    void userAnswerRulesThatFindNothingFreeFallBack()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.folder.root()));
+        QVERIFY(writeAll(home.path(QStringLiteral("answer-rules.txt")),
+                         "[*]\r\nreplace delivered\r\ntaken ^owner:\r\n"));
+        const StartupResult result = home.run();
+        QCOMPARE(result.problems.size(), 1);
+        QVERIFY(result.problems.at(0).contains(QStringLiteral("the delivered generic rules are used")));
+        QCOMPARE(result.answerRules->judge("No match for \"A.COM\".\r\n", QString()).verdict,
+                 Verdict::Available);
+    }
+
+    void anOlderRdapBootstrapGivesWayToTheDelivered()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.folder.root()));
+        const QByteArray older =
+            R"({"publication": "2024-01-01T00:00:00Z", "services": [[["example"], ["https://rdap.example/"]]]})";
+        QVERIFY(writeAll(home.path(QStringLiteral("rdap-dns.json")), older));
+        StartupResult result = home.run();
+        QCOMPARE(result.rdapBootstrap->publication(), QStringLiteral("2026-06-26T18:00:02Z"));
+        QCOMPARE(result.problems.size(), 1);
+        QVERIFY2(result.problems.at(0).contains(QStringLiteral("before the delivered copy")),
+                 qPrintable(result.problems.at(0)));
+        QVERIFY(!QFileInfo::exists(home.path(QStringLiteral("rdap-dns.json"))));
+        QCOMPARE(
+            QDir(home.path(QStringLiteral("backups"))).entryList({QStringLiteral("rdap-dns-*.json")}).size(),
+            1);
+        QVERIFY(home.run().problems.isEmpty());
+
+        // A newer one, or one without a date, is the user's choice.
+        for (const QByteArray& own :
+             {QByteArray(older).replace("2024", "2030"), QByteArray(R"({"services": []})")}) {
+            QVERIFY(writeAll(home.path(QStringLiteral("rdap-dns.json")), own));
+            result = home.run();
+            QVERIFY(result.problems.isEmpty());
+            QCOMPARE(result.rdapBootstrap->baseFor(QStringLiteral("a.example")).isValid(),
+                     own.contains("2030"));
+        }
+    }
+
+    void oversizedDataFilesAreRefused()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.folder.root()));
+        struct Oversized
+        {
+            const char* name;
+            qint64 size;
+        };
+        // Sparse files: large on paper, nothing on the disk.
+        const Oversized files[] = {{"settings.ini", SettingsStore::MaxFileBytes + 1},
+                                   {"registrars.txt", RegistrarsFile::MaxFileBytes + 1},
+                                   {"answer-rules.txt", AnswerRules::MaxFileBytes + 1},
+                                   {"server-limits.txt", ServerLimitsTable::MaxFileBytes + 1},
+                                   {"rdap-dns.json", RdapBootstrap::MaxFileBytes + 1}};
+        for (const Oversized& file : files) {
+            QFile big(home.path(QString::fromLatin1(file.name)));
+            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(file.size));
+        }
+        SettingsStore settings(home.folder.settingsPath(), home.dir.path() + QStringLiteral("/user.ini"));
+        const StartupResult result = Startup(home.folder, &settings).run(&home.table, {});
+        QCOMPARE(result.problems.size(), 5);
+        for (const Oversized& file : files) {
+            const QString name = QString::fromLatin1(file.name);
+            QVERIFY2(result.problems
+                             .filter(QRegularExpression(QStringLiteral("%1 is \\d+\\.\\d MB, more than")
+                                                            .arg(QRegularExpression::escape(name))))
+                             .size() == 1,
+                     file.name);
+        }
+        QCOMPARE(home.table.rows(), defaultExtensionRows());
+        QCOMPARE(result.answerRules->judge("No match for \"A.COM\".\r\n", QString()).verdict,
+                 Verdict::Available);
+        QCOMPARE(result.rdapBootstrap->publication(), QStringLiteral("2026-06-26T18:00:02Z"));
+        // The settings work for this run, but the user's file is never written over.
+        QVERIFY(settings.setValue(SettingKeys::DefaultExt(), QStringLiteral(".net")));
+        QCOMPARE(settings.value(SettingKeys::DefaultExt()), QStringLiteral(".net"));
+        QCOMPARE(QFileInfo(home.folder.settingsPath()).size(), SettingsStore::MaxFileBytes + 1);
+        QVERIFY(!readAll(home.folder.settingsPath()).contains("DefaultExt"));
     }
 
     void optionsComeFromTheSettings()

@@ -36,6 +36,25 @@ private Q_SLOTS:
         QTest::newRow("empty") << QByteArray() << any << Verdict::Unanswered;
         QTest::newRow("one line end") << QByteArray("\n") << any << Verdict::Unanswered;
 
+        // Binary garbage is no answer, but an answer in Latin-1 is still read.
+        const QByteArray noMatch("No match for \"A.COM\".\r\n");
+        QTest::newRow("unreadable: NUL among the text")
+            << noMatch + QByteArray("\x01\0\x02\0\x7f", 5) + noMatch << any << Verdict::Unanswered;
+        QByteArray broken;
+        for (int i = 0; i < 200; ++i)
+            broken += char(i % 3 == 0 ? 0x07 : 0x80 + (i * 37) % 0x7f);
+        QTest::newRow("unreadable: broken UTF-8 and controls")
+            << broken + noMatch << any << Verdict::Unanswered;
+        QTest::newRow("readable: NUL after the text")
+            << noMatch + QByteArray(2, '\0') << any << Verdict::Available;
+        QTest::newRow("readable: Latin-1, free")
+            << QByteArray("Titulaire: Soci\xe9t\xe9 G\xe9n\xe9rale, \xeele-de-France\r\n") + noMatch << any
+            << Verdict::Available;
+        QTest::newRow("readable: Latin-1, taken")
+            << QByteArray("Domain Name: CAF\xc9.EXAMPLE\r\nRegistrant: Soci\xe9t\xe9 G\xe9n\xe9rale\r\n"
+                          "Creation Date: 2001-01-01\r\n")
+            << any << Verdict::Registered;
+
         // Free, in the wording of many registries; terms below must not change that.
         const char* free[] = {
             "No match for \"EXAMPLE-FREE.COM\".\r\n>>> Last update of whois database: 2026-01-01 <<<",
@@ -181,17 +200,64 @@ private Q_SLOTS:
         QCOMPARE(rules.judge("nothing\n", QString()).detail, QStringLiteral("no rule matched"));
     }
 
-    void aUserSectionReplacesTheDeliveredOne()
+    void userRulesGoOverTheDelivered()
     {
-        AnswerRules rules;
-        rules.load(AnswerRules::shippedText(), QStringLiteral("delivered"));
+        const QByteArray noMatch = "No match for \"A.COM\".\n";
+        const QByteArray own = "Nothing by that name\n";
+        const QString anyServer = QStringLiteral("whois.example.net");
+        auto withUsers = [](const QByteArray& text, QList<AnswerRules::Problem>* problems = nullptr) {
+            auto rules = std::make_unique<AnswerRules>();
+            rules->load(AnswerRules::shippedText(), QStringLiteral("delivered"));
+            rules->load(text, QStringLiteral("answer-rules.txt"), problems);
+            return rules;
+        };
+
+        // A server section replaces the delivered one of its server; the others keep theirs.
         const QByteArray tk = "Invalid query or domain name not known in the registry\n";
-        QCOMPARE(rules.judge(tk, QStringLiteral("whois.dot.tk")).verdict, Verdict::Available);
-        rules.load("[whois.dot.tk]\nlimited ^\\s*invalid\\s+query\\b\n", QStringLiteral("answer-rules.txt"));
-        QCOMPARE(rules.judge(tk, QStringLiteral("whois.dot.tk")).verdict, Verdict::Unanswered);
-        // The other servers keep the delivered rules.
-        QCOMPARE(rules.judge("No match for \"A.COM\".\n", QStringLiteral("whois.verisign-grs.com")).verdict,
+        QCOMPARE(AnswerRules::shipped().judge(tk, QStringLiteral("whois.dot.tk")).verdict,
                  Verdict::Available);
+        auto rules = withUsers("[whois.dot.tk]\nlimited ^\\s*invalid\\s+query\\b\n");
+        QCOMPARE(rules->judge(tk, QStringLiteral("whois.dot.tk")).verdict, Verdict::Unanswered);
+        QCOMPARE(rules->judge(noMatch, QStringLiteral("whois.verisign-grs.com")).verdict, Verdict::Available);
+
+        // A copy of the delivered rules with the free wording cut from [*] still finds free names.
+        QByteArray cut;
+        for (const QByteArray& line : AnswerRules::shippedText().split('\n')) {
+            if (!line.startsWith("available"))
+                cut += line + '\n';
+        }
+        QCOMPARE(withUsers(cut)->judge(noMatch, anyServer).verdict, Verdict::Available);
+
+        // [*] adds to the delivered generic rules, unless it says it replaces them.
+        const QByteArray generic = "[*]\navailable ^nothing by that name$\ntaken ^owner:\n";
+        rules = withUsers(generic);
+        QCOMPARE(rules->judge(own, anyServer).verdict, Verdict::Available);
+        QCOMPARE(rules->judge(noMatch, anyServer).verdict, Verdict::Available);
+        QList<AnswerRules::Problem> problems;
+        rules =
+            withUsers("[*]\nreplace delivered\n" + generic.mid(4) + "[whois.a.example]\nreplace delivered\n",
+                      &problems);
+        QCOMPARE(rules->judge(own, anyServer).verdict, Verdict::Available);
+        QCOMPARE(rules->judge(noMatch, anyServer).detail, QStringLiteral("no rule matched"));
+        QCOMPARE(problems.size(), 1);
+        QCOMPARE(problems.at(0).lineNumber, 6);
+
+        // Rules that could never call a name free get the delivered ones back, and say so.
+        QStringList notes;
+        rules =
+            withUsers("[*]\nreplace delivered\ntaken ^owner:\n[whois.dot.tk whois.b.example]\ngeneric off\n"
+                      "taken ^owner:\n");
+        rules->restoreMissingKinds(AnswerRules::shipped(), &notes);
+        QCOMPARE(notes.size(), 2);
+        QVERIFY(notes.at(0).contains(QStringLiteral("no \"available\" rule")));
+        QVERIFY(notes.at(1).contains(QStringLiteral("[whois.dot.tk whois.b.example]")));
+        QCOMPARE(rules->judge(noMatch, anyServer).verdict, Verdict::Available);
+        QCOMPARE(rules->judge(tk, QStringLiteral("whois.dot.tk")).verdict, Verdict::Available);
+        QCOMPARE(rules->judge(noMatch, QStringLiteral("whois.b.example")).verdict, Verdict::Available);
+        QCOMPARE(rules->judge("owner: x\n", anyServer).verdict, Verdict::Registered);
+        notes.clear();
+        withUsers(generic)->restoreMissingKinds(AnswerRules::shipped(), &notes);
+        QVERIFY(notes.isEmpty());
     }
 
     void survivesArbitraryBytes()
@@ -202,7 +268,12 @@ private Q_SLOTS:
             for (char& c : bytes)
                 c = static_cast<char>(random.bounded(256));
             QVERIFY(judgeAnswer(bytes) != Verdict::Available);
-            // A free line of its own still counts among the noise.
+            if (bytes.size() > 1000)
+                QCOMPARE(AnswerRules::shipped().judge(bytes, QString()).detail,
+                         QStringLiteral("unreadable answer"));
+            // Among noise that is text, a free line of its own still counts.
+            for (char& c : bytes)
+                c = static_cast<char>(0x20 + static_cast<unsigned char>(c) % 0x5f);
             bytes.insert(bytes.size() / 2, QByteArray("\nNo match for \"A.COM\".\n"));
             QCOMPARE(judgeAnswer(bytes), Verdict::Available);
         }
