@@ -17,12 +17,22 @@ ProgressPrinter::ProgressPrinter(FILE* stream)
     m_clock.start();
 }
 
-void ProgressPrinter::update(qint64 done, qint64 total, int open, qint64 unanswered)
+bool ProgressPrinter::isDue() const
 {
-    const qint64 now = m_clock.elapsed();
-    if (m_lastDraw >= 0 && now - m_lastDraw < (m_terminal ? TerminalIntervalMs : LogIntervalMs))
+    return m_lastDraw < 0 ||
+           m_clock.elapsed() - m_lastDraw >= (m_terminal ? TerminalIntervalMs : LogIntervalMs);
+}
+
+void ProgressPrinter::update(const SearchProgress& progress, qint64 unanswered)
+{
+    if (!isDue())
         return;
+    const qint64 now = m_clock.elapsed();
     m_lastDraw = now;
+    // This run's part of the list: the entries from the start number on.
+    const qint64 done = progress.settledThisRun();
+    const qint64 total = std::max<qint64>(0, progress.total - (progress.startEntry - 1));
+    const qint64 open = progress.inFlight;
     const double rate = now > 0 ? done * 1000.0 / now : 0.0;
     const QString counts = QStringLiteral("%1/%2  %3/s  open %4  unanswered %5")
                                .arg(done)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/search_progress.h"
+
 #include <QElapsedTimer>
 #include <QString>
 #include <cstdio>
@@ -13,7 +15,9 @@ class ProgressPrinter
 public:
     explicit ProgressPrinter(FILE* stream);
 
-    void update(qint64 done, qint64 total, int open, qint64 unanswered);
+    // Whether a line is due: the progress is worth asking for only then.
+    bool isDue() const;
+    void update(const SearchProgress& progress, qint64 unanswered);
     void finish();
     double elapsedSeconds() const { return m_clock.elapsed() / 1000.0; }
 

@@ -294,7 +294,6 @@ int runSearchCommand(const QStringList& arguments)
 
     ProgressPrinter progress(stderr);
     qint64 checked = 0;
-    qint64 toCheck = 0;
     qint64 counts[VerdictCount] = {};
     int exitCode = Success;
     bool interrupted = false;
@@ -319,7 +318,8 @@ int runSearchCommand(const QStringList& arguments)
                 driver.stop();
                 return;
             }
-            progress.update(checked, toCheck, driver.lookupsInFlight(), driver.unansweredCount());
+            if (progress.isDue())
+                progress.update(driver.progress(), driver.unansweredCount());
         });
     QObject::connect(&driver, &SearchDriver::problem, [](const QString& message) { printError(message); });
     QObject::connect(&driver, &SearchDriver::serverWaiting, [&](const QString& text) {
@@ -356,7 +356,6 @@ int runSearchCommand(const QStringList& arguments)
         printError(error);
         return BadArguments;
     }
-    toCheck = std::max<qint64>(0, total - setup.start.trimmed().toLongLong() + 1);
     if (driver.isRunning())
         QCoreApplication::exec();
     progress.finish();

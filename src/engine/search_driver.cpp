@@ -191,6 +191,7 @@ public:
     ListFileReader reader;
     SearchRequest request;
     QString listIdentity;
+    qint64 startEntry = 1;
     qint64 nextEntry = 1;
     qint64 entryTotal = 0;
     std::set<qint64> inFlight;
@@ -419,6 +420,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
 
     d->reader.seekEntry(start);
     d->request = request;
+    d->startEntry = start;
     d->nextEntry = start;
     d->entryTotal = total;
     d->inFlight.clear();
@@ -929,31 +931,42 @@ void SearchDriver::Private::noteConnectFailure(const WhoisLookup::Request& reque
 
 void SearchDriver::Private::showProgress()
 {
-    // One number for the text and the bar: the entries read so far.
-    const qint64 done = std::min(nextEntry - 1, entryTotal);
-    if (done >= 0)
-        Q_EMIT q->statusText(1, QStringLiteral("%1 of %2").arg(done).arg(entryTotal));
-    // How many names DNS took off the registries' hands, beside whatever the panel says.
-    const QString dnsPart = dnsThisRun ? QStringLiteral(" · DNS: %1 taken").arg(dnsSettled) : QString();
-    if (exhausted && !inFlight.empty()) {
-        // The list is done and the last answers may take a while: say so, with the longest wait.
-        qint64 longestMs = 0;
-        for (const auto& slot : slots)
-            longestMs = std::max(longestMs, slot->remainingMs());
-        for (const auto& slot : rdapSlots)
-            longestMs = std::max(longestMs, slot->remainingMs());
-        Q_EMIT q->statusText(2, QStringLiteral("Waiting for %1 answers (up to %2 s)")
-                                        .arg(inFlight.size())
-                                        .arg((longestMs + 999) / 1000) +
-                                    dnsPart);
-        if (!waitingTimer.isActive())
-            waitingTimer.start();
-    } else if (entryTotal < nextEntry) {
-        Q_EMIT q->statusText(2, QStringLiteral("Open: Closing connections...") + dnsPart);
-    } else {
-        Q_EMIT q->statusText(2, QStringLiteral("Open: %1").arg(inFlight.size()) + dnsPart);
+    // While only the last answers are awaited nothing else happens: a timer keeps the wait current.
+    if (exhausted && !inFlight.empty() && !waitingTimer.isActive())
+        waitingTimer.start();
+    Q_EMIT q->progressChanged();
+}
+
+SearchProgress SearchDriver::progress() const
+{
+    SearchProgress progress;
+    progress.startEntry = d->startEntry;
+    progress.total = d->entryTotal;
+    progress.inFlight = qint64(d->inFlight.size());
+    progress.waitingDns = qint64(d->dnsQueue.size()) + d->dnsInFlight.size();
+    // Entries read are settled unless they still wait or are out: the resume position's count.
+    progress.settled = std::max<qint64>(0, d->nextEntry - 1 - qint64(d->waiting.size()) - progress.inFlight);
+    if (progress.total > 0)
+        progress.settled = std::min(progress.settled, progress.total);
+    const qint64 now = d->clock.isValid() ? d->clock.elapsed() : 0;
+    QHash<QString, bool> heldBack;
+    for (const Private::Pending& lookup : d->pending) {
+        const QString key = serverKey(lookup.request);
+        auto held = heldBack.find(key);
+        if (held == heldBack.end())
+            held = heldBack.insert(key, d->pacer.holdsBack(key, now));
+        ++(*held ? progress.waitingServer : progress.waitingSlot);
     }
-    Q_EMIT q->progress(std::max<qint64>(0, done), entryTotal);
+    progress.dnsOn = d->dnsThisRun;
+    progress.dnsSettled = d->dnsSettled;
+    progress.listRead = d->exhausted;
+    if (progress.listRead) {
+        for (const auto& slot : d->slots)
+            progress.longestAnswerWaitMs = std::max(progress.longestAnswerWaitMs, slot->remainingMs());
+        for (const auto& slot : d->rdapSlots)
+            progress.longestAnswerWaitMs = std::max(progress.longestAnswerWaitMs, slot->remainingMs());
+    }
+    return progress;
 }
 
 void SearchDriver::Private::savePosition()
@@ -1006,9 +1019,6 @@ void SearchDriver::Private::end(bool stopped)
         Q_EMIT q->problem(QStringLiteral("%1 entries of the list were skipped.").arg(skipped));
     if (lookupsEnded > 0 && connectFailures == lookupsEnded)
         Q_EMIT q->problem(QStringLiteral("No lookup reached a WHOIS server. %1").arg(firstConnectFailure));
-    Q_EMIT q->statusText(1, QStringLiteral("Entry Status"));
-    Q_EMIT q->statusText(2, QStringLiteral("Open Connections"));
-    Q_EMIT q->statusText(3, QStringLiteral("Connection Status"));
     Q_EMIT q->finished(stopped);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/search_progress.h"
 #include "engine/verdict.h"
 #include "result_list.h"
 #include "sources/search_type.h"
@@ -97,6 +98,8 @@ public:
     bool isRunning() const;
     // The lowest entry number whose lookup has not ended.
     qint64 resumePosition() const;
+    // Where the search stands now; progressChanged() says when to look again.
+    SearchProgress progress() const;
     int lookupsInFlight() const;
     qint64 unansweredCount() const;
     QString unansweredFilePath() const;
@@ -107,9 +110,9 @@ public:
     QString listFailure() const;
 
 Q_SIGNALS:
-    // Status bar panels 1 to 3.
+    // Status bar panel 3: connections, servers that rest, the DNS pre-check.
     void statusText(int panel, const QString& text);
-    void progress(qint64 entry, qint64 total);
+    void progressChanged();
     void verdict(const QString& domain, brisquel::Verdict verdict, const QString& detail);
     void unansweredCountChanged(qint64 count);
     // Something the user should read: a skipped entry, a server that cannot be reached, a file

@@ -70,6 +70,18 @@ bool ServerPacer::mayAsk(const QString& key, const QString& host, qint64 now, qi
     return false;
 }
 
+bool ServerPacer::holdsBack(const QString& key, qint64 now) const
+{
+    const auto found = m_servers.constFind(key);
+    if (found == m_servers.cend() || found->quotaUsedUp)
+        return false;
+    // A cap no lower than the pool's own is the pool's limit, not the server's.
+    if (now < found->pausedUntil || (found->open >= found->slotCap && found->slotCap < m_poolSize))
+        return true;
+    return found->perSecond > 0 &&
+           found->tokens + double(now - found->refilledAt) * found->perSecond / 1000.0 < 1;
+}
+
 bool ServerPacer::quotaUsedUp(const QString& key) const
 {
     const auto found = m_servers.constFind(key);

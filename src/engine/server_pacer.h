@@ -48,6 +48,8 @@ public:
     // Whether the server may take one more query at `now`. When its budget or a rest holds it
     // back, *readyAt is lowered to when it may; a full set of open lookups frees up by itself.
     bool mayAsk(const QString& key, const QString& host, qint64 now, qint64* readyAt);
+    // Whether mayAsk() would say no at `now`, without touching the budget: for progress reports.
+    bool holdsBack(const QString& key, qint64 now) const;
     // Its quota for the day is spent: its names are filed without a query.
     bool quotaUsedUp(const QString& key) const;
     void onSent(const QString& key, qint64 now);

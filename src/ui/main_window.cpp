@@ -19,6 +19,7 @@
 #include "permission_dialog.h"
 #include "result_list_actions.h"
 #include "result_list_view.h"
+#include "search_status.h"
 #include "settings_window.h"
 #include "sources/list_file.h"
 #include "support/app_info.h"
@@ -514,7 +515,7 @@ void MainWindow::bindCore()
                         skippedLine(QStringLiteral("registrars.txt"), problem.lineNumber, problem.message));
             });
     connect(m_driver, &SearchDriver::statusText, this, &MainWindow::setStatusText);
-    connect(m_driver, &SearchDriver::progress, this, &MainWindow::showProgress);
+    connect(m_driver, &SearchDriver::progressChanged, this, &MainWindow::showProgress);
     connect(m_driver, &SearchDriver::unansweredCountChanged, this, &MainWindow::showUnanswered);
     connect(m_driver, &SearchDriver::problem, this, &MainWindow::showNotice);
     connect(m_driver, &SearchDriver::searchStopped, this, &MainWindow::showFailure);
@@ -974,10 +975,9 @@ void MainWindow::setStatusText(int panel, const QString& status)
         m_statusRefresh->start();
 }
 
-void MainWindow::showProgress(qint64 entry, qint64 total)
+void MainWindow::showProgress()
 {
-    m_pendingEntry = entry;
-    m_pendingTotal = total;
+    m_progressDue = true;
     if (!m_statusRefresh->isActive())
         m_statusRefresh->start();
 }
@@ -991,16 +991,19 @@ void MainWindow::refreshStatus()
             label->setText(text);
         text = QString();
     }
-    if (m_pendingEntry < 0)
+    // Once a search has ended, the panels keep their captions.
+    if (!std::exchange(m_progressDue, false) || !m_searching)
         return;
-    const qint64 entry = std::exchange(m_pendingEntry, -1);
-    const qint64 total = m_pendingTotal;
+    const SearchProgress progress = m_driver->progress();
+    statusPanel(1)->setText(entryPanelText(progress));
+    statusPanel(2)->setText(openPanelText(progress));
+    const qint64 total = progress.total;
     if (total <= 0 || total > std::numeric_limits<int>::max()) {
         searchProgress->setRange(0, 0);
         return;
     }
     searchProgress->setRange(0, int(total));
-    searchProgress->setValue(int(std::clamp<qint64>(entry, 0, total)));
+    searchProgress->setValue(int(std::clamp<qint64>(progress.settled, 0, total)));
 }
 
 void MainWindow::showUnanswered(qint64 count)

@@ -219,7 +219,7 @@ private:
     void showOverflowNotice();
     void fitStatusPanels(bool searching);
     void setStatusText(int panel, const QString& text);
-    void showProgress(qint64 entry, qint64 total);
+    void showProgress();
     void refreshStatus();
     void showUnanswered(qint64 count);
     void setUseProxy(bool useProxy);
@@ -245,8 +245,7 @@ private:
     // A search reports thousands of times a second; the bar is redrawn at most 20 times.
     QTimer* m_statusRefresh = nullptr;
     std::array<QString, 3> m_pendingStatus;
-    qint64 m_pendingEntry = -1;
-    qint64 m_pendingTotal = 0;
+    bool m_progressDue = false;
     ElidedLabel* m_noticeLabel = nullptr;
     MessageLog* m_log = nullptr;
     QPointer<MessageLogWindow> m_messageLogWindow;

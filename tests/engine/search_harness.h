@@ -6,6 +6,7 @@
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
 #include "engine/verdict_filer.h"
+#include "sources/list_file.h"
 #include "support/data_folder.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
@@ -65,7 +66,8 @@ public:
     {
         QSignalSpy finished(&driver, &SearchDriver::finished);
         QString error;
-        if (!driver.start({list, SearchType::CustomList, start, QStringLiteral("100")}, &error)) {
+        const QString total = QString::number(countListEntries(list));
+        if (!driver.start({list, SearchType::CustomList, start, total}, &error)) {
             lastError = error;
             return false;
         }

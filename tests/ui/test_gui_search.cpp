@@ -5,8 +5,9 @@
 #include "support/settings_store.h"
 #include "tools/fake_dns_server.h"
 #include "tools/fake_whois_server.h"
-#include "ui/settings_window.h"
 #include "ui/file_dialog.h"
+#include "ui/search_status.h"
+#include "ui/settings_window.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
@@ -122,6 +123,35 @@ private Q_SLOTS:
         QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
     }
 
+    void statusPanelsSayWhatTheSearchWaitsFor()
+    {
+        const auto at = [](qint64 settled, qint64 inFlight, qint64 slot, qint64 server, qint64 dns,
+                           bool read) {
+            SearchProgress progress;
+            progress.settled = settled;
+            progress.total = 676;
+            progress.inFlight = inFlight;
+            progress.waitingSlot = slot;
+            progress.waitingServer = server;
+            progress.waitingDns = dns;
+            progress.listRead = read;
+            progress.longestAnswerWaitMs = 51200;
+            return progress;
+        };
+        QCOMPARE(entryPanelText(at(25, 25, 626, 0, 0, true)), QStringLiteral("25 of 676"));
+        QCOMPARE(openPanelText(at(25, 25, 626, 0, 0, true)), QStringLiteral("Open: 25 · 626 queued"));
+        QCOMPARE(openPanelText(at(300, 3, 0, 373, 0, true)),
+                 QStringLiteral("Open: 3 · 373 held by server limits"));
+        QCOMPARE(openPanelText(at(0, 0, 0, 0, 300, false)), QStringLiteral("Open: 0 · 300 with DNS"));
+        QCOMPARE(openPanelText(at(651, 25, 0, 0, 0, true)),
+                 QStringLiteral("Waiting for 25 answers (up to 52 s)"));
+        SearchProgress withDns = at(651, 25, 0, 0, 0, true);
+        withDns.dnsOn = true;
+        withDns.dnsSettled = 812;
+        QCOMPARE(openPanelText(withDns),
+                 QStringLiteral("Waiting for 25 answers (up to 52 s) · DNS: 812 taken"));
+    }
+
     void aSecondSearchOnTheDataFolderDoesNotStart()
     {
         SearchFixture fixture;
@@ -166,12 +196,14 @@ private Q_SLOTS:
 
         fixture.chooseCustomList("taken.com\r\nfree.com\r\nslow.com\r\n");
         window->cmdDoSearch->click();
-        QTRY_VERIFY_WITH_TIMEOUT(window->statusPanel(2)->text().contains(QStringLiteral("DNS: 1 taken")), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->statusPanel(2)->text().contains(QStringLiteral("DNS: 1 taken")),
+                                 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
         QStringList asked = fixture.server.queries();
         asked.sort();
         QCOMPARE(asked, (QStringList{QStringLiteral("free.com"), QStringLiteral("slow.com")}));
-        QCOMPARE(window->resultLists()->entries(ResultList::Registered), QStringList{QStringLiteral("taken.com")});
+        QCOMPARE(window->resultLists()->entries(ResultList::Registered),
+                 QStringList{QStringLiteral("taken.com")});
         QCOMPARE(window->noticeText(), QStringLiteral("DNS settled 1 taken names without a registry query."));
     }
 

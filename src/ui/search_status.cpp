@@ -1,0 +1,33 @@
+#include "search_status.h"
+
+namespace brisquel {
+
+QString entryPanelText(const SearchProgress& progress)
+{
+    return QStringLiteral("%1 of %2").arg(progress.settled).arg(progress.total);
+}
+
+QString openPanelText(const SearchProgress& progress)
+{
+    QString text;
+    if (progress.listRead && progress.waiting() == 0 && progress.inFlight > 0) {
+        // Nothing left but the last answers, which may take a while: say so, with the longest wait.
+        text = QStringLiteral("Waiting for %1 answers (up to %2 s)")
+                   .arg(progress.inFlight)
+                   .arg((progress.longestAnswerWaitMs + 999) / 1000);
+    } else {
+        text = QStringLiteral("Open: %1").arg(progress.inFlight);
+        if (progress.waitingSlot > 0)
+            text += QStringLiteral(" · %1 queued").arg(progress.waitingSlot);
+        if (progress.waitingServer > 0)
+            text += QStringLiteral(" · %1 held by server limits").arg(progress.waitingServer);
+        if (progress.waitingDns > 0)
+            text += QStringLiteral(" · %1 with DNS").arg(progress.waitingDns);
+    }
+    // How many names DNS took off the registries' hands, whatever else the panel says.
+    if (progress.dnsOn)
+        text += QStringLiteral(" · DNS: %1 taken").arg(progress.dnsSettled);
+    return text;
+}
+
+} // namespace brisquel

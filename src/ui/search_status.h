@@ -1,0 +1,14 @@
+#pragma once
+
+#include "engine/search_progress.h"
+
+#include <QString>
+
+namespace brisquel {
+
+// The main window's words for where a search stands: the first status panel counts entries
+// settled ("812 of 20005"), the second what the search waits for.
+QString entryPanelText(const SearchProgress& progress);
+QString openPanelText(const SearchProgress& progress);
+
+} // namespace brisquel
