@@ -2,32 +2,28 @@
 
 #include "engine/answer_rules.h"
 #include "engine/lookup_name.h"
+#include "engine/lookup_pool.h"
+#include "engine/lookup_router.h"
 #include "engine/verdict_filer.h"
 #include "sources/domain_text.h"
-#include "whois_config/extension_table.h"
-#include "whois_config/rdap_bootstrap.h"
 
-#include <QNetworkAccessManager>
 #include <QStringListModel>
 
 namespace brisquel {
 
-BrowseChecker::BrowseChecker(QString listPath, const ExtensionTable* table, VerdictFiler* filer,
+BrowseChecker::BrowseChecker(QString listPath, const LookupRouter* router, VerdictFiler* filer,
                              QObject* parent)
     : QObject(parent)
     , m_listPath(std::move(listPath))
-    , m_table(table)
+    , m_router(router)
     , m_filer(filer)
-    , m_lookup(new WhoisLookup(0, this))
-    , m_network(new QNetworkAccessManager(this))
-    , m_rdapLookup(new RdapLookup(m_network, this))
+    , m_pool(new LookupPool(this))
     , m_captions{QStringLiteral("Unregistered:"), QStringLiteral("Registered:")}
 {
     for (auto& model : m_models)
         model = new QStringListModel(this);
     setTimings(Timings());
-    connect(m_lookup, &WhoisLookup::finished, this, &BrowseChecker::onFinished);
-    connect(m_rdapLookup, &RdapLookup::finished, this, &BrowseChecker::onRdapFinished);
+    connect(m_pool, &LookupPool::finished, this, &BrowseChecker::settle);
     connect(&m_poll, &QTimer::timeout, this, &BrowseChecker::checkNext);
 }
 
@@ -45,13 +41,22 @@ void BrowseChecker::releaseFolder()
 
 void BrowseChecker::setTimings(const Timings& timings)
 {
-    m_lookup->setAttemptTimeout(timings.attemptMs);
-    m_lookup->setMaxAttempts(timings.maxAttempts);
-    m_lookup->setRetryDelay(timings.retryDelayMs);
-    m_rdapLookup->setAttemptTimeout(timings.attemptMs);
-    m_rdapLookup->setMaxAttempts(timings.maxAttempts);
-    m_rdapLookup->setRetryDelay(timings.retryDelayMs);
+    LookupTimings lookup;
+    lookup.attemptMs = timings.attemptMs;
+    lookup.maxAttempts = timings.maxAttempts;
+    lookup.retryDelayMs = timings.retryDelayMs;
+    m_pool->setTimings(lookup);
     m_poll.setInterval(timings.pollMs);
+}
+
+void BrowseChecker::setAnswerRules(std::shared_ptr<const AnswerRules> rules)
+{
+    m_pool->setAnswerRules(std::move(rules));
+}
+
+bool BrowseChecker::isChecking() const
+{
+    return m_pool->busyCount() > 0;
 }
 
 void BrowseChecker::start()
@@ -130,60 +135,32 @@ bool BrowseChecker::startCheck(const QString& entry)
     const QString domain = correctName(urlDecode(entry));
     if (!isQueryableDomain(domain))
         return false;
-    const int row = m_table ? m_table->findExtensionIndex(domain, m_useProxy) : ExtensionTable::NoRow;
-    if (row == ExtensionTable::NoRow) {
-        file(domain, Verdict::Unanswered, QStringLiteral("no WHOIS server for its extension"));
-        return false;
-    }
     const QString query = queryDomain(domain);
     if (query.isEmpty()) {
         file(domain, Verdict::Unanswered, QStringLiteral("no valid ASCII (IDNA) form"));
         return false;
     }
-    WhoisLookup::Request request;
+    LookupRequest request;
     request.domain = domain;
     if (query != domain)
         request.query = query;
-    request.host = m_table->row(row).server;
-    request.port = quint16(m_table->row(row).port);
     request.entryNumber = m_nextEntry - 1;
-    Q_EMIT statusText(QStringLiteral("Checking status of: ") + domain);
-    if (isRdapServer(request.host)) {
-        QString reason;
-        const QUrl base = rdapBaseUrl(request.host, &reason);
-        if (!base.isValid()) {
-            file(domain, Verdict::Unanswered, reason);
-            return false;
-        }
-        request.setRdapBase(base);
-        m_rdapLookup->start(request);
-        return true;
+    QString reason;
+    if (!m_router->route(&request, &reason)) {
+        file(domain, Verdict::Unanswered, reason);
+        return false;
     }
-    m_lookup->start(request);
+    Q_EMIT statusText(QStringLiteral("Checking status of: ") + domain);
+    m_pool->start(request);
     return true;
 }
 
-void BrowseChecker::onFinished(int, const WhoisLookup::Result& result)
+void BrowseChecker::settle(const LookupResult& result)
 {
-    const bool answered = result.outcome == WhoisLookup::Outcome::Answered;
-    settle(result.request.domain, answered,
-           answered ? (m_rules ? *m_rules : AnswerRules::shipped()).judge(result.answer, result.request.host)
-                    : AnswerRules::Judgement(),
-           result.failure);
-}
-
-void BrowseChecker::onRdapFinished(const RdapLookup::Result& result)
-{
-    settle(result.request.domain, result.answered, result.judgement, result.failure);
-}
-
-void BrowseChecker::settle(const QString& domain, bool answered, const AnswerRules::Judgement& judgement,
-                           const QString& failure)
-{
-    if (!answered)
-        file(domain, Verdict::Unanswered, failure);
+    if (!result.answered)
+        file(result.request.domain, Verdict::Unanswered, result.failure);
     else
-        file(domain, judgement.verdict, judgement.detail);
+        file(result.request.domain, result.judgement.verdict, result.judgement.detail);
     checkNext();
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "engine/answer_rules.h"
-#include "engine/rdap_lookup.h"
+#include "engine/lookup_request.h"
 #include "engine/verdict.h"
-#include "engine/whois_lookup.h"
 
 #include <QFile>
 #include <QObject>
@@ -13,12 +12,12 @@
 #include <array>
 #include <memory>
 
-class QNetworkAccessManager;
 class QStringListModel;
 
 namespace brisquel {
 
-class ExtensionTable;
+class LookupPool;
+class LookupRouter;
 class VerdictFiler;
 
 // The domain browser's status checker: walks the browse list file in order, one lookup at a time
@@ -44,19 +43,19 @@ public:
         int pollMs = 1000; // how often an idle checker looks for appended names
     };
 
-    BrowseChecker(QString listPath, const ExtensionTable* table, VerdictFiler* filer,
+    // Names go where the router sends them: the search's router, so that settings reach both.
+    BrowseChecker(QString listPath, const LookupRouter* router, VerdictFiler* filer,
                   QObject* parent = nullptr);
     ~BrowseChecker() override;
 
     void setTimings(const Timings& timings);
-    void setUseProxy(bool useProxy) { m_useProxy = useProxy; }
     // The delivered rules until set.
-    void setAnswerRules(std::shared_ptr<const AnswerRules> rules) { m_rules = std::move(rules); }
+    void setAnswerRules(std::shared_ptr<const AnswerRules> rules);
 
     // Starts polling; the first name of the list is the first looked up.
     void start();
 
-    bool isChecking() const { return m_lookup->isBusy() || m_rdapLookup->isBusy(); }
+    bool isChecking() const;
     // 0-based number of the next list entry to look up.
     qint64 nextEntry() const { return m_nextEntry; }
     qint64 checkedCount() const { return m_checkedCount; }
@@ -88,27 +87,20 @@ private:
     static int index(Column column) { return column == Column::Unregistered ? 0 : 1; }
     bool readEntry(QString* entry);
     bool startCheck(const QString& entry);
-    void onFinished(int slot, const WhoisLookup::Result& result);
-    void onRdapFinished(const RdapLookup::Result& result);
-    void settle(const QString& domain, bool answered, const AnswerRules::Judgement& judgement,
-                const QString& failure);
+    void settle(const LookupResult& result);
     bool file(const QString& domain, Verdict verdict, const QString& detail);
     void showFiled(const QString& domain, Verdict verdict);
     void releaseFolder();
     void setCaption(Column column, const QString& caption);
 
     QString m_listPath;
-    const ExtensionTable* m_table;
+    const LookupRouter* m_router;
     VerdictFiler* m_filer;
     bool m_holdsFolder = false;
     bool m_toldFolderBusy = false;
     bool m_stopped = false;
     qint64 m_entryOffset = 0; // where the entry under check starts, to go back to after a failure
-    std::shared_ptr<const AnswerRules> m_rules;
-    bool m_useProxy = false;
-    WhoisLookup* m_lookup;
-    QNetworkAccessManager* m_network;
-    RdapLookup* m_rdapLookup;
+    LookupPool* m_pool;
     QTimer m_poll;
     // The list stays open and is read on from where the last entry ended.
     QFile m_list;

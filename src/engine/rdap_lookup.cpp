@@ -121,13 +121,13 @@ RdapLookup::~RdapLookup()
     dropReply();
 }
 
-QUrl RdapLookup::queryUrl(const WhoisLookup::Request& request)
+QUrl RdapLookup::queryUrl(const LookupRequest& request)
 {
     // The name is ASCII letters, digits, hyphens and dots here: nothing in it needs escaping.
     return request.rdapBase.resolved(QUrl(QStringLiteral("domain/") + request.queryName()));
 }
 
-QNetworkRequest RdapLookup::networkRequest(const WhoisLookup::Request& request)
+QNetworkRequest RdapLookup::networkRequest(const LookupRequest& request)
 {
     QNetworkRequest get(queryUrl(request));
     get.setRawHeader("Accept", "application/rdap+json, application/json");
@@ -145,7 +145,7 @@ qint64 RdapLookup::remainingMs() const
     return current + qint64(std::max(0, m_maxAttempts - m_attempt)) * (m_attemptMs + m_retryDelayMs);
 }
 
-void RdapLookup::start(const WhoisLookup::Request& request)
+void RdapLookup::start(const LookupRequest& request)
 {
     abort();
     m_request = request;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/answer_rules.h"
-#include "engine/whois_lookup.h"
+#include "engine/lookup_request.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -39,7 +39,7 @@ public:
 
     struct Result
     {
-        WhoisLookup::Request request;
+        LookupRequest request;
         bool answered = false; // an HTTP answer came; judgement says what it means
         AnswerRules::Judgement judgement;
         int httpStatus = 0;
@@ -59,11 +59,11 @@ public:
     bool isBusy() const { return m_busy; }
     qint64 remainingMs() const;
 
-    static QUrl queryUrl(const WhoisLookup::Request& request);
+    static QUrl queryUrl(const LookupRequest& request);
     // The GET for the request: RDAP's media type, a few redirects and never from https to http.
-    static QNetworkRequest networkRequest(const WhoisLookup::Request& request);
+    static QNetworkRequest networkRequest(const LookupRequest& request);
 
-    void start(const WhoisLookup::Request& request);
+    void start(const LookupRequest& request);
     void abort();
 
 Q_SIGNALS:
@@ -80,7 +80,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QTimer m_timer;
     QTimer m_retryTimer;
-    WhoisLookup::Request m_request;
+    LookupRequest m_request;
     QString m_tlsErrors;
     int m_attempt = 0;
     int m_attemptMs = 10000;

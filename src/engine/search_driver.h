@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/lookup_request.h"
+#include "engine/lookup_router.h"
 #include "engine/search_progress.h"
 #include "engine/verdict.h"
 #include "result_list.h"
@@ -25,20 +27,6 @@ struct SearchRequest
     SearchType type = SearchType::CustomList;
     QString startNumber; // as typed; must be a whole number of at least 1
     QString entryTotal;  // as typed; for display
-};
-
-// Where every lookup goes when set: a one-off proxy that overrides the extension table.
-struct ServerOverride
-{
-    QString host;
-    quint16 port = 43;
-};
-
-struct LookupTimings
-{
-    int attemptMs = 10000;   // one attempt: connect, send, and the server closing
-    int maxAttempts = 3;     // so 30 seconds per lookup at most
-    int firstPauseMs = 1000; // a server that refuses without naming a wait rests this long, doubling
 };
 
 // Runs a search over a list file: keeps up to poolSize lookups in flight (a finished one takes
@@ -98,6 +86,8 @@ public:
     bool isRunning() const;
     // The lowest entry number whose lookup has not ended.
     qint64 resumePosition() const;
+    // Where names go; the domain browser's checker and the record window route through it too.
+    const LookupRouter& router() const;
     // Where the search stands now; progressChanged() says when to look again.
     SearchProgress progress() const;
     int lookupsInFlight() const;

@@ -46,7 +46,7 @@ WhoisLookup::~WhoisLookup()
     dropSocket();
 }
 
-void WhoisLookup::start(const Request& request)
+void WhoisLookup::start(const LookupRequest& request)
 {
     abort();
     m_request = request;

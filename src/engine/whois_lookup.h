@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/lookup_request.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -23,25 +25,6 @@ class WhoisLookup : public QObject
 public:
     static constexpr qsizetype MaxAnswerBytes = 1024 * 1024;
 
-    struct Request
-    {
-        QString domain; // as the user wrote it
-        QString query;  // what the server is asked: the ASCII (ACE) form; the domain when empty
-        QString host;
-        quint16 port = 43;
-        qint64 entryNumber = 0;
-        QUrl rdapBase; // set: the registry is asked over RDAP at this base URL instead
-
-        QString queryName() const { return query.isEmpty() ? domain : query; }
-        // Asks over RDAP; host and port name the server for pacing and messages.
-        void setRdapBase(const QUrl& base)
-        {
-            rdapBase = base;
-            host = base.host();
-            port = quint16(base.port(base.scheme() == QLatin1String("http") ? 80 : 443));
-        }
-    };
-
     enum class Outcome
     {
         Answered,
@@ -52,7 +35,7 @@ public:
 
     struct Result
     {
-        Request request;
+        LookupRequest request;
         Outcome outcome = Outcome::Failed;
         QByteArray answer; // complete only when outcome is Answered
         QString failure;   // why there is no answer
@@ -72,7 +55,7 @@ public:
     // The longest this lookup can still take, retries included.
     qint64 remainingMs() const;
 
-    void start(const Request& request);
+    void start(const LookupRequest& request);
     // Drops the lookup without a result.
     void abort();
 
@@ -98,7 +81,7 @@ private:
     QTcpSocket* m_socket = nullptr; // one per attempt
     QTimer m_timer;
     QTimer m_retryTimer;
-    Request m_request;
+    LookupRequest m_request;
     QByteArray m_answer;
     int m_attempt = 0;
     int m_attemptMs = 10000;

@@ -180,7 +180,7 @@ void WhoisQuery::startRdap()
 {
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
-    WhoisLookup::Request request;
+    LookupRequest request;
     request.domain = m_domain;
     request.rdapBase = m_server.rdapBase;
     m_reply = m_network->get(RdapLookup::networkRequest(request));

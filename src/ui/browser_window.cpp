@@ -8,6 +8,7 @@
 #include "support/app_info.h"
 #include "support/settings_keys.h"
 #include "support/settings_store.h"
+#include "engine/search_driver.h"
 #include "whois_config/extension_settings.h"
 
 #include <QClipboard>
@@ -59,9 +60,10 @@ BrowserWindow::BrowserWindow(MainWindow* main)
     setWindowIcon(programIcon());
     setAttribute(Qt::WA_DeleteOnClose);
 
-    m_checker = new BrowseChecker(m_scan.listPath(), &main->extensionTable(), main->verdictFiler(), this);
+    // The search's router: the proxy setting and the extension table reach both checkers at once.
+    m_checker =
+        new BrowseChecker(m_scan.listPath(), &main->searchDriver()->router(), main->verdictFiler(), this);
     m_checker->setAnswerRules(main->startupResult().answerRules);
-    m_checker->setUseProxy(main->useProxy());
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -290,8 +292,6 @@ void BrowserWindow::bindChecker()
             [this](BrowseChecker::Column which, const QString& caption) {
                 (which == BrowseChecker::Column::Unregistered ? Label1 : Label2)->setText(caption);
             });
-    connect(m_main->extensionSettings(), &ExtensionSettings::useProxyChanged, m_checker,
-            &BrowseChecker::setUseProxy);
 }
 
 void BrowserWindow::browseTypedAddress()

@@ -1,5 +1,6 @@
 #include "engine/browse_checker.h"
 #include "engine/list_files.h"
+#include "engine/lookup_router.h"
 #include "engine/result_lists.h"
 #include "engine/verdict_filer.h"
 #include "support/text_file.h"
@@ -37,7 +38,8 @@ private Q_SLOTS:
             {ExtensionRow{QStringLiteral("com"), QStringLiteral("127.0.0.1"), server.port(), true}});
         ResultLists lists;
         VerdictFiler filer(DataFolder(dir.path()), &lists, nullptr);
-        BrowseChecker checker(listPath, &table, &filer);
+        const LookupRouter router(&table);
+        BrowseChecker checker(listPath, &router, &filer);
         checker.setTimings({200, 2, 20, 50});
         QSignalSpy idle(&checker, &BrowseChecker::idle);
         QSignalSpy status(&checker, &BrowseChecker::statusText);
@@ -94,7 +96,8 @@ private Q_SLOTS:
         ResultLists lists;
         ListFiles listFiles(folder, &lists);
         VerdictFiler filer(folder, &lists, &listFiles);
-        BrowseChecker checker(listPath, &table, &filer);
+        const LookupRouter router(&table);
+        BrowseChecker checker(listPath, &router, &filer);
         checker.setTimings({200, 2, 20, 50});
         QSignalSpy problems(&checker, &BrowseChecker::problem);
 
@@ -127,7 +130,8 @@ private Q_SLOTS:
         ResultLists lists;
         const ExtensionTable table;
         VerdictFiler filer(DataFolder(dir.path()), &lists, nullptr);
-        BrowseChecker checker(dir.filePath(QStringLiteral("none.txt")), &table, &filer);
+        const LookupRouter router(&table);
+        BrowseChecker checker(dir.filePath(QStringLiteral("none.txt")), &router, &filer);
         checker.model(BrowseChecker::Column::Registered)
             ->setStringList({QStringLiteral("a.com"), QStringLiteral("b.com")});
         QCOMPARE(checker.copyText(BrowseChecker::Column::Registered), QStringLiteral("a.com\r\nb.com\r\n"));

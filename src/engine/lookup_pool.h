@@ -1,0 +1,62 @@
+#pragma once
+
+#include "engine/lookup_request.h"
+
+#include <QObject>
+#include <memory>
+#include <vector>
+
+class QNetworkAccessManager;
+
+namespace brisquel {
+
+class AnswerRules;
+class RdapLookup;
+class WhoisLookup;
+
+// The lookups of one checker, WHOIS and RDAP alike: a slot is taken (or made) for each request,
+// and every result comes back judged, by the answer rules for a WHOIS answer and by the reply's
+// status and body for RDAP. RDAP slots share network managers six to one (Qt keeps six HTTP/1.1
+// connections per host and manager), so that many lookups can be in flight at once.
+class LookupPool : public QObject
+{
+    Q_OBJECT
+public:
+    explicit LookupPool(QObject* parent = nullptr);
+    ~LookupPool() override;
+
+    // Taken by each lookup as it starts.
+    void setTimings(const LookupTimings& timings) { m_timings = timings; }
+    // The delivered rules until set.
+    void setAnswerRules(std::shared_ptr<const AnswerRules> rules) { m_rules = std::move(rules); }
+
+    void start(const LookupRequest& request);
+    // Drops every lookup in flight without a result.
+    void abortAll();
+    int busyCount() const;
+    // The longest a lookup in flight may still take, retries included.
+    qint64 longestRemainingMs() const;
+
+    // Seconds a refusal asks the client to wait, when it says: "wait 60 seconds", "replenished in
+    // 50 seconds", "go away for 30 seconds", "try again in 2 minutes".
+    static qint64 namedWaitMs(const QByteArray& answer);
+
+Q_SIGNALS:
+    // A WHOIS slot reached its server ("connecting(3): - Search String: name.com").
+    void connected(int slot, const QString& domain);
+    void finished(const brisquel::LookupResult& result);
+
+private:
+    WhoisLookup* idleWhoisSlot();
+    RdapLookup* idleRdapSlot();
+    template <typename Slot>
+    void applyTimings(Slot& slot) const;
+
+    LookupTimings m_timings;
+    std::shared_ptr<const AnswerRules> m_rules;
+    std::vector<std::unique_ptr<WhoisLookup>> m_whois;
+    std::vector<std::unique_ptr<QNetworkAccessManager>> m_managers;
+    std::vector<std::unique_ptr<RdapLookup>> m_rdap;
+};
+
+} // namespace brisquel

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "engine/answer_rules.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+#include <algorithm>
+
+namespace brisquel {
+
+// One name on its way to a registry, over WHOIS or RDAP.
+struct LookupRequest
+{
+    QString domain; // as the user wrote it
+    QString query;  // what the server is asked: the ASCII (ACE) form; the domain when empty
+    QString host;   // the WHOIS server, or the RDAP server's host (for pacing and messages)
+    quint16 port = 43;
+    QUrl rdapBase; // set: asked over RDAP at this base URL
+    qint64 entryNumber = 0;
+
+    QString queryName() const { return query.isEmpty() ? domain : query; }
+    bool isRdap() const { return rdapBase.isValid(); }
+    // Servers are told apart by host and port: one host may answer WHOIS and RDAP.
+    QString serverKey() const { return host.toLower() + QLatin1Char(':') + QString::number(port); }
+    // How messages name the server: "host:port", or the RDAP base URL.
+    QString serverName() const
+    {
+        return isRdap() ? rdapBase.toString() : QStringLiteral("%1:%2").arg(host).arg(port);
+    }
+    void setWhoisServer(const QString& whoisHost, quint16 whoisPort)
+    {
+        rdapBase = QUrl();
+        host = whoisHost;
+        port = whoisPort;
+    }
+    void setRdapBase(const QUrl& base)
+    {
+        rdapBase = base;
+        host = base.host();
+        port = quint16(base.port(base.scheme() == QLatin1String("http") ? 80 : 443));
+    }
+};
+
+// How a lookup ended, judged: for WHOIS by the answer rules, for RDAP by the reply's status and body.
+struct LookupResult
+{
+    LookupRequest request;
+    bool answered = false; // the server answered; the judgement says what it means
+    AnswerRules::Judgement judgement;
+    QByteArray answer;      // the answer or the RDAP body, for a refusal's own words
+    qint64 namedWaitMs = 0; // a refusal's wait: its words ("wait 60 seconds") or Retry-After
+    QString failure;        // why there is no answer
+    bool neverConnected = false;
+    bool tooLarge = false;
+};
+
+// The limits of every lookup: attempts, each with its time limit, a pause between them, and the
+// first rest of a server that refuses without naming a wait (doubling after).
+struct LookupTimings
+{
+    int attemptMs = 10000; // one attempt: connect, send, and the server closing
+    int maxAttempts = 3;   // so 30 seconds per lookup at most
+    int firstPauseMs = 1000;
+    int retryDelayMs = -1; // between attempts; -1: a second, or the attempt's limit when shorter
+
+    int retryDelay() const { return retryDelayMs >= 0 ? retryDelayMs : std::min(1000, attemptMs); }
+};
+
+} // namespace brisquel

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "engine/lookup_request.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace brisquel {
+
+class ExtensionTable;
+class RdapBootstrap;
+
+// Where every lookup goes when set: a one-off proxy that overrides the extension table.
+struct ServerOverride
+{
+    QString host;
+    quint16 port = 43;
+};
+
+// The one place that turns a name into its server: the extension's row (or the proxy row, or a
+// one-off override), a row that names an RDAP base URL, and the registry's RDAP service from the
+// bootstrap when RDAP is preferred or WHOIS gave no answer. Shared by every checker, so that a
+// change in the settings reaches all of them.
+class LookupRouter
+{
+public:
+    enum class Match
+    {
+        OrFallbackRow, // an extension without a row of its own goes to the "com" row
+        Exact,         // the record window: another extension's server would mislead
+    };
+
+    explicit LookupRouter(const ExtensionTable* table = nullptr)
+        : m_table(table)
+    {}
+
+    void setTable(const ExtensionTable* table) { m_table = table; }
+    void setUseProxy(bool useProxy) { m_useProxy = useProxy; }
+    bool useProxy() const { return m_useProxy; }
+    void setServerOverride(std::optional<ServerOverride> server) { m_override = std::move(server); }
+    bool hasServerOverride() const { return m_override.has_value(); }
+    void setPreferRdap(bool prefer) { m_preferRdap = prefer; }
+    bool preferRdap() const { return m_preferRdap; }
+    void setRdapBootstrap(std::shared_ptr<const RdapBootstrap> bootstrap)
+    {
+        m_bootstrap = std::move(bootstrap);
+    }
+    // Whether any server can be asked at all.
+    bool hasServers() const;
+
+    // Sets the request's server; false with the reason when there is none.
+    bool route(LookupRequest* request, QString* reason, Match match = Match::OrFallbackRow) const;
+    // The registry's RDAP service for a name its WHOIS server left without an answer; false when
+    // the bootstrap knows none, or when the user chose one server for everything.
+    bool rdapFallback(LookupRequest* request) const;
+
+private:
+    bool toRdap(LookupRequest* request) const;
+
+    const ExtensionTable* m_table;
+    std::optional<ServerOverride> m_override;
+    std::shared_ptr<const RdapBootstrap> m_bootstrap;
+    bool m_useProxy = false;
+    bool m_preferRdap = false;
+};
+
+} // namespace brisquel
