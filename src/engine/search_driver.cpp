@@ -3,21 +3,16 @@
 #include "engine/dns_precheck.h"
 #include "engine/dns_stage.h"
 #include "engine/lookup_name.h"
-#include "engine/lookup_pool.h"
+#include "engine/lookup_queue.h"
 #include "engine/name_set.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
-#include "engine/server_pacer.h"
 #include "engine/verdict_filer.h"
 #include "sources/list_file.h"
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
 
-#include <QElapsedTimer>
-#include <QSet>
 #include <QTimer>
-#include <deque>
-#include <limits>
 #include <set>
 
 namespace brisquel {
@@ -27,8 +22,6 @@ constexpr int PositionSaveIntervalMs = 500;
 constexpr int WaitingRefreshMs = 1000;
 // Entries read ahead of the pool, so that names of a server with budget can go while others wait.
 constexpr qsizetype LookAhead = 2000;
-constexpr int MaxRefusals = 5;
-constexpr int SilentBeforeRdap = 3;
 constexpr qsizetype MaxQuotedEntry = 80;
 
 bool parseWholeNumber(const QString& text, qint64* number)
@@ -60,13 +53,8 @@ class SearchDriver::Private
 public:
     explicit Private(SearchDriver* q)
         : q(q)
+        , queue(&router)
     {}
-
-    struct Pending
-    {
-        LookupRequest request;
-        int refusals = 0;
-    };
 
     // Everything one search knows; a new search starts from a fresh one.
     struct Run
@@ -79,47 +67,30 @@ public:
         bool running = false;
         bool exhausted = false; // the whole list has been read
         bool dns = false;       // the pre-check is on for this search
-        std::set<qint64> inFlight;
-        std::deque<Pending> pending; // read ahead, in list order; refused names go back to the front
-        std::set<qint64> waiting;    // entries read but not yet asked: pending or with DNS
-        QHash<qint64, int> refusalsOf;
+        // Entries read and handed on (to DNS or a registry) whose verdict is not yet filed.
+        std::set<qint64> unsettled;
         NameSet seen;
-        // WHOIS servers that could not be reached, whose names go to RDAP instead.
-        QSet<QString> whoisUnreachable;
-        // Servers that could not be reached, named once each; and whether every lookup failed so.
-        QSet<QString> unreachable;
-        QString firstConnectFailure;
-        qint64 lookupsEnded = 0;
-        qint64 connectFailures = 0;
         qint64 unanswered = 0;
         qint64 skipped = 0;
         qint64 dnsSettled = 0;
-        qint64 announcedPause = 0;
         QString saveFailure;
         QString listFailure;
         bool positionReported = false;
         bool positionDirty = false;
-        QElapsedTimer clock;
     };
 
-    // The lowest entry not yet settled: in flight, waiting for its server, or next to read.
+    // The lowest entry not yet settled: with DNS, waiting for its server, in flight, or next to read.
     qint64 resumePosition() const
     {
-        qint64 position = run.nextEntry;
-        if (!run.inFlight.empty())
-            position = std::min(position, *run.inFlight.begin());
-        if (!run.waiting.empty())
-            position = std::min(position, *run.waiting.begin());
-        return position;
+        return run.unsettled.empty() ? run.nextEntry : std::min(run.nextEntry, *run.unsettled.begin());
     }
-    bool allDone() const
-    {
-        return run.exhausted && run.pending.empty() && run.inFlight.empty() && dnsStage.size() == 0;
-    }
+    bool allDone() const { return run.exhausted && queue.isEmpty() && dnsStage.size() == 0; }
     // The next names go out, the panels follow, and a search with nothing left ends.
     void carryOn()
     {
-        dispatch();
+        if (!run.running || !readAhead())
+            return;
+        queue.dispatch();
         if (!run.running)
             return;
         showProgress();
@@ -130,18 +101,10 @@ public:
     bool takeEntry(qint64 number, const QString& entry);
     void skip(qint64 number, const QString& shown, const char* why);
     bool stopOnListFailure();
-    void dispatch();
-    bool send(const Pending& lookup, qint64 now);
-    void showPause(qint64 now);
-    void settle(const LookupResult& result);
-    bool fallBackToRdap(const LookupResult& result);
-    QString paceAndRetry(const LookupResult& result);
-    void requeue(const LookupRequest& request, int refusals);
-    void onDnsDelegated(const LookupRequest& request);
+    void settle(const LookupRequest& request, Verdict verdict, const QString& detail);
     void markPositionChanged();
     bool file(const QString& domain, Verdict verdict, const QString& detail);
     bool fileUnanswered(const QString& domain, const QString& reason);
-    void noteConnectFailure(const LookupRequest& request, const QString& failure);
     void stopOnSaveFailure(const VerdictFiler::Filed& filed);
     void showProgress();
     void savePosition();
@@ -152,19 +115,16 @@ public:
     const ExtensionTable* table = nullptr;
     VerdictFiler* filer = nullptr;
     LookupRouter router;
-    LookupPool pool;
-    ServerPacer pacer;
+    LookupQueue queue;
     DnsStage dnsStage;
     ListFileReader reader;
 
-    int poolSize = DefaultPoolSize;
     LookupTimings timings;
     QString defaultExtension = QStringLiteral(".com");
     bool checkDnsFirst = false; // for the next search
     QString dnsServer;
 
     Run run;
-    QTimer wakeTimer;
     QTimer positionTimer;
     QTimer waitingTimer;
 };
@@ -182,24 +142,31 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
     connect(&d->positionTimer, &QTimer::timeout, this, [this] { d->savePosition(); });
     d->waitingTimer.setInterval(WaitingRefreshMs);
     connect(&d->waitingTimer, &QTimer::timeout, this, [this] { d->showProgress(); });
-    d->wakeTimer.setSingleShot(true);
-    connect(&d->wakeTimer, &QTimer::timeout, this, [this] { d->carryOn(); });
-    connect(&d->pool, &LookupPool::finished, this, [this](const LookupResult& result) {
-        if (d->run.running)
-            d->settle(result);
-    });
-    connect(&d->pool, &LookupPool::connected, this, [this](int slot, const QString& domain) {
+    connect(&d->queue, &LookupQueue::ended, this,
+            [this](const LookupRequest& request, Verdict verdict, const QString& detail) {
+                if (d->run.running)
+                    d->settle(request, verdict, detail);
+            });
+    connect(&d->queue, &LookupQueue::connecting, this, [this](int slot, const QString& domain) {
         Q_EMIT statusText(3, QStringLiteral("connecting(%1): - Search String: %2").arg(slot).arg(domain));
     });
+    connect(&d->queue, &LookupQueue::serverWaiting, this, [this](const QString& text) {
+        Q_EMIT statusText(3, text);
+        Q_EMIT serverWaiting(text);
+    });
+    connect(&d->queue, &LookupQueue::problem, this, &SearchDriver::problem);
     connect(&d->dnsStage, &DnsStage::passed, this, [this](const LookupRequest& request) {
         if (!d->run.running)
             return;
-        d->run.pending.push_back({request, 0});
+        d->queue.add(request);
         d->carryOn();
     });
     connect(&d->dnsStage, &DnsStage::delegated, this, [this](const LookupRequest& request) {
-        if (d->run.running)
-            d->onDnsDelegated(request);
+        if (!d->run.running)
+            return;
+        ++d->run.dnsSettled;
+        // Taken for certain: the zone delegates it, without a registry query.
+        d->settle(request, Verdict::Registered, QStringLiteral("delegated in DNS"));
     });
     connect(&d->dnsStage, &DnsStage::notice, this, [this](const QString& text) {
         Q_EMIT statusText(3, text);
@@ -218,7 +185,7 @@ SearchDriver::~SearchDriver()
 
 void SearchDriver::setPoolSize(int size)
 {
-    d->poolSize = std::clamp(size, 1, 100);
+    d->queue.setPoolSize(std::clamp(size, 1, 100));
 }
 
 void SearchDriver::setTimings(LookupTimings timings)
@@ -243,11 +210,10 @@ void SearchDriver::reloadServers()
         if (d->router.route(&routed, &reason))
             request = routed;
     };
-    for (Private::Pending& lookup : d->run.pending)
-        reroute(lookup.request);
+    d->queue.forEachWaiting(reroute);
     d->dnsStage.forEach(reroute);
     if (d->run.running)
-        d->dispatch();
+        d->queue.dispatch();
 }
 
 bool SearchDriver::useProxy() const
@@ -263,13 +229,13 @@ void SearchDriver::setDefaultExtension(const QString& extension)
 void SearchDriver::setServerLimits(const ServerLimitsTable& limits)
 {
     // Servers of a running search take the new limits; a pace learned from refusals stays.
-    d->pacer.setLimits(limits);
+    d->queue.setServerLimits(limits);
 }
 
 QList<SearchDriver::ServerStats> SearchDriver::serverStats() const
 {
     QList<ServerStats> stats;
-    for (const ServerPacer::Stats& server : d->pacer.stats())
+    for (const ServerPacer::Stats& server : d->queue.serverStats())
         stats.append({server.host, server.queries, server.answers, server.refusals, server.pauses});
     return stats;
 }
@@ -312,7 +278,7 @@ qint64 SearchDriver::dnsSettledCount() const
 
 void SearchDriver::setAnswerRules(std::shared_ptr<const AnswerRules> rules)
 {
-    d->pool.setAnswerRules(std::move(rules));
+    d->queue.setAnswerRules(std::move(rules));
 }
 
 void SearchDriver::setServerOverride(std::optional<ServerOverride> server)
@@ -337,7 +303,7 @@ qint64 SearchDriver::resumePosition() const
 
 int SearchDriver::lookupsInFlight() const
 {
-    return int(d->run.inFlight.size());
+    return int(d->queue.inFlightCount());
 }
 
 qint64 SearchDriver::unansweredCount() const
@@ -400,13 +366,9 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->run.entryTotal = total;
     d->run.running = true;
     d->run.dns = d->checkDnsFirst;
-    d->run.clock.start();
     if (d->run.dns)
         d->dnsStage.prepare(d->dnsServer, d->timings.attemptMs);
-    d->pool.setTimings(d->timings);
-    d->pacer.reset();
-    d->pacer.setPoolSize(d->poolSize);
-    d->pacer.setFirstPauseMs(d->timings.firstPauseMs);
+    d->queue.begin(d->timings);
     d->filer->reloadUnanswered();
     d->filer->lists()->resetCounters();
     Q_EMIT unansweredCountChanged(0);
@@ -457,19 +419,19 @@ bool SearchDriver::Private::takeEntry(qint64 number, const QString& entry)
         run.nextEntry = number + 1;
         return true;
     }
-    run.waiting.insert(number);
+    run.unsettled.insert(number);
     // DNS first, so that registry slots only see names it could not settle.
     if (run.dns && dnsStage.isActive())
         dnsStage.add(request);
     else
-        run.pending.push_back({request, 0});
+        queue.add(request);
     return true;
 }
 
 bool SearchDriver::Private::readAhead()
 {
     const auto readAheadCount = [this] {
-        return qsizetype(run.pending.size()) + qsizetype(dnsStage.size());
+        return queue.waitingCount() + qsizetype(dnsStage.size());
     };
     QString entry;
     while (run.running && readAheadCount() < LookAhead && reader.readEntry(&entry)) {
@@ -503,161 +465,16 @@ bool SearchDriver::Private::stopOnListFailure()
     return true;
 }
 
-void SearchDriver::Private::dispatch()
+void SearchDriver::Private::settle(const LookupRequest& request, Verdict verdict, const QString& detail)
 {
-    if (!run.running || !readAhead())
-        return;
-    const qint64 now = run.clock.elapsed();
-    qint64 readyAt = std::numeric_limits<qint64>::max();
-    while (run.running && qsizetype(run.inFlight.size()) < poolSize) {
-        // The first entry, in list order, whose server has budget now.
-        auto chosen = std::find_if(run.pending.begin(), run.pending.end(), [&](Pending& lookup) {
-            if (!run.whoisUnreachable.isEmpty() && run.whoisUnreachable.contains(lookup.request.serverKey()))
-                router.rdapFallback(&lookup.request);
-            return pacer.mayAsk(lookup.request.serverKey(), lookup.request.host, now, &readyAt);
-        });
-        if (chosen == run.pending.end())
-            break;
-        const Pending lookup = *chosen;
-        run.pending.erase(chosen);
-        if (!send(lookup, now) || !readAhead())
-            return;
-    }
-    // Names wait for a server's budget: come back when the first of them may go.
-    if (!run.pending.empty() && readyAt != std::numeric_limits<qint64>::max()) {
-        const qint64 delay = std::max<qint64>(1, readyAt - now);
-        if (!wakeTimer.isActive() || wakeTimer.remainingTime() > delay)
-            wakeTimer.start(int(std::min<qint64>(delay, std::numeric_limits<int>::max())));
-        showPause(now);
-    }
-}
-
-// Asks the name's server, or files it at once when the server's quota is spent; false when the
-// search had to stop.
-bool SearchDriver::Private::send(const Pending& lookup, qint64 now)
-{
-    const LookupRequest& request = lookup.request;
-    run.waiting.erase(request.entryNumber);
-    if (pacer.quotaUsedUp(request.serverKey()))
-        return fileUnanswered(request.domain,
-                              QStringLiteral("the daily quota of %1 is used up").arg(request.host));
-    pacer.onSent(request.serverKey(), now);
-    run.inFlight.insert(request.entryNumber);
-    run.refusalsOf[request.entryNumber] = lookup.refusals;
-    markPositionChanged();
-    pool.start(request);
-    return true;
-}
-
-void SearchDriver::Private::showPause(qint64 now)
-{
-    // Tell about the server whose rest lasts longest; once per rest.
-    const std::optional<ServerPacer::Rest> longest = pacer.longestRest(now);
-    if (!longest || longest->until == run.announcedPause)
-        return;
-    run.announcedPause = longest->until;
-    const QString text = QStringLiteral("Waiting for %1: limit reached, %2 s")
-                             .arg(longest->host)
-                             .arg((longest->until - now + 999) / 1000);
-    Q_EMIT q->statusText(3, text);
-    Q_EMIT q->serverWaiting(text);
-}
-
-void SearchDriver::Private::onDnsDelegated(const LookupRequest& request)
-{
-    // Taken for certain: the zone delegates it. No registry query, and nothing to write but the
-    // lists' count, so it leaves the resume position behind at once.
-    ++run.dnsSettled;
-    if (!file(request.domain, Verdict::Registered, QStringLiteral("delegated in DNS")))
-        return;
-    run.waiting.erase(request.entryNumber);
-    markPositionChanged();
-    carryOn();
-}
-
-// A WHOIS server that gives no answer at all leaves the name to the registry's RDAP server, when
-// the bootstrap names one; a proxy is the user's choice of server and is not gone around.
-bool SearchDriver::Private::fallBackToRdap(const LookupResult& result)
-{
-    if (result.answered || result.tooLarge)
-        return false;
-    LookupRequest request = result.request;
-    if (!router.rdapFallback(&request))
-        return false;
-    const QString key = result.request.serverKey();
-    // A server that cannot be reached, or that has let several names in a row go without an answer
-    // (port 43 switched off behind a firewall that drops), sends the rest of its names to RDAP at once.
-    const int silentInARow = pacer.onSilence(key);
-    if ((result.neverConnected || silentInARow >= SilentBeforeRdap) && !run.whoisUnreachable.contains(key)) {
-        run.whoisUnreachable.insert(key);
-        Q_EMIT q->problem(QStringLiteral("%1 %2: %3; asking %4 over RDAP instead.")
-                              .arg(result.neverConnected ? QStringLiteral("Cannot connect to")
-                                                         : QStringLiteral("No answer from"),
-                                   result.request.serverName(), result.failure, request.rdapBase.toString()));
-    }
-    requeue(request, run.refusalsOf.value(request.entryNumber));
-    return true;
-}
-
-// Tells the pacer how the server did. A refusal puts the name back first in line (empty result)
-// until its refusals or the server's quota run out; then, as for any answer, the detail to file.
-QString SearchDriver::Private::paceAndRetry(const LookupResult& result)
-{
-    const QString key = result.request.serverKey();
-    const qint64 now = run.clock.elapsed();
-    if (!result.answered) {
-        pacer.onSilence(key);
-        if (result.neverConnected)
-            noteConnectFailure(result.request, result.failure);
-        return result.failure;
-    }
-    if (!result.judgement.refused) {
-        pacer.onAnswer(key, now);
-        return result.judgement.detail;
-    }
-    pacer.onRefusal(key, QString::fromUtf8(result.answer.left(4096)), result.namedWaitMs, now);
-    const int refusals = run.refusalsOf.value(result.request.entryNumber) + 1;
-    if (pacer.quotaUsedUp(key))
-        return QStringLiteral("the daily quota of %1 is used up").arg(result.request.host);
-    if (refusals >= MaxRefusals)
-        return QStringLiteral("refused %1 times by %2").arg(refusals).arg(result.request.host);
-    // First of its server again: it is asked when the rest is over.
-    requeue(result.request, refusals);
-    return QString();
-}
-
-void SearchDriver::Private::settle(const LookupResult& result)
-{
-    if (fallBackToRdap(result)) {
-        carryOn();
-        return;
-    }
-    ++run.lookupsEnded;
-    const qint64 entry = result.request.entryNumber;
-    const bool refused = result.answered && result.judgement.refused;
-    const QString detail = paceAndRetry(result);
-    if (refused && run.waiting.count(entry)) {
-        carryOn();
-        return;
-    }
-    run.refusalsOf.remove(entry);
-    const Verdict verdict = result.answered && !refused ? result.judgement.verdict : Verdict::Unanswered;
-    const bool saved = verdict == Verdict::Unanswered ? fileUnanswered(result.request.domain, detail)
-                                                      : file(result.request.domain, verdict, detail);
+    const bool saved = verdict == Verdict::Unanswered ? fileUnanswered(request.domain, detail)
+                                                      : file(request.domain, verdict, detail);
     // An entry leaves the resume position behind only once what it found is on disk.
     if (!saved || !run.running)
         return;
-    run.inFlight.erase(entry);
-    run.positionDirty = true;
+    run.unsettled.erase(request.entryNumber);
+    markPositionChanged();
     carryOn();
-}
-
-void SearchDriver::Private::requeue(const LookupRequest& request, int refusals)
-{
-    run.inFlight.erase(request.entryNumber);
-    run.refusalsOf.remove(request.entryNumber);
-    run.waiting.insert(request.entryNumber);
-    run.pending.push_front(Pending{request, refusals});
 }
 
 void SearchDriver::Private::markPositionChanged()
@@ -701,23 +518,10 @@ void SearchDriver::Private::stopOnSaveFailure(const VerdictFiler::Filed& filed)
     end(true);
 }
 
-void SearchDriver::Private::noteConnectFailure(const LookupRequest& request, const QString& failure)
-{
-    ++run.connectFailures;
-    const QString server = request.serverName();
-    if (run.unreachable.contains(server))
-        return;
-    run.unreachable.insert(server);
-    const QString message = QStringLiteral("Cannot connect to %1: %2").arg(server, failure);
-    if (run.firstConnectFailure.isEmpty())
-        run.firstConnectFailure = message;
-    Q_EMIT q->problem(message);
-}
-
 void SearchDriver::Private::showProgress()
 {
     // While only the last answers are awaited nothing else happens: a timer keeps the wait current.
-    if (run.exhausted && !run.inFlight.empty() && !waitingTimer.isActive())
+    if (run.exhausted && queue.inFlightCount() > 0 && !waitingTimer.isActive())
         waitingTimer.start();
     Q_EMIT q->progressChanged();
 }
@@ -728,27 +532,18 @@ SearchProgress SearchDriver::progress() const
     SearchProgress progress;
     progress.startEntry = run.startEntry;
     progress.total = run.entryTotal;
-    progress.inFlight = qint64(run.inFlight.size());
+    progress.inFlight = d->queue.inFlightCount();
     progress.waitingDns = d->dnsStage.size();
-    // Entries read are settled unless they still wait or are out: the resume position's count.
-    progress.settled =
-        std::max<qint64>(0, run.nextEntry - 1 - qint64(run.waiting.size()) - progress.inFlight);
+    d->queue.countWaiting(&progress);
+    // Entries read are settled unless they are still on their way: the resume position's count.
+    progress.settled = std::max<qint64>(0, run.nextEntry - 1 - qint64(run.unsettled.size()));
     if (progress.total > 0)
         progress.settled = std::min(progress.settled, progress.total);
-    const qint64 now = run.clock.isValid() ? run.clock.elapsed() : 0;
-    QHash<QString, bool> heldBack;
-    for (const Private::Pending& lookup : run.pending) {
-        const QString key = lookup.request.serverKey();
-        auto held = heldBack.find(key);
-        if (held == heldBack.end())
-            held = heldBack.insert(key, d->pacer.holdsBack(key, now));
-        ++(*held ? progress.waitingServer : progress.waitingSlot);
-    }
     progress.dnsOn = run.dns;
     progress.dnsSettled = run.dnsSettled;
     progress.listRead = run.exhausted;
     if (progress.listRead)
-        progress.longestAnswerWaitMs = d->pool.longestRemainingMs();
+        progress.longestAnswerWaitMs = d->queue.longestAnswerWaitMs();
     return progress;
 }
 
@@ -779,24 +574,22 @@ void SearchDriver::Private::end(bool stopped)
     // Stopped first: saving may ask the user and run events, and nothing may end the search twice.
     run.running = false;
     waitingTimer.stop();
-    wakeTimer.stop();
     positionTimer.stop();
     // The resume position is taken before the lookups are dropped: names still in flight are
     // looked up again next time.
     run.positionDirty = true;
     savePosition();
-    pool.abortAll();
+    queue.stop();
     dnsStage.cancelAll();
-    // The waiting entries stay listed: they hold the resume position until the next start.
-    run.pending.clear();
+    // The unsettled entries stay listed: they hold the resume position until the next start.
     run.seen.clear();
     reader.close();
     filer->release();
     if (run.skipped > 0)
         Q_EMIT q->problem(QStringLiteral("%1 entries of the list were skipped.").arg(run.skipped));
-    if (run.lookupsEnded > 0 && run.connectFailures == run.lookupsEnded)
+    if (queue.noneReached())
         Q_EMIT q->problem(
-            QStringLiteral("No lookup reached a WHOIS server. %1").arg(run.firstConnectFailure));
+            QStringLiteral("No lookup reached a WHOIS server. %1").arg(queue.firstConnectFailure()));
     Q_EMIT q->finished(stopped);
 }
 

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "engine/lookup_pool.h"
+#include "engine/lookup_request.h"
+#include "engine/server_pacer.h"
+#include "engine/verdict.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <set>
+
+namespace brisquel {
+
+class LookupRouter;
+struct SearchProgress;
+
+// The names of a search on their way to their registries: each goes out, in list order, as soon
+// as its server's pace allows and a slot is free; a refusal puts it back first in line (up to five
+// times), a WHOIS server that gives no answer hands its names to the registry's RDAP service, and
+// every name comes back once, with its verdict, through ended().
+class LookupQueue : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int MaxRefusals = 5;
+    // Lookups in a row without any answer after which a WHOIS server's names go to RDAP.
+    static constexpr int SilentBeforeRdap = 3;
+
+    explicit LookupQueue(const LookupRouter* router, QObject* parent = nullptr);
+
+    void setPoolSize(int size) { m_poolSize = size; }
+    int poolSize() const { return m_poolSize; }
+    void setAnswerRules(std::shared_ptr<const AnswerRules> rules) { m_pool.setAnswerRules(std::move(rules)); }
+    // Servers met take the new limits at once; a pace learned from refusals stays.
+    void setServerLimits(const ServerLimitsTable& limits) { m_pacer.setLimits(limits); }
+
+    // A new search: every server is met afresh.
+    void begin(const LookupTimings& timings);
+    void add(const LookupRequest& request) { m_pending.push_back({request, 0}); }
+    // Sends what may go now; comes back by itself when a server's rest or budget allows more.
+    void dispatch();
+    // Drops everything, in flight or waiting, without a result.
+    void stop();
+
+    bool isEmpty() const { return m_pending.empty() && m_inFlight.empty(); }
+    qsizetype waitingCount() const { return qsizetype(m_pending.size()); }
+    qsizetype inFlightCount() const { return qsizetype(m_inFlight.size()); }
+    // Waiting names by what holds them: their server's limits, or a free slot.
+    void countWaiting(SearchProgress* progress) const;
+    qint64 longestAnswerWaitMs() const { return m_pool.longestRemainingMs(); }
+    // Every waiting name, to route again after the extension table changed.
+    void forEachWaiting(const std::function<void(LookupRequest&)>& change);
+    QList<ServerPacer::Stats> serverStats() const { return m_pacer.stats(); }
+    // Every lookup of the search ended without reaching its server; the first reason why.
+    bool noneReached() const { return m_lookupsEnded > 0 && m_connectFailures == m_lookupsEnded; }
+    QString firstConnectFailure() const { return m_firstConnectFailure; }
+
+Q_SIGNALS:
+    void ended(const brisquel::LookupRequest& request, brisquel::Verdict verdict, const QString& detail);
+    // A WHOIS slot reached its server.
+    void connecting(int slot, const QString& domain);
+    // "Waiting for HOST: limit reached, 42 s", once per rest.
+    void serverWaiting(const QString& text);
+    // A server that cannot be reached, or whose names go to RDAP instead.
+    void problem(const QString& message);
+
+private:
+    struct Pending
+    {
+        LookupRequest request;
+        int refusals = 0;
+    };
+    void dispatchRound();
+    bool send(const Pending& lookup, qint64 now);
+    void showRest(qint64 now);
+    void onResult(const LookupResult& result);
+    bool fallBackToRdap(const LookupResult& result);
+    bool paceAndRetry(const LookupResult& result, QString* detail);
+    void requeue(const LookupRequest& request, int refusals);
+    void noteConnectFailure(const LookupRequest& request, const QString& failure);
+
+    const LookupRouter* m_router;
+    LookupPool m_pool;
+    ServerPacer m_pacer;
+    QElapsedTimer m_clock;
+    QTimer m_wakeTimer;
+    int m_poolSize = 25;
+    bool m_active = false;
+    bool m_dispatching = false;
+    bool m_dispatchAgain = false;
+    std::deque<Pending> m_pending;
+    std::set<qint64> m_inFlight;
+    QHash<qint64, int> m_refusalsOf;
+    QSet<QString> m_whoisUnreachable; // WHOIS servers whose names go to RDAP
+    QSet<QString> m_unreachable;      // servers named once as not reachable
+    QString m_firstConnectFailure;
+    qint64 m_lookupsEnded = 0;
+    qint64 m_connectFailures = 0;
+    qint64 m_announcedRest = 0;
+};
+
+} // namespace brisquel
