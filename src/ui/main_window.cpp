@@ -749,7 +749,9 @@ void MainWindow::openHarvester()
 void MainWindow::openBrowser()
 {
     if (!m_browserWindow) {
-        m_browserWindow = new BrowserWindow(this);
+        m_browserWindow = new BrowserWindow(
+            m_session, m_listActions, m_extensionSettings, [this](const QString& text) { showNotice(text); },
+            this);
         m_browserWindow->showMaximized();
     }
     m_browserWindow->raise();
