@@ -4,9 +4,9 @@
 #include "cli/command_line.h"
 #include "engine/list_files.h"
 #include "engine/lookup_name.h"
-#include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
+#include "engine/search_session.h"
 #include "engine/startup.h"
 #include "engine/verdict_filer.h"
 #include "interrupt_watcher.h"
@@ -228,9 +228,12 @@ int runSearchCommand(const QStringList& arguments)
         return Failure;
     }
     // The same start-up as the GUI program: files, folders, settings and the extension table.
-    SettingsStore settings(folder.settingsPath(), DataFolder::defaultUserSettingsPath());
-    ExtensionTable table;
-    const StartupResult startup = Startup(folder, &settings).run(&table, UrlOpener());
+    SearchSession session(folder, DataFolder::defaultUserSettingsPath());
+    QString settingsDnsError;
+    const StartupResult& startup = session.start(UrlOpener(), &settingsDnsError);
+    SettingsStore& settings = *session.settings();
+    const ExtensionTable& table = *session.table();
+    SearchDriver& driver = *session.driver();
     for (const QString& problem : startup.problems)
         printError(problem);
     printSkippedLines(startup.answerRuleProblems);
@@ -261,25 +264,21 @@ int runSearchCommand(const QStringList& arguments)
     if (setup.type == SearchType::CustomList)
         settings.setValue(SettingKeys::CustListFile(), setup.listFile);
 
-    ResultLists lists;
-    ListFiles listFiles(folder, &lists);
-    VerdictFiler filer(folder, &lists, &listFiles);
-    SearchDriver driver(&settings, &table, &filer);
-    driver.setUseProxy(startup.useProxy);
-    driver.setDefaultExtension(startup.defaultExtension);
+    // The options of this run over what start-up took from the settings.
     driver.setServerOverride(setup.proxy);
-    driver.setAnswerRules(startup.answerRules);
-    driver.setServerLimits(startup.serverLimits);
-    driver.setRdapBootstrap(startup.rdapBootstrap);
-    driver.setPreferRdap(startup.preferRdap || parser.isSet(rdapOption));
-    const bool dnsFirst = parser.isSet(dnsOption) || (!parser.isSet(noDnsOption) && startup.checkDnsFirst);
-    const QString dnsServer = parser.isSet(dnsOption) ? parser.value(dnsOption) : startup.dnsServer;
-    if (!driver.setDnsPrecheck(dnsFirst, dnsServer, &error)) {
-        printError(error);
-        if (parser.isSet(dnsOption))
-            return BadArguments;
-        // A bad address in the settings costs the pre-check, not the search.
-        driver.setDnsPrecheck(false);
+    if (parser.isSet(rdapOption))
+        driver.setPreferRdap(true);
+    if (parser.isSet(dnsOption) || parser.isSet(noDnsOption)) {
+        const QString dnsServer = parser.isSet(dnsOption) ? parser.value(dnsOption) : startup.dnsServer;
+        if (!driver.setDnsPrecheck(parser.isSet(dnsOption), dnsServer, &error)) {
+            printError(error);
+            if (parser.isSet(dnsOption))
+                return BadArguments;
+            // A bad address in the settings costs the pre-check, not the search.
+            driver.setDnsPrecheck(false);
+        }
+    } else if (!settingsDnsError.isEmpty()) {
+        printError(settingsDnsError);
     }
     printSkippedLines(startup.serverLimitProblems);
     if (setup.proxy) {
@@ -328,9 +327,9 @@ int runSearchCommand(const QStringList& arguments)
     });
     QObject::connect(&driver, &SearchDriver::searchStopped,
                      [](const QString& message) { printError(message); });
-    QObject::connect(&listFiles, &ListFiles::writeFailed,
+    QObject::connect(session.listFiles(), &ListFiles::writeFailed,
                      [](const QString& message) { printError(message); });
-    QObject::connect(&listFiles, &ListFiles::overflowed, [] {
+    QObject::connect(session.listFiles(), &ListFiles::overflowed, [] {
         printError(
             QStringLiteral("One of your lists has reached 20000 entries.  They have been saved and cleared.  "
                            "You may find your backed up lists in the brisquel /overflow/ directory."));
@@ -344,6 +343,7 @@ int runSearchCommand(const QStringList& arguments)
     });
 
     // Refused here rather than by the driver, so that it exits as a search that could not start.
+    VerdictFiler& filer = *session.filer();
     if (!filer.claim(&error)) {
         printError(error);
         return Failure;

@@ -2,13 +2,13 @@
 
 #include "elided_label.h"
 #include "engine/result_lists.h"
-#include "main_window.h"
+#include "engine/search_driver.h"
+#include "engine/search_session.h"
 #include "program_picture.h"
 #include "result_list_actions.h"
 #include "support/app_info.h"
 #include "support/settings_keys.h"
 #include "support/settings_store.h"
-#include "engine/search_driver.h"
 #include "whois_config/extension_settings.h"
 
 #include <QClipboard>
@@ -49,11 +49,14 @@ QPushButton* listButton(const QString& caption, const QString& name, const char*
 const std::array<const char*, BrowserWindow::SiteCount> BrowserWindow::SiteCaptions = {
     "Yahoo", "Google", "DMOZ", "AfterNIC", "Just Dropped", "Deleted Domains", "Expired Traffic"};
 
-BrowserWindow::BrowserWindow(MainWindow* main)
-    : QMainWindow(main, Qt::Window)
-    , m_main(main)
-    , m_scan(main->dataFolder().path(QStringLiteral("BrowserSearch.txt")),
-             main->extensionTable().enabledExtensions())
+BrowserWindow::BrowserWindow(SearchSession* session, ResultListActions* listActions,
+                             NoticeSink showNotice, QWidget* parent)
+    : QMainWindow(parent, Qt::Window)
+    , m_session(session)
+    , m_listActions(listActions)
+    , m_showNotice(std::move(showNotice))
+    , m_scan(session->dataFolder().path(QStringLiteral("BrowserSearch.txt")),
+             session->table()->enabledExtensions())
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Browse for Domains"));
@@ -61,9 +64,8 @@ BrowserWindow::BrowserWindow(MainWindow* main)
     setAttribute(Qt::WA_DeleteOnClose);
 
     // The search's router: the proxy setting and the extension table reach both checkers at once.
-    m_checker =
-        new BrowseChecker(m_scan.listPath(), &main->searchDriver()->router(), main->verdictFiler(), this);
-    m_checker->setAnswerRules(main->startupResult().answerRules);
+    m_checker = new BrowseChecker(m_scan.listPath(), &session->driver()->router(), session->filer(), this);
+    m_checker->setAnswerRules(session->answerRules());
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -98,9 +100,9 @@ BrowserWindow::BrowserWindow(MainWindow* main)
     // A list left over from an earlier window would be checked again.
     QString error;
     if (!m_scan.removeList(&error))
-        m_main->showNotice(error);
+        m_showNotice(error);
     m_checker->start();
-    navigate(QUrl::fromUserInput(m_main->settings()->value(SettingKeys::BrowseStartAddress())));
+    navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::BrowseStartAddress())));
 }
 
 BrowserWindow::~BrowserWindow()
@@ -164,7 +166,7 @@ void BrowserWindow::buildSiteButtons()
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         button->setMinimumWidth(20);
         connect(button, &QPushButton::clicked, this, [this, i] {
-            navigate(QUrl::fromUserInput(m_main->settings()->value(SettingKeys::SiteAddress(i))));
+            navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::SiteAddress(i))));
         });
     }
 }
@@ -237,7 +239,7 @@ void BrowserWindow::addListColumn(QWidget* parent, QVBoxLayout* layout, int numb
     connect(cmdClear[i], &QPushButton::clicked, this, [this, number] { clearList(number); });
     connect(cmdClear2[i], &QPushButton::clicked, this, [this, number] { deleteSelected(number); });
     connect(view, &QListView::doubleClicked, this,
-            [this](const QModelIndex& index) { m_main->listActions()->openDomain(index.data().toString()); });
+            [this](const QModelIndex& index) { m_listActions->openDomain(index.data().toString()); });
 }
 
 void BrowserWindow::buildStatusBar()
@@ -264,7 +266,7 @@ void BrowserWindow::bindBrowsers()
     connect(cmdRefresh, &QToolButton::clicked, WebBrowser1, &QWebEngineView::reload);
     connect(cmdStop, &QToolButton::clicked, WebBrowser1, &QWebEngineView::stop);
     connect(cmdHome, &QToolButton::clicked, this, [this] {
-        navigate(QUrl::fromUserInput(m_main->settings()->value(SettingKeys::BrowseStartAddress())));
+        navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::BrowseStartAddress())));
     });
 
     connect(WebBrowser1, &QWebEngineView::loadStarted, this, [this] {
@@ -287,7 +289,7 @@ void BrowserWindow::bindChecker()
 {
     connect(m_checker, &BrowseChecker::statusText, m_panels[0], &QLabel::setText);
     connect(m_checker, &BrowseChecker::idle, this, &BrowserWindow::onCheckerIdle);
-    connect(m_checker, &BrowseChecker::problem, m_main, &MainWindow::showNotice);
+    connect(m_checker, &BrowseChecker::problem, this, [this](const QString& text) { m_showNotice(text); });
     connect(m_checker, &BrowseChecker::captionChanged, this,
             [this](BrowseChecker::Column which, const QString& caption) {
                 (which == BrowseChecker::Column::Unregistered ? Label1 : Label2)->setText(caption);
@@ -332,7 +334,7 @@ void BrowserWindow::readPage(QWebEngineView* view, const QVariant& body)
         QString error;
         const PageScan scan = m_scan.scanPage(body.toString(), &error);
         if (!error.isEmpty())
-            m_main->showNotice(error);
+            m_showNotice(error);
         m_panels[1]->setText(m_scan.pageStatus());
         for (const QString& address : scan.frameAddresses) {
             const QString trimmed = address.trimmed();

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <array>
+#include <functional>
 
 class QComboBox;
 class QFrame;
@@ -24,11 +25,12 @@ class QWebEngineView;
 namespace brisquel {
 
 class ElidedLabel;
-class MainWindow;
+class ResultListActions;
+class SearchSession;
 
 // Form5 "Browse for Domains": a web browser whose every loaded page (and every frame of it, in
 // the second view) is scanned for domain names by BrowseScan; BrowseChecker looks the names up
-// one by one into the two lists here and the main window's result lists.
+// one by one into the two lists here and the session's result lists.
 class BrowserWindow : public QMainWindow
 {
     Q_OBJECT
@@ -37,7 +39,12 @@ public:
     // Captions of the site buttons, by index.
     static const std::array<const char*, SiteCount> SiteCaptions;
 
-    explicit BrowserWindow(MainWindow* main);
+    using NoticeSink = std::function<void(const QString& text)>;
+
+    // listActions opens a double-clicked name; showNotice takes what the user should read, also
+    // during construction. Names are checked where the session's search sends them.
+    BrowserWindow(SearchSession* session, ResultListActions* listActions, NoticeSink showNotice,
+                  QWidget* parent);
     ~BrowserWindow() override;
 
     BrowseChecker* checker() const { return m_checker; }
@@ -93,7 +100,9 @@ private:
     static BrowseChecker::Column column(int number);
     QListView* list(int number) const { return number == 1 ? List1 : List2; }
 
-    MainWindow* m_main;
+    SearchSession* m_session;
+    ResultListActions* m_listActions;
+    NoticeSink m_showNotice;
     BrowseScan m_scan;
     BrowseChecker* m_checker = nullptr;
     std::array<ElidedLabel*, 3> m_panels{};

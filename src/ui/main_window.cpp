@@ -8,7 +8,6 @@
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
-#include "engine/verdict_filer.h"
 #include "file_dialog.h"
 #include "generator_window.h"
 #include "harvester_window.h"
@@ -139,24 +138,21 @@ MainWindowEnvironment MainWindowEnvironment::fromArguments(const QStringList& ar
 
 MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     : QMainWindow(parent)
-    , m_folder(environment.dataRoot)
     , m_openUrl(std::move(environment.openUrl))
-    , m_settings(std::make_unique<SettingsStore>(m_folder.settingsPath(), environment.userSettingsPath))
+    , m_session(new SearchSession(DataFolder(environment.dataRoot), environment.userSettingsPath, this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(AppInfo::productTitle() + QStringLiteral(" by ") + AppInfo::companyName());
     m_log = new MessageLog(this);
-    m_settings->setPermissionHandler(
+    settings()->setPermissionHandler(
         [this](const QString& message) { return askPermissionDenied(this, message); });
 
-    m_extensionSettings =
-        new ExtensionSettings(m_folder.path(QStringLiteral("registrars.txt")),
-                              m_folder.path(QStringLiteral("backups")), &m_table, m_settings.get(), this);
-    m_lists = new ResultLists(this);
-    m_listFiles = new ListFiles(m_folder, m_lists, this);
-    m_filer = new VerdictFiler(m_folder, m_lists, m_listFiles, this);
-    m_driver = new SearchDriver(m_settings.get(), &m_table, m_filer, this);
-    m_listActions = new ResultListActions(m_lists, m_folder.path(QStringLiteral("Remembered.txt")), this);
+    // The settings window's model, on the session's table and settings.
+    m_extensionSettings = new ExtensionSettings(dataFolder().path(QStringLiteral("registrars.txt")),
+                                                dataFolder().path(QStringLiteral("backups")),
+                                                m_session->table(), settings(), this);
+    m_listActions =
+        new ResultListActions(resultLists(), dataFolder().path(QStringLiteral("Remembered.txt")), this);
     m_listActions->setUrlOpener(m_openUrl);
 
     auto* central = new QWidget(this);
@@ -182,9 +178,11 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
 MainWindow::~MainWindow()
 {
     // A driver that is still running reports its stop; this window is past listening.
-    m_driver->disconnect(this);
-    delete m_driver;
-    m_driver = nullptr;
+    searchDriver()->disconnect(this);
+    // The browser's checker gives its claim on the data folder back to the session's filer.
+    delete m_browserWindow;
+    delete m_session;
+    m_session = nullptr;
 }
 
 void MainWindow::buildSearchFrame()
@@ -346,7 +344,7 @@ void MainWindow::addListColumn(QGridLayout* grid, int gridColumn, ResultList lis
     const int number = static_cast<int>(list);
     const QString suffix = QString::number(number);
     auto* caption =
-        named(new WrappingLabel(m_lists->caption(list), Frame2), QStringLiteral("Label") + suffix);
+        named(new WrappingLabel(resultLists()->caption(list), Frame2), QStringLiteral("Label") + suffix);
     caption->setToolTip(labelTip);
     caption->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
     auto* view = named(new ResultListView(list, Frame2), QStringLiteral("List") + suffix);
@@ -490,23 +488,23 @@ void MainWindow::buildMenus()
 
 void MainWindow::bindCore()
 {
-    connect(m_lists, &ResultLists::captionChanged, this,
+    SearchDriver* driver = searchDriver();
+    connect(resultLists(), &ResultLists::captionChanged, this,
             [this](ResultList list, const QString& caption) { listLabel(list)->setText(caption); });
-    connect(m_listFiles, &ListFiles::overflowed, this, &MainWindow::showOverflowNotice);
-    connect(m_listFiles, &ListFiles::writeFailed, this, &MainWindow::showFailure);
+    connect(listFiles(), &ListFiles::overflowed, this, &MainWindow::showOverflowNotice);
+    connect(listFiles(), &ListFiles::writeFailed, this, &MainWindow::showFailure);
     connect(m_listActions, &ResultListActions::notice, this, &MainWindow::showNotice);
     connect(m_listActions, &ResultListActions::failed, this, &MainWindow::showFailure);
 
     connect(m_extensionSettings, &ExtensionSettings::useProxyChanged, this, &MainWindow::setUseProxy);
-    connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, m_driver,
-            &SearchDriver::setPreferRdap);
+    connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, driver, &SearchDriver::setPreferRdap);
     connect(m_extensionSettings, &ExtensionSettings::dnsChanged, this,
-            [this](bool checkFirst, const QString& server) { m_driver->setDnsPrecheck(checkFirst, server); });
-    connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, m_driver,
+            [driver](bool checkFirst, const QString& server) { driver->setDnsPrecheck(checkFirst, server); });
+    connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, driver,
             &SearchDriver::setDefaultExtension);
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, this, &MainWindow::showProxyUse);
-    connect(m_extensionSettings, &ExtensionSettings::tableReloaded, m_driver, &SearchDriver::reloadServers);
-    connect(m_extensionSettings, &ExtensionSettings::serverLimitsChanged, m_driver,
+    connect(m_extensionSettings, &ExtensionSettings::tableReloaded, driver, &SearchDriver::reloadServers);
+    connect(m_extensionSettings, &ExtensionSettings::serverLimitsChanged, driver,
             &SearchDriver::setServerLimits);
     connect(m_extensionSettings, &ExtensionSettings::problemsFound, this,
             [this](const QList<RegistrarsProblem>& problems) {
@@ -514,12 +512,12 @@ void MainWindow::bindCore()
                     showNotice(
                         skippedLine(QStringLiteral("registrars.txt"), problem.lineNumber, problem.message));
             });
-    connect(m_driver, &SearchDriver::statusText, this, &MainWindow::setStatusText);
-    connect(m_driver, &SearchDriver::progressChanged, this, &MainWindow::showProgress);
-    connect(m_driver, &SearchDriver::unansweredCountChanged, this, &MainWindow::showUnanswered);
-    connect(m_driver, &SearchDriver::problem, this, &MainWindow::showNotice);
-    connect(m_driver, &SearchDriver::searchStopped, this, &MainWindow::showFailure);
-    connect(m_driver, &SearchDriver::finished, this, &MainWindow::onSearchFinished);
+    connect(driver, &SearchDriver::statusText, this, &MainWindow::setStatusText);
+    connect(driver, &SearchDriver::progressChanged, this, &MainWindow::showProgress);
+    connect(driver, &SearchDriver::unansweredCountChanged, this, &MainWindow::showUnanswered);
+    connect(driver, &SearchDriver::problem, this, &MainWindow::showNotice);
+    connect(driver, &SearchDriver::searchStopped, this, &MainWindow::showFailure);
+    connect(driver, &SearchDriver::finished, this, &MainWindow::onSearchFinished);
 
     connect(Combo1, &QComboBox::activated, this, &MainWindow::chooseSearchType);
     connect(txtWordNum, &QLineEdit::textChanged, this, &MainWindow::checkStartNumber);
@@ -530,7 +528,7 @@ void MainWindow::bindCore()
     connect(cmdCreate, &QPushButton::clicked, this, &MainWindow::openHarvester);
     connect(m_listActions, &ResultListActions::whoisRequested, this, &MainWindow::openWhois);
     connect(cmdWebsite, &QPushButton::clicked, this, [this] {
-        const QUrl site(m_settings->value(SettingKeys::WebSiteAddress()));
+        const QUrl site(settings()->value(SettingKeys::WebSiteAddress()));
         if (!m_openUrl || !m_openUrl(site))
             showFailure(QStringLiteral("Could not open %1").arg(site.toString()));
     });
@@ -538,23 +536,16 @@ void MainWindow::bindCore()
 
 void MainWindow::applyStartup()
 {
-    const Startup startup(m_folder, m_settings.get());
-    m_startup = startup.run(&m_table, m_openUrl);
-    m_listActions->loadSavedDomains(m_startup.savedDomains, m_startup.savedDomainsReadable);
-    m_driver->setUseProxy(m_startup.useProxy);
-    m_driver->setDefaultExtension(m_startup.defaultExtension);
-    m_driver->setAnswerRules(m_startup.answerRules);
-    m_driver->setServerLimits(m_startup.serverLimits);
-    m_driver->setRdapBootstrap(m_startup.rdapBootstrap);
-    m_driver->setPreferRdap(m_startup.preferRdap);
     QString dnsError;
-    if (!m_driver->setDnsPrecheck(m_startup.checkDnsFirst, m_startup.dnsServer, &dnsError))
+    const StartupResult& startup = m_session->start(m_openUrl, &dnsError);
+    m_listActions->loadSavedDomains(startup.savedDomains, startup.savedDomainsReadable);
+    if (!dnsError.isEmpty())
         showNotice(dnsError + QStringLiteral(" The DNS pre-check is off; set a server in Setup."));
-    m_extensionSettings->setServerLimitsPath(m_folder.path(QStringLiteral("server-limits.txt")));
+    m_extensionSettings->setServerLimitsPath(dataFolder().path(QStringLiteral("server-limits.txt")));
     showProxyUse();
 
-    const bool purchase = m_settings->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
-    m_listActions->setPurchase(purchase, m_settings->value(SettingKeys::PurchaseAddress()));
+    const bool purchase = settings()->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
+    m_listActions->setPurchase(purchase, settings()->value(SettingKeys::PurchaseAddress()));
     if (purchase)
         Frame2->setTitle(QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
 }
@@ -563,18 +554,19 @@ void MainWindow::reportStartupProblems()
 {
     // Start-up carries on whatever failed. The log names every line skipped; the status bar sums
     // them up.
-    for (const QString& problem : std::as_const(m_startup.problems))
+    const StartupResult& startup = startupResult();
+    for (const QString& problem : std::as_const(startup.problems))
         showNotice(problem);
-    for (const RegistrarsProblem& problem : std::as_const(m_startup.registrarProblems))
+    for (const RegistrarsProblem& problem : std::as_const(startup.registrarProblems))
         m_log->append(skippedLine(QStringLiteral("registrars.txt"), problem.lineNumber, problem.message));
-    for (const ServerLimitsTable::Problem& problem : std::as_const(m_startup.serverLimitProblems))
+    for (const ServerLimitsTable::Problem& problem : std::as_const(startup.serverLimitProblems))
         showNotice(skippedLine(problem.origin, problem.lineNumber, problem.message));
-    for (const AnswerRules::Problem& problem : std::as_const(m_startup.answerRuleProblems))
+    for (const AnswerRules::Problem& problem : std::as_const(startup.answerRuleProblems))
         showNotice(skippedLine(problem.origin, problem.lineNumber, problem.message));
-    if (!m_startup.registrarProblems.isEmpty()) {
-        const RegistrarsProblem& first = m_startup.registrarProblems.first();
+    if (!startup.registrarProblems.isEmpty()) {
+        const RegistrarsProblem& first = startup.registrarProblems.first();
         showNotice(QStringLiteral("registrars.txt: %1 line(s) skipped, the first is line %2: %3")
-                       .arg(m_startup.registrarProblems.size())
+                       .arg(startup.registrarProblems.size())
                        .arg(first.lineNumber)
                        .arg(first.message));
     }
@@ -658,7 +650,7 @@ void MainWindow::chooseWordList(SearchType type)
 {
     setSearchControlsVisible(false);
     setWordListControlsVisible(true);
-    m_currentListFile = m_folder.path(searchTypeListFile(type));
+    m_currentListFile = dataFolder().path(searchTypeListFile(type));
     // The count comes first, so that the start-number check compares against the new count.
     txtWordMax->setText(QString::number(countListEntries(m_currentListFile)));
     cmdDoSearch->setEnabled(true);
@@ -667,7 +659,7 @@ void MainWindow::chooseWordList(SearchType type)
     txtWordNum->setEnabled(true);
     // The saved position only holds for the list it was saved with.
     const ResumePoint point =
-        savedResumePoint(*m_settings, type, m_currentListFile, txtWordMax->text().toLongLong());
+        savedResumePoint(*settings(), type, m_currentListFile, txtWordMax->text().toLongLong());
     txtWordNum->setText(QString::number(point.start));
     if (!point.note.isEmpty())
         showNotice(point.note);
@@ -679,7 +671,7 @@ void MainWindow::chooseCustomList()
     setWordListControlsVisible(true);
     const QString picked =
         FileDialog::getOpenFileName(this, QStringLiteral("Open a list file"),
-                                    m_folder.path(QStringLiteral("wordlists")), QStringLiteral("*.txt"));
+                                    dataFolder().path(QStringLiteral("wordlists")), QStringLiteral("*.txt"));
     // A cancelled dialog gives back the file it returned last time.
     if (!picked.isEmpty())
         m_customListFile = picked;
@@ -698,7 +690,7 @@ void MainWindow::chooseSearchEngine()
 {
     setWordListControlsVisible(false);
     setSearchControlsVisible(true);
-    m_currentListFile = m_folder.path(QStringLiteral("BrowserSearch.txt"));
+    m_currentListFile = dataFolder().path(QStringLiteral("BrowserSearch.txt"));
     cmdDoSearch->setEnabled(true);
     Command3->setEnabled(false);
     txtSearch->setEnabled(true);
@@ -712,7 +704,7 @@ void MainWindow::chooseGenerateNames()
 {
     setWordListControlsVisible(false);
     setSearchControlsVisible(false);
-    m_currentListFile = m_folder.path(QStringLiteral("CreatedDomains.txt"));
+    m_currentListFile = dataFolder().path(QStringLiteral("CreatedDomains.txt"));
     cmdDoSearch->setEnabled(true);
     Command3->setEnabled(false);
     txtWordNum->setEnabled(true);
@@ -723,7 +715,7 @@ void MainWindow::chooseGenerateNames()
 void MainWindow::openGenerator()
 {
     if (!m_generatorWindow) {
-        m_generatorWindow = new GeneratorWindow(m_folder, m_settings.get(), this);
+        m_generatorWindow = new GeneratorWindow(dataFolder(), settings(), this);
         connect(m_generatorWindow, &GeneratorWindow::namesCreated, this, &MainWindow::searchCreatedNames);
     }
     showInFront(m_generatorWindow);
@@ -747,8 +739,8 @@ void MainWindow::openHarvester()
                                                               : SettingKeys::GoogleSearchAddress();
     auto run = std::make_unique<HarvestRun>(*engine, txtSearch->text(),
                                             HarvestRun::targetCountFor(Combo2->currentIndex()),
-                                            m_settings->value(address), m_table.enabledExtensions());
-    m_harvesterWindow = new HarvesterWindow(std::move(run), m_folder.root(), this);
+                                            settings()->value(address), extensionTable().enabledExtensions());
+    m_harvesterWindow = new HarvesterWindow(std::move(run), dataFolder().root(), this);
     connect(m_harvesterWindow, &HarvesterWindow::listCreated, this, &MainWindow::searchHarvestedNames);
     m_harvesterWindow->show();
     m_harvesterWindow->start();
@@ -757,7 +749,8 @@ void MainWindow::openHarvester()
 void MainWindow::openBrowser()
 {
     if (!m_browserWindow) {
-        m_browserWindow = new BrowserWindow(this);
+        m_browserWindow = new BrowserWindow(
+            m_session, m_listActions, [this](const QString& text) { showNotice(text); }, this);
         m_browserWindow->showMaximized();
     }
     m_browserWindow->raise();
@@ -778,7 +771,7 @@ void MainWindow::searchHarvestedNames(qint64 entries)
 {
     if (m_searching)
         return;
-    m_currentListFile = m_folder.path(QStringLiteral("BrowserSearch.txt"));
+    m_currentListFile = dataFolder().path(QStringLiteral("BrowserSearch.txt"));
     txtWordMax->setText(QString::number(entries));
     txtWordNum->setText(QStringLiteral("1"));
     startSearch();
@@ -845,23 +838,23 @@ void MainWindow::startSearch()
     // Busy until the driver reports the first entry, which it may do inside start().
     searchProgress->setRange(0, 0);
     QString error;
-    if (!m_driver->start(request, &error)) {
+    if (!searchDriver()->start(request, &error)) {
         MessageBox::information(this, AppInfo::productTitle(), error);
         return;
     }
     // Lets a later run of the command-line program resume this custom list, and no other.
     if (*type == SearchType::CustomList)
-        m_settings->setValue(SettingKeys::CustListFile(), m_currentListFile);
+        settings()->setValue(SettingKeys::CustListFile(), m_currentListFile);
     setSearching(true);
     // A list without entries is done before start() returns.
-    if (!m_driver->isRunning())
+    if (!searchDriver()->isRunning())
         onSearchFinished();
 }
 
 void MainWindow::stopSearch()
 {
     clearNotice();
-    m_driver->stop();
+    searchDriver()->stop();
     onSearchFinished();
 }
 
@@ -883,7 +876,7 @@ void MainWindow::setSearching(bool searching)
 
 void MainWindow::onSearchFinished()
 {
-    if (!m_searching || m_driver->isRunning())
+    if (!m_searching || searchDriver()->isRunning())
         return;
     setSearching(false);
     Combo1->setEnabled(true);
@@ -894,16 +887,16 @@ void MainWindow::onSearchFinished()
         Command3->setEnabled(false);
         setSearchControlsEnabled(false);
         txtWordNum->setEnabled(true);
-        txtWordNum->setText(m_settings->value(SettingKeys::CustWordNum()));
+        txtWordNum->setText(settings()->value(SettingKeys::CustWordNum()));
     } else if (type) {
         applySearchType(*type);
     }
     for (int panel = 1; panel <= 3; ++panel)
         setStatusText(panel, text(IdlePanelTexts[panel - 1]));
     // The panels go back to their captions; the count of what DNS spared the registries stays readable.
-    if (m_driver->dnsPrecheck() && m_driver->dnsSettledCount() > 0)
+    if (searchDriver()->dnsPrecheck() && searchDriver()->dnsSettledCount() > 0)
         showNotice(QStringLiteral("DNS settled %1 taken names without a registry query.")
-                       .arg(m_driver->dnsSettledCount()));
+                       .arg(searchDriver()->dnsSettledCount()));
 }
 
 void MainWindow::showOverflowNotice()
@@ -994,7 +987,7 @@ void MainWindow::refreshStatus()
     // Once a search has ended, the panels keep their captions.
     if (!std::exchange(m_progressDue, false) || !m_searching)
         return;
-    const SearchProgress progress = m_driver->progress();
+    const SearchProgress progress = searchDriver()->progress();
     statusPanel(1)->setText(entryPanelText(progress));
     statusPanel(2)->setText(openPanelText(progress));
     const qint64 total = progress.total;
@@ -1010,13 +1003,13 @@ void MainWindow::showUnanswered(qint64 count)
 {
     unansweredLabel->setText(QStringLiteral("Unanswered: %1").arg(count));
     unansweredLabel->setToolTip(QStringLiteral("Names whose WHOIS server gave no answer, kept in %1")
-                                    .arg(m_driver->unansweredFilePath()));
+                                    .arg(searchDriver()->unansweredFilePath()));
     unansweredLabel->setVisible(count > 0);
 }
 
 void MainWindow::openHelp()
 {
-    const QString help = Startup(m_folder, m_settings.get()).helpFilePath();
+    const QString help = Startup(dataFolder(), settings()).helpFilePath();
     if (!QFileInfo::exists(help)) {
         showNotice(QStringLiteral("The help file %1 is missing.").arg(help));
         return;
@@ -1029,7 +1022,7 @@ void MainWindow::showAbout()
 {
     if (!m_aboutWindow) {
         m_aboutWindow =
-            new AboutWindow(QUrl(m_settings->value(SettingKeys::WebSiteAddress())), m_openUrl, this);
+            new AboutWindow(QUrl(settings()->value(SettingKeys::WebSiteAddress())), m_openUrl, this);
         connect(m_aboutWindow, &AboutWindow::failed, this, &MainWindow::showFailure);
     }
     showInFront(m_aboutWindow);
@@ -1041,7 +1034,7 @@ void MainWindow::openWhois(const QString& domain)
         m_whoisWindow->close();
     m_whoisWindow = new WhoisWindow(domain, this);
     m_whoisWindow->show();
-    m_whoisWindow->ask(m_table, useProxy());
+    m_whoisWindow->ask(extensionTable(), useProxy());
 }
 
 WhoisWindow* MainWindow::whoisWindow() const
@@ -1056,7 +1049,7 @@ AboutWindow* MainWindow::aboutWindow() const
 
 bool MainWindow::useProxy() const
 {
-    return m_driver->useProxy();
+    return searchDriver()->useProxy();
 }
 
 void MainWindow::openSettings()
@@ -1073,20 +1066,21 @@ SettingsWindow* MainWindow::settingsWindow() const
 
 void MainWindow::setUseProxy(bool useProxy)
 {
-    m_driver->setUseProxy(useProxy);
+    searchDriver()->setUseProxy(useProxy);
     showProxyUse();
 }
 
 void MainWindow::showProxyUse()
 {
-    const int row = m_table.findExtensionIndex(QStringLiteral("x"), true);
+    const ExtensionTable& table = extensionTable();
+    const int row = table.findExtensionIndex(QStringLiteral("x"), true);
     const bool proxied =
-        useProxy() && row != ExtensionTable::NoRow && m_table.row(row).extension == QLatin1String("proxy");
+        useProxy() && row != ExtensionTable::NoRow && table.row(row).extension == QLatin1String("proxy");
     if (!proxied) {
         proxyLabel->hide();
         return;
     }
-    const ExtensionRow& proxy = m_table.row(row);
+    const ExtensionRow& proxy = table.row(row);
     const QString text = QStringLiteral("All lookups go to %1:%2").arg(proxy.server).arg(proxy.port);
     proxyLabel->setText(text);
     proxyLabel->setToolTip(text + QStringLiteral(" (the \"proxy\" row; Options > Setup turns this off)"));
@@ -1096,8 +1090,8 @@ void MainWindow::showProxyUse()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Nothing to save here: settings and Saved Domains are written as they change.
-    if (m_driver->isRunning())
-        m_driver->stop();
+    if (searchDriver()->isRunning())
+        searchDriver()->stop();
     m_searching = false;
     if (m_overflowNotice)
         m_overflowNotice->close();

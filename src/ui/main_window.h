@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/result_list.h"
+#include "engine/search_session.h"
 #include "engine/startup.h"
 #include "sources/search_type.h"
 #include "support/data_folder.h"
@@ -10,7 +11,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <array>
-#include <memory>
 #include <optional>
 
 class QComboBox;
@@ -66,15 +66,15 @@ public:
     explicit MainWindow(MainWindowEnvironment environment, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    const DataFolder& dataFolder() const { return m_folder; }
-    SettingsStore* settings() const { return m_settings.get(); }
-    const ExtensionTable& extensionTable() const { return m_table; }
-    ResultLists* resultLists() const { return m_lists; }
-    ListFiles* listFiles() const { return m_listFiles; }
-    VerdictFiler* verdictFiler() const { return m_filer; }
-    SearchDriver* searchDriver() const { return m_driver; }
+    const DataFolder& dataFolder() const { return m_session->dataFolder(); }
+    SettingsStore* settings() const { return m_session->settings(); }
+    const ExtensionTable& extensionTable() const { return *m_session->table(); }
+    ResultLists* resultLists() const { return m_session->lists(); }
+    ListFiles* listFiles() const { return m_session->listFiles(); }
+    VerdictFiler* verdictFiler() const { return m_session->filer(); }
+    SearchDriver* searchDriver() const { return m_session->driver(); }
     ResultListActions* listActions() const { return m_listActions; }
-    const StartupResult& startupResult() const { return m_startup; }
+    const StartupResult& startupResult() const { return m_session->startupResult(); }
 
     QString currentListFile() const { return m_currentListFile; }
     std::optional<SearchType> currentSearchType() const;
@@ -227,16 +227,9 @@ private:
     void openHelp();
     void showAbout();
 
-    DataFolder m_folder;
     UrlOpener m_openUrl;
-    std::unique_ptr<SettingsStore> m_settings;
-    ExtensionTable m_table;
-    ResultLists* m_lists = nullptr;
-    ListFiles* m_listFiles = nullptr;
-    VerdictFiler* m_filer = nullptr;
-    SearchDriver* m_driver = nullptr;
+    SearchSession* m_session = nullptr;
     ResultListActions* m_listActions = nullptr;
-    StartupResult m_startup;
 
     QGridLayout* m_searchFields = nullptr;
     QGridLayout* m_searchButtons = nullptr;

@@ -1,3 +1,5 @@
+#include "engine/search_driver.h"
+#include "engine/search_session.h"
 #include "engine/startup.h"
 #include "support/settings_store.h"
 #include "whois_config/extension_table.h"
@@ -296,14 +298,26 @@ private Q_SLOTS:
         QVERIFY(!readAll(home.folder.settingsPath()).contains("DefaultExt"));
     }
 
-    void optionsComeFromTheSettings()
+    void aSessionHandsTheSettingsToItsDriver()
     {
-        Home home;
-        home.settings.setValue(SettingKeys::chkProxy(), QStringLiteral("1"));
-        home.settings.setValue(SettingKeys::DefaultExt(), QStringLiteral(".net"));
-        const StartupResult result = home.run();
+        QTemporaryDir dir;
+        SearchSession session(DataFolder(dir.path() + QStringLiteral("/home")),
+                              dir.path() + QStringLiteral("/user.ini"));
+        session.settings()->setValue(SettingKeys::chkProxy(), QStringLiteral("1"));
+        session.settings()->setValue(SettingKeys::DefaultExt(), QStringLiteral(".net"));
+        session.settings()->setValue(SettingKeys::chkRdap(), QStringLiteral("1"));
+        session.settings()->setValue(SettingKeys::DnsServer(), QStringLiteral("no address"));
+        QString dnsError;
+        const StartupResult& result = session.start({}, &dnsError);
         QVERIFY(result.useProxy);
         QCOMPARE(result.defaultExtension, QStringLiteral(".net"));
+        QVERIFY(session.driver()->useProxy());
+        QVERIFY(session.driver()->preferRdap());
+        // A server in the settings that is no address turns the pre-check off, and says why.
+        QVERIFY(!session.driver()->dnsPrecheck());
+        QVERIFY(!dnsError.isEmpty());
+        QVERIFY(session.answerRules());
+        QVERIFY(!session.table()->isEmpty());
     }
 };
 
