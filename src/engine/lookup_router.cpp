@@ -14,7 +14,7 @@ bool LookupRouter::hasServers() const
     return m_override || (m_table && !m_table->isEmpty());
 }
 
-bool LookupRouter::route(LookupRequest* request, QString* reason, Match match) const
+bool LookupRouter::route(LookupRequest* request, QString* reason, Purpose purpose) const
 {
     if (m_override) {
         request->setWhoisServer(m_override->host, m_override->port);
@@ -26,8 +26,8 @@ bool LookupRouter::route(LookupRequest* request, QString* reason, Match match) c
         request->domain.mid(request->domain.lastIndexOf(QLatin1Char('.')) + 1).toLower();
     const QString wanted = m_useProxy ? QString(ProxyExtension) : extension;
     if (index == ExtensionTable::NoRow ||
-        (match == Match::Exact && m_table->row(index).extension != wanted)) {
-        if (match == Match::OrFallbackRow)
+        (purpose == Purpose::Record && m_table->row(index).extension != wanted)) {
+        if (purpose == Purpose::Check)
             *reason = QStringLiteral("no WHOIS server for its extension");
         else if (m_useProxy)
             *reason = QStringLiteral("No proxy row is set up in the extension table.");
@@ -45,7 +45,7 @@ bool LookupRouter::route(LookupRequest* request, QString* reason, Match match) c
     }
     request->setWhoisServer(row.server, quint16(row.port));
     // The proxy row stands for every name; the registry's RDAP server would go around it.
-    if (m_preferRdap && !m_useProxy)
+    if (purpose == Purpose::Check && m_preferRdap && !m_useProxy)
         toRdap(request);
     return true;
 }

@@ -25,10 +25,14 @@ struct ServerOverride
 class LookupRouter
 {
 public:
-    enum class Match
+    enum class Purpose
     {
-        OrFallbackRow, // an extension without a row of its own goes to the "com" row
-        Exact,         // the record window: another extension's server would mislead
+        // A verdict: an extension without a row of its own goes to the "com" row, and RDAP is
+        // asked instead of WHOIS where preferred.
+        Check,
+        // The full record of one name: only its extension's own row, whose server another
+        // extension's would mislead about, over the protocol the row names.
+        Record,
     };
 
     explicit LookupRouter(const ExtensionTable* table = nullptr)
@@ -50,7 +54,7 @@ public:
     bool hasServers() const;
 
     // Sets the request's server; false with the reason when there is none.
-    bool route(LookupRequest* request, QString* reason, Match match = Match::OrFallbackRow) const;
+    bool route(LookupRequest* request, QString* reason, Purpose purpose = Purpose::Check) const;
     // The registry's RDAP service for a name its WHOIS server left without an answer; false when
     // the bootstrap knows none, or when the user chose one server for everything.
     bool rdapFallback(LookupRequest* request) const;

@@ -1,9 +1,8 @@
 #include "whois_query.h"
 
 #include "lookup_name.h"
+#include "lookup_router.h"
 #include "rdap_lookup.h"
-#include "whois_config/extension_table.h"
-#include "whois_config/rdap_bootstrap.h"
 #include "whois_lookup.h"
 
 #include <QNetworkAccessManager>
@@ -15,41 +14,12 @@ namespace brisquel {
 
 namespace {
 
-const QLatin1StringView ProxyExtension("proxy");
-
 QString seconds(int ms)
 {
     return QString::number(ms / 1000.0);
 }
 
 } // namespace
-
-std::optional<WhoisQuery::Server> WhoisQuery::serverFor(const ExtensionTable& table, const QString& domain,
-                                                        bool useProxy, QString* error)
-{
-    const QString extension = domain.mid(domain.lastIndexOf(QLatin1Char('.')) + 1).toLower();
-    const QString key = useProxy ? QString(ProxyExtension) : extension;
-    const int index = table.findExtensionIndex(domain, useProxy);
-    if (index == ExtensionTable::NoRow || table.row(index).extension != key) {
-        if (error) {
-            *error = useProxy ? QStringLiteral("No proxy row is set up in the extension table.")
-                              : QStringLiteral("No WHOIS server is set up for .%1.").arg(extension);
-        }
-        return std::nullopt;
-    }
-    const ExtensionRow& row = table.row(index);
-    if (isRdapServer(row.server)) {
-        QString reason;
-        const QUrl base = rdapBaseUrl(row.server, &reason);
-        if (!base.isValid()) {
-            if (error)
-                *error = reason + QLatin1Char('.');
-            return std::nullopt;
-        }
-        return Server{base.host(), quint16(base.port(443)), base};
-    }
-    return Server{row.server, quint16(row.port), QUrl()};
-}
 
 QString WhoisQuery::answerText(const QByteArray& bytes)
 {
@@ -74,7 +44,7 @@ WhoisQuery::~WhoisQuery()
         m_reply->abort();
 }
 
-void WhoisQuery::start(const QString& domain, const Server& server)
+void WhoisQuery::start(const QString& domain, const LookupRequest& server)
 {
     m_domain = queryDomain(domain);
     m_server = server;
@@ -86,7 +56,7 @@ void WhoisQuery::start(const QString& domain, const Server& server)
             QStringLiteral("\"%1\" is not a domain name a WHOIS server can be asked about.").arg(domain));
         return;
     }
-    if (server.rdapBase.isValid()) {
+    if (server.isRdap()) {
         startRdap();
         return;
     }
@@ -99,13 +69,16 @@ void WhoisQuery::start(const QString& domain, const Server& server)
     m_socket->connectToHost(server.host, server.port);
 }
 
-void WhoisQuery::start(const QString& domain, const ExtensionTable& table, bool useProxy)
+void WhoisQuery::start(const QString& domain, const LookupRouter& router)
 {
+    LookupRequest request;
+    request.domain = domain;
     QString error;
-    if (const std::optional<Server> server = serverFor(table, domain, useProxy, &error))
-        start(domain, *server);
-    else
-        failLater(error);
+    if (!router.route(&request, &error, LookupRouter::Purpose::Record)) {
+        failLater(error.endsWith(QLatin1Char('.')) ? error : error + QLatin1Char('.'));
+        return;
+    }
+    start(domain, request);
 }
 
 void WhoisQuery::failLater(const QString& message)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/lookup_request.h"
+
 #include <QByteArray>
 #include <QNetworkReply>
 #include <QObject>
@@ -14,7 +16,7 @@ class QNetworkAccessManager;
 
 namespace brisquel {
 
-class ExtensionTable;
+class LookupRouter;
 
 // One WHOIS question on a socket of its own, for the full record of one name: the domain, then
 // CR LF; the answer is whatever the server sent once it closes the connection. Unlike a search's
@@ -26,17 +28,6 @@ public:
     static constexpr int DefaultTimeoutMs = 30000;
     static constexpr qsizetype MaxAnswerBytes = 1024 * 1024;
 
-    struct Server
-    {
-        QString host;
-        quint16 port = 43;
-        QUrl rdapBase = {}; // set for an RDAP row: the record comes over RDAP, shown as indented JSON
-    };
-
-    // The server of the domain's extension (or the proxy row when useProxy). Unlike the search,
-    // there is no fallback to the "com" row: its answer about another extension would mislead.
-    static std::optional<Server> serverFor(const ExtensionTable& table, const QString& domain, bool useProxy,
-                                           QString* error);
     // Bytes as they came: UTF-8 when they are valid UTF-8, else Latin-1, so nothing is lost.
     static QString answerText(const QByteArray& bytes);
 
@@ -47,10 +38,11 @@ public:
     int timeoutMs() const { return m_timeoutMs; }
     bool isRunning() const { return m_socket != nullptr || m_reply != nullptr; }
 
-    // Reports through answered() or failed(), never before returning.
-    void start(const QString& domain, const Server& server);
-    // Finds the server in the table first; a name without one fails.
-    void start(const QString& domain, const ExtensionTable& table, bool useProxy);
+    // Reports through answered() or failed(), never before returning. The request names the
+    // server: a WHOIS host and port, or an RDAP base URL.
+    void start(const QString& domain, const LookupRequest& server);
+    // Asks the server the router names for the name's record; a name without one fails.
+    void start(const QString& domain, const LookupRouter& router);
 
 Q_SIGNALS:
     void answered(const QString& text);
@@ -73,7 +65,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QTimer m_timer;
     QString m_domain; // the name as asked: its ASCII (ACE) form
-    Server m_server;
+    LookupRequest m_server;
     QByteArray m_answer;
     int m_timeoutMs = DefaultTimeoutMs;
     bool m_connected = false;

@@ -1034,7 +1034,7 @@ void MainWindow::openWhois(const QString& domain)
         m_whoisWindow->close();
     m_whoisWindow = new WhoisWindow(domain, this);
     m_whoisWindow->show();
-    m_whoisWindow->ask(extensionTable(), useProxy());
+    m_whoisWindow->ask(searchDriver()->router());
 }
 
 WhoisWindow* MainWindow::whoisWindow() const

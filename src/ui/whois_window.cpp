@@ -37,9 +37,9 @@ WhoisWindow::WhoisWindow(const QString& domain, QWidget* parent)
     connect(m_query, &WhoisQuery::failed, text1, &QPlainTextEdit::setPlainText);
 }
 
-void WhoisWindow::ask(const ExtensionTable& table, bool useProxy)
+void WhoisWindow::ask(const LookupRouter& router)
 {
-    m_query->start(m_domain, table, useProxy);
+    m_query->start(m_domain, router);
 }
 
 } // namespace brisquel

@@ -6,7 +6,7 @@ class QPlainTextEdit;
 
 namespace brisquel {
 
-class ExtensionTable;
+class LookupRouter;
 class WhoisQuery;
 
 // frmWhois: the full WHOIS record of one name, as the server sent it. Each opening is one fresh
@@ -21,7 +21,7 @@ public:
     // For tests: a shorter time limit before ask().
     WhoisQuery* query() const { return m_query; }
     // Asks the server of the name's extension; the answer or the reason for none fills text1.
-    void ask(const ExtensionTable& table, bool useProxy);
+    void ask(const LookupRouter& router);
 
     QPlainTextEdit* text1 = nullptr;
 

@@ -1,4 +1,5 @@
 // RDAP lookups: the reply rules, the bootstrap, and searches against a fake RDAP server.
+#include "engine/lookup_router.h"
 #include "engine/rdap_lookup.h"
 #include "engine/whois_query.h"
 #include "search_harness.h"
@@ -190,7 +191,8 @@ private Q_SLOTS:
         WhoisQuery query;
         QSignalSpy answered(&query, &WhoisQuery::answered);
         const ExtensionTable table({{QStringLiteral("com"), m_rdap->baseUrl(), 443, true}});
-        query.start(QStringLiteral("b\u00fccher.com"), table, false);
+        const LookupRouter router(&table);
+        query.start(QStringLiteral("b\u00fccher.com"), router);
         QVERIFY(answered.wait(5000));
         const QString text = answered.first().first().toString();
         QVERIFY(text.startsWith(QStringLiteral("RDAP %1: HTTP 200").arg(m_rdap->baseUrl())));

@@ -1,3 +1,4 @@
+#include "engine/lookup_router.h"
 #include "engine/whois_query.h"
 #include "tools/fake_whois_server.h"
 #include "whois_config/extension_table.h"
@@ -51,8 +52,9 @@ private Q_SLOTS:
         orgServer.setCustomAnswer(record);
         const ExtensionTable table({{QStringLiteral("com"), Local, comServer.port(), true},
                                     {QStringLiteral("org"), Local, orgServer.port(), true}});
+        const LookupRouter router(&table);
         WhoisQuery query;
-        const Outcome outcome = ask(query, [&] { query.start(QStringLiteral("name.org"), table, false); });
+        const Outcome outcome = ask(query, [&] { query.start(QStringLiteral("name.org"), router); });
         QCOMPARE(outcome.failure, QString());
         QCOMPARE(outcome.answer, QString::fromUtf8(record));
         QCOMPARE(orgServer.queries(), QStringList{QStringLiteral("name.org")});
@@ -60,46 +62,12 @@ private Q_SLOTS:
         QVERIFY(!query.isRunning());
     }
 
-    void serverFor_data()
-    {
-        QTest::addColumn<QString>("domain");
-        QTest::addColumn<bool>("useProxy");
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("own extension") << "a.net" << false << "net.example"
-                                       << "";
-        QTest::newRow("extension in capitals") << "A.NET" << false << "net.example"
-                                               << "";
-        QTest::newRow("no com fallback") << "a.de" << false << ""
-                                         << "No WHOIS server is set up for .de.";
-        QTest::newRow("proxy row") << "a.de" << true << "proxy.example"
-                                   << "";
-    }
-
-    void serverFor()
-    {
-        QFETCH(QString, domain);
-        QFETCH(bool, useProxy);
-        QFETCH(QString, server);
-        QFETCH(QString, error);
-        const ExtensionTable table({{QStringLiteral("proxy"), QStringLiteral("proxy.example"), 4343, true},
-                                    {QStringLiteral("net"), QStringLiteral("net.example"), 43, true},
-                                    {QStringLiteral("com"), QStringLiteral("com.example"), 43, true}});
-        QString why;
-        const std::optional<WhoisQuery::Server> found = WhoisQuery::serverFor(table, domain, useProxy, &why);
-        QCOMPARE(found ? found->host : QString(), server);
-        QCOMPARE(why, error);
-
-        const ExtensionTable noProxy({{QStringLiteral("com"), QStringLiteral("com.example"), 43, true}});
-        QVERIFY(!WhoisQuery::serverFor(noProxy, QStringLiteral("a.com"), true, &why));
-        QCOMPARE(why, QStringLiteral("No proxy row is set up in the extension table."));
-    }
-
     void failuresSayWhy()
     {
         FakeWhoisServer server;
         QVERIFY(server.listen());
-        const WhoisQuery::Server local{Local, server.port()};
+        LookupRequest local;
+        local.setWhoisServer(Local, server.port());
 
         server.setFault(FakeWhoisServer::Fault::NeverAnswer);
         WhoisQuery silent;

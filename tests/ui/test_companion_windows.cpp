@@ -1,3 +1,4 @@
+#include "engine/lookup_router.h"
 #include "engine/whois_query.h"
 #include "support/app_info.h"
 #include "support/settings_store.h"
@@ -68,16 +69,17 @@ private Q_SLOTS:
         server.setFault(FakeWhoisServer::Fault::NeverAnswer);
         const ExtensionTable table(
             {{QStringLiteral("com"), QStringLiteral("127.0.0.1"), server.port(), true}});
+        const LookupRouter router(&table);
         WhoisWindow silent(QStringLiteral("quiet.com"));
         silent.query()->setTimeoutMs(50);
-        silent.ask(table, false);
+        silent.ask(router);
         QTRY_COMPARE(silent.text1->toPlainText(),
                      QStringLiteral("No answer from 127.0.0.1 within 0.05 seconds."));
 
         const quint16 port = server.port();
         server.close();
         WhoisWindow refused(QStringLiteral("closed.com"));
-        refused.ask(table, false);
+        refused.ask(router);
         QTRY_COMPARE(refused.text1->toPlainText(),
                      QStringLiteral("Cannot connect to 127.0.0.1:%1: connection refused").arg(port));
     }
