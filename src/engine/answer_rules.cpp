@@ -421,6 +421,68 @@ const AnswerRules::RuleSet& AnswerRules::ruleSetFor(const QString& server) const
     return found != m_byHost.cend() ? **found : *m_generic;
 }
 
+// One answer being judged, and the lines of it that the rules match.
+struct AnswerRules::Search
+{
+    const QByteArray& answer;
+    const QString& text;
+    // Gated rules look for their word in the answer's bytes, lowered in ASCII (their words are), made
+    // when a word is first looked for.
+    QByteArray lowered;
+
+    bool holds(const QByteArray& word)
+    {
+        if (lowered.isNull())
+            lowered = answer.toLower();
+        return ::memmem(lowered.constData(), size_t(lowered.size()), word.constData(), size_t(word.size())) !=
+               nullptr;
+    }
+
+    // The rule of the first line that `expression` matches, told by its capture group.
+    const Rule* firstMatch(const QRegularExpression& expression,
+                           const QList<std::pair<int, const Rule*>>& groups, bool skipNegated) const
+    {
+        for (qsizetype from = 0; from <= text.size();) {
+            const QRegularExpressionMatch match = expression.match(text, from);
+            if (!match.hasMatch())
+                return nullptr;
+            if (skipNegated && negation().match(lineAt(text, match.capturedStart())).hasMatch()) {
+                // Go on at the next line.
+                const qsizetype end = text.indexOf(QLatin1Char('\n'), match.capturedStart());
+                if (end < 0)
+                    return nullptr;
+                from = end + 1;
+                continue;
+            }
+            for (const auto& [group, rule] : groups) {
+                if (match.capturedStart(group) >= 0)
+                    return rule;
+            }
+            return groups.value(0).second;
+        }
+        return nullptr;
+    }
+
+    // The first line that a rule of this kind in `set` matches, and which rule that was.
+    const Rule* find(const RuleSet& set, Kind kind, bool skipNegated)
+    {
+        for (const RuleSet::Combined& combined : set.combined[int(kind)]) {
+            if (const Rule* rule = firstMatch(combined.expression, combined.groups, skipNegated))
+                return rule;
+        }
+        const auto held = [this](const QByteArray& word) {
+            return holds(word);
+        };
+        for (const Rule* rule : set.gated[int(kind)]) {
+            if (std::all_of(rule->literals.cbegin(), rule->literals.cend(), held)) {
+                if (const Rule* matched = firstMatch(rule->pattern, {{0, rule}}, skipNegated))
+                    return matched;
+            }
+        }
+        return nullptr;
+    }
+};
+
 AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QString& server) const
 {
     if (isUnreadable(answer))
@@ -434,60 +496,19 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
     sets.append(&own);
     if (&own != m_generic.get() && own.useGeneric)
         sets.append(m_generic.get());
+    Search search{answer, text, QByteArray()};
+    return decide(search, sets);
+}
 
-    // The first line that a rule of this kind in `set` matches, and which rule that was.
-    // Gated rules look for their word in the answer's bytes, lowered in ASCII (their words are).
-    QByteArray lowered;
-    auto holds = [&](const QByteArray& word) {
-        if (lowered.isNull())
-            lowered = answer.toLower();
-        return ::memmem(lowered.constData(), size_t(lowered.size()), word.constData(), size_t(word.size())) !=
-               nullptr;
-    };
-    auto find = [&text, &holds](const RuleSet& set, Kind kind, bool skipNegated) -> const Rule* {
-        // The rule of the first line that `expression` matches, told by its capture group.
-        auto firstMatch = [&](const QRegularExpression& expression,
-                              const QList<std::pair<int, const Rule*>>& groups) -> const Rule* {
-            for (qsizetype from = 0; from <= text.size();) {
-                const QRegularExpressionMatch match = expression.match(text, from);
-                if (!match.hasMatch())
-                    return nullptr;
-                if (skipNegated && negation().match(lineAt(text, match.capturedStart())).hasMatch()) {
-                    // Go on at the next line.
-                    const qsizetype end = text.indexOf(QLatin1Char('\n'), match.capturedStart());
-                    if (end < 0)
-                        return nullptr;
-                    from = end + 1;
-                    continue;
-                }
-                for (const auto& [group, rule] : groups) {
-                    if (match.capturedStart(group) >= 0)
-                        return rule;
-                }
-                return groups.value(0).second;
-            }
-            return nullptr;
-        };
-        for (const RuleSet::Combined& combined : set.combined[int(kind)]) {
-            if (const Rule* rule = firstMatch(combined.expression, combined.groups))
-                return rule;
-        }
-        for (const Rule* rule : set.gated[int(kind)]) {
-            if (std::all_of(rule->literals.cbegin(), rule->literals.cend(), holds)) {
-                if (const Rule* matched = firstMatch(rule->pattern, {{0, rule}}))
-                    return matched;
-            }
-        }
-        return nullptr;
-    };
+AnswerRules::Judgement AnswerRules::decide(Search& search, const QList<const RuleSet*>& sets)
+{
     auto decided = [](Verdict verdict, const QString& detail, const Rule* rule) {
         return Judgement{verdict, detail, rule->description, rule->kind == Kind::Limited};
     };
-
     const Rule* record = nullptr;
     const RuleSet* recordSet = nullptr;
     for (const RuleSet* set : sets) {
-        if ((record = find(*set, Kind::Taken, false))) {
+        if ((record = search.find(*set, Kind::Taken, false))) {
             recordSet = set;
             break;
         }
@@ -496,17 +517,17 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
         // Throttle and failure wording counts only when the answer is no record: a footer about
         // rate limits under a full record does not take the record away.
         if (!record) {
-            if (const Rule* rule = find(*set, Kind::Limited, false))
+            if (const Rule* rule = search.find(*set, Kind::Limited, false))
                 return decided(Verdict::Unanswered, QStringLiteral("server refused or limited the query"),
                                rule);
-            if (const Rule* rule = find(*set, Kind::Failure, false))
+            if (const Rule* rule = search.find(*set, Kind::Failure, false))
                 return decided(Verdict::Unanswered, QStringLiteral("service failure"), rule);
         }
-        if (const Rule* rule = find(*set, Kind::Reserved, false))
+        if (const Rule* rule = search.find(*set, Kind::Reserved, false))
             return decided(Verdict::NotRegistrable, QStringLiteral("not registrable"), rule);
         // A free wording beside the evidence of a record is not believed: the careful direction.
         if (!record) {
-            if (const Rule* rule = find(*set, Kind::Available, true))
+            if (const Rule* rule = search.find(*set, Kind::Available, true))
                 return decided(Verdict::Available, QString(), rule);
         }
         // A server's own record wording settles it before the generic rules have their say.

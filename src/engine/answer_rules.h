@@ -78,7 +78,10 @@ public:
 private:
     struct Rule;
     struct RuleSet;
+    struct Search;
     const RuleSet& ruleSetFor(const QString& server) const;
+    // The verdict that the rule sets, in order, give to the answer in `search`.
+    static Judgement decide(Search& search, const QList<const RuleSet*>& sets);
     void compile();
 
     std::vector<std::shared_ptr<RuleSet>> m_sets;
