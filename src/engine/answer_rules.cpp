@@ -210,93 +210,118 @@ bool AnswerRules::loadFile(const QString& path, QList<Problem>* problems, QStrin
     return true;
 }
 
-void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Problem>* problems)
+// One call of load(): where its lines come from and the section they fall in.
+struct AnswerRules::Reading
 {
-    static const QRegularExpression header(QStringLiteral("^\\[([^\\]]+)\\]$"));
-    static const QRegularExpression rule(QStringLiteral("^([a-z]+)\\s+(.+)$"));
-    auto report = [&](int lineNumber, const QString& message) {
+    const QString& origin;
+    QList<Problem>* problems;
+    std::shared_ptr<RuleSet> current;
+
+    void report(int lineNumber, const QString& message) const
+    {
         if (problems)
             problems->append({origin, lineNumber, message});
-    };
+    }
+};
 
+void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Problem>* problems)
+{
     ++m_loads;
-    std::shared_ptr<RuleSet> current;
+    Reading reading{origin, problems, nullptr};
     const QList<QByteArray> lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
-        const int lineNumber = i + 1;
         QByteArray raw = lines.at(i);
         while (raw.endsWith('\r'))
             raw.chop(1);
         const QString line = QString::fromUtf8(raw).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
-        if (const QRegularExpressionMatch match = header.match(line); match.hasMatch()) {
-            const QStringList hosts = match.captured(1).toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (hosts.isEmpty()) {
-                report(lineNumber, QStringLiteral("a section names no server"));
-                current.reset();
-                continue;
-            }
-            // The generic rules are one set that every [*] adds to.
-            if (hosts.contains(GenericHost)) {
-                current = m_generic;
-            } else {
-                current = std::make_shared<RuleSet>();
-                current->section = hosts.join(QLatin1Char(' '));
-                current->origin = origin;
-                current->load = m_loads;
-                m_sets.push_back(current);
-            }
-            for (const QString& host : hosts) {
-                if (host != GenericHost)
-                    m_byHost.insert(host, current);
-            }
-            continue;
-        }
-        if (!current) {
-            report(lineNumber, QStringLiteral("a rule before the first [server] line"));
-            continue;
-        }
-        if (line == QLatin1String("generic off")) {
-            current->useGeneric = false;
-            continue;
-        }
-        if (line == QLatin1String("replace delivered")) {
-            if (current == m_generic)
-                current->rules.removeIf([this](const Rule& rule) { return rule.load < m_loads; });
-            else
-                report(lineNumber,
-                       QStringLiteral("\"replace delivered\" belongs in the [*] section; a server's "
-                                      "section replaces the delivered one anyway"));
-            continue;
-        }
-        const QRegularExpressionMatch match = rule.match(line);
-        const qsizetype kind = match.hasMatch() ? std::find(std::begin(KindNames), std::end(KindNames),
-                                                            match.captured(1).toLatin1()) -
-                                                      std::begin(KindNames)
-                                                : KindCount;
-        if (kind >= KindCount) {
-            report(lineNumber, QStringLiteral("not a rule: \"%1\" (a rule starts with available, taken, "
-                                              "reserved, limited or failure)")
-                                   .arg(line.left(60)));
-            continue;
-        }
-        QRegularExpression pattern(match.captured(2), PatternOptions | QRegularExpression::MultilineOption);
-        if (!pattern.isValid()) {
-            report(lineNumber, QStringLiteral("the expression is not valid: %1 at offset %2")
-                                   .arg(pattern.errorString())
-                                   .arg(pattern.patternErrorOffset()));
-            continue;
-        }
-        const QList<QByteArray> literals = pattern.pattern().startsWith(QLatin1Char('^'))
-                                               ? QList<QByteArray>()
-                                               : requiredLiterals(pattern.pattern());
-        const QString description = QStringLiteral("[%1] %2, %3 line %4")
-                                        .arg(current->section, match.captured(1), origin)
-                                        .arg(lineNumber);
-        current->rules.append({Kind(kind), m_loads, pattern, description, literals});
+        readLine(reading, line, i + 1);
     }
     compile();
+}
+
+void AnswerRules::readLine(Reading& reading, const QString& line, int lineNumber)
+{
+    if (readSectionHeader(reading, line, lineNumber))
+        return;
+    if (!reading.current) {
+        reading.report(lineNumber, QStringLiteral("a rule before the first [server] line"));
+        return;
+    }
+    if (line == QLatin1String("generic off")) {
+        reading.current->useGeneric = false;
+        return;
+    }
+    if (line == QLatin1String("replace delivered")) {
+        if (reading.current == m_generic)
+            reading.current->rules.removeIf([this](const Rule& rule) { return rule.load < m_loads; });
+        else
+            reading.report(lineNumber,
+                           QStringLiteral("\"replace delivered\" belongs in the [*] section; a server's "
+                                          "section replaces the delivered one anyway"));
+        return;
+    }
+    readRule(reading, line, lineNumber);
+}
+
+bool AnswerRules::readSectionHeader(Reading& reading, const QString& line, int lineNumber)
+{
+    static const QRegularExpression header(QStringLiteral("^\\[([^\\]]+)\\]$"));
+    const QRegularExpressionMatch match = header.match(line);
+    if (!match.hasMatch())
+        return false;
+    const QStringList hosts = match.captured(1).toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (hosts.isEmpty()) {
+        reading.report(lineNumber, QStringLiteral("a section names no server"));
+        reading.current.reset();
+        return true;
+    }
+    // The generic rules are one set that every [*] adds to.
+    if (hosts.contains(GenericHost)) {
+        reading.current = m_generic;
+    } else {
+        reading.current = std::make_shared<RuleSet>();
+        reading.current->section = hosts.join(QLatin1Char(' '));
+        reading.current->origin = reading.origin;
+        reading.current->load = m_loads;
+        m_sets.push_back(reading.current);
+    }
+    for (const QString& host : hosts) {
+        if (host != GenericHost)
+            m_byHost.insert(host, reading.current);
+    }
+    return true;
+}
+
+void AnswerRules::readRule(const Reading& reading, const QString& line, int lineNumber)
+{
+    static const QRegularExpression rule(QStringLiteral("^([a-z]+)\\s+(.+)$"));
+    const QRegularExpressionMatch match = rule.match(line);
+    const qsizetype kind = match.hasMatch() ? std::find(std::begin(KindNames), std::end(KindNames),
+                                                        match.captured(1).toLatin1()) -
+                                                  std::begin(KindNames)
+                                            : KindCount;
+    if (kind >= KindCount) {
+        reading.report(lineNumber, QStringLiteral("not a rule: \"%1\" (a rule starts with available, taken, "
+                                                  "reserved, limited or failure)")
+                                       .arg(line.left(60)));
+        return;
+    }
+    QRegularExpression pattern(match.captured(2), PatternOptions | QRegularExpression::MultilineOption);
+    if (!pattern.isValid()) {
+        reading.report(lineNumber, QStringLiteral("the expression is not valid: %1 at offset %2")
+                                       .arg(pattern.errorString())
+                                       .arg(pattern.patternErrorOffset()));
+        return;
+    }
+    const QList<QByteArray> literals = pattern.pattern().startsWith(QLatin1Char('^'))
+                                           ? QList<QByteArray>()
+                                           : requiredLiterals(pattern.pattern());
+    const QString description = QStringLiteral("[%1] %2, %3 line %4")
+                                    .arg(reading.current->section, match.captured(1), reading.origin)
+                                    .arg(lineNumber);
+    reading.current->rules.append({Kind(kind), m_loads, pattern, description, literals});
 }
 
 void AnswerRules::compile()
