@@ -210,93 +210,118 @@ bool AnswerRules::loadFile(const QString& path, QList<Problem>* problems, QStrin
     return true;
 }
 
-void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Problem>* problems)
+// One call of load(): where its lines come from and the section they fall in.
+struct AnswerRules::Reading
 {
-    static const QRegularExpression header(QStringLiteral("^\\[([^\\]]+)\\]$"));
-    static const QRegularExpression rule(QStringLiteral("^([a-z]+)\\s+(.+)$"));
-    auto report = [&](int lineNumber, const QString& message) {
+    const QString& origin;
+    QList<Problem>* problems;
+    std::shared_ptr<RuleSet> current;
+
+    void report(int lineNumber, const QString& message) const
+    {
         if (problems)
             problems->append({origin, lineNumber, message});
-    };
+    }
+};
 
+void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Problem>* problems)
+{
     ++m_loads;
-    std::shared_ptr<RuleSet> current;
+    Reading reading{origin, problems, nullptr};
     const QList<QByteArray> lines = text.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
-        const int lineNumber = i + 1;
         QByteArray raw = lines.at(i);
         while (raw.endsWith('\r'))
             raw.chop(1);
         const QString line = QString::fromUtf8(raw).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
-        if (const QRegularExpressionMatch match = header.match(line); match.hasMatch()) {
-            const QStringList hosts = match.captured(1).toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (hosts.isEmpty()) {
-                report(lineNumber, QStringLiteral("a section names no server"));
-                current.reset();
-                continue;
-            }
-            // The generic rules are one set that every [*] adds to.
-            if (hosts.contains(GenericHost)) {
-                current = m_generic;
-            } else {
-                current = std::make_shared<RuleSet>();
-                current->section = hosts.join(QLatin1Char(' '));
-                current->origin = origin;
-                current->load = m_loads;
-                m_sets.push_back(current);
-            }
-            for (const QString& host : hosts) {
-                if (host != GenericHost)
-                    m_byHost.insert(host, current);
-            }
-            continue;
-        }
-        if (!current) {
-            report(lineNumber, QStringLiteral("a rule before the first [server] line"));
-            continue;
-        }
-        if (line == QLatin1String("generic off")) {
-            current->useGeneric = false;
-            continue;
-        }
-        if (line == QLatin1String("replace delivered")) {
-            if (current == m_generic)
-                current->rules.removeIf([this](const Rule& rule) { return rule.load < m_loads; });
-            else
-                report(lineNumber,
-                       QStringLiteral("\"replace delivered\" belongs in the [*] section; a server's "
-                                      "section replaces the delivered one anyway"));
-            continue;
-        }
-        const QRegularExpressionMatch match = rule.match(line);
-        const qsizetype kind = match.hasMatch() ? std::find(std::begin(KindNames), std::end(KindNames),
-                                                            match.captured(1).toLatin1()) -
-                                                      std::begin(KindNames)
-                                                : KindCount;
-        if (kind >= KindCount) {
-            report(lineNumber, QStringLiteral("not a rule: \"%1\" (a rule starts with available, taken, "
-                                              "reserved, limited or failure)")
-                                   .arg(line.left(60)));
-            continue;
-        }
-        QRegularExpression pattern(match.captured(2), PatternOptions | QRegularExpression::MultilineOption);
-        if (!pattern.isValid()) {
-            report(lineNumber, QStringLiteral("the expression is not valid: %1 at offset %2")
-                                   .arg(pattern.errorString())
-                                   .arg(pattern.patternErrorOffset()));
-            continue;
-        }
-        const QList<QByteArray> literals = pattern.pattern().startsWith(QLatin1Char('^'))
-                                               ? QList<QByteArray>()
-                                               : requiredLiterals(pattern.pattern());
-        const QString description = QStringLiteral("[%1] %2, %3 line %4")
-                                        .arg(current->section, match.captured(1), origin)
-                                        .arg(lineNumber);
-        current->rules.append({Kind(kind), m_loads, pattern, description, literals});
+        readLine(reading, line, i + 1);
     }
     compile();
+}
+
+void AnswerRules::readLine(Reading& reading, const QString& line, int lineNumber)
+{
+    if (readSectionHeader(reading, line, lineNumber))
+        return;
+    if (!reading.current) {
+        reading.report(lineNumber, QStringLiteral("a rule before the first [server] line"));
+        return;
+    }
+    if (line == QLatin1String("generic off")) {
+        reading.current->useGeneric = false;
+        return;
+    }
+    if (line == QLatin1String("replace delivered")) {
+        if (reading.current == m_generic)
+            reading.current->rules.removeIf([this](const Rule& rule) { return rule.load < m_loads; });
+        else
+            reading.report(lineNumber,
+                           QStringLiteral("\"replace delivered\" belongs in the [*] section; a server's "
+                                          "section replaces the delivered one anyway"));
+        return;
+    }
+    readRule(reading, line, lineNumber);
+}
+
+bool AnswerRules::readSectionHeader(Reading& reading, const QString& line, int lineNumber)
+{
+    static const QRegularExpression header(QStringLiteral("^\\[([^\\]]+)\\]$"));
+    const QRegularExpressionMatch match = header.match(line);
+    if (!match.hasMatch())
+        return false;
+    const QStringList hosts = match.captured(1).toLower().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (hosts.isEmpty()) {
+        reading.report(lineNumber, QStringLiteral("a section names no server"));
+        reading.current.reset();
+        return true;
+    }
+    // The generic rules are one set that every [*] adds to.
+    if (hosts.contains(GenericHost)) {
+        reading.current = m_generic;
+    } else {
+        reading.current = std::make_shared<RuleSet>();
+        reading.current->section = hosts.join(QLatin1Char(' '));
+        reading.current->origin = reading.origin;
+        reading.current->load = m_loads;
+        m_sets.push_back(reading.current);
+    }
+    for (const QString& host : hosts) {
+        if (host != GenericHost)
+            m_byHost.insert(host, reading.current);
+    }
+    return true;
+}
+
+void AnswerRules::readRule(const Reading& reading, const QString& line, int lineNumber)
+{
+    static const QRegularExpression rule(QStringLiteral("^([a-z]+)\\s+(.+)$"));
+    const QRegularExpressionMatch match = rule.match(line);
+    const qsizetype kind = match.hasMatch() ? std::find(std::begin(KindNames), std::end(KindNames),
+                                                        match.captured(1).toLatin1()) -
+                                                  std::begin(KindNames)
+                                            : KindCount;
+    if (kind >= KindCount) {
+        reading.report(lineNumber, QStringLiteral("not a rule: \"%1\" (a rule starts with available, taken, "
+                                                  "reserved, limited or failure)")
+                                       .arg(line.left(60)));
+        return;
+    }
+    QRegularExpression pattern(match.captured(2), PatternOptions | QRegularExpression::MultilineOption);
+    if (!pattern.isValid()) {
+        reading.report(lineNumber, QStringLiteral("the expression is not valid: %1 at offset %2")
+                                       .arg(pattern.errorString())
+                                       .arg(pattern.patternErrorOffset()));
+        return;
+    }
+    const QList<QByteArray> literals = pattern.pattern().startsWith(QLatin1Char('^'))
+                                           ? QList<QByteArray>()
+                                           : requiredLiterals(pattern.pattern());
+    const QString description = QStringLiteral("[%1] %2, %3 line %4")
+                                    .arg(reading.current->section, match.captured(1), reading.origin)
+                                    .arg(lineNumber);
+    reading.current->rules.append({Kind(kind), m_loads, pattern, description, literals});
 }
 
 void AnswerRules::compile()
@@ -421,6 +446,68 @@ const AnswerRules::RuleSet& AnswerRules::ruleSetFor(const QString& server) const
     return found != m_byHost.cend() ? **found : *m_generic;
 }
 
+// One answer being judged, and the lines of it that the rules match.
+struct AnswerRules::Search
+{
+    const QByteArray& answer;
+    const QString& text;
+    // Gated rules look for their word in the answer's bytes, lowered in ASCII (their words are), made
+    // when a word is first looked for.
+    QByteArray lowered;
+
+    bool holds(const QByteArray& word)
+    {
+        if (lowered.isNull())
+            lowered = answer.toLower();
+        return ::memmem(lowered.constData(), size_t(lowered.size()), word.constData(), size_t(word.size())) !=
+               nullptr;
+    }
+
+    // The rule of the first line that `expression` matches, told by its capture group.
+    const Rule* firstMatch(const QRegularExpression& expression,
+                           const QList<std::pair<int, const Rule*>>& groups, bool skipNegated) const
+    {
+        for (qsizetype from = 0; from <= text.size();) {
+            const QRegularExpressionMatch match = expression.match(text, from);
+            if (!match.hasMatch())
+                return nullptr;
+            if (skipNegated && negation().match(lineAt(text, match.capturedStart())).hasMatch()) {
+                // Go on at the next line.
+                const qsizetype end = text.indexOf(QLatin1Char('\n'), match.capturedStart());
+                if (end < 0)
+                    return nullptr;
+                from = end + 1;
+                continue;
+            }
+            for (const auto& [group, rule] : groups) {
+                if (match.capturedStart(group) >= 0)
+                    return rule;
+            }
+            return groups.value(0).second;
+        }
+        return nullptr;
+    }
+
+    // The first line that a rule of this kind in `set` matches, and which rule that was.
+    const Rule* find(const RuleSet& set, Kind kind, bool skipNegated)
+    {
+        for (const RuleSet::Combined& combined : set.combined[int(kind)]) {
+            if (const Rule* rule = firstMatch(combined.expression, combined.groups, skipNegated))
+                return rule;
+        }
+        const auto held = [this](const QByteArray& word) {
+            return holds(word);
+        };
+        for (const Rule* rule : set.gated[int(kind)]) {
+            if (std::all_of(rule->literals.cbegin(), rule->literals.cend(), held)) {
+                if (const Rule* matched = firstMatch(rule->pattern, {{0, rule}}, skipNegated))
+                    return matched;
+            }
+        }
+        return nullptr;
+    }
+};
+
 AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QString& server) const
 {
     if (isUnreadable(answer))
@@ -434,60 +521,19 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
     sets.append(&own);
     if (&own != m_generic.get() && own.useGeneric)
         sets.append(m_generic.get());
+    Search search{answer, text, QByteArray()};
+    return decide(search, sets);
+}
 
-    // The first line that a rule of this kind in `set` matches, and which rule that was.
-    // Gated rules look for their word in the answer's bytes, lowered in ASCII (their words are).
-    QByteArray lowered;
-    auto holds = [&](const QByteArray& word) {
-        if (lowered.isNull())
-            lowered = answer.toLower();
-        return ::memmem(lowered.constData(), size_t(lowered.size()), word.constData(), size_t(word.size())) !=
-               nullptr;
-    };
-    auto find = [&text, &holds](const RuleSet& set, Kind kind, bool skipNegated) -> const Rule* {
-        // The rule of the first line that `expression` matches, told by its capture group.
-        auto firstMatch = [&](const QRegularExpression& expression,
-                              const QList<std::pair<int, const Rule*>>& groups) -> const Rule* {
-            for (qsizetype from = 0; from <= text.size();) {
-                const QRegularExpressionMatch match = expression.match(text, from);
-                if (!match.hasMatch())
-                    return nullptr;
-                if (skipNegated && negation().match(lineAt(text, match.capturedStart())).hasMatch()) {
-                    // Go on at the next line.
-                    const qsizetype end = text.indexOf(QLatin1Char('\n'), match.capturedStart());
-                    if (end < 0)
-                        return nullptr;
-                    from = end + 1;
-                    continue;
-                }
-                for (const auto& [group, rule] : groups) {
-                    if (match.capturedStart(group) >= 0)
-                        return rule;
-                }
-                return groups.value(0).second;
-            }
-            return nullptr;
-        };
-        for (const RuleSet::Combined& combined : set.combined[int(kind)]) {
-            if (const Rule* rule = firstMatch(combined.expression, combined.groups))
-                return rule;
-        }
-        for (const Rule* rule : set.gated[int(kind)]) {
-            if (std::all_of(rule->literals.cbegin(), rule->literals.cend(), holds)) {
-                if (const Rule* matched = firstMatch(rule->pattern, {{0, rule}}))
-                    return matched;
-            }
-        }
-        return nullptr;
-    };
+AnswerRules::Judgement AnswerRules::decide(Search& search, const QList<const RuleSet*>& sets)
+{
     auto decided = [](Verdict verdict, const QString& detail, const Rule* rule) {
         return Judgement{verdict, detail, rule->description, rule->kind == Kind::Limited};
     };
-
     const Rule* record = nullptr;
     const RuleSet* recordSet = nullptr;
     for (const RuleSet* set : sets) {
-        if ((record = find(*set, Kind::Taken, false))) {
+        if ((record = search.find(*set, Kind::Taken, false))) {
             recordSet = set;
             break;
         }
@@ -496,17 +542,17 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
         // Throttle and failure wording counts only when the answer is no record: a footer about
         // rate limits under a full record does not take the record away.
         if (!record) {
-            if (const Rule* rule = find(*set, Kind::Limited, false))
+            if (const Rule* rule = search.find(*set, Kind::Limited, false))
                 return decided(Verdict::Unanswered, QStringLiteral("server refused or limited the query"),
                                rule);
-            if (const Rule* rule = find(*set, Kind::Failure, false))
+            if (const Rule* rule = search.find(*set, Kind::Failure, false))
                 return decided(Verdict::Unanswered, QStringLiteral("service failure"), rule);
         }
-        if (const Rule* rule = find(*set, Kind::Reserved, false))
+        if (const Rule* rule = search.find(*set, Kind::Reserved, false))
             return decided(Verdict::NotRegistrable, QStringLiteral("not registrable"), rule);
         // A free wording beside the evidence of a record is not believed: the careful direction.
         if (!record) {
-            if (const Rule* rule = find(*set, Kind::Available, true))
+            if (const Rule* rule = search.find(*set, Kind::Available, true))
                 return decided(Verdict::Available, QString(), rule);
         }
         // A server's own record wording settles it before the generic rules have their say.

@@ -78,7 +78,16 @@ public:
 private:
     struct Rule;
     struct RuleSet;
+    struct Search;
+    struct Reading;
     const RuleSet& ruleSetFor(const QString& server) const;
+    // The verdict that the rule sets, in order, give to the answer in `search`.
+    static Judgement decide(Search& search, const QList<const RuleSet*>& sets);
+    // One line of a rules file, neither blank nor a comment.
+    void readLine(Reading& reading, const QString& line, int lineNumber);
+    // False when the line is no [section] line.
+    bool readSectionHeader(Reading& reading, const QString& line, int lineNumber);
+    void readRule(const Reading& reading, const QString& line, int lineNumber);
     void compile();
 
     std::vector<std::shared_ptr<RuleSet>> m_sets;
