@@ -229,55 +229,54 @@ void RdapLookup::onFinished()
     // An HTTP status is an answer, whatever it says; Qt reports 4xx and 5xx as errors too.
     if (status > 0 && error != QNetworkReply::TooManyRedirectsError &&
         error != QNetworkReply::InsecureRedirectError) {
-        Result result;
-        result.request = m_request;
-        result.answered = true;
-        result.httpStatus = status;
-        result.body = reply->read(MaxAnswerBytes + 1);
-        if (result.body.size() > MaxAnswerBytes) {
-            endAttempt(QStringLiteral("answer larger than 1 MiB"), true);
-            return;
-        }
-        result.retryAfterMs = retryAfterMs(reply->rawHeader("Retry-After"));
-        result.judgement =
-            judgeRdapReply(status, result.body, reply->rawHeader("Content-Type"), queryUrl(m_request));
-        result.failure =
-            result.judgement.verdict == Verdict::Unanswered ? result.judgement.detail : QString();
-        result.neverConnected = false;
-        m_busy = false;
-        dropReply();
-        Q_EMIT finished(result);
+        finishWithAnswer(reply, status);
         return;
     }
-    QString failure;
-    switch (error) {
-    case QNetworkReply::TooManyRedirectsError:
-        failure = QStringLiteral("redirect loop (more than %1 redirects)").arg(MaxRedirects);
-        break;
-    case QNetworkReply::InsecureRedirectError:
-        failure = QStringLiteral("redirected from https to plain http");
-        break;
-    case QNetworkReply::SslHandshakeFailedError:
-        failure =
-            QStringLiteral("TLS error: %1").arg(m_tlsErrors.isEmpty() ? reply->errorString() : m_tlsErrors);
-        break;
-    case QNetworkReply::ConnectionRefusedError:
-        failure = QStringLiteral("connection refused");
-        break;
-    case QNetworkReply::HostNotFoundError:
-        failure = QStringLiteral("host not found");
-        break;
-    default:
-        failure = reply->errorString();
-        break;
-    }
     // A redirect loop or a certificate that does not verify will not change on a second try.
-    const bool final = error == QNetworkReply::TooManyRedirectsError ||
-                       error == QNetworkReply::InsecureRedirectError ||
-                       error == QNetworkReply::SslHandshakeFailedError;
-    if (final)
+    if (error == QNetworkReply::TooManyRedirectsError || error == QNetworkReply::InsecureRedirectError ||
+        error == QNetworkReply::SslHandshakeFailedError)
         m_attempt = m_maxAttempts;
-    endAttempt(failure, m_everConnected);
+    endAttempt(failureOf(reply), m_everConnected);
+}
+
+void RdapLookup::finishWithAnswer(QNetworkReply* reply, int status)
+{
+    Result result;
+    result.request = m_request;
+    result.answered = true;
+    result.httpStatus = status;
+    result.body = reply->read(MaxAnswerBytes + 1);
+    if (result.body.size() > MaxAnswerBytes) {
+        endAttempt(QStringLiteral("answer larger than 1 MiB"), true);
+        return;
+    }
+    result.retryAfterMs = retryAfterMs(reply->rawHeader("Retry-After"));
+    result.judgement =
+        judgeRdapReply(status, result.body, reply->rawHeader("Content-Type"), queryUrl(m_request));
+    result.failure = result.judgement.verdict == Verdict::Unanswered ? result.judgement.detail : QString();
+    result.neverConnected = false;
+    m_busy = false;
+    dropReply();
+    Q_EMIT finished(result);
+}
+
+QString RdapLookup::failureOf(QNetworkReply* reply) const
+{
+    switch (reply->error()) {
+    case QNetworkReply::TooManyRedirectsError:
+        return QStringLiteral("redirect loop (more than %1 redirects)").arg(MaxRedirects);
+    case QNetworkReply::InsecureRedirectError:
+        return QStringLiteral("redirected from https to plain http");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("TLS error: %1")
+            .arg(m_tlsErrors.isEmpty() ? reply->errorString() : m_tlsErrors);
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("connection refused");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("host not found");
+    default:
+        return reply->errorString();
+    }
 }
 
 void RdapLookup::endAttempt(const QString& failure, bool connected)

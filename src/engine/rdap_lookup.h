@@ -72,6 +72,8 @@ Q_SIGNALS:
 private:
     void beginAttempt();
     void onFinished();
+    void finishWithAnswer(QNetworkReply* reply, int status);
+    QString failureOf(QNetworkReply* reply) const;
     void onTimeout();
     void endAttempt(const QString& failure, bool connected);
     void dropReply();
