@@ -234,10 +234,7 @@ void SearchDriver::setServerLimits(const ServerLimitsTable& limits)
 
 QList<SearchDriver::ServerStats> SearchDriver::serverStats() const
 {
-    QList<ServerStats> stats;
-    for (const ServerPacer::Stats& server : d->queue.serverStats())
-        stats.append({server.host, server.queries, server.answers, server.refusals, server.pauses});
-    return stats;
+    return d->queue.serverStats();
 }
 
 void SearchDriver::setRdapBootstrap(std::shared_ptr<const RdapBootstrap> bootstrap)

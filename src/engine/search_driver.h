@@ -3,6 +3,7 @@
 #include "engine/lookup_request.h"
 #include "engine/lookup_router.h"
 #include "engine/search_progress.h"
+#include "engine/server_pacer.h"
 #include "engine/verdict.h"
 #include "result_list.h"
 #include "sources/search_type.h"
@@ -66,14 +67,7 @@ public:
     // Names of the last search that DNS settled.
     qint64 dnsSettledCount() const;
 
-    struct ServerStats
-    {
-        QString host;
-        qint64 queries = 0;
-        qint64 answers = 0;
-        qint64 refusals = 0;
-        qint64 pauses = 0;
-    };
+    using ServerStats = ServerPacer::Stats;
     // Per server of the last search, the busiest first.
     QList<ServerStats> serverStats() const;
 
