@@ -83,4 +83,21 @@ QString queryDomain(const QString& domain)
     return isQueryableDomain(ace) ? ace : QString();
 }
 
+// An entry as it can be shown in one line of a message: control characters escaped, long ones cut.
+QString quotedEntry(const QString& entry)
+{
+    constexpr qsizetype MaxQuotedEntry = 80;
+    QString shown;
+    for (const QChar c : entry.left(MaxQuotedEntry)) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.category() == QChar::Other_Control ||
+            c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    if (entry.size() > MaxQuotedEntry)
+        shown += QStringLiteral("...");
+    return QLatin1Char('"') + shown + QLatin1Char('"');
+}
+
 } // namespace brisquel

@@ -18,4 +18,8 @@ bool isQueryableDomain(const QString& domain);
 // ("xn--caf-dma.com"). Empty when a name with letters outside ASCII has no valid ACE form.
 QString queryDomain(const QString& domain);
 
+// An entry as it can be shown in one line of a message: quoted, control characters escaped, a
+// long one cut.
+QString quotedEntry(const QString& entry);
+
 } // namespace brisquel

@@ -3,9 +3,100 @@
 #include "engine/lookup_router.h"
 #include "engine/search_progress.h"
 
+#include <cstring>
 #include <limits>
 
 namespace brisquel {
+
+namespace {
+// "2 minutes", "1 minute", "30 seconds"
+QString minutesText(qint64 ms)
+{
+    if (ms % 60000 != 0)
+        return QStringLiteral("%1 seconds").arg((ms + 999) / 1000);
+    return ms == 60000 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(ms / 60000);
+}
+} // namespace
+
+// One server's waiting names, in list order: the first ones as full requests, the rest packed
+// into one buffer (entry number, name, ASCII form), so that a million names waiting for a slow
+// server take a few bytes each.
+class LookupQueue::Line
+{
+public:
+    explicit Line(const LookupRequest& server)
+        : m_server(server)
+    {}
+
+    qint64 size() const { return qint64(m_ready.size()) + m_packedCount; }
+    bool isEmpty() const { return size() == 0; }
+    const LookupRequest& server() const { return m_server; }
+
+    void pushBack(const LookupRequest& request, qint64 now)
+    {
+        if (m_packedCount == 0 && qsizetype(m_ready.size()) < ReadyPerServer)
+            m_ready.push_back({request, 0, now});
+        else
+            pack(request);
+    }
+    void pushFront(const Pending& pending) { m_ready.push_front(pending); }
+    Pending& front()
+    {
+        if (m_ready.empty())
+            unpack();
+        return m_ready.front();
+    }
+    Pending takeFront()
+    {
+        Pending first = front();
+        m_ready.pop_front();
+        return first;
+    }
+    // Everything waiting, in order, emptying the line.
+    std::deque<Pending> takeAll()
+    {
+        while (m_packedCount > 0)
+            unpack();
+        return std::exchange(m_ready, {});
+    }
+
+private:
+    void pack(const LookupRequest& request)
+    {
+        const qint64 entry = request.entryNumber;
+        m_packed.append(reinterpret_cast<const char*>(&entry), sizeof entry);
+        m_packed.append(request.domain.toUtf8()).append('\n').append(request.query.toLatin1()).append('\n');
+        ++m_packedCount;
+    }
+    // Moves packed names back into full requests, a batch at a time.
+    void unpack()
+    {
+        for (qsizetype n = 0; n < ReadyPerServer && m_packedCount > 0; ++n, --m_packedCount) {
+            Pending pending{m_server, 0, 0};
+            std::memcpy(&pending.request.entryNumber, m_packed.constData() + m_packedAt, sizeof(qint64));
+            m_packedAt += sizeof(qint64);
+            const qsizetype domainEnd = m_packed.indexOf('\n', m_packedAt);
+            pending.request.domain =
+                QString::fromUtf8(m_packed.constData() + m_packedAt, domainEnd - m_packedAt);
+            const qsizetype queryEnd = m_packed.indexOf('\n', domainEnd + 1);
+            pending.request.query =
+                QString::fromLatin1(m_packed.constData() + domainEnd + 1, queryEnd - domainEnd - 1);
+            m_packedAt = queryEnd + 1;
+            m_ready.push_back(std::move(pending));
+        }
+        // Drop what was read once it is most of the buffer, so the buffer never only grows.
+        if (m_packedCount == 0 || m_packedAt > m_packed.size() / 2) {
+            m_packed.remove(0, m_packedAt);
+            m_packedAt = 0;
+        }
+    }
+
+    LookupRequest m_server; // the server part of every request in the line
+    std::deque<Pending> m_ready;
+    QByteArray m_packed;
+    qsizetype m_packedAt = 0;
+    qint64 m_packedCount = 0;
+};
 
 LookupQueue::LookupQueue(const LookupRouter* router, QObject* parent)
     : QObject(parent)
@@ -17,6 +108,8 @@ LookupQueue::LookupQueue(const LookupRouter* router, QObject* parent)
     connect(&m_pool, &LookupPool::connected, this, &LookupQueue::connecting);
 }
 
+LookupQueue::~LookupQueue() = default;
+
 void LookupQueue::begin(const LookupTimings& timings)
 {
     stop();
@@ -24,9 +117,11 @@ void LookupQueue::begin(const LookupTimings& timings)
     m_pacer.reset();
     m_pacer.setPoolSize(m_poolSize);
     m_pacer.setFirstPauseMs(timings.firstPauseMs);
+    m_pacer.setBreaker(timings.probeIntervalMs(), timings.deadServerMs);
     m_refusalsOf.clear();
     m_whoisUnreachable.clear();
     m_unreachable.clear();
+    m_givenUp.clear();
     m_firstConnectFailure.clear();
     m_lookupsEnded = 0;
     m_connectFailures = 0;
@@ -40,14 +135,30 @@ void LookupQueue::stop()
     m_active = false;
     m_wakeTimer.stop();
     m_pool.abortAll();
-    m_pending.clear();
+    m_lines.clear();
+    m_waiting = 0;
     m_inFlight.clear();
+    m_awaitingDns.clear();
+}
+
+LookupQueue::Line& LookupQueue::lineFor(const LookupRequest& request)
+{
+    std::unique_ptr<Line>& line = m_lines[request.serverKey()];
+    if (!line)
+        line = std::make_unique<Line>(request);
+    return *line;
+}
+
+void LookupQueue::add(const LookupRequest& request)
+{
+    lineFor(request).pushBack(request, m_clock.elapsed());
+    ++m_waiting;
 }
 
 void LookupQueue::dispatch()
 {
-    // A name ended from in here (a spent quota) may have its listener ask for more: once this
-    // round is over, another one.
+    // A name ended from in here (a spent quota, a server given up) may have its listener ask for
+    // more: once this round is over, another one.
     if (m_dispatching) {
         m_dispatchAgain = true;
         return;
@@ -64,22 +175,19 @@ void LookupQueue::dispatchRound()
 {
     const qint64 now = m_clock.elapsed();
     qint64 readyAt = std::numeric_limits<qint64>::max();
-    while (m_active && qsizetype(m_inFlight.size()) < m_poolSize) {
-        // The first name, in list order, whose server has budget now.
-        auto chosen = std::find_if(m_pending.begin(), m_pending.end(), [&](Pending& lookup) {
-            if (!m_whoisUnreachable.isEmpty() && m_whoisUnreachable.contains(lookup.request.serverKey()))
-                m_router->rdapFallback(&lookup.request);
-            return m_pacer.mayAsk(lookup.request.serverKey(), lookup.request.host, now, &readyAt);
-        });
-        if (chosen == m_pending.end())
-            break;
-        const Pending lookup = *chosen;
-        m_pending.erase(chosen);
-        if (!send(lookup, now))
+    for (auto& [key, line] : m_lines) {
+        if (!line->isEmpty() && !m_whoisUnreachable.contains(key) && m_pacer.isDead(key, now))
+            giveUp(*line);
+        if (!m_active)
             return;
     }
+    while (m_active && qsizetype(m_inFlight.size()) < m_poolSize) {
+        Line* line = nextLine(now, &readyAt);
+        if (!line || !send(*line, now))
+            break;
+    }
     // Names wait for a server's budget: come back when the first of them may go.
-    if (m_active && !m_pending.empty() && readyAt != std::numeric_limits<qint64>::max()) {
+    if (m_active && m_waiting > 0 && readyAt != std::numeric_limits<qint64>::max()) {
         const qint64 delay = std::max<qint64>(1, readyAt - now);
         if (!m_wakeTimer.isActive() || m_wakeTimer.remainingTime() > delay)
             m_wakeTimer.start(int(std::min<qint64>(delay, std::numeric_limits<int>::max())));
@@ -87,10 +195,42 @@ void LookupQueue::dispatchRound()
     }
 }
 
-// Asks the name's server, or ends it at once when the server's quota is spent; false when a
-// listener stopped the queue.
-bool LookupQueue::send(const Pending& lookup, qint64 now)
+// Of the lines whose server may be asked now, the one whose first name comes first in the list.
+LookupQueue::Line* LookupQueue::nextLine(qint64 now, qint64* readyAt)
 {
+    Line* chosen = nullptr;
+    for (auto& [key, line] : m_lines) {
+        // Names settled meanwhile (by DNS) leave without a query.
+        while (!line->isEmpty() && m_stillWanted && !m_stillWanted(line->front().request.entryNumber)) {
+            line->takeFront();
+            --m_waiting;
+        }
+        if (line->isEmpty())
+            continue;
+        Pending& front = line->front();
+        LookupRequest& first = front.request;
+        if (m_awaitingDns.contains(first.entryNumber) && now < front.queuedAt + m_dnsGraceMs) {
+            *readyAt = std::min(*readyAt, front.queuedAt + m_dnsGraceMs);
+            continue;
+        }
+        if (m_whoisUnreachable.contains(key))
+            m_router->rdapFallback(&first);
+        if (const qint64 deadAt = m_pacer.deadAt(key); deadAt > 0)
+            *readyAt = std::min(*readyAt, deadAt);
+        if (m_pacer.mayAsk(first.serverKey(), first.host, now, readyAt) &&
+            (!chosen || first.entryNumber < chosen->front().request.entryNumber))
+            chosen = line.get();
+    }
+    return chosen;
+}
+
+// Asks the first name of the line, or ends it at once when its server's quota is spent; false
+// when a listener stopped the queue.
+bool LookupQueue::send(Line& line, qint64 now)
+{
+    const Pending lookup = line.takeFront();
+    --m_waiting;
+    m_awaitingDns.remove(lookup.request.entryNumber);
     const LookupRequest& request = lookup.request;
     if (m_pacer.quotaUsedUp(request.serverKey())) {
         Q_EMIT ended(request, Verdict::Unanswered,
@@ -102,6 +242,27 @@ bool LookupQueue::send(const Pending& lookup, qint64 now)
     m_refusalsOf[request.entryNumber] = lookup.refusals;
     m_pool.start(request);
     return true;
+}
+
+// A server held silent for the dead time: its waiting names end unanswered, all at once.
+void LookupQueue::giveUp(Line& line)
+{
+    const QString host = line.server().host;
+    const QString reason =
+        QStringLiteral("%1 did not answer for %2").arg(host, minutesText(m_pacer.deadAfterMs()));
+    const std::deque<Pending> names = line.takeAll();
+    if (!m_givenUp.contains(host)) {
+        m_givenUp.insert(host);
+        Q_EMIT problem(reason + QStringLiteral("; its waiting names go to Unanswered.txt."));
+    }
+    // Counted out one by one: the search must not see the queue empty before the last has ended.
+    for (const Pending& pending : names) {
+        if (!m_active)
+            return;
+        --m_waiting;
+        if (!m_stillWanted || m_stillWanted(pending.request.entryNumber))
+            Q_EMIT ended(pending.request, Verdict::Unanswered, reason);
+    }
 }
 
 void LookupQueue::showRest(qint64 now)
@@ -143,7 +304,7 @@ bool LookupQueue::fallBackToRdap(const LookupResult& result)
     const QString key = result.request.serverKey();
     // A server that cannot be reached, or that has let several names in a row go without an answer
     // (port 43 switched off behind a firewall that drops), sends the rest of its names to RDAP at once.
-    const int silentInARow = m_pacer.onSilence(key);
+    const int silentInARow = m_pacer.onSilence(key, m_clock.elapsed());
     if ((result.neverConnected || silentInARow >= SilentBeforeRdap) && !m_whoisUnreachable.contains(key)) {
         m_whoisUnreachable.insert(key);
         Q_EMIT problem(QStringLiteral("%1 %2: %3; asking %4 over RDAP instead.")
@@ -162,7 +323,7 @@ bool LookupQueue::paceAndRetry(const LookupResult& result, QString* detail)
     const QString key = result.request.serverKey();
     const qint64 now = m_clock.elapsed();
     if (!result.answered) {
-        m_pacer.onSilence(key);
+        m_pacer.onSilence(key, now);
         if (result.neverConnected)
             noteConnectFailure(result.request, result.failure);
         *detail = result.failure;
@@ -191,7 +352,8 @@ bool LookupQueue::paceAndRetry(const LookupResult& result, QString* detail)
 void LookupQueue::requeue(const LookupRequest& request, int refusals)
 {
     m_refusalsOf.remove(request.entryNumber);
-    m_pending.push_front(Pending{request, refusals});
+    lineFor(request).pushFront(Pending{request, refusals});
+    ++m_waiting;
 }
 
 void LookupQueue::noteConnectFailure(const LookupRequest& request, const QString& failure)
@@ -207,23 +369,40 @@ void LookupQueue::noteConnectFailure(const LookupRequest& request, const QString
     Q_EMIT problem(message);
 }
 
+qint64 LookupQueue::waitingForReadyServers() const
+{
+    const qint64 now = m_clock.isValid() ? m_clock.elapsed() : 0;
+    qint64 waiting = 0;
+    for (const auto& [key, line] : m_lines) {
+        if (!line->isEmpty() && !m_pacer.holdsBack(key, now))
+            waiting += line->size();
+    }
+    return waiting;
+}
+
 void LookupQueue::countWaiting(SearchProgress* progress) const
 {
     const qint64 now = m_clock.isValid() ? m_clock.elapsed() : 0;
-    QHash<QString, bool> heldBack;
-    for (const Pending& lookup : m_pending) {
-        const QString key = lookup.request.serverKey();
-        auto held = heldBack.find(key);
-        if (held == heldBack.end())
-            held = heldBack.insert(key, m_pacer.holdsBack(key, now));
-        ++(*held ? progress->waitingServer : progress->waitingSlot);
-    }
+    for (const auto& [key, line] : m_lines)
+        (m_pacer.holdsBack(key, now) ? progress->waitingServer : progress->waitingSlot) += line->size();
 }
 
-void LookupQueue::forEachWaiting(const std::function<void(LookupRequest&)>& change)
+void LookupQueue::reroute(const std::function<void(LookupRequest&)>& change)
 {
-    for (Pending& lookup : m_pending)
-        change(lookup.request);
+    // A name may change servers, and so lines: every waiting name is taken out and put back.
+    std::vector<Pending> all;
+    for (auto& [key, line] : m_lines) {
+        for (Pending& pending : line->takeAll())
+            all.push_back(std::move(pending));
+    }
+    m_lines.clear();
+    std::sort(all.begin(), all.end(), [](const Pending& a, const Pending& b) {
+        return a.request.entryNumber < b.request.entryNumber;
+    });
+    for (Pending& pending : all) {
+        change(pending.request);
+        lineFor(pending.request).pushBack(pending.request, pending.queuedAt);
+    }
 }
 
 } // namespace brisquel

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <map>
 #include <set>
 
 namespace brisquel {
@@ -19,10 +20,12 @@ namespace brisquel {
 class LookupRouter;
 struct SearchProgress;
 
-// The names of a search on their way to their registries: each goes out, in list order, as soon
-// as its server's pace allows and a slot is free; a refusal puts it back first in line (up to five
-// times), a WHOIS server that gives no answer hands its names to the registry's RDAP service, and
-// every name comes back once, with its verdict, through ended().
+// The names of a search on their way to their registries, a line per server: each goes out, in
+// list order, as soon as its server's pace allows and a slot is free, so a slow or resting server
+// holds back only its own names. A refusal puts a name back first in its line (up to five times),
+// a WHOIS server that gives no answer hands its names to the registry's RDAP service, a server
+// that stays silent is held and, after the dead time, its names are given up in one go. Every
+// name comes back once, with its verdict, through ended().
 class LookupQueue : public QObject
 {
     Q_OBJECT
@@ -30,31 +33,44 @@ public:
     static constexpr int MaxRefusals = 5;
     // Lookups in a row without any answer after which a WHOIS server's names go to RDAP.
     static constexpr int SilentBeforeRdap = 3;
+    // Full requests kept per server; beyond, names wait in a compact form.
+    static constexpr qsizetype ReadyPerServer = 256;
 
     explicit LookupQueue(const LookupRouter* router, QObject* parent = nullptr);
+    ~LookupQueue() override;
 
     void setPoolSize(int size) { m_poolSize = size; }
     int poolSize() const { return m_poolSize; }
     void setAnswerRules(std::shared_ptr<const AnswerRules> rules) { m_pool.setAnswerRules(std::move(rules)); }
     // Servers met take the new limits at once; a pace learned from refusals stays.
     void setServerLimits(const ServerLimitsTable& limits) { m_pacer.setLimits(limits); }
+    // Whether a waiting name is still wanted when its turn comes (DNS may have settled it meanwhile).
+    void setStillWanted(std::function<bool(qint64 entry)> wanted) { m_stillWanted = std::move(wanted); }
 
     // A new search: every server is met afresh.
     void begin(const LookupTimings& timings);
-    void add(const LookupRequest& request) { m_pending.push_back({request, 0}); }
+    void add(const LookupRequest& request);
+    // The name's DNS answer is awaited: it waits for it a moment (the grace) before its registry
+    // is asked, unless DNS says first that it need not be asked.
+    void awaitDns(qint64 entry) { m_awaitingDns.insert(entry); }
+    void dnsAnswered(qint64 entry) { m_awaitingDns.remove(entry); }
+    void setDnsGraceMs(qint64 ms) { m_dnsGraceMs = ms; }
     // Sends what may go now; comes back by itself when a server's rest or budget allows more.
     void dispatch();
     // Drops everything, in flight or waiting, without a result.
     void stop();
 
-    bool isEmpty() const { return m_pending.empty() && m_inFlight.empty(); }
-    qsizetype waitingCount() const { return qsizetype(m_pending.size()); }
+    bool isEmpty() const { return m_waiting == 0 && m_inFlight.empty(); }
+    bool isInFlight(qint64 entry) const { return m_inFlight.count(entry) > 0; }
+    qint64 waitingCount() const { return m_waiting; }
+    // Names waiting for servers that could be asked now: the ones that keep reading ahead worth it.
+    qint64 waitingForReadyServers() const;
     qsizetype inFlightCount() const { return qsizetype(m_inFlight.size()); }
     // Waiting names by what holds them: their server's limits, or a free slot.
     void countWaiting(SearchProgress* progress) const;
     qint64 longestAnswerWaitMs() const { return m_pool.longestRemainingMs(); }
     // Every waiting name, to route again after the extension table changed.
-    void forEachWaiting(const std::function<void(LookupRequest&)>& change);
+    void reroute(const std::function<void(LookupRequest&)>& change);
     QList<ServerPacer::Stats> serverStats() const { return m_pacer.stats(); }
     // Every lookup of the search ended without reaching its server; the first reason why.
     bool noneReached() const { return m_lookupsEnded > 0 && m_connectFailures == m_lookupsEnded; }
@@ -66,7 +82,7 @@ Q_SIGNALS:
     void connecting(int slot, const QString& domain);
     // "Waiting for HOST: limit reached, 42 s", once per rest.
     void serverWaiting(const QString& text);
-    // A server that cannot be reached, or whose names go to RDAP instead.
+    // A server that cannot be reached, whose names go to RDAP instead, or that was given up.
     void problem(const QString& message);
 
 private:
@@ -74,9 +90,15 @@ private:
     {
         LookupRequest request;
         int refusals = 0;
+        qint64 queuedAt = 0; // on the queue's clock; 0 for names that waited packed
     };
+    class Line;
+
+    Line& lineFor(const LookupRequest& request);
     void dispatchRound();
-    bool send(const Pending& lookup, qint64 now);
+    Line* nextLine(qint64 now, qint64* readyAt);
+    bool send(Line& line, qint64 now);
+    void giveUp(Line& line);
     void showRest(qint64 now);
     void onResult(const LookupResult& result);
     bool fallBackToRdap(const LookupResult& result);
@@ -93,11 +115,16 @@ private:
     bool m_active = false;
     bool m_dispatching = false;
     bool m_dispatchAgain = false;
-    std::deque<Pending> m_pending;
+    std::function<bool(qint64)> m_stillWanted;
+    QSet<qint64> m_awaitingDns;
+    qint64 m_dnsGraceMs = 100;
+    std::map<QString, std::unique_ptr<Line>> m_lines; // by server key
+    qint64 m_waiting = 0;
     std::set<qint64> m_inFlight;
     QHash<qint64, int> m_refusalsOf;
     QSet<QString> m_whoisUnreachable; // WHOIS servers whose names go to RDAP
     QSet<QString> m_unreachable;      // servers named once as not reachable
+    QSet<QString> m_givenUp;          // servers named once as given up
     QString m_firstConnectFailure;
     qint64 m_lookupsEnded = 0;
     qint64 m_connectFailures = 0;

@@ -63,6 +63,14 @@ struct LookupTimings
     int maxAttempts = 3;   // so 30 seconds per lookup at most
     int firstPauseMs = 1000;
     int retryDelayMs = -1; // between attempts; -1: a second, or the attempt's limit when shorter
+    // A server silent this long (a few lookups in a row without any answer, then every probe) is
+    // given up for the search: its waiting names go to Unanswered.txt.
+    qint64 deadServerMs = 2 * 60 * 1000;
+    // A held server is probed once a minute, or twice within a shorter dead time.
+    qint64 probeIntervalMs() const
+    {
+        return std::min<qint64>(60 * 1000, std::max<qint64>(1, deadServerMs / 2));
+    }
 
     int retryDelay() const { return retryDelayMs >= 0 ? retryDelayMs : std::min(1000, attemptMs); }
 };

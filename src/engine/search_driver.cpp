@@ -7,13 +7,13 @@
 #include "engine/name_set.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
+#include "engine/unsettled_entries.h"
 #include "engine/verdict_filer.h"
 #include "sources/list_file.h"
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
 
 #include <QTimer>
-#include <set>
 
 namespace brisquel {
 
@@ -21,8 +21,13 @@ namespace {
 constexpr int PositionSaveIntervalMs = 500;
 constexpr int WaitingRefreshMs = 1000;
 // Entries read ahead of the pool, so that names of a server with budget can go while others wait.
-constexpr qsizetype LookAhead = 2000;
-constexpr qsizetype MaxQuotedEntry = 80;
+// Names read ahead for servers that could take them now; names for resting or rationed servers
+// do not count, so that reading goes on past them (they wait packed, a few bytes each), up to a
+// bound on memory.
+constexpr qint64 LookAhead = 2000;
+constexpr qint64 MaxWaiting = 2000000;
+// Names waiting for DNS at most; past it a name goes to its registry only.
+constexpr qint64 DnsBacklog = 20000;
 
 bool parseWholeNumber(const QString& text, qint64* number)
 {
@@ -31,21 +36,6 @@ bool parseWholeNumber(const QString& text, qint64* number)
     return ok;
 }
 
-// An entry as it can be shown in one line of a message: control characters escaped, long ones cut.
-QString quotedEntry(const QString& entry)
-{
-    QString shown;
-    for (const QChar c : entry.left(MaxQuotedEntry)) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.category() == QChar::Other_Control ||
-            c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
-            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            shown += c;
-    }
-    if (entry.size() > MaxQuotedEntry)
-        shown += QStringLiteral("...");
-    return QLatin1Char('"') + shown + QLatin1Char('"');
-}
 } // namespace
 
 class SearchDriver::Private
@@ -68,7 +58,7 @@ public:
         bool exhausted = false; // the whole list has been read
         bool dns = false;       // the pre-check is on for this search
         // Entries read and handed on (to DNS or a registry) whose verdict is not yet filed.
-        std::set<qint64> unsettled;
+        UnsettledEntries unsettled;
         NameSet seen;
         qint64 unanswered = 0;
         qint64 skipped = 0;
@@ -82,9 +72,9 @@ public:
     // The lowest entry not yet settled: with DNS, waiting for its server, in flight, or next to read.
     qint64 resumePosition() const
     {
-        return run.unsettled.empty() ? run.nextEntry : std::min(run.nextEntry, *run.unsettled.begin());
+        return run.unsettled.isEmpty() ? run.nextEntry : std::min(run.nextEntry, run.unsettled.lowest());
     }
-    bool allDone() const { return run.exhausted && queue.isEmpty() && dnsStage.size() == 0; }
+    bool allDone() const { return run.exhausted && queue.isEmpty(); }
     // The next names go out, the panels follow, and a search with nothing left ends.
     void carryOn()
     {
@@ -138,6 +128,7 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
     d->table = table;
     d->filer = filer;
     d->router.setTable(table);
+    d->queue.setStillWanted([this](qint64 entry) { return d->run.unsettled.contains(entry); });
     d->positionTimer.setSingleShot(true);
     connect(&d->positionTimer, &QTimer::timeout, this, [this] { d->savePosition(); });
     d->waitingTimer.setInterval(WaitingRefreshMs);
@@ -155,17 +146,18 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
         Q_EMIT serverWaiting(text);
     });
     connect(&d->queue, &LookupQueue::problem, this, &SearchDriver::problem);
+    // DNS only ever saves a registry query: a name still waiting when its zone turns out to
+    // delegate it is settled as taken; one already asked of its registry keeps that answer.
     connect(&d->dnsStage, &DnsStage::passed, this, [this](const LookupRequest& request) {
-        if (!d->run.running)
-            return;
-        d->queue.add(request);
+        d->queue.dnsAnswered(request.entryNumber);
         d->carryOn();
     });
     connect(&d->dnsStage, &DnsStage::delegated, this, [this](const LookupRequest& request) {
-        if (!d->run.running)
+        const qint64 entry = request.entryNumber;
+        d->queue.dnsAnswered(entry);
+        if (!d->run.running || !d->run.unsettled.contains(entry) || d->queue.isInFlight(entry))
             return;
         ++d->run.dnsSettled;
-        // Taken for certain: the zone delegates it, without a registry query.
         d->settle(request, Verdict::Registered, QStringLiteral("delegated in DNS"));
     });
     connect(&d->dnsStage, &DnsStage::notice, this, [this](const QString& text) {
@@ -193,6 +185,11 @@ void SearchDriver::setTimings(LookupTimings timings)
     d->timings = timings;
 }
 
+void SearchDriver::setDeadServerMs(qint64 ms)
+{
+    d->timings.deadServerMs = std::max<qint64>(1, ms);
+}
+
 void SearchDriver::setUseProxy(bool useProxy)
 {
     d->router.setUseProxy(useProxy);
@@ -210,8 +207,7 @@ void SearchDriver::reloadServers()
         if (d->router.route(&routed, &reason))
             request = routed;
     };
-    d->queue.forEachWaiting(reroute);
-    d->dnsStage.forEach(reroute);
+    d->queue.reroute(reroute);
     if (d->run.running)
         d->queue.dispatch();
 }
@@ -417,27 +413,27 @@ bool SearchDriver::Private::takeEntry(qint64 number, const QString& entry)
         return true;
     }
     run.unsettled.insert(number);
-    // DNS first, so that registry slots only see names it could not settle.
-    if (run.dns && dnsStage.isActive())
+    queue.add(request);
+    if (run.dns && dnsStage.isActive() && dnsStage.size() < DnsBacklog) {
         dnsStage.add(request);
-    else
-        queue.add(request);
+        queue.awaitDns(number);
+    }
     return true;
 }
 
 bool SearchDriver::Private::readAhead()
 {
-    const auto readAheadCount = [this] {
-        return queue.waitingCount() + qsizetype(dnsStage.size());
+    const auto wantsMore = [this] {
+        return queue.waitingForReadyServers() < LookAhead && queue.waitingCount() < MaxWaiting;
     };
     QString entry;
-    while (run.running && readAheadCount() < LookAhead && reader.readEntry(&entry)) {
+    while (run.running && wantsMore() && reader.readEntry(&entry)) {
         const qint64 number = reader.entryNumber();
         run.nextEntry = number + 1;
         if (!takeEntry(number, entry))
             return false;
     }
-    if (run.running && readAheadCount() < LookAhead && !run.exhausted) {
+    if (run.running && wantsMore() && !run.exhausted) {
         run.exhausted = true;
         if (stopOnListFailure())
             return false;
@@ -530,7 +526,6 @@ SearchProgress SearchDriver::progress() const
     progress.startEntry = run.startEntry;
     progress.total = run.entryTotal;
     progress.inFlight = d->queue.inFlightCount();
-    progress.waitingDns = d->dnsStage.size();
     d->queue.countWaiting(&progress);
     // Entries read are settled unless they are still on their way: the resume position's count.
     progress.settled = std::max<qint64>(0, run.nextEntry - 1 - qint64(run.unsettled.size()));

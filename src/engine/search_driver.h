@@ -44,6 +44,8 @@ public:
 
     void setPoolSize(int size);
     void setTimings(LookupTimings timings);
+    // How long a registry may stay silent before its waiting names are given up.
+    void setDeadServerMs(qint64 ms);
     void setUseProxy(bool useProxy);
     // The extension table changed: names read ahead but not yet asked follow it.
     void reloadServers();

@@ -14,7 +14,6 @@ struct SearchProgress
     qint64 settled = 0;
     qint64 total = 0;
     qint64 inFlight = 0;      // asked, the answer awaited
-    qint64 waitingDns = 0;    // read ahead, with the DNS pre-check
     qint64 waitingServer = 0; // read ahead, held back by its server's pace, rest or connection cap
     qint64 waitingSlot = 0;   // read ahead, ready to go as soon as a lookup slot is free
     qint64 dnsSettled = 0;    // taken names that DNS settled without a registry query
@@ -22,7 +21,7 @@ struct SearchProgress
     bool listRead = false;          // every entry of the list has been read
     qint64 longestAnswerWaitMs = 0; // the longest a lookup in flight may still take
 
-    qint64 waiting() const { return waitingDns + waitingServer + waitingSlot; }
+    qint64 waiting() const { return waitingServer + waitingSlot; }
     qint64 settledThisRun() const { return std::max<qint64>(0, settled - (startEntry - 1)); }
 };
 

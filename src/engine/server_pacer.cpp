@@ -51,6 +51,13 @@ bool ServerPacer::mayAsk(const QString& key, const QString& host, qint64 now, qi
     }
     if (server->quotaUsedUp)
         return true; // its names are filed at once, without a query
+    if (server->heldSince >= 0) {
+        // One probe at a time, once per interval.
+        if (server->open == 0 && now >= server->nextProbeAt)
+            return true;
+        *readyAt = std::min(*readyAt, std::max(server->nextProbeAt, now + 1));
+        return false;
+    }
     if (now < server->pausedUntil) {
         *readyAt = std::min(*readyAt, server->pausedUntil);
         return false;
@@ -75,6 +82,8 @@ bool ServerPacer::holdsBack(const QString& key, qint64 now) const
     const auto found = m_servers.constFind(key);
     if (found == m_servers.cend() || found->quotaUsedUp)
         return false;
+    if (found->heldSince >= 0)
+        return true;
     // A cap no lower than the pool's own is the pool's limit, not the server's.
     if (now < found->pausedUntil || (found->open >= found->slotCap && found->slotCap < m_poolSize))
         return true;
@@ -93,8 +102,9 @@ void ServerPacer::onSent(const QString& key, qint64 now)
     Server* server = find(key);
     if (!server)
         return;
-    Q_UNUSED(now);
     ++server->open;
+    if (server->heldSince >= 0)
+        server->nextProbeAt = now + m_probeIntervalMs;
     ++server->stats.queries;
     if (server->perSecond > 0)
         server->tokens -= 1;
@@ -110,7 +120,7 @@ void ServerPacer::onAnswer(const QString& key, qint64 now)
         return;
     server->open = std::max(0, server->open - 1);
     ++server->stats.answers;
-    server->silentInARow = 0;
+    heardFrom(*server);
     server->backoffMs = 0;
     server->slotCap = std::min(std::min(server->limits.connections, m_poolSize), server->slotCap + 1);
     server->recentAnswers.push_back(now);
@@ -132,6 +142,7 @@ void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint6
         return;
     server->open = std::max(0, server->open - 1);
     ++server->stats.refusals;
+    heardFrom(*server);
     server->cleanAnswers = 0;
     const QString text = answerText.left(4096).toLower();
     if (text.contains(QStringLiteral("daily")) || text.contains(QStringLiteral("per day")) ||
@@ -158,7 +169,7 @@ void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint6
     server->refilledAt = now;
 }
 
-int ServerPacer::onSilence(const QString& key)
+int ServerPacer::onSilence(const QString& key, qint64 now)
 {
     Server* server = find(key);
     if (!server)
@@ -166,7 +177,29 @@ int ServerPacer::onSilence(const QString& key)
     server->open = std::max(0, server->open - 1);
     // Fewer slots, so that a silent server never holds the whole pool.
     server->slotCap = std::max(1, server->slotCap / 2);
-    return ++server->silentInARow;
+    if (++server->silentInARow >= SilentBeforeHold && server->heldSince < 0) {
+        server->heldSince = now;
+        server->nextProbeAt = now + m_probeIntervalMs;
+    }
+    return server->silentInARow;
+}
+
+void ServerPacer::heardFrom(Server& server)
+{
+    server.silentInARow = 0;
+    server.heldSince = -1;
+}
+
+bool ServerPacer::isDead(const QString& key, qint64 now) const
+{
+    const qint64 at = deadAt(key);
+    return at > 0 && now >= at;
+}
+
+qint64 ServerPacer::deadAt(const QString& key) const
+{
+    const auto found = m_servers.constFind(key);
+    return found == m_servers.cend() || found->heldSince < 0 ? 0 : found->heldSince + m_deadAfterMs;
 }
 
 std::optional<ServerPacer::Rest> ServerPacer::longestRest(qint64 now) const

@@ -21,6 +21,9 @@ public:
     static constexpr qint64 MaxPauseMs = 5 * 60 * 1000;
     // Clean answers in a row after which a lowered pace creeps back up.
     static constexpr int CleanStretch = 50;
+    // Lookups in a row without any answer after which a server is held: its names wait, and one
+    // probe a while goes out to see whether it is back.
+    static constexpr int SilentBeforeHold = 3;
 
     struct Stats
     {
@@ -42,6 +45,13 @@ public:
     void setLimits(const ServerLimitsTable& limits);
     void setPoolSize(int size);
     void setFirstPauseMs(qint64 ms) { m_firstPauseMs = std::max<qint64>(1, ms); }
+    // A held server is probed once per interval and given up after the dead time.
+    void setBreaker(qint64 probeIntervalMs, qint64 deadAfterMs)
+    {
+        m_probeIntervalMs = std::max<qint64>(1, probeIntervalMs);
+        m_deadAfterMs = std::max<qint64>(1, deadAfterMs);
+    }
+    qint64 deadAfterMs() const { return m_deadAfterMs; }
     // A new run: every server is met afresh.
     void reset() { m_servers.clear(); }
 
@@ -58,8 +68,13 @@ public:
     // from then on a pace just under what the server took in the last second. The words "daily",
     // "per day" or "24 hours" in it mean the quota is spent.
     void onRefusal(const QString& key, const QString& answerText, qint64 namedWaitMs, qint64 now);
-    // No answer at all: fewer slots from now on. Returns the lookups in a row that went so.
-    int onSilence(const QString& key);
+    // No answer at all (time-out, refused, reset): fewer slots from now on, and after a few in a
+    // row the server is held. Returns the lookups in a row that went so.
+    int onSilence(const QString& key, qint64 now);
+    // Held for the dead time without an answer: its names are given up.
+    bool isDead(const QString& key, qint64 now) const;
+    // When a held server will count as dead; 0 when it is not held.
+    qint64 deadAt(const QString& key) const;
 
     // The server resting longest at `now`, if any.
     std::optional<Rest> longestRest(qint64 now) const;
@@ -83,14 +98,19 @@ private:
         int cleanAnswers = 0;
         int silentInARow = 0;
         bool quotaUsedUp = false;
+        qint64 heldSince = -1; // the breaker: -1 while the server answers
+        qint64 nextProbeAt = 0;
     };
     Server* find(const QString& key);
     void applyLimits(Server& server) const;
+    static void heardFrom(Server& server);
 
     ServerLimitsTable m_limits;
     QHash<QString, Server> m_servers;
     int m_poolSize = 25;
     qint64 m_firstPauseMs = 1000;
+    qint64 m_probeIntervalMs = 60 * 1000;
+    qint64 m_deadAfterMs = 2 * 60 * 1000;
 };
 
 } // namespace brisquel

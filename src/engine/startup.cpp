@@ -90,6 +90,14 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     result.preferRdap = m_settings->flag(SettingKeys::chkRdap());
     result.checkDnsFirst = m_settings->flag(SettingKeys::chkDns());
     result.dnsServer = m_settings->value(SettingKeys::DnsServer());
+    bool minutesOk = false;
+    const double minutes = m_settings->value(SettingKeys::DeadServerMinutes()).toDouble(&minutesOk);
+    if (minutesOk && minutes > 0)
+        result.deadServerMs = qint64(std::min(minutes, 24.0 * 60) * 60 * 1000);
+    else
+        result.problems.append(QStringLiteral("DeadServerMinutes \"%1\" in settings.ini is not a number of "
+                                              "minutes; 2 minutes are used.")
+                                   .arg(m_settings->value(SettingKeys::DeadServerMinutes())));
     result.useProxy = m_settings->flag(SettingKeys::chkProxy());
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
     return result;

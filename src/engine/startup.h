@@ -44,6 +44,8 @@ struct StartupResult
     bool preferRdap = false;
     bool checkDnsFirst = true;
     QString dnsServer;
+    // How long a registry may stay silent before its names are given up.
+    qint64 deadServerMs = 2 * 60 * 1000;
 };
 
 // The main window's start-up apart from its widgets, so that it runs without a display.

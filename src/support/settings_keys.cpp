@@ -84,6 +84,10 @@ SettingKey DnsServer()
 {
     return option(QStringLiteral("DnsServer"), "");
 }
+SettingKey DeadServerMinutes()
+{
+    return option(QStringLiteral("DeadServerMinutes"), "2");
+}
 SettingKey DefaultExt()
 {
     return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User);

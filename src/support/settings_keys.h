@@ -45,6 +45,8 @@ SettingKey chkRdap();
 SettingKey chkDns();
 // The resolver the DNS pre-check asks ("HOST" or "HOST:PORT"); empty: the system's configuration.
 SettingKey DnsServer();
+// How long a registry may stay silent before a search gives up its names (minutes, fractions too).
+SettingKey DeadServerMinutes();
 SettingKey DefaultExt();
 SettingKey IgnorePermissionDeniedError();
 SettingKey chkExt(int index);

@@ -21,8 +21,6 @@ QString openPanelText(const SearchProgress& progress)
             text += QStringLiteral(" · %1 queued").arg(progress.waitingSlot);
         if (progress.waitingServer > 0)
             text += QStringLiteral(" · %1 held by server limits").arg(progress.waitingServer);
-        if (progress.waitingDns > 0)
-            text += QStringLiteral(" · %1 with DNS").arg(progress.waitingDns);
     }
     // How many names DNS took off the registries' hands, whatever else the panel says.
     if (progress.dnsOn)

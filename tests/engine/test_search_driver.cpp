@@ -109,6 +109,56 @@ private Q_SLOTS:
         QCOMPARE(h.driver.progress().settled, 676);
     }
 
+    void aRationedServerHoldsBackOnlyItsOwnNames()
+    {
+        // .com goes to a server asked twice a second, .net to one that answers at once; the list
+        // has far more .com names waiting than the search reads ahead.
+        FakeWhoisServer fast;
+        QVERIFY(fast.listen());
+        Harness h(ExtensionTable({{QStringLiteral("com"), QStringLiteral("localhost"), m_server->port(), true},
+                                  {QStringLiteral("net"), QStringLiteral("127.0.0.1"), fast.port(), true}}));
+        ServerLimitsTable limits;
+        limits.load("localhost rate=2/s", QStringLiteral("test"));
+        h.driver.setServerLimits(limits);
+        QByteArray list;
+        for (int i = 1; i <= 2500; ++i)
+            list += "slow" + QByteArray::number(i) + ".com\r\nquick" + QByteArray::number(i) + ".net\r\n";
+        QString error;
+        QVERIFY(h.driver.start({h.writeList(list), SearchType::CustomList, QStringLiteral("1"),
+                                QStringLiteral("5000")},
+                               &error));
+        QTRY_COMPARE_WITH_TIMEOUT(fast.queries().size(), 2500, 15000);
+        QVERIFY(m_server->queries().size() < 40);
+        h.driver.stop();
+        // The first .com name not yet answered is where the search goes on from.
+        QVERIFY(h.driver.resumePosition() < 80);
+        QCOMPARE(h.driver.resumePosition() % 2, 1);
+    }
+
+    void aServerSilentForTheDeadTimeIsGivenUp()
+    {
+        FakeWhoisServer dead;
+        QVERIFY(dead.listen());
+        dead.setFault(FakeWhoisServer::Fault::NeverAnswer);
+        Harness h(ExtensionTable({{QStringLiteral("com"), QStringLiteral("127.0.0.1"), m_server->port(), true},
+                                  {QStringLiteral("net"), QStringLiteral("127.0.0.1"), dead.port(), true}}));
+        h.driver.setTimings({100, 1, 20});
+        h.driver.setDeadServerMs(1000);
+        QByteArray list;
+        for (int i = 1; i <= 30; ++i)
+            list += "name" + QByteArray::number(i) + ".com\r\nname" + QByteArray::number(i) + ".net\r\n";
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(h.run(h.writeList(list)));
+        QVERIFY(clock.elapsed() < 5000);
+        QCOMPARE(h.domains(Verdict::Registered).size(), 30);
+        QCOMPARE(h.domains(Verdict::Unanswered).size(), 30);
+        QCOMPARE(h.fileLines(QStringLiteral("Unanswered.txt")).size(), 30);
+        QCOMPARE(h.problems.filter(QStringLiteral("127.0.0.1 did not answer for 1 seconds")).size(), 1);
+        // The first lookups and a probe, not every one of its names.
+        QVERIFY2(dead.queries().size() < 30, qPrintable(QString::number(dead.queries().size())));
+    }
+
     void aSilentServerDelaysOnlyItsOwnName()
     {
         Harness h(m_server->port());
@@ -591,14 +641,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("silent");
         QTest::addColumn<QString>("message");
-        QTest::newRow("wildcard") << false << QStringLiteral("DNS pre-check off for .com");
-        QTest::newRow("silent") << true << QStringLiteral("No DNS resolver answered");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("wildcard") << false << QStringLiteral("DNS pre-check off for .com") << 1;
+        // The registry does not wait for a resolver that never answers: the search is over before
+        // the resolver would be given up.
+        QTest::newRow("silent") << true << QStringLiteral("No DNS resolver answered") << 0;
     }
 
     void aWildcardZoneOrASilentResolverLeavesEveryNameToTheRegistry()
     {
         QFETCH(bool, silent);
         QFETCH(QString, message);
+        QFETCH(int, messages);
         Harness h(m_server->port());
         FakeDnsServer dns;
         QVERIFY(dns.listen());
@@ -608,7 +662,7 @@ private Q_SLOTS:
         QVERIFY(h.run(h.writeList("takenone.com\r\nfreeone.com\r\ntakentwo.com\r\n")));
         QCOMPARE(m_server->queries().size(), 3);
         QCOMPARE(h.domains(Verdict::Registered), names({"takenone.com", "takentwo.com"}));
-        QCOMPARE(h.problems.filter(message).size(), 1);
+        QCOMPARE(h.problems.filter(message).size(), messages);
         QCOMPARE(h.driver.dnsSettledCount(), 0);
     }
 

@@ -11,7 +11,8 @@ const QString Host = QStringLiteral("whois.example");
 
 // Each row is a server's limits line and a script of steps at given times (ms):
 //   ask T yes | ask T no | ask T no@R   may a query go at T (and from when, if it names a time)
-//   sent T · answer T · silence · refuse T [wait=MS] [daily]   what happened to a query
+//   sent T · answer T · silence T · refuse T [wait=MS] [daily]   what happened to a query
+//   dead T yes|no                                               whether the server is given up
 //   quota yes|no                                                whether the day's quota is spent
 class TestServerPacer : public QObject
 {
@@ -50,7 +51,16 @@ private Q_SLOTS:
                "answer 800; answer 900; answer 950; refuse 1000; ask 2000 yes; sent 2000; ask 2000 no@2106";
         QTest::newRow("silence halves the slots")
             << "connections=4"
-            << "sent 0; silence; sent 0; sent 0; ask 0 no; answer 1; ask 1 yes";
+            << "sent 0; silence 0; sent 0; sent 0; ask 0 no; answer 1; ask 1 yes";
+        // Three lookups in a row without any answer hold the server; one probe a minute goes out.
+        QTest::newRow("a silent server is held and probed until it answers")
+            << ""
+            << "sent 0; silence 10; sent 10; silence 20; sent 20; silence 30; ask 30 no@60030; "
+               "ask 60030 yes; sent 60030; ask 60031 no@120030; answer 60100; ask 60100 yes; dead 200000 no";
+        QTest::newRow("a server silent for two minutes is given up")
+            << ""
+            << "sent 0; silence 10; sent 10; silence 20; sent 20; silence 30; dead 120029 no; sent 60030; "
+               "silence 70030; dead 120030 yes";
         QTest::newRow("the daily quota counts this run's queries")
             << "daily=2"
             << "sent 0; quota no; sent 0; quota yes; ask 0 yes";
@@ -88,7 +98,9 @@ private Q_SLOTS:
             } else if (verb == QLatin1String("answer")) {
                 pacer.onAnswer(Key, now);
             } else if (verb == QLatin1String("silence")) {
-                pacer.onSilence(Key);
+                pacer.onSilence(Key, now);
+            } else if (verb == QLatin1String("dead")) {
+                QVERIFY2(pacer.isDead(Key, now) == (words.at(2) == QLatin1String("yes")), qPrintable(step));
             } else if (verb == QLatin1String("refuse")) {
                 const QString wait = words.size() > 2 && words.at(2).startsWith(QLatin1String("wait="))
                                          ? words.at(2).mid(5)
