@@ -196,6 +196,69 @@ std::optional<ResolverAddress> parseResolverAddress(const QString& text, QString
     return address;
 }
 
+// How many queries the resolver gets at once, grown while it answers and halved when it leaves
+// queries unanswered (TCP's congestion window, counted in queries), and the outcome of its last
+// tries, which tells a resolver that loses most of them.
+class ResolverWindow
+{
+public:
+    static constexpr int Start = 32;
+    static constexpr int Floor = 4;
+    static constexpr int Remembered = 200; // tries
+    static constexpr int Judged = 100;     // tries remembered before the resolver is judged
+
+    explicit ResolverWindow(int maximum)
+        : m_maximum(maximum)
+        , m_size(std::min(Start, maximum))
+    {}
+
+    void setMaximum(int maximum)
+    {
+        m_maximum = maximum;
+        m_size = std::min(m_size, maximum);
+    }
+    int size() const { return m_size; }
+
+    // A query ended, answered or not, after this many of its tries timed out. serial orders the queries
+    // by sending, nextSerial is the next one's. Other failures (a refused connection, a reply c-ares
+    // would not take) say little of the load and are not counted.
+    void record(bool answered, int timeouts, quint64 serial, quint64 nextSerial)
+    {
+        for (int i = 0; i < timeouts; ++i)
+            remember(false);
+        if (answered) {
+            remember(true);
+            m_size = std::min(m_maximum, m_size + 1);
+        }
+        // The queries that were out together met the same trouble: one cut for all of them.
+        if (timeouts > 0 && serial >= m_cutBefore) {
+            m_size = std::max(std::min(Floor, m_maximum), m_size / 2);
+            m_cutBefore = nextSerial;
+        }
+    }
+
+    bool mostlyUnanswered() const { return tries() >= Judged && 2 * m_unanswered >= tries(); }
+    int unanswered() const { return m_unanswered; }
+    int tries() const { return int(m_tries.size()); }
+
+private:
+    void remember(bool answered)
+    {
+        m_tries.push_back(answered);
+        m_unanswered += answered ? 0 : 1;
+        if (m_tries.size() > Remembered) {
+            m_unanswered -= m_tries.front() ? 0 : 1;
+            m_tries.pop_front();
+        }
+    }
+
+    int m_maximum;
+    int m_size;
+    quint64 m_cutBefore = 0;
+    std::deque<bool> m_tries;
+    int m_unanswered = 0;
+};
+
 } // namespace
 
 class DnsPrecheck::Private
@@ -226,6 +289,7 @@ public:
     {
         quint64 serial = 0;
         int status = ARES_SUCCESS;
+        int timeouts = 0;
         Reply reply;
     };
     struct Event
@@ -264,6 +328,8 @@ public:
     void process(ares_socket_t readable, ares_socket_t writable);
     void settle();
     void handle(const Result& result);
+    bool judgeResolver(const Result& result, const Query& query);
+    int room() const;
     void probeEnded(const QString& extension, bool clean);
     void answer(quint64 id, bool delegated);
     void addEvent(Event event);
@@ -282,6 +348,7 @@ public:
     int timeoutMs = DefaultTimeoutMs;
     int tries = DefaultTries;
     int maxInFlight = DefaultMaxInFlight;
+    ResolverWindow window{DefaultMaxInFlight}; // for the run
 
     QHash<ares_socket_t, Watch> watches;
     QTimer aresTimer;
@@ -347,12 +414,18 @@ bool DnsPrecheck::setResolver(const QString& server, QString* error)
 void DnsPrecheck::setMaxInFlight(int n)
 {
     d->maxInFlight = std::max(1, n);
+    d->window.setMaximum(d->maxInFlight);
     d->settle();
 }
 
 int DnsPrecheck::maxInFlight() const
 {
     return d->maxInFlight;
+}
+
+int DnsPrecheck::window() const
+{
+    return d->window.size();
 }
 
 void DnsPrecheck::setTimeout(int ms, int tries)
@@ -403,7 +476,7 @@ void DnsPrecheck::check(quint64 id, const QString& aceName)
 
 bool DnsPrecheck::hasRoom() const
 {
-    return pending() < d->maxInFlight;
+    return pending() < d->room();
 }
 
 int DnsPrecheck::pending() const
@@ -430,6 +503,7 @@ void DnsPrecheck::resetRun()
 {
     cancelAll();
     d->zones.clear();
+    d->window = ResolverWindow(d->maxInFlight);
     d->answerSeen = false;
     d->switchedOff = false;
     // A configuration that could not be loaded may have been mended since.
@@ -553,7 +627,7 @@ void DnsPrecheck::Private::dropWatch(ares_socket_t socket)
     }
 }
 
-void DnsPrecheck::Private::onQueryDone(void* arg, int status, int /*timeouts*/, unsigned char* abuf, int alen)
+void DnsPrecheck::Private::onQueryDone(void* arg, int status, int timeouts, unsigned char* abuf, int alen)
 {
     const std::unique_ptr<QueryToken> token(static_cast<QueryToken*>(arg));
     if (status == ARES_ECANCELLED || status == ARES_EDESTRUCTION)
@@ -565,6 +639,7 @@ void DnsPrecheck::Private::onQueryDone(void* arg, int status, int /*timeouts*/, 
     Result result;
     result.serial = token->serial;
     result.status = status;
+    result.timeouts = timeouts;
     // The buffer lives only as long as this call.
     if (abuf && alen > 0)
         result.reply = parseReply(abuf, alen, query->second.name.name);
@@ -604,7 +679,7 @@ void DnsPrecheck::Private::process(ares_socket_t readable, ares_socket_t writabl
 void DnsPrecheck::Private::settle()
 {
     for (;;) {
-        while (channel && !switchedOff && !ready.empty() && namesInFlight < maxInFlight) {
+        while (channel && !switchedOff && !ready.empty() && namesInFlight < window.size()) {
             Name name = std::move(ready.front());
             ready.pop_front();
             send(name, false);
@@ -635,6 +710,7 @@ void DnsPrecheck::Private::handle(const Result& result)
     if (!query.probe)
         --namesInFlight;
     const Reply& reply = result.reply;
+    window.record(reply.received, result.timeouts, result.serial, nextSerial);
     if (reply.received) {
         answerSeen = true;
     } else if (!answerSeen && noResolverStatus(result.status)) {
@@ -646,6 +722,8 @@ void DnsPrecheck::Private::handle(const Result& result)
                       .arg(serversText()));
         return;
     }
+    if (judgeResolver(result, query))
+        return;
     if (query.probe) {
         // Only a zone seen to say "no such name" (or "no data") for a name nobody holds is trusted.
         const bool clean = reply.wellFormed && !reply.delegated && reply.answerRecords == 0 &&
@@ -654,6 +732,30 @@ void DnsPrecheck::Private::handle(const Result& result)
         return;
     }
     answer(query.name.id, reply.wellFormed && reply.delegated);
+}
+
+// A resolver that loses half of what it is sent costs every other name a timeout, more than its
+// answers save: switched off for the run, the query that tipped it answered with the rest.
+bool DnsPrecheck::Private::judgeResolver(const Result& result, const Query& query)
+{
+    if (result.reply.received || !window.mostlyUnanswered())
+        return false;
+    // A probe's names are answered by switchOff() with the rest: the zone was not found wanting.
+    if (!query.probe)
+        answer(query.name.id, false);
+    switchOff(
+        QStringLiteral("The DNS resolver (%1) left %2 of the last %3 queries unanswered; checking every "
+                       "name with its registry.")
+            .arg(serversText())
+            .arg(window.unanswered())
+            .arg(window.tries()));
+    return true;
+}
+
+// Once switched off, names are answered at once: no reason to hand them over a few at a time.
+int DnsPrecheck::Private::room() const
+{
+    return switchedOff ? maxInFlight : window.size();
 }
 
 void DnsPrecheck::Private::probeEnded(const QString& extension, bool clean)
