@@ -207,9 +207,11 @@ public:
     static constexpr int Remembered = 200; // tries
     static constexpr int Judged = 100;     // tries remembered before the resolver is judged
 
-    explicit ResolverWindow(int maximum)
+    // firstSerial: the serial of the first query of the run (see record()).
+    ResolverWindow(int maximum, quint64 firstSerial)
         : m_maximum(maximum)
         , m_size(std::min(Start, maximum))
+        , m_nextInOrder(firstSerial)
     {}
 
     void setMaximum(int maximum)
@@ -224,17 +226,32 @@ public:
     // would not take) say little of the load and are not counted.
     void record(bool answered, int timeouts, quint64 serial, quint64 nextSerial)
     {
-        for (int i = 0; i < timeouts; ++i)
-            remember(false);
-        if (answered) {
-            remember(true);
+        if (answered)
             m_size = std::min(m_maximum, m_size + 1);
-        }
         // The queries that were out together met the same trouble: one cut for all of them.
         if (timeouts > 0 && serial >= m_cutBefore) {
             m_size = std::max(std::min(Floor, m_maximum), m_size / 2);
             m_cutBefore = nextSerial;
         }
+        // Outcomes are remembered in the order the queries were sent: in the order they end, every
+        // timeout would come after the answers sent later, and a burst of them would look like a
+        // resolver that stopped answering.
+        m_ended.emplace(serial, Outcome{answered, timeouts});
+        while (!m_ended.empty() && m_ended.begin()->first == m_nextInOrder) {
+            const Outcome outcome = m_ended.begin()->second;
+            m_ended.erase(m_ended.begin());
+            ++m_nextInOrder;
+            for (int i = 0; i < outcome.timeouts; ++i)
+                remember(false);
+            if (outcome.answered)
+                remember(true);
+        }
+    }
+    // The queries before nextSerial were dropped and will never end.
+    void dropped(quint64 nextSerial)
+    {
+        m_ended.clear();
+        m_nextInOrder = nextSerial;
     }
 
     bool mostlyUnanswered() const { return tries() >= Judged && 2 * m_unanswered >= tries(); }
@@ -242,6 +259,12 @@ public:
     int tries() const { return int(m_tries.size()); }
 
 private:
+    struct Outcome
+    {
+        bool answered;
+        int timeouts;
+    };
+
     void remember(bool answered)
     {
         m_tries.push_back(answered);
@@ -255,6 +278,8 @@ private:
     int m_maximum;
     int m_size;
     quint64 m_cutBefore = 0;
+    std::map<quint64, Outcome> m_ended; // by serial, until the queries before have ended
+    quint64 m_nextInOrder;
     std::deque<bool> m_tries;
     int m_unanswered = 0;
 };
@@ -348,12 +373,12 @@ public:
     int timeoutMs = DefaultTimeoutMs;
     int tries = DefaultTries;
     int maxInFlight = DefaultMaxInFlight;
-    ResolverWindow window{DefaultMaxInFlight}; // for the run
+    quint64 nextSerial = 1;
+    ResolverWindow window{DefaultMaxInFlight, nextSerial}; // for the run
 
     QHash<ares_socket_t, Watch> watches;
     QTimer aresTimer;
     std::map<quint64, Query> inFlight; // by serial, so in the order sent
-    quint64 nextSerial = 1;
     int namesInFlight = 0;
     std::deque<Name> ready; // of checked extensions, waiting for room
     QHash<QString, std::deque<Name>> waitingForProbe;
@@ -503,7 +528,7 @@ void DnsPrecheck::resetRun()
 {
     cancelAll();
     d->zones.clear();
-    d->window = ResolverWindow(d->maxInFlight);
+    d->window = ResolverWindow(d->maxInFlight, d->nextSerial);
     d->answerSeen = false;
     d->switchedOff = false;
     // A configuration that could not be loaded may have been mended since.
@@ -824,6 +849,7 @@ void DnsPrecheck::Private::dropEverything()
     waitingForProbe.clear();
     namesWaitingForProbe = 0;
     results.clear();
+    window.dropped(nextSerial);
     // The callbacks see the queries gone and drop them.
     if (channel)
         ares_cancel(channel);
