@@ -1,5 +1,6 @@
 #include "dns_precheck.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
@@ -197,17 +198,24 @@ std::optional<ResolverAddress> parseResolverAddress(const QString& text, QString
 }
 
 // How many queries the resolver gets at once, grown while it answers and halved when it leaves
-// queries unanswered (TCP's congestion window, counted in queries), and the outcome of its last
-// tries, which tells a resolver that loses most of them.
+// queries unanswered (TCP's congestion window, counted in queries), and how the first tries of its
+// last queries went, which tells a resolver that loses most of them.
 class ResolverWindow
 {
 public:
     static constexpr int Start = 32;
     static constexpr int Floor = 4;
-    static constexpr int Remembered = 200; // tries
-    static constexpr int Judged = 100;     // tries remembered before the resolver is judged
+    static constexpr int Remembered = 200; // queries
+    static constexpr int Judged = 100;     // queries remembered before the resolver is judged
 
-    // firstSerial: the serial of the first query of the run (see record()).
+    enum class FirstTry
+    {
+        Answered,
+        Lost,
+        Other // a refused connection, a reply c-ares would not take: nothing about the load
+    };
+
+    // firstSerial: the serial of the first query of the run (see firstTry()).
     ResolverWindow(int maximum, quint64 firstSerial)
         : m_maximum(maximum)
         , m_size(std::min(Start, maximum))
@@ -221,66 +229,57 @@ public:
     }
     int size() const { return m_size; }
 
-    // A query ended, answered or not, after this many of its tries timed out. serial orders the queries
-    // by sending, nextSerial is the next one's. Other failures (a refused connection, a reply c-ares
-    // would not take) say little of the load and are not counted.
-    void record(bool answered, int timeouts, quint64 serial, quint64 nextSerial)
+    // How the first try of a query went, once known (a second report is ignored). serial orders the
+    // queries by sending, nextSerial is the next one's.
+    void firstTry(quint64 serial, FirstTry outcome, quint64 nextSerial)
     {
-        if (answered)
+        if (serial < m_nextInOrder || !m_known.emplace(serial, outcome).second)
+            return;
+        if (outcome == FirstTry::Answered)
             m_size = std::min(m_maximum, m_size + 1);
         // The queries that were out together met the same trouble: one cut for all of them.
-        if (timeouts > 0 && serial >= m_cutBefore) {
+        if (outcome == FirstTry::Lost && serial >= m_cutBefore) {
             m_size = std::max(std::min(Floor, m_maximum), m_size / 2);
             m_cutBefore = nextSerial;
         }
-        // Outcomes are remembered in the order the queries were sent: in the order they end, every
-        // timeout would come after the answers sent later, and a burst of them would look like a
+        // Remembered in the order the queries were sent: in the order they are learnt, every loss
+        // would come after the answers to later queries, and a burst of them would look like a
         // resolver that stopped answering.
-        m_ended.emplace(serial, Outcome{answered, timeouts});
-        while (!m_ended.empty() && m_ended.begin()->first == m_nextInOrder) {
-            const Outcome outcome = m_ended.begin()->second;
-            m_ended.erase(m_ended.begin());
+        while (!m_known.empty() && m_known.begin()->first == m_nextInOrder) {
+            if (m_known.begin()->second != FirstTry::Other)
+                remember(m_known.begin()->second == FirstTry::Answered);
+            m_known.erase(m_known.begin());
             ++m_nextInOrder;
-            for (int i = 0; i < outcome.timeouts; ++i)
-                remember(false);
-            if (outcome.answered)
-                remember(true);
         }
     }
-    // The queries before nextSerial were dropped and will never end.
+    // The queries before nextSerial were dropped: their first tries will never be known.
     void dropped(quint64 nextSerial)
     {
-        m_ended.clear();
+        m_known.clear();
         m_nextInOrder = nextSerial;
     }
 
-    bool mostlyUnanswered() const { return tries() >= Judged && 2 * m_unanswered >= tries(); }
+    bool mostlyUnanswered() const { return queries() >= Judged && 2 * m_unanswered >= queries(); }
     int unanswered() const { return m_unanswered; }
-    int tries() const { return int(m_tries.size()); }
+    int queries() const { return int(m_answered.size()); }
 
 private:
-    struct Outcome
-    {
-        bool answered;
-        int timeouts;
-    };
-
     void remember(bool answered)
     {
-        m_tries.push_back(answered);
+        m_answered.push_back(answered);
         m_unanswered += answered ? 0 : 1;
-        if (m_tries.size() > Remembered) {
-            m_unanswered -= m_tries.front() ? 0 : 1;
-            m_tries.pop_front();
+        if (m_answered.size() > Remembered) {
+            m_unanswered -= m_answered.front() ? 0 : 1;
+            m_answered.pop_front();
         }
     }
 
     int m_maximum;
     int m_size;
     quint64 m_cutBefore = 0;
-    std::map<quint64, Outcome> m_ended; // by serial, until the queries before have ended
+    std::map<quint64, FirstTry> m_known; // by serial, until the queries before are known
     quint64 m_nextInOrder;
-    std::deque<bool> m_tries;
+    std::deque<bool> m_answered;
     int m_unanswered = 0;
 };
 
@@ -303,6 +302,7 @@ public:
     {
         Name name;
         bool probe = false;
+        qint64 sentAt = 0; // ms on clock
     };
     // Handed to c-ares with each query; c-ares gives it back exactly once, cancelled or not.
     struct QueryToken
@@ -353,7 +353,8 @@ public:
     void process(ares_socket_t readable, ares_socket_t writable);
     void settle();
     void handle(const Result& result);
-    bool judgeResolver(const Result& result, const Query& query);
+    void noticeLostFirstTries();
+    bool judgeResolver();
     int room() const;
     void probeEnded(const QString& extension, bool clean);
     void answer(quint64 id, bool delegated);
@@ -378,6 +379,8 @@ public:
 
     QHash<ares_socket_t, Watch> watches;
     QTimer aresTimer;
+    QElapsedTimer clock;
+    quint64 lostScanFrom = 0;          // the queries before are known to have lost their first try, or ended
     std::map<quint64, Query> inFlight; // by serial, so in the order sent
     int namesInFlight = 0;
     std::deque<Name> ready; // of checked extensions, waiting for room
@@ -399,6 +402,7 @@ DnsPrecheck::DnsPrecheck(QObject* parent)
     : QObject(parent)
     , d(std::make_unique<Private>(this))
 {
+    d->clock.start();
     d->aresTimer.setSingleShot(true);
     d->aresTimer.setTimerType(Qt::PreciseTimer);
     connect(&d->aresTimer, &QTimer::timeout, this, [this] { d->process(ARES_SOCKET_BAD, ARES_SOCKET_BAD); });
@@ -674,7 +678,7 @@ void DnsPrecheck::Private::onQueryDone(void* arg, int status, int timeouts, unsi
 void DnsPrecheck::Private::send(const Name& name, bool probe)
 {
     const quint64 serial = nextSerial++;
-    inFlight.emplace(serial, Query{name, probe});
+    inFlight.emplace(serial, Query{name, probe, clock.elapsed()});
     if (!probe)
         ++namesInFlight;
     ++queriesSent;
@@ -715,6 +719,7 @@ void DnsPrecheck::Private::settle()
         for (const Result& result : batch)
             handle(result);
     }
+    noticeLostFirstTries();
     timeval buffer;
     const timeval* next = channel ? ares_timeout(channel, nullptr, &buffer) : nullptr;
     if (!next) {
@@ -735,7 +740,11 @@ void DnsPrecheck::Private::handle(const Result& result)
     if (!query.probe)
         --namesInFlight;
     const Reply& reply = result.reply;
-    window.record(reply.received, result.timeouts, result.serial, nextSerial);
+    using FirstTry = ResolverWindow::FirstTry;
+    window.firstTry(result.serial,
+                    result.timeouts > 0 ? FirstTry::Lost
+                                        : (reply.received ? FirstTry::Answered : FirstTry::Other),
+                    nextSerial);
     if (reply.received) {
         answerSeen = true;
     } else if (!answerSeen && noResolverStatus(result.status)) {
@@ -747,33 +756,45 @@ void DnsPrecheck::Private::handle(const Result& result)
                       .arg(serversText()));
         return;
     }
-    if (judgeResolver(result, query))
-        return;
+    // Switching off answers every other name, a probe's included; this query's name is answered below.
+    const bool judgedOff = judgeResolver();
     if (query.probe) {
         // Only a zone seen to say "no such name" (or "no data") for a name nobody holds is trusted.
         const bool clean = reply.wellFormed && !reply.delegated && reply.answerRecords == 0 &&
                            (reply.rcode == RcodeNxDomain || reply.rcode == RcodeNoError);
-        probeEnded(query.name.extension, clean);
+        if (!judgedOff)
+            probeEnded(query.name.extension, clean);
         return;
     }
     answer(query.name.id, reply.wellFormed && reply.delegated);
 }
 
-// A resolver that loses half of what it is sent costs every other name a timeout, more than its
-// answers save: switched off for the run, the query that tipped it answered with the rest.
-bool DnsPrecheck::Private::judgeResolver(const Result& result, const Query& query)
+// c-ares reports a query only once its last try ends; a first try still unanswered after its
+// timeout is lost already. The queries in flight were sent in serial order, so their first tries
+// run out in that order too.
+void DnsPrecheck::Private::noticeLostFirstTries()
 {
-    if (result.reply.received || !window.mostlyUnanswered())
+    const qint64 now = clock.elapsed();
+    for (auto query = inFlight.lower_bound(lostScanFrom);
+         query != inFlight.end() && now - query->second.sentAt >= timeoutMs; ++query) {
+        window.firstTry(query->first, ResolverWindow::FirstTry::Lost, nextSerial);
+        lostScanFrom = query->first + 1;
+    }
+    judgeResolver();
+}
+
+// A resolver that loses half of what it is sent costs every other name a timeout, more than its
+// answers save: switched off for the run.
+bool DnsPrecheck::Private::judgeResolver()
+{
+    if (switchedOff || !window.mostlyUnanswered())
         return false;
-    // A probe's names are answered by switchOff() with the rest: the zone was not found wanting.
-    if (!query.probe)
-        answer(query.name.id, false);
     switchOff(
         QStringLiteral("The DNS resolver (%1) left %2 of the last %3 queries unanswered; checking every "
                        "name with its registry.")
             .arg(serversText())
             .arg(window.unanswered())
-            .arg(window.tries()));
+            .arg(window.queries()));
     return true;
 }
 

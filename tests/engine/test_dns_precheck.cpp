@@ -87,9 +87,11 @@ struct Feeder
         shrank |= precheck.window() < last;
         last = precheck.window();
         while (next < names.size() && precheck.hasRoom()) {
+            // The window may shrink inside check(), as the pre-check notices a lost query.
+            const int window = precheck.window();
             run.check(quint64(next), names[next]);
             ++next;
-            overfilled |= !precheck.isSwitchedOff() && precheck.pending() > precheck.window();
+            overfilled |= !precheck.isSwitchedOff() && precheck.pending() > window;
         }
     }
 
