@@ -1,7 +1,7 @@
 // Measures the DNS pre-check against the fake DNS server on 127.0.0.1 (nothing else is contacted).
 //
 //   dns_precheck_bench [--names N] [--search-names M] [--max-in-flight N] [--in-process]
-//                      [--mode all|precheck|search]
+//                      [--mode all|precheck|search|conditions]
 //
 // precheck: N names (default 20,000, every 10th one not delegated) through DnsPrecheck alone, the
 // server answering at once; prints names per second and checks every verdict. The server runs as a
@@ -10,7 +10,11 @@
 // search: brisquel-cli over M names (default 10,000, 90% delegated) against fake-whois-server
 // answering in 20 ms, with 25 lookups in flight: once with --no-dns, once with the pre-check asking
 // the fake DNS server; the time and the registry queries of each, and that the verdicts agree.
-// all (default): both.
+// conditions: brisquel-cli over M names (default 3,000, 90% delegated), WHOIS as in search: once
+// with --no-dns, then with --dns against a fake DNS server that is healthy, drops every 2nd or every
+// 10th query, answers at most 100 a second, answers in 400 ms, or never answers; the time of each
+// and its ratio to the --no-dns time, and that the verdicts agree.
+// all (default): precheck and search.
 
 #include "engine/dns_precheck.h"
 #include "tools/fake_dns_server.h"
@@ -56,7 +60,8 @@ void makeNames(int count, Setup* setup)
 }
 
 // Starts fake-dns-server with the delegated names and returns its address, or an empty string.
-QString startServer(QProcess* server, const Setup& setup, const QString& folder)
+QString startServer(QProcess* server, const Setup& setup, const QString& folder,
+                    const QStringList& arguments = {})
 {
     QFile list(folder + QStringLiteral("/delegated.txt"));
     if (!list.open(QIODevice::WriteOnly))
@@ -66,7 +71,8 @@ QString startServer(QProcess* server, const Setup& setup, const QString& folder)
             list.write(setup.names[i].toLatin1() + '\n');
     }
     list.close();
-    server->start(QStringLiteral(FAKE_DNS_SERVER), {QStringLiteral("--delegated-file"), list.fileName()});
+    server->start(QStringLiteral(FAKE_DNS_SERVER),
+                  QStringList{QStringLiteral("--delegated-file"), list.fileName()} + arguments);
     if (!server->waitForStarted(5000) || !server->waitForReadyRead(30000))
         return {};
     const QRegularExpressionMatch port = QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"))
@@ -137,6 +143,8 @@ struct SearchRun
     qint64 registryQueries = 0;
     QMap<QString, int> verdicts; // "available" -> count, ...
     bool ok = false;
+    bool dnsSwitchedOff = false; // the pre-check gave up on the resolver
+    qint64 dnsSettled = 0;
 };
 
 qint64 countLines(const QString& path)
@@ -181,11 +189,13 @@ SearchRun runCliSearch(const QString& folder, const QString& tag, const QString&
                           QStringLiteral("--format"), QStringLiteral("text")} +
                   dns);
     QByteArray output;
+    QByteArray messages;
     while (cli.state() != QProcess::NotRunning || cli.bytesAvailable() > 0) {
         cli.waitForReadyRead(1000);
         output += cli.readAllStandardOutput();
-        cli.readAllStandardError();
+        messages += cli.readAllStandardError();
     }
+    messages += cli.readAllStandardError();
     run.seconds = clock.nsecsElapsed() / 1e9;
     whois.terminate();
     whois.waitForFinished(5000);
@@ -195,20 +205,32 @@ SearchRun runCliSearch(const QString& folder, const QString& tag, const QString&
             ++run.verdicts[QString::fromLatin1(line.left(line.indexOf(' ')))];
     }
     run.ok = cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0;
+    run.dnsSwitchedOff = messages.contains("checking every name with its registry");
+    const QRegularExpressionMatch settled =
+        QRegularExpression(QStringLiteral("DNS settled (\\d+) ")).match(QString::fromLatin1(messages));
+    run.dnsSettled = settled.hasMatch() ? settled.captured(1).toLongLong() : 0;
     return run;
+}
+
+// The first count names as a list file for brisquel-cli; empty when it cannot be written.
+QString writeList(const Setup& setup, int count, const QTemporaryDir& folder)
+{
+    const QString list = folder.filePath(QStringLiteral("names.txt"));
+    QFile file(list);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    for (int i = 0; i < count; ++i)
+        file.write(setup.names[i].toLatin1() + "\r\n");
+    return list;
 }
 
 // (b) A search with and without the pre-check: what the registry is spared, and the time.
 int runSearchComparison(const Setup& setup, int count)
 {
     QTemporaryDir folder;
-    const QString list = folder.filePath(QStringLiteral("names.txt"));
-    QFile file(list);
-    if (!file.open(QIODevice::WriteOnly))
+    const QString list = writeList(setup, count, folder);
+    if (list.isEmpty())
         return 1;
-    for (int i = 0; i < count; ++i)
-        file.write(setup.names[i].toLatin1() + "\r\n");
-    file.close();
     out << "(b) brisquel-cli over " << count << " names (" << setup.delegated.mid(0, count).count(true)
         << " delegated), WHOIS answering in 20 ms, 25 lookups in flight\n";
     out.flush();
@@ -244,6 +266,72 @@ int runSearchComparison(const Setup& setup, int count)
     return 0;
 }
 
+struct Condition
+{
+    const char* label;
+    QStringList serverArguments;
+};
+
+void printConditionRun(const char* label, const SearchRun& run, double baseSeconds)
+{
+    out << "    " << QString::fromLatin1(label).leftJustified(22) << QString::number(run.seconds, 'f', 2)
+        << " s  " << QString::number(run.seconds / std::max(baseSeconds, 1e-9), 'f', 2) << "x  "
+        << run.registryQueries << " registry queries, DNS settled " << run.dnsSettled
+        << (run.dnsSwitchedOff ? ", pre-check switched off" : "") << '\n';
+    out.flush();
+}
+
+// (c) The search against resolvers that lose, ration or delay their answers, or never answer.
+int runConditions(const Setup& setup, int count)
+{
+    QTemporaryDir folder;
+    const QString list = writeList(setup, count, folder);
+    if (list.isEmpty())
+        return 1;
+    out << "(c) brisquel-cli over " << count << " names (" << setup.delegated.mid(0, count).count(true)
+        << " delegated), WHOIS answering in 20 ms; time, and its ratio to the time without DNS\n";
+    out.flush();
+    const SearchRun without =
+        runCliSearch(folder.path(), QStringLiteral("without"), list, {QStringLiteral("--no-dns")});
+    printConditionRun("--no-dns", without, without.seconds);
+    const QList<Condition> conditions = {
+        {"healthy", {}},
+        {"every 2nd dropped", {QStringLiteral("--drop-every"), QStringLiteral("2")}},
+        {"every 10th dropped", {QStringLiteral("--drop-every"), QStringLiteral("10")}},
+        {"100 answers a second", {QStringLiteral("--max-rate"), QStringLiteral("100")}},
+        {"answers in 400 ms", {QStringLiteral("--delay"), QStringLiteral("400")}},
+        {"silent", {QStringLiteral("--silent")}},
+    };
+    bool agree = without.ok;
+    double healthySeconds = 0;
+    for (qsizetype i = 0; i < conditions.size(); ++i) {
+        QProcess server;
+        server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const QString resolver = startServer(&server, setup, folder.path(), conditions[i].serverArguments);
+        if (resolver.isEmpty()) {
+            err << "the fake DNS server did not start\n";
+            return 1;
+        }
+        const SearchRun run =
+            runCliSearch(folder.path(), QString::number(i), list, {QStringLiteral("--dns"), resolver});
+        server.terminate();
+        server.waitForFinished(5000);
+        printConditionRun(conditions[i].label, run, without.seconds);
+        if (i == 0)
+            healthySeconds = run.seconds;
+        agree = agree && run.ok && run.verdicts == without.verdicts;
+    }
+    out << "    healthy resolver: "
+        << QString::number(without.seconds / std::max(healthySeconds, 1e-9), 'f', 1)
+        << "x faster than without DNS\n";
+    if (!agree || without.verdicts.value(QStringLiteral("available")) != count / 10) {
+        err << "(c) a run failed or its verdicts differ from the run without DNS\n";
+        return 1;
+    }
+    out << "    verdicts agree in every run\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -266,7 +354,7 @@ int main(int argc, char* argv[])
         {inFlightOption, QStringLiteral("Most names in flight (default 300)."), QStringLiteral("N"),
          QString::number(DnsPrecheck::DefaultMaxInFlight)},
         {inProcessOption, QStringLiteral("Run the DNS server on this thread, not as a process.")},
-        {modeOption, QStringLiteral("all (default), precheck or search."), QStringLiteral("MODE"),
+        {modeOption, QStringLiteral("all (default), precheck, search or conditions."), QStringLiteral("MODE"),
          QStringLiteral("all")},
     });
     parser.process(app);
@@ -275,13 +363,22 @@ int main(int argc, char* argv[])
     const int count = parser.value(namesOption).toInt(&namesOk);
     Setup setup;
     setup.maxInFlight = parser.value(inFlightOption).toInt(&inFlightOk);
+    const QString mode = parser.value(modeOption);
+    const bool conditions = mode == QLatin1String("conditions");
+    // The conditions run seven searches: fewer names unless told otherwise.
+    const QString searchText = conditions && !parser.isSet(searchNamesOption)
+                                   ? QStringLiteral("3000")
+                                   : parser.value(searchNamesOption);
     bool searchOk = false;
-    const int searchCount = parser.value(searchNamesOption).toInt(&searchOk);
+    const int searchCount = searchText.toInt(&searchOk);
     if (!namesOk || count < 1 || !inFlightOk || setup.maxInFlight < 1 || !searchOk || searchCount < 10) {
         err << "--names and --max-in-flight want whole numbers of at least 1, --search-names at least 10\n";
         return 2;
     }
     makeNames(std::max(count, searchCount), &setup);
+    // Each condition starts a server of its own.
+    if (conditions)
+        return runConditions(setup, searchCount);
 
     QTemporaryDir folder;
     QProcess serverProcess;
@@ -307,7 +404,6 @@ int main(int argc, char* argv[])
         << '\n';
     out.flush();
 
-    const QString mode = parser.value(modeOption);
     int status = -1;
     if (mode == QLatin1String("precheck") || mode == QLatin1String("all")) {
         Setup alone = setup;

@@ -1,5 +1,6 @@
 #include "dns_precheck.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
@@ -196,6 +197,92 @@ std::optional<ResolverAddress> parseResolverAddress(const QString& text, QString
     return address;
 }
 
+// How many queries the resolver gets at once, grown while it answers and halved when it leaves
+// queries unanswered (TCP's congestion window, counted in queries), and how the first tries of its
+// last queries went, which tells a resolver that loses most of them.
+class ResolverWindow
+{
+public:
+    static constexpr int Start = 32;
+    static constexpr int Floor = 4;
+    static constexpr int Remembered = 200; // queries
+    static constexpr int Judged = 100;     // queries remembered before the resolver is judged
+
+    enum class FirstTry
+    {
+        Answered,
+        Lost,
+        Other // a refused connection, a reply c-ares would not take: nothing about the load
+    };
+
+    // firstSerial: the serial of the first query of the run (see firstTry()).
+    ResolverWindow(int maximum, quint64 firstSerial)
+        : m_maximum(maximum)
+        , m_size(std::min(Start, maximum))
+        , m_nextInOrder(firstSerial)
+    {}
+
+    void setMaximum(int maximum)
+    {
+        m_maximum = maximum;
+        m_size = std::min(m_size, maximum);
+    }
+    int size() const { return m_size; }
+
+    // How the first try of a query went, once known (a second report is ignored). serial orders the
+    // queries by sending, nextSerial is the next one's.
+    void firstTry(quint64 serial, FirstTry outcome, quint64 nextSerial)
+    {
+        if (serial < m_nextInOrder || !m_known.emplace(serial, outcome).second)
+            return;
+        if (outcome == FirstTry::Answered)
+            m_size = std::min(m_maximum, m_size + 1);
+        // The queries that were out together met the same trouble: one cut for all of them.
+        if (outcome == FirstTry::Lost && serial >= m_cutBefore) {
+            m_size = std::max(std::min(Floor, m_maximum), m_size / 2);
+            m_cutBefore = nextSerial;
+        }
+        // Remembered in the order the queries were sent: in the order they are learnt, every loss
+        // would come after the answers to later queries, and a burst of them would look like a
+        // resolver that stopped answering.
+        while (!m_known.empty() && m_known.begin()->first == m_nextInOrder) {
+            if (m_known.begin()->second != FirstTry::Other)
+                remember(m_known.begin()->second == FirstTry::Answered);
+            m_known.erase(m_known.begin());
+            ++m_nextInOrder;
+        }
+    }
+    // The queries before nextSerial were dropped: their first tries will never be known.
+    void dropped(quint64 nextSerial)
+    {
+        m_known.clear();
+        m_nextInOrder = nextSerial;
+    }
+
+    bool mostlyUnanswered() const { return queries() >= Judged && 2 * m_unanswered >= queries(); }
+    int unanswered() const { return m_unanswered; }
+    int queries() const { return int(m_answered.size()); }
+
+private:
+    void remember(bool answered)
+    {
+        m_answered.push_back(answered);
+        m_unanswered += answered ? 0 : 1;
+        if (m_answered.size() > Remembered) {
+            m_unanswered -= m_answered.front() ? 0 : 1;
+            m_answered.pop_front();
+        }
+    }
+
+    int m_maximum;
+    int m_size;
+    quint64 m_cutBefore = 0;
+    std::map<quint64, FirstTry> m_known; // by serial, until the queries before are known
+    quint64 m_nextInOrder;
+    std::deque<bool> m_answered;
+    int m_unanswered = 0;
+};
+
 } // namespace
 
 class DnsPrecheck::Private
@@ -215,6 +302,7 @@ public:
     {
         Name name;
         bool probe = false;
+        qint64 sentAt = 0; // ms on clock
     };
     // Handed to c-ares with each query; c-ares gives it back exactly once, cancelled or not.
     struct QueryToken
@@ -226,6 +314,7 @@ public:
     {
         quint64 serial = 0;
         int status = ARES_SUCCESS;
+        int timeouts = 0;
         Reply reply;
     };
     struct Event
@@ -264,6 +353,9 @@ public:
     void process(ares_socket_t readable, ares_socket_t writable);
     void settle();
     void handle(const Result& result);
+    void noticeLostFirstTries();
+    bool judgeResolver();
+    int room() const;
     void probeEnded(const QString& extension, bool clean);
     void answer(quint64 id, bool delegated);
     void addEvent(Event event);
@@ -282,11 +374,14 @@ public:
     int timeoutMs = DefaultTimeoutMs;
     int tries = DefaultTries;
     int maxInFlight = DefaultMaxInFlight;
+    quint64 nextSerial = 1;
+    ResolverWindow window{DefaultMaxInFlight, nextSerial}; // for the run
 
     QHash<ares_socket_t, Watch> watches;
     QTimer aresTimer;
+    QElapsedTimer clock;
+    quint64 lostScanFrom = 0;          // the queries before are known to have lost their first try, or ended
     std::map<quint64, Query> inFlight; // by serial, so in the order sent
-    quint64 nextSerial = 1;
     int namesInFlight = 0;
     std::deque<Name> ready; // of checked extensions, waiting for room
     QHash<QString, std::deque<Name>> waitingForProbe;
@@ -307,6 +402,7 @@ DnsPrecheck::DnsPrecheck(QObject* parent)
     : QObject(parent)
     , d(std::make_unique<Private>(this))
 {
+    d->clock.start();
     d->aresTimer.setSingleShot(true);
     d->aresTimer.setTimerType(Qt::PreciseTimer);
     connect(&d->aresTimer, &QTimer::timeout, this, [this] { d->process(ARES_SOCKET_BAD, ARES_SOCKET_BAD); });
@@ -347,12 +443,18 @@ bool DnsPrecheck::setResolver(const QString& server, QString* error)
 void DnsPrecheck::setMaxInFlight(int n)
 {
     d->maxInFlight = std::max(1, n);
+    d->window.setMaximum(d->maxInFlight);
     d->settle();
 }
 
 int DnsPrecheck::maxInFlight() const
 {
     return d->maxInFlight;
+}
+
+int DnsPrecheck::window() const
+{
+    return d->window.size();
 }
 
 void DnsPrecheck::setTimeout(int ms, int tries)
@@ -403,7 +505,7 @@ void DnsPrecheck::check(quint64 id, const QString& aceName)
 
 bool DnsPrecheck::hasRoom() const
 {
-    return pending() < d->maxInFlight;
+    return pending() < d->room();
 }
 
 int DnsPrecheck::pending() const
@@ -430,6 +532,7 @@ void DnsPrecheck::resetRun()
 {
     cancelAll();
     d->zones.clear();
+    d->window = ResolverWindow(d->maxInFlight, d->nextSerial);
     d->answerSeen = false;
     d->switchedOff = false;
     // A configuration that could not be loaded may have been mended since.
@@ -553,7 +656,7 @@ void DnsPrecheck::Private::dropWatch(ares_socket_t socket)
     }
 }
 
-void DnsPrecheck::Private::onQueryDone(void* arg, int status, int /*timeouts*/, unsigned char* abuf, int alen)
+void DnsPrecheck::Private::onQueryDone(void* arg, int status, int timeouts, unsigned char* abuf, int alen)
 {
     const std::unique_ptr<QueryToken> token(static_cast<QueryToken*>(arg));
     if (status == ARES_ECANCELLED || status == ARES_EDESTRUCTION)
@@ -565,6 +668,7 @@ void DnsPrecheck::Private::onQueryDone(void* arg, int status, int /*timeouts*/, 
     Result result;
     result.serial = token->serial;
     result.status = status;
+    result.timeouts = timeouts;
     // The buffer lives only as long as this call.
     if (abuf && alen > 0)
         result.reply = parseReply(abuf, alen, query->second.name.name);
@@ -574,7 +678,7 @@ void DnsPrecheck::Private::onQueryDone(void* arg, int status, int /*timeouts*/, 
 void DnsPrecheck::Private::send(const Name& name, bool probe)
 {
     const quint64 serial = nextSerial++;
-    inFlight.emplace(serial, Query{name, probe});
+    inFlight.emplace(serial, Query{name, probe, clock.elapsed()});
     if (!probe)
         ++namesInFlight;
     ++queriesSent;
@@ -604,7 +708,7 @@ void DnsPrecheck::Private::process(ares_socket_t readable, ares_socket_t writabl
 void DnsPrecheck::Private::settle()
 {
     for (;;) {
-        while (channel && !switchedOff && !ready.empty() && namesInFlight < maxInFlight) {
+        while (channel && !switchedOff && !ready.empty() && namesInFlight < window.size()) {
             Name name = std::move(ready.front());
             ready.pop_front();
             send(name, false);
@@ -615,6 +719,7 @@ void DnsPrecheck::Private::settle()
         for (const Result& result : batch)
             handle(result);
     }
+    noticeLostFirstTries();
     timeval buffer;
     const timeval* next = channel ? ares_timeout(channel, nullptr, &buffer) : nullptr;
     if (!next) {
@@ -635,6 +740,11 @@ void DnsPrecheck::Private::handle(const Result& result)
     if (!query.probe)
         --namesInFlight;
     const Reply& reply = result.reply;
+    using FirstTry = ResolverWindow::FirstTry;
+    window.firstTry(result.serial,
+                    result.timeouts > 0 ? FirstTry::Lost
+                                        : (reply.received ? FirstTry::Answered : FirstTry::Other),
+                    nextSerial);
     if (reply.received) {
         answerSeen = true;
     } else if (!answerSeen && noResolverStatus(result.status)) {
@@ -646,14 +756,52 @@ void DnsPrecheck::Private::handle(const Result& result)
                       .arg(serversText()));
         return;
     }
+    // Switching off answers every other name, a probe's included; this query's name is answered below.
+    const bool judgedOff = judgeResolver();
     if (query.probe) {
         // Only a zone seen to say "no such name" (or "no data") for a name nobody holds is trusted.
         const bool clean = reply.wellFormed && !reply.delegated && reply.answerRecords == 0 &&
                            (reply.rcode == RcodeNxDomain || reply.rcode == RcodeNoError);
-        probeEnded(query.name.extension, clean);
+        if (!judgedOff)
+            probeEnded(query.name.extension, clean);
         return;
     }
     answer(query.name.id, reply.wellFormed && reply.delegated);
+}
+
+// c-ares reports a query only once its last try ends; a first try still unanswered after its
+// timeout is lost already. The queries in flight were sent in serial order, so their first tries
+// run out in that order too.
+void DnsPrecheck::Private::noticeLostFirstTries()
+{
+    const qint64 now = clock.elapsed();
+    for (auto query = inFlight.lower_bound(lostScanFrom);
+         query != inFlight.end() && now - query->second.sentAt >= timeoutMs; ++query) {
+        window.firstTry(query->first, ResolverWindow::FirstTry::Lost, nextSerial);
+        lostScanFrom = query->first + 1;
+    }
+    judgeResolver();
+}
+
+// A resolver that loses half of what it is sent costs every other name a timeout, more than its
+// answers save: switched off for the run.
+bool DnsPrecheck::Private::judgeResolver()
+{
+    if (switchedOff || !window.mostlyUnanswered())
+        return false;
+    switchOff(
+        QStringLiteral("The DNS resolver (%1) left %2 of the last %3 queries unanswered; checking every "
+                       "name with its registry.")
+            .arg(serversText())
+            .arg(window.unanswered())
+            .arg(window.queries()));
+    return true;
+}
+
+// Once switched off, names are answered at once: no reason to hand them over a few at a time.
+int DnsPrecheck::Private::room() const
+{
+    return switchedOff ? maxInFlight : window.size();
 }
 
 void DnsPrecheck::Private::probeEnded(const QString& extension, bool clean)
@@ -722,6 +870,7 @@ void DnsPrecheck::Private::dropEverything()
     waitingForProbe.clear();
     namesWaitingForProbe = 0;
     results.clear();
+    window.dropped(nextSerial);
     // The callbacks see the queries gone and drop them.
     if (channel)
         ares_cancel(channel);

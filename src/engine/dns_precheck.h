@@ -30,8 +30,12 @@ public:
     bool setResolver(const QString& server, QString* error);
     // Whether setResolver() would take the text, without a resolver to set.
     static bool isResolverAddress(const QString& server, QString* error = nullptr);
+    // The most names in flight; the pre-check starts below it and adapts to the resolver (window()).
     void setMaxInFlight(int n);
     int maxInFlight() const;
+    // The names the resolver is given at once now: grows by one with each answer up to maxInFlight(),
+    // halves when queries go unanswered, so that a lossy or rationing resolver is not flooded.
+    int window() const;
     // Per try; each further try waits twice as long as the one before.
     void setTimeout(int ms, int tries);
 
@@ -42,7 +46,7 @@ public:
     // DNS; any other outcome (a wildcard answer, a delegation, a failure) answers its names
     // delegated=false and reports extensionSkipped() once.
     void check(quint64 id, const QString& aceName);
-    // pending() is below the maximum.
+    // pending() is below the window (below the maximum once switched off).
     bool hasRoom() const;
     // Names whose checked() has not been sent yet: waiting, in flight, or answered but not yet reported.
     int pending() const;
@@ -58,8 +62,9 @@ Q_SIGNALS:
     void checked(quint64 id, bool delegated);
     // DNS cannot be trusted for this extension this run (a wildcard zone, most often).
     void extensionSkipped(const QString& extension);
-    // No resolver answered (or none is configured): sent once a run, after which every pending
-    // and every later name is answered delegated=false.
+    // No resolver answered (or none is configured), or it left at least half of its recent queries
+    // unanswered: sent once a run, after which every pending and every later name is answered
+    // delegated=false.
     void switchedOff(const QString& message);
 
 private:

@@ -2,6 +2,7 @@
 #include "tools/fake_dns_server.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUdpSocket>
@@ -62,6 +63,53 @@ void pointAt(DnsPrecheck& precheck, const FakeDnsServer& server)
     QString error;
     if (!precheck.setResolver(server.address(), &error))
         qFatal("%s", qPrintable(error));
+}
+
+// Hands names over the way the search does: as many as there is room for, more after each answer;
+// notes whether the window ever shrank and whether more names were pending than it allowed.
+struct Feeder
+{
+    Feeder(DnsPrecheck& precheck, Recorder& run)
+        : precheck(precheck)
+        , run(run)
+    {
+        QObject::connect(&precheck, &DnsPrecheck::checked, &precheck, [this] { feed(); });
+    }
+
+    void add(const QStringList& more)
+    {
+        names += more;
+        feed();
+    }
+
+    void feed()
+    {
+        shrank |= precheck.window() < last;
+        last = precheck.window();
+        while (next < names.size() && precheck.hasRoom()) {
+            // The window may shrink inside check(), as the pre-check notices a lost query.
+            const int window = precheck.window();
+            run.check(quint64(next), names[next]);
+            ++next;
+            overfilled |= !precheck.isSwitchedOff() && precheck.pending() > window;
+        }
+    }
+
+    DnsPrecheck& precheck;
+    Recorder& run;
+    QStringList names;
+    qsizetype next = 0;
+    int last = 0;
+    bool shrank = false;
+    bool overfilled = false;
+};
+
+QStringList numberedNames(int from, int to)
+{
+    QStringList names;
+    for (int i = from; i < to; ++i)
+        names.append(QStringLiteral("name%1.com").arg(i));
+    return names;
 }
 
 // A port on 127.0.0.1 where nothing listens, so queries meet "connection refused".
@@ -264,6 +312,107 @@ private Q_SLOTS:
         run.check(51, QStringLiteral("taken.com"));
         QVERIFY(run.waitFor(52));
         QVERIFY(run.delegated.value(51));
+    }
+
+    void adaptsToALossyResolver_data()
+    {
+        QTest::addColumn<int>("dropEvery");
+        QTest::addColumn<int>("maxRate");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<int>("tries");
+        QTest::addColumn<bool>("switchesOff");
+        // A delay makes timeouts come back while names are still waiting, so the window shrinks
+        // during the run. Without one and with a longer timeout, every timeout comes after every
+        // answer, and each retried name ends with one try unanswered and one answered.
+        QTest::newRow("every 2nd dropped") << 2 << 0 << 10 << 50 << 1 << true;
+        QTest::newRow("every 10th dropped") << 10 << 0 << 10 << 50 << 1 << false;
+        QTest::newRow("every 10th dropped, retried after the answers") << 10 << 0 << 0 << 300 << 2 << false;
+        QTest::newRow("rationed to 100 a second") << 0 << 100 << 10 << 50 << 1 << true;
+    }
+
+    void adaptsToALossyResolver()
+    {
+        QFETCH(int, dropEvery);
+        QFETCH(int, maxRate);
+        QFETCH(int, delayMs);
+        QFETCH(int, timeoutMs);
+        QFETCH(int, tries);
+        QFETCH(bool, switchesOff);
+        FakeDnsServer server;
+        QVERIFY(server.listen());
+        const int count = 1200;
+        const QStringList names = numberedNames(0, count);
+        server.setDelegated(names);
+        server.setDropEvery(dropEvery);
+        server.setMaxRate(maxRate);
+        server.setDelayMs(delayMs);
+        DnsPrecheck precheck;
+        pointAt(precheck, server);
+        precheck.setTimeout(timeoutMs, tries);
+        Recorder run(precheck);
+        Feeder feeder(precheck, run);
+        QCOMPARE(precheck.window(), 32);
+        feeder.add(names);
+        QVERIFY(run.waitFor(count));
+        QCOMPARE(run.answers.size(), count);
+        QVERIFY(!run.answers.values().contains(2));
+        QVERIFY(feeder.shrank);
+        QVERIFY(!feeder.overfilled);
+        QCOMPARE(precheck.isSwitchedOff(), switchesOff);
+        QCOMPARE(precheck.pending(), 0);
+        if (switchesOff) {
+            QCOMPARE(run.switchedOff.size(), 1);
+            const QRegularExpressionMatch message =
+                QRegularExpression(
+                    QStringLiteral("^The DNS resolver \\(%1\\) left (\\d+) of the last (\\d+) "
+                                   "queries unanswered; checking every name with its registry\\.$")
+                        .arg(QRegularExpression::escape(server.address())))
+                    .match(run.switchedOff.first());
+            QVERIFY2(message.hasMatch(), qPrintable(run.switchedOff.first()));
+            QVERIFY(message.captured(2).toInt() >= 100);
+            QVERIFY(2 * message.captured(1).toInt() >= message.captured(2).toInt());
+            // It stopped asking: the names left went straight to their registries.
+            QVERIFY(precheck.queriesSent() < count / 2);
+        } else {
+            QVERIFY2(run.switchedOff.isEmpty(), qPrintable(run.switchedOff.value(0)));
+            // The probe is query 1: name i is query i + 2, and a dropped one is not delegated.
+            for (int i = 0; i < count && tries == 1; ++i)
+                QCOMPARE(run.delegated.value(quint64(i)), (i + 2) % dropEvery != 0);
+        }
+        QCOMPARE(run.reportedInside, 0);
+    }
+
+    void windowGrowsBackWithAHealthyResolver()
+    {
+        FakeDnsServer server;
+        QVERIFY(server.listen());
+        const QStringList names = numberedNames(0, 800);
+        server.setDelegated(names);
+        server.setDropEvery(4);
+        server.setDelayMs(10);
+        DnsPrecheck precheck;
+        pointAt(precheck, server);
+        precheck.setTimeout(50, 1);
+        precheck.setMaxInFlight(100);
+        Recorder run(precheck);
+        Feeder feeder(precheck, run);
+        feeder.add(names.first(300));
+        QVERIFY(run.waitFor(300));
+        QVERIFY(feeder.shrank);
+        QVERIFY(precheck.window() < 100);
+        QVERIFY(!precheck.isSwitchedOff());
+
+        server.setDropEvery(0);
+        feeder.add(names.mid(300));
+        QVERIFY(run.waitFor(800));
+        QCOMPARE(precheck.window(), 100);
+        for (quint64 id = 300; id < 800; ++id)
+            QVERIFY(run.delegated.value(id));
+
+        // A new run starts from the beginning.
+        precheck.resetRun();
+        QCOMPARE(precheck.window(), 32);
     }
 
     void cancelStopsEverythingAndStaysUsable()

@@ -163,6 +163,17 @@ void FakeDnsServer::setDelayMs(int ms)
     m_delayMs = qMax(0, ms);
 }
 
+void FakeDnsServer::setDropEvery(int n)
+{
+    m_dropEvery = qMax(0, n);
+}
+
+void FakeDnsServer::setMaxRate(int perSecond)
+{
+    m_maxRate = qMax(0, perSecond);
+    m_answeredAt.clear();
+}
+
 void FakeDnsServer::setReplyFilter(ReplyFilter filter)
 {
     m_filter = std::move(filter);
@@ -189,6 +200,22 @@ FakeDnsServer::Reply FakeDnsServer::replyFor(const QString& name) const
     return m_defaultReply;
 }
 
+// Over any second, not per calendar second, so that no burst of twice the rate gets through.
+bool FakeDnsServer::withinRate()
+{
+    if (m_maxRate == 0)
+        return true;
+    if (!m_clock.isValid())
+        m_clock.start();
+    const qint64 now = m_clock.elapsed();
+    while (!m_answeredAt.empty() && now - m_answeredAt.front() >= 1000)
+        m_answeredAt.pop_front();
+    if (int(m_answeredAt.size()) >= m_maxRate)
+        return false;
+    m_answeredAt.push_back(now);
+    return true;
+}
+
 void FakeDnsServer::readQueries()
 {
     while (m_socket->hasPendingDatagrams()) {
@@ -201,6 +228,8 @@ void FakeDnsServer::readQueries()
         if (m_recordQueries)
             m_queriedNames.append(name);
         if (m_silent || replyFor(name) == Reply::Silent)
+            continue;
+        if ((m_dropEvery > 0 && m_queryCount % m_dropEvery == 0) || !withinRate())
             continue;
         if (m_filter)
             reply = m_filter(name, reply);

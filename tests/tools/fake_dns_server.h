@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <functional>
 
 class QUdpSocket;
@@ -14,7 +16,8 @@ namespace brisquel::test {
 // A DNS server on 127.0.0.1 (UDP only) for tests and benchmarks. It answers each query the way a
 // recursive resolver would for the name: delegated (NS records), no such name, no data, and a few
 // ways of answering that must not count as a delegation; it can also stay silent, wait before
-// answering, or have its replies rewritten to test clients against malformed ones.
+// answering, leave some queries unanswered, or have its replies rewritten to test clients against
+// malformed ones.
 class FakeDnsServer : public QObject
 {
     Q_OBJECT
@@ -55,6 +58,11 @@ public:
     // Reads every query and answers none.
     void setSilent(bool silent);
     void setDelayMs(int ms);
+    // Leaves every Nth query received unanswered, the way a lossy resolver or network does; 0 drops none.
+    void setDropEvery(int n);
+    // Answers at most N queries in any second and drops the rest, like a resolver rationing a client;
+    // 0 answers all.
+    void setMaxRate(int perSecond);
     // Sees every reply before it goes out and returns what is sent instead; an empty result sends nothing.
     using ReplyFilter = std::function<QByteArray(const QString& name, const QByteArray& reply)>;
     void setReplyFilter(ReplyFilter filter);
@@ -72,6 +80,7 @@ public:
 private:
     void readQueries();
     Reply replyFor(const QString& name) const;
+    bool withinRate();
 
     QUdpSocket* m_socket = nullptr;
     QHash<QString, Reply> m_replies;
@@ -79,6 +88,10 @@ private:
     Reply m_defaultReply = Reply::NoSuchName;
     bool m_silent = false;
     int m_delayMs = 0;
+    int m_dropEvery = 0;
+    int m_maxRate = 0;
+    QElapsedTimer m_clock;
+    std::deque<qint64> m_answeredAt; // ms on m_clock, of the answers of the last second
     ReplyFilter m_filter;
     bool m_recordQueries = true;
     int m_queryCount = 0;

@@ -54,6 +54,9 @@ int main(int argc, char* argv[])
     const QString wildcardOption = QStringLiteral("wildcard");
     const QString defaultOption = QStringLiteral("default");
     const QString delayOption = QStringLiteral("delay");
+    const QString silentOption = QStringLiteral("silent");
+    const QString dropEveryOption = QStringLiteral("drop-every");
+    const QString maxRateOption = QStringLiteral("max-rate");
     const QString quietOption = QStringLiteral("quiet");
     parser.addOptions({
         {portOption, QStringLiteral("Port to listen on; 0 picks a free one."), QStringLiteral("N"),
@@ -70,6 +73,10 @@ int main(int argc, char* argv[])
              "alias, server-failure, refused, silent."),
          QStringLiteral("REPLY")},
         {delayOption, QStringLiteral("Wait this long before every reply."), QStringLiteral("MS")},
+        {silentOption, QStringLiteral("Read every query and answer none.")},
+        {dropEveryOption, QStringLiteral("Leave every Nth query unanswered."), QStringLiteral("N")},
+        {maxRateOption, QStringLiteral("Answer at most N queries a second; drop the rest."),
+         QStringLiteral("N")},
         {quietOption, QStringLiteral("Print nothing on standard output.")},
     });
     parser.process(app);
@@ -78,9 +85,16 @@ int main(int argc, char* argv[])
     server.setRecordQueries(false);
     int port = 0;
     int delay = 0;
-    if (!readNumber(parser, portOption, 65535, &port) || !readNumber(parser, delayOption, 3600000, &delay))
+    int dropEvery = 0;
+    int maxRate = 0;
+    if (!readNumber(parser, portOption, 65535, &port) || !readNumber(parser, delayOption, 3600000, &delay) ||
+        !readNumber(parser, dropEveryOption, 1000000, &dropEvery) ||
+        !readNumber(parser, maxRateOption, 1000000, &maxRate))
         return 2;
     server.setDelayMs(delay);
+    server.setDropEvery(dropEvery);
+    server.setMaxRate(maxRate);
+    server.setSilent(parser.isSet(silentOption));
     if (parser.isSet(defaultOption)) {
         const auto reply = replyFromName(parser.value(defaultOption));
         if (!reply) {
