@@ -52,10 +52,12 @@ bool ServerPacer::mayAsk(const QString& key, const QString& host, qint64 now, qi
     if (server->quotaUsedUp)
         return true; // its names are filed at once, without a query
     if (server->heldSince >= 0) {
-        // One probe at a time, once per interval.
-        if (server->open == 0 && now >= server->nextProbeAt)
+        // One probe at a time, once per interval; the end of a lookup still out calls again.
+        if (server->open > 0)
+            return false;
+        if (now >= server->nextProbeAt)
             return true;
-        *readyAt = std::min(*readyAt, std::max(server->nextProbeAt, now + 1));
+        *readyAt = std::min(*readyAt, server->nextProbeAt);
         return false;
     }
     if (now < server->pausedUntil) {
