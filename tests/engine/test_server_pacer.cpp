@@ -56,7 +56,7 @@ private Q_SLOTS:
         QTest::newRow("a silent server is held and probed until it answers")
             << ""
             << "sent 0; silence 10; sent 10; silence 20; sent 20; silence 30; ask 30 no@60030; "
-               "ask 60030 yes; sent 60030; ask 60031 no@120030; answer 60100; ask 60100 yes; dead 200000 no";
+               "ask 60030 yes; sent 60030; ask 60031 no; answer 60100; ask 60100 yes; dead 200000 no";
         QTest::newRow("a server silent for two minutes is given up")
             << ""
             << "sent 0; silence 10; sent 10; silence 20; sent 20; silence 30; dead 120029 no; sent 60030; "
