@@ -115,8 +115,9 @@ private Q_SLOTS:
         // has far more .com names waiting than the search reads ahead.
         FakeWhoisServer fast;
         QVERIFY(fast.listen());
-        Harness h(ExtensionTable({{QStringLiteral("com"), QStringLiteral("localhost"), m_server->port(), true},
-                                  {QStringLiteral("net"), QStringLiteral("127.0.0.1"), fast.port(), true}}));
+        Harness h(
+            ExtensionTable({{QStringLiteral("com"), QStringLiteral("localhost"), m_server->port(), true},
+                            {QStringLiteral("net"), QStringLiteral("127.0.0.1"), fast.port(), true}}));
         ServerLimitsTable limits;
         limits.load("localhost rate=2/s", QStringLiteral("test"));
         h.driver.setServerLimits(limits);
@@ -124,9 +125,9 @@ private Q_SLOTS:
         for (int i = 1; i <= 2500; ++i)
             list += "slow" + QByteArray::number(i) + ".com\r\nquick" + QByteArray::number(i) + ".net\r\n";
         QString error;
-        QVERIFY(h.driver.start({h.writeList(list), SearchType::CustomList, QStringLiteral("1"),
-                                QStringLiteral("5000")},
-                               &error));
+        QVERIFY(h.driver.start(
+            {h.writeList(list), SearchType::CustomList, QStringLiteral("1"), QStringLiteral("5000")},
+            &error));
         QTRY_COMPARE_WITH_TIMEOUT(fast.queries().size(), 2500, 15000);
         QVERIFY(m_server->queries().size() < 40);
         h.driver.stop();
@@ -140,8 +141,9 @@ private Q_SLOTS:
         FakeWhoisServer dead;
         QVERIFY(dead.listen());
         dead.setFault(FakeWhoisServer::Fault::NeverAnswer);
-        Harness h(ExtensionTable({{QStringLiteral("com"), QStringLiteral("127.0.0.1"), m_server->port(), true},
-                                  {QStringLiteral("net"), QStringLiteral("127.0.0.1"), dead.port(), true}}));
+        Harness h(
+            ExtensionTable({{QStringLiteral("com"), QStringLiteral("127.0.0.1"), m_server->port(), true},
+                            {QStringLiteral("net"), QStringLiteral("127.0.0.1"), dead.port(), true}}));
         h.driver.setTimings({100, 1, 20});
         h.driver.setDeadServerMs(1000);
         QByteArray list;
