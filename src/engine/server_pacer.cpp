@@ -45,6 +45,7 @@ bool ServerPacer::mayAsk(const QString& key, const QString& host, qint64 now, qi
         Server fresh;
         fresh.stats.host = host;
         applyLimits(fresh);
+        fresh.slotCap = std::min(fresh.slotCap, SlowStartSlots);
         fresh.tokens = fresh.limits.burst;
         fresh.refilledAt = now;
         server = &*m_servers.insert(key, fresh);

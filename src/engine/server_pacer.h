@@ -24,6 +24,9 @@ public:
     // Lookups in a row without any answer after which a server is held: its names wait, and one
     // probe a while goes out to see whether it is back.
     static constexpr int SilentBeforeHold = 3;
+    // Lookups a server not yet heard from may have open; each answer adds one, up to its cap, so a
+    // dead server never takes every slot before its silence is known.
+    static constexpr int SlowStartSlots = 2;
 
     struct Stats
     {

@@ -25,7 +25,7 @@ private Q_SLOTS:
         // A bucket holds two seconds of queries, at most ten.
         QTest::newRow("a bucket refills at its rate")
             << "rate=1/s"
-            << "sent 0; ask 0 yes; sent 0; ask 0 no@1000; ask 999 no@1000; ask 1000 yes";
+            << "sent 0; ask 0 yes; sent 0; answer 0; answer 0; ask 0 no@1000; ask 999 no@1000; ask 1000 yes";
         QTest::newRow("a burst of a per-minute rate") << "rate=2/min"
                                                       << "ask 0 yes; sent 0; ask 0 no@30000; ask 30000 yes";
         QTest::newRow("no rate: only the cap on open lookups holds")
@@ -49,6 +49,8 @@ private Q_SLOTS:
             << ""
             << "sent 0; answer 100; answer 200; answer 300; answer 400; answer 500; answer 600; answer 700; "
                "answer 800; answer 900; answer 950; refuse 1000; ask 2000 yes; sent 2000; ask 2000 no@2106";
+        QTest::newRow("a server not heard from gets two slots, one more per answer")
+            << "" << "sent 0; sent 0; ask 0 no; answer 1; ask 1 yes; sent 1; sent 1; ask 1 no; answer 2; ask 2 yes";
         QTest::newRow("silence halves the slots")
             << "connections=4"
             << "sent 0; silence 0; sent 0; sent 0; ask 0 no; answer 1; ask 1 yes";
