@@ -58,6 +58,13 @@ void FakeRdapServer::refuse(const QString& name, int times, int retryAfterSecond
     m_refusals.insert(name.toLower(), {times, retryAfterSeconds});
 }
 
+void FakeRdapServer::refuseEvery(int n, int retryAfterSeconds)
+{
+    m_refuseEvery = std::max(0, n);
+    m_refuseEveryRetryAfter = retryAfterSeconds;
+    m_everyCounter = 0;
+}
+
 void FakeRdapServer::onConnection()
 {
     while (QTcpSocket* socket = m_server->nextPendingConnection()) {
@@ -120,10 +127,17 @@ void FakeRdapServer::answer(QTcpSocket* socket, const QByteArray& path)
     const QByteArray name = path.mid(at + 8).toLower();
     m_queries.append(QString::fromLatin1(name));
     auto refusal = m_refusals.find(QString::fromLatin1(name));
+    int retryAfter = -1;
     if (refusal != m_refusals.end() && refusal->first > 0) {
         --refusal->first;
+        retryAfter = refusal->second;
+    } else if (m_refuseEvery > 0 && ++m_everyCounter % m_refuseEvery == 0) {
+        retryAfter = m_refuseEveryRetryAfter;
+    }
+    if (retryAfter >= 0) {
+        ++m_refused;
         socket->write(response(429, "Too Many Requests", R"({"errorCode":429})",
-                               "Retry-After: " + QByteArray::number(refusal->second) + "\r\n"));
+                               "Retry-After: " + QByteArray::number(retryAfter) + "\r\n"));
         return;
     }
     if (name.startsWith("slow"))

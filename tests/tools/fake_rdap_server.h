@@ -32,6 +32,9 @@ public:
     void setDelayMs(int ms) { m_delayMs = ms; }
     // The next `times` questions about the name get 429 with "Retry-After: seconds".
     void refuse(const QString& name, int times, int retryAfterSeconds);
+    // Every nth question (counted over all names) gets 429 with "Retry-After: seconds"; 0 switches it off.
+    void refuseEvery(int n, int retryAfterSeconds);
+    qint64 refusedCount() const { return m_refused; }
 
     // The names asked, in order.
     QStringList queries() const { return m_queries; }
@@ -46,6 +49,10 @@ private:
     QTcpServer* m_server;
     int m_delayMs = 0;
     QHash<QString, std::pair<int, int>> m_refusals;
+    int m_refuseEvery = 0;
+    int m_refuseEveryRetryAfter = 0;
+    qint64 m_everyCounter = 0;
+    qint64 m_refused = 0;
     QStringList m_queries;
     qint64 m_requests = 0;
     struct Connection

@@ -72,6 +72,8 @@ FakeWhoisServer::FakeWhoisServer(QObject* parent)
 {
     // Many clients connect at once in the throughput benchmark.
     m_listener->setListenBacklogSize(1024);
+    // One clock for the rate limit and the quota.
+    m_clock.start();
 }
 
 FakeWhoisServer::~FakeWhoisServer()
@@ -311,7 +313,7 @@ void FakeWhoisServer::handleQuery(WhoisConnection* connection, const QString& qu
         return;
 
     const QString key = keyOf(query);
-    const Fault fault = effectiveFault(key);
+    Fault fault = effectiveFault(key);
     if (fault == Fault::NeverAnswer)
         return;
     if (fault == Fault::CloseWithoutData || fault == Fault::RefuseAfterAccept) {
@@ -322,7 +324,12 @@ void FakeWhoisServer::handleQuery(WhoisConnection* connection, const QString& qu
     if (overRateLimit()) {
         ++m_throttled;
         connection->m_answer = m_rateLimitAnswer;
+    } else if (overQuota()) {
+        ++m_throttled;
+        connection->m_answer = m_quotaAnswer;
     }
+    if (fault == Fault::None && m_resetEvery > 0 && ++m_resetCounter % m_resetEvery == 0)
+        fault = Fault::ResetMidAnswer;
     switch (fault) {
     case Fault::ResetMidAnswer:
         afterDelay(connection, m_delayMs, &FakeWhoisServer::sendPartThenReset);
@@ -344,7 +351,6 @@ void FakeWhoisServer::setRateLimit(int perSecond, const QByteArray& answer)
     m_rateLimit = perSecond;
     m_rateLimitAnswer = answer;
     m_recent.clear();
-    m_clock.start();
 }
 
 bool FakeWhoisServer::overRateLimit()
@@ -359,6 +365,34 @@ bool FakeWhoisServer::overRateLimit()
         return true;
     m_recent.append(now);
     return false;
+}
+
+void FakeWhoisServer::setQuota(int queries, int windowSeconds, const QByteArray& answer)
+{
+    m_quota = queries;
+    m_quotaWindowMs = qint64(qMax(1, windowSeconds)) * 1000;
+    m_quotaAnswer = answer;
+    m_quotaRecent.clear();
+}
+
+bool FakeWhoisServer::overQuota()
+{
+    if (m_quota <= 0)
+        return false;
+    // A window that slides, so the named wait is the longest a refused client has to rest.
+    const qint64 now = m_clock.elapsed();
+    while (!m_quotaRecent.isEmpty() && m_quotaRecent.first() <= now - m_quotaWindowMs)
+        m_quotaRecent.removeFirst();
+    if (m_quotaRecent.size() >= m_quota)
+        return true;
+    m_quotaRecent.append(now);
+    return false;
+}
+
+void FakeWhoisServer::setResetEvery(int n)
+{
+    m_resetEvery = qMax(0, n);
+    m_resetCounter = 0;
 }
 
 FakeWhoisServer::Fault FakeWhoisServer::effectiveFault(const QString& key)

@@ -78,7 +78,13 @@ public:
     // Above `perSecond` queries in the last second, a query gets `answer` (a throttle text) instead
     // of its record; 0 switches the limit off.
     void setRateLimit(int perSecond, const QByteArray& answer);
+    // Above `queries` queries in the last `windowSeconds` seconds, a query gets `answer` instead of
+    // its record; 0 switches the quota off. Refused queries do not count against it.
+    void setQuota(int queries, int windowSeconds, const QByteArray& answer);
+    // Counts the queries refused by the rate limit and by the quota.
     int throttledCount() const { return m_throttled; }
+    // Every nth query that would be answered gets half its answer and then a reset; 0 switches it off.
+    void setResetEvery(int n);
 
     // Memory for the query list grows with every query; long benchmarks switch it off.
     void setRecordQueries(bool record);
@@ -111,6 +117,7 @@ private:
     void feedHugeAnswer(WhoisConnection* connection);
     void connectionClosed(WhoisConnection* connection);
     bool overRateLimit();
+    bool overQuota();
 
     QTcpServer* m_listener = nullptr;
     QSet<QString> m_freeNames;
@@ -133,6 +140,12 @@ private:
     QList<qint64> m_recent;
     QElapsedTimer m_clock;
     int m_throttled = 0;
+    int m_quota = 0;
+    qint64 m_quotaWindowMs = 0;
+    QByteArray m_quotaAnswer;
+    QList<qint64> m_quotaRecent;
+    int m_resetEvery = 0;
+    int m_resetCounter = 0;
 };
 
 } // namespace brisquel::test

@@ -86,6 +86,11 @@ int main(int argc, char* argv[])
     const QString quietOption = QStringLiteral("quiet");
     const QString rateLimitOption = QStringLiteral("rate-limit");
     const QString rdapOption = QStringLiteral("rdap");
+    const QString quotaOption = QStringLiteral("quota");
+    const QString quotaWaitOption = QStringLiteral("quota-wait");
+    const QString resetEveryOption = QStringLiteral("reset-every");
+    const QString rdap429EveryOption = QStringLiteral("rdap-429-every");
+    const QString retryAfterOption = QStringLiteral("retry-after");
     parser.addOptions({
         {portOption, QStringLiteral("Port to listen on; 0 picks a free one."), QStringLiteral("N"),
          QStringLiteral("0")},
@@ -108,9 +113,23 @@ int main(int argc, char* argv[])
          QStringLiteral("Above N queries a second, answer \"Excessive querying, grace period of 1 "
                         "seconds.\" instead of the record."),
          QStringLiteral("N")},
+        {quotaOption,
+         QStringLiteral("Above N queries within --quota-wait seconds, answer \"Query rate limit exceeded, "
+                        "wait S seconds\" instead of the record."),
+         QStringLiteral("N")},
+        {quotaWaitOption, QStringLiteral("The quota's window and the wait it names (default 5)."),
+         QStringLiteral("S")},
+        {resetEveryOption, QStringLiteral("Reset every Nth answered query after half its answer."),
+         QStringLiteral("N")},
         {rdapOption,
          QStringLiteral("Be an RDAP server over plain HTTP instead (base URL http://127.0.0.1:PORT/; "
-                        "names starting with \"free\" are not found). Takes --delay only.")},
+                        "names starting with \"free\" are not found). Takes --delay, --rdap-429-every "
+                        "and --retry-after only.")},
+        {rdap429EveryOption,
+         QStringLiteral("With --rdap, answer every Nth request with 429 and a Retry-After header."),
+         QStringLiteral("N")},
+        {retryAfterOption, QStringLiteral("Seconds the 429 answers name in Retry-After (default 1)."),
+         QStringLiteral("S")},
     });
     parser.process(app);
 
@@ -121,8 +140,23 @@ int main(int argc, char* argv[])
     int slowDelay = FakeWhoisServer::DefaultSlowDelayMs;
     int failFirst = 0;
     int rateLimit = 0;
-    if (!readNumber(parser, rateLimitOption, 1000000, &rateLimit))
+    int quota = 0;
+    int quotaWait = 5;
+    int resetEvery = 0;
+    int refuseEvery = 0;
+    int retryAfter = 1;
+    if (!readNumber(parser, rateLimitOption, 1000000, &rateLimit) ||
+        !readNumber(parser, quotaOption, 1000000, &quota) ||
+        !readNumber(parser, quotaWaitOption, 86400, &quotaWait) ||
+        !readNumber(parser, resetEveryOption, 1000000, &resetEvery) ||
+        !readNumber(parser, rdap429EveryOption, 1000000, &refuseEvery) ||
+        !readNumber(parser, retryAfterOption, 86400, &retryAfter)) {
         return 2;
+    }
+    if (quotaWait < 1) {
+        fail(QStringLiteral("--quota-wait wants at least 1 second"));
+        return 2;
+    }
     if (!readNumber(parser, portOption, 65535, &port) || !readNumber(parser, delayOption, 3600000, &delay) ||
         !readNumber(parser, slowDelayOption, 3600000, &slowDelay) ||
         !readNumber(parser, failFirstOption, 1000000, &failFirst)) {
@@ -132,6 +166,9 @@ int main(int argc, char* argv[])
     server.setSlowDelayMs(slowDelay);
     server.setFailFirstAttempts(failFirst);
     server.setRateLimit(rateLimit, "%% Excessive querying, grace period of 1 seconds.\r\n");
+    server.setQuota(quota, quotaWait,
+                    "% Query rate limit exceeded, wait " + QByteArray::number(quotaWait) + " seconds\r\n");
+    server.setResetEvery(resetEvery);
     if (parser.isSet(faultOption)) {
         const auto fault = FakeWhoisServer::faultFromName(parser.value(faultOption));
         if (!fault) {
@@ -164,6 +201,7 @@ int main(int argc, char* argv[])
 
     FakeRdapServer rdapServer;
     rdapServer.setDelayMs(delay);
+    rdapServer.refuseEvery(refuseEvery, retryAfter);
     const bool rdap = parser.isSet(rdapOption);
     if (rdap ? !rdapServer.listen(static_cast<quint16>(port)) : !server.listen(static_cast<quint16>(port))) {
         fail(QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(port).arg(server.errorString()));
@@ -188,11 +226,11 @@ int main(int argc, char* argv[])
         QFile::remove(portFile);
     if (!quiet) {
         if (rdap)
-            std::printf("stopped after %lld requests, at most %d at once\n", rdapServer.requestCount(),
-                        rdapServer.peakConnections());
+            std::printf("stopped after %lld requests, at most %d at once, %lld refused\n",
+                        rdapServer.requestCount(), rdapServer.peakConnections(), rdapServer.refusedCount());
         else
-            std::printf("stopped after %d connections, at most %d at once\n", server.connectionCount(),
-                        server.maxConcurrentConnections());
+            std::printf("stopped after %d connections, at most %d at once, %d refused\n",
+                        server.connectionCount(), server.maxConcurrentConnections(), server.throttledCount());
     }
     return result;
 }

@@ -1,3 +1,4 @@
+#include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
 
 #include <QElapsedTimer>
@@ -268,6 +269,56 @@ private Q_SLOTS:
         QCOMPARE(raw.endError, ECONNRESET);
         QVERIFY(!raw.received.isEmpty());
         QVERIFY(full.startsWith(raw.received));
+    }
+
+    void resetEveryResetsEveryNthAnsweredQuery()
+    {
+        m_server->setResetEvery(3);
+        QList<int> resets;
+        for (int i = 1; i <= 6; ++i) {
+            RawClient raw(m_server->port(), "name" + QByteArray::number(i) + ".com\r\n");
+            QTRY_VERIFY(raw.endError != -1);
+            if (raw.endError == ECONNRESET)
+                resets << i;
+            else
+                QVERIFY(raw.received.startsWith("Domain Name: NAME"));
+        }
+        QCOMPARE(resets, QList<int>({3, 6}));
+    }
+
+    void quotaRefusesWithItsWaitUntilTheWindowPasses()
+    {
+        m_server->setQuota(2, 1, "wait 1 seconds\r\n");
+        QVERIFY(exchange("a.com\r\n").startsWith("Domain Name: A.COM"));
+        QVERIFY(exchange("freeb.com\r\n").startsWith("No match for"));
+        QCOMPARE(exchange("c.com\r\n"), QByteArray("wait 1 seconds\r\n"));
+        QCOMPARE(exchange("c.com\r\n"), QByteArray("wait 1 seconds\r\n"));
+        QCOMPARE(m_server->throttledCount(), 2);
+        QTest::qWait(1100);
+        QVERIFY(exchange("c.com\r\n").startsWith("Domain Name: C.COM"));
+    }
+
+    void rdapRefusesEveryNthRequestWithRetryAfter()
+    {
+        brisquel::test::FakeRdapServer rdap;
+        rdap.refuseEvery(2, 7);
+        QVERIFY(rdap.listen());
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, rdap.port());
+        QVERIFY(socket.waitForConnected(5000));
+        QByteArray received;
+        QList<int> statuses;
+        for (int i = 0; i < 4; ++i) {
+            socket.write("GET /domain/name" + QByteArray::number(i) + ".com HTTP/1.1\r\nHost: x\r\n\r\n");
+            QTRY_VERIFY((received += socket.readAll()).contains("\r\n\r\n{"));
+            QTRY_VERIFY((received += socket.readAll()).endsWith("}"));
+            statuses << received.mid(9, 3).toInt();
+            if (statuses.last() == 429)
+                QVERIFY(received.contains("Retry-After: 7\r\n"));
+            received.clear();
+        }
+        QCOMPARE(statuses, QList<int>({200, 429, 200, 429}));
+        QCOMPARE(rdap.refusedCount(), 2);
     }
 
     void hugeAnswerSendsTenMegabytes()
