@@ -159,15 +159,22 @@ void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint6
     ++server->stats.pauses;
     server->backoffMs = server->backoffMs == 0 ? m_firstPauseMs : std::min(server->backoffMs * 2, MaxPauseMs);
     server->pausedUntil = now + (namedWaitMs > 0 ? std::min(namedWaitMs, MaxPauseMs) : server->backoffMs);
-    // The rest of the run keeps just under the pace the server accepted in the last second.
-    while (!server->recentAnswers.empty() && server->recentAnswers.front() <= now - 1000)
-        server->recentAnswers.pop_front();
     // Never slower than one query every two first pauses (every 2 s as delivered).
     const double slowest = 500.0 / double(m_firstPauseMs);
-    const double accepted = std::max(slowest, double(server->recentAnswers.size()));
-    server->ceiling = server->ceiling > 0 ? std::min(server->ceiling, accepted) : accepted;
-    server->perSecond =
-        std::max(slowest, (server->perSecond > 0 ? std::min(server->perSecond, accepted) : accepted) * 0.95);
+    if (server->ceiling <= 0) {
+        // The first refusal: the rest of the run keeps just under the pace the server accepted in
+        // the last second.
+        while (!server->recentAnswers.empty() && server->recentAnswers.front() <= now - 1000)
+            server->recentAnswers.pop_front();
+        const double accepted = std::max(slowest, double(server->recentAnswers.size()));
+        server->ceiling = accepted;
+        server->perSecond =
+            std::max(slowest, (server->perSecond > 0 ? std::min(server->perSecond, accepted) : accepted) * 0.95);
+    } else {
+        // Later ones a little slower each: the answers just after a rest say little of the pace the
+        // server takes, and a pace learned from them would sink with every rest.
+        server->perSecond = std::max(slowest, server->perSecond * 0.95);
+    }
     server->tokens = 0;
     server->refilledAt = now;
 }

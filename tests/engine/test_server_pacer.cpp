@@ -51,6 +51,13 @@ private Q_SLOTS:
                "answer 800; answer 900; answer 950; refuse 1000; ask 2000 yes; sent 2000; ask 2000 no@2106";
         QTest::newRow("a server not heard from gets two slots, one more per answer")
             << "" << "sent 0; sent 0; ask 0 no; answer 1; ask 1 yes; sent 1; sent 1; ask 1 no; answer 2; ask 2 yes";
+        // After the first refusal each one slows the pace by a twentieth, not to the few answers
+        // that came back since the last rest.
+        QTest::newRow("later refusals slow the pace a little each")
+            << ""
+            << "sent 0; answer 100; answer 200; answer 300; answer 400; answer 500; answer 600; answer 700; "
+               "answer 800; answer 900; answer 950; refuse 1000; ask 2000 yes; sent 2000; refuse 2100; "
+               "ask 4100 yes; sent 4100; ask 4100 no@4211";
         QTest::newRow("silence halves the slots")
             << "connections=4"
             << "sent 0; silence 0; sent 0; sent 0; ask 0 no; answer 1; ask 1 yes";
