@@ -103,7 +103,10 @@ LookupQueue::LookupQueue(const LookupRouter* router, QObject* parent)
     , m_router(router)
 {
     m_wakeTimer.setSingleShot(true);
-    connect(&m_wakeTimer, &QTimer::timeout, this, &LookupQueue::dispatch);
+    connect(&m_wakeTimer, &QTimer::timeout, this, [this] {
+        dispatch();
+        Q_EMIT woke();
+    });
     connect(&m_pool, &LookupPool::finished, this, &LookupQueue::onResult);
     connect(&m_pool, &LookupPool::connected, this, &LookupQueue::connecting);
 }

@@ -78,6 +78,9 @@ public:
 
 Q_SIGNALS:
     void ended(const brisquel::LookupRequest& request, brisquel::Verdict verdict, const QString& detail);
+    // The queue went on by itself (a rest or a server's budget was over, a server was given up):
+    // names may have left it without a verdict to tell, so its owner looks whether all is done.
+    void woke();
     // A WHOIS slot reached its server.
     void connecting(int slot, const QString& domain);
     // "Waiting for HOST: limit reached, 42 s", once per rest.

@@ -146,6 +146,7 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
         Q_EMIT serverWaiting(text);
     });
     connect(&d->queue, &LookupQueue::problem, this, &SearchDriver::problem);
+    connect(&d->queue, &LookupQueue::woke, this, [this] { d->carryOn(); });
     // DNS only ever saves a registry query: a name still waiting when its zone turns out to
     // delegate it is settled as taken; one already asked of its registry keeps that answer.
     connect(&d->dnsStage, &DnsStage::passed, this, [this](const LookupRequest& request) {
