@@ -162,11 +162,13 @@ void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint6
     // Never slower than one query every two first pauses (every 2 s as delivered).
     const double slowest = 500.0 / double(m_firstPauseMs);
     if (server->ceiling <= 0) {
-        // The first refusal: the rest of the run keeps just under the pace the server accepted in
-        // the last second.
-        while (!server->recentAnswers.empty() && server->recentAnswers.front() <= now - 1000)
+        // The first refusal: the rest of the run keeps just under the pace the server accepted over
+        // the wait it names (a quota of 20 per 5 s says "wait 5 seconds"), else over the last second.
+        const qint64 windowMs = std::clamp<qint64>(namedWaitMs, 1000, 60 * 1000);
+        while (!server->recentAnswers.empty() && server->recentAnswers.front() <= now - windowMs)
             server->recentAnswers.pop_front();
-        const double accepted = std::max(slowest, double(server->recentAnswers.size()));
+        const double accepted =
+            std::max(slowest, double(server->recentAnswers.size()) * 1000.0 / double(windowMs));
         server->ceiling = accepted;
         server->perSecond =
             std::max(slowest, (server->perSecond > 0 ? std::min(server->perSecond, accepted) : accepted) * 0.95);

@@ -58,6 +58,13 @@ private Q_SLOTS:
             << "sent 0; answer 100; answer 200; answer 300; answer 400; answer 500; answer 600; answer 700; "
                "answer 800; answer 900; answer 950; refuse 1000; ask 2000 yes; sent 2000; refuse 2100; "
                "ask 4100 yes; sent 4100; ask 4100 no@4211";
+        // Twenty answers in five seconds, then "wait 5 seconds": four a second (263 ms apart at 0.95).
+        QTest::newRow("a quota's pace is learned over the wait it names")
+            << ""
+            << "sent 0; answer 250; answer 500; answer 750; answer 1000; answer 1250; answer 1500; answer 1750; "
+               "answer 2000; answer 2250; answer 2500; answer 2750; answer 3000; answer 3250; answer 3500; "
+               "answer 3750; answer 4000; answer 4250; answer 4500; answer 4750; answer 5000; "
+               "refuse 5100 wait=5000; ask 10100 yes; sent 10100; ask 10100 no@10364";
         QTest::newRow("silence halves the slots")
             << "connections=4"
             << "sent 0; silence 0; sent 0; sent 0; ask 0 no; answer 1; ask 1 yes";
