@@ -57,12 +57,6 @@ void DnsStage::cancelAll()
     m_inFlight.clear();
 }
 
-void DnsStage::forEach(const std::function<void(LookupRequest&)>& change)
-{
-    std::for_each(m_queue.begin(), m_queue.end(), change);
-    std::for_each(m_inFlight.begin(), m_inFlight.end(), change);
-}
-
 void DnsStage::onChecked(quint64 id, bool isDelegated)
 {
     const auto found = m_inFlight.constFind(qint64(id));

@@ -5,15 +5,14 @@
 #include <QHash>
 #include <QObject>
 #include <deque>
-#include <functional>
 #include <memory>
 
 namespace brisquel {
 
 class DnsPrecheck;
 
-// The search's first step for a name when the DNS pre-check is on: names queue here and go to
-// DNS as it has room; a delegated name is settled as taken, any other goes on to its registry.
+// The DNS pre-check beside a search's registry lookups: names queue here and go to DNS as it has
+// room, and each comes back as delegated (certainly taken) or passed (its registry must say).
 class DnsStage : public QObject
 {
     Q_OBJECT
@@ -30,8 +29,6 @@ public:
     void feed();
     void cancelAll();
     qint64 size() const { return qint64(m_queue.size()) + m_inFlight.size(); }
-    // Every name still with DNS, to route again after the extension table changed.
-    void forEach(const std::function<void(LookupRequest&)>& change);
 
 Q_SIGNALS:
     void delegated(const brisquel::LookupRequest& request);

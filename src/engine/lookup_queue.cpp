@@ -121,7 +121,6 @@ void LookupQueue::begin(const LookupTimings& timings)
     m_pacer.setPoolSize(m_poolSize);
     m_pacer.setFirstPauseMs(timings.firstPauseMs);
     m_pacer.setBreaker(timings.probeIntervalMs(), timings.deadServerMs);
-    m_refusalsOf.clear();
     m_whoisUnreachable.clear();
     m_unreachable.clear();
     m_givenUp.clear();
@@ -212,8 +211,8 @@ LookupQueue::Line* LookupQueue::nextLine(qint64 now, qint64* readyAt)
             continue;
         Pending& front = line->front();
         LookupRequest& first = front.request;
-        if (m_awaitingDns.contains(first.entryNumber) && now < front.queuedAt + m_dnsGraceMs) {
-            *readyAt = std::min(*readyAt, front.queuedAt + m_dnsGraceMs);
+        if (m_awaitingDns.contains(first.entryNumber) && now < front.queuedAt + DnsGraceMs) {
+            *readyAt = std::min(*readyAt, front.queuedAt + DnsGraceMs);
             continue;
         }
         if (m_whoisUnreachable.contains(key))
@@ -241,8 +240,7 @@ bool LookupQueue::send(Line& line, qint64 now)
         return m_active;
     }
     m_pacer.onSent(request.serverKey(), now);
-    m_inFlight.insert(request.entryNumber);
-    m_refusalsOf[request.entryNumber] = lookup.refusals;
+    m_inFlight.emplace(request.entryNumber, lookup.refusals);
     m_pool.start(request);
     return true;
 }
@@ -282,22 +280,24 @@ void LookupQueue::showRest(qint64 now)
 
 void LookupQueue::onResult(const LookupResult& result)
 {
-    if (!m_active || m_inFlight.erase(result.request.entryNumber) == 0)
+    const auto found = m_inFlight.find(result.request.entryNumber);
+    if (!m_active || found == m_inFlight.end())
         return;
+    const int refusals = found->second;
+    m_inFlight.erase(found);
     QString detail;
-    if (fallBackToRdap(result) || !paceAndRetry(result, &detail)) {
+    if (fallBackToRdap(result, refusals) || !paceAndRetry(result, refusals, &detail)) {
         dispatch();
         return;
     }
     ++m_lookupsEnded;
-    m_refusalsOf.remove(result.request.entryNumber);
     const bool answered = result.answered && !result.judgement.refused;
     Q_EMIT ended(result.request, answered ? result.judgement.verdict : Verdict::Unanswered, detail);
 }
 
 // A WHOIS server that gives no answer at all leaves the name to the registry's RDAP server, when
 // the bootstrap names one; a proxy is the user's choice of server and is not gone around.
-bool LookupQueue::fallBackToRdap(const LookupResult& result)
+bool LookupQueue::fallBackToRdap(const LookupResult& result, int refusals)
 {
     if (result.answered || result.tooLarge)
         return false;
@@ -315,13 +315,13 @@ bool LookupQueue::fallBackToRdap(const LookupResult& result)
                                                       : QStringLiteral("No answer from"),
                                 result.request.serverName(), result.failure, request.rdapBase.toString()));
     }
-    requeue(request, m_refusalsOf.value(request.entryNumber));
+    requeue(request, refusals);
     return true;
 }
 
 // Tells the pacer how the server did. A refusal puts the name back first in line (false) until its
 // refusals or the server's quota run out; otherwise *detail is what to file it with.
-bool LookupQueue::paceAndRetry(const LookupResult& result, QString* detail)
+bool LookupQueue::paceAndRetry(const LookupResult& result, int refusals, QString* detail)
 {
     const QString key = result.request.serverKey();
     const qint64 now = m_clock.elapsed();
@@ -338,7 +338,7 @@ bool LookupQueue::paceAndRetry(const LookupResult& result, QString* detail)
         return true;
     }
     m_pacer.onRefusal(key, QString::fromUtf8(result.answer.left(4096)), result.namedWaitMs, now);
-    const int refusals = m_refusalsOf.value(result.request.entryNumber) + 1;
+    ++refusals;
     if (m_pacer.quotaUsedUp(key)) {
         *detail = QStringLiteral("the daily quota of %1 is used up").arg(result.request.host);
         return true;
@@ -354,7 +354,6 @@ bool LookupQueue::paceAndRetry(const LookupResult& result, QString* detail)
 
 void LookupQueue::requeue(const LookupRequest& request, int refusals)
 {
-    m_refusalsOf.remove(request.entryNumber);
     lineFor(request).pushFront(Pending{request, refusals});
     ++m_waiting;
 }

@@ -6,14 +6,12 @@
 #include "engine/verdict.h"
 
 #include <QElapsedTimer>
-#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QTimer>
 #include <deque>
 #include <functional>
 #include <map>
-#include <set>
 
 namespace brisquel {
 
@@ -40,7 +38,6 @@ public:
     ~LookupQueue() override;
 
     void setPoolSize(int size) { m_poolSize = size; }
-    int poolSize() const { return m_poolSize; }
     void setAnswerRules(std::shared_ptr<const AnswerRules> rules) { m_pool.setAnswerRules(std::move(rules)); }
     // Servers met take the new limits at once; a pace learned from refusals stays.
     void setServerLimits(const ServerLimitsTable& limits) { m_pacer.setLimits(limits); }
@@ -54,7 +51,6 @@ public:
     // is asked, unless DNS says first that it need not be asked.
     void awaitDns(qint64 entry) { m_awaitingDns.insert(entry); }
     void dnsAnswered(qint64 entry) { m_awaitingDns.remove(entry); }
-    void setDnsGraceMs(qint64 ms) { m_dnsGraceMs = ms; }
     // Sends what may go now; comes back by itself when a server's rest or budget allows more.
     void dispatch();
     // Drops everything, in flight or waiting, without a result.
@@ -104,8 +100,8 @@ private:
     void giveUp(Line& line);
     void showRest(qint64 now);
     void onResult(const LookupResult& result);
-    bool fallBackToRdap(const LookupResult& result);
-    bool paceAndRetry(const LookupResult& result, QString* detail);
+    bool fallBackToRdap(const LookupResult& result, int refusals);
+    bool paceAndRetry(const LookupResult& result, int refusals, QString* detail);
     void requeue(const LookupRequest& request, int refusals);
     void noteConnectFailure(const LookupRequest& request, const QString& failure);
 
@@ -120,11 +116,11 @@ private:
     bool m_dispatchAgain = false;
     std::function<bool(qint64)> m_stillWanted;
     QSet<qint64> m_awaitingDns;
-    qint64 m_dnsGraceMs = 100;
+    // How long a name whose server may be asked still waits for its DNS answer.
+    static constexpr qint64 DnsGraceMs = 100;
     std::map<QString, std::unique_ptr<Line>> m_lines; // by server key
     qint64 m_waiting = 0;
-    std::set<qint64> m_inFlight;
-    QHash<qint64, int> m_refusalsOf;
+    std::map<qint64, int> m_inFlight; // entry number → refusals of the name so far
     QSet<QString> m_whoisUnreachable; // WHOIS servers whose names go to RDAP
     QSet<QString> m_unreachable;      // servers named once as not reachable
     QSet<QString> m_givenUp;          // servers named once as given up

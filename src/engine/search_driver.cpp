@@ -295,11 +295,6 @@ qint64 SearchDriver::resumePosition() const
     return d->resumePosition();
 }
 
-int SearchDriver::lookupsInFlight() const
-{
-    return int(d->queue.inFlightCount());
-}
-
 qint64 SearchDriver::unansweredCount() const
 {
     return d->run.unanswered;

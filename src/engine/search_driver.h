@@ -86,7 +86,6 @@ public:
     const LookupRouter& router() const;
     // Where the search stands now; progressChanged() says when to look again.
     SearchProgress progress() const;
-    int lookupsInFlight() const;
     qint64 unansweredCount() const;
     QString unansweredFilePath() const;
     // Why a find, an unanswered name or the position could not be saved in the last search; empty

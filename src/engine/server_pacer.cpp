@@ -38,6 +38,14 @@ ServerPacer::Server* ServerPacer::find(const QString& key)
     return found == m_servers.end() ? nullptr : &*found;
 }
 
+ServerPacer::Server* ServerPacer::ended(const QString& key)
+{
+    Server* server = find(key);
+    if (server)
+        server->open = std::max(0, server->open - 1);
+    return server;
+}
+
 bool ServerPacer::mayAsk(const QString& key, const QString& host, qint64 now, qint64* readyAt)
 {
     Server* server = find(key);
@@ -118,10 +126,9 @@ void ServerPacer::onSent(const QString& key, qint64 now)
 
 void ServerPacer::onAnswer(const QString& key, qint64 now)
 {
-    Server* server = find(key);
+    Server* server = ended(key);
     if (!server)
         return;
-    server->open = std::max(0, server->open - 1);
     ++server->stats.answers;
     heardFrom(*server);
     server->backoffMs = 0;
@@ -140,10 +147,9 @@ void ServerPacer::onAnswer(const QString& key, qint64 now)
 
 void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint64 namedWaitMs, qint64 now)
 {
-    Server* server = find(key);
+    Server* server = ended(key);
     if (!server)
         return;
-    server->open = std::max(0, server->open - 1);
     ++server->stats.refusals;
     heardFrom(*server);
     server->cleanAnswers = 0;
@@ -183,10 +189,9 @@ void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint6
 
 int ServerPacer::onSilence(const QString& key, qint64 now)
 {
-    Server* server = find(key);
+    Server* server = ended(key);
     if (!server)
         return 0;
-    server->open = std::max(0, server->open - 1);
     // Fewer slots, so that a silent server never holds the whole pool.
     server->slotCap = std::max(1, server->slotCap / 2);
     if (++server->silentInARow >= SilentBeforeHold && server->heldSince < 0) {

@@ -105,6 +105,8 @@ private:
         qint64 nextProbeAt = 0;
     };
     Server* find(const QString& key);
+    // A lookup of the server ended, however: one fewer open.
+    Server* ended(const QString& key);
     void applyLimits(Server& server) const;
     static void heardFrom(Server& server);
 

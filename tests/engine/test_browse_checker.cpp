@@ -3,13 +3,12 @@
 #include "engine/lookup_router.h"
 #include "engine/result_lists.h"
 #include "engine/verdict_filer.h"
+#include "file_size_limit.h"
 #include "support/text_file.h"
 #include "tools/fake_whois_server.h"
 #include "whois_config/extension_table.h"
 
 #include <QDir>
-#include <csignal>
-#include <sys/resource.h>
 #include <QSignalSpy>
 #include <QStringListModel>
 #include <QTemporaryDir>
@@ -102,16 +101,12 @@ private Q_SLOTS:
         QSignalSpy problems(&checker, &BrowseChecker::problem);
 
         // Files of this process may hold 5 bytes: no find fits.
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        ::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 5;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        test::FileSizeLimit limit(5);
+        QVERIFY(limit.isSet());
         checker.start();
         const bool told = QTest::qWaitFor([&] { return problems.size() > 0; }, 5000);
         QTest::qWait(200);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        limit.lift();
         QVERIFY(told);
         QCOMPARE(problems.first().first().toString(),
                  QStringLiteral("Cannot write HighProfile.txt: File too large. Checking stopped at freebie.com; "

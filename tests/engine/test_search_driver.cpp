@@ -2,6 +2,7 @@
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
+#include "file_size_limit.h"
 #include "search_harness.h"
 #include "support/data_folder.h"
 #include "support/settings_store.h"
@@ -17,8 +18,6 @@
 #include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace brisquel;
 using brisquel::test::FakeDnsServer;
@@ -417,14 +416,10 @@ private Q_SLOTS:
                                          "freeabcdefgh4.com\r\n");
         QSignalSpy stopped(&h.driver, &SearchDriver::searchStopped);
         // Files of this process may hold 50 bytes: two lines of 19, and a third that fits in part.
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        ::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 50;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        test::FileSizeLimit limit(50);
+        QVERIFY(limit.isSet());
         const bool ran = h.run(list);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        limit.lift();
         QVERIFY(ran);
         QCOMPARE(stopped.count(), 1);
         QCOMPARE(stopped.first().first().toString(),
