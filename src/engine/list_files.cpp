@@ -1,6 +1,7 @@
 #include "list_files.h"
 
 #include "result_lists.h"
+#include "support/file_helpers.h"
 #include "support/line_appender.h"
 #include "support/text_file.h"
 
@@ -147,16 +148,12 @@ bool ListFiles::keepEarlierRun(const QString& path)
     const QFileInfo info(path);
     if (info.exists() && info.size() > 0) {
         // Files of the same name from an earlier run hold finds that exist nowhere else.
-        QDir().mkpath(m_folder.path(BackupsFolder));
         QString name =
             QDir(m_folder.root())
                 .relativeFilePath(info.absolutePath() + QLatin1Char('/') + info.completeBaseName());
         name.replace(QLatin1Char('/'), QLatin1Char('-'));
-        const QString base = m_folder.path(BackupsFolder + QLatin1Char('/') + name +
-                                           m_clock().toString(QStringLiteral("-yyyyMMdd-hhmmss")));
-        QString kept = base + QStringLiteral(".txt");
-        for (int n = 2; QFileInfo::exists(kept); ++n)
-            kept = base + QStringLiteral("-%1.txt").arg(n);
+        const QString kept =
+            freshBackupPath(m_folder.path(BackupsFolder), name, QStringLiteral(".txt"), m_clock());
         if (!QFile::copy(path, kept)) {
             report(path,
                    QStringLiteral("Cannot keep the earlier %1 in %2; it is left as it is.").arg(path, kept));

@@ -132,15 +132,11 @@ QStringList Startup::loadRegistrars(ExtensionTable* table, QList<RegistrarsProbl
 
 QString Startup::moveToBackups(const QString& name, QString* error) const
 {
-    const QString folder = QStringLiteral("backups");
-    QDir().mkpath(m_folder.path(folder));
     const QFileInfo info(m_folder.path(name));
-    const QString base = folder + QLatin1Char('/') + info.completeBaseName() +
-                         QDateTime::currentDateTime().toString(QStringLiteral("-yyyyMMdd-hhmmss"));
-    const QString suffix = QLatin1Char('.') + info.suffix();
-    QString kept = base + suffix;
-    for (int n = 2; QFileInfo::exists(m_folder.path(kept)); ++n)
-        kept = base + QStringLiteral("-%1").arg(n) + suffix;
+    const QString kept =
+        QDir(m_folder.root())
+            .relativeFilePath(freshBackupPath(m_folder.path(QStringLiteral("backups")), info.completeBaseName(),
+                                              QLatin1Char('.') + info.suffix(), QDateTime::currentDateTime()));
     if (QFile::rename(info.filePath(), m_folder.path(kept)))
         return kept;
     if (error)

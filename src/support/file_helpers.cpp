@@ -39,6 +39,16 @@ QString oversizeProblem(const QString& path, qint64 maxBytes)
              QString::number(double(maxBytes) / MiB, 'g', 3));
 }
 
+QString freshBackupPath(const QString& folder, const QString& name, const QString& suffix, const QDateTime& when)
+{
+    QDir().mkpath(folder);
+    const QString base = folder + QLatin1Char('/') + name + when.toString(QStringLiteral("-yyyyMMdd-hhmmss"));
+    QString path = base + suffix;
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = base + QStringLiteral("-%1").arg(n) + suffix;
+    return path;
+}
+
 bool copyFileTo(const QString& source, const QString& destination)
 {
     if (!fileExists(source))

@@ -85,12 +85,8 @@ bool ExtensionSettings::restoreDefaults(QString* error)
 {
     // The user's own rows are never lost without a way back.
     if (QFileInfo(m_file.path()).size() > 0) {
-        QDir().mkpath(m_backupsFolder);
-        const QString base = m_backupsFolder + QStringLiteral("/registrars-") +
-                             m_clock().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-        QString copy = base + QStringLiteral(".txt");
-        for (int n = 2; QFileInfo::exists(copy); ++n)
-            copy = base + QStringLiteral("-%1.txt").arg(n);
+        const QString copy =
+            freshBackupPath(m_backupsFolder, QStringLiteral("registrars"), QStringLiteral(".txt"), m_clock());
         if (!QFile::copy(m_file.path(), copy))
             return fail(error, QStringLiteral("Cannot keep a copy of %1 in %2; the file was left as it is.")
                                    .arg(m_file.path(), copy));
