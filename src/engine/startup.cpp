@@ -133,10 +133,10 @@ QStringList Startup::loadRegistrars(ExtensionTable* table, QList<RegistrarsProbl
 QString Startup::moveToBackups(const QString& name, QString* error) const
 {
     const QFileInfo info(m_folder.path(name));
-    const QString kept =
-        QDir(m_folder.root())
-            .relativeFilePath(freshBackupPath(m_folder.path(QStringLiteral("backups")), info.completeBaseName(),
-                                              QLatin1Char('.') + info.suffix(), QDateTime::currentDateTime()));
+    const QString kept = QDir(m_folder.root())
+                             .relativeFilePath(freshBackupPath(
+                                 m_folder.path(QStringLiteral("backups")), info.completeBaseName(),
+                                 QLatin1Char('.') + info.suffix(), QDateTime::currentDateTime()));
     if (QFile::rename(info.filePath(), m_folder.path(kept)))
         return kept;
     if (error)

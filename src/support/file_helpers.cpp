@@ -39,7 +39,8 @@ QString oversizeProblem(const QString& path, qint64 maxBytes)
              QString::number(double(maxBytes) / MiB, 'g', 3));
 }
 
-QString freshBackupPath(const QString& folder, const QString& name, const QString& suffix, const QDateTime& when)
+QString freshBackupPath(const QString& folder, const QString& name, const QString& suffix,
+                        const QDateTime& when)
 {
     QDir().mkpath(folder);
     const QString base = folder + QLatin1Char('/') + name + when.toString(QStringLiteral("-yyyyMMdd-hhmmss"));

@@ -17,7 +17,8 @@ QString fileNamePart(const QString& path);
 QString oversizeProblem(const QString& path, qint64 maxBytes);
 // A path in folder (made when missing) for a copy of a file about to change: "NAME-yyyyMMdd-hhmmss"
 // plus suffix (".txt"), with "-2", "-3"... before the suffix when that is taken already.
-QString freshBackupPath(const QString& folder, const QString& name, const QString& suffix, const QDateTime& when);
+QString freshBackupPath(const QString& folder, const QString& name, const QString& suffix,
+                        const QDateTime& when);
 // Copies, replacing the destination; failures are returned but callers may ignore them.
 bool copyFileTo(const QString& source, const QString& destination);
 
