@@ -427,12 +427,8 @@ void AnswerRules::restoreMissingKinds(const AnswerRules& delivered, QStringList*
             it = m_byHost.erase(it);
             continue;
         }
-        auto copy = std::make_shared<RuleSet>();
-        copy->section = original->section;
-        copy->origin = original->origin;
-        copy->load = 1;
-        copy->useGeneric = original->useGeneric;
-        copy->rules = original->rules;
+        // A copy: the delivered rules are shared by every caller and compiled again below.
+        auto copy = std::make_shared<RuleSet>(*original);
         m_sets.push_back(copy);
         *it = copy;
         ++it;
