@@ -373,13 +373,9 @@ void LookupQueue::noteConnectFailure(const LookupRequest& request, const QString
 
 qint64 LookupQueue::waitingForReadyServers() const
 {
-    const qint64 now = m_clock.isValid() ? m_clock.elapsed() : 0;
-    qint64 waiting = 0;
-    for (const auto& [key, line] : m_lines) {
-        if (!line->isEmpty() && !m_pacer.holdsBack(key, now))
-            waiting += line->size();
-    }
-    return waiting;
+    SearchProgress progress;
+    countWaiting(&progress);
+    return progress.waitingSlot;
 }
 
 void LookupQueue::countWaiting(SearchProgress* progress) const
