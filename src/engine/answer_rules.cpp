@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStringTokenizer>
 #include <cstring>
 
 namespace brisquel {
@@ -81,6 +82,316 @@ bool isUnreadable(const QByteArray& answer)
         }
     }
     return notText * 2 > size;
+}
+
+// Lines that say something other than the name is missing: "server not found", "no records for
+// that zone".
+const QRegularExpression& otherSubject()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("\\b(server|host|service|page|file|command|resource|tld|zone|extension|method|user|"
+                       "account|handler|url|path|endpoint|backend|table|script|module|configuration|config|"
+                       "certificate|route)\\s+(was\\s+|is\\s+)?(not\\s*found|does\\s+not\\s+exist)|"
+                       "\\b(for|in)\\s+(that|this|the\\s+given)\\s+(zone|tld|extension)\\b"),
+        PatternOptions);
+    return pattern;
+}
+
+// A field's name ("Registrar", "Creation Date", "nserver") when the line starts with one: up to 40
+// letters, digits, blanks, dots or hyphens before a colon or a dotted leader. Empty otherwise.
+QStringView fieldName(QStringView line)
+{
+    constexpr qsizetype MaxName = 40;
+    for (qsizetype i = 0; i < line.size() && i <= MaxName; ++i) {
+        const QChar c = line.at(i);
+        if (c == u':' || (c == u'.' && i + 1 < line.size() && line.at(i + 1) == u'.'))
+            return line.left(i).trimmed();
+        if (!(c.isLetterOrNumber() || c == u' ' || c == u'\t' || c == u'.' || c == u'-' || c == u'_'))
+            return {};
+    }
+    return {};
+}
+
+// The values of record fields say nothing about whether the name is free: "Registrar: not found"
+// is a placeholder. Fields that carry a verdict (status, result, error) stay.
+bool isRecordField(QStringView name)
+{
+    using L = QLatin1StringView;
+    static const L verdictWords[] = {L("status"), L("state"),   L("result"), L("availability"),
+                                     L("error"),  L("message"), L("answer"), L("query")};
+    // First words of the fields of a record.
+    static const L recordWords[] = {
+        L("registrar"),  L("registrant"),   L("admin"),        L("administrative"),
+        L("tech"),       L("technical"),    L("billing"),      L("holder"),
+        L("owner"),      L("contact"),      L("nameserver"),   L("nameservers"),
+        L("nserver"),    L("nservers"),     L("dns"),          L("created"),
+        L("creation"),   L("updated"),      L("changed"),      L("last"),
+        L("registered"), L("registration"), L("dnssec"),       L("email"),
+        L("e"),          L("phone"),        L("fax"),          L("address"),
+        L("org"),        L("organisation"), L("organization"), L("person"),
+        L("descr"),      L("country"),      L("city"),         L("remark"),
+        L("remarks"),    L("source"),       L("reseller")};
+    // ... and those of any ending: "expires", "expiration", "sponsoring".
+    static const L recordStems[] = {L("expir"), L("sponsor")};
+    const auto is = [](QStringView word, L known) {
+        return word.size() == known.size() && word.at(0).toLower() == QLatin1Char(known.at(0)) &&
+               word.compare(known, Qt::CaseInsensitive) == 0;
+    };
+    QStringView first;
+    QStringView second;
+    for (qsizetype i = 0; i < name.size();) {
+        if (!name.at(i).isLetter()) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < name.size() && name.at(end).isLetter())
+            ++end;
+        const QStringView word = name.mid(i, end - i);
+        i = end;
+        if (std::any_of(std::begin(verdictWords), std::end(verdictWords),
+                        [&](L known) { return is(word, known); }))
+            return false;
+        if (first.isNull())
+            first = word;
+        else if (second.isNull())
+            second = word;
+    }
+    if (first.isNull())
+        return false;
+    if (is(first, L("name")))
+        return second.startsWith(L("server"), Qt::CaseInsensitive);
+    return std::any_of(std::begin(recordWords), std::end(recordWords),
+                       [&](L known) { return is(first, known); }) ||
+           std::any_of(std::begin(recordStems), std::end(recordStems),
+                       [&](L stem) { return first.startsWith(stem, Qt::CaseInsensitive); });
+}
+
+qsizetype commentMarks(QStringView line)
+{
+    qsizetype i = 0;
+    while (i < line.size() && QStringView(u" \t%#*>;|").contains(line.at(i)))
+        ++i;
+    return i;
+}
+
+// What stands in front of a message without being part of it: comment marks, "Error 101:" or "-3:"
+// codes, and a server's name ("whois.example.nl: ...").
+qsizetype messageStart(QStringView sentence)
+{
+    const qsizetype size = sentence.size();
+    const auto isAsciiAlnum = [](QChar c) {
+        return c.unicode() < 0x80 && c.isLetterOrNumber();
+    };
+    const auto skipDigits = [&](qsizetype i) {
+        qsizetype j = i < size && (sentence.at(i) == u'-' || sentence.at(i) == u'+') ? i + 1 : i;
+        const qsizetype first = j;
+        while (j < size && sentence.at(j).isDigit() && j - first < 6)
+            ++j;
+        return j > first ? j : i;
+    };
+    const auto skipSpaces = [&](qsizetype i) {
+        while (i < size && sentence.at(i).isSpace())
+            ++i;
+        return i;
+    };
+    qsizetype at = 0;
+    for (;;) {
+        while (at < size && QStringView(u" \t%#*>;:=!|~-").contains(sentence.at(at)))
+            ++at;
+        const QStringView rest = sentence.mid(at);
+        // "Error", "ERROR:101:", "error 230"
+        qsizetype word = rest.startsWith(QLatin1String("error"), Qt::CaseInsensitive) ? 5
+                         : rest.startsWith(QLatin1String("err"), Qt::CaseInsensitive) ? 3
+                                                                                      : 0;
+        if (word > 0 && (at + word == size || !sentence.at(at + word).isLetter())) {
+            qsizetype i = skipSpaces(at + word);
+            while (i < size && (sentence.at(i) == u':' || sentence.at(i) == u'#'))
+                i = skipSpaces(i + 1);
+            const qsizetype digits = skipDigits(i);
+            if (digits > i) {
+                i = skipSpaces(digits);
+                if (i < size && QStringView(u":.)]").contains(sentence.at(i)))
+                    ++i;
+            }
+            at = skipSpaces(i);
+            continue;
+        }
+        // "-3:", "101 :"
+        if (const qsizetype digits = skipDigits(at); digits > at) {
+            const qsizetype colon = skipSpaces(digits);
+            if (colon < size && sentence.at(colon) == u':') {
+                at = skipSpaces(colon + 1);
+                continue;
+            }
+        }
+        // "whois.example.nl: "
+        qsizetype i = at;
+        int dots = 0;
+        while (i < size &&
+               (isAsciiAlnum(sentence.at(i)) || sentence.at(i) == u'-' ||
+                (sentence.at(i) == u'.' && i > at && i + 1 < size && isAsciiAlnum(sentence.at(i + 1))))) {
+            dots += sentence.at(i) == u'.';
+            ++i;
+        }
+        const qsizetype colon = skipSpaces(i);
+        if (dots > 0 && colon < size && sentence.at(colon) == u':' && colon + 1 < size &&
+            sentence.at(colon + 1).isSpace()) {
+            at = skipSpaces(colon + 1);
+            continue;
+        }
+        return at;
+    }
+}
+
+// Where the next sentence starts: after ". ", "! ", "? " or "; ", and at " / " between two languages,
+// " | ", and " - " or " -- " before a pointer. `end` is where this one ends.
+qsizetype nextSentence(QStringView text, qsizetype from, qsizetype* end)
+{
+    for (qsizetype i = from; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!c.isSpace())
+            continue;
+        const QChar before = i > 0 ? text.at(i - 1) : QChar();
+        if (before == u'.' || before == u'!' || before == u'?' || before == u';') {
+            *end = i;
+            return i + 1;
+        }
+        // " / ", " | ", " - ", " -- "
+        qsizetype j = i + 1;
+        if (j < text.size() && (text.at(j) == u'/' || text.at(j) == u'|' || text.at(j) == u'-')) {
+            const QChar mark = text.at(j);
+            ++j;
+            if (mark == u'-' && j < text.size() && text.at(j) == u'-')
+                ++j;
+            if (j < text.size() && text.at(j).isSpace()) {
+                *end = i;
+                return j + 1;
+            }
+        }
+    }
+    *end = text.size();
+    return text.size();
+}
+
+qsizetype wordCount(QStringView sentence, qsizetype atMost)
+{
+    qsizetype words = 0;
+    bool inWord = false;
+    for (const QChar c : sentence) {
+        if (c.isSpace()) {
+            inWord = false;
+        } else if (!inWord) {
+            inWord = true;
+            if (++words > atMost)
+                break;
+        }
+    }
+    return words;
+}
+
+// Whether a sentence is prose: terms of use, notices and footers state conditions, rights, duties
+// and where to read more; none of that is this query's answer. Words are looked up, not matched by
+// an expression: every sentence of every answer passes here.
+bool isProse(QStringView sentence)
+{
+    static const QLatin1StringView proseWords[] = {
+        QLatin1StringView("if"),         QLatin1StringView("unless"),    QLatin1StringView("whether"),
+        QLatin1StringView("when"),       QLatin1StringView("whenever"),  QLatin1StringView("may"),
+        QLatin1StringView("might"),      QLatin1StringView("must"),      QLatin1StringView("should"),
+        QLatin1StringView("shall"),      QLatin1StringView("would"),     QLatin1StringView("terms"),
+        QLatin1StringView("conditions"), QLatin1StringView("copyright"), QLatin1StringView("rights"),
+        QLatin1StringView("purpose"),    QLatin1StringView("purposes"),  QLatin1StringView("see"),
+        QLatin1StringView("visit"),      QLatin1StringView("refer"),     QLatin1StringView("provided"),
+        QLatin1StringView("www"),        QLatin1StringView("http"),      QLatin1StringView("https")};
+    // Words whose every ending counts: "agree", "agreement", "accuracy", "liable", "warranty".
+    static const QLatin1StringView proseStems[] = {
+        QLatin1StringView("agree"),   QLatin1StringView("accura"), QLatin1StringView("guarantee"),
+        QLatin1StringView("warrant"), QLatin1StringView("liab"),   QLatin1StringView("disclaim")};
+    const auto is = [](QStringView word, QLatin1StringView known) {
+        return word.size() == known.size() && word.at(0).toLower() == QLatin1Char(known.at(0)) &&
+               word.compare(known, Qt::CaseInsensitive) == 0;
+    };
+    const auto startsWith = [](QStringView word, QLatin1StringView stem) {
+        return word.size() >= stem.size() && word.at(0).toLower() == QLatin1Char(stem.at(0)) &&
+               word.startsWith(stem, Qt::CaseInsensitive);
+    };
+    QStringView previous;
+    for (qsizetype i = 0; i < sentence.size();) {
+        const QChar c = sentence.at(i);
+        if (c == u'@' || c == u'\u00a9' ||
+            (c == u'(' && i + 2 < sentence.size() && sentence.at(i + 1).toLower() == u'c' &&
+             sentence.at(i + 2) == u')'))
+            return true;
+        if (!c.isLetter()) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < sentence.size() && sentence.at(end).isLetter())
+            ++end;
+        const QStringView word = sentence.mid(i, end - i);
+        i = end;
+        if (std::any_of(std::begin(proseWords), std::end(proseWords),
+                        [&](QLatin1StringView known) { return is(word, known); }) ||
+            std::any_of(std::begin(proseStems), std::end(proseStems),
+                        [&](QLatin1StringView stem) { return startsWith(word, stem); }))
+            return true;
+        // "for more information", "for details"
+        if ((is(word, QLatin1StringView("information")) || is(word, QLatin1StringView("details")) ||
+             is(word, QLatin1StringView("info"))) &&
+            (is(previous, QLatin1StringView("for")) || is(previous, QLatin1StringView("more")) ||
+             is(previous, QLatin1StringView("further"))))
+            return true;
+        previous = word;
+    }
+    return false;
+}
+
+// The sentences of an answer that the generic rules judge, one per line: each line cut into
+// sentences, without what stands in front of the message, underscores read as spaces; prose and
+// the values of record fields are left out.
+QString decisionText(const QString& text)
+{
+    constexpr qsizetype MaxWords = 20;
+    // Prose wraps: a line of some length without a sentence end, and a next one that starts in lower
+    // case and is no field, are one sentence ("... All rights" / "reserved.").
+    constexpr qsizetype WrappedLength = 30;
+    QStringList paragraphs;
+    bool open = false;
+    for (const QStringView raw : QStringTokenizer(text, u'\n')) {
+        const QStringView line = raw.mid(commentMarks(raw)).trimmed();
+        if (line.isEmpty()) {
+            open = false;
+            continue;
+        }
+        const QStringView name = fieldName(line);
+        if (open && name.isEmpty() && line.front().isLower()) {
+            paragraphs.last() += QLatin1Char(' ') + line.toString();
+        } else if (isRecordField(name)) {
+            open = false;
+            continue;
+        } else {
+            paragraphs.append(line.toString());
+        }
+        open = name.isEmpty() && line.size() >= WrappedLength && !QStringView(u".!?:").contains(line.back());
+    }
+    QString decision;
+    for (QString& paragraph : paragraphs) {
+        paragraph.replace(QLatin1Char('_'), QLatin1Char(' '));
+        const QStringView whole(paragraph);
+        for (qsizetype from = 0, end = 0; from < whole.size();) {
+            const qsizetype next = nextSentence(whole, from, &end);
+            QStringView sentence = whole.mid(from, end - from);
+            from = next;
+            sentence = sentence.mid(messageStart(sentence)).trimmed();
+            if (sentence.isEmpty() || wordCount(sentence, MaxWords) > MaxWords || isProse(sentence))
+                continue;
+            decision += sentence;
+            decision += QLatin1Char('\n');
+        }
+    }
+    return decision;
 }
 
 QString lineAt(const QString& text, qsizetype position)
@@ -447,27 +758,51 @@ struct AnswerRules::Search
 {
     const QByteArray& answer;
     const QString& text;
-    // Gated rules look for their word in the answer's bytes, lowered in ASCII (their words are), made
-    // when a word is first looked for.
+    // The sentences the generic rules other than "taken" look at, made when first needed.
+    QString decision;
+    bool decisionMade = false;
+    // Gated rules look for their words in the text they match, lowered in ASCII (their words are),
+    // made when a word is first looked for: the answer's bytes, or the decision sentences.
     QByteArray lowered;
+    QByteArray loweredDecision;
 
-    bool holds(const QByteArray& word)
+    bool isDecision(const RuleSet& set, Kind kind) const
     {
-        if (lowered.isNull())
-            lowered = answer.toLower();
-        return ::memmem(lowered.constData(), size_t(lowered.size()), word.constData(), size_t(word.size())) !=
-               nullptr;
+        return kind != Kind::Taken && set.section == GenericHost;
+    }
+
+    const QString& textFor(const RuleSet& set, Kind kind)
+    {
+        if (!isDecision(set, kind))
+            return text;
+        if (!decisionMade) {
+            decision = decisionText(text);
+            decisionMade = true;
+        }
+        return decision;
+    }
+
+    bool holds(const QByteArray& word, bool inDecision)
+    {
+        QByteArray& haystack = inDecision ? loweredDecision : lowered;
+        if (haystack.isNull())
+            haystack = inDecision ? decision.toUtf8().toLower() : answer.toLower();
+        return ::memmem(haystack.constData(), size_t(haystack.size()), word.constData(),
+                        size_t(word.size())) != nullptr;
     }
 
     // The rule of the first line that `expression` matches, told by its capture group.
-    const Rule* firstMatch(const QRegularExpression& expression,
-                           const QList<std::pair<int, const Rule*>>& groups, bool skipNegated) const
+    static const Rule* firstMatch(const QString& text, const QRegularExpression& expression,
+                                  const QList<std::pair<int, const Rule*>>& groups, bool skipNegated)
     {
         for (qsizetype from = 0; from <= text.size();) {
             const QRegularExpressionMatch match = expression.match(text, from);
             if (!match.hasMatch())
                 return nullptr;
-            if (skipNegated && negation().match(lineAt(text, match.capturedStart())).hasMatch()) {
+            const auto said = [&](const QRegularExpression& pattern) {
+                return pattern.match(lineAt(text, match.capturedStart())).hasMatch();
+            };
+            if (skipNegated && (said(negation()) || said(otherSubject()))) {
                 // Go on at the next line.
                 const qsizetype end = text.indexOf(QLatin1Char('\n'), match.capturedStart());
                 if (end < 0)
@@ -487,16 +822,18 @@ struct AnswerRules::Search
     // The first line that a rule of this kind in `set` matches, and which rule that was.
     const Rule* find(const RuleSet& set, Kind kind, bool skipNegated)
     {
+        const QString& text = textFor(set, kind);
         for (const RuleSet::Combined& combined : set.combined[int(kind)]) {
-            if (const Rule* rule = firstMatch(combined.expression, combined.groups, skipNegated))
+            if (const Rule* rule = firstMatch(text, combined.expression, combined.groups, skipNegated))
                 return rule;
         }
-        const auto held = [this](const QByteArray& word) {
-            return holds(word);
+        const bool inDecision = isDecision(set, kind);
+        const auto held = [this, inDecision](const QByteArray& word) {
+            return holds(word, inDecision);
         };
         for (const Rule* rule : set.gated[int(kind)]) {
             if (std::all_of(rule->literals.cbegin(), rule->literals.cend(), held)) {
-                if (const Rule* matched = firstMatch(rule->pattern, {{0, rule}}, skipNegated))
+                if (const Rule* matched = firstMatch(text, rule->pattern, {{0, rule}}, skipNegated))
                     return matched;
             }
         }
@@ -517,7 +854,7 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
     sets.append(&own);
     if (&own != m_generic.get() && own.useGeneric)
         sets.append(m_generic.get());
-    Search search{answer, text, QByteArray()};
+    Search search{answer, text, QString(), false, QByteArray(), QByteArray()};
     return decide(search, sets);
 }
 

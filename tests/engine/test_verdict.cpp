@@ -2,6 +2,7 @@
 #include "engine/verdict.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -150,14 +151,6 @@ private Q_SLOTS:
                                   "query_status: 500 Internal server error"};
         for (const char* failure : failures)
             QTest::addRow("failure: %s", failure) << QByteArray(failure) << any << Verdict::Unanswered;
-
-        // A server's own wording; the same text elsewhere means nothing.
-        QTest::newRow("own rule of its server")
-            << QByteArray("Invalid query or domain name not known in the registry\r\n")
-            << QStringLiteral("whois.dot.tk") << Verdict::Available;
-        QTest::newRow("own rule, another server")
-            << QByteArray("Invalid query or domain name not known in the registry\r\n")
-            << QStringLiteral("whois.example.net") << Verdict::Registered;
     }
 
     void judgesAnswers()
@@ -169,6 +162,52 @@ private Q_SLOTS:
         QVERIFY2(judgement.verdict == expected,
                  qPrintable(QString::fromLatin1(verdictName(judgement.verdict)) + QStringLiteral(" by ") +
                             judgement.rule + judgement.detail));
+    }
+
+    // Answers in registries' styles that no server section covers: the generic rules alone decide.
+    void judgesRegistryStylesByTheirStructure_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("label");
+        QFile file(QStringLiteral(BRISQUEL_TEST_DATA "/answer-styles.txt"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString label;
+        QByteArray answer;
+        int count = 0;
+        auto finish = [&] {
+            if (!label.isEmpty())
+                QTest::addRow("%d %s: %s", ++count, qPrintable(label),
+                              answer.left(60).simplified().constData())
+                    << answer << label;
+        };
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (line.startsWith("== ")) {
+                finish();
+                label = QString::fromUtf8(line.mid(3).trimmed());
+                answer.clear();
+            } else if (!label.isEmpty() && !(answer.isEmpty() && line.startsWith('#'))) {
+                answer += line + "\r\n";
+            } else if (line.startsWith("# ---")) {
+                finish();
+                label.clear();
+            }
+        }
+        finish();
+    }
+
+    void judgesRegistryStylesByTheirStructure()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, label);
+        const AnswerRules::Judgement judgement =
+            AnswerRules::shipped().judge(answer, QStringLiteral("whois.unknown.example"));
+        const bool right = label == QLatin1String("available")    ? judgement.verdict == Verdict::Available
+                           : label == QLatin1String("registered") ? judgement.verdict == Verdict::Registered
+                           : label == QLatin1String("throttled")  ? judgement.verdict == Verdict::Unanswered
+                                                                  : judgement.verdict != Verdict::Available;
+        QVERIFY2(right,
+                 qPrintable(QString::fromLatin1(verdictName(judgement.verdict)) + QStringLiteral(" by ") +
+                            judgement.rule + QStringLiteral(" ") + judgement.detail));
     }
 
     void rulesFilesAreReadLineByLine()
