@@ -1,0 +1,224 @@
+#include "life_cycle.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace brisquel {
+
+namespace {
+
+// States from the most telling down: a name being restored may stay; one in redemption can still
+// be redeemed by its holder; pendingDelete alone means days; "expired" is a guess from the date.
+const QStringList StatePriority = {QStringLiteral("pendingRestore"), QStringLiteral("redemptionPeriod"),
+                                   QStringLiteral("pendingDelete"), QStringLiteral("expired")};
+
+// Letters and digits only, lower case: "PENDING DELETE", "pending_delete" and "pendingDelete" meet.
+QString squeezed(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.isLetterOrNumber())
+            out.append(c.toLower());
+    }
+    return out;
+}
+
+// The deletion state one status value names, or empty.
+QString stateOfStatus(const QString& value)
+{
+    const QString status = squeezed(value);
+    if (status.contains(QLatin1String("pendingrestore")))
+        return StatePriority.at(0);
+    // .nl and .be call their redemption a quarantine.
+    if (status.contains(QLatin1String("redemption")) || status.contains(QLatin1String("quarantine")))
+        return StatePriority.at(1);
+    if (status.contains(QLatin1String("pendingdelet")))
+        return StatePriority.at(2);
+    if (status == QLatin1String("expired"))
+        return StatePriority.at(3);
+    return {};
+}
+
+void keepMoreTelling(QString* state, const QString& candidate)
+{
+    if (candidate.isEmpty())
+        return;
+    if (state->isEmpty() || StatePriority.indexOf(candidate) < StatePriority.indexOf(*state))
+        *state = candidate;
+}
+
+int monthOfName(const QString& word)
+{
+    static const QStringList months = {QStringLiteral("jan"), QStringLiteral("feb"), QStringLiteral("mar"),
+                                       QStringLiteral("apr"), QStringLiteral("may"), QStringLiteral("jun"),
+                                       QStringLiteral("jul"), QStringLiteral("aug"), QStringLiteral("sep"),
+                                       QStringLiteral("oct"), QStringLiteral("nov"), QStringLiteral("dec")};
+    return int(months.indexOf(word.left(3).toLower())) + 1;
+}
+
+enum class KeyKind
+{
+    None,
+    Status,
+    Expiry,
+    RegistrarExpiry // the registrar's copy of the date, which may lag the registry's
+};
+
+KeyKind kindOfKey(const QString& key)
+{
+    const QString k = key.toLower();
+    if (k.contains(QLatin1String("status")) || k == QLatin1String("state") ||
+        k == QLatin1String("domain state") || k == QLatin1String("flags") || k == QStringLiteral("状態"))
+        return KeyKind::Status;
+    const bool expiry = k.contains(QLatin1String("expir")) || k.contains(QLatin1String("paid-till")) ||
+                        k.contains(QLatin1String("paid till")) || k.contains(QLatin1String("renewal")) ||
+                        k.contains(QLatin1String("valid until")) || k == QStringLiteral("有効期限");
+    if (!expiry)
+        return KeyKind::None;
+    return k.contains(QLatin1String("registrar")) ? KeyKind::RegistrarExpiry : KeyKind::Expiry;
+}
+
+struct Field
+{
+    QString key;
+    QString value;
+};
+
+// "Key: value", "key.......: value", "[Key]   value", "Record expires on 2024-05-01": the key and
+// its value; false for prose and lines without a key.
+bool splitField(const QString& line, Field* field)
+{
+    QString text = line.trimmed();
+    while (text.startsWith(QLatin1Char('%')) || text.startsWith(QLatin1Char('#')))
+        text = text.mid(1).trimmed();
+    if (text.startsWith(QLatin1Char('['))) {
+        const qsizetype close = text.indexOf(QLatin1Char(']'));
+        if (close < 0)
+            return false;
+        field->key = text.mid(1, close - 1).trimmed();
+        field->value = text.mid(close + 1).trimmed();
+        return !field->key.isEmpty();
+    }
+    qsizetype end = text.indexOf(QLatin1Char(':'));
+    qsizetype valueAt = end + 1;
+    // No colon before the value ("Expires on 2024/05/01"), or the colon is a time's.
+    const auto firstDigit = std::find_if(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    const qsizetype digitAt = firstDigit - text.begin();
+    if (end < 0 || digitAt < end) {
+        end = digitAt;
+        valueAt = digitAt;
+    }
+    field->key = text.left(end).trimmed();
+    while (field->key.endsWith(QLatin1Char('.')))
+        field->key.chop(1);
+    field->key = field->key.trimmed();
+    field->value = text.mid(valueAt).trimmed();
+    // A key is a few words; a sentence ending in a colon is prose.
+    return !field->key.isEmpty() && field->key.size() <= 48 &&
+           field->key.split(QLatin1Char(' '), Qt::SkipEmptyParts).size() <= 6;
+}
+
+} // namespace
+
+QDate readRegistryDate(const QString& text)
+{
+    static const QRegularExpression iso(QStringLiteral("(\\d{4})-(\\d{1,2})-(\\d{1,2})"));
+    static const QRegularExpression yearFirst(QStringLiteral("(\\d{4})[./]\\s?(\\d{1,2})[./]\\s?(\\d{1,2})"));
+    static const QRegularExpression compact(QStringLiteral("\\b(\\d{4})(\\d{2})(\\d{2})\\b"));
+    static const QRegularExpression dayMonthName(
+        QStringLiteral("\\b(\\d{1,2})(?:st|nd|rd|th)?[-\\s./]+([A-Za-z]{3,9})[-\\s.,/]+(\\d{4})"));
+    static const QRegularExpression monthNameDay(
+        QStringLiteral("\\b([A-Za-z]{3,9})[-\\s.]+(\\d{1,2})(?:st|nd|rd|th)?,?\\s+(\\d{4})"));
+    static const QRegularExpression numeric(QStringLiteral("\\b(\\d{1,2})[./-](\\d{1,2})[./-](\\d{4})"));
+    const auto number = [](const QRegularExpressionMatch& match, int group) {
+        return match.captured(group).toInt();
+    };
+    for (const QRegularExpression* yearMonthDay : {&iso, &yearFirst, &compact}) {
+        const QRegularExpressionMatch match = yearMonthDay->match(text);
+        if (match.hasMatch()) {
+            const QDate date(number(match, 1), number(match, 2), number(match, 3));
+            if (date.isValid())
+                return date;
+        }
+    }
+    if (const QRegularExpressionMatch match = dayMonthName.match(text); match.hasMatch()) {
+        const QDate date(number(match, 3), monthOfName(match.captured(2)), number(match, 1));
+        if (date.isValid())
+            return date;
+    }
+    if (const QRegularExpressionMatch match = monthNameDay.match(text); match.hasMatch()) {
+        const QDate date(number(match, 3), monthOfName(match.captured(1)), number(match, 2));
+        if (date.isValid())
+            return date;
+    }
+    if (const QRegularExpressionMatch match = numeric.match(text); match.hasMatch()) {
+        // Registries write the day first; only a second number above 12 says it is the month's day.
+        int day = number(match, 1);
+        int month = number(match, 2);
+        if (month > 12 && day <= 12)
+            std::swap(day, month);
+        return QDate(number(match, 3), month, day);
+    }
+    return {};
+}
+
+LifeCycle readWhoisLifeCycle(const QByteArray& answer, const QDate& today)
+{
+    LifeCycle cycle;
+    QDate registrarExpiry;
+    const QStringList lines =
+        QString::fromUtf8(answer).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        Field field;
+        if (!splitField(lines.at(i), &field))
+            continue;
+        const KeyKind kind = kindOfKey(field.key);
+        if (kind == KeyKind::None)
+            continue;
+        // Nominet's style: the key on a line of its own, the value indented below it.
+        if (field.value.isEmpty() && i + 1 < lines.size())
+            field.value = lines.at(i + 1).trimmed();
+        if (kind == KeyKind::Status) {
+            keepMoreTelling(&cycle.state, stateOfStatus(field.value));
+            continue;
+        }
+        const QDate date = readRegistryDate(field.value);
+        if (kind == KeyKind::RegistrarExpiry) {
+            if (!registrarExpiry.isValid())
+                registrarExpiry = date;
+        } else if (!cycle.expires.isValid()) {
+            cycle.expires = date;
+        }
+    }
+    if (!cycle.expires.isValid())
+        cycle.expires = registrarExpiry;
+    if (cycle.state.isEmpty() && cycle.expires.isValid() && cycle.expires < today)
+        cycle.state = StatePriority.at(3);
+    return cycle;
+}
+
+LifeCycle readRdapLifeCycle(const QByteArray& body, const QDate& today)
+{
+    LifeCycle cycle;
+    const QJsonObject object = QJsonDocument::fromJson(body).object();
+    for (const QJsonValue& status : object.value(QLatin1String("status")).toArray())
+        keepMoreTelling(&cycle.state, stateOfStatus(status.toString()));
+    for (const QJsonValue& value : object.value(QLatin1String("events")).toArray()) {
+        const QJsonObject event = value.toObject();
+        if (event.value(QLatin1String("eventAction"))
+                .toString()
+                .compare(QLatin1String("expiration"), Qt::CaseInsensitive) == 0) {
+            cycle.expires = readRegistryDate(event.value(QLatin1String("eventDate")).toString());
+            break;
+        }
+    }
+    if (cycle.state.isEmpty() && cycle.expires.isValid() && cycle.expires < today)
+        cycle.state = StatePriority.at(3);
+    return cycle;
+}
+
+} // namespace brisquel
