@@ -69,23 +69,39 @@ QString csvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-// The name as the list wrote it, and beside it in csv and json the ASCII form the registry was asked in.
-QByteArray verdictLine(Format format, const QString& domain, Verdict verdict, const QString& detail)
+const char CsvHeader[] = "domain,verdict,detail,ace,state,expires,confirmed\n";
+
+// The name as the list wrote it, and beside it in csv and json the ASCII form the registry was
+// asked in, a taken name's life cycle and who confirmed a free one (empty or null where it does
+// not apply).
+QByteArray verdictLine(Format format, const QString& domain, Verdict verdict, const QString& detail,
+                       const NameFacts& facts)
 {
     const QString name = QString::fromLatin1(verdictName(verdict));
     const QString ace = queryDomain(domain);
+    const QString state = facts.lifeCycle.state;
+    const QString expires = facts.lifeCycle.expires.toString(Qt::ISODate);
+    const QString confirmed =
+        verdict == Verdict::Available ? QString::fromLatin1(confirmationName(facts.confirmed)) : QString();
     switch (format) {
     case Format::Text:
         return (name + QLatin1Char(' ') + domain + QLatin1Char('\n')).toUtf8();
     case Format::Csv:
-        return (csvField(domain) + QLatin1Char(',') + name + QLatin1Char(',') + csvField(detail) +
-                QLatin1Char(',') + ace + QLatin1Char('\n'))
+        return (QStringList{csvField(domain), name, csvField(detail), ace, state, expires, confirmed}.join(
+                    QLatin1Char(',')) +
+                QLatin1Char('\n'))
             .toUtf8();
     case Format::Json: {
+        const auto orNull = [](const QString& text) {
+            return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+        };
         const QJsonObject object{{QStringLiteral("domain"), domain},
                                  {QStringLiteral("verdict"), name},
                                  {QStringLiteral("detail"), detail},
-                                 {QStringLiteral("ace"), ace}};
+                                 {QStringLiteral("ace"), ace},
+                                 {QStringLiteral("state"), orNull(state)},
+                                 {QStringLiteral("expires"), orNull(expires)},
+                                 {QStringLiteral("confirmed"), orNull(confirmed)}};
         return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
     }
     }
@@ -179,11 +195,14 @@ int runSearchCommand(const QStringList& arguments)
     const QCommandLineOption rdapOption(
         QStringLiteral("rdap"),
         QStringLiteral("Ask over RDAP every extension that rdap-dns.json lists, for this run."));
+    const QCommandLineOption noConfirmOption(
+        QStringLiteral("no-confirm"),
+        QStringLiteral("File a name WHOIS calls free without asking its registry's RDAP service again."));
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("Output: text, csv or json."),
                                           QStringLiteral("FORMAT"), QStringLiteral("text"));
     parser.addOptions({listOption, typeOption, startOption, proxyOption, homeOption(), formatOption,
-                       rdapOption, noDnsOption, dnsOption});
+                       rdapOption, noConfirmOption, noDnsOption, dnsOption});
     if (const std::optional<int> status =
             parseCommand(parser, arguments, QStringLiteral("brisquel-cli search [options]")))
         return *status;
@@ -268,6 +287,8 @@ int runSearchCommand(const QStringList& arguments)
     driver.setServerOverride(setup.proxy);
     if (parser.isSet(rdapOption))
         driver.setPreferRdap(true);
+    if (parser.isSet(noConfirmOption))
+        driver.setConfirmFree(false);
     if (parser.isSet(dnsOption) || parser.isSet(noDnsOption)) {
         const QString dnsServer = parser.isSet(dnsOption) ? parser.value(dnsOption) : startup.dnsServer;
         if (!driver.setDnsPrecheck(parser.isSet(dnsOption), dnsServer, &error)) {
@@ -303,12 +324,13 @@ int runSearchCommand(const QStringList& arguments)
     QString firstFailure;
 
     QObject::connect(
-        &driver, &SearchDriver::verdict, [&](const QString& domain, Verdict verdict, const QString& detail) {
+        &driver, &SearchDriver::verdict,
+        [&](const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts) {
             ++checked;
             ++counts[int(verdict)];
             if (verdict == Verdict::Unanswered && firstFailure.isEmpty())
                 firstFailure = detail;
-            const QByteArray line = verdictLine(setup.format, domain, verdict, detail);
+            const QByteArray line = verdictLine(setup.format, domain, verdict, detail, facts);
             if (!outputStatus && !output.print(line)) {
                 progress.finish();
                 outputStatus = output.reportFailure();
@@ -349,7 +371,7 @@ int runSearchCommand(const QStringList& arguments)
         return Failure;
     }
     const auto releaseFolder = qScopeGuard([&filer] { filer.release(); });
-    if (setup.format == Format::Csv && !output.print(QByteArray("domain,verdict,detail,ace\n")))
+    if (setup.format == Format::Csv && !output.print(QByteArray(CsvHeader)))
         return output.reportFailure();
     SearchRequest request{setup.listFile, setup.type, setup.start, QString::number(total)};
     if (!driver.start(request, &error)) {
@@ -369,6 +391,9 @@ int runSearchCommand(const QStringList& arguments)
     if (driver.dnsPrecheck())
         std::fprintf(stderr, "DNS settled %lld of the registered names without a registry query.\n",
                      driver.dnsSettledCount());
+    if (driver.droppingCount() > 0)
+        std::fprintf(stderr, "%lld taken names are about to drop; they are listed in %s.\n",
+                     driver.droppingCount(), qPrintable(session.filer()->droppingFilePath()));
     // Per server: how it answered, and how often it had to be given a rest.
     const QList<SearchDriver::ServerStats> servers = driver.serverStats();
     for (const SearchDriver::ServerStats& server : servers) {
