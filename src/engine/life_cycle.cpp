@@ -36,7 +36,9 @@ QString stateOfStatus(const QString& value)
     // .nl and .be call their redemption a quarantine.
     if (status.contains(QLatin1String("redemption")) || status.contains(QLatin1String("quarantine")))
         return StatePriority.at(1);
-    if (status.contains(QLatin1String("pendingdelet")))
+    // .nz releases a cancelled name; Nominet deletes one its holder no longer requires.
+    if (status.contains(QLatin1String("pendingdelet")) || status.contains(QLatin1String("pendingrelease")) ||
+        status.contains(QLatin1String("nolongerrequired")))
         return StatePriority.at(2);
     if (status == QLatin1String("expired"))
         return StatePriority.at(3);
@@ -75,7 +77,7 @@ KeyKind kindOfKey(const QString& key)
         k == QLatin1String("domain state") || k == QLatin1String("flags") || k == QStringLiteral("状態"))
         return KeyKind::Status;
     const bool expiry = k.contains(QLatin1String("expir")) || k.contains(QLatin1String("paid-till")) ||
-                        k.contains(QLatin1String("paid till")) || k.contains(QLatin1String("renewal")) ||
+                        k.contains(QLatin1String("paid till")) || k.contains(QLatin1String("renew")) ||
                         k.contains(QLatin1String("valid until")) || k == QStringLiteral("有効期限");
     if (!expiry)
         return KeyKind::None;
