@@ -315,6 +315,7 @@ int runSearchCommand(const QStringList& arguments)
     ProgressPrinter progress(stderr);
     qint64 checked = 0;
     qint64 counts[VerdictCount] = {};
+    qint64 unconfirmed = 0;
     int exitCode = Success;
     bool interrupted = false;
     // Registered names are written nowhere else: each line goes out at once, and a line that
@@ -328,6 +329,8 @@ int runSearchCommand(const QStringList& arguments)
         [&](const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts) {
             ++checked;
             ++counts[int(verdict)];
+            if (verdict == Verdict::Available && facts.confirmed == Confirmation::None)
+                ++unconfirmed;
             if (verdict == Verdict::Unanswered && firstFailure.isEmpty())
                 firstFailure = detail;
             const QByteArray line = verdictLine(setup.format, domain, verdict, detail, facts);
@@ -391,6 +394,9 @@ int runSearchCommand(const QStringList& arguments)
     if (driver.dnsPrecheck())
         std::fprintf(stderr, "DNS settled %lld of the registered names without a registry query.\n",
                      driver.dnsSettledCount());
+    if (driver.confirmFree() && unconfirmed > 0)
+        std::fprintf(stderr, "%lld of the available names are unconfirmed: only WHOIS said they are free.\n",
+                     unconfirmed);
     if (driver.droppingCount() > 0)
         std::fprintf(stderr, "%lld taken names are about to drop; they are listed in %s.\n",
                      driver.droppingCount(), qPrintable(session.filer()->droppingFilePath()));

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QStringTokenizer>
 
 namespace brisquel {
 
@@ -16,7 +17,7 @@ const QStringList StatePriority = {QStringLiteral("pendingRestore"), QStringLite
                                    QStringLiteral("pendingDelete"), QStringLiteral("expired")};
 
 // Letters and digits only, lower case: "PENDING DELETE", "pending_delete" and "pendingDelete" meet.
-QString squeezed(const QString& text)
+QString squeezed(QStringView text)
 {
     QString out;
     out.reserve(text.size());
@@ -28,7 +29,7 @@ QString squeezed(const QString& text)
 }
 
 // The deletion state one status value names, or empty.
-QString stateOfStatus(const QString& value)
+QString stateOfStatus(QStringView value)
 {
     const QString status = squeezed(value);
     if (status.contains(QLatin1String("pendingrestore")))
@@ -70,31 +71,35 @@ enum class KeyKind
     RegistrarExpiry // the registrar's copy of the date, which may lag the registry's
 };
 
-KeyKind kindOfKey(const QString& key)
+KeyKind kindOfKey(QStringView key)
 {
-    const QString k = key.toLower();
-    if (k.contains(QLatin1String("status")) || k == QLatin1String("state") ||
-        k == QLatin1String("domain state") || k == QLatin1String("flags") || k == QStringLiteral("状態"))
+    // Lowered once: case-blind searches cost more than the copy.
+    const QString k = key.toString().toLower();
+    const auto has = [&k](const char* word) {
+        return k.contains(QLatin1String(word));
+    };
+    if (has("status") || k == QLatin1String("state") || k == QLatin1String("domain state") ||
+        k == QLatin1String("flags") || k == u"状態")
         return KeyKind::Status;
-    const bool expiry = k.contains(QLatin1String("expir")) || k.contains(QLatin1String("paid-till")) ||
-                        k.contains(QLatin1String("paid till")) || k.contains(QLatin1String("renew")) ||
-                        k.contains(QLatin1String("valid until")) || k == QStringLiteral("有効期限");
+    const bool expiry = has("expir") || has("paid-till") || has("paid till") || has("renew") ||
+                        has("valid until") || k == u"有効期限";
     if (!expiry)
         return KeyKind::None;
-    return k.contains(QLatin1String("registrar")) ? KeyKind::RegistrarExpiry : KeyKind::Expiry;
+    return has("registrar") ? KeyKind::RegistrarExpiry : KeyKind::Expiry;
 }
 
+// Views into the answer: most lines are passed over without a copy.
 struct Field
 {
-    QString key;
-    QString value;
+    QStringView key;
+    QStringView value;
 };
 
 // "Key: value", "key.......: value", "[Key]   value", "Record expires on 2024-05-01": the key and
-// its value; false for prose and lines without a key.
-bool splitField(const QString& line, Field* field)
+// its value; false for lines without a key of a few words.
+bool splitField(QStringView line, Field* field)
 {
-    QString text = line.trimmed();
+    QStringView text = line.trimmed();
     while (text.startsWith(QLatin1Char('%')) || text.startsWith(QLatin1Char('#')))
         text = text.mid(1).trimmed();
     if (text.startsWith(QLatin1Char('['))) {
@@ -114,14 +119,13 @@ bool splitField(const QString& line, Field* field)
         end = digitAt;
         valueAt = digitAt;
     }
-    field->key = text.left(end).trimmed();
-    while (field->key.endsWith(QLatin1Char('.')))
-        field->key.chop(1);
-    field->key = field->key.trimmed();
+    QStringView key = text.left(end).trimmed();
+    while (key.endsWith(QLatin1Char('.')))
+        key.chop(1);
+    field->key = key.trimmed();
     field->value = text.mid(valueAt).trimmed();
     // A key is a few words; a sentence ending in a colon is prose.
-    return !field->key.isEmpty() && field->key.size() <= 48 &&
-           field->key.split(QLatin1Char(' '), Qt::SkipEmptyParts).size() <= 6;
+    return !field->key.isEmpty() && field->key.size() <= 48 && field->key.count(QLatin1Char(' ')) <= 5;
 }
 
 } // namespace
@@ -172,8 +176,12 @@ LifeCycle readWhoisLifeCycle(const QByteArray& answer, const QDate& today)
 {
     LifeCycle cycle;
     QDate registrarExpiry;
-    const QStringList lines =
-        QString::fromUtf8(answer).split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    const QString text = QString::fromUtf8(answer);
+    // Lines end in LF or CR LF, or in CR alone.
+    const QChar end = text.contains(QLatin1Char('\n')) ? QLatin1Char('\n') : QLatin1Char('\r');
+    QList<QStringView> lines;
+    for (QStringView line : QStringTokenizer(text, end))
+        lines.append(line.endsWith(QLatin1Char('\r')) ? line.chopped(1) : line);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         Field field;
         if (!splitField(lines.at(i), &field))
@@ -188,7 +196,7 @@ LifeCycle readWhoisLifeCycle(const QByteArray& answer, const QDate& today)
             keepMoreTelling(&cycle.state, stateOfStatus(field.value));
             continue;
         }
-        const QDate date = readRegistryDate(field.value);
+        const QDate date = readRegistryDate(field.value.toString());
         if (kind == KeyKind::RegistrarExpiry) {
             if (!registrarExpiry.isValid())
                 registrarExpiry = date;
