@@ -24,8 +24,9 @@ class VerdictFiler;
 // The domain browser's status checker: walks the browse list file in order, one lookup at a time
 // (the main search's exchange, limits and answer rules; a free name asked again over RDAP where the
 // router says so), files each answered name into its own two lists and, through the filer, into
-// the main result lists and files or Unanswered.txt. At the end of the list it waits until more names are appended. A name whose verdict could not be saved
-// stops it; it starts again from that name at the next checkNext().
+// the main result lists and files or Unanswered.txt. At the end of the list it waits until more
+// names are appended. A name whose verdict could not be saved stops it; it starts again from that
+// name at the next checkNext().
 class BrowseChecker : public QObject
 {
     Q_OBJECT
