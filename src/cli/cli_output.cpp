@@ -21,13 +21,13 @@ bool StandardOutput::print(const QByteArray& bytes)
     return write(bytes) == bytes.size() && !failed();
 }
 
-int StandardOutput::reportFailure() const
+ExitCode StandardOutput::reportFailure() const
 {
     if (m_errno == EPIPE)
-        return OutputClosed;
+        return ExitCode::OutputClosed;
     printError(QStringLiteral("cannot write to standard output: %1")
                    .arg(QString::fromLocal8Bit(std::strerror(m_errno))));
-    return OutputNotWritten;
+    return ExitCode::NotWritten;
 }
 
 qint64 StandardOutput::readData(char*, qint64)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/exit_code.h"
+
 #include <QIODevice>
 #include <QList>
 #include <QString>
@@ -20,11 +22,6 @@ void printSkippedLines(const QList<Problem>& problems)
                        .arg(problem.message));
 }
 
-// Exit status when standard output could not be written, and when its reader closed it (what a
-// shell reports for a program ended by SIGPIPE, so pipelines read the same either way).
-inline constexpr int OutputNotWritten = 3;
-inline constexpr int OutputClosed = 141;
-
 // Standard output for results, which may be a script's only record of them: every write is
 // flushed at once, and the first failure is kept so that the command stops and says why.
 class StandardOutput : public QIODevice
@@ -38,9 +35,9 @@ public:
     bool isSequential() const override { return true; }
 
     bool failed() const { return m_errno != 0; }
-    // The exit status for the failure: 141 without a word when the reader went away (as other tools
-    // end in a pipeline), else 3 after saying why on standard error.
-    int reportFailure() const;
+    // The exit status for the failure: OutputClosed without a word when the reader went away (as
+    // other tools end in a pipeline), else NotWritten after saying why on standard error.
+    ExitCode reportFailure() const;
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override;

@@ -1,6 +1,6 @@
 #include "cli/extract_command.h"
 
-#include "cli/cli_output.h"
+#include "cli/exit_code.h"
 #include "sources/known_extensions.h"
 #include "sources/page_extraction.h"
 
@@ -52,8 +52,8 @@ QString withoutTrailingBlanks(const QString& name)
 
 } // namespace
 
-int runExtractCommand(const QStringList& arguments, QTextStream& out, QTextStream& err,
-                      const QStringList& enabledExtensions)
+ExitCode runExtractCommand(const QStringList& arguments, QTextStream& out, QTextStream& err,
+                           const QStringList& enabledExtensions)
 {
     bool browserRules = false;
     bool optionsEnded = false;
@@ -66,26 +66,26 @@ int runExtractCommand(const QStringList& arguments, QTextStream& out, QTextStrea
         } else if (!optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
             err << "extract: unknown option " << argument << '\n';
             printUsage(err);
-            return 1;
+            return ExitCode::ExtractBadArguments;
         } else {
             files.append(argument);
         }
     }
     if (files.isEmpty()) {
         printUsage(err);
-        return 1;
+        return ExitCode::ExtractBadArguments;
     }
 
     const KnownExtensions extensions(enabledExtensions);
     // One text of names over all files, so that a name found in an earlier file is not repeated.
     QString found;
-    int exitCode = 0;
+    ExitCode exitCode = ExitCode::Success;
     for (const QString& path : files) {
         QString page;
         QString error;
         if (!readPage(path, &page, &error)) {
             err << "extract: cannot read " << path << ": " << error << '\n';
-            exitCode = 2;
+            exitCode = ExitCode::ExtractUnreadablePage;
             continue;
         }
         const QStringList names = browserRules ? scanBrowserPage(page, &found, extensions).names
@@ -96,7 +96,7 @@ int runExtractCommand(const QStringList& arguments, QTextStream& out, QTextStrea
             out.flush();
             if (out.status() != QTextStream::Ok) {
                 err.flush();
-                return OutputNotWritten;
+                return ExitCode::NotWritten;
             }
         }
     }

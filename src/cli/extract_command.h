@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/exit_code.h"
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -8,9 +10,10 @@ namespace brisquel {
 // "brisquel-cli extract [--browser] FILE...": prints the candidate domain names that the page
 // rules find in saved HTML pages, one a line, in the order found, each name once over all
 // files. By default the harvester's rules are used; --browser uses the domain browser's
-// (frames are not followed). Returns 0, 1 on a usage error, 2 when a file could not be read
-// (the other files are still read), 3 when `out` could not be written (nothing more is read).
-int runExtractCommand(const QStringList& arguments, QTextStream& out, QTextStream& err,
-                      const QStringList& enabledExtensions);
+// (frames are not followed). ExtractBadArguments on a usage error, ExtractUnreadablePage when a
+// file could not be read (the other files are still read), NotWritten when `out` could not be
+// written (nothing more is read).
+ExitCode runExtractCommand(const QStringList& arguments, QTextStream& out, QTextStream& err,
+                           const QStringList& enabledExtensions);
 
 } // namespace brisquel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/exit_code.h"
+
 #include <QStringList>
 
 namespace brisquel {
@@ -7,6 +9,6 @@ namespace brisquel {
 // "brisquel-cli generate --base WORD [--words FILE] [--forms prefix,suffix,hyphen]
 // [--ext .com,.net,...] [--out FILE] [--search] [--home DIR]": the generator's names, printed or
 // written; --search then searches them. Defaults come from the generator window's settings.
-int runGenerateCommand(const QStringList& arguments);
+ExitCode runGenerateCommand(const QStringList& arguments);
 
 } // namespace brisquel

@@ -1,4 +1,5 @@
 #include "cli/cli_output.h"
+#include "cli/command_options.h"
 #include "cli/extract_command.h"
 #include "cli/generate_command.h"
 #include "cli/search_command.h"
@@ -15,15 +16,6 @@
 
 namespace {
 
-const char Usage[] =
-    "Usage: brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
-    "                           [--home DIR] [--format text|csv|json]\n"
-    "       brisquel-cli extract [--browser] [--home DIR] FILE...\n"
-    "       brisquel-cli verdict [--server HOST] [--home DIR] FILE...\n"
-    "       brisquel-cli generate [--base WORD] [--words FILE] [--forms prefix,suffix,hyphen]\n"
-    "                             [--ext .com,.net,...] [--out FILE] [--search] [--home DIR]\n"
-    "       brisquel-cli --version\n";
-
 // The extensions the page rules recognise come from the user's registrars.txt when there is one.
 QStringList enabledExtensions(const QStringList& arguments)
 {
@@ -34,7 +26,7 @@ QStringList enabledExtensions(const QStringList& arguments)
     return table.enabledExtensions();
 }
 
-int runExtract(QStringList arguments)
+brisquel::ExitCode runExtract(QStringList arguments)
 {
     QStringList files;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -48,8 +40,32 @@ int runExtract(QStringList arguments)
     brisquel::StandardOutput output;
     QTextStream out(&output);
     QTextStream err(stderr);
-    const int status = brisquel::runExtractCommand(files, out, err, enabledExtensions(arguments));
+    const brisquel::ExitCode status =
+        brisquel::runExtractCommand(files, out, err, enabledExtensions(arguments));
     return output.failed() ? output.reportFailure() : status;
+}
+
+brisquel::ExitCode runCommand(const QString& command, const QStringList& arguments)
+{
+    using brisquel::ExitCode;
+    if (command == QLatin1String("search"))
+        return brisquel::runSearchCommand(arguments.mid(1));
+    if (command == QLatin1String("generate"))
+        return brisquel::runGenerateCommand(arguments.mid(1));
+    if (command == QLatin1String("verdict"))
+        return brisquel::runVerdictCommand(arguments.mid(1));
+    if (command == QLatin1String("extract"))
+        return runExtract(arguments.mid(2));
+    brisquel::StandardOutput output;
+    if (command == QLatin1String("--version")) {
+        const QString version = brisquel::AppInfo::productTitle() + QLatin1Char(' ') +
+                                brisquel::AppInfo::version() + QLatin1Char('\n');
+        return output.print(version) ? ExitCode::Success : output.reportFailure();
+    }
+    if (command == QLatin1String("--help") || command == QLatin1String("-h"))
+        return output.print(brisquel::topLevelUsage()) ? ExitCode::Success : output.reportFailure();
+    std::fputs(qPrintable(brisquel::topLevelUsage()), stderr);
+    return ExitCode::BadArguments;
 }
 
 } // namespace
@@ -65,23 +81,5 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(brisquel::AppInfo::version());
 
     const QStringList arguments = QCoreApplication::arguments();
-    const QString command = arguments.value(1);
-    if (command == QLatin1String("search"))
-        return brisquel::runSearchCommand(arguments.mid(1));
-    if (command == QLatin1String("generate"))
-        return brisquel::runGenerateCommand(arguments.mid(1));
-    if (command == QLatin1String("verdict"))
-        return brisquel::runVerdictCommand(arguments.mid(1));
-    if (command == QLatin1String("extract"))
-        return runExtract(arguments.mid(2));
-    brisquel::StandardOutput output;
-    if (command == QLatin1String("--version")) {
-        const QString version = brisquel::AppInfo::productTitle() + QLatin1Char(' ') +
-                                brisquel::AppInfo::version() + QLatin1Char('\n');
-        return output.print(version) ? 0 : output.reportFailure();
-    }
-    if (command == QLatin1String("--help") || command == QLatin1String("-h"))
-        return output.print(QByteArray(Usage)) ? 0 : output.reportFailure();
-    std::fputs(Usage, stderr);
-    return 2;
+    return brisquel::exitStatus(runCommand(arguments.value(1), arguments));
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "cli/exit_code.h"
+
 #include <QStringList>
 
 namespace brisquel {
 
 // brisquel-cli search: runs a search headless with the engine, files and settings of the GUI
-// program. Returns the process exit code.
-int runSearchCommand(const QStringList& arguments);
+// program.
+ExitCode runSearchCommand(const QStringList& arguments);
 
 } // namespace brisquel

@@ -2,35 +2,19 @@
 
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
+#include "cli/command_options.h"
 #include "engine/startup.h"
 #include "support/data_folder.h"
 
-#include <QCommandLineParser>
 #include <QFile>
 
 namespace brisquel {
 
-int runVerdictCommand(const QStringList& arguments)
+ExitCode runVerdictCommand(const QStringList& arguments)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Judges saved WHOIS answers by the answer rules and prints, per file:\n"
-        "verdict, file, and the rule that decided it (tab-separated).\n"
-        "The rules are the delivered ones with the data folder's answer-rules.txt over them."));
-    parser.addHelpOption();
-    const QCommandLineOption serverOption(
-        QStringLiteral("server"), QStringLiteral("WHOIS server whose rules apply (default: generic)."),
-        QStringLiteral("HOST"));
-    parser.addOptions({serverOption, homeOption()});
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A saved answer."),
-                                 QStringLiteral("FILE..."));
-    if (const std::optional<int> status =
-            parseCommand(parser, arguments, QStringLiteral("brisquel-cli verdict [options] FILE...")))
-        return *status;
-    if (parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral("give one or more files with saved answers"));
-        return 2;
-    }
+    const ParsedOptions<VerdictOptions> parsed = parseVerdictOptions(arguments);
+    if (!parsed.options)
+        return endWithoutRunning(parsed.help, parsed.error);
 
     // The rules a search of this data folder judges by; loading them reads no settings.
     QList<AnswerRules::Problem> problems;
@@ -41,17 +25,17 @@ int runVerdictCommand(const QStringList& arguments)
         printError(error);
     printSkippedLines(problems);
 
-    const QString server = parser.value(serverOption);
     StandardOutput output;
-    int status = 0;
-    for (const QString& path : parser.positionalArguments()) {
+    ExitCode status = ExitCode::Success;
+    for (const QString& path : parsed.options->files) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             printError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-            status = 1;
+            status = ExitCode::Failure;
             continue;
         }
-        const AnswerRules::Judgement judgement = rules->judge(file.read(2 * 1024 * 1024), server);
+        const AnswerRules::Judgement judgement =
+            rules->judge(file.read(2 * 1024 * 1024), parsed.options->server);
         QStringList why;
         if (!judgement.detail.isEmpty())
             why << judgement.detail;

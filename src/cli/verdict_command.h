@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/exit_code.h"
+
 #include <QStringList>
 
 namespace brisquel {
@@ -7,6 +9,6 @@ namespace brisquel {
 // "brisquel-cli verdict [--server HOST] [--home DIR] FILE...": judges saved WHOIS answers (one
 // answer a file) by the answer rules and prints, per file, the verdict, the file and the rule that
 // decided it, separated by tabs. A tool for users who write rules.
-int runVerdictCommand(const QStringList& arguments);
+ExitCode runVerdictCommand(const QStringList& arguments);
 
 } // namespace brisquel

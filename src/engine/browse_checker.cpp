@@ -157,16 +157,31 @@ bool BrowseChecker::startCheck(const QString& entry)
 
 void BrowseChecker::settle(const LookupResult& result)
 {
-    if (!result.answered)
-        file(result.request.domain, Verdict::Unanswered, result.failure);
-    else
-        file(result.request.domain, result.judgement.verdict, result.judgement.detail);
+    Verdict verdict = result.answered ? result.judgement.verdict : Verdict::Unanswered;
+    QString detail = result.answered ? result.judgement.detail : result.failure;
+    NameFacts facts;
+    facts.lifeCycle = result.lifeCycle;
+    if (std::exchange(m_confirming, false)) {
+        applyConfirmation(result.request, &verdict, &detail, &facts);
+    } else if (verdict == Verdict::Available && result.request.isRdap()) {
+        facts.confirmed = Confirmation::Rdap;
+    } else if (verdict == Verdict::Available) {
+        // Filed only once RDAP had its say, like the search's names.
+        LookupRequest rdap = result.request;
+        if (m_router->confirmation(&rdap)) {
+            m_confirming = true;
+            m_pool->start(rdap);
+            return;
+        }
+    }
+    file(result.request.domain, verdict, detail, facts);
     checkNext();
 }
 
-bool BrowseChecker::file(const QString& domain, Verdict verdict, const QString& detail)
+bool BrowseChecker::file(const QString& domain, Verdict verdict, const QString& detail,
+                         const NameFacts& facts)
 {
-    const VerdictFiler::Filed filed = m_filer->file(domain, verdict, detail);
+    const VerdictFiler::Filed filed = m_filer->file(domain, verdict, detail, facts);
     if (!filed.saved) {
         // Nothing is counted or listed that is not on disk; the name is checked again on going on.
         m_stopped = true;

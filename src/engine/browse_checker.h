@@ -2,6 +2,7 @@
 
 #include "engine/answer_rules.h"
 #include "engine/lookup_request.h"
+#include "engine/name_facts.h"
 #include "engine/verdict.h"
 
 #include <QFile>
@@ -21,10 +22,11 @@ class LookupRouter;
 class VerdictFiler;
 
 // The domain browser's status checker: walks the browse list file in order, one lookup at a time
-// (the main search's exchange, limits and answer rules), files each answered name into its own two
-// lists and, through the filer, into the main result lists and files or Unanswered.txt. At the
-// end of the list it waits until more names are appended. A name whose verdict could not be saved
-// stops it; it starts again from that name at the next checkNext().
+// (the main search's exchange, limits and answer rules; a free name asked again over RDAP where the
+// router says so), files each answered name into its own two lists and, through the filer, into
+// the main result lists and files or Unanswered.txt. At the end of the list it waits until more
+// names are appended. A name whose verdict could not be saved stops it; it starts again from that
+// name at the next checkNext().
 class BrowseChecker : public QObject
 {
     Q_OBJECT
@@ -88,7 +90,7 @@ private:
     bool readEntry(QString* entry);
     bool startCheck(const QString& entry);
     void settle(const LookupResult& result);
-    bool file(const QString& domain, Verdict verdict, const QString& detail);
+    bool file(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts = {});
     void showFiled(const QString& domain, Verdict verdict);
     void releaseFolder();
     void setCaption(Column column, const QString& caption);
@@ -99,6 +101,7 @@ private:
     bool m_holdsFolder = false;
     bool m_toldFolderBusy = false;
     bool m_stopped = false;
+    bool m_confirming = false; // the lookup in flight asks RDAP about a name WHOIS called free
     qint64 m_entryOffset = 0; // where the entry under check starts, to go back to after a failure
     LookupPool* m_pool;
     QTimer m_poll;

@@ -1,6 +1,7 @@
 #include "lookup_pool.h"
 
 #include "engine/answer_rules.h"
+#include "engine/life_cycle.h"
 #include "engine/rdap_lookup.h"
 #include "engine/whois_lookup.h"
 
@@ -12,6 +13,13 @@ namespace brisquel {
 namespace {
 constexpr int RdapSlotsPerManager = 6;
 constexpr qint64 MaxNamedWaitMs = 5 * 60 * 1000;
+
+bool isTaken(const LookupResult& result)
+{
+    return result.answered && !result.judgement.refused &&
+           (result.judgement.verdict == Verdict::Registered ||
+            result.judgement.verdict == Verdict::NotRegistrable);
+}
 } // namespace
 
 LookupPool::LookupPool(QObject* parent)
@@ -50,6 +58,8 @@ WhoisLookup* LookupPool::idleWhoisSlot()
             if (result.judgement.refused)
                 result.namedWaitMs = namedWaitMs(ended.answer);
         }
+        if (isTaken(result))
+            result.lifeCycle = readWhoisLifeCycle(ended.answer, QDate::currentDate());
         Q_EMIT finished(result);
     });
     m_whois.push_back(std::move(slot));
@@ -75,6 +85,8 @@ RdapLookup* LookupPool::idleRdapSlot()
         result.neverConnected = ended.neverConnected;
         result.answer = ended.body;
         result.namedWaitMs = ended.retryAfterMs;
+        if (isTaken(result))
+            result.lifeCycle = readRdapLifeCycle(ended.body, QDate::currentDate());
         Q_EMIT finished(result);
     });
     m_rdap.push_back(std::move(slot));

@@ -141,6 +141,7 @@ void LookupQueue::stop()
     m_waiting = 0;
     m_inFlight.clear();
     m_awaitingDns.clear();
+    m_confirming.clear();
 }
 
 LookupQueue::Line& LookupQueue::lineFor(const LookupRequest& request)
@@ -204,7 +205,7 @@ LookupQueue::Line* LookupQueue::nextLine(qint64 now, qint64* readyAt)
     for (auto& [key, line] : m_lines) {
         // Names settled meanwhile (by DNS) leave without a query.
         while (!line->isEmpty() && m_stillWanted && !m_stillWanted(line->front().request.entryNumber)) {
-            line->takeFront();
+            m_confirming.remove(line->takeFront().request.entryNumber);
             --m_waiting;
         }
         if (line->isEmpty())
@@ -235,8 +236,8 @@ bool LookupQueue::send(Line& line, qint64 now)
     m_awaitingDns.remove(lookup.request.entryNumber);
     const LookupRequest& request = lookup.request;
     if (m_pacer.quotaUsedUp(request.serverKey())) {
-        Q_EMIT ended(request, Verdict::Unanswered,
-                     QStringLiteral("the daily quota of %1 is used up").arg(request.host));
+        end(request, Verdict::Unanswered,
+            QStringLiteral("the daily quota of %1 is used up").arg(request.host));
         return m_active;
     }
     m_pacer.onSent(request.serverKey(), now);
@@ -262,7 +263,7 @@ void LookupQueue::giveUp(Line& line)
             return;
         --m_waiting;
         if (!m_stillWanted || m_stillWanted(pending.request.entryNumber))
-            Q_EMIT ended(pending.request, Verdict::Unanswered, reason);
+            end(pending.request, Verdict::Unanswered, reason);
     }
 }
 
@@ -292,7 +293,38 @@ void LookupQueue::onResult(const LookupResult& result)
     }
     ++m_lookupsEnded;
     const bool answered = result.answered && !result.judgement.refused;
-    Q_EMIT ended(result.request, answered ? result.judgement.verdict : Verdict::Unanswered, detail);
+    const Verdict verdict = answered ? result.judgement.verdict : Verdict::Unanswered;
+    NameFacts facts;
+    facts.lifeCycle = result.lifeCycle;
+    if (verdict == Verdict::Available && !m_confirming.contains(result.request.entryNumber)) {
+        // RDAP's own "not found" needs no second word; a WHOIS "free" asks for one.
+        if (result.request.isRdap())
+            facts.confirmed = Confirmation::Rdap;
+        else if (startConfirmation(result.request)) {
+            dispatch();
+            return;
+        }
+    }
+    end(result.request, verdict, detail, facts);
+}
+
+// WHOIS rules can misread a registry's wording; its RDAP service answers in a form that cannot be
+// misread. The name goes first in the RDAP server's line, paced like any RDAP lookup.
+bool LookupQueue::startConfirmation(const LookupRequest& request)
+{
+    LookupRequest rdap = request;
+    if (!m_router->confirmation(&rdap))
+        return false;
+    m_confirming.insert(request.entryNumber);
+    requeue(rdap, 0);
+    return true;
+}
+
+void LookupQueue::end(const LookupRequest& request, Verdict verdict, QString detail, NameFacts facts)
+{
+    if (m_confirming.remove(request.entryNumber))
+        applyConfirmation(request, &verdict, &detail, &facts);
+    Q_EMIT ended(request, verdict, detail, facts);
 }
 
 // A WHOIS server that gives no answer at all leaves the name to the registry's RDAP server, when
@@ -398,7 +430,9 @@ void LookupQueue::reroute(const std::function<void(LookupRequest&)>& change)
         return a.request.entryNumber < b.request.entryNumber;
     });
     for (Pending& pending : all) {
-        change(pending.request);
+        // A confirmation is asked of RDAP whatever the table says.
+        if (!m_confirming.contains(pending.request.entryNumber))
+            change(pending.request);
         lineFor(pending.request).pushBack(pending.request, pending.queuedAt);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "engine/lookup_pool.h"
 #include "engine/lookup_request.h"
+#include "engine/name_facts.h"
 #include "engine/server_pacer.h"
 #include "engine/verdict.h"
 
@@ -22,7 +23,8 @@ struct SearchProgress;
 // list order, as soon as its server's pace allows and a slot is free, so a slow or resting server
 // holds back only its own names. A refusal puts a name back first in its line (up to five times),
 // a WHOIS server that gives no answer hands its names to the registry's RDAP service, a server
-// that stays silent is held and, after the dead time, its names are given up in one go. Every
+// that stays silent is held and, after the dead time, its names are given up in one go. A name
+// WHOIS calls free is asked once more, of the registry's RDAP service, before it comes back. Every
 // name comes back once, with its verdict, through ended().
 class LookupQueue : public QObject
 {
@@ -73,7 +75,8 @@ public:
     QString firstConnectFailure() const { return m_firstConnectFailure; }
 
 Q_SIGNALS:
-    void ended(const brisquel::LookupRequest& request, brisquel::Verdict verdict, const QString& detail);
+    void ended(const brisquel::LookupRequest& request, brisquel::Verdict verdict, const QString& detail,
+               const brisquel::NameFacts& facts);
     // The queue went on by itself (a rest or a server's budget was over, a server was given up):
     // names may have left it without a verdict to tell, so its owner looks whether all is done.
     void woke();
@@ -103,6 +106,9 @@ private:
     bool fallBackToRdap(const LookupResult& result, int refusals);
     bool paceAndRetry(const LookupResult& result, int refusals, QString* detail);
     void requeue(const LookupRequest& request, int refusals);
+    bool startConfirmation(const LookupRequest& request);
+    // Every name leaves through here, a confirmation's outcome turned into the name's verdict.
+    void end(const LookupRequest& request, Verdict verdict, QString detail, NameFacts facts = {});
     void noteConnectFailure(const LookupRequest& request, const QString& failure);
 
     const LookupRouter* m_router;
@@ -116,6 +122,7 @@ private:
     bool m_dispatchAgain = false;
     std::function<bool(qint64)> m_stillWanted;
     QSet<qint64> m_awaitingDns;
+    QSet<qint64> m_confirming; // names WHOIS called free, on their way to RDAP
     // How long a name whose server may be asked still waits for its DNS answer.
     static constexpr qint64 DnsGraceMs = 100;
     std::map<QString, std::unique_ptr<Line>> m_lines; // by server key

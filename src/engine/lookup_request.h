@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/answer_rules.h"
+#include "engine/life_cycle.h"
 
 #include <QByteArray>
 #include <QString>
@@ -51,6 +52,7 @@ struct LookupResult
     QByteArray answer;      // the answer or the RDAP body, for a refusal's own words
     qint64 namedWaitMs = 0; // a refusal's wait: its words ("wait 60 seconds") or Retry-After
     QString failure;        // why there is no answer
+    LifeCycle lifeCycle;    // of a taken name, as far as the answer says
     bool neverConnected = false;
     bool tooLarge = false;
 };

@@ -46,6 +46,9 @@ public:
     bool hasServerOverride() const { return m_override.has_value(); }
     void setPreferRdap(bool prefer) { m_preferRdap = prefer; }
     bool preferRdap() const { return m_preferRdap; }
+    // Whether a name WHOIS calls free is asked again of its registry's RDAP service.
+    void setConfirmFree(bool confirm) { m_confirmFree = confirm; }
+    bool confirmFree() const { return m_confirmFree; }
     void setRdapBootstrap(std::shared_ptr<const RdapBootstrap> bootstrap)
     {
         m_bootstrap = std::move(bootstrap);
@@ -58,6 +61,9 @@ public:
     // The registry's RDAP service for a name its WHOIS server left without an answer; false when
     // the bootstrap knows none, or when the user chose one server for everything.
     bool rdapFallback(LookupRequest* request) const;
+    // The registry's RDAP service, to confirm a free verdict of WHOIS; false when confirming is
+    // off or there is none to ask (as for rdapFallback).
+    bool confirmation(LookupRequest* request) const { return m_confirmFree && rdapFallback(request); }
 
 private:
     bool toRdap(LookupRequest* request) const;
@@ -67,6 +73,7 @@ private:
     std::shared_ptr<const RdapBootstrap> m_bootstrap;
     bool m_useProxy = false;
     bool m_preferRdap = false;
+    bool m_confirmFree = true;
 };
 
 } // namespace brisquel

@@ -1,8 +1,8 @@
 #include "result_lists.h"
 
-#include <algorithm>
-
+#include <QSet>
 #include <QStringListModel>
+#include <algorithm>
 
 namespace brisquel {
 
@@ -32,11 +32,46 @@ void appendRow(QStringListModel* model, const QString& text)
 
 } // namespace
 
+// A list's names, and which free ones only WHOIS vouches for: a mark beside the text, so that
+// copying and dragging the names never carries it.
+class ResultLists::Model : public QStringListModel
+{
+public:
+    using QStringListModel::QStringListModel;
+
+    void mark(const QString& domain, bool unconfirmed)
+    {
+        if (unconfirmed)
+            m_unconfirmed.insert(domain);
+        else
+            m_unconfirmed.remove(domain);
+    }
+    // The list was emptied: its marks go with its names.
+    void forgetMarks() { m_unconfirmed.clear(); }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::ToolTipRole && role != UnconfirmedRole)
+            return QStringListModel::data(index, role);
+        const bool unconfirmed =
+            !m_unconfirmed.isEmpty() &&
+            m_unconfirmed.contains(QStringListModel::data(index, Qt::DisplayRole).toString());
+        if (role == UnconfirmedRole)
+            return unconfirmed;
+        return unconfirmed ? QVariant(QStringLiteral("Free by WHOIS alone: neither the registry's RDAP "
+                                                     "service nor DNS confirmed it."))
+                           : QVariant();
+    }
+
+private:
+    QSet<QString> m_unconfirmed;
+};
+
 ResultLists::ResultLists(QObject* parent)
     : QObject(parent)
 {
     for (ResultList list : AllResultLists) {
-        m_models[index(list)] = new QStringListModel(this);
+        m_models[index(list)] = new Model(this);
         m_captions[index(list)] = idleCaption(list);
     }
 }
@@ -68,13 +103,14 @@ QString ResultLists::caption(ResultList list) const
     return m_captions[index(list)];
 }
 
-std::optional<ResultList> ResultLists::addAvailableName(const QString& domain)
+std::optional<ResultList> ResultLists::addAvailableName(const QString& domain, bool unconfirmed)
 {
     if (domain.isEmpty() || isBareExtension(domain))
         return std::nullopt;
     const qsizetype dot = domain.indexOf(QLatin1Char('.'));
     const ResultList list = profileForLabelLength(dot < 0 ? domain.size() : dot);
     setCounter(list, counter(list) + 1, true);
+    m_models[index(list)]->mark(domain, unconfirmed);
     appendRow(model(list), domain);
     Q_EMIT availableNameFiled(list, domain);
     return list;
@@ -107,6 +143,7 @@ void ResultLists::resetResultLists()
         if (!hasCounter(list))
             continue;
         setCounter(list, 0, false);
+        m_models[index(list)]->forgetMarks();
         if (entryCount(list) > 0) {
             model(list)->setStringList({});
             Q_EMIT listEdited(list);
@@ -144,6 +181,7 @@ bool ResultLists::deleteEntry(ResultList list, int row)
 
 void ResultLists::clear(ResultList list)
 {
+    m_models[index(list)]->forgetMarks();
     model(list)->setStringList({});
     if (hasCounter(list)) {
         setCounter(list, 0, false);

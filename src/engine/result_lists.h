@@ -18,6 +18,8 @@ class ResultLists : public QObject
     Q_OBJECT
 public:
     static constexpr int RegisteredShownMax = 101;
+    // A free name's model data under this role: true when nobody but WHOIS said it is free.
+    static constexpr int UnconfirmedRole = Qt::UserRole + 1;
 
     explicit ResultLists(QObject* parent = nullptr);
     ~ResultLists() override;
@@ -29,8 +31,9 @@ public:
     QString caption(ResultList list) const;
 
     // Files an available name into High, Mid or Low Profile by the length of its label.
-    // Returns the list it went to; ".com" and ".net" on their own go nowhere.
-    std::optional<ResultList> addAvailableName(const QString& domain);
+    // Returns the list it went to; ".com" and ".net" on their own go nowhere. An unconfirmed name
+    // carries a tool tip saying so (and UnconfirmedRole), never in its text.
+    std::optional<ResultList> addAvailableName(const QString& domain, bool unconfirmed = false);
     bool addRegisteredName(const QString& domain);
 
     // Start of a search: the counters restart, the lists and captions stay.
@@ -59,7 +62,8 @@ private:
     void setCaption(ResultList list, const QString& caption);
     static int index(ResultList list) { return static_cast<int>(list) - 1; }
 
-    std::array<QStringListModel*, 5> m_models{};
+    class Model;
+    std::array<Model*, 5> m_models{};
     std::array<qint64, 5> m_counters{};
     std::array<QString, 5> m_captions;
 };

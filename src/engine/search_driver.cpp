@@ -13,6 +13,7 @@
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
 
+#include <QSet>
 #include <QTimer>
 
 namespace brisquel {
@@ -63,6 +64,9 @@ public:
         qint64 unanswered = 0;
         qint64 skipped = 0;
         qint64 dnsSettled = 0;
+        qint64 dropping = 0;
+        // Entries DNS found undelegated, until filed: a free verdict of theirs counts as confirmed.
+        QSet<qint64> dnsClear;
         QString saveFailure;
         QString listFailure;
         bool positionReported = false;
@@ -91,9 +95,9 @@ public:
     bool takeEntry(qint64 number, const QString& entry);
     void skip(qint64 number, const QString& shown, const char* why);
     bool stopOnListFailure();
-    void settle(const LookupRequest& request, Verdict verdict, const QString& detail);
+    void settle(const LookupRequest& request, Verdict verdict, const QString& detail, NameFacts facts = {});
     void markPositionChanged();
-    bool file(const QString& domain, Verdict verdict, const QString& detail);
+    bool file(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
     bool fileUnanswered(const QString& domain, const QString& reason);
     void stopOnSaveFailure(const VerdictFiler::Filed& filed);
     void showProgress();
@@ -133,11 +137,12 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
     connect(&d->positionTimer, &QTimer::timeout, this, [this] { d->savePosition(); });
     d->waitingTimer.setInterval(WaitingRefreshMs);
     connect(&d->waitingTimer, &QTimer::timeout, this, [this] { d->showProgress(); });
-    connect(&d->queue, &LookupQueue::ended, this,
-            [this](const LookupRequest& request, Verdict verdict, const QString& detail) {
-                if (d->run.running)
-                    d->settle(request, verdict, detail);
-            });
+    connect(
+        &d->queue, &LookupQueue::ended, this,
+        [this](const LookupRequest& request, Verdict verdict, const QString& detail, const NameFacts& facts) {
+            if (d->run.running)
+                d->settle(request, verdict, detail, facts);
+        });
     connect(&d->queue, &LookupQueue::connecting, this, [this](int slot, const QString& domain) {
         Q_EMIT statusText(3, QStringLiteral("connecting(%1): - Search String: %2").arg(slot).arg(domain));
     });
@@ -151,6 +156,8 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
     // delegate it is settled as taken; one already asked of its registry keeps that answer.
     connect(&d->dnsStage, &DnsStage::passed, this, [this](const LookupRequest& request) {
         d->queue.dnsAnswered(request.entryNumber);
+        if (d->run.unsettled.contains(request.entryNumber))
+            d->run.dnsClear.insert(request.entryNumber);
         d->carryOn();
     });
     connect(&d->dnsStage, &DnsStage::delegated, this, [this](const LookupRequest& request) {
@@ -270,6 +277,21 @@ qint64 SearchDriver::dnsSettledCount() const
     return d->run.dnsSettled;
 }
 
+void SearchDriver::setConfirmFree(bool confirm)
+{
+    d->router.setConfirmFree(confirm);
+}
+
+bool SearchDriver::confirmFree() const
+{
+    return d->router.confirmFree();
+}
+
+qint64 SearchDriver::droppingCount() const
+{
+    return d->run.dropping;
+}
+
 void SearchDriver::setAnswerRules(std::shared_ptr<const AnswerRules> rules)
 {
     d->queue.setAnswerRules(std::move(rules));
@@ -358,7 +380,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     if (d->run.dns)
         d->dnsStage.prepare(d->dnsServer, d->timings.attemptMs);
     d->queue.begin(d->timings);
-    d->filer->reloadUnanswered();
+    d->filer->reloadNameFiles();
     d->filer->lists()->resetCounters();
     Q_EMIT unansweredCountChanged(0);
     d->carryOn();
@@ -454,10 +476,15 @@ bool SearchDriver::Private::stopOnListFailure()
     return true;
 }
 
-void SearchDriver::Private::settle(const LookupRequest& request, Verdict verdict, const QString& detail)
+void SearchDriver::Private::settle(const LookupRequest& request, Verdict verdict, const QString& detail,
+                                   NameFacts facts)
 {
+    // DNS knows less than RDAP (a registered name need not be delegated), but it is a second word.
+    if (run.dnsClear.remove(request.entryNumber) && verdict == Verdict::Available &&
+        facts.confirmed == Confirmation::None)
+        facts.confirmed = Confirmation::Dns;
     const bool saved = verdict == Verdict::Unanswered ? fileUnanswered(request.domain, detail)
-                                                      : file(request.domain, verdict, detail);
+                                                      : file(request.domain, verdict, detail, facts);
     // An entry leaves the resume position behind only once what it found is on disk.
     if (!saved || !run.running)
         return;
@@ -475,14 +502,17 @@ void SearchDriver::Private::markPositionChanged()
 
 // Files a taken or free name and tells the listeners; false when it could not be saved or a
 // listener stopped the search (the command line could not write its line): it is asked again.
-bool SearchDriver::Private::file(const QString& domain, Verdict verdict, const QString& detail)
+bool SearchDriver::Private::file(const QString& domain, Verdict verdict, const QString& detail,
+                                 const NameFacts& facts)
 {
-    const VerdictFiler::Filed filed = filer->file(domain, verdict, detail);
+    const VerdictFiler::Filed filed = filer->file(domain, verdict, detail, facts);
     if (!filed.saved) {
         stopOnSaveFailure(filed);
         return false;
     }
-    Q_EMIT q->verdict(domain, verdict, filed.detail);
+    if (verdict != Verdict::Available && facts.lifeCycle.isDropping())
+        ++run.dropping;
+    Q_EMIT q->verdict(domain, verdict, filed.detail, facts);
     return run.running;
 }
 
@@ -490,7 +520,7 @@ bool SearchDriver::Private::fileUnanswered(const QString& domain, const QString&
 {
     ++run.unanswered;
     Q_EMIT q->unansweredCountChanged(run.unanswered);
-    Q_EMIT q->verdict(domain, Verdict::Unanswered, reason);
+    Q_EMIT q->verdict(domain, Verdict::Unanswered, reason, NameFacts());
     if (!run.running)
         return false;
     const VerdictFiler::Filed filed = filer->file(domain, Verdict::Unanswered, reason);
@@ -529,6 +559,7 @@ SearchProgress SearchDriver::progress() const
         progress.settled = std::min(progress.settled, progress.total);
     progress.dnsOn = run.dns;
     progress.dnsSettled = run.dnsSettled;
+    progress.dropping = run.dropping;
     progress.listRead = run.exhausted;
     if (progress.listRead)
         progress.longestAnswerWaitMs = d->queue.longestAnswerWaitMs();

@@ -2,6 +2,7 @@
 
 #include "engine/lookup_request.h"
 #include "engine/lookup_router.h"
+#include "engine/name_facts.h"
 #include "engine/search_progress.h"
 #include "engine/server_pacer.h"
 #include "engine/verdict.h"
@@ -68,6 +69,12 @@ public:
     bool dnsPrecheck() const;
     // Names of the last search that DNS settled.
     qint64 dnsSettledCount() const;
+    // Whether a name WHOIS calls free is asked again over RDAP (where the registry has a service)
+    // before it is filed. On until set.
+    void setConfirmFree(bool confirm);
+    bool confirmFree() const;
+    // Taken names of the last search in a deletion state or past their expiry (see Dropping.txt).
+    qint64 droppingCount() const;
 
     using ServerStats = ServerPacer::Stats;
     // Per server of the last search, the busiest first.
@@ -98,7 +105,8 @@ Q_SIGNALS:
     // Status bar panel 3: connections, servers that rest, the DNS pre-check.
     void statusText(int panel, const QString& text);
     void progressChanged();
-    void verdict(const QString& domain, brisquel::Verdict verdict, const QString& detail);
+    void verdict(const QString& domain, brisquel::Verdict verdict, const QString& detail,
+                 const brisquel::NameFacts& facts);
     void unansweredCountChanged(qint64 count);
     // Something the user should read: a skipped entry, a server that cannot be reached, a file
     // that cannot be written.

@@ -31,6 +31,7 @@ const StartupResult& SearchSession::start(const UrlOpener& openUrl, QString* dns
     m_driver->setServerLimits(m_startup.serverLimits);
     m_driver->setRdapBootstrap(m_startup.rdapBootstrap);
     m_driver->setPreferRdap(m_startup.preferRdap);
+    m_driver->setConfirmFree(m_startup.confirmFree);
     m_driver->setDeadServerMs(m_startup.deadServerMs);
     QString error;
     if (!m_driver->setDnsPrecheck(m_startup.checkDnsFirst, m_startup.dnsServer, &error)) {

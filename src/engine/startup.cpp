@@ -95,6 +95,7 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     result.rdapBootstrap = loadRdapBootstrap(&result.problems);
     result.preferRdap = m_settings->flag(SettingKeys::chkRdap());
     result.checkDnsFirst = m_settings->flag(SettingKeys::chkDns());
+    result.confirmFree = m_settings->flag(SettingKeys::chkConfirm());
     result.dnsServer = m_settings->value(SettingKeys::DnsServer());
     bool minutesOk = false;
     const double minutes = m_settings->value(SettingKeys::DeadServerMinutes()).toDouble(&minutesOk);

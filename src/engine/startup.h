@@ -43,6 +43,7 @@ struct StartupResult
     std::shared_ptr<const RdapBootstrap> rdapBootstrap;
     bool preferRdap = false;
     bool checkDnsFirst = true;
+    bool confirmFree = true;
     QString dnsServer;
     // How long a registry may stay silent before its names are given up.
     qint64 deadServerMs = 2 * 60 * 1000;

@@ -12,7 +12,17 @@ namespace brisquel {
 
 namespace {
 const QString UnansweredFileName = QStringLiteral("Unanswered.txt");
+const QString DroppingFileName = QStringLiteral("Dropping.txt");
 const QString LockFileName = QStringLiteral("search.lock");
+
+// The names of a file of one name a line, each maybe followed by tab-separated fields.
+void readNames(const QString& path, NameSet* names)
+{
+    QStringList lines;
+    TextFile::readLines(path, &lines);
+    for (const QString& line : std::as_const(lines))
+        names->insert(line.section(QLatin1Char('\t'), 0, 0).trimmed());
+}
 } // namespace
 
 VerdictFiler::VerdictFiler(const DataFolder& folder, ResultLists* lists, ListFiles* listFiles,
@@ -22,6 +32,7 @@ VerdictFiler::VerdictFiler(const DataFolder& folder, ResultLists* lists, ListFil
     , m_lists(lists)
     , m_listFiles(listFiles)
     , m_unanswered(folder.path(UnansweredFileName))
+    , m_dropping(folder.path(DroppingFileName))
 {}
 
 VerdictFiler::~VerdictFiler() = default;
@@ -31,15 +42,26 @@ QString VerdictFiler::unansweredFilePath() const
     return m_unanswered.path();
 }
 
-VerdictFiler::Filed VerdictFiler::file(const QString& domain, Verdict verdict, const QString& detail)
+QString VerdictFiler::droppingFilePath() const
+{
+    return m_dropping.path();
+}
+
+VerdictFiler::Filed VerdictFiler::file(const QString& domain, Verdict verdict, const QString& detail,
+                                       const NameFacts& facts)
 {
     Filed filed;
     switch (verdict) {
     case Verdict::Available:
-        filed = fileAvailable(domain);
+        filed = fileAvailable(domain, facts.confirmed == Confirmation::None);
         break;
     case Verdict::Registered:
     case Verdict::NotRegistrable:
+        if (facts.lifeCycle.isDropping()) {
+            filed = fileDropping(domain, facts.lifeCycle);
+            if (!filed.saved)
+                return filed;
+        }
         // Reserved and premium names cannot be had either; they go with the taken ones.
         m_lists->addRegisteredName(domain);
         filed.detail = detail.isEmpty() ? idleCaption(ResultList::Registered) : detail;
@@ -54,10 +76,10 @@ VerdictFiler::Filed VerdictFiler::file(const QString& domain, Verdict verdict, c
     return filed;
 }
 
-VerdictFiler::Filed VerdictFiler::fileAvailable(const QString& domain)
+VerdictFiler::Filed VerdictFiler::fileAvailable(const QString& domain, bool unconfirmed)
 {
     Filed filed;
-    const std::optional<ResultList> list = m_lists->addAvailableName(domain);
+    const std::optional<ResultList> list = m_lists->addAvailableName(domain, unconfirmed);
     filed.detail = list ? idleCaption(*list) : QString();
     if (!list || !m_listFiles || m_listFiles->isSaved(*list))
         return filed;
@@ -69,19 +91,18 @@ VerdictFiler::Filed VerdictFiler::fileAvailable(const QString& domain)
     return failed(m_listFiles->liveFilePath(*list), m_listFiles->saveError(*list));
 }
 
-void VerdictFiler::reloadUnanswered()
+void VerdictFiler::reloadNameFiles()
 {
-    m_inUnansweredFile.emplace();
-    QStringList names;
-    TextFile::readLines(unansweredFilePath(), &names);
-    for (const QString& name : std::as_const(names))
-        m_inUnansweredFile->insert(name.trimmed());
+    m_inDroppingFile.reset();
+    m_inUnansweredFile.reset();
 }
 
 VerdictFiler::Filed VerdictFiler::fileUnanswered(const QString& domain)
 {
-    if (!m_inUnansweredFile)
-        reloadUnanswered();
+    if (!m_inUnansweredFile) {
+        m_inUnansweredFile.emplace();
+        readNames(unansweredFilePath(), &*m_inUnansweredFile);
+    }
     // A name left over from an earlier search, or from another checker, is in the file already.
     if (m_inUnansweredFile->contains(domain))
         return {};
@@ -89,6 +110,24 @@ VerdictFiler::Filed VerdictFiler::fileUnanswered(const QString& domain)
     if (!m_unanswered.append(domain, &cause))
         return failed(unansweredFilePath(), cause);
     m_inUnansweredFile->insert(domain);
+    return {};
+}
+
+// Names about to drop, for whoever watches them: kept across runs, each name once.
+VerdictFiler::Filed VerdictFiler::fileDropping(const QString& domain, const LifeCycle& lifeCycle)
+{
+    if (!m_inDroppingFile) {
+        m_inDroppingFile.emplace();
+        readNames(droppingFilePath(), &*m_inDroppingFile);
+    }
+    if (m_inDroppingFile->contains(domain))
+        return {};
+    const QString line = domain + QLatin1Char('\t') + lifeCycle.state + QLatin1Char('\t') +
+                         lifeCycle.expires.toString(Qt::ISODate);
+    QString cause;
+    if (!m_dropping.append(line, &cause))
+        return failed(droppingFilePath(), cause);
+    m_inDroppingFile->insert(domain);
     return {};
 }
 

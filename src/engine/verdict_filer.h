@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/name_facts.h"
 #include "engine/name_set.h"
 #include "engine/result_list.h"
 #include "engine/verdict.h"
@@ -20,7 +21,8 @@ class ResultLists;
 
 // Where every verdict of every checker in the process goes: free names into High, Mid or Low
 // Profile and their live files, taken ones into Registered, names without an answer into
-// Unanswered.txt (once each, whoever asked). A find that did not reach the disk is taken back
+// Unanswered.txt (once each, whoever asked); taken names about to drop also into Dropping.txt
+// (name, state and date, once each across runs). A find that did not reach the disk is taken back
 // from its list, so that nothing is shown as kept that is not; the checker then stops.
 class VerdictFiler : public QObject
 {
@@ -39,12 +41,14 @@ public:
         QString cause;  // why: "No space left on device"
         QString advice; // what the user can do about it
     };
-    Filed file(const QString& domain, Verdict verdict, const QString& detail = QString());
+    Filed file(const QString& domain, Verdict verdict, const QString& detail = QString(),
+               const NameFacts& facts = NameFacts());
 
     ResultLists* lists() const { return m_lists; }
     QString unansweredFilePath() const;
-    // The names already in Unanswered.txt are read again (the user may have edited it).
-    void reloadUnanswered();
+    QString droppingFilePath() const;
+    // The names already in Unanswered.txt and Dropping.txt are read again (the user may have edited them).
+    void reloadNameFiles();
 
     // Only one process at a time may search into a data folder: the other's atomic rewrites would
     // drop this one's finds. Every checker claims the folder while it files and releases it after;
@@ -53,8 +57,9 @@ public:
     void release();
 
 private:
-    Filed fileAvailable(const QString& domain);
+    Filed fileAvailable(const QString& domain, bool unconfirmed);
     Filed fileUnanswered(const QString& domain);
+    Filed fileDropping(const QString& domain, const LifeCycle& lifeCycle);
     Filed failed(const QString& path, const QString& cause) const;
 
     DataFolder m_folder;
@@ -62,6 +67,8 @@ private:
     ListFiles* m_listFiles;
     LineAppender m_unanswered;
     std::optional<NameSet> m_inUnansweredFile; // read on the first unanswered name
+    LineAppender m_dropping;
+    std::optional<NameSet> m_inDroppingFile; // read on the first dropping name
     std::unique_ptr<QLockFile> m_lock;
     int m_claims = 0;
 };

@@ -80,6 +80,10 @@ SettingKey chkDns()
 {
     return option(QStringLiteral("chkDns"), "1");
 }
+SettingKey chkConfirm()
+{
+    return option(QStringLiteral("chkConfirm"), "1");
+}
 SettingKey DnsServer()
 {
     return option(QStringLiteral("DnsServer"), "");

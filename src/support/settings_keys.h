@@ -43,6 +43,8 @@ SettingKey chkProxy();
 SettingKey chkRdap();
 // Ask DNS for each name's NS records first: a delegated name is taken without a registry query.
 SettingKey chkDns();
+// Ask a registry's RDAP service about each name its WHOIS server calls free, before filing it.
+SettingKey chkConfirm();
 // The resolver the DNS pre-check asks ("HOST" or "HOST:PORT"); empty: the system's configuration.
 SettingKey DnsServer();
 // How long a registry may stay silent before a search gives up its names (minutes, fractions too).

@@ -498,6 +498,8 @@ void MainWindow::bindCore()
 
     connect(m_extensionSettings, &ExtensionSettings::useProxyChanged, this, &MainWindow::setUseProxy);
     connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, driver, &SearchDriver::setPreferRdap);
+    connect(m_extensionSettings, &ExtensionSettings::confirmFreeChanged, driver,
+            &SearchDriver::setConfirmFree);
     connect(m_extensionSettings, &ExtensionSettings::dnsChanged, this,
             [driver](bool checkFirst, const QString& server) { driver->setDnsPrecheck(checkFirst, server); });
     connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, driver,
@@ -897,6 +899,7 @@ void MainWindow::onSearchFinished()
     if (searchDriver()->dnsPrecheck() && searchDriver()->dnsSettledCount() > 0)
         showNotice(QStringLiteral("DNS settled %1 taken names without a registry query.")
                        .arg(searchDriver()->dnsSettledCount()));
+    showNotice(droppingNotice(searchDriver()->progress()));
 }
 
 void MainWindow::showOverflowNotice()

@@ -1,14 +1,38 @@
 #include "result_list_view.h"
 
 #include "drag_payload.h"
+#include "engine/result_lists.h"
 
 #include <QDrag>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 namespace brisquel {
+
+namespace {
+
+// A free name that only WHOIS vouches for is shown in italics with a question mark after it; the
+// mark is drawn, not part of the entry, so Copy and drags leave it out.
+class UnconfirmedMarker : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!index.data(ResultLists::UnconfirmedRole).toBool())
+            return;
+        option->text += QStringLiteral("  ?");
+        option->font.setItalic(true);
+    }
+};
+
+} // namespace
 
 ResultListView::ResultListView(ResultList list, QWidget* parent)
     : QListView(parent)
@@ -21,6 +45,8 @@ ResultListView::ResultListView(ResultList list, QWidget* parent)
     setDragEnabled(available);
     setDragDropMode(available ? QAbstractItemView::DragOnly : QAbstractItemView::NoDragDrop);
     setDefaultDropAction(Qt::CopyAction);
+    if (list != ResultList::Saved && list != ResultList::Registered)
+        setItemDelegate(new UnconfirmedMarker(this));
 }
 
 QList<int> ResultListView::selectedRows() const

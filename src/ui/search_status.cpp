@@ -25,7 +25,17 @@ QString openPanelText(const SearchProgress& progress)
     // How many names DNS took off the registries' hands, whatever else the panel says.
     if (progress.dnsOn)
         text += QStringLiteral(" · DNS: %1 taken").arg(progress.dnsSettled);
+    if (progress.dropping > 0)
+        text += QStringLiteral(" · %1 dropping").arg(progress.dropping);
     return text;
+}
+
+QString droppingNotice(const SearchProgress& progress)
+{
+    if (progress.dropping <= 0)
+        return {};
+    return QStringLiteral("This search found %1 taken names about to drop (listed in Dropping.txt).")
+        .arg(progress.dropping);
 }
 
 } // namespace brisquel

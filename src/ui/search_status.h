@@ -10,5 +10,7 @@ namespace brisquel {
 // settled ("812 of 20005"), the second what the search waits for.
 QString entryPanelText(const SearchProgress& progress);
 QString openPanelText(const SearchProgress& progress);
+// Said when a search ends that found taken names about to drop; empty when it found none.
+QString droppingNotice(const SearchProgress& progress);
 
 } // namespace brisquel

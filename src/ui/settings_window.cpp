@@ -54,6 +54,7 @@ SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
     connect(chkProxy, &QCheckBox::toggled, m_settings, &ExtensionSettings::setUseProxy);
     connect(chkRdap, &QCheckBox::toggled, m_settings, &ExtensionSettings::setPreferRdap);
     connect(chkDns, &QCheckBox::toggled, m_settings, &ExtensionSettings::setCheckDnsFirst);
+    connect(chkConfirm, &QCheckBox::toggled, m_settings, &ExtensionSettings::setConfirmFree);
     connect(txtDns, &QLineEdit::editingFinished, this, &SettingsWindow::dnsServerLeft);
     connect(txtDefault, &QLineEdit::textEdited, m_settings, &ExtensionSettings::setDefaultExtension);
     connect(txtDefault, &QLineEdit::editingFinished, this, &SettingsWindow::defaultExtensionLeft);
@@ -62,6 +63,7 @@ SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
     chkProxy->setChecked(m_settings->useProxy());
     chkRdap->setChecked(m_settings->preferRdap());
     chkDns->setChecked(m_settings->checkDnsFirst());
+    chkConfirm->setChecked(m_settings->confirmFree());
     txtDns->setText(m_settings->dnsServer());
     txtDefault->setText(m_settings->defaultExtension());
 }
@@ -107,6 +109,10 @@ void SettingsWindow::buildLayout()
     chkRdap = named(new QCheckBox(QStringLiteral("Prefer RDAP where the registry offers it"), this), "chkRdap");
     chkRdap->setToolTip(QStringLiteral("Ask every extension that rdap-dns.json lists over RDAP (HTTPS) instead of "
                                        "WHOIS. Without it, RDAP is asked only where a WHOIS server gives no answer."));
+    chkConfirm = named(new QCheckBox(QStringLiteral("Confirm free names over RDAP"), this), "chkConfirm");
+    chkConfirm->setToolTip(
+        QStringLiteral("Ask the registry's RDAP service about each name its WHOIS server calls "
+                       "free, before filing it: a name RDAP knows goes to Registered."));
     chkDns = named(new QCheckBox(QStringLiteral("Check DNS first"), this), "chkDns");
     chkDns->setToolTip(QStringLiteral("Ask DNS for each name's name servers before its registry: a name the DNS "
                                       "delegates is taken, and costs no registry query."));
@@ -157,6 +163,7 @@ void SettingsWindow::buildLayout()
     layout->addLayout(top, 1);
     layout->addWidget(chkProxy);
     layout->addWidget(chkRdap);
+    layout->addWidget(chkConfirm);
     auto* dnsRow = new QHBoxLayout;
     dnsRow->addWidget(chkDns);
     dnsRow->addStretch(1);

@@ -37,6 +37,7 @@ public:
     QCheckBox* chkProxy = nullptr;
     QCheckBox* chkRdap = nullptr;
     QCheckBox* chkDns = nullptr;
+    QCheckBox* chkConfirm = nullptr;
     QLabel* Label8 = nullptr;
     QLineEdit* txtDns = nullptr;
     QLabel* Label5 = nullptr;

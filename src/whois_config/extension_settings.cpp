@@ -108,6 +108,17 @@ void ExtensionSettings::setPreferRdap(bool prefer)
     Q_EMIT preferRdapChanged(prefer);
 }
 
+bool ExtensionSettings::confirmFree() const
+{
+    return m_settings->flag(SettingKeys::chkConfirm());
+}
+
+void ExtensionSettings::setConfirmFree(bool confirm)
+{
+    m_settings->setFlag(SettingKeys::chkConfirm(), confirm);
+    Q_EMIT confirmFreeChanged(confirm);
+}
+
 bool ExtensionSettings::checkDnsFirst() const
 {
     return m_settings->flag(SettingKeys::chkDns());

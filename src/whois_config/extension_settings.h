@@ -48,6 +48,8 @@ public:
     void setUseProxy(bool useProxy);
     bool preferRdap() const;
     void setPreferRdap(bool prefer);
+    bool confirmFree() const;
+    void setConfirmFree(bool confirm);
     bool checkDnsFirst() const;
     void setCheckDnsFirst(bool check);
     QString dnsServer() const;
@@ -74,6 +76,7 @@ Q_SIGNALS:
     void tableReloaded();
     void useProxyChanged(bool useProxy);
     void preferRdapChanged(bool prefer);
+    void confirmFreeChanged(bool confirm);
     void dnsChanged(bool checkFirst, const QString& server);
     void defaultExtensionChanged(const QString& extension);
     // Lines of registrars.txt that did not load at the last reload.

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -380,7 +381,7 @@ private Q_SLOTS:
                  1);
     }
 
-    void rdapAndNamesInOtherScripts()
+    void rdapConfirmationAndLifeCycleColumns()
     {
         FakeRdapServer rdap;
         QVERIFY(rdap.listen());
@@ -389,24 +390,53 @@ private Q_SLOTS:
                                 "com|127.0.0.1|" + QByteArray::number(m_server->port()) + "|Enabled\r\n"));
         QVERIFY(TextFile::writeText(m_home->filePath(QStringLiteral("rdap-dns.json")),
                                     R"({"services": [[["com"], [")" + rdap.baseUrl().toUtf8() + R"("]]]})"));
-        const QString list = writeList("caf\xc3\xa9.com\r\nfreeabc.com\r\n");
+        const QString list = writeList("caf\xc3\xa9.com\r\nfreeabc.com\r\ndropzone.com\r\n");
         const QStringList csv = {
             QStringLiteral("search"),  QStringLiteral("--list"), list,
             QStringLiteral("--start"), QStringLiteral("1"),      QStringLiteral("--format"),
             QStringLiteral("csv")};
-        // WHOIS unless asked otherwise; the ASCII form the registry was asked in has a column of its own.
+        // WHOIS unless asked otherwise, RDAP only to confirm the free name; the ASCII form the
+        // registry was asked in, the life cycle and the confirmation have columns of their own.
         Run run = cli(csv);
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out.value(0), QStringLiteral("domain,verdict,detail,ace"));
-        QVERIFY(run.out.contains(QStringLiteral("caf\u00e9.com,registered,Registered,xn--caf-dma.com")));
+        QCOMPARE(run.out.value(0), QStringLiteral("domain,verdict,detail,ace,state,expires,confirmed"));
+        QVERIFY(run.out.contains(
+            QStringLiteral("caf\u00e9.com,registered,Registered,xn--caf-dma.com,,2030-08-13,")));
+        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,available,Mid Profile,freeabc.com,,,rdap")));
+        QVERIFY(run.out.contains(
+            QStringLiteral("dropzone.com,registered,Registered,dropzone.com,redemptionPeriod,2030-08-13,")));
         QVERIFY(m_server->queries().contains(QStringLiteral("xn--caf-dma.com")));
-        QVERIFY(rdap.queries().isEmpty());
+        QCOMPARE(rdap.queries(), QStringList{QStringLiteral("freeabc.com")});
 
+        // Over RDAP: its own "not found" counts as confirmed, its record gives the dates; the
+        // dropping name is listed once, however often it is found.
         run = cli(csv + QStringList{QStringLiteral("--rdap")});
         QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,available,Mid Profile,freeabc.com")));
-        QCOMPARE(rdap.queries(),
-                 (QStringList{QStringLiteral("xn--caf-dma.com"), QStringLiteral("freeabc.com")}));
+        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,available,Mid Profile,freeabc.com,,,rdap")));
+        QVERIFY(run.out.contains(
+            QStringLiteral("dropzone.com,registered,Registered,dropzone.com,redemptionPeriod,2031-05-01,")));
+        QCOMPARE(rdap.queries().size(), 4);
+        QStringList dropping;
+        QVERIFY(TextFile::readLines(m_home->filePath(QStringLiteral("Dropping.txt")), &dropping));
+        QCOMPARE(dropping, QStringList{QStringLiteral("dropzone.com\tredemptionPeriod\t2030-08-13")});
+        QVERIFY2(run.err.contains(QLatin1String("1 taken names are about to drop")), qPrintable(run.err));
+
+        run = cli(QStringList{QStringLiteral("search"), QStringLiteral("--list"), list,
+                              QStringLiteral("--start"), QStringLiteral("1"), QStringLiteral("--format"),
+                              QStringLiteral("json"), QStringLiteral("--no-confirm")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(rdap.queries().size(), 4);
+        QHash<QString, QJsonObject> byName;
+        for (const QString& line : std::as_const(run.out)) {
+            const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+            byName.insert(object.value(QStringLiteral("domain")).toString(), object);
+        }
+        QCOMPARE(byName.value(QStringLiteral("freeabc.com")).value(QStringLiteral("confirmed")).toString(),
+                 QStringLiteral("-"));
+        const QJsonObject drop = byName.value(QStringLiteral("dropzone.com"));
+        QCOMPARE(drop.value(QStringLiteral("state")).toString(), QStringLiteral("redemptionPeriod"));
+        QCOMPARE(drop.value(QStringLiteral("expires")).toString(), QStringLiteral("2030-08-13"));
+        QVERIFY(drop.value(QStringLiteral("confirmed")).isNull());
     }
 
     void dnsSettlesDelegatedNames()

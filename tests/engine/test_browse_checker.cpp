@@ -5,8 +5,10 @@
 #include "engine/verdict_filer.h"
 #include "file_size_limit.h"
 #include "support/text_file.h"
+#include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
 #include "whois_config/extension_table.h"
+#include "whois_config/rdap_bootstrap.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -124,6 +126,40 @@ private Q_SLOTS:
         QCOMPARE(checker.entries(BrowseChecker::Column::Unregistered),
                  (QStringList{QStringLiteral("freebie.com"), QStringLiteral("freeabcdefgh1.com")}));
         QCOMPARE(lists.entries(ResultList::Mid), QStringList{QStringLiteral("freebie.com")});
+    }
+
+    void freeNamesAreConfirmedAndDroppingNamesListed()
+    {
+        FakeWhoisServer whois;
+        QVERIFY(whois.listen());
+        test::FakeRdapServer rdap;
+        QVERIFY(rdap.listen());
+        whois.setFreeNames({QStringLiteral("freebie.com"), QStringLiteral("ghost.com")});
+        QTemporaryDir dir;
+        const QString listPath = dir.filePath(QStringLiteral("BrowserSearch.txt"));
+        QVERIFY(TextFile::appendLines(listPath, {QStringLiteral("freebie.com"), QStringLiteral("ghost.com"),
+                                                 QStringLiteral("dropzone.com")}));
+        const ExtensionTable table(
+            {ExtensionRow{QStringLiteral("com"), QStringLiteral("127.0.0.1"), whois.port(), true}});
+        LookupRouter router(&table);
+        auto bootstrap = std::make_shared<RdapBootstrap>();
+        QVERIFY(bootstrap->load("{\"services\": [[[\"com\"], [\"" + rdap.baseUrl().toUtf8() + "\"]]]}"));
+        router.setRdapBootstrap(bootstrap);
+        ResultLists lists;
+        VerdictFiler filer(DataFolder(dir.path()), &lists, nullptr);
+        BrowseChecker checker(listPath, &router, &filer);
+        checker.setTimings({200, 2, 20, 50});
+        QSignalSpy idle(&checker, &BrowseChecker::idle);
+        checker.start();
+        QTRY_COMPARE_WITH_TIMEOUT(idle.size(), 1, 5000);
+        QCOMPARE(rdap.queries(), (QStringList{QStringLiteral("freebie.com"), QStringLiteral("ghost.com")}));
+        QCOMPARE(checker.entries(BrowseChecker::Column::Unregistered),
+                 QStringList{QStringLiteral("freebie.com")});
+        QCOMPARE(checker.entries(BrowseChecker::Column::Registered),
+                 (QStringList{QStringLiteral("ghost.com"), QStringLiteral("dropzone.com")}));
+        QStringList dropping;
+        QVERIFY(TextFile::readLines(dir.filePath(QStringLiteral("Dropping.txt")), &dropping));
+        QCOMPARE(dropping, QStringList{QStringLiteral("dropzone.com\tredemptionPeriod\t2030-08-13")});
     }
 
     void clearAndDeleteSetTheCaptions()

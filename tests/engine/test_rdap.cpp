@@ -1,5 +1,6 @@
 // RDAP lookups: the reply rules, the bootstrap, and searches against a fake RDAP server.
 #include "engine/lookup_router.h"
+#include "engine/name_facts.h"
 #include "engine/rdap_lookup.h"
 #include "engine/whois_query.h"
 #include "search_harness.h"
@@ -13,6 +14,7 @@
 #include <QSslCertificate>
 #include <QSslKey>
 #include <QSslServer>
+#include <QStringListModel>
 #include <QTest>
 
 using namespace brisquel;
@@ -166,6 +168,70 @@ private Q_SLOTS:
         QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
         QCOMPARE(m_rdap->queries().size(), 2);
         QVERIFY(whois.queries().isEmpty());
+    }
+
+    void whoisFreeNamesAreConfirmedOverRdap()
+    {
+        FakeWhoisServer whois;
+        QVERIFY(whois.listen());
+        // WHOIS calls three names free: RDAP does not know the first, holds the second, fails on the third.
+        whois.setFreeNames(
+            {QStringLiteral("freeone.com"), QStringLiteral("ghost.com"), QStringLiteral("brokenx.com")});
+        Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
+        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
+        QHash<QString, Confirmation> confirmed;
+        QObject::connect(&search.driver, &SearchDriver::verdict,
+                         [&](const QString& domain, Verdict, const QString&, const NameFacts& facts) {
+                             confirmed.insert(domain, facts.confirmed);
+                         });
+        // A throttling RDAP server is waited for like any other.
+        m_rdap->refuse(QStringLiteral("freeone.com"), 1, 1);
+        const QString list = search.writeList("freeone.com\r\nghost.com\r\nbrokenx.com\r\ntaken.com\r\n");
+        QVERIFY(search.run(list));
+        QCOMPARE(search.outcomes.size(), 4);
+        QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
+        QCOMPARE(confirmed.value(QStringLiteral("freeone.com")), Confirmation::Rdap);
+        QCOMPARE(m_rdap->queries().count(QStringLiteral("freeone.com")), 2);
+        QCOMPARE(search.verdicts.value(QStringLiteral("ghost.com")), Verdict::Registered);
+        QVERIFY(
+            search.details.value(QStringLiteral("ghost.com")).startsWith(QLatin1String("WHOIS said free")));
+        QCOMPARE(search.verdicts.value(QStringLiteral("brokenx.com")), Verdict::Available);
+        QCOMPARE(confirmed.value(QStringLiteral("brokenx.com")), Confirmation::None);
+        QVERIFY(!m_rdap->queries().contains(QStringLiteral("taken.com")));
+        QCOMPARE(search.driver.resumePosition(), 5);
+        // Only the unconfirmed name carries the mark, and Copy leaves it out.
+        QStringListModel* mid = search.lists.model(ResultList::Mid);
+        QCOMPARE(search.lists.entries(ResultList::Mid),
+                 (QStringList{QStringLiteral("freeone.com"), QStringLiteral("brokenx.com")}));
+        QVERIFY(!mid->index(0).data(ResultLists::UnconfirmedRole).toBool());
+        QVERIFY(mid->index(1).data(ResultLists::UnconfirmedRole).toBool());
+        QVERIFY(!mid->index(1).data(Qt::ToolTipRole).toString().isEmpty());
+        QCOMPARE(search.lists.copyText(ResultList::Mid), QStringLiteral("freeone.com\r\nbrokenx.com\r\n"));
+
+        // Switched off, WHOIS alone decides.
+        const qsizetype asked = m_rdap->queries().size();
+        search.driver.setConfirmFree(false);
+        QVERIFY(search.run(list));
+        QCOMPARE(search.verdicts.value(QStringLiteral("ghost.com")), Verdict::Available);
+        QCOMPARE(m_rdap->queries().size(), asked);
+    }
+
+    void anOutstandingConfirmationHoldsTheResumePosition()
+    {
+        FakeWhoisServer whois;
+        QVERIFY(whois.listen());
+        whois.addFreeName(QStringLiteral("slowx.com"));
+        Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
+        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
+        QString error;
+        QVERIFY(search.driver.start({search.writeList("slowx.com\r\ntaken.com\r\n"), SearchType::CustomList,
+                                     QStringLiteral("1"), QStringLiteral("2")},
+                                    &error));
+        QTRY_VERIFY(m_rdap->queries().contains(QStringLiteral("slowx.com")) &&
+                    search.verdicts.contains(QStringLiteral("taken.com")));
+        search.driver.stop();
+        QVERIFY(!search.verdicts.contains(QStringLiteral("slowx.com")));
+        QCOMPARE(search.driver.resumePosition(), 1);
     }
 
     void anHttpsRowVerifiesTheCertificate()

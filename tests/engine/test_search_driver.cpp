@@ -639,6 +639,10 @@ private Q_SLOTS:
         QCOMPARE(asked, names({"freeone.com", "freetwo.com"}));
         QCOMPARE(h.driver.dnsSettledCount(), 3);
         QCOMPARE(h.lists.entryCount(ResultList::Registered), 3);
+        // Without RDAP, no delegation is the free names' second word.
+        const QStringListModel* mid = h.lists.model(ResultList::Mid);
+        for (int row = 0; row < mid->rowCount(); ++row)
+            QVERIFY(!mid->index(row).data(ResultLists::UnconfirmedRole).toBool());
     }
 
     void aLossyResolverNeverKeepsTheRegistryWaiting()

@@ -25,7 +25,8 @@ Run runExtract(const QStringList& arguments)
     QTextStream outStream(&out);
     QTextStream errStream(&err);
     Run run;
-    run.exitCode = runExtractCommand(arguments, outStream, errStream, fixtures::defaultExtensions());
+    run.exitCode =
+        exitStatus(runExtractCommand(arguments, outStream, errStream, fixtures::defaultExtensions()));
     run.out = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     run.err = err;
     return run;

@@ -20,10 +20,13 @@ QByteArray response(int status, const QByteArray& reason, const QByteArray& body
            "\r\n" + extraHeaders + "\r\n" + body;
 }
 
-QByteArray domainObject(const QByteArray& name, const QByteArray& status)
+// statuses: already quoted, comma-separated.
+QByteArray domainObject(const QByteArray& name, const QByteArray& statuses)
 {
-    return R"({"objectClassName":"domain","ldhName":")" + name + R"(","status":[")" + status +
-           R"("],"rdapConformance":["rdap_level_0"]})";
+    return R"({"objectClassName":"domain","ldhName":")" + name + R"(","status":[)" + statuses +
+           R"(],"events":[{"eventAction":"registration","eventDate":"2001-05-01T04:00:00Z"},)"
+           R"({"eventAction":"expiration","eventDate":")" +
+           FakeRdapServer::ExpirationDate + R"(T04:00:00Z"}],"rdapConformance":["rdap_level_0"]})";
 }
 
 } // namespace
@@ -145,7 +148,9 @@ void FakeRdapServer::answer(QTcpSocket* socket, const QByteArray& path)
     if (name.startsWith("free"))
         socket->write(response(404, "Not Found", R"({"errorCode":404,"title":"Not Found"})"));
     else if (name.startsWith("reserved"))
-        socket->write(response(200, "OK", domainObject(name, "reserved")));
+        socket->write(response(200, "OK", domainObject(name, R"("reserved")")));
+    else if (name.startsWith("drop"))
+        socket->write(response(200, "OK", domainObject(name, R"("pending delete","redemption period")")));
     else if (name.startsWith("broken"))
         socket->write(response(500, "Internal Server Error", "oops"));
     else if (name.startsWith("garbage"))
@@ -155,7 +160,7 @@ void FakeRdapServer::answer(QTcpSocket* socket, const QByteArray& path)
     else if (name.startsWith("loop"))
         socket->write(response(302, "Found", {}, "Location: " + path + "\r\n"));
     else
-        socket->write(response(200, "OK", domainObject(name, "active")));
+        socket->write(response(200, "OK", domainObject(name, R"("active")")));
 }
 
 } // namespace brisquel::test

@@ -13,13 +13,15 @@ namespace brisquel::test {
 
 // An RDAP server over plain HTTP/1.1 on 127.0.0.1, for tests and benchmarks. GET .../domain/NAME
 // answers by the name's first label: "free…" 404, "reserved…" a domain with status "reserved",
-// "broken…" 500, "garbage…" a page that is not JSON, "huge…" 2 MiB, "slow…" never, "loop…" a
-// redirect to itself; any other name a registered domain. Connections are kept alive.
+// "drop…" a domain in its redemption period, "broken…" 500, "garbage…" a page that is not JSON, "huge…" 2
+// MiB, "slow…" never, "loop…" a redirect to itself; any other name a registered domain. Every domain object
+// expires on ExpirationDate. Connections are kept alive.
 class FakeRdapServer : public QObject
 {
     Q_OBJECT
 public:
     static constexpr qint64 HugeBodySize = 2 * 1024 * 1024;
+    static constexpr char ExpirationDate[] = "2031-05-01";
 
     explicit FakeRdapServer(QObject* parent = nullptr);
     ~FakeRdapServer() override;

@@ -217,6 +217,13 @@ QByteArray FakeWhoisServer::freeAnswer(const QString& name)
 
 QByteArray FakeWhoisServer::registeredAnswer(const QString& name)
 {
+    // Names about to drop carry the statuses of a registry's redemption period.
+    const QByteArray statuses =
+        name.trimmed().startsWith(QLatin1String("drop"), Qt::CaseInsensitive)
+            ? "Domain Status: redemptionPeriod https://icann.org/epp#redemptionPeriod\r\n"
+              "Domain Status: pendingDelete https://icann.org/epp#pendingDelete\r\n"
+            : "Domain Status: clientDeleteProhibited\r\n"
+              "Domain Status: clientTransferProhibited\r\n";
     // No "Registrar WHOIS Server:" line: real clients follow it to a second host.
     return "Domain Name: " + name.trimmed().toUpper().toUtf8() +
            "\r\n"
@@ -225,9 +232,8 @@ QByteArray FakeWhoisServer::registeredAnswer(const QString& name)
            "Registrar IANA ID: 9999\r\n"
            "Updated Date: 2023-08-14T07:01:31Z\r\n"
            "Creation Date: 1995-08-14T04:00:00Z\r\n"
-           "Registry Expiry Date: 2030-08-13T04:00:00Z\r\n"
-           "Domain Status: clientDeleteProhibited\r\n"
-           "Domain Status: clientTransferProhibited\r\n"
+           "Registry Expiry Date: 2030-08-13T04:00:00Z\r\n" +
+           statuses +
            "Name Server: NS1.EXAMPLE.NET\r\n"
            "Name Server: NS2.EXAMPLE.NET\r\n"
            "DNSSEC: unsigned\r\n"

@@ -96,6 +96,7 @@ public:
     void resetStats();
 
     static QByteArray freeAnswer(const QString& name);
+    // A registered record expiring 2030-08-13; a name starting with "drop" is in its redemption period.
     static QByteArray registeredAnswer(const QString& name);
     // Accepts the enumerator names and their hyphenated lower-case forms ("reset-mid-answer").
     static std::optional<Fault> faultFromName(const QString& name);

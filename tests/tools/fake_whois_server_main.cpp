@@ -72,7 +72,9 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "WHOIS server on 127.0.0.1 that answers every query with a free or a registered record.\n"
-        "Names whose label starts with \"free\" or contains \"avail\" are free."));
+        "Names whose label starts with \"free\" or contains \"avail\" are free; those starting with \"drop\" "
+        "are\n"
+        "registered in their redemption period."));
     parser.addHelpOption();
     const QString portOption = QStringLiteral("port");
     const QString delayOption = QStringLiteral("delay");
@@ -123,7 +125,8 @@ int main(int argc, char* argv[])
          QStringLiteral("N")},
         {rdapOption,
          QStringLiteral("Be an RDAP server over plain HTTP instead (base URL http://127.0.0.1:PORT/; "
-                        "names starting with \"free\" are not found). Takes --delay, --rdap-429-every "
+                        "names starting with \"free\" are not found, those starting with \"drop\" are in "
+                        "their redemption period). Takes --delay, --rdap-429-every "
                         "and --retry-after only.")},
         {rdap429EveryOption,
          QStringLiteral("With --rdap, answer every Nth request with 429 and a Retry-After header."),

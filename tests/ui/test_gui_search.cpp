@@ -98,7 +98,7 @@ private Q_SLOTS:
         fixture.server.setFaultFor(QStringLiteral("silent.com"), FakeWhoisServer::Fault::CloseWithoutData);
         fixture.chooseCustomList(
             "free.com\r\n\r\nfree1.com\r\ntaken.com\r\nfreeabcdefgh.com\r\nsilent.com\r\n"
-            "taken2.com\r\n");
+            "dropzone.com\r\n");
         QCOMPARE(window->txtWordMax->text(), QStringLiteral("6"));
 
         window->cmdDoSearch->click();
@@ -117,6 +117,11 @@ private Q_SLOTS:
         QVERIFY(!window->unansweredLabel->isHidden());
         QCOMPARE(window->unansweredLabel->text(), QStringLiteral("Unanswered: 1"));
         QCOMPARE(fixture.read(QStringLiteral("LowProfile.txt")), QByteArray("freeabcdefgh.com\r\n"));
+        // The taken name in its redemption period is listed for watching, and the window says so.
+        QCOMPARE(fixture.read(QStringLiteral("Dropping.txt")),
+                 QByteArray("dropzone.com\tredemptionPeriod\t2030-08-13\r\n"));
+        QVERIFY2(window->noticeText().contains(QLatin1String("1 taken names about to drop")),
+                 qPrintable(window->noticeText()));
 
         // The list was searched to its end, so it is offered from its start again.
         QCOMPARE(window->settings()->value(SettingKeys::CustWordNum()), QStringLiteral("7"));
@@ -147,6 +152,8 @@ private Q_SLOTS:
         withDns.dnsSettled = 812;
         QCOMPARE(openPanelText(withDns),
                  QStringLiteral("Waiting for 25 answers (up to 52 s) · DNS: 812 taken"));
+        withDns.dropping = 2;
+        QVERIFY(openPanelText(withDns).endsWith(QStringLiteral(" · DNS: 812 taken · 2 dropping")));
     }
 
     void aSecondSearchOnTheDataFolderDoesNotStart()

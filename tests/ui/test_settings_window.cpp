@@ -166,6 +166,10 @@ private Q_SLOTS:
         QVERIFY(window->searchDriver()->preferRdap());
         settings->chkRdap->setChecked(false);
         QVERIFY(!window->searchDriver()->preferRdap());
+        QVERIFY(settings->chkConfirm->isChecked() && window->searchDriver()->confirmFree());
+        settings->chkConfirm->setChecked(false);
+        QCOMPARE(window->settings()->value(SettingKeys::chkConfirm()), QStringLiteral("0"));
+        QVERIFY(!window->searchDriver()->confirmFree());
 
         const QList<std::pair<QString, QString>> typed = {{QStringLiteral("org"), QStringLiteral(".org")},
                                                           {QString(), QStringLiteral(".com")},

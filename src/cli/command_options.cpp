@@ -1,0 +1,277 @@
+#include "command_options.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+namespace brisquel {
+
+namespace {
+
+const char SearchDescription[] =
+    "Checks a list of domain names against their WHOIS servers.\n\n"
+    "Exit status:\n"
+    "  0    the search ran; every find and the position were saved\n"
+    "  1    the search could not start (data folder, list file)\n"
+    "  2    bad arguments\n"
+    "  3    a find or the search position could not be saved, or a result could\n"
+    "       not be written to standard output; the search stopped (see the\n"
+    "       message)\n"
+    "  4    names were sent to servers but not one answered (see the message)\n"
+    "  130  interrupted (Ctrl-C); the position was saved\n"
+    "  141  standard output was closed (the reader of a pipe ended); the\n"
+    "       position was saved\n";
+
+const char VerdictDescription[] =
+    "Judges saved WHOIS answers by the answer rules and prints, per file:\n"
+    "verdict, file, and the rule that decided it (tab-separated).\n"
+    "The rules are the delivered ones with the data folder's answer-rules.txt over them.";
+
+const char GenerateDescription[] =
+    "Makes domain names from a base word and prefix/suffix words, as the Domain Name "
+    "Creator window does.\nDefaults come from the window's settings and the data "
+    "folder's Appends.txt.\n\nExit status: 0 done, 1 a file could not be read or "
+    "written, 2 bad arguments, 3 standard output could not be written, 141 standard "
+    "output was closed; with --search, that of the search.";
+
+QCommandLineOption homeOption()
+{
+    return QCommandLineOption(QStringLiteral("home"), QStringLiteral("Data folder."), QStringLiteral("DIR"));
+}
+
+// Parses `arguments` (the command's name first). False when the command ends here: with its help
+// (the usage line naming the command as the user types it; the parser would name the program by
+// its path) or with what is wrong, both in `parsed`.
+template <typename Options>
+bool parse(QCommandLineParser& parser, const QStringList& arguments, const QString& usage,
+           ParsedOptions<Options>* parsed, bool takesFiles = false)
+{
+    if (!parser.parse(arguments)) {
+        parsed->error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        QString help = parser.helpText();
+        help.replace(0, help.indexOf(QLatin1Char('\n')), QStringLiteral("Usage: ") + usage);
+        parsed->help = help;
+        return false;
+    }
+    if (!takesFiles && !parser.positionalArguments().isEmpty()) {
+        parsed->error =
+            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first());
+        return false;
+    }
+    return true;
+}
+
+std::optional<ServerOverride> serverOf(const QString& text)
+{
+    ServerOverride server;
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    server.host = colon >= 0 ? text.left(colon) : text;
+    if (colon >= 0) {
+        bool ok = false;
+        const int port = text.mid(colon + 1).toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            return std::nullopt;
+        server.port = quint16(port);
+    }
+    if (server.host.isEmpty())
+        return std::nullopt;
+    return server;
+}
+
+QStringList listOf(const QString& text)
+{
+    QStringList items = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (QString& item : items)
+        item = item.trimmed();
+    items.removeAll(QString());
+    return items;
+}
+
+// What is wrong with the values of a search's options; empty when nothing is.
+QString searchValuesProblem(const QCommandLineParser& parser, SearchOptions* options)
+{
+    const QString format = parser.value(QStringLiteral("format"));
+    if (format == QLatin1String("csv"))
+        options->format = OutputFormat::Csv;
+    else if (format == QLatin1String("json"))
+        options->format = OutputFormat::Json;
+    else if (format != QLatin1String("text"))
+        return QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(format);
+    if (parser.isSet(QStringLiteral("proxy"))) {
+        options->proxy = serverOf(parser.value(QStringLiteral("proxy")));
+        if (!options->proxy)
+            return QStringLiteral("--proxy needs HOST or HOST:PORT with a port from 1 to 65535");
+    }
+    const bool dns = parser.isSet(QStringLiteral("dns"));
+    if (dns && parser.isSet(QStringLiteral("no-dns")))
+        return QStringLiteral("give either --dns SERVER or --no-dns");
+    if (dns && parser.value(QStringLiteral("dns")).trimmed().isEmpty())
+        return QStringLiteral("--dns needs a server address");
+    options->dns = dns                                      ? SearchOptions::Dns::Server
+                   : parser.isSet(QStringLiteral("no-dns")) ? SearchOptions::Dns::Off
+                                                            : SearchOptions::Dns::AsSet;
+    options->dnsServer = parser.value(QStringLiteral("dns"));
+    if (parser.isSet(QStringLiteral("list")) == parser.isSet(QStringLiteral("type")))
+        return QStringLiteral("give either --list FILE or --type TYPE");
+    return {};
+}
+
+} // namespace
+
+QList<QCommandLineOption> searchCommandOptions()
+{
+    return {
+        {QStringLiteral("list"), QStringLiteral("List file to search (a custom list)."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("type"),
+         QStringLiteral("Search type, e.g. \"Full Word List\" or \"All Two Letter\"."),
+         QStringLiteral("TYPE")},
+        {QStringLiteral("start"), QStringLiteral("Entry number to start at (default: resume position)."),
+         QStringLiteral("N")},
+        {QStringLiteral("proxy"), QStringLiteral("Send every lookup to this WHOIS server for this run."),
+         QStringLiteral("HOST[:PORT]")},
+        homeOption(),
+        {QStringLiteral("format"), QStringLiteral("Output: text, csv or json."), QStringLiteral("FORMAT"),
+         QStringLiteral("text")},
+        {QStringLiteral("rdap"),
+         QStringLiteral("Ask over RDAP every extension that rdap-dns.json lists, for this run.")},
+        {QStringLiteral("no-confirm"),
+         QStringLiteral("File a name WHOIS calls free without asking its registry's RDAP service again.")},
+        {QStringLiteral("no-dns"), QStringLiteral("Ask every name's registry, without the DNS pre-check.")},
+        {QStringLiteral("dns"),
+         QStringLiteral(
+             "DNS server for the pre-check (default: the system's resolver; turns the pre-check on)."),
+         QStringLiteral("SERVER[:PORT]")},
+    };
+}
+
+QList<QCommandLineOption> generateCommandOptions()
+{
+    return {
+        {QStringLiteral("base"), QStringLiteral("Base word."), QStringLiteral("WORD")},
+        {QStringLiteral("words"), QStringLiteral("Prefix/suffix words, one a line (default: Appends.txt)."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("forms"), QStringLiteral("Combinations: prefix, suffix, hyphen (comma-separated)."),
+         QStringLiteral("LIST")},
+        {QStringLiteral("ext"), QStringLiteral("Extensions, e.g. .com,.net."), QStringLiteral("LIST")},
+        {QStringLiteral("out"),
+         QStringLiteral("Write the names to this file (every name followed by an empty line) instead of "
+                        "printing them."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("search"),
+         QStringLiteral("Search the names (written to --out, or to CreatedDomains.txt in the data folder).")},
+        homeOption(),
+    };
+}
+
+QList<QCommandLineOption> verdictCommandOptions()
+{
+    return {{QStringLiteral("server"), QStringLiteral("WHOIS server whose rules apply (default: generic)."),
+             QStringLiteral("HOST")},
+            homeOption()};
+}
+
+ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(SearchDescription));
+    parser.addHelpOption();
+    parser.addOptions(searchCommandOptions());
+    ParsedOptions<SearchOptions> parsed;
+    SearchOptions options;
+    if (!parse(parser, arguments, QStringLiteral("brisquel-cli search [options]"), &parsed))
+        return parsed;
+    parsed.error = searchValuesProblem(parser, &options);
+    if (!parsed.error.isEmpty())
+        return parsed;
+    if (parser.isSet(QStringLiteral("type"))) {
+        const QString caption = parser.value(QStringLiteral("type"));
+        options.type = searchTypeFromCaption(caption);
+        if (!options.type || searchTypeListFile(*options.type).isEmpty()) {
+            parsed.error = QStringLiteral("\"%1\" is not a search type with a list file").arg(caption);
+            return parsed;
+        }
+    } else {
+        options.listFile = QFileInfo(parser.value(QStringLiteral("list"))).absoluteFilePath();
+    }
+    options.start = parser.value(QStringLiteral("start"));
+    options.preferRdap = parser.isSet(QStringLiteral("rdap"));
+    options.confirmFree = !parser.isSet(QStringLiteral("no-confirm"));
+    parsed.options = options;
+    return parsed;
+}
+
+ParsedOptions<GenerateOptions> parseGenerateOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(GenerateDescription));
+    parser.addHelpOption();
+    parser.addOptions(generateCommandOptions());
+    ParsedOptions<GenerateOptions> parsed;
+    if (!parse(parser, arguments, QStringLiteral("brisquel-cli generate [options]"), &parsed))
+        return parsed;
+    GenerateOptions options;
+    const auto given = [&parser](const char* name) -> std::optional<QString> {
+        if (!parser.isSet(QLatin1String(name)))
+            return std::nullopt;
+        return parser.value(QLatin1String(name));
+    };
+    options.baseWord = given("base");
+    options.wordsFile = given("words");
+    if (const std::optional<QString> forms = given("forms")) {
+        const QStringList chosen = listOf(forms->toLower());
+        const QStringList known = {QStringLiteral("prefix"), QStringLiteral("suffix"),
+                                   QStringLiteral("hyphen")};
+        for (const QString& form : chosen) {
+            if (!known.contains(form)) {
+                parsed.error = QStringLiteral("unknown form \"%1\" (use prefix, suffix, hyphen)").arg(form);
+                return parsed;
+            }
+        }
+        options.forms = {chosen.contains(known.at(0)), chosen.contains(known.at(1)),
+                         chosen.contains(known.at(2))};
+    }
+    if (const std::optional<QString> extensions = given("ext"))
+        options.extensions = listOf(extensions->toLower());
+    options.outFile = parser.value(QStringLiteral("out"));
+    options.search = parser.isSet(QStringLiteral("search"));
+    parsed.options = options;
+    return parsed;
+}
+
+ParsedOptions<VerdictOptions> parseVerdictOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(VerdictDescription));
+    parser.addHelpOption();
+    parser.addOptions(verdictCommandOptions());
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A saved answer."),
+                                 QStringLiteral("FILE..."));
+    ParsedOptions<VerdictOptions> parsed;
+    if (!parse(parser, arguments, QStringLiteral("brisquel-cli verdict [options] FILE..."), &parsed, true))
+        return parsed;
+    if (parser.positionalArguments().isEmpty()) {
+        parsed.error = QStringLiteral("give one or more files with saved answers");
+        return parsed;
+    }
+    parsed.options = VerdictOptions{parser.value(QStringLiteral("server")), parser.positionalArguments()};
+    return parsed;
+}
+
+QString topLevelUsage()
+{
+    return QStringLiteral(
+        "Usage: brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
+        "                           [--format text|csv|json] [--rdap] [--no-confirm]\n"
+        "                           [--dns SERVER[:PORT] | --no-dns] [--home DIR]\n"
+        "       brisquel-cli extract [--browser] [--home DIR] FILE...\n"
+        "       brisquel-cli verdict [--server HOST] [--home DIR] FILE...\n"
+        "       brisquel-cli generate [--base WORD] [--words FILE] [--forms prefix,suffix,hyphen]\n"
+        "                             [--ext .com,.net,...] [--out FILE] [--search] [--home DIR]\n"
+        "       brisquel-cli --version\n"
+        "       brisquel-cli COMMAND --help\n");
+}
+
+} // namespace brisquel

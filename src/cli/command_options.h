@@ -1,0 +1,78 @@
+#pragma once
+
+#include "engine/lookup_router.h"
+#include "sources/search_type.h"
+
+#include <QCommandLineOption>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <optional>
+
+namespace brisquel {
+
+// What a command's arguments came to, without touching files or settings: the options to run
+// with, or the help text asked for, or what is wrong with them.
+template <typename Options>
+struct ParsedOptions
+{
+    std::optional<Options> options;
+    QString help;
+    QString error;
+};
+
+enum class OutputFormat
+{
+    Text,
+    Csv,
+    Json
+};
+
+struct SearchOptions
+{
+    std::optional<SearchType> type; // --type; the list file is then the type's own
+    QString listFile;               // --list, absolute
+    QString start;                  // --start as given; empty: the resume position
+    OutputFormat format = OutputFormat::Text;
+    std::optional<ServerOverride> proxy;
+    bool preferRdap = false;
+    bool confirmFree = true;
+    enum class Dns
+    {
+        AsSet, // as the settings say
+        Off,
+        Server
+    } dns = Dns::AsSet;
+    QString dnsServer;
+};
+
+struct GenerateOptions
+{
+    std::optional<QString> baseWord;
+    std::optional<QString> wordsFile;
+    std::optional<std::array<bool, 3>> forms; // prefix, suffix, hyphen
+    std::optional<QStringList> extensions;
+    QString outFile;
+    bool search = false;
+};
+
+struct VerdictOptions
+{
+    QString server; // empty: the generic rules
+    QStringList files;
+};
+
+// The options each command takes, for its parser and for the usage of brisquel-cli.
+QList<QCommandLineOption> searchCommandOptions();
+QList<QCommandLineOption> generateCommandOptions();
+QList<QCommandLineOption> verdictCommandOptions();
+
+ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments);
+ParsedOptions<GenerateOptions> parseGenerateOptions(const QStringList& arguments);
+ParsedOptions<VerdictOptions> parseVerdictOptions(const QStringList& arguments);
+
+// "brisquel-cli" with no command, or with --help: every command with every option it takes.
+QString topLevelUsage();
+
+} // namespace brisquel

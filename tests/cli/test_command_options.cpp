@@ -1,0 +1,98 @@
+#include "cli/command_options.h"
+
+#include <QTest>
+
+using namespace brisquel;
+
+// The command line's options read without running anything.
+class TestCommandOptions : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void searchOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error"); // a part of it; empty: the options are read
+        const QString type = QStringLiteral("--type=All Two Letter");
+        const auto row = [](const char* name, QStringList arguments, const char* error) {
+            arguments.prepend(QStringLiteral("search"));
+            QTest::newRow(name) << arguments << QString::fromLatin1(error);
+        };
+        row("type", {type}, "");
+        row("list and type", {type, QStringLiteral("--list=a.txt")},
+            "give either --list FILE or --type TYPE");
+        row("neither", {}, "give either --list FILE or --type TYPE");
+        row("unknown type", {QStringLiteral("--type=Nonsense")}, "is not a search type with a list file");
+        row("format", {type, QStringLiteral("--format=xml")}, "unknown format \"xml\"");
+        row("proxy port", {type, QStringLiteral("--proxy=h:0")}, "--proxy needs HOST or HOST:PORT");
+        row("proxy host", {type, QStringLiteral("--proxy=:43")}, "--proxy needs HOST or HOST:PORT");
+        row("dns both", {type, QStringLiteral("--dns=127.0.0.1"), QStringLiteral("--no-dns")},
+            "give either --dns SERVER or --no-dns");
+        row("dns empty", {type, QStringLiteral("--dns= ")}, "--dns needs a server address");
+        row("stray word", {type, QStringLiteral("extra")}, "unexpected argument \"extra\"");
+        row("unknown option", {type, QStringLiteral("--frob")}, "Unknown option 'frob'");
+    }
+
+    void searchOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        const ParsedOptions<SearchOptions> parsed = parseSearchOptions(arguments);
+        QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
+        QCOMPARE(parsed.options.has_value(), error.isEmpty());
+    }
+
+    void searchOptionsAreRead()
+    {
+        const ParsedOptions<SearchOptions> parsed = parseSearchOptions(
+            {QStringLiteral("search"), QStringLiteral("--list"), QStringLiteral("/tmp/names.txt"),
+             QStringLiteral("--proxy"), QStringLiteral("whois.example:4343"), QStringLiteral("--format"),
+             QStringLiteral("json"), QStringLiteral("--no-confirm"), QStringLiteral("--dns"),
+             QStringLiteral("127.0.0.1:5353"), QStringLiteral("--start"), QStringLiteral("7")});
+        QVERIFY(parsed.options);
+        const SearchOptions& options = *parsed.options;
+        QVERIFY(!options.type);
+        QCOMPARE(options.listFile, QStringLiteral("/tmp/names.txt"));
+        QCOMPARE(options.proxy->host, QStringLiteral("whois.example"));
+        QCOMPARE(options.proxy->port, 4343);
+        QCOMPARE(options.format, OutputFormat::Json);
+        QVERIFY(!options.confirmFree);
+        QCOMPARE(options.dns, SearchOptions::Dns::Server);
+        QCOMPARE(options.start, QStringLiteral("7"));
+
+        const ParsedOptions<SearchOptions> help =
+            parseSearchOptions({QStringLiteral("search"), QStringLiteral("--help")});
+        QVERIFY(!help.options);
+        QVERIFY(help.help.startsWith(QStringLiteral("Usage: brisquel-cli search [options]")));
+    }
+
+    void generateOptions()
+    {
+        const ParsedOptions<GenerateOptions> parsed =
+            parseGenerateOptions({QStringLiteral("generate"), QStringLiteral("--forms=Suffix, hyphen"),
+                                  QStringLiteral("--ext=.COM,,.net")});
+        QVERIFY(parsed.options);
+        QVERIFY(!parsed.options->baseWord);
+        QCOMPARE(*parsed.options->forms, (std::array<bool, 3>{false, true, true}));
+        QCOMPARE(*parsed.options->extensions, (QStringList{QStringLiteral(".com"), QStringLiteral(".net")}));
+        const ParsedOptions<GenerateOptions> bad =
+            parseGenerateOptions({QStringLiteral("generate"), QStringLiteral("--forms=infix")});
+        QVERIFY(!bad.options);
+        QCOMPARE(bad.error, QStringLiteral("unknown form \"infix\" (use prefix, suffix, hyphen)"));
+    }
+
+    // The usage of brisquel-cli names every option of every command.
+    void usageListsEveryOption()
+    {
+        const QString usage = topLevelUsage();
+        for (const auto& options :
+             {searchCommandOptions(), generateCommandOptions(), verdictCommandOptions()}) {
+            for (const QCommandLineOption& option : options)
+                QVERIFY2(usage.contains(QStringLiteral("--") + option.names().constFirst()),
+                         qPrintable(option.names().constFirst()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandOptions)
+#include "test_command_options.moc"

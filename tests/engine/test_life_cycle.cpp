@@ -1,0 +1,163 @@
+// A taken name's life cycle: rows written in the styles of registries' WHOIS and RDAP answers.
+#include "engine/life_cycle.h"
+
+#include <QTest>
+
+using namespace brisquel;
+
+namespace {
+const QDate Today(2024, 6, 1);
+}
+
+class TestLifeCycle : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void registryDates_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("date");
+        const QDate may1(2024, 5, 1);
+        QTest::newRow("iso with time") << QStringLiteral("2024-05-01T04:00:00Z") << may1;
+        QTest::newRow("iso with fraction") << QStringLiteral("2024-05-01T04:00:00.0Z") << may1;
+        QTest::newRow("day, month name") << QStringLiteral("01-may-2024") << may1;
+        QTest::newRow("day, full month name") << QStringLiteral("1-May-2024 12:00:00 UTC") << may1;
+        QTest::newRow("dotted year first") << QStringLiteral("2024.05.01") << may1;
+        QTest::newRow("slashed year first") << QStringLiteral("2024/05/01") << may1;
+        QTest::newRow("spaced year first") << QStringLiteral("2024. 05. 01.") << may1;
+        QTest::newRow("compact") << QStringLiteral("20240501") << may1;
+        QTest::newRow("dotted day first") << QStringLiteral("01.05.2024 00:00:00") << may1;
+        QTest::newRow("short dotted day first") << QStringLiteral("1.5.2024") << may1;
+        QTest::newRow("slashed, day above 12") << QStringLiteral("25/05/2024") << QDate(2024, 5, 25);
+        QTest::newRow("slashed, month first") << QStringLiteral("05/25/2024") << QDate(2024, 5, 25);
+        QTest::newRow("ordinal day") << QStringLiteral("1st May, 2024") << may1;
+        QTest::newRow("month name first") << QStringLiteral("May 01 2024") << may1;
+        QTest::newRow("day, month, time zone") << QStringLiteral("01 May 2024 10:00 WAT") << may1;
+        QTest::newRow("no date") << QStringLiteral("Renewal required.") << QDate();
+        QTest::newRow("impossible date") << QStringLiteral("2024-13-45") << QDate();
+    }
+
+    void registryDates()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDate, date);
+        QCOMPARE(readRegistryDate(text), date);
+    }
+
+    void whoisAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QDate>("expires");
+        const QDate later(2025, 3, 9);
+        QTest::newRow("gTLD in good standing")
+            << QByteArray(
+                   "Domain Name: SAMPLE.EXAMPLE\r\nRegistry Expiry Date: 2025-03-09T04:00:00Z\r\n"
+                   "Domain Status: clientDeleteProhibited https://icann.org/epp#clientDeleteProhibited\r\n")
+            << QString() << later;
+        QTest::newRow("gTLD pending delete")
+            << QByteArray("Domain Name: SAMPLE.EXAMPLE\r\nRegistry Expiry Date: 2025-03-09T04:00:00Z\r\n"
+                          "Domain Status: pendingDelete https://icann.org/epp#pendingDelete\r\n")
+            << QStringLiteral("pendingDelete") << later;
+        QTest::newRow("redemption beats pending delete")
+            << QByteArray("Domain Status: pendingDelete\nDomain Status: redemptionPeriod\n"
+                          "Registry Expiry Date: 2025-03-09T04:00:00Z\n")
+            << QStringLiteral("redemptionPeriod") << later;
+        QTest::newRow("restore beats redemption")
+            << QByteArray(
+                   "Status: REDEMPTION PERIOD\rStatus: PENDING RESTORE\rExpiration Date: 09-mar-2025\r")
+            << QStringLiteral("pendingRestore") << later;
+        QTest::newRow("spelt with spaces, upper case")
+            << QByteArray("domain:   sample.example\nstatus:   PENDING DELETE\npaid-till: 2025.03.09\n")
+            << QStringLiteral("pendingDelete") << later;
+        QTest::newRow("released after cancelling")
+            << QByteArray(
+                   "query_status: 210 PendingRelease\ndomain_datecancelled: 2025-02-01T03:13:49+12:00\n")
+            << QStringLiteral("pendingDelete") << QDate();
+        QTest::newRow("no longer required, renew date")
+            << QByteArray("    Registration status:\n        No longer required\nRenew date: 9 Mar 2025\n")
+            << QStringLiteral("pendingDelete") << later;
+        QTest::newRow("quarantine is a redemption")
+            << QByteArray("Domain name: sample.example\nStatus:      in quarantine\n")
+            << QStringLiteral("redemptionPeriod") << QDate();
+        QTest::newRow("registry date before registrar's")
+            << QByteArray("Registrar Registration Expiration Date: 2019-01-01T00:00:00Z\n"
+                          "Registry Expiry Date: 2025-03-09T04:00:00Z\n")
+            << QString() << later;
+        QTest::newRow("registrar's date alone")
+            << QByteArray("Registrar Registration Expiration Date: 2025-03-09T00:00:00Z\n") << QString()
+            << later;
+        QTest::newRow("dotted key, compact date")
+            << QByteArray("domain.............: sample.example\nexpires............: 20250309\n") << QString()
+            << later;
+        QTest::newRow("bracketed key")
+            << QByteArray("[Domain Name]                   SAMPLE.EXAMPLE\n[Expires on]                    "
+                          "2025/03/09\n")
+            << QString() << later;
+        QTest::newRow("key and value on two lines")
+            << QByteArray("    Relevant dates:\r\n        Renewal date:\r\n        09-Mar-2025\r\n")
+            << QString() << later;
+        QTest::newRow("expires on without a colon")
+            << QByteArray("   Record expires on 2025-03-09 (YYYY-MM-DD)\n") << QString() << later;
+        QTest::newRow("past expiry without a state")
+            << QByteArray("Domain Name: SAMPLE.EXAMPLE\nExpiry date:  09-Mar-2024\n")
+            << QStringLiteral("expired") << QDate(2024, 3, 9);
+        QTest::newRow("prose about expiry decides nothing")
+            << QByteArray(
+                   "NOTICE: The expiration date displayed in this record is the date the\n"
+                   "registrar's sponsorship of the domain name in the registry is currently set to expire "
+                   "on 2019-01-01 or later.\n"
+                   "% Names in redemption period or pending delete status: see our policy.\n")
+            << QString() << QDate();
+        QTest::newRow("status words in a delete-prohibited status")
+            << QByteArray("Domain Status: serverDeleteProhibited\nDomain Status: clientDeleteProhibited\n")
+            << QString() << QDate();
+    }
+
+    void whoisAnswers()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, state);
+        QFETCH(QDate, expires);
+        const LifeCycle cycle = readWhoisLifeCycle(answer, Today);
+        QCOMPARE(cycle.state, state);
+        QCOMPARE(cycle.expires, expires);
+    }
+
+    void rdapObjects_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QDate>("expires");
+        QTest::newRow("active")
+            << QByteArray(R"({"objectClassName":"domain","status":["active","client transfer prohibited"],)"
+                          R"("events":[{"eventAction":"registration","eventDate":"2001-01-01T00:00:00Z"},)"
+                          R"({"eventAction":"expiration","eventDate":"2025-03-09T04:00:00Z"}]})")
+            << QString() << QDate(2025, 3, 9);
+        QTest::newRow("redemption")
+            << QByteArray(R"({"objectClassName":"domain","status":["pending delete","redemption period"]})")
+            << QStringLiteral("redemptionPeriod") << QDate();
+        QTest::newRow("pending delete, past expiry")
+            << QByteArray(R"({"objectClassName":"domain","status":["inactive","pending delete"],)"
+                          R"("events":[{"eventAction":"expiration","eventDate":"2024-04-01T00:00:00Z"}]})")
+            << QStringLiteral("pendingDelete") << QDate(2024, 4, 1);
+        QTest::newRow("past expiry alone")
+            << QByteArray(R"({"objectClassName":"domain","events":[{"eventAction":"expiration",)"
+                          R"("eventDate":"2024-04-01T00:00:00Z"}]})")
+            << QStringLiteral("expired") << QDate(2024, 4, 1);
+        QTest::newRow("not JSON") << QByteArray("<html>") << QString() << QDate();
+    }
+
+    void rdapObjects()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, state);
+        QFETCH(QDate, expires);
+        const LifeCycle cycle = readRdapLifeCycle(body, Today);
+        QCOMPARE(cycle.state, state);
+        QCOMPARE(cycle.expires, expires);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLifeCycle)
+#include "test_life_cycle.moc"
