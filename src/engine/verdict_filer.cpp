@@ -57,9 +57,11 @@ VerdictFiler::Filed VerdictFiler::file(const QString& domain, Verdict verdict, c
 VerdictFiler::Filed VerdictFiler::fileAvailable(const QString& domain)
 {
     Filed filed;
-    const std::optional<ResultList> list = m_lists->addAvailableName(domain);
+    bool added = false;
+    const std::optional<ResultList> list = m_lists->addAvailableName(domain, &added);
     filed.detail = list ? idleCaption(*list) : QString();
-    if (!list || !m_listFiles || m_listFiles->isSaved(*list))
+    // A name listed already is in its file already, or its failed write was reported then.
+    if (!added || !m_listFiles || m_listFiles->isSaved(*list))
         return filed;
     // Shown but not on disk would be a find that vanishes with the window: take it back, so that
     // the next check finds and saves it.

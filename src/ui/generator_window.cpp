@@ -288,4 +288,10 @@ void GeneratorWindow::saveDomainsAs()
                             QStringLiteral("Cannot save the list as %1.").arg(target));
 }
 
+void GeneratorWindow::showSearchEnded(const QString& summary)
+{
+    txtStatus->setText(summary);
+    txtStatus->setCursorPosition(0);
+}
+
 } // namespace brisquel

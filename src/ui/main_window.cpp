@@ -19,6 +19,7 @@
 #include "result_list_actions.h"
 #include "result_list_view.h"
 #include "search_status.h"
+#include "search_summary.h"
 #include "settings_window.h"
 #include "sources/list_file.h"
 #include "support/app_info.h"
@@ -63,7 +64,9 @@ const ListColumn ListColumns[] = {
     {ResultList::High, "These domains have less than 5 letters.", "These domains have less than 5 letters."},
     {ResultList::Mid, "These domains have 5 to 7 characters", nullptr},
     {ResultList::Low, "These domains have 8 or more characters.", "These domains have 8+ characters."},
-    {ResultList::Registered, "These domain names are already registered.",
+    {ResultList::Registered,
+     "These domain names are already registered. Only the latest are listed: the list starts afresh after "
+     "101 names, while its caption counts every one of this search.",
      "These domain names are already registered."},
     {ResultList::Saved, "Drag a domain name here to save it.", "Drag a domain name here to save it."},
 };
@@ -185,6 +188,14 @@ MainWindow::~MainWindow()
     m_session = nullptr;
 }
 
+void MainWindow::showOnStart()
+{
+    if (startupResult().helpOpened && WebsiteWindow::instance())
+        placeManualBeside();
+    else
+        showMaximized();
+}
+
 void MainWindow::buildSearchFrame()
 {
     Frame1 = named(new QGroupBox(this), QStringLiteral("Frame1"));
@@ -196,7 +207,8 @@ void MainWindow::buildSearchFrame()
     for (SearchType type : allSearchTypes())
         Combo1->addItem(searchTypeCaption(type));
     lblListFile = named(new ElidedLabel(QString(), Frame1), QStringLiteral("lblListFile"));
-    lblListFile->setMaximumWidth(lblListFile->fontMetrics().averageCharWidth() * 24);
+    // A fixed width: the buttons beside must not move with the length of the file's name.
+    lblListFile->setFixedWidth(lblListFile->fontMetrics().averageCharWidth() * 20);
     lblListFile->hide();
 
     wLabel1 = label("Start Number:", "wLabel1", Frame1);
@@ -221,6 +233,8 @@ void MainWindow::buildSearchFrame()
 
     cmdCreate = button("Search", "cmdCreate", "Click here to start your internet search!", Frame1);
     cmdDoSearch = button("Start", "cmdDoSearch", "Click here to start searching your list.", Frame1);
+    cmdReopen = button("Open", "cmdReopen", nullptr, Frame1);
+    cmdReopen->hide();
     Command3 = button("Stop", "Command3", "Click here to stop searching names", Frame1);
     Command3->setEnabled(false);
     cmdSetup = button("Setup", "cmdSetup", nullptr, Frame1);
@@ -260,7 +274,7 @@ void MainWindow::arrangeSearchFrame()
     auto* buttons = new QGridLayout;
     m_searchButtons = buttons;
     buttons->setSpacing(3);
-    const QList<QList<QPushButton*>> squares = {{cmdCreate, cmdDoSearch}, {Command3}, {cmdSetup}};
+    const QList<QList<QPushButton*>> squares = {{cmdCreate, cmdDoSearch, cmdReopen}, {Command3}, {cmdSetup}};
     for (int column = 0; column < int(squares.size()); ++column) {
         for (QPushButton* square : squares.at(column)) {
             square->setMinimumSize(40, 48);
@@ -290,7 +304,8 @@ void MainWindow::placeWebsiteButton()
     const QMargins margins = Frame1->layout() ? Frame1->layout()->contentsMargins() : QMargins();
     const QFontMetrics metrics = cmdWebsite->fontMetrics();
     const int needed = margins.left() + margins.right() + m_searchFields->sizeHint().width() + 4 +
-                       std::max(cmdCreate->sizeHint().width(), cmdDoSearch->sizeHint().width()) +
+                       std::max({cmdCreate->sizeHint().width(), cmdDoSearch->sizeHint().width(),
+                                 cmdReopen->sizeHint().width()}) +
                        Command3->sizeHint().width() + cmdSetup->sizeHint().width() +
                        3 * m_searchButtons->spacing() + metrics.horizontalAdvance(cmdWebsite->text()) +
                        2 * metrics.averageCharWidth();
@@ -444,11 +459,11 @@ void MainWindow::buildMenus()
         return action;
     };
 
-    menuFile = addMenu("File", "menuFile");
-    mnuFileItem[0] = addItem(menuFile, QStringLiteral("Exit"), "mnuFileItem", 0);
+    menuFile = addMenu("&File", "menuFile");
+    mnuFileItem[0] = addItem(menuFile, QStringLiteral("E&xit"), "mnuFileItem", 0);
     connect(mnuFileItem[0], &QAction::triggered, this, &QWidget::close);
 
-    mnuEdit = addMenu("Edit", "mnuEdit");
+    mnuEdit = addMenu("&Edit", "mnuEdit");
     const auto& editItems = ResultListActions::editMenuItems();
     for (int i = 0; i < int(editItems.size()); ++i) {
         // Groups: clearing several lists, clearing one, copying one.
@@ -461,28 +476,28 @@ void MainWindow::buildMenus()
                 [this, i] { m_listActions->editMenuItem(i); });
     }
 
-    menuView = addMenu("View", "menuView");
-    mnuViewMessages = menuView->addAction(QStringLiteral("Messages"));
+    menuView = addMenu("&View", "menuView");
+    mnuViewMessages = menuView->addAction(QStringLiteral("&Messages"));
     mnuViewMessages->setObjectName(QStringLiteral("mnuViewMessages"));
     connect(mnuViewMessages, &QAction::triggered, this, &MainWindow::showMessageLog);
 
-    mnuTools = addMenu("Tools", "mnuTools");
+    mnuTools = addMenu("&Tools", "mnuTools");
     for (int i = 0; i < int(allSearchTypes().size()); ++i) {
         mnuToolsItem[i] = addItem(mnuTools, searchTypeCaption(allSearchTypes().at(i)), "mnuToolsItem", i);
         connect(mnuToolsItem[i], &QAction::triggered, this, [this, i] { chooseSearchType(i); });
     }
 
-    mnuOptions = addMenu("Options", "mnuOptions");
-    mnuOptionsItem[0] = addItem(mnuOptions, QStringLiteral("Setup"), "mnuOptionsItem", 0);
+    mnuOptions = addMenu("&Options", "mnuOptions");
+    mnuOptionsItem[0] = addItem(mnuOptions, QStringLiteral("&Setup"), "mnuOptionsItem", 0);
     connect(mnuOptionsItem[0], &QAction::triggered, this, &MainWindow::openSettings);
     connect(cmdSetup, &QPushButton::clicked, this, &MainWindow::openSettings);
 
-    mnuHelp = addMenu("Help", "mnuHelp");
-    mnuHelpItem[0] = addItem(mnuHelp, QStringLiteral("View Help"), "mnuHelpItem", 0);
+    mnuHelp = addMenu("&Help", "mnuHelp");
+    mnuHelpItem[0] = addItem(mnuHelp, QStringLiteral("&View Help"), "mnuHelpItem", 0);
     connect(mnuHelpItem[0], &QAction::triggered, this, &MainWindow::openHelp);
 
-    mnuAbout = addMenu("About", "mnuAbout");
-    mnuAboutItem[0] = addItem(mnuAbout, QStringLiteral("About this software"), "mnuAboutItem", 0);
+    mnuAbout = addMenu("&About", "mnuAbout");
+    mnuAboutItem[0] = addItem(mnuAbout, QStringLiteral("&About this software"), "mnuAboutItem", 0);
     connect(mnuAboutItem[0], &QAction::triggered, this, &MainWindow::showAbout);
 }
 
@@ -524,6 +539,12 @@ void MainWindow::bindCore()
     connect(txtSearch, &QLineEdit::textChanged, this,
             [this](const QString& search) { cmdCreate->setEnabled(!search.isEmpty()); });
     connect(cmdDoSearch, &QPushButton::clicked, this, &MainWindow::startSearch);
+    connect(cmdReopen, &QPushButton::clicked, this, [this] {
+        if (currentSearchType() == SearchType::BrowseForNames)
+            openBrowser();
+        else
+            openGenerator();
+    });
     connect(Command3, &QPushButton::clicked, this, &MainWindow::stopSearch);
     connect(cmdCreate, &QPushButton::clicked, this, &MainWindow::openHarvester);
     connect(m_listActions, &ResultListActions::whoisRequested, this, &MainWindow::openWhois);
@@ -621,6 +642,13 @@ void MainWindow::chooseSearchType(int index)
 void MainWindow::applySearchType(SearchType type)
 {
     lblListFile->setVisible(type == SearchType::CustomList);
+    // Their windows can be closed; this keeps a way back to them, and so to a search.
+    const bool browse = type == SearchType::BrowseForNames;
+    cmdReopen->setVisible(browse || type == SearchType::GenerateNames);
+    cmdReopen->setText(browse ? QStringLiteral("Browse") : QStringLiteral("Generate"));
+    cmdReopen->setToolTip(browse
+                              ? QStringLiteral("Open Browse for Domains again")
+                              : QStringLiteral("Open the name generator again to create and search names"));
     switch (type) {
     case SearchType::FullWordList:
     case SearchType::AllTwoLetter:
@@ -660,7 +688,7 @@ void MainWindow::chooseWordList(SearchType type)
     // The saved position only holds for the list it was saved with.
     const ResumePoint point =
         savedResumePoint(*settings(), type, m_currentListFile, txtWordMax->text().toLongLong());
-    txtWordNum->setText(QString::number(point.start));
+    setStartNumber(QString::number(point.start));
     if (!point.note.isEmpty())
         showNotice(point.note);
 }
@@ -683,7 +711,14 @@ void MainWindow::chooseCustomList()
     Command3->setEnabled(false);
     setSearchControlsEnabled(false);
     txtWordNum->setEnabled(true);
-    txtWordNum->setText(QStringLiteral("1"));
+    // The same file, unchanged, goes on where its last search stopped; any other starts at 1.
+    const ResumePoint point = m_customListFile.isEmpty()
+                                  ? ResumePoint{}
+                                  : savedResumePoint(*settings(), SearchType::CustomList, m_customListFile,
+                                                     txtWordMax->text().toLongLong());
+    setStartNumber(QString::number(point.start));
+    if (!point.note.isEmpty())
+        showNotice(point.note);
 }
 
 void MainWindow::chooseSearchEngine()
@@ -697,7 +732,7 @@ void MainWindow::chooseSearchEngine()
     Combo2->setEnabled(true);
     cmdCreate->setEnabled(!txtSearch->text().isEmpty());
     txtWordNum->setEnabled(true);
-    txtWordNum->setText(QStringLiteral("1"));
+    setStartNumber(QStringLiteral("1"));
 }
 
 void MainWindow::chooseGenerateNames()
@@ -708,7 +743,7 @@ void MainWindow::chooseGenerateNames()
     cmdDoSearch->setEnabled(true);
     Command3->setEnabled(false);
     txtWordNum->setEnabled(true);
-    txtWordNum->setText(QStringLiteral("1"));
+    setStartNumber(QStringLiteral("1"));
     openGenerator();
 }
 
@@ -773,7 +808,7 @@ void MainWindow::searchHarvestedNames(qint64 entries)
         return;
     m_currentListFile = dataFolder().path(QStringLiteral("BrowserSearch.txt"));
     txtWordMax->setText(QString::number(entries));
-    txtWordNum->setText(QStringLiteral("1"));
+    setStartNumber(QStringLiteral("1"));
     startSearch();
 }
 
@@ -785,7 +820,7 @@ void MainWindow::searchCreatedNames(qint64 count)
     }
     chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
     txtWordMax->setText(QString::number(count));
-    txtWordNum->setText(QStringLiteral("1"));
+    setStartNumber(QStringLiteral("1"));
     startSearch();
 }
 
@@ -808,17 +843,41 @@ void MainWindow::setSearchControlsEnabled(bool enabled)
     cmdCreate->setEnabled(enabled);
 }
 
-void MainWindow::checkStartNumber()
+void MainWindow::setStartNumber(const QString& number)
 {
-    // A finished list starts over. The last entry is a start like any other: it is looked up
-    // even without a line end after it. Text that is not a number is left for Start to report.
+    // One past the end is where a finished list was saved: it starts over.
     bool startIsNumber = false;
     bool countIsNumber = false;
-    const qlonglong start = txtWordNum->text().trimmed().toLongLong(&startIsNumber);
+    const qlonglong start = number.trimmed().toLongLong(&startIsNumber);
     const qlonglong count = txtWordMax->text().trimmed().toLongLong(&countIsNumber);
-    const QString first = QStringLiteral("1");
-    if (startIsNumber && countIsNumber && start > count && txtWordNum->text() != first)
-        txtWordNum->setText(first);
+    m_validStartNumber = startIsNumber && countIsNumber && start > count ? QStringLiteral("1") : number;
+    m_settingStartNumber = true;
+    txtWordNum->setText(m_validStartNumber);
+    m_settingStartNumber = false;
+}
+
+void MainWindow::checkStartNumber()
+{
+    if (m_settingStartNumber)
+        return;
+    // The last entry is a start like any other: it is looked up even without a line end after it.
+    // Text that is not a number is left for Start to report.
+    bool startIsNumber = false;
+    bool countIsNumber = false;
+    const QString typed = txtWordNum->text();
+    const qlonglong start = typed.trimmed().toLongLong(&startIsNumber);
+    const qlonglong count = txtWordMax->text().trimmed().toLongLong(&countIsNumber);
+    if (!startIsNumber || !countIsNumber || start <= count) {
+        m_validStartNumber = typed;
+        return;
+    }
+    // A typo must not lose the place: the number is refused and the last good one stays.
+    const QSignalBlocker quiet(txtWordNum);
+    txtWordNum->setText(m_validStartNumber);
+    showNotice(QStringLiteral("Start Number %1 is past the end of the list (%2 entries); it stays at %3.")
+                   .arg(typed.trimmed())
+                   .arg(count)
+                   .arg(m_validStartNumber));
 }
 
 void MainWindow::startSearch()
@@ -829,7 +888,7 @@ void MainWindow::startSearch()
     clearNotice();
     // Search-engine lists always start from their first entry.
     if (isSearchEngine(*type))
-        txtWordNum->setText(QStringLiteral("1"));
+        setStartNumber(QStringLiteral("1"));
     SearchRequest request;
     request.listFile = m_currentListFile;
     request.type = *type;
@@ -848,14 +907,14 @@ void MainWindow::startSearch()
     setSearching(true);
     // A list without entries is done before start() returns.
     if (!searchDriver()->isRunning())
-        onSearchFinished();
+        onSearchFinished(false);
 }
 
 void MainWindow::stopSearch()
 {
     clearNotice();
     searchDriver()->stop();
-    onSearchFinished();
+    onSearchFinished(true);
 }
 
 void MainWindow::setSearching(bool searching)
@@ -874,7 +933,7 @@ void MainWindow::setSearching(bool searching)
     }
 }
 
-void MainWindow::onSearchFinished()
+void MainWindow::onSearchFinished(bool stopped)
 {
     if (!m_searching || searchDriver()->isRunning())
         return;
@@ -887,7 +946,7 @@ void MainWindow::onSearchFinished()
         Command3->setEnabled(false);
         setSearchControlsEnabled(false);
         txtWordNum->setEnabled(true);
-        txtWordNum->setText(settings()->value(SettingKeys::CustWordNum()));
+        setStartNumber(settings()->value(SettingKeys::CustWordNum()));
     } else if (type) {
         applySearchType(*type);
     }
@@ -897,6 +956,11 @@ void MainWindow::onSearchFinished()
     if (searchDriver()->dnsPrecheck() && searchDriver()->dnsSettledCount() > 0)
         showNotice(QStringLiteral("DNS settled %1 taken names without a registry query.")
                        .arg(searchDriver()->dnsSettledCount()));
+    // Last, so that the status bar keeps it: the panels are back to their captions by now.
+    const QString summary = searchEndText(searchDriver()->progress(), stopped);
+    showNotice(summary);
+    if (m_generatorWindow && type == SearchType::GenerateNames)
+        m_generatorWindow->showSearchEnded(summary);
 }
 
 void MainWindow::showOverflowNotice()
@@ -1016,6 +1080,29 @@ void MainWindow::openHelp()
     }
     if (!m_openUrl || !m_openUrl(QUrl::fromLocalFile(help)))
         showFailure(QStringLiteral("Could not open %1").arg(help));
+    else if (WebsiteWindow::instance())
+        placeManualBeside();
+}
+
+void MainWindow::placeManualBeside()
+{
+    // The manual is read while the program is used: side by side, the main window the wider.
+    QWidget* manual = WebsiteWindow::instance();
+    const QRect area = screen()->availableGeometry();
+    const int ownWidth = std::max(minimumWidth(), area.width() * 3 / 5);
+    const auto place = [](QWidget* window, const QRect& frame) {
+        window->setWindowState(window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+        window->show();
+        // The frame's title bar and borders are the window manager's; the rest is the window's.
+        const QMargins decoration(window->geometry().left() - window->frameGeometry().left(),
+                                  window->geometry().top() - window->frameGeometry().top(),
+                                  window->frameGeometry().right() - window->geometry().right(),
+                                  window->frameGeometry().bottom() - window->geometry().bottom());
+        window->setGeometry(frame - decoration);
+    };
+    place(this, QRect(area.left(), area.top(), ownWidth, area.height()));
+    place(manual, QRect(area.left() + ownWidth, area.top(), area.width() - ownWidth, area.height()));
+    manual->raise();
 }
 
 void MainWindow::showAbout()

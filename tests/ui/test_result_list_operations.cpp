@@ -305,9 +305,10 @@ private Q_SLOTS:
                   QStringLiteral("\r\n"))
                      .toUtf8());
 
-        // The same name twice is saved twice.
+        // A name saved already is not saved twice, in the list or its file.
         QVERIFY(drop(window->List5, QStringLiteral("0")));
-        QCOMPARE(window->resultLists()->entries(ResultList::Saved).count(low[0]), 2);
+        QCOMPARE(window->resultLists()->entries(ResultList::Saved), saved);
+        QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")).count(low[0].toUtf8()), 1);
     }
 
     void dropSavesTheNamesTakenAtDragStart()
