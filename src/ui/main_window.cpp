@@ -1176,6 +1176,11 @@ void MainWindow::showProxyUse()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // The domain browser may hold names not yet checked; it asks what becomes of them first.
+    if (m_browserWindow && !m_browserWindow->close()) {
+        event->ignore();
+        return;
+    }
     // Nothing to save here: settings and Saved Domains are written as they change.
     if (searchDriver()->isRunning())
         searchDriver()->stop();
