@@ -194,11 +194,14 @@ private Q_SLOTS:
         QVERIFY(limits.startsWith("# Your own server limits"));
         QVERIFY(limits.endsWith("\r\nwhois.publicinterestregistry.org rate=5/s connections=2\r\n"));
         QCOMPARE(itemOf(settings, QStringLiteral("org"))->text(4), QStringLiteral("5 a second, 2 at once"));
+        QCOMPARE(settings->lblLimitSaved->text(),
+                 QStringLiteral("Limit saved for whois.publicinterestregistry.org: 5 a second, 2 at once"));
 
         MessageBox::setNextAnswer(QMessageBox::Ok);
         settings->txtLimit->setText(QStringLiteral("fast please"));
         settings->cmdLimit->click();
         QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("A limit is written as rate=N/s")));
+        QCOMPARE(settings->lblLimitSaved->text(), QString());
         QVERIFY(fixture.read(QStringLiteral("server-limits.txt")).contains("rate=5/s connections=2"));
     }
 
