@@ -208,7 +208,8 @@ void MainWindow::buildSearchFrame()
         Combo1->addItem(searchTypeCaption(type));
     lblListFile = named(new ElidedLabel(QString(), Frame1), QStringLiteral("lblListFile"));
     // A fixed width: the buttons beside must not move with the length of the file's name.
-    lblListFile->setFixedWidth(lblListFile->fontMetrics().averageCharWidth() * 20);
+    lblListFile->setHintWidth(lblListFile->fontMetrics().averageCharWidth() * 20);
+    lblListFile->setMaximumWidth(lblListFile->sizeHint().width());
     lblListFile->hide();
 
     wLabel1 = label("Start Number:", "wLabel1", Frame1);
@@ -282,8 +283,8 @@ void MainWindow::arrangeSearchFrame()
             buttons->addWidget(square, 0, column, Qt::AlignTop);
         }
     }
-    for (QWidget* widget : QList<QWidget*>{wLabel1, wLabel2, txtWordNum, txtWordMax, cmdDoSearch, sLabel1,
-                                           SLabel2, txtSearch, Combo2, cmdCreate})
+    for (QWidget* widget : QList<QWidget*>{lblListFile, wLabel1, wLabel2, txtWordNum, txtWordMax, cmdDoSearch,
+                                           sLabel1, SLabel2, txtSearch, Combo2, cmdCreate})
         keepPlaceWhenHidden(widget);
     cmdWebsite->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     m_websiteBeside = false;
@@ -646,6 +647,9 @@ void MainWindow::applySearchType(SearchType type)
     const bool browse = type == SearchType::BrowseForNames;
     cmdReopen->setVisible(browse || type == SearchType::GenerateNames);
     cmdReopen->setText(browse ? QStringLiteral("Browse") : QStringLiteral("Generate"));
+    // The square's minimum fits "Start"; this caption must show whole too.
+    cmdReopen->setMinimumWidth(cmdReopen->fontMetrics().horizontalAdvance(cmdReopen->text()) +
+                               2 * cmdReopen->fontMetrics().averageCharWidth());
     cmdReopen->setToolTip(browse
                               ? QStringLiteral("Open Browse for Domains again")
                               : QStringLiteral("Open the name generator again to create and search names"));

@@ -173,8 +173,8 @@ void SettingsWindow::buildLayout()
     dnsRow->addWidget(txtDns);
     layout->addLayout(dnsRow);
     layout->addLayout(defaults);
+    // No smaller minimum than the layout's own: squeezed, the fields of a row would vanish.
     resize(720, 460);
-    setMinimumSize(480, 320);
 }
 
 void SettingsWindow::fillExtensionList()

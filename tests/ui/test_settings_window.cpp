@@ -179,6 +179,23 @@ private Q_SLOTS:
         }
     }
 
+    void fieldsAndHintsAreWholeAtTheSmallestSize()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->cmdSetup->click();
+        SettingsWindow* settings = window->settingsWindow();
+        settings->resize(1, 1);
+        QTRY_VERIFY(settings->txtLimit->isVisible());
+        for (QLineEdit* field : {settings->txtExt, settings->txtServer, settings->txtPort, settings->txtLimit,
+                                 settings->txtDns}) {
+            QVERIFY2(field->height() >= field->minimumSizeHint().height(), qPrintable(field->objectName()));
+            if (!field->placeholderText().isEmpty())
+                QVERIFY2(field->width() > field->fontMetrics().horizontalAdvance(field->placeholderText()),
+                         qPrintable(field->objectName()));
+        }
+    }
+
     void aServerLimitIsShownAndChanged()
     {
         WindowFixture fixture;
