@@ -191,6 +191,30 @@ private Q_SLOTS:
         QCOMPARE(window->mnuViewMessages->objectName(), QStringLiteral("mnuViewMessages"));
     }
 
+    // The buttons stay where the hand expects them, whatever the list file is called.
+    void searchButtonsKeepTheirPlace()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->show();
+        window->resize(900, 620);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const auto startAt = [&](const QString& name) {
+            fixture.write(QStringLiteral("wordlists/") + name, "a.com\r\n");
+            FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/") + name));
+            chooseInCombo(window, SearchType::CustomList);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            return window->cmdDoSearch->mapTo(window, QPoint()).x();
+        };
+        const int shortName = startAt(QStringLiteral("a.txt"));
+        QCOMPARE(startAt(QStringLiteral("a-list-with-a-rather-long-name-indeed.txt")), shortName);
+        chooseInCombo(window, SearchType::FullWordList);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(window->cmdDoSearch->mapTo(window, QPoint()).x(), shortName);
+        // The Registered list's rule is told where the list is.
+        QVERIFY(window->List2->toolTip().contains(QStringLiteral("101")));
+    }
+
     void labelsAreWholeAtTheMinimumSize()
     {
         WindowFixture fixture;
