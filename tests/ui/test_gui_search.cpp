@@ -171,6 +171,7 @@ private Q_SLOTS:
                  QStringLiteral("Open: 3 · 373 held by server limits"));
         QCOMPARE(openPanelText(at(651, 25, 0, 0, true)),
                  QStringLiteral("Waiting for 25 answers (up to 52 s)"));
+        QCOMPARE(openPanelText(at(675, 1, 0, 0, true)), QStringLiteral("Waiting for 1 answer (up to 52 s)"));
         SearchProgress withDns = at(651, 25, 0, 0, true);
         withDns.dnsOn = true;
         withDns.dnsSettled = 812;
