@@ -59,6 +59,11 @@ ResumePoint savedResumePoint(const SettingsStore& settings, SearchType type, con
         return {};
     const qint64 position = settings.intValue(*key, 1);
     const QString identity = settings.value(SettingKeys::positionList(*key));
+    // Another custom list simply starts at its beginning; only the same file can have changed.
+    const QString savedPath = identity.section(QLatin1Char('|'), 0, 0);
+    if (type == SearchType::CustomList && !identity.isEmpty() &&
+        savedPath != QFileInfo(listFile).absoluteFilePath())
+        return {};
     bool changed = false;
     if (!identity.isEmpty())
         changed = !sameIdentity(identity, listFileIdentity(listFile));

@@ -499,6 +499,11 @@ private Q_SLOTS:
         const SettingKey identity = SettingKeys::positionList(SettingKeys::CustWordNum());
         h.settings.setValue(identity, listFileIdentity(list).section(QLatin1Char('|'), 0, 2));
         QCOMPARE(savedResumePoint(h.settings, SearchType::CustomList, list, 6).start, 4);
+        // Another file is no changed list: it starts at 1 without a word.
+        const ResumePoint other =
+            savedResumePoint(h.settings, SearchType::CustomList, list + QStringLiteral(".2"), 6);
+        QCOMPARE(other.start, 1);
+        QCOMPARE(other.note, QString());
     }
 
     void aStopWhileTheSettingsQuestionIsOpenEndsTheSearchOnce()
