@@ -207,7 +207,8 @@ void MainWindow::buildSearchFrame()
     for (SearchType type : allSearchTypes())
         Combo1->addItem(searchTypeCaption(type));
     lblListFile = named(new ElidedLabel(QString(), Frame1), QStringLiteral("lblListFile"));
-    // A fixed width: the buttons beside must not move with the length of the file's name.
+    // One width whatever the name, so that the buttons beside never move with its length; a narrow
+    // window still shrinks it.
     lblListFile->setHintWidth(lblListFile->fontMetrics().averageCharWidth() * 20);
     lblListFile->setMaximumWidth(lblListFile->sizeHint().width());
     lblListFile->hide();
