@@ -66,4 +66,9 @@ for f in registrars.txt Remembered.txt BrowserSearch.txt wordlists/FullWordList.
   [ -e "$home/$f" ] || { echo "missing $f"; exit 1; }
 done
 grep -q 'showHelp=0' "$home/settings.ini" || { echo "settings.ini does not record the first start"; exit 1; }
+if grep -q -- "--no-sandbox" "$home/program.log"; then
+  echo "the web engine refused to run as root:"
+  cat "$home/program.log"
+  exit 1
+fi
 echo "started as root and showed the main window"
