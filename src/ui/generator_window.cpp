@@ -291,6 +291,8 @@ void GeneratorWindow::saveDomainsAs()
 void GeneratorWindow::showSearchEnded(const QString& summary)
 {
     txtStatus->setText(summary);
+    // Whole in the tooltip when the window is too narrow for it.
+    txtStatus->setToolTip(summary);
     txtStatus->setCursorPosition(0);
 }
 
