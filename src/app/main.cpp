@@ -1,14 +1,21 @@
 #include "support/app_info.h"
 #include "ui/main_window.h"
+#include "ui/message_log.h"
 #include "ui/program_picture.h"
 #include "ui/splash_window.h"
 #include "ui/website_window.h"
 
 #include <QApplication>
 #include <QTimer>
+#include <unistd.h>
 
 int main(int argc, char* argv[])
 {
+    // The web engine's sandbox refuses to run as root (containers, fresh machines) and takes the
+    // program down with it; without the sandbox the web windows work. It is read at engine start-up.
+    const bool runsAsRoot = geteuid() == 0;
+    if (runsAsRoot)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     // The web engine shares its GL context with the widgets; it must be said before the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
@@ -19,11 +26,14 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("brisquel"));
 
     const QStringList arguments = QApplication::arguments();
-    auto* splash = new brisquel::SplashWindow([&arguments] {
+    auto* splash = new brisquel::SplashWindow([&arguments, runsAsRoot] {
         auto* window = new brisquel::MainWindow(brisquel::MainWindowEnvironment::fromArguments(arguments));
         // Its children (frmWhois, frmAbout, …) go with it; frmWebsite, which has no parent, stays.
         window->setAttribute(Qt::WA_DeleteOnClose);
-        window->showMaximized();
+        if (runsAsRoot)
+            window->messageLog()->append(
+                QStringLiteral("Running as root: the web windows run without the web engine's sandbox."));
+        window->showOnStart();
         // For smoke tests: leave through the window's own close path after a while.
         const qsizetype quitAt = arguments.indexOf(QStringLiteral("--quit-after"));
         if (quitAt >= 0 && quitAt + 1 < arguments.size())

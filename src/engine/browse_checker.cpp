@@ -67,6 +67,8 @@ void BrowseChecker::start()
 
 void BrowseChecker::checkNext()
 {
+    if (m_ended)
+        return;
     if (m_stopped) {
         // Asked to go on after a failed write: the name that failed is the first again.
         m_stopped = false;
@@ -150,13 +152,15 @@ bool BrowseChecker::startCheck(const QString& entry)
         file(domain, Verdict::Unanswered, reason);
         return false;
     }
-    Q_EMIT statusText(QStringLiteral("Checking status of: ") + domain);
+    Q_EMIT statusText(QStringLiteral("Checking %1 of %2: %3").arg(m_nextEntry).arg(entryTotal()).arg(domain));
     m_pool->start(request);
     return true;
 }
 
 void BrowseChecker::settle(const LookupResult& result)
 {
+    if (m_ended)
+        return;
     Verdict verdict = result.answered ? result.judgement.verdict : Verdict::Unanswered;
     QString detail = result.answered ? result.judgement.detail : result.failure;
     NameFacts facts;
@@ -221,6 +225,81 @@ void BrowseChecker::showFiled(const QString& domain, Verdict verdict)
         setCaption(column, QStringLiteral("Registered: (%1)").arg(m_filed[i]));
     }
     Q_EMIT checked(domain, verdict);
+}
+
+namespace {
+
+// The whole non-empty lines of the list from `offset` on; *end is where the last whole line ends.
+QStringList wholeEntriesFrom(const QString& path, qint64 offset, qint64* end = nullptr)
+{
+    QStringList entries;
+    QFile file(path);
+    if (end)
+        *end = offset;
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
+        return entries;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        // The scan may be half way through appending the last one.
+        if (!line.endsWith('\n'))
+            break;
+        offset += line.size();
+        if (end)
+            *end = offset;
+        const QString text = QString::fromUtf8(line).trimmed();
+        if (!text.isEmpty())
+            entries.append(text);
+    }
+    return entries;
+}
+
+} // namespace
+
+qint64 BrowseChecker::entryTotal()
+{
+    m_entryTotal += wholeEntriesFrom(m_listPath, m_countedOffset, &m_countedOffset).size();
+    return m_entryTotal;
+}
+
+QStringList BrowseChecker::uncheckedNames() const
+{
+    if (m_ended)
+        return {};
+    // The entry under check starts at m_entryOffset; after it, everything from m_readOffset on.
+    const qint64 from = isChecking() || m_stopped ? m_entryOffset : m_readOffset;
+    QStringList names;
+    for (const QString& entry : wholeEntriesFrom(m_listPath, from)) {
+        const QString domain = correctName(urlDecode(entry));
+        if (isQueryableDomain(domain))
+            names.append(domain);
+    }
+    return names;
+}
+
+void BrowseChecker::stop()
+{
+    m_ended = true;
+    m_poll.stop();
+    m_pool->abortAll();
+    m_list.close();
+    releaseFolder();
+}
+
+bool BrowseChecker::fileUncheckedAsUnanswered(QString* error)
+{
+    const QStringList names = uncheckedNames();
+    stop();
+    const QString reason = QStringLiteral("not checked before Browse for Domains closed");
+    for (const QString& domain : names) {
+        const VerdictFiler::Filed filed = m_filer->file(domain, Verdict::Unanswered, reason);
+        if (!filed.saved) {
+            if (error)
+                *error =
+                    QStringLiteral("Cannot write %1: %2; %3.").arg(filed.file, filed.cause, filed.advice);
+            return false;
+        }
+    }
+    return true;
 }
 
 QStringList BrowseChecker::entries(Column column) const

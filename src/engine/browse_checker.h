@@ -61,6 +61,15 @@ public:
     // 0-based number of the next list entry to look up.
     qint64 nextEntry() const { return m_nextEntry; }
     qint64 checkedCount() const { return m_checkedCount; }
+    // Entries the list holds so far, the ones checked included.
+    qint64 entryTotal();
+    // The names listed but not yet answered: the one under check and those after it.
+    QStringList uncheckedNames() const;
+    // Stops checking for good: the name under check is dropped, the list no longer read.
+    void stop();
+    // Stops, and puts the unchecked names into Unanswered.txt so that a later search can take them.
+    // False with *error when one could not be written.
+    bool fileUncheckedAsUnanswered(QString* error);
     qint64 unansweredCount() const { return m_unansweredCount; }
 
     QStringListModel* model(Column column) const { return m_models[index(column)]; }
@@ -108,6 +117,9 @@ private:
     // The list stays open and is read on from where the last entry ended.
     QFile m_list;
     qint64 m_readOffset = 0;
+    qint64 m_countedOffset = 0; // how far entryTotal() has counted
+    qint64 m_entryTotal = 0;
+    bool m_ended = false;
     bool m_idle = false;
     qint64 m_nextEntry = 0;
     qint64 m_checkedCount = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -10,5 +11,10 @@ namespace brisquel::RememberedList {
 // cannot be read sets *error, so that the caller does not overwrite it with less.
 QStringList load(const QString& path, QString* error = nullptr);
 bool save(const QString& path, const QStringList& names, QString* error = nullptr);
+// Before Saved Domains is cleared: the file goes to backupFolder as "Remembered-yyyyMMdd-hhmmss.txt".
+// Returns the copy's path; empty with *error set when it could not be moved (a missing or empty
+// file has nothing to keep: empty without an error).
+QString moveToBackups(const QString& path, const QString& backupFolder, const QDateTime& when,
+                      QString* error = nullptr);
 
 } // namespace brisquel::RememberedList

@@ -23,13 +23,6 @@ ResultList profileForLabelLength(qsizetype length)
     return ResultList::Low;
 }
 
-void appendRow(QStringListModel* model, const QString& text)
-{
-    const int row = model->rowCount();
-    model->insertRows(row, 1);
-    model->setData(model->index(row), text);
-}
-
 } // namespace
 
 // A list's names, and which free ones only WHOIS vouches for: a mark beside the text, so that
@@ -103,17 +96,44 @@ QString ResultLists::caption(ResultList list) const
     return m_captions[index(list)];
 }
 
-std::optional<ResultList> ResultLists::addAvailableName(const QString& domain, bool unconfirmed)
+std::optional<ResultList> ResultLists::addAvailableName(const QString& domain, bool* added, bool unconfirmed)
 {
+    if (added)
+        *added = false;
     if (domain.isEmpty() || isBareExtension(domain))
         return std::nullopt;
     const qsizetype dot = domain.indexOf(QLatin1Char('.'));
     const ResultList list = profileForLabelLength(dot < 0 ? domain.size() : dot);
     setCounter(list, counter(list) + 1, true);
+    // Found again, the name keeps the latest word on whether anyone confirmed it.
     m_models[index(list)]->mark(domain, unconfirmed);
-    appendRow(model(list), domain);
+    if (contains(list, domain))
+        return list;
+    appendEntry(list, domain);
+    if (added)
+        *added = true;
     Q_EMIT availableNameFiled(list, domain);
     return list;
+}
+
+bool ResultLists::contains(ResultList list, const QString& domain) const
+{
+    return m_names[index(list)].contains(domain);
+}
+
+void ResultLists::appendEntry(ResultList list, const QString& name)
+{
+    QStringListModel* m = model(list);
+    const int row = m->rowCount();
+    m->insertRows(row, 1);
+    m->setData(m->index(row), name);
+    m_names[index(list)].insert(name);
+}
+
+void ResultLists::setEntries(ResultList list, const QStringList& names)
+{
+    model(list)->setStringList(names);
+    m_names[index(list)] = QSet<QString>(names.cbegin(), names.cend());
 }
 
 bool ResultLists::addRegisteredName(const QString& domain)
@@ -123,9 +143,10 @@ bool ResultLists::addRegisteredName(const QString& domain)
     QStringListModel* registered = model(ResultList::Registered);
     // Only the latest taken names are worth showing; they are never written anywhere.
     if (registered->rowCount() >= RegisteredShownMax)
-        registered->setStringList({});
+        setEntries(ResultList::Registered, {});
     setCounter(ResultList::Registered, counter(ResultList::Registered) + 1, true);
-    appendRow(registered, domain);
+    if (!contains(ResultList::Registered, domain))
+        appendEntry(ResultList::Registered, domain);
     return true;
 }
 
@@ -145,7 +166,7 @@ void ResultLists::resetResultLists()
         setCounter(list, 0, false);
         m_models[index(list)]->forgetMarks();
         if (entryCount(list) > 0) {
-            model(list)->setStringList({});
+            setEntries(list, {});
             Q_EMIT listEdited(list);
         }
     }
@@ -171,6 +192,7 @@ bool ResultLists::deleteEntry(ResultList list, int row)
     QStringListModel* m = model(list);
     if (row < 0 || row >= m->rowCount())
         return false;
+    m_names[index(list)].remove(m->index(row).data().toString());
     m->removeRows(row, 1);
     // An entry from before Start was never counted: the count of this search stays at 0 or more.
     if (hasCounter(list))
@@ -182,7 +204,7 @@ bool ResultLists::deleteEntry(ResultList list, int row)
 void ResultLists::clear(ResultList list)
 {
     m_models[index(list)]->forgetMarks();
-    model(list)->setStringList({});
+    setEntries(list, {});
     if (hasCounter(list)) {
         setCounter(list, 0, false);
         setCaption(list, idleCaption(list));
@@ -190,21 +212,34 @@ void ResultLists::clear(ResultList list)
     Q_EMIT listEdited(list);
 }
 
-void ResultLists::appendSaved(const QStringList& names)
+qsizetype ResultLists::appendSaved(const QStringList& names)
 {
-    if (names.isEmpty())
-        return;
+    QStringList fresh;
+    QSet<QString> taken = m_names[index(ResultList::Saved)];
+    for (const QString& name : names) {
+        if (!taken.contains(name)) {
+            taken.insert(name);
+            fresh.append(name);
+        }
+    }
+    if (fresh.isEmpty())
+        return 0;
     QStringListModel* saved = model(ResultList::Saved);
     const int first = saved->rowCount();
-    saved->insertRows(first, static_cast<int>(names.size()));
-    for (qsizetype i = 0; i < names.size(); ++i)
-        saved->setData(saved->index(first + static_cast<int>(i)), names.at(i));
+    saved->insertRows(first, static_cast<int>(fresh.size()));
+    for (qsizetype i = 0; i < fresh.size(); ++i)
+        saved->setData(saved->index(first + static_cast<int>(i)), fresh.at(i));
+    m_names[index(ResultList::Saved)] = std::move(taken);
     Q_EMIT listEdited(ResultList::Saved);
+    return fresh.size();
 }
 
 void ResultLists::setSaved(const QStringList& names)
 {
-    model(ResultList::Saved)->setStringList(names);
+    // A file with a name twice (edited by hand, or from before doubles were kept out) lists it once.
+    QStringList once = names;
+    once.removeDuplicates();
+    setEntries(ResultList::Saved, once);
     Q_EMIT listEdited(ResultList::Saved);
 }
 

@@ -3,6 +3,7 @@
 #include "result_list.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <array>
 #include <optional>
@@ -31,10 +32,14 @@ public:
     QString caption(ResultList list) const;
 
     // Files an available name into High, Mid or Low Profile by the length of its label.
-    // Returns the list it went to; ".com" and ".net" on their own go nowhere. An unconfirmed name
-    // carries a tool tip saying so (and UnconfirmedRole), never in its text.
-    std::optional<ResultList> addAvailableName(const QString& domain, bool unconfirmed = false);
+    // Returns the list it belongs to; ".com" and ".net" on their own go nowhere. A name the list
+    // holds already is counted as found by this search but not listed twice (*added is false). An
+    // unconfirmed name carries a tool tip saying so (and UnconfirmedRole), never in its text.
+    std::optional<ResultList> addAvailableName(const QString& domain, bool* added = nullptr,
+                                               bool unconfirmed = false);
+    // Counted; listed unless the list shows it already.
     bool addRegisteredName(const QString& domain);
+    bool contains(ResultList list, const QString& domain) const;
 
     // Start of a search: the counters restart, the lists and captions stay.
     void resetCounters();
@@ -47,7 +52,8 @@ public:
     bool deleteEntry(ResultList list, int row);
     void clear(ResultList list);
 
-    void appendSaved(const QStringList& names);
+    // Names Saved Domains holds already, and repeats among them, are left out; returns how many were added.
+    qsizetype appendSaved(const QStringList& names);
     void setSaved(const QStringList& names);
 
 Q_SIGNALS:
@@ -62,8 +68,13 @@ private:
     void setCaption(ResultList list, const QString& caption);
     static int index(ResultList list) { return static_cast<int>(list) - 1; }
 
+    void setEntries(ResultList list, const QStringList& names);
+    void appendEntry(ResultList list, const QString& name);
+
     class Model;
     std::array<Model*, 5> m_models{};
+    // What each list holds, so that a name is found without walking 20000 entries.
+    std::array<QSet<QString>, 5> m_names;
     std::array<qint64, 5> m_counters{};
     std::array<QString, 5> m_captions;
 };

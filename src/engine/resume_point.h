@@ -8,7 +8,8 @@ namespace brisquel {
 
 class SettingsStore;
 
-// What a list file was when a position in it was saved: its path, size and time of change.
+// What a list file was when a position in it was saved: its path, size, time of change and a
+// fingerprint of its content.
 QString listFileIdentity(const QString& path);
 
 struct ResumePoint
@@ -18,7 +19,7 @@ struct ResumePoint
 };
 
 // Where a search of this type over this list goes on: the saved position when it belongs to this
-// very list (same path, size and time of change) and lies within its `total` entries, else 1.
+// very list (same path, size, time of change and content) and lies within its `total` entries, else 1.
 ResumePoint savedResumePoint(const SettingsStore& settings, SearchType type, const QString& listFile,
                              qint64 total);
 

@@ -61,6 +61,8 @@ public:
         // Entries read and handed on (to DNS or a registry) whose verdict is not yet filed.
         UnsettledEntries unsettled;
         NameSet seen;
+        qint64 available = 0;
+        qint64 taken = 0;
         qint64 unanswered = 0;
         qint64 skipped = 0;
         qint64 dnsSettled = 0;
@@ -512,6 +514,7 @@ bool SearchDriver::Private::file(const QString& domain, Verdict verdict, const Q
     }
     if (verdict != Verdict::Available && facts.lifeCycle.isDropping())
         ++run.dropping;
+    ++(verdict == Verdict::Available ? run.available : run.taken);
     Q_EMIT q->verdict(domain, verdict, filed.detail, facts);
     return run.running;
 }
@@ -560,6 +563,10 @@ SearchProgress SearchDriver::progress() const
     progress.dnsOn = run.dns;
     progress.dnsSettled = run.dnsSettled;
     progress.dropping = run.dropping;
+    progress.available = run.available;
+    progress.taken = run.taken;
+    progress.unanswered = run.unanswered;
+    progress.resumeEntry = d->resumePosition();
     progress.listRead = run.exhausted;
     if (progress.listRead)
         progress.longestAnswerWaitMs = d->queue.longestAnswerWaitMs();

@@ -18,6 +18,11 @@ struct SearchProgress
     qint64 waitingSlot = 0;   // read ahead, ready to go as soon as a lookup slot is free
     qint64 dnsSettled = 0;    // taken names that DNS settled without a registry query
     qint64 dropping = 0;      // taken names found in a deletion state or past their expiry
+    // Verdicts of this search: free and taken names filed, names given up as unanswered.
+    qint64 available = 0;
+    qint64 taken = 0;
+    qint64 unanswered = 0;
+    qint64 resumeEntry = 1; // where the next search of the list goes on
     bool dnsOn = false;
     bool listRead = false;          // every entry of the list has been read
     qint64 longestAnswerWaitMs = 0; // the longest a lookup in flight may still take

@@ -76,7 +76,6 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
         result.problems.append(rootError);
     result.problems += retireDeliveredCopies();
     result.problems += m_folder.deliverFiles();
-    result.helpOpened = openHelpOnFirstStart(openUrl);
     result.problems += ensureStartupFiles(m_folder);
     QString error;
     result.savedDomains = RememberedList::load(rememberedPath(), &error);
@@ -107,6 +106,8 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
                                    .arg(m_settings->value(SettingKeys::DeadServerMinutes())));
     result.useProxy = m_settings->flag(SettingKeys::chkProxy());
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
+    // Last: whatever opening the help does to the program, the data folder is complete by then.
+    result.helpOpened = openHelpOnFirstStart(openUrl);
     return result;
 }
 
@@ -115,10 +116,15 @@ bool Startup::openHelpOnFirstStart(const UrlOpener& openUrl) const
     if (m_settings->value(SettingKeys::showHelp()) != QLatin1String("1"))
         return false;
     const QString help = helpFilePath();
-    if (!fileExists(help) || !openUrl || !openUrl(QUrl::fromLocalFile(help)))
+    if (!fileExists(help) || !openUrl)
         return false;
+    // Off before the attempt, so that settings.ini exists and a start that fails while opening the
+    // help is not repeated on every start; a help that could not be opened is offered again.
     m_settings->setValue(SettingKeys::showHelp(), QStringLiteral("0"));
-    return true;
+    if (openUrl(QUrl::fromLocalFile(help)))
+        return true;
+    m_settings->setValue(SettingKeys::showHelp(), QStringLiteral("1"));
+    return false;
 }
 
 QStringList Startup::loadRegistrars(ExtensionTable* table, QList<RegistrarsProblem>* problems) const

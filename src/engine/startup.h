@@ -55,8 +55,8 @@ class Startup
 public:
     Startup(const DataFolder& folder, SettingsStore* settings);
 
-    // Every step in order: delivered files, help on the first start, working files, Saved Domains,
-    // folders, extension table, proxy and default extension.
+    // Every step in order: delivered files, working files, Saved Domains, folders, extension table,
+    // proxy and default extension, and last the help on the first start.
     StartupResult run(ExtensionTable* table, const UrlOpener& openUrl) const;
 
     // Opens the help file while showHelp is "1", then turns showHelp off.

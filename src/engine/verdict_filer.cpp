@@ -79,9 +79,11 @@ VerdictFiler::Filed VerdictFiler::file(const QString& domain, Verdict verdict, c
 VerdictFiler::Filed VerdictFiler::fileAvailable(const QString& domain, bool unconfirmed)
 {
     Filed filed;
-    const std::optional<ResultList> list = m_lists->addAvailableName(domain, unconfirmed);
+    bool added = false;
+    const std::optional<ResultList> list = m_lists->addAvailableName(domain, &added, unconfirmed);
     filed.detail = list ? idleCaption(*list) : QString();
-    if (!list || !m_listFiles || m_listFiles->isSaved(*list))
+    // A name listed already is in its file already, or its failed write was reported then.
+    if (!added || !m_listFiles || m_listFiles->isSaved(*list))
         return filed;
     // Shown but not on disk would be a find that vanishes with the window: take it back, so that
     // the next check finds and saves it.

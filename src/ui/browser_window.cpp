@@ -4,6 +4,7 @@
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
 #include "engine/search_session.h"
+#include "message_box.h"
 #include "program_picture.h"
 #include "result_list_actions.h"
 #include "support/app_info.h"
@@ -12,6 +13,7 @@
 #include "whois_config/extension_settings.h"
 
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -388,6 +390,42 @@ void BrowserWindow::deleteSelected(int number)
 void BrowserWindow::copyList(int number)
 {
     QGuiApplication::clipboard()->setText(m_checker->copyText(column(number)));
+}
+
+void BrowserWindow::closeEvent(QCloseEvent* event)
+{
+    const QStringList unchecked = m_checker->uncheckedNames();
+    if (unchecked.isEmpty()) {
+        m_checker->stop();
+        event->accept();
+        return;
+    }
+    const QString question =
+        QStringLiteral("%1 of the names found are not checked yet. Keep checking them, add them to "
+                       "Unanswered.txt for a later search, or discard them?")
+            .arg(unchecked.size());
+    const MessageBox::Button answer =
+        MessageBox::show(this, QMessageBox::Question, windowTitle(), question,
+                         QMessageBox::Cancel | QMessageBox::Save | QMessageBox::Discard, QMessageBox::Cancel,
+                         {{QMessageBox::Cancel, QStringLiteral("Keep checking")},
+                          {QMessageBox::Save, QStringLiteral("Add to Unanswered.txt")}});
+    if (answer == QMessageBox::Save) {
+        QString error;
+        if (!m_checker->fileUncheckedAsUnanswered(&error)) {
+            m_showNotice(error);
+            event->ignore();
+            return;
+        }
+        m_showNotice(
+            QStringLiteral("%1 names not checked in Browse for Domains were added to Unanswered.txt.")
+                .arg(unchecked.size()));
+    } else if (answer == QMessageBox::Discard) {
+        m_checker->stop();
+    } else {
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 bool BrowserWindow::eventFilter(QObject* watched, QEvent* event)

@@ -76,6 +76,8 @@ public:
     QStatusBar* StatusBar1 = nullptr;
 
 protected:
+    // With names not yet checked it asks: keep checking, put them into Unanswered.txt, or drop them.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -40,6 +40,18 @@ QSize ElidedLabel::minimumSizeHint() const
     return {widthFor(QStringLiteral("…")), QLabel::minimumSizeHint().height()};
 }
 
+void ElidedLabel::setHintWidth(int width)
+{
+    m_hintWidth = width;
+    updateGeometry();
+}
+
+QSize ElidedLabel::sizeHint() const
+{
+    const QSize whole = QLabel::sizeHint();
+    return m_hintWidth > 0 ? QSize(m_hintWidth, whole.height()) : whole;
+}
+
 void ElidedLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);

@@ -17,6 +17,10 @@ public:
     int widthFor(const QString& text) const;
 
     QSize minimumSizeHint() const override;
+    // The width asked of the layout whatever the text, so that nothing beside moves when it changes;
+    // 0 (the default) asks for the whole text.
+    void setHintWidth(int width);
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -25,6 +29,8 @@ private:
     QRect textArea() const;
     int padding() const;
     QString shownText() const;
+
+    int m_hintWidth = 0;
 };
 
 } // namespace brisquel

@@ -288,4 +288,12 @@ void GeneratorWindow::saveDomainsAs()
                             QStringLiteral("Cannot save the list as %1.").arg(target));
 }
 
+void GeneratorWindow::showSearchEnded(const QString& summary)
+{
+    txtStatus->setText(summary);
+    // Whole in the tooltip when the window is too narrow for it.
+    txtStatus->setToolTip(summary);
+    txtStatus->setCursorPosition(0);
+}
+
 } // namespace brisquel

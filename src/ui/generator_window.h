@@ -52,6 +52,8 @@ public Q_SLOTS:
     void addWord();
     void removeWord();
     void saveDomainsAs();
+    // The search of the created names ended; txtStatus says how.
+    void showSearchEnded(const QString& summary);
 
 Q_SIGNALS:
     // CreatedDomains.txt holds `count` names: search them.

@@ -19,6 +19,7 @@
 #include "result_list_actions.h"
 #include "result_list_view.h"
 #include "search_status.h"
+#include "search_summary.h"
 #include "settings_window.h"
 #include "sources/list_file.h"
 #include "support/app_info.h"
@@ -63,7 +64,9 @@ const ListColumn ListColumns[] = {
     {ResultList::High, "These domains have less than 5 letters.", "These domains have less than 5 letters."},
     {ResultList::Mid, "These domains have 5 to 7 characters", nullptr},
     {ResultList::Low, "These domains have 8 or more characters.", "These domains have 8+ characters."},
-    {ResultList::Registered, "These domain names are already registered.",
+    {ResultList::Registered,
+     "These domain names are already registered. Only the latest are listed: the list starts afresh after "
+     "101 names, while its caption counts every one of this search.",
      "These domain names are already registered."},
     {ResultList::Saved, "Drag a domain name here to save it.", "Drag a domain name here to save it."},
 };
@@ -185,6 +188,14 @@ MainWindow::~MainWindow()
     m_session = nullptr;
 }
 
+void MainWindow::showOnStart()
+{
+    if (startupResult().helpOpened && WebsiteWindow::instance())
+        placeManualBeside();
+    else
+        showMaximized();
+}
+
 void MainWindow::buildSearchFrame()
 {
     Frame1 = named(new QGroupBox(this), QStringLiteral("Frame1"));
@@ -196,7 +207,10 @@ void MainWindow::buildSearchFrame()
     for (SearchType type : allSearchTypes())
         Combo1->addItem(searchTypeCaption(type));
     lblListFile = named(new ElidedLabel(QString(), Frame1), QStringLiteral("lblListFile"));
-    lblListFile->setMaximumWidth(lblListFile->fontMetrics().averageCharWidth() * 24);
+    // One width whatever the name, so that the buttons beside never move with its length; a narrow
+    // window still shrinks it.
+    lblListFile->setHintWidth(lblListFile->fontMetrics().averageCharWidth() * 20);
+    lblListFile->setMaximumWidth(lblListFile->sizeHint().width());
     lblListFile->hide();
 
     wLabel1 = label("Start Number:", "wLabel1", Frame1);
@@ -221,6 +235,8 @@ void MainWindow::buildSearchFrame()
 
     cmdCreate = button("Search", "cmdCreate", "Click here to start your internet search!", Frame1);
     cmdDoSearch = button("Start", "cmdDoSearch", "Click here to start searching your list.", Frame1);
+    cmdReopen = button("Open", "cmdReopen", nullptr, Frame1);
+    cmdReopen->hide();
     Command3 = button("Stop", "Command3", "Click here to stop searching names", Frame1);
     Command3->setEnabled(false);
     cmdSetup = button("Setup", "cmdSetup", nullptr, Frame1);
@@ -260,7 +276,7 @@ void MainWindow::arrangeSearchFrame()
     auto* buttons = new QGridLayout;
     m_searchButtons = buttons;
     buttons->setSpacing(3);
-    const QList<QList<QPushButton*>> squares = {{cmdCreate, cmdDoSearch}, {Command3}, {cmdSetup}};
+    const QList<QList<QPushButton*>> squares = {{cmdCreate, cmdDoSearch, cmdReopen}, {Command3}, {cmdSetup}};
     for (int column = 0; column < int(squares.size()); ++column) {
         for (QPushButton* square : squares.at(column)) {
             square->setMinimumSize(40, 48);
@@ -268,8 +284,8 @@ void MainWindow::arrangeSearchFrame()
             buttons->addWidget(square, 0, column, Qt::AlignTop);
         }
     }
-    for (QWidget* widget : QList<QWidget*>{wLabel1, wLabel2, txtWordNum, txtWordMax, cmdDoSearch, sLabel1,
-                                           SLabel2, txtSearch, Combo2, cmdCreate})
+    for (QWidget* widget : QList<QWidget*>{lblListFile, wLabel1, wLabel2, txtWordNum, txtWordMax, cmdDoSearch,
+                                           sLabel1, SLabel2, txtSearch, Combo2, cmdCreate})
         keepPlaceWhenHidden(widget);
     cmdWebsite->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     m_websiteBeside = false;
@@ -290,7 +306,8 @@ void MainWindow::placeWebsiteButton()
     const QMargins margins = Frame1->layout() ? Frame1->layout()->contentsMargins() : QMargins();
     const QFontMetrics metrics = cmdWebsite->fontMetrics();
     const int needed = margins.left() + margins.right() + m_searchFields->sizeHint().width() + 4 +
-                       std::max(cmdCreate->sizeHint().width(), cmdDoSearch->sizeHint().width()) +
+                       std::max({cmdCreate->sizeHint().width(), cmdDoSearch->sizeHint().width(),
+                                 cmdReopen->sizeHint().width()}) +
                        Command3->sizeHint().width() + cmdSetup->sizeHint().width() +
                        3 * m_searchButtons->spacing() + metrics.horizontalAdvance(cmdWebsite->text()) +
                        2 * metrics.averageCharWidth();
@@ -444,11 +461,11 @@ void MainWindow::buildMenus()
         return action;
     };
 
-    menuFile = addMenu("File", "menuFile");
-    mnuFileItem[0] = addItem(menuFile, QStringLiteral("Exit"), "mnuFileItem", 0);
+    menuFile = addMenu("&File", "menuFile");
+    mnuFileItem[0] = addItem(menuFile, QStringLiteral("E&xit"), "mnuFileItem", 0);
     connect(mnuFileItem[0], &QAction::triggered, this, &QWidget::close);
 
-    mnuEdit = addMenu("Edit", "mnuEdit");
+    mnuEdit = addMenu("&Edit", "mnuEdit");
     const auto& editItems = ResultListActions::editMenuItems();
     for (int i = 0; i < int(editItems.size()); ++i) {
         // Groups: clearing several lists, clearing one, copying one.
@@ -461,28 +478,28 @@ void MainWindow::buildMenus()
                 [this, i] { m_listActions->editMenuItem(i); });
     }
 
-    menuView = addMenu("View", "menuView");
-    mnuViewMessages = menuView->addAction(QStringLiteral("Messages"));
+    menuView = addMenu("&View", "menuView");
+    mnuViewMessages = menuView->addAction(QStringLiteral("&Messages"));
     mnuViewMessages->setObjectName(QStringLiteral("mnuViewMessages"));
     connect(mnuViewMessages, &QAction::triggered, this, &MainWindow::showMessageLog);
 
-    mnuTools = addMenu("Tools", "mnuTools");
+    mnuTools = addMenu("&Tools", "mnuTools");
     for (int i = 0; i < int(allSearchTypes().size()); ++i) {
         mnuToolsItem[i] = addItem(mnuTools, searchTypeCaption(allSearchTypes().at(i)), "mnuToolsItem", i);
         connect(mnuToolsItem[i], &QAction::triggered, this, [this, i] { chooseSearchType(i); });
     }
 
-    mnuOptions = addMenu("Options", "mnuOptions");
-    mnuOptionsItem[0] = addItem(mnuOptions, QStringLiteral("Setup"), "mnuOptionsItem", 0);
+    mnuOptions = addMenu("&Options", "mnuOptions");
+    mnuOptionsItem[0] = addItem(mnuOptions, QStringLiteral("&Setup"), "mnuOptionsItem", 0);
     connect(mnuOptionsItem[0], &QAction::triggered, this, &MainWindow::openSettings);
     connect(cmdSetup, &QPushButton::clicked, this, &MainWindow::openSettings);
 
-    mnuHelp = addMenu("Help", "mnuHelp");
-    mnuHelpItem[0] = addItem(mnuHelp, QStringLiteral("View Help"), "mnuHelpItem", 0);
+    mnuHelp = addMenu("&Help", "mnuHelp");
+    mnuHelpItem[0] = addItem(mnuHelp, QStringLiteral("&View Help"), "mnuHelpItem", 0);
     connect(mnuHelpItem[0], &QAction::triggered, this, &MainWindow::openHelp);
 
-    mnuAbout = addMenu("About", "mnuAbout");
-    mnuAboutItem[0] = addItem(mnuAbout, QStringLiteral("About this software"), "mnuAboutItem", 0);
+    mnuAbout = addMenu("&About", "mnuAbout");
+    mnuAboutItem[0] = addItem(mnuAbout, QStringLiteral("&About this software"), "mnuAboutItem", 0);
     connect(mnuAboutItem[0], &QAction::triggered, this, &MainWindow::showAbout);
 }
 
@@ -526,6 +543,12 @@ void MainWindow::bindCore()
     connect(txtSearch, &QLineEdit::textChanged, this,
             [this](const QString& search) { cmdCreate->setEnabled(!search.isEmpty()); });
     connect(cmdDoSearch, &QPushButton::clicked, this, &MainWindow::startSearch);
+    connect(cmdReopen, &QPushButton::clicked, this, [this] {
+        if (currentSearchType() == SearchType::BrowseForNames)
+            openBrowser();
+        else
+            openGenerator();
+    });
     connect(Command3, &QPushButton::clicked, this, &MainWindow::stopSearch);
     connect(cmdCreate, &QPushButton::clicked, this, &MainWindow::openHarvester);
     connect(m_listActions, &ResultListActions::whoisRequested, this, &MainWindow::openWhois);
@@ -623,6 +646,16 @@ void MainWindow::chooseSearchType(int index)
 void MainWindow::applySearchType(SearchType type)
 {
     lblListFile->setVisible(type == SearchType::CustomList);
+    // Their windows can be closed; this keeps a way back to them, and so to a search.
+    const bool browse = type == SearchType::BrowseForNames;
+    cmdReopen->setVisible(browse || type == SearchType::GenerateNames);
+    cmdReopen->setText(browse ? QStringLiteral("Browse") : QStringLiteral("Generate"));
+    // The square's minimum fits "Start"; this caption must show whole too.
+    cmdReopen->setMinimumWidth(cmdReopen->fontMetrics().horizontalAdvance(cmdReopen->text()) +
+                               2 * cmdReopen->fontMetrics().averageCharWidth());
+    cmdReopen->setToolTip(browse
+                              ? QStringLiteral("Open Browse for Domains again")
+                              : QStringLiteral("Open the name generator again to create and search names"));
     switch (type) {
     case SearchType::FullWordList:
     case SearchType::AllTwoLetter:
@@ -662,7 +695,7 @@ void MainWindow::chooseWordList(SearchType type)
     // The saved position only holds for the list it was saved with.
     const ResumePoint point =
         savedResumePoint(*settings(), type, m_currentListFile, txtWordMax->text().toLongLong());
-    txtWordNum->setText(QString::number(point.start));
+    setStartNumber(QString::number(point.start));
     if (!point.note.isEmpty())
         showNotice(point.note);
 }
@@ -685,7 +718,14 @@ void MainWindow::chooseCustomList()
     Command3->setEnabled(false);
     setSearchControlsEnabled(false);
     txtWordNum->setEnabled(true);
-    txtWordNum->setText(QStringLiteral("1"));
+    // The same file, unchanged, goes on where its last search stopped; any other starts at 1.
+    const ResumePoint point = m_customListFile.isEmpty()
+                                  ? ResumePoint{}
+                                  : savedResumePoint(*settings(), SearchType::CustomList, m_customListFile,
+                                                     txtWordMax->text().toLongLong());
+    setStartNumber(QString::number(point.start));
+    if (!point.note.isEmpty())
+        showNotice(point.note);
 }
 
 void MainWindow::chooseSearchEngine()
@@ -699,7 +739,7 @@ void MainWindow::chooseSearchEngine()
     Combo2->setEnabled(true);
     cmdCreate->setEnabled(!txtSearch->text().isEmpty());
     txtWordNum->setEnabled(true);
-    txtWordNum->setText(QStringLiteral("1"));
+    setStartNumber(QStringLiteral("1"));
 }
 
 void MainWindow::chooseGenerateNames()
@@ -710,7 +750,7 @@ void MainWindow::chooseGenerateNames()
     cmdDoSearch->setEnabled(true);
     Command3->setEnabled(false);
     txtWordNum->setEnabled(true);
-    txtWordNum->setText(QStringLiteral("1"));
+    setStartNumber(QStringLiteral("1"));
     openGenerator();
 }
 
@@ -775,7 +815,7 @@ void MainWindow::searchHarvestedNames(qint64 entries)
         return;
     m_currentListFile = dataFolder().path(QStringLiteral("BrowserSearch.txt"));
     txtWordMax->setText(QString::number(entries));
-    txtWordNum->setText(QStringLiteral("1"));
+    setStartNumber(QStringLiteral("1"));
     startSearch();
 }
 
@@ -787,7 +827,7 @@ void MainWindow::searchCreatedNames(qint64 count)
     }
     chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
     txtWordMax->setText(QString::number(count));
-    txtWordNum->setText(QStringLiteral("1"));
+    setStartNumber(QStringLiteral("1"));
     startSearch();
 }
 
@@ -810,17 +850,41 @@ void MainWindow::setSearchControlsEnabled(bool enabled)
     cmdCreate->setEnabled(enabled);
 }
 
-void MainWindow::checkStartNumber()
+void MainWindow::setStartNumber(const QString& number)
 {
-    // A finished list starts over. The last entry is a start like any other: it is looked up
-    // even without a line end after it. Text that is not a number is left for Start to report.
+    // One past the end is where a finished list was saved: it starts over.
     bool startIsNumber = false;
     bool countIsNumber = false;
-    const qlonglong start = txtWordNum->text().trimmed().toLongLong(&startIsNumber);
+    const qlonglong start = number.trimmed().toLongLong(&startIsNumber);
     const qlonglong count = txtWordMax->text().trimmed().toLongLong(&countIsNumber);
-    const QString first = QStringLiteral("1");
-    if (startIsNumber && countIsNumber && start > count && txtWordNum->text() != first)
-        txtWordNum->setText(first);
+    m_validStartNumber = startIsNumber && countIsNumber && start > count ? QStringLiteral("1") : number;
+    m_settingStartNumber = true;
+    txtWordNum->setText(m_validStartNumber);
+    m_settingStartNumber = false;
+}
+
+void MainWindow::checkStartNumber()
+{
+    if (m_settingStartNumber)
+        return;
+    // The last entry is a start like any other: it is looked up even without a line end after it.
+    // Text that is not a number is left for Start to report.
+    bool startIsNumber = false;
+    bool countIsNumber = false;
+    const QString typed = txtWordNum->text();
+    const qlonglong start = typed.trimmed().toLongLong(&startIsNumber);
+    const qlonglong count = txtWordMax->text().trimmed().toLongLong(&countIsNumber);
+    if (!startIsNumber || !countIsNumber || start <= count) {
+        m_validStartNumber = typed;
+        return;
+    }
+    // A typo must not lose the place: the number is refused and the last good one stays.
+    const QSignalBlocker quiet(txtWordNum);
+    txtWordNum->setText(m_validStartNumber);
+    showNotice(QStringLiteral("Start Number %1 is past the end of the list (%2 entries); it stays at %3.")
+                   .arg(typed.trimmed())
+                   .arg(count)
+                   .arg(m_validStartNumber));
 }
 
 void MainWindow::startSearch()
@@ -831,7 +895,7 @@ void MainWindow::startSearch()
     clearNotice();
     // Search-engine lists always start from their first entry.
     if (isSearchEngine(*type))
-        txtWordNum->setText(QStringLiteral("1"));
+        setStartNumber(QStringLiteral("1"));
     SearchRequest request;
     request.listFile = m_currentListFile;
     request.type = *type;
@@ -850,14 +914,14 @@ void MainWindow::startSearch()
     setSearching(true);
     // A list without entries is done before start() returns.
     if (!searchDriver()->isRunning())
-        onSearchFinished();
+        onSearchFinished(false);
 }
 
 void MainWindow::stopSearch()
 {
     clearNotice();
     searchDriver()->stop();
-    onSearchFinished();
+    onSearchFinished(true);
 }
 
 void MainWindow::setSearching(bool searching)
@@ -876,7 +940,7 @@ void MainWindow::setSearching(bool searching)
     }
 }
 
-void MainWindow::onSearchFinished()
+void MainWindow::onSearchFinished(bool stopped)
 {
     if (!m_searching || searchDriver()->isRunning())
         return;
@@ -889,7 +953,7 @@ void MainWindow::onSearchFinished()
         Command3->setEnabled(false);
         setSearchControlsEnabled(false);
         txtWordNum->setEnabled(true);
-        txtWordNum->setText(settings()->value(SettingKeys::CustWordNum()));
+        setStartNumber(settings()->value(SettingKeys::CustWordNum()));
     } else if (type) {
         applySearchType(*type);
     }
@@ -899,7 +963,13 @@ void MainWindow::onSearchFinished()
     if (searchDriver()->dnsPrecheck() && searchDriver()->dnsSettledCount() > 0)
         showNotice(QStringLiteral("DNS settled %1 taken names without a registry query.")
                        .arg(searchDriver()->dnsSettledCount()));
-    showNotice(droppingNotice(searchDriver()->progress()));
+    // Last, so that the status bar keeps it: the panels are back to their captions by now.
+    QString summary = searchEndText(searchDriver()->progress(), stopped);
+    if (const QString dropping = droppingNotice(searchDriver()->progress()); !dropping.isEmpty())
+        summary += QStringLiteral(". ") + dropping;
+    showNotice(summary);
+    if (m_generatorWindow && type == SearchType::GenerateNames)
+        m_generatorWindow->showSearchEnded(summary);
 }
 
 void MainWindow::showOverflowNotice()
@@ -1019,6 +1089,29 @@ void MainWindow::openHelp()
     }
     if (!m_openUrl || !m_openUrl(QUrl::fromLocalFile(help)))
         showFailure(QStringLiteral("Could not open %1").arg(help));
+    else if (WebsiteWindow::instance())
+        placeManualBeside();
+}
+
+void MainWindow::placeManualBeside()
+{
+    // The manual is read while the program is used: side by side, the main window the wider.
+    QWidget* manual = WebsiteWindow::instance();
+    const QRect area = screen()->availableGeometry();
+    const int ownWidth = std::max(minimumWidth(), area.width() * 3 / 5);
+    const auto place = [](QWidget* window, const QRect& frame) {
+        window->setWindowState(window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+        window->show();
+        // The frame's title bar and borders are the window manager's; the rest is the window's.
+        const QMargins decoration(window->geometry().left() - window->frameGeometry().left(),
+                                  window->geometry().top() - window->frameGeometry().top(),
+                                  window->frameGeometry().right() - window->geometry().right(),
+                                  window->frameGeometry().bottom() - window->geometry().bottom());
+        window->setGeometry(frame - decoration);
+    };
+    place(this, QRect(area.left(), area.top(), ownWidth, area.height()));
+    place(manual, QRect(area.left() + ownWidth, area.top(), area.width() - ownWidth, area.height()));
+    manual->raise();
 }
 
 void MainWindow::showAbout()
@@ -1092,6 +1185,11 @@ void MainWindow::showProxyUse()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // The domain browser may hold names not yet checked; it asks what becomes of them first.
+    if (m_browserWindow && !m_browserWindow->close()) {
+        event->ignore();
+        return;
+    }
     // Nothing to save here: settings and Saved Domains are written as they change.
     if (searchDriver()->isRunning())
         searchDriver()->stop();

@@ -66,6 +66,9 @@ public:
     explicit MainWindow(MainWindowEnvironment environment, QWidget* parent = nullptr);
     ~MainWindow() override;
 
+    // Maximized; beside the manual when that opened on the first start.
+    void showOnStart();
+
     const DataFolder& dataFolder() const { return m_session->dataFolder(); }
     SettingsStore* settings() const { return m_session->settings(); }
     const ExtensionTable& extensionTable() const { return *m_session->table(); }
@@ -117,6 +120,8 @@ public:
     QLineEdit* txtWordNum = nullptr;
     QLineEdit* txtWordMax = nullptr;
     QPushButton* cmdDoSearch = nullptr;
+    // In Start's place for "Generate names" and "Browse for names": opens their window again.
+    QPushButton* cmdReopen = nullptr;
     QPushButton* Command3 = nullptr;
     QLabel* sLabel1 = nullptr;
     QLabel* SLabel2 = nullptr;
@@ -213,9 +218,11 @@ private:
     void setWordListControlsVisible(bool visible);
     void setSearchControlsVisible(bool visible);
     void setSearchControlsEnabled(bool enabled);
+    // Start numbers the program sets: one past the end of the list is a finished list and starts over.
+    void setStartNumber(const QString& number);
     void checkStartNumber();
     void setSearching(bool searching);
-    void onSearchFinished();
+    void onSearchFinished(bool stopped);
     void showOverflowNotice();
     void fitStatusPanels(bool searching);
     void setStatusText(int panel, const QString& text);
@@ -225,6 +232,7 @@ private:
     void setUseProxy(bool useProxy);
     void showProxyUse();
     void openHelp();
+    void placeManualBeside();
     void showAbout();
 
     UrlOpener m_openUrl;
@@ -258,6 +266,9 @@ private:
     // What the custom-list dialog returned last; a cancelled dialog keeps it.
     QString m_customListFile;
     bool m_searching = false;
+    // The start number the user typed last that lies within the list, kept when a later one does not.
+    QString m_validStartNumber = QStringLiteral("1");
+    bool m_settingStartNumber = false;
 };
 
 } // namespace brisquel

@@ -1,5 +1,7 @@
 #include "message_box.h"
 
+#include <QAbstractButton>
+
 namespace brisquel {
 
 std::optional<MessageBox::Button> MessageBox::s_nextAnswer;
@@ -7,7 +9,7 @@ QList<MessageBox::Shown> MessageBox::s_shown;
 
 MessageBox::Button MessageBox::show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                     const QString& text, QMessageBox::StandardButtons buttons,
-                                    Button defaultButton)
+                                    Button defaultButton, const QList<std::pair<Button, QString>>& captions)
 {
     s_shown.append({title, text, buttons, icon});
     if (s_nextAnswer) {
@@ -18,6 +20,10 @@ MessageBox::Button MessageBox::show(QWidget* parent, QMessageBox::Icon icon, con
     QMessageBox box(icon, title, text, buttons, parent);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
+    for (const auto& [button, caption] : captions) {
+        if (QAbstractButton* shown = box.button(button))
+            shown->setText(caption);
+    }
     return static_cast<Button>(box.exec());
 }
 

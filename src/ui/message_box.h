@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace brisquel {
 
@@ -22,8 +23,10 @@ public:
         QMessageBox::Icon icon = QMessageBox::NoIcon;
     };
 
+    // captions: words of the program's own for some of the buttons ("Keep checking").
     static Button show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-                       QMessageBox::StandardButtons buttons, Button defaultButton = QMessageBox::NoButton);
+                       QMessageBox::StandardButtons buttons, Button defaultButton = QMessageBox::NoButton,
+                       const QList<std::pair<Button, QString>>& captions = {});
     // A notice with an OK button.
     static void information(QWidget* parent, const QString& title, const QString& text);
     // A failure the user has to do something about, with an OK button.

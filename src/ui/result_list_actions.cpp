@@ -3,9 +3,12 @@
 #include "drag_payload.h"
 #include "engine/remembered_list.h"
 #include "engine/result_lists.h"
+#include "message_box.h"
 #include "result_list_view.h"
 
 #include <QClipboard>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QStringListModel>
@@ -90,7 +93,37 @@ void ResultListActions::deleteSelectedEntry(ResultList list)
 
 void ResultListActions::clearList(ResultList list)
 {
+    if (list == ResultList::Saved && !confirmClearSaved())
+        return;
     m_lists->clear(list);
+}
+
+bool ResultListActions::confirmClearSaved()
+{
+    // Saved Domains is the one list kept by hand: it is cleared only when asked, and never lost.
+    const int count = m_lists->entryCount(ResultList::Saved);
+    if (count == 0)
+        return true;
+    QWidget* parent = view(ResultList::Saved) ? view(ResultList::Saved)->window() : nullptr;
+    const QString question =
+        QStringLiteral("Clear the %1 names of Saved Domains? Remembered.txt is kept in the backups folder.")
+            .arg(count);
+    if (MessageBox::show(parent, QMessageBox::Question, QStringLiteral("Saved Domains"), question,
+                         QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return false;
+    if (!m_fileWritable)
+        return true; // not read at start-up: the file is left alone, and the clear says so
+    QString error;
+    const QString backups = QFileInfo(m_rememberedPath).absolutePath() + QStringLiteral("/backups");
+    const QString kept =
+        RememberedList::moveToBackups(m_rememberedPath, backups, QDateTime::currentDateTime(), &error);
+    if (!error.isEmpty()) {
+        Q_EMIT failed(QStringLiteral("Saved Domains not cleared: %1.").arg(error));
+        return false;
+    }
+    if (!kept.isEmpty())
+        Q_EMIT notice(QStringLiteral("Saved Domains cleared; the earlier list is in %1").arg(kept));
+    return true;
 }
 
 void ResultListActions::editMenuItem(int index)

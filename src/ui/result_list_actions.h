@@ -71,6 +71,8 @@ Q_SIGNALS:
 
 private:
     void onListEdited(ResultList list);
+    // Asks, and moves Remembered.txt to the backups; false when Saved Domains is to stay.
+    bool confirmClearSaved();
     ResultListView* view(ResultList list) const { return m_views[static_cast<int>(list) - 1]; }
 
     ResultLists* m_lists;

@@ -12,8 +12,9 @@ QString openPanelText(const SearchProgress& progress)
     QString text;
     if (progress.listRead && progress.waiting() == 0 && progress.inFlight > 0) {
         // Nothing left but the last answers, which may take a while: say so, with the longest wait.
-        text = QStringLiteral("Waiting for %1 answers (up to %2 s)")
+        text = QStringLiteral("Waiting for %1 %2 (up to %3 s)")
                    .arg(progress.inFlight)
+                   .arg(progress.inFlight == 1 ? QStringLiteral("answer") : QStringLiteral("answers"))
                    .arg((progress.longestAnswerWaitMs + 999) / 1000);
     } else {
         text = QStringLiteral("Open: %1").arg(progress.inFlight);

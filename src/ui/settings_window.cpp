@@ -4,6 +4,7 @@
 #include "message_box.h"
 #include "support/app_info.h"
 #include "whois_config/extension_settings.h"
+#include "wrapping_label.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -88,6 +89,7 @@ void SettingsWindow::buildLayout()
     txtLimit->setToolTip(QStringLiteral("How hard the server of this row may be asked; empty: the default, "
                                         "learned from its answers."));
     cmdLimit = named(new QPushButton(QStringLiteral("Save Limit"), this), "cmdLimit");
+    lblLimitSaved = named(new WrappingLabel(QString(), this), "lblLimitSaved");
     Label1 = named(new QLabel(QStringLiteral("Extension:"), this), "Label1");
     txtExt = named(new QLineEdit(this), "txtExt");
     Label2 = named(new QLabel(QStringLiteral("Whois Server:"), this), "Label2");
@@ -124,11 +126,15 @@ void SettingsWindow::buildLayout()
     Label5 = named(new QLabel(QStringLiteral("Default Extension:"), this), "Label5");
     txtDefault = named(new QLineEdit(this), "txtDefault");
     txtDefault->setMaximumWidth(90);
-    Label6 = named(new QLabel(QStringLiteral("Use the following extension in wordlist searches or if no "
-                                             "extension is present in the domain:"),
-                              this),
-                   "Label6");
-    Label6->setWordWrap(true);
+    Label6 =
+        named(new WrappingLabel(QStringLiteral("Use the following extension in wordlist searches or if no "
+                                               "extension is present in the domain:"),
+                                this),
+              "Label6");
+    // A hint must be read whole: the fields are at least as wide as the hint they show when empty.
+    for (QLineEdit* field : {txtLimit, txtDns})
+        field->setMinimumWidth(field->fontMetrics().horizontalAdvance(field->placeholderText()) +
+                               4 * field->fontMetrics().averageCharWidth());
 
     auto* fields = new QGridLayout;
     fields->addWidget(Label1, 0, 0);
@@ -142,8 +148,11 @@ void SettingsWindow::buildLayout()
 
     auto* editColumn = new QVBoxLayout;
     editColumn->addLayout(fields);
-    for (QPushButton* button : {cmdSave, cmdLimit, cmdToggle, Command2, Command1, Command3})
+    for (QPushButton* button : {cmdSave, cmdLimit, cmdToggle, Command2, Command1, Command3}) {
         editColumn->addWidget(button);
+        if (button == cmdLimit)
+            editColumn->addWidget(lblLimitSaved);
+    }
     editColumn->addStretch(1);
 
     auto* listColumn = new QVBoxLayout;
@@ -171,8 +180,8 @@ void SettingsWindow::buildLayout()
     dnsRow->addWidget(txtDns);
     layout->addLayout(dnsRow);
     layout->addLayout(defaults);
+    // No smaller minimum than the layout's own: squeezed, the fields of a row would vanish.
     resize(720, 460);
-    setMinimumSize(480, 320);
 }
 
 void SettingsWindow::fillExtensionList()
@@ -204,10 +213,15 @@ void SettingsWindow::saveLimit()
     QString error;
     if (txtServer->text().trimmed().isEmpty() ||
         !m_settings->saveServerLimit(txtServer->text(), txtLimit->text(), &error)) {
+        lblLimitSaved->clear();
         showFailure(error.isEmpty() ? ExtensionSettings::invalidFieldsMessage() : error);
         return;
     }
     fillExtensionList();
+    const QString server = txtServer->text().trimmed();
+    lblLimitSaved->setText(
+        QStringLiteral("Limit saved for %1: %2")
+            .arg(server, ServerLimitsTable::describe(m_settings->serverLimits().limitsFor(server))));
 }
 
 void SettingsWindow::sortByColumn(int column)

@@ -47,6 +47,8 @@ public:
     QLabel* Label7 = nullptr;
     QLineEdit* txtLimit = nullptr;
     QPushButton* cmdLimit = nullptr;
+    // What Save Limit did: "Limit saved for HOST: 5 a second, 2 at once".
+    QLabel* lblLimitSaved = nullptr;
 
     // The status Add/Save gives the row: that of the row clicked last, or enabled for a new one.
     bool newRowEnabled() const { return m_newRowEnabled; }

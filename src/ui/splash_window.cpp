@@ -1,5 +1,6 @@
 #include "splash_window.h"
 
+#include "about_window.h"
 #include "program_picture.h"
 #include "support/app_info.h"
 
@@ -23,7 +24,7 @@ SplashWindow::SplashWindow(OpenMainWindow openMainWindow, QWidget* parent)
     Image1->setPixmap(programPicture(160));
     Image1->setAlignment(Qt::AlignCenter);
     Label3 = new QLabel(QStringLiteral("%1 %2 — finds domain names that are free to register")
-                            .arg(AppInfo::productTitle(), AppInfo::version()),
+                            .arg(AppInfo::productTitle(), AboutWindow::majorMinor(AppInfo::version())),
                         this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setAlignment(Qt::AlignCenter);

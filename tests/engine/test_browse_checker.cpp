@@ -82,6 +82,45 @@ private Q_SLOTS:
         QCOMPARE(unanswered.count(QStringLiteral("silent2.com")), 1);
     }
 
+    void uncheckedNamesCanBeKeptAsUnanswered()
+    {
+        FakeWhoisServer server;
+        QVERIFY(server.listen());
+        server.setFault(FakeWhoisServer::Fault::NeverAnswer);
+        QTemporaryDir dir;
+        const QString listPath = dir.filePath(QStringLiteral("BrowserSearch.txt"));
+        QVERIFY(TextFile::appendLines(listPath, {QStringLiteral("first.com"), QStringLiteral("second.com"),
+                                                 QStringLiteral("third.com")}));
+        const ExtensionTable table(
+            {ExtensionRow{QStringLiteral("com"), QStringLiteral("127.0.0.1"), server.port(), true}});
+        ResultLists lists;
+        VerdictFiler filer(DataFolder(dir.path()), &lists, nullptr);
+        const LookupRouter router(&table);
+        BrowseChecker checker(listPath, &router, &filer);
+        checker.setTimings({60000, 1, 20, 50});
+        QSignalSpy status(&checker, &BrowseChecker::statusText);
+
+        checker.start();
+        QCOMPARE(status.last().first().toString(), QStringLiteral("Checking 1 of 3: first.com"));
+        QCOMPARE(checker.uncheckedNames(),
+                 (QStringList{QStringLiteral("first.com"), QStringLiteral("second.com"),
+                              QStringLiteral("third.com")}));
+        QVERIFY(TextFile::appendLines(listPath, {QStringLiteral("fourth.com")}));
+        QCOMPARE(checker.entryTotal(), 4);
+        QTRY_COMPARE(server.queries(), QStringList{QStringLiteral("first.com")});
+
+        QString error;
+        QVERIFY(checker.fileUncheckedAsUnanswered(&error));
+        QStringList unanswered;
+        QVERIFY(TextFile::readLines(dir.filePath(QStringLiteral("Unanswered.txt")), &unanswered));
+        QCOMPARE(unanswered.size(), 4);
+        QVERIFY(checker.uncheckedNames().isEmpty());
+        QVERIFY(!checker.isChecking());
+        // Ended: nothing more is asked.
+        QTest::qWait(100);
+        QCOMPARE(server.queries(), QStringList{QStringLiteral("first.com")});
+    }
+
     void aFullDiskTakesTheFindBackAndStopsTheChecker()
     {
         FakeWhoisServer server;

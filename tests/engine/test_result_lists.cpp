@@ -76,16 +76,30 @@ private Q_SLOTS:
         QCOMPARE(events, names({"caption High Profile (1) at 0 entries", "filed abcd.com at 1 entries"}));
     }
 
-    void sameNameIsListedTwice()
+    // A list run again, or a name found by the browser and the search: counted, listed once.
+    void sameNameIsListedOnce()
     {
         ResultLists lists;
-        lists.addAvailableName(QStringLiteral("abcd.com"));
-        lists.addAvailableName(QStringLiteral("abcd.com"));
+        QSignalSpy filed(&lists, &ResultLists::availableNameFiled);
+        bool added = false;
+        QCOMPARE(lists.addAvailableName(QStringLiteral("abcd.com"), &added), ResultList::High);
+        QVERIFY(added);
+        QCOMPARE(lists.addAvailableName(QStringLiteral("abcd.com"), &added), ResultList::High);
+        QVERIFY(!added);
         lists.addRegisteredName(QStringLiteral("taken.com"));
         lists.addRegisteredName(QStringLiteral("taken.com"));
-        QCOMPARE(lists.entries(ResultList::High), names({"abcd.com", "abcd.com"}));
-        QCOMPARE(lists.entries(ResultList::Registered), names({"taken.com", "taken.com"}));
+        QCOMPARE(lists.entries(ResultList::High), names({"abcd.com"}));
+        QCOMPARE(filed.size(), 1);
+        QCOMPARE(lists.entries(ResultList::Registered), names({"taken.com"}));
         QCOMPARE(lists.caption(ResultList::High), QStringLiteral("High Profile (2)"));
+
+        // Deleted or cleared, a name can come back.
+        QVERIFY(lists.deleteEntry(ResultList::High, 0));
+        lists.addAvailableName(QStringLiteral("abcd.com"), &added);
+        QVERIFY(added);
+        lists.clear(ResultList::Registered);
+        lists.addRegisteredName(QStringLiteral("taken.com"));
+        QCOMPARE(lists.entries(ResultList::Registered), names({"taken.com"}));
     }
 
     void registeredListShowsAtMost101()
@@ -222,15 +236,18 @@ private Q_SLOTS:
     {
         ResultLists lists;
         QSignalSpy edited(&lists, &ResultLists::listEdited);
-        lists.setSaved(names({"a.com"}));
-        lists.appendSaved(names({"b.com", "a.com"}));
-        QCOMPARE(lists.entries(ResultList::Saved), names({"a.com", "b.com", "a.com"}));
+        lists.setSaved(names({"a.com", "a.com"}));
+        QCOMPARE(lists.appendSaved(names({"b.com", "a.com", "b.com"})), 1);
+        QCOMPARE(lists.entries(ResultList::Saved), names({"a.com", "b.com"}));
+        QCOMPARE(edited.size(), 2);
+        // Nothing new: no edit, no write.
+        QCOMPARE(lists.appendSaved(names({"a.com"})), 0);
         QCOMPARE(edited.size(), 2);
         QCOMPARE(lists.caption(ResultList::Saved), QStringLiteral("Saved Domains"));
 
         lists.addAvailableName(QStringLiteral("abcd.com"));
         lists.resetResultLists();
-        QCOMPARE(lists.entryCount(ResultList::Saved), 3);
+        QCOMPARE(lists.entryCount(ResultList::Saved), 2);
     }
 
     void resetEmptiesListsOneToFourAndKeepsCaptions()

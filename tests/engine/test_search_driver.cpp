@@ -494,6 +494,16 @@ private Q_SLOTS:
         const ResumePoint point = savedResumePoint(h.settings, SearchType::CustomList, list, 6);
         QCOMPARE(point.start, 1);
         QCOMPARE(point.note, QStringLiteral("List changed since the last search; starting at entry 1."));
+
+        // Saved by a version that kept no fingerprint of the content: path, size and time still count.
+        const SettingKey identity = SettingKeys::positionList(SettingKeys::CustWordNum());
+        h.settings.setValue(identity, listFileIdentity(list).section(QLatin1Char('|'), 0, 2));
+        QCOMPARE(savedResumePoint(h.settings, SearchType::CustomList, list, 6).start, 4);
+        // Another file is no changed list: it starts at 1 without a word.
+        const ResumePoint other =
+            savedResumePoint(h.settings, SearchType::CustomList, list + QStringLiteral(".2"), 6);
+        QCOMPARE(other.start, 1);
+        QCOMPARE(other.note, QString());
     }
 
     void aStopWhileTheSettingsQuestionIsOpenEndsTheSearchOnce()

@@ -111,6 +111,21 @@ private Q_SLOTS:
         QCOMPARE(home.opened.size(), 1);
     }
 
+    // Opening the help may end the program (the web engine as root); what it leaves must be whole.
+    void folderIsCompleteWhenTheHelpOpens()
+    {
+        Home home;
+        QStringList missing;
+        Startup(home.folder, &home.settings).run(&home.table, [&](const QUrl&) {
+            for (const char* name : {"settings.ini", "registrars.txt", "Remembered.txt", "backups"}) {
+                if (!QFileInfo::exists(home.path(QString::fromLatin1(name))))
+                    missing << QString::fromLatin1(name);
+            }
+            return true;
+        });
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
+    }
+
     void helpStaysDueWhenItCouldNotBeOpened()
     {
         Home home;

@@ -110,6 +110,35 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(fixture.path(QStringLiteral("BrowserSearch.txt"))));
     }
 
+    // Names found but not checked are not dropped without a word when the window closes.
+    void closingWithUncheckedNamesAsks()
+    {
+        PageServer pages(page);
+        QVERIFY(pages.listen());
+        FakeWhoisServer whois;
+        QVERIFY(whois.listen());
+        whois.setFault(FakeWhoisServer::Fault::NeverAnswer);
+        WindowFixture fixture;
+        BrowserWindow* browser = openBrowser(fixture, whois, pages.address("/text"));
+        QVERIFY(browser);
+        browser->checker()->setTimings({60000, 1, 20, 50});
+        browser->show();
+        QTRY_COMPARE_WITH_TIMEOUT(browser->statusPanel(1)->text(),
+                                  QStringLiteral("Checking 1 of 2: greatname.com"), 20000);
+
+        MessageBox::setNextAnswer(QMessageBox::Cancel);
+        QVERIFY(!browser->close());
+        QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("2 of the names found")));
+        QVERIFY(browser->isVisible());
+
+        MessageBox::setNextAnswer(QMessageBox::Save);
+        QVERIFY(browser->close());
+        QTRY_VERIFY(!fixture.window->browserWindow());
+        QCOMPARE(fixture.read(QStringLiteral("Unanswered.txt")),
+                 QByteArray("greatname.com\r\nfreeword.com\r\n"));
+        QCOMPARE(whois.queries(), QStringList{QStringLiteral("greatname.com")});
+    }
+
     void clearingUnregisteredLetsANameBeFoundAndCheckedAgain()
     {
         PageServer pages(page);

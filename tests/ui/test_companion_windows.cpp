@@ -100,7 +100,10 @@ private Q_SLOTS:
             mainWindow.show();
         });
         QVERIFY(!splash->Image1->pixmap().isNull());
-        QVERIFY(splash->Label3->text().contains(AppInfo::productTitle()));
+        // The same version as the About box.
+        QVERIFY(splash->Label3->text().startsWith(AppInfo::productTitle() + QLatin1Char(' ') +
+                                                  AboutWindow::majorMinor(AppInfo::version()) +
+                                                  QStringLiteral(" —")));
         splash->show();
         QVERIFY(!splash->Timer2->isActive());
         splash->start();

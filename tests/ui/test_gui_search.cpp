@@ -6,12 +6,15 @@
 #include "tools/fake_dns_server.h"
 #include "tools/fake_whois_server.h"
 #include "ui/file_dialog.h"
+#include "ui/generator_window.h"
+#include "ui/message_log.h"
 #include "ui/search_status.h"
 #include "ui/settings_window.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -126,6 +129,33 @@ private Q_SLOTS:
         // The list was searched to its end, so it is offered from its start again.
         QCOMPARE(window->settings()->value(SettingKeys::CustWordNum()), QStringLiteral("7"));
         QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
+        // One sentence of counts, then the dropping names.
+        const QString finished = QStringLiteral("Search finished: 6 checked, 3 free, 2 taken, 1 unanswered. ");
+        QVERIFY2(window->noticeText().startsWith(finished), qPrintable(window->noticeText()));
+        QCOMPARE(window->messageLog()->entries().last().text, window->noticeText());
+
+        // Searched again, the same names are not listed or written twice.
+        const QStringList high = lists->entries(ResultList::High);
+        const QByteArray lowFile = fixture.read(QStringLiteral("LowProfile.txt"));
+        window->cmdDoSearch->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
+        QCOMPARE(lists->entries(ResultList::High), high);
+        QCOMPARE(lists->entries(ResultList::Low), QStringList{QStringLiteral("freeabcdefgh.com")});
+        QCOMPARE(fixture.read(QStringLiteral("LowProfile.txt")), lowFile);
+        QCOMPARE(window->Label3->text(), QStringLiteral("High Profile (1)"));
+    }
+
+    void generatorSaysWhenItsSearchEnded()
+    {
+        SearchFixture fixture;
+        MainWindow* window = fixture.window.get();
+        window->mnuToolsItem[typeIndex(SearchType::GenerateNames)]->trigger();
+        QVERIFY(window->generatorWindow());
+        fixture.write(QStringLiteral("CreatedDomains.txt"), "free1.com\r\nfree2.com\r\n");
+        window->searchCreatedNames(2);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
+        QCOMPARE(window->generatorWindow()->txtStatus->text(),
+                 QStringLiteral("Search finished: 2 checked, 2 free, 0 taken, 0 unanswered"));
     }
 
     void statusPanelsSayWhatTheSearchWaitsFor()
@@ -147,6 +177,7 @@ private Q_SLOTS:
                  QStringLiteral("Open: 3 · 373 held by server limits"));
         QCOMPARE(openPanelText(at(651, 25, 0, 0, true)),
                  QStringLiteral("Waiting for 25 answers (up to 52 s)"));
+        QCOMPARE(openPanelText(at(675, 1, 0, 0, true)), QStringLiteral("Waiting for 1 answer (up to 52 s)"));
         SearchProgress withDns = at(651, 25, 0, 0, true);
         withDns.dnsOn = true;
         withDns.dnsSettled = 812;
@@ -208,7 +239,10 @@ private Q_SLOTS:
         QCOMPARE(asked, (QStringList{QStringLiteral("free.com"), QStringLiteral("slow.com")}));
         QCOMPARE(window->resultLists()->entries(ResultList::Registered),
                  QStringList{QStringLiteral("taken.com")});
-        QCOMPARE(window->noticeText(), QStringLiteral("DNS settled 1 taken names without a registry query."));
+        QCOMPARE(window->messageLog()->entries().at(window->messageLog()->entries().size() - 2).text,
+                 QStringLiteral("DNS settled 1 taken names without a registry query."));
+        QCOMPARE(window->noticeText(),
+                 QStringLiteral("Search finished: 3 checked, 1 free, 1 taken, 1 unanswered"));
     }
 
     void stopRestoresTheWordList()
@@ -248,6 +282,32 @@ private Q_SLOTS:
         verifyIdle(window);
         QCOMPARE(window->txtWordNum->text(), QStringLiteral("4"));
         QCOMPARE(window->settings()->value(SettingKeys::CustListFile()), window->currentListFile());
+        QCOMPARE(window->noticeText(),
+                 QStringLiteral("Stopped at entry 4 of 40: 0 checked, 0 free, 0 taken, 0 unanswered"));
+
+        // The same file chosen again goes on where it stopped, in this window and the next; another
+        // file starts at 1, and so does the same file once it changed.
+        const QString mine = fixture.path(QStringLiteral("wordlists/mine.txt"));
+        const QString other = fixture.path(QStringLiteral("wordlists/other.txt"));
+        fixture.write(QStringLiteral("wordlists/other.txt"), names);
+        const auto choose = [&fixture](const QString& file) {
+            FileDialog::setNextFileName(file);
+            fixture.window->mnuToolsItem[typeIndex(SearchType::CustomList)]->trigger();
+            return fixture.window->txtWordNum->text();
+        };
+        QCOMPARE(choose(other), QStringLiteral("1"));
+        QCOMPARE(choose(mine), QStringLiteral("4"));
+        fixture.window.reset();
+        fixture.open();
+        QCOMPARE(choose(mine), QStringLiteral("4"));
+        const QDateTime changed = QFileInfo(mine).lastModified();
+        QFile list(mine);
+        QVERIFY(list.open(QIODevice::ReadWrite));
+        QVERIFY(list.seek(4) && list.write("X", 1) == 1); // same size, other names
+        list.flush();
+        QVERIFY(list.setFileTime(changed, QFileDevice::FileModificationTime));
+        list.close();
+        QCOMPARE(choose(mine), QStringLiteral("1"));
     }
 
     void searchEngineListsStartAtTheirFirstEntry()

@@ -166,9 +166,9 @@ private Q_SLOTS:
         for (QMenu* menu : {window->menuFile, window->mnuEdit, window->mnuTools, window->mnuOptions,
                             window->mnuHelp, window->mnuAbout})
             menus << menu->title();
-        QCOMPARE(menus,
-                 (QStringList{QStringLiteral("File"), QStringLiteral("Edit"), QStringLiteral("Tools"),
-                              QStringLiteral("Options"), QStringLiteral("Help"), QStringLiteral("About")}));
+        QCOMPARE(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"),
+                                     QStringLiteral("&Tools"), QStringLiteral("&Options"),
+                                     QStringLiteral("&Help"), QStringLiteral("&About")}));
         for (int i = 0; i < 9; ++i) {
             QCOMPARE(window->mnuToolsItem[i]->text(), window->Combo1->itemText(i));
             QCOMPARE(window->Combo1->itemText(i), searchTypeCaption(allSearchTypes().at(i)));
@@ -186,9 +186,33 @@ private Q_SLOTS:
         for (QAction* menu : window->menuBar()->actions())
             bar << menu->text();
         QCOMPARE(bar.mid(1, 3),
-                 (QStringList{QStringLiteral("Edit"), QStringLiteral("View"), QStringLiteral("Tools")}));
+                 (QStringList{QStringLiteral("&Edit"), QStringLiteral("&View"), QStringLiteral("&Tools")}));
         QCOMPARE(window->menuView->objectName(), QStringLiteral("menuView"));
         QCOMPARE(window->mnuViewMessages->objectName(), QStringLiteral("mnuViewMessages"));
+    }
+
+    // The buttons stay where the hand expects them, whatever the list file is called.
+    void searchButtonsKeepTheirPlace()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->show();
+        window->resize(900, 620);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const auto startAt = [&](const QString& name) {
+            fixture.write(QStringLiteral("wordlists/") + name, "a.com\r\n");
+            FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/") + name));
+            chooseInCombo(window, SearchType::CustomList);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            return window->cmdDoSearch->mapTo(window, QPoint()).x();
+        };
+        const int shortName = startAt(QStringLiteral("a.txt"));
+        QCOMPARE(startAt(QStringLiteral("a-list-with-a-rather-long-name-indeed.txt")), shortName);
+        chooseInCombo(window, SearchType::FullWordList);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(window->cmdDoSearch->mapTo(window, QPoint()).x(), shortName);
+        // The Registered list's rule is told where the list is.
+        QVERIFY(window->List2->toolTip().contains(QStringLiteral("101")));
     }
 
     void labelsAreWholeAtTheMinimumSize()
@@ -330,6 +354,23 @@ private Q_SLOTS:
         QCOMPARE(window->txtWordNum->text(), shown);
     }
 
+    // A typo must not lose the place the list was resumed at.
+    void startNumberPastTheEndIsRefused()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        QVERIFY(fixture.write(QStringLiteral("wordlists/ten.txt"), numberedNames(10)));
+        FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/ten.txt")));
+        chooseInCombo(window, SearchType::CustomList);
+        window->txtWordNum->clear();
+        QTest::keyClicks(window->txtWordNum, QStringLiteral("7"));
+        QTest::keyClicks(window->txtWordNum, QStringLiteral("5"));
+        QCOMPARE(window->txtWordNum->text(), QStringLiteral("7"));
+        QCOMPARE(window->noticeText(),
+                 QStringLiteral("Start Number 75 is past the end of the list (10 entries); it stays at 7."));
+        QCOMPARE(window->messageLog()->entries().last().text, window->noticeText());
+    }
+
     void customListChoice()
     {
         WindowFixture fixture;
@@ -407,6 +448,12 @@ private Q_SLOTS:
         QVERIFY(window->cmdDoSearch->isEnabled());
         QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
         QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
+        // Closed, it is a click away: the main window shows the way back in Start's place.
+        QVERIFY(window->generatorWindow()->close());
+        QVERIFY(!window->cmdReopen->isHidden());
+        QCOMPARE(window->cmdReopen->text(), QStringLiteral("Generate"));
+        window->cmdReopen->click();
+        QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
 
         // Browsing keeps the current list file. The browser's first page stays on this machine.
         window->settings()->setValue(SettingKeys::BrowseStartAddress(), QStringLiteral("about:blank"));
@@ -414,6 +461,9 @@ private Q_SLOTS:
         QCOMPARE(window->currentListFile(), fixture.path(QStringLiteral("CreatedDomains.txt")));
         QVERIFY(window->txtWordNum->isHidden());
         QVERIFY(window->txtSearch->isHidden());
+        QCOMPARE(window->cmdReopen->text(), QStringLiteral("Browse"));
+        chooseInCombo(window, SearchType::FullWordList);
+        QVERIFY(window->cmdReopen->isHidden());
     }
 
     void startRefusesBadInput_data()

@@ -267,6 +267,8 @@ private Q_SLOTS:
         fill(lists, ResultList::Registered, names(ResultList::Low, 2));
         fill(lists, ResultList::Saved, names(ResultList::Low, 2));
 
+        if (emptied.contains(int(ResultList::Saved)))
+            MessageBox::setNextAnswer(QMessageBox::Yes);
         window->mnuEditItem[item]->trigger();
         for (ResultList list : AllResultLists)
             QCOMPARE(lists->entryCount(list), emptied.contains(int(list)) ? 0 : 2);
@@ -305,9 +307,10 @@ private Q_SLOTS:
                   QStringLiteral("\r\n"))
                      .toUtf8());
 
-        // The same name twice is saved twice.
+        // A name saved already is not saved twice, in the list or its file.
         QVERIFY(drop(window->List5, QStringLiteral("0")));
-        QCOMPARE(window->resultLists()->entries(ResultList::Saved).count(low[0]), 2);
+        QCOMPARE(window->resultLists()->entries(ResultList::Saved), saved);
+        QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")).count(low[0].toUtf8()), 1);
     }
 
     void dropSavesTheNamesTakenAtDragStart()
@@ -372,8 +375,21 @@ private Q_SLOTS:
         QTest::keyClick(window->List5, Qt::Key_Delete);
         QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray("three.com\r\n"));
 
+        // Clear asks first, and keeps what it clears in the backups.
+        MessageBox::setNextAnswer(QMessageBox::No);
         window->cmdClear2[5]->click();
+        QCOMPARE(MessageBox::shown().last().buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(window->resultLists()->entryCount(ResultList::Saved), 1);
+        QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray("three.com\r\n"));
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        window->cmdClear2[5]->click();
+        QCOMPARE(window->resultLists()->entryCount(ResultList::Saved), 0);
         QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray());
+        const QStringList kept = QDir(fixture.path(QStringLiteral("backups")))
+                                     .entryList({QStringLiteral("Remembered-*.txt")}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(fixture.read(QStringLiteral("backups/") + kept.first()), QByteArray("three.com\r\n"));
+        QVERIFY(window->noticeText().contains(kept.first()));
     }
 
     void doubleClickOpensThePurchasePage()

@@ -183,6 +183,23 @@ private Q_SLOTS:
         }
     }
 
+    void fieldsAndHintsAreWholeAtTheSmallestSize()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->cmdSetup->click();
+        SettingsWindow* settings = window->settingsWindow();
+        settings->resize(1, 1);
+        QTRY_VERIFY(settings->txtLimit->isVisible());
+        for (QLineEdit* field : {settings->txtExt, settings->txtServer, settings->txtPort, settings->txtLimit,
+                                 settings->txtDns}) {
+            QVERIFY2(field->height() >= field->minimumSizeHint().height(), qPrintable(field->objectName()));
+            if (!field->placeholderText().isEmpty())
+                QVERIFY2(field->width() > field->fontMetrics().horizontalAdvance(field->placeholderText()),
+                         qPrintable(field->objectName()));
+        }
+    }
+
     void aServerLimitIsShownAndChanged()
     {
         WindowFixture fixture;
@@ -198,11 +215,14 @@ private Q_SLOTS:
         QVERIFY(limits.startsWith("# Your own server limits"));
         QVERIFY(limits.endsWith("\r\nwhois.publicinterestregistry.org rate=5/s connections=2\r\n"));
         QCOMPARE(itemOf(settings, QStringLiteral("org"))->text(4), QStringLiteral("5 a second, 2 at once"));
+        QCOMPARE(settings->lblLimitSaved->text(),
+                 QStringLiteral("Limit saved for whois.publicinterestregistry.org: 5 a second, 2 at once"));
 
         MessageBox::setNextAnswer(QMessageBox::Ok);
         settings->txtLimit->setText(QStringLiteral("fast please"));
         settings->cmdLimit->click();
         QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("A limit is written as rate=N/s")));
+        QCOMPARE(settings->lblLimitSaved->text(), QString());
         QVERIFY(fixture.read(QStringLiteral("server-limits.txt")).contains("rate=5/s connections=2"));
     }
 

@@ -3,11 +3,13 @@
 #include "ui/website_window.h"
 #include "window_fixture.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
@@ -108,6 +110,33 @@ private Q_SLOTS:
         browser->close();
         QTRY_VERIFY(!browser);
         QVERIFY(visibleWindows().isEmpty());
+    }
+
+    // The manual is read beside the program, not over it.
+    void firstStartManualOpensBesideTheMainWindow()
+    {
+        delete WebsiteWindow::instance();
+        WindowFixture fixture;
+        fixture.openWith = [](const QUrl& url) {
+            return WebsiteWindow::open(url) != nullptr;
+        };
+        MainWindow* main = fixture.open();
+        QVERIFY(main->startupResult().helpOpened);
+        main->showOnStart();
+        QPointer<WebsiteWindow> manual = WebsiteWindow::instance();
+        QVERIFY(manual && manual->isVisible());
+        QTRY_VERIFY(main->isVisible() && !main->isMaximized() && !manual->isMaximized());
+        const QRect screen = main->screen()->availableGeometry();
+        QVERIFY(!main->frameGeometry().intersects(manual->frameGeometry()));
+        QVERIFY(screen.contains(main->frameGeometry()) && screen.contains(manual->frameGeometry()));
+        QVERIFY(main->width() > manual->width());
+
+        // View Help later does the same, whatever the windows were meanwhile.
+        main->showMaximized();
+        main->mnuHelpItem[0]->trigger();
+        QTRY_VERIFY(!main->frameGeometry().intersects(manual->frameGeometry()));
+        manual->close();
+        main->close();
     }
 
     void cleanupTestCase() { delete WebsiteWindow::instance(); }

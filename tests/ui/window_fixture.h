@@ -40,7 +40,7 @@ struct WindowFixture
         environment.userSettingsPath = dir.path() + QStringLiteral("/user/Brisquel.ini");
         environment.openUrl = [this](const QUrl& url) {
             opened.append(url);
-            return openSucceeds;
+            return openWith ? openWith(url) : openSucceeds;
         };
         window = std::make_unique<MainWindow>(environment);
         return window.get();
@@ -65,6 +65,8 @@ struct WindowFixture
     QList<QUrl> opened;
     // False stands for a desktop with nothing to open a page with.
     bool openSucceeds = true;
+    // Opens the page for real (the program's own browser window) when set.
+    UrlOpener openWith;
     std::unique_ptr<MainWindow> window;
 };
 
