@@ -15,6 +15,16 @@
 
 namespace brisquel::test {
 
+// A window's control by its object name, as a user's tools see it; fails the test when missing.
+template <typename Widget>
+Widget* child(const QObject* window, const char* name)
+{
+    Widget* widget = window->findChild<Widget*>(QString::fromLatin1(name));
+    if (!widget)
+        qFatal("no %s named %s", Widget::staticMetaObject.className(), name);
+    return widget;
+}
+
 // A main window on a data folder of its own (passed with --home, as a user would), with its
 // per-user settings beside it and a recorder in place of the desktop browser.
 struct WindowFixture
