@@ -130,7 +130,7 @@ bool isRecordField(QStringView name)
         L("e"),          L("phone"),        L("fax"),          L("address"),
         L("org"),        L("organisation"), L("organization"), L("person"),
         L("descr"),      L("country"),      L("city"),         L("remark"),
-        L("remarks"),    L("source"),       L("reseller")};
+        L("remarks"),    L("source"),       L("reseller"),   L("registry")};
     // ... and those of any ending: "expires", "expiration", "sponsoring".
     static const L recordStems[] = {L("expir"), L("sponsor")};
     const auto is = [](QStringView word, L known) {
