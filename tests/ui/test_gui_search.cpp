@@ -154,7 +154,7 @@ private Q_SLOTS:
         fixture.write(QStringLiteral("CreatedDomains.txt"), "free1.com\r\nfree2.com\r\n");
         window->searchCreatedNames(2);
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
-        QCOMPARE(window->generatorWindow()->txtStatus->text(),
+        QCOMPARE(test::child<QLineEdit>(window->generatorWindow(), "txtStatus")->text(),
                  QStringLiteral("Search finished: 2 checked, 2 free, 0 taken, 0 unanswered"));
     }
 
