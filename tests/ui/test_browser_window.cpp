@@ -126,6 +126,8 @@ private Q_SLOTS:
         browser->show();
         QTRY_COMPARE_WITH_TIMEOUT(test::child<QLabel>(browser, "StatusBar1_Panel1")->text(),
                                   QStringLiteral("Checking 1 of 2: greatname.com"), 20000);
+        // The query is on its way once the status says so; the server must have it before closing.
+        QTRY_COMPARE_WITH_TIMEOUT(whois.queries().size(), 1, 20000);
 
         MessageBox::setNextAnswer(QMessageBox::Cancel);
         QVERIFY(!browser->close());
