@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -56,7 +57,7 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         QCOMPARE(settings->windowTitle(), QStringLiteral("Domain extension settings"));
         QCOMPARE(settings->lstDomains->topLevelItemCount(), 92);
@@ -115,7 +116,7 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         Q_EMIT settings->lstDomains->header()->sectionClicked(1); // ascending by server
         Q_EMIT settings->lstDomains->header()->sectionClicked(1); // the order flips
@@ -136,7 +137,7 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         QVERIFY(fixture.write(QStringLiteral("registrars.txt"), "mine|whois.example.net|43|Enabled\r\n"));
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         settings->Command3->click();
         QCOMPARE(fileRows(fixture).size(), 92);
@@ -152,15 +153,17 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         settings->chkProxy->setChecked(true);
         QCOMPARE(window->settings()->value(SettingKeys::chkProxy()), QStringLiteral("1"));
         QVERIFY(window->useProxy());
-        QVERIFY(!window->proxyLabel->isHidden());
-        QVERIFY(window->proxyLabel->text().startsWith(QStringLiteral("All lookups go to ")));
+        QVERIFY(!test::child<QLabel>(window, "proxyLabel")->isHidden());
+        QVERIFY(test::child<QLabel>(window, "proxyLabel")
+                    ->text()
+                    .startsWith(QStringLiteral("All lookups go to ")));
         settings->chkProxy->setChecked(false);
-        QVERIFY(window->proxyLabel->isHidden());
+        QVERIFY(test::child<QLabel>(window, "proxyLabel")->isHidden());
         settings->chkRdap->setChecked(true);
         QCOMPARE(window->settings()->value(SettingKeys::chkRdap()), QStringLiteral("1"));
         QVERIFY(window->searchDriver()->preferRdap());
@@ -187,7 +190,7 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         settings->resize(1, 1);
         QTRY_VERIFY(settings->txtLimit->isVisible());
@@ -204,7 +207,7 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         click(settings, itemOf(settings, QStringLiteral("org")));
         QCOMPARE(settings->txtLimit->text(), QString());
@@ -245,16 +248,16 @@ private Q_SLOTS:
         window->searchDriver()->setPoolSize(2);
         FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/mine.txt")));
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::CustomList)));
-        window->cmdDoSearch->click();
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         QTRY_VERIFY(first.queries().size() >= 2);
 
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         click(settings, itemOf(settings, QStringLiteral("com")));
         settings->txtPort->setText(QString::number(second.port()));
         settings->cmdSave->click();
         QTRY_VERIFY(!second.queries().isEmpty());
-        window->Command3->click();
+        test::child<QPushButton>(window, "Command3")->click();
     }
 };
 
