@@ -386,7 +386,6 @@ void MainWindow::addListColumn(QGridLayout* grid, int gridColumn, ResultList lis
     view->setToolTip(listTip);
     view->setMinimumWidth(40);
     m_listActions->setView(view);
-    m_lists[number - 1] = view;
     m_listCaptions[number - 1] = caption;
 
     auto* buttons = new ButtonStrip(m_listFrame);
@@ -558,8 +557,9 @@ void MainWindow::bindCore()
 
     connect(m_searchTypeBox, &QComboBox::activated, this, &MainWindow::chooseSearchType);
     connect(m_startNumberEdit, &QLineEdit::textChanged, this, &MainWindow::checkStartNumber);
+    // Search wants a search string.
     connect(m_searchStringEdit, &QLineEdit::textChanged, this,
-            [this](const QString& search) { m_harvestButton->setEnabled(!search.isEmpty()); });
+            [this] { applyControlStates(currentSearchType()); });
     connect(m_startButton, &QPushButton::clicked, this, &MainWindow::startSearch);
     connect(m_reopenButton, &QPushButton::clicked, this, [this] {
         if (currentSearchType() == SearchType::BrowseForNames)
@@ -673,7 +673,7 @@ void MainWindow::applySearchType(SearchType type)
     case SearchType::YahooSearch:
     case SearchType::GoogleSearch:
     case SearchType::GenerateNames:
-        // Their lists are written afresh for every search.
+        // Each harvest or generation writes its list anew, so it starts at the first entry.
         m_currentListFile = dataFolder().path(searchTypeListFile(type));
         setStartNumber(QStringLiteral("1"));
         if (type == SearchType::GenerateNames)

@@ -15,14 +15,12 @@
 
 class QComboBox;
 class QGridLayout;
-class QHBoxLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QStatusBar;
 
 namespace brisquel {
 
@@ -39,7 +37,6 @@ class GeneratorWindow;
 class HarvesterWindow;
 class SettingsWindow;
 class ResultListActions;
-class ResultListView;
 class ResultLists;
 class SearchDriver;
 class SettingsStore;
@@ -199,9 +196,8 @@ private:
     QPushButton* m_websiteButton = nullptr;
     QMenu* m_toolsMenu = nullptr;
 
-    // The five result lists and their captions, in list-number order.
+    // The result lists' captions, in list-number order; the lists themselves are the actions' views.
     QGroupBox* m_listFrame = nullptr;
-    std::array<ResultListView*, 5> m_lists{};
     std::array<QLabel*, 5> m_listCaptions{};
 
     QProgressBar* m_progressBar = nullptr;
