@@ -28,7 +28,8 @@ int main(int argc, char* argv[])
     const QStringList arguments = QApplication::arguments();
     auto* splash = new brisquel::SplashWindow([&arguments, runsAsRoot] {
         auto* window = new brisquel::MainWindow(brisquel::MainWindowEnvironment::fromArguments(arguments));
-        // Its children (frmWhois, frmAbout, …) go with it; frmWebsite, which has no parent, stays.
+        // Its children (the WHOIS window, the about box, …) go with it; the website window, which has
+        // no parent, stays.
         window->setAttribute(Qt::WA_DeleteOnClose);
         if (runsAsRoot)
             window->messageLog()->append(

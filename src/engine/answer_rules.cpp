@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QStringTokenizer>
 #include <cstring>
+#include <string_view>
 
 namespace brisquel {
 
@@ -97,6 +98,19 @@ const QRegularExpression& otherSubject()
     return pattern;
 }
 
+// Whether `c` is one of the ASCII characters in `set`: a switch the compiler makes of a few compares,
+// where a string search would be called per character.
+constexpr bool isOneOf(QChar c, std::u16string_view set)
+{
+    return set.find(c.unicode()) != std::u16string_view::npos;
+}
+
+// The first letter of words compared without regard to case; a word outside ASCII only matches itself.
+constexpr QChar asciiLower(QChar c)
+{
+    return c >= u'A' && c <= u'Z' ? QChar(char16_t(c.unicode() + (u'a' - u'A'))) : c;
+}
+
 // A field's name ("Registrar", "Creation Date", "nserver") when the line starts with one: up to 40
 // letters, digits, blanks, dots or hyphens before a colon or a dotted leader. Empty otherwise.
 QStringView fieldName(QStringView line)
@@ -130,11 +144,11 @@ bool isRecordField(QStringView name)
         L("e"),          L("phone"),        L("fax"),          L("address"),
         L("org"),        L("organisation"), L("organization"), L("person"),
         L("descr"),      L("country"),      L("city"),         L("remark"),
-        L("remarks"),    L("source"),       L("reseller")};
+        L("remarks"),    L("source"),       L("reseller"),   L("registry")};
     // ... and those of any ending: "expires", "expiration", "sponsoring".
     static const L recordStems[] = {L("expir"), L("sponsor")};
     const auto is = [](QStringView word, L known) {
-        return word.size() == known.size() && word.at(0).toLower() == QLatin1Char(known.at(0)) &&
+        return word.size() == known.size() && asciiLower(word.at(0)) == QLatin1Char(known.at(0)) &&
                word.compare(known, Qt::CaseInsensitive) == 0;
     };
     QStringView first;
@@ -170,7 +184,7 @@ bool isRecordField(QStringView name)
 qsizetype commentMarks(QStringView line)
 {
     qsizetype i = 0;
-    while (i < line.size() && QStringView(u" \t%#*>;|").contains(line.at(i)))
+    while (i < line.size() && isOneOf(line.at(i), u" \t%#*>;|"))
         ++i;
     return i;
 }
@@ -197,7 +211,7 @@ qsizetype messageStart(QStringView sentence)
     };
     qsizetype at = 0;
     for (;;) {
-        while (at < size && QStringView(u" \t%#*>;:=!|~-").contains(sentence.at(at)))
+        while (at < size && isOneOf(sentence.at(at), u" \t%#*>;:=!|~-"))
             ++at;
         const QStringView rest = sentence.mid(at);
         // "Error", "ERROR:101:", "error 230"
@@ -211,7 +225,7 @@ qsizetype messageStart(QStringView sentence)
             const qsizetype digits = skipDigits(i);
             if (digits > i) {
                 i = skipSpaces(digits);
-                if (i < size && QStringView(u":.)]").contains(sentence.at(i)))
+                if (i < size && isOneOf(sentence.at(i), u":.)]"))
                     ++i;
             }
             at = skipSpaces(i);
@@ -309,18 +323,18 @@ bool isProse(QStringView sentence)
         QLatin1StringView("agree"),   QLatin1StringView("accura"), QLatin1StringView("guarantee"),
         QLatin1StringView("warrant"), QLatin1StringView("liab"),   QLatin1StringView("disclaim")};
     const auto is = [](QStringView word, QLatin1StringView known) {
-        return word.size() == known.size() && word.at(0).toLower() == QLatin1Char(known.at(0)) &&
+        return word.size() == known.size() && asciiLower(word.at(0)) == QLatin1Char(known.at(0)) &&
                word.compare(known, Qt::CaseInsensitive) == 0;
     };
     const auto startsWith = [](QStringView word, QLatin1StringView stem) {
-        return word.size() >= stem.size() && word.at(0).toLower() == QLatin1Char(stem.at(0)) &&
+        return word.size() >= stem.size() && asciiLower(word.at(0)) == QLatin1Char(stem.at(0)) &&
                word.startsWith(stem, Qt::CaseInsensitive);
     };
     QStringView previous;
     for (qsizetype i = 0; i < sentence.size();) {
         const QChar c = sentence.at(i);
         if (c == u'@' || c == u'\u00a9' ||
-            (c == u'(' && i + 2 < sentence.size() && sentence.at(i + 1).toLower() == u'c' &&
+            (c == u'(' && i + 2 < sentence.size() && asciiLower(sentence.at(i + 1)) == u'c' &&
              sentence.at(i + 2) == u')'))
             return true;
         if (!c.isLetter()) {
@@ -374,7 +388,7 @@ QString decisionText(const QString& text)
         } else {
             paragraphs.append(line.toString());
         }
-        open = name.isEmpty() && line.size() >= WrappedLength && !QStringView(u".!?:").contains(line.back());
+        open = name.isEmpty() && line.size() >= WrappedLength && !isOneOf(line.back(), u".!?:");
     }
     QString decision;
     for (QString& paragraph : paragraphs) {

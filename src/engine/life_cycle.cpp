@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QStringTokenizer>
+#include <QVarLengthArray>
 
 namespace brisquel {
 
@@ -16,34 +17,60 @@ namespace {
 const QStringList StatePriority = {QStringLiteral("pendingRestore"), QStringLiteral("redemptionPeriod"),
                                    QStringLiteral("pendingDelete"), QStringLiteral("expired")};
 
+// Short texts lowered on the stack: every line of every taken answer passes here.
+using Lowered = QVarLengthArray<char16_t, 96>;
+
 // Letters and digits only, lower case: "PENDING DELETE", "pending_delete" and "pendingDelete" meet.
-QString squeezed(QStringView text)
+void squeeze(QStringView text, Lowered* out)
 {
-    QString out;
-    out.reserve(text.size());
+    out->clear();
     for (const QChar c : text) {
         if (c.isLetterOrNumber())
-            out.append(c.toLower());
+            out->append(c.toLower().unicode());
     }
-    return out;
 }
 
 // The deletion state one status value names, or empty.
 QString stateOfStatus(QStringView value)
 {
-    const QString status = squeezed(value);
-    if (status.contains(QLatin1String("pendingrestore")))
-        return StatePriority.at(0);
-    // .nl and .be call their redemption a quarantine.
-    if (status.contains(QLatin1String("redemption")) || status.contains(QLatin1String("quarantine")))
-        return StatePriority.at(1);
-    // .nz releases a cancelled name; Nominet deletes one its holder no longer requires.
-    if (status.contains(QLatin1String("pendingdelet")) || status.contains(QLatin1String("pendingrelease")) ||
-        status.contains(QLatin1String("nolongerrequired")))
-        return StatePriority.at(2);
+    Lowered buffer;
+    squeeze(value, &buffer);
+    const QStringView status(buffer.constData(), buffer.size());
     if (status == QLatin1String("expired"))
         return StatePriority.at(3);
-    return {};
+    // One pass over the value, looking closer only where a telling word may start.
+    int found = -1; // index into StatePriority
+    const auto at = [&status](qsizetype i, const char* word) {
+        return status.mid(i).startsWith(QLatin1String(word));
+    };
+    for (qsizetype i = 0; i < status.size() && found != 0; ++i) {
+        int state = -1;
+        switch (status.at(i).unicode()) {
+        case u'p':
+            if (at(i, "pendingrestore"))
+                state = 0;
+            // .nz releases a cancelled name.
+            else if (at(i, "pendingdelet") || at(i, "pendingrelease"))
+                state = 2;
+            break;
+        // .nl and .be call their redemption a quarantine.
+        case u'r':
+        case u'q':
+            if (at(i, "redemption") || at(i, "quarantine"))
+                state = 1;
+            break;
+        // Nominet deletes a name its holder no longer requires.
+        case u'n':
+            if (at(i, "nolongerrequired"))
+                state = 2;
+            break;
+        default:
+            break;
+        }
+        if (state >= 0 && (found < 0 || state < found))
+            found = state;
+    }
+    return found < 0 ? QString() : StatePriority.at(found);
 }
 
 void keepMoreTelling(QString* state, const QString& candidate)
@@ -73,19 +100,50 @@ enum class KeyKind
 
 KeyKind kindOfKey(QStringView key)
 {
-    // Lowered once: case-blind searches cost more than the copy.
-    const QString k = key.toString().toLower();
-    const auto has = [&k](const char* word) {
-        return k.contains(QLatin1String(word));
-    };
-    if (has("status") || k == QLatin1String("state") || k == QLatin1String("domain state") ||
-        k == QLatin1String("flags") || k == u"状態")
+    if (key == u"状態")
         return KeyKind::Status;
-    const bool expiry = has("expir") || has("paid-till") || has("paid till") || has("renew") ||
-                        has("valid until") || k == u"有効期限";
+    if (key == u"有効期限")
+        return KeyKind::Expiry;
+    // Word by word, without copies: every field of every taken answer passes here.
+    // The first letter and the length tell most words apart before any comparison.
+    const auto is = [](QStringView word, QLatin1StringView known) {
+        return word.size() == known.size() && word.front().toLower() == QLatin1Char(known.front()) &&
+               word.compare(known, Qt::CaseInsensitive) == 0;
+    };
+    const auto startsWith = [](QStringView word, QLatin1StringView stem) {
+        return word.size() >= stem.size() && word.front().toLower() == QLatin1Char(stem.front()) &&
+               word.startsWith(stem, Qt::CaseInsensitive);
+    };
+    using L = QLatin1StringView;
+    bool status = false;
+    bool expiry = false;
+    bool registrar = false;
+    QStringView previous;
+    qsizetype words = 0;
+    for (qsizetype i = 0; i < key.size();) {
+        if (!key.at(i).isLetter()) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < key.size() && key.at(end).isLetter())
+            ++end;
+        const QStringView word = key.mid(i, end - i);
+        i = end;
+        ++words;
+        status = status || startsWith(word, L("status")) || is(word, L("state")) || is(word, L("flags"));
+        expiry = expiry || startsWith(word, L("expir")) || startsWith(word, L("renew")) ||
+                 (is(word, L("till")) && is(previous, L("paid"))) ||
+                 (is(word, L("until")) && is(previous, L("valid")));
+        registrar = registrar || is(word, L("registrar"));
+        previous = word;
+    }
+    // "State" and "Domain state" name a status; "State/Province" of a contact does not.
+    if (status && (words <= 2 || !key.contains(u'/')))
+        return KeyKind::Status;
     if (!expiry)
         return KeyKind::None;
-    return has("registrar") ? KeyKind::RegistrarExpiry : KeyKind::Expiry;
+    return registrar ? KeyKind::RegistrarExpiry : KeyKind::Expiry;
 }
 
 // Views into the answer: most lines are passed over without a copy.
@@ -130,8 +188,32 @@ bool splitField(QStringView line, Field* field)
 
 } // namespace
 
+// "2030-08-13", with a time or not: how most registries write a date, read without an expression.
+QDate isoDateAtStart(QStringView text)
+{
+    if (text.size() < 10 || text.at(4) != u'-' || text.at(7) != u'-')
+        return {};
+    const auto digits = [&text](qsizetype from, qsizetype count) {
+        int value = 0;
+        for (qsizetype i = from; i < from + count; ++i) {
+            if (!text.at(i).isDigit())
+                return -1;
+            value = value * 10 + text.at(i).digitValue();
+        }
+        return value;
+    };
+    if (text.size() > 10 && text.at(10).isDigit())
+        return {};
+    const int year = digits(0, 4);
+    const int month = digits(5, 2);
+    const int day = digits(8, 2);
+    return year < 0 || month < 0 || day < 0 ? QDate() : QDate(year, month, day);
+}
+
 QDate readRegistryDate(const QString& text)
 {
+    if (const QDate quick = isoDateAtStart(QStringView(text).trimmed()); quick.isValid())
+        return quick;
     static const QRegularExpression iso(QStringLiteral("(\\d{4})-(\\d{1,2})-(\\d{1,2})"));
     static const QRegularExpression yearFirst(QStringLiteral("(\\d{4})[./]\\s?(\\d{1,2})[./]\\s?(\\d{1,2})"));
     static const QRegularExpression compact(QStringLiteral("\\b(\\d{4})(\\d{2})(\\d{2})\\b"));

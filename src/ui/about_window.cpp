@@ -2,6 +2,7 @@
 
 #include "program_picture.h"
 #include "support/app_info.h"
+#include "widget_helpers.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -10,17 +11,6 @@
 #include <QMouseEvent>
 
 namespace brisquel {
-
-namespace {
-
-QLabel* label(const QString& text, const char* name, QWidget* parent)
-{
-    auto* result = new QLabel(text, parent);
-    result->setObjectName(QString::fromLatin1(name));
-    return result;
-}
-
-} // namespace
 
 QString AboutWindow::majorMinor(const QString& version)
 {
@@ -38,45 +28,40 @@ AboutWindow::AboutWindow(const QUrl& webSite, UrlOpener openUrl, QWidget* parent
     setWindowIcon(programIcon());
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Picture1 = label(QString(), "Picture1", this);
-    Picture1->setPixmap(programPicture(96));
-    Picture1->setAlignment(Qt::AlignTop);
-    Label1 = label(product, "Label1", this);
-    QFont large = Label1->font();
+    auto* picture = namedLabel(QString(), "Picture1", this);
+    picture->setPixmap(programPicture(96));
+    picture->setAlignment(Qt::AlignTop);
+    auto* productLabel = namedLabel(product, "Label1", this);
+    QFont large = productLabel->font();
     large.setPointSizeF(large.pointSizeF() * 1.6);
     large.setBold(true);
-    Label1->setFont(large);
-    Label2 = label(QStringLiteral("Version:"), "Label2", this);
-    lblVersion = label(majorMinor(AppInfo::version()), "lblVersion", this);
-    Label3 = label(QStringLiteral("Owned By:"), "Label3", this);
-    lblCompany = label(AppInfo::companyName(), "lblCompany", this);
-    Label4 = label(QStringLiteral("Website:"), "Label4", this);
+    productLabel->setFont(large);
     // Plain text made to look like a link: the address is data and must not be read as markup.
-    lblWebsite = label(webSite.toString(), "lblWebsite", this);
-    lblWebsite->setCursor(Qt::PointingHandCursor);
-    lblWebsite->setToolTip(QStringLiteral("Open the web site"));
-    QFont underlined = lblWebsite->font();
+    m_webSiteLabel = namedLabel(webSite.toString(), "lblWebsite", this);
+    m_webSiteLabel->setCursor(Qt::PointingHandCursor);
+    m_webSiteLabel->setToolTip(QStringLiteral("Open the web site"));
+    QFont underlined = m_webSiteLabel->font();
     underlined.setUnderline(true);
-    lblWebsite->setFont(underlined);
-    QPalette link = lblWebsite->palette();
+    m_webSiteLabel->setFont(underlined);
+    QPalette link = m_webSiteLabel->palette();
     link.setColor(QPalette::WindowText, link.color(QPalette::Link));
-    lblWebsite->setPalette(link);
-    lblWebsite->installEventFilter(this);
+    m_webSiteLabel->setPalette(link);
+    m_webSiteLabel->installEventFilter(this);
 
     auto* fields = new QGridLayout;
-    fields->addWidget(Label1, 0, 0, 1, 2);
-    fields->addWidget(Label2, 1, 0);
-    fields->addWidget(lblVersion, 1, 1);
-    fields->addWidget(Label3, 2, 0);
-    fields->addWidget(lblCompany, 2, 1);
-    fields->addWidget(Label4, 3, 0);
-    fields->addWidget(lblWebsite, 3, 1);
+    fields->addWidget(productLabel, 0, 0, 1, 2);
+    fields->addWidget(namedLabel(QStringLiteral("Version:"), "Label2", this), 1, 0);
+    fields->addWidget(namedLabel(majorMinor(AppInfo::version()), "lblVersion", this), 1, 1);
+    fields->addWidget(namedLabel(QStringLiteral("Owned By:"), "Label3", this), 2, 0);
+    fields->addWidget(namedLabel(AppInfo::companyName(), "lblCompany", this), 2, 1);
+    fields->addWidget(namedLabel(QStringLiteral("Website:"), "Label4", this), 3, 0);
+    fields->addWidget(m_webSiteLabel, 3, 1);
     fields->setColumnStretch(1, 1);
     fields->setRowStretch(4, 1);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(16);
-    layout->addWidget(Picture1);
+    layout->addWidget(picture);
     layout->addLayout(fields, 1);
     // Wide enough that the title bar shows the whole caption.
     setMinimumWidth(std::max(360, fontMetrics().horizontalAdvance(windowTitle()) + 160));
@@ -84,7 +69,7 @@ AboutWindow::AboutWindow(const QUrl& webSite, UrlOpener openUrl, QWidget* parent
 
 bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == lblWebsite && event->type() == QEvent::MouseButtonRelease &&
+    if (watched == m_webSiteLabel && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         if (!m_openUrl || !m_openUrl(m_webSite))
             Q_EMIT failed(QStringLiteral("Could not open %1").arg(m_webSite.toString()));

@@ -9,21 +9,12 @@ class QLabel;
 
 namespace brisquel {
 
-// frmAbout: the product's name, version, owner and web site; the site opens on a click.
+// The about box: the product's name, version, owner and web site; the site opens on a click.
 class AboutWindow : public QWidget
 {
     Q_OBJECT
 public:
     AboutWindow(const QUrl& webSite, UrlOpener openUrl, QWidget* parent = nullptr);
-
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* lblVersion = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* lblCompany = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* lblWebsite = nullptr;
-    QLabel* Picture1 = nullptr;
 
     // "2.1" for version 2.1.0.
     static QString majorMinor(const QString& version);
@@ -38,6 +29,7 @@ protected:
 private:
     QUrl m_webSite;
     UrlOpener m_openUrl;
+    QLabel* m_webSiteLabel = nullptr;
 };
 
 } // namespace brisquel

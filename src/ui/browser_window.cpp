@@ -5,16 +5,19 @@
 #include "engine/search_driver.h"
 #include "engine/search_session.h"
 #include "message_box.h"
+#include "page_button.h"
 #include "program_picture.h"
 #include "result_list_actions.h"
 #include "support/app_info.h"
 #include "support/settings_keys.h"
 #include "support/settings_store.h"
 #include "whois_config/extension_settings.h"
+#include "widget_helpers.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -35,18 +38,6 @@
 #include <QWebEngineView>
 
 namespace brisquel {
-
-namespace {
-
-QPushButton* listButton(const QString& caption, const QString& name, const char* tip, QWidget* parent)
-{
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setToolTip(QString::fromLatin1(tip));
-    return button;
-}
-
-} // namespace
 
 const std::array<const char*, BrowserWindow::SiteCount> BrowserWindow::SiteCaptions = {
     "Yahoo", "Google", "DMOZ", "AfterNIC", "Just Dropped", "Deleted Domains", "Expired Traffic"};
@@ -72,25 +63,20 @@ BrowserWindow::BrowserWindow(SearchSession* session, ResultListActions* listActi
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(4, 4, 4, 4);
-    buildAddressRow();
-    buildSiteButtons();
-    layout->addWidget(Frame1);
-    layout->addWidget(Frame2);
-    splitter = new QSplitter(Qt::Horizontal, central);
-    splitter->setObjectName(QStringLiteral("splitter"));
+    layout->addWidget(buildAddressRow());
+    layout->addWidget(buildSiteButtons());
+    auto* splitter = named(new QSplitter(Qt::Horizontal, central), "splitter");
     splitter->setChildrenCollapsible(false);
-    WebBrowser1 = new QWebEngineView(splitter);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setToolTip(QStringLiteral("Searching for unique domain names."));
-    WebBrowser1->setMinimumWidth(160);
-    splitter->addWidget(WebBrowser1);
-    splitter->addWidget(buildLists());
+    m_page = named(new QWebEngineView(splitter), "WebBrowser1");
+    m_page->setToolTip(QStringLiteral("Searching for unique domain names."));
+    m_page->setMinimumWidth(160);
+    splitter->addWidget(m_page);
+    splitter->addWidget(buildLists(splitter));
     splitter->setStretchFactor(0, 1);
     layout->addWidget(splitter, 1);
     // Frame pages are only read, never looked at.
-    WebBrowser2 = new QWebEngineView(central);
-    WebBrowser2->setObjectName(QStringLiteral("WebBrowser2"));
-    WebBrowser2->hide();
+    m_frameReader = named(new QWebEngineView(central), "WebBrowser2");
+    m_frameReader->hide();
     setCentralWidget(central);
     buildStatusBar();
     arrangeSiteButtons();
@@ -112,57 +98,59 @@ BrowserWindow::~BrowserWindow()
     m_scan.removeList();
 }
 
-QLabel* BrowserWindow::statusPanel(int panel) const
-{
-    return panel >= 1 && panel <= 3 ? m_panels[std::size_t(panel - 1)] : nullptr;
-}
-
 void BrowserWindow::navigate(const QUrl& address)
 {
-    WebBrowser1->load(address);
+    m_page->load(address);
 }
 
-void BrowserWindow::buildAddressRow()
+QWidget* BrowserWindow::buildAddressRow()
 {
-    Frame1 = new QFrame(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Label3 = new QLabel(QStringLiteral("URL:"), Frame1);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Text1 = new QComboBox(Frame1);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setEditable(true);
+    auto* frame = named(new QFrame(this), "Frame1");
+    auto* addressLabel = namedLabel(QStringLiteral("URL:"), "Label3", frame);
+    m_address = named(new QComboBox(frame), "Text1");
+    m_address->setEditable(true);
     // The history is kept by hand: every go adds the typed address, repeats included.
-    Text1->setInsertPolicy(QComboBox::NoInsert);
-    Text1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    Text1->setMinimumContentsLength(10);
-    Label3->setBuddy(Text1);
-    Command1 = pictureButton(QStyle::SP_CommandLink, "Command1", "Navigate to the current url!", Frame1);
-    cmdBack = pictureButton(QStyle::SP_ArrowBack, "cmdBack", "Go Back", Frame1);
-    cmdFwd = pictureButton(QStyle::SP_ArrowForward, "cmdFwd", "Go Forward", Frame1);
-    cmdHome = pictureButton(QStyle::SP_DirHomeIcon, "cmdHome", "Home", Frame1);
-    cmdRefresh = pictureButton(QStyle::SP_BrowserReload, "cmdRefresh", "Refresh", Frame1);
-    cmdStop = pictureButton(QStyle::SP_BrowserStop, "cmdStop", "Stop", Frame1);
+    m_address->setInsertPolicy(QComboBox::NoInsert);
+    m_address->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_address->setMinimumContentsLength(10);
+    addressLabel->setBuddy(m_address);
+    auto* goButton = pictureButton(QStyle::SP_CommandLink, "Command1", "Navigate to the current url!", frame);
+    connect(goButton, &QToolButton::clicked, this, &BrowserWindow::browseTypedAddress);
 
-    auto* row = new QHBoxLayout(Frame1);
+    const auto page = [this] {
+        return m_page;
+    };
+    auto* row = new QHBoxLayout(frame);
     row->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* widget :
-         std::initializer_list<QWidget*>{cmdBack, cmdFwd, cmdHome, cmdRefresh, cmdStop, Label3})
-        row->addWidget(widget);
-    row->addWidget(Text1, 1);
-    row->addWidget(Command1);
+    row->addWidget(
+        pageButton({QStyle::SP_ArrowBack, "cmdBack", "Go Back", QWebEnginePage::Back}, frame, page));
+    row->addWidget(
+        pageButton({QStyle::SP_ArrowForward, "cmdFwd", "Go Forward", QWebEnginePage::Forward}, frame, page));
+    auto* homeButton = pictureButton(QStyle::SP_DirHomeIcon, "cmdHome", "Home", frame);
+    connect(homeButton, &QToolButton::clicked, this, [this] {
+        navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::BrowseStartAddress())));
+    });
+    row->addWidget(homeButton);
+    row->addWidget(
+        pageButton({QStyle::SP_BrowserReload, "cmdRefresh", "Refresh", QWebEnginePage::Reload}, frame, page));
+    row->addWidget(
+        pageButton({QStyle::SP_BrowserStop, "cmdStop", "Stop", QWebEnginePage::Stop}, frame, page));
+    row->addWidget(addressLabel);
+    row->addWidget(m_address, 1);
+    row->addWidget(goButton);
+    return frame;
 }
 
-void BrowserWindow::buildSiteButtons()
+QWidget* BrowserWindow::buildSiteButtons()
 {
-    Frame2 = new QFrame(this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    m_siteGrid = new QGridLayout(Frame2);
+    auto* frame = named(new QFrame(this), "Frame2");
+    m_siteGrid = new QGridLayout(frame);
     m_siteGrid->setContentsMargins(0, 0, 0, 0);
     m_siteGrid->setSpacing(2);
     for (int i = 0; i < SiteCount; ++i) {
-        Command2[std::size_t(i)] = new QPushButton(QString::fromLatin1(SiteCaptions[std::size_t(i)]), Frame2);
-        QPushButton* button = Command2[std::size_t(i)];
-        button->setObjectName(QStringLiteral("Command2_%1").arg(i));
+        QPushButton* button = named(new QPushButton(QString::fromLatin1(SiteCaptions[std::size_t(i)]), frame),
+                                    QStringLiteral("Command2_%1").arg(i));
+        m_siteButtons[std::size_t(i)] = button;
         button->setFont(QFont(QStringLiteral("Verdana"), font().pointSize()));
         // The captions shrink with a narrow window rather than widen it.
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
@@ -171,12 +159,13 @@ void BrowserWindow::buildSiteButtons()
             navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::SiteAddress(i))));
         });
     }
+    return frame;
 }
 
 void BrowserWindow::arrangeSiteButtons()
 {
     int wanted = 0;
-    for (const QPushButton* button : Command2)
+    for (const QPushButton* button : m_siteButtons)
         wanted += button->sizeHint().width() + m_siteGrid->spacing();
     // Two rows when one row would cut the captions.
     // The window's width, not the frame's: the frame is laid out only after this resize.
@@ -186,7 +175,7 @@ void BrowserWindow::arrangeSiteButtons()
         return;
     m_siteColumns = columns;
     for (int i = 0; i < SiteCount; ++i)
-        m_siteGrid->addWidget(Command2[std::size_t(i)], i / columns, i % columns);
+        m_siteGrid->addWidget(m_siteButtons[std::size_t(i)], i / columns, i % columns);
     for (int c = 0; c < SiteCount; ++c)
         m_siteGrid->setColumnStretch(c, c < columns ? 1 : 0);
 }
@@ -197,91 +186,84 @@ void BrowserWindow::resizeEvent(QResizeEvent* event)
     arrangeSiteButtons();
 }
 
-QWidget* BrowserWindow::buildLists()
+QWidget* BrowserWindow::buildLists(QWidget* parent)
 {
-    auto* panel = new QWidget(splitter);
-    panel->setObjectName(QStringLiteral("listPanel"));
+    auto* panel = named(new QWidget(parent), "listPanel");
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     addListColumn(panel, layout, 1);
     addListColumn(panel, layout, 2);
-    Label1->setToolTip(QStringLiteral("These domain names have not been registered."));
-    List1->setToolTip(Label1->toolTip());
+    caption(1)->setToolTip(QStringLiteral("These domain names have not been registered."));
+    list(1)->setToolTip(caption(1)->toolTip());
     return panel;
 }
 
 void BrowserWindow::addListColumn(QWidget* parent, QVBoxLayout* layout, int number)
 {
-    auto* label = new QLabel(m_checker->caption(column(number)), parent);
-    label->setObjectName(QStringLiteral("Label%1").arg(number));
-    auto* view = new QListView(parent);
-    view->setObjectName(QStringLiteral("List%1").arg(number));
+    auto* label =
+        named(new QLabel(m_checker->caption(column(number)), parent), QStringLiteral("Label%1").arg(number));
+    auto* view = named(new QListView(parent), QStringLiteral("List%1").arg(number));
     view->setModel(m_checker->model(column(number)));
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setMinimumSize(120, 60);
     view->installEventFilter(this);
-    (number == 1 ? Label1 : Label2) = label;
-    (number == 1 ? List1 : List2) = view;
+    m_captions[std::size_t(number - 1)] = label;
+    m_lists[std::size_t(number - 1)] = view;
 
-    const auto i = std::size_t(number);
-    cmdCopy[i] =
-        listButton(QStringLiteral("Copy"), QStringLiteral("cmdCopy_%1").arg(number), "Copy List", parent);
-    cmdClear[i] =
-        listButton(QStringLiteral("Clear"), QStringLiteral("cmdClear_%1").arg(number), "Clear List", parent);
-    cmdClear2[i] = listButton(QStringLiteral("Del"), QStringLiteral("cmdClear2_%1").arg(number),
-                              "Delete Selected Item", parent);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {cmdCopy[i], cmdClear[i], cmdClear2[i]})
-        buttons->addWidget(button);
+    struct ListButton
+    {
+        const char* caption;
+        const char* name;
+        const char* tip;
+        void (BrowserWindow::*act)(int number);
+    };
+    const ListButton buttons[] = {
+        {"Copy", "cmdCopy", "Copy List", &BrowserWindow::copyList},
+        {"Clear", "cmdClear", "Clear List", &BrowserWindow::clearList},
+        {"Del", "cmdClear2", "Delete Selected Item", &BrowserWindow::deleteSelected}};
+    auto* row = new QHBoxLayout;
+    for (const ListButton& button : buttons) {
+        auto* made = named(new QPushButton(QString::fromLatin1(button.caption), parent),
+                           QStringLiteral("%1_%2").arg(QLatin1String(button.name)).arg(number));
+        made->setToolTip(QString::fromLatin1(button.tip));
+        connect(made, &QPushButton::clicked, this,
+                [this, act = button.act, number] { (this->*act)(number); });
+        row->addWidget(made);
+    }
     layout->addWidget(label);
     layout->addWidget(view, 1);
-    layout->addLayout(buttons);
-
-    connect(cmdCopy[i], &QPushButton::clicked, this, [this, number] { copyList(number); });
-    connect(cmdClear[i], &QPushButton::clicked, this, [this, number] { clearList(number); });
-    connect(cmdClear2[i], &QPushButton::clicked, this, [this, number] { deleteSelected(number); });
+    layout->addLayout(row);
     connect(view, &QListView::doubleClicked, this,
             [this](const QModelIndex& index) { m_listActions->openDomain(index.data().toString()); });
 }
 
 void BrowserWindow::buildStatusBar()
 {
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    auto* statusBar = named(new QStatusBar(this), "StatusBar1");
     for (std::size_t i = 0; i < m_panels.size(); ++i) {
-        m_panels[i] = new ElidedLabel(QString(), StatusBar1);
-        m_panels[i]->setObjectName(QStringLiteral("StatusBar1_Panel%1").arg(i + 1));
-        StatusBar1->addWidget(m_panels[i], 1);
+        m_panels[i] =
+            named(new ElidedLabel(QString(), statusBar), QStringLiteral("StatusBar1_Panel%1").arg(i + 1));
+        statusBar->addWidget(m_panels[i], 1);
     }
-    setStatusBar(StatusBar1);
+    setStatusBar(statusBar);
 }
 
 void BrowserWindow::bindBrowsers()
 {
-    connect(Command1, &QToolButton::clicked, this, &BrowserWindow::browseTypedAddress);
-    connect(Text1->lineEdit(), &QLineEdit::returnPressed, this, &BrowserWindow::browseTypedAddress);
-    connect(Text1, &QComboBox::activated, this,
-            [this](int index) { navigate(QUrl::fromUserInput(Text1->itemText(index))); });
-    // With nothing to go back or forward to, these do nothing.
-    connect(cmdBack, &QToolButton::clicked, WebBrowser1, &QWebEngineView::back);
-    connect(cmdFwd, &QToolButton::clicked, WebBrowser1, &QWebEngineView::forward);
-    connect(cmdRefresh, &QToolButton::clicked, WebBrowser1, &QWebEngineView::reload);
-    connect(cmdStop, &QToolButton::clicked, WebBrowser1, &QWebEngineView::stop);
-    connect(cmdHome, &QToolButton::clicked, this, [this] {
-        navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::BrowseStartAddress())));
-    });
-
-    connect(WebBrowser1, &QWebEngineView::loadStarted, this, [this] {
+    connect(m_address->lineEdit(), &QLineEdit::returnPressed, this, &BrowserWindow::browseTypedAddress);
+    connect(m_address, &QComboBox::activated, this,
+            [this](int index) { navigate(QUrl::fromUserInput(m_address->itemText(index))); });
+    connect(m_page, &QWebEngineView::loadStarted, this, [this] {
         m_panels[1]->setText(QStringLiteral("Waiting for page to load"));
         m_scan.pageStarted();
         m_framesFollowed.clear();
     });
-    connect(WebBrowser1->page(), &QWebEnginePage::linkHovered, m_panels[2], &QLabel::setText);
-    connect(WebBrowser1, &QWebEngineView::titleChanged, this, [this](const QString& title) {
-        Text1->setEditText(WebBrowser1->url().toString());
+    connect(m_page->page(), &QWebEnginePage::linkHovered, m_panels[2], &QLabel::setText);
+    connect(m_page, &QWebEngineView::titleChanged, this, [this](const QString& title) {
+        m_address->setEditText(m_page->url().toString());
         setWindowTitle(title + QStringLiteral(" - ") + AppInfo::productTitle());
     });
-    for (QWebEngineView* view : {WebBrowser1, WebBrowser2}) {
+    for (QWebEngineView* view : {m_page, m_frameReader}) {
         connect(view->page(), &QWebEnginePage::loadingChanged, this,
                 [this, view](const QWebEngineLoadingInfo& info) { onLoadingChanged(view, info); });
     }
@@ -294,16 +276,16 @@ void BrowserWindow::bindChecker()
     connect(m_checker, &BrowseChecker::problem, this, [this](const QString& text) { m_showNotice(text); });
     connect(m_checker, &BrowseChecker::captionChanged, this,
             [this](BrowseChecker::Column which, const QString& caption) {
-                (which == BrowseChecker::Column::Unregistered ? Label1 : Label2)->setText(caption);
+                this->caption(which == BrowseChecker::Column::Unregistered ? 1 : 2)->setText(caption);
             });
 }
 
 void BrowserWindow::browseTypedAddress()
 {
-    const QString typed = Text1->currentText().trimmed();
+    const QString typed = m_address->currentText().trimmed();
     if (typed.isEmpty())
         return;
-    Text1->addItem(typed);
+    m_address->addItem(typed);
     navigate(QUrl::fromUserInput(typed));
 }
 
@@ -313,7 +295,7 @@ void BrowserWindow::onLoadingChanged(QWebEngineView* view, const QWebEngineLoadi
         return;
     if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus) {
         // A frame that cannot be loaded gives no names; the next one may.
-        if (view == WebBrowser2 && info.status() != QWebEngineLoadingInfo::LoadStoppedStatus) {
+        if (view == m_frameReader && info.status() != QWebEngineLoadingInfo::LoadStoppedStatus) {
             m_frameLoading = false;
             followNextFrame();
         }
@@ -329,7 +311,7 @@ void BrowserWindow::onLoadingChanged(QWebEngineView* view, const QWebEngineLoadi
 
 void BrowserWindow::readPage(QWebEngineView* view, const QVariant& body)
 {
-    if (view == WebBrowser2)
+    if (view == m_frameReader)
         m_frameLoading = false;
     // A document without a body simply gives no names.
     if (body.isValid() && !body.isNull()) {
@@ -358,7 +340,7 @@ void BrowserWindow::followNextFrame()
     const QString address = m_frameQueue.takeFirst();
     m_frameLoading = true;
     m_panels[1]->setText(QStringLiteral("Following Frame: ") + address);
-    WebBrowser2->load(QUrl::fromUserInput(address));
+    m_frameReader->load(QUrl::fromUserInput(address));
 }
 
 void BrowserWindow::onCheckerIdle()
@@ -430,10 +412,10 @@ void BrowserWindow::closeEvent(QCloseEvent* event)
 
 bool BrowserWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == List1 || watched == List2) && event->type() == QEvent::KeyPress) {
+    if ((watched == list(1) || watched == list(2)) && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete) {
-            const int number = watched == List1 ? 1 : 2;
+            const int number = watched == list(1) ? 1 : 2;
             if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier)
                 clearList(number);
             else

@@ -10,14 +10,10 @@
 #include <functional>
 
 class QComboBox;
-class QFrame;
 class QGridLayout;
 class QLabel;
 class QListView;
 class QPushButton;
-class QSplitter;
-class QStatusBar;
-class QToolButton;
 class QVBoxLayout;
 class QWebEngineLoadingInfo;
 class QWebEngineView;
@@ -28,9 +24,9 @@ class ElidedLabel;
 class ResultListActions;
 class SearchSession;
 
-// Form5 "Browse for Domains": a web browser whose every loaded page (and every frame of it, in
-// the second view) is scanned for domain names by BrowseScan; BrowseChecker looks the names up
-// one by one into the two lists here and the session's result lists.
+// The domain browser ("Browse for Domains"): a web browser whose every loaded page (and every
+// frame of it, in a second, hidden view) is scanned for domain names by BrowseScan; BrowseChecker
+// looks the names up one by one into the two lists here and the session's result lists.
 class BrowserWindow : public QMainWindow
 {
     Q_OBJECT
@@ -48,32 +44,7 @@ public:
     ~BrowserWindow() override;
 
     BrowseChecker* checker() const { return m_checker; }
-    QLabel* statusPanel(int panel) const; // 1 to 3
     void navigate(const QUrl& address);
-
-    QFrame* Frame1 = nullptr;
-    QLabel* Label3 = nullptr;
-    QComboBox* Text1 = nullptr;
-    QToolButton* Command1 = nullptr;
-    QToolButton* cmdBack = nullptr;
-    QToolButton* cmdFwd = nullptr;
-    QToolButton* cmdHome = nullptr;
-    QToolButton* cmdRefresh = nullptr;
-    QToolButton* cmdStop = nullptr;
-    QFrame* Frame2 = nullptr;
-    std::array<QPushButton*, SiteCount> Command2{};
-    QSplitter* splitter = nullptr;
-    QWebEngineView* WebBrowser1 = nullptr;
-    QWebEngineView* WebBrowser2 = nullptr;
-    QLabel* Label1 = nullptr;
-    QListView* List1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QListView* List2 = nullptr;
-    // Indexed by list number, 1 and 2.
-    std::array<QPushButton*, 3> cmdCopy{};
-    std::array<QPushButton*, 3> cmdClear{};
-    std::array<QPushButton*, 3> cmdClear2{};
-    QStatusBar* StatusBar1 = nullptr;
 
 protected:
     // With names not yet checked it asks: keep checking, put them into Unanswered.txt, or drop them.
@@ -82,10 +53,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void buildAddressRow();
-    void buildSiteButtons();
+    QWidget* buildAddressRow();
+    QWidget* buildSiteButtons();
     void arrangeSiteButtons();
-    QWidget* buildLists();
+    QWidget* buildLists(QWidget* parent);
     void addListColumn(QWidget* parent, QVBoxLayout* layout, int number);
     void buildStatusBar();
     void bindBrowsers();
@@ -100,15 +71,24 @@ private:
     void deleteSelected(int number);
     void copyList(int number);
     static BrowseChecker::Column column(int number);
-    QListView* list(int number) const { return number == 1 ? List1 : List2; }
+    // The list and its caption by list number, 1 (unregistered) or 2 (registered).
+    QListView* list(int number) const { return m_lists[std::size_t(number - 1)]; }
+    QLabel* caption(int number) const { return m_captions[std::size_t(number - 1)]; }
 
     SearchSession* m_session;
     ResultListActions* m_listActions;
     NoticeSink m_showNotice;
     BrowseScan m_scan;
     BrowseChecker* m_checker = nullptr;
+    QComboBox* m_address = nullptr;
+    std::array<QPushButton*, SiteCount> m_siteButtons{};
+    QWebEngineView* m_page = nullptr;
+    // Reads the frames of the page; never shown.
+    QWebEngineView* m_frameReader = nullptr;
+    std::array<QListView*, 2> m_lists{};
+    std::array<QLabel*, 2> m_captions{};
     std::array<ElidedLabel*, 3> m_panels{};
-    // Frames found in pages, loaded one after another into WebBrowser2; each once per page.
+    // Frames found in pages, loaded one after another into the frame reader; each once per page.
     QStringList m_frameQueue;
     QStringList m_framesFollowed;
     bool m_frameLoading = false;

@@ -5,6 +5,7 @@
 #include "support/app_info.h"
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
+#include "widget_helpers.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -22,24 +23,6 @@
 
 namespace brisquel {
 
-namespace {
-
-template <typename Widget>
-Widget* named(Widget* widget, const QString& name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
-QPushButton* button(const char* caption, const char* name, const char* tip, QWidget* parent)
-{
-    auto* result = named(new QPushButton(QString::fromLatin1(caption), parent), QString::fromLatin1(name));
-    result->setToolTip(QString::fromLatin1(tip));
-    return result;
-}
-
-} // namespace
-
 GeneratorWindow::GeneratorWindow(DataFolder folder, SettingsStore* settings, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_folder(std::move(folder))
@@ -55,102 +38,97 @@ GeneratorWindow::GeneratorWindow(DataFolder folder, SettingsStore* settings, QWi
     fillWords();
 
     for (int i = 0; i < GeneratorExtensionCount; ++i)
-        connect(chkExt[size_t(i)], &QCheckBox::toggled, this, [this, i](bool checked) {
-            m_settings->setFlag(SettingKeys::chkExt(i), checked);
-        });
-    for (int i = 0; i < int(chkAdd.size()); ++i)
-        connect(chkAdd[size_t(i)], &QCheckBox::toggled, this, [this, i](bool checked) {
-            m_settings->setFlag(SettingKeys::chkAdd(i), checked);
-        });
-    connect(Text1, &QLineEdit::textChanged, this,
+        connect(m_extensionBoxes[size_t(i)], &QCheckBox::toggled, this,
+                [this, i](bool checked) { m_settings->setFlag(SettingKeys::chkExt(i), checked); });
+    for (int i = 0; i < int(m_formBoxes.size()); ++i)
+        connect(m_formBoxes[size_t(i)], &QCheckBox::toggled, this,
+                [this, i](bool checked) { m_settings->setFlag(SettingKeys::chkAdd(i), checked); });
+    connect(m_baseWordEdit, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_settings->setValue(SettingKeys::txtMake(), text); });
-    connect(txtCustom, &QLineEdit::textChanged, this,
+    connect(m_customExtensionEdit, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_settings->setValue(SettingKeys::txtCustom(), text); });
-    connect(Text1, &QLineEdit::returnPressed, this, &GeneratorWindow::startGenerator);
-    connect(Text2, &QLineEdit::returnPressed, this, &GeneratorWindow::addWord);
-    connect(cmdAdd, &QPushButton::clicked, this, &GeneratorWindow::addWord);
-    connect(cmdSub, &QPushButton::clicked, this, &GeneratorWindow::removeWord);
-    connect(Command1, &QPushButton::clicked, this, &GeneratorWindow::startGenerator);
-    connect(Command2, &QPushButton::clicked, this, &GeneratorWindow::saveDomainsAs);
+    connect(m_baseWordEdit, &QLineEdit::returnPressed, this, &GeneratorWindow::startGenerator);
+    connect(m_wordEdit, &QLineEdit::returnPressed, this, &GeneratorWindow::addWord);
+    connect(m_addButton, &QPushButton::clicked, this, &GeneratorWindow::addWord);
+    connect(m_deleteButton, &QPushButton::clicked, this, &GeneratorWindow::removeWord);
+    connect(m_startButton, &QPushButton::clicked, this, &GeneratorWindow::startGenerator);
+    connect(m_saveAsButton, &QPushButton::clicked, this, &GeneratorWindow::saveDomainsAs);
 }
 
 void GeneratorWindow::buildControls()
 {
     for (int i = 0; i < GeneratorExtensionCount; ++i)
-        chkExt[size_t(i)] =
+        m_extensionBoxes[size_t(i)] =
             named(new QCheckBox(generatorExtensionCaption(i), this), QStringLiteral("chkExt%1").arg(i));
     const char* const forms[] = {"Prefixes", "Suffixes", "Hyphens"};
     for (int i = 0; i < 3; ++i)
-        chkAdd[size_t(i)] =
+        m_formBoxes[size_t(i)] =
             named(new QCheckBox(QString::fromLatin1(forms[i]), this), QStringLiteral("chkAdd%1").arg(i));
-    txtCustom = named(new QLineEdit(QStringLiteral(".co.uk"), this), QStringLiteral("txtCustom"));
-    Label1 = named(new QLabel(QStringLiteral("Base Word:"), this), QStringLiteral("Label1"));
-    Text1 = named(new QLineEdit(this), QStringLiteral("Text1"));
-    Text1->setToolTip(QStringLiteral("This word will appear in every domain created."));
-    Label2 = named(new QLabel(QStringLiteral("Prefix/Suffix:"), this), QStringLiteral("Label2"));
-    Text2 = named(new QLineEdit(this), QStringLiteral("Text2"));
-    framePrefixes =
-        named(new QGroupBox(QStringLiteral("Prefixes/Suffixes"), this), QStringLiteral("framePrefixes"));
-    List2 = named(new QListWidget(framePrefixes), QStringLiteral("List2"));
-    cmdAdd = button("Add", "cmdAdd", "Add your word.", this);
-    cmdSub = button("Del", "cmdSub", "Remove the selected word.", this);
-    Command1 = button("Start Generator", "Command1",
-                      "Once you have a base word, click here to create your list!", this);
-    Command2 = button("Save Domains As...", "Command2", "Save your list as a text file.", this);
-    txtStatus = named(new QLineEdit(QStringLiteral("Status..."), this), QStringLiteral("txtStatus"));
-    txtStatus->setReadOnly(true);
-    frameGenerated =
-        named(new QGroupBox(QStringLiteral("Generated Domains"), this), QStringLiteral("frameGenerated"));
-    List1 = named(new QListView(frameGenerated), QStringLiteral("List1"));
+    m_customExtensionEdit = named(new QLineEdit(QStringLiteral(".co.uk"), this), "txtCustom");
+    m_baseWordEdit = named(new QLineEdit(this), "Text1");
+    m_baseWordEdit->setToolTip(QStringLiteral("This word will appear in every domain created."));
+    m_wordEdit = named(new QLineEdit(this), "Text2");
+    m_wordList = named(new QListWidget(this), "List2");
+    m_addButton = namedButton(QStringLiteral("Add"), "cmdAdd", "Add your word.", this);
+    m_deleteButton = namedButton(QStringLiteral("Del"), "cmdSub", "Remove the selected word.", this);
+    m_startButton = namedButton(QStringLiteral("Start Generator"), "Command1",
+                                "Once you have a base word, click here to create your list!", this);
+    m_saveAsButton =
+        namedButton(QStringLiteral("Save Domains As..."), "Command2", "Save your list as a text file.", this);
+    m_status = named(new QLineEdit(QStringLiteral("Status..."), this), "txtStatus");
+    m_status->setReadOnly(true);
+    m_generatedView = named(new QListView(this), "List1");
     // A run may make hundreds of thousands of names: a model with uniform rows keeps that quick.
     m_generated = new QStringListModel(this);
-    List1->setModel(m_generated);
-    List1->setUniformItemSizes(true);
-    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_generatedView->setModel(m_generated);
+    m_generatedView->setUniformItemSizes(true);
+    m_generatedView->setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
 void GeneratorWindow::arrange()
 {
     auto* words = new QGridLayout;
-    words->addWidget(Label1, 0, 0);
-    words->addWidget(Text1, 0, 1, 1, 2);
-    words->addWidget(Label2, 1, 0);
-    words->addWidget(Text2, 1, 1);
-    words->addWidget(cmdAdd, 1, 2);
+    words->addWidget(namedLabel(QStringLiteral("Base Word:"), "Label1", this), 0, 0);
+    words->addWidget(m_baseWordEdit, 0, 1, 1, 2);
+    words->addWidget(namedLabel(QStringLiteral("Prefix/Suffix:"), "Label2", this), 1, 0);
+    words->addWidget(m_wordEdit, 1, 1);
+    words->addWidget(m_addButton, 1, 2);
 
-    auto* prefixLayout = new QVBoxLayout(framePrefixes);
-    prefixLayout->addWidget(List2);
-    prefixLayout->addWidget(cmdSub, 0, Qt::AlignRight);
+    auto* prefixes = named(new QGroupBox(QStringLiteral("Prefixes/Suffixes"), this), "framePrefixes");
+    auto* prefixLayout = new QVBoxLayout(prefixes);
+    prefixLayout->addWidget(m_wordList);
+    prefixLayout->addWidget(m_deleteButton, 0, Qt::AlignRight);
 
     auto* extensions = new QGroupBox(QStringLiteral("Extensions"), this);
     auto* extensionGrid = new QGridLayout(extensions);
     for (int i = 0; i < CustomExtensionIndex; ++i)
-        extensionGrid->addWidget(chkExt[size_t(i)], i / 4, i % 4);
-    extensionGrid->addWidget(chkExt[CustomExtensionIndex], 2, 0, 1, 2);
-    extensionGrid->addWidget(txtCustom, 2, 2, 1, 2);
+        extensionGrid->addWidget(m_extensionBoxes[size_t(i)], i / 4, i % 4);
+    extensionGrid->addWidget(m_extensionBoxes[CustomExtensionIndex], 2, 0, 1, 2);
+    extensionGrid->addWidget(m_customExtensionEdit, 2, 2, 1, 2);
 
     auto* combinations = new QGroupBox(QStringLiteral("Combinations"), this);
     auto* combinationRow = new QHBoxLayout(combinations);
-    for (QCheckBox* box : chkAdd)
+    for (QCheckBox* box : m_formBoxes)
         combinationRow->addWidget(box);
 
     auto* left = new QVBoxLayout;
     left->addLayout(words);
-    left->addWidget(framePrefixes, 1);
+    left->addWidget(prefixes, 1);
     left->addWidget(extensions);
     left->addWidget(combinations);
     auto* runRow = new QHBoxLayout;
-    runRow->addWidget(Command1);
-    runRow->addWidget(Command2);
+    runRow->addWidget(m_startButton);
+    runRow->addWidget(m_saveAsButton);
     left->addLayout(runRow);
-    left->addWidget(txtStatus);
+    left->addWidget(m_status);
 
-    auto* generatedLayout = new QVBoxLayout(frameGenerated);
-    generatedLayout->addWidget(List1);
+    auto* generated = named(new QGroupBox(QStringLiteral("Generated Domains"), this), "frameGenerated");
+    auto* generatedLayout = new QVBoxLayout(generated);
+    generatedLayout->addWidget(m_generatedView);
 
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 3);
-    layout->addWidget(frameGenerated, 2);
+    layout->addWidget(generated, 2);
     resize(720, 520);
     setMinimumSize(520, 420);
 }
@@ -158,22 +136,22 @@ void GeneratorWindow::arrange()
 void GeneratorWindow::restoreSettings()
 {
     for (int i = 0; i < GeneratorExtensionCount; ++i)
-        chkExt[size_t(i)]->setChecked(m_settings->flag(SettingKeys::chkExt(i)));
-    for (int i = 0; i < int(chkAdd.size()); ++i)
-        chkAdd[size_t(i)]->setChecked(m_settings->flag(SettingKeys::chkAdd(i)));
-    Text1->setText(m_settings->value(SettingKeys::txtMake()));
-    txtCustom->setText(m_settings->value(SettingKeys::txtCustom()));
+        m_extensionBoxes[size_t(i)]->setChecked(m_settings->flag(SettingKeys::chkExt(i)));
+    for (int i = 0; i < int(m_formBoxes.size()); ++i)
+        m_formBoxes[size_t(i)]->setChecked(m_settings->flag(SettingKeys::chkAdd(i)));
+    m_baseWordEdit->setText(m_settings->value(SettingKeys::txtMake()));
+    m_customExtensionEdit->setText(m_settings->value(SettingKeys::txtCustom()));
 }
 
 void GeneratorWindow::fillWords()
 {
     QString error;
     if (m_appends.ensureExists(&error))
-        txtStatus->setText(error.isEmpty()
-                               ? QStringLiteral("Appends.txt was missing; it now holds the starter words.")
-                               : error);
-    List2->clear();
-    List2->addItems(m_appends.words());
+        m_status->setText(error.isEmpty()
+                              ? QStringLiteral("Appends.txt was missing; it now holds the starter words.")
+                              : error);
+    m_wordList->clear();
+    m_wordList->addItems(m_appends.words());
 }
 
 QStringList GeneratorWindow::generatedNames() const
@@ -189,31 +167,32 @@ QString GeneratorWindow::createdDomainsPath() const
 GeneratorOptions GeneratorWindow::options() const
 {
     GeneratorOptions options;
-    options.baseWord = Text1->text();
+    options.baseWord = m_baseWordEdit->text();
     options.words = m_appends.words();
-    options.prefixes = chkAdd[0]->isChecked();
-    options.suffixes = chkAdd[1]->isChecked();
-    options.hyphens = chkAdd[2]->isChecked();
+    options.prefixes = m_formBoxes[0]->isChecked();
+    options.suffixes = m_formBoxes[1]->isChecked();
+    options.hyphens = m_formBoxes[2]->isChecked();
     std::array<bool, GeneratorExtensionCount> checked{};
     for (int i = 0; i < GeneratorExtensionCount; ++i)
-        checked[size_t(i)] = chkExt[size_t(i)]->isChecked();
-    options.extensions = GeneratorOptions::boxExtensions(checked, txtCustom->text());
+        checked[size_t(i)] = m_extensionBoxes[size_t(i)]->isChecked();
+    options.extensions = GeneratorOptions::boxExtensions(checked, m_customExtensionEdit->text());
     return options;
 }
 
 void GeneratorWindow::setInputsEnabled(bool enabled)
 {
-    for (QWidget* widget : QList<QWidget*>{txtCustom, Text1, Text2, Command1, Command2, cmdAdd, cmdSub})
+    for (QWidget* widget : QList<QWidget*>{m_customExtensionEdit, m_baseWordEdit, m_wordEdit, m_startButton,
+                                           m_saveAsButton, m_addButton, m_deleteButton})
         widget->setEnabled(enabled);
-    for (QCheckBox* box : chkExt)
+    for (QCheckBox* box : m_extensionBoxes)
         box->setEnabled(enabled);
-    for (QCheckBox* box : chkAdd)
+    for (QCheckBox* box : m_formBoxes)
         box->setEnabled(enabled);
 }
 
 void GeneratorWindow::startGenerator()
 {
-    if (!Command1->isEnabled())
+    if (!m_startButton->isEnabled())
         return;
     m_appends.ensureExists();
     const GeneratorOptions run = options();
@@ -224,19 +203,19 @@ void GeneratorWindow::startGenerator()
     }
     setInputsEnabled(false);
     const QStringList names = generateNames(run);
-    txtStatus->setText(QStringLiteral("Created %1 domains...  Sorting...").arg(names.size()));
+    m_status->setText(QStringLiteral("Created %1 domains...  Sorting...").arg(names.size()));
     // Later runs in the same window add to the list; the file always holds the whole list.
     QStringList all = m_generated->stringList();
     all += names;
     QString error;
     if (!writeCreatedDomains(createdDomainsPath(), all, &error)) {
         setInputsEnabled(true);
-        txtStatus->setText(QStringLiteral("Status..."));
+        m_status->setText(QStringLiteral("Status..."));
         MessageBox::warning(this, AppInfo::productTitle(), error);
         return;
     }
     m_generated->setStringList(all);
-    txtStatus->setText(QStringLiteral("Created %1 domains...  Search Started").arg(names.size()));
+    m_status->setText(QStringLiteral("Created %1 domains...  Search Started").arg(names.size()));
     setInputsEnabled(true);
     Q_EMIT namesCreated(all.size());
 }
@@ -244,17 +223,17 @@ void GeneratorWindow::startGenerator()
 void GeneratorWindow::addWord()
 {
     QString error;
-    if (!m_appends.add(Text2->text(), &error)) {
+    if (!m_appends.add(m_wordEdit->text(), &error)) {
         MessageBox::warning(this, AppInfo::productTitle(), error);
         return;
     }
-    List2->addItem(Text2->text());
-    Text2->clear();
+    m_wordList->addItem(m_wordEdit->text());
+    m_wordEdit->clear();
 }
 
 void GeneratorWindow::removeWord()
 {
-    QListWidgetItem* item = List2->currentItem();
+    QListWidgetItem* item = m_wordList->currentItem();
     if (!item || !item->isSelected()) {
         MessageBox::information(this, AppInfo::productTitle(),
                                 QStringLiteral("You must first select an item to remove from the list."));
@@ -275,7 +254,7 @@ void GeneratorWindow::saveDomainsAs()
     QDir().mkpath(folder);
     const QString target = FileDialog::getSaveFileName(
         this, QStringLiteral("Save Domains As"),
-        folder + QLatin1Char('/') + Text1->text() + QStringLiteral(".txt"), QStringLiteral("*.txt"));
+        folder + QLatin1Char('/') + m_baseWordEdit->text() + QStringLiteral(".txt"), QStringLiteral("*.txt"));
     if (target.isEmpty() || QFileInfo(target) == QFileInfo(createdDomainsPath()))
         return;
     if (!QFileInfo::exists(createdDomainsPath())) {
@@ -290,10 +269,10 @@ void GeneratorWindow::saveDomainsAs()
 
 void GeneratorWindow::showSearchEnded(const QString& summary)
 {
-    txtStatus->setText(summary);
+    m_status->setText(summary);
     // Whole in the tooltip when the window is too narrow for it.
-    txtStatus->setToolTip(summary);
-    txtStatus->setCursorPosition(0);
+    m_status->setToolTip(summary);
+    m_status->setCursorPosition(0);
 }
 
 } // namespace brisquel

@@ -7,8 +7,6 @@
 #include <array>
 
 class QCheckBox;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QListView;
 class QListWidget;
@@ -19,30 +17,13 @@ namespace brisquel {
 
 class SettingsStore;
 
-// frmMake: builds names from a base word, the words of Appends.txt and the chosen extensions,
+// The generator window: builds names from a base word, the words of Appends.txt and the chosen extensions,
 // writes them to CreatedDomains.txt and hands them to the main window's search.
 class GeneratorWindow : public QWidget
 {
     Q_OBJECT
 public:
     GeneratorWindow(DataFolder folder, SettingsStore* settings, QWidget* parent = nullptr);
-
-    std::array<QCheckBox*, GeneratorExtensionCount> chkExt{};
-    std::array<QCheckBox*, 3> chkAdd{};
-    QLineEdit* txtCustom = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QGroupBox* framePrefixes = nullptr;
-    QListWidget* List2 = nullptr;
-    QPushButton* cmdAdd = nullptr;
-    QPushButton* cmdSub = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QLineEdit* txtStatus = nullptr;
-    QGroupBox* frameGenerated = nullptr;
-    QListView* List1 = nullptr;
 
     QStringList generatedNames() const;
     QString createdDomainsPath() const;
@@ -52,7 +33,7 @@ public Q_SLOTS:
     void addWord();
     void removeWord();
     void saveDomainsAs();
-    // The search of the created names ended; txtStatus says how.
+    // The search of the created names ended; the status line says how.
     void showSearchEnded(const QString& summary);
 
 Q_SIGNALS:
@@ -71,6 +52,20 @@ private:
     SettingsStore* m_settings;
     AppendsFile m_appends;
     QStringListModel* m_generated = nullptr;
+
+    std::array<QCheckBox*, GeneratorExtensionCount> m_extensionBoxes{};
+    // Prefixes, suffixes, hyphens.
+    std::array<QCheckBox*, 3> m_formBoxes{};
+    QLineEdit* m_customExtensionEdit = nullptr;
+    QLineEdit* m_baseWordEdit = nullptr;
+    QLineEdit* m_wordEdit = nullptr;
+    QListWidget* m_wordList = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_saveAsButton = nullptr;
+    QLineEdit* m_status = nullptr;
+    QListView* m_generatedView = nullptr;
 };
 
 } // namespace brisquel

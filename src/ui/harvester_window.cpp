@@ -2,6 +2,7 @@
 
 #include "message_box.h"
 #include "support/app_info.h"
+#include "widget_helpers.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -22,19 +23,17 @@ HarvesterWindow::HarvesterWindow(std::unique_ptr<HarvestRun> run, QString dataRo
     setWindowTitle(QStringLiteral("List Builder - Finding domain names..."));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Text1 = new QLineEdit(QStringLiteral("Status..."), this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setReadOnly(true);
-    Text1->setFont(QFont(QStringLiteral("Verdana")));
-    Text1->setToolTip(
+    m_status = named(new QLineEdit(QStringLiteral("Status..."), this), "Text1");
+    m_status->setReadOnly(true);
+    m_status->setFont(QFont(QStringLiteral("Verdana")));
+    m_status->setToolTip(
         QStringLiteral("This shows the number of unique .com, .org and .net domain names found."));
-    WebBrowser1 = new QWebEngineView(this);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setToolTip(QStringLiteral("Searching for unique .com, .net and .org domain names."));
+    m_page = named(new QWebEngineView(this), "WebBrowser1");
+    m_page->setToolTip(QStringLiteral("Searching for unique .com, .net and .org domain names."));
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Text1);
-    layout->addWidget(WebBrowser1, 1);
+    layout->addWidget(m_status);
+    layout->addWidget(m_page, 1);
     resize(800, 600);
     setMinimumSize(320, 240);
 
@@ -43,7 +42,7 @@ HarvesterWindow::HarvesterWindow(std::unique_ptr<HarvestRun> run, QString dataRo
     m_pageTimer->setSingleShot(true);
     m_pageTimer->setInterval(500);
     connect(m_pageTimer, &QTimer::timeout, this, &HarvesterWindow::afterPage);
-    connect(WebBrowser1->page(), &QWebEnginePage::loadingChanged, this, &HarvesterWindow::onLoadingChanged);
+    connect(m_page->page(), &QWebEnginePage::loadingChanged, this, &HarvesterWindow::onLoadingChanged);
 }
 
 HarvesterWindow::~HarvesterWindow() = default;
@@ -55,7 +54,7 @@ void HarvesterWindow::setPageDelay(int ms)
 
 void HarvesterWindow::start()
 {
-    WebBrowser1->load(m_run->pageUrl());
+    m_page->load(m_run->pageUrl());
 }
 
 void HarvesterWindow::onLoadingChanged(const QWebEngineLoadingInfo& info)
@@ -73,11 +72,11 @@ void HarvesterWindow::onLoadingChanged(const QWebEngineLoadingInfo& info)
     // One reading and one paging step per page: frames do not count as pages of their own.
     m_reading = true;
     QPointer<HarvesterWindow> self(this);
-    WebBrowser1->page()->runJavaScript(QStringLiteral("document.body ? document.body.innerHTML : null"),
-                                       [self](const QVariant& body) {
-                                           if (self)
-                                               self->readPage(body);
-                                       });
+    m_page->page()->runJavaScript(QStringLiteral("document.body ? document.body.innerHTML : null"),
+                                  [self](const QVariant& body) {
+                                      if (self)
+                                          self->readPage(body);
+                                  });
 }
 
 void HarvesterWindow::readPage(const QVariant& body)
@@ -86,11 +85,11 @@ void HarvesterWindow::readPage(const QVariant& body)
         return;
     if (!body.isValid() || body.isNull()) {
         m_reading = false;
-        finish(QStringLiteral("The page %1 has no body.").arg(WebBrowser1->url().toString()));
+        finish(QStringLiteral("The page %1 has no body.").arg(m_page->url().toString()));
         return;
     }
     m_run->addPage(body.toString());
-    Text1->setText(QStringLiteral("Extracted %1 unique domain names").arg(m_run->foundCount()));
+    m_status->setText(QStringLiteral("Extracted %1 unique domain names").arg(m_run->foundCount()));
     m_pageTimer->start();
 }
 
@@ -104,7 +103,7 @@ void HarvesterWindow::afterPage()
         return;
     }
     m_run->nextPage();
-    WebBrowser1->load(m_run->pageUrl());
+    m_page->load(m_run->pageUrl());
 }
 
 void HarvesterWindow::finish(const QString& reason)
@@ -114,15 +113,15 @@ void HarvesterWindow::finish(const QString& reason)
     HarvestRun::Saved saved;
     QString error;
     if (!m_run->finish(m_dataRoot, &saved, &error)) {
-        Text1->setText(error);
+        m_status->setText(error);
         MessageBox::warning(this, AppInfo::productTitle(), error);
         close();
         return;
     }
-    Text1->setText(QStringLiteral("Finished! Extracted %1 domain names.").arg(m_run->foundCount()));
+    m_status->setText(QStringLiteral("Finished! Extracted %1 domain names.").arg(m_run->foundCount()));
     if (!saved.archiveError.isEmpty())
-        Text1->setText(Text1->text() + QLatin1Char(' ') + saved.archiveError);
-    WebBrowser1->stop();
+        m_status->setText(m_status->text() + QLatin1Char(' ') + saved.archiveError);
+    m_page->stop();
     hide();
     QString message =
         QStringLiteral("List of %1 unique domains was created successfully!").arg(m_run->foundCount());

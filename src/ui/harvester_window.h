@@ -12,7 +12,7 @@ class QWebEngineView;
 
 namespace brisquel {
 
-// Form3: pages a search engine's results for a search string, collects the domain names with
+// The harvester window: pages a search engine's results for a search string, collects the domain names with
 // the harvester's rules (HarvestRun), writes BrowserSearch.txt and hands it to the search.
 class HarvesterWindow : public QWidget
 {
@@ -26,9 +26,6 @@ public:
     // Opens the first result page.
     void start();
 
-    QLineEdit* Text1 = nullptr;
-    QWebEngineView* WebBrowser1 = nullptr;
-
 Q_SIGNALS:
     // BrowserSearch.txt holds `entries` names; search them.
     void listCreated(qint64 entries);
@@ -41,6 +38,8 @@ private:
 
     std::unique_ptr<HarvestRun> m_run;
     QString m_dataRoot;
+    QLineEdit* m_status = nullptr;
+    QWebEngineView* m_page = nullptr;
     QTimer* m_pageTimer = nullptr;
     bool m_finished = false;
     bool m_reading = false;

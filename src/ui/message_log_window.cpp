@@ -1,6 +1,7 @@
 #include "message_log_window.h"
 
 #include "message_log.h"
+#include "widget_helpers.h"
 
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -11,12 +12,11 @@ namespace brisquel {
 MessageLogWindow::MessageLogWindow(MessageLog* log, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_log(log)
-    , m_text(new QPlainTextEdit(this))
+    , m_text(named(new QPlainTextEdit(this), "txtMessages"))
     , m_batch(new QTimer(this))
 {
     setObjectName(QStringLiteral("frmMessages"));
     setWindowTitle(QStringLiteral("Messages"));
-    m_text->setObjectName(QStringLiteral("txtMessages"));
     m_text->setReadOnly(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -9,15 +9,13 @@ namespace brisquel {
 
 class MessageLog;
 
-// frmMessages: the message log, read-only, to read and copy from. New entries are added in
+// The message log window: the log, read-only, to read and copy from. New entries are added in
 // batches: a search can report thousands of skipped entries a second.
 class MessageLogWindow : public QWidget
 {
     Q_OBJECT
 public:
     explicit MessageLogWindow(MessageLog* log, QWidget* parent = nullptr);
-
-    QPlainTextEdit* text() const { return m_text; }
 
 private:
     void showNewEntries();

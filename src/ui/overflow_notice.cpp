@@ -1,5 +1,7 @@
 #include "overflow_notice.h"
 
+#include "widget_helpers.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -14,22 +16,20 @@ OverflowNotice::OverflowNotice(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("File backup"));
 
-    Label1 = new QLabel(noticeText(), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    Label1->setMinimumWidth(320);
+    auto* text = namedLabel(noticeText(), "Label1", this);
+    text->setWordWrap(true);
+    text->setMinimumWidth(320);
 
-    Command1 = new QPushButton(QStringLiteral("Ok"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, &QWidget::close);
+    auto* okButton = namedButton(QStringLiteral("Ok"), "Command1", nullptr, this);
+    okButton->setDefault(true);
+    connect(okButton, &QPushButton::clicked, this, &QWidget::close);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Command1);
+    buttons->addWidget(okButton);
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Label1);
+    layout->addWidget(text);
     layout->addLayout(buttons);
 }
 

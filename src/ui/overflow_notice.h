@@ -2,9 +2,6 @@
 
 #include <QWidget>
 
-class QLabel;
-class QPushButton;
-
 namespace brisquel {
 
 // "File backup": tells the user that the lists were moved to the overflow folder. Modeless, so
@@ -16,9 +13,6 @@ public:
     explicit OverflowNotice(QWidget* parent = nullptr);
 
     static QString noticeText();
-
-    QLabel* Label1 = nullptr;
-    QPushButton* Command1 = nullptr;
 };
 
 } // namespace brisquel

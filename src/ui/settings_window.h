@@ -13,42 +13,13 @@ namespace brisquel {
 
 class ExtensionSettings;
 
-// frmSettings: edits registrars.txt row by row, restores the default table, switches every lookup
+// The settings window: edits registrars.txt row by row, restores the default table, switches every lookup
 // to the "proxy" row and sets the default extension. The work is done by ExtensionSettings.
 class SettingsWindow : public QWidget
 {
     Q_OBJECT
 public:
     explicit SettingsWindow(ExtensionSettings* settings, QWidget* parent = nullptr);
-
-    QLabel* Label4 = nullptr;
-    QTreeWidget* lstDomains = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* txtExt = nullptr;
-    QLabel* Label2 = nullptr;
-    QLineEdit* txtServer = nullptr;
-    QLabel* Label3 = nullptr;
-    QLineEdit* txtPort = nullptr;
-    QPushButton* cmdSave = nullptr;
-    QPushButton* cmdToggle = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QCheckBox* chkProxy = nullptr;
-    QCheckBox* chkRdap = nullptr;
-    QCheckBox* chkDns = nullptr;
-    QCheckBox* chkConfirm = nullptr;
-    QLabel* Label8 = nullptr;
-    QLineEdit* txtDns = nullptr;
-    QLabel* Label5 = nullptr;
-    QLineEdit* txtDefault = nullptr;
-    QLabel* Label6 = nullptr;
-    // The limit of the selected row's server, as in server-limits.txt.
-    QLabel* Label7 = nullptr;
-    QLineEdit* txtLimit = nullptr;
-    QPushButton* cmdLimit = nullptr;
-    // What Save Limit did: "Limit saved for HOST: 5 a second, 2 at once".
-    QLabel* lblLimitSaved = nullptr;
 
     // The status Add/Save gives the row: that of the row clicked last, or enabled for a new one.
     bool newRowEnabled() const { return m_newRowEnabled; }
@@ -60,7 +31,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildLayout();
+    void buildControls();
+    void arrange();
     void onRowClicked(QTreeWidgetItem* item);
     void sortByColumn(int column);
     void saveRow();
@@ -74,6 +46,26 @@ private:
     void showFailure(const QString& message);
 
     ExtensionSettings* m_settings;
+    QTreeWidget* m_extensionList = nullptr;
+    QLineEdit* m_extensionEdit = nullptr;
+    QLineEdit* m_serverEdit = nullptr;
+    QLineEdit* m_portEdit = nullptr;
+    // The limit of the selected row's server, as in server-limits.txt.
+    QLineEdit* m_limitEdit = nullptr;
+    // What Save Limit did: "Limit saved for HOST: 5 a second, 2 at once".
+    QLabel* m_limitSaved = nullptr;
+    QPushButton* m_saveButton = nullptr;
+    QPushButton* m_saveLimitButton = nullptr;
+    QPushButton* m_toggleButton = nullptr;
+    QPushButton* m_deleteButton = nullptr;
+    QPushButton* m_newExtensionButton = nullptr;
+    QPushButton* m_restoreDefaultsButton = nullptr;
+    QCheckBox* m_proxyBox = nullptr;
+    QCheckBox* m_rdapBox = nullptr;
+    QCheckBox* m_confirmBox = nullptr;
+    QCheckBox* m_dnsBox = nullptr;
+    QLineEdit* m_dnsServerEdit = nullptr;
+    QLineEdit* m_defaultExtensionEdit = nullptr;
     bool m_newRowEnabled = true;
     // Once a column was clicked, every refill stays sorted by it; each click flips the order.
     int m_sortColumn = -1;

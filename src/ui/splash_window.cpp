@@ -3,6 +3,7 @@
 #include "about_window.h"
 #include "program_picture.h"
 #include "support/app_info.h"
+#include "widget_helpers.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -19,45 +20,42 @@ SplashWindow::SplashWindow(OpenMainWindow openMainWindow, QWidget* parent)
     setWindowIcon(programIcon());
     setAttribute(Qt::WA_DeleteOnClose);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(programPicture(160));
-    Image1->setAlignment(Qt::AlignCenter);
-    Label3 = new QLabel(QStringLiteral("%1 %2 — finds domain names that are free to register")
-                            .arg(AppInfo::productTitle(), AboutWindow::majorMinor(AppInfo::version())),
-                        this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setAlignment(Qt::AlignCenter);
-    QFont font = Label3->font();
+    auto* picture = namedLabel(QString(), "Image1", this);
+    picture->setPixmap(programPicture(160));
+    picture->setAlignment(Qt::AlignCenter);
+    auto* caption = namedLabel(QStringLiteral("%1 %2 — finds domain names that are free to register")
+                                   .arg(AppInfo::productTitle(), AboutWindow::majorMinor(AppInfo::version())),
+                               "Label3", this);
+    caption->setAlignment(Qt::AlignCenter);
+    QFont font = caption->font();
     font.setPointSizeF(font.pointSizeF() * 1.2);
-    Label3->setFont(font);
+    caption->setFont(font);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(28, 24, 28, 20);
     layout->setSpacing(14);
-    layout->addWidget(Image1);
-    layout->addWidget(Label3);
+    layout->addWidget(picture);
+    layout->addWidget(caption);
     setStyleSheet(QStringLiteral("#frmSplash { background: white; border: 1px solid #17487f; }"));
     setAttribute(Qt::WA_StyledBackground);
 
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(TickMs);
-    connect(Timer2, &QTimer::timeout, this, &SplashWindow::tick);
+    m_tickTimer = named(new QTimer(this), "Timer2");
+    m_tickTimer->setInterval(TickMs);
+    connect(m_tickTimer, &QTimer::timeout, this, &SplashWindow::tick);
 }
 
 void SplashWindow::start()
 {
-    if (intTemp < LastCount)
-        Timer2->start();
+    if (m_count < LastCount)
+        m_tickTimer->start();
 }
 
 void SplashWindow::tick()
 {
-    intTemp = qint16(intTemp + 2);
-    if (intTemp != LastCount)
+    m_count = qint16(m_count + 2);
+    if (m_count != LastCount)
         return;
-    Timer2->stop();
+    m_tickTimer->stop();
     m_openMainWindow();
     close();
 }

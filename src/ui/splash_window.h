@@ -3,12 +3,11 @@
 #include <QWidget>
 #include <functional>
 
-class QLabel;
 class QTimer;
 
 namespace brisquel {
 
-// frmSplash: the first window. After 75 ticks of its 2 ms timer it opens the main window, once,
+// The splash window: the first window. After 75 ticks of its 2 ms timer it opens the main window, once,
 // and goes away.
 class SplashWindow : public QWidget
 {
@@ -24,17 +23,14 @@ public:
 
     // Starts the ticks (the timer is off until the window has loaded).
     void start();
-    int count() const { return intTemp; }
-
-    QLabel* Image1 = nullptr;
-    QLabel* Label3 = nullptr;
-    QTimer* Timer2 = nullptr;
+    int count() const { return m_count; }
 
 private:
     void tick();
 
     OpenMainWindow m_openMainWindow;
-    qint16 intTemp = 0;
+    QTimer* m_tickTimer = nullptr;
+    qint16 m_count = 0;
 };
 
 } // namespace brisquel

@@ -1,6 +1,8 @@
 #include "website_window.h"
 
+#include "page_button.h"
 #include "program_picture.h"
+#include "widget_helpers.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -71,87 +73,69 @@ WebsiteWindow* WebsiteWindow::instance()
 
 void WebsiteWindow::buildControls()
 {
-    frmBrowser = new QGroupBox(QStringLiteral("Browser"), this);
-    frmBrowser->setObjectName(QStringLiteral("frmBrowser"));
-    Label5 = new QLabel(QStringLiteral("URL:"), frmBrowser);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    Text1 = new QLineEdit(frmBrowser);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Label5->setBuddy(Text1);
-    Command3 = pictureButton(QStyle::SP_CommandLink, "Command3", "browse the entered url", frmBrowser);
-    Command4 = pictureButton(QStyle::SP_ArrowBack, "Command4", "back", frmBrowser);
-    Command5 = pictureButton(QStyle::SP_ArrowForward, "Command5", "forward", frmBrowser);
-    Command6 = pictureButton(QStyle::SP_BrowserStop, "Command6", "stop", frmBrowser);
-    Command7 = pictureButton(QStyle::SP_BrowserReload, "Command7", "refresh", frmBrowser);
-    WebBrowser1 = new QWebEngineView(frmBrowser);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-
+    auto* frame = named(new QGroupBox(QStringLiteral("Browser"), this), "frmBrowser");
+    auto* addressLabel = namedLabel(QStringLiteral("URL:"), "Label5", frame);
+    m_address = named(new QLineEdit(frame), "Text1");
+    addressLabel->setBuddy(m_address);
+    auto* goButton = pictureButton(QStyle::SP_CommandLink, "Command3", "browse the entered url", frame);
     auto* bar = new QHBoxLayout;
-    for (QWidget* widget :
-         {static_cast<QWidget*>(Command4), static_cast<QWidget*>(Command5), static_cast<QWidget*>(Command6),
-          static_cast<QWidget*>(Command7), static_cast<QWidget*>(Label5)})
-        bar->addWidget(widget);
-    bar->addWidget(Text1, 1);
-    bar->addWidget(Command3);
-    auto* layout = new QVBoxLayout(frmBrowser);
+    for (const PageButton& button :
+         {PageButton{QStyle::SP_ArrowBack, "Command4", "back", QWebEnginePage::Back},
+          PageButton{QStyle::SP_ArrowForward, "Command5", "forward", QWebEnginePage::Forward},
+          PageButton{QStyle::SP_BrowserStop, "Command6", "stop", QWebEnginePage::Stop},
+          PageButton{QStyle::SP_BrowserReload, "Command7", "refresh", QWebEnginePage::Reload}})
+        bar->addWidget(pageButton(button, frame, [this] { return m_page; }));
+    m_page = named(new QWebEngineView(frame), "WebBrowser1");
+
+    bar->addWidget(addressLabel);
+    bar->addWidget(m_address, 1);
+    bar->addWidget(goButton);
+    auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(bar);
-    layout->addWidget(WebBrowser1, 1);
-    setCentralWidget(frmBrowser);
+    layout->addWidget(m_page, 1);
+    setCentralWidget(frame);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    auto* statusBar = named(new QStatusBar(this), "StatusBar1");
     for (int i = 0; i < 2; ++i) {
-        m_panels[i] = new QLabel(StatusBar1);
-        m_panels[i]->setObjectName(QStringLiteral("StatusBar1_Panel%1").arg(i + 1));
+        m_panels[i] = named(new QLabel(statusBar), QStringLiteral("StatusBar1_Panel%1").arg(i + 1));
         // Long addresses must not widen the window; each panel takes half of it.
         m_panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        StatusBar1->addWidget(m_panels[i], 1);
+        statusBar->addWidget(m_panels[i], 1);
     }
-    setStatusBar(StatusBar1);
+    setStatusBar(statusBar);
+    connect(goButton, &QToolButton::clicked, this, &WebsiteWindow::browseEnteredAddress);
 }
 
 void WebsiteWindow::bindBrowser()
 {
-    connect(Command3, &QToolButton::clicked, this, &WebsiteWindow::browseEnteredAddress);
-    connect(Text1, &QLineEdit::returnPressed, this, &WebsiteWindow::browseEnteredAddress);
-    // With nothing to go back or forward to, these do nothing.
-    connect(Command4, &QToolButton::clicked, WebBrowser1, &QWebEngineView::back);
-    connect(Command5, &QToolButton::clicked, WebBrowser1, &QWebEngineView::forward);
-    connect(Command6, &QToolButton::clicked, WebBrowser1, &QWebEngineView::stop);
-    connect(Command7, &QToolButton::clicked, WebBrowser1, &QWebEngineView::reload);
-
-    connect(WebBrowser1->page(), &QWebEnginePage::linkHovered, m_panels[0], &QLabel::setText);
-    connect(WebBrowser1, &QWebEngineView::loadStarted, this,
+    connect(m_address, &QLineEdit::returnPressed, this, &WebsiteWindow::browseEnteredAddress);
+    connect(m_page->page(), &QWebEnginePage::linkHovered, m_panels[0], &QLabel::setText);
+    connect(m_page, &QWebEngineView::loadStarted, this,
             [this] { m_panels[1]->setText(QStringLiteral("Opening ") + currentUrl().toString()); });
-    connect(WebBrowser1, &QWebEngineView::loadFinished, this, [this] {
+    connect(m_page, &QWebEngineView::loadFinished, this, [this] {
         const QString address = currentUrl().toString();
         m_panels[1]->setText(QStringLiteral("Completed ") + address);
-        Text1->setText(address);
-        setWindowTitle(WebBrowser1->title().isEmpty() ? address : WebBrowser1->title());
+        m_address->setText(address);
+        setWindowTitle(m_page->title().isEmpty() ? address : m_page->title());
     });
 }
 
 void WebsiteWindow::navigate(const QUrl& address)
 {
-    Text1->setText(address.toString());
-    WebBrowser1->setUrl(address.isEmpty() ? QUrl(QStringLiteral("about:blank")) : address);
-}
-
-QLabel* WebsiteWindow::statusPanel(int panel) const
-{
-    return m_panels.at(panel - 1);
+    m_address->setText(address.toString());
+    m_page->setUrl(address.isEmpty() ? QUrl(QStringLiteral("about:blank")) : address);
 }
 
 void WebsiteWindow::browseEnteredAddress()
 {
-    navigate(QUrl::fromUserInput(Text1->text().trimmed()));
+    navigate(QUrl::fromUserInput(m_address->text().trimmed()));
 }
 
 QUrl WebsiteWindow::currentUrl() const
 {
-    const QUrl shown = WebBrowser1->url();
-    return shown.isEmpty() ? WebBrowser1->page()->requestedUrl() : shown;
+    const QUrl shown = m_page->url();
+    return shown.isEmpty() ? m_page->page()->requestedUrl() : shown;
 }
 
 } // namespace brisquel

@@ -9,7 +9,7 @@ namespace brisquel {
 class LookupRouter;
 class WhoisQuery;
 
-// frmWhois: the full WHOIS record of one name, as the server sent it. Each opening is one fresh
+// The WHOIS window: the full WHOIS record of one name, as the server sent it. Each opening is one fresh
 // query; the record is plain text, never read as markup.
 class WhoisWindow : public QWidget
 {
@@ -20,14 +20,13 @@ public:
     QString domain() const { return m_domain; }
     // For tests: a shorter time limit before ask().
     WhoisQuery* query() const { return m_query; }
-    // Asks the server of the name's extension; the answer or the reason for none fills text1.
+    // Asks the server of the name's extension; the answer or the reason for none fills the window.
     void ask(const LookupRouter& router);
-
-    QPlainTextEdit* text1 = nullptr;
 
 private:
     QString m_domain;
     WhoisQuery* m_query;
+    QPlainTextEdit* m_record;
 };
 
 } // namespace brisquel

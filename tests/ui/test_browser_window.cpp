@@ -94,16 +94,17 @@ private Q_SLOTS:
                               QStringLiteral("greatname.com"), QStringLiteral("freeword.com")}));
 
         // Each listed name is looked up once, in list order, into both sets of lists.
-        QTRY_COMPARE_WITH_TIMEOUT(browser->statusPanel(1)->text(),
+        QTRY_COMPARE_WITH_TIMEOUT(test::child<QLabel>(browser, "StatusBar1_Panel1")->text(),
                                   QStringLiteral("Checked 4 unique domains."), 10000);
         QCOMPARE(whois.queries(), listedNames(fixture));
-        QCOMPARE(browser->List1->model()->rowCount(), 1);
-        QCOMPARE(browser->Label1->text(), QStringLiteral("Unregistered: (1)"));
-        QCOMPARE(browser->Label2->text(), QStringLiteral("Registered: (3)"));
+        QCOMPARE(test::child<QListView>(browser, "List1")->model()->rowCount(), 1);
+        QCOMPARE(test::child<QLabel>(browser, "Label1")->text(), QStringLiteral("Unregistered: (1)"));
+        QCOMPARE(test::child<QLabel>(browser, "Label2")->text(), QStringLiteral("Registered: (3)"));
         QCOMPARE(fixture.window->resultLists()->entries(ResultList::Low),
                  QStringList{QStringLiteral("freeword.com")});
         QCOMPARE(fixture.window->resultLists()->entryCount(ResultList::Registered), 3);
-        QCOMPARE(browser->statusPanel(2)->text(), QStringLiteral("Finished domains on current page"));
+        QCOMPARE(test::child<QLabel>(browser, "StatusBar1_Panel2")->text(),
+                 QStringLiteral("Finished domains on current page"));
 
         browser->close();
         QTRY_VERIFY(!fixture.window->browserWindow());
@@ -123,7 +124,7 @@ private Q_SLOTS:
         QVERIFY(browser);
         browser->checker()->setTimings({60000, 1, 20, 50});
         browser->show();
-        QTRY_COMPARE_WITH_TIMEOUT(browser->statusPanel(1)->text(),
+        QTRY_COMPARE_WITH_TIMEOUT(test::child<QLabel>(browser, "StatusBar1_Panel1")->text(),
                                   QStringLiteral("Checking 1 of 2: greatname.com"), 20000);
 
         MessageBox::setNextAnswer(QMessageBox::Cancel);
@@ -149,13 +150,13 @@ private Q_SLOTS:
         WindowFixture fixture;
         BrowserWindow* browser = openBrowser(fixture, whois, pages.address("/list"));
         QVERIFY(browser);
-        QTRY_COMPARE_WITH_TIMEOUT(browser->List1->model()->rowCount(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(test::child<QListView>(browser, "List1")->model()->rowCount(), 1, 20000);
 
-        browser->cmdClear[1]->click();
-        QCOMPARE(browser->List1->model()->rowCount(), 0);
-        QCOMPARE(browser->Label1->text(), QStringLiteral("Unregistered"));
-        browser->cmdRefresh->click();
-        QTRY_COMPARE_WITH_TIMEOUT(browser->List1->model()->rowCount(), 1, 20000);
+        test::child<QPushButton>(browser, "cmdClear_1")->click();
+        QCOMPARE(test::child<QListView>(browser, "List1")->model()->rowCount(), 0);
+        QCOMPARE(test::child<QLabel>(browser, "Label1")->text(), QStringLiteral("Unregistered"));
+        test::child<QToolButton>(browser, "cmdRefresh")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(test::child<QListView>(browser, "List1")->model()->rowCount(), 1, 20000);
         QCOMPARE(whois.queries(),
                  (QStringList{QStringLiteral("example.com"), QStringLiteral("example.com")}));
         QCOMPARE(listedNames(fixture),

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
@@ -42,8 +43,9 @@ private Q_SLOTS:
         QPointer<WhoisWindow> first = window->whoisWindow();
         QVERIFY(first && first->isVisible());
         QCOMPARE(first->windowTitle(), QStringLiteral("WHOIS Information"));
-        QVERIFY(first->text1->isReadOnly());
-        QTRY_COMPARE(first->text1->toPlainText(), QString::fromLatin1(record).remove(QLatin1Char('\r')));
+        QVERIFY(test::child<QPlainTextEdit>(first, "text1")->isReadOnly());
+        QTRY_COMPARE(test::child<QPlainTextEdit>(first, "text1")->toPlainText(),
+                     QString::fromLatin1(record).remove(QLatin1Char('\r')));
         QVERIFY(comServer.queries().isEmpty());
 
         // A second opening replaces the window and its text.
@@ -51,11 +53,13 @@ private Q_SLOTS:
         QVERIFY(window->whoisWindow() != first);
         QVERIFY(!first || !first->isVisible());
         QTRY_VERIFY(!first);
-        QTRY_VERIFY(window->whoisWindow()->text1->toPlainText().contains(QStringLiteral("SECOND.COM")));
+        QTRY_VERIFY(test::child<QPlainTextEdit>(window->whoisWindow(), "text1")
+                        ->toPlainText()
+                        .contains(QStringLiteral("SECOND.COM")));
         QCOMPARE(comServer.queries(), QStringList{QStringLiteral("second.com")});
 
         window->openWhois(QStringLiteral("third.de"));
-        QTRY_COMPARE(window->whoisWindow()->text1->toPlainText(),
+        QTRY_COMPARE(test::child<QPlainTextEdit>(window->whoisWindow(), "text1")->toPlainText(),
                      QStringLiteral("No WHOIS server is set up for .de."));
 
         window->close();
@@ -73,14 +77,14 @@ private Q_SLOTS:
         WhoisWindow silent(QStringLiteral("quiet.com"));
         silent.query()->setTimeoutMs(50);
         silent.ask(router);
-        QTRY_COMPARE(silent.text1->toPlainText(),
+        QTRY_COMPARE(test::child<QPlainTextEdit>(&silent, "text1")->toPlainText(),
                      QStringLiteral("No answer from 127.0.0.1 within 0.05 seconds."));
 
         const quint16 port = server.port();
         server.close();
         WhoisWindow refused(QStringLiteral("closed.com"));
         refused.ask(router);
-        QTRY_COMPARE(refused.text1->toPlainText(),
+        QTRY_COMPARE(test::child<QPlainTextEdit>(&refused, "text1")->toPlainText(),
                      QStringLiteral("Cannot connect to 127.0.0.1:%1: connection refused").arg(port));
     }
 
@@ -96,18 +100,19 @@ private Q_SLOTS:
             countAtHandOver = splash->count();
             // Started again in the middle of the hand-over: nothing more happens.
             splash->start();
-            timerRestarted = splash->Timer2->isActive();
+            timerRestarted = test::child<QTimer>(splash, "Timer2")->isActive();
             mainWindow.show();
         });
-        QVERIFY(!splash->Image1->pixmap().isNull());
+        QVERIFY(!test::child<QLabel>(splash, "Image1")->pixmap().isNull());
         // The same version as the About box.
-        QVERIFY(splash->Label3->text().startsWith(AppInfo::productTitle() + QLatin1Char(' ') +
-                                                  AboutWindow::majorMinor(AppInfo::version()) +
-                                                  QStringLiteral(" —")));
+        QVERIFY(test::child<QLabel>(splash, "Label3")
+                    ->text()
+                    .startsWith(AppInfo::productTitle() + QLatin1Char(' ') +
+                                AboutWindow::majorMinor(AppInfo::version()) + QStringLiteral(" —")));
         splash->show();
-        QVERIFY(!splash->Timer2->isActive());
+        QVERIFY(!test::child<QTimer>(splash, "Timer2")->isActive());
         splash->start();
-        QCOMPARE(splash->Timer2->interval(), 2);
+        QCOMPARE(test::child<QTimer>(splash, "Timer2")->interval(), 2);
         QTRY_COMPARE(opened, 1);
         QCOMPARE(countAtHandOver, 150);
         QVERIFY(!timerRestarted);
@@ -128,18 +133,19 @@ private Q_SLOTS:
         });
         about.show();
         QCOMPARE(about.windowTitle(), QStringLiteral("About Brisquel"));
-        QCOMPARE(about.Label1->text(), AppInfo::productTitle());
-        QCOMPARE(about.Label2->text(), QStringLiteral("Version:"));
-        QCOMPARE(about.lblVersion->text(), AboutWindow::majorMinor(AppInfo::version()));
+        QCOMPARE(test::child<QLabel>(&about, "Label1")->text(), AppInfo::productTitle());
+        QCOMPARE(test::child<QLabel>(&about, "Label2")->text(), QStringLiteral("Version:"));
+        QCOMPARE(test::child<QLabel>(&about, "lblVersion")->text(),
+                 AboutWindow::majorMinor(AppInfo::version()));
         QCOMPARE(AboutWindow::majorMinor(QStringLiteral("2.1.0.0")), QStringLiteral("2.1"));
-        QCOMPARE(about.Label3->text(), QStringLiteral("Owned By:"));
-        QCOMPARE(about.lblCompany->text(), AppInfo::companyName());
-        QCOMPARE(about.Label4->text(), QStringLiteral("Website:"));
-        QCOMPARE(about.lblWebsite->text(), site.toString());
-        QVERIFY(!about.Picture1->pixmap().isNull());
+        QCOMPARE(test::child<QLabel>(&about, "Label3")->text(), QStringLiteral("Owned By:"));
+        QCOMPARE(test::child<QLabel>(&about, "lblCompany")->text(), AppInfo::companyName());
+        QCOMPARE(test::child<QLabel>(&about, "Label4")->text(), QStringLiteral("Website:"));
+        QCOMPARE(test::child<QLabel>(&about, "lblWebsite")->text(), site.toString());
+        QVERIFY(!test::child<QLabel>(&about, "Picture1")->pixmap().isNull());
         QVERIFY(about.minimumWidth() > about.fontMetrics().horizontalAdvance(about.windowTitle()));
 
-        QTest::mouseClick(about.lblWebsite, Qt::LeftButton);
+        QTest::mouseClick(test::child<QLabel>(&about, "lblWebsite"), Qt::LeftButton);
         QCOMPARE(opened, QList<QUrl>{site});
     }
 };

@@ -17,6 +17,15 @@ using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
 using brisquel::test::WindowFixture;
 
+namespace {
+
+QCheckBox* extensionBox(GeneratorWindow* generator, int index)
+{
+    return test::child<QCheckBox>(generator, qPrintable(QStringLiteral("chkExt%1").arg(index)));
+}
+
+} // namespace
+
 class TestGeneratorWindow : public QObject
 {
     Q_OBJECT
@@ -40,28 +49,33 @@ private Q_SLOTS:
         GeneratorWindow* generator = window->generatorWindow();
         QVERIFY(generator);
         QCOMPARE(generator->windowTitle(), QStringLiteral("Domain Name Creator"));
-        QCOMPARE(generator->Text1->text(), QStringLiteral("shop"));
-        QVERIFY(!generator->chkExt[1]->isChecked());
-        QVERIFY(generator->chkExt[0]->isChecked());
-        generator->chkExt[0]->setChecked(false);
+        auto* baseWord = test::child<QLineEdit>(generator, "Text1");
+        auto* word = test::child<QLineEdit>(generator, "Text2");
+        auto* words = test::child<QListWidget>(generator, "List2");
+        auto* saveAs = test::child<QPushButton>(generator, "Command2");
+        QCOMPARE(baseWord->text(), QStringLiteral("shop"));
+        QVERIFY(!extensionBox(generator, 1)->isChecked());
+        QVERIFY(extensionBox(generator, 0)->isChecked());
+        extensionBox(generator, 0)->setChecked(false);
         QCOMPARE(window->settings()->value(SettingKeys::chkExt(0)), QStringLiteral("0"));
         for (int i = 2; i < GeneratorExtensionCount; ++i)
-            generator->chkExt[size_t(i)]->setChecked(i == 2);
-        QCOMPARE(generator->List2->count(), 3);
+            extensionBox(generator, i)->setChecked(i == 2);
+        QCOMPARE(words->count(), 3);
 
         // Del of a doubled word takes both from file and list.
-        generator->List2->setCurrentRow(0);
-        generator->cmdSub->click();
-        QCOMPARE(generator->List2->count(), 1);
-        generator->Text2->setText(QStringLiteral("get"));
-        QTest::keyClick(generator->Text2, Qt::Key_Return);
-        QCOMPARE(generator->List2->count(), 2);
+        words->setCurrentRow(0);
+        test::child<QPushButton>(generator, "cmdSub")->click();
+        QCOMPARE(words->count(), 1);
+        word->setText(QStringLiteral("get"));
+        QTest::keyClick(word, Qt::Key_Return);
+        QCOMPARE(words->count(), 2);
         QCOMPARE(fixture.read(QStringLiteral("Appends.txt")), QByteArray("free\r\nget\r\n"));
 
         // Enter in the base word runs it: 2 words x 4 forms x .org, searched at once.
-        QTest::keyClick(generator->Text1, Qt::Key_Return);
+        QTest::keyClick(baseWord, Qt::Key_Return);
         QCOMPARE(generator->generatedNames().size(), 8);
-        QCOMPARE(generator->txtStatus->text(), QStringLiteral("Created 8 domains...  Search Started"));
+        QCOMPARE(test::child<QLineEdit>(generator, "txtStatus")->text(),
+                 QStringLiteral("Created 8 domains...  Search Started"));
         QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("8"));
         QVERIFY(fixture.read(QStringLiteral("CreatedDomains.txt"))
                     .startsWith("freeshop.org\r\n\r\nfree-shop.org\r\n"));
@@ -70,10 +84,10 @@ private Q_SLOTS:
 
         // Save Domains As: cancel does nothing, a name gets a copy.
         FileDialog::setNextFileName(QString());
-        generator->Command2->click();
+        saveAs->click();
         QVERIFY(MessageBox::shown().isEmpty());
         FileDialog::setNextFileName(fixture.path(QStringLiteral("copy.txt")));
-        generator->Command2->click();
+        saveAs->click();
         QCOMPARE(fixture.read(QStringLiteral("copy.txt")),
                  fixture.read(QStringLiteral("CreatedDomains.txt")));
         QCOMPARE(FileDialog::lastDirectory(), fixture.path(QStringLiteral("CustomLists/shop.txt")));
@@ -81,7 +95,7 @@ private Q_SLOTS:
         // Without words there is nothing to start.
         QVERIFY(fixture.write(QStringLiteral("Appends.txt"), "\r\n"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        generator->Command1->click();
+        test::child<QPushButton>(generator, "Command1")->click();
         QCOMPARE(MessageBox::shown().last().text,
                  QStringLiteral("Add a word to the Prefixes/Suffixes list first."));
     }

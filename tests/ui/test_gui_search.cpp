@@ -150,7 +150,7 @@ private Q_SLOTS:
         fixture.write(QStringLiteral("CreatedDomains.txt"), "free1.com\r\nfree2.com\r\n");
         window->searchCreatedNames(2);
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
-        QCOMPARE(window->generatorWindow()->txtStatus->text(),
+        QCOMPARE(test::child<QLineEdit>(window->generatorWindow(), "txtStatus")->text(),
                  QStringLiteral("Search finished: 2 checked, 2 free, 0 taken, 0 unanswered"));
     }
 
@@ -215,14 +215,14 @@ private Q_SLOTS:
         fixture.server.setFaultFor(QStringLiteral("slow.com"), FakeWhoisServer::Fault::NeverAnswer);
         test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* setup = window->settingsWindow();
-        setup->chkDns->setChecked(true);
-        setup->txtDns->setText(QStringLiteral("dns.example"));
+        test::child<QCheckBox>(setup, "chkDns")->setChecked(true);
+        test::child<QLineEdit>(setup, "txtDns")->setText(QStringLiteral("dns.example"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        Q_EMIT setup->txtDns->editingFinished();
+        Q_EMIT test::child<QLineEdit>(setup, "txtDns")->editingFinished();
         QVERIFY(MessageBox::shown().last().text.contains(QStringLiteral("is not a DNS server")));
-        QCOMPARE(setup->txtDns->text(), QString());
-        setup->txtDns->setText(dns.address());
-        Q_EMIT setup->txtDns->editingFinished();
+        QCOMPARE(test::child<QLineEdit>(setup, "txtDns")->text(), QString());
+        test::child<QLineEdit>(setup, "txtDns")->setText(dns.address());
+        Q_EMIT test::child<QLineEdit>(setup, "txtDns")->editingFinished();
         QCOMPARE(window->settings()->value(SettingKeys::DnsServer()), dns.address());
 
         fixture.chooseCustomList("taken.com\r\nfree.com\r\nslow.com\r\n");

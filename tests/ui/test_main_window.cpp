@@ -544,10 +544,10 @@ private Q_SLOTS:
         QCOMPARE(notice->objectName(), QStringLiteral("Form2"));
         QCOMPARE(notice->windowTitle(), QStringLiteral("File backup"));
         QCOMPARE(
-            notice->Label1->text(),
+            test::child<QLabel>(notice, "Label1")->text(),
             QStringLiteral("One of your lists has reached 20000 entries.  They have been saved and cleared.  "
                            "You may find your backed up lists in the brisquel /overflow/ directory."));
-        QCOMPARE(notice->Command1->text(), QStringLiteral("Ok"));
+        QCOMPARE(test::child<QPushButton>(notice, "Command1")->text(), QStringLiteral("Ok"));
         QVERIFY(!notice->isModal());
         QCOMPARE(lists->entryCount(ResultList::Low), 0);
 
@@ -556,7 +556,7 @@ private Q_SLOTS:
         QCOMPARE(window->findChildren<OverflowNotice*>().size(), 1);
         QCOMPARE(window->overflowNotice(), notice);
 
-        notice->Command1->click();
+        test::child<QPushButton>(notice, "Command1")->click();
         QTRY_VERIFY(!window->overflowNotice());
         QVERIFY(overflow());
         QVERIFY(window->overflowNotice());
@@ -598,13 +598,14 @@ private Q_SLOTS:
         QCOMPARE(messages->windowTitle(), QStringLiteral("Messages"));
         QVERIFY(messages->isVisible());
         QVERIFY(!messages->isModal());
-        QVERIFY(messages->text()->isReadOnly());
+        QPlainTextEdit* text = test::child<QPlainTextEdit>(messages, "txtMessages");
+        QVERIFY(text->isReadOnly());
         const QRegularExpression line(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d ") +
                                       QRegularExpression::escape(notice) + QLatin1Char('$'));
-        QVERIFY(line.match(messages->text()->toPlainText()).hasMatch());
-        messages->text()->selectAll();
-        QTest::keyClick(messages->text(), Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(QGuiApplication::clipboard()->text(), messages->text()->toPlainText());
+        QVERIFY(line.match(text->toPlainText()).hasMatch());
+        text->selectAll();
+        QTest::keyClick(text, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), text->toPlainText());
     }
 
     void searchStoppedByTheDriverIsAWarning()
@@ -626,7 +627,7 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QAction>(window, "mnuViewMessages")->trigger();
-        QPlainTextEdit* text = window->messageLogWindow()->text();
+        QPlainTextEdit* text = test::child<QPlainTextEdit>(window->messageLogWindow(), "txtMessages");
         const int shownBefore = text->blockCount();
         const int count = MessageLog::Capacity + 2000;
         for (int i = 0; i < count; ++i)

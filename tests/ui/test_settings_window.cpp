@@ -35,14 +35,15 @@ QStringList fileRows(const WindowFixture& fixture)
 
 QTreeWidgetItem* itemOf(SettingsWindow* settings, const QString& extension)
 {
-    const QList<QTreeWidgetItem*> found = settings->lstDomains->findItems(extension, Qt::MatchExactly, 0);
+    const QList<QTreeWidgetItem*> found =
+        test::child<QTreeWidget>(settings, "lstDomains")->findItems(extension, Qt::MatchExactly, 0);
     return found.isEmpty() ? nullptr : found.first();
 }
 
 void click(SettingsWindow* settings, QTreeWidgetItem* item)
 {
-    settings->lstDomains->setCurrentItem(item);
-    Q_EMIT settings->lstDomains->itemClicked(item, 0);
+    test::child<QTreeWidget>(settings, "lstDomains")->setCurrentItem(item);
+    Q_EMIT test::child<QTreeWidget>(settings, "lstDomains")->itemClicked(item, 0);
 }
 
 } // namespace
@@ -60,56 +61,56 @@ private Q_SLOTS:
         test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         QCOMPARE(settings->windowTitle(), QStringLiteral("Domain extension settings"));
-        QCOMPARE(settings->lstDomains->topLevelItemCount(), 92);
+        QCOMPARE(test::child<QTreeWidget>(settings, "lstDomains")->topLevelItemCount(), 92);
 
         // A new row: trimmed, the dot dropped, lower case, enabled.
-        settings->Command1->click();
-        settings->txtExt->setText(QStringLiteral(" .XYZ "));
-        settings->txtServer->setText(QStringLiteral(" whois.nic.xyz "));
-        settings->txtPort->setText(QStringLiteral("43"));
-        settings->cmdSave->click();
+        test::child<QPushButton>(settings, "Command1")->click();
+        test::child<QLineEdit>(settings, "txtExt")->setText(QStringLiteral(" .XYZ "));
+        test::child<QLineEdit>(settings, "txtServer")->setText(QStringLiteral(" whois.nic.xyz "));
+        test::child<QLineEdit>(settings, "txtPort")->setText(QStringLiteral("43"));
+        test::child<QPushButton>(settings, "cmdSave")->click();
         QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|whois.nic.xyz|43|Enabled")));
         const int row = window->extensionTable().findExtensionIndex(QStringLiteral("a.xyz"), false);
         QCOMPARE(window->extensionTable().row(row).server, QStringLiteral("whois.nic.xyz"));
 
         // A bad port writes nothing.
-        settings->txtPort->setText(QStringLiteral("70000"));
+        test::child<QLineEdit>(settings, "txtPort")->setText(QStringLiteral("70000"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        settings->cmdSave->click();
+        test::child<QPushButton>(settings, "cmdSave")->click();
         QCOMPARE(MessageBox::shown().last().text,
                  QStringLiteral("Please enter valid information for all fields."));
         QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|whois.nic.xyz|43|Enabled")));
 
         // An RDAP row keeps its URL as typed; plain http to another computer is refused.
-        settings->txtPort->setText(QStringLiteral("443"));
-        settings->txtServer->setText(QStringLiteral("http://rdap.nic.xyz/"));
+        test::child<QLineEdit>(settings, "txtPort")->setText(QStringLiteral("443"));
+        test::child<QLineEdit>(settings, "txtServer")->setText(QStringLiteral("http://rdap.nic.xyz/"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        settings->cmdSave->click();
+        test::child<QPushButton>(settings, "cmdSave")->click();
         QVERIFY(MessageBox::shown().last().text.contains(QStringLiteral("only allowed to this computer")));
-        settings->txtServer->setText(QStringLiteral("https://rdap.nic.xyz/V1/"));
-        settings->cmdSave->click();
+        test::child<QLineEdit>(settings, "txtServer")->setText(QStringLiteral("https://rdap.nic.xyz/V1/"));
+        test::child<QPushButton>(settings, "cmdSave")->click();
         QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|https://rdap.nic.xyz/V1/|443|Enabled")));
         QCOMPARE(window->extensionTable().row(row).server, QStringLiteral("https://rdap.nic.xyz/V1/"));
-        settings->txtServer->setText(QStringLiteral("whois.nic.xyz"));
-        settings->txtPort->setText(QStringLiteral("43"));
-        settings->cmdSave->click();
+        test::child<QLineEdit>(settings, "txtServer")->setText(QStringLiteral("whois.nic.xyz"));
+        test::child<QLineEdit>(settings, "txtPort")->setText(QStringLiteral("43"));
+        test::child<QPushButton>(settings, "cmdSave")->click();
 
         // A disabled row stays disabled through Add/Save; Enable/Disable flips it.
         click(settings, itemOf(settings, QStringLiteral("xyz")));
-        settings->cmdToggle->click();
+        test::child<QPushButton>(settings, "cmdToggle")->click();
         QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|whois.nic.xyz|43|Disabled")));
         click(settings, itemOf(settings, QStringLiteral("xyz")));
         QVERIFY(!settings->newRowEnabled());
-        settings->txtPort->setText(QStringLiteral("4343"));
-        settings->cmdSave->click();
+        test::child<QLineEdit>(settings, "txtPort")->setText(QStringLiteral("4343"));
+        test::child<QPushButton>(settings, "cmdSave")->click();
         QVERIFY(fileRows(fixture).contains(QStringLiteral("xyz|whois.nic.xyz|4343|Disabled")));
 
         // Delete Selected removes the row from file and table.
         click(settings, itemOf(settings, QStringLiteral("xyz")));
-        settings->Command2->click();
+        test::child<QPushButton>(settings, "Command2")->click();
         QVERIFY(!itemOf(settings, QStringLiteral("xyz")));
         QCOMPARE(fileRows(fixture).filter(QStringLiteral("xyz|")), QStringList());
-        QVERIFY(settings->txtExt->text().isEmpty());
+        QVERIFY(test::child<QLineEdit>(settings, "txtExt")->text().isEmpty());
     }
 
     void sortThenDeleteWritesTheSortedOrder()
@@ -118,10 +119,14 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
-        Q_EMIT settings->lstDomains->header()->sectionClicked(1); // ascending by server
-        Q_EMIT settings->lstDomains->header()->sectionClicked(1); // the order flips
-        click(settings, settings->lstDomains->topLevelItem(0));
-        settings->Command2->click();
+        Q_EMIT test::child<QTreeWidget>(settings, "lstDomains")
+            ->header()
+            ->sectionClicked(1); // ascending by server
+        Q_EMIT test::child<QTreeWidget>(settings, "lstDomains")
+            ->header()
+            ->sectionClicked(1); // the order flips
+        click(settings, test::child<QTreeWidget>(settings, "lstDomains")->topLevelItem(0));
+        test::child<QPushButton>(settings, "Command2")->click();
         const QStringList rows = fileRows(fixture);
         QCOMPARE(rows.size(), 91);
         QStringList servers;
@@ -139,9 +144,9 @@ private Q_SLOTS:
         QVERIFY(fixture.write(QStringLiteral("registrars.txt"), "mine|whois.example.net|43|Enabled\r\n"));
         test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
-        settings->Command3->click();
+        test::child<QPushButton>(settings, "Command3")->click();
         QCOMPARE(fileRows(fixture).size(), 92);
-        QCOMPARE(settings->lstDomains->topLevelItemCount(), 92);
+        QCOMPARE(test::child<QTreeWidget>(settings, "lstDomains")->topLevelItemCount(), 92);
         const QStringList copies =
             QDir(fixture.path(QStringLiteral("backups"))).entryList({QStringLiteral("registrars-*.txt")});
         QCOMPARE(copies.size(), 1);
@@ -155,22 +160,23 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
-        settings->chkProxy->setChecked(true);
+        test::child<QCheckBox>(settings, "chkProxy")->setChecked(true);
         QCOMPARE(window->settings()->value(SettingKeys::chkProxy()), QStringLiteral("1"));
         QVERIFY(window->useProxy());
         QVERIFY(!test::child<QLabel>(window, "proxyLabel")->isHidden());
         QVERIFY(test::child<QLabel>(window, "proxyLabel")
                     ->text()
                     .startsWith(QStringLiteral("All lookups go to ")));
-        settings->chkProxy->setChecked(false);
+        test::child<QCheckBox>(settings, "chkProxy")->setChecked(false);
         QVERIFY(test::child<QLabel>(window, "proxyLabel")->isHidden());
-        settings->chkRdap->setChecked(true);
+        test::child<QCheckBox>(settings, "chkRdap")->setChecked(true);
         QCOMPARE(window->settings()->value(SettingKeys::chkRdap()), QStringLiteral("1"));
         QVERIFY(window->searchDriver()->preferRdap());
-        settings->chkRdap->setChecked(false);
+        test::child<QCheckBox>(settings, "chkRdap")->setChecked(false);
         QVERIFY(!window->searchDriver()->preferRdap());
-        QVERIFY(settings->chkConfirm->isChecked() && window->searchDriver()->confirmFree());
-        settings->chkConfirm->setChecked(false);
+        QVERIFY(test::child<QCheckBox>(settings, "chkConfirm")->isChecked() &&
+                window->searchDriver()->confirmFree());
+        test::child<QCheckBox>(settings, "chkConfirm")->setChecked(false);
         QCOMPARE(window->settings()->value(SettingKeys::chkConfirm()), QStringLiteral("0"));
         QVERIFY(!window->searchDriver()->confirmFree());
 
@@ -178,10 +184,10 @@ private Q_SLOTS:
                                                           {QString(), QStringLiteral(".com")},
                                                           {QStringLiteral("co.uk"), QStringLiteral("co.uk")}};
         for (const auto& [text, stored] : typed) {
-            settings->txtDefault->setText(text);
-            Q_EMIT settings->txtDefault->textEdited(text);
-            Q_EMIT settings->txtDefault->editingFinished();
-            QCOMPARE(settings->txtDefault->text(), stored);
+            test::child<QLineEdit>(settings, "txtDefault")->setText(text);
+            Q_EMIT test::child<QLineEdit>(settings, "txtDefault")->textEdited(text);
+            Q_EMIT test::child<QLineEdit>(settings, "txtDefault")->editingFinished();
+            QCOMPARE(test::child<QLineEdit>(settings, "txtDefault")->text(), stored);
             QCOMPARE(window->settings()->value(SettingKeys::DefaultExt()), stored);
         }
     }
@@ -193,9 +199,11 @@ private Q_SLOTS:
         test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         settings->resize(1, 1);
-        QTRY_VERIFY(settings->txtLimit->isVisible());
-        for (QLineEdit* field : {settings->txtExt, settings->txtServer, settings->txtPort, settings->txtLimit,
-                                 settings->txtDns}) {
+        QTRY_VERIFY(test::child<QLineEdit>(settings, "txtLimit")->isVisible());
+        for (QLineEdit* field :
+             {test::child<QLineEdit>(settings, "txtExt"), test::child<QLineEdit>(settings, "txtServer"),
+              test::child<QLineEdit>(settings, "txtPort"), test::child<QLineEdit>(settings, "txtLimit"),
+              test::child<QLineEdit>(settings, "txtDns")}) {
             QVERIFY2(field->height() >= field->minimumSizeHint().height(), qPrintable(field->objectName()));
             if (!field->placeholderText().isEmpty())
                 QVERIFY2(field->width() > field->fontMetrics().horizontalAdvance(field->placeholderText()),
@@ -210,22 +218,22 @@ private Q_SLOTS:
         test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         click(settings, itemOf(settings, QStringLiteral("org")));
-        QCOMPARE(settings->txtLimit->text(), QString());
-        settings->txtLimit->setText(QStringLiteral("rate=5/s connections=2"));
-        settings->cmdLimit->click();
+        QCOMPARE(test::child<QLineEdit>(settings, "txtLimit")->text(), QString());
+        test::child<QLineEdit>(settings, "txtLimit")->setText(QStringLiteral("rate=5/s connections=2"));
+        test::child<QPushButton>(settings, "cmdLimit")->click();
         // Written into the template, whose comments stay.
         const QByteArray limits = fixture.read(QStringLiteral("server-limits.txt"));
         QVERIFY(limits.startsWith("# Your own server limits"));
         QVERIFY(limits.endsWith("\r\nwhois.publicinterestregistry.org rate=5/s connections=2\r\n"));
         QCOMPARE(itemOf(settings, QStringLiteral("org"))->text(4), QStringLiteral("5 a second, 2 at once"));
-        QCOMPARE(settings->lblLimitSaved->text(),
+        QCOMPARE(test::child<QLabel>(settings, "lblLimitSaved")->text(),
                  QStringLiteral("Limit saved for whois.publicinterestregistry.org: 5 a second, 2 at once"));
 
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        settings->txtLimit->setText(QStringLiteral("fast please"));
-        settings->cmdLimit->click();
+        test::child<QLineEdit>(settings, "txtLimit")->setText(QStringLiteral("fast please"));
+        test::child<QPushButton>(settings, "cmdLimit")->click();
         QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("A limit is written as rate=N/s")));
-        QCOMPARE(settings->lblLimitSaved->text(), QString());
+        QCOMPARE(test::child<QLabel>(settings, "lblLimitSaved")->text(), QString());
         QVERIFY(fixture.read(QStringLiteral("server-limits.txt")).contains("rate=5/s connections=2"));
     }
 
@@ -254,8 +262,8 @@ private Q_SLOTS:
         test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         click(settings, itemOf(settings, QStringLiteral("com")));
-        settings->txtPort->setText(QString::number(second.port()));
-        settings->cmdSave->click();
+        test::child<QLineEdit>(settings, "txtPort")->setText(QString::number(second.port()));
+        test::child<QPushButton>(settings, "cmdSave")->click();
         QTRY_VERIFY(!second.queries().isEmpty());
         test::child<QPushButton>(window, "Command3")->click();
     }

@@ -53,39 +53,42 @@ private Q_SLOTS:
         WebsiteWindow* window = WebsiteWindow::open(pages.url("/first"));
         QVERIFY(window->isVisible());
         QVERIFY(window->windowState() & Qt::WindowMaximized);
-        QCOMPARE(window->frmBrowser->title(), QStringLiteral("Browser"));
-        QCOMPARE(window->Label5->text(), QStringLiteral("URL:"));
-        QCOMPARE(window->Command3->toolTip(), QStringLiteral("browse the entered url"));
-        QCOMPARE(window->StatusBar1->findChildren<QLabel*>().size(), 2);
+        QCOMPARE(test::child<QGroupBox>(window, "frmBrowser")->title(), QStringLiteral("Browser"));
+        QCOMPARE(test::child<QLabel>(window, "Label5")->text(), QStringLiteral("URL:"));
+        QCOMPARE(test::child<QToolButton>(window, "Command3")->toolTip(),
+                 QStringLiteral("browse the entered url"));
+        QCOMPARE(test::child<QStatusBar>(window, "StatusBar1")->findChildren<QLabel*>().size(), 2);
+        QLineEdit* address = test::child<QLineEdit>(window, "Text1");
+        QWebEngineView* view = test::child<QWebEngineView>(window, "WebBrowser1");
+        QToolButton* back = test::child<QToolButton>(window, "Command4");
+        QLabel* loading = test::child<QLabel>(window, "StatusBar1_Panel2");
 
         const QString first = pages.url("/first").toString();
-        QTRY_COMPARE_WITH_TIMEOUT(window->statusPanel(2)->text(), QStringLiteral("Completed ") + first,
-                                  30000);
+        QTRY_COMPARE_WITH_TIMEOUT(loading->text(), QStringLiteral("Completed ") + first, 30000);
         QCOMPARE(window->windowTitle(), QStringLiteral("First Page"));
-        QCOMPARE(window->Text1->text(), first);
+        QCOMPARE(address->text(), first);
 
         // Nothing to go back to: nothing happens.
-        window->Command4->click();
+        back->click();
         QTest::qWait(300);
-        QCOMPARE(window->WebBrowser1->url().toString(), first);
+        QCOMPARE(view->url().toString(), first);
         QCOMPARE(window->windowTitle(), QStringLiteral("First Page"));
 
         QStringList opening;
         const QMetaObject::Connection recording =
-            connect(window->WebBrowser1, &QWebEngineView::loadStarted, this,
-                    [&] { opening << window->statusPanel(2)->text(); });
+            connect(view, &QWebEngineView::loadStarted, this, [&] { opening << loading->text(); });
         const QString second = pages.url("/second").toString();
-        window->Text1->setText(second);
-        QTest::keyClick(window->Text1, Qt::Key_Return);
+        address->setText(second);
+        QTest::keyClick(address, Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Second Page"), 30000);
         QCOMPARE(opening, QStringList{QStringLiteral("Opening ") + second});
-        QCOMPARE(window->statusPanel(2)->text(), QStringLiteral("Completed ") + second);
+        QCOMPARE(loading->text(), QStringLiteral("Completed ") + second);
         disconnect(recording);
 
-        window->Command4->click();
+        back->click();
         QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("First Page"), 30000);
-        QCOMPARE(window->Text1->text(), first);
-        window->Command5->click();
+        QCOMPARE(address->text(), first);
+        test::child<QToolButton>(window, "Command5")->click();
         QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Second Page"), 30000);
 
         // A second opening reuses the window.
