@@ -68,10 +68,11 @@ struct WindowState
 
 WindowState stateOf(const MainWindow* window)
 {
+    const auto* startNumber = test::child<QLineEdit>(window, "txtWordNum");
     return {window->currentListFile(),
-            test::child<QLineEdit>(window, "txtWordNum")->text(),
+            startNumber->text(),
             test::child<QLineEdit>(window, "txtWordMax")->text(),
-            !test::child<QLineEdit>(window, "txtWordNum")->isHidden(),
+            !startNumber->isHidden(),
             !test::child<QLineEdit>(window, "txtSearch")->isHidden(),
             test::child<QPushButton>(window, "cmdDoSearch")->isEnabled(),
             test::child<QPushButton>(window, "Command3")->isEnabled(),
@@ -243,14 +244,13 @@ private Q_SLOTS:
             QTRY_VERIFY2(caption->height() >= caption->heightForWidth(caption->width()),
                          qPrintable(caption->text()));
         }
-        const QFontMetrics metrics = test::child<QPushButton>(window, "cmdWebsite")->fontMetrics();
-        QTRY_VERIFY(test::child<QPushButton>(window, "cmdWebsite")->isVisible());
-        QVERIFY(test::child<QPushButton>(window, "cmdWebsite")->width() >
-                metrics.horizontalAdvance(test::child<QPushButton>(window, "cmdWebsite")->text()));
-        QVERIFY(test::child<QProgressBar>(window, "searchProgress")->minimumWidth() >
-                test::child<QProgressBar>(window, "searchProgress")
-                    ->fontMetrics()
-                    .horizontalAdvance(QStringLiteral("999999 of 999999")));
+        auto* website = test::child<QPushButton>(window, "cmdWebsite");
+        const QFontMetrics metrics = website->fontMetrics();
+        QTRY_VERIFY(website->isVisible());
+        QVERIFY(website->width() > metrics.horizontalAdvance(website->text()));
+        auto* progress = test::child<QProgressBar>(window, "searchProgress");
+        QVERIFY(progress->minimumWidth() >
+                progress->fontMetrics().horizontalAdvance(QStringLiteral("999999 of 999999")));
     }
 
     void minimumSizeIsKept()
@@ -269,15 +269,14 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         window->show();
         window->resize(1200, 700);
-        QTRY_COMPARE(test::child<QPushButton>(window, "cmdClear2")->y(),
-                     test::child<QPushButton>(window, "cmdCopy2")->y());
-        QVERIFY(test::child<QPushButton>(window, "cmdClear2")->x() >
-                test::child<QPushButton>(window, "cmdCopy2")->x());
+        auto* copy = test::child<QPushButton>(window, "cmdCopy2");
+        auto* del = test::child<QPushButton>(window, "cmdClear2");
+        auto* clear = test::child<QPushButton>(window, "cmdClear2_2");
+        QTRY_COMPARE(del->y(), copy->y());
+        QVERIFY(del->x() > copy->x());
         window->resize(433, 433);
-        QTRY_VERIFY(test::child<QPushButton>(window, "cmdClear2")->y() >
-                    test::child<QPushButton>(window, "cmdCopy2")->y());
-        QVERIFY(test::child<QPushButton>(window, "cmdClear2_2")->y() >
-                test::child<QPushButton>(window, "cmdClear2")->y());
+        QTRY_VERIFY(del->y() > copy->y());
+        QVERIFY(clear->y() > del->y());
     }
 
     void wordListChoice_data()
@@ -371,8 +370,9 @@ private Q_SLOTS:
         chooseInCombo(window, SearchType::CustomList);
         QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("10"));
 
-        test::child<QLineEdit>(window, "txtWordNum")->setText(typed);
-        QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), shown);
+        auto* startNumber = test::child<QLineEdit>(window, "txtWordNum");
+        startNumber->setText(typed);
+        QCOMPARE(startNumber->text(), shown);
     }
 
     // A typo must not lose the place the list was resumed at.
@@ -383,10 +383,11 @@ private Q_SLOTS:
         QVERIFY(fixture.write(QStringLiteral("wordlists/ten.txt"), numberedNames(10)));
         FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/ten.txt")));
         chooseInCombo(window, SearchType::CustomList);
-        test::child<QLineEdit>(window, "txtWordNum")->clear();
-        QTest::keyClicks(test::child<QLineEdit>(window, "txtWordNum"), QStringLiteral("7"));
-        QTest::keyClicks(test::child<QLineEdit>(window, "txtWordNum"), QStringLiteral("5"));
-        QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("7"));
+        auto* startNumber = test::child<QLineEdit>(window, "txtWordNum");
+        startNumber->clear();
+        QTest::keyClicks(startNumber, QStringLiteral("7"));
+        QTest::keyClicks(startNumber, QStringLiteral("5"));
+        QCOMPARE(startNumber->text(), QStringLiteral("7"));
         QCOMPARE(window->noticeText(),
                  QStringLiteral("Start Number 75 is past the end of the list (10 entries); it stays at 7."));
         QCOMPARE(window->messageLog()->entries().last().text, window->noticeText());
@@ -412,13 +413,14 @@ private Q_SLOTS:
         test::toolsMenuItem(window, SearchType::CustomList)->trigger();
         QCOMPARE(stateOf(window), (WindowState{mine, QStringLiteral("1"), QStringLiteral("3"), true, false,
                                                true, false, false}));
-        QVERIFY(!test::child<QLabel>(window, "lblListFile")->isHidden());
-        QCOMPARE(test::child<QLabel>(window, "lblListFile")->text(), QStringLiteral("mine.txt"));
-        QCOMPARE(test::child<QLabel>(window, "lblListFile")->toolTip(), QDir::toNativeSeparators(mine));
+        auto* listFile = test::child<QLabel>(window, "lblListFile");
+        QVERIFY(!listFile->isHidden());
+        QCOMPARE(listFile->text(), QStringLiteral("mine.txt"));
+        QCOMPARE(listFile->toolTip(), QDir::toNativeSeparators(mine));
 
         // Cancelled later: the file picked before stays.
         chooseInCombo(window, SearchType::FullWordList);
-        QVERIFY(test::child<QLabel>(window, "lblListFile")->isHidden());
+        QVERIFY(listFile->isHidden());
         FileDialog::setNextFileName(QString());
         chooseInCombo(window, SearchType::CustomList);
         QCOMPARE(window->currentListFile(), mine);
@@ -444,47 +446,52 @@ private Q_SLOTS:
         QCOMPARE(stateOf(window),
                  (WindowState{fixture.path(QStringLiteral("BrowserSearch.txt")), QStringLiteral("1"),
                               countBefore, false, true, true, false, false}));
-        QVERIFY(test::child<QLineEdit>(window, "txtSearch")->isEnabled());
+        auto* searchString = test::child<QLineEdit>(window, "txtSearch");
+        auto* harvest = test::child<QPushButton>(window, "cmdCreate");
+        QVERIFY(searchString->isEnabled());
         QVERIFY(test::child<QComboBox>(window, "Combo2")->isEnabled());
-        QTest::keyClicks(test::child<QLineEdit>(window, "txtSearch"), QStringLiteral("cheap"));
-        QVERIFY(test::child<QPushButton>(window, "cmdCreate")->isEnabled());
-        test::child<QLineEdit>(window, "txtSearch")->clear();
-        QVERIFY(!test::child<QPushButton>(window, "cmdCreate")->isEnabled());
+        QTest::keyClicks(searchString, QStringLiteral("cheap"));
+        QVERIFY(harvest->isEnabled());
+        searchString->clear();
+        QVERIFY(!harvest->isEnabled());
 
         // With a search string already there, the button is ready at once.
-        test::child<QLineEdit>(window, "txtSearch")->setText(QStringLiteral("cheap"));
+        searchString->setText(QStringLiteral("cheap"));
         chooseInCombo(window, SearchType::FullWordList);
         test::toolsMenuItem(window, SearchType(type))->trigger();
-        QVERIFY(test::child<QPushButton>(window, "cmdCreate")->isEnabled());
+        QVERIFY(harvest->isEnabled());
     }
 
     void generateAndBrowseChoices()
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
+        auto* startNumber = test::child<QLineEdit>(window, "txtWordNum");
+        auto* searchString = test::child<QLineEdit>(window, "txtSearch");
+        auto* reopen = test::child<QPushButton>(window, "cmdReopen");
         chooseInCombo(window, SearchType::GenerateNames);
         QCOMPARE(window->currentListFile(), fixture.path(QStringLiteral("CreatedDomains.txt")));
-        QVERIFY(test::child<QLineEdit>(window, "txtWordNum")->isHidden());
-        QVERIFY(test::child<QLineEdit>(window, "txtSearch")->isHidden());
+        QVERIFY(startNumber->isHidden());
+        QVERIFY(searchString->isHidden());
         QVERIFY(test::child<QPushButton>(window, "cmdDoSearch")->isEnabled());
-        QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("1"));
+        QCOMPARE(startNumber->text(), QStringLiteral("1"));
         QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
         // Closed, it is a click away: the main window shows the way back in Start's place.
         QVERIFY(window->generatorWindow()->close());
-        QVERIFY(!test::child<QPushButton>(window, "cmdReopen")->isHidden());
-        QCOMPARE(test::child<QPushButton>(window, "cmdReopen")->text(), QStringLiteral("Generate"));
-        test::child<QPushButton>(window, "cmdReopen")->click();
+        QVERIFY(!reopen->isHidden());
+        QCOMPARE(reopen->text(), QStringLiteral("Generate"));
+        reopen->click();
         QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
 
         // Browsing keeps the current list file. The browser's first page stays on this machine.
         window->settings()->setValue(SettingKeys::BrowseStartAddress(), QStringLiteral("about:blank"));
         test::toolsMenuItem(window, SearchType::BrowseForNames)->trigger();
         QCOMPARE(window->currentListFile(), fixture.path(QStringLiteral("CreatedDomains.txt")));
-        QVERIFY(test::child<QLineEdit>(window, "txtWordNum")->isHidden());
-        QVERIFY(test::child<QLineEdit>(window, "txtSearch")->isHidden());
-        QCOMPARE(test::child<QPushButton>(window, "cmdReopen")->text(), QStringLiteral("Browse"));
+        QVERIFY(startNumber->isHidden());
+        QVERIFY(searchString->isHidden());
+        QCOMPARE(reopen->text(), QStringLiteral("Browse"));
         chooseInCombo(window, SearchType::FullWordList);
-        QVERIFY(test::child<QPushButton>(window, "cmdReopen")->isHidden());
+        QVERIFY(reopen->isHidden());
     }
 
     void startRefusesBadInput_data()

@@ -281,14 +281,16 @@ private Q_SLOTS:
         ShownWindow fixture;
         MainWindow* window = fixture.window.get();
         fill(window->resultLists(), ResultList::Low, names(ResultList::Low, 8));
-        QVERIFY(!test::child<ResultListView>(window, "List1")->createDragMimeData());
-        select(test::child<ResultListView>(window, "List1"), {7, 0, 3}, 3);
-        std::unique_ptr<QMimeData> data(test::child<ResultListView>(window, "List1")->createDragMimeData());
+        auto* lowList = test::child<ResultListView>(window, "List1");
+        auto* savedList = test::child<ResultListView>(window, "List5");
+        QVERIFY(!lowList->createDragMimeData());
+        select(lowList, {7, 0, 3}, 3);
+        std::unique_ptr<QMimeData> data(lowList->createDragMimeData());
         QVERIFY(data);
         QCOMPARE(data->text(), QStringLiteral("0|3|7"));
-        QVERIFY(test::child<ResultListView>(window, "List1")->dragEnabled());
-        QVERIFY(!test::child<ResultListView>(window, "List5")->dragEnabled());
-        QVERIFY(test::child<ResultListView>(window, "List5")->viewport()->acceptDrops());
+        QVERIFY(lowList->dragEnabled());
+        QVERIFY(!savedList->dragEnabled());
+        QVERIFY(savedList->viewport()->acceptDrops());
     }
 
     void dropSavesTheNames()
@@ -322,9 +324,10 @@ private Q_SLOTS:
         ResultLists* lists = window->resultLists();
         const QStringList registered = names(ResultList::Low, 4);
         fill(lists, ResultList::Registered, registered);
-        pressRow(test::child<ResultListView>(window, "List2"), 0);
-        select(test::child<ResultListView>(window, "List2"), {1, 3}, 3);
-        std::unique_ptr<QMimeData> data(test::child<ResultListView>(window, "List2")->createDragMimeData());
+        auto* registeredList = test::child<ResultListView>(window, "List2");
+        pressRow(registeredList, 0);
+        select(registeredList, {1, 3}, 3);
+        std::unique_ptr<QMimeData> data(registeredList->createDragMimeData());
         QVERIFY(data);
 
         // A search empties and refills the list while the drag is under way.
@@ -370,12 +373,13 @@ private Q_SLOTS:
             window->resultLists()->entries(ResultList::Saved),
             (QStringList{QStringLiteral("one.com"), QStringLiteral("two.com"), QStringLiteral("three.com")}));
 
-        select(test::child<ResultListView>(window, "List5"), {1}, 1);
+        auto* savedList = test::child<ResultListView>(window, "List5");
+        select(savedList, {1}, 1);
         test::child<QPushButton>(window, "cmdClear5")->click();
         QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray("one.com\r\nthree.com\r\n"));
 
-        select(test::child<ResultListView>(window, "List5"), {0}, 0);
-        QTest::keyClick(test::child<ResultListView>(window, "List5"), Qt::Key_Delete);
+        select(savedList, {0}, 0);
+        QTest::keyClick(savedList, Qt::Key_Delete);
         QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray("three.com\r\n"));
 
         // Clear asks first, and keeps what it clears in the backups.
@@ -403,17 +407,15 @@ private Q_SLOTS:
         fixture.opened.clear();
 
         // Below the last entry nothing is selected.
-        QTest::mouseDClick(test::child<ResultListView>(window, "List3")->viewport(), Qt::LeftButton, {},
-                           QPoint(5, test::child<ResultListView>(window, "List3")->viewport()->height() - 5));
+        auto* highList = test::child<ResultListView>(window, "List3");
+        QTest::mouseDClick(highList->viewport(), Qt::LeftButton, {},
+                           QPoint(5, highList->viewport()->height() - 5));
         QVERIFY(fixture.opened.isEmpty());
         QVERIFY(window->listActions()->selectedDomain().isEmpty());
 
         const QString name = names(ResultList::High, 3).at(1);
-        QTest::mouseDClick(
-            test::child<ResultListView>(window, "List3")->viewport(), Qt::LeftButton, {},
-            test::child<ResultListView>(window, "List3")
-                ->visualRect(test::child<ResultListView>(window, "List3")->model()->index(1, 0))
-                .center());
+        QTest::mouseDClick(highList->viewport(), Qt::LeftButton, {},
+                           highList->visualRect(highList->model()->index(1, 0)).center());
         QCOMPARE(window->listActions()->selectedDomain(), name);
         QCOMPARE(fixture.opened,
                  QList<QUrl>{QUrl(window->settings()->value(SettingKeys::PurchaseAddress()) + name)});
@@ -432,11 +434,9 @@ private Q_SLOTS:
         QCOMPARE(test::child<QGroupBox>(window, "Frame2")->title(), QStringLiteral("Domain Name Manager"));
         fill(window->resultLists(), ResultList::Saved, {QStringLiteral("kept.com")});
         fixture.opened.clear();
-        QTest::mouseDClick(
-            test::child<ResultListView>(window, "List5")->viewport(), Qt::LeftButton, {},
-            test::child<ResultListView>(window, "List5")
-                ->visualRect(test::child<ResultListView>(window, "List5")->model()->index(0, 0))
-                .center());
+        auto* savedList = test::child<ResultListView>(window, "List5");
+        QTest::mouseDClick(savedList->viewport(), Qt::LeftButton, {},
+                           savedList->visualRect(savedList->model()->index(0, 0)).center());
         QCOMPARE(window->listActions()->selectedDomain(), QStringLiteral("kept.com"));
         QVERIFY(fixture.opened.isEmpty());
         QVERIFY(window->whoisWindow());
