@@ -221,7 +221,6 @@ void MainWindow::buildSearchFrame()
     // window still shrinks it.
     m_listFileLabel->setHintWidth(m_listFileLabel->fontMetrics().averageCharWidth() * 20);
     m_listFileLabel->setMaximumWidth(m_listFileLabel->sizeHint().width());
-    m_listFileLabel->hide();
 
     m_startNumberLabel = namedLabel(QStringLiteral("Start Number:"), "wLabel1", m_searchFrame);
     m_entryCountLabel = namedLabel(QStringLiteral("Of "), "wLabel2", m_searchFrame);
@@ -248,10 +247,8 @@ void MainWindow::buildSearchFrame()
     m_startButton = namedButton(QStringLiteral("Start"), "cmdDoSearch",
                                 "Click here to start searching your list.", m_searchFrame);
     m_reopenButton = namedButton(QStringLiteral("Open"), "cmdReopen", nullptr, m_searchFrame);
-    m_reopenButton->hide();
     m_stopButton =
         namedButton(QStringLiteral("Stop"), "Command3", "Click here to stop searching names", m_searchFrame);
-    m_stopButton->setEnabled(false);
     m_setupButton = namedButton(QStringLiteral("Setup"), "cmdSetup", nullptr, m_searchFrame);
     m_websiteButton = named(new QPushButton(QStringLiteral("Visit ") + AppInfo::webSiteName(), m_searchFrame),
                             QStringLiteral("cmdWebsite"));
