@@ -462,6 +462,53 @@ private Q_SLOTS:
         QVERIFY(harvest->isEnabled());
     }
 
+    // Which controls each search type shows and lets the user use, while no search runs.
+    void controlsFollowTheSearchType_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("listControls");
+        QTest::addColumn<bool>("searchControls");
+        QTest::addColumn<bool>("listFileName");
+        QTest::addColumn<bool>("reopenButton");
+        for (SearchType type : allSearchTypes()) {
+            const bool engine = type == SearchType::YahooSearch || type == SearchType::GoogleSearch;
+            const bool ownWindow = type == SearchType::BrowseForNames || type == SearchType::GenerateNames;
+            QTest::newRow(qPrintable(searchTypeCaption(type)))
+                << int(type) << (!engine && !ownWindow) << engine << (type == SearchType::CustomList)
+                << ownWindow;
+        }
+    }
+
+    void controlsFollowTheSearchType()
+    {
+        QFETCH(int, type);
+        QFETCH(bool, listControls);
+        QFETCH(bool, searchControls);
+        QFETCH(bool, listFileName);
+        QFETCH(bool, reopenButton);
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->settings()->setValue(SettingKeys::BrowseStartAddress(), QStringLiteral("about:blank"));
+        FileDialog::setNextFileName(QString());
+        test::toolsMenuItem(window, SearchType(type))->trigger();
+
+        for (const char* name : {"wLabel1", "wLabel2", "txtWordNum", "txtWordMax", "cmdDoSearch"})
+            QVERIFY2(test::child<QWidget>(window, name)->isHidden() != listControls, name);
+        for (const char* name : {"sLabel1", "SLabel2", "txtSearch", "Combo2", "cmdCreate"})
+            QVERIFY2(test::child<QWidget>(window, name)->isHidden() != searchControls, name);
+        QCOMPARE(!test::child<QWidget>(window, "lblListFile")->isHidden(), listFileName);
+        QCOMPARE(!test::child<QWidget>(window, "cmdReopen")->isHidden(), reopenButton);
+
+        QVERIFY(test::child<QComboBox>(window, "Combo1")->isEnabled());
+        QVERIFY(test::child<QPushButton>(window, "cmdDoSearch")->isEnabled());
+        QVERIFY(test::child<QLineEdit>(window, "txtWordNum")->isEnabled());
+        QVERIFY(!test::child<QPushButton>(window, "Command3")->isEnabled());
+        QCOMPARE(test::child<QLineEdit>(window, "txtSearch")->isEnabled(), searchControls);
+        QCOMPARE(test::child<QComboBox>(window, "Combo2")->isEnabled(), searchControls);
+        // Search also wants a search string.
+        QVERIFY(!test::child<QPushButton>(window, "cmdCreate")->isEnabled());
+    }
+
     void generateAndBrowseChoices()
     {
         WindowFixture fixture;
