@@ -27,6 +27,7 @@
 #include "website_window.h"
 #include "whois_config/extension_settings.h"
 #include "whois_window.h"
+#include "widget_helpers.h"
 #include "wrapping_label.h"
 
 #include <QCloseEvent>
@@ -71,35 +72,52 @@ const ListColumn ListColumns[] = {
     {ResultList::Saved, "Drag a domain name here to save it.", "Drag a domain name here to save it."},
 };
 
-ResultListView* MainWindow::*const ListMembers[] = {
-    &MainWindow::List1, &MainWindow::List2, &MainWindow::List3, &MainWindow::List4, &MainWindow::List5};
-QLabel* MainWindow::*const LabelMembers[] = {&MainWindow::Label1, &MainWindow::Label2, &MainWindow::Label3,
-                                             &MainWindow::Label4, &MainWindow::Label5};
-
 QString text(const char* latin1)
 {
     return QString::fromLatin1(latin1);
 }
 
-template <typename Widget>
-Widget* named(Widget* widget, const QString& name)
+// Which controls a search type shows. The list controls and the search controls share a place.
+struct SourceControls
 {
-    widget->setObjectName(name);
-    return widget;
+    bool listControls = false;   // start number, entry count and Start
+    bool searchControls = false; // search string, count to get and Search
+    bool listFileName = false;
+    bool reopenButton = false; // in Start's place
+};
+
+SourceControls sourceControls(SearchType type)
+{
+    switch (type) {
+    case SearchType::FullWordList:
+    case SearchType::AllTwoLetter:
+    case SearchType::AllThreeLetter:
+    case SearchType::AllFourLetter:
+        return {.listControls = true};
+    case SearchType::CustomList:
+        return {.listControls = true, .listFileName = true};
+    case SearchType::YahooSearch:
+    case SearchType::GoogleSearch:
+        return {.searchControls = true};
+    case SearchType::BrowseForNames:
+    case SearchType::GenerateNames:
+        return {.reopenButton = true};
+    }
+    return {};
 }
 
-QLabel* label(const char* caption, const char* name, QWidget* parent)
+// Which controls may be used while no search runs, and while one does.
+struct PhaseControls
 {
-    return named(new QLabel(text(caption), parent), text(name));
-}
+    bool chooseSource; // the search-type box and the Tools menu
+    bool start;        // Start and the start number
+    bool stop;
+    bool searchControls; // where the search type shows them; Search wants a search string too
+};
 
-QPushButton* button(const char* caption, const char* name, const char* tip, QWidget* parent)
-{
-    auto* result = named(new QPushButton(text(caption), parent), text(name));
-    if (tip)
-        result->setToolTip(text(tip));
-    return result;
-}
+constexpr PhaseControls Idle{.chooseSource = true, .start = true, .stop = false, .searchControls = true};
+constexpr PhaseControls Searching{
+    .chooseSource = false, .start = false, .stop = true, .searchControls = false};
 
 // Keeps a control's place when its group is hidden, so that the other group takes the same place.
 void keepPlaceWhenHidden(QWidget* widget)
@@ -113,14 +131,6 @@ void keepPlaceWhenHidden(QWidget* widget)
 void shareWidth(QWidget* widget)
 {
     widget->setSizePolicy(QSizePolicy::Ignored, widget->sizePolicy().verticalPolicy());
-}
-
-// A window that is one of its kind: shown, or brought to the front when it is open already.
-void showInFront(QWidget* window)
-{
-    window->show();
-    window->raise();
-    window->activateWindow();
 }
 
 // How a line left out of a file the program reads at start-up is reported.
@@ -164,8 +174,8 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     setCentralWidget(central);
     buildSearchFrame();
     buildListFrame();
-    layout->addWidget(Frame1);
-    layout->addWidget(Frame2, 1);
+    layout->addWidget(m_searchFrame);
+    layout->addWidget(m_listFrame, 1);
     buildStatusBar();
     buildMenus();
     setMinimumSize(433, 433);
@@ -198,61 +208,62 @@ void MainWindow::showOnStart()
 
 void MainWindow::buildSearchFrame()
 {
-    Frame1 = named(new QGroupBox(this), QStringLiteral("Frame1"));
+    m_searchFrame = named(new QGroupBox(this), "Frame1");
     const QString typeTip = QStringLiteral("Select the type of search you would like to run");
-    Label6 = label("Search Type:", "Label6", Frame1);
-    Label6->setToolTip(typeTip);
-    Combo1 = named(new QComboBox(Frame1), QStringLiteral("Combo1"));
-    Combo1->setToolTip(typeTip);
+    m_searchTypeLabel = namedLabel(QStringLiteral("Search Type:"), "Label6", m_searchFrame);
+    m_searchTypeLabel->setToolTip(typeTip);
+    m_searchTypeBox = named(new QComboBox(m_searchFrame), "Combo1");
+    m_searchTypeBox->setToolTip(typeTip);
     for (SearchType type : allSearchTypes())
-        Combo1->addItem(searchTypeCaption(type));
-    lblListFile = named(new ElidedLabel(QString(), Frame1), QStringLiteral("lblListFile"));
+        m_searchTypeBox->addItem(searchTypeCaption(type));
+    m_listFileLabel = named(new ElidedLabel(QString(), m_searchFrame), "lblListFile");
     // One width whatever the name, so that the buttons beside never move with its length; a narrow
     // window still shrinks it.
-    lblListFile->setHintWidth(lblListFile->fontMetrics().averageCharWidth() * 20);
-    lblListFile->setMaximumWidth(lblListFile->sizeHint().width());
-    lblListFile->hide();
+    m_listFileLabel->setHintWidth(m_listFileLabel->fontMetrics().averageCharWidth() * 20);
+    m_listFileLabel->setMaximumWidth(m_listFileLabel->sizeHint().width());
 
-    wLabel1 = label("Start Number:", "wLabel1", Frame1);
-    wLabel2 = label("Of ", "wLabel2", Frame1);
-    txtWordNum = named(new QLineEdit(QStringLiteral("1"), Frame1), QStringLiteral("txtWordNum"));
-    txtWordMax = named(new QLineEdit(QStringLiteral("1"), Frame1), QStringLiteral("txtWordMax"));
-    txtWordMax->setToolTip(QStringLiteral("The number of entries on your list."));
-    txtWordMax->setReadOnly(true);
-    QPalette grey = txtWordMax->palette();
+    m_startNumberLabel = namedLabel(QStringLiteral("Start Number:"), "wLabel1", m_searchFrame);
+    m_entryCountLabel = namedLabel(QStringLiteral("Of "), "wLabel2", m_searchFrame);
+    m_startNumberEdit = named(new QLineEdit(QStringLiteral("1"), m_searchFrame), "txtWordNum");
+    m_entryCountEdit = named(new QLineEdit(QStringLiteral("1"), m_searchFrame), "txtWordMax");
+    m_entryCountEdit->setToolTip(QStringLiteral("The number of entries on your list."));
+    m_entryCountEdit->setReadOnly(true);
+    QPalette grey = m_entryCountEdit->palette();
     grey.setColor(QPalette::Base, QColor(0xE0, 0xE0, 0xE0));
-    txtWordMax->setPalette(grey);
+    m_entryCountEdit->setPalette(grey);
 
-    sLabel1 = label("Search String:", "sLabel1", Frame1);
-    sLabel1->setToolTip(QStringLiteral("Enter a search string"));
-    SLabel2 = label("Get", "SLabel2", Frame1);
-    txtSearch = named(new QLineEdit(Frame1), QStringLiteral("txtSearch"));
-    txtSearch->setToolTip(QStringLiteral("Enter a search string"));
-    Combo2 = named(new QComboBox(Frame1), QStringLiteral("Combo2"));
-    Combo2->setToolTip(QStringLiteral("The approximate number of domains to find, if available."));
-    Combo2->addItems({QStringLiteral("~100 Domains"), QStringLiteral("~200 Domains"),
-                      QStringLiteral("~500 Domains"), QStringLiteral("~1000 Domains")});
+    m_searchStringLabel = namedLabel(QStringLiteral("Search String:"), "sLabel1", m_searchFrame);
+    m_searchStringLabel->setToolTip(QStringLiteral("Enter a search string"));
+    m_targetCountLabel = namedLabel(QStringLiteral("Get"), "SLabel2", m_searchFrame);
+    m_searchStringEdit = named(new QLineEdit(m_searchFrame), "txtSearch");
+    m_searchStringEdit->setToolTip(QStringLiteral("Enter a search string"));
+    m_targetCountBox = named(new QComboBox(m_searchFrame), "Combo2");
+    m_targetCountBox->setToolTip(QStringLiteral("The approximate number of domains to find, if available."));
+    m_targetCountBox->addItems({QStringLiteral("~100 Domains"), QStringLiteral("~200 Domains"),
+                                QStringLiteral("~500 Domains"), QStringLiteral("~1000 Domains")});
 
-    cmdCreate = button("Search", "cmdCreate", "Click here to start your internet search!", Frame1);
-    cmdDoSearch = button("Start", "cmdDoSearch", "Click here to start searching your list.", Frame1);
-    cmdReopen = button("Open", "cmdReopen", nullptr, Frame1);
-    cmdReopen->hide();
-    Command3 = button("Stop", "Command3", "Click here to stop searching names", Frame1);
-    Command3->setEnabled(false);
-    cmdSetup = button("Setup", "cmdSetup", nullptr, Frame1);
-    cmdWebsite = named(new QPushButton(QStringLiteral("Visit ") + AppInfo::webSiteName(), Frame1),
-                       QStringLiteral("cmdWebsite"));
+    m_harvestButton = namedButton(QStringLiteral("Search"), "cmdCreate",
+                                  "Click here to start your internet search!", m_searchFrame);
+    m_startButton = namedButton(QStringLiteral("Start"), "cmdDoSearch",
+                                "Click here to start searching your list.", m_searchFrame);
+    m_reopenButton = namedButton(QStringLiteral("Open"), "cmdReopen", nullptr, m_searchFrame);
+    m_stopButton =
+        namedButton(QStringLiteral("Stop"), "Command3", "Click here to stop searching names", m_searchFrame);
+    m_setupButton = namedButton(QStringLiteral("Setup"), "cmdSetup", nullptr, m_searchFrame);
+    m_websiteButton = named(new QPushButton(QStringLiteral("Visit ") + AppInfo::webSiteName(), m_searchFrame),
+                            QStringLiteral("cmdWebsite"));
     arrangeSearchFrame();
 }
 
 void MainWindow::arrangeSearchFrame()
 {
-    for (QWidget* field : QList<QWidget*>{Combo1, txtWordNum, txtWordMax, txtSearch, Combo2}) {
+    for (QWidget* field : QList<QWidget*>{m_searchTypeBox, m_startNumberEdit, m_entryCountEdit,
+                                          m_searchStringEdit, m_targetCountBox}) {
         field->setMinimumWidth(80);
         field->setMaximumWidth(160);
     }
     // A choice is never cut short, however small the window.
-    for (QComboBox* combo : {Combo1, Combo2}) {
+    for (QComboBox* combo : {m_searchTypeBox, m_targetCountBox}) {
         combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         combo->setMinimumWidth(std::max(combo->minimumWidth(), combo->sizeHint().width()));
     }
@@ -260,23 +271,24 @@ void MainWindow::arrangeSearchFrame()
     auto* fields = new QGridLayout;
     m_searchFields = fields;
     fields->setVerticalSpacing(3);
-    fields->addWidget(Label6, 0, 0);
-    fields->addWidget(Combo1, 0, 1);
-    fields->addWidget(lblListFile, 0, 2);
-    fields->addWidget(wLabel1, 1, 0);
-    fields->addWidget(sLabel1, 1, 0);
-    fields->addWidget(txtWordNum, 1, 1);
-    fields->addWidget(txtSearch, 1, 1);
-    fields->addWidget(wLabel2, 2, 0, Qt::AlignRight);
-    fields->addWidget(SLabel2, 2, 0, Qt::AlignRight);
-    fields->addWidget(txtWordMax, 2, 1);
-    fields->addWidget(Combo2, 2, 1);
+    fields->addWidget(m_searchTypeLabel, 0, 0);
+    fields->addWidget(m_searchTypeBox, 0, 1);
+    fields->addWidget(m_listFileLabel, 0, 2);
+    fields->addWidget(m_startNumberLabel, 1, 0);
+    fields->addWidget(m_searchStringLabel, 1, 0);
+    fields->addWidget(m_startNumberEdit, 1, 1);
+    fields->addWidget(m_searchStringEdit, 1, 1);
+    fields->addWidget(m_entryCountLabel, 2, 0, Qt::AlignRight);
+    fields->addWidget(m_targetCountLabel, 2, 0, Qt::AlignRight);
+    fields->addWidget(m_entryCountEdit, 2, 1);
+    fields->addWidget(m_targetCountBox, 2, 1);
 
     // Search and Start belong to groups that are never shown together, so they share a place.
     auto* buttons = new QGridLayout;
     m_searchButtons = buttons;
     buttons->setSpacing(3);
-    const QList<QList<QPushButton*>> squares = {{cmdCreate, cmdDoSearch, cmdReopen}, {Command3}, {cmdSetup}};
+    const QList<QList<QPushButton*>> squares = {
+        {m_harvestButton, m_startButton, m_reopenButton}, {m_stopButton}, {m_setupButton}};
     for (int column = 0; column < int(squares.size()); ++column) {
         for (QPushButton* square : squares.at(column)) {
             square->setMinimumSize(40, 48);
@@ -284,61 +296,64 @@ void MainWindow::arrangeSearchFrame()
             buttons->addWidget(square, 0, column, Qt::AlignTop);
         }
     }
-    for (QWidget* widget : QList<QWidget*>{lblListFile, wLabel1, wLabel2, txtWordNum, txtWordMax, cmdDoSearch,
-                                           sLabel1, SLabel2, txtSearch, Combo2, cmdCreate})
+    for (QWidget* widget :
+         QList<QWidget*>{m_listFileLabel, m_startNumberLabel, m_entryCountLabel, m_startNumberEdit,
+                         m_entryCountEdit, m_startButton, m_searchStringLabel, m_targetCountLabel,
+                         m_searchStringEdit, m_targetCountBox, m_harvestButton})
         keepPlaceWhenHidden(widget);
-    cmdWebsite->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_websiteButton->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     m_websiteBeside = false;
     placeWebsiteButton();
 
-    auto* frameLayout = new QHBoxLayout(Frame1);
+    auto* frameLayout = new QHBoxLayout(m_searchFrame);
     frameLayout->setContentsMargins(6, 4, 6, 4);
     frameLayout->addLayout(fields);
     frameLayout->addSpacing(4);
     frameLayout->addLayout(buttons, 1);
-    Frame1->installEventFilter(this);
+    m_searchFrame->installEventFilter(this);
 }
 
 void MainWindow::placeWebsiteButton()
 {
     // Beside the other buttons and as wide as the frame allows when its caption fits there;
     // otherwise under them, so that it never disappears.
-    const QMargins margins = Frame1->layout() ? Frame1->layout()->contentsMargins() : QMargins();
-    const QFontMetrics metrics = cmdWebsite->fontMetrics();
+    const QMargins margins =
+        m_searchFrame->layout() ? m_searchFrame->layout()->contentsMargins() : QMargins();
+    const QFontMetrics metrics = m_websiteButton->fontMetrics();
     const int needed = margins.left() + margins.right() + m_searchFields->sizeHint().width() + 4 +
-                       std::max({cmdCreate->sizeHint().width(), cmdDoSearch->sizeHint().width(),
-                                 cmdReopen->sizeHint().width()}) +
-                       Command3->sizeHint().width() + cmdSetup->sizeHint().width() +
-                       3 * m_searchButtons->spacing() + metrics.horizontalAdvance(cmdWebsite->text()) +
+                       std::max({m_harvestButton->sizeHint().width(), m_startButton->sizeHint().width(),
+                                 m_reopenButton->sizeHint().width()}) +
+                       m_stopButton->sizeHint().width() + m_setupButton->sizeHint().width() +
+                       3 * m_searchButtons->spacing() + metrics.horizontalAdvance(m_websiteButton->text()) +
                        2 * metrics.averageCharWidth();
-    const bool beside = Frame1->contentsRect().width() >= needed;
-    if (beside == m_websiteBeside && m_searchButtons->indexOf(cmdWebsite) >= 0)
+    const bool beside = m_searchFrame->contentsRect().width() >= needed;
+    if (beside == m_websiteBeside && m_searchButtons->indexOf(m_websiteButton) >= 0)
         return;
     m_websiteBeside = beside;
-    m_searchButtons->removeWidget(cmdWebsite);
+    m_searchButtons->removeWidget(m_websiteButton);
     if (beside) {
-        cmdWebsite->setMinimumHeight(48);
-        m_searchButtons->addWidget(cmdWebsite, 0, 3, Qt::AlignTop);
+        m_websiteButton->setMinimumHeight(48);
+        m_searchButtons->addWidget(m_websiteButton, 0, 3, Qt::AlignTop);
         m_searchButtons->setColumnStretch(3, 1);
     } else {
-        cmdWebsite->setMinimumHeight(0);
-        m_searchButtons->addWidget(cmdWebsite, 1, 0, 1, 3, Qt::AlignTop);
+        m_websiteButton->setMinimumHeight(0);
+        m_searchButtons->addWidget(m_websiteButton, 1, 0, 1, 3, Qt::AlignTop);
         m_searchButtons->setColumnStretch(3, 0);
     }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Frame1 && event->type() == QEvent::Resize)
+    if (watched == m_searchFrame && event->type() == QEvent::Resize)
         placeWebsiteButton();
     return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::buildListFrame()
 {
-    Frame2 = named(new QGroupBox(QStringLiteral("Domain Name Manager"), this), QStringLiteral("Frame2"));
+    m_listFrame = named(new QGroupBox(QStringLiteral("Domain Name Manager"), this), "Frame2");
     // One grid for all five lists, so that their tops line up when a caption wraps.
-    auto* grid = new QGridLayout(Frame2);
+    auto* grid = new QGridLayout(m_listFrame);
     grid->setContentsMargins(6, 6, 6, 6);
     grid->setHorizontalSpacing(0);
     grid->setVerticalSpacing(3);
@@ -361,29 +376,28 @@ void MainWindow::addListColumn(QGridLayout* grid, int gridColumn, ResultList lis
     const int number = static_cast<int>(list);
     const QString suffix = QString::number(number);
     auto* caption =
-        named(new WrappingLabel(resultLists()->caption(list), Frame2), QStringLiteral("Label") + suffix);
+        named(new WrappingLabel(resultLists()->caption(list), m_listFrame), QStringLiteral("Label") + suffix);
     caption->setToolTip(labelTip);
     caption->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    auto* view = named(new ResultListView(list, Frame2), QStringLiteral("List") + suffix);
+    auto* view = named(new ResultListView(list, m_listFrame), QStringLiteral("List") + suffix);
     view->setToolTip(listTip);
     view->setMinimumWidth(40);
     m_listActions->setView(view);
-    this->*ListMembers[number - 1] = view;
-    this->*LabelMembers[number - 1] = caption;
+    m_listCaptions[number - 1] = caption;
 
-    cmdCopy[number] = named(button("Copy", "", "Copy List", Frame2), QStringLiteral("cmdCopy") + suffix);
-    cmdClear[number] =
-        named(button("Del", "", "Delete Selected Item", Frame2), QStringLiteral("cmdClear") + suffix);
-    cmdClear2[number] = named(button("Clear", "", nullptr, Frame2), QStringLiteral("cmdClear2_") + suffix);
-    connect(cmdCopy[number], &QPushButton::clicked, m_listActions,
-            [this, list] { m_listActions->copyList(list); });
-    connect(cmdClear[number], &QPushButton::clicked, m_listActions,
-            [this, list] { m_listActions->deleteSelectedEntry(list); });
-    connect(cmdClear2[number], &QPushButton::clicked, m_listActions,
-            [this, list] { m_listActions->clearList(list); });
-    auto* buttons = new ButtonStrip(Frame2);
-    for (QPushButton* listButton : {cmdCopy[number], cmdClear[number], cmdClear2[number]})
+    auto* buttons = new ButtonStrip(m_listFrame);
+    const auto addButton = [&](const char* label, const QString& name, const char* tip, auto action) {
+        auto* listButton = named(new QPushButton(text(label), m_listFrame), name + suffix);
+        if (tip)
+            listButton->setToolTip(text(tip));
+        connect(listButton, &QPushButton::clicked, m_listActions,
+                [this, list, action] { (m_listActions->*action)(list); });
         buttons->addButton(listButton);
+    };
+    addButton("Copy", QStringLiteral("cmdCopy"), "Copy List", &ResultListActions::copyList);
+    addButton("Del", QStringLiteral("cmdClear"), "Delete Selected Item",
+              &ResultListActions::deleteSelectedEntry);
+    addButton("Clear", QStringLiteral("cmdClear2_"), nullptr, &ResultListActions::clearList);
 
     grid->addWidget(caption, 0, gridColumn);
     grid->addWidget(buttons, 1, gridColumn);
@@ -392,43 +406,43 @@ void MainWindow::addListColumn(QGridLayout* grid, int gridColumn, ResultList lis
 
 void MainWindow::buildStatusBar()
 {
-    StatusBar1 = named(new QStatusBar(this), QStringLiteral("StatusBar1"));
-    setStatusBar(StatusBar1);
+    auto* bar = named(new QStatusBar(this), "StatusBar1");
+    setStatusBar(bar);
     // Panels 1 and 2 take a quarter of the width each, panel 3 the half.
     const int stretch[] = {1, 1, 2};
     for (int i = 0; i < 3; ++i) {
         auto* panel =
-            named(new ElidedLabel(text(IdlePanelTexts[i]), StatusBar1), QStringLiteral("Panel%1").arg(i + 1));
+            named(new ElidedLabel(text(IdlePanelTexts[i]), bar), QStringLiteral("Panel%1").arg(i + 1));
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         shareWidth(panel);
-        StatusBar1->addWidget(panel, stretch[i]);
+        bar->addWidget(panel, stretch[i]);
         m_statusPanels[i] = panel;
     }
     fitStatusPanels(false);
     // The whole notice is in its tooltip and in the message log.
-    m_noticeLabel = named(new ElidedLabel(QString(), StatusBar1), QStringLiteral("noticeLabel"));
+    m_noticeLabel = named(new ElidedLabel(QString(), bar), "noticeLabel");
     shareWidth(m_noticeLabel);
     m_noticeLabel->setMinimumWidth(m_noticeLabel->widthFor(QStringLiteral("Could…")));
     m_noticeLabel->hide();
-    StatusBar1->addPermanentWidget(m_noticeLabel, 2);
+    bar->addPermanentWidget(m_noticeLabel, 2);
     // Verdicts of one server for every name look odd unless the user knows why.
-    proxyLabel = named(new ElidedLabel(QString(), StatusBar1), QStringLiteral("proxyLabel"));
-    proxyLabel->setMinimumWidth(proxyLabel->widthFor(QStringLiteral("All…")));
-    proxyLabel->hide();
-    StatusBar1->addPermanentWidget(proxyLabel, 1);
-    unansweredLabel = named(new QLabel(StatusBar1), QStringLiteral("unansweredLabel"));
-    unansweredLabel->hide();
-    StatusBar1->addPermanentWidget(unansweredLabel);
-    searchProgress = named(new QProgressBar(StatusBar1), QStringLiteral("searchProgress"));
-    searchProgress->setFormat(QStringLiteral("%v of %m"));
+    m_proxyLabel = named(new ElidedLabel(QString(), bar), "proxyLabel");
+    m_proxyLabel->setMinimumWidth(m_proxyLabel->widthFor(QStringLiteral("All…")));
+    m_proxyLabel->hide();
+    bar->addPermanentWidget(m_proxyLabel, 1);
+    m_unansweredLabel = named(new QLabel(bar), "unansweredLabel");
+    m_unansweredLabel->hide();
+    bar->addPermanentWidget(m_unansweredLabel);
+    m_progressBar = named(new QProgressBar(bar), "searchProgress");
+    m_progressBar->setFormat(QStringLiteral("%v of %m"));
     // Room for the longest count on one line.
-    const QFontMetrics metrics = searchProgress->fontMetrics();
-    searchProgress->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("999999 of 999999")) +
-                                    4 * metrics.averageCharWidth());
-    searchProgress->setMaximumWidth(searchProgress->minimumWidth() * 3 / 2);
-    searchProgress->hide();
-    StatusBar1->addPermanentWidget(searchProgress);
+    const QFontMetrics metrics = m_progressBar->fontMetrics();
+    m_progressBar->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral("999999 of 999999")) +
+                                   4 * metrics.averageCharWidth());
+    m_progressBar->setMaximumWidth(m_progressBar->minimumWidth() * 3 / 2);
+    m_progressBar->hide();
+    bar->addPermanentWidget(m_progressBar);
     m_statusRefresh = new QTimer(this);
     m_statusRefresh->setSingleShot(true);
     m_statusRefresh->setInterval(50);
@@ -453,7 +467,7 @@ void MainWindow::fitStatusPanels(bool searching)
 void MainWindow::buildMenus()
 {
     auto addMenu = [this](const char* title, const char* name) {
-        return named(menuBar()->addMenu(text(title)), text(name));
+        return named(menuBar()->addMenu(text(title)), name);
     };
     auto addItem = [](QMenu* menu, const QString& caption, const char* arrayName, int index) {
         QAction* action = menu->addAction(caption);
@@ -461,53 +475,53 @@ void MainWindow::buildMenus()
         return action;
     };
 
-    menuFile = addMenu("&File", "menuFile");
-    mnuFileItem[0] = addItem(menuFile, QStringLiteral("E&xit"), "mnuFileItem", 0);
-    connect(mnuFileItem[0], &QAction::triggered, this, &QWidget::close);
+    QMenu* fileMenu = addMenu("&File", "menuFile");
+    connect(addItem(fileMenu, QStringLiteral("E&xit"), "mnuFileItem", 0), &QAction::triggered, this,
+            &QWidget::close);
 
-    mnuEdit = addMenu("&Edit", "mnuEdit");
+    QMenu* editMenu = addMenu("&Edit", "mnuEdit");
     const auto& editItems = ResultListActions::editMenuItems();
     for (int i = 0; i < int(editItems.size()); ++i) {
         // Groups: clearing several lists, clearing one, copying one.
         const ResultListActions::EditMenuItem& item = editItems.at(i);
         if (i > 0 && (item.operation != editItems.at(i - 1).operation ||
                       item.lists.size() != editItems.at(i - 1).lists.size()))
-            mnuEdit->addSeparator();
-        mnuEditItem[i] = addItem(mnuEdit, item.caption, "mnuEditItem", i);
-        connect(mnuEditItem[i], &QAction::triggered, m_listActions,
+            editMenu->addSeparator();
+        connect(addItem(editMenu, item.caption, "mnuEditItem", i), &QAction::triggered, m_listActions,
                 [this, i] { m_listActions->editMenuItem(i); });
     }
 
-    menuView = addMenu("&View", "menuView");
-    mnuViewMessages = menuView->addAction(QStringLiteral("&Messages"));
-    mnuViewMessages->setObjectName(QStringLiteral("mnuViewMessages"));
-    connect(mnuViewMessages, &QAction::triggered, this, &MainWindow::showMessageLog);
+    QMenu* viewMenu = addMenu("&View", "menuView");
+    QAction* messages = viewMenu->addAction(QStringLiteral("&Messages"));
+    messages->setObjectName(QStringLiteral("mnuViewMessages"));
+    connect(messages, &QAction::triggered, this, &MainWindow::showMessageLog);
 
-    mnuTools = addMenu("&Tools", "mnuTools");
+    m_toolsMenu = addMenu("&Tools", "mnuTools");
     for (int i = 0; i < int(allSearchTypes().size()); ++i) {
-        mnuToolsItem[i] = addItem(mnuTools, searchTypeCaption(allSearchTypes().at(i)), "mnuToolsItem", i);
-        connect(mnuToolsItem[i], &QAction::triggered, this, [this, i] { chooseSearchType(i); });
+        connect(addItem(m_toolsMenu, searchTypeCaption(allSearchTypes().at(i)), "mnuToolsItem", i),
+                &QAction::triggered, this, [this, i] { chooseSearchType(i); });
     }
 
-    mnuOptions = addMenu("&Options", "mnuOptions");
-    mnuOptionsItem[0] = addItem(mnuOptions, QStringLiteral("&Setup"), "mnuOptionsItem", 0);
-    connect(mnuOptionsItem[0], &QAction::triggered, this, &MainWindow::openSettings);
-    connect(cmdSetup, &QPushButton::clicked, this, &MainWindow::openSettings);
+    QMenu* optionsMenu = addMenu("&Options", "mnuOptions");
+    connect(addItem(optionsMenu, QStringLiteral("&Setup"), "mnuOptionsItem", 0), &QAction::triggered, this,
+            &MainWindow::openSettings);
+    connect(m_setupButton, &QPushButton::clicked, this, &MainWindow::openSettings);
 
-    mnuHelp = addMenu("&Help", "mnuHelp");
-    mnuHelpItem[0] = addItem(mnuHelp, QStringLiteral("&View Help"), "mnuHelpItem", 0);
-    connect(mnuHelpItem[0], &QAction::triggered, this, &MainWindow::openHelp);
+    QMenu* helpMenu = addMenu("&Help", "mnuHelp");
+    connect(addItem(helpMenu, QStringLiteral("&View Help"), "mnuHelpItem", 0), &QAction::triggered, this,
+            &MainWindow::openHelp);
 
-    mnuAbout = addMenu("&About", "mnuAbout");
-    mnuAboutItem[0] = addItem(mnuAbout, QStringLiteral("&About this software"), "mnuAboutItem", 0);
-    connect(mnuAboutItem[0], &QAction::triggered, this, &MainWindow::showAbout);
+    QMenu* aboutMenu = addMenu("&About", "mnuAbout");
+    connect(addItem(aboutMenu, QStringLiteral("&About this software"), "mnuAboutItem", 0),
+            &QAction::triggered, this, &MainWindow::showAbout);
 }
 
 void MainWindow::bindCore()
 {
     SearchDriver* driver = searchDriver();
-    connect(resultLists(), &ResultLists::captionChanged, this,
-            [this](ResultList list, const QString& caption) { listLabel(list)->setText(caption); });
+    connect(
+        resultLists(), &ResultLists::captionChanged, this,
+        [this](ResultList list, const QString& caption) { m_listCaptions[int(list) - 1]->setText(caption); });
     connect(listFiles(), &ListFiles::overflowed, this, &MainWindow::showOverflowNotice);
     connect(listFiles(), &ListFiles::writeFailed, this, &MainWindow::showFailure);
     connect(m_listActions, &ResultListActions::notice, this, &MainWindow::showNotice);
@@ -538,21 +552,22 @@ void MainWindow::bindCore()
     connect(driver, &SearchDriver::searchStopped, this, &MainWindow::showFailure);
     connect(driver, &SearchDriver::finished, this, &MainWindow::onSearchFinished);
 
-    connect(Combo1, &QComboBox::activated, this, &MainWindow::chooseSearchType);
-    connect(txtWordNum, &QLineEdit::textChanged, this, &MainWindow::checkStartNumber);
-    connect(txtSearch, &QLineEdit::textChanged, this,
-            [this](const QString& search) { cmdCreate->setEnabled(!search.isEmpty()); });
-    connect(cmdDoSearch, &QPushButton::clicked, this, &MainWindow::startSearch);
-    connect(cmdReopen, &QPushButton::clicked, this, [this] {
+    connect(m_searchTypeBox, &QComboBox::activated, this, &MainWindow::chooseSearchType);
+    connect(m_startNumberEdit, &QLineEdit::textChanged, this, &MainWindow::checkStartNumber);
+    // Search wants a search string.
+    connect(m_searchStringEdit, &QLineEdit::textChanged, this,
+            [this] { applyControlStates(currentSearchType()); });
+    connect(m_startButton, &QPushButton::clicked, this, &MainWindow::startSearch);
+    connect(m_reopenButton, &QPushButton::clicked, this, [this] {
         if (currentSearchType() == SearchType::BrowseForNames)
             openBrowser();
         else
             openGenerator();
     });
-    connect(Command3, &QPushButton::clicked, this, &MainWindow::stopSearch);
-    connect(cmdCreate, &QPushButton::clicked, this, &MainWindow::openHarvester);
+    connect(m_stopButton, &QPushButton::clicked, this, &MainWindow::stopSearch);
+    connect(m_harvestButton, &QPushButton::clicked, this, &MainWindow::openHarvester);
     connect(m_listActions, &ResultListActions::whoisRequested, this, &MainWindow::openWhois);
-    connect(cmdWebsite, &QPushButton::clicked, this, [this] {
+    connect(m_websiteButton, &QPushButton::clicked, this, [this] {
         const QUrl site(settings()->value(SettingKeys::WebSiteAddress()));
         if (!m_openUrl || !m_openUrl(site))
             showFailure(QStringLiteral("Could not open %1").arg(site.toString()));
@@ -572,7 +587,7 @@ void MainWindow::applyStartup()
     const bool purchase = settings()->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
     m_listActions->setPurchase(purchase, settings()->value(SettingKeys::PurchaseAddress()));
     if (purchase)
-        Frame2->setTitle(QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
+        m_listFrame->setTitle(QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
 }
 
 void MainWindow::reportStartupProblems()
@@ -599,7 +614,7 @@ void MainWindow::reportStartupProblems()
 
 std::optional<SearchType> MainWindow::currentSearchType() const
 {
-    return searchTypeFromCaption(Combo1->currentText());
+    return searchTypeFromCaption(m_searchTypeBox->currentText());
 }
 
 OverflowNotice* MainWindow::overflowNotice() const
@@ -617,16 +632,6 @@ MessageLogWindow* MainWindow::messageLogWindow() const
     return m_messageLogWindow;
 }
 
-ResultListView* MainWindow::listView(ResultList list) const
-{
-    return this->*ListMembers[int(list) - 1];
-}
-
-QLabel* MainWindow::listLabel(ResultList list) const
-{
-    return this->*LabelMembers[int(list) - 1];
-}
-
 QLabel* MainWindow::statusPanel(int panel) const
 {
     return panel >= 1 && panel <= 3 ? m_statusPanels[panel - 1] : nullptr;
@@ -637,73 +642,84 @@ void MainWindow::chooseSearchType(int index)
     if (index < 0 || index >= allSearchTypes().size())
         return;
     clearNotice();
-    Combo1->setCurrentIndex(index);
+    m_searchTypeBox->setCurrentIndex(index);
     applySearchType(allSearchTypes().at(index));
-    // The list file's name takes room beside Combo1.
+    // The list file's name takes room beside the search-type box.
     placeWebsiteButton();
 }
 
 void MainWindow::applySearchType(SearchType type)
 {
-    lblListFile->setVisible(type == SearchType::CustomList);
-    // Their windows can be closed; this keeps a way back to them, and so to a search.
-    const bool browse = type == SearchType::BrowseForNames;
-    cmdReopen->setVisible(browse || type == SearchType::GenerateNames);
-    cmdReopen->setText(browse ? QStringLiteral("Browse") : QStringLiteral("Generate"));
-    // The square's minimum fits "Start"; this caption must show whole too.
-    cmdReopen->setMinimumWidth(cmdReopen->fontMetrics().horizontalAdvance(cmdReopen->text()) +
-                               2 * cmdReopen->fontMetrics().averageCharWidth());
-    cmdReopen->setToolTip(browse
-                              ? QStringLiteral("Open Browse for Domains again")
-                              : QStringLiteral("Open the name generator again to create and search names"));
+    applyControlStates(type);
+    showReopenCaption(type);
     switch (type) {
+    case SearchType::BrowseForNames:
+        openBrowser();
+        return;
+    case SearchType::CustomList:
+        chooseCustomList();
+        resumeCurrentList(type);
+        return;
     case SearchType::FullWordList:
     case SearchType::AllTwoLetter:
     case SearchType::AllThreeLetter:
     case SearchType::AllFourLetter:
-        chooseWordList(type);
-        break;
-    case SearchType::CustomList:
-        chooseCustomList();
-        break;
+        m_currentListFile = dataFolder().path(searchTypeListFile(type));
+        resumeCurrentList(type);
+        return;
     case SearchType::YahooSearch:
     case SearchType::GoogleSearch:
-        chooseSearchEngine();
-        break;
-    case SearchType::BrowseForNames:
-        setWordListControlsVisible(false);
-        setSearchControlsVisible(false);
-        openBrowser();
-        break;
     case SearchType::GenerateNames:
-        chooseGenerateNames();
-        break;
+        // Each harvest or generation writes its list anew, so it starts at the first entry.
+        m_currentListFile = dataFolder().path(searchTypeListFile(type));
+        setStartNumber(QStringLiteral("1"));
+        if (type == SearchType::GenerateNames)
+            openGenerator();
+        return;
     }
 }
 
-void MainWindow::chooseWordList(SearchType type)
+void MainWindow::applyControlStates(std::optional<SearchType> type)
 {
-    setSearchControlsVisible(false);
-    setWordListControlsVisible(true);
-    m_currentListFile = dataFolder().path(searchTypeListFile(type));
-    // The count comes first, so that the start-number check compares against the new count.
-    txtWordMax->setText(QString::number(countListEntries(m_currentListFile)));
-    cmdDoSearch->setEnabled(true);
-    Command3->setEnabled(false);
-    setSearchControlsEnabled(false);
-    txtWordNum->setEnabled(true);
-    // The saved position only holds for the list it was saved with.
-    const ResumePoint point =
-        savedResumePoint(*settings(), type, m_currentListFile, txtWordMax->text().toLongLong());
-    setStartNumber(QString::number(point.start));
-    if (!point.note.isEmpty())
-        showNotice(point.note);
+    const SourceControls shown = type ? sourceControls(*type) : SourceControls{};
+    const PhaseControls& usable = m_searching ? Searching : Idle;
+    for (QWidget* widget : QList<QWidget*>{m_startNumberLabel, m_entryCountLabel, m_startNumberEdit,
+                                           m_entryCountEdit, m_startButton})
+        widget->setVisible(shown.listControls);
+    for (QWidget* widget : QList<QWidget*>{m_searchStringLabel, m_targetCountLabel, m_searchStringEdit,
+                                           m_targetCountBox, m_harvestButton})
+        widget->setVisible(shown.searchControls);
+    m_listFileLabel->setVisible(shown.listFileName);
+    m_reopenButton->setVisible(shown.reopenButton);
+
+    m_searchTypeBox->setEnabled(usable.chooseSource);
+    // Choosing another source mid-search would pull the list from under the driver.
+    m_toolsMenu->setEnabled(usable.chooseSource);
+    m_startButton->setEnabled(usable.start);
+    m_startNumberEdit->setEnabled(usable.start);
+    m_stopButton->setEnabled(usable.stop);
+    const bool searchControls = usable.searchControls && shown.searchControls;
+    m_searchStringEdit->setEnabled(searchControls);
+    m_targetCountBox->setEnabled(searchControls);
+    m_harvestButton->setEnabled(searchControls && !m_searchStringEdit->text().isEmpty());
+}
+
+void MainWindow::showReopenCaption(SearchType type)
+{
+    // Their windows can be closed; this button keeps a way back to them, and so to a search.
+    const bool browse = type == SearchType::BrowseForNames;
+    m_reopenButton->setText(browse ? QStringLiteral("Browse") : QStringLiteral("Generate"));
+    // The square's minimum fits "Start"; this caption must show whole too.
+    const QFontMetrics metrics = m_reopenButton->fontMetrics();
+    m_reopenButton->setMinimumWidth(metrics.horizontalAdvance(m_reopenButton->text()) +
+                                    2 * metrics.averageCharWidth());
+    m_reopenButton->setToolTip(
+        browse ? QStringLiteral("Open Browse for Domains again")
+               : QStringLiteral("Open the name generator again to create and search names"));
 }
 
 void MainWindow::chooseCustomList()
 {
-    setSearchControlsVisible(false);
-    setWordListControlsVisible(true);
     const QString picked =
         FileDialog::getOpenFileName(this, QStringLiteral("Open a list file"),
                                     dataFolder().path(QStringLiteral("wordlists")), QStringLiteral("*.txt"));
@@ -711,47 +727,22 @@ void MainWindow::chooseCustomList()
     if (!picked.isEmpty())
         m_customListFile = picked;
     m_currentListFile = m_customListFile;
-    lblListFile->setText(m_customListFile.isEmpty() ? QString() : QFileInfo(m_customListFile).fileName());
-    lblListFile->setToolTip(QDir::toNativeSeparators(m_customListFile));
-    txtWordMax->setText(QString::number(countListEntries(m_currentListFile)));
-    cmdDoSearch->setEnabled(true);
-    Command3->setEnabled(false);
-    setSearchControlsEnabled(false);
-    txtWordNum->setEnabled(true);
+    m_listFileLabel->setText(m_customListFile.isEmpty() ? QString() : QFileInfo(m_customListFile).fileName());
+    m_listFileLabel->setToolTip(QDir::toNativeSeparators(m_customListFile));
+}
+
+void MainWindow::resumeCurrentList(SearchType type)
+{
+    // The count comes first, so that the start-number check compares against the new count.
+    m_entryCountEdit->setText(QString::number(countListEntries(m_currentListFile)));
     // The same file, unchanged, goes on where its last search stopped; any other starts at 1.
-    const ResumePoint point = m_customListFile.isEmpty()
-                                  ? ResumePoint{}
-                                  : savedResumePoint(*settings(), SearchType::CustomList, m_customListFile,
-                                                     txtWordMax->text().toLongLong());
+    const ResumePoint point =
+        m_currentListFile.isEmpty()
+            ? ResumePoint{}
+            : savedResumePoint(*settings(), type, m_currentListFile, m_entryCountEdit->text().toLongLong());
     setStartNumber(QString::number(point.start));
     if (!point.note.isEmpty())
         showNotice(point.note);
-}
-
-void MainWindow::chooseSearchEngine()
-{
-    setWordListControlsVisible(false);
-    setSearchControlsVisible(true);
-    m_currentListFile = dataFolder().path(QStringLiteral("BrowserSearch.txt"));
-    cmdDoSearch->setEnabled(true);
-    Command3->setEnabled(false);
-    txtSearch->setEnabled(true);
-    Combo2->setEnabled(true);
-    cmdCreate->setEnabled(!txtSearch->text().isEmpty());
-    txtWordNum->setEnabled(true);
-    setStartNumber(QStringLiteral("1"));
-}
-
-void MainWindow::chooseGenerateNames()
-{
-    setWordListControlsVisible(false);
-    setSearchControlsVisible(false);
-    m_currentListFile = dataFolder().path(QStringLiteral("CreatedDomains.txt"));
-    cmdDoSearch->setEnabled(true);
-    Command3->setEnabled(false);
-    txtWordNum->setEnabled(true);
-    setStartNumber(QStringLiteral("1"));
-    openGenerator();
 }
 
 void MainWindow::openGenerator()
@@ -772,15 +763,15 @@ void MainWindow::openHarvester()
 {
     const std::optional<SearchType> type = currentSearchType();
     const std::optional<SearchEngine> engine = type ? HarvestRun::engineFor(*type) : std::nullopt;
-    if (!engine || txtSearch->text().isEmpty() || m_searching)
+    if (!engine || m_searchStringEdit->text().isEmpty() || m_searching)
         return;
     // Each opening is a fresh run; one at a time.
     if (m_harvesterWindow)
         m_harvesterWindow->close();
     const SettingKey address = *engine == SearchEngine::Yahoo ? SettingKeys::YahooSearchAddress()
                                                               : SettingKeys::GoogleSearchAddress();
-    auto run = std::make_unique<HarvestRun>(*engine, txtSearch->text(),
-                                            HarvestRun::targetCountFor(Combo2->currentIndex()),
+    auto run = std::make_unique<HarvestRun>(*engine, m_searchStringEdit->text(),
+                                            HarvestRun::targetCountFor(m_targetCountBox->currentIndex()),
                                             settings()->value(address), extensionTable().enabledExtensions());
     m_harvesterWindow = new HarvesterWindow(std::move(run), dataFolder().root(), this);
     connect(m_harvesterWindow, &HarvesterWindow::listCreated, this, &MainWindow::searchHarvestedNames);
@@ -814,7 +805,7 @@ void MainWindow::searchHarvestedNames(qint64 entries)
     if (m_searching)
         return;
     m_currentListFile = dataFolder().path(QStringLiteral("BrowserSearch.txt"));
-    txtWordMax->setText(QString::number(entries));
+    m_entryCountEdit->setText(QString::number(entries));
     setStartNumber(QStringLiteral("1"));
     startSearch();
 }
@@ -826,28 +817,9 @@ void MainWindow::searchCreatedNames(qint64 count)
         return;
     }
     chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
-    txtWordMax->setText(QString::number(count));
+    m_entryCountEdit->setText(QString::number(count));
     setStartNumber(QStringLiteral("1"));
     startSearch();
-}
-
-void MainWindow::setWordListControlsVisible(bool visible)
-{
-    for (QWidget* widget : QList<QWidget*>{txtWordNum, txtWordMax, wLabel1, wLabel2, cmdDoSearch})
-        widget->setVisible(visible);
-}
-
-void MainWindow::setSearchControlsVisible(bool visible)
-{
-    for (QWidget* widget : QList<QWidget*>{sLabel1, SLabel2, txtSearch, Combo2, cmdCreate})
-        widget->setVisible(visible);
-}
-
-void MainWindow::setSearchControlsEnabled(bool enabled)
-{
-    txtSearch->setEnabled(enabled);
-    Combo2->setEnabled(enabled);
-    cmdCreate->setEnabled(enabled);
 }
 
 void MainWindow::setStartNumber(const QString& number)
@@ -856,10 +828,10 @@ void MainWindow::setStartNumber(const QString& number)
     bool startIsNumber = false;
     bool countIsNumber = false;
     const qlonglong start = number.trimmed().toLongLong(&startIsNumber);
-    const qlonglong count = txtWordMax->text().trimmed().toLongLong(&countIsNumber);
+    const qlonglong count = m_entryCountEdit->text().trimmed().toLongLong(&countIsNumber);
     m_validStartNumber = startIsNumber && countIsNumber && start > count ? QStringLiteral("1") : number;
     m_settingStartNumber = true;
-    txtWordNum->setText(m_validStartNumber);
+    m_startNumberEdit->setText(m_validStartNumber);
     m_settingStartNumber = false;
 }
 
@@ -871,16 +843,16 @@ void MainWindow::checkStartNumber()
     // Text that is not a number is left for Start to report.
     bool startIsNumber = false;
     bool countIsNumber = false;
-    const QString typed = txtWordNum->text();
+    const QString typed = m_startNumberEdit->text();
     const qlonglong start = typed.trimmed().toLongLong(&startIsNumber);
-    const qlonglong count = txtWordMax->text().trimmed().toLongLong(&countIsNumber);
+    const qlonglong count = m_entryCountEdit->text().trimmed().toLongLong(&countIsNumber);
     if (!startIsNumber || !countIsNumber || start <= count) {
         m_validStartNumber = typed;
         return;
     }
     // A typo must not lose the place: the number is refused and the last good one stays.
-    const QSignalBlocker quiet(txtWordNum);
-    txtWordNum->setText(m_validStartNumber);
+    const QSignalBlocker quiet(m_startNumberEdit);
+    m_startNumberEdit->setText(m_validStartNumber);
     showNotice(QStringLiteral("Start Number %1 is past the end of the list (%2 entries); it stays at %3.")
                    .arg(typed.trimmed())
                    .arg(count)
@@ -899,10 +871,10 @@ void MainWindow::startSearch()
     SearchRequest request;
     request.listFile = m_currentListFile;
     request.type = *type;
-    request.startNumber = txtWordNum->text();
-    request.entryTotal = txtWordMax->text();
+    request.startNumber = m_startNumberEdit->text();
+    request.entryTotal = m_entryCountEdit->text();
     // Busy until the driver reports the first entry, which it may do inside start().
-    searchProgress->setRange(0, 0);
+    m_progressBar->setRange(0, 0);
     QString error;
     if (!searchDriver()->start(request, &error)) {
         MessageBox::information(this, AppInfo::productTitle(), error);
@@ -927,17 +899,9 @@ void MainWindow::stopSearch()
 void MainWindow::setSearching(bool searching)
 {
     m_searching = searching;
-    for (QWidget* widget : QList<QWidget*>{cmdDoSearch, Combo1, txtWordNum, Combo2, cmdCreate, txtSearch})
-        widget->setEnabled(!searching);
-    Command3->setEnabled(searching);
-    // Choosing another source mid-search would pull the list from under the driver.
-    mnuTools->setEnabled(!searching);
+    applyControlStates(currentSearchType());
     fitStatusPanels(searching);
-    if (searching) {
-        searchProgress->show();
-    } else {
-        searchProgress->hide();
-    }
+    m_progressBar->setVisible(searching);
 }
 
 void MainWindow::onSearchFinished(bool stopped)
@@ -945,18 +909,13 @@ void MainWindow::onSearchFinished(bool stopped)
     if (!m_searching || searchDriver()->isRunning())
         return;
     setSearching(false);
-    Combo1->setEnabled(true);
     const std::optional<SearchType> type = currentSearchType();
+    // The custom list's counter, as the search left it; the other types choose their list again.
     if (type == SearchType::CustomList || type == SearchType::GenerateNames ||
-        type == SearchType::BrowseForNames) {
-        cmdDoSearch->setEnabled(true);
-        Command3->setEnabled(false);
-        setSearchControlsEnabled(false);
-        txtWordNum->setEnabled(true);
+        type == SearchType::BrowseForNames)
         setStartNumber(settings()->value(SettingKeys::CustWordNum()));
-    } else if (type) {
+    else if (type)
         applySearchType(*type);
-    }
     for (int panel = 1; panel <= 3; ++panel)
         setStatusText(panel, text(IdlePanelTexts[panel - 1]));
     // The panels go back to their captions; the count of what DNS spared the registries stays readable.
@@ -1065,19 +1024,19 @@ void MainWindow::refreshStatus()
     statusPanel(2)->setText(openPanelText(progress));
     const qint64 total = progress.total;
     if (total <= 0 || total > std::numeric_limits<int>::max()) {
-        searchProgress->setRange(0, 0);
+        m_progressBar->setRange(0, 0);
         return;
     }
-    searchProgress->setRange(0, int(total));
-    searchProgress->setValue(int(std::clamp<qint64>(progress.settled, 0, total)));
+    m_progressBar->setRange(0, int(total));
+    m_progressBar->setValue(int(std::clamp<qint64>(progress.settled, 0, total)));
 }
 
 void MainWindow::showUnanswered(qint64 count)
 {
-    unansweredLabel->setText(QStringLiteral("Unanswered: %1").arg(count));
-    unansweredLabel->setToolTip(QStringLiteral("Names whose WHOIS server gave no answer, kept in %1")
-                                    .arg(searchDriver()->unansweredFilePath()));
-    unansweredLabel->setVisible(count > 0);
+    m_unansweredLabel->setText(QStringLiteral("Unanswered: %1").arg(count));
+    m_unansweredLabel->setToolTip(QStringLiteral("Names whose WHOIS server gave no answer, kept in %1")
+                                      .arg(searchDriver()->unansweredFilePath()));
+    m_unansweredLabel->setVisible(count > 0);
 }
 
 void MainWindow::openHelp()
@@ -1173,14 +1132,14 @@ void MainWindow::showProxyUse()
     const bool proxied =
         useProxy() && row != ExtensionTable::NoRow && table.row(row).extension == QLatin1String("proxy");
     if (!proxied) {
-        proxyLabel->hide();
+        m_proxyLabel->hide();
         return;
     }
     const ExtensionRow& proxy = table.row(row);
     const QString text = QStringLiteral("All lookups go to %1:%2").arg(proxy.server).arg(proxy.port);
-    proxyLabel->setText(text);
-    proxyLabel->setToolTip(text + QStringLiteral(" (the \"proxy\" row; Options > Setup turns this off)"));
-    proxyLabel->show();
+    m_proxyLabel->setText(text);
+    m_proxyLabel->setToolTip(text + QStringLiteral(" (the \"proxy\" row; Options > Setup turns this off)"));
+    m_proxyLabel->show();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -1198,7 +1157,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         m_overflowNotice->close();
     if (m_messageLogWindow)
         m_messageLogWindow->close();
-    // frmWebsite has no parent and stays; the program ends when it closes too.
+    // The website window has no parent and stays; the program ends when it closes too.
     for (QWidget* window : {static_cast<QWidget*>(m_whoisWindow), static_cast<QWidget*>(m_aboutWindow)}) {
         if (window)
             window->close();

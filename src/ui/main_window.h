@@ -15,14 +15,12 @@
 
 class QComboBox;
 class QGridLayout;
-class QHBoxLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QStatusBar;
 
 namespace brisquel {
 
@@ -39,7 +37,6 @@ class GeneratorWindow;
 class HarvesterWindow;
 class SettingsWindow;
 class ResultListActions;
-class ResultListView;
 class ResultLists;
 class SearchDriver;
 class SettingsStore;
@@ -52,13 +49,13 @@ struct MainWindowEnvironment
     QString userSettingsPath;
     UrlOpener openUrl;
 
-    // The program's own: --home DIR or BRISQUEL_HOME, the user's settings area, frmWebsite.
+    // The program's own: --home DIR or BRISQUEL_HOME, the user's settings area, the website window.
     static MainWindowEnvironment fromArguments(const QStringList& arguments);
 };
 
-// Form1: chooses the source of names, drives the search and shows the five result lists. The
-// controls carry the names the rest of the program knows them by; the work is done by the core
-// objects they are bound to.
+// The main window: chooses the source of names, drives the search and shows the five result lists.
+// Its controls carry, as object names, the names the rest of the program knows them by; the work is
+// done by the core objects they are bound to.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -83,104 +80,41 @@ public:
     std::optional<SearchType> currentSearchType() const;
     bool isSearching() const { return m_searching; }
     ExtensionSettings* extensionSettings() const { return m_extensionSettings; }
-    // frmSettings while it is open.
+    // The settings window while it is open.
     SettingsWindow* settingsWindow() const;
-    // frmMake while it is open.
+    // The generator window while it is open.
     GeneratorWindow* generatorWindow() const;
-    // Form3 while a harvest runs.
+    // The harvester window while a harvest runs.
     HarvesterWindow* harvesterWindow() const;
-    // Form5 while it is open.
+    // The domain browser while it is open.
     BrowserWindow* browserWindow() const;
-    // Form2 while it is open.
+    // The overflow notice while it is open.
     OverflowNotice* overflowNotice() const;
     // The latest notice in the status bar, until the user does something else.
     QString noticeText() const;
     // Every notice, warning and skipped entry of this run.
     MessageLog* messageLog() const { return m_log; }
-    // frmMessages once View > Messages opened it.
+    // The message log window once View > Messages opened it.
     MessageLogWindow* messageLogWindow() const;
-    // frmWhois and frmAbout while they are open.
+    // The WHOIS and about windows while they are open.
     WhoisWindow* whoisWindow() const;
     AboutWindow* aboutWindow() const;
     // Whether lookups go to the proxy row, as the search has it now.
     bool useProxy() const;
 
-    ResultListView* listView(ResultList list) const;
-    QLabel* listLabel(ResultList list) const;
-    QLabel* statusPanel(int panel) const; // 1 to 3
-
-    // Search controls (Frame1).
-    QGroupBox* Frame1 = nullptr;
-    QLabel* Label6 = nullptr;
-    QComboBox* Combo1 = nullptr;
-    // The chosen custom list file's name, beside Combo1 while "Custom List" is chosen.
-    ElidedLabel* lblListFile = nullptr;
-    QLabel* wLabel1 = nullptr;
-    QLabel* wLabel2 = nullptr;
-    QLineEdit* txtWordNum = nullptr;
-    QLineEdit* txtWordMax = nullptr;
-    QPushButton* cmdDoSearch = nullptr;
-    // In Start's place for "Generate names" and "Browse for names": opens their window again.
-    QPushButton* cmdReopen = nullptr;
-    QPushButton* Command3 = nullptr;
-    QLabel* sLabel1 = nullptr;
-    QLabel* SLabel2 = nullptr;
-    QLineEdit* txtSearch = nullptr;
-    QComboBox* Combo2 = nullptr;
-    QPushButton* cmdCreate = nullptr;
-    QPushButton* cmdSetup = nullptr;
-    QPushButton* cmdWebsite = nullptr;
-
-    // Result lists (Frame2). The button arrays are indexed by list number, 1 to 5.
-    QGroupBox* Frame2 = nullptr;
-    ResultListView* List1 = nullptr;
-    ResultListView* List2 = nullptr;
-    ResultListView* List3 = nullptr;
-    ResultListView* List4 = nullptr;
-    ResultListView* List5 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    std::array<QPushButton*, 6> cmdCopy{};
-    std::array<QPushButton*, 6> cmdClear{};
-    std::array<QPushButton*, 6> cmdClear2{};
-
-    QStatusBar* StatusBar1 = nullptr;
-    QProgressBar* searchProgress = nullptr;
-    QLabel* unansweredLabel = nullptr;
-    // "All lookups go to HOST:PORT" while every lookup goes to the proxy row.
-    ElidedLabel* proxyLabel = nullptr;
-
-    QMenu* menuFile = nullptr;
-    QMenu* mnuEdit = nullptr;
-    QMenu* menuView = nullptr;
-    QMenu* mnuTools = nullptr;
-    QMenu* mnuOptions = nullptr;
-    QMenu* mnuHelp = nullptr;
-    QMenu* mnuAbout = nullptr;
-    std::array<QAction*, 1> mnuFileItem{};
-    std::array<QAction*, 10> mnuEditItem{};
-    QAction* mnuViewMessages = nullptr;
-    std::array<QAction*, 9> mnuToolsItem{};
-    std::array<QAction*, 1> mnuOptionsItem{};
-    std::array<QAction*, 1> mnuHelpItem{};
-    std::array<QAction*, 1> mnuAboutItem{};
-
 public Q_SLOTS:
-    // Combo1 Click and the Tools menu: applies the search type with this index of Combo1.
+    // The search-type box and the Tools menu: applies the search type with this index in the box.
     void chooseSearchType(int index);
     void startSearch();
     void stopSearch();
     // Into the log, and into the status bar until the user acts.
     void showNotice(const QString& text);
-    // cmdSetup and Options > Setup.
+    // The Setup button and Options > Setup.
     void openSettings();
     void openGenerator();
-    // cmdCreate: harvest names from the chosen search engine for txtSearch.
+    // The Search button: harvest names from the chosen search engine for the search string.
     void openHarvester();
-    // "Browse for names": Form5, beside this window.
+    // "Browse for names": the domain browser, beside this window.
     void openBrowser();
     void searchHarvestedNames(qint64 entries);
     // The generator wrote `count` names to CreatedDomains.txt: search them as Start would.
@@ -188,7 +122,7 @@ public Q_SLOTS:
     // A failure the user has to act on: a message box besides the notice.
     void showFailure(const QString& text);
     void showMessageLog();
-    // A fresh frmWhois for the name, in place of the one open.
+    // A fresh WHOIS window for the name, in place of the one open.
     void openWhois(const QString& domain);
 
 protected:
@@ -211,13 +145,12 @@ private:
     void showPendingFailures();
 
     void applySearchType(SearchType type);
-    void chooseWordList(SearchType type);
+    // Shows and enables the search controls as the search type and whether a search runs want them.
+    void applyControlStates(std::optional<SearchType> type);
+    void showReopenCaption(SearchType type);
     void chooseCustomList();
-    void chooseSearchEngine();
-    void chooseGenerateNames();
-    void setWordListControlsVisible(bool visible);
-    void setSearchControlsVisible(bool visible);
-    void setSearchControlsEnabled(bool enabled);
+    // The entry count of the current list file, and where a search of it goes on.
+    void resumeCurrentList(SearchType type);
     // Start numbers the program sets: one past the end of the list is a finished list and starts over.
     void setStartNumber(const QString& number);
     void checkStartNumber();
@@ -234,10 +167,43 @@ private:
     void openHelp();
     void placeManualBeside();
     void showAbout();
+    QLabel* statusPanel(int panel) const; // 1 to 3
 
     UrlOpener m_openUrl;
     SearchSession* m_session = nullptr;
     ResultListActions* m_listActions = nullptr;
+
+    // Where the names come from and how the search is driven.
+    QGroupBox* m_searchFrame = nullptr;
+    QLabel* m_searchTypeLabel = nullptr;
+    QComboBox* m_searchTypeBox = nullptr;
+    // The chosen custom list file's name, beside the search type while "Custom List" is chosen.
+    ElidedLabel* m_listFileLabel = nullptr;
+    QLabel* m_startNumberLabel = nullptr;
+    QLabel* m_entryCountLabel = nullptr;
+    QLineEdit* m_startNumberEdit = nullptr;
+    QLineEdit* m_entryCountEdit = nullptr;
+    QPushButton* m_startButton = nullptr;
+    // In Start's place for "Generate names" and "Browse for names": opens their window again.
+    QPushButton* m_reopenButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QLabel* m_searchStringLabel = nullptr;
+    QLabel* m_targetCountLabel = nullptr;
+    QLineEdit* m_searchStringEdit = nullptr;
+    QComboBox* m_targetCountBox = nullptr;
+    QPushButton* m_harvestButton = nullptr;
+    QPushButton* m_setupButton = nullptr;
+    QPushButton* m_websiteButton = nullptr;
+    QMenu* m_toolsMenu = nullptr;
+
+    // The result lists' captions, in list-number order; the lists themselves are the actions' views.
+    QGroupBox* m_listFrame = nullptr;
+    std::array<QLabel*, 5> m_listCaptions{};
+
+    QProgressBar* m_progressBar = nullptr;
+    QLabel* m_unansweredLabel = nullptr;
+    // "All lookups go to HOST:PORT" while every lookup goes to the proxy row.
+    ElidedLabel* m_proxyLabel = nullptr;
 
     QGridLayout* m_searchFields = nullptr;
     QGridLayout* m_searchButtons = nullptr;

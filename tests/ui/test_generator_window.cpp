@@ -76,7 +76,7 @@ private Q_SLOTS:
         QCOMPARE(generator->generatedNames().size(), 8);
         QCOMPARE(test::child<QLineEdit>(generator, "txtStatus")->text(),
                  QStringLiteral("Created 8 domains...  Search Started"));
-        QCOMPARE(window->txtWordMax->text(), QStringLiteral("8"));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("8"));
         QVERIFY(fixture.read(QStringLiteral("CreatedDomains.txt"))
                     .startsWith("freeshop.org\r\n\r\nfree-shop.org\r\n"));
         QTRY_VERIFY(!window->isSearching());

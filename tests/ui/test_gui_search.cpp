@@ -2,6 +2,7 @@
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
 #include "engine/verdict_filer.h"
+#include "main_window_controls.h"
 #include "support/settings_store.h"
 #include "tools/fake_dns_server.h"
 #include "tools/fake_whois_server.h"
@@ -31,11 +32,6 @@ namespace {
 
 constexpr int SearchTimeoutMs = 15000;
 
-int typeIndex(SearchType type)
-{
-    return int(allSearchTypes().indexOf(type));
-}
-
 // A window whose lookups all go to a fake WHOIS server on 127.0.0.1.
 struct SearchFixture : WindowFixture
 {
@@ -51,7 +47,7 @@ struct SearchFixture : WindowFixture
     {
         write(QStringLiteral("wordlists/mine.txt"), bytes);
         FileDialog::setNextFileName(path(QStringLiteral("wordlists/mine.txt")));
-        window->mnuToolsItem[typeIndex(SearchType::CustomList)]->trigger();
+        test::toolsMenuItem(window.get(), SearchType::CustomList)->trigger();
     }
 
     FakeWhoisServer server;
@@ -60,29 +56,29 @@ struct SearchFixture : WindowFixture
 void verifyRunning(MainWindow* window)
 {
     QVERIFY(window->isSearching());
-    QVERIFY(!window->cmdDoSearch->isEnabled());
-    QVERIFY(!window->Combo1->isEnabled());
-    QVERIFY(!window->txtWordNum->isEnabled());
-    QVERIFY(!window->Combo2->isEnabled());
-    QVERIFY(!window->cmdCreate->isEnabled());
-    QVERIFY(!window->txtSearch->isEnabled());
-    QVERIFY(!window->mnuTools->isEnabled());
-    QVERIFY(window->Command3->isEnabled());
-    QVERIFY(!window->searchProgress->isHidden());
+    QVERIFY(!test::child<QPushButton>(window, "cmdDoSearch")->isEnabled());
+    QVERIFY(!test::child<QComboBox>(window, "Combo1")->isEnabled());
+    QVERIFY(!test::child<QLineEdit>(window, "txtWordNum")->isEnabled());
+    QVERIFY(!test::child<QComboBox>(window, "Combo2")->isEnabled());
+    QVERIFY(!test::child<QPushButton>(window, "cmdCreate")->isEnabled());
+    QVERIFY(!test::child<QLineEdit>(window, "txtSearch")->isEnabled());
+    QVERIFY(!test::child<QMenu>(window, "mnuTools")->isEnabled());
+    QVERIFY(test::child<QPushButton>(window, "Command3")->isEnabled());
+    QVERIFY(!test::child<QProgressBar>(window, "searchProgress")->isHidden());
 }
 
 void verifyIdle(MainWindow* window)
 {
     QVERIFY(!window->isSearching());
-    QVERIFY(window->cmdDoSearch->isEnabled());
-    QVERIFY(!window->Command3->isEnabled());
-    QVERIFY(window->Combo1->isEnabled());
-    QVERIFY(window->txtWordNum->isEnabled());
-    QVERIFY(window->mnuTools->isEnabled());
-    QVERIFY(window->searchProgress->isHidden());
-    QCOMPARE(window->statusPanel(1)->text(), QStringLiteral("Entry Status"));
-    QCOMPARE(window->statusPanel(2)->text(), QStringLiteral("Open Connections"));
-    QCOMPARE(window->statusPanel(3)->text(), QStringLiteral("Connection Status"));
+    QVERIFY(test::child<QPushButton>(window, "cmdDoSearch")->isEnabled());
+    QVERIFY(!test::child<QPushButton>(window, "Command3")->isEnabled());
+    QVERIFY(test::child<QComboBox>(window, "Combo1")->isEnabled());
+    QVERIFY(test::child<QLineEdit>(window, "txtWordNum")->isEnabled());
+    QVERIFY(test::child<QMenu>(window, "mnuTools")->isEnabled());
+    QVERIFY(test::child<QProgressBar>(window, "searchProgress")->isHidden());
+    QCOMPARE(test::child<QLabel>(window, "Panel1")->text(), QStringLiteral("Entry Status"));
+    QCOMPARE(test::child<QLabel>(window, "Panel2")->text(), QStringLiteral("Open Connections"));
+    QCOMPARE(test::child<QLabel>(window, "Panel3")->text(), QStringLiteral("Connection Status"));
 }
 
 } // namespace
@@ -102,9 +98,9 @@ private Q_SLOTS:
         fixture.chooseCustomList(
             "free.com\r\n\r\nfree1.com\r\ntaken.com\r\nfreeabcdefgh.com\r\nsilent.com\r\n"
             "dropzone.com\r\n");
-        QCOMPARE(window->txtWordMax->text(), QStringLiteral("6"));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("6"));
 
-        window->cmdDoSearch->click();
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         verifyRunning(window);
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
         verifyIdle(window);
@@ -115,10 +111,10 @@ private Q_SLOTS:
         QCOMPARE(lists->entries(ResultList::Mid), QStringList{QStringLiteral("free1.com")});
         QCOMPARE(lists->entries(ResultList::Low), QStringList{QStringLiteral("freeabcdefgh.com")});
         QCOMPARE(lists->entryCount(ResultList::Registered), 2);
-        QCOMPARE(window->Label3->text(), QStringLiteral("High Profile (1)"));
-        QCOMPARE(window->Label2->text(), QStringLiteral("Registered (2)"));
-        QVERIFY(!window->unansweredLabel->isHidden());
-        QCOMPARE(window->unansweredLabel->text(), QStringLiteral("Unanswered: 1"));
+        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (1)"));
+        QCOMPARE(test::child<QLabel>(window, "Label2")->text(), QStringLiteral("Registered (2)"));
+        QVERIFY(!test::child<QLabel>(window, "unansweredLabel")->isHidden());
+        QCOMPARE(test::child<QLabel>(window, "unansweredLabel")->text(), QStringLiteral("Unanswered: 1"));
         QCOMPARE(fixture.read(QStringLiteral("LowProfile.txt")), QByteArray("freeabcdefgh.com\r\n"));
         // The taken name in its redemption period is listed for watching, and the window says so.
         QCOMPARE(fixture.read(QStringLiteral("Dropping.txt")),
@@ -128,7 +124,7 @@ private Q_SLOTS:
 
         // The list was searched to its end, so it is offered from its start again.
         QCOMPARE(window->settings()->value(SettingKeys::CustWordNum()), QStringLiteral("7"));
-        QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("1"));
         // One sentence of counts, then the dropping names.
         const QString finished = QStringLiteral("Search finished: 6 checked, 3 free, 2 taken, 1 unanswered. ");
         QVERIFY2(window->noticeText().startsWith(finished), qPrintable(window->noticeText()));
@@ -137,19 +133,19 @@ private Q_SLOTS:
         // Searched again, the same names are not listed or written twice.
         const QStringList high = lists->entries(ResultList::High);
         const QByteArray lowFile = fixture.read(QStringLiteral("LowProfile.txt"));
-        window->cmdDoSearch->click();
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
         QCOMPARE(lists->entries(ResultList::High), high);
         QCOMPARE(lists->entries(ResultList::Low), QStringList{QStringLiteral("freeabcdefgh.com")});
         QCOMPARE(fixture.read(QStringLiteral("LowProfile.txt")), lowFile);
-        QCOMPARE(window->Label3->text(), QStringLiteral("High Profile (1)"));
+        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (1)"));
     }
 
     void generatorSaysWhenItsSearchEnded()
     {
         SearchFixture fixture;
         MainWindow* window = fixture.window.get();
-        window->mnuToolsItem[typeIndex(SearchType::GenerateNames)]->trigger();
+        test::toolsMenuItem(window, SearchType::GenerateNames)->trigger();
         QVERIFY(window->generatorWindow());
         fixture.write(QStringLiteral("CreatedDomains.txt"), "free1.com\r\nfree2.com\r\n");
         window->searchCreatedNames(2);
@@ -197,14 +193,14 @@ private Q_SLOTS:
         VerdictFiler other(DataFolder(fixture.home), &otherLists, nullptr);
         QVERIFY(other.claim(nullptr));
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        window->cmdDoSearch->click();
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         QVERIFY(!window->isSearching());
         QVERIFY(MessageBox::shown().last().text.startsWith(
             QStringLiteral("Another search is writing into this data folder")));
-        QVERIFY(window->cmdDoSearch->isEnabled());
+        QVERIFY(test::child<QPushButton>(window, "cmdDoSearch")->isEnabled());
 
         other.release();
-        window->cmdDoSearch->click();
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
         QCOMPARE(window->resultLists()->entries(ResultList::High), QStringList{QStringLiteral("free.com")});
     }
@@ -217,7 +213,7 @@ private Q_SLOTS:
         QVERIFY(dns.listen());
         dns.addDelegated(QStringLiteral("taken.com"));
         fixture.server.setFaultFor(QStringLiteral("slow.com"), FakeWhoisServer::Fault::NeverAnswer);
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* setup = window->settingsWindow();
         test::child<QCheckBox>(setup, "chkDns")->setChecked(true);
         test::child<QLineEdit>(setup, "txtDns")->setText(QStringLiteral("dns.example"));
@@ -230,9 +226,9 @@ private Q_SLOTS:
         QCOMPARE(window->settings()->value(SettingKeys::DnsServer()), dns.address());
 
         fixture.chooseCustomList("taken.com\r\nfree.com\r\nslow.com\r\n");
-        window->cmdDoSearch->click();
-        QTRY_VERIFY_WITH_TIMEOUT(window->statusPanel(2)->text().contains(QStringLiteral("DNS: 1 taken")),
-                                 5000);
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            test::child<QLabel>(window, "Panel2")->text().contains(QStringLiteral("DNS: 1 taken")), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
         QStringList asked = fixture.server.queries();
         asked.sort();
@@ -250,19 +246,19 @@ private Q_SLOTS:
         SearchFixture fixture;
         MainWindow* window = fixture.window.get();
         fixture.server.setFault(FakeWhoisServer::Fault::NeverAnswer);
-        window->mnuToolsItem[typeIndex(SearchType::AllThreeLetter)]->trigger();
-        window->txtWordNum->setText(QStringLiteral("40"));
+        test::toolsMenuItem(window, SearchType::AllThreeLetter)->trigger();
+        test::child<QLineEdit>(window, "txtWordNum")->setText(QStringLiteral("40"));
 
-        window->cmdDoSearch->click();
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         verifyRunning(window);
         // A server not yet heard from is asked two names at a time.
         QTRY_COMPARE_WITH_TIMEOUT(fixture.server.openConnectionCount(), 2, SearchTimeoutMs);
-        window->Command3->click();
+        test::child<QPushButton>(window, "Command3")->click();
         verifyIdle(window);
         // Names still in flight are looked up again next time.
         QCOMPARE(window->settings()->value(SettingKeys::ThreeWordNum()), QStringLiteral("40"));
-        QCOMPARE(window->txtWordNum->text(), QStringLiteral("40"));
-        QCOMPARE(window->Combo1->currentText(), QStringLiteral("All Three Letter"));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("40"));
+        QCOMPARE(test::child<QComboBox>(window, "Combo1")->currentText(), QStringLiteral("All Three Letter"));
     }
 
     void stopRestoresTheCustomPosition()
@@ -274,13 +270,13 @@ private Q_SLOTS:
         for (int i = 1; i <= 40; ++i)
             names += "name" + QByteArray::number(i) + ".com\r\n";
         fixture.chooseCustomList(names);
-        window->txtWordNum->setText(QStringLiteral("4"));
-        window->cmdDoSearch->click();
+        test::child<QLineEdit>(window, "txtWordNum")->setText(QStringLiteral("4"));
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         // A server not yet heard from is asked two names at a time.
         QTRY_COMPARE_WITH_TIMEOUT(fixture.server.openConnectionCount(), 2, SearchTimeoutMs);
-        window->Command3->click();
+        test::child<QPushButton>(window, "Command3")->click();
         verifyIdle(window);
-        QCOMPARE(window->txtWordNum->text(), QStringLiteral("4"));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("4"));
         QCOMPARE(window->settings()->value(SettingKeys::CustListFile()), window->currentListFile());
         QCOMPARE(window->noticeText(),
                  QStringLiteral("Stopped at entry 4 of 40: 0 checked, 0 free, 0 taken, 0 unanswered"));
@@ -292,8 +288,8 @@ private Q_SLOTS:
         fixture.write(QStringLiteral("wordlists/other.txt"), names);
         const auto choose = [&fixture](const QString& file) {
             FileDialog::setNextFileName(file);
-            fixture.window->mnuToolsItem[typeIndex(SearchType::CustomList)]->trigger();
-            return fixture.window->txtWordNum->text();
+            test::toolsMenuItem(fixture.window.get(), SearchType::CustomList)->trigger();
+            return test::child<QLineEdit>(fixture.window.get(), "txtWordNum")->text();
         };
         QCOMPARE(choose(other), QStringLiteral("1"));
         QCOMPARE(choose(mine), QStringLiteral("4"));
@@ -315,9 +311,9 @@ private Q_SLOTS:
         SearchFixture fixture;
         MainWindow* window = fixture.window.get();
         fixture.write(QStringLiteral("BrowserSearch.txt"), "free1.com\r\nfree2.com\r\nfree3.com\r\n");
-        window->mnuToolsItem[typeIndex(SearchType::GoogleSearch)]->trigger();
-        window->txtWordNum->setText(QStringLiteral("3"));
-        window->cmdDoSearch->click();
+        test::toolsMenuItem(window, SearchType::GoogleSearch)->trigger();
+        test::child<QLineEdit>(window, "txtWordNum")->setText(QStringLiteral("3"));
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
         QCOMPARE(fixture.server.queries().size(), 3);
         QCOMPARE(window->resultLists()->entryCount(ResultList::Mid), 3);
@@ -328,7 +324,7 @@ private Q_SLOTS:
         SearchFixture fixture;
         MainWindow* window = fixture.window.get();
         fixture.chooseCustomList("\r\n\r\n");
-        window->cmdDoSearch->click();
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         verifyIdle(window);
         QVERIFY(MessageBox::shown().isEmpty());
     }
@@ -338,9 +334,9 @@ private Q_SLOTS:
         SearchFixture fixture;
         MainWindow* window = fixture.window.get();
         fixture.server.setFault(FakeWhoisServer::Fault::NeverAnswer);
-        window->mnuToolsItem[typeIndex(SearchType::AllTwoLetter)]->trigger();
+        test::toolsMenuItem(window, SearchType::AllTwoLetter)->trigger();
         window->show();
-        window->cmdDoSearch->click();
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         QVERIFY(window->searchDriver()->isRunning());
         QVERIFY(window->close());
         QVERIFY(!window->searchDriver()->isRunning());

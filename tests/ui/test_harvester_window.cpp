@@ -87,9 +87,9 @@ private Q_SLOTS:
         window->settings()->setValue(SettingKeys::YahooSearchAddress(), pages.address());
         window->searchDriver()->setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), whois.port()});
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::YahooSearch)));
-        window->txtSearch->setText(QStringLiteral("red car"));
+        test::child<QLineEdit>(window, "txtSearch")->setText(QStringLiteral("red car"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        window->cmdCreate->click();
+        test::child<QPushButton>(window, "cmdCreate")->click();
         QVERIFY(window->harvesterWindow());
         window->harvesterWindow()->setPageDelay(10);
 
@@ -102,7 +102,7 @@ private Q_SLOTS:
                  QStringLiteral("h=s&xargs=0&p=red+car&b=1"));
         QCOMPARE(fixture.read(QStringLiteral("searches/Yahoo red car.txt")),
                  fixture.read(QStringLiteral("BrowserSearch.txt")));
-        QCOMPARE(window->txtWordMax->text(), QStringLiteral("5"));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("5"));
         QTRY_COMPARE_WITH_TIMEOUT(whois.queries().size(), 5, 15000);
         QTRY_VERIFY(!window->harvesterWindow());
     }
@@ -123,31 +123,31 @@ private Q_SLOTS:
         window->searchDriver()->setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), whois.port()});
         window->settings()->setValue(SettingKeys::GoogleSearchAddress(), pages.address());
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GoogleSearch)));
-        window->txtSearch->setText(QStringLiteral("a/b"));
+        test::child<QLineEdit>(window, "txtSearch")->setText(QStringLiteral("a/b"));
 
         // ~100: page 1 gives 60, page 2 takes it to 120, past the target; no third page.
-        window->Combo2->setCurrentIndex(0);
+        test::child<QComboBox>(window, "Combo2")->setCurrentIndex(0);
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        window->cmdCreate->click();
+        test::child<QPushButton>(window, "cmdCreate")->click();
         window->harvesterWindow()->setPageDelay(10);
         QTRY_VERIFY_WITH_TIMEOUT(!MessageBox::shown().isEmpty(), 30000);
         QCOMPARE(MessageBox::shown().last().text,
                  QStringLiteral("List of 120 unique domains was created successfully!"));
         QCOMPARE(pages.requests.size(), 2);
         QVERIFY(QFile::exists(fixture.path(QStringLiteral("searches/Google a_b.txt"))));
-        window->Command3->click();
+        test::child<QPushButton>(window, "Command3")->click();
         QTRY_VERIFY(!window->harvesterWindow());
 
         // ~200: the third page fails; the run ends with what it has and says why.
         MessageBox::clearShown();
-        window->Combo2->setCurrentIndex(1);
+        test::child<QComboBox>(window, "Combo2")->setCurrentIndex(1);
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        window->cmdCreate->click();
+        test::child<QPushButton>(window, "cmdCreate")->click();
         window->harvesterWindow()->setPageDelay(10);
         QTRY_VERIFY_WITH_TIMEOUT(!MessageBox::shown().isEmpty(), 30000);
         QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("List of 120 unique domains")));
         QVERIFY(MessageBox::shown().last().text.contains(QStringLiteral("could not be loaded")));
-        window->Command3->click();
+        test::child<QPushButton>(window, "Command3")->click();
     }
 };
 

@@ -1,6 +1,7 @@
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
+#include "main_window_controls.h"
 #include "sources/list_file.h"
 #include "support/settings_store.h"
 #include "ui/about_window.h"
@@ -46,8 +47,9 @@ int typeIndex(SearchType type)
 // The same choice through the box, as the user makes it there.
 void chooseInCombo(MainWindow* window, SearchType type)
 {
-    window->Combo1->setCurrentIndex(typeIndex(type));
-    Q_EMIT window->Combo1->activated(typeIndex(type));
+    QComboBox* box = test::child<QComboBox>(window, "Combo1");
+    box->setCurrentIndex(typeIndex(type));
+    Q_EMIT box->activated(typeIndex(type));
 }
 
 struct WindowState
@@ -66,9 +68,15 @@ struct WindowState
 
 WindowState stateOf(const MainWindow* window)
 {
-    return {window->currentListFile(),       window->txtWordNum->text(),     window->txtWordMax->text(),
-            !window->txtWordNum->isHidden(), !window->txtSearch->isHidden(), window->cmdDoSearch->isEnabled(),
-            window->Command3->isEnabled(),   window->cmdCreate->isEnabled()};
+    const auto* startNumber = test::child<QLineEdit>(window, "txtWordNum");
+    return {window->currentListFile(),
+            startNumber->text(),
+            test::child<QLineEdit>(window, "txtWordMax")->text(),
+            !startNumber->isHidden(),
+            !test::child<QLineEdit>(window, "txtSearch")->isHidden(),
+            test::child<QPushButton>(window, "cmdDoSearch")->isEnabled(),
+            test::child<QPushButton>(window, "Command3")->isEnabled(),
+            test::child<QPushButton>(window, "cmdCreate")->isEnabled()};
 }
 
 QStringList loggedTexts(const MainWindow* window)
@@ -108,15 +116,15 @@ private Q_SLOTS:
         QVERIFY(!fixture.read(QStringLiteral("registrars.txt")).isEmpty());
         QCOMPARE(window->extensionTable().rowCount(), defaultExtensionRows().size());
         QCOMPARE(fixture.opened, QList<QUrl>{QUrl::fromLocalFile(fixture.path(QStringLiteral("Help.html")))});
-        QCOMPARE(window->List5->model()->rowCount(), 0);
+        QCOMPARE(test::child<ResultListView>(window, "List5")->model()->rowCount(), 0);
         QVERIFY(window->noticeText().isEmpty());
 
         QCOMPARE(window->windowTitle(), QStringLiteral("Brisquel by Velmorra"));
-        QCOMPARE(window->Frame2->title(),
+        QCOMPARE(test::child<QGroupBox>(window, "Frame2")->title(),
                  QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
-        QCOMPARE(window->statusPanel(1)->text(), QStringLiteral("Entry Status"));
-        QCOMPARE(window->statusPanel(2)->text(), QStringLiteral("Open Connections"));
-        QCOMPARE(window->statusPanel(3)->text(), QStringLiteral("Connection Status"));
+        QCOMPARE(test::child<QLabel>(window, "Panel1")->text(), QStringLiteral("Entry Status"));
+        QCOMPARE(test::child<QLabel>(window, "Panel2")->text(), QStringLiteral("Open Connections"));
+        QCOMPARE(test::child<QLabel>(window, "Panel3")->text(), QStringLiteral("Connection Status"));
 
         // A second start opens no help and keeps what is there.
         fixture.window.reset();
@@ -157,38 +165,44 @@ private Q_SLOTS:
         }
         for (const QString& name : names)
             QVERIFY2(window->objectName() == name || window->findChild<QWidget*>(name), qPrintable(name));
-        QCOMPARE(window->cmdClear2[3]->objectName(), QStringLiteral("cmdClear2_3"));
-        QCOMPARE(window->cmdWebsite->text(), QStringLiteral("Visit Brisquel.app"));
-        QCOMPARE(window->Combo2->currentText(), QStringLiteral("~100 Domains"));
-        QCOMPARE(window->Combo2->count(), 4);
+        QCOMPARE(test::child<QPushButton>(window, "cmdClear2_3")->objectName(),
+                 QStringLiteral("cmdClear2_3"));
+        QCOMPARE(test::child<QPushButton>(window, "cmdWebsite")->text(),
+                 QStringLiteral("Visit Brisquel.app"));
+        QCOMPARE(test::child<QComboBox>(window, "Combo2")->currentText(), QStringLiteral("~100 Domains"));
+        QCOMPARE(test::child<QComboBox>(window, "Combo2")->count(), 4);
 
         QStringList menus;
-        for (QMenu* menu : {window->menuFile, window->mnuEdit, window->mnuTools, window->mnuOptions,
-                            window->mnuHelp, window->mnuAbout})
+        for (QMenu* menu : {test::child<QMenu>(window, "menuFile"), test::child<QMenu>(window, "mnuEdit"),
+                            test::child<QMenu>(window, "mnuTools"), test::child<QMenu>(window, "mnuOptions"),
+                            test::child<QMenu>(window, "mnuHelp"), test::child<QMenu>(window, "mnuAbout")})
             menus << menu->title();
         QCOMPARE(menus, (QStringList{QStringLiteral("&File"), QStringLiteral("&Edit"),
                                      QStringLiteral("&Tools"), QStringLiteral("&Options"),
                                      QStringLiteral("&Help"), QStringLiteral("&About")}));
         for (int i = 0; i < 9; ++i) {
-            QCOMPARE(window->mnuToolsItem[i]->text(), window->Combo1->itemText(i));
-            QCOMPARE(window->Combo1->itemText(i), searchTypeCaption(allSearchTypes().at(i)));
+            QCOMPARE(test::numberedChild<QAction>(window, "mnuToolsItem_%1", i)->text(),
+                     test::child<QComboBox>(window, "Combo1")->itemText(i));
+            QCOMPARE(test::child<QComboBox>(window, "Combo1")->itemText(i),
+                     searchTypeCaption(allSearchTypes().at(i)));
         }
-        QCOMPARE(window->mnuEditItem[0]->text(), QStringLiteral("Clear High/Mid/Low"));
-        QCOMPARE(window->mnuEditItem[9]->text(), QStringLiteral("Copy Saved"));
+        QCOMPARE(test::child<QAction>(window, "mnuEditItem_0")->text(), QStringLiteral("Clear High/Mid/Low"));
+        QCOMPARE(test::child<QAction>(window, "mnuEditItem_9")->text(), QStringLiteral("Copy Saved"));
         // Separators part clearing several lists, clearing one and copying one.
-        const QList<QAction*> editActions = window->mnuEdit->actions();
+        const QList<QAction*> editActions = test::child<QMenu>(window, "mnuEdit")->actions();
         QCOMPARE(editActions.size(), 12);
         QVERIFY(editActions.at(1)->isSeparator());
         QVERIFY(editActions.at(7)->isSeparator());
-        QCOMPARE(editActions.at(8), window->mnuEditItem[6]);
+        QCOMPARE(editActions.at(8), test::child<QAction>(window, "mnuEditItem_6"));
 
         QStringList bar;
         for (QAction* menu : window->menuBar()->actions())
             bar << menu->text();
         QCOMPARE(bar.mid(1, 3),
                  (QStringList{QStringLiteral("&Edit"), QStringLiteral("&View"), QStringLiteral("&Tools")}));
-        QCOMPARE(window->menuView->objectName(), QStringLiteral("menuView"));
-        QCOMPARE(window->mnuViewMessages->objectName(), QStringLiteral("mnuViewMessages"));
+        QCOMPARE(test::child<QMenu>(window, "menuView")->objectName(), QStringLiteral("menuView"));
+        QCOMPARE(test::child<QAction>(window, "mnuViewMessages")->objectName(),
+                 QStringLiteral("mnuViewMessages"));
     }
 
     // The buttons stay where the hand expects them, whatever the list file is called.
@@ -204,15 +218,15 @@ private Q_SLOTS:
             FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/") + name));
             chooseInCombo(window, SearchType::CustomList);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-            return window->cmdDoSearch->mapTo(window, QPoint()).x();
+            return test::child<QPushButton>(window, "cmdDoSearch")->mapTo(window, QPoint()).x();
         };
         const int shortName = startAt(QStringLiteral("a.txt"));
         QCOMPARE(startAt(QStringLiteral("a-list-with-a-rather-long-name-indeed.txt")), shortName);
         chooseInCombo(window, SearchType::FullWordList);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        QCOMPARE(window->cmdDoSearch->mapTo(window, QPoint()).x(), shortName);
+        QCOMPARE(test::child<QPushButton>(window, "cmdDoSearch")->mapTo(window, QPoint()).x(), shortName);
         // The Registered list's rule is told where the list is.
-        QVERIFY(window->List2->toolTip().contains(QStringLiteral("101")));
+        QVERIFY(test::child<ResultListView>(window, "List2")->toolTip().contains(QStringLiteral("101")));
     }
 
     void labelsAreWholeAtTheMinimumSize()
@@ -223,17 +237,20 @@ private Q_SLOTS:
         window->resize(433, 433);
         QVERIFY(QTest::qWaitForWindowExposed(window));
         for (int panel = 1; panel <= 3; ++panel)
-            QTRY_VERIFY(!qobject_cast<ElidedLabel*>(window->statusPanel(panel))->isElided());
+            QTRY_VERIFY(!qobject_cast<ElidedLabel*>(test::numberedChild<QLabel>(window, "Panel%1", panel))
+                             ->isElided());
         for (ResultList list : AllResultLists) {
-            QLabel* caption = window->listLabel(list);
+            QLabel* caption = test::numberedChild<QLabel>(window, "Label%1", int(list));
             QTRY_VERIFY2(caption->height() >= caption->heightForWidth(caption->width()),
                          qPrintable(caption->text()));
         }
-        const QFontMetrics metrics = window->cmdWebsite->fontMetrics();
-        QTRY_VERIFY(window->cmdWebsite->isVisible());
-        QVERIFY(window->cmdWebsite->width() > metrics.horizontalAdvance(window->cmdWebsite->text()));
-        QVERIFY(window->searchProgress->minimumWidth() >
-                window->searchProgress->fontMetrics().horizontalAdvance(QStringLiteral("999999 of 999999")));
+        auto* website = test::child<QPushButton>(window, "cmdWebsite");
+        const QFontMetrics metrics = website->fontMetrics();
+        QTRY_VERIFY(website->isVisible());
+        QVERIFY(website->width() > metrics.horizontalAdvance(website->text()));
+        auto* progress = test::child<QProgressBar>(window, "searchProgress");
+        QVERIFY(progress->minimumWidth() >
+                progress->fontMetrics().horizontalAdvance(QStringLiteral("999999 of 999999")));
     }
 
     void minimumSizeIsKept()
@@ -252,11 +269,14 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         window->show();
         window->resize(1200, 700);
-        QTRY_COMPARE(window->cmdClear[2]->y(), window->cmdCopy[2]->y());
-        QVERIFY(window->cmdClear[2]->x() > window->cmdCopy[2]->x());
+        auto* copy = test::child<QPushButton>(window, "cmdCopy2");
+        auto* del = test::child<QPushButton>(window, "cmdClear2");
+        auto* clear = test::child<QPushButton>(window, "cmdClear2_2");
+        QTRY_COMPARE(del->y(), copy->y());
+        QVERIFY(del->x() > copy->x());
         window->resize(433, 433);
-        QTRY_VERIFY(window->cmdClear[2]->y() > window->cmdCopy[2]->y());
-        QVERIFY(window->cmdClear2[2]->y() > window->cmdClear[2]->y());
+        QTRY_VERIFY(del->y() > copy->y());
+        QVERIFY(clear->y() > del->y());
     }
 
     void wordListChoice_data()
@@ -282,11 +302,11 @@ private Q_SLOTS:
         chooseInCombo(window, SearchType::YahooSearch);
 
         if (fromMenu)
-            window->mnuToolsItem[typeIndex(searchType)]->trigger();
+            test::toolsMenuItem(window, searchType)->trigger();
         else
             chooseInCombo(window, searchType);
 
-        QCOMPARE(window->Combo1->currentText(), searchTypeCaption(searchType));
+        QCOMPARE(test::child<QComboBox>(window, "Combo1")->currentText(), searchTypeCaption(searchType));
         const QString listFile = fixture.path(searchTypeListFile(searchType));
         const WindowState expected{listFile,
                                    QStringLiteral("7"),
@@ -297,8 +317,8 @@ private Q_SLOTS:
                                    false,
                                    false};
         QCOMPARE(stateOf(window), expected);
-        QVERIFY(!window->txtSearch->isEnabled());
-        QVERIFY(!window->Combo2->isEnabled());
+        QVERIFY(!test::child<QLineEdit>(window, "txtSearch")->isEnabled());
+        QVERIFY(!test::child<QComboBox>(window, "Combo2")->isEnabled());
     }
 
     void resumePositionAtTheEndStartsOver()
@@ -309,14 +329,14 @@ private Q_SLOTS:
         // A search that ended saved the position after the last entry.
         window->settings()->setValue(SettingKeys::TwoWordNum(), QString::number(count + 1));
         chooseInCombo(window, SearchType::AllTwoLetter);
-        QCOMPARE(window->txtWordMax->text(), QString::number(count));
-        QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QString::number(count));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("1"));
 
         // One that stopped before the last entry resumes there.
         window->settings()->setValue(SettingKeys::TwoWordNum(), QString::number(count));
         chooseInCombo(window, SearchType::AllFourLetter);
         chooseInCombo(window, SearchType::AllTwoLetter);
-        QCOMPARE(window->txtWordNum->text(), QString::number(count));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QString::number(count));
     }
 
     void startNumberRule_data()
@@ -348,10 +368,11 @@ private Q_SLOTS:
         QVERIFY(fixture.write(QStringLiteral("wordlists/ten.txt"), numberedNames(10)));
         FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/ten.txt")));
         chooseInCombo(window, SearchType::CustomList);
-        QCOMPARE(window->txtWordMax->text(), QStringLiteral("10"));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("10"));
 
-        window->txtWordNum->setText(typed);
-        QCOMPARE(window->txtWordNum->text(), shown);
+        auto* startNumber = test::child<QLineEdit>(window, "txtWordNum");
+        startNumber->setText(typed);
+        QCOMPARE(startNumber->text(), shown);
     }
 
     // A typo must not lose the place the list was resumed at.
@@ -362,10 +383,11 @@ private Q_SLOTS:
         QVERIFY(fixture.write(QStringLiteral("wordlists/ten.txt"), numberedNames(10)));
         FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/ten.txt")));
         chooseInCombo(window, SearchType::CustomList);
-        window->txtWordNum->clear();
-        QTest::keyClicks(window->txtWordNum, QStringLiteral("7"));
-        QTest::keyClicks(window->txtWordNum, QStringLiteral("5"));
-        QCOMPARE(window->txtWordNum->text(), QStringLiteral("7"));
+        auto* startNumber = test::child<QLineEdit>(window, "txtWordNum");
+        startNumber->clear();
+        QTest::keyClicks(startNumber, QStringLiteral("7"));
+        QTest::keyClicks(startNumber, QStringLiteral("5"));
+        QCOMPARE(startNumber->text(), QStringLiteral("7"));
         QCOMPARE(window->noticeText(),
                  QStringLiteral("Start Number 75 is past the end of the list (10 entries); it stays at 7."));
         QCOMPARE(window->messageLog()->entries().last().text, window->noticeText());
@@ -388,20 +410,21 @@ private Q_SLOTS:
         QVERIFY(fixture.write(QStringLiteral("mine.txt"), "\r\na.com\r\n\r\nb.com\r\n\r\nc.com\r\n\r\n"));
         window->settings()->setValue(SettingKeys::CustWordNum(), QStringLiteral("2"));
         FileDialog::setNextFileName(mine);
-        window->mnuToolsItem[typeIndex(SearchType::CustomList)]->trigger();
+        test::toolsMenuItem(window, SearchType::CustomList)->trigger();
         QCOMPARE(stateOf(window), (WindowState{mine, QStringLiteral("1"), QStringLiteral("3"), true, false,
                                                true, false, false}));
-        QVERIFY(!window->lblListFile->isHidden());
-        QCOMPARE(window->lblListFile->text(), QStringLiteral("mine.txt"));
-        QCOMPARE(window->lblListFile->toolTip(), QDir::toNativeSeparators(mine));
+        auto* listFile = test::child<QLabel>(window, "lblListFile");
+        QVERIFY(!listFile->isHidden());
+        QCOMPARE(listFile->text(), QStringLiteral("mine.txt"));
+        QCOMPARE(listFile->toolTip(), QDir::toNativeSeparators(mine));
 
         // Cancelled later: the file picked before stays.
         chooseInCombo(window, SearchType::FullWordList);
-        QVERIFY(window->lblListFile->isHidden());
+        QVERIFY(listFile->isHidden());
         FileDialog::setNextFileName(QString());
         chooseInCombo(window, SearchType::CustomList);
         QCOMPARE(window->currentListFile(), mine);
-        QCOMPARE(window->txtWordMax->text(), QStringLiteral("3"));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("3"));
     }
 
     void searchEngineChoice_data()
@@ -416,54 +439,106 @@ private Q_SLOTS:
         QFETCH(int, type);
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        const QString countBefore = window->txtWordMax->text();
-        window->txtWordNum->setText(QStringLiteral("5"));
+        const QString countBefore = test::child<QLineEdit>(window, "txtWordMax")->text();
+        test::child<QLineEdit>(window, "txtWordNum")->setText(QStringLiteral("5"));
         chooseInCombo(window, SearchType(type));
 
         QCOMPARE(stateOf(window),
                  (WindowState{fixture.path(QStringLiteral("BrowserSearch.txt")), QStringLiteral("1"),
                               countBefore, false, true, true, false, false}));
-        QVERIFY(window->txtSearch->isEnabled());
-        QVERIFY(window->Combo2->isEnabled());
-        QTest::keyClicks(window->txtSearch, QStringLiteral("cheap"));
-        QVERIFY(window->cmdCreate->isEnabled());
-        window->txtSearch->clear();
-        QVERIFY(!window->cmdCreate->isEnabled());
+        auto* searchString = test::child<QLineEdit>(window, "txtSearch");
+        auto* harvest = test::child<QPushButton>(window, "cmdCreate");
+        QVERIFY(searchString->isEnabled());
+        QVERIFY(test::child<QComboBox>(window, "Combo2")->isEnabled());
+        QTest::keyClicks(searchString, QStringLiteral("cheap"));
+        QVERIFY(harvest->isEnabled());
+        searchString->clear();
+        QVERIFY(!harvest->isEnabled());
 
         // With a search string already there, the button is ready at once.
-        window->txtSearch->setText(QStringLiteral("cheap"));
+        searchString->setText(QStringLiteral("cheap"));
         chooseInCombo(window, SearchType::FullWordList);
-        window->mnuToolsItem[typeIndex(SearchType(type))]->trigger();
-        QVERIFY(window->cmdCreate->isEnabled());
+        test::toolsMenuItem(window, SearchType(type))->trigger();
+        QVERIFY(harvest->isEnabled());
+    }
+
+    // Which controls each search type shows and lets the user use, while no search runs.
+    void controlsFollowTheSearchType_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("listControls");
+        QTest::addColumn<bool>("searchControls");
+        QTest::addColumn<bool>("listFileName");
+        QTest::addColumn<bool>("reopenButton");
+        for (SearchType type : allSearchTypes()) {
+            const bool engine = type == SearchType::YahooSearch || type == SearchType::GoogleSearch;
+            const bool ownWindow = type == SearchType::BrowseForNames || type == SearchType::GenerateNames;
+            QTest::newRow(qPrintable(searchTypeCaption(type)))
+                << int(type) << (!engine && !ownWindow) << engine << (type == SearchType::CustomList)
+                << ownWindow;
+        }
+    }
+
+    void controlsFollowTheSearchType()
+    {
+        QFETCH(int, type);
+        QFETCH(bool, listControls);
+        QFETCH(bool, searchControls);
+        QFETCH(bool, listFileName);
+        QFETCH(bool, reopenButton);
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        window->settings()->setValue(SettingKeys::BrowseStartAddress(), QStringLiteral("about:blank"));
+        FileDialog::setNextFileName(QString());
+        test::toolsMenuItem(window, SearchType(type))->trigger();
+
+        for (const char* name : {"wLabel1", "wLabel2", "txtWordNum", "txtWordMax", "cmdDoSearch"})
+            QVERIFY2(test::child<QWidget>(window, name)->isHidden() != listControls, name);
+        for (const char* name : {"sLabel1", "SLabel2", "txtSearch", "Combo2", "cmdCreate"})
+            QVERIFY2(test::child<QWidget>(window, name)->isHidden() != searchControls, name);
+        QCOMPARE(!test::child<QWidget>(window, "lblListFile")->isHidden(), listFileName);
+        QCOMPARE(!test::child<QWidget>(window, "cmdReopen")->isHidden(), reopenButton);
+
+        QVERIFY(test::child<QComboBox>(window, "Combo1")->isEnabled());
+        QVERIFY(test::child<QPushButton>(window, "cmdDoSearch")->isEnabled());
+        QVERIFY(test::child<QLineEdit>(window, "txtWordNum")->isEnabled());
+        QVERIFY(!test::child<QPushButton>(window, "Command3")->isEnabled());
+        QCOMPARE(test::child<QLineEdit>(window, "txtSearch")->isEnabled(), searchControls);
+        QCOMPARE(test::child<QComboBox>(window, "Combo2")->isEnabled(), searchControls);
+        // Search also wants a search string.
+        QVERIFY(!test::child<QPushButton>(window, "cmdCreate")->isEnabled());
     }
 
     void generateAndBrowseChoices()
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
+        auto* startNumber = test::child<QLineEdit>(window, "txtWordNum");
+        auto* searchString = test::child<QLineEdit>(window, "txtSearch");
+        auto* reopen = test::child<QPushButton>(window, "cmdReopen");
         chooseInCombo(window, SearchType::GenerateNames);
         QCOMPARE(window->currentListFile(), fixture.path(QStringLiteral("CreatedDomains.txt")));
-        QVERIFY(window->txtWordNum->isHidden());
-        QVERIFY(window->txtSearch->isHidden());
-        QVERIFY(window->cmdDoSearch->isEnabled());
-        QCOMPARE(window->txtWordNum->text(), QStringLiteral("1"));
+        QVERIFY(startNumber->isHidden());
+        QVERIFY(searchString->isHidden());
+        QVERIFY(test::child<QPushButton>(window, "cmdDoSearch")->isEnabled());
+        QCOMPARE(startNumber->text(), QStringLiteral("1"));
         QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
         // Closed, it is a click away: the main window shows the way back in Start's place.
         QVERIFY(window->generatorWindow()->close());
-        QVERIFY(!window->cmdReopen->isHidden());
-        QCOMPARE(window->cmdReopen->text(), QStringLiteral("Generate"));
-        window->cmdReopen->click();
+        QVERIFY(!reopen->isHidden());
+        QCOMPARE(reopen->text(), QStringLiteral("Generate"));
+        reopen->click();
         QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
 
         // Browsing keeps the current list file. The browser's first page stays on this machine.
         window->settings()->setValue(SettingKeys::BrowseStartAddress(), QStringLiteral("about:blank"));
-        window->mnuToolsItem[typeIndex(SearchType::BrowseForNames)]->trigger();
+        test::toolsMenuItem(window, SearchType::BrowseForNames)->trigger();
         QCOMPARE(window->currentListFile(), fixture.path(QStringLiteral("CreatedDomains.txt")));
-        QVERIFY(window->txtWordNum->isHidden());
-        QVERIFY(window->txtSearch->isHidden());
-        QCOMPARE(window->cmdReopen->text(), QStringLiteral("Browse"));
+        QVERIFY(startNumber->isHidden());
+        QVERIFY(searchString->isHidden());
+        QCOMPARE(reopen->text(), QStringLiteral("Browse"));
         chooseInCombo(window, SearchType::FullWordList);
-        QVERIFY(window->cmdReopen->isHidden());
+        QVERIFY(reopen->isHidden());
     }
 
     void startRefusesBadInput_data()
@@ -487,21 +562,21 @@ private Q_SLOTS:
         chooseInCombo(window, SearchType::CustomList);
         if (deleteList)
             QVERIFY(QFile::remove(fixture.path(QStringLiteral("list.txt"))));
-        window->txtWordNum->setText(start);
+        test::child<QLineEdit>(window, "txtWordNum")->setText(start);
 
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        window->cmdDoSearch->click();
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
 
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown().first().title, QStringLiteral("Brisquel"));
         QCOMPARE(MessageBox::shown().first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(!MessageBox::shown().first().text.isEmpty());
         QVERIFY(!window->isSearching());
-        QVERIFY(window->cmdDoSearch->isEnabled());
-        QVERIFY(!window->Command3->isEnabled());
-        QVERIFY(window->Combo1->isEnabled());
-        QVERIFY(window->txtWordNum->isEnabled());
-        QCOMPARE(window->statusPanel(1)->text(), QStringLiteral("Entry Status"));
+        QVERIFY(test::child<QPushButton>(window, "cmdDoSearch")->isEnabled());
+        QVERIFY(!test::child<QPushButton>(window, "Command3")->isEnabled());
+        QVERIFY(test::child<QComboBox>(window, "Combo1")->isEnabled());
+        QVERIFY(test::child<QLineEdit>(window, "txtWordNum")->isEnabled());
+        QCOMPARE(test::child<QLabel>(window, "Panel1")->text(), QStringLiteral("Entry Status"));
     }
 
     void overflowShowsTheNotice()
@@ -570,7 +645,7 @@ private Q_SLOTS:
         chooseInCombo(window, SearchType::FullWordList);
         QVERIFY(window->noticeText().isEmpty());
 
-        window->mnuViewMessages->trigger();
+        test::child<QAction>(window, "mnuViewMessages")->trigger();
         MessageLogWindow* messages = window->messageLogWindow();
         QVERIFY(messages);
         QCOMPARE(messages->objectName(), QStringLiteral("frmMessages"));
@@ -605,7 +680,7 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->mnuViewMessages->trigger();
+        test::child<QAction>(window, "mnuViewMessages")->trigger();
         QPlainTextEdit* text = test::child<QPlainTextEdit>(window->messageLogWindow(), "txtMessages");
         const int shownBefore = text->blockCount();
         const int count = MessageLog::Capacity + 2000;
@@ -660,30 +735,30 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         fixture.opened.clear();
-        window->mnuHelpItem[0]->trigger();
+        test::child<QAction>(window, "mnuHelpItem_0")->trigger();
         QCOMPARE(fixture.opened, QList<QUrl>{QUrl::fromLocalFile(fixture.path(QStringLiteral("Help.html")))});
-        window->cmdWebsite->click();
+        test::child<QPushButton>(window, "cmdWebsite")->click();
         QCOMPARE(fixture.opened.last(), QUrl(window->settings()->value(SettingKeys::WebSiteAddress())));
         fixture.openSucceeds = false;
         MessageBox::setNextAnswer(QMessageBox::Ok);
-        window->cmdWebsite->click();
+        test::child<QPushButton>(window, "cmdWebsite")->click();
         QTRY_COMPARE(MessageBox::shown().size(), 1);
         QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("Could not open")));
         MessageBox::clearShown();
 
-        window->mnuAboutItem[0]->trigger();
+        test::child<QAction>(window, "mnuAboutItem_0")->trigger();
         QVERIFY(window->aboutWindow() && window->aboutWindow()->isVisible());
         QVERIFY(MessageBox::shown().isEmpty());
 
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         QVERIFY(window->settingsWindow() && window->settingsWindow()->isVisible());
         // A second click brings the same window forward.
         SettingsWindow* settingsWindow = window->settingsWindow();
-        window->mnuOptionsItem[0]->trigger();
+        test::child<QAction>(window, "mnuOptionsItem_0")->trigger();
         QCOMPARE(window->settingsWindow(), settingsWindow);
 
         window->show();
-        window->mnuFileItem[0]->trigger();
+        test::child<QAction>(window, "mnuFileItem_0")->trigger();
         QVERIFY(!window->isVisible());
     }
 };

@@ -1,4 +1,5 @@
 #include "engine/result_lists.h"
+#include "main_window_controls.h"
 #include "support/settings_store.h"
 #include "ui/drag_payload.h"
 #include "ui/result_list_actions.h"
@@ -132,10 +133,10 @@ private Q_SLOTS:
         fill(window->resultLists(), ResultList::Registered,
              {QStringLiteral("a.com"), QStringLiteral("b.com")});
         QGuiApplication::clipboard()->setText(QStringLiteral("old"));
-        window->cmdCopy[2]->click();
+        test::child<QPushButton>(window, "cmdCopy2")->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a.com\r\nb.com\r\n"));
 
-        window->cmdCopy[5]->click();
+        test::child<QPushButton>(window, "cmdCopy5")->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
     }
 
@@ -157,7 +158,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.window.get();
         for (ResultList each : {ResultList::High, ResultList::Mid, ResultList::Low, ResultList::Saved})
             fill(window->resultLists(), each, names(each == ResultList::Saved ? ResultList::High : each, 2));
-        window->mnuEditItem[item]->trigger();
+        test::numberedChild<QAction>(window, "mnuEditItem_%1", item)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), window->resultLists()->copyText(ResultList(list)));
         QVERIFY(!QGuiApplication::clipboard()->text().isEmpty());
     }
@@ -170,11 +171,11 @@ private Q_SLOTS:
         fill(lists, ResultList::Mid, names(ResultList::Mid, 3));
         lists->resetCounters(); // a search starts
         fill(lists, ResultList::Mid, {QStringLiteral("fresh1.com"), QStringLiteral("fresh2.com")});
-        QCOMPARE(window->Label4->text(), QStringLiteral("Mid Profile (2)"));
+        QCOMPARE(test::child<QLabel>(window, "Label4")->text(), QStringLiteral("Mid Profile (2)"));
 
-        select(window->List4, {1}, 1);
-        window->cmdClear[4]->click();
-        QCOMPARE(window->Label4->text(), QStringLiteral("Mid Profile (1)"));
+        select(test::child<ResultListView>(window, "List4"), {1}, 1);
+        test::child<QPushButton>(window, "cmdClear4")->click();
+        QCOMPARE(test::child<QLabel>(window, "Label4")->text(), QStringLiteral("Mid Profile (1)"));
         QCOMPARE(lists->entryCount(ResultList::Mid), 4);
         QVERIFY(!lists->entries(ResultList::Mid).contains(names(ResultList::Mid, 3).at(1)));
     }
@@ -184,10 +185,10 @@ private Q_SLOTS:
         ShownWindow fixture;
         MainWindow* window = fixture.window.get();
         fill(window->resultLists(), ResultList::High, names(ResultList::High, 3));
-        window->List3->clearSelection();
-        window->cmdClear[3]->click();
+        test::child<ResultListView>(window, "List3")->clearSelection();
+        test::child<QPushButton>(window, "cmdClear3")->click();
         QCOMPARE(window->resultLists()->entryCount(ResultList::High), 3);
-        QCOMPARE(window->Label3->text(), QStringLiteral("High Profile (3)"));
+        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (3)"));
     }
 
     void deleteWithSeveralSelectedRemovesThemAll()
@@ -196,10 +197,10 @@ private Q_SLOTS:
         MainWindow* window = fixture.window.get();
         const QStringList low = names(ResultList::Low, 5);
         fill(window->resultLists(), ResultList::Low, low);
-        select(window->List1, {0, 2, 4}, 2);
-        window->cmdClear[1]->click();
+        select(test::child<ResultListView>(window, "List1"), {0, 2, 4}, 2);
+        test::child<QPushButton>(window, "cmdClear1")->click();
         QCOMPARE(window->resultLists()->entries(ResultList::Low), (QStringList{low[1], low[3]}));
-        QCOMPARE(window->Label1->text(), QStringLiteral("Low Profile (2)"));
+        QCOMPARE(test::child<QLabel>(window, "Label1")->text(), QStringLiteral("Low Profile (2)"));
     }
 
     void clearRestoresTheIdleCaption()
@@ -208,11 +209,11 @@ private Q_SLOTS:
         MainWindow* window = fixture.window.get();
         fill(window->resultLists(), ResultList::Registered,
              {QStringLiteral("a.com"), QStringLiteral("b.com")});
-        QCOMPARE(window->Label2->text(), QStringLiteral("Registered (2)"));
-        window->cmdClear2[2]->click();
+        QCOMPARE(test::child<QLabel>(window, "Label2")->text(), QStringLiteral("Registered (2)"));
+        test::child<QPushButton>(window, "cmdClear2_2")->click();
         QCOMPARE(window->resultLists()->entryCount(ResultList::Registered), 0);
         QCOMPARE(window->resultLists()->counter(ResultList::Registered), 0);
-        QCOMPARE(window->Label2->text(), QStringLiteral("Registered"));
+        QCOMPARE(test::child<QLabel>(window, "Label2")->text(), QStringLiteral("Registered"));
     }
 
     void deleteKey_data()
@@ -234,10 +235,11 @@ private Q_SLOTS:
         MainWindow* window = fixture.window.get();
         fill(window->resultLists(), ResultList::Registered,
              {QStringLiteral("a.com"), QStringLiteral("b.com"), QStringLiteral("c.com")});
-        select(window->List2, {1}, 1);
-        QTest::keyClick(window->List2, Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
+        select(test::child<ResultListView>(window, "List2"), {1}, 1);
+        QTest::keyClick(test::child<ResultListView>(window, "List2"), Qt::Key_Delete,
+                        Qt::KeyboardModifiers(modifiers));
         QCOMPARE(window->resultLists()->entryCount(ResultList::Registered), left);
-        QCOMPARE(window->Label2->text(),
+        QCOMPARE(test::child<QLabel>(window, "Label2")->text(),
                  left == 0 ? QStringLiteral("Registered") : QStringLiteral("Registered (%1)").arg(left));
     }
 
@@ -269,7 +271,7 @@ private Q_SLOTS:
 
         if (emptied.contains(int(ResultList::Saved)))
             MessageBox::setNextAnswer(QMessageBox::Yes);
-        window->mnuEditItem[item]->trigger();
+        test::numberedChild<QAction>(window, "mnuEditItem_%1", item)->trigger();
         for (ResultList list : AllResultLists)
             QCOMPARE(lists->entryCount(list), emptied.contains(int(list)) ? 0 : 2);
     }
@@ -279,14 +281,16 @@ private Q_SLOTS:
         ShownWindow fixture;
         MainWindow* window = fixture.window.get();
         fill(window->resultLists(), ResultList::Low, names(ResultList::Low, 8));
-        QVERIFY(!window->List1->createDragMimeData());
-        select(window->List1, {7, 0, 3}, 3);
-        std::unique_ptr<QMimeData> data(window->List1->createDragMimeData());
+        auto* lowList = test::child<ResultListView>(window, "List1");
+        auto* savedList = test::child<ResultListView>(window, "List5");
+        QVERIFY(!lowList->createDragMimeData());
+        select(lowList, {7, 0, 3}, 3);
+        std::unique_ptr<QMimeData> data(lowList->createDragMimeData());
         QVERIFY(data);
         QCOMPARE(data->text(), QStringLiteral("0|3|7"));
-        QVERIFY(window->List1->dragEnabled());
-        QVERIFY(!window->List5->dragEnabled());
-        QVERIFY(window->List5->viewport()->acceptDrops());
+        QVERIFY(lowList->dragEnabled());
+        QVERIFY(!savedList->dragEnabled());
+        QVERIFY(savedList->viewport()->acceptDrops());
     }
 
     void dropSavesTheNames()
@@ -295,10 +299,10 @@ private Q_SLOTS:
         MainWindow* window = fixture.window.get();
         const QStringList low = names(ResultList::Low, 5);
         fill(window->resultLists(), ResultList::Low, low);
-        pressRow(window->List1, 0);
+        pressRow(test::child<ResultListView>(window, "List1"), 0);
         QCOMPARE(window->listActions()->lastClickedList(), int(ResultList::Low));
 
-        QVERIFY(drop(window->List5, QStringLiteral("0|2|4")));
+        QVERIFY(drop(test::child<ResultListView>(window, "List5"), QStringLiteral("0|2|4")));
         const QStringList saved{low[0], low[2], low[4]};
         QCOMPARE(window->resultLists()->entries(ResultList::Saved), saved);
         QCOMPARE(window->resultLists()->entries(ResultList::Low), low);
@@ -308,7 +312,7 @@ private Q_SLOTS:
                      .toUtf8());
 
         // A name saved already is not saved twice, in the list or its file.
-        QVERIFY(drop(window->List5, QStringLiteral("0")));
+        QVERIFY(drop(test::child<ResultListView>(window, "List5"), QStringLiteral("0")));
         QCOMPARE(window->resultLists()->entries(ResultList::Saved), saved);
         QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")).count(low[0].toUtf8()), 1);
     }
@@ -320,15 +324,16 @@ private Q_SLOTS:
         ResultLists* lists = window->resultLists();
         const QStringList registered = names(ResultList::Low, 4);
         fill(lists, ResultList::Registered, registered);
-        pressRow(window->List2, 0);
-        select(window->List2, {1, 3}, 3);
-        std::unique_ptr<QMimeData> data(window->List2->createDragMimeData());
+        auto* registeredList = test::child<ResultListView>(window, "List2");
+        pressRow(registeredList, 0);
+        select(registeredList, {1, 3}, 3);
+        std::unique_ptr<QMimeData> data(registeredList->createDragMimeData());
         QVERIFY(data);
 
         // A search empties and refills the list while the drag is under way.
         lists->clear(ResultList::Registered);
         fill(lists, ResultList::Registered, names(ResultList::Mid, 4));
-        QVERIFY(drop(window->List5, data.get()));
+        QVERIFY(drop(test::child<ResultListView>(window, "List5"), data.get()));
         QCOMPARE(lists->entries(ResultList::Saved), (QStringList{registered[1], registered[3]}));
     }
 
@@ -337,9 +342,10 @@ private Q_SLOTS:
         ShownWindow fixture;
         MainWindow* window = fixture.window.get();
         fill(window->resultLists(), ResultList::High, names(ResultList::High, 2));
-        pressRow(window->List3, 1);
+        pressRow(test::child<ResultListView>(window, "List3"), 1);
         QVERIFY(fixture.write(QStringLiteral("Remembered.txt"), "stale.com\r\n"));
-        QVERIFY(drop(window->List5, QStringLiteral("some text|from elsewhere")));
+        QVERIFY(
+            drop(test::child<ResultListView>(window, "List5"), QStringLiteral("some text|from elsewhere")));
         QCOMPARE(window->resultLists()->entryCount(ResultList::Saved), 0);
         QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray());
     }
@@ -350,7 +356,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.window.get();
         fill(window->resultLists(), ResultList::High, names(ResultList::High, 2));
         QCOMPARE(window->listActions()->lastClickedList(), 0);
-        QVERIFY(drop(window->List5, QStringLiteral("0|1")));
+        QVERIFY(drop(test::child<ResultListView>(window, "List5"), QStringLiteral("0|1")));
         QCOMPARE(window->resultLists()->entryCount(ResultList::Saved), 0);
     }
 
@@ -367,22 +373,23 @@ private Q_SLOTS:
             window->resultLists()->entries(ResultList::Saved),
             (QStringList{QStringLiteral("one.com"), QStringLiteral("two.com"), QStringLiteral("three.com")}));
 
-        select(window->List5, {1}, 1);
-        window->cmdClear[5]->click();
+        auto* savedList = test::child<ResultListView>(window, "List5");
+        select(savedList, {1}, 1);
+        test::child<QPushButton>(window, "cmdClear5")->click();
         QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray("one.com\r\nthree.com\r\n"));
 
-        select(window->List5, {0}, 0);
-        QTest::keyClick(window->List5, Qt::Key_Delete);
+        select(savedList, {0}, 0);
+        QTest::keyClick(savedList, Qt::Key_Delete);
         QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray("three.com\r\n"));
 
         // Clear asks first, and keeps what it clears in the backups.
         MessageBox::setNextAnswer(QMessageBox::No);
-        window->cmdClear2[5]->click();
+        test::child<QPushButton>(window, "cmdClear2_5")->click();
         QCOMPARE(MessageBox::shown().last().buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(window->resultLists()->entryCount(ResultList::Saved), 1);
         QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray("three.com\r\n"));
         MessageBox::setNextAnswer(QMessageBox::Yes);
-        window->cmdClear2[5]->click();
+        test::child<QPushButton>(window, "cmdClear2_5")->click();
         QCOMPARE(window->resultLists()->entryCount(ResultList::Saved), 0);
         QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")), QByteArray());
         const QStringList kept = QDir(fixture.path(QStringLiteral("backups")))
@@ -400,14 +407,15 @@ private Q_SLOTS:
         fixture.opened.clear();
 
         // Below the last entry nothing is selected.
-        QTest::mouseDClick(window->List3->viewport(), Qt::LeftButton, {},
-                           QPoint(5, window->List3->viewport()->height() - 5));
+        auto* highList = test::child<ResultListView>(window, "List3");
+        QTest::mouseDClick(highList->viewport(), Qt::LeftButton, {},
+                           QPoint(5, highList->viewport()->height() - 5));
         QVERIFY(fixture.opened.isEmpty());
         QVERIFY(window->listActions()->selectedDomain().isEmpty());
 
         const QString name = names(ResultList::High, 3).at(1);
-        QTest::mouseDClick(window->List3->viewport(), Qt::LeftButton, {},
-                           window->List3->visualRect(window->List3->model()->index(1, 0)).center());
+        QTest::mouseDClick(highList->viewport(), Qt::LeftButton, {},
+                           highList->visualRect(highList->model()->index(1, 0)).center());
         QCOMPARE(window->listActions()->selectedDomain(), name);
         QCOMPARE(fixture.opened,
                  QList<QUrl>{QUrl(window->settings()->value(SettingKeys::PurchaseAddress()) + name)});
@@ -423,11 +431,12 @@ private Q_SLOTS:
         fixture.window.reset();
         MainWindow* window = fixture.open();
         window->show();
-        QCOMPARE(window->Frame2->title(), QStringLiteral("Domain Name Manager"));
+        QCOMPARE(test::child<QGroupBox>(window, "Frame2")->title(), QStringLiteral("Domain Name Manager"));
         fill(window->resultLists(), ResultList::Saved, {QStringLiteral("kept.com")});
         fixture.opened.clear();
-        QTest::mouseDClick(window->List5->viewport(), Qt::LeftButton, {},
-                           window->List5->visualRect(window->List5->model()->index(0, 0)).center());
+        auto* savedList = test::child<ResultListView>(window, "List5");
+        QTest::mouseDClick(savedList->viewport(), Qt::LeftButton, {},
+                           savedList->visualRect(savedList->model()->index(0, 0)).center());
         QCOMPARE(window->listActions()->selectedDomain(), QStringLiteral("kept.com"));
         QVERIFY(fixture.opened.isEmpty());
         QVERIFY(window->whoisWindow());

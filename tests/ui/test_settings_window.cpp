@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -57,7 +58,7 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         QCOMPARE(settings->windowTitle(), QStringLiteral("Domain extension settings"));
         QCOMPARE(test::child<QTreeWidget>(settings, "lstDomains")->topLevelItemCount(), 92);
@@ -116,7 +117,7 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         Q_EMIT test::child<QTreeWidget>(settings, "lstDomains")
             ->header()
@@ -141,7 +142,7 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         QVERIFY(fixture.write(QStringLiteral("registrars.txt"), "mine|whois.example.net|43|Enabled\r\n"));
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         test::child<QPushButton>(settings, "Command3")->click();
         QCOMPARE(fileRows(fixture).size(), 92);
@@ -157,15 +158,17 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         test::child<QCheckBox>(settings, "chkProxy")->setChecked(true);
         QCOMPARE(window->settings()->value(SettingKeys::chkProxy()), QStringLiteral("1"));
         QVERIFY(window->useProxy());
-        QVERIFY(!window->proxyLabel->isHidden());
-        QVERIFY(window->proxyLabel->text().startsWith(QStringLiteral("All lookups go to ")));
+        QVERIFY(!test::child<QLabel>(window, "proxyLabel")->isHidden());
+        QVERIFY(test::child<QLabel>(window, "proxyLabel")
+                    ->text()
+                    .startsWith(QStringLiteral("All lookups go to ")));
         test::child<QCheckBox>(settings, "chkProxy")->setChecked(false);
-        QVERIFY(window->proxyLabel->isHidden());
+        QVERIFY(test::child<QLabel>(window, "proxyLabel")->isHidden());
         test::child<QCheckBox>(settings, "chkRdap")->setChecked(true);
         QCOMPARE(window->settings()->value(SettingKeys::chkRdap()), QStringLiteral("1"));
         QVERIFY(window->searchDriver()->preferRdap());
@@ -193,7 +196,7 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         settings->resize(1, 1);
         QTRY_VERIFY(test::child<QLineEdit>(settings, "txtLimit")->isVisible());
@@ -212,7 +215,7 @@ private Q_SLOTS:
     {
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         click(settings, itemOf(settings, QStringLiteral("org")));
         QCOMPARE(test::child<QLineEdit>(settings, "txtLimit")->text(), QString());
@@ -253,16 +256,16 @@ private Q_SLOTS:
         window->searchDriver()->setPoolSize(2);
         FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/mine.txt")));
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::CustomList)));
-        window->cmdDoSearch->click();
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
         QTRY_VERIFY(first.queries().size() >= 2);
 
-        window->cmdSetup->click();
+        test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         click(settings, itemOf(settings, QStringLiteral("com")));
         test::child<QLineEdit>(settings, "txtPort")->setText(QString::number(second.port()));
         test::child<QPushButton>(settings, "cmdSave")->click();
         QTRY_VERIFY(!second.queries().isEmpty());
-        window->Command3->click();
+        test::child<QPushButton>(window, "Command3")->click();
     }
 };
 
