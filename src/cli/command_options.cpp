@@ -38,6 +38,14 @@ QCommandLineOption homeOption()
     return QCommandLineOption(QStringLiteral("home"), QStringLiteral("Data folder."), QStringLiteral("DIR"));
 }
 
+// A command's parser: its description, --help and its options.
+void prepare(QCommandLineParser& parser, const char* description, const QList<QCommandLineOption>& options)
+{
+    parser.setApplicationDescription(QString::fromLatin1(description));
+    parser.addHelpOption();
+    parser.addOptions(options);
+}
+
 // Parses `arguments` (the command's name first). False when the command ends here: with its help
 // (the usage line naming the command as the user types it; the parser would name the program by
 // its path) or with what is wrong, both in `parsed`.
@@ -176,9 +184,7 @@ QList<QCommandLineOption> verdictCommandOptions()
 ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(SearchDescription));
-    parser.addHelpOption();
-    parser.addOptions(searchCommandOptions());
+    prepare(parser, SearchDescription, searchCommandOptions());
     ParsedOptions<SearchOptions> parsed;
     SearchOptions options;
     if (!parse(parser, arguments, QStringLiteral("brisquel-cli search [options]"), &parsed))
@@ -206,9 +212,7 @@ ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments)
 ParsedOptions<GenerateOptions> parseGenerateOptions(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(GenerateDescription));
-    parser.addHelpOption();
-    parser.addOptions(generateCommandOptions());
+    prepare(parser, GenerateDescription, generateCommandOptions());
     ParsedOptions<GenerateOptions> parsed;
     if (!parse(parser, arguments, QStringLiteral("brisquel-cli generate [options]"), &parsed))
         return parsed;
@@ -244,9 +248,7 @@ ParsedOptions<GenerateOptions> parseGenerateOptions(const QStringList& arguments
 ParsedOptions<VerdictOptions> parseVerdictOptions(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(VerdictDescription));
-    parser.addHelpOption();
-    parser.addOptions(verdictCommandOptions());
+    prepare(parser, VerdictDescription, verdictCommandOptions());
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A saved answer."),
                                  QStringLiteral("FILE..."));
     ParsedOptions<VerdictOptions> parsed;

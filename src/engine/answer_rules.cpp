@@ -1,6 +1,7 @@
 #include "answer_rules.h"
 
 #include "support/file_helpers.h"
+#include "support/words.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -105,12 +106,6 @@ constexpr bool isOneOf(QChar c, std::u16string_view set)
     return set.find(c.unicode()) != std::u16string_view::npos;
 }
 
-// The first letter of words compared without regard to case; a word outside ASCII only matches itself.
-constexpr QChar asciiLower(QChar c)
-{
-    return c >= u'A' && c <= u'Z' ? QChar(char16_t(c.unicode() + (u'a' - u'A'))) : c;
-}
-
 // A field's name ("Registrar", "Creation Date", "nserver") when the line starts with one: up to 40
 // letters, digits, blanks, dots or hyphens before a colon or a dotted leader. Empty otherwise.
 QStringView fieldName(QStringView line)
@@ -147,38 +142,28 @@ bool isRecordField(QStringView name)
         L("remarks"),    L("source"),       L("reseller"),   L("registry")};
     // ... and those of any ending: "expires", "expiration", "sponsoring".
     static const L recordStems[] = {L("expir"), L("sponsor")};
-    const auto is = [](QStringView word, L known) {
-        return word.size() == known.size() && asciiLower(word.at(0)) == QLatin1Char(known.at(0)) &&
-               word.compare(known, Qt::CaseInsensitive) == 0;
-    };
     QStringView first;
     QStringView second;
-    for (qsizetype i = 0; i < name.size();) {
-        if (!name.at(i).isLetter()) {
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < name.size() && name.at(end).isLetter())
-            ++end;
-        const QStringView word = name.mid(i, end - i);
-        i = end;
+    const bool carriesVerdict = forEachWord(name, [&](QStringView word) {
         if (std::any_of(std::begin(verdictWords), std::end(verdictWords),
-                        [&](L known) { return is(word, known); }))
-            return false;
+                        [&](L known) { return isWord(word, known); }))
+            return true;
         if (first.isNull())
             first = word;
         else if (second.isNull())
             second = word;
-    }
+        return false;
+    });
+    if (carriesVerdict)
+        return false;
     if (first.isNull())
         return false;
-    if (is(first, L("name")))
-        return second.startsWith(L("server"), Qt::CaseInsensitive);
+    if (isWord(first, L("name")))
+        return wordStartsWith(second, L("server"));
     return std::any_of(std::begin(recordWords), std::end(recordWords),
-                       [&](L known) { return is(first, known); }) ||
+                       [&](L known) { return isWord(first, known); }) ||
            std::any_of(std::begin(recordStems), std::end(recordStems),
-                       [&](L stem) { return first.startsWith(stem, Qt::CaseInsensitive); });
+                       [&](L stem) { return wordStartsWith(first, stem); });
 }
 
 qsizetype commentMarks(QStringView line)
@@ -322,44 +307,28 @@ bool isProse(QStringView sentence)
     static const QLatin1StringView proseStems[] = {
         QLatin1StringView("agree"),   QLatin1StringView("accura"), QLatin1StringView("guarantee"),
         QLatin1StringView("warrant"), QLatin1StringView("liab"),   QLatin1StringView("disclaim")};
-    const auto is = [](QStringView word, QLatin1StringView known) {
-        return word.size() == known.size() && asciiLower(word.at(0)) == QLatin1Char(known.at(0)) &&
-               word.compare(known, Qt::CaseInsensitive) == 0;
-    };
-    const auto startsWith = [](QStringView word, QLatin1StringView stem) {
-        return word.size() >= stem.size() && asciiLower(word.at(0)) == QLatin1Char(stem.at(0)) &&
-               word.startsWith(stem, Qt::CaseInsensitive);
-    };
-    QStringView previous;
-    for (qsizetype i = 0; i < sentence.size();) {
-        const QChar c = sentence.at(i);
-        if (c == u'@' || c == u'\u00a9' ||
-            (c == u'(' && i + 2 < sentence.size() && asciiLower(sentence.at(i + 1)) == u'c' &&
-             sentence.at(i + 2) == u')'))
+    using L = QLatin1StringView;
+    if (sentence.contains(u'@') || sentence.contains(u'\u00a9'))
+        return true;
+    for (qsizetype at = sentence.indexOf(u'('); at >= 0 && at + 2 < sentence.size();
+         at = sentence.indexOf(u'(', at + 1)) {
+        if (asciiLower(sentence.at(at + 1)) == u'c' && sentence.at(at + 2) == u')')
             return true;
-        if (!c.isLetter()) {
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < sentence.size() && sentence.at(end).isLetter())
-            ++end;
-        const QStringView word = sentence.mid(i, end - i);
-        i = end;
+    }
+    QStringView previous;
+    return forEachWord(sentence, [&](QStringView word) {
         if (std::any_of(std::begin(proseWords), std::end(proseWords),
-                        [&](QLatin1StringView known) { return is(word, known); }) ||
+                        [&](L known) { return isWord(word, known); }) ||
             std::any_of(std::begin(proseStems), std::end(proseStems),
-                        [&](QLatin1StringView stem) { return startsWith(word, stem); }))
+                        [&](L stem) { return wordStartsWith(word, stem); }))
             return true;
         // "for more information", "for details"
-        if ((is(word, QLatin1StringView("information")) || is(word, QLatin1StringView("details")) ||
-             is(word, QLatin1StringView("info"))) &&
-            (is(previous, QLatin1StringView("for")) || is(previous, QLatin1StringView("more")) ||
-             is(previous, QLatin1StringView("further"))))
+        if ((isWord(word, L("information")) || isWord(word, L("details")) || isWord(word, L("info"))) &&
+            (isWord(previous, L("for")) || isWord(previous, L("more")) || isWord(previous, L("further"))))
             return true;
         previous = word;
-    }
-    return false;
+        return false;
+    });
 }
 
 // The sentences of an answer that the generic rules judge, one per line: each line cut into

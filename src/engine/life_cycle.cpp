@@ -1,5 +1,7 @@
 #include "life_cycle.h"
 
+#include "support/words.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -104,40 +106,23 @@ KeyKind kindOfKey(QStringView key)
         return KeyKind::Status;
     if (key == u"有効期限")
         return KeyKind::Expiry;
-    // Word by word, without copies: every field of every taken answer passes here.
-    // The first letter and the length tell most words apart before any comparison.
-    const auto is = [](QStringView word, QLatin1StringView known) {
-        return word.size() == known.size() && word.front().toLower() == QLatin1Char(known.front()) &&
-               word.compare(known, Qt::CaseInsensitive) == 0;
-    };
-    const auto startsWith = [](QStringView word, QLatin1StringView stem) {
-        return word.size() >= stem.size() && word.front().toLower() == QLatin1Char(stem.front()) &&
-               word.startsWith(stem, Qt::CaseInsensitive);
-    };
     using L = QLatin1StringView;
     bool status = false;
     bool expiry = false;
     bool registrar = false;
     QStringView previous;
     qsizetype words = 0;
-    for (qsizetype i = 0; i < key.size();) {
-        if (!key.at(i).isLetter()) {
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < key.size() && key.at(end).isLetter())
-            ++end;
-        const QStringView word = key.mid(i, end - i);
-        i = end;
+    forEachWord(key, [&](QStringView word) {
         ++words;
-        status = status || startsWith(word, L("status")) || is(word, L("state")) || is(word, L("flags"));
-        expiry = expiry || startsWith(word, L("expir")) || startsWith(word, L("renew")) ||
-                 (is(word, L("till")) && is(previous, L("paid"))) ||
-                 (is(word, L("until")) && is(previous, L("valid")));
-        registrar = registrar || is(word, L("registrar"));
+        status = status || wordStartsWith(word, L("status")) || isWord(word, L("state")) ||
+                 isWord(word, L("flags"));
+        expiry = expiry || wordStartsWith(word, L("expir")) || wordStartsWith(word, L("renew")) ||
+                 (isWord(word, L("till")) && isWord(previous, L("paid"))) ||
+                 (isWord(word, L("until")) && isWord(previous, L("valid")));
+        registrar = registrar || isWord(word, L("registrar"));
         previous = word;
-    }
+        return false;
+    });
     // "State" and "Domain state" name a status; "State/Province" of a contact does not.
     if (status && (words <= 2 || !key.contains(u'/')))
         return KeyKind::Status;
