@@ -126,27 +126,24 @@ QStringView fieldName(QStringView line)
 bool isRecordField(QStringView name)
 {
     using L = QLatin1StringView;
-    static const L verdictWords[] = {L("status"), L("state"),   L("result"), L("availability"),
-                                     L("error"),  L("message"), L("answer"), L("query")};
+    static const WordSet verdictWords = {"status", "state",   "result", "availability",
+                                         "error",  "message", "answer", "query"};
     // First words of the fields of a record.
-    static const L recordWords[] = {
-        L("registrar"),  L("registrant"),   L("admin"),        L("administrative"),
-        L("tech"),       L("technical"),    L("billing"),      L("holder"),
-        L("owner"),      L("contact"),      L("nameserver"),   L("nameservers"),
-        L("nserver"),    L("nservers"),     L("dns"),          L("created"),
-        L("creation"),   L("updated"),      L("changed"),      L("last"),
-        L("registered"), L("registration"), L("dnssec"),       L("email"),
-        L("e"),          L("phone"),        L("fax"),          L("address"),
-        L("org"),        L("organisation"), L("organization"), L("person"),
-        L("descr"),      L("country"),      L("city"),         L("remark"),
-        L("remarks"),    L("source"),       L("reseller"),   L("registry")};
-    // ... and those of any ending: "expires", "expiration", "sponsoring".
-    static const L recordStems[] = {L("expir"), L("sponsor")};
+    static const WordSet recordWords = {"registrar",  "registrant",   "admin",        "administrative",
+                                        "tech",       "technical",    "billing",      "holder",
+                                        "owner",      "contact",      "nameserver",   "nameservers",
+                                        "nserver",    "nservers",     "dns",          "created",
+                                        "creation",   "updated",      "changed",      "last",
+                                        "registered", "registration", "dnssec",       "email",
+                                        "e",          "phone",        "fax",          "address",
+                                        "org",        "organisation", "organization", "person",
+                                        "descr",      "country",      "city",         "remark",
+                                        "remarks",    "source",       "reseller",     "registry",
+                                        "expir*",     "sponsor*"};
     QStringView first;
     QStringView second;
     const bool carriesVerdict = forEachWord(name, [&](QStringView word) {
-        if (std::any_of(std::begin(verdictWords), std::end(verdictWords),
-                        [&](L known) { return isWord(word, known); }))
+        if (verdictWords.contains(word))
             return true;
         if (first.isNull())
             first = word;
@@ -160,10 +157,7 @@ bool isRecordField(QStringView name)
         return false;
     if (isWord(first, L("name")))
         return wordStartsWith(second, L("server"));
-    return std::any_of(std::begin(recordWords), std::end(recordWords),
-                       [&](L known) { return isWord(first, known); }) ||
-           std::any_of(std::begin(recordStems), std::end(recordStems),
-                       [&](L stem) { return wordStartsWith(first, stem); });
+    return recordWords.contains(first);
 }
 
 qsizetype commentMarks(QStringView line)
@@ -294,19 +288,12 @@ qsizetype wordCount(QStringView sentence, qsizetype atMost)
 // an expression: every sentence of every answer passes here.
 bool isProse(QStringView sentence)
 {
-    static const QLatin1StringView proseWords[] = {
-        QLatin1StringView("if"),         QLatin1StringView("unless"),    QLatin1StringView("whether"),
-        QLatin1StringView("when"),       QLatin1StringView("whenever"),  QLatin1StringView("may"),
-        QLatin1StringView("might"),      QLatin1StringView("must"),      QLatin1StringView("should"),
-        QLatin1StringView("shall"),      QLatin1StringView("would"),     QLatin1StringView("terms"),
-        QLatin1StringView("conditions"), QLatin1StringView("copyright"), QLatin1StringView("rights"),
-        QLatin1StringView("purpose"),    QLatin1StringView("purposes"),  QLatin1StringView("see"),
-        QLatin1StringView("visit"),      QLatin1StringView("refer"),     QLatin1StringView("provided"),
-        QLatin1StringView("www"),        QLatin1StringView("http"),      QLatin1StringView("https")};
-    // Words whose every ending counts: "agree", "agreement", "accuracy", "liable", "warranty".
-    static const QLatin1StringView proseStems[] = {
-        QLatin1StringView("agree"),   QLatin1StringView("accura"), QLatin1StringView("guarantee"),
-        QLatin1StringView("warrant"), QLatin1StringView("liab"),   QLatin1StringView("disclaim")};
+    static const WordSet proseWords = {
+        "if", "unless", "whether", "when", "whenever", "may", "might", "must", "should", "shall", "would",
+        "terms", "conditions", "copyright", "rights", "purpose", "purposes", "see", "visit", "refer",
+        "provided", "www", "http", "https",
+        // every ending counts: "agree", "agreement", "accuracy", "liable", "warranty"
+        "agree*", "accura*", "guarantee*", "warrant*", "liab*", "disclaim*"};
     using L = QLatin1StringView;
     if (sentence.contains(u'@') || sentence.contains(u'\u00a9'))
         return true;
@@ -317,10 +304,7 @@ bool isProse(QStringView sentence)
     }
     QStringView previous;
     return forEachWord(sentence, [&](QStringView word) {
-        if (std::any_of(std::begin(proseWords), std::end(proseWords),
-                        [&](L known) { return isWord(word, known); }) ||
-            std::any_of(std::begin(proseStems), std::end(proseStems),
-                        [&](L stem) { return wordStartsWith(word, stem); }))
+        if (proseWords.contains(word))
             return true;
         // "for more information", "for details"
         if ((isWord(word, L("information")) || isWord(word, L("details")) || isWord(word, L("info"))) &&

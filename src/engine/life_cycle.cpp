@@ -142,33 +142,45 @@ struct Field
 // its value; false for lines without a key of a few words.
 bool splitField(QStringView line, Field* field)
 {
-    QStringView text = line.trimmed();
-    while (text.startsWith(QLatin1Char('%')) || text.startsWith(QLatin1Char('#')))
-        text = text.mid(1).trimmed();
-    if (text.startsWith(QLatin1Char('['))) {
-        const qsizetype close = text.indexOf(QLatin1Char(']'));
+    // One pass each, without helpers: every line of every taken answer comes here.
+    qsizetype begin = 0;
+    while (begin < line.size() &&
+           (line.at(begin).isSpace() || line.at(begin) == u'%' || line.at(begin) == u'#'))
+        ++begin;
+    const QStringView text = line.mid(begin);
+    if (text.startsWith(u'[')) {
+        const qsizetype close = text.indexOf(u']');
         if (close < 0)
             return false;
         field->key = text.mid(1, close - 1).trimmed();
         field->value = text.mid(close + 1).trimmed();
         return !field->key.isEmpty();
     }
-    qsizetype end = text.indexOf(QLatin1Char(':'));
-    qsizetype valueAt = end + 1;
-    // No colon before the value ("Expires on 2024/05/01"), or the colon is a time's.
-    const auto firstDigit = std::find_if(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
-    const qsizetype digitAt = firstDigit - text.begin();
-    if (end < 0 || digitAt < end) {
-        end = digitAt;
-        valueAt = digitAt;
+    // The key ends at the first colon, or at the first digit when there is no colon before it
+    // ("Expires on 2024/05/01", or a time's colon).
+    constexpr qsizetype MaxKey = 48;
+    qsizetype end = 0;
+    qsizetype valueAt = 0;
+    qsizetype spaces = 0;
+    for (; end < text.size(); ++end) {
+        const QChar c = text.at(end);
+        if (c == u':' || c.isDigit()) {
+            valueAt = c == u':' ? end + 1 : end;
+            break;
+        }
+        spaces += c == u' ';
+        // A key is a few words; a sentence ending in a colon is prose.
+        if (end > MaxKey + 8 || spaces > 8)
+            return false;
     }
-    QStringView key = text.left(end).trimmed();
-    while (key.endsWith(QLatin1Char('.')))
+    if (end == text.size())
+        valueAt = end;
+    QStringView key = text.left(end);
+    while (!key.isEmpty() && (key.back() == u'.' || key.back().isSpace()))
         key.chop(1);
-    field->key = key.trimmed();
+    field->key = key;
     field->value = text.mid(valueAt).trimmed();
-    // A key is a few words; a sentence ending in a colon is prose.
-    return !field->key.isEmpty() && field->key.size() <= 48 && field->key.count(QLatin1Char(' ')) <= 5;
+    return !key.isEmpty() && key.size() <= MaxKey && key.count(u' ') <= 5;
 }
 
 } // namespace
