@@ -94,7 +94,8 @@ const QRegularExpression& otherSubject()
         QStringLiteral("\\b(server|host|service|page|file|command|resource|tld|zone|extension|method|user|"
                        "account|handler|url|path|endpoint|backend|table|script|module|configuration|config|"
                        "certificate|route)\\s+(was\\s+|is\\s+)?(not\\s*found|does\\s+not\\s+exist)|"
-                       "\\b(for|in)\\s+(that|this|the\\s+given)\\s+(zone|tld|extension)\\b"),
+                       "\\b(for|in)\\s+(that|this|the\\s+given)\\s+(zone|tld|extension)\\b|"
+                       "\\b(whois\\s+server|server|host)\\b.{0,40}\\b(could\\s+not\\s+be\\s+found|not\\s*found)\\b"),
         PatternOptions);
     return pattern;
 }
