@@ -104,6 +104,23 @@ QString readableRdapText(const QByteArray& body)
     return QString::fromUtf8(body);
 }
 
+namespace {
+bool isProxyFailure(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::UnknownProxyError:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
 RdapLookup::RdapLookup(QNetworkAccessManager* manager, QObject* parent)
     : QObject(parent)
     , m_manager(manager)
@@ -224,6 +241,19 @@ void RdapLookup::onFinished()
         endAttempt(m_everConnected ? QStringLiteral("no answer within %1 s").arg(m_attemptMs / 1000.0)
                                    : QStringLiteral("connection timed out"),
                    m_everConnected);
+        return;
+    }
+    if (status <= 0 && isProxyFailure(error)) {
+        Result result;
+        result.request = m_request;
+        result.failure = QStringLiteral("proxy failed: %1").arg(reply->errorString());
+        result.judgement.verdict = Verdict::Unanswered;
+        result.judgement.detail = result.failure;
+        result.neverConnected = true;
+        result.proxyFailed = true;
+        m_busy = false;
+        dropReply();
+        Q_EMIT finished(result);
         return;
     }
     // An HTTP status is an answer, whatever it says; Qt reports 4xx and 5xx as errors too.
