@@ -43,4 +43,14 @@ const StartupResult& SearchSession::start(const UrlOpener& openUrl, QString* dns
     return m_startup;
 }
 
+int SearchSession::reloadProxies(QStringList* problems)
+{
+    QStringList found;
+    const QList<ProxyEntry> proxies = Startup(m_folder, m_settings.get()).loadProxies(&found);
+    m_driver->setProxies(proxies);
+    if (problems)
+        *problems += found;
+    return int(proxies.size());
+}
+
 } // namespace brisquel

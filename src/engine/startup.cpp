@@ -111,6 +111,29 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     return result;
 }
 
+QString Startup::proxiesPath() const
+{
+    const QString path = m_settings->value(SettingKeys::ProxiesFile()).trimmed();
+    if (path.isEmpty())
+        return m_folder.path(QString::fromLatin1(ProxyList::FileName));
+    return QDir::isAbsolutePath(path) ? path : m_folder.path(path);
+}
+
+QList<ProxyEntry> Startup::loadProxies(QStringList* problems) const
+{
+    if (!m_settings->flag(SettingKeys::chkNetProxies()))
+        return {};
+    QString error;
+    const ProxyList list = ProxyList::load(proxiesPath(), &error);
+    if (!error.isEmpty())
+        problems->append(error + QStringLiteral("; lookups go out without network proxies."));
+    *problems += list.problems;
+    if (error.isEmpty() && list.isEmpty())
+        problems->append(QStringLiteral("%1 lists no proxies; lookups go out without network proxies.")
+                             .arg(proxiesPath()));
+    return list.proxies;
+}
+
 bool Startup::openHelpOnFirstStart(const UrlOpener& openUrl) const
 {
     if (m_settings->value(SettingKeys::showHelp()) != QLatin1String("1"))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/answer_rules.h"
+#include "engine/proxy_list.h"
 #include "support/data_folder.h"
 #include "whois_config/rdap_bootstrap.h"
 #include "whois_config/registrars_file.h"
@@ -71,6 +72,13 @@ public:
     QString serverLimitsPath() const { return m_folder.path(QStringLiteral("server-limits.txt")); }
     QString rdapBootstrapPath() const { return m_folder.path(QStringLiteral("rdap-dns.json")); }
     std::shared_ptr<const RdapBootstrap> loadRdapBootstrap(QStringList* problems) const;
+    // The proxies file of the settings; a relative path (and an empty one: proxies.txt) is in the
+    // data folder.
+    QString proxiesPath() const;
+    // The listed proxies while "use network proxies" is on, else none. A file that cannot be read
+    // and its bad lines go to *problems: the lookups then go out through the proxies that remain,
+    // or directly.
+    QList<ProxyEntry> loadProxies(QStringList* problems) const;
     // The delivered rules, then the user's file over them (server by server; its generic rules
     // added), with the delivered ones back where the user's leave no name free.
     std::shared_ptr<const AnswerRules> loadAnswerRules(QList<AnswerRules::Problem>* problems,

@@ -92,6 +92,14 @@ SettingKey DeadServerMinutes()
 {
     return option(QStringLiteral("DeadServerMinutes"), "2");
 }
+SettingKey chkNetProxies()
+{
+    return option(QStringLiteral("chkNetProxies"), "0");
+}
+SettingKey ProxiesFile()
+{
+    return option(QStringLiteral("ProxiesFile"), "proxies.txt");
+}
 SettingKey DefaultExt()
 {
     return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User);

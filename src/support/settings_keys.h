@@ -49,6 +49,10 @@ SettingKey chkConfirm();
 SettingKey DnsServer();
 // How long a registry may stay silent before a search gives up its names (minutes, fractions too).
 SettingKey DeadServerMinutes();
+// Send lookups through the network proxies listed in ProxiesFile (not the "proxy" row of the table).
+SettingKey chkNetProxies();
+// The list of network proxies; a relative path is in the data folder.
+SettingKey ProxiesFile();
 SettingKey DefaultExt();
 SettingKey IgnorePermissionDeniedError();
 SettingKey chkExt(int index);
