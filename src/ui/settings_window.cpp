@@ -209,7 +209,7 @@ void SettingsWindow::arrange()
     layout->addLayout(defaults);
     layout->addWidget(buildProxyBox());
     // No smaller minimum than the layout's own: squeezed, the fields of a row would vanish.
-    resize(720, 560);
+    resize(720, 660);
 }
 
 QGroupBox* SettingsWindow::buildProxyBox()
@@ -238,8 +238,8 @@ QGroupBox* SettingsWindow::buildProxyBox()
         box);
     m_proxyResults = named(new QPlainTextEdit(box), "txtProxyResults");
     m_proxyResults->setReadOnly(true);
-    m_proxyResults->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_proxyResults->setFixedHeight(m_proxyResults->fontMetrics().lineSpacing() * 4 +
+    // Room for a few proxies' lines; more scroll.
+    m_proxyResults->setFixedHeight(m_proxyResults->fontMetrics().lineSpacing() * 5 +
                                    2 * m_proxyResults->frameWidth() + 8);
 
     auto* fileRow = new QHBoxLayout;
