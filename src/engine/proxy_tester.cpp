@@ -126,9 +126,11 @@ void ProxyTester::settle(int index, bool ok, const QString& failure)
     result.failure = failure;
     // The connection was all the test wanted.
     probe.close(this);
-    --m_open;
-    Q_EMIT resultReady(index, result);
-    if (m_open == 0)
+    // Copies: a receiver may start the next test, which replaces both.
+    const Result copy = result;
+    const int open = --m_open;
+    Q_EMIT resultReady(index, copy);
+    if (open == 0)
         Q_EMIT finished();
 }
 

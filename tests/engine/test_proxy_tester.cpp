@@ -3,6 +3,7 @@
 #include "tools/microsocks_process.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace brisquel;
@@ -69,6 +70,24 @@ private Q_SLOTS:
         QVERIFY(!result.ok);
         QVERIFY2(result.failure.contains(QStringLiteral("127.0.0.1:%1 cannot be reached").arg(closed)),
                  qPrintable(result.text()));
+    }
+
+    // A proxy that takes the connection and then says nothing is given up at the time limit.
+    void silentProxyTimesOut()
+    {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        ProxyEntry entry;
+        QString error;
+        QVERIFY(ProxyEntry::parse(QStringLiteral("socks5://127.0.0.1:%1").arg(silent.serverPort()), &entry,
+                                  &error));
+        ProxyTester tester;
+        tester.setTimeLimitMs(300);
+        QSignalSpy finished(&tester, &ProxyTester::finished);
+        tester.start({entry}, QStringLiteral("127.0.0.1"), 43);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(tester.results().at(0).failure,
+                 QStringLiteral("no connection to 127.0.0.1:43 within 0.3 s"));
     }
 
     void emptyListFinishesAtOnce()
