@@ -2,18 +2,18 @@
 #include "engine/search_driver.h"
 #include "search_harness.h"
 #include "tools/fake_whois_server.h"
+#include "tools/socks_proxy.h"
 #include "whois_config/server_limits.h"
 
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTcpServer>
 #include <QTest>
 #include <memory>
 
 using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
+using brisquel::test::freePort;
 using brisquel::test::Harness;
+using brisquel::test::Socks;
 
 namespace {
 
@@ -24,58 +24,6 @@ QByteArray numberedList(int count)
         bytes += "name" + QByteArray::number(i) + ".com\r\n";
     return bytes;
 }
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
-// A microsocks SOCKS5 proxy on 127.0.0.1 whose outgoing connections leave from `outgoing`.
-class Socks
-{
-public:
-    Socks(const QString& outgoing, const QStringList& login = {})
-    {
-        m_port = freePort();
-        m_process.setProgram(QStringLiteral("microsocks"));
-        QStringList args{QStringLiteral("-i"),    QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                         QString::number(m_port), QStringLiteral("-b"),        outgoing};
-        if (login.size() == 2)
-            args << QStringLiteral("-u") << login.at(0) << QStringLiteral("-P") << login.at(1);
-        m_process.setArguments(args);
-        m_process.start();
-    }
-    ~Socks()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    // Up and accepting connections.
-    bool ready()
-    {
-        if (!m_process.waitForStarted(3000))
-            return false;
-        for (int i = 0; i < 50; ++i) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(100))
-                return true;
-            QTest::qWait(20);
-        }
-        return false;
-    }
-    QString url(const QString& login = {}) const
-    {
-        const QString who = login.isEmpty() ? QString() : login + QLatin1Char('@');
-        return QStringLiteral("socks5://") + who + QStringLiteral("127.0.0.1:") + QString::number(m_port);
-    }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
 
 ProxyEntry entry(const QString& url)
 {
@@ -220,7 +168,7 @@ private Q_SLOTS:
 private:
     static void requireMicrosocks()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("microsocks")).isEmpty())
+        if (!Socks::installed())
             QSKIP("microsocks is not installed (scripts/install-deps installs it)");
     }
 
