@@ -1,8 +1,11 @@
 #include "engine/proxy_list.h"
 #include "engine/search_driver.h"
 #include "search_harness.h"
+#include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
+#include "tools/http_connect_proxy.h"
 #include "tools/socks_proxy.h"
+#include "whois_config/rdap_bootstrap.h"
 #include "whois_config/server_limits.h"
 
 #include <QElapsedTimer>
@@ -114,6 +117,45 @@ private Q_SLOTS:
         const QHash<QString, int> seen = m_server->queriesByAddress();
         QCOMPARE(seen.keys(), QStringList{QStringLiteral("127.0.0.2")});
         QCOMPARE(h.driver.proxyStats().at(0).lookups, 3);
+    }
+
+    void anHttpConnectProxyCarriesWhois()
+    {
+        test::HttpConnectProxy proxy{QHostAddress(QStringLiteral("127.0.0.4"))};
+        QVERIFY(proxy.listen());
+        Harness h(m_server->port());
+        h.driver.setProxies({entry(proxy.url())});
+        QVERIFY(h.run(h.writeList("one.com\r\nfreetwo.com\r\n")));
+        QCOMPARE(h.verdicts.value(QStringLiteral("freetwo.com")), Verdict::Available);
+        QCOMPARE(h.verdicts.value(QStringLiteral("one.com")), Verdict::Registered);
+        QCOMPARE(proxy.tunnelCount(), 2);
+        QCOMPARE(m_server->queriesByAddress().keys(), QStringList{QStringLiteral("127.0.0.4")});
+    }
+
+    void rdapGoesThroughTheProxiesToo()
+    {
+        requireMicrosocks();
+        Socks socks(QStringLiteral("127.0.0.2"));
+        QVERIFY(socks.ready());
+        test::FakeRdapServer rdap;
+        QVERIFY(rdap.listen());
+        Harness h(m_server->port());
+        auto bootstrap = std::make_shared<RdapBootstrap>();
+        QVERIFY(bootstrap->load("{\"services\": [[[\"com\"], [\"" + rdap.baseUrl().toUtf8() + "\"]]]}"));
+        h.driver.setRdapBootstrap(bootstrap);
+        h.driver.setPreferRdap(true);
+        // A dead proxy fails only what goes through it: RDAP requests do.
+        h.driver.setProxies(
+            {entry(QStringLiteral("socks5://127.0.0.1:%1").arg(test::freePort())), entry(socks.url())});
+        QVERIFY(h.run(h.writeList("freeone.com\r\ntaken.com\r\nfreethree.com\r\n")));
+        QVERIFY2(h.domains(Verdict::Unanswered).isEmpty(),
+                 qPrintable(h.details.values().join(QLatin1Char(10)) + h.problems.join(QLatin1Char(10))));
+        QCOMPARE(h.domains(Verdict::Available),
+                 (QStringList{QStringLiteral("freeone.com"), QStringLiteral("freethree.com")}));
+        QCOMPARE(h.verdicts.value(QStringLiteral("taken.com")), Verdict::Registered);
+        QVERIFY(h.driver.proxyStats().at(0).failures >= 1);
+        QCOMPARE(rdap.requestCount(), 3);
+        QVERIFY(m_server->queries().isEmpty());
     }
 
     void aDeadProxyRestsAndTheOtherCarriesItsNames()
