@@ -206,9 +206,10 @@ std::optional<ExitCode> SearchRun::applyOptions()
 // them, so the pre-check stays off unless a DNS server is named.
 std::optional<ExitCode> SearchRun::applyProxies()
 {
-    QList<ProxyEntry> proxies;
+    // The settings' proxies unless the command line names others.
+    QList<ProxyEntry> proxies = m_startup->proxies;
     if (m_options.socks) {
-        proxies.append(*m_options.socks);
+        proxies = {*m_options.socks};
     } else if (!m_options.proxyListFile.isEmpty()) {
         QString error;
         const ProxyList list = ProxyList::load(m_options.proxyListFile, &error);

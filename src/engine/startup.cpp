@@ -104,11 +104,25 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
         result.problems.append(QStringLiteral("DeadServerMinutes \"%1\" in settings.ini is not a number of "
                                               "minutes; 2 minutes are used.")
                                    .arg(m_settings->value(SettingKeys::DeadServerMinutes())));
+    if (m_settings->flag(SettingKeys::chkNetProxies())) {
+        QString proxiesError;
+        const ProxyList proxies = ProxyList::load(proxyListPath(), &proxiesError);
+        if (!proxiesError.isEmpty())
+            result.problems.append(proxiesError + QStringLiteral("; lookups go straight to the servers."));
+        result.problems += proxies.problems;
+        result.proxies = proxies.proxies;
+    }
     result.useProxy = m_settings->flag(SettingKeys::chkProxy());
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
     // Last: whatever opening the help does to the program, the data folder is complete by then.
     result.helpOpened = openHelpOnFirstStart(openUrl);
     return result;
+}
+
+QString Startup::proxyListPath() const
+{
+    const QString chosen = m_settings->value(SettingKeys::NetProxyFile()).trimmed();
+    return chosen.isEmpty() ? m_folder.path(QString::fromLatin1(ProxyList::FileName)) : chosen;
 }
 
 bool Startup::openHelpOnFirstStart(const UrlOpener& openUrl) const

@@ -1,6 +1,7 @@
 #include "engine/search_driver.h"
 #include "engine/search_session.h"
 #include "engine/startup.h"
+#include "support/settings_keys.h"
 #include "support/settings_store.h"
 #include "whois_config/extension_table.h"
 #include "whois_config/registrars_file.h"
@@ -61,6 +62,19 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void networkProxiesComeFromTheirFileWhenSwitchedOn()
+    {
+        Home home;
+        QDir().mkpath(home.folder.path(QString()));
+        QVERIFY(writeAll(home.path(QStringLiteral("proxies.txt")),
+                         "socks5://127.0.0.1:1080\r\nsocks5://u:pw@host\r\n"));
+        QVERIFY(home.run().proxies.isEmpty());
+        home.settings.setValue(SettingKeys::chkNetProxies(), QStringLiteral("1"));
+        const StartupResult result = home.run();
+        QCOMPARE(result.proxies.size(), 1);
+        QCOMPARE(result.problems.filter(QStringLiteral("proxies.txt, line 2: no port; skipped")).size(), 1);
+    }
+
     void firstStartInEmptyFolder()
     {
         Home home;
