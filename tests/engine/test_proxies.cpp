@@ -1,4 +1,5 @@
 #include "engine/proxy_list.h"
+#include "engine/proxy_tester.h"
 #include "engine/search_driver.h"
 #include "search_harness.h"
 #include "tools/fake_rdap_server.h"
@@ -205,6 +206,38 @@ private Q_SLOTS:
             QCOMPARE(m_server->queriesByAddress().value(address), 18);
             QVERIFY(m_server->highestRatePerSecond(address) <= 5);
         }
+    }
+
+    void theTesterTellsWhichProxiesWork()
+    {
+        requireMicrosocks();
+        Socks socks(QStringLiteral("127.0.0.2"), {QStringLiteral("alice"), QStringLiteral("s3cret")});
+        QVERIFY(socks.ready());
+        test::HttpConnectProxy http{QHostAddress(QStringLiteral("127.0.0.3"))};
+        QVERIFY(http.listen());
+        const QString dead = QStringLiteral("socks5://127.0.0.1:%1").arg(test::freePort());
+        ProxyTester tester;
+        QSignalSpy finished(&tester, &ProxyTester::finished);
+        const auto test = [&](const QList<ProxyEntry>& proxies, quint16 port) {
+            tester.start(proxies, QStringLiteral("127.0.0.1"), port);
+            QVERIFY(finished.wait(5000));
+        };
+        test({entry(socks.url(QStringLiteral("alice:s3cret"))),
+              entry(socks.url(QStringLiteral("alice:nope"))), entry(dead), entry(http.url())},
+             m_server->port());
+        QList<ProxyTester::Report> reports = tester.reports();
+        QCOMPARE(reports.size(), 4);
+        QVERIFY(reports.at(0).reached);
+        QVERIFY(reports.at(0).text.startsWith(socks.url(QStringLiteral("alice:***")) +
+                                              QStringLiteral(": works (")));
+        QVERIFY(!reports.at(1).proxyWorks);
+        QVERIFY(!reports.at(1).text.contains(QStringLiteral("nope")));
+        QVERIFY(!reports.at(2).proxyWorks);
+        QVERIFY(reports.at(3).reached);
+        // A proxy that works, asked for a server that is not there.
+        test({entry(socks.url(QStringLiteral("alice:s3cret")))}, test::freePort());
+        reports = tester.reports();
+        QVERIFY2(reports.at(0).proxyWorks && !reports.at(0).reached, qPrintable(reports.at(0).text));
     }
 
 private:
