@@ -105,9 +105,9 @@ QString readableRdapText(const QByteArray& body)
 }
 
 namespace {
-bool isProxyFailure(QNetworkReply::NetworkError error)
+bool isProxyFailure(const QNetworkReply* reply)
 {
-    switch (error) {
+    switch (reply->error()) {
     case QNetworkReply::ProxyConnectionRefusedError:
     case QNetworkReply::ProxyConnectionClosedError:
     case QNetworkReply::ProxyNotFoundError:
@@ -115,6 +115,10 @@ bool isProxyFailure(QNetworkReply::NetworkError error)
     case QNetworkReply::ProxyAuthenticationRequiredError:
     case QNetworkReply::UnknownProxyError:
         return true;
+    case QNetworkReply::UnknownNetworkError:
+        // Qt's HTTP layer passes most of a proxy socket's failures on as unknown, keeping only the
+        // socket's words ("Connection to proxy refused", "Proxy host not found").
+        return reply->errorString().contains(QLatin1String("proxy"), Qt::CaseInsensitive);
     default:
         return false;
     }
@@ -243,7 +247,7 @@ void RdapLookup::onFinished()
                    m_everConnected);
         return;
     }
-    if (status <= 0 && isProxyFailure(error)) {
+    if (status <= 0 && isProxyFailure(reply)) {
         Result result;
         result.request = m_request;
         result.failure = QStringLiteral("proxy failed: %1").arg(reply->errorString());

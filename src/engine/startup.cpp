@@ -104,6 +104,7 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
         result.problems.append(QStringLiteral("DeadServerMinutes \"%1\" in settings.ini is not a number of "
                                               "minutes; 2 minutes are used.")
                                    .arg(m_settings->value(SettingKeys::DeadServerMinutes())));
+    result.proxies = loadProxies(&result.problems);
     result.useProxy = m_settings->flag(SettingKeys::chkProxy());
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
     // Last: whatever opening the help does to the program, the data folder is complete by then.
@@ -111,12 +112,12 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     return result;
 }
 
-QString Startup::proxiesPath() const
+QString Startup::proxyListPath() const
 {
-    const QString path = m_settings->value(SettingKeys::ProxiesFile()).trimmed();
-    if (path.isEmpty())
+    const QString chosen = m_settings->value(SettingKeys::NetProxyFile()).trimmed();
+    if (chosen.isEmpty())
         return m_folder.path(QString::fromLatin1(ProxyList::FileName));
-    return QDir::isAbsolutePath(path) ? path : m_folder.path(path);
+    return QDir::isAbsolutePath(chosen) ? chosen : m_folder.path(chosen);
 }
 
 QList<ProxyEntry> Startup::loadProxies(QStringList* problems) const
@@ -124,13 +125,13 @@ QList<ProxyEntry> Startup::loadProxies(QStringList* problems) const
     if (!m_settings->flag(SettingKeys::chkNetProxies()))
         return {};
     QString error;
-    const ProxyList list = ProxyList::load(proxiesPath(), &error);
+    const ProxyList list = ProxyList::load(proxyListPath(), &error);
     if (!error.isEmpty())
-        problems->append(error + QStringLiteral("; lookups go out without network proxies."));
+        problems->append(error + QStringLiteral("; lookups go straight to the servers."));
     *problems += list.problems;
     if (error.isEmpty() && list.isEmpty())
-        problems->append(QStringLiteral("%1 lists no proxies; lookups go out without network proxies.")
-                             .arg(proxiesPath()));
+        problems->append(
+            QStringLiteral("%1 lists no proxies; lookups go straight to the servers.").arg(proxyListPath()));
     return list.proxies;
 }
 

@@ -48,6 +48,8 @@ struct StartupResult
     QString dnsServer;
     // How long a registry may stay silent before its names are given up.
     qint64 deadServerMs = 2 * 60 * 1000;
+    // The network proxies lookups go through, when the settings say to use them.
+    QList<ProxyEntry> proxies;
 };
 
 // The main window's start-up apart from its widgets, so that it runs without a display.
@@ -70,11 +72,11 @@ public:
     QString registrarsPath() const { return m_folder.path(QStringLiteral("registrars.txt")); }
     QString answerRulesPath() const { return m_folder.path(QStringLiteral("answer-rules.txt")); }
     QString serverLimitsPath() const { return m_folder.path(QStringLiteral("server-limits.txt")); }
+    // The network proxies' list: the setting's file (a relative path in the data folder), else
+    // proxies.txt in the data folder.
+    QString proxyListPath() const;
     QString rdapBootstrapPath() const { return m_folder.path(QStringLiteral("rdap-dns.json")); }
     std::shared_ptr<const RdapBootstrap> loadRdapBootstrap(QStringList* problems) const;
-    // The proxies file of the settings; a relative path (and an empty one: proxies.txt) is in the
-    // data folder.
-    QString proxiesPath() const;
     // The listed proxies while "use network proxies" is on, else none. A file that cannot be read
     // and its bad lines go to *problems: the lookups then go out through the proxies that remain,
     // or directly.

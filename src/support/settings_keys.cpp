@@ -88,17 +88,17 @@ SettingKey DnsServer()
 {
     return option(QStringLiteral("DnsServer"), "");
 }
-SettingKey DeadServerMinutes()
-{
-    return option(QStringLiteral("DeadServerMinutes"), "2");
-}
 SettingKey chkNetProxies()
 {
     return option(QStringLiteral("chkNetProxies"), "0");
 }
-SettingKey ProxiesFile()
+SettingKey NetProxyFile()
 {
-    return option(QStringLiteral("ProxiesFile"), "proxies.txt");
+    return option(QStringLiteral("NetProxyFile"), "");
+}
+SettingKey DeadServerMinutes()
+{
+    return option(QStringLiteral("DeadServerMinutes"), "2");
 }
 SettingKey DefaultExt()
 {

@@ -588,7 +588,8 @@ void MainWindow::applyStartup()
         showNotice(dnsError + QStringLiteral(" The DNS pre-check is off; set a server in Setup."));
     m_extensionSettings->setServerLimitsPath(dataFolder().path(QStringLiteral("server-limits.txt")));
     showProxyUse();
-    loadNetworkProxies();
+    // Start-up has told the proxies file's problems already; later loads tell only new ones.
+    m_session->reloadProxies(&m_proxyProblems);
 
     const bool purchase = settings()->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
     m_listActions->setPurchase(purchase, settings()->value(SettingKeys::PurchaseAddress()));

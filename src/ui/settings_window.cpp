@@ -71,9 +71,8 @@ SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
     connect(m_proxiesFileEdit, &QLineEdit::editingFinished, this, &SettingsWindow::proxiesFileLeft);
     connect(m_browseProxiesButton, &QPushButton::clicked, this, &SettingsWindow::browseProxiesFile);
     connect(m_testProxiesButton, &QPushButton::clicked, this, &SettingsWindow::testProxies);
-    connect(m_proxyTester, &ProxyTester::resultReady, this, [this](int, const ProxyTester::Result& result) {
-        m_proxyResults->appendPlainText(result.text());
-    });
+    connect(m_proxyTester, &ProxyTester::tested, this,
+            [this](int, const ProxyTester::Report& report) { m_proxyResults->appendPlainText(report.text); });
     connect(m_proxyTester, &ProxyTester::finished, this, [this] { m_testProxiesButton->setEnabled(true); });
 
     fillExtensionList();

@@ -78,7 +78,7 @@ private:
     QLineEdit* m_proxiesFileEdit = nullptr;
     QPushButton* m_browseProxiesButton = nullptr;
     QPushButton* m_testProxiesButton = nullptr;
-    // One line per proxy tested: "socks5://host:port: ok in 42 ms" or what failed.
+    // One line per proxy tested: "socks5://host:port: works (42 ms)" or what failed.
     QPlainTextEdit* m_proxyResults = nullptr;
     ProxyTester* m_proxyTester = nullptr;
     bool m_newRowEnabled = true;

@@ -165,12 +165,12 @@ void ExtensionSettings::setUseNetworkProxies(bool use)
 
 QString ExtensionSettings::proxiesFile() const
 {
-    return m_settings->value(SettingKeys::ProxiesFile());
+    return m_settings->value(SettingKeys::NetProxyFile());
 }
 
 void ExtensionSettings::setProxiesFile(const QString& path)
 {
-    m_settings->setValue(SettingKeys::ProxiesFile(), path.trimmed());
+    m_settings->setValue(SettingKeys::NetProxyFile(), path.trimmed());
     Q_EMIT networkProxiesChanged();
 }
 

@@ -1,19 +1,23 @@
 #include "engine/proxy_list.h"
+#include "engine/proxy_tester.h"
 #include "engine/search_driver.h"
 #include "search_harness.h"
+#include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
+#include "tools/http_connect_proxy.h"
+#include "tools/socks_proxy.h"
+#include "whois_config/rdap_bootstrap.h"
 #include "whois_config/server_limits.h"
 
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTcpServer>
 #include <QTest>
 #include <memory>
 
 using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
+using brisquel::test::freePort;
 using brisquel::test::Harness;
+using brisquel::test::Socks;
 
 namespace {
 
@@ -24,58 +28,6 @@ QByteArray numberedList(int count)
         bytes += "name" + QByteArray::number(i) + ".com\r\n";
     return bytes;
 }
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    return probe.serverPort();
-}
-
-// A microsocks SOCKS5 proxy on 127.0.0.1 whose outgoing connections leave from `outgoing`.
-class Socks
-{
-public:
-    Socks(const QString& outgoing, const QStringList& login = {})
-    {
-        m_port = freePort();
-        m_process.setProgram(QStringLiteral("microsocks"));
-        QStringList args{QStringLiteral("-i"),    QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                         QString::number(m_port), QStringLiteral("-b"),        outgoing};
-        if (login.size() == 2)
-            args << QStringLiteral("-u") << login.at(0) << QStringLiteral("-P") << login.at(1);
-        m_process.setArguments(args);
-        m_process.start();
-    }
-    ~Socks()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    // Up and accepting connections.
-    bool ready()
-    {
-        if (!m_process.waitForStarted(3000))
-            return false;
-        for (int i = 0; i < 50; ++i) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, m_port);
-            if (socket.waitForConnected(100))
-                return true;
-            QTest::qWait(20);
-        }
-        return false;
-    }
-    QString url(const QString& login = {}) const
-    {
-        const QString who = login.isEmpty() ? QString() : login + QLatin1Char('@');
-        return QStringLiteral("socks5://") + who + QStringLiteral("127.0.0.1:") + QString::number(m_port);
-    }
-
-private:
-    QProcess m_process;
-    quint16 m_port = 0;
-};
 
 ProxyEntry entry(const QString& url)
 {
@@ -168,6 +120,45 @@ private Q_SLOTS:
         QCOMPARE(h.driver.proxyStats().at(0).lookups, 3);
     }
 
+    void anHttpConnectProxyCarriesWhois()
+    {
+        test::HttpConnectProxy proxy{QHostAddress(QStringLiteral("127.0.0.4"))};
+        QVERIFY(proxy.listen());
+        Harness h(m_server->port());
+        h.driver.setProxies({entry(proxy.url())});
+        QVERIFY(h.run(h.writeList("one.com\r\nfreetwo.com\r\n")));
+        QCOMPARE(h.verdicts.value(QStringLiteral("freetwo.com")), Verdict::Available);
+        QCOMPARE(h.verdicts.value(QStringLiteral("one.com")), Verdict::Registered);
+        QCOMPARE(proxy.tunnelCount(), 2);
+        QCOMPARE(m_server->queriesByAddress().keys(), QStringList{QStringLiteral("127.0.0.4")});
+    }
+
+    void rdapGoesThroughTheProxiesToo()
+    {
+        requireMicrosocks();
+        Socks socks(QStringLiteral("127.0.0.2"));
+        QVERIFY(socks.ready());
+        test::FakeRdapServer rdap;
+        QVERIFY(rdap.listen());
+        Harness h(m_server->port());
+        auto bootstrap = std::make_shared<RdapBootstrap>();
+        QVERIFY(bootstrap->load("{\"services\": [[[\"com\"], [\"" + rdap.baseUrl().toUtf8() + "\"]]]}"));
+        h.driver.setRdapBootstrap(bootstrap);
+        h.driver.setPreferRdap(true);
+        // A dead proxy fails only what goes through it: RDAP requests do.
+        h.driver.setProxies(
+            {entry(QStringLiteral("socks5://127.0.0.1:%1").arg(test::freePort())), entry(socks.url())});
+        QVERIFY(h.run(h.writeList("freeone.com\r\ntaken.com\r\nfreethree.com\r\n")));
+        QVERIFY2(h.domains(Verdict::Unanswered).isEmpty(),
+                 qPrintable(h.details.values().join(QLatin1Char(10)) + h.problems.join(QLatin1Char(10))));
+        QCOMPARE(h.domains(Verdict::Available),
+                 (QStringList{QStringLiteral("freeone.com"), QStringLiteral("freethree.com")}));
+        QCOMPARE(h.verdicts.value(QStringLiteral("taken.com")), Verdict::Registered);
+        QVERIFY(h.driver.proxyStats().at(0).failures >= 1);
+        QCOMPARE(rdap.requestCount(), 3);
+        QVERIFY(m_server->queries().isEmpty());
+    }
+
     void aDeadProxyRestsAndTheOtherCarriesItsNames()
     {
         requireMicrosocks();
@@ -217,10 +208,42 @@ private Q_SLOTS:
         }
     }
 
+    void theTesterTellsWhichProxiesWork()
+    {
+        requireMicrosocks();
+        Socks socks(QStringLiteral("127.0.0.2"), {QStringLiteral("alice"), QStringLiteral("s3cret")});
+        QVERIFY(socks.ready());
+        test::HttpConnectProxy http{QHostAddress(QStringLiteral("127.0.0.3"))};
+        QVERIFY(http.listen());
+        const QString dead = QStringLiteral("socks5://127.0.0.1:%1").arg(test::freePort());
+        ProxyTester tester;
+        QSignalSpy finished(&tester, &ProxyTester::finished);
+        const auto test = [&](const QList<ProxyEntry>& proxies, quint16 port) {
+            tester.start(proxies, QStringLiteral("127.0.0.1"), port);
+            QVERIFY(finished.wait(5000));
+        };
+        test({entry(socks.url(QStringLiteral("alice:s3cret"))),
+              entry(socks.url(QStringLiteral("alice:nope"))), entry(dead), entry(http.url())},
+             m_server->port());
+        QList<ProxyTester::Report> reports = tester.reports();
+        QCOMPARE(reports.size(), 4);
+        QVERIFY(reports.at(0).reached);
+        QVERIFY(reports.at(0).text.startsWith(socks.url(QStringLiteral("alice:***")) +
+                                              QStringLiteral(": works (")));
+        QVERIFY(!reports.at(1).proxyWorks);
+        QVERIFY(!reports.at(1).text.contains(QStringLiteral("nope")));
+        QVERIFY(!reports.at(2).proxyWorks);
+        QVERIFY(reports.at(3).reached);
+        // A proxy that works, asked for a server that is not there.
+        test({entry(socks.url(QStringLiteral("alice:s3cret")))}, test::freePort());
+        reports = tester.reports();
+        QVERIFY2(reports.at(0).proxyWorks && !reports.at(0).reached, qPrintable(reports.at(0).text));
+    }
+
 private:
     static void requireMicrosocks()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("microsocks")).isEmpty())
+        if (!Socks::installed())
             QSKIP("microsocks is not installed (scripts/install-deps installs it)");
     }
 
