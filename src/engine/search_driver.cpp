@@ -273,6 +273,7 @@ bool SearchDriver::setDnsPrecheck(bool on, const QString& server, QString* error
 void SearchDriver::setProxies(const QList<ProxyEntry>& proxies)
 {
     d->queue.setProxies(proxies);
+    d->router.setProxies(proxies);
 }
 
 int SearchDriver::proxyCount() const
