@@ -119,6 +119,7 @@ public:
     LookupTimings timings;
     QString defaultExtension = QStringLiteral(".com");
     bool checkDnsFirst = false; // for the next search
+    QList<ProxyEntry> proxies;  // for the next search
     QString dnsServer;
 
     Run run;
@@ -272,7 +273,11 @@ bool SearchDriver::setDnsPrecheck(bool on, const QString& server, QString* error
 
 void SearchDriver::setProxies(const QList<ProxyEntry>& proxies)
 {
-    d->queue.setProxies(proxies);
+    d->proxies = proxies;
+    d->router.setProxies(proxies);
+    // A running search keeps its own: the lookups in flight are not cut off.
+    if (!d->run.running)
+        d->queue.setProxies(proxies);
 }
 
 int SearchDriver::proxyCount() const
@@ -400,7 +405,8 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->run.entryTotal = total;
     d->run.running = true;
     // DNS goes out straight, not through the proxies: only to a server the user named.
-    d->run.dnsOffForProxies = d->checkDnsFirst && d->queue.proxyCount() > 0 && d->dnsServer.isEmpty();
+    d->queue.setProxies(d->proxies);
+    d->run.dnsOffForProxies = d->checkDnsFirst && !d->proxies.isEmpty() && d->dnsServer.isEmpty();
     d->run.dns = d->checkDnsFirst && !d->run.dnsOffForProxies;
     if (d->run.dns)
         d->dnsStage.prepare(d->dnsServer, d->timings.attemptMs);

@@ -77,8 +77,8 @@ public:
     // Taken names of the last search in a deletion state or past their expiry (see Dropping.txt).
     qint64 droppingCount() const;
 
-    // The network proxies lookups go through from now on (the WHOIS window and the browser's
-    // checker too, through the router's pool); none: straight to the servers. While any are set,
+    // The network proxies lookups go through: a search from its next start, the WHOIS window and
+    // the browser's checker (through the router) at once; none: straight to the servers. While any are set,
     // the DNS pre-check is off unless a DNS server is set explicitly (DNS does not go through them).
     void setProxies(const QList<ProxyEntry>& proxies);
     int proxyCount() const;

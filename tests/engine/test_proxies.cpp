@@ -1,6 +1,7 @@
 #include "engine/proxy_list.h"
 #include "engine/proxy_tester.h"
 #include "engine/search_driver.h"
+#include "engine/whois_query.h"
 #include "search_harness.h"
 #include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
@@ -130,6 +131,21 @@ private Q_SLOTS:
         QCOMPARE(h.verdicts.value(QStringLiteral("freetwo.com")), Verdict::Available);
         QCOMPARE(h.verdicts.value(QStringLiteral("one.com")), Verdict::Registered);
         QCOMPARE(proxy.tunnelCount(), 2);
+        QCOMPARE(m_server->queriesByAddress().keys(), QStringList{QStringLiteral("127.0.0.4")});
+    }
+
+    void theRecordWindowsQueryTakesTheSearchsProxies()
+    {
+        test::HttpConnectProxy proxy{QHostAddress(QStringLiteral("127.0.0.4"))};
+        QVERIFY(proxy.listen());
+        const ExtensionTable table(
+            {{QStringLiteral("com"), QStringLiteral("127.0.0.1"), m_server->port(), true}});
+        LookupRouter router(&table);
+        router.setProxies({entry(proxy.url())});
+        WhoisQuery query;
+        QSignalSpy answered(&query, &WhoisQuery::answered);
+        query.start(QStringLiteral("taken.com"), router);
+        QVERIFY(answered.wait(5000));
         QCOMPARE(m_server->queriesByAddress().keys(), QStringList{QStringLiteral("127.0.0.4")});
     }
 
