@@ -112,6 +112,17 @@ QString searchValuesProblem(const QCommandLineParser& parser, SearchOptions* opt
         if (!options->proxy)
             return QStringLiteral("--proxy needs HOST or HOST:PORT with a port from 1 to 65535");
     }
+    if (parser.isSet(QStringLiteral("socks"))) {
+        if (parser.isSet(QStringLiteral("proxy-list")))
+            return QStringLiteral("give either --socks URL or --proxy-list FILE");
+        ProxyEntry socks;
+        QString error;
+        // The error never repeats the value: it may hold a password.
+        if (!ProxyEntry::parse(parser.value(QStringLiteral("socks")), &socks, &error))
+            return QStringLiteral("--socks needs socks5://[USER:PASS@]HOST:PORT or http://HOST:PORT (%1)")
+                .arg(error);
+        options->socks = socks;
+    }
     const bool dns = parser.isSet(QStringLiteral("dns"));
     if (dns && parser.isSet(QStringLiteral("no-dns")))
         return QStringLiteral("give either --dns SERVER or --no-dns");
@@ -140,6 +151,13 @@ QList<QCommandLineOption> searchCommandOptions()
          QStringLiteral("N")},
         {QStringLiteral("proxy"), QStringLiteral("Send every lookup to this WHOIS server for this run."),
          QStringLiteral("HOST[:PORT]")},
+        {QStringLiteral("socks"),
+         QStringLiteral("Send every lookup through this network proxy (SOCKS5 or HTTP CONNECT)."),
+         QStringLiteral("URL")},
+        {QStringLiteral("proxy-list"),
+         QStringLiteral(
+             "Send the lookups through the proxies of this file, taking turns (like proxies.txt)."),
+         QStringLiteral("FILE")},
         homeOption(),
         {QStringLiteral("format"), QStringLiteral("Output: text, csv or json."), QStringLiteral("FORMAT"),
          QStringLiteral("text")},
@@ -202,6 +220,8 @@ ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments)
     } else {
         options.listFile = QFileInfo(parser.value(QStringLiteral("list"))).absoluteFilePath();
     }
+    if (parser.isSet(QStringLiteral("proxy-list")))
+        options.proxyListFile = QFileInfo(parser.value(QStringLiteral("proxy-list"))).absoluteFilePath();
     options.start = parser.value(QStringLiteral("start"));
     options.preferRdap = parser.isSet(QStringLiteral("rdap"));
     options.confirmFree = !parser.isSet(QStringLiteral("no-confirm"));
@@ -266,6 +286,7 @@ QString topLevelUsage()
 {
     return QStringLiteral(
         "Usage: brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
+        "                           [--socks URL | --proxy-list FILE]\n"
         "                           [--format text|csv|json] [--rdap] [--no-confirm]\n"
         "                           [--dns SERVER[:PORT] | --no-dns] [--home DIR]\n"
         "       brisquel-cli extract [--browser] [--home DIR] FILE...\n"

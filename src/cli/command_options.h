@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/lookup_router.h"
+#include "engine/proxy_list.h"
 #include "sources/search_type.h"
 
 #include <QCommandLineOption>
@@ -35,7 +36,9 @@ struct SearchOptions
     QString listFile;               // --list, absolute
     QString start;                  // --start as given; empty: the resume position
     OutputFormat format = OutputFormat::Text;
-    std::optional<ServerOverride> proxy;
+    std::optional<ServerOverride> proxy; // the WHOIS server every lookup goes to
+    std::optional<ProxyEntry> socks;     // --socks: every lookup through this network proxy
+    QString proxyListFile;               // --proxy-list, absolute: through these, taking turns
     bool preferRdap = false;
     bool confirmFree = true;
     enum class Dns

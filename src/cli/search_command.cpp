@@ -67,6 +67,7 @@ private:
     bool startSession();
     std::optional<ExitCode> chooseList();
     std::optional<ExitCode> applyOptions();
+    std::optional<ExitCode> applyProxies();
     void sayWhereLookupsGo() const;
     void connectSignals();
     void takeVerdict(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
@@ -195,7 +196,48 @@ std::optional<ExitCode> SearchRun::applyOptions()
         printError(m_settingsDnsError);
     }
     printSkippedLines(m_startup->serverLimitProblems);
+    if (const std::optional<ExitCode> status = applyProxies())
+        return status;
     sayWhereLookupsGo();
+    return std::nullopt;
+}
+
+// --socks or --proxy-list: the network proxies the lookups go through. DNS does not go through
+// them, so the pre-check stays off unless a DNS server is named.
+std::optional<ExitCode> SearchRun::applyProxies()
+{
+    // The settings' proxies unless the command line names others.
+    QList<ProxyEntry> proxies = m_startup->proxies;
+    if (m_options.socks) {
+        proxies = {*m_options.socks};
+    } else if (!m_options.proxyListFile.isEmpty()) {
+        QString error;
+        const ProxyList list = ProxyList::load(m_options.proxyListFile, &error);
+        if (!error.isEmpty()) {
+            printError(error);
+            return ExitCode::BadArguments;
+        }
+        for (const QString& problem : list.problems)
+            printError(problem);
+        if (list.isEmpty()) {
+            printError(QStringLiteral("no proxy in %1").arg(m_options.proxyListFile));
+            return ExitCode::BadArguments;
+        }
+        proxies = list.proxies;
+    }
+    if (proxies.isEmpty())
+        return std::nullopt;
+    SearchDriver& driver = *m_session->driver();
+    driver.setProxies(proxies);
+    QStringList names;
+    for (const ProxyEntry& proxy : proxies)
+        names.append(proxy.displayName());
+    printError(QStringLiteral("Lookups go through %1").arg(names.join(QStringLiteral(", "))));
+    const QString dnsServer =
+        m_options.dns == SearchOptions::Dns::Server ? m_options.dnsServer : m_startup->dnsServer;
+    if (driver.dnsPrecheck() && dnsServer.trimmed().isEmpty())
+        printError(QStringLiteral("DNS pre-check off: it would not go through the proxies (name a server "
+                                  "with --dns to keep it)"));
     return std::nullopt;
 }
 
@@ -276,7 +318,7 @@ void SearchRun::printSummary() const
                  m_checked, m_progress->elapsedSeconds(), m_counts[int(Verdict::Available)],
                  m_counts[int(Verdict::Registered)], m_counts[int(Verdict::NotRegistrable)],
                  m_counts[int(Verdict::Unanswered)], driver.resumePosition());
-    if (driver.dnsPrecheck())
+    if (driver.dnsPrecheckInEffect())
         std::fprintf(stderr, "DNS settled %lld of the registered names without a registry query.\n",
                      driver.dnsSettledCount());
     if (driver.confirmFree() && m_unconfirmed > 0)
@@ -293,6 +335,10 @@ void SearchRun::printSummary() const
                          qPrintable(server.host), server.queries, server.answers, server.refusals,
                          server.pauses);
     }
+    // Per proxy: lookups sent through it, how many it failed, how often it was rested.
+    for (const SearchDriver::ProxyStats& proxy : driver.proxyStats())
+        std::fprintf(stderr, "  via %s: %lld lookups, %lld failures, %lld rests\n", qPrintable(proxy.name),
+                     proxy.lookups, proxy.failures, proxy.rests);
     if (m_counts[int(Verdict::Unanswered)] == 0)
         return;
     // The driver stops at the first name it cannot add, so a failure naming the file is the only

@@ -153,14 +153,38 @@ bool BrowseChecker::startCheck(const QString& entry)
         return false;
     }
     Q_EMIT statusText(QStringLiteral("Checking %1 of %2: %3").arg(m_nextEntry).arg(entryTotal()).arg(domain));
-    m_pool->start(request);
+    m_proxyRetries = 0;
+    startThroughProxy(request);
     return true;
+}
+
+// Through the router's proxies, taking turns; straight when there are none.
+void BrowseChecker::startThroughProxy(LookupRequest request)
+{
+    const QList<ProxyEntry>& proxies = m_router->proxies();
+    QStringList names;
+    QList<QNetworkProxy> network;
+    for (const ProxyEntry& proxy : proxies) {
+        names.append(proxy.displayName() + QLatin1Char('|') + proxy.password);
+        network.append(proxy.networkProxy());
+    }
+    if (names != m_poolProxies) {
+        m_pool->setProxies(network);
+        m_poolProxies = names;
+    }
+    request.proxy = proxies.isEmpty() ? -1 : m_nextProxy++ % int(proxies.size());
+    m_pool->start(request);
 }
 
 void BrowseChecker::settle(const LookupResult& result)
 {
     if (m_ended)
         return;
+    // A failed proxy is no answer about the name: the next one is tried, each once.
+    if (result.proxyFailed && ++m_proxyRetries < m_router->proxies().size()) {
+        startThroughProxy(result.request);
+        return;
+    }
     Verdict verdict = result.answered ? result.judgement.verdict : Verdict::Unanswered;
     QString detail = result.answered ? result.judgement.detail : result.failure;
     NameFacts facts;
@@ -174,7 +198,7 @@ void BrowseChecker::settle(const LookupResult& result)
         LookupRequest rdap = result.request;
         if (m_router->confirmation(&rdap)) {
             m_confirming = true;
-            m_pool->start(rdap);
+            startThroughProxy(rdap);
             return;
         }
     }

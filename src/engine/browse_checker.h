@@ -98,6 +98,7 @@ private:
     static int index(Column column) { return column == Column::Unregistered ? 0 : 1; }
     bool readEntry(QString* entry);
     bool startCheck(const QString& entry);
+    void startThroughProxy(LookupRequest request);
     void settle(const LookupResult& result);
     bool file(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts = {});
     void showFiled(const QString& domain, Verdict verdict);
@@ -110,6 +111,9 @@ private:
     bool m_holdsFolder = false;
     bool m_toldFolderBusy = false;
     bool m_stopped = false;
+    QStringList m_poolProxies; // the proxies the pool was given, by name
+    int m_nextProxy = 0;
+    int m_proxyRetries = 0;    // other proxies tried for the name in flight
     bool m_confirming = false; // the lookup in flight asks RDAP about a name WHOIS called free
     qint64 m_entryOffset = 0; // where the entry under check starts, to go back to after a failure
     LookupPool* m_pool;

@@ -50,6 +50,7 @@ WhoisLookup* LookupPool::idleWhoisSlot()
         result.answered = ended.outcome == WhoisLookup::Outcome::Answered;
         result.failure = ended.failure;
         result.neverConnected = ended.neverConnected;
+        result.proxyFailed = ended.proxyFailed;
         result.tooLarge = ended.outcome == WhoisLookup::Outcome::TooLarge;
         if (result.answered) {
             result.judgement =
@@ -66,16 +67,30 @@ WhoisLookup* LookupPool::idleWhoisSlot()
     return m_whois.back().get();
 }
 
-RdapLookup* LookupPool::idleRdapSlot()
+void LookupPool::setProxies(const QList<QNetworkProxy>& proxies)
 {
-    for (const auto& slot : m_rdap) {
+    abortAll();
+    m_proxies = proxies;
+    // Slots made for other proxies would keep their managers' old settings.
+    m_rdap.clear();
+    m_managers.clear();
+}
+
+RdapLookup* LookupPool::idleRdapSlot(int proxy)
+{
+    auto& slots = m_rdap[proxy];
+    for (const auto& slot : slots) {
         if (!slot->isBusy())
             return slot.get();
     }
-    const size_t group = m_rdap.size() / RdapSlotsPerManager;
-    if (m_managers.size() <= group)
-        m_managers.push_back(std::make_unique<QNetworkAccessManager>());
-    auto slot = std::make_unique<RdapLookup>(m_managers.at(group).get());
+    auto& managers = m_managers[proxy];
+    const size_t group = slots.size() / RdapSlotsPerManager;
+    if (managers.size() <= group) {
+        managers.push_back(std::make_unique<QNetworkAccessManager>());
+        if (proxy >= 0 && proxy < m_proxies.size())
+            managers.back()->setProxy(m_proxies.at(proxy));
+    }
+    auto slot = std::make_unique<RdapLookup>(managers.at(group).get());
     connect(slot.get(), &RdapLookup::finished, this, [this](const RdapLookup::Result& ended) {
         LookupResult result;
         result.request = ended.request;
@@ -83,25 +98,29 @@ RdapLookup* LookupPool::idleRdapSlot()
         result.judgement = ended.judgement;
         result.failure = ended.failure;
         result.neverConnected = ended.neverConnected;
+        result.proxyFailed = ended.proxyFailed;
         result.answer = ended.body;
         result.namedWaitMs = ended.retryAfterMs;
         if (isTaken(result))
             result.lifeCycle = readRdapLifeCycle(ended.body, QDate::currentDate());
         Q_EMIT finished(result);
     });
-    m_rdap.push_back(std::move(slot));
-    return m_rdap.back().get();
+    slots.push_back(std::move(slot));
+    return slots.back().get();
 }
 
 void LookupPool::start(const LookupRequest& request)
 {
     if (request.isRdap()) {
-        RdapLookup* slot = idleRdapSlot();
+        RdapLookup* slot = idleRdapSlot(request.proxy < m_proxies.size() ? request.proxy : -1);
         applyTimings(*slot);
         slot->start(request);
     } else {
         WhoisLookup* slot = idleWhoisSlot();
         applyTimings(*slot);
+        slot->setProxy(request.proxy >= 0 && request.proxy < m_proxies.size()
+                           ? std::optional<QNetworkProxy>(m_proxies.at(request.proxy))
+                           : std::nullopt);
         slot->start(request);
     }
 }
@@ -110,8 +129,10 @@ void LookupPool::abortAll()
 {
     for (const auto& slot : m_whois)
         slot->abort();
-    for (const auto& slot : m_rdap)
-        slot->abort();
+    for (const auto& [proxy, slots] : m_rdap) {
+        for (const auto& slot : slots)
+            slot->abort();
+    }
 }
 
 int LookupPool::busyCount() const
@@ -119,8 +140,10 @@ int LookupPool::busyCount() const
     const auto busy = [](const auto& slot) {
         return slot->isBusy();
     };
-    return int(std::count_if(m_whois.begin(), m_whois.end(), busy) +
-               std::count_if(m_rdap.begin(), m_rdap.end(), busy));
+    qsizetype count = std::count_if(m_whois.begin(), m_whois.end(), busy);
+    for (const auto& [proxy, slots] : m_rdap)
+        count += std::count_if(slots.begin(), slots.end(), busy);
+    return int(count);
 }
 
 qint64 LookupPool::longestRemainingMs() const
@@ -128,8 +151,10 @@ qint64 LookupPool::longestRemainingMs() const
     qint64 longest = 0;
     for (const auto& slot : m_whois)
         longest = std::max(longest, slot->remainingMs());
-    for (const auto& slot : m_rdap)
-        longest = std::max(longest, slot->remainingMs());
+    for (const auto& [proxy, slots] : m_rdap) {
+        for (const auto& slot : slots)
+            longest = std::max(longest, slot->remainingMs());
+    }
     return longest;
 }
 

@@ -2,7 +2,10 @@
 
 #include "engine/lookup_request.h"
 
+#include <QList>
+#include <QNetworkProxy>
 #include <QObject>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -29,6 +32,8 @@ public:
     void setTimings(const LookupTimings& timings) { m_timings = timings; }
     // The delivered rules until set.
     void setAnswerRules(std::shared_ptr<const AnswerRules> rules) { m_rules = std::move(rules); }
+    // The network proxies a request's `proxy` picks from; an RDAP manager is made per proxy.
+    void setProxies(const QList<QNetworkProxy>& proxies);
 
     void start(const LookupRequest& request);
     // Drops every lookup in flight without a result.
@@ -48,15 +53,17 @@ Q_SIGNALS:
 
 private:
     WhoisLookup* idleWhoisSlot();
-    RdapLookup* idleRdapSlot();
+    RdapLookup* idleRdapSlot(int proxy);
     template <typename Slot>
     void applyTimings(Slot& slot) const;
 
     LookupTimings m_timings;
     std::shared_ptr<const AnswerRules> m_rules;
     std::vector<std::unique_ptr<WhoisLookup>> m_whois;
-    std::vector<std::unique_ptr<QNetworkAccessManager>> m_managers;
-    std::vector<std::unique_ptr<RdapLookup>> m_rdap;
+    QList<QNetworkProxy> m_proxies;
+    // Per proxy (-1: none), its managers and its slots: a manager's proxy is all of its requests'.
+    std::map<int, std::vector<std::unique_ptr<QNetworkAccessManager>>> m_managers;
+    std::map<int, std::vector<std::unique_ptr<RdapLookup>>> m_rdap;
 };
 
 } // namespace brisquel

@@ -113,9 +113,19 @@ LookupQueue::LookupQueue(const LookupRouter* router, QObject* parent)
 
 LookupQueue::~LookupQueue() = default;
 
+void LookupQueue::setProxies(const QList<ProxyEntry>& proxies)
+{
+    m_proxies.setProxies(proxies);
+    QList<QNetworkProxy> network;
+    for (const ProxyEntry& proxy : proxies)
+        network.append(proxy.networkProxy());
+    m_pool.setProxies(network);
+}
+
 void LookupQueue::begin(const LookupTimings& timings)
 {
     stop();
+    m_proxies.reset();
     m_pool.setTimings(timings);
     m_pacer.reset();
     m_pacer.setPoolSize(m_poolSize);
@@ -179,14 +189,17 @@ void LookupQueue::dispatchRound()
     const qint64 now = m_clock.elapsed();
     qint64 readyAt = std::numeric_limits<qint64>::max();
     for (auto& [key, line] : m_lines) {
-        if (!line->isEmpty() && !m_whoisUnreachable.contains(key) && m_pacer.isDead(key, now))
+        if (!line->isEmpty() && m_proxies.allOut())
+            giveUp(*line, QStringLiteral("no network proxy could be reached"));
+        else if (!line->isEmpty() && !m_whoisUnreachable.contains(key) && serverDead(key, now))
             giveUp(*line);
         if (!m_active)
             return;
     }
     while (m_active && qsizetype(m_inFlight.size()) < m_poolSize) {
-        Line* line = nextLine(now, &readyAt);
-        if (!line || !send(*line, now))
+        int proxy = -1;
+        Line* line = nextLine(now, &readyAt, &proxy);
+        if (!line || !send(*line, proxy, now))
             break;
     }
     // Names wait for a server's budget: come back when the first of them may go.
@@ -199,7 +212,7 @@ void LookupQueue::dispatchRound()
 }
 
 // Of the lines whose server may be asked now, the one whose first name comes first in the list.
-LookupQueue::Line* LookupQueue::nextLine(qint64 now, qint64* readyAt)
+LookupQueue::Line* LookupQueue::nextLine(qint64 now, qint64* readyAt, int* proxy)
 {
     Line* chosen = nullptr;
     for (auto& [key, line] : m_lines) {
@@ -218,43 +231,122 @@ LookupQueue::Line* LookupQueue::nextLine(qint64 now, qint64* readyAt)
         }
         if (m_whoisUnreachable.contains(key))
             m_router->rdapFallback(&first);
-        if (const qint64 deadAt = m_pacer.deadAt(key); deadAt > 0)
+        if (const qint64 deadAt = serverDeadAt(key); deadAt > 0)
             *readyAt = std::min(*readyAt, deadAt);
-        if (m_pacer.mayAsk(first.serverKey(), first.host, now, readyAt) &&
-            (!chosen || first.entryNumber < chosen->front().request.entryNumber))
+        int via = -1;
+        if (pickProxy(first, now, readyAt, &via) &&
+            (!chosen || first.entryNumber < chosen->front().request.entryNumber)) {
             chosen = line.get();
+            *proxy = via;
+        }
     }
     return chosen;
 }
 
+// The proxy to ask the server through now, the next in turn whose budget there allows; the one
+// whose quota is spent only when every proxy's is, so that the name is filed at once.
+bool LookupQueue::pickProxy(const LookupRequest& request, qint64 now, qint64* readyAt, int* proxy)
+{
+    *proxy = -1;
+    if (m_proxies.isEmpty())
+        return m_pacer.mayAsk(request.serverKey(), request.host, now, readyAt);
+    int spent = -1;
+    int spentCount = 0;
+    LookupRequest via = request;
+    for (const int candidate : m_proxies.turnOrder(now, readyAt)) {
+        via.proxy = candidate;
+        const QString key = via.paceKey();
+        if (!m_pacer.mayAsk(key, request.host, now, readyAt))
+            continue;
+        if (!m_pacer.quotaUsedUp(key)) {
+            *proxy = candidate;
+            return true;
+        }
+        ++spentCount;
+        if (spent < 0)
+            spent = candidate;
+    }
+    *proxy = spent;
+    return spent >= 0 && spentCount == m_proxies.count();
+}
+
+QStringList LookupQueue::paceKeys(const QString& serverKey) const
+{
+    if (m_proxies.isEmpty())
+        return {serverKey};
+    QStringList keys;
+    for (int proxy = 0; proxy < m_proxies.count(); ++proxy)
+        keys.append(serverKey + QLatin1Char('|') + QString::number(proxy));
+    return keys;
+}
+
+// Given up when dead through every proxy that asked it: one registry may block one address only.
+bool LookupQueue::serverDead(const QString& serverKey, qint64 now) const
+{
+    bool dead = false;
+    for (const QString& key : paceKeys(serverKey)) {
+        if (m_pacer.isDead(key, now))
+            dead = true;
+        else if (m_pacer.knows(key))
+            return false;
+    }
+    return dead;
+}
+
+qint64 LookupQueue::serverDeadAt(const QString& serverKey) const
+{
+    qint64 first = 0;
+    for (const QString& key : paceKeys(serverKey)) {
+        if (const qint64 at = m_pacer.deadAt(key); at > 0 && (first == 0 || at < first))
+            first = at;
+    }
+    return first;
+}
+
+bool LookupQueue::serverHeldBack(const QString& serverKey, qint64 now) const
+{
+    if (m_proxies.isEmpty())
+        return m_pacer.holdsBack(serverKey, now);
+    qint64 readyAt = std::numeric_limits<qint64>::max();
+    const QList<int> order = m_proxies.turnOrder(now, &readyAt);
+    return std::all_of(order.begin(), order.end(), [&](int proxy) {
+        return m_pacer.holdsBack(serverKey + QLatin1Char('|') + QString::number(proxy), now);
+    });
+}
+
 // Asks the first name of the line, or ends it at once when its server's quota is spent; false
 // when a listener stopped the queue.
-bool LookupQueue::send(Line& line, qint64 now)
+bool LookupQueue::send(Line& line, int proxy, qint64 now)
 {
-    const Pending lookup = line.takeFront();
+    Pending lookup = line.takeFront();
+    lookup.request.proxy = proxy;
     --m_waiting;
     m_awaitingDns.remove(lookup.request.entryNumber);
     const LookupRequest& request = lookup.request;
-    if (m_pacer.quotaUsedUp(request.serverKey())) {
+    if (m_pacer.quotaUsedUp(request.paceKey())) {
         end(request, Verdict::Unanswered,
             QStringLiteral("the daily quota of %1 is used up").arg(request.host));
         return m_active;
     }
-    m_pacer.onSent(request.serverKey(), now);
+    m_pacer.onSent(request.paceKey(), now);
+    if (proxy >= 0)
+        m_proxies.onSent(proxy);
     m_inFlight.emplace(request.entryNumber, lookup.refusals);
     m_pool.start(request);
     return true;
 }
 
 // A server held silent for the dead time: its waiting names end unanswered, all at once.
-void LookupQueue::giveUp(Line& line)
+void LookupQueue::giveUp(Line& line, const QString& why)
 {
     const QString host = line.server().host;
     const QString reason =
-        QStringLiteral("%1 did not answer for %2").arg(host, minutesText(m_pacer.deadAfterMs()));
+        !why.isEmpty()
+            ? why
+            : QStringLiteral("%1 did not answer for %2").arg(host, minutesText(m_pacer.deadAfterMs()));
     const std::deque<Pending> names = line.takeAll();
-    if (!m_givenUp.contains(host)) {
-        m_givenUp.insert(host);
+    if (!m_givenUp.contains(why.isEmpty() ? host : why)) {
+        m_givenUp.insert(why.isEmpty() ? host : why);
         Q_EMIT problem(reason + QStringLiteral("; its waiting names go to Unanswered.txt."));
     }
     // Counted out one by one: the search must not see the queue empty before the last has ended.
@@ -286,6 +378,13 @@ void LookupQueue::onResult(const LookupResult& result)
         return;
     const int refusals = found->second;
     m_inFlight.erase(found);
+    if (result.proxyFailed && result.request.proxy >= 0) {
+        onProxyFailure(result, refusals);
+        dispatch();
+        return;
+    }
+    if (result.request.proxy >= 0)
+        m_proxies.onReached(result.request.proxy);
     QString detail;
     if (fallBackToRdap(result, refusals) || !paceAndRetry(result, refusals, &detail)) {
         dispatch();
@@ -306,6 +405,32 @@ void LookupQueue::onResult(const LookupResult& result)
         }
     }
     end(result.request, verdict, detail, facts);
+}
+
+// A proxy that failed is rested and the name goes back first in its line, for another proxy; it is
+// filed unanswered only once every proxy has failed again and again.
+void LookupQueue::onProxyFailure(const LookupResult& result, int refusals)
+{
+    const qint64 now = m_clock.elapsed();
+    const int proxy = result.request.proxy;
+    m_pacer.onDropped(result.request.paceKey());
+    if (const qint64 rest = m_proxies.onFailure(proxy, now); rest > 0)
+        Q_EMIT problem(QStringLiteral("Proxy %1: %2; resting it %3 s, its names go through the others.")
+                           .arg(m_proxies.proxy(proxy).displayName(), result.failure)
+                           .arg(rest / 1000.0));
+    LookupRequest request = result.request;
+    request.proxy = -1;
+    if (m_proxies.allOut()) {
+        ++m_lookupsEnded;
+        ++m_connectFailures;
+        const QString reason = QStringLiteral("no network proxy could be reached");
+        if (m_firstConnectFailure.isEmpty())
+            m_firstConnectFailure =
+                QStringLiteral("No network proxy could be reached: %1").arg(result.failure);
+        end(request, Verdict::Unanswered, reason);
+        return;
+    }
+    requeue(request, refusals);
 }
 
 // WHOIS rules can misread a registry's wording; its RDAP service answers in a form that cannot be
@@ -339,7 +464,7 @@ bool LookupQueue::fallBackToRdap(const LookupResult& result, int refusals)
     const QString key = result.request.serverKey();
     // A server that cannot be reached, or that has let several names in a row go without an answer
     // (port 43 switched off behind a firewall that drops), sends the rest of its names to RDAP at once.
-    const int silentInARow = m_pacer.onSilence(key, m_clock.elapsed());
+    const int silentInARow = m_pacer.onSilence(result.request.paceKey(), m_clock.elapsed());
     if ((result.neverConnected || silentInARow >= SilentBeforeRdap) && !m_whoisUnreachable.contains(key)) {
         m_whoisUnreachable.insert(key);
         Q_EMIT problem(QStringLiteral("%1 %2: %3; asking %4 over RDAP instead.")
@@ -355,7 +480,7 @@ bool LookupQueue::fallBackToRdap(const LookupResult& result, int refusals)
 // refusals or the server's quota run out; otherwise *detail is what to file it with.
 bool LookupQueue::paceAndRetry(const LookupResult& result, int refusals, QString* detail)
 {
-    const QString key = result.request.serverKey();
+    const QString key = result.request.paceKey();
     const qint64 now = m_clock.elapsed();
     if (!result.answered) {
         m_pacer.onSilence(key, now);
@@ -386,7 +511,10 @@ bool LookupQueue::paceAndRetry(const LookupResult& result, int refusals, QString
 
 void LookupQueue::requeue(const LookupRequest& request, int refusals)
 {
-    lineFor(request).pushFront(Pending{request, refusals});
+    // Through whichever proxy's turn it is then.
+    LookupRequest again = request;
+    again.proxy = -1;
+    lineFor(again).pushFront(Pending{again, refusals});
     ++m_waiting;
 }
 
@@ -403,6 +531,30 @@ void LookupQueue::noteConnectFailure(const LookupRequest& request, const QString
     Q_EMIT problem(message);
 }
 
+QList<ServerPacer::Stats> LookupQueue::serverStats() const
+{
+    QList<ServerPacer::Stats> all = m_pacer.stats();
+    if (m_proxies.isEmpty())
+        return all;
+    // One line per server, the counts through every proxy added up.
+    QList<ServerPacer::Stats> merged;
+    for (const ServerPacer::Stats& stats : all) {
+        auto same = std::find_if(merged.begin(), merged.end(),
+                                 [&](const ServerPacer::Stats& m) { return m.host == stats.host; });
+        if (same == merged.end()) {
+            merged.append(stats);
+            continue;
+        }
+        same->queries += stats.queries;
+        same->answers += stats.answers;
+        same->refusals += stats.refusals;
+        same->pauses += stats.pauses;
+    }
+    std::sort(merged.begin(), merged.end(),
+              [](const ServerPacer::Stats& a, const ServerPacer::Stats& b) { return a.queries > b.queries; });
+    return merged;
+}
+
 qint64 LookupQueue::waitingForReadyServers() const
 {
     SearchProgress progress;
@@ -414,7 +566,7 @@ void LookupQueue::countWaiting(SearchProgress* progress) const
 {
     const qint64 now = m_clock.isValid() ? m_clock.elapsed() : 0;
     for (const auto& [key, line] : m_lines)
-        (m_pacer.holdsBack(key, now) ? progress->waitingServer : progress->waitingSlot) += line->size();
+        (serverHeldBack(key, now) ? progress->waitingServer : progress->waitingSlot) += line->size();
 }
 
 void LookupQueue::reroute(const std::function<void(LookupRequest&)>& change)

@@ -3,6 +3,7 @@
 #include "engine/lookup_pool.h"
 #include "engine/lookup_request.h"
 #include "engine/name_facts.h"
+#include "engine/proxy_rotation.h"
 #include "engine/server_pacer.h"
 #include "engine/verdict.h"
 
@@ -46,6 +47,12 @@ public:
     // Whether a waiting name is still wanted when its turn comes (DNS may have settled it meanwhile).
     void setStillWanted(std::function<bool(qint64 entry)> wanted) { m_stillWanted = std::move(wanted); }
 
+    // The network proxies lookups go through, taking turns; none: straight to the servers. Each
+    // proxy has its own budget at every server. Taken at once; counts start again with begin().
+    void setProxies(const QList<ProxyEntry>& proxies);
+    int proxyCount() const { return m_proxies.count(); }
+    QList<ProxyRotation::Stats> proxyStats() const { return m_proxies.stats(); }
+
     // A new search: every server is met afresh.
     void begin(const LookupTimings& timings);
     void add(const LookupRequest& request);
@@ -69,7 +76,7 @@ public:
     qint64 longestAnswerWaitMs() const { return m_pool.longestRemainingMs(); }
     // Every waiting name, to route again after the extension table changed.
     void reroute(const std::function<void(LookupRequest&)>& change);
-    QList<ServerPacer::Stats> serverStats() const { return m_pacer.stats(); }
+    QList<ServerPacer::Stats> serverStats() const;
     // Every lookup of the search ended without reaching its server; the first reason why.
     bool noneReached() const { return m_lookupsEnded > 0 && m_connectFailures == m_lookupsEnded; }
     QString firstConnectFailure() const { return m_firstConnectFailure; }
@@ -98,9 +105,16 @@ private:
 
     Line& lineFor(const LookupRequest& request);
     void dispatchRound();
-    Line* nextLine(qint64 now, qint64* readyAt);
-    bool send(Line& line, qint64 now);
-    void giveUp(Line& line);
+    Line* nextLine(qint64 now, qint64* readyAt, int* proxy);
+    bool pickProxy(const LookupRequest& request, qint64 now, qint64* readyAt, int* proxy);
+    bool send(Line& line, int proxy, qint64 now);
+    void giveUp(Line& line, const QString& reason = QString());
+    // Through every proxy (or straight): the server is given up, held, holds its names back.
+    QStringList paceKeys(const QString& serverKey) const;
+    bool serverDead(const QString& serverKey, qint64 now) const;
+    qint64 serverDeadAt(const QString& serverKey) const;
+    bool serverHeldBack(const QString& serverKey, qint64 now) const;
+    void onProxyFailure(const LookupResult& result, int refusals);
     void showRest(qint64 now);
     void onResult(const LookupResult& result);
     bool fallBackToRdap(const LookupResult& result, int refusals);
@@ -114,6 +128,7 @@ private:
     const LookupRouter* m_router;
     LookupPool m_pool;
     ServerPacer m_pacer;
+    ProxyRotation m_proxies;
     QElapsedTimer m_clock;
     QTimer m_wakeTimer;
     int m_poolSize = 25;

@@ -19,11 +19,17 @@ struct LookupRequest
     quint16 port = 43;
     QUrl rdapBase; // set: asked over RDAP at this base URL
     qint64 entryNumber = 0;
+    int proxy = -1; // the network proxy it goes through, by its place in the pool; -1: none
 
     QString queryName() const { return query.isEmpty() ? domain : query; }
     bool isRdap() const { return rdapBase.isValid(); }
     // Servers are told apart by host and port: one host may answer WHOIS and RDAP.
     QString serverKey() const { return host.toLower() + QLatin1Char(':') + QString::number(port); }
+    // Each proxy is an address of its own to the server, with a budget of its own.
+    QString paceKey() const
+    {
+        return proxy < 0 ? serverKey() : serverKey() + QLatin1Char('|') + QString::number(proxy);
+    }
     // How messages name the server: "host:port", or the RDAP base URL.
     QString serverName() const
     {
@@ -55,6 +61,7 @@ struct LookupResult
     LifeCycle lifeCycle;    // of a taken name, as far as the answer says
     bool neverConnected = false;
     bool tooLarge = false;
+    bool proxyFailed = false; // the proxy, not the server, failed: the name may go another way
 };
 
 // The limits of every lookup: attempts, each with its time limit, a pause between them, and the

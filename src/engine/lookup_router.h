@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/lookup_request.h"
+#include "engine/proxy_list.h"
 
 #include <QString>
 #include <memory>
@@ -53,6 +54,9 @@ public:
     {
         m_bootstrap = std::move(bootstrap);
     }
+    // The network proxies every lookup goes through, for the checkers that route through here.
+    void setProxies(const QList<ProxyEntry>& proxies) { m_proxies = proxies; }
+    const QList<ProxyEntry>& proxies() const { return m_proxies; }
     // Whether any server can be asked at all.
     bool hasServers() const;
 
@@ -71,6 +75,7 @@ private:
     const ExtensionTable* m_table;
     std::optional<ServerOverride> m_override;
     std::shared_ptr<const RdapBootstrap> m_bootstrap;
+    QList<ProxyEntry> m_proxies;
     bool m_useProxy = false;
     bool m_preferRdap = false;
     bool m_confirmFree = true;

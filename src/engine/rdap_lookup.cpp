@@ -104,6 +104,27 @@ QString readableRdapText(const QByteArray& body)
     return QString::fromUtf8(body);
 }
 
+namespace {
+bool isProxyFailure(const QNetworkReply* reply)
+{
+    switch (reply->error()) {
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+    case QNetworkReply::UnknownProxyError:
+        return true;
+    case QNetworkReply::UnknownNetworkError:
+        // Qt's HTTP layer passes most of a proxy socket's failures on as unknown, keeping only the
+        // socket's words ("Connection to proxy refused", "Proxy host not found").
+        return reply->errorString().contains(QLatin1String("proxy"), Qt::CaseInsensitive);
+    default:
+        return false;
+    }
+}
+} // namespace
+
 RdapLookup::RdapLookup(QNetworkAccessManager* manager, QObject* parent)
     : QObject(parent)
     , m_manager(manager)
@@ -224,6 +245,19 @@ void RdapLookup::onFinished()
         endAttempt(m_everConnected ? QStringLiteral("no answer within %1 s").arg(m_attemptMs / 1000.0)
                                    : QStringLiteral("connection timed out"),
                    m_everConnected);
+        return;
+    }
+    if (status <= 0 && isProxyFailure(reply)) {
+        Result result;
+        result.request = m_request;
+        result.failure = QStringLiteral("proxy failed: %1").arg(reply->errorString());
+        result.judgement.verdict = Verdict::Unanswered;
+        result.judgement.detail = result.failure;
+        result.neverConnected = true;
+        result.proxyFailed = true;
+        m_busy = false;
+        dropReply();
+        Q_EMIT finished(result);
         return;
     }
     // An HTTP status is an answer, whatever it says; Qt reports 4xx and 5xx as errors too.

@@ -47,6 +47,7 @@ public:
         qint64 retryAfterMs = 0;
         QString failure; // why there is no answer
         bool neverConnected = false;
+        bool proxyFailed = false; // the manager's proxy failed; the server was not asked
     };
 
     RdapLookup(QNetworkAccessManager* manager, QObject* parent = nullptr);

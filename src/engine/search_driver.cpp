@@ -58,6 +58,7 @@ public:
         bool running = false;
         bool exhausted = false; // the whole list has been read
         bool dns = false;       // the pre-check is on for this search
+        bool dnsOffForProxies = false;
         // Entries read and handed on (to DNS or a registry) whose verdict is not yet filed.
         UnsettledEntries unsettled;
         NameSet seen;
@@ -118,6 +119,7 @@ public:
     LookupTimings timings;
     QString defaultExtension = QStringLiteral(".com");
     bool checkDnsFirst = false; // for the next search
+    QList<ProxyEntry> proxies;  // for the next search
     QString dnsServer;
 
     Run run;
@@ -269,6 +271,30 @@ bool SearchDriver::setDnsPrecheck(bool on, const QString& server, QString* error
     return true;
 }
 
+void SearchDriver::setProxies(const QList<ProxyEntry>& proxies)
+{
+    d->proxies = proxies;
+    d->router.setProxies(proxies);
+    // A running search keeps its own: the lookups in flight are not cut off.
+    if (!d->run.running)
+        d->queue.setProxies(proxies);
+}
+
+int SearchDriver::proxyCount() const
+{
+    return d->queue.proxyCount();
+}
+
+QList<SearchDriver::ProxyStats> SearchDriver::proxyStats() const
+{
+    return d->queue.proxyStats();
+}
+
+bool SearchDriver::dnsPrecheckInEffect() const
+{
+    return d->run.dns;
+}
+
 bool SearchDriver::dnsPrecheck() const
 {
     return d->checkDnsFirst;
@@ -378,7 +404,10 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->run.startEntry = d->run.nextEntry = start;
     d->run.entryTotal = total;
     d->run.running = true;
-    d->run.dns = d->checkDnsFirst;
+    // DNS goes out straight, not through the proxies: only to a server the user named.
+    d->queue.setProxies(d->proxies);
+    d->run.dnsOffForProxies = d->checkDnsFirst && !d->proxies.isEmpty() && d->dnsServer.isEmpty();
+    d->run.dns = d->checkDnsFirst && !d->run.dnsOffForProxies;
     if (d->run.dns)
         d->dnsStage.prepare(d->dnsServer, d->timings.attemptMs);
     d->queue.begin(d->timings);
@@ -561,6 +590,8 @@ SearchProgress SearchDriver::progress() const
     if (progress.total > 0)
         progress.settled = std::min(progress.settled, progress.total);
     progress.dnsOn = run.dns;
+    progress.dnsOffForProxies = run.dnsOffForProxies;
+    progress.proxies = d->queue.proxyCount();
     progress.dnsSettled = run.dnsSettled;
     progress.dropping = run.dropping;
     progress.available = run.available;

@@ -3,6 +3,7 @@
 #include "engine/lookup_request.h"
 #include "engine/lookup_router.h"
 #include "engine/name_facts.h"
+#include "engine/proxy_rotation.h"
 #include "engine/search_progress.h"
 #include "engine/server_pacer.h"
 #include "engine/verdict.h"
@@ -75,6 +76,17 @@ public:
     bool confirmFree() const;
     // Taken names of the last search in a deletion state or past their expiry (see Dropping.txt).
     qint64 droppingCount() const;
+
+    // The network proxies lookups go through: a search from its next start, the WHOIS window and
+    // the browser's checker (through the router) at once; none: straight to the servers. While any are set,
+    // the DNS pre-check is off unless a DNS server is set explicitly (DNS does not go through them).
+    void setProxies(const QList<ProxyEntry>& proxies);
+    int proxyCount() const;
+    using ProxyStats = ProxyRotation::Stats;
+    // Per proxy of the last search, in list order: lookups, failures, rests.
+    QList<ProxyStats> proxyStats() const;
+    // Whether the running or last search asks DNS first (dnsPrecheck() is what was asked for).
+    bool dnsPrecheckInEffect() const;
 
     using ServerStats = ServerPacer::Stats;
     // Per server of the last search, the busiest first.

@@ -24,6 +24,8 @@ struct SearchProgress
     qint64 unanswered = 0;
     qint64 resumeEntry = 1; // where the next search of the list goes on
     bool dnsOn = false;
+    int proxies = 0;                // network proxies the lookups go through ("via 3 proxies")
+    bool dnsOffForProxies = false;  // the pre-check was asked for but is off: lookups go through proxies
     bool listRead = false;          // every entry of the list has been read
     qint64 longestAnswerWaitMs = 0; // the longest a lookup in flight may still take
 

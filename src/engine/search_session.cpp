@@ -33,6 +33,7 @@ const StartupResult& SearchSession::start(const UrlOpener& openUrl, QString* dns
     m_driver->setPreferRdap(m_startup.preferRdap);
     m_driver->setConfirmFree(m_startup.confirmFree);
     m_driver->setDeadServerMs(m_startup.deadServerMs);
+    m_driver->setProxies(m_startup.proxies);
     QString error;
     if (!m_driver->setDnsPrecheck(m_startup.checkDnsFirst, m_startup.dnsServer, &error)) {
         // A bad address in the settings costs the pre-check, not the search.
@@ -41,6 +42,16 @@ const StartupResult& SearchSession::start(const UrlOpener& openUrl, QString* dns
             *dnsError = error;
     }
     return m_startup;
+}
+
+int SearchSession::reloadProxies(QStringList* problems)
+{
+    QStringList found;
+    const QList<ProxyEntry> proxies = Startup(m_folder, m_settings.get()).loadProxies(&found);
+    m_driver->setProxies(proxies);
+    if (problems)
+        *problems += found;
+    return int(proxies.size());
 }
 
 } // namespace brisquel

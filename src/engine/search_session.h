@@ -32,6 +32,11 @@ public:
     // then says why, for the caller to show.
     const StartupResult& start(const UrlOpener& openUrl, QString* dnsError = nullptr);
 
+    // The window's network proxies: while the setting is on, reads the proxies file (again: the
+    // setting or the file may have changed) and hands its proxies to the driver; none while it is
+    // off. The command line names its proxies itself. Returns how many proxies are in use.
+    int reloadProxies(QStringList* problems);
+
     const DataFolder& dataFolder() const { return m_folder; }
     SettingsStore* settings() const { return m_settings.get(); }
     ExtensionTable* table() const { return m_table.get(); }

@@ -67,6 +67,9 @@ public:
     bool quotaUsedUp(const QString& key) const;
     void onSent(const QString& key, qint64 now);
     void onAnswer(const QString& key, qint64 now);
+    // The lookup never reached the server (its proxy failed): one fewer open, nothing learned.
+    void onDropped(const QString& key) { ended(key); }
+    bool knows(const QString& key) const { return m_servers.contains(key); }
     // A refusal or a rationed answer: a rest for the named wait (else the doubling backoff), and
     // from then on a pace just under what the server took in the last second. The words "daily",
     // "per day" or "24 hours" in it mean the quota is spent.

@@ -104,11 +104,35 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
         result.problems.append(QStringLiteral("DeadServerMinutes \"%1\" in settings.ini is not a number of "
                                               "minutes; 2 minutes are used.")
                                    .arg(m_settings->value(SettingKeys::DeadServerMinutes())));
+    result.proxies = loadProxies(&result.problems);
     result.useProxy = m_settings->flag(SettingKeys::chkProxy());
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
     // Last: whatever opening the help does to the program, the data folder is complete by then.
     result.helpOpened = openHelpOnFirstStart(openUrl);
     return result;
+}
+
+QString Startup::proxyListPath() const
+{
+    const QString chosen = m_settings->value(SettingKeys::NetProxyFile()).trimmed();
+    if (chosen.isEmpty())
+        return m_folder.path(QString::fromLatin1(ProxyList::FileName));
+    return QDir::isAbsolutePath(chosen) ? chosen : m_folder.path(chosen);
+}
+
+QList<ProxyEntry> Startup::loadProxies(QStringList* problems) const
+{
+    if (!m_settings->flag(SettingKeys::chkNetProxies()))
+        return {};
+    QString error;
+    const ProxyList list = ProxyList::load(proxyListPath(), &error);
+    if (!error.isEmpty())
+        problems->append(error + QStringLiteral("; lookups go straight to the servers."));
+    *problems += list.problems;
+    if (error.isEmpty() && list.isEmpty())
+        problems->append(
+            QStringLiteral("%1 lists no proxies; lookups go straight to the servers.").arg(proxyListPath()));
+    return list.proxies;
 }
 
 bool Startup::openHelpOnFirstStart(const UrlOpener& openUrl) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/answer_rules.h"
+#include "engine/proxy_list.h"
 #include "support/data_folder.h"
 #include "whois_config/rdap_bootstrap.h"
 #include "whois_config/registrars_file.h"
@@ -47,6 +48,8 @@ struct StartupResult
     QString dnsServer;
     // How long a registry may stay silent before its names are given up.
     qint64 deadServerMs = 2 * 60 * 1000;
+    // The network proxies lookups go through, when the settings say to use them.
+    QList<ProxyEntry> proxies;
 };
 
 // The main window's start-up apart from its widgets, so that it runs without a display.
@@ -69,8 +72,15 @@ public:
     QString registrarsPath() const { return m_folder.path(QStringLiteral("registrars.txt")); }
     QString answerRulesPath() const { return m_folder.path(QStringLiteral("answer-rules.txt")); }
     QString serverLimitsPath() const { return m_folder.path(QStringLiteral("server-limits.txt")); }
+    // The network proxies' list: the setting's file (a relative path in the data folder), else
+    // proxies.txt in the data folder.
+    QString proxyListPath() const;
     QString rdapBootstrapPath() const { return m_folder.path(QStringLiteral("rdap-dns.json")); }
     std::shared_ptr<const RdapBootstrap> loadRdapBootstrap(QStringList* problems) const;
+    // The listed proxies while "use network proxies" is on, else none. A file that cannot be read
+    // and its bad lines go to *problems: the lookups then go out through the proxies that remain,
+    // or directly.
+    QList<ProxyEntry> loadProxies(QStringList* problems) const;
     // The delivered rules, then the user's file over them (server by server; its generic rules
     // added), with the delivered ones back where the user's leave no name free.
     std::shared_ptr<const AnswerRules> loadAnswerRules(QList<AnswerRules::Problem>* problems,

@@ -29,6 +29,21 @@ QString connectFailure(QAbstractSocket::SocketError error, const QString& fallba
     }
 }
 
+bool isProxyFailure(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ProxyAuthenticationRequiredError:
+    case QAbstractSocket::ProxyConnectionRefusedError:
+    case QAbstractSocket::ProxyConnectionClosedError:
+    case QAbstractSocket::ProxyConnectionTimeoutError:
+    case QAbstractSocket::ProxyNotFoundError:
+    case QAbstractSocket::ProxyProtocolError:
+        return true;
+    default:
+        return false;
+    }
+}
+
 WhoisLookup::WhoisLookup(int slot, QObject* parent)
     : QObject(parent)
     , m_slot(slot)
@@ -98,6 +113,8 @@ void WhoisLookup::beginAttempt()
     m_answer.clear();
     m_connected = false;
     m_socket = new QTcpSocket(this);
+    if (m_proxy)
+        m_socket->setProxy(*m_proxy);
     connect(m_socket, &QTcpSocket::connected, this, &WhoisLookup::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &WhoisLookup::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &WhoisLookup::onDisconnected);
@@ -119,7 +136,7 @@ void WhoisLookup::endAttempt(Outcome outcome, const QString& failure)
     m_retryTimer.start(outcome == Outcome::TimedOut ? 0 : std::min(m_retryDelayMs, m_attemptMs));
 }
 
-void WhoisLookup::finish(Outcome outcome, const QString& failure)
+void WhoisLookup::finish(Outcome outcome, const QString& failure, bool proxyFailed)
 {
     m_busy = false;
     m_timer.stop();
@@ -131,6 +148,7 @@ void WhoisLookup::finish(Outcome outcome, const QString& failure)
     result.failure = failure;
     result.attempts = m_attempt;
     result.neverConnected = !m_everConnected;
+    result.proxyFailed = proxyFailed;
     if (outcome == Outcome::Answered)
         result.answer = std::exchange(m_answer, QByteArray());
     m_answer.clear();
@@ -184,6 +202,11 @@ void WhoisLookup::onError(QAbstractSocket::SocketError error)
     if (error == QAbstractSocket::RemoteHostClosedError && m_connected) {
         if (m_socket->state() == QAbstractSocket::UnconnectedState)
             onDisconnected();
+        return;
+    }
+    // Asking the server again through a broken proxy gains nothing: its owner sends the name another way.
+    if (!m_connected && isProxyFailure(error)) {
+        finish(Outcome::Failed, QStringLiteral("proxy failed: %1").arg(m_socket->errorString()), true);
         return;
     }
     const QString failure =

@@ -3,16 +3,21 @@
 #include "engine/lookup_request.h"
 
 #include <QByteArray>
+#include <QNetworkProxy>
 #include <QObject>
 #include <QString>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+#include <optional>
 
 namespace brisquel {
 
 // Why a connection could not be made, in lower case, to follow "Cannot connect to host:port: ".
 QString connectFailure(QAbstractSocket::SocketError error, const QString& fallback);
+// The proxy in between failed (could not be reached, refused the handshake or the login), not the
+// server behind it.
+bool isProxyFailure(QAbstractSocket::SocketError error);
 
 // One lookup slot: asks one WHOIS server about one domain (the domain, then CR LF; the answer
 // is complete when the server closes the connection in order). Each attempt has its own time
@@ -41,6 +46,7 @@ public:
         QString failure;   // why there is no answer
         int attempts = 0;
         bool neverConnected = false; // no attempt reached the server
+        bool proxyFailed = false;    // the proxy failed; the server was not asked
     };
 
     explicit WhoisLookup(int slot, QObject* parent = nullptr);
@@ -49,6 +55,8 @@ public:
     void setAttemptTimeout(int ms) { m_attemptMs = ms; }
     void setMaxAttempts(int attempts) { m_maxAttempts = attempts; }
     void setRetryDelay(int ms) { m_retryDelayMs = ms; }
+    // Taken by each attempt from then on; none: the application's default.
+    void setProxy(std::optional<QNetworkProxy> proxy) { m_proxy = std::move(proxy); }
 
     int slot() const { return m_slot; }
     bool isBusy() const { return m_busy; }
@@ -67,7 +75,7 @@ private:
     void beginAttempt();
     void dropSocket();
     void endAttempt(Outcome outcome, const QString& failure);
-    void finish(Outcome outcome, const QString& failure);
+    void finish(Outcome outcome, const QString& failure, bool proxyFailed = false);
     void onConnected();
     void onReadyRead();
     void onDisconnected();
@@ -82,6 +90,7 @@ private:
     QTimer m_timer;
     QTimer m_retryTimer;
     LookupRequest m_request;
+    std::optional<QNetworkProxy> m_proxy;
     QByteArray m_answer;
     int m_attempt = 0;
     int m_attemptMs = 10000;

@@ -61,6 +61,8 @@ void WhoisQuery::start(const QString& domain, const LookupRequest& server)
         return;
     }
     m_socket = new QTcpSocket(this);
+    if (m_proxy)
+        m_socket->setProxy(*m_proxy);
     connect(m_socket, &QTcpSocket::connected, this, &WhoisQuery::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &WhoisQuery::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, &WhoisQuery::onDisconnected);
@@ -78,6 +80,12 @@ void WhoisQuery::start(const QString& domain, const LookupRouter& router)
         failLater(error.endsWith(QLatin1Char('.')) ? error : error + QLatin1Char('.'));
         return;
     }
+    // The search's proxies, taking turns from one query to the next.
+    const QList<ProxyEntry>& proxies = router.proxies();
+    if (proxies.isEmpty())
+        m_proxy.reset();
+    else
+        m_proxy = proxies.at(m_nextProxy++ % proxies.size()).networkProxy();
     start(domain, request);
 }
 
@@ -153,6 +161,7 @@ void WhoisQuery::startRdap()
 {
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
+    m_network->setProxy(m_proxy.value_or(QNetworkProxy(QNetworkProxy::DefaultProxy)));
     LookupRequest request;
     request.domain = m_domain;
     request.rdapBase = m_server.rdapBase;

@@ -3,6 +3,7 @@
 #include "engine/lookup_request.h"
 
 #include <QByteArray>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QObject>
 #include <QPointer>
@@ -38,6 +39,8 @@ public:
     int timeoutMs() const { return m_timeoutMs; }
     bool isRunning() const { return m_socket != nullptr || m_reply != nullptr; }
 
+    // The network proxy the next queries go through; none: the application's default.
+    void setProxy(std::optional<QNetworkProxy> proxy) { m_proxy = std::move(proxy); }
     // Reports through answered() or failed(), never before returning. The request names the
     // server: a WHOIS host and port, or an RDAP base URL.
     void start(const QString& domain, const LookupRequest& server);
@@ -62,6 +65,8 @@ private:
 
     QTcpSocket* m_socket = nullptr;
     QNetworkAccessManager* m_network = nullptr;
+    std::optional<QNetworkProxy> m_proxy;
+    int m_nextProxy = 0;
     QPointer<QNetworkReply> m_reply;
     QTimer m_timer;
     QString m_domain; // the name as asked: its ASCII (ACE) form

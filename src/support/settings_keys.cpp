@@ -88,6 +88,14 @@ SettingKey DnsServer()
 {
     return option(QStringLiteral("DnsServer"), "");
 }
+SettingKey chkNetProxies()
+{
+    return option(QStringLiteral("chkNetProxies"), "0");
+}
+SettingKey NetProxyFile()
+{
+    return option(QStringLiteral("NetProxyFile"), "");
+}
 SettingKey DeadServerMinutes()
 {
     return option(QStringLiteral("DeadServerMinutes"), "2");

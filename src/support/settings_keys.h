@@ -47,6 +47,10 @@ SettingKey chkDns();
 SettingKey chkConfirm();
 // The resolver the DNS pre-check asks ("HOST" or "HOST:PORT"); empty: the system's configuration.
 SettingKey DnsServer();
+// Send lookups through the network proxies of NetProxyFile.
+SettingKey chkNetProxies();
+// The network proxies' list file; empty: proxies.txt in the data folder, as is a relative path.
+SettingKey NetProxyFile();
 // How long a registry may stay silent before a search gives up its names (minutes, fractions too).
 SettingKey DeadServerMinutes();
 SettingKey DefaultExt();

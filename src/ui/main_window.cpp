@@ -528,6 +528,11 @@ void MainWindow::bindCore()
     connect(m_listActions, &ResultListActions::failed, this, &MainWindow::showFailure);
 
     connect(m_extensionSettings, &ExtensionSettings::useProxyChanged, this, &MainWindow::setUseProxy);
+    connect(m_extensionSettings, &ExtensionSettings::networkProxiesChanged, this, [this] {
+        // A running search keeps its proxies; the next one reads the settings again.
+        if (!m_searching)
+            loadNetworkProxies();
+    });
     connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, driver, &SearchDriver::setPreferRdap);
     connect(m_extensionSettings, &ExtensionSettings::confirmFreeChanged, driver,
             &SearchDriver::setConfirmFree);
@@ -583,6 +588,8 @@ void MainWindow::applyStartup()
         showNotice(dnsError + QStringLiteral(" The DNS pre-check is off; set a server in Setup."));
     m_extensionSettings->setServerLimitsPath(dataFolder().path(QStringLiteral("server-limits.txt")));
     showProxyUse();
+    // Start-up has told the proxies file's problems already; later loads tell only new ones.
+    m_session->reloadProxies(&m_proxyProblems);
 
     const bool purchase = settings()->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
     m_listActions->setPurchase(purchase, settings()->value(SettingKeys::PurchaseAddress()));
@@ -873,6 +880,8 @@ void MainWindow::startSearch()
     request.type = *type;
     request.startNumber = m_startNumberEdit->text();
     request.entryTotal = m_entryCountEdit->text();
+    // The proxies file may have been edited since.
+    loadNetworkProxies();
     // Busy until the driver reports the first entry, which it may do inside start().
     m_progressBar->setRange(0, 0);
     QString error;
@@ -880,6 +889,7 @@ void MainWindow::startSearch()
         MessageBox::information(this, AppInfo::productTitle(), error);
         return;
     }
+    showNotice(dnsOffNotice(searchDriver()->progress()));
     // Lets a later run of the command-line program resume this custom list, and no other.
     if (*type == SearchType::CustomList)
         settings()->setValue(SettingKeys::CustListFile(), m_currentListFile);
@@ -948,6 +958,17 @@ void MainWindow::showNotice(const QString& notice)
     m_noticeLabel->setText(notice);
     m_noticeLabel->setToolTip(notice);
     m_noticeLabel->show();
+}
+
+void MainWindow::loadNetworkProxies()
+{
+    QStringList problems;
+    m_session->reloadProxies(&problems);
+    if (problems == m_proxyProblems)
+        return;
+    m_proxyProblems = problems;
+    for (const QString& problem : std::as_const(problems))
+        showNotice(problem);
 }
 
 void MainWindow::clearNotice()

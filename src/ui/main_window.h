@@ -164,6 +164,9 @@ private:
     void showUnanswered(qint64 count);
     void setUseProxy(bool useProxy);
     void showProxyUse();
+    // Hands the network proxies of the settings to the driver; a problem of the file is told once
+    // until it changes.
+    void loadNetworkProxies();
     void openHelp();
     void placeManualBeside();
     void showAbout();
@@ -218,6 +221,7 @@ private:
     QPointer<MessageLogWindow> m_messageLogWindow;
     // Failures wait for the box of the one before; they can come in the middle of a filing.
     QStringList m_pendingFailures;
+    QStringList m_proxyProblems;
     bool m_showingFailure = false;
     QPointer<OverflowNotice> m_overflowNotice;
     ExtensionSettings* m_extensionSettings = nullptr;

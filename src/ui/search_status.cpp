@@ -28,7 +28,19 @@ QString openPanelText(const SearchProgress& progress)
         text += QStringLiteral(" · DNS: %1 taken").arg(progress.dnsSettled);
     if (progress.dropping > 0)
         text += QStringLiteral(" · %1 dropping").arg(progress.dropping);
+    if (progress.proxies > 0)
+        text += QStringLiteral(" · via %1 %2")
+                    .arg(progress.proxies)
+                    .arg(progress.proxies == 1 ? QStringLiteral("proxy") : QStringLiteral("proxies"));
     return text;
+}
+
+QString dnsOffNotice(const SearchProgress& progress)
+{
+    if (!progress.dnsOffForProxies)
+        return {};
+    return QStringLiteral("The DNS pre-check is off for this search: its lookups go through network "
+                          "proxies and DNS would not. Set a DNS server in Setup to keep it.");
 }
 
 QString droppingNotice(const SearchProgress& progress)

@@ -10,6 +10,9 @@ namespace brisquel {
 // settled ("812 of 20005"), the second what the search waits for.
 QString entryPanelText(const SearchProgress& progress);
 QString openPanelText(const SearchProgress& progress);
+// Said when a search starts whose DNS pre-check is off because its lookups go through proxies;
+// empty otherwise.
+QString dnsOffNotice(const SearchProgress& progress);
 // Said when a search ends that found taken names about to drop; empty when it found none.
 QString droppingNotice(const SearchProgress& progress);
 

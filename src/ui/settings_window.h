@@ -3,6 +3,8 @@
 #include <QWidget>
 
 class QCheckBox;
+class QGroupBox;
+class QPlainTextEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -12,9 +14,11 @@ class QTreeWidgetItem;
 namespace brisquel {
 
 class ExtensionSettings;
+class ProxyTester;
 
 // The settings window: edits registrars.txt row by row, restores the default table, switches every lookup
-// to the "proxy" row and sets the default extension. The work is done by ExtensionSettings.
+// to the "proxy" row, sets the default extension and the network proxies (and tests them). The work
+// is done by ExtensionSettings and ProxyTester.
 class SettingsWindow : public QWidget
 {
     Q_OBJECT
@@ -43,6 +47,10 @@ private:
     void defaultExtensionLeft();
     void dnsServerLeft();
     void saveLimit();
+    QGroupBox* buildProxyBox();
+    void proxiesFileLeft();
+    void browseProxiesFile();
+    void testProxies();
     void showFailure(const QString& message);
 
     ExtensionSettings* m_settings;
@@ -66,6 +74,13 @@ private:
     QCheckBox* m_dnsBox = nullptr;
     QLineEdit* m_dnsServerEdit = nullptr;
     QLineEdit* m_defaultExtensionEdit = nullptr;
+    QCheckBox* m_netProxiesBox = nullptr;
+    QLineEdit* m_proxiesFileEdit = nullptr;
+    QPushButton* m_browseProxiesButton = nullptr;
+    QPushButton* m_testProxiesButton = nullptr;
+    // One line per proxy tested: "socks5://host:port: works (42 ms)" or what failed.
+    QPlainTextEdit* m_proxyResults = nullptr;
+    ProxyTester* m_proxyTester = nullptr;
     bool m_newRowEnabled = true;
     // Once a column was clicked, every refill stays sorted by it; each click flips the order.
     int m_sortColumn = -1;

@@ -152,6 +152,57 @@ void ExtensionSettings::setUseProxy(bool useProxy)
     Q_EMIT useProxyChanged(useProxy);
 }
 
+bool ExtensionSettings::useNetworkProxies() const
+{
+    return m_settings->flag(SettingKeys::chkNetProxies());
+}
+
+void ExtensionSettings::setUseNetworkProxies(bool use)
+{
+    m_settings->setFlag(SettingKeys::chkNetProxies(), use);
+    Q_EMIT networkProxiesChanged();
+}
+
+QString ExtensionSettings::proxiesFile() const
+{
+    return m_settings->value(SettingKeys::NetProxyFile());
+}
+
+void ExtensionSettings::setProxiesFile(const QString& path)
+{
+    m_settings->setValue(SettingKeys::NetProxyFile(), path.trimmed());
+    Q_EMIT networkProxiesChanged();
+}
+
+QString ExtensionSettings::proxiesFilePath() const
+{
+    QString path = proxiesFile();
+    if (path.isEmpty())
+        path = QStringLiteral("proxies.txt");
+    if (QDir::isAbsolutePath(path))
+        return path;
+    return QFileInfo(registrarsPath()).dir().filePath(path);
+}
+
+std::pair<QString, quint16> ExtensionSettings::proxyTestTarget() const
+{
+    const QString preferred = useProxy() ? QStringLiteral("proxy") : QStringLiteral("com");
+    std::pair<QString, quint16> first;
+    for (const RegistrarsDisplayRow& row : rows()) {
+        bool portOk = false;
+        const quint16 port = row.value(2).toUShort(&portOk);
+        // RDAP rows name a URL: no host and port to connect to.
+        if (row.value(3) != RegistrarsFile::enabledStatus() || !portOk || port == 0 ||
+            row.value(1).contains(QLatin1Char('/')) || row.value(1).isEmpty())
+            continue;
+        if (row.value(0).compare(preferred, Qt::CaseInsensitive) == 0)
+            return {row.value(1), port};
+        if (first.first.isEmpty())
+            first = {row.value(1), port};
+    }
+    return first;
+}
+
 QString ExtensionSettings::defaultExtension() const
 {
     return m_settings->value(SettingKeys::DefaultExt());

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <utility>
 
 namespace brisquel {
 
@@ -46,6 +47,17 @@ public:
 
     bool useProxy() const;
     void setUseProxy(bool useProxy);
+    // The network proxies lookups go out through: on or off, and the file that lists them.
+    bool useNetworkProxies() const;
+    void setUseNetworkProxies(bool use);
+    QString proxiesFile() const;
+    void setProxiesFile(const QString& path);
+    // The proxies file as a path: a relative one (and an empty one, proxies.txt) is in the data
+    // folder, where registrars.txt is.
+    QString proxiesFilePath() const;
+    // Where a test of the proxies connects to: the server of the "proxy" row while every lookup
+    // goes there, else that of .com, else the first enabled WHOIS row's; empty without one.
+    std::pair<QString, quint16> proxyTestTarget() const;
     bool preferRdap() const;
     void setPreferRdap(bool prefer);
     bool confirmFree() const;
@@ -75,6 +87,7 @@ Q_SIGNALS:
     // The extension table was reloaded from the file.
     void tableReloaded();
     void useProxyChanged(bool useProxy);
+    void networkProxiesChanged();
     void preferRdapChanged(bool prefer);
     void confirmFreeChanged(bool confirm);
     void dnsChanged(bool checkFirst, const QString& server);

@@ -48,6 +48,7 @@ void ServerLimitsTable::load(const QByteArray& text, const QString& origin, QLis
         const QStringList fields = line.split(QRegularExpression(QStringLiteral("\\s+")));
         ServerLimits limits = fields.first() == QLatin1String("*") ? ServerLimits() : m_default;
         bool good = fields.size() >= 2;
+        double burst = 0; // named: the server counts its rate over a sliding second, say
         for (qsizetype f = 1; f < fields.size() && good; ++f) {
             const QString key = fields.at(f).section(QLatin1Char('='), 0, 0);
             const QString value = fields.at(f).section(QLatin1Char('='), 1);
@@ -66,6 +67,9 @@ void ServerLimitsTable::load(const QByteArray& text, const QString& origin, QLis
                     // A budget of a few seconds' worth, so that a pause is no waste, but never a flood.
                     limits.burst = std::clamp(limits.perSecond * 2, 1.0, 10.0);
                 }
+            } else if (key == QLatin1String("burst")) {
+                burst = value.toDouble(&ok);
+                good = ok && burst >= 1;
             } else if (key == QLatin1String("connections")) {
                 limits.connections = value.toInt(&ok);
                 good = ok && limits.connections >= 1;
@@ -76,9 +80,12 @@ void ServerLimitsTable::load(const QByteArray& text, const QString& origin, QLis
                 good = false;
             }
         }
+        if (good && burst > 0)
+            limits.burst = burst;
         if (!good) {
-            report(i + 1, QStringLiteral("not a limits line: \"%1\" (HOST rate=N/s connections=N daily=N)")
-                              .arg(line.left(60)));
+            report(i + 1,
+                   QStringLiteral("not a limits line: \"%1\" (HOST rate=N/s burst=N connections=N daily=N)")
+                       .arg(line.left(60)));
             continue;
         }
         if (fields.first() == QLatin1String("*"))

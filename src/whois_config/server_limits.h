@@ -16,8 +16,9 @@ struct ServerLimits
 };
 
 // server-limits.txt: one server a line, "HOST rate=N/s connections=N daily=N" (rate also per min,
-// per 15min, per h); "*" stands for every server without a line of its own. Later lines win, so
-// the user's file over the delivered one changes a server's limits.
+// per 15min, per h; burst=N: queries at once, two seconds' worth up to ten unless named); "*" stands for
+// every server without a line of its own. Later lines win, so the user's file over the delivered one changes
+// a server's limits.
 class ServerLimitsTable
 {
 public:

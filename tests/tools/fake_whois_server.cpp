@@ -185,6 +185,34 @@ void FakeWhoisServer::setFailFirstAttempts(int n)
 {
     m_failFirstAttempts = qMax(0, n);
     m_attempts.clear();
+    m_timesByAddress.clear();
+}
+
+void FakeWhoisServer::setRateLimitPerAddress(bool perAddress)
+{
+    m_ratePerAddress = perAddress;
+    m_recentByAddress.clear();
+}
+
+QHash<QString, int> FakeWhoisServer::queriesByAddress() const
+{
+    QHash<QString, int> counts;
+    for (auto it = m_timesByAddress.cbegin(); it != m_timesByAddress.cend(); ++it)
+        counts.insert(it.key(), int(it.value().size()));
+    return counts;
+}
+
+int FakeWhoisServer::highestRatePerSecond(const QString& address) const
+{
+    const QList<qint64> times = m_timesByAddress.value(address);
+    int highest = 0;
+    qsizetype first = 0;
+    for (qsizetype last = 0; last < times.size(); ++last) {
+        while (times.at(first) <= times.at(last) - 1000)
+            ++first;
+        highest = std::max(highest, int(last - first + 1));
+    }
+    return highest;
 }
 
 void FakeWhoisServer::setRecordQueries(bool record)
@@ -313,6 +341,8 @@ void FakeWhoisServer::handleQuery(WhoisConnection* connection, const QString& qu
 {
     if (m_recordQueries)
         m_queries.append(query);
+    const QString address = connection->peerAddress().toString();
+    m_timesByAddress[address].append(m_clock.elapsed());
     Q_EMIT queryReceived(query);
     // A receiver of the signal may have closed the server.
     if (connection->state() != QAbstractSocket::ConnectedState)
@@ -327,7 +357,7 @@ void FakeWhoisServer::handleQuery(WhoisConnection* connection, const QString& qu
         return;
     }
     connection->m_answer = answerFor(query, key);
-    if (overRateLimit()) {
+    if (overRateLimit(address)) {
         ++m_throttled;
         connection->m_answer = m_rateLimitAnswer;
     } else if (overQuota()) {
@@ -359,17 +389,18 @@ void FakeWhoisServer::setRateLimit(int perSecond, const QByteArray& answer)
     m_recent.clear();
 }
 
-bool FakeWhoisServer::overRateLimit()
+bool FakeWhoisServer::overRateLimit(const QString& address)
 {
     if (m_rateLimit <= 0)
         return false;
-    // Queries of the last second, all clients together (every client here is 127.0.0.1).
+    // Queries of the last second, all clients together unless counted per address.
+    QList<qint64>& recent = m_ratePerAddress ? m_recentByAddress[address] : m_recent;
     const qint64 now = m_clock.elapsed();
-    while (!m_recent.isEmpty() && m_recent.first() <= now - 1000)
-        m_recent.removeFirst();
-    if (m_recent.size() >= m_rateLimit)
+    while (!recent.isEmpty() && recent.first() <= now - 1000)
+        recent.removeFirst();
+    if (recent.size() >= m_rateLimit)
         return true;
-    m_recent.append(now);
+    recent.append(now);
     return false;
 }
 

@@ -78,6 +78,12 @@ public:
     // Above `perSecond` queries in the last second, a query gets `answer` (a throttle text) instead
     // of its record; 0 switches the limit off.
     void setRateLimit(int perSecond, const QByteArray& answer);
+    // The rate limit counts each client address on its own (as a registry does), not all together.
+    void setRateLimitPerAddress(bool perAddress);
+    // Queries per client address, and the most any one address asked in one second (a sliding
+    // window), since the start or resetStats().
+    QHash<QString, int> queriesByAddress() const;
+    int highestRatePerSecond(const QString& address) const;
     // Above `queries` queries in the last `windowSeconds` seconds, a query gets `answer` instead of
     // its record; 0 switches the quota off. Refused queries do not count against it.
     void setQuota(int queries, int windowSeconds, const QByteArray& answer);
@@ -117,7 +123,7 @@ private:
     void startHugeAnswer(WhoisConnection* connection);
     void feedHugeAnswer(WhoisConnection* connection);
     void connectionClosed(WhoisConnection* connection);
-    bool overRateLimit();
+    bool overRateLimit(const QString& address);
     bool overQuota();
 
     QTcpServer* m_listener = nullptr;
@@ -139,6 +145,9 @@ private:
     int m_rateLimit = 0;
     QByteArray m_rateLimitAnswer;
     QList<qint64> m_recent;
+    bool m_ratePerAddress = false;
+    QHash<QString, QList<qint64>> m_recentByAddress;
+    QHash<QString, QList<qint64>> m_timesByAddress; // every query's time, per client address
     QElapsedTimer m_clock;
     int m_throttled = 0;
     int m_quota = 0;
