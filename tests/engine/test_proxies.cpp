@@ -198,6 +198,21 @@ private Q_SLOTS:
         QVERIFY(!told.contains(QStringLiteral("wrong")) && !told.contains(QStringLiteral("s3cret")));
     }
 
+    void aSilentServerIsGivenUpThoughOneProxyIsDead()
+    {
+        requireMicrosocks();
+        Socks socks(QStringLiteral("127.0.0.2"));
+        QVERIFY(socks.ready());
+        m_server->setFault(FakeWhoisServer::Fault::NeverAnswer);
+        Harness h(m_server->port());
+        h.driver.setDeadServerMs(1500);
+        h.driver.setProxies(
+            {entry(QStringLiteral("socks5://127.0.0.1:%1").arg(test::freePort())), entry(socks.url())});
+        // Asked one by one, the names would take half a minute; given up, a few seconds.
+        QVERIFY(h.run(h.writeList(numberedList(40)), QStringLiteral("1"), 12000));
+        QCOMPARE(h.domains(Verdict::Unanswered).size(), 40);
+    }
+
     void eachProxyHasItsOwnBudget()
     {
         requireMicrosocks();
