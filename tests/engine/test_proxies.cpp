@@ -1,4 +1,5 @@
 #include "engine/proxy_list.h"
+#include "engine/proxy_rotation.h"
 #include "engine/proxy_tester.h"
 #include "engine/search_driver.h"
 #include "engine/whois_query.h"
@@ -102,6 +103,31 @@ private Q_SLOTS:
         QVERIFY(list.problems.at(0).startsWith(QStringLiteral("proxies.txt, line 4:")));
         QVERIFY(list.problems.at(1).startsWith(QStringLiteral("proxies.txt, line 6:")));
         QVERIFY(!list.problems.join(QString()).contains(QStringLiteral("pw2")));
+    }
+
+    void aFailedProxyRestsDoublingAndTheOthersTakeTurns()
+    {
+        ProxyRotation rotation;
+        rotation.setProxies(
+            {entry(QStringLiteral("socks5://127.0.0.1:1")), entry(QStringLiteral("http://127.0.0.1:2"))});
+        qint64 readyAt = std::numeric_limits<qint64>::max();
+        rotation.onSent(0);
+        QCOMPARE(rotation.turnOrder(0, &readyAt), (QList<int>{1, 0}));
+        QCOMPARE(rotation.onFailure(0, 0), 1000);
+        QCOMPARE(rotation.onFailure(0, 500), 0); // sent before the rest: part of it
+        QCOMPARE(rotation.turnOrder(500, &readyAt), QList<int>{1});
+        QCOMPARE(readyAt, 1000);
+        QCOMPARE(rotation.onFailure(0, 1000), 2000);
+        QCOMPARE(rotation.onFailure(0, 3000), 4000);
+        rotation.onReached(0);
+        QCOMPARE(rotation.onFailure(0, 7000), 1000);
+        for (qint64 t = 10000; !rotation.allOut(); t += 100000) {
+            rotation.onFailure(0, t);
+            rotation.onFailure(1, t);
+            QVERIFY(t < 2000000);
+        }
+        QCOMPARE(rotation.stats().at(0).failures, 11);
+        QCOMPARE(rotation.stats().at(1).rests, ProxyRotation::FailuresBeforeOut);
     }
 
     void lookupsGoThroughTheProxy()
