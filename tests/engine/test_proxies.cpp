@@ -114,7 +114,7 @@ private Q_SLOTS:
         rotation.onSent(0);
         QCOMPARE(rotation.turnOrder(0, &readyAt), (QList<int>{1, 0}));
         QCOMPARE(rotation.onFailure(0, 0), 1000);
-        QCOMPARE(rotation.onFailure(0, 500), 0); // sent before the rest: part of it
+        QCOMPARE(rotation.onFailure(0, 500), 0); // sent before the rest: it belongs to it
         QCOMPARE(rotation.turnOrder(500, &readyAt), QList<int>{1});
         QCOMPARE(readyAt, 1000);
         QCOMPARE(rotation.onFailure(0, 1000), 2000);
