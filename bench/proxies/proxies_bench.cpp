@@ -11,7 +11,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 using namespace brisquel;
@@ -37,12 +39,33 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    test::FakeWhoisServer server;
-    if (!server.listen())
+    // The server runs on a thread of its own, so that the search's work never delays the time it
+    // stamps on a query (which would bunch queries up and count them in one second).
+    QThread serverThread;
+    serverThread.start();
+    QObject anchor;
+    anchor.moveToThread(&serverThread);
+    const auto onServer = [&](const std::function<void()>& work) {
+        QMetaObject::invokeMethod(&anchor, work, Qt::BlockingQueuedConnection);
+    };
+    std::unique_ptr<test::FakeWhoisServer> server;
+    bool listening = false;
+    onServer([&] {
+        server = std::make_unique<test::FakeWhoisServer>();
+        listening = server->listen();
+        server->setRecordQueries(false);
+        server->setRateLimit(Limit, "%% Excessive querying, grace period of 1 seconds.\r\n");
+        server->setRateLimitPerAddress(true);
+    });
+    const auto stopServer = [&] {
+        onServer([&] { server.reset(); });
+        serverThread.quit();
+        serverThread.wait();
+    };
+    if (!listening) {
+        stopServer();
         return 2;
-    server.setRecordQueries(false);
-    server.setRateLimit(Limit, "%% Excessive querying, grace period of 1 seconds.\r\n");
-    server.setRateLimitPerAddress(true);
+    }
 
     std::vector<std::unique_ptr<test::Socks>> socks;
     QList<ProxyEntry> proxies;
@@ -52,12 +75,13 @@ int main(int argc, char** argv)
         QString error;
         if (!socks.back()->ready() || !ProxyEntry::parse(socks.back()->url(), &entry, &error)) {
             std::fprintf(stderr, "proxies_bench: microsocks did not start\n");
+            stopServer();
             return 2;
         }
         proxies.append(entry);
     }
 
-    test::Harness h(server.port());
+    test::Harness h(server->port());
     ServerLimitsTable limits;
     // One query at a time per address: the server counts over a sliding second.
     limits.load(QStringLiteral("127.0.0.1 rate=%1/s burst=1").arg(pace).toUtf8(), QStringLiteral("bench"));
@@ -71,20 +95,28 @@ int main(int argc, char** argv)
     const bool done = h.run(h.writeList(list), QStringLiteral("1"), 10 * 60 * 1000);
     const double seconds = double(clock.elapsed()) / 1000.0;
     const double ideal = double(names) / double(Limit * count);
+    QHash<QString, int> seen;
+    QHash<QString, int> highest;
+    int refused = 0;
+    onServer([&] {
+        seen = server->queriesByAddress();
+        refused = server->throttledCount();
+        for (auto it = seen.cbegin(); it != seen.cend(); ++it)
+            highest.insert(it.key(), server->highestRatePerSecond(it.key()));
+    });
+    stopServer();
 
     std::printf("%d names through %d proxies, %d queries/s per address allowed\n", names, count, Limit);
     std::printf("time %.2f s, ideal %.1f s, ratio %.3f (target <= 1.15)\n", seconds, ideal, seconds / ideal);
     const qsizetype unanswered = h.domains(Verdict::Unanswered).size();
     std::printf("answered %lld, unanswered %lld, refused by the server %d\n",
-                qlonglong(h.outcomes.size() - unanswered), qlonglong(unanswered), server.throttledCount());
+                qlonglong(h.outcomes.size() - unanswered), qlonglong(unanswered), refused);
     bool withinLimits = true;
-    const QHash<QString, int> seen = server.queriesByAddress();
     for (int i = 0; i < count; ++i) {
         const QString address = QStringLiteral("127.0.0.%1").arg(i + 2);
-        const int highest = server.highestRatePerSecond(address);
-        withinLimits = withinLimits && highest <= Limit;
+        withinLimits = withinLimits && highest.value(address) <= Limit;
         std::printf("  %s: %d queries, highest %d in one second\n", qPrintable(address), seen.value(address),
-                    highest);
+                    highest.value(address));
     }
     for (const SearchDriver::ProxyStats& proxy : h.driver.proxyStats())
         std::printf("  via %s: %lld lookups, %lld failures, %lld rests\n", qPrintable(proxy.name),

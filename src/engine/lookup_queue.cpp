@@ -284,7 +284,12 @@ QStringList LookupQueue::paceKeys(const QString& serverKey) const
 bool LookupQueue::serverDead(const QString& serverKey, qint64 now) const
 {
     bool dead = false;
-    for (const QString& key : paceKeys(serverKey)) {
+    const QStringList keys = paceKeys(serverKey);
+    for (int n = 0; n < keys.size(); ++n) {
+        const QString& key = keys.at(n);
+        // A failing proxy asks nobody; it neither keeps a server alive nor gives it up.
+        if (!m_proxies.isEmpty() && m_proxies.isFailing(n))
+            continue;
         if (m_pacer.isDead(key, now))
             dead = true;
         else if (m_pacer.knows(key))

@@ -43,6 +43,8 @@ public:
     // Failures during its rest belong to that rest. Returns the rest's length, 0 when already resting.
     qint64 onFailure(int proxy, qint64 now);
     bool allOut() const;
+    // Its last lookup failed at the proxy: what it says of servers is out of date.
+    bool isFailing(int proxy) const { return m_proxies.at(proxy).failuresInARow > 0; }
     QList<Stats> stats() const;
 
 private:

@@ -39,7 +39,7 @@ void ProxyTester::start(const QList<ProxyEntry>& proxies, const QString& host, q
                 [this, index] { conclude(index, true, true, {}); });
         connect(&raw->socket, &QTcpSocket::errorOccurred, this,
                 [this, index, raw](QAbstractSocket::SocketError error) {
-                    // A proxy that says the server refused or is unknown has done its part.
+                    // A proxy that says the server refused or is unknown works itself.
                     conclude(index, !isProxyFailure(error), false,
                              connectFailure(error, raw->socket.errorString()));
                 });

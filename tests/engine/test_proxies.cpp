@@ -1,4 +1,5 @@
 #include "engine/proxy_list.h"
+#include "engine/proxy_rotation.h"
 #include "engine/proxy_tester.h"
 #include "engine/search_driver.h"
 #include "engine/whois_query.h"
@@ -104,6 +105,31 @@ private Q_SLOTS:
         QVERIFY(!list.problems.join(QString()).contains(QStringLiteral("pw2")));
     }
 
+    void aFailedProxyRestsDoublingAndTheOthersTakeTurns()
+    {
+        ProxyRotation rotation;
+        rotation.setProxies(
+            {entry(QStringLiteral("socks5://127.0.0.1:1")), entry(QStringLiteral("http://127.0.0.1:2"))});
+        qint64 readyAt = std::numeric_limits<qint64>::max();
+        rotation.onSent(0);
+        QCOMPARE(rotation.turnOrder(0, &readyAt), (QList<int>{1, 0}));
+        QCOMPARE(rotation.onFailure(0, 0), 1000);
+        QCOMPARE(rotation.onFailure(0, 500), 0); // sent before the rest: it belongs to it
+        QCOMPARE(rotation.turnOrder(500, &readyAt), QList<int>{1});
+        QCOMPARE(readyAt, 1000);
+        QCOMPARE(rotation.onFailure(0, 1000), 2000);
+        QCOMPARE(rotation.onFailure(0, 3000), 4000);
+        rotation.onReached(0);
+        QCOMPARE(rotation.onFailure(0, 7000), 1000);
+        for (qint64 t = 10000; !rotation.allOut(); t += 100000) {
+            rotation.onFailure(0, t);
+            rotation.onFailure(1, t);
+            QVERIFY(t < 2000000);
+        }
+        QCOMPARE(rotation.stats().at(0).failures, 11);
+        QCOMPARE(rotation.stats().at(1).rests, ProxyRotation::FailuresBeforeOut);
+    }
+
     void lookupsGoThroughTheProxy()
     {
         requireMicrosocks();
@@ -196,6 +222,21 @@ private Q_SLOTS:
         const QString told = h.problems.join(QLatin1Char('\n'));
         QVERIFY2(told.contains(QStringLiteral("alice:***")), qPrintable(told));
         QVERIFY(!told.contains(QStringLiteral("wrong")) && !told.contains(QStringLiteral("s3cret")));
+    }
+
+    void aSilentServerIsGivenUpThoughOneProxyIsDead()
+    {
+        requireMicrosocks();
+        Socks socks(QStringLiteral("127.0.0.2"));
+        QVERIFY(socks.ready());
+        m_server->setFault(FakeWhoisServer::Fault::NeverAnswer);
+        Harness h(m_server->port());
+        h.driver.setDeadServerMs(1500);
+        h.driver.setProxies(
+            {entry(QStringLiteral("socks5://127.0.0.1:%1").arg(test::freePort())), entry(socks.url())});
+        // Asked one by one, the names would take half a minute; given up, a few seconds.
+        QVERIFY(h.run(h.writeList(numberedList(40)), QStringLiteral("1"), 12000));
+        QCOMPARE(h.domains(Verdict::Unanswered).size(), 40);
     }
 
     void eachProxyHasItsOwnBudget()

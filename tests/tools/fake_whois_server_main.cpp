@@ -87,6 +87,7 @@ int main(int argc, char* argv[])
     const QString queryLogOption = QStringLiteral("query-log");
     const QString quietOption = QStringLiteral("quiet");
     const QString rateLimitOption = QStringLiteral("rate-limit");
+    const QString perAddressOption = QStringLiteral("rate-limit-per-address");
     const QString rdapOption = QStringLiteral("rdap");
     const QString quotaOption = QStringLiteral("quota");
     const QString quotaWaitOption = QStringLiteral("quota-wait");
@@ -115,6 +116,8 @@ int main(int argc, char* argv[])
          QStringLiteral("Above N queries a second, answer \"Excessive querying, grace period of 1 "
                         "seconds.\" instead of the record."),
          QStringLiteral("N")},
+        {perAddressOption,
+         QStringLiteral("Count --rate-limit per client address (proxies bound to 127.0.0.2, .3, ...).")},
         {quotaOption,
          QStringLiteral("Above N queries within --quota-wait seconds, answer \"Query rate limit exceeded, "
                         "wait S seconds\" instead of the record."),
@@ -169,6 +172,7 @@ int main(int argc, char* argv[])
     server.setSlowDelayMs(slowDelay);
     server.setFailFirstAttempts(failFirst);
     server.setRateLimit(rateLimit, "%% Excessive querying, grace period of 1 seconds.\r\n");
+    server.setRateLimitPerAddress(parser.isSet(perAddressOption));
     server.setQuota(quota, quotaWait,
                     "% Query rate limit exceeded, wait " + QByteArray::number(quotaWait) + " seconds\r\n");
     server.setResetEvery(resetEvery);
