@@ -45,10 +45,10 @@ void ProxyTester::start(const QList<ProxyEntry>& proxies, const QString& host, q
                 });
         connect(&raw->timer, &QTimer::timeout, this, [this, index] {
             conclude(index, false, false,
-                     QStringLiteral("no connection within %1 s").arg(m_timeoutMs / 1000.0));
+                     QStringLiteral("no connection within %1 s").arg(TimeoutMs / 1000.0));
         });
         raw->clock.start();
-        raw->timer.start(m_timeoutMs);
+        raw->timer.start(TimeoutMs);
         raw->socket.connectToHost(host, port);
     }
     if (m_pending == 0)

@@ -33,7 +33,6 @@ public:
     explicit ProxyTester(QObject* parent = nullptr);
     ~ProxyTester() override;
 
-    void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     // Replaces a test still running.
     void start(const QList<ProxyEntry>& proxies, const QString& host, quint16 port);
     void cancel();
@@ -48,7 +47,7 @@ private:
     struct Probe;
     void conclude(int index, bool proxyWorks, bool reached, const QString& why);
 
-    int m_timeoutMs = 10000;
+    static constexpr int TimeoutMs = 10000;
     QString m_target;
     std::vector<std::unique_ptr<Probe>> m_probes;
     QList<Report> m_reports;

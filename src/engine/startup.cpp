@@ -114,10 +114,8 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
 
 QString Startup::proxyListPath() const
 {
-    const QString chosen = m_settings->value(SettingKeys::NetProxyFile()).trimmed();
-    if (chosen.isEmpty())
-        return m_folder.path(QString::fromLatin1(ProxyList::FileName));
-    return QDir::isAbsolutePath(chosen) ? chosen : m_folder.path(chosen);
+    return chosenFilePath(m_folder.root(), m_settings->value(SettingKeys::NetProxyFile()),
+                          QString::fromLatin1(ProxyList::FileName));
 }
 
 QList<ProxyEntry> Startup::loadProxies(QStringList* problems) const

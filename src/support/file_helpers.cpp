@@ -67,4 +67,10 @@ bool copyFileTo(const QString& source, const QString& destination)
     return true;
 }
 
+QString chosenFilePath(const QString& folder, const QString& chosen, const QString& defaultName)
+{
+    const QString name = chosen.trimmed().isEmpty() ? defaultName : chosen.trimmed();
+    return QDir::isAbsolutePath(name) ? name : QDir(folder).filePath(name);
+}
+
 } // namespace brisquel

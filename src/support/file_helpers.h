@@ -20,6 +20,10 @@ QString oversizeProblem(const QString& path, qint64 maxBytes);
 QString freshBackupPath(const QString& folder, const QString& name, const QString& suffix,
                         const QDateTime& when);
 // Copies, replacing the destination; failures are returned but callers may ignore them.
+// A file the user chose by a setting: an absolute path as it is, a relative one, or the default
+// name when none was chosen, in `folder`.
+QString chosenFilePath(const QString& folder, const QString& chosen, const QString& defaultName);
+
 bool copyFileTo(const QString& source, const QString& destination);
 
 } // namespace brisquel

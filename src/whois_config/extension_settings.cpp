@@ -176,12 +176,7 @@ void ExtensionSettings::setProxiesFile(const QString& path)
 
 QString ExtensionSettings::proxiesFilePath() const
 {
-    QString path = proxiesFile();
-    if (path.isEmpty())
-        path = QStringLiteral("proxies.txt");
-    if (QDir::isAbsolutePath(path))
-        return path;
-    return QFileInfo(registrarsPath()).dir().filePath(path);
+    return chosenFilePath(QFileInfo(registrarsPath()).path(), proxiesFile(), QStringLiteral("proxies.txt"));
 }
 
 std::pair<QString, quint16> ExtensionSettings::proxyTestTarget() const
