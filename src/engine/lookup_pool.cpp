@@ -43,6 +43,7 @@ WhoisLookup* LookupPool::idleWhoisSlot()
             return slot.get();
     }
     auto slot = std::make_unique<WhoisLookup>(int(m_whois.size()));
+    slot->setWriteDelay(m_writeDelay);
     connect(slot.get(), &WhoisLookup::connected, this, &LookupPool::connected);
     connect(slot.get(), &WhoisLookup::finished, this, [this](int, const WhoisLookup::Result& ended) {
         LookupResult result;
@@ -107,6 +108,13 @@ RdapLookup* LookupPool::idleRdapSlot(int proxy)
     });
     slots.push_back(std::move(slot));
     return slots.back().get();
+}
+
+void LookupPool::setWriteDelay(std::function<qint64(const LookupRequest&)> delay)
+{
+    m_writeDelay = std::move(delay);
+    for (const auto& slot : m_whois)
+        slot->setWriteDelay(m_writeDelay);
 }
 
 void LookupPool::start(const LookupRequest& request)

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QNetworkProxy>
 #include <QObject>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -34,6 +35,8 @@ public:
     void setAnswerRules(std::shared_ptr<const AnswerRules> rules) { m_rules = std::move(rules); }
     // The network proxies a request's `proxy` picks from; an RDAP manager is made per proxy.
     void setProxies(const QList<QNetworkProxy>& proxies);
+    // Given to every WHOIS slot: how long a connected lookup holds its query.
+    void setWriteDelay(std::function<qint64(const LookupRequest&)> delay);
 
     void start(const LookupRequest& request);
     // Drops every lookup in flight without a result.
@@ -58,6 +61,7 @@ private:
     void applyTimings(Slot& slot) const;
 
     LookupTimings m_timings;
+    std::function<qint64(const LookupRequest&)> m_writeDelay;
     std::shared_ptr<const AnswerRules> m_rules;
     std::vector<std::unique_ptr<WhoisLookup>> m_whois;
     QList<QNetworkProxy> m_proxies;

@@ -109,6 +109,10 @@ LookupQueue::LookupQueue(const LookupRouter* router, QObject* parent)
     });
     connect(&m_pool, &LookupPool::finished, this, &LookupQueue::onResult);
     connect(&m_pool, &LookupPool::connected, this, &LookupQueue::connecting);
+    // Kept at the server too: a proxy's handshake or a slow connect would bunch the queries.
+    m_pool.setWriteDelay([this](const LookupRequest& request) {
+        return m_clock.isValid() ? m_pacer.writeDelay(request.paceKey(), m_clock.elapsed()) : 0;
+    });
 }
 
 LookupQueue::~LookupQueue() = default;

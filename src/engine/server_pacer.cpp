@@ -124,6 +124,20 @@ void ServerPacer::onSent(const QString& key, qint64 now)
         server->quotaUsedUp = true;
 }
 
+qint64 ServerPacer::writeDelay(const QString& key, qint64 now)
+{
+    Server* server = find(key);
+    if (!server || server->perSecond <= 0)
+        return 0;
+    // One booking per write at the pace, a burst's worth allowed at once.
+    const double spacingMs = 1000.0 / server->perSecond;
+    const double burstMs = (std::max(server->limits.burst, 1.0) - 1) * spacingMs;
+    const double due = std::max(server->writeDue, double(now));
+    const qint64 delay = std::max<qint64>(0, qint64(std::ceil(due - burstMs - double(now))));
+    server->writeDue = due + spacingMs;
+    return delay;
+}
+
 void ServerPacer::onAnswer(const QString& key, qint64 now)
 {
     Server* server = ended(key);

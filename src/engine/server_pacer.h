@@ -66,6 +66,10 @@ public:
     // Its quota for the day is spent: its names are filed without a query.
     bool quotaUsedUp(const QString& key) const;
     void onSent(const QString& key, qint64 now);
+    // How long a query about to be written at `now` waits so that the writes, not only the starts,
+    // keep the server's pace (a proxy's handshake takes its own time and would bunch them); the
+    // write is booked at the returned delay.
+    qint64 writeDelay(const QString& key, qint64 now);
     void onAnswer(const QString& key, qint64 now);
     // The lookup never reached the server (its proxy failed): one fewer open, nothing learned.
     void onDropped(const QString& key) { ended(key); }
@@ -106,6 +110,7 @@ private:
         bool quotaUsedUp = false;
         qint64 heldSince = -1; // the breaker: -1 while the server answers
         qint64 nextProbeAt = 0;
+        double writeDue = 0; // when the next write may go, with no burst left
     };
     Server* find(const QString& key);
     // A lookup of the server ended, however: one fewer open.

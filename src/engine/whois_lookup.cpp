@@ -49,9 +49,12 @@ WhoisLookup::WhoisLookup(int slot, QObject* parent)
     , m_slot(slot)
     , m_timer(this)
     , m_retryTimer(this)
+    , m_writeTimer(this)
 {
     m_timer.setSingleShot(true);
     m_retryTimer.setSingleShot(true);
+    m_writeTimer.setSingleShot(true);
+    connect(&m_writeTimer, &QTimer::timeout, this, &WhoisLookup::writeQuery);
     connect(&m_timer, &QTimer::timeout, this, &WhoisLookup::onTimeout);
     connect(&m_retryTimer, &QTimer::timeout, this, &WhoisLookup::beginAttempt);
 }
@@ -76,6 +79,7 @@ void WhoisLookup::abort()
     m_busy = false;
     m_timer.stop();
     m_retryTimer.stop();
+    m_writeTimer.stop();
     dropSocket();
     m_answer.clear();
 }
@@ -84,7 +88,9 @@ qint64 WhoisLookup::remainingMs() const
 {
     if (!m_busy)
         return 0;
-    const qint64 current = m_timer.isActive() ? m_timer.remainingTime() : m_retryTimer.remainingTime();
+    const qint64 current = m_timer.isActive()        ? m_timer.remainingTime()
+                           : m_writeTimer.isActive() ? m_writeTimer.remainingTime() + m_attemptMs
+                                                     : m_retryTimer.remainingTime();
     // After this attempt: a connect and an answer window for each attempt still to come.
     return std::max<qint64>(0, current) +
            qint64(m_maxAttempts - m_attempt) * (2LL * m_attemptMs + m_retryDelayMs);
@@ -126,6 +132,7 @@ void WhoisLookup::beginAttempt()
 void WhoisLookup::endAttempt(Outcome outcome, const QString& failure)
 {
     m_timer.stop();
+    m_writeTimer.stop();
     dropSocket();
     m_answer.clear();
     if (m_attempt >= m_maxAttempts) {
@@ -141,6 +148,7 @@ void WhoisLookup::finish(Outcome outcome, const QString& failure, bool proxyFail
     m_busy = false;
     m_timer.stop();
     m_retryTimer.stop();
+    m_writeTimer.stop();
     dropSocket();
     Result result;
     result.request = m_request;
@@ -161,9 +169,21 @@ void WhoisLookup::onConnected()
     m_connected = true;
     m_everConnected = true;
     keepPeerHandle();
-    // A slow connect must not eat into the server's time to answer.
-    m_timer.start(m_attemptMs);
     Q_EMIT connected(m_slot, m_request.domain);
+    const qint64 delay = m_writeDelay ? m_writeDelay(m_request) : 0;
+    if (delay > 0) {
+        // Held until its turn; the server's time to answer has not begun.
+        m_timer.stop();
+        m_writeTimer.start(int(delay));
+        return;
+    }
+    writeQuery();
+}
+
+void WhoisLookup::writeQuery()
+{
+    // A slow connect, or a held query, must not eat into the server's time to answer.
+    m_timer.start(m_attemptMs);
     const QByteArray query = m_request.queryName().toUtf8() + "\r\n";
     if (m_socket->write(query) != query.size())
         endAttempt(Outcome::Failed, QStringLiteral("could not send the query"));

@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
+#include <functional>
 #include <optional>
 
 namespace brisquel {
@@ -57,6 +58,9 @@ public:
     void setRetryDelay(int ms) { m_retryDelayMs = ms; }
     // Taken by each attempt from then on; none: the application's default.
     void setProxy(std::optional<QNetworkProxy> proxy) { m_proxy = std::move(proxy); }
+    // Asked once connected: how long to hold the query before writing it (none: written at once).
+    using WriteDelay = std::function<qint64(const LookupRequest&)>;
+    void setWriteDelay(WriteDelay delay) { m_writeDelay = std::move(delay); }
 
     int slot() const { return m_slot; }
     bool isBusy() const { return m_busy; }
@@ -77,6 +81,7 @@ private:
     void endAttempt(Outcome outcome, const QString& failure);
     void finish(Outcome outcome, const QString& failure, bool proxyFailed = false);
     void onConnected();
+    void writeQuery();
     void onReadyRead();
     void onDisconnected();
     void onError(QAbstractSocket::SocketError error);
@@ -89,6 +94,8 @@ private:
     QTcpSocket* m_socket = nullptr; // one per attempt
     QTimer m_timer;
     QTimer m_retryTimer;
+    QTimer m_writeTimer;
+    WriteDelay m_writeDelay;
     LookupRequest m_request;
     std::optional<QNetworkProxy> m_proxy;
     QByteArray m_answer;

@@ -12,6 +12,7 @@ const QString Host = QStringLiteral("whois.example");
 // Each row is a server's limits line and a script of steps at given times (ms):
 //   ask T yes | ask T no | ask T no@R   may a query go at T (and from when, if it names a time)
 //   sent T · answer T · silence T · refuse T [wait=MS] [daily]   what happened to a query
+//   write T D                                                   a query written at T waits D ms
 //   dead T yes|no                                               whether the server is given up
 //   quota yes|no                                                whether the day's quota is spent
 class TestServerPacer : public QObject
@@ -65,6 +66,14 @@ private Q_SLOTS:
                "answer 2000; answer 2250; answer 2500; answer 2750; answer 3000; answer 3250; answer 3500; "
                "answer 3750; answer 4000; answer 4250; answer 4500; answer 4750; answer 5000; "
                "refuse 5100 wait=5000; ask 10100 yes; sent 10100; ask 10100 no@10364";
+        // Queries started at the pace can reach the point of writing together (a proxy's handshake):
+        // the writes keep the pace themselves.
+        QTest::newRow("writes that come together are spaced at the pace")
+            << "rate=10/s burst=1"
+            << "sent 0; write 0 0; write 250 0; write 260 90; write 270 180; write 900 0";
+        QTest::newRow("a burst may be written at once")
+            << "rate=10/s burst=3"
+            << "sent 0; write 0 0; write 0 0; write 0 0; write 0 100";
         QTest::newRow("silence halves the slots")
             << "connections=4"
             << "sent 0; silence 0; sent 0; sent 0; ask 0 no; answer 1; ask 1 yes";
@@ -115,6 +124,10 @@ private Q_SLOTS:
                 pacer.onAnswer(Key, now);
             } else if (verb == QLatin1String("silence")) {
                 pacer.onSilence(Key, now);
+            } else if (verb == QLatin1String("write")) {
+                const qint64 delay = pacer.writeDelay(Key, now);
+                QVERIFY2(delay == words.at(2).toLongLong(),
+                         qPrintable(QStringLiteral("%1: waits %2").arg(step).arg(delay)));
             } else if (verb == QLatin1String("dead")) {
                 QVERIFY2(pacer.isDead(Key, now) == (words.at(2) == QLatin1String("yes")), qPrintable(step));
             } else if (verb == QLatin1String("refuse")) {
