@@ -165,6 +165,8 @@ QList<QCommandLineOption> searchCommandOptions()
          QStringLiteral("Ask over RDAP every extension that rdap-dns.json lists, for this run.")},
         {QStringLiteral("no-confirm"),
          QStringLiteral("File a name WHOIS calls free without asking its registry's RDAP service again.")},
+        {QStringLiteral("recheck"),
+         QStringLiteral("Ask every name, also those the history found taken in the last days.")},
         {QStringLiteral("no-dns"), QStringLiteral("Ask every name's registry, without the DNS pre-check.")},
         {QStringLiteral("dns"),
          QStringLiteral(
@@ -225,6 +227,7 @@ ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments)
     options.start = parser.value(QStringLiteral("start"));
     options.preferRdap = parser.isSet(QStringLiteral("rdap"));
     options.confirmFree = !parser.isSet(QStringLiteral("no-confirm"));
+    options.recheck = parser.isSet(QStringLiteral("recheck"));
     parsed.options = options;
     return parsed;
 }
@@ -287,7 +290,7 @@ QString topLevelUsage()
     return QStringLiteral(
         "Usage: brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
         "                           [--socks URL | --proxy-list FILE]\n"
-        "                           [--format text|csv|json] [--rdap] [--no-confirm]\n"
+        "                           [--format text|csv|json] [--rdap] [--no-confirm] [--recheck]\n"
         "                           [--dns SERVER[:PORT] | --no-dns] [--home DIR]\n"
         "       brisquel-cli extract [--browser] [--home DIR] FILE...\n"
         "       brisquel-cli verdict [--server HOST] [--home DIR] FILE...\n"

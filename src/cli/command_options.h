@@ -41,6 +41,7 @@ struct SearchOptions
     QString proxyListFile;               // --proxy-list, absolute: through these, taking turns
     bool preferRdap = false;
     bool confirmFree = true;
+    bool recheck = false; // names the history found taken are asked too
     enum class Dns
     {
         AsSet, // as the settings say

@@ -10,6 +10,7 @@
 #include "engine/search_session.h"
 #include "engine/startup.h"
 #include "engine/verdict_filer.h"
+#include "history/history_store.h"
 #include "interrupt_watcher.h"
 #include "progress_printer.h"
 #include "sources/list_file.h"
@@ -77,6 +78,8 @@ private:
     SearchOptions m_options;
     DataFolder m_folder;
     ResultWriter m_writer;
+    // Before the session: the filer records into it until the end.
+    std::unique_ptr<HistoryStore> m_history;
     std::unique_ptr<SearchSession> m_session;
     const StartupResult* m_startup = nullptr;
     QString m_settingsDnsError;
@@ -141,6 +144,15 @@ bool SearchRun::startSession()
     m_startup = &m_session->start(UrlOpener(), &m_settingsDnsError);
     for (const QString& problem : m_startup->problems)
         printError(problem);
+    QStringList historyMessages;
+    m_history = openFolderHistory(m_folder.root(), &historyMessages);
+    for (const QString& message : std::as_const(historyMessages))
+        printError(message);
+    if (m_history) {
+        QObject::connect(m_history.get(), &HistoryStore::problem,
+                         [](const QString& text) { printError(text); });
+        m_session->filer()->setHistory(m_history.get());
+    }
     printSkippedLines(m_startup->answerRuleProblems);
     for (const RegistrarsProblem& problem : m_startup->registrarProblems)
         printError(QStringLiteral("registrars.txt line %1 skipped: %2")
@@ -181,6 +193,8 @@ std::optional<ExitCode> SearchRun::applyOptions()
         driver.setPreferRdap(true);
     if (!m_options.confirmFree)
         driver.setConfirmFree(false);
+    if (m_options.recheck)
+        driver.setHistoryDays(0);
     if (m_options.dns != SearchOptions::Dns::AsSet) {
         const bool on = m_options.dns == SearchOptions::Dns::Server;
         const QString dnsServer = on ? m_options.dnsServer : m_startup->dnsServer;
@@ -321,6 +335,12 @@ void SearchRun::printSummary() const
     if (driver.dnsPrecheckInEffect())
         std::fprintf(stderr, "DNS settled %lld of the registered names without a registry query.\n",
                      driver.dnsSettledCount());
+    if (driver.historySettledCount() > 0)
+        std::fprintf(
+            stderr,
+            "History settled %lld of the registered names without a registry query (taken in the last "
+            "%d days; --recheck asks them).\n",
+            driver.historySettledCount(), driver.historyDays());
     if (driver.confirmFree() && m_unconfirmed > 0)
         std::fprintf(stderr, "%lld of the available names are unconfirmed: only WHOIS said they are free.\n",
                      m_unconfirmed);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/check_history.h"
 #include "engine/life_cycle.h"
 #include "engine/verdict.h"
 
@@ -34,6 +35,8 @@ struct NameFacts
 {
     Confirmation confirmed = Confirmation::None; // free names
     LifeCycle lifeCycle;                         // taken names
+    CheckMethod method = CheckMethod::Whois;     // how the verdict was reached
+    QString server;                              // the host asked, for the history
 };
 
 struct LookupRequest;

@@ -1,5 +1,6 @@
 #include "search_driver.h"
 
+#include "engine/check_history.h"
 #include "engine/dns_precheck.h"
 #include "engine/dns_stage.h"
 #include "engine/lookup_name.h"
@@ -67,7 +68,11 @@ public:
         qint64 unanswered = 0;
         qint64 skipped = 0;
         qint64 dnsSettled = 0;
+        qint64 historySettled = 0;
         qint64 dropping = 0;
+        // The newest recent verdict per name (ASCII form), read from the history at the start.
+        QHash<QString, CheckRecord> recent;
+        QDateTime startedAt;
         // Entries DNS found undelegated, until filed: a free verdict of theirs counts as confirmed.
         QSet<qint64> dnsClear;
         QString saveFailure;
@@ -119,6 +124,7 @@ public:
     LookupTimings timings;
     QString defaultExtension = QStringLiteral(".com");
     bool checkDnsFirst = false; // for the next search
+    int historyDays = 0;
     QList<ProxyEntry> proxies;  // for the next search
     QString dnsServer;
 
@@ -141,12 +147,13 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
     connect(&d->positionTimer, &QTimer::timeout, this, [this] { d->savePosition(); });
     d->waitingTimer.setInterval(WaitingRefreshMs);
     connect(&d->waitingTimer, &QTimer::timeout, this, [this] { d->showProgress(); });
-    connect(
-        &d->queue, &LookupQueue::ended, this,
-        [this](const LookupRequest& request, Verdict verdict, const QString& detail, const NameFacts& facts) {
-            if (d->run.running)
-                d->settle(request, verdict, detail, facts);
-        });
+    connect(&d->queue, &LookupQueue::ended, this,
+            [this](const LookupRequest& request, Verdict verdict, const QString& detail, NameFacts facts) {
+                facts.method = request.isRdap() ? CheckMethod::Rdap : CheckMethod::Whois;
+                facts.server = request.host;
+                if (d->run.running)
+                    d->settle(request, verdict, detail, facts);
+            });
     connect(&d->queue, &LookupQueue::connecting, this, [this](int slot, const QString& domain) {
         Q_EMIT statusText(3, QStringLiteral("connecting(%1): - Search String: %2").arg(slot).arg(domain));
     });
@@ -170,7 +177,9 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
         if (!d->run.running || !d->run.unsettled.contains(entry) || d->queue.isInFlight(entry))
             return;
         ++d->run.dnsSettled;
-        d->settle(request, Verdict::Registered, QStringLiteral("delegated in DNS"));
+        NameFacts facts;
+        facts.method = CheckMethod::Dns;
+        d->settle(request, Verdict::Registered, QStringLiteral("delegated in DNS"), facts);
     });
     connect(&d->dnsStage, &DnsStage::notice, this, [this](const QString& text) {
         Q_EMIT statusText(3, text);
@@ -320,6 +329,21 @@ qint64 SearchDriver::droppingCount() const
     return d->run.dropping;
 }
 
+void SearchDriver::setHistoryDays(int days)
+{
+    d->historyDays = std::max(0, days);
+}
+
+int SearchDriver::historyDays() const
+{
+    return d->historyDays;
+}
+
+qint64 SearchDriver::historySettledCount() const
+{
+    return d->run.historySettled;
+}
+
 void SearchDriver::setAnswerRules(std::shared_ptr<const AnswerRules> rules)
 {
     d->queue.setAnswerRules(std::move(rules));
@@ -404,6 +428,9 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->run.startEntry = d->run.nextEntry = start;
     d->run.entryTotal = total;
     d->run.running = true;
+    d->run.startedAt = QDateTime::currentDateTimeUtc();
+    if (d->historyDays > 0 && d->filer->history())
+        d->run.recent = d->filer->history()->latestSince(d->run.startedAt.addDays(-d->historyDays));
     // DNS goes out straight, not through the proxies: only to a server the user named.
     d->queue.setProxies(d->proxies);
     d->run.dnsOffForProxies = d->checkDnsFirst && !d->proxies.isEmpty() && d->dnsServer.isEmpty();
@@ -446,6 +473,24 @@ bool SearchDriver::Private::takeEntry(qint64 number, const QString& entry)
     if (!run.seen.insert(domain)) {
         skip(number, QLatin1Char('"') + domain + QLatin1Char('"'), "was already looked up in this search");
         return true;
+    }
+    if (!run.recent.isEmpty()) {
+        const auto last = run.recent.constFind(query.toLower());
+        if (last != run.recent.cend()) {
+            if (const std::optional<QString> detail = settledByHistory(*last, historyDays, run.startedAt)) {
+                NameFacts facts;
+                facts.method = CheckMethod::History;
+                facts.lifeCycle = last->lifeCycle;
+                // Until it is filed, the search goes on from it next time.
+                run.nextEntry = number;
+                if (!file(domain, last->verdict, *detail, facts))
+                    return false;
+                ++run.historySettled;
+                run.nextEntry = number + 1;
+                markPositionChanged();
+                return true;
+            }
+        }
     }
     LookupRequest request;
     request.domain = domain;
@@ -593,6 +638,7 @@ SearchProgress SearchDriver::progress() const
     progress.dnsOffForProxies = run.dnsOffForProxies;
     progress.proxies = d->queue.proxyCount();
     progress.dnsSettled = run.dnsSettled;
+    progress.historySettled = run.historySettled;
     progress.dropping = run.dropping;
     progress.available = run.available;
     progress.taken = run.taken;

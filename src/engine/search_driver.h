@@ -76,6 +76,11 @@ public:
     bool confirmFree() const;
     // Taken names of the last search in a deletion state or past their expiry (see Dropping.txt).
     qint64 droppingCount() const;
+    // A name the filer's history found taken within the last `days` days is filed from there,
+    // without a query (see settledByHistory); 0 asks every name.
+    void setHistoryDays(int days);
+    int historyDays() const;
+    qint64 historySettledCount() const;
 
     // The network proxies lookups go through: a search from its next start, the WHOIS window and
     // the browser's checker (through the router) at once; none: straight to the servers. While any are set,

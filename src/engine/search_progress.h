@@ -17,6 +17,7 @@ struct SearchProgress
     qint64 waitingServer = 0; // read ahead, held back by its server's pace, rest or connection cap
     qint64 waitingSlot = 0;   // read ahead, ready to go as soon as a lookup slot is free
     qint64 dnsSettled = 0;    // taken names that DNS settled without a registry query
+    qint64 historySettled = 0; // taken names the history settled without a registry query
     qint64 dropping = 0;      // taken names found in a deletion state or past their expiry
     // Verdicts of this search: free and taken names filed, names given up as unanswered.
     qint64 available = 0;

@@ -104,12 +104,34 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
         result.problems.append(QStringLiteral("DeadServerMinutes \"%1\" in settings.ini is not a number of "
                                               "minutes; 2 minutes are used.")
                                    .arg(m_settings->value(SettingKeys::DeadServerMinutes())));
+    result.historyDays = wholeSetting(SettingKeys::HistoryDays(), 7, 3650, &result.problems);
+    bool hoursOk = false;
+    const double hours = m_settings->value(SettingKeys::WatchHours()).toDouble(&hoursOk);
+    if (hoursOk && hours >= 0)
+        result.watchHours = std::min(hours, 24.0 * 365);
+    else
+        result.problems.append(
+            QStringLiteral("WatchHours \"%1\" in settings.ini is not a number of hours; 24 hours are used.")
+                .arg(m_settings->value(SettingKeys::WatchHours())));
     result.proxies = loadProxies(&result.problems);
     result.useProxy = m_settings->flag(SettingKeys::chkProxy());
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
     // Last: whatever opening the help does to the program, the data folder is complete by then.
     result.helpOpened = openHelpOnFirstStart(openUrl);
     return result;
+}
+
+int Startup::wholeSetting(const SettingKey& key, int fallback, int most, QStringList* problems) const
+{
+    bool ok = false;
+    const int value = m_settings->value(key).trimmed().toInt(&ok);
+    if (ok && value >= 0)
+        return std::min(value, most);
+    problems->append(
+        QStringLiteral("%1 \"%2\" in settings.ini is not a whole number of 0 or more; %3 is used.")
+            .arg(key.key, m_settings->value(key))
+            .arg(fallback));
+    return fallback;
 }
 
 QString Startup::proxyListPath() const

@@ -3,6 +3,7 @@
 #include "engine/answer_rules.h"
 #include "engine/proxy_list.h"
 #include "support/data_folder.h"
+#include "support/settings_keys.h"
 #include "whois_config/rdap_bootstrap.h"
 #include "whois_config/registrars_file.h"
 #include "whois_config/server_limits.h"
@@ -48,6 +49,8 @@ struct StartupResult
     QString dnsServer;
     // How long a registry may stay silent before its names are given up.
     qint64 deadServerMs = 2 * 60 * 1000;
+    int historyDays = 7;
+    double watchHours = 24;
     // The network proxies lookups go through, when the settings say to use them.
     QList<ProxyEntry> proxies;
 };
@@ -87,6 +90,9 @@ public:
                                                        QStringList* errors) const;
 
 private:
+    // A whole number of 0 or more from the settings, at most `most`; the fallback and a note when
+    // it is none.
+    int wholeSetting(const SettingKey& key, int fallback, int most, QStringList* problems) const;
     // answer-rules.txt and server-limits.txt that are unchanged copies of earlier delivered ones go
     // to backups, so that the template takes their place; the notes say so.
     QStringList retireDeliveredCopies() const;

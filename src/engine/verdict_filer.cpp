@@ -1,6 +1,8 @@
 #include "verdict_filer.h"
 
+#include "engine/check_history.h"
 #include "engine/list_files.h"
+#include "engine/lookup_name.h"
 #include "engine/result_lists.h"
 #include "support/file_helpers.h"
 #include "support/text_file.h"
@@ -51,6 +53,11 @@ VerdictFiler::Filed VerdictFiler::file(const QString& domain, Verdict verdict, c
                                        const NameFacts& facts)
 {
     Filed filed;
+    if (m_recordOnly) {
+        filed.detail = detail;
+        record(domain, verdict, detail, facts);
+        return filed;
+    }
     switch (verdict) {
     case Verdict::Available:
         filed = fileAvailable(domain, facts.confirmed == Confirmation::None);
@@ -73,7 +80,28 @@ VerdictFiler::Filed VerdictFiler::file(const QString& domain, Verdict verdict, c
     }
     if (filed.saved && m_listFiles)
         m_listFiles->overflowCheck();
+    if (filed.saved)
+        record(domain, verdict, detail, facts);
     return filed;
+}
+
+void VerdictFiler::record(const QString& domain, Verdict verdict, const QString& detail,
+                          const NameFacts& facts)
+{
+    if (!m_history || facts.method == CheckMethod::History)
+        return;
+    CheckRecord record;
+    record.name = domain;
+    record.ascii = queryDomain(domain).toLower();
+    if (record.ascii.isEmpty())
+        record.ascii = domain.toLower();
+    record.verdict = verdict;
+    record.detail = detail;
+    record.server = facts.server;
+    record.method = facts.method;
+    record.lifeCycle = facts.lifeCycle;
+    record.checked = QDateTime::currentDateTimeUtc();
+    m_history->record(record);
 }
 
 VerdictFiler::Filed VerdictFiler::fileAvailable(const QString& domain, bool unconfirmed)
@@ -150,7 +178,7 @@ VerdictFiler::Filed VerdictFiler::failed(const QString& path, const QString& cau
 
 bool VerdictFiler::claim(QString* error)
 {
-    if (m_claims > 0) {
+    if (m_recordOnly || m_claims > 0) {
         ++m_claims;
         return true;
     }
@@ -185,7 +213,7 @@ bool VerdictFiler::claim(QString* error)
 
 void VerdictFiler::release()
 {
-    if (m_claims == 0 || --m_claims > 0)
+    if (m_claims == 0 || --m_claims > 0 || m_recordOnly)
         return;
     if (m_lock && m_lock->isLocked())
         m_lock->unlock();

@@ -16,6 +16,7 @@ class QLockFile;
 
 namespace brisquel {
 
+class CheckHistory;
 class ListFiles;
 class ResultLists;
 
@@ -44,6 +45,14 @@ public:
     Filed file(const QString& domain, Verdict verdict, const QString& detail = QString(),
                const NameFacts& facts = NameFacts());
 
+    // Every verdict filed from now on is also recorded there (none: not recorded). Verdicts that
+    // came from the history itself are not recorded again, so they never renew themselves.
+    void setHistory(CheckHistory* history) { m_history = history; }
+    CheckHistory* history() const { return m_history; }
+    // Verdicts go to the history alone: no list, no file, no claim on the folder (a check that may
+    // run beside a search, such as the watch list's).
+    void setRecordOnly(bool recordOnly) { m_recordOnly = recordOnly; }
+
     ResultLists* lists() const { return m_lists; }
     QString unansweredFilePath() const;
     QString droppingFilePath() const;
@@ -61,6 +70,7 @@ private:
     Filed fileUnanswered(const QString& domain);
     Filed fileDropping(const QString& domain, const LifeCycle& lifeCycle);
     Filed failed(const QString& path, const QString& cause) const;
+    void record(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
 
     DataFolder m_folder;
     ResultLists* m_lists;
@@ -71,6 +81,8 @@ private:
     std::optional<NameSet> m_inDroppingFile; // read on the first dropping name
     std::unique_ptr<QLockFile> m_lock;
     int m_claims = 0;
+    CheckHistory* m_history = nullptr;
+    bool m_recordOnly = false;
 };
 
 } // namespace brisquel

@@ -100,6 +100,14 @@ SettingKey DeadServerMinutes()
 {
     return option(QStringLiteral("DeadServerMinutes"), "2");
 }
+SettingKey HistoryDays()
+{
+    return option(QStringLiteral("HistoryDays"), "7");
+}
+SettingKey WatchHours()
+{
+    return option(QStringLiteral("WatchHours"), "24");
+}
 SettingKey DefaultExt()
 {
     return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User);

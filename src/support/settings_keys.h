@@ -53,6 +53,10 @@ SettingKey chkNetProxies();
 SettingKey NetProxyFile();
 // How long a registry may stay silent before a search gives up its names (minutes, fractions too).
 SettingKey DeadServerMinutes();
+// Days a name found taken is filed from the history instead of asked again; 0: always asked.
+SettingKey HistoryDays();
+// Hours between checks of the saved names while the window runs; 0: never.
+SettingKey WatchHours();
 SettingKey DefaultExt();
 SettingKey IgnorePermissionDeniedError();
 SettingKey chkExt(int index);

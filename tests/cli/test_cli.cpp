@@ -434,7 +434,7 @@ private Q_SLOTS:
 
         // Over RDAP: its own "not found" counts as confirmed, its record gives the dates; the
         // dropping name is listed once, however often it is found.
-        run = cli(csv + QStringList{QStringLiteral("--rdap")});
+        run = cli(csv + QStringList{QStringLiteral("--rdap"), QStringLiteral("--recheck")});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.contains(QStringLiteral("freeabc.com,available,Mid Profile,freeabc.com,,,rdap")));
         QVERIFY(run.out.contains(

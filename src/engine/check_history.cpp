@@ -1,0 +1,54 @@
+#include "check_history.h"
+
+namespace brisquel {
+
+const char* checkMethodName(CheckMethod method)
+{
+    switch (method) {
+    case CheckMethod::Whois:
+        return "whois";
+    case CheckMethod::Rdap:
+        return "rdap";
+    case CheckMethod::Dns:
+        return "dns";
+    case CheckMethod::History:
+        return "history";
+    }
+    return "whois";
+}
+
+std::optional<CheckMethod> checkMethodFromName(const QString& name)
+{
+    for (CheckMethod method :
+         {CheckMethod::Whois, CheckMethod::Rdap, CheckMethod::Dns, CheckMethod::History}) {
+        if (name == QLatin1String(checkMethodName(method)))
+            return method;
+    }
+    return std::nullopt;
+}
+
+std::optional<Verdict> verdictFromName(const QString& name)
+{
+    for (int i = 0; i < VerdictCount; ++i) {
+        if (name == QLatin1String(verdictName(Verdict(i))))
+            return Verdict(i);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> settledByHistory(const CheckRecord& last, int days, const QDateTime& now)
+{
+    if (days <= 0 || (last.verdict != Verdict::Registered && last.verdict != Verdict::NotRegistrable))
+        return std::nullopt;
+    if (!last.checked.isValid() || last.checked < now.addDays(-days) || last.checked > now.addSecs(60))
+        return std::nullopt;
+    // A name on its way out, or past its date, may be free by now.
+    if (last.lifeCycle.isDropping())
+        return std::nullopt;
+    if (last.lifeCycle.expires.isValid() && last.lifeCycle.expires < now.toUTC().date())
+        return std::nullopt;
+    return QStringLiteral("taken on %1 (history)")
+        .arg(last.checked.toLocalTime().date().toString(Qt::ISODate));
+}
+
+} // namespace brisquel

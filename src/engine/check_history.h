@@ -1,0 +1,58 @@
+#pragma once
+
+#include "engine/life_cycle.h"
+#include "engine/verdict.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace brisquel {
+
+// How a verdict was reached.
+enum class CheckMethod
+{
+    Whois,
+    Rdap,
+    Dns,     // delegated in DNS: taken without asking the registry
+    History, // a recent verdict of the history, not asked again
+};
+const char* checkMethodName(CheckMethod method); // "whois", "rdap", "dns", "history"
+std::optional<CheckMethod> checkMethodFromName(const QString& name);
+std::optional<Verdict> verdictFromName(const QString& name); // the names verdictName() gives
+
+// One verdict as the history keeps it.
+struct CheckRecord
+{
+    QString name;  // as the user wrote it
+    QString ascii; // the ASCII (ACE) form, lower case: what names are matched by
+    Verdict verdict = Verdict::Unanswered;
+    QString detail;
+    QString server; // the host asked; empty when none was
+    CheckMethod method = CheckMethod::Whois;
+    LifeCycle lifeCycle;
+    QDateTime checked; // UTC
+};
+
+// Every verdict of every checker goes here, beside the result lists' text files (which stay the
+// truth for the lists). The store behind it may write later and elsewhere; record() never blocks
+// on the disk and never fails the caller: a store that cannot write says so once by itself.
+class CheckHistory
+{
+public:
+    virtual ~CheckHistory() = default;
+    virtual void record(const CheckRecord& record) = 0;
+    // The newest verdict per name (by ASCII form) among those checked at or after `since`.
+    virtual QHash<QString, CheckRecord> latestSince(const QDateTime& since) = 0;
+    // Everything recorded so far reaches the disk before this returns.
+    virtual void flush() = 0;
+};
+
+// Whether a name need not be asked again: taken (registered or not registrable) within the last
+// `days` days, not dropping and not past its expiry date. Returns the detail it is filed with,
+// "taken on 2026-12-06 (history)"; nothing when the name must be asked.
+std::optional<QString> settledByHistory(const CheckRecord& last, int days, const QDateTime& now);
+
+} // namespace brisquel

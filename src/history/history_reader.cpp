@@ -1,0 +1,209 @@
+#include "history_reader.h"
+
+#include <QAtomicInteger>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace brisquel {
+
+namespace {
+
+QString nextConnectionName()
+{
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("history-reader-%1").arg(++counter);
+}
+
+constexpr const char* Columns = "id, name, ascii, verdict, detail, server, method, state, expires, checked";
+
+HistoryRow rowFrom(const QSqlQuery& query)
+{
+    HistoryRow row;
+    row.id = query.value(0).toLongLong();
+    CheckRecord& record = row.record;
+    record.name = query.value(1).toString();
+    record.ascii = query.value(2).toString();
+    record.verdict = verdictFromName(query.value(3).toString()).value_or(Verdict::Unanswered);
+    record.detail = query.value(4).toString();
+    record.server = query.value(5).toString();
+    record.method = checkMethodFromName(query.value(6).toString()).value_or(CheckMethod::Whois);
+    record.lifeCycle.state = query.value(7).toString();
+    record.lifeCycle.expires = QDate::fromString(query.value(8).toString(), Qt::ISODate);
+    record.checked = historyTimeFromText(query.value(9).toString());
+    return row;
+}
+
+// A pattern with wildcards matches the whole name; without, any part of it.
+QString globFor(const QString& pattern)
+{
+    const QString lower = pattern.trimmed().toLower();
+    if (lower.contains(QLatin1Char('*')) || lower.contains(QLatin1Char('?')))
+        return lower;
+    QString escaped;
+    for (const QChar c : lower) {
+        if (c == QLatin1Char('[') || c == QLatin1Char(']'))
+            escaped += QLatin1Char('[') + c + QLatin1Char(']');
+        else
+            escaped += c;
+    }
+    return QLatin1Char('*') + escaped + QLatin1Char('*');
+}
+
+} // namespace
+
+QString historyTimeText(const QDateTime& time)
+{
+    return time.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+}
+
+QDateTime historyTimeFromText(const QString& text)
+{
+    QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (time.isValid())
+        time = time.toUTC();
+    return time;
+}
+
+HistoryReader::HistoryReader(const QString& path)
+    : m_path(path)
+{}
+
+HistoryReader::~HistoryReader()
+{
+    if (m_connection.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+bool HistoryReader::open(QString* error)
+{
+    if (isOpen())
+        return true;
+    if (!QFileInfo(m_path).isFile()) {
+        *error = QStringLiteral("there is no history yet (%1 does not exist)").arg(m_path);
+        return false;
+    }
+    const QString name = nextConnectionName();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(m_path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        QSqlQuery probe(db);
+        if (!db.open() || !probe.exec(QStringLiteral("SELECT count(*) FROM checks WHERE id < 0"))) {
+            *error = QStringLiteral("%1 cannot be read: %2")
+                         .arg(m_path, db.isOpen() ? probe.lastError().text() : db.lastError().text());
+            db.close();
+        } else {
+            m_connection = name;
+            return true;
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return false;
+}
+
+bool HistoryReader::isOpen() const
+{
+    return !m_connection.isEmpty();
+}
+
+QList<HistoryRow> HistoryReader::rows(const HistoryFilter& filter, QString* error) const
+{
+    QList<HistoryRow> rows;
+    if (!isOpen())
+        return rows;
+    QStringList where;
+    QVariantList values;
+    if (!filter.namePattern.trimmed().isEmpty()) {
+        where << QStringLiteral("(lower(name) GLOB ? OR ascii GLOB ?)");
+        values << globFor(filter.namePattern) << globFor(filter.namePattern);
+    }
+    if (filter.verdict) {
+        where << QStringLiteral("verdict = ?");
+        values << QString::fromLatin1(verdictName(*filter.verdict));
+    }
+    if (filter.since.isValid()) {
+        where << QStringLiteral("checked >= ?");
+        values << historyTimeText(filter.since);
+    }
+    if (filter.afterId > 0) {
+        where << QStringLiteral("id > ?");
+        values << filter.afterId;
+    }
+    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(QLatin1String(Columns));
+    if (!where.isEmpty())
+        sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    // The newest `limit`, still listed oldest first.
+    if (filter.limit > 0)
+        sql = QStringLiteral("SELECT * FROM (%1 ORDER BY id DESC LIMIT %2) ORDER BY id")
+                  .arg(sql)
+                  .arg(filter.limit);
+    else
+        sql += QStringLiteral(" ORDER BY id");
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(sql);
+    for (const QVariant& value : std::as_const(values))
+        query.addBindValue(value);
+    if (!query.exec()) {
+        if (error)
+            *error = query.lastError().text();
+        return rows;
+    }
+    while (query.next())
+        rows.append(rowFrom(query));
+    return rows;
+}
+
+QHash<QString, CheckRecord> HistoryReader::latestSince(const QDateTime& since, QString* error) const
+{
+    QHash<QString, CheckRecord> latest;
+    HistoryFilter filter;
+    filter.since = since;
+    // Oldest first: a later verdict of a name takes the place of an earlier one.
+    for (HistoryRow& row : rows(filter, error))
+        latest.insert(row.record.ascii, std::move(row.record));
+    return latest;
+}
+
+QHash<QString, CheckRecord> HistoryReader::latestOf(const QStringList& asciiNames, QString* error) const
+{
+    QHash<QString, CheckRecord> latest;
+    if (!isOpen())
+        return latest;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM checks WHERE ascii = ? ORDER BY id DESC LIMIT 1")
+                      .arg(QLatin1String(Columns)));
+    for (const QString& ascii : asciiNames) {
+        query.bindValue(0, ascii.toLower());
+        if (!query.exec()) {
+            if (error)
+                *error = query.lastError().text();
+            return latest;
+        }
+        if (query.next())
+            latest.insert(ascii.toLower(), rowFrom(query).record);
+        query.finish();
+    }
+    return latest;
+}
+
+qint64 HistoryReader::dataVersion() const
+{
+    if (!isOpen())
+        return -1;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next())
+        return -1;
+    return query.value(0).toLongLong();
+}
+
+} // namespace brisquel

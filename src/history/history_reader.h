@@ -1,0 +1,62 @@
+#pragma once
+
+#include "engine/check_history.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace brisquel {
+
+// What a history query asks for; empty fields do not filter.
+struct HistoryFilter
+{
+    QString namePattern; // '*' and '?' as wildcards, else a part of the name; case-insensitive
+    std::optional<Verdict> verdict;
+    QDateTime since;
+    qint64 afterId = 0; // only rows added after this one: a reader following a growing history
+    int limit = 0;      // the newest this many; 0: all
+};
+
+struct HistoryRow
+{
+    qint64 id = 0;
+    CheckRecord record;
+};
+
+// Reads history.sqlite, beside whoever writes it (another process too: the file is in WAL mode,
+// so readers never wait for a search's writes, nor a search for them). A connection of its own,
+// used on the thread that made the reader.
+class HistoryReader
+{
+public:
+    explicit HistoryReader(const QString& path);
+    ~HistoryReader();
+    HistoryReader(const HistoryReader&) = delete;
+    HistoryReader& operator=(const HistoryReader&) = delete;
+
+    // False with the reason when there is no history to read (none yet, or not a database).
+    bool open(QString* error);
+    bool isOpen() const;
+
+    // Oldest first. On a failure, *error says why and the rows read so far are returned.
+    QList<HistoryRow> rows(const HistoryFilter& filter, QString* error = nullptr) const;
+    // The newest verdict per name (ASCII form) among those checked at or after `since`.
+    QHash<QString, CheckRecord> latestSince(const QDateTime& since, QString* error = nullptr) const;
+    // The newest verdict of each of these names (ASCII forms), however old.
+    QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames, QString* error = nullptr) const;
+    // Changes with every commit of any connection: a window polls it to know when to read again.
+    qint64 dataVersion() const;
+
+private:
+    QString m_path;
+    QString m_connection;
+};
+
+// ISO 8601 in UTC with milliseconds: sorts as text in the order of time.
+QString historyTimeText(const QDateTime& time);
+QDateTime historyTimeFromText(const QString& text);
+
+} // namespace brisquel

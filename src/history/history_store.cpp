@@ -1,0 +1,343 @@
+#include "history_store.h"
+
+#include "history/history_reader.h"
+
+#include <QAtomicInteger>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <chrono>
+
+namespace brisquel {
+
+namespace {
+
+// A batch is written after this long, or at once when this many are waiting.
+constexpr auto BatchInterval = std::chrono::milliseconds(250);
+constexpr size_t BatchSize = 2000;
+// Verdicts kept for another try while the file is busy; more than that are dropped.
+constexpr size_t MostHeldBack = 200000;
+// A file larger than this is not checked through at opening (the check reads all of it).
+constexpr qint64 MostCheckedBytes = 256LL * 1024 * 1024;
+
+QString nextConnectionName(const char* what)
+{
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("history-%1-%2").arg(QLatin1String(what)).arg(++counter);
+}
+
+const QStringList& schema()
+{
+    static const QStringList statements = {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS checks (id INTEGER PRIMARY KEY, name TEXT NOT NULL, "
+                       "ascii TEXT NOT NULL, verdict TEXT NOT NULL, detail TEXT, server TEXT, method TEXT, "
+                       "state TEXT, expires TEXT, checked TEXT NOT NULL)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS checks_by_name ON checks (ascii)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS checks_by_time ON checks (checked)"),
+    };
+    return statements;
+}
+
+// Makes the file ready: WAL mode, the tables, and (when not too large) a look through it.
+bool prepareFile(const QString& path, QString* error)
+{
+    const QString name = nextConnectionName("setup");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(HistoryStore::BusyTimeoutMs));
+        if (!db.open()) {
+            *error = db.lastError().text();
+        } else {
+            QSqlQuery query(db);
+            ok = query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && query.next() &&
+                 query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+            if (!ok)
+                *error = query.lastError().isValid() ? query.lastError().text()
+                                                     : QStringLiteral("it cannot be put in WAL mode");
+            for (const QString& statement : schema()) {
+                if (ok && !query.exec(statement)) {
+                    ok = false;
+                    *error = query.lastError().text();
+                }
+            }
+            if (ok && QFileInfo(path).size() <= MostCheckedBytes) {
+                ok = query.exec(QStringLiteral("PRAGMA quick_check(1)")) && query.next() &&
+                     query.value(0).toString() == QLatin1String("ok");
+                if (!ok)
+                    *error =
+                        query.lastError().isValid() ? query.lastError().text() : query.value(0).toString();
+            }
+            query.finish();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+// The file and its WAL companions go to history-damaged-STAMP.sqlite beside it.
+bool moveAside(const QString& path, QString* movedTo, QString* error)
+{
+    const QFileInfo info(path);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString target = info.dir().filePath(QStringLiteral("history-damaged-%1.sqlite").arg(stamp));
+    for (int i = 2; QFileInfo::exists(target); ++i)
+        target = info.dir().filePath(QStringLiteral("history-damaged-%1-%2.sqlite").arg(stamp).arg(i));
+    QFile file(path);
+    if (!file.rename(target)) {
+        *error = file.errorString();
+        return false;
+    }
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const QString companion = path + QLatin1String(suffix);
+        if (QFileInfo::exists(companion) && !QFile::rename(companion, target + QLatin1String(suffix)))
+            QFile::remove(companion);
+    }
+    *movedTo = target;
+    return true;
+}
+
+bool isFullDisk(const QString& error)
+{
+    return error.contains(QLatin1String("full"), Qt::CaseInsensitive);
+}
+
+bool isBusy(const QString& error)
+{
+    return error.contains(QLatin1String("locked"), Qt::CaseInsensitive) ||
+           error.contains(QLatin1String("busy"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+HistoryStore::HistoryStore(const QString& path, QObject* parent)
+    : QObject(parent)
+    , m_path(path)
+{}
+
+HistoryStore::~HistoryStore()
+{
+    if (!m_writer.joinable())
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    m_writer.join();
+}
+
+bool HistoryStore::open(QString* notice, QString* error)
+{
+    if (isOpen())
+        return true;
+    QString why;
+    if (!prepareFile(m_path, &why)) {
+        if (!QFileInfo::exists(m_path)) {
+            *error = QStringLiteral("The history %1 cannot be made: %2").arg(m_path, why);
+            return false;
+        }
+        QString movedTo;
+        QString moveError;
+        if (!moveAside(m_path, &movedTo, &moveError)) {
+            *error = QStringLiteral("The history %1 cannot be opened (%2) nor moved aside: %3")
+                         .arg(m_path, why, moveError);
+            return false;
+        }
+        *notice = QStringLiteral("The history %1 could not be opened (%2); it was moved to %3 and a new one "
+                                 "started.")
+                      .arg(m_path, why, movedTo);
+        if (!prepareFile(m_path, &why)) {
+            *error = QStringLiteral("The history %1 cannot be made: %2").arg(m_path, why);
+            return false;
+        }
+    }
+    m_reader = std::make_unique<HistoryReader>(m_path);
+    if (!m_reader->open(error))
+        return false;
+    m_connection = nextConnectionName("writer");
+    m_writer = std::thread([this] { writeLoop(); });
+    return true;
+}
+
+void HistoryStore::record(const CheckRecord& record)
+{
+    if (!isOpen())
+        return;
+    bool wake = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_pending.push_back(record);
+        wake = m_pending.size() == BatchSize;
+    }
+    if (wake)
+        m_wake.notify_one();
+}
+
+void HistoryStore::flush()
+{
+    if (!isOpen())
+        return;
+    std::unique_lock lock(m_mutex);
+    const quint64 asked = ++m_flushAsked;
+    m_wake.notify_one();
+    m_written.wait(lock, [&] { return m_flushDone >= asked; });
+}
+
+QHash<QString, CheckRecord> HistoryStore::latestSince(const QDateTime& since)
+{
+    if (!isOpen())
+        return {};
+    flush();
+    QString error;
+    QHash<QString, CheckRecord> latest = m_reader->latestSince(since, &error);
+    if (!error.isEmpty())
+        reportOnce(QStringLiteral("read"),
+                   QStringLiteral("The history %1 cannot be read: %2").arg(m_path, error));
+    return latest;
+}
+
+qint64 HistoryStore::writtenCount() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_writtenCount;
+}
+
+qint64 HistoryStore::lostCount() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_lostCount;
+}
+
+void HistoryStore::writeLoop()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(m_path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        if (!db.open())
+            reportOnce(
+                QStringLiteral("open"),
+                QStringLiteral("The history %1 cannot be written: %2").arg(m_path, db.lastError().text()));
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait_for(lock, BatchInterval, [&] {
+                return m_stop || m_flushAsked > m_flushDone || m_pending.size() >= BatchSize;
+            });
+            std::vector<CheckRecord> batch;
+            batch.swap(m_pending);
+            const quint64 asked = m_flushAsked;
+            const bool stop = m_stop;
+            lock.unlock();
+            QString error;
+            const bool written = batch.empty() || (db.isOpen() && writeBatch(batch, &error));
+            lock.lock();
+            if (written) {
+                m_writtenCount += qint64(batch.size());
+            } else if (isBusy(error) && !stop && m_pending.size() + batch.size() <= MostHeldBack) {
+                // Another writer held the file for the whole time-out: this batch goes with the next.
+                m_pending.insert(m_pending.begin(), std::make_move_iterator(batch.begin()),
+                                 std::make_move_iterator(batch.end()));
+            } else {
+                m_lostCount += qint64(batch.size());
+                lock.unlock();
+                if (isFullDisk(error))
+                    reportOnce(
+                        QStringLiteral("full"),
+                        QStringLiteral("The history %1 cannot grow: the disk is full. Verdicts go on into "
+                                       "the result files but not into the history.")
+                            .arg(m_path));
+                else
+                    reportOnce(QStringLiteral("write"),
+                               QStringLiteral("The history %1 cannot be written: %2")
+                                   .arg(m_path, error.isEmpty() ? db.lastError().text() : error));
+                lock.lock();
+            }
+            m_flushDone = asked;
+            m_written.notify_all();
+            if (stop && m_pending.empty())
+                break;
+        }
+        lock.unlock();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+bool HistoryStore::writeBatch(const std::vector<CheckRecord>& batch, QString* error)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    {
+        QSqlQuery insert(db);
+        insert.prepare(
+            QStringLiteral("INSERT INTO checks (name, ascii, verdict, detail, server, method, state, "
+                           "expires, checked) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (const CheckRecord& record : batch) {
+            insert.bindValue(0, record.name);
+            insert.bindValue(1, record.ascii);
+            insert.bindValue(2, QString::fromLatin1(verdictName(record.verdict)));
+            insert.bindValue(3, record.detail);
+            insert.bindValue(4, record.server);
+            insert.bindValue(5, QString::fromLatin1(checkMethodName(record.method)));
+            insert.bindValue(6, record.lifeCycle.state);
+            insert.bindValue(7, record.lifeCycle.expires.isValid()
+                                    ? record.lifeCycle.expires.toString(Qt::ISODate)
+                                    : QString());
+            insert.bindValue(8, historyTimeText(record.checked));
+            if (!insert.exec()) {
+                *error = insert.lastError().text();
+                insert.finish();
+                db.rollback();
+                return false;
+            }
+        }
+    }
+    if (!db.commit()) {
+        *error = db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<HistoryStore> openFolderHistory(const QString& root, QStringList* messages)
+{
+    auto store = std::make_unique<HistoryStore>(QDir(root).filePath(QLatin1String(HistoryStore::FileName)));
+    QString notice;
+    QString error;
+    const bool opened = store->open(&notice, &error);
+    if (!notice.isEmpty())
+        messages->append(notice);
+    if (!opened) {
+        messages->append(error + QStringLiteral(" Searches go on without a history."));
+        return nullptr;
+    }
+    return store;
+}
+
+void HistoryStore::reportOnce(const QString& kind, const QString& text)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_reported.contains(kind))
+            return;
+        m_reported.append(kind);
+    }
+    // From the writer thread too: the signal reaches the store's own thread through its event loop.
+    Q_EMIT problem(text);
+}
+
+} // namespace brisquel

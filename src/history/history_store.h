@@ -1,0 +1,77 @@
+#pragma once
+
+#include "engine/check_history.h"
+
+#include <QObject>
+#include <QString>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace brisquel {
+
+class HistoryReader;
+
+// history.sqlite, written: record() hands a verdict to a writer thread, which writes what came in
+// a transaction at a time (a quarter second's worth, or sooner when many are waiting), so that a
+// search never waits for the disk. WAL mode and a busy time-out let a search, `history` and
+// `watch` use one file at once. A file that is no database or is damaged is moved aside
+// ("history-damaged-STAMP.sqlite") and a new one started; a full disk is reported once and the
+// verdicts of that moment are dropped (the result lists' text files stay the truth).
+class HistoryStore : public QObject, public CheckHistory
+{
+    Q_OBJECT
+public:
+    static constexpr const char* FileName = "history.sqlite";
+    // Writes wait this long for another writer before they count as failed.
+    static constexpr int BusyTimeoutMs = 10000;
+
+    explicit HistoryStore(const QString& path, QObject* parent = nullptr);
+    // Writes what is still waiting.
+    ~HistoryStore() override;
+
+    // Opens the file, making it when missing. *notice says what was done about a damaged one.
+    // False with the reason in *error when no history can be kept at all.
+    bool open(QString* notice, QString* error);
+    bool isOpen() const { return m_writer.joinable(); }
+    QString path() const { return m_path; }
+
+    void record(const CheckRecord& record) override;
+    QHash<QString, CheckRecord> latestSince(const QDateTime& since) override;
+    void flush() override;
+    // Verdicts written so far, and those that could not be.
+    qint64 writtenCount() const;
+    qint64 lostCount() const;
+
+Q_SIGNALS:
+    // A write failed (full disk, a broken file); said once per kind of failure.
+    void problem(const QString& text);
+
+private:
+    void writeLoop();
+    bool writeBatch(const std::vector<CheckRecord>& batch, QString* error);
+    void reportOnce(const QString& kind, const QString& text);
+
+    QString m_path;
+    QString m_connection; // the writer thread's
+    std::unique_ptr<HistoryReader> m_reader;
+    std::thread m_writer;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_written;
+    std::vector<CheckRecord> m_pending;
+    quint64 m_flushAsked = 0;
+    quint64 m_flushDone = 0;
+    bool m_stop = false;
+    qint64 m_writtenCount = 0;
+    qint64 m_lostCount = 0;
+    QStringList m_reported;
+};
+
+// The history of the data folder at `root`, open; null when none can be kept. What was done about
+// a damaged file, or why there is no history, is added to *messages.
+std::unique_ptr<HistoryStore> openFolderHistory(const QString& root, QStringList* messages);
+
+} // namespace brisquel
