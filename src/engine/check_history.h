@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QList>
+#include <QStringList>
 #include <QString>
 #include <optional>
 
@@ -46,6 +47,8 @@ public:
     virtual void record(const CheckRecord& record) = 0;
     // The newest verdict per name (by ASCII form) among those checked at or after `since`.
     virtual QHash<QString, CheckRecord> latestSince(const QDateTime& since) = 0;
+    // The newest verdict of each of these names (ASCII forms, lower case), however old.
+    virtual QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames) = 0;
     // Everything recorded so far reaches the disk before this returns.
     virtual void flush() = 0;
 };

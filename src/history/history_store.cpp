@@ -204,6 +204,18 @@ QHash<QString, CheckRecord> HistoryStore::latestSince(const QDateTime& since)
     return latest;
 }
 
+QHash<QString, CheckRecord> HistoryStore::latestOf(const QStringList& asciiNames)
+{
+    if (!isOpen())
+        return {};
+    flush();
+    QString error;
+    QHash<QString, CheckRecord> latest = m_reader->latestOf(asciiNames, &error);
+    if (!error.isEmpty())
+        reportOnce(QStringLiteral("read"), QStringLiteral("The history %1 cannot be read: %2").arg(m_path, error));
+    return latest;
+}
+
 qint64 HistoryStore::writtenCount() const
 {
     const std::lock_guard lock(m_mutex);

@@ -40,6 +40,7 @@ public:
 
     void record(const CheckRecord& record) override;
     QHash<QString, CheckRecord> latestSince(const QDateTime& since) override;
+    QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames) override;
     void flush() override;
     // Verdicts written so far, and those that could not be.
     qint64 writtenCount() const;
