@@ -189,6 +189,8 @@ void BrowseChecker::settle(const LookupResult& result)
     QString detail = result.answered ? result.judgement.detail : result.failure;
     NameFacts facts;
     facts.lifeCycle = result.lifeCycle;
+    facts.method = result.request.isRdap() ? CheckMethod::Rdap : CheckMethod::Whois;
+    facts.server = result.request.host;
     if (std::exchange(m_confirming, false)) {
         applyConfirmation(result.request, &verdict, &detail, &facts);
     } else if (verdict == Verdict::Available && result.request.isRdap()) {

@@ -8,9 +8,11 @@
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
+#include "engine/verdict_filer.h"
 #include "file_dialog.h"
 #include "generator_window.h"
 #include "harvester_window.h"
+#include "history/history_store.h"
 #include "message_box.h"
 #include "message_log.h"
 #include "message_log_window.h"
@@ -588,6 +590,7 @@ void MainWindow::applyStartup()
         showNotice(dnsError + QStringLiteral(" The DNS pre-check is off; set a server in Setup."));
     m_extensionSettings->setServerLimitsPath(dataFolder().path(QStringLiteral("server-limits.txt")));
     showProxyUse();
+    openHistory();
     // Start-up has told the proxies file's problems already; later loads tell only new ones.
     m_session->reloadProxies(&m_proxyProblems);
 
@@ -597,6 +600,18 @@ void MainWindow::applyStartup()
         m_listFrame->setTitle(QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
 }
 
+void MainWindow::openHistory()
+{
+    QStringList messages;
+    m_history = openFolderHistory(dataFolder().root(), &messages);
+    for (const QString& message : std::as_const(messages))
+        m_historyMessages.append(message);
+    if (!m_history)
+        return;
+    connect(m_history.get(), &HistoryStore::problem, this, &MainWindow::showNotice);
+    verdictFiler()->setHistory(m_history.get());
+}
+
 void MainWindow::reportStartupProblems()
 {
     // Start-up carries on whatever failed. The log names every line skipped; the status bar sums
@@ -604,6 +619,8 @@ void MainWindow::reportStartupProblems()
     const StartupResult& startup = startupResult();
     for (const QString& problem : std::as_const(startup.problems))
         showNotice(problem);
+    for (const QString& message : std::as_const(m_historyMessages))
+        showNotice(message);
     for (const RegistrarsProblem& problem : std::as_const(startup.registrarProblems))
         m_log->append(skippedLine(QStringLiteral("registrars.txt"), problem.lineNumber, problem.message));
     for (const ServerLimitsTable::Problem& problem : std::as_const(startup.serverLimitProblems))

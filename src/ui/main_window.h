@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <array>
+#include <memory>
 #include <optional>
 
 class QComboBox;
@@ -34,6 +35,7 @@ class MessageLogWindow;
 class ExtensionSettings;
 class OverflowNotice;
 class GeneratorWindow;
+class HistoryStore;
 class HarvesterWindow;
 class SettingsWindow;
 class ResultListActions;
@@ -75,6 +77,8 @@ public:
     SearchDriver* searchDriver() const { return m_session->driver(); }
     ResultListActions* listActions() const { return m_listActions; }
     const StartupResult& startupResult() const { return m_session->startupResult(); }
+    // Null when no history can be kept (the message log says why).
+    HistoryStore* history() const { return m_history.get(); }
 
     QString currentListFile() const { return m_currentListFile; }
     std::optional<SearchType> currentSearchType() const;
@@ -140,6 +144,7 @@ private:
     void buildMenus();
     void bindCore();
     void applyStartup();
+    void openHistory();
     void reportStartupProblems();
     void clearNotice();
     void showPendingFailures();
@@ -174,6 +179,8 @@ private:
 
     UrlOpener m_openUrl;
     SearchSession* m_session = nullptr;
+    // Outlives the session: its filer records into it until the end.
+    std::unique_ptr<HistoryStore> m_history;
     ResultListActions* m_listActions = nullptr;
 
     // Where the names come from and how the search is driven.
@@ -222,6 +229,7 @@ private:
     // Failures wait for the box of the one before; they can come in the middle of a filing.
     QStringList m_pendingFailures;
     QStringList m_proxyProblems;
+    QStringList m_historyMessages; // shown with start-up's problems
     bool m_showingFailure = false;
     QPointer<OverflowNotice> m_overflowNotice;
     ExtensionSettings* m_extensionSettings = nullptr;
