@@ -105,14 +105,7 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
                                               "minutes; 2 minutes are used.")
                                    .arg(m_settings->value(SettingKeys::DeadServerMinutes())));
     result.historyDays = wholeSetting(SettingKeys::HistoryDays(), 7, 3650, &result.problems);
-    bool hoursOk = false;
-    const double hours = m_settings->value(SettingKeys::WatchHours()).toDouble(&hoursOk);
-    if (hoursOk && hours >= 0)
-        result.watchHours = std::min(hours, 24.0 * 365);
-    else
-        result.problems.append(
-            QStringLiteral("WatchHours \"%1\" in settings.ini is not a number of hours; 24 hours are used.")
-                .arg(m_settings->value(SettingKeys::WatchHours())));
+    result.watchHours = wholeSetting(SettingKeys::WatchHours(), 24, 24 * 365, &result.problems);
     result.proxies = loadProxies(&result.problems);
     result.useProxy = m_settings->flag(SettingKeys::chkProxy());
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());

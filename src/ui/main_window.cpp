@@ -538,6 +538,8 @@ void MainWindow::bindCore()
     connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, driver, &SearchDriver::setPreferRdap);
     connect(m_extensionSettings, &ExtensionSettings::confirmFreeChanged, driver,
             &SearchDriver::setConfirmFree);
+    connect(m_extensionSettings, &ExtensionSettings::historyDaysChanged, driver,
+            &SearchDriver::setHistoryDays);
     connect(m_extensionSettings, &ExtensionSettings::dnsChanged, this,
             [driver](bool checkFirst, const QString& server) { driver->setDnsPrecheck(checkFirst, server); });
     connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, driver,
@@ -951,8 +953,11 @@ void MainWindow::onSearchFinished(bool stopped)
                        .arg(searchDriver()->dnsSettledCount()));
     // Last, so that the status bar keeps it: the panels are back to their captions by now.
     QString summary = searchEndText(searchDriver()->progress(), stopped);
-    if (const QString dropping = droppingNotice(searchDriver()->progress()); !dropping.isEmpty())
-        summary += QStringLiteral(". ") + dropping;
+    for (const QString& more :
+         {historyNotice(searchDriver()->progress()), droppingNotice(searchDriver()->progress())}) {
+        if (!more.isEmpty())
+            summary += QStringLiteral(". ") + more;
+    }
     showNotice(summary);
     if (m_generatorWindow && type == SearchType::GenerateNames)
         m_generatorWindow->showSearchEnded(summary);

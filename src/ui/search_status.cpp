@@ -26,6 +26,8 @@ QString openPanelText(const SearchProgress& progress)
     // How many names DNS took off the registries' hands, whatever else the panel says.
     if (progress.dnsOn)
         text += QStringLiteral(" · DNS: %1 taken").arg(progress.dnsSettled);
+    if (progress.historySettled > 0)
+        text += QStringLiteral(" · history: %1 taken").arg(progress.historySettled);
     if (progress.dropping > 0)
         text += QStringLiteral(" · %1 dropping").arg(progress.dropping);
     if (progress.proxies > 0)
@@ -41,6 +43,14 @@ QString dnsOffNotice(const SearchProgress& progress)
         return {};
     return QStringLiteral("The DNS pre-check is off for this search: its lookups go through network "
                           "proxies and DNS would not. Set a DNS server in Setup to keep it.");
+}
+
+QString historyNotice(const SearchProgress& progress)
+{
+    if (progress.historySettled <= 0)
+        return {};
+    return QStringLiteral("The history settled %1 taken names without asking their registries again.")
+        .arg(progress.historySettled);
 }
 
 QString droppingNotice(const SearchProgress& progress)

@@ -15,5 +15,7 @@ QString openPanelText(const SearchProgress& progress);
 QString dnsOffNotice(const SearchProgress& progress);
 // Said when a search ends that found taken names about to drop; empty when it found none.
 QString droppingNotice(const SearchProgress& progress);
+// "The history settled N taken names …", or nothing when it settled none.
+QString historyNotice(const SearchProgress& progress);
 
 } // namespace brisquel

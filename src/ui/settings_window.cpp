@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -63,6 +64,8 @@ SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
     connect(m_rdapBox, &QCheckBox::toggled, m_settings, &ExtensionSettings::setPreferRdap);
     connect(m_dnsBox, &QCheckBox::toggled, m_settings, &ExtensionSettings::setCheckDnsFirst);
     connect(m_confirmBox, &QCheckBox::toggled, m_settings, &ExtensionSettings::setConfirmFree);
+    connect(m_historyDaysBox, &QSpinBox::valueChanged, m_settings, &ExtensionSettings::setHistoryDays);
+    connect(m_watchHoursBox, &QSpinBox::valueChanged, m_settings, &ExtensionSettings::setWatchHours);
     connect(m_dnsServerEdit, &QLineEdit::editingFinished, this, &SettingsWindow::dnsServerLeft);
     connect(m_defaultExtensionEdit, &QLineEdit::textEdited, m_settings,
             &ExtensionSettings::setDefaultExtension);
@@ -80,6 +83,8 @@ SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
     m_rdapBox->setChecked(m_settings->preferRdap());
     m_dnsBox->setChecked(m_settings->checkDnsFirst());
     m_confirmBox->setChecked(m_settings->confirmFree());
+    m_historyDaysBox->setValue(m_settings->historyDays());
+    m_watchHoursBox->setValue(m_settings->watchHours());
     m_dnsServerEdit->setText(m_settings->dnsServer());
     m_defaultExtensionEdit->setText(m_settings->defaultExtension());
     m_netProxiesBox->setChecked(m_settings->useNetworkProxies());
@@ -134,6 +139,21 @@ void SettingsWindow::buildControls()
                         QStringLiteral("Ask DNS for each name's name servers before its registry: a name the "
                                        "DNS delegates is taken, and costs no registry query."),
                         this);
+    m_historyDaysBox = named(new QSpinBox(this), "txtHistoryDays");
+    m_historyDaysBox->setRange(0, 3650);
+    m_historyDaysBox->setSuffix(QStringLiteral(" days"));
+    m_historyDaysBox->setSpecialValueText(QStringLiteral("never"));
+    m_historyDaysBox->setToolTip(
+        QStringLiteral("A name found taken within these days is filed as taken from the history, "
+                       "without asking its registry again, unless it was about to drop or its expiry "
+                       "date has passed. Free and unanswered names are always asked again."));
+    m_watchHoursBox = named(new QSpinBox(this), "txtWatchHours");
+    m_watchHoursBox->setRange(0, 24 * 365);
+    m_watchHoursBox->setSuffix(QStringLiteral(" hours"));
+    m_watchHoursBox->setSpecialValueText(QStringLiteral("never"));
+    m_watchHoursBox->setToolTip(
+        QStringLiteral("While Brisquel runs, the Saved Domains are checked this often; a name that "
+                       "came free, started to drop or got a new expiry date is announced."));
     m_dnsServerEdit = named(new QLineEdit(this), "txtDns");
     m_dnsServerEdit->setPlaceholderText(QStringLiteral("the system's resolver"));
     m_dnsServerEdit->setToolTip(
@@ -205,6 +225,14 @@ void SettingsWindow::arrange()
     dnsRow->addWidget(namedLabel(QStringLiteral("DNS server:"), "Label8", this));
     dnsRow->addWidget(m_dnsServerEdit);
     layout->addLayout(dnsRow);
+    auto* historyRow = new QHBoxLayout;
+    historyRow->addWidget(
+        namedLabel(QStringLiteral("Do not ask again names found taken within:"), "Label10", this));
+    historyRow->addWidget(m_historyDaysBox);
+    historyRow->addStretch(1);
+    historyRow->addWidget(namedLabel(QStringLiteral("Check saved domains every:"), "Label11", this));
+    historyRow->addWidget(m_watchHoursBox);
+    layout->addLayout(historyRow);
     layout->addLayout(defaults);
     layout->addWidget(buildProxyBox());
     // No smaller minimum than the layout's own: squeezed, the fields of a row would vanish.

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QSpinBox;
 class QGroupBox;
 class QPlainTextEdit;
 class QLabel;
@@ -71,6 +72,8 @@ private:
     QCheckBox* m_proxyBox = nullptr;
     QCheckBox* m_rdapBox = nullptr;
     QCheckBox* m_confirmBox = nullptr;
+    QSpinBox* m_historyDaysBox = nullptr;
+    QSpinBox* m_watchHoursBox = nullptr;
     QCheckBox* m_dnsBox = nullptr;
     QLineEdit* m_dnsServerEdit = nullptr;
     QLineEdit* m_defaultExtensionEdit = nullptr;

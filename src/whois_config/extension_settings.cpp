@@ -119,6 +119,37 @@ void ExtensionSettings::setConfirmFree(bool confirm)
     Q_EMIT confirmFreeChanged(confirm);
 }
 
+namespace {
+int wholeOr(const QString& text, int fallback)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= 0 ? value : fallback;
+}
+} // namespace
+
+int ExtensionSettings::historyDays() const
+{
+    return wholeOr(m_settings->value(SettingKeys::HistoryDays()), 7);
+}
+
+void ExtensionSettings::setHistoryDays(int days)
+{
+    m_settings->setValue(SettingKeys::HistoryDays(), QString::number(days));
+    Q_EMIT historyDaysChanged(days);
+}
+
+int ExtensionSettings::watchHours() const
+{
+    return wholeOr(m_settings->value(SettingKeys::WatchHours()), 24);
+}
+
+void ExtensionSettings::setWatchHours(int hours)
+{
+    m_settings->setValue(SettingKeys::WatchHours(), QString::number(hours));
+    Q_EMIT watchHoursChanged(hours);
+}
+
 bool ExtensionSettings::checkDnsFirst() const
 {
     return m_settings->flag(SettingKeys::chkDns());

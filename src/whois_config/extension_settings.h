@@ -64,6 +64,12 @@ public:
     void setConfirmFree(bool confirm);
     bool checkDnsFirst() const;
     void setCheckDnsFirst(bool check);
+    // Days a taken name is settled from the history (0: asked every time), and hours between
+    // checks of the saved names (0: never); settings that are no number read as their defaults.
+    int historyDays() const;
+    void setHistoryDays(int days);
+    int watchHours() const;
+    void setWatchHours(int hours);
     QString dnsServer() const;
     // Stored as given; the caller checks the address.
     void setDnsServer(const QString& server);
@@ -90,6 +96,8 @@ Q_SIGNALS:
     void networkProxiesChanged();
     void preferRdapChanged(bool prefer);
     void confirmFreeChanged(bool confirm);
+    void historyDaysChanged(int days);
+    void watchHoursChanged(int hours);
     void dnsChanged(bool checkFirst, const QString& server);
     void defaultExtensionChanged(const QString& extension);
     // Lines of registrars.txt that did not load at the last reload.

@@ -180,7 +180,9 @@ private Q_SLOTS:
         QCOMPARE(openPanelText(withDns),
                  QStringLiteral("Waiting for 25 answers (up to 52 s) · DNS: 812 taken"));
         withDns.dropping = 2;
-        QVERIFY(openPanelText(withDns).endsWith(QStringLiteral(" · DNS: 812 taken · 2 dropping")));
+        withDns.historySettled = 40;
+        QVERIFY(openPanelText(withDns).endsWith(
+            QStringLiteral(" · DNS: 812 taken · history: 40 taken · 2 dropping")));
     }
 
     void aSecondSearchOnTheDataFolderDoesNotStart()

@@ -1,0 +1,197 @@
+#include "../engine/search_harness.h"
+#include "history/history_reader.h"
+#include "history/history_store.h"
+#include "tools/fake_whois_server.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace brisquel;
+
+namespace {
+
+CheckRecord checked(const QString& name, Verdict verdict, const QDateTime& when)
+{
+    CheckRecord record;
+    record.name = record.ascii = name;
+    record.verdict = verdict;
+    record.server = QStringLiteral("127.0.0.1");
+    record.checked = when;
+    return record;
+}
+
+QString historyPath(const test::Harness& harness)
+{
+    return harness.folder.path(QLatin1String(HistoryStore::FileName));
+}
+
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void recheckRules_data()
+    {
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<int>("hoursAgo");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("expiresInDays"); // 0: no date known
+        QTest::addColumn<int>("days");
+        QTest::addColumn<bool>("settled");
+        QTest::newRow("taken yesterday") << "registered" << 24 << "" << 300 << 7 << true;
+        QTest::newRow("not registrable yesterday") << "not-registrable" << 24 << "" << 0 << 7 << true;
+        QTest::newRow("taken longer ago than the days") << "registered" << 8 * 24 << "" << 300 << 7 << false;
+        QTest::newRow("dropping") << "registered" << 24 << "pendingDelete" << 300 << 7 << false;
+        QTest::newRow("its expiry date has passed") << "registered" << 24 << "" << -1 << 7 << false;
+        QTest::newRow("free") << "available" << 1 << "" << 0 << 7 << false;
+        QTest::newRow("unanswered") << "unanswered" << 1 << "" << 0 << 7 << false;
+        QTest::newRow("history off") << "registered" << 1 << "" << 0 << 0 << false;
+        QTest::newRow("a clock that went back") << "registered" << -48 << "" << 0 << 7 << false;
+    }
+
+    void recheckRules()
+    {
+        QFETCH(QString, verdict);
+        QFETCH(int, hoursAgo);
+        QFETCH(QString, state);
+        QFETCH(int, expiresInDays);
+        QFETCH(int, days);
+        QFETCH(bool, settled);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        CheckRecord last =
+            checked(QStringLiteral("a.com"), *verdictFromName(verdict), now.addSecs(-3600LL * hoursAgo));
+        last.lifeCycle.state = state;
+        if (expiresInDays != 0)
+            last.lifeCycle.expires = now.date().addDays(expiresInDays);
+        const std::optional<QString> detail = settledByHistory(last, days, now);
+        QCOMPARE(detail.has_value(), settled);
+        if (settled)
+            QCOMPARE(*detail, QStringLiteral("taken on %1 (history)")
+                                  .arg(last.checked.toLocalTime().date().toString(Qt::ISODate)));
+    }
+
+    // A search records every verdict, and the next one asks only what the history cannot settle.
+    void aSearchRecordsAndTheNextAsksLess()
+    {
+        test::FakeWhoisServer server;
+        QVERIFY(server.listen());
+        test::Harness harness(server.port());
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(harness.folder.root(), &messages);
+        QVERIFY2(store, qPrintable(messages.join(QLatin1Char('\n'))));
+        harness.filer.setHistory(store.get());
+        harness.driver.setHistoryDays(7);
+
+        const QDateTime yesterday = QDateTime::currentDateTimeUtc().addDays(-1);
+        store->record(checked(QStringLiteral("takenbefore.com"), Verdict::Registered, yesterday));
+        CheckRecord dropping = checked(QStringLiteral("dropsoon.com"), Verdict::Registered, yesterday);
+        dropping.lifeCycle.state = QStringLiteral("redemptionPeriod");
+        store->record(dropping);
+        CheckRecord expired = checked(QStringLiteral("expired.com"), Verdict::Registered, yesterday);
+        expired.lifeCycle.expires = yesterday.date().addDays(-1);
+        store->record(expired);
+        store->record(checked(QStringLiteral("freebefore.com"), Verdict::Available, yesterday));
+
+        const QString list = harness.writeList(
+            "takenbefore.com\r\ndropsoon.com\r\nexpired.com\r\nfreebefore.com\r\nnew.com\r\n");
+        QVERIFY(harness.run(list));
+        QStringList asked = server.queries();
+        asked.sort();
+        QCOMPARE(asked, (QStringList{QStringLiteral("dropsoon.com"), QStringLiteral("expired.com"),
+                                     QStringLiteral("freebefore.com"), QStringLiteral("new.com")}));
+        QCOMPARE(harness.verdicts.value(QStringLiteral("takenbefore.com")), Verdict::Registered);
+        QVERIFY(
+            harness.details.value(QStringLiteral("takenbefore.com")).endsWith(QLatin1String("(history)")));
+        QCOMPARE(harness.driver.historySettledCount(), 1);
+
+        // Settled names are not recorded again (they would renew themselves); the others are.
+        HistoryReader reader(historyPath(harness));
+        QString error;
+        QVERIFY2(reader.open(&error), qPrintable(error));
+        store->flush();
+        const QList<HistoryRow> rows = reader.rows({});
+        QCOMPARE(rows.size(), 4 + 4);
+        const CheckRecord& last = rows.last().record;
+        QCOMPARE(last.method, CheckMethod::Whois);
+        QCOMPARE(last.server, QStringLiteral("127.0.0.1"));
+        QCOMPARE(last.lifeCycle.expires, QDate(2030, 8, 13));
+
+        // Asked again when told to.
+        const qsizetype before = server.queries().size();
+        harness.driver.setHistoryDays(0);
+        QVERIFY(harness.run(list));
+        QCOMPARE(server.queries().size() - before, 5);
+    }
+
+    // A search writes while another writer (the watch list) and a reader work on the same file:
+    // every row arrives.
+    void writersAndReadersShareTheFile()
+    {
+        test::FakeWhoisServer server;
+        QVERIFY(server.listen());
+        test::Harness harness(server.port());
+        QStringList messages;
+        std::unique_ptr<HistoryStore> search = openFolderHistory(harness.folder.root(), &messages);
+        std::unique_ptr<HistoryStore> watch = openFolderHistory(harness.folder.root(), &messages);
+        QVERIFY(search && watch);
+        harness.filer.setHistory(search.get());
+
+        QByteArray names;
+        for (int i = 0; i < 400; ++i)
+            names += "name" + QByteArray::number(i) + ".com\r\n";
+        const QString list = harness.writeList(names);
+
+        HistoryReader reader(historyPath(harness));
+        QString error;
+        QVERIFY(reader.open(&error));
+        int watched = 0;
+        qint64 lastSeen = 0;
+        QTimer busy;
+        QObject::connect(&busy, &QTimer::timeout, [&] {
+            for (int i = 0; i < 50 && watched < 3000; ++i, ++watched)
+                watch->record(checked(QStringLiteral("watched%1.com").arg(watched), Verdict::Registered,
+                                      QDateTime::currentDateTimeUtc()));
+            const QList<HistoryRow> rows = reader.rows({{}, {}, {}, lastSeen, 0});
+            if (!rows.isEmpty())
+                lastSeen = rows.last().id;
+        });
+        busy.start(1);
+        QVERIFY(harness.run(list));
+        QTRY_COMPARE(watched, 3000);
+        busy.stop();
+        search->flush();
+        watch->flush();
+        QCOMPARE(search->lostCount() + watch->lostCount(), 0);
+        QCOMPARE(reader.rows({}).size(), 400 + 3000);
+    }
+
+    void aDamagedFileIsMovedAside()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QLatin1String(HistoryStore::FileName));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+        file.close();
+
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+        QVERIFY(store);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().contains(QLatin1String("moved to")), qPrintable(messages.first()));
+        const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("history-damaged-*.sqlite")});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(QFileInfo(dir.filePath(aside.first())).size(), 4096);
+        // The new one works.
+        store->record(checked(QStringLiteral("a.com"), Verdict::Available, QDateTime::currentDateTimeUtc()));
+        QCOMPARE(store->latestOf({QStringLiteral("a.com")}).value(QStringLiteral("a.com")).verdict,
+                 Verdict::Available);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistory)
+#include "test_history.moc"
