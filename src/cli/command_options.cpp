@@ -167,6 +167,8 @@ QList<QCommandLineOption> searchCommandOptions()
          QStringLiteral("File a name WHOIS calls free without asking its registry's RDAP service again.")},
         {QStringLiteral("recheck"),
          QStringLiteral("Ask every name, also those the history found taken in the last days.")},
+        {QStringLiteral("no-history"),
+         QStringLiteral("Neither record this search in history.sqlite nor settle names from it.")},
         {QStringLiteral("no-dns"), QStringLiteral("Ask every name's registry, without the DNS pre-check.")},
         {QStringLiteral("dns"),
          QStringLiteral(
@@ -228,6 +230,7 @@ ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments)
     options.preferRdap = parser.isSet(QStringLiteral("rdap"));
     options.confirmFree = !parser.isSet(QStringLiteral("no-confirm"));
     options.recheck = parser.isSet(QStringLiteral("recheck"));
+    options.history = !parser.isSet(QStringLiteral("no-history"));
     parsed.options = options;
     return parsed;
 }
@@ -290,7 +293,8 @@ QString topLevelUsage()
     return QStringLiteral(
         "Usage: brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
         "                           [--socks URL | --proxy-list FILE]\n"
-        "                           [--format text|csv|json] [--rdap] [--no-confirm] [--recheck]\n"
+        "                           [--format text|csv|json] [--rdap] [--no-confirm]\n"
+        "                           [--recheck | --no-history]\n"
         "                           [--dns SERVER[:PORT] | --no-dns] [--home DIR]\n"
         "       brisquel-cli extract [--browser] [--home DIR] FILE...\n"
         "       brisquel-cli verdict [--server HOST] [--home DIR] FILE...\n"

@@ -42,6 +42,7 @@ struct SearchOptions
     bool preferRdap = false;
     bool confirmFree = true;
     bool recheck = false; // names the history found taken are asked too
+    bool history = true;  // recorded in, and settled from, the history
     enum class Dns
     {
         AsSet, // as the settings say

@@ -145,7 +145,8 @@ bool SearchRun::startSession()
     for (const QString& problem : m_startup->problems)
         printError(problem);
     QStringList historyMessages;
-    m_history = openFolderHistory(m_folder.root(), &historyMessages);
+    if (m_options.history)
+        m_history = openFolderHistory(m_folder.root(), &historyMessages);
     for (const QString& message : std::as_const(historyMessages))
         printError(message);
     if (m_history) {

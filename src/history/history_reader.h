@@ -57,6 +57,9 @@ private:
 
 // ISO 8601 in UTC with milliseconds: sorts as text in the order of time.
 QString historyTimeText(const QDateTime& time);
+QByteArray historyTimeBytes(const QDateTime& time);
+// yyyy-MM-dd; empty for an invalid date.
+QByteArray historyDateBytes(const QDate& date);
 QDateTime historyTimeFromText(const QString& text);
 
 } // namespace brisquel
