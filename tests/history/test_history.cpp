@@ -1,3 +1,4 @@
+#include "../engine/file_size_limit.h"
 #include "../engine/search_harness.h"
 #include "history/history_reader.h"
 #include "history/history_store.h"
@@ -167,6 +168,35 @@ private Q_SLOTS:
         watch->flush();
         QCOMPARE(search->lostCount() + watch->lostCount(), 0);
         QCOMPARE(reader.rows({}).size(), 400 + 3000);
+    }
+
+    // A history that cannot grow is said once; the search and its text files go on.
+    void aFullDiskCostsTheHistoryOnly()
+    {
+        test::FakeWhoisServer server;
+        QVERIFY(server.listen());
+        test::Harness harness(server.port());
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(harness.folder.root(), &messages);
+        QVERIFY(store);
+        harness.filer.setHistory(store.get());
+        QSignalSpy problems(store.get(), &HistoryStore::problem);
+        QByteArray names;
+        for (int i = 1; i <= 3000; ++i)
+            names += (i % 10 == 0 ? "free" : "name") + QByteArray::number(i) + ".com\r\n";
+        const QString list = harness.writeList(names);
+        test::FileSizeLimit limit(96 * 1024);
+        QVERIFY(limit.isSet());
+        QVERIFY(harness.run(list));
+        store->flush();
+        limit.lift();
+        QTRY_COMPARE(problems.size(), 1);
+        QVERIFY(store->lostCount() > 0);
+        QCOMPARE(harness.outcomes.size(), 3000);
+        QCOMPARE(harness.fileLines(QStringLiteral("MidProfile.txt")).size() +
+                     harness.fileLines(QStringLiteral("LowProfile.txt")).size() +
+                     harness.fileLines(QStringLiteral("HighProfile.txt")).size(),
+                 300);
     }
 
     void aDamagedFileIsMovedAside()
