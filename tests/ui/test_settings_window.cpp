@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -179,6 +180,12 @@ private Q_SLOTS:
         test::child<QCheckBox>(settings, "chkConfirm")->setChecked(false);
         QCOMPARE(window->settings()->value(SettingKeys::chkConfirm()), QStringLiteral("0"));
         QVERIFY(!window->searchDriver()->confirmFree());
+        QCOMPARE(window->searchDriver()->historyDays(), 7);
+        test::child<QSpinBox>(settings, "txtHistoryDays")->setValue(0);
+        QCOMPARE(window->settings()->value(SettingKeys::HistoryDays()), QStringLiteral("0"));
+        QCOMPARE(window->searchDriver()->historyDays(), 0);
+        test::child<QSpinBox>(settings, "txtWatchHours")->setValue(6);
+        QCOMPARE(window->settings()->value(SettingKeys::WatchHours()), QStringLiteral("6"));
 
         const QList<std::pair<QString, QString>> typed = {{QStringLiteral("org"), QStringLiteral(".org")},
                                                           {QString(), QStringLiteral(".com")},
