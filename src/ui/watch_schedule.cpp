@@ -34,6 +34,8 @@ WatchSchedule::WatchSchedule(SearchSession* session, CheckHistory* history, QObj
         m_changes.append(watchChangeText(change));
         Q_EMIT message(text);
     });
+    connect(m_run.get(), &WatchRun::problem, this,
+            [this](const QString& text) { Q_EMIT message(QStringLiteral("Saved names: ") + text); });
     connect(m_run.get(), &WatchRun::finished, this, &WatchSchedule::finishRound);
 }
 
