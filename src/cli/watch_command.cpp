@@ -83,6 +83,8 @@ ExitCode WatchCommand::run()
     if (!startSession())
         return ExitCode::Failure;
     const QStringList names = m_session->startupResult().savedDomains;
+    if (!m_session->startupResult().savedDomainsReadable)
+        return ExitCode::Failure; // start-up said why
     if (names.isEmpty()) {
         printError(QStringLiteral("There are no saved names to watch (Saved Domains is empty)."));
         return ExitCode::Success;

@@ -354,14 +354,19 @@ private Q_SLOTS:
         watch->run()->driver()->setServerOverride(
             ServerOverride{QStringLiteral("127.0.0.1"), fixture.server.port()});
         QSignalSpy rounds(watch, &WatchSchedule::roundFinished);
-        watch->startEveryMs(20);
-        QTRY_COMPARE_WITH_TIMEOUT(rounds.count(), 1, SearchTimeoutMs);
-        watch->startEveryMs(0);
-        QVERIFY(!watch->isScheduled());
-
+        // Rounds follow each other every 20 ms: each phase ends once one has.
+        const auto oneRound = [&] {
+            rounds.clear();
+            watch->startEveryMs(20);
+            QTRY_VERIFY_WITH_TIMEOUT(rounds.count() >= 1, SearchTimeoutMs);
+            watch->startEveryMs(0);
+            QTRY_VERIFY(!watch->run()->isRunning());
+        };
+        oneRound();
         fixture.server.addFreeName(QStringLiteral("slipping.com"));
-        watch->startEveryMs(20);
-        QTRY_COMPARE_WITH_TIMEOUT(rounds.count(), 2, SearchTimeoutMs);
+        oneRound();
+        if (QTest::currentTestFailed())
+            return;
         QStringList logged;
         for (const MessageLog::Entry& entry : fixture.window->messageLog()->entries())
             logged << entry.text;
