@@ -33,6 +33,13 @@ const char GenerateDescription[] =
     "written, 2 bad arguments, 3 standard output could not be written, 141 standard "
     "output was closed; with --search, that of the search.";
 
+const char WatchDescription[] =
+    "Checks every saved name (Saved Domains) once and prints what changed since its last check:\n"
+    "names that came free, started dropping, or whose expiry date moved. Every verdict goes\n"
+    "into the history; no result list or file is written and the search position stays.\n\n"
+    "Exit status: 0 done, 1 the data folder or the history cannot be used, 2 bad arguments,\n"
+    "3 standard output could not be written, 4 not one server answered, 130 interrupted.";
+
 QCommandLineOption homeOption()
 {
     return QCommandLineOption(QStringLiteral("home"), QStringLiteral("Data folder."), QStringLiteral("DIR"));
@@ -203,6 +210,52 @@ QList<QCommandLineOption> verdictCommandOptions()
             homeOption()};
 }
 
+QList<QCommandLineOption> watchCommandOptions()
+{
+    return {
+        homeOption(),
+        {QStringLiteral("format"), QStringLiteral("Output: text, csv or json."), QStringLiteral("FORMAT"),
+         QStringLiteral("text")},
+        {QStringLiteral("no-dns"), QStringLiteral("Ask every name's registry, without the DNS pre-check.")},
+        {QStringLiteral("dns"), QStringLiteral("DNS server for the pre-check (turns the pre-check on)."),
+         QStringLiteral("SERVER[:PORT]")},
+        {QStringLiteral("proxy"), QStringLiteral("Send every lookup to this WHOIS server for this run."),
+         QStringLiteral("HOST[:PORT]")},
+    };
+}
+
+ParsedOptions<WatchOptions> parseWatchOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    prepare(parser, WatchDescription, watchCommandOptions());
+    ParsedOptions<WatchOptions> parsed;
+    if (!parse(parser, arguments, QStringLiteral("brisquel-cli watch [options]"), &parsed))
+        return parsed;
+    WatchOptions options;
+    const QString format = parser.value(QStringLiteral("format"));
+    if (format == QLatin1String("csv") || format == QLatin1String("json"))
+        options.format = format == QLatin1String("csv") ? OutputFormat::Csv : OutputFormat::Json;
+    else if (format != QLatin1String("text"))
+        parsed.error = QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(format);
+    if (parser.isSet(QStringLiteral("proxy"))) {
+        options.proxy = serverOf(parser.value(QStringLiteral("proxy")));
+        if (!options.proxy)
+            parsed.error = QStringLiteral("--proxy needs HOST or HOST:PORT with a port from 1 to 65535");
+    }
+    options.dnsServer = parser.value(QStringLiteral("dns")).trimmed();
+    if (parser.isSet(QStringLiteral("dns")) && parser.isSet(QStringLiteral("no-dns")))
+        parsed.error = QStringLiteral("give either --dns SERVER or --no-dns");
+    else if (parser.isSet(QStringLiteral("dns")) && options.dnsServer.isEmpty())
+        parsed.error = QStringLiteral("--dns needs a server address");
+    if (!parsed.error.isEmpty())
+        return parsed;
+    options.dns = parser.isSet(QStringLiteral("dns"))      ? SearchOptions::Dns::Server
+                  : parser.isSet(QStringLiteral("no-dns")) ? SearchOptions::Dns::Off
+                                                           : SearchOptions::Dns::AsSet;
+    parsed.options = options;
+    return parsed;
+}
+
 ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -298,6 +351,8 @@ QString topLevelUsage()
         "                           [--dns SERVER[:PORT] | --no-dns] [--home DIR]\n"
         "       brisquel-cli extract [--browser] [--home DIR] FILE...\n"
         "       brisquel-cli verdict [--server HOST] [--home DIR] FILE...\n"
+        "       brisquel-cli watch [--format text|csv|json] [--dns SERVER[:PORT] | --no-dns]\n"
+        "                          [--proxy HOST[:PORT]] [--home DIR]\n"
         "       brisquel-cli generate [--base WORD] [--words FILE] [--forms prefix,suffix,hyphen]\n"
         "                             [--ext .com,.net,...] [--out FILE] [--search] [--home DIR]\n"
         "       brisquel-cli --version\n"

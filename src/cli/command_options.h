@@ -68,14 +68,24 @@ struct VerdictOptions
     QStringList files;
 };
 
+struct WatchOptions
+{
+    OutputFormat format = OutputFormat::Text;
+    std::optional<ServerOverride> proxy; // the WHOIS server every lookup goes to
+    SearchOptions::Dns dns = SearchOptions::Dns::AsSet;
+    QString dnsServer;
+};
+
 // The options each command takes, for its parser and for the usage of brisquel-cli.
 QList<QCommandLineOption> searchCommandOptions();
 QList<QCommandLineOption> generateCommandOptions();
 QList<QCommandLineOption> verdictCommandOptions();
+QList<QCommandLineOption> watchCommandOptions();
 
 ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments);
 ParsedOptions<GenerateOptions> parseGenerateOptions(const QStringList& arguments);
 ParsedOptions<VerdictOptions> parseVerdictOptions(const QStringList& arguments);
+ParsedOptions<WatchOptions> parseWatchOptions(const QStringList& arguments);
 
 // "brisquel-cli" with no command, or with --help: every command with every option it takes.
 QString topLevelUsage();

@@ -4,6 +4,7 @@
 #include "cli/generate_command.h"
 #include "cli/search_command.h"
 #include "cli/verdict_command.h"
+#include "cli/watch_command.h"
 #include "support/app_info.h"
 #include "support/data_folder.h"
 #include "whois_config/extension_table.h"
@@ -54,6 +55,8 @@ brisquel::ExitCode runCommand(const QString& command, const QStringList& argumen
         return brisquel::runGenerateCommand(arguments.mid(1));
     if (command == QLatin1String("verdict"))
         return brisquel::runVerdictCommand(arguments.mid(1));
+    if (command == QLatin1String("watch"))
+        return brisquel::runWatchCommand(arguments.mid(1));
     if (command == QLatin1String("extract"))
         return runExtract(arguments.mid(2));
     brisquel::StandardOutput output;

@@ -37,6 +37,17 @@ struct CheckRecord
     QDateTime checked; // UTC
 };
 
+// What a check of a saved name found different from the name's previous record.
+struct WatchChange
+{
+    QString name;
+    QString ascii;
+    QString kind;      // "came-free", "started-dropping", "expiry-moved"
+    QString before;    // "registered on 2026-12-01", "registered", "2026-12-20"
+    QString after;     // "available", "pendingDelete, expires 2026-12-20", "2027-12-20"
+    QDateTime noticed; // UTC
+};
+
 // Every verdict of every checker goes here, beside the result lists' text files (which stay the
 // truth for the lists). The store behind it may write later and elsewhere; record() never blocks
 // on the disk and never fails the caller: a store that cannot write says so once by itself.
@@ -49,6 +60,9 @@ public:
     virtual QHash<QString, CheckRecord> latestSince(const QDateTime& since) = 0;
     // The newest verdict of each of these names (ASCII forms, lower case), however old.
     virtual QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames) = 0;
+    // Kept with the verdicts, for the user to look back on; a history without a place for them
+    // lets them go.
+    virtual void recordChange(const WatchChange& /*change*/) {}
     // Everything recorded so far reaches the disk before this returns.
     virtual void flush() = 0;
 };

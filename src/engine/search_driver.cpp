@@ -125,6 +125,7 @@ public:
     QString defaultExtension = QStringLiteral(".com");
     bool checkDnsFirst = false; // for the next search
     int historyDays = 0;
+    bool keepsPosition = true;
     QList<ProxyEntry> proxies;  // for the next search
     QString dnsServer;
 
@@ -337,6 +338,11 @@ void SearchDriver::setHistoryDays(int days)
 int SearchDriver::historyDays() const
 {
     return d->historyDays;
+}
+
+void SearchDriver::setKeepsPosition(bool keeps)
+{
+    d->keepsPosition = keeps;
 }
 
 qint64 SearchDriver::historySettledCount() const
@@ -652,7 +658,7 @@ SearchProgress SearchDriver::progress() const
 
 void SearchDriver::Private::savePosition()
 {
-    if (!run.positionDirty)
+    if (!run.positionDirty || !keepsPosition)
         return;
     run.positionDirty = false;
     const QString position = QString::number(resumePosition());

@@ -80,6 +80,9 @@ public:
     // without a query (see settledByHistory); 0 asks every name.
     void setHistoryDays(int days);
     int historyDays() const;
+    // Whether the resume position goes into the settings; on until set. A check beside the user's
+    // search (the watch list) keeps it off, so that it never moves where that search goes on.
+    void setKeepsPosition(bool keeps);
     qint64 historySettledCount() const;
 
     // The network proxies lookups go through: a search from its next start, the WHOIS window and

@@ -227,6 +227,36 @@ QHash<QString, CheckRecord> HistoryReader::latestOf(const QStringList& asciiName
     return latest;
 }
 
+QList<WatchChange> HistoryReader::changes(const QDateTime& since, int limit, QString* error) const
+{
+    QList<WatchChange> changes;
+    if (!isOpen())
+        return changes;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    QString sql = QStringLiteral("SELECT name, ascii, kind, before, after, noticed FROM changes");
+    if (since.isValid())
+        sql += QStringLiteral(" WHERE noticed >= ?");
+    sql += QStringLiteral(" ORDER BY id DESC");
+    if (limit > 0)
+        sql += QStringLiteral(" LIMIT %1").arg(limit);
+    query.prepare(sql);
+    if (since.isValid())
+        query.bindValue(0, historyTimeText(since));
+    if (!query.exec()) {
+        // Only a writer adds the table; a file no watch has written to yet simply has no changes.
+        if (error && !query.lastError().text().contains(QLatin1String("no such table")))
+            *error = query.lastError().text();
+        return changes;
+    }
+    while (query.next()) {
+        changes.prepend({query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                         query.value(3).toString(), query.value(4).toString(),
+                         historyTimeFromText(query.value(5).toString())});
+    }
+    return changes;
+}
+
 qint64 HistoryReader::dataVersion() const
 {
     if (!isOpen())

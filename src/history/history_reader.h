@@ -47,6 +47,9 @@ public:
     QHash<QString, CheckRecord> latestSince(const QDateTime& since, QString* error = nullptr) const;
     // The newest verdict of each of these names (ASCII forms), however old.
     QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames, QString* error = nullptr) const;
+    // What the watch list noticed at or after `since`, oldest first; the newest `limit` when above 0.
+    // A history made before the watch list has none.
+    QList<WatchChange> changes(const QDateTime& since, int limit = 0, QString* error = nullptr) const;
     // Changes with every commit of any connection: a window polls it to know when to read again.
     qint64 dataVersion() const;
 

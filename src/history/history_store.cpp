@@ -41,6 +41,10 @@ const QStringList& schema()
                        "state TEXT, expires TEXT, checked TEXT NOT NULL)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS checks_by_name ON checks (ascii)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS checks_by_time ON checks (checked)"),
+        // What the watch list noticed; files made before it get the table when next opened.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS changes (id INTEGER PRIMARY KEY, name TEXT NOT NULL, "
+                       "ascii TEXT NOT NULL, kind TEXT NOT NULL, before TEXT, after TEXT, "
+                       "noticed TEXT NOT NULL)"),
     };
     return statements;
 }
@@ -183,6 +187,14 @@ void HistoryStore::record(const CheckRecord& record)
         m_wake.notify_one();
 }
 
+void HistoryStore::recordChange(const WatchChange& change)
+{
+    if (!isOpen())
+        return;
+    const std::lock_guard lock(m_mutex);
+    m_pendingChanges.push_back(change);
+}
+
 void HistoryStore::flush()
 {
     if (!isOpen())
@@ -249,11 +261,14 @@ void HistoryStore::writeLoop()
             });
             std::vector<CheckRecord> batch;
             batch.swap(m_pending);
+            std::vector<WatchChange> changes;
+            changes.swap(m_pendingChanges);
             const quint64 asked = m_flushAsked;
             const bool stop = m_stop;
             lock.unlock();
             QString error;
-            const bool written = batch.empty() || (db.isOpen() && writeBatch(batch, &error));
+            const bool written =
+                (batch.empty() && changes.empty()) || (db.isOpen() && writeBatch(batch, changes, &error));
             lock.lock();
             if (written) {
                 m_writtenCount += qint64(batch.size());
@@ -261,6 +276,8 @@ void HistoryStore::writeLoop()
                 // Another writer held the file for the whole time-out: this batch goes with the next.
                 m_pending.insert(m_pending.begin(), std::make_move_iterator(batch.begin()),
                                  std::make_move_iterator(batch.end()));
+                m_pendingChanges.insert(m_pendingChanges.begin(), std::make_move_iterator(changes.begin()),
+                                        std::make_move_iterator(changes.end()));
             } else {
                 m_lostCount += qint64(batch.size());
                 lock.unlock();
@@ -278,7 +295,7 @@ void HistoryStore::writeLoop()
             }
             m_flushDone = asked;
             m_written.notify_all();
-            if (stop && m_pending.empty())
+            if (stop && m_pending.empty() && m_pendingChanges.empty())
                 break;
         }
         lock.unlock();
@@ -287,7 +304,8 @@ void HistoryStore::writeLoop()
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-bool HistoryStore::writeBatch(const std::vector<CheckRecord>& batch, QString* error)
+bool HistoryStore::writeBatch(const std::vector<CheckRecord>& batch, const std::vector<WatchChange>& changes,
+                              QString* error)
 {
     // The insert goes to SQLite directly on the connection Qt SQL opened: binding values through
     // QSqlQuery costs several times what SQLite spends storing them.
@@ -338,8 +356,34 @@ bool HistoryStore::writeBatch(const std::vector<CheckRecord>& batch, QString* er
         sqlite3_reset(insert);
     }
     sqlite3_finalize(insert);
+    // Few: through Qt SQL, in the same transaction.
+    QSqlDatabase connection = db;
+    if (!changes.empty() && !writeChanges(connection, changes, error)) {
+        sqlite3_exec(sqlite, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
     if (sqlite3_exec(sqlite, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
         return fail(nullptr);
+    return true;
+}
+
+bool HistoryStore::writeChanges(QSqlDatabase& db, const std::vector<WatchChange>& changes, QString* error)
+{
+    QSqlQuery insert(db);
+    insert.prepare(QStringLiteral(
+        "INSERT INTO changes (name, ascii, kind, before, after, noticed) VALUES (?, ?, ?, ?, ?, ?)"));
+    for (const WatchChange& change : changes) {
+        insert.bindValue(0, change.name);
+        insert.bindValue(1, change.ascii);
+        insert.bindValue(2, change.kind);
+        insert.bindValue(3, change.before);
+        insert.bindValue(4, change.after);
+        insert.bindValue(5, historyTimeText(change.noticed));
+        if (!insert.exec()) {
+            *error = insert.lastError().text();
+            return false;
+        }
+    }
     return true;
 }
 

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+class QSqlDatabase;
+
 namespace brisquel {
 
 class HistoryReader;
@@ -41,6 +43,8 @@ public:
     void record(const CheckRecord& record) override;
     QHash<QString, CheckRecord> latestSince(const QDateTime& since) override;
     QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames) override;
+    // Written with the next batch of verdicts.
+    void recordChange(const WatchChange& change) override;
     void flush() override;
     // Verdicts written so far, and those that could not be.
     qint64 writtenCount() const;
@@ -52,7 +56,9 @@ Q_SIGNALS:
 
 private:
     void writeLoop();
-    bool writeBatch(const std::vector<CheckRecord>& batch, QString* error);
+    bool writeBatch(const std::vector<CheckRecord>& batch, const std::vector<WatchChange>& changes,
+                    QString* error);
+    static bool writeChanges(QSqlDatabase& db, const std::vector<WatchChange>& changes, QString* error);
     void reportOnce(const QString& kind, const QString& text);
 
     QString m_path;
@@ -63,6 +69,7 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_written;
     std::vector<CheckRecord> m_pending;
+    std::vector<WatchChange> m_pendingChanges;
     quint64 m_flushAsked = 0;
     quint64 m_flushDone = 0;
     bool m_stop = false;

@@ -108,6 +108,10 @@ SettingKey WatchHours()
 {
     return option(QStringLiteral("WatchHours"), "24");
 }
+SettingKey LastWatch()
+{
+    return option(QStringLiteral("LastWatch"), "");
+}
 SettingKey DefaultExt()
 {
     return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User);

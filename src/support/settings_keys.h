@@ -57,6 +57,8 @@ SettingKey DeadServerMinutes();
 SettingKey HistoryDays();
 // Hours between checks of the saved names while the window runs; 0: never.
 SettingKey WatchHours();
+// When the window last checked the saved names (ISO 8601, UTC); empty: never.
+SettingKey LastWatch();
 SettingKey DefaultExt();
 SettingKey IgnorePermissionDeniedError();
 SettingKey chkExt(int index);

@@ -26,6 +26,7 @@
 #include "sources/list_file.h"
 #include "support/app_info.h"
 #include "support/settings_store.h"
+#include "watch_schedule.h"
 #include "website_window.h"
 #include "whois_config/extension_settings.h"
 #include "whois_window.h"
@@ -194,6 +195,8 @@ MainWindow::~MainWindow()
 {
     // A driver that is still running reports its stop; this window is past listening.
     searchDriver()->disconnect(this);
+    // Its round records into the history and reads the session's settings: it goes first.
+    m_watchSchedule.reset();
     // The browser's checker gives its claim on the data folder back to the session's filer.
     delete m_browserWindow;
     delete m_session;
@@ -612,6 +615,9 @@ void MainWindow::openHistory()
         return;
     connect(m_history.get(), &HistoryStore::problem, this, &MainWindow::showNotice);
     verdictFiler()->setHistory(m_history.get());
+    m_watchSchedule = std::make_unique<WatchSchedule>(m_session, m_history.get());
+    connect(m_watchSchedule.get(), &WatchSchedule::message, m_log, &MessageLog::append);
+    m_watchSchedule->start(startupResult().watchHours);
 }
 
 void MainWindow::reportStartupProblems()

@@ -42,6 +42,7 @@ class ResultListActions;
 class ResultLists;
 class SearchDriver;
 class SettingsStore;
+class WatchSchedule;
 class WhoisWindow;
 
 // Where the main window finds its files and settings, and how it opens outside addresses.
@@ -79,6 +80,8 @@ public:
     const StartupResult& startupResult() const { return m_session->startupResult(); }
     // Null when no history can be kept (the message log says why).
     HistoryStore* history() const { return m_history.get(); }
+    // The watch list's rounds; null without a history.
+    WatchSchedule* watchSchedule() const { return m_watchSchedule.get(); }
 
     QString currentListFile() const { return m_currentListFile; }
     std::optional<SearchType> currentSearchType() const;
@@ -181,6 +184,7 @@ private:
     SearchSession* m_session = nullptr;
     // Outlives the session: its filer records into it until the end.
     std::unique_ptr<HistoryStore> m_history;
+    std::unique_ptr<WatchSchedule> m_watchSchedule;
     ResultListActions* m_listActions = nullptr;
 
     // Where the names come from and how the search is driven.

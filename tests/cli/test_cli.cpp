@@ -1,3 +1,4 @@
+#include "history/history_reader.h"
 #include "support/text_file.h"
 #include "tools/fake_dns_server.h"
 #include "tools/fake_rdap_server.h"
@@ -483,6 +484,76 @@ private Q_SLOTS:
                  2);
         QCOMPARE(cli(search + QStringList{QStringLiteral("--dns"), QStringLiteral("dns.example")}).exitCode,
                  2);
+    }
+
+    void watchReportsWhatChangedSinceTheLastRound()
+    {
+        const QStringList watch{QStringLiteral("watch"), QStringLiteral("--proxy"), proxy(),
+                                QStringLiteral("--no-dns")};
+        const Run none = cli(watch);
+        QCOMPARE(none.exitCode, 0);
+        QVERIFY2(none.err.contains(QStringLiteral("no saved names")), qPrintable(none.err));
+
+        TextFile::writeText(m_home->filePath(QStringLiteral("Remembered.txt")),
+                            "slipping.com\r\nsliding.com\r\nrenewed.com\r\nsteady.com\r\n");
+        const QString settingsPath = m_home->filePath(QStringLiteral("settings.ini"));
+        const QString position = QStringLiteral("Velmorra/Settings/CustWordNum");
+        QSettings(settingsPath, QSettings::IniFormat).setValue(position, QStringLiteral("7"));
+        // The first round has nothing to compare with: it records.
+        const Run first = cli(watch);
+        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(first.out, QStringList());
+        QVERIFY2(
+            first.err.contains(QStringLiteral("Watched 4 saved names: 0 came free, 0 started dropping, 0 "
+                                              "expiry date moved, 0 unanswered.")),
+            qPrintable(first.err));
+
+        m_server->addFreeName(QStringLiteral("slipping.com"));
+        const QByteArray sliding = FakeWhoisServer::registeredAnswer(QStringLiteral("sliding.com"));
+        m_server->setAnswerFor(QStringLiteral("sliding.com"),
+                               QByteArray(sliding).replace("clientDeleteProhibited", "pendingDelete"));
+        const QByteArray renewed = FakeWhoisServer::registeredAnswer(QStringLiteral("renewed.com"));
+        m_server->setAnswerFor(QStringLiteral("renewed.com"),
+                               QByteArray(renewed).replace("2030-08-13", "2031-08-13"));
+        const Run second = cli(watch);
+        QCOMPARE(second.exitCode, 0);
+        QStringList lines = second.out;
+        lines.sort();
+        const QString today = QDate::currentDate().toString(Qt::ISODate);
+        QCOMPARE(lines, (QStringList{QStringLiteral("came free: slipping.com (registered on %1)").arg(today),
+                                     QStringLiteral("expiry moved: renewed.com 2030-08-13 -> 2031-08-13"),
+                                     QStringLiteral("started dropping: sliding.com (pendingDelete, expires "
+                                                    "2030-08-13)")}));
+        QVERIFY2(
+            second.err.contains(QStringLiteral("Watched 4 saved names: 1 came free, 1 started dropping, 1 "
+                                               "expiry date moved, 0 unanswered.")),
+            qPrintable(second.err));
+
+        // Nothing new since: only the csv header.
+        const Run third = cli(watch + QStringList{QStringLiteral("--format"), QStringLiteral("csv")});
+        QCOMPARE(third.exitCode, 0);
+        QCOMPARE(third.out, QStringList{QStringLiteral("kind,name,before,after")});
+
+        // The watch keeps out of the user's search: no result file, the same resume position.
+        for (const char* file : {"LowProfile.txt", "MidProfile.txt", "HighProfile.txt", "Dropping.txt"}) {
+            QStringList found;
+            TextFile::readLines(m_home->filePath(QLatin1String(file)), &found);
+            QVERIFY2(found.isEmpty(), file);
+        }
+        QSettings settings(settingsPath, QSettings::IniFormat);
+        QCOMPARE(settings.value(position).toString(), QStringLiteral("7"));
+        QVERIFY(!settings.contains(QStringLiteral("Velmorra/Settings/CustListFile")));
+        brisquel::HistoryReader history(m_home->filePath(QStringLiteral("history.sqlite")));
+        QString error;
+        QVERIFY2(history.open(&error), qPrintable(error));
+        QStringList kinds;
+        for (const brisquel::WatchChange& change : history.changes(QDateTime()))
+            kinds << change.kind + QLatin1Char(' ') + change.ascii;
+        kinds.sort();
+        QCOMPARE(kinds, (QStringList{QStringLiteral("came-free slipping.com"),
+                                     QStringLiteral("expiry-moved renewed.com"),
+                                     QStringLiteral("started-dropping sliding.com")}));
+        QCOMPARE(history.rows({}).size(), 12);
     }
 
     void extractPrintsCandidateNames()

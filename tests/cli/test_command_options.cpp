@@ -88,6 +88,36 @@ private Q_SLOTS:
         QCOMPARE(bad.error, QStringLiteral("unknown form \"infix\" (use prefix, suffix, hyphen)"));
     }
 
+    void watchOptions_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error"); // a part of it; empty: the options are read
+        const auto row = [](const char* name, QStringList arguments, const char* error) {
+            arguments.prepend(QStringLiteral("watch"));
+            QTest::newRow(name) << arguments << QString::fromLatin1(error);
+        };
+        row("nothing", {}, "");
+        row("all",
+            {QStringLiteral("--format=csv"), QStringLiteral("--no-dns"), QStringLiteral("--proxy=h:43")}, "");
+        row("format", {QStringLiteral("--format=xml")}, "unknown format \"xml\"");
+        row("proxy port", {QStringLiteral("--proxy=h:0")}, "--proxy needs HOST or HOST:PORT");
+        row("dns both", {QStringLiteral("--dns=127.0.0.1"), QStringLiteral("--no-dns")},
+            "give either --dns SERVER or --no-dns");
+        row("dns empty", {QStringLiteral("--dns= ")}, "--dns needs a server address");
+        row("a search's option", {QStringLiteral("--list=a.txt")}, "Unknown option 'list'");
+    }
+
+    void watchOptions()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        const ParsedOptions<WatchOptions> parsed = parseWatchOptions(arguments);
+        QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
+        QCOMPARE(parsed.options.has_value(), error.isEmpty());
+        for (const QCommandLineOption& option : watchCommandOptions())
+            QVERIFY(topLevelUsage().contains(QStringLiteral("--") + option.names().constFirst()));
+    }
+
     // The usage of brisquel-cli names every option of every command.
     void usageListsEveryOption()
     {

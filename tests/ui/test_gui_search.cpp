@@ -2,6 +2,7 @@
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
 #include "engine/verdict_filer.h"
+#include "engine/watch_run.h"
 #include "main_window_controls.h"
 #include "support/settings_store.h"
 #include "tools/fake_dns_server.h"
@@ -11,6 +12,7 @@
 #include "ui/message_log.h"
 #include "ui/search_status.h"
 #include "ui/settings_window.h"
+#include "ui/watch_schedule.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
@@ -21,6 +23,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace brisquel;
@@ -342,6 +345,39 @@ private Q_SLOTS:
         QVERIFY(window->searchDriver()->isRunning());
         QVERIFY(window->close());
         QVERIFY(!window->searchDriver()->isRunning());
+    }
+
+    void theWatchListRunsOnItsTimerAndLogsWhatChanged()
+    {
+        SearchFixture fixture;
+        fixture.write(QStringLiteral("Remembered.txt"), "slipping.com\r\n");
+        WatchSchedule* watch = fixture.window->watchSchedule();
+        QVERIFY(watch && watch->isScheduled());
+        watch->run()->driver()->setServerOverride(
+            ServerOverride{QStringLiteral("127.0.0.1"), fixture.server.port()});
+        QSignalSpy rounds(watch, &WatchSchedule::roundFinished);
+        // Rounds follow each other every 20 ms: each phase ends once one has.
+        const auto oneRound = [&] {
+            rounds.clear();
+            watch->startEveryMs(20);
+            QTRY_VERIFY_WITH_TIMEOUT(rounds.count() >= 1, SearchTimeoutMs);
+            watch->startEveryMs(0);
+            QTRY_VERIFY(!watch->run()->isRunning());
+        };
+        oneRound();
+        fixture.server.addFreeName(QStringLiteral("slipping.com"));
+        oneRound();
+        if (QTest::currentTestFailed())
+            return;
+        QStringList logged;
+        for (const MessageLog::Entry& entry : fixture.window->messageLog()->entries())
+            logged << entry.text;
+        QVERIFY2(logged.contains(QStringLiteral("Saved names: came free: slipping.com (registered on %1)")
+                                     .arg(QDate::currentDate().toString(Qt::ISODate))),
+                 qPrintable(logged.join(QLatin1Char('\n'))));
+        // Beside the user's lists, not in them.
+        QCOMPARE(fixture.window->resultLists()->entryCount(ResultList::Low), 0);
+        QCOMPARE(fixture.window->resultLists()->entryCount(ResultList::Registered), 0);
     }
 };
 

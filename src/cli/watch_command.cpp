@@ -1,0 +1,193 @@
+#include "watch_command.h"
+
+#include "cli/cli_output.h"
+#include "cli/command_line.h"
+#include "cli/command_options.h"
+#include "engine/search_driver.h"
+#include "engine/search_session.h"
+#include "engine/watch_run.h"
+#include "history/history_store.h"
+#include "interrupt_watcher.h"
+#include "support/data_folder.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+#include <memory>
+
+namespace brisquel {
+
+namespace {
+
+QString csvField(const QString& text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\n')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+           QLatin1Char('"');
+}
+
+QByteArray changeLine(const WatchChange& change, OutputFormat format)
+{
+    switch (format) {
+    case OutputFormat::Text:
+        break;
+    case OutputFormat::Csv:
+        return (QStringList{change.kind, csvField(change.name), csvField(change.before),
+                            csvField(change.after)}
+                    .join(QLatin1Char(',')) +
+                QLatin1Char('\n'))
+            .toUtf8();
+    case OutputFormat::Json: {
+        const QJsonObject object{{QStringLiteral("kind"), change.kind},
+                                 {QStringLiteral("name"), change.name},
+                                 {QStringLiteral("before"), change.before},
+                                 {QStringLiteral("after"), change.after}};
+        return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    }
+    }
+    return (watchChangeText(change) + QLatin1Char('\n')).toUtf8();
+}
+
+// One round of the watch list from the command line: the search's start-up and settings, the
+// changes on standard output, the summary on standard error.
+class WatchCommand
+{
+public:
+    WatchCommand(WatchOptions options, const QStringList& arguments)
+        : m_options(std::move(options))
+        , m_folder(DataFolder::resolveRoot(arguments))
+    {}
+
+    ExitCode run();
+
+private:
+    bool startSession();
+    std::optional<ExitCode> applyOptions();
+    void printChange(const WatchChange& change);
+
+    WatchOptions m_options;
+    DataFolder m_folder;
+    std::unique_ptr<HistoryStore> m_history;
+    std::unique_ptr<SearchSession> m_session;
+    std::unique_ptr<WatchRun> m_watch;
+    StandardOutput m_output;
+    std::optional<ExitCode> m_outputStatus;
+    bool m_interrupted = false;
+};
+
+ExitCode WatchCommand::run()
+{
+    if (!startSession())
+        return ExitCode::Failure;
+    const QStringList names = m_session->startupResult().savedDomains;
+    if (!m_session->startupResult().savedDomainsReadable)
+        return ExitCode::Failure; // start-up said why
+    if (names.isEmpty()) {
+        printError(QStringLiteral("There are no saved names to watch (Saved Domains is empty)."));
+        return ExitCode::Success;
+    }
+    if (!m_history)
+        return ExitCode::Failure;
+    m_watch =
+        std::make_unique<WatchRun>(m_folder, m_session->settings(), m_session->table(), m_history.get());
+    m_watch->applyStartup(m_session->startupResult());
+    if (const std::optional<ExitCode> status = applyOptions())
+        return *status;
+    QObject::connect(m_watch.get(), &WatchRun::changed,
+                     [this](const WatchChange& change) { printChange(change); });
+    QObject::connect(m_watch.get(), &WatchRun::problem, [](const QString& message) { printError(message); });
+    QObject::connect(m_watch.get(), &WatchRun::finished, [] { QCoreApplication::exit(0); });
+    InterruptWatcher interrupts;
+    QObject::connect(&interrupts, &InterruptWatcher::interrupted, [this] {
+        m_interrupted = true;
+        m_watch->stop();
+    });
+    if (m_options.format == OutputFormat::Csv && !m_output.print(QByteArray("kind,name,before,after\n")))
+        return m_output.reportFailure();
+    QString error;
+    if (!m_watch->start(names, &error)) {
+        printError(error);
+        return ExitCode::Failure;
+    }
+    if (m_watch->isRunning())
+        QCoreApplication::exec();
+    const WatchCounts& counts = m_watch->counts();
+    std::fprintf(stderr,
+                 "Watched %lld saved names: %lld came free, %lld started dropping, %lld expiry date moved, "
+                 "%lld unanswered.\n",
+                 counts.watched, counts.cameFree, counts.startedDropping, counts.expiryMoved,
+                 counts.unanswered);
+    if (m_outputStatus)
+        return *m_outputStatus;
+    if (m_interrupted)
+        return ExitCode::Interrupted;
+    if (counts.watched > 0 && counts.unanswered == counts.watched) {
+        printError(QStringLiteral("No server answered."));
+        return ExitCode::NoServerAnswered;
+    }
+    return ExitCode::Success;
+}
+
+bool WatchCommand::startSession()
+{
+    QString error;
+    if (!m_folder.ensureRoot(&error)) {
+        printError(error);
+        return false;
+    }
+    m_session = std::make_unique<SearchSession>(m_folder, DataFolder::defaultUserSettingsPath());
+    const StartupResult& startup = m_session->start(UrlOpener());
+    for (const QString& problem : startup.problems)
+        printError(problem);
+    if (startup.savedDomains.isEmpty())
+        return true;
+    QStringList messages;
+    m_history = openFolderHistory(m_folder.root(), &messages);
+    for (const QString& message : std::as_const(messages))
+        printError(message);
+    if (m_history)
+        QObject::connect(m_history.get(), &HistoryStore::problem,
+                         [](const QString& text) { printError(text); });
+    return true;
+}
+
+std::optional<ExitCode> WatchCommand::applyOptions()
+{
+    SearchDriver& driver = *m_watch->driver();
+    driver.setServerOverride(m_options.proxy);
+    if (m_options.dns == SearchOptions::Dns::AsSet)
+        return std::nullopt;
+    const bool on = m_options.dns == SearchOptions::Dns::Server;
+    QString error;
+    if (!driver.setDnsPrecheck(on, m_options.dnsServer, &error)) {
+        printError(error);
+        return ExitCode::BadArguments;
+    }
+    return std::nullopt;
+}
+
+void WatchCommand::printChange(const WatchChange& change)
+{
+    if (m_outputStatus)
+        return;
+    if (!m_output.print(changeLine(change, m_options.format))) {
+        // The changes are in the history all the same; the round goes on to record the rest.
+        m_outputStatus = m_output.reportFailure();
+    }
+}
+
+} // namespace
+
+ExitCode runWatchCommand(const QStringList& arguments)
+{
+    const ParsedOptions<WatchOptions> parsed = parseWatchOptions(arguments);
+    if (!parsed.options)
+        return endWithoutRunning(parsed.help, parsed.error);
+    WatchCommand command(*parsed.options, arguments);
+    return command.run();
+}
+
+} // namespace brisquel

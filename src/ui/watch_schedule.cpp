@@ -1,0 +1,133 @@
+#include "watch_schedule.h"
+
+#include "engine/remembered_list.h"
+#include "engine/search_session.h"
+#include "engine/watch_run.h"
+#include "support/settings_keys.h"
+#include "support/settings_store.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QSystemTrayIcon>
+#include <algorithm>
+
+namespace brisquel {
+
+namespace {
+
+// A QTimer takes an int of milliseconds; longer waits are taken in steps.
+constexpr qint64 LongestStepMs = 24LL * 60 * 60 * 1000;
+// How long the tray icon stays after its notification.
+constexpr int TrayShownMs = 30000;
+
+} // namespace
+
+WatchSchedule::WatchSchedule(SearchSession* session, CheckHistory* history, QObject* parent)
+    : QObject(parent)
+    , m_session(session)
+    , m_run(std::make_unique<WatchRun>(session->dataFolder(), session->settings(), session->table(), history))
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &WatchSchedule::runRound);
+    connect(m_run.get(), &WatchRun::changed, this, [this](const WatchChange& change) {
+        const QString text = QStringLiteral("Saved names: ") + watchChangeText(change);
+        m_changes.append(watchChangeText(change));
+        Q_EMIT message(text);
+    });
+    connect(m_run.get(), &WatchRun::problem, this,
+            [this](const QString& text) { Q_EMIT message(QStringLiteral("Saved names: ") + text); });
+    connect(m_run.get(), &WatchRun::finished, this, &WatchSchedule::finishRound);
+}
+
+WatchSchedule::~WatchSchedule() = default;
+
+void WatchSchedule::start(double hours)
+{
+    startEveryMs(qint64(std::max(0.0, hours) * 60 * 60 * 1000));
+}
+
+void WatchSchedule::startEveryMs(qint64 intervalMs)
+{
+    m_intervalMs = intervalMs;
+    m_timer.stop();
+    if (m_intervalMs > 0)
+        arm();
+}
+
+void WatchSchedule::arm()
+{
+    const QDateTime last =
+        QDateTime::fromString(m_session->settings()->value(SettingKeys::LastWatch()), Qt::ISODateWithMs);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    m_dueAt = now.addMSecs(nextWatchDelayMs(last, m_intervalMs, now));
+    waitOn();
+}
+
+void WatchSchedule::waitOn()
+{
+    m_timer.start(
+        int(std::clamp<qint64>(QDateTime::currentDateTimeUtc().msecsTo(m_dueAt), 0, LongestStepMs)));
+}
+
+void WatchSchedule::runRound()
+{
+    // A long wait goes in steps; a round still running when the next is due lets that one go.
+    if (QDateTime::currentDateTimeUtc() < m_dueAt) {
+        waitOn();
+        return;
+    }
+    if (m_run->isRunning())
+        return;
+    m_session->settings()->setValue(SettingKeys::LastWatch(),
+                                    QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+    QString error;
+    const QStringList names =
+        RememberedList::load(m_session->dataFolder().path(QStringLiteral("Remembered.txt")), &error);
+    m_changes.clear();
+    m_run->applyStartup(m_session->startupResult());
+    if (!error.isEmpty() || !m_run->start(names, &error)) {
+        Q_EMIT message(QStringLiteral("The saved names could not be checked: ") + error);
+        arm();
+        return;
+    }
+    if (!m_run->isRunning())
+        finishRound(m_run->counts(), false);
+}
+
+void WatchSchedule::finishRound(const WatchCounts& counts, bool stopped)
+{
+    if (counts.watched > 0)
+        Q_EMIT message(
+            QStringLiteral("Saved names checked: %1 came free, %2 started dropping, %3 expiry date "
+                           "moved, %4 unanswered%5.")
+                .arg(counts.cameFree)
+                .arg(counts.startedDropping)
+                .arg(counts.expiryMoved)
+                .arg(counts.unanswered)
+                .arg(stopped ? QStringLiteral(" (stopped)") : QString()));
+    if (!m_changes.isEmpty())
+        notify(m_changes);
+    if (m_intervalMs > 0)
+        arm();
+    Q_EMIT roundFinished();
+}
+
+void WatchSchedule::notify(const QStringList& changes)
+{
+    // Without a tray the message log is the notice.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    if (!m_tray) {
+        m_tray = new QSystemTrayIcon(QApplication::windowIcon(), this);
+        connect(m_tray, &QSystemTrayIcon::messageClicked, m_tray, &QSystemTrayIcon::hide);
+    }
+    m_tray->show();
+    const QStringList shown = changes.mid(0, 4);
+    QString text = shown.join(QLatin1Char('\n'));
+    if (changes.size() > shown.size())
+        text += QStringLiteral("\n… and %1 more (see the messages)").arg(changes.size() - shown.size());
+    m_tray->showMessage(QStringLiteral("Saved names changed"), text, QSystemTrayIcon::Information);
+    QTimer::singleShot(TrayShownMs, m_tray, &QSystemTrayIcon::hide);
+}
+
+} // namespace brisquel

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <memory>
+
+class QSystemTrayIcon;
+
+namespace brisquel {
+
+class CheckHistory;
+class SearchSession;
+class WatchRun;
+struct WatchChange;
+struct WatchCounts;
+
+// The watch list while the window runs: a round of checks of the saved names every few hours, the
+// first one interval after the last round (kept in the settings as LastWatch), at once when that
+// is past. Each change goes to message(); the changes of a round also to a desktop notification
+// where there is a system tray.
+class WatchSchedule : public QObject
+{
+    Q_OBJECT
+public:
+    WatchSchedule(SearchSession* session, CheckHistory* history, QObject* parent = nullptr);
+    ~WatchSchedule() override;
+
+    // Hours between rounds; 0 stops them.
+    void start(double hours);
+    // Tests: the interval in milliseconds instead.
+    void startEveryMs(qint64 intervalMs);
+    bool isScheduled() const { return m_timer.isActive(); }
+    WatchRun* run() const { return m_run.get(); }
+
+Q_SIGNALS:
+    void message(const QString& text);
+    // A round ended (tests wait for it).
+    void roundFinished();
+
+private:
+    void arm();
+    void waitOn();
+    void runRound();
+    void finishRound(const WatchCounts& counts, bool stopped);
+    void notify(const QStringList& changes);
+
+    SearchSession* m_session;
+    std::unique_ptr<WatchRun> m_run;
+    QTimer m_timer;
+    qint64 m_intervalMs = 0;
+    QDateTime m_dueAt;
+    QStringList m_changes; // of the running round
+    QPointer<QSystemTrayIcon> m_tray;
+};
+
+} // namespace brisquel
