@@ -2,6 +2,7 @@
 #include "cli/command_options.h"
 #include "cli/extract_command.h"
 #include "cli/generate_command.h"
+#include "cli/history_command.h"
 #include "cli/search_command.h"
 #include "cli/verdict_command.h"
 #include "support/app_info.h"
@@ -54,6 +55,8 @@ brisquel::ExitCode runCommand(const QString& command, const QStringList& argumen
         return brisquel::runGenerateCommand(arguments.mid(1));
     if (command == QLatin1String("verdict"))
         return brisquel::runVerdictCommand(arguments.mid(1));
+    if (command == QLatin1String("history"))
+        return brisquel::runHistoryCommand(arguments.mid(1));
     if (command == QLatin1String("extract"))
         return runExtract(arguments.mid(2));
     brisquel::StandardOutput output;
