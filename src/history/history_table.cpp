@@ -98,6 +98,9 @@ QVariant HistoryTableModel::data(const QModelIndex& index, int role) const
     const auto column = HistoryColumn(index.column());
     if (role == Qt::DisplayRole)
         return historyCell(row.record, column);
+    // The whole of a name or detail the column cuts short.
+    if (role == Qt::ToolTipRole && (column == HistoryColumn::Name || column == HistoryColumn::Detail))
+        return historyCell(row.record, column);
     if (role == SortRole) {
         switch (column) {
         case HistoryColumn::Name:

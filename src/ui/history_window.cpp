@@ -8,13 +8,13 @@
 #include "support/text_file.h"
 #include "widget_helpers.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTableView>
@@ -78,6 +78,8 @@ void HistoryWindow::buildTable()
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setWordWrap(false);
+    // A long name keeps its extension in sight.
+    m_table->setTextElideMode(Qt::ElideMiddle);
     m_table->setAlternatingRowColors(true);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
@@ -98,15 +100,27 @@ void HistoryWindow::buildTable()
     m_table->setColumnWidth(int(HistoryColumn::Expires), widthOf("2026-12-31"));
     m_table->setColumnWidth(int(HistoryColumn::Checked), widthOf("2026-12-31 23:59"));
     header->setSectionResizeMode(int(HistoryColumn::Detail), QHeaderView::Stretch);
+    // However small the window, a few rows and the count stay readable.
+    m_table->setMinimumHeight(header->sizeHint().height() +
+                              5 * m_table->verticalHeader()->defaultSectionSize() +
+                              2 * m_table->frameWidth());
+    m_status->setMinimumWidth(m_status->widthFor(QStringLiteral("99,999 checks")));
 
-    auto* copy = new QAction(QStringLiteral("Copy"), m_table);
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    connect(copy, &QAction::triggered, this, &HistoryWindow::copySelection);
-    m_table->addAction(copy);
+    // The view's own Ctrl+C copies one cell; the button's rows are what is wanted.
+    m_table->installEventFilter(this);
     m_copyButton->setEnabled(false);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { m_copyButton->setEnabled(m_table->selectionModel()->hasSelection()); });
+}
+
+bool HistoryWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_table && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        copySelection();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void HistoryWindow::setPollInterval(int milliseconds)
@@ -168,7 +182,9 @@ void HistoryWindow::copySelection()
     lines.reserve(rows.size());
     for (const QModelIndex& index : std::as_const(rows))
         lines << historyCells(m_filter->record(index.row())).join(QLatin1Char('\t'));
-    QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    // Line ends as the result lists copy theirs.
+    QApplication::clipboard()->setText(lines.join(QString::fromLatin1(TextFile::LineEnd)) +
+                                       QString::fromLatin1(TextFile::LineEnd));
 }
 
 void HistoryWindow::exportCsv()

@@ -2,7 +2,6 @@
 
 #include <QWidget>
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
@@ -10,6 +9,7 @@ class QTimer;
 
 namespace brisquel {
 
+class ElidedLabel;
 class HistoryFilterModel;
 class HistoryTableModel;
 
@@ -29,6 +29,7 @@ public:
     void setPollInterval(int milliseconds);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -44,7 +45,7 @@ private:
     HistoryFilterModel* m_filter;
     QLineEdit* m_filterEdit;
     QTableView* m_table;
-    QLabel* m_status;
+    ElidedLabel* m_status;
     QPushButton* m_copyButton;
     QPushButton* m_exportButton;
     QTimer* m_poll;
