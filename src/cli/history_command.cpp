@@ -9,6 +9,7 @@
 #include "support/data_folder.h"
 
 #include <QFileInfo>
+#include <utility>
 
 namespace brisquel {
 
@@ -23,27 +24,63 @@ HistoryFilter filterOf(const HistoryOptions& options)
     return filter;
 }
 
-// The rows as the format has them, each line ended.
-QByteArray outputOf(const QList<HistoryRow>& rows, OutputFormat format)
+// Standard output in pieces of a useful size: a line at a time would be a write per check.
+class ChunkedOutput
 {
-    QByteArray bytes;
-    switch (format) {
-    case OutputFormat::Text:
-        // A title line alone would only say that nothing matched.
-        if (!rows.isEmpty())
-            bytes = historyTextLines(rows).join(QLatin1Char('\n')).toUtf8() + '\n';
-        break;
-    case OutputFormat::Csv:
-        bytes = historyCsvHeader().toUtf8() + '\n';
-        for (const HistoryRow& row : rows)
-            bytes += historyCsvLine(row.record).toUtf8() + '\n';
-        break;
-    case OutputFormat::Json:
-        for (const HistoryRow& row : rows)
-            bytes += historyJsonObject(row.record) + '\n';
-        break;
+public:
+    bool add(const QByteArray& line)
+    {
+        m_pending += line;
+        m_pending += '\n';
+        return m_pending.size() < ChunkBytes || flush();
     }
-    return bytes;
+    bool flush() { return m_output.print(std::exchange(m_pending, {})); }
+    ExitCode reportFailure() const { return m_output.reportFailure(); }
+
+private:
+    static constexpr qsizetype ChunkBytes = 64 * 1024;
+    StandardOutput m_output;
+    QByteArray m_pending;
+};
+
+// The matching checks as the format has them, read as they are printed; text reads them once more
+// before, to measure its columns. False when the history could not be read; a failed write only
+// stops the reading (the output reports it).
+bool printRows(const HistoryReader& reader, const HistoryOptions& options, ChunkedOutput* output,
+               QString* error)
+{
+    const HistoryFilter filter = filterOf(options);
+    HistoryTextLayout layout;
+    if (options.format == OutputFormat::Text) {
+        qint64 count = 0;
+        const bool read = reader.forEachRow(
+            filter,
+            [&](const HistoryRow& row) {
+                layout.measure(row.record);
+                ++count;
+                return true;
+            },
+            error);
+        // A title line alone would only say that nothing matched.
+        if (!read || count == 0)
+            return read;
+        output->add(layout.titleLine().toUtf8());
+    } else if (options.format == OutputFormat::Csv) {
+        output->add(historyCsvHeader().toUtf8());
+    }
+    const auto lineOf = [&](const CheckRecord& record) {
+        switch (options.format) {
+        case OutputFormat::Text:
+            return layout.line(record).toUtf8();
+        case OutputFormat::Csv:
+            return historyCsvLine(record).toUtf8();
+        case OutputFormat::Json:
+            return historyJsonObject(record);
+        }
+        return QByteArray();
+    };
+    return reader.forEachRow(
+        filter, [&](const HistoryRow& row) { return output->add(lineOf(row.record)); }, error);
 }
 
 } // namespace
@@ -67,13 +104,12 @@ ExitCode runHistoryCommand(const QStringList& arguments)
         printError(error);
         return ExitCode::Failure;
     }
-    const QList<HistoryRow> rows = reader.rows(filterOf(*parsed.options), &error);
-    if (!error.isEmpty()) {
+    ChunkedOutput output;
+    if (!printRows(reader, *parsed.options, &output, &error)) {
         printError(QStringLiteral("%1 could not be read: %2").arg(path, error));
         return ExitCode::Failure;
     }
-    StandardOutput output;
-    return output.print(outputOf(rows, parsed.options->format)) ? ExitCode::Success : output.reportFailure();
+    return output.flush() ? ExitCode::Success : output.reportFailure();
 }
 
 } // namespace brisquel

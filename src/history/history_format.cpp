@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
-#include <array>
 
 namespace brisquel {
 
@@ -15,9 +14,12 @@ namespace {
 // Columns wider than this are not padded further: the lines after them just stay apart.
 constexpr qsizetype WidestTextColumn = 40;
 
+constexpr const char* CheckedFormat = "yyyy-MM-dd hh:mm";
+constexpr qsizetype CheckedWidth = 16;
+
 QString checkedText(const QDateTime& checked)
 {
-    return checked.isValid() ? checked.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")) : QString();
+    return checked.isValid() ? checked.toLocalTime().toString(QLatin1String(CheckedFormat)) : QString();
 }
 
 } // namespace
@@ -68,43 +70,56 @@ QStringList historyCells(const CheckRecord& record)
     return cells;
 }
 
-QStringList historyTextLines(const QList<HistoryRow>& rows)
+HistoryTextLayout::HistoryTextLayout()
 {
-    QList<QStringList> table;
-    table.reserve(rows.size() + 1);
+    for (int column = 0; column < HistoryColumnCount; ++column)
+        m_widths[column] = historyColumnTitle(HistoryColumn(column)).size();
+}
+
+void HistoryTextLayout::measure(const CheckRecord& record)
+{
+    for (int column = 0; column < HistoryColumnCount; ++column) {
+        // Every time has the same width; converting millions of them to local time only to count
+        // their characters would double the time `history` takes.
+        const auto cell = HistoryColumn(column);
+        const qsizetype width = cell == HistoryColumn::Checked
+                                    ? (record.checked.isValid() ? CheckedWidth : 1)
+                                    : std::min(historyCell(record, cell).size(), WidestTextColumn);
+        m_widths[column] = std::max(m_widths[column], width);
+    }
+}
+
+QString HistoryTextLayout::titleLine() const
+{
     QStringList titles;
     for (int column = 0; column < HistoryColumnCount; ++column)
         titles << historyColumnTitle(HistoryColumn(column));
-    table << titles;
-    for (const HistoryRow& row : rows) {
-        QStringList cells = historyCells(row.record);
-        // A dash keeps an empty cell visible among aligned columns.
-        for (QString& cell : cells) {
-            if (cell.isEmpty())
-                cell = QStringLiteral("-");
-        }
-        table << cells;
+    return lineOf(titles);
+}
+
+QString HistoryTextLayout::line(const CheckRecord& record) const
+{
+    QStringList cells = historyCells(record);
+    // A dash keeps an empty cell visible among aligned columns.
+    for (QString& cell : cells) {
+        if (cell.isEmpty())
+            cell = QStringLiteral("-");
     }
-    std::array<qsizetype, HistoryColumnCount> widths{};
-    for (const QStringList& cells : std::as_const(table)) {
-        for (int column = 0; column < HistoryColumnCount; ++column)
-            widths[column] = std::max(widths[column], std::min(cells.at(column).size(), WidestTextColumn));
+    return lineOf(cells);
+}
+
+QString HistoryTextLayout::lineOf(const QStringList& cells) const
+{
+    QString line;
+    for (int column = 0; column < HistoryColumnCount; ++column) {
+        if (column > 0)
+            line += QStringLiteral("  ");
+        line += cells.at(column).leftJustified(m_widths[column]);
     }
-    QStringList lines;
-    lines.reserve(table.size());
-    for (const QStringList& cells : std::as_const(table)) {
-        QString line;
-        for (int column = 0; column < HistoryColumnCount; ++column) {
-            if (column > 0)
-                line += QStringLiteral("  ");
-            line += cells.at(column).leftJustified(widths[column]);
-        }
-        // No trailing blanks: the last column is padded like the others.
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        lines << line;
-    }
-    return lines;
+    // The last column is padded like the others; no line ends in blanks.
+    while (line.endsWith(QLatin1Char(' ')))
+        line.chop(1);
+    return line;
 }
 
 QString historyCsvHeader()

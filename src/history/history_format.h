@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <array>
 
 namespace brisquel {
 
@@ -27,8 +28,21 @@ QString historyCell(const CheckRecord& record, HistoryColumn column);
 QStringList historyCells(const CheckRecord& record);
 
 // `history`'s text: a title line, then a line per check, each column padded to its widest value
-// (up to a limit, so that one long detail does not push every line apart).
-QStringList historyTextLines(const QList<HistoryRow>& rows);
+// (up to a limit, so that one long detail does not push every line apart). Every record is
+// measured before the first line is made.
+class HistoryTextLayout
+{
+public:
+    HistoryTextLayout();
+    void measure(const CheckRecord& record);
+    QString titleLine() const;
+    QString line(const CheckRecord& record) const;
+
+private:
+    QString lineOf(const QStringList& cells) const;
+
+    std::array<qsizetype, HistoryColumnCount> m_widths{};
+};
 
 // CSV and JSON carry every field: the ASCII form, the server and method too, and the time in UTC
 // as the history keeps it. The search's quoting; the line end is the writer's.
