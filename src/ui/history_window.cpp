@@ -155,15 +155,22 @@ void HistoryWindow::poll()
 void HistoryWindow::showStatus()
 {
     const int total = m_model->rowCount();
+    const bool capped = m_model->isCapped();
     QString text;
-    if (!m_model->hasHistory())
-        text = QStringLiteral("No history yet: checks appear here once a search records them.");
-    else if (m_filter->isFiltered())
-        text = QStringLiteral("%L1 of %L2 checks match").arg(m_filter->rowCount()).arg(total);
-    else
+    if (!m_model->hasHistory()) {
+        text = QFileInfo::exists(m_historyPath)
+                   ? QStringLiteral("The history cannot be read: ") + m_model->problem()
+                   : QStringLiteral("No history yet: checks appear here once a search records them.");
+    } else if (m_filter->isFiltered()) {
+        text = capped
+                   ? QStringLiteral("%L1 of the newest %L2 checks match").arg(m_filter->rowCount()).arg(total)
+                   : QStringLiteral("%L1 of %L2 checks match").arg(m_filter->rowCount()).arg(total);
+    } else if (capped) {
+        // The command-line program reads them all.
+        text = QStringLiteral("The newest %L1 checks (older ones: brisquel-cli history)").arg(total);
+    } else {
         text = total == 1 ? QStringLiteral("1 check") : QStringLiteral("%L1 checks").arg(total);
-    if (m_model->hasHistory() && m_model->isCapped())
-        text += QStringLiteral(" (the newest %L1; older ones are not shown)").arg(m_model->capacity());
+    }
     if (m_model->hasHistory() && !m_model->problem().isEmpty())
         text += QStringLiteral(". Reading failed: ") + m_model->problem();
     m_status->setText(text);
