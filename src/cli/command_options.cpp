@@ -1,5 +1,7 @@
 #include "command_options.h"
 
+#include "engine/check_history.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -39,6 +41,12 @@ const char WatchDescription[] =
     "into the history; no result list or file is written and the search position stays.\n\n"
     "Exit status: 0 done, 1 the data folder or the history cannot be used, 2 bad arguments,\n"
     "3 standard output could not be written, 4 not one server answered, 130 interrupted.";
+
+const char HistoryDescription[] =
+    "Prints the checks the data folder's history recorded, oldest first: every verdict of every\n"
+    "search, with its detail, life cycle and time. It only reads, also while a search runs.\n\n"
+    "Exit status: 0 done, 1 no history yet or it could not be read, 2 bad arguments,\n"
+    "3 standard output could not be written, 141 standard output was closed.";
 
 QCommandLineOption homeOption()
 {
@@ -104,15 +112,37 @@ QStringList listOf(const QString& text)
     return items;
 }
 
+std::optional<OutputFormat> outputFormatOf(const QString& text)
+{
+    if (text == QLatin1String("text"))
+        return OutputFormat::Text;
+    if (text == QLatin1String("csv"))
+        return OutputFormat::Csv;
+    if (text == QLatin1String("json"))
+        return OutputFormat::Json;
+    return std::nullopt;
+}
+
+// A day (from its local midnight) or a moment; without a zone it is local time.
+QDateTime sinceOf(const QString& text)
+{
+    // The ISO reading of a day would take the day of a moment too and drop its time.
+    const QDate day = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (day.isValid())
+        return day.startOfDay();
+    QString moment = text;
+    if (moment.size() > 10 && moment.at(10) == QLatin1Char(' '))
+        moment[10] = QLatin1Char('T');
+    return QDateTime::fromString(moment, Qt::ISODateWithMs);
+}
+
 // What is wrong with the values of a search's options; empty when nothing is.
 QString searchValuesProblem(const QCommandLineParser& parser, SearchOptions* options)
 {
     const QString format = parser.value(QStringLiteral("format"));
-    if (format == QLatin1String("csv"))
-        options->format = OutputFormat::Csv;
-    else if (format == QLatin1String("json"))
-        options->format = OutputFormat::Json;
-    else if (format != QLatin1String("text"))
+    if (const std::optional<OutputFormat> chosen = outputFormatOf(format))
+        options->format = *chosen;
+    else
         return QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(format);
     if (parser.isSet(QStringLiteral("proxy"))) {
         options->proxy = serverOf(parser.value(QStringLiteral("proxy")));
@@ -233,9 +263,9 @@ ParsedOptions<WatchOptions> parseWatchOptions(const QStringList& arguments)
         return parsed;
     WatchOptions options;
     const QString format = parser.value(QStringLiteral("format"));
-    if (format == QLatin1String("csv") || format == QLatin1String("json"))
-        options.format = format == QLatin1String("csv") ? OutputFormat::Csv : OutputFormat::Json;
-    else if (format != QLatin1String("text"))
+    if (const std::optional<OutputFormat> chosen = outputFormatOf(format))
+        options.format = *chosen;
+    else
         parsed.error = QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(format);
     if (parser.isSet(QStringLiteral("proxy"))) {
         options.proxy = serverOf(parser.value(QStringLiteral("proxy")));
@@ -254,6 +284,24 @@ ParsedOptions<WatchOptions> parseWatchOptions(const QStringList& arguments)
                                                            : SearchOptions::Dns::AsSet;
     parsed.options = options;
     return parsed;
+}
+
+QList<QCommandLineOption> historyCommandOptions()
+{
+    return {
+        {QStringLiteral("name"),
+         QStringLiteral("Only names like this: * and ? as wildcards, else a part of the name."),
+         QStringLiteral("PATTERN")},
+        {QStringLiteral("verdict"),
+         QStringLiteral("Only this verdict: available, registered, unanswered or not-registrable."),
+         QStringLiteral("VERDICT")},
+        {QStringLiteral("since"),
+         QStringLiteral("Only checks from this day (yyyy-MM-dd) or moment (ISO 8601) on."),
+         QStringLiteral("DATE")},
+        {QStringLiteral("format"), QStringLiteral("Output: text, csv or json."), QStringLiteral("FORMAT"),
+         QStringLiteral("text")},
+        homeOption(),
+    };
 }
 
 ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments)
@@ -341,6 +389,46 @@ ParsedOptions<VerdictOptions> parseVerdictOptions(const QStringList& arguments)
     return parsed;
 }
 
+ParsedOptions<HistoryOptions> parseHistoryOptions(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    prepare(parser, HistoryDescription, historyCommandOptions());
+    ParsedOptions<HistoryOptions> parsed;
+    if (!parse(parser, arguments, QStringLiteral("brisquel-cli history [options]"), &parsed))
+        return parsed;
+    HistoryOptions options;
+    options.namePattern = parser.value(QStringLiteral("name"));
+    const QString format = parser.value(QStringLiteral("format"));
+    if (const std::optional<OutputFormat> chosen = outputFormatOf(format)) {
+        options.format = *chosen;
+    } else {
+        parsed.error = QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(format);
+        return parsed;
+    }
+    if (parser.isSet(QStringLiteral("verdict"))) {
+        const QString verdict = parser.value(QStringLiteral("verdict"));
+        options.verdict = verdictFromName(verdict.trimmed().toLower());
+        if (!options.verdict) {
+            parsed.error = QStringLiteral("unknown verdict \"%1\" (use available, registered, unanswered or "
+                                          "not-registrable)")
+                               .arg(verdict);
+            return parsed;
+        }
+    }
+    if (parser.isSet(QStringLiteral("since"))) {
+        const QString since = parser.value(QStringLiteral("since"));
+        options.since = sinceOf(since.trimmed());
+        if (!options.since.isValid()) {
+            parsed.error =
+                QStringLiteral("--since needs a day (2026-12-01) or a moment (2026-12-01T14:30), not \"%1\"")
+                    .arg(since);
+            return parsed;
+        }
+    }
+    parsed.options = options;
+    return parsed;
+}
+
 QString topLevelUsage()
 {
     return QStringLiteral(
@@ -355,6 +443,8 @@ QString topLevelUsage()
         "                          [--proxy HOST[:PORT]] [--home DIR]\n"
         "       brisquel-cli generate [--base WORD] [--words FILE] [--forms prefix,suffix,hyphen]\n"
         "                             [--ext .com,.net,...] [--out FILE] [--search] [--home DIR]\n"
+        "       brisquel-cli history [--name PATTERN] [--verdict VERDICT] [--since DATE]\n"
+        "                            [--format text|csv|json] [--home DIR]\n"
         "       brisquel-cli --version\n"
         "       brisquel-cli COMMAND --help\n");
 }

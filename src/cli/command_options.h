@@ -2,9 +2,11 @@
 
 #include "engine/lookup_router.h"
 #include "engine/proxy_list.h"
+#include "engine/verdict.h"
 #include "sources/search_type.h"
 
 #include <QCommandLineOption>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -76,16 +78,26 @@ struct WatchOptions
     QString dnsServer;
 };
 
+struct HistoryOptions
+{
+    QString namePattern; // --name: '*' and '?' as wildcards, else a part of the name
+    std::optional<Verdict> verdict;
+    QDateTime since; // invalid: from the first check on
+    OutputFormat format = OutputFormat::Text;
+};
+
 // The options each command takes, for its parser and for the usage of brisquel-cli.
 QList<QCommandLineOption> searchCommandOptions();
 QList<QCommandLineOption> generateCommandOptions();
 QList<QCommandLineOption> verdictCommandOptions();
 QList<QCommandLineOption> watchCommandOptions();
+QList<QCommandLineOption> historyCommandOptions();
 
 ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments);
 ParsedOptions<GenerateOptions> parseGenerateOptions(const QStringList& arguments);
 ParsedOptions<VerdictOptions> parseVerdictOptions(const QStringList& arguments);
 ParsedOptions<WatchOptions> parseWatchOptions(const QStringList& arguments);
+ParsedOptions<HistoryOptions> parseHistoryOptions(const QStringList& arguments);
 
 // "brisquel-cli" with no command, or with --help: every command with every option it takes.
 QString topLevelUsage();

@@ -2,6 +2,7 @@
 #include "cli/command_options.h"
 #include "cli/extract_command.h"
 #include "cli/generate_command.h"
+#include "cli/history_command.h"
 #include "cli/search_command.h"
 #include "cli/verdict_command.h"
 #include "cli/watch_command.h"
@@ -57,6 +58,8 @@ brisquel::ExitCode runCommand(const QString& command, const QStringList& argumen
         return brisquel::runVerdictCommand(arguments.mid(1));
     if (command == QLatin1String("watch"))
         return brisquel::runWatchCommand(arguments.mid(1));
+    if (command == QLatin1String("history"))
+        return brisquel::runHistoryCommand(arguments.mid(1));
     if (command == QLatin1String("extract"))
         return runExtract(arguments.mid(2));
     brisquel::StandardOutput output;

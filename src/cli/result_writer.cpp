@@ -1,26 +1,13 @@
 #include "result_writer.h"
 
 #include "engine/lookup_name.h"
+#include "support/csv_text.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
 
 namespace brisquel {
-
-namespace {
-
-QString csvField(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-} // namespace
 
 QByteArray ResultWriter::header() const
 {

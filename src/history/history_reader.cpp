@@ -148,8 +148,21 @@ bool HistoryReader::isOpen() const
 QList<HistoryRow> HistoryReader::rows(const HistoryFilter& filter, QString* error) const
 {
     QList<HistoryRow> rows;
+    forEachRow(
+        filter,
+        [&rows](const HistoryRow& row) {
+            rows.append(row);
+            return true;
+        },
+        error);
+    return rows;
+}
+
+bool HistoryReader::forEachRow(const HistoryFilter& filter,
+                               const std::function<bool(const HistoryRow&)>& take, QString* error) const
+{
     if (!isOpen())
-        return rows;
+        return true;
     QStringList where;
     QVariantList values;
     if (!filter.namePattern.trimmed().isEmpty()) {
@@ -186,11 +199,18 @@ QList<HistoryRow> HistoryReader::rows(const HistoryFilter& filter, QString* erro
     if (!query.exec()) {
         if (error)
             *error = query.lastError().text();
-        return rows;
+        return false;
     }
-    while (query.next())
-        rows.append(rowFrom(query));
-    return rows;
+    while (query.next()) {
+        if (!take(rowFrom(query)))
+            break;
+    }
+    if (query.lastError().isValid()) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    return true;
 }
 
 QHash<QString, CheckRecord> HistoryReader::latestSince(const QDateTime& since, QString* error) const

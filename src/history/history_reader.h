@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace brisquel {
@@ -43,6 +44,10 @@ public:
 
     // Oldest first. On a failure, *error says why and the rows read so far are returned.
     QList<HistoryRow> rows(const HistoryFilter& filter, QString* error = nullptr) const;
+    // The same rows one at a time, without holding them all: a history of millions of checks is
+    // printed in little memory. `take` returns false to stop. False with *error on a failure.
+    bool forEachRow(const HistoryFilter& filter, const std::function<bool(const HistoryRow&)>& take,
+                    QString* error = nullptr) const;
     // The newest verdict per name (ASCII form) among those checked at or after `since`.
     QHash<QString, CheckRecord> latestSince(const QDateTime& since, QString* error = nullptr) const;
     // The newest verdict of each of these names (ASCII forms), however old.

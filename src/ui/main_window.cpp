@@ -13,6 +13,7 @@
 #include "generator_window.h"
 #include "harvester_window.h"
 #include "history/history_store.h"
+#include "history_window.h"
 #include "message_box.h"
 #include "message_log.h"
 #include "message_log_window.h"
@@ -481,6 +482,10 @@ void MainWindow::buildMenus()
     };
 
     QMenu* fileMenu = addMenu("&File", "menuFile");
+    QAction* history = fileMenu->addAction(QStringLiteral("&History…"));
+    history->setObjectName(QStringLiteral("mnuHistory"));
+    connect(history, &QAction::triggered, this, &MainWindow::showHistory);
+    fileMenu->addSeparator();
     connect(addItem(fileMenu, QStringLiteral("E&xit"), "mnuFileItem", 0), &QAction::triggered, this,
             &QWidget::close);
 
@@ -1036,6 +1041,19 @@ void MainWindow::showMessageLog()
     showInFront(m_messageLogWindow);
 }
 
+void MainWindow::showHistory()
+{
+    if (!m_historyWindow)
+        m_historyWindow =
+            new HistoryWindow(dataFolder().path(QString::fromLatin1(HistoryStore::FileName)), this);
+    showInFront(m_historyWindow);
+}
+
+HistoryWindow* MainWindow::historyWindow() const
+{
+    return m_historyWindow;
+}
+
 void MainWindow::setStatusText(int panel, const QString& status)
 {
     if (panel < 1 || panel > int(m_pendingStatus.size()))
@@ -1206,6 +1224,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         m_overflowNotice->close();
     if (m_messageLogWindow)
         m_messageLogWindow->close();
+    if (m_historyWindow)
+        m_historyWindow->close();
     // The website window has no parent and stays; the program ends when it closes too.
     for (QWidget* window : {static_cast<QWidget*>(m_whoisWindow), static_cast<QWidget*>(m_aboutWindow)}) {
         if (window)

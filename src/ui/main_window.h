@@ -36,6 +36,7 @@ class ExtensionSettings;
 class OverflowNotice;
 class GeneratorWindow;
 class HistoryStore;
+class HistoryWindow;
 class HarvesterWindow;
 class SettingsWindow;
 class ResultListActions;
@@ -103,6 +104,8 @@ public:
     MessageLog* messageLog() const { return m_log; }
     // The message log window once View > Messages opened it.
     MessageLogWindow* messageLogWindow() const;
+    // The history window while it is open.
+    HistoryWindow* historyWindow() const;
     // The WHOIS and about windows while they are open.
     WhoisWindow* whoisWindow() const;
     AboutWindow* aboutWindow() const;
@@ -129,6 +132,8 @@ public Q_SLOTS:
     // A failure the user has to act on: a message box besides the notice.
     void showFailure(const QString& text);
     void showMessageLog();
+    // File > History: every check recorded in the data folder's history.
+    void showHistory();
     // A fresh WHOIS window for the name, in place of the one open.
     void openWhois(const QString& domain);
 
@@ -230,6 +235,7 @@ private:
     ElidedLabel* m_noticeLabel = nullptr;
     MessageLog* m_log = nullptr;
     QPointer<MessageLogWindow> m_messageLogWindow;
+    QPointer<HistoryWindow> m_historyWindow;
     // Failures wait for the box of the one before; they can come in the middle of a filing.
     QStringList m_pendingFailures;
     QStringList m_proxyProblems;

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -133,6 +134,12 @@ private Q_SLOTS:
         QTest::newRow("missing list file")
             << QStringList{search, QStringLiteral("--list"), QStringLiteral("/no/such/list.txt")} << 1;
         QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")} << 2;
+        const QString history = QStringLiteral("history");
+        QTest::newRow("no history yet") << QStringList{history} << 1;
+        QTest::newRow("unknown verdict")
+            << QStringList{history, QStringLiteral("--verdict"), QStringLiteral("free")} << 2;
+        QTest::newRow("since no date")
+            << QStringList{history, QStringLiteral("--since"), QStringLiteral("2026-13-01")} << 2;
     }
 
     void badArgumentsExitWithAMessage()
@@ -339,6 +346,76 @@ private Q_SLOTS:
         const Run help = cli({QStringLiteral("search"), QStringLiteral("--help")});
         QVERIFY(
             help.out.join(QLatin1Char('\n')).contains(QStringLiteral("  4    names were sent to servers")));
+    }
+
+    void historyReadsBackWhatSearchesRecorded()
+    {
+        const QString history = QStringLiteral("history");
+        const Run none = cli({history});
+        QVERIFY2(none.err.contains(QStringLiteral("No history yet: ")), qPrintable(none.err));
+        QCOMPARE(cli(searchOf(writeList("freeabc.com\r\ntaken.com\r\ncaf\xc3\xa9.com\r\n"))).exitCode, 0);
+
+        // Text: a title line, then a line per check with the columns aligned.
+        Run run = cli({history});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.size(), 4);
+        const qsizetype verdictColumn = run.out.at(0).indexOf(QStringLiteral("Verdict"));
+        QSet<QString> names;
+        for (const QString& line : run.out.mid(1)) {
+            names.insert(line.section(QLatin1Char(' '), 0, 0));
+            QVERIFY2(line.indexOf(QRegularExpression(QStringLiteral("(available|registered)"))) ==
+                         verdictColumn,
+                     qPrintable(line));
+        }
+        QCOMPARE(names, (QSet<QString>{QStringLiteral("freeabc.com"), QStringLiteral("taken.com"),
+                                       QStringLiteral("caf\u00e9.com")}));
+
+        run = cli({history, QStringLiteral("--format"), QStringLiteral("csv")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.value(0),
+                 QStringLiteral("name,ascii,verdict,detail,server,method,state,expires,checked"));
+        const QStringList cafe =
+            run.out.filter(QStringLiteral("xn--caf-dma.com")).value(0).split(QLatin1Char(','));
+        QCOMPARE(cafe.mid(0, 3),
+                 (QStringList{QStringLiteral("caf\u00e9.com"), QStringLiteral("xn--caf-dma.com"),
+                              QStringLiteral("registered")}));
+        QCOMPARE(cafe.mid(4, 4), (QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("whois"), QString(),
+                                              QStringLiteral("2030-08-13")}));
+        QVERIFY(QDateTime::fromString(cafe.value(8), Qt::ISODateWithMs).secsTo(QDateTime::currentDateTime()) <
+                600);
+
+        run = cli({history, QStringLiteral("--format"), QStringLiteral("json")});
+        QCOMPARE(run.out.size(), 3);
+        const QJsonObject object = QJsonDocument::fromJson(run.out.first().toUtf8()).object();
+        QCOMPARE(object.keys(),
+                 (QStringList{QStringLiteral("ascii"), QStringLiteral("checked"), QStringLiteral("detail"),
+                              QStringLiteral("expires"), QStringLiteral("method"), QStringLiteral("name"),
+                              QStringLiteral("server"), QStringLiteral("state"), QStringLiteral("verdict")}));
+
+        // Filters, as the CSV's name column shows them.
+        const auto namesOf = [this, &history](const QStringList& options) {
+            QStringList found =
+                cli(QStringList{history, QStringLiteral("--format"), QStringLiteral("csv")} + options)
+                    .out.mid(1);
+            for (QString& line : found)
+                line = line.section(QLatin1Char(','), 0, 0);
+            found.sort();
+            return found;
+        };
+        QCOMPARE(namesOf({QStringLiteral("--name"), QStringLiteral("FREE*")}),
+                 QStringList{QStringLiteral("freeabc.com")});
+        QCOMPARE(namesOf({QStringLiteral("--name"), QStringLiteral("xn--caf?dma.*")}),
+                 QStringList{QStringLiteral("caf\u00e9.com")});
+        QCOMPARE(namesOf({QStringLiteral("--name"), QStringLiteral("ken")}),
+                 QStringList{QStringLiteral("taken.com")});
+        QCOMPARE(namesOf({QStringLiteral("--verdict"), QStringLiteral("registered")}),
+                 (QStringList{QStringLiteral("caf\u00e9.com"), QStringLiteral("taken.com")}));
+        const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
+        QCOMPARE(namesOf({QStringLiteral("--since"), tomorrow}), QStringList());
+        QCOMPARE(namesOf({QStringLiteral("--since"), QDate::currentDate().toString(Qt::ISODate)}).size(), 3);
+        run = cli({history, QStringLiteral("--since"), tomorrow});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.isEmpty());
     }
 
     void answerRulesOfTheDataFolderJudgeSearchesAndSavedAnswers()

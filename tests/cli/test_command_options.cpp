@@ -114,16 +114,55 @@ private Q_SLOTS:
         const ParsedOptions<WatchOptions> parsed = parseWatchOptions(arguments);
         QVERIFY2(parsed.error.contains(error), qPrintable(parsed.error));
         QCOMPARE(parsed.options.has_value(), error.isEmpty());
-        for (const QCommandLineOption& option : watchCommandOptions())
-            QVERIFY(topLevelUsage().contains(QStringLiteral("--") + option.names().constFirst()));
+    }
+
+    // A day starts at local midnight; a moment without a zone is local time.
+    void historySince_data()
+    {
+        QTest::addColumn<QString>("since");
+        QTest::addColumn<QDateTime>("expected"); // invalid: refused
+        const QDate day(2026, 12, 1);
+        QTest::newRow("day") << QStringLiteral("2026-12-01") << day.startOfDay();
+        QTest::newRow("moment") << QStringLiteral("2026-12-01T14:30") << QDateTime(day, QTime(14, 30));
+        QTest::newRow("moment with a space")
+            << QStringLiteral("2026-12-01 14:30") << QDateTime(day, QTime(14, 30));
+        QTest::newRow("moment in UTC")
+            << QStringLiteral("2026-12-01T14:30:05Z") << QDateTime(day, QTime(14, 30, 5), Qt::UTC);
+        QTest::newRow("no such day") << QStringLiteral("2026-02-30") << QDateTime();
+        QTest::newRow("words") << QStringLiteral("last week") << QDateTime();
+    }
+
+    void historySince()
+    {
+        QFETCH(QString, since);
+        QFETCH(QDateTime, expected);
+        const ParsedOptions<HistoryOptions> parsed =
+            parseHistoryOptions({QStringLiteral("history"), QStringLiteral("--since"), since});
+        QCOMPARE(parsed.options.has_value(), expected.isValid());
+        if (parsed.options)
+            QCOMPARE(parsed.options->since, expected);
+        else
+            QVERIFY(parsed.error.startsWith(QStringLiteral("--since needs a day")));
+    }
+
+    void historyOptions()
+    {
+        const ParsedOptions<HistoryOptions> parsed =
+            parseHistoryOptions({QStringLiteral("history"), QStringLiteral("--verdict=Not-Registrable"),
+                                 QStringLiteral("--name=shop*"), QStringLiteral("--format=json")});
+        QVERIFY(parsed.options);
+        QCOMPARE(parsed.options->verdict, Verdict::NotRegistrable);
+        QCOMPARE(parsed.options->namePattern, QStringLiteral("shop*"));
+        QCOMPARE(parsed.options->format, OutputFormat::Json);
+        QVERIFY(!parsed.options->since.isValid());
     }
 
     // The usage of brisquel-cli names every option of every command.
     void usageListsEveryOption()
     {
         const QString usage = topLevelUsage();
-        for (const auto& options :
-             {searchCommandOptions(), generateCommandOptions(), verdictCommandOptions()}) {
+        for (const auto& options : {searchCommandOptions(), generateCommandOptions(), verdictCommandOptions(),
+                                    historyCommandOptions(), watchCommandOptions()}) {
             for (const QCommandLineOption& option : options)
                 QVERIFY2(usage.contains(QStringLiteral("--") + option.names().constFirst()),
                          qPrintable(option.names().constFirst()));

@@ -1,0 +1,158 @@
+#include "history_table.h"
+
+#include "history/history_format.h"
+
+namespace brisquel {
+
+HistoryNamePattern::HistoryNamePattern(const QString& pattern)
+    : m_text(pattern.trimmed())
+{
+    // Names hold no '/', so the path rules of the conversion never apply.
+    if (m_text.contains(QLatin1Char('*')) || m_text.contains(QLatin1Char('?')))
+        m_wildcard = QRegularExpression(QRegularExpression::wildcardToRegularExpression(m_text),
+                                        QRegularExpression::CaseInsensitiveOption);
+}
+
+bool HistoryNamePattern::matches(const CheckRecord& record) const
+{
+    if (m_text.isEmpty())
+        return true;
+    if (m_wildcard.isValid() && !m_wildcard.pattern().isEmpty())
+        return m_wildcard.match(record.name).hasMatch() || m_wildcard.match(record.ascii).hasMatch();
+    return record.name.contains(m_text, Qt::CaseInsensitive) ||
+           record.ascii.contains(m_text, Qt::CaseInsensitive);
+}
+
+HistoryTableModel::HistoryTableModel(const QString& path, int capacity, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_reader(std::make_unique<HistoryReader>(path))
+    , m_capacity(capacity)
+{}
+
+HistoryTableModel::~HistoryTableModel() = default;
+
+bool HistoryTableModel::hasHistory() const
+{
+    return m_reader->isOpen();
+}
+
+void HistoryTableModel::refresh()
+{
+    const QString problemBefore = m_problem;
+    if (!m_reader->isOpen() && !m_reader->open(&m_problem)) {
+        if (m_problem != problemBefore)
+            Q_EMIT refreshed();
+        return;
+    }
+    // Read before the rows: a commit between the two is read again next time, never missed.
+    const qint64 version = m_reader->dataVersion();
+    if (version == m_dataVersion && version != -1 && problemBefore.isEmpty())
+        return;
+    m_dataVersion = version;
+    HistoryFilter filter;
+    filter.afterId = m_rows.isEmpty() ? 0 : m_rows.constLast().id;
+    filter.limit = m_capacity;
+    QString error;
+    QList<HistoryRow> rows = m_reader->rows(filter, &error);
+    m_problem = error;
+    append(std::move(rows));
+    Q_EMIT refreshed();
+}
+
+void HistoryTableModel::append(QList<HistoryRow> rows)
+{
+    if (rows.isEmpty())
+        return;
+    if (rows.size() >= m_capacity)
+        m_capped = true;
+    const qsizetype excess = m_rows.size() + rows.size() - m_capacity;
+    if (excess > 0) {
+        m_capped = true;
+        const int removed = int(std::min(excess, m_rows.size()));
+        if (removed > 0) {
+            beginRemoveRows(QModelIndex(), 0, removed - 1);
+            m_rows.remove(0, removed);
+            endRemoveRows();
+        }
+    }
+    beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size() + rows.size() - 1));
+    m_rows.append(std::move(rows));
+    endInsertRows();
+}
+
+int HistoryTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int HistoryTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : HistoryColumnCount;
+}
+
+QVariant HistoryTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return {};
+    const HistoryRow& row = m_rows.at(index.row());
+    const auto column = HistoryColumn(index.column());
+    if (role == Qt::DisplayRole)
+        return historyCell(row.record, column);
+    // The whole of a name or detail the column cuts short.
+    if (role == Qt::ToolTipRole && (column == HistoryColumn::Name || column == HistoryColumn::Detail))
+        return historyCell(row.record, column);
+    if (role == SortRole) {
+        switch (column) {
+        case HistoryColumn::Name:
+            return row.record.name.toLower();
+        case HistoryColumn::Checked:
+            return row.id;
+        default:
+            return historyCell(row.record, column);
+        }
+    }
+    return {};
+}
+
+QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < HistoryColumnCount)
+        return historyColumnTitle(HistoryColumn(section));
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+HistoryFilterModel::HistoryFilterModel(HistoryTableModel* source, QObject* parent)
+    : QSortFilterProxyModel(parent)
+    , m_source(source)
+{
+    setSourceModel(source);
+    setSortRole(HistoryTableModel::SortRole);
+}
+
+void HistoryFilterModel::setNamePattern(const QString& pattern)
+{
+    m_pattern = HistoryNamePattern(pattern);
+    invalidateRowsFilter();
+}
+
+QList<CheckRecord> HistoryFilterModel::records() const
+{
+    QList<CheckRecord> records;
+    records.reserve(rowCount());
+    for (int row = 0; row < rowCount(); ++row)
+        records << record(row);
+    return records;
+}
+
+const CheckRecord& HistoryFilterModel::record(int row) const
+{
+    return m_source->record(mapToSource(index(row, 0)).row());
+}
+
+bool HistoryFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
+{
+    return !sourceParent.isValid() && m_pattern.matches(m_source->record(sourceRow));
+}
+
+} // namespace brisquel
