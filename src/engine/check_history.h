@@ -58,7 +58,7 @@ public:
     virtual void record(const CheckRecord& record) = 0;
     // The newest verdict per name (by ASCII form) among those checked at or after `since`.
     virtual QHash<QString, CheckRecord> latestSince(const QDateTime& since) = 0;
-    // The newest verdict of each of these names (ASCII forms, lower case), however old.
+    // The newest answered verdict of each of these names (ASCII forms, lower case), however old.
     virtual QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames) = 0;
     // Kept with the verdicts, for the user to look back on; a history without a place for them
     // lets them go.

@@ -80,8 +80,9 @@ VerdictFiler::Filed VerdictFiler::file(const QString& domain, Verdict verdict, c
     }
     if (filed.saved && m_listFiles)
         m_listFiles->overflowCheck();
+    // The verdict's own detail, else where it was filed ("Mid Profile", "Registered").
     if (filed.saved)
-        record(domain, verdict, detail, facts);
+        record(domain, verdict, detail.isEmpty() ? filed.detail : detail, facts);
     return filed;
 }
 

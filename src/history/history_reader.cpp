@@ -231,8 +231,10 @@ QHash<QString, CheckRecord> HistoryReader::latestOf(const QStringList& asciiName
         return latest;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM checks WHERE ascii = ? ORDER BY id DESC LIMIT 1")
-                      .arg(QLatin1String(Columns)));
+    query.prepare(
+        QStringLiteral(
+            "SELECT %1 FROM checks WHERE ascii = ? AND verdict != 'unanswered' ORDER BY id DESC LIMIT 1")
+            .arg(QLatin1String(Columns)));
     for (const QString& ascii : asciiNames) {
         query.bindValue(0, ascii.toLower());
         if (!query.exec()) {

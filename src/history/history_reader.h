@@ -50,7 +50,8 @@ public:
                     QString* error = nullptr) const;
     // The newest verdict per name (ASCII form) among those checked at or after `since`.
     QHash<QString, CheckRecord> latestSince(const QDateTime& since, QString* error = nullptr) const;
-    // The newest verdict of each of these names (ASCII forms), however old.
+    // The newest answer about each of these names (ASCII forms), however old: an unanswered check
+    // says nothing of the name.
     QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames, QString* error = nullptr) const;
     // What the watch list noticed at or after `since`, oldest first; the newest `limit` when above 0.
     // A history made before the watch list has none.

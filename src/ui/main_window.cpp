@@ -623,6 +623,8 @@ void MainWindow::openHistory()
     m_watchSchedule = std::make_unique<WatchSchedule>(m_session, m_history.get());
     connect(m_watchSchedule.get(), &WatchSchedule::message, m_log, &MessageLog::append);
     m_watchSchedule->start(startupResult().watchHours);
+    connect(m_extensionSettings, &ExtensionSettings::watchHoursChanged, m_watchSchedule.get(),
+            [this](int hours) { m_watchSchedule->start(hours); });
 }
 
 void MainWindow::reportStartupProblems()

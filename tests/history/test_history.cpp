@@ -216,8 +216,9 @@ private Q_SLOTS:
         const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("history-damaged-*.sqlite")});
         QCOMPARE(aside.size(), 1);
         QCOMPARE(QFileInfo(dir.filePath(aside.first())).size(), 4096);
-        // The new one works.
+        // The new one works; an unanswered check says nothing of the name.
         store->record(checked(QStringLiteral("a.com"), Verdict::Available, QDateTime::currentDateTimeUtc()));
+        store->record(checked(QStringLiteral("a.com"), Verdict::Unanswered, QDateTime::currentDateTimeUtc()));
         QCOMPARE(store->latestOf({QStringLiteral("a.com")}).value(QStringLiteral("a.com")).verdict,
                  Verdict::Available);
     }
