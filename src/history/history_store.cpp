@@ -13,6 +13,11 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <chrono>
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 #include <sqlite3.h>
 
 namespace brisquel {
@@ -244,6 +249,10 @@ qint64 HistoryStore::lostCount() const
 
 void HistoryStore::writeLoop()
 {
+#ifdef Q_OS_LINUX
+    // Background work: on a busy machine the lookups go first, and the batches simply grow.
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 10);
+#endif
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
         db.setDatabaseName(m_path);
