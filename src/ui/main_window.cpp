@@ -622,6 +622,7 @@ void MainWindow::openHistory()
     verdictFiler()->setHistory(m_history.get());
     m_watchSchedule = std::make_unique<WatchSchedule>(m_session, m_history.get());
     connect(m_watchSchedule.get(), &WatchSchedule::message, m_log, &MessageLog::append);
+    m_watchSchedule->setBusyCheck([this] { return isSearching(); });
     m_watchSchedule->start(startupResult().watchHours);
     connect(m_extensionSettings, &ExtensionSettings::watchHoursChanged, m_watchSchedule.get(),
             [this](int hours) { m_watchSchedule->start(hours); });

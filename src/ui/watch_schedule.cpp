@@ -17,6 +17,8 @@ namespace {
 
 // A QTimer takes an int of milliseconds; longer waits are taken in steps.
 constexpr qint64 LongestStepMs = 24LL * 60 * 60 * 1000;
+// How soon a round that waited for a search looks again.
+constexpr qint64 BusyRetryMs = 60 * 1000;
 // How long the tray icon stays after its notification.
 constexpr int TrayShownMs = 30000;
 
@@ -78,6 +80,11 @@ void WatchSchedule::runRound()
     }
     if (m_run->isRunning())
         return;
+    if (m_busy && m_busy()) {
+        m_dueAt = QDateTime::currentDateTimeUtc().addMSecs(std::min<qint64>(BusyRetryMs, m_intervalMs));
+        waitOn();
+        return;
+    }
     m_session->settings()->setValue(SettingKeys::LastWatch(),
                                     QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     QString error;

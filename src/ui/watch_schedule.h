@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 class QSystemTrayIcon;
@@ -34,6 +35,9 @@ public:
     // Tests: the interval in milliseconds instead.
     void startEveryMs(qint64 intervalMs);
     bool isScheduled() const { return m_timer.isActive(); }
+    // While it says yes (a search runs), a due round waits: two checkers would each keep a
+    // registry's limit and together ask it twice as hard.
+    void setBusyCheck(std::function<bool()> busy) { m_busy = std::move(busy); }
     WatchRun* run() const { return m_run.get(); }
 
 Q_SIGNALS:
@@ -55,6 +59,7 @@ private:
     QDateTime m_dueAt;
     QStringList m_changes; // of the running round
     QPointer<QSystemTrayIcon> m_tray;
+    std::function<bool()> m_busy;
 };
 
 } // namespace brisquel

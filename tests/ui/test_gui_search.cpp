@@ -364,6 +364,12 @@ private Q_SLOTS:
             watch->startEveryMs(0);
             QTRY_VERIFY(!watch->run()->isRunning());
         };
+        // Not beside a search: it waits for the search to end.
+        watch->setBusyCheck([] { return true; });
+        watch->startEveryMs(20);
+        QTest::qWait(200);
+        QCOMPARE(rounds.count(), 0);
+        watch->setBusyCheck([&] { return fixture.window->isSearching(); });
         oneRound();
         fixture.server.addFreeName(QStringLiteral("slipping.com"));
         oneRound();
