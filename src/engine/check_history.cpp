@@ -36,16 +36,16 @@ std::optional<Verdict> verdictFromName(const QString& name)
     return std::nullopt;
 }
 
-std::optional<QString> settledByHistory(const CheckRecord& last, int days, const QDateTime& now)
+std::optional<QString> settledByHistory(const TakenCheck& last, int days, const QDateTime& now)
 {
     if (days <= 0 || (last.verdict != Verdict::Registered && last.verdict != Verdict::NotRegistrable))
         return std::nullopt;
     if (!last.checked.isValid() || last.checked < now.addDays(-days) || last.checked > now.addSecs(60))
         return std::nullopt;
     // A name on its way out, or past its date, may be free by now.
-    if (last.lifeCycle.isDropping())
+    if (!last.state.isEmpty())
         return std::nullopt;
-    if (last.lifeCycle.expires.isValid() && last.lifeCycle.expires < now.toUTC().date())
+    if (last.expires.isValid() && last.expires < now.toUTC().date())
         return std::nullopt;
     return QStringLiteral("taken on %1 (history)")
         .arg(last.checked.toLocalTime().date().toString(Qt::ISODate));

@@ -37,6 +37,16 @@ struct CheckRecord
     QDateTime checked; // UTC
 };
 
+// A name's newest check when it found the name taken: what deciding whether to ask again needs,
+// small, as a search holds one for every name found taken in the last days.
+struct TakenCheck
+{
+    Verdict verdict = Verdict::Registered; // or NotRegistrable
+    QString state;                         // the life-cycle state; empty for a name in good standing
+    QDate expires;
+    QDateTime checked; // UTC
+};
+
 // What a check of a saved name found different from the name's previous record.
 struct WatchChange
 {
@@ -56,8 +66,9 @@ class CheckHistory
 public:
     virtual ~CheckHistory() = default;
     virtual void record(const CheckRecord& record) = 0;
-    // The newest verdict per name (by ASCII form) among those checked at or after `since`.
-    virtual QHash<QString, CheckRecord> latestSince(const QDateTime& since) = 0;
+    // Per name (ASCII form), its newest check at or after `since` where that found it taken and not
+    // dropping; names whose newest check found them free or went unanswered are left out.
+    virtual QHash<QString, TakenCheck> takenSince(const QDateTime& since) = 0;
     // The newest answered verdict of each of these names (ASCII forms, lower case), however old.
     virtual QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames) = 0;
     // Kept with the verdicts, for the user to look back on; a history without a place for them
@@ -70,6 +81,6 @@ public:
 // Whether a name need not be asked again: taken (registered or not registrable) within the last
 // `days` days, not dropping and not past its expiry date. Returns the detail it is filed with,
 // "taken on 2026-12-06 (history)"; nothing when the name must be asked.
-std::optional<QString> settledByHistory(const CheckRecord& last, int days, const QDateTime& now);
+std::optional<QString> settledByHistory(const TakenCheck& last, int days, const QDateTime& now);
 
 } // namespace brisquel

@@ -70,8 +70,8 @@ public:
         qint64 dnsSettled = 0;
         qint64 historySettled = 0;
         qint64 dropping = 0;
-        // The newest recent verdict per name (ASCII form), read from the history at the start.
-        QHash<QString, CheckRecord> recent;
+        // Names whose newest check of the last days found them taken, read from the history at the start.
+        QHash<QString, TakenCheck> recent;
         QDateTime startedAt;
         // Entries DNS found undelegated, until filed: a free verdict of theirs counts as confirmed.
         QSet<qint64> dnsClear;
@@ -436,7 +436,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->run.running = true;
     d->run.startedAt = QDateTime::currentDateTimeUtc();
     if (d->historyDays > 0 && d->filer->history())
-        d->run.recent = d->filer->history()->latestSince(d->run.startedAt.addDays(-d->historyDays));
+        d->run.recent = d->filer->history()->takenSince(d->run.startedAt.addDays(-d->historyDays));
     // DNS goes out straight, not through the proxies: only to a server the user named.
     d->queue.setProxies(d->proxies);
     d->run.dnsOffForProxies = d->checkDnsFirst && !d->proxies.isEmpty() && d->dnsServer.isEmpty();
@@ -486,7 +486,7 @@ bool SearchDriver::Private::takeEntry(qint64 number, const QString& entry)
             if (const std::optional<QString> detail = settledByHistory(*last, historyDays, run.startedAt)) {
                 NameFacts facts;
                 facts.method = CheckMethod::History;
-                facts.lifeCycle = last->lifeCycle;
+                facts.lifeCycle = {last->state, last->expires};
                 // Until it is filed, the search goes on from it next time.
                 run.nextEntry = number;
                 if (!file(domain, last->verdict, *detail, facts))

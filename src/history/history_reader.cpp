@@ -213,15 +213,36 @@ bool HistoryReader::forEachRow(const HistoryFilter& filter,
     return true;
 }
 
-QHash<QString, CheckRecord> HistoryReader::latestSince(const QDateTime& since, QString* error) const
+QHash<QString, TakenCheck> HistoryReader::takenSince(const QDateTime& since, QString* error) const
 {
-    QHash<QString, CheckRecord> latest;
-    HistoryFilter filter;
-    filter.since = since;
-    // Oldest first: a later verdict of a name takes the place of an earlier one.
-    for (HistoryRow& row : rows(filter, error))
-        latest.insert(row.record.ascii, std::move(row.record));
-    return latest;
+    QHash<QString, TakenCheck> taken;
+    if (!isOpen())
+        return taken;
+    // SQLite takes a group's bare columns from the row that gives MAX(id): each name's newest check.
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT ascii, verdict, state, expires, checked FROM (SELECT ascii, verdict, state, expires, "
+        "checked, "
+        "MAX(id) FROM checks WHERE checked >= ? GROUP BY ascii) "
+        "WHERE verdict IN ('registered', 'not-registrable') AND (state IS NULL OR state = '')"));
+    query.addBindValue(historyTimeText(since));
+    if (!query.exec()) {
+        if (error)
+            *error = query.lastError().text();
+        return taken;
+    }
+    while (query.next()) {
+        TakenCheck check;
+        check.verdict = verdictFromName(query.value(1).toString()).value_or(Verdict::Registered);
+        check.state = query.value(2).toString();
+        check.expires = QDate::fromString(query.value(3).toString(), Qt::ISODate);
+        check.checked = historyTimeFromText(query.value(4).toString());
+        taken.insert(query.value(0).toString(), check);
+    }
+    if (query.lastError().isValid() && error)
+        *error = query.lastError().text();
+    return taken;
 }
 
 QHash<QString, CheckRecord> HistoryReader::latestOf(const QStringList& asciiNames, QString* error) const

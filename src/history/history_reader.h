@@ -49,7 +49,7 @@ public:
     bool forEachRow(const HistoryFilter& filter, const std::function<bool(const HistoryRow&)>& take,
                     QString* error = nullptr) const;
     // The newest verdict per name (ASCII form) among those checked at or after `since`.
-    QHash<QString, CheckRecord> latestSince(const QDateTime& since, QString* error = nullptr) const;
+    QHash<QString, TakenCheck> takenSince(const QDateTime& since, QString* error = nullptr) const;
     // The newest answer about each of these names (ASCII forms), however old: an unanswered check
     // says nothing of the name.
     QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames, QString* error = nullptr) const;

@@ -210,13 +210,13 @@ void HistoryStore::flush()
     m_written.wait(lock, [&] { return m_flushDone >= asked; });
 }
 
-QHash<QString, CheckRecord> HistoryStore::latestSince(const QDateTime& since)
+QHash<QString, TakenCheck> HistoryStore::takenSince(const QDateTime& since)
 {
     if (!isOpen())
         return {};
     flush();
     QString error;
-    QHash<QString, CheckRecord> latest = m_reader->latestSince(since, &error);
+    QHash<QString, TakenCheck> latest = m_reader->takenSince(since, &error);
     if (!error.isEmpty())
         reportOnce(QStringLiteral("read"),
                    QStringLiteral("The history %1 cannot be read: %2").arg(m_path, error));

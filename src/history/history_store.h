@@ -41,7 +41,7 @@ public:
     QString path() const { return m_path; }
 
     void record(const CheckRecord& record) override;
-    QHash<QString, CheckRecord> latestSince(const QDateTime& since) override;
+    QHash<QString, TakenCheck> takenSince(const QDateTime& since) override;
     QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames) override;
     // Written with the next batch of verdicts.
     void recordChange(const WatchChange& change) override;

@@ -63,11 +63,9 @@ private Q_SLOTS:
         QFETCH(int, days);
         QFETCH(bool, settled);
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        CheckRecord last =
-            checked(QStringLiteral("a.com"), *verdictFromName(verdict), now.addSecs(-3600LL * hoursAgo));
-        last.lifeCycle.state = state;
+        TakenCheck last{*verdictFromName(verdict), state, {}, now.addSecs(-3600LL * hoursAgo)};
         if (expiresInDays != 0)
-            last.lifeCycle.expires = now.date().addDays(expiresInDays);
+            last.expires = now.date().addDays(expiresInDays);
         const std::optional<QString> detail = settledByHistory(last, days, now);
         QCOMPARE(detail.has_value(), settled);
         if (settled)
@@ -96,14 +94,18 @@ private Q_SLOTS:
         expired.lifeCycle.expires = yesterday.date().addDays(-1);
         store->record(expired);
         store->record(checked(QStringLiteral("freebefore.com"), Verdict::Available, yesterday));
+        // The newest check counts: taken two days ago, free yesterday.
+        store->record(checked(QStringLiteral("wasfree.com"), Verdict::Registered, yesterday.addDays(-1)));
+        store->record(checked(QStringLiteral("wasfree.com"), Verdict::Available, yesterday));
 
         const QString list = harness.writeList(
-            "takenbefore.com\r\ndropsoon.com\r\nexpired.com\r\nfreebefore.com\r\nnew.com\r\n");
+            "takenbefore.com\r\ndropsoon.com\r\nexpired.com\r\nfreebefore.com\r\nnew.com\r\nwasfree.com\r\n");
         QVERIFY(harness.run(list));
         QStringList asked = server.queries();
         asked.sort();
         QCOMPARE(asked, (QStringList{QStringLiteral("dropsoon.com"), QStringLiteral("expired.com"),
-                                     QStringLiteral("freebefore.com"), QStringLiteral("new.com")}));
+                                     QStringLiteral("freebefore.com"), QStringLiteral("new.com"),
+                                     QStringLiteral("wasfree.com")}));
         QCOMPARE(harness.verdicts.value(QStringLiteral("takenbefore.com")), Verdict::Registered);
         QVERIFY(
             harness.details.value(QStringLiteral("takenbefore.com")).endsWith(QLatin1String("(history)")));
@@ -115,7 +117,7 @@ private Q_SLOTS:
         QVERIFY2(reader.open(&error), qPrintable(error));
         store->flush();
         const QList<HistoryRow> rows = reader.rows({});
-        QCOMPARE(rows.size(), 4 + 4);
+        QCOMPARE(rows.size(), 6 + 5);
         const CheckRecord& last = rows.last().record;
         QCOMPARE(last.method, CheckMethod::Whois);
         QCOMPARE(last.server, QStringLiteral("127.0.0.1"));
@@ -125,7 +127,7 @@ private Q_SLOTS:
         const qsizetype before = server.queries().size();
         harness.driver.setHistoryDays(0);
         QVERIFY(harness.run(list));
-        QCOMPARE(server.queries().size() - before, 5);
+        QCOMPARE(server.queries().size() - before, 6);
     }
 
     // A search writes while another writer (the watch list) and a reader work on the same file:
