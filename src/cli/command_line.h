@@ -3,11 +3,17 @@
 #include "cli/exit_code.h"
 
 #include <QString>
+#include <memory>
 
 namespace brisquel {
 
 // A command that ends after reading its arguments: its help on standard output (Success, or how
 // writing it failed), or what was wrong with them on standard error (BadArguments).
 ExitCode endWithoutRunning(const QString& help, const QString& error);
+
+class HistoryStore;
+// The data folder's history, its problems then and later printed on standard error; null when
+// there is none to keep.
+std::unique_ptr<HistoryStore> openHistoryPrintingProblems(const QString& root);
 
 } // namespace brisquel

@@ -136,19 +136,68 @@ QDateTime sinceOf(const QString& text)
     return QDateTime::fromString(moment, Qt::ISODateWithMs);
 }
 
+QCommandLineOption formatOption()
+{
+    return {QStringLiteral("format"), QStringLiteral("Output: text, csv or json."), QStringLiteral("FORMAT"),
+            QStringLiteral("text")};
+}
+
+QCommandLineOption whoisServerOption()
+{
+    return {QStringLiteral("proxy"), QStringLiteral("Send every lookup to this WHOIS server for this run."),
+            QStringLiteral("HOST[:PORT]")};
+}
+
+QList<QCommandLineOption> dnsOptions()
+{
+    return {
+        {QStringLiteral("no-dns"), QStringLiteral("Ask every name's registry, without the DNS pre-check.")},
+        {QStringLiteral("dns"),
+         QStringLiteral(
+             "DNS server for the pre-check (default: the system's resolver; turns the pre-check on)."),
+         QStringLiteral("SERVER[:PORT]")}};
+}
+
+// Each reads its options' values and says what is wrong with them; empty when nothing is.
+QString readFormat(const QCommandLineParser& parser, OutputFormat* format)
+{
+    const QString text = parser.value(QStringLiteral("format"));
+    const std::optional<OutputFormat> chosen = outputFormatOf(text);
+    if (!chosen)
+        return QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(text);
+    *format = *chosen;
+    return {};
+}
+
+QString readWhoisServer(const QCommandLineParser& parser, std::optional<ServerOverride>* server)
+{
+    if (!parser.isSet(QStringLiteral("proxy")))
+        return {};
+    *server = serverOf(parser.value(QStringLiteral("proxy")));
+    return *server ? QString()
+                   : QStringLiteral("--proxy needs HOST or HOST:PORT with a port from 1 to 65535");
+}
+
+QString readDns(const QCommandLineParser& parser, SearchOptions::Dns* dns, QString* server)
+{
+    const bool named = parser.isSet(QStringLiteral("dns"));
+    const bool off = parser.isSet(QStringLiteral("no-dns"));
+    *server = parser.value(QStringLiteral("dns")).trimmed();
+    if (named && off)
+        return QStringLiteral("give either --dns SERVER or --no-dns");
+    if (named && server->isEmpty())
+        return QStringLiteral("--dns needs a server address");
+    *dns = named ? SearchOptions::Dns::Server : off ? SearchOptions::Dns::Off : SearchOptions::Dns::AsSet;
+    return {};
+}
+
 // What is wrong with the values of a search's options; empty when nothing is.
 QString searchValuesProblem(const QCommandLineParser& parser, SearchOptions* options)
 {
-    const QString format = parser.value(QStringLiteral("format"));
-    if (const std::optional<OutputFormat> chosen = outputFormatOf(format))
-        options->format = *chosen;
-    else
-        return QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(format);
-    if (parser.isSet(QStringLiteral("proxy"))) {
-        options->proxy = serverOf(parser.value(QStringLiteral("proxy")));
-        if (!options->proxy)
-            return QStringLiteral("--proxy needs HOST or HOST:PORT with a port from 1 to 65535");
-    }
+    if (QString problem = readFormat(parser, &options->format); !problem.isEmpty())
+        return problem;
+    if (QString problem = readWhoisServer(parser, &options->proxy); !problem.isEmpty())
+        return problem;
     if (parser.isSet(QStringLiteral("socks"))) {
         if (parser.isSet(QStringLiteral("proxy-list")))
             return QStringLiteral("give either --socks URL or --proxy-list FILE");
@@ -160,15 +209,8 @@ QString searchValuesProblem(const QCommandLineParser& parser, SearchOptions* opt
                 .arg(error);
         options->socks = socks;
     }
-    const bool dns = parser.isSet(QStringLiteral("dns"));
-    if (dns && parser.isSet(QStringLiteral("no-dns")))
-        return QStringLiteral("give either --dns SERVER or --no-dns");
-    if (dns && parser.value(QStringLiteral("dns")).trimmed().isEmpty())
-        return QStringLiteral("--dns needs a server address");
-    options->dns = dns                                      ? SearchOptions::Dns::Server
-                   : parser.isSet(QStringLiteral("no-dns")) ? SearchOptions::Dns::Off
-                                                            : SearchOptions::Dns::AsSet;
-    options->dnsServer = parser.value(QStringLiteral("dns"));
+    if (QString problem = readDns(parser, &options->dns, &options->dnsServer); !problem.isEmpty())
+        return problem;
     if (parser.isSet(QStringLiteral("list")) == parser.isSet(QStringLiteral("type")))
         return QStringLiteral("give either --list FILE or --type TYPE");
     return {};
@@ -178,40 +220,35 @@ QString searchValuesProblem(const QCommandLineParser& parser, SearchOptions* opt
 
 QList<QCommandLineOption> searchCommandOptions()
 {
-    return {
-        {QStringLiteral("list"), QStringLiteral("List file to search (a custom list)."),
-         QStringLiteral("FILE")},
-        {QStringLiteral("type"),
-         QStringLiteral("Search type, e.g. \"Full Word List\" or \"All Two Letter\"."),
-         QStringLiteral("TYPE")},
-        {QStringLiteral("start"), QStringLiteral("Entry number to start at (default: resume position)."),
-         QStringLiteral("N")},
-        {QStringLiteral("proxy"), QStringLiteral("Send every lookup to this WHOIS server for this run."),
-         QStringLiteral("HOST[:PORT]")},
-        {QStringLiteral("socks"),
-         QStringLiteral("Send every lookup through this network proxy (SOCKS5 or HTTP CONNECT)."),
-         QStringLiteral("URL")},
-        {QStringLiteral("proxy-list"),
-         QStringLiteral(
-             "Send the lookups through the proxies of this file, taking turns (like proxies.txt)."),
-         QStringLiteral("FILE")},
-        homeOption(),
-        {QStringLiteral("format"), QStringLiteral("Output: text, csv or json."), QStringLiteral("FORMAT"),
-         QStringLiteral("text")},
-        {QStringLiteral("rdap"),
-         QStringLiteral("Ask over RDAP every extension that rdap-dns.json lists, for this run.")},
-        {QStringLiteral("no-confirm"),
-         QStringLiteral("File a name WHOIS calls free without asking its registry's RDAP service again.")},
-        {QStringLiteral("recheck"),
-         QStringLiteral("Ask every name, also those the history found taken in the last days.")},
-        {QStringLiteral("no-history"),
-         QStringLiteral("Neither record this search in history.sqlite nor settle names from it.")},
-        {QStringLiteral("no-dns"), QStringLiteral("Ask every name's registry, without the DNS pre-check.")},
-        {QStringLiteral("dns"),
-         QStringLiteral(
-             "DNS server for the pre-check (default: the system's resolver; turns the pre-check on)."),
-         QStringLiteral("SERVER[:PORT]")},
-    };
+    return QList<QCommandLineOption>{
+               {QStringLiteral("list"), QStringLiteral("List file to search (a custom list)."),
+                QStringLiteral("FILE")},
+               {QStringLiteral("type"),
+                QStringLiteral("Search type, e.g. \"Full Word List\" or \"All Two Letter\"."),
+                QStringLiteral("TYPE")},
+               {QStringLiteral("start"),
+                QStringLiteral("Entry number to start at (default: resume position)."), QStringLiteral("N")},
+               whoisServerOption(),
+               {QStringLiteral("socks"),
+                QStringLiteral("Send every lookup through this network proxy (SOCKS5 or HTTP CONNECT)."),
+                QStringLiteral("URL")},
+               {QStringLiteral("proxy-list"),
+                QStringLiteral(
+                    "Send the lookups through the proxies of this file, taking turns (like proxies.txt)."),
+                QStringLiteral("FILE")},
+               homeOption(),
+               formatOption(),
+               {QStringLiteral("rdap"),
+                QStringLiteral("Ask over RDAP every extension that rdap-dns.json lists, for this run.")},
+               {QStringLiteral("no-confirm"),
+                QStringLiteral(
+                    "File a name WHOIS calls free without asking its registry's RDAP service again.")},
+               {QStringLiteral("recheck"),
+                QStringLiteral("Ask every name, also those the history found taken in the last days.")},
+               {QStringLiteral("no-history"),
+                QStringLiteral("Neither record this search in history.sqlite nor settle names from it.")},
+           } +
+           dnsOptions();
 }
 
 QList<QCommandLineOption> generateCommandOptions()
@@ -242,16 +279,7 @@ QList<QCommandLineOption> verdictCommandOptions()
 
 QList<QCommandLineOption> watchCommandOptions()
 {
-    return {
-        homeOption(),
-        {QStringLiteral("format"), QStringLiteral("Output: text, csv or json."), QStringLiteral("FORMAT"),
-         QStringLiteral("text")},
-        {QStringLiteral("no-dns"), QStringLiteral("Ask every name's registry, without the DNS pre-check.")},
-        {QStringLiteral("dns"), QStringLiteral("DNS server for the pre-check (turns the pre-check on)."),
-         QStringLiteral("SERVER[:PORT]")},
-        {QStringLiteral("proxy"), QStringLiteral("Send every lookup to this WHOIS server for this run."),
-         QStringLiteral("HOST[:PORT]")},
-    };
+    return QList<QCommandLineOption>{homeOption(), formatOption(), whoisServerOption()} + dnsOptions();
 }
 
 ParsedOptions<WatchOptions> parseWatchOptions(const QStringList& arguments)
@@ -262,26 +290,14 @@ ParsedOptions<WatchOptions> parseWatchOptions(const QStringList& arguments)
     if (!parse(parser, arguments, QStringLiteral("brisquel-cli watch [options]"), &parsed))
         return parsed;
     WatchOptions options;
-    const QString format = parser.value(QStringLiteral("format"));
-    if (const std::optional<OutputFormat> chosen = outputFormatOf(format))
-        options.format = *chosen;
-    else
-        parsed.error = QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(format);
-    if (parser.isSet(QStringLiteral("proxy"))) {
-        options.proxy = serverOf(parser.value(QStringLiteral("proxy")));
-        if (!options.proxy)
-            parsed.error = QStringLiteral("--proxy needs HOST or HOST:PORT with a port from 1 to 65535");
+    for (const QString& problem :
+         {readFormat(parser, &options.format), readWhoisServer(parser, &options.proxy),
+          readDns(parser, &options.dns, &options.dnsServer)}) {
+        if (!problem.isEmpty()) {
+            parsed.error = problem;
+            return parsed;
+        }
     }
-    options.dnsServer = parser.value(QStringLiteral("dns")).trimmed();
-    if (parser.isSet(QStringLiteral("dns")) && parser.isSet(QStringLiteral("no-dns")))
-        parsed.error = QStringLiteral("give either --dns SERVER or --no-dns");
-    else if (parser.isSet(QStringLiteral("dns")) && options.dnsServer.isEmpty())
-        parsed.error = QStringLiteral("--dns needs a server address");
-    if (!parsed.error.isEmpty())
-        return parsed;
-    options.dns = parser.isSet(QStringLiteral("dns"))      ? SearchOptions::Dns::Server
-                  : parser.isSet(QStringLiteral("no-dns")) ? SearchOptions::Dns::Off
-                                                           : SearchOptions::Dns::AsSet;
     parsed.options = options;
     return parsed;
 }
@@ -298,8 +314,7 @@ QList<QCommandLineOption> historyCommandOptions()
         {QStringLiteral("since"),
          QStringLiteral("Only checks from this day (yyyy-MM-dd) or moment (ISO 8601) on."),
          QStringLiteral("DATE")},
-        {QStringLiteral("format"), QStringLiteral("Output: text, csv or json."), QStringLiteral("FORMAT"),
-         QStringLiteral("text")},
+        formatOption(),
         homeOption(),
     };
 }
@@ -398,13 +413,9 @@ ParsedOptions<HistoryOptions> parseHistoryOptions(const QStringList& arguments)
         return parsed;
     HistoryOptions options;
     options.namePattern = parser.value(QStringLiteral("name"));
-    const QString format = parser.value(QStringLiteral("format"));
-    if (const std::optional<OutputFormat> chosen = outputFormatOf(format)) {
-        options.format = *chosen;
-    } else {
-        parsed.error = QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(format);
+    parsed.error = readFormat(parser, &options.format);
+    if (!parsed.error.isEmpty())
         return parsed;
-    }
     if (parser.isSet(QStringLiteral("verdict"))) {
         const QString verdict = parser.value(QStringLiteral("verdict"));
         options.verdict = verdictFromName(verdict.trimmed().toLower());

@@ -144,16 +144,9 @@ bool SearchRun::startSession()
     m_startup = &m_session->start(UrlOpener(), &m_settingsDnsError);
     for (const QString& problem : m_startup->problems)
         printError(problem);
-    QStringList historyMessages;
     if (m_options.history)
-        m_history = openFolderHistory(m_folder.root(), &historyMessages);
-    for (const QString& message : std::as_const(historyMessages))
-        printError(message);
-    if (m_history) {
-        QObject::connect(m_history.get(), &HistoryStore::problem,
-                         [](const QString& text) { printError(text); });
-        m_session->filer()->setHistory(m_history.get());
-    }
+        m_history = openHistoryPrintingProblems(m_folder.root());
+    m_session->filer()->setHistory(m_history.get());
     printSkippedLines(m_startup->answerRuleProblems);
     for (const RegistrarsProblem& problem : m_startup->registrarProblems)
         printError(QStringLiteral("registrars.txt line %1 skipped: %2")

@@ -144,13 +144,7 @@ bool WatchCommand::startSession()
         printError(problem);
     if (startup.savedDomains.isEmpty())
         return true;
-    QStringList messages;
-    m_history = openFolderHistory(m_folder.root(), &messages);
-    for (const QString& message : std::as_const(messages))
-        printError(message);
-    if (m_history)
-        QObject::connect(m_history.get(), &HistoryStore::problem,
-                         [](const QString& text) { printError(text); });
+    m_history = openHistoryPrintingProblems(m_folder.root());
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "check_history.h"
 
+#include "engine/lookup_name.h"
+
 namespace brisquel {
 
 const char* checkMethodName(CheckMethod method)
@@ -27,6 +29,12 @@ std::optional<CheckMethod> checkMethodFromName(const QString& name)
     return std::nullopt;
 }
 
+QString historyKey(const QString& domain)
+{
+    const QString ascii = queryDomain(domain).toLower();
+    return ascii.isEmpty() ? domain.toLower() : ascii;
+}
+
 std::optional<Verdict> verdictFromName(const QString& name)
 {
     for (int i = 0; i < VerdictCount; ++i) {
@@ -38,7 +46,7 @@ std::optional<Verdict> verdictFromName(const QString& name)
 
 std::optional<QString> settledByHistory(const TakenCheck& last, int days, const QDateTime& now)
 {
-    if (days <= 0 || (last.verdict != Verdict::Registered && last.verdict != Verdict::NotRegistrable))
+    if (days <= 0 || !isTaken(last.verdict))
         return std::nullopt;
     if (!last.checked.isValid() || last.checked < now.addDays(-days) || last.checked > now.addSecs(60))
         return std::nullopt;

@@ -23,6 +23,8 @@ enum class CheckMethod
 const char* checkMethodName(CheckMethod method); // "whois", "rdap", "dns", "history"
 std::optional<CheckMethod> checkMethodFromName(const QString& name);
 std::optional<Verdict> verdictFromName(const QString& name); // the names verdictName() gives
+// What the history knows a name by: its ASCII (ACE) form in lower case.
+QString historyKey(const QString& domain);
 
 // One verdict as the history keeps it.
 struct CheckRecord

@@ -16,9 +16,7 @@ constexpr qint64 MaxNamedWaitMs = 5 * 60 * 1000;
 
 bool isTaken(const LookupResult& result)
 {
-    return result.answered && !result.judgement.refused &&
-           (result.judgement.verdict == Verdict::Registered ||
-            result.judgement.verdict == Verdict::NotRegistrable);
+    return result.answered && !result.judgement.refused && isTaken(result.judgement.verdict);
 }
 } // namespace
 

@@ -104,8 +104,8 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
         result.problems.append(QStringLiteral("DeadServerMinutes \"%1\" in settings.ini is not a number of "
                                               "minutes; 2 minutes are used.")
                                    .arg(m_settings->value(SettingKeys::DeadServerMinutes())));
-    result.historyDays = wholeSetting(SettingKeys::HistoryDays(), 7, 3650, &result.problems);
-    result.watchHours = wholeSetting(SettingKeys::WatchHours(), 24, 24 * 365, &result.problems);
+    result.historyDays = countSetting(SettingKeys::HistoryDays(), 3650, &result.problems);
+    result.watchHours = countSetting(SettingKeys::WatchHours(), 24 * 365, &result.problems);
     result.proxies = loadProxies(&result.problems);
     result.useProxy = m_settings->flag(SettingKeys::chkProxy());
     result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
@@ -114,17 +114,14 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     return result;
 }
 
-int Startup::wholeSetting(const SettingKey& key, int fallback, int most, QStringList* problems) const
+int Startup::countSetting(const SettingKey& key, int most, QStringList* problems) const
 {
-    bool ok = false;
-    const int value = m_settings->value(key).trimmed().toInt(&ok);
-    if (ok && value >= 0)
+    if (const int value = m_settings->intValue(key, -1); value >= 0)
         return std::min(value, most);
     problems->append(
         QStringLiteral("%1 \"%2\" in settings.ini is not a whole number of 0 or more; %3 is used.")
-            .arg(key.key, m_settings->value(key))
-            .arg(fallback));
-    return fallback;
+            .arg(key.key, m_settings->value(key), key.defaultValue));
+    return m_settings->count(key);
 }
 
 QString Startup::proxyListPath() const

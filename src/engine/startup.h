@@ -90,9 +90,9 @@ public:
                                                        QStringList* errors) const;
 
 private:
-    // A whole number of 0 or more from the settings, at most `most`; the fallback and a note when
-    // it is none.
-    int wholeSetting(const SettingKey& key, int fallback, int most, QStringList* problems) const;
+    // A whole number of 0 or more from the settings, at most `most`; the key's default and a note
+    // when it is none.
+    int countSetting(const SettingKey& key, int most, QStringList* problems) const;
     // answer-rules.txt and server-limits.txt that are unchanged copies of earlier delivered ones go
     // to backups, so that the template takes their place; the notes say so.
     QStringList retireDeliveredCopies() const;

@@ -19,6 +19,12 @@ inline constexpr int VerdictCount = 4;
 // Judges a complete WHOIS answer of `server` by the delivered answer rules (see AnswerRules).
 Verdict judgeAnswer(const QByteArray& answer, const QString& server = QString());
 
-const char* verdictName(Verdict verdict); // "available", "registered", "unanswered", "not-registrable"
+const char* verdictName(Verdict verdict);
+
+// Registered or not registrable: the name cannot be had now.
+inline bool isTaken(Verdict verdict)
+{
+    return verdict == Verdict::Registered || verdict == Verdict::NotRegistrable;
+} // "available", "registered", "unanswered", "not-registrable"
 
 } // namespace brisquel

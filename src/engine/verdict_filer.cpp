@@ -2,7 +2,6 @@
 
 #include "engine/check_history.h"
 #include "engine/list_files.h"
-#include "engine/lookup_name.h"
 #include "engine/result_lists.h"
 #include "support/file_helpers.h"
 #include "support/text_file.h"
@@ -93,9 +92,7 @@ void VerdictFiler::record(const QString& domain, Verdict verdict, const QString&
         return;
     CheckRecord record;
     record.name = domain;
-    record.ascii = queryDomain(domain).toLower();
-    if (record.ascii.isEmpty())
-        record.ascii = domain.toLower();
+    record.ascii = historyKey(domain);
     record.verdict = verdict;
     record.detail = detail;
     record.server = facts.server;

@@ -15,12 +15,6 @@ namespace brisquel {
 
 namespace {
 
-QString asciiOf(const QString& domain)
-{
-    const QString ascii = queryDomain(domain).toLower();
-    return ascii.isEmpty() ? domain.toLower() : ascii;
-}
-
 QString verdictText(Verdict verdict)
 {
     return QString::fromLatin1(verdictName(verdict)).replace(QLatin1Char('-'), QLatin1Char(' '));
@@ -29,11 +23,6 @@ QString verdictText(Verdict verdict)
 QString dateText(const QDate& date)
 {
     return date.toString(Qt::ISODate);
-}
-
-bool isTaken(Verdict verdict)
-{
-    return verdict == Verdict::Registered || verdict == Verdict::NotRegistrable;
 }
 
 } // namespace
@@ -147,7 +136,7 @@ bool WatchRun::start(const QStringList& savedNames, QString* error)
     }
     QStringList asciiNames;
     for (const QString& name : savedNames)
-        asciiNames.append(asciiOf(lookupDomain(name, m_defaultExtension)));
+        asciiNames.append(historyKey(lookupDomain(name, m_defaultExtension)));
     m_before = m_history->latestOf(asciiNames);
     const SearchRequest request{listFile, SearchType::CustomList, QStringLiteral("1"),
                                 QString::number(savedNames.size())};
@@ -173,7 +162,7 @@ void WatchRun::take(const QString& domain, Verdict verdict, const QString& /*det
     }
     CheckRecord now;
     now.name = domain;
-    now.ascii = asciiOf(domain);
+    now.ascii = historyKey(domain);
     now.verdict = verdict;
     now.lifeCycle = facts.lifeCycle;
     const auto before = m_before.constFind(now.ascii);

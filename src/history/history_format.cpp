@@ -137,7 +137,7 @@ QString historyCsvLine(const CheckRecord& record)
                        QString::fromLatin1(checkMethodName(record.method)),
                        csvField(record.lifeCycle.state),
                        record.lifeCycle.expires.toString(Qt::ISODate),
-                       record.checked.isValid() ? historyTimeText(record.checked) : QString()}
+                       historyTimeText(record.checked)}
         .join(QLatin1Char(','));
 }
 
@@ -163,8 +163,7 @@ QByteArray historyJsonObject(const CheckRecord& record)
         {QStringLiteral("method"), QString::fromLatin1(checkMethodName(record.method))},
         {QStringLiteral("state"), orNull(record.lifeCycle.state)},
         {QStringLiteral("expires"), orNull(record.lifeCycle.expires.toString(Qt::ISODate))},
-        {QStringLiteral("checked"),
-         record.checked.isValid() ? QJsonValue(historyTimeText(record.checked)) : QJsonValue()},
+        {QStringLiteral("checked"), orNull(historyTimeText(record.checked))},
     };
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

@@ -21,6 +21,16 @@ QString nextConnectionName()
 
 constexpr const char* Columns = "id, name, ascii, verdict, detail, server, method, state, expires, checked";
 
+// Runs a prepared query; false with its error in *error, when one is asked for.
+bool run(QSqlQuery& query, QString* error)
+{
+    if (query.exec())
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
 HistoryRow rowFrom(const QSqlQuery& query)
 {
     HistoryRow row;
@@ -196,11 +206,8 @@ bool HistoryReader::forEachRow(const HistoryFilter& filter,
     query.prepare(sql);
     for (const QVariant& value : std::as_const(values))
         query.addBindValue(value);
-    if (!query.exec()) {
-        if (error)
-            *error = query.lastError().text();
+    if (!run(query, error))
         return false;
-    }
     while (query.next()) {
         if (!take(rowFrom(query)))
             break;
@@ -227,11 +234,8 @@ QHash<QString, TakenCheck> HistoryReader::takenSince(const QDateTime& since, QSt
         "MAX(id) FROM checks WHERE checked >= ? GROUP BY ascii) "
         "WHERE verdict IN ('registered', 'not-registrable') AND (state IS NULL OR state = '')"));
     query.addBindValue(historyTimeText(since));
-    if (!query.exec()) {
-        if (error)
-            *error = query.lastError().text();
+    if (!run(query, error))
         return taken;
-    }
     while (query.next()) {
         TakenCheck check;
         check.verdict = verdictFromName(query.value(1).toString()).value_or(Verdict::Registered);
@@ -258,11 +262,8 @@ QHash<QString, CheckRecord> HistoryReader::latestOf(const QStringList& asciiName
             .arg(QLatin1String(Columns)));
     for (const QString& ascii : asciiNames) {
         query.bindValue(0, ascii.toLower());
-        if (!query.exec()) {
-            if (error)
-                *error = query.lastError().text();
+        if (!run(query, error))
             return latest;
-        }
         if (query.next())
             latest.insert(ascii.toLower(), rowFrom(query).record);
         query.finish();
@@ -270,32 +271,26 @@ QHash<QString, CheckRecord> HistoryReader::latestOf(const QStringList& asciiName
     return latest;
 }
 
-QList<WatchChange> HistoryReader::changes(const QDateTime& since, int limit, QString* error) const
+QList<WatchChange> HistoryReader::changes(QString* error) const
 {
     QList<WatchChange> changes;
     if (!isOpen())
         return changes;
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    QString sql = QStringLiteral("SELECT name, ascii, kind, before, after, noticed FROM changes");
-    if (since.isValid())
-        sql += QStringLiteral(" WHERE noticed >= ?");
-    sql += QStringLiteral(" ORDER BY id DESC");
-    if (limit > 0)
-        sql += QStringLiteral(" LIMIT %1").arg(limit);
-    query.prepare(sql);
-    if (since.isValid())
-        query.bindValue(0, historyTimeText(since));
-    if (!query.exec()) {
+    query.prepare(
+        QStringLiteral("SELECT name, ascii, kind, before, after, noticed FROM changes ORDER BY id"));
+    QString failure;
+    if (!run(query, &failure)) {
         // Only a writer adds the table; a file no watch has written to yet simply has no changes.
-        if (error && !query.lastError().text().contains(QLatin1String("no such table")))
-            *error = query.lastError().text();
+        if (error && !failure.contains(QLatin1String("no such table")))
+            *error = failure;
         return changes;
     }
     while (query.next()) {
-        changes.prepend({query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
-                         query.value(3).toString(), query.value(4).toString(),
-                         historyTimeFromText(query.value(5).toString())});
+        changes.append({query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                        query.value(3).toString(), query.value(4).toString(),
+                        historyTimeFromText(query.value(5).toString())});
     }
     return changes;
 }

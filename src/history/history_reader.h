@@ -53,9 +53,9 @@ public:
     // The newest answer about each of these names (ASCII forms), however old: an unanswered check
     // says nothing of the name.
     QHash<QString, CheckRecord> latestOf(const QStringList& asciiNames, QString* error = nullptr) const;
-    // What the watch list noticed at or after `since`, oldest first; the newest `limit` when above 0.
+    // What the watch list noticed, oldest first.
     // A history made before the watch list has none.
-    QList<WatchChange> changes(const QDateTime& since, int limit = 0, QString* error = nullptr) const;
+    QList<WatchChange> changes(QString* error = nullptr) const;
     // Changes with every commit of any connection: a window polls it to know when to read again.
     qint64 dataVersion() const;
 
@@ -64,7 +64,7 @@ private:
     QString m_connection;
 };
 
-// ISO 8601 in UTC with milliseconds: sorts as text in the order of time.
+// ISO 8601 in UTC with milliseconds: sorts as text in the order of time; empty for an invalid time.
 QString historyTimeText(const QDateTime& time);
 QByteArray historyTimeBytes(const QDateTime& time);
 // yyyy-MM-dd; empty for an invalid date.

@@ -210,35 +210,29 @@ void HistoryStore::flush()
     m_written.wait(lock, [&] { return m_flushDone >= asked; });
 }
 
-QHash<QString, TakenCheck> HistoryStore::takenSince(const QDateTime& since)
+template <typename Read>
+auto HistoryStore::readWritten(Read read) -> decltype(read(nullptr))
 {
     if (!isOpen())
         return {};
+    // What was recorded before is read too.
     flush();
     QString error;
-    QHash<QString, TakenCheck> latest = m_reader->takenSince(since, &error);
+    auto result = read(&error);
     if (!error.isEmpty())
         reportOnce(QStringLiteral("read"),
                    QStringLiteral("The history %1 cannot be read: %2").arg(m_path, error));
-    return latest;
+    return result;
+}
+
+QHash<QString, TakenCheck> HistoryStore::takenSince(const QDateTime& since)
+{
+    return readWritten([&](QString* error) { return m_reader->takenSince(since, error); });
 }
 
 QHash<QString, CheckRecord> HistoryStore::latestOf(const QStringList& asciiNames)
 {
-    if (!isOpen())
-        return {};
-    flush();
-    QString error;
-    QHash<QString, CheckRecord> latest = m_reader->latestOf(asciiNames, &error);
-    if (!error.isEmpty())
-        reportOnce(QStringLiteral("read"), QStringLiteral("The history %1 cannot be read: %2").arg(m_path, error));
-    return latest;
-}
-
-qint64 HistoryStore::writtenCount() const
-{
-    const std::lock_guard lock(m_mutex);
-    return m_writtenCount;
+    return readWritten([&](QString* error) { return m_reader->latestOf(asciiNames, error); });
 }
 
 qint64 HistoryStore::lostCount() const
@@ -279,15 +273,15 @@ void HistoryStore::writeLoop()
             const bool written =
                 (batch.empty() && changes.empty()) || (db.isOpen() && writeBatch(batch, changes, &error));
             lock.lock();
-            if (written) {
-                m_writtenCount += qint64(batch.size());
-            } else if (isBusy(error) && !stop && m_pending.size() + batch.size() <= MostHeldBack) {
+            const bool heldBack =
+                !written && isBusy(error) && !stop && m_pending.size() + batch.size() <= MostHeldBack;
+            if (heldBack) {
                 // Another writer held the file for the whole time-out: this batch goes with the next.
                 m_pending.insert(m_pending.begin(), std::make_move_iterator(batch.begin()),
                                  std::make_move_iterator(batch.end()));
                 m_pendingChanges.insert(m_pendingChanges.begin(), std::make_move_iterator(changes.begin()),
                                         std::make_move_iterator(changes.end()));
-            } else {
+            } else if (!written) {
                 m_lostCount += qint64(batch.size());
                 lock.unlock();
                 if (isFullDisk(error))

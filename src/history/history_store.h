@@ -46,8 +46,7 @@ public:
     // Written with the next batch of verdicts.
     void recordChange(const WatchChange& change) override;
     void flush() override;
-    // Verdicts written so far, and those that could not be.
-    qint64 writtenCount() const;
+    // Verdicts that could not be written.
     qint64 lostCount() const;
 
 Q_SIGNALS:
@@ -60,6 +59,9 @@ private:
                     QString* error);
     static bool writeChanges(QSqlDatabase& db, const std::vector<WatchChange>& changes, QString* error);
     void reportOnce(const QString& kind, const QString& text);
+    // What `read` reads once everything recorded is written; a failure is said once.
+    template <typename Read>
+    auto readWritten(Read read) -> decltype(read(nullptr));
 
     QString m_path;
     QString m_connection; // the writer thread's
@@ -73,7 +75,6 @@ private:
     quint64 m_flushAsked = 0;
     quint64 m_flushDone = 0;
     bool m_stop = false;
-    qint64 m_writtenCount = 0;
     qint64 m_lostCount = 0;
     QStringList m_reported;
 };

@@ -157,6 +157,12 @@ int SettingsStore::intValue(const SettingKey& key, int fallback) const
     return ok ? number : fallback;
 }
 
+int SettingsStore::count(const SettingKey& key) const
+{
+    const int number = intValue(key, -1);
+    return number >= 0 ? number : key.defaultValue.toInt();
+}
+
 bool SettingsStore::flag(const SettingKey& key) const
 {
     return intValue(key, key.defaultValue.toInt()) != 0;

@@ -48,6 +48,8 @@ public:
     // Several values in one write of each file, so that they never disagree on disk.
     bool setValues(const QList<std::pair<SettingKey, QString>>& values);
     int intValue(const SettingKey& key, int fallback) const;
+    // A whole number of 0 or more; text that is none counts as the key's default.
+    int count(const SettingKey& key) const;
     // A check box's setting, stored as "1" or "0"; text that is no number counts as the key's default.
     bool flag(const SettingKey& key) const;
     bool setFlag(const SettingKey& key, bool on);

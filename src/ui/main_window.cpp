@@ -625,7 +625,7 @@ void MainWindow::openHistory()
     m_watchSchedule->setBusyCheck([this] { return isSearching(); });
     m_watchSchedule->start(startupResult().watchHours);
     connect(m_extensionSettings, &ExtensionSettings::watchHoursChanged, m_watchSchedule.get(),
-            [this](int hours) { m_watchSchedule->start(hours); });
+            &WatchSchedule::start);
 }
 
 void MainWindow::reportStartupProblems()

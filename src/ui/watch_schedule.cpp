@@ -43,9 +43,9 @@ WatchSchedule::WatchSchedule(SearchSession* session, CheckHistory* history, QObj
 
 WatchSchedule::~WatchSchedule() = default;
 
-void WatchSchedule::start(double hours)
+void WatchSchedule::start(int hours)
 {
-    startEveryMs(qint64(std::max(0.0, hours) * 60 * 60 * 1000));
+    startEveryMs(qint64(std::max(0, hours)) * 60 * 60 * 1000);
 }
 
 void WatchSchedule::startEveryMs(qint64 intervalMs)

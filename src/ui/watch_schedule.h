@@ -31,7 +31,7 @@ public:
     ~WatchSchedule() override;
 
     // Hours between rounds; 0 stops them.
-    void start(double hours);
+    void start(int hours);
     // Tests: the interval in milliseconds instead.
     void startEveryMs(qint64 intervalMs);
     bool isScheduled() const { return m_timer.isActive(); }

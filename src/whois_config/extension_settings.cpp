@@ -119,18 +119,9 @@ void ExtensionSettings::setConfirmFree(bool confirm)
     Q_EMIT confirmFreeChanged(confirm);
 }
 
-namespace {
-int wholeOr(const QString& text, int fallback)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    return ok && value >= 0 ? value : fallback;
-}
-} // namespace
-
 int ExtensionSettings::historyDays() const
 {
-    return wholeOr(m_settings->value(SettingKeys::HistoryDays()), 7);
+    return m_settings->count(SettingKeys::HistoryDays());
 }
 
 void ExtensionSettings::setHistoryDays(int days)
@@ -141,7 +132,7 @@ void ExtensionSettings::setHistoryDays(int days)
 
 int ExtensionSettings::watchHours() const
 {
-    return wholeOr(m_settings->value(SettingKeys::WatchHours()), 24);
+    return m_settings->count(SettingKeys::WatchHours());
 }
 
 void ExtensionSettings::setWatchHours(int hours)

@@ -624,7 +624,7 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(history.open(&error), qPrintable(error));
         QStringList kinds;
-        for (const brisquel::WatchChange& change : history.changes(QDateTime()))
+        for (const brisquel::WatchChange& change : history.changes())
             kinds << change.kind + QLatin1Char(' ') + change.ascii;
         kinds.sort();
         QCOMPARE(kinds, (QStringList{QStringLiteral("came-free slipping.com"),
