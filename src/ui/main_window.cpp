@@ -190,6 +190,7 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
     chooseSearchType(int(allSearchTypes().indexOf(SearchType::FullWordList)));
     // After the first choice of source, which clears the status bar as any choice does.
     reportStartupProblems();
+    openHistory();
 }
 
 MainWindow::~MainWindow()
@@ -600,7 +601,6 @@ void MainWindow::applyStartup()
         showNotice(dnsError + QStringLiteral(" The DNS pre-check is off; set a server in Setup."));
     m_extensionSettings->setServerLimitsPath(dataFolder().path(QStringLiteral("server-limits.txt")));
     showProxyUse();
-    openHistory();
     // Start-up has told the proxies file's problems already; later loads tell only new ones.
     m_session->reloadProxies(&m_proxyProblems);
 
@@ -615,7 +615,7 @@ void MainWindow::openHistory()
     QStringList messages;
     m_history = openFolderHistory(dataFolder().root(), &messages);
     for (const QString& message : std::as_const(messages))
-        m_historyMessages.append(message);
+        showNotice(message);
     if (!m_history)
         return;
     connect(m_history.get(), &HistoryStore::problem, this, &MainWindow::showNotice);
@@ -635,8 +635,6 @@ void MainWindow::reportStartupProblems()
     const StartupResult& startup = startupResult();
     for (const QString& problem : std::as_const(startup.problems))
         showNotice(problem);
-    for (const QString& message : std::as_const(m_historyMessages))
-        showNotice(message);
     for (const RegistrarsProblem& problem : std::as_const(startup.registrarProblems))
         m_log->append(skippedLine(QStringLiteral("registrars.txt"), problem.lineNumber, problem.message));
     for (const ServerLimitsTable::Problem& problem : std::as_const(startup.serverLimitProblems))

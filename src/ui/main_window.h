@@ -239,7 +239,6 @@ private:
     // Failures wait for the box of the one before; they can come in the middle of a filing.
     QStringList m_pendingFailures;
     QStringList m_proxyProblems;
-    QStringList m_historyMessages; // shown with start-up's problems
     bool m_showingFailure = false;
     QPointer<OverflowNotice> m_overflowNotice;
     ExtensionSettings* m_extensionSettings = nullptr;
