@@ -191,15 +191,15 @@ void BrowseChecker::settle(const LookupResult& result)
     facts.lifeCycle = result.lifeCycle;
     facts.method = result.request.isRdap() ? CheckMethod::Rdap : CheckMethod::Whois;
     facts.server = result.request.host;
-    if (std::exchange(m_confirming, false)) {
-        applyConfirmation(result.request, &verdict, &detail, &facts);
+    if (const QString whoisHost = std::exchange(m_confirmingFor, QString()); !whoisHost.isEmpty()) {
+        applyConfirmation(result.request, whoisHost, &verdict, &detail, &facts);
     } else if (verdict == Verdict::Available && result.request.isRdap()) {
         facts.confirmed = Confirmation::Rdap;
     } else if (verdict == Verdict::Available) {
         // Filed only once RDAP had its say, like the search's names.
         LookupRequest rdap = result.request;
         if (m_router->confirmation(&rdap)) {
-            m_confirming = true;
+            m_confirmingFor = result.request.host;
             startThroughProxy(rdap);
             return;
         }

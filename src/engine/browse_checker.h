@@ -114,7 +114,7 @@ private:
     QStringList m_poolProxies; // the proxies the pool was given, by name
     int m_nextProxy = 0;
     int m_proxyRetries = 0;    // other proxies tried for the name in flight
-    bool m_confirming = false; // the lookup in flight asks RDAP about a name WHOIS called free
+    QString m_confirmingFor; // the lookup in flight asks RDAP about a name this WHOIS server called free
     qint64 m_entryOffset = 0; // where the entry under check starts, to go back to after a failure
     LookupPool* m_pool;
     QTimer m_poll;

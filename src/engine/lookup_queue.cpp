@@ -40,6 +40,22 @@ public:
             pack(request);
     }
     void pushFront(const Pending& pending) { m_ready.push_front(pending); }
+    // A refused name goes behind the next name not yet refused (and the refused ones already
+    // there), so that the server's next turn asks a new name.
+    void pushRetry(const Pending& pending)
+    {
+        if (isEmpty()) {
+            m_ready.push_back(pending);
+            return;
+        }
+        front(); // unpacks
+        auto at = std::find_if(m_ready.begin(), m_ready.end(), [](const Pending& p) { return p.refusals == 0; });
+        if (at != m_ready.end())
+            ++at;
+        while (at != m_ready.end() && at->refusals > 0)
+            ++at;
+        m_ready.insert(at, pending);
+    }
     Pending& front()
     {
         if (m_ready.empty())
@@ -109,6 +125,7 @@ LookupQueue::LookupQueue(const LookupRouter* router, QObject* parent)
     });
     connect(&m_pool, &LookupPool::finished, this, &LookupQueue::onResult);
     connect(&m_pool, &LookupPool::connected, this, &LookupQueue::connecting);
+    connect(&m_proxyProbe, &ProxyProbe::checked, this, &LookupQueue::onProxyChecked);
     // Kept at the server too: a proxy's handshake or a slow connect would bunch the queries.
     m_pool.setWriteDelay([this](const LookupRequest& request) {
         return m_clock.isValid() ? m_pacer.writeDelay(request.paceKey(), m_clock.elapsed()) : 0;
@@ -131,6 +148,7 @@ void LookupQueue::begin(const LookupTimings& timings)
     stop();
     m_proxies.reset();
     m_pool.setTimings(timings);
+    m_probeTimeoutMs = timings.attemptMs;
     m_pacer.reset();
     m_pacer.setPoolSize(m_poolSize);
     m_pacer.setFirstPauseMs(timings.firstPauseMs);
@@ -151,6 +169,8 @@ void LookupQueue::stop()
     m_active = false;
     m_wakeTimer.stop();
     m_pool.abortAll();
+    m_proxyProbe.cancelAll();
+    m_heldForProbe.clear();
     m_lines.clear();
     m_waiting = 0;
     m_inFlight.clear();
@@ -193,10 +213,13 @@ void LookupQueue::dispatchRound()
     const qint64 now = m_clock.elapsed();
     qint64 readyAt = std::numeric_limits<qint64>::max();
     for (auto& [key, line] : m_lines) {
-        if (!line->isEmpty() && m_proxies.allOut())
-            giveUp(*line, QStringLiteral("no network proxy could be reached"));
-        else if (!line->isEmpty() && !m_whoisUnreachable.contains(key) && serverDead(key, now))
-            giveUp(*line);
+        if (line->isEmpty())
+            continue;
+        const Watched server = watched(key, *line);
+        if (m_proxies.allOut())
+            giveUp(*line, server.host, QStringLiteral("no network proxy could be reached"));
+        else if (serverDead(server.key, now))
+            giveUp(*line, server.host);
         if (!m_active)
             return;
     }
@@ -235,7 +258,7 @@ LookupQueue::Line* LookupQueue::nextLine(qint64 now, qint64* readyAt, int* proxy
         }
         if (m_whoisUnreachable.contains(key))
             m_router->rdapFallback(&first);
-        if (const qint64 deadAt = serverDeadAt(key); deadAt > 0)
+        if (const qint64 deadAt = serverDeadAt(first.serverKey()); deadAt > 0)
             *readyAt = std::min(*readyAt, deadAt);
         int via = -1;
         if (pickProxy(first, now, readyAt, &via) &&
@@ -345,10 +368,18 @@ bool LookupQueue::send(Line& line, int proxy, qint64 now)
     return true;
 }
 
-// A server held silent for the dead time: its waiting names end unanswered, all at once.
-void LookupQueue::giveUp(Line& line, const QString& why)
+LookupQueue::Watched LookupQueue::watched(const QString& lineKey, const Line& line) const
 {
-    const QString host = line.server().host;
+    LookupRequest rdap = line.server();
+    if (m_whoisUnreachable.contains(lineKey) && m_router->rdapFallback(&rdap))
+        return {rdap.serverKey(), rdap.host};
+    return {lineKey, line.server().host};
+}
+
+// A server held silent for the dead time: its waiting names end unanswered, all at once; names
+// waiting to have their freedom confirmed stay free, unconfirmed.
+void LookupQueue::giveUp(Line& line, const QString& host, const QString& why)
+{
     const QString reason =
         !why.isEmpty()
             ? why
@@ -356,7 +387,15 @@ void LookupQueue::giveUp(Line& line, const QString& why)
     const std::deque<Pending> names = line.takeAll();
     if (!m_givenUp.contains(why.isEmpty() ? host : why)) {
         m_givenUp.insert(why.isEmpty() ? host : why);
-        Q_EMIT problem(reason + QStringLiteral("; its waiting names go to Unanswered.txt."));
+        const auto confirming = std::count_if(names.begin(), names.end(), [this](const Pending& pending) {
+            return m_confirming.contains(pending.request.entryNumber);
+        });
+        const QString fate = confirming == 0 ? QStringLiteral("its waiting names go to Unanswered.txt")
+                             : confirming == qsizetype(names.size())
+                                 ? QStringLiteral("the free names waiting for its confirmation stay free, unconfirmed")
+                                 : QStringLiteral("the free names waiting for its confirmation stay free, "
+                                                  "unconfirmed; its other waiting names go to Unanswered.txt");
+        Q_EMIT problem(QStringLiteral("%1; %2.").arg(reason, fate));
     }
     // Counted out one by one: the search must not see the queue empty before the last has ended.
     for (const Pending& pending : names) {
@@ -385,8 +424,43 @@ void LookupQueue::onResult(const LookupResult& result)
     const auto found = m_inFlight.find(result.request.entryNumber);
     if (!m_active || found == m_inFlight.end())
         return;
+    // Nothing came from the server through the proxy: a refused tunnel, a hung handshake or a proxy
+    // that died with the tunnel open look like a silent server until the proxy itself is asked.
+    const bool nothingFromServer =
+        !result.answered || (!result.request.isRdap() && result.answer.isEmpty() && !result.tooLarge);
+    if (result.request.proxy >= 0 && !result.proxyFailed && nothingFromServer) {
+        m_heldForProbe[result.request.proxy].push_back(result);
+        m_proxyProbe.check(result.request.proxy, m_proxies.proxy(result.request.proxy), m_probeTimeoutMs);
+        return;
+    }
     const int refusals = found->second;
     m_inFlight.erase(found);
+    settle(result, refusals);
+}
+
+void LookupQueue::onProxyChecked(int proxy, bool alive, const QString& why)
+{
+    const auto held = m_heldForProbe.find(proxy);
+    if (!m_active || held == m_heldForProbe.end())
+        return;
+    std::vector<LookupResult> results = std::move(held->second);
+    m_heldForProbe.erase(held);
+    for (LookupResult& result : results) {
+        const auto found = m_inFlight.find(result.request.entryNumber);
+        if (!m_active || found == m_inFlight.end())
+            continue;
+        const int refusals = found->second;
+        m_inFlight.erase(found);
+        if (!alive) {
+            result.proxyFailed = true;
+            result.failure = QStringLiteral("proxy failed: %1").arg(why);
+        }
+        settle(std::move(result), refusals);
+    }
+}
+
+void LookupQueue::settle(LookupResult result, int refusals)
+{
     if (result.proxyFailed && result.request.proxy >= 0) {
         onProxyFailure(result, refusals);
         dispatch();
@@ -449,15 +523,20 @@ bool LookupQueue::startConfirmation(const LookupRequest& request)
     LookupRequest rdap = request;
     if (!m_router->confirmation(&rdap))
         return false;
-    m_confirming.insert(request.entryNumber);
+    m_confirming.insert(request.entryNumber, request.host);
     requeue(rdap, 0);
     return true;
 }
 
 void LookupQueue::end(const LookupRequest& request, Verdict verdict, QString detail, NameFacts facts)
 {
-    if (m_confirming.remove(request.entryNumber))
-        applyConfirmation(request, &verdict, &detail, &facts);
+    facts.method = request.isRdap() ? CheckMethod::Rdap : CheckMethod::Whois;
+    facts.server = request.host;
+    if (const auto whois = m_confirming.constFind(request.entryNumber); whois != m_confirming.cend()) {
+        const QString whoisHost = *whois;
+        m_confirming.erase(whois);
+        applyConfirmation(request, whoisHost, &verdict, &detail, &facts);
+    }
     Q_EMIT ended(request, verdict, detail, facts);
 }
 
@@ -499,12 +578,14 @@ bool LookupQueue::paceAndRetry(const LookupResult& result, int refusals, QString
         return true;
     }
     if (!result.judgement.refused) {
-        m_pacer.onAnswer(key, now);
+        // An HTTP error status or an unreadable answer keeps the server alive but says nothing of
+        // the name: it does not count as an answer when the search asks whether any server gave one.
+        m_pacer.onAnswer(key, now, result.judgement.verdict != Verdict::Unanswered);
         *detail = result.judgement.detail;
         return true;
     }
-    m_pacer.onRefusal(key, QString::fromUtf8(result.answer.left(4096)), result.namedWaitMs, now);
     ++refusals;
+    m_pacer.onRefusal(key, QString::fromUtf8(result.answer.left(4096)), result.namedWaitMs, now, refusals);
     if (m_pacer.quotaUsedUp(key)) {
         *detail = QStringLiteral("the daily quota of %1 is used up").arg(result.request.host);
         return true;
@@ -513,8 +594,11 @@ bool LookupQueue::paceAndRetry(const LookupResult& result, int refusals, QString
         *detail = QStringLiteral("refused %1 times by %2").arg(refusals).arg(result.request.host);
         return true;
     }
-    // First of its server again: it is asked when the rest is over.
-    requeue(result.request, refusals);
+    // Behind the next name of its server: that one is asked when the rest is over.
+    LookupRequest again = result.request;
+    again.proxy = -1;
+    lineFor(again).pushRetry(Pending{again, refusals, m_clock.elapsed()});
+    ++m_waiting;
     return false;
 }
 

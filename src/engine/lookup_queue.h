@@ -3,6 +3,7 @@
 #include "engine/lookup_pool.h"
 #include "engine/lookup_request.h"
 #include "engine/name_facts.h"
+#include "engine/proxy_probe.h"
 #include "engine/proxy_rotation.h"
 #include "engine/server_pacer.h"
 #include "engine/verdict.h"
@@ -22,9 +23,12 @@ struct SearchProgress;
 
 // The names of a search on their way to their registries, a line per server: each goes out, in
 // list order, as soon as its server's pace allows and a slot is free, so a slow or resting server
-// holds back only its own names. A refusal puts a name back first in its line (up to five times),
+// holds back only its own names. A refusal puts a name back behind the next one in its line (up to
+// five times), so that a name the server always refuses never holds up the others;
 // a WHOIS server that gives no answer hands its names to the registry's RDAP service, a server
-// that stays silent is held and, after the dead time, its names are given up in one go. A name
+// that stays silent (RDAP too) is held and, after the dead time, its names are given up in one go.
+// A lookup through a network proxy that brought nothing from its server is held until the proxy
+// itself is asked whether it is alive: a dead one is the proxy's failure, never the server's. A name
 // WHOIS calls free is asked once more, of the registry's RDAP service, before it comes back. Every
 // name comes back once, with its verdict, through ended().
 class LookupQueue : public QObject
@@ -101,6 +105,13 @@ private:
         int refusals = 0;
         qint64 queuedAt = 0; // on the queue's clock; 0 for names that waited packed
     };
+    // What the dead-server rule watches for a line: its own server, or the RDAP service its names
+    // go to instead.
+    struct Watched
+    {
+        QString key;
+        QString host;
+    };
     class Line;
 
     Line& lineFor(const LookupRequest& request);
@@ -108,7 +119,8 @@ private:
     Line* nextLine(qint64 now, qint64* readyAt, int* proxy);
     bool pickProxy(const LookupRequest& request, qint64 now, qint64* readyAt, int* proxy);
     bool send(Line& line, int proxy, qint64 now);
-    void giveUp(Line& line, const QString& reason = QString());
+    void giveUp(Line& line, const QString& host, const QString& reason = QString());
+    Watched watched(const QString& lineKey, const Line& line) const;
     // Through every proxy (or straight): the server is given up, held, holds its names back.
     QStringList paceKeys(const QString& serverKey) const;
     bool serverDead(const QString& serverKey, qint64 now) const;
@@ -117,6 +129,8 @@ private:
     void onProxyFailure(const LookupResult& result, int refusals);
     void showRest(qint64 now);
     void onResult(const LookupResult& result);
+    void onProxyChecked(int proxy, bool alive, const QString& why);
+    void settle(LookupResult result, int refusals);
     bool fallBackToRdap(const LookupResult& result, int refusals);
     bool paceAndRetry(const LookupResult& result, int refusals, QString* detail);
     void requeue(const LookupRequest& request, int refusals);
@@ -129,6 +143,9 @@ private:
     LookupPool m_pool;
     ServerPacer m_pacer;
     ProxyRotation m_proxies;
+    ProxyProbe m_proxyProbe;
+    std::map<int, std::vector<LookupResult>> m_heldForProbe; // by proxy, still counted in flight
+    int m_probeTimeoutMs = 10000;
     QElapsedTimer m_clock;
     QTimer m_wakeTimer;
     int m_poolSize = 25;
@@ -137,7 +154,7 @@ private:
     bool m_dispatchAgain = false;
     std::function<bool(qint64)> m_stillWanted;
     QSet<qint64> m_awaitingDns;
-    QSet<qint64> m_confirming; // names WHOIS called free, on their way to RDAP
+    QHash<qint64, QString> m_confirming; // names WHOIS called free, on their way to RDAP: the WHOIS host
     // How long a name whose server may be asked still waits for its DNS answer.
     static constexpr qint64 DnsGraceMs = 100;
     std::map<QString, std::unique_ptr<Line>> m_lines; // by server key

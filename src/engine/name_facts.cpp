@@ -4,7 +4,8 @@
 
 namespace brisquel {
 
-void applyConfirmation(const LookupRequest& request, Verdict* verdict, QString* detail, NameFacts* facts)
+void applyConfirmation(const LookupRequest& request, const QString& whoisHost, Verdict* verdict, QString* detail,
+                       NameFacts* facts)
 {
     switch (*verdict) {
     case Verdict::Available:
@@ -14,6 +15,8 @@ void applyConfirmation(const LookupRequest& request, Verdict* verdict, QString* 
         // No word from RDAP takes nothing from WHOIS's.
         *verdict = Verdict::Available;
         facts->confirmed = Confirmation::None;
+        facts->method = CheckMethod::Whois;
+        facts->server = whoisHost;
         detail->clear();
         break;
     case Verdict::Registered:

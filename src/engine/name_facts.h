@@ -43,7 +43,8 @@ struct LookupRequest;
 
 // What the RDAP answer to a confirmation (`request`) makes of a name WHOIS called free, in place:
 // "not found" confirms it; a record overrules WHOIS, and the detail says so; no answer leaves it
-// free, unconfirmed.
-void applyConfirmation(const LookupRequest& request, Verdict* verdict, QString* detail, NameFacts* facts);
+// free, unconfirmed, decided by WHOIS at `whoisHost`.
+void applyConfirmation(const LookupRequest& request, const QString& whoisHost, Verdict* verdict, QString* detail,
+                       NameFacts* facts);
 
 } // namespace brisquel

@@ -149,9 +149,7 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
     d->waitingTimer.setInterval(WaitingRefreshMs);
     connect(&d->waitingTimer, &QTimer::timeout, this, [this] { d->showProgress(); });
     connect(&d->queue, &LookupQueue::ended, this,
-            [this](const LookupRequest& request, Verdict verdict, const QString& detail, NameFacts facts) {
-                facts.method = request.isRdap() ? CheckMethod::Rdap : CheckMethod::Whois;
-                facts.server = request.host;
+            [this](const LookupRequest& request, Verdict verdict, const QString& detail, const NameFacts& facts) {
                 if (d->run.running)
                     d->settle(request, verdict, detail, facts);
             });

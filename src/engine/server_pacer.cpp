@@ -114,6 +114,8 @@ void ServerPacer::onSent(const QString& key, qint64 now)
     if (!server)
         return;
     ++server->open;
+    if (server->quietSince < 0)
+        server->quietSince = now;
     if (server->heldSince >= 0)
         server->nextProbeAt = now + m_probeIntervalMs;
     ++server->stats.queries;
@@ -138,14 +140,14 @@ qint64 ServerPacer::writeDelay(const QString& key, qint64 now)
     return delay;
 }
 
-void ServerPacer::onAnswer(const QString& key, qint64 now)
+void ServerPacer::onAnswer(const QString& key, qint64 now, bool verdict)
 {
     Server* server = ended(key);
     if (!server)
         return;
-    ++server->stats.answers;
+    if (verdict)
+        ++server->stats.answers;
     heardFrom(*server);
-    server->backoffMs = 0;
     server->slotCap = std::min(std::min(server->limits.connections, m_poolSize), server->slotCap + 1);
     server->recentAnswers.push_back(now);
     if (server->recentAnswers.size() > 4096)
@@ -159,7 +161,8 @@ void ServerPacer::onAnswer(const QString& key, qint64 now)
     }
 }
 
-void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint64 namedWaitMs, qint64 now)
+void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint64 namedWaitMs, qint64 now,
+                            int refusalsOfName)
 {
     Server* server = ended(key);
     if (!server)
@@ -177,8 +180,10 @@ void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint6
     if (now < server->pausedUntil)
         return;
     ++server->stats.pauses;
-    server->backoffMs = server->backoffMs == 0 ? m_firstPauseMs : std::min(server->backoffMs * 2, MaxPauseMs);
-    server->pausedUntil = now + (namedWaitMs > 0 ? std::min(namedWaitMs, MaxPauseMs) : server->backoffMs);
+    const int doublings = std::clamp(refusalsOfName - 1, 0, 20);
+    const qint64 rest = namedWaitMs > 0 ? std::min(namedWaitMs, MaxNamedRestMs)
+                                        : std::min(m_firstPauseMs << doublings, MaxRestMs);
+    server->pausedUntil = now + rest;
     // Never slower than one query every two first pauses (every 2 s as delivered).
     const double slowest = 500.0 / double(m_firstPauseMs);
     if (server->ceiling <= 0) {
@@ -217,6 +222,7 @@ int ServerPacer::onSilence(const QString& key, qint64 now)
 
 void ServerPacer::heardFrom(Server& server)
 {
+    server.quietSince = -1;
     server.silentInARow = 0;
     server.heldSince = -1;
 }
@@ -230,7 +236,12 @@ bool ServerPacer::isDead(const QString& key, qint64 now) const
 qint64 ServerPacer::deadAt(const QString& key) const
 {
     const auto found = m_servers.constFind(key);
-    return found == m_servers.cend() || found->heldSince < 0 ? 0 : found->heldSince + m_deadAfterMs;
+    if (found == m_servers.cend() || found->heldSince < 0)
+        return 0;
+    // From the first query it let go unanswered: a server whose every connection hangs is given
+    // up after the dead time, not after three hanging lookups and the dead time.
+    return (found->quietSince >= 0 ? std::min(found->quietSince, found->heldSince) : found->heldSince) +
+           m_deadAfterMs;
 }
 
 std::optional<ServerPacer::Rest> ServerPacer::longestRest(qint64 now) const

@@ -11,14 +11,19 @@
 namespace brisquel {
 
 // How hard each server is asked: a token bucket at its rate, a cap on lookups open at once, rests
-// after refusals (the wait the server names, else doubling from the first pause), a pace learned
+// after refusals (the wait the server names, else doubling with the refused name's own refusals
+// from the first pause, up to a minute), a pace learned
 // from what it accepted, fewer slots for a server that stays silent, and its daily quota. Time is
 // an argument (ms on one steady clock), so the rules run from a table in tests; servers are told
 // apart by a key ("host:port": one host may answer WHOIS and RDAP) and limited by host.
 class ServerPacer
 {
 public:
-    static constexpr qint64 MaxPauseMs = 5 * 60 * 1000;
+    // The longest rest a refusal brings when the server names no wait: a name refused again and
+    // again must not hold back the names behind it for long. A wait the server names is kept up
+    // to MaxNamedRestMs.
+    static constexpr qint64 MaxRestMs = 60 * 1000;
+    static constexpr qint64 MaxNamedRestMs = 5 * 60 * 1000;
     // Clean answers in a row after which a lowered pace creeps back up.
     static constexpr int CleanStretch = 50;
     // Lookups in a row without any answer after which a server is held: its names wait, and one
@@ -70,18 +75,23 @@ public:
     // keep the server's pace (a proxy's handshake takes its own time and would bunch them); the
     // write is booked at the returned delay.
     qint64 writeDelay(const QString& key, qint64 now);
-    void onAnswer(const QString& key, qint64 now);
+    // `verdict`: the answer said something of the name (an HTTP error status or an unreadable
+    // answer keeps the server's pace but is not counted as an answer).
+    void onAnswer(const QString& key, qint64 now, bool verdict = true);
     // The lookup never reached the server (its proxy failed): one fewer open, nothing learned.
     void onDropped(const QString& key) { ended(key); }
     bool knows(const QString& key) const { return m_servers.contains(key); }
-    // A refusal or a rationed answer: a rest for the named wait (else the doubling backoff), and
-    // from then on a pace just under what the server took in the last second. The words "daily",
-    // "per day" or "24 hours" in it mean the quota is spent.
-    void onRefusal(const QString& key, const QString& answerText, qint64 namedWaitMs, qint64 now);
+    // A refusal or a rationed answer: a rest for the named wait (else first pause × 2^(n−1) for a
+    // name refused the n-th time, so that one name the server always refuses never grows the rest
+    // of every other), and from then on a pace just under what the server took in the last
+    // second. The words "daily", "per day" or "24 hours" in it mean the quota is spent.
+    void onRefusal(const QString& key, const QString& answerText, qint64 namedWaitMs, qint64 now,
+                   int refusalsOfName = 1);
     // No answer at all (time-out, refused, reset): fewer slots from now on, and after a few in a
     // row the server is held. Returns the lookups in a row that went so.
     int onSilence(const QString& key, qint64 now);
-    // Held for the dead time without an answer: its names are given up.
+    // Silent for the dead time, counted from the first query since it was last heard from, and
+    // held: its names are given up.
     bool isDead(const QString& key, qint64 now) const;
     // When a held server will count as dead; 0 when it is not held.
     qint64 deadAt(const QString& key) const;
@@ -101,7 +111,7 @@ private:
         double tokens = 1;
         qint64 refilledAt = 0;
         qint64 pausedUntil = 0;
-        qint64 backoffMs = 0;
+        qint64 quietSince = -1; // the first query since the server was last heard from
         std::deque<qint64> recentAnswers; // when the last clean answers came
         int open = 0;
         int slotCap = 25;

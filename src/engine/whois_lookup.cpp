@@ -224,8 +224,9 @@ void WhoisLookup::onError(QAbstractSocket::SocketError error)
             onDisconnected();
         return;
     }
-    // Asking the server again through a broken proxy gains nothing: its owner sends the name another way.
-    if (!m_connected && isProxyFailure(error)) {
+    // Asking the server again through a broken proxy gains nothing: its owner sends the name another
+    // way. An HTTP proxy's "403 Forbidden" to the tunnel arrives as an access error.
+    if (!m_connected && (isProxyFailure(error) || (m_proxy && error == QAbstractSocket::SocketAccessError))) {
         finish(Outcome::Failed, QStringLiteral("proxy failed: %1").arg(m_socket->errorString()), true);
         return;
     }
