@@ -141,6 +141,24 @@ void LookupPool::abortAll()
     }
 }
 
+QList<LookupRequest> LookupPool::abortServer(const QString& serverKey)
+{
+    QList<LookupRequest> aborted;
+    const auto take = [&](auto& slot) {
+        if (slot->isBusy() && slot->request().serverKey() == serverKey) {
+            aborted.append(slot->request());
+            slot->abort();
+        }
+    };
+    for (const auto& slot : m_whois)
+        take(slot);
+    for (const auto& [proxy, slots] : m_rdap) {
+        for (const auto& slot : slots)
+            take(slot);
+    }
+    return aborted;
+}
+
 int LookupPool::busyCount() const
 {
     const auto busy = [](const auto& slot) {

@@ -41,6 +41,8 @@ public:
     void start(const LookupRequest& request);
     // Drops every lookup in flight without a result.
     void abortAll();
+    // Drops the lookups in flight to this server (by server key) without a result; returns them.
+    QList<LookupRequest> abortServer(const QString& serverKey);
     int busyCount() const;
     // The longest a lookup in flight may still take, retries included.
     qint64 longestRemainingMs() const;

@@ -3,12 +3,23 @@
 #include "engine/lookup_router.h"
 #include "engine/search_progress.h"
 
+#include <bit>
 #include <cstring>
 #include <limits>
 
 namespace brisquel {
 
 namespace {
+quint32 proxyBit(int proxy)
+{
+    return proxy >= 0 && proxy < 32 ? quint32(1) << proxy : 0;
+}
+
+bool nothingFromServer(const LookupResult& result)
+{
+    return !result.answered || (!result.request.isRdap() && result.answer.isEmpty() && !result.tooLarge);
+}
+
 // "2 minutes", "1 minute", "30 seconds"
 QString minutesText(qint64 ms)
 {
@@ -174,6 +185,8 @@ void LookupQueue::stop()
     m_lines.clear();
     m_waiting = 0;
     m_inFlight.clear();
+    m_avoid.clear();
+    m_reachedVia.clear();
     m_awaitingDns.clear();
     m_confirming.clear();
 }
@@ -280,7 +293,14 @@ bool LookupQueue::pickProxy(const LookupRequest& request, qint64 now, qint64* re
     int spent = -1;
     int spentCount = 0;
     LookupRequest via = request;
+    // Not through a proxy that already failed the name, while another is left.
+    const auto avoided = m_avoid.find(request.entryNumber);
+    quint32 avoid = avoided == m_avoid.end() ? 0 : avoided->second;
+    if (std::popcount(avoid) >= m_proxies.count())
+        avoid = 0;
     for (const int candidate : m_proxies.turnOrder(now, readyAt)) {
+        if (avoid & proxyBit(candidate))
+            continue;
         via.proxy = candidate;
         const QString key = via.paceKey();
         if (!m_pacer.mayAsk(key, request.host, now, readyAt))
@@ -397,6 +417,18 @@ void LookupQueue::giveUp(Line& line, const QString& host, const QString& why)
                                                   "unconfirmed; its other waiting names go to Unanswered.txt");
         Q_EMIT problem(QStringLiteral("%1; %2.").arg(reason, fate));
     }
+    // Its lookups still out would only add their own time-outs to the dead time.
+    const QList<LookupRequest> aborted =
+        why.isEmpty() ? m_pool.abortServer(watched(line.server().serverKey(), line).key) : QList<LookupRequest>();
+    for (const LookupRequest& request : aborted) {
+        const auto found = m_inFlight.find(request.entryNumber);
+        if (found == m_inFlight.end())
+            continue;
+        m_inFlight.erase(found);
+        m_pacer.onDropped(request.paceKey());
+        if (m_active && (!m_stillWanted || m_stillWanted(request.entryNumber)))
+            end(request, Verdict::Unanswered, reason);
+    }
     // Counted out one by one: the search must not see the queue empty before the last has ended.
     for (const Pending& pending : names) {
         if (!m_active)
@@ -426,9 +458,7 @@ void LookupQueue::onResult(const LookupResult& result)
         return;
     // Nothing came from the server through the proxy: a refused tunnel, a hung handshake or a proxy
     // that died with the tunnel open look like a silent server until the proxy itself is asked.
-    const bool nothingFromServer =
-        !result.answered || (!result.request.isRdap() && result.answer.isEmpty() && !result.tooLarge);
-    if (result.request.proxy >= 0 && !result.proxyFailed && nothingFromServer) {
+    if (result.request.proxy >= 0 && !result.proxyFailed && nothingFromServer(result)) {
         m_heldForProbe[result.request.proxy].push_back(result);
         m_proxyProbe.check(result.request.proxy, m_proxies.proxy(result.request.proxy), m_probeTimeoutMs);
         return;
@@ -461,6 +491,10 @@ void LookupQueue::onProxyChecked(int proxy, bool alive, const QString& why)
 
 void LookupQueue::settle(LookupResult result, int refusals)
 {
+    if (triedAnotherProxy(&result, refusals)) {
+        dispatch();
+        return;
+    }
     if (result.proxyFailed && result.request.proxy >= 0) {
         onProxyFailure(result, refusals);
         dispatch();
@@ -490,6 +524,37 @@ void LookupQueue::settle(LookupResult result, int refusals)
     end(result.request, verdict, detail, facts);
 }
 
+bool LookupQueue::triedAnotherProxy(LookupResult* result, int refusals)
+{
+    const int proxy = result->request.proxy;
+    if (proxy >= 0 && !result->proxyFailed && !result->neverConnected)
+        m_reachedVia.insert(result->request.paceKey());
+    // Connected and then silent: the proxy is alive (it was asked), so the silence is the server's.
+    if (proxy < 0 || result->proxyFailed || !result->neverConnected)
+        return false;
+    const QString server = result->request.serverKey();
+    for (int other = 0; other < m_proxies.count(); ++other) {
+        if (other != proxy && !m_proxies.isFailing(other) &&
+            m_reachedVia.contains(server + QLatin1Char('|') + QString::number(other))) {
+            // A proxy that cannot open a way to a server the others reach: its own way out is broken.
+            result->proxyFailed = true;
+            result->failure = QStringLiteral("proxy failed: cannot reach %1, which answers through the other "
+                                             "proxies (%2)")
+                                  .arg(result->request.serverName(), result->failure);
+            result->neverConnected = true;
+            return false;
+        }
+    }
+    quint32& avoid = m_avoid[result->request.entryNumber];
+    avoid |= proxyBit(proxy);
+    if (std::popcount(avoid) >= m_proxies.count() || proxyBit(proxy) == 0)
+        return false;
+    // Neither the proxy nor the server is known to be at fault yet: another proxy asks.
+    m_pacer.onDropped(result->request.paceKey());
+    requeue(result->request, refusals);
+    return true;
+}
+
 // A proxy that failed is rested and the name goes back first in its line, for another proxy; it is
 // filed unanswered only once every proxy has failed again and again.
 void LookupQueue::onProxyFailure(const LookupResult& result, int refusals)
@@ -503,6 +568,7 @@ void LookupQueue::onProxyFailure(const LookupResult& result, int refusals)
                            .arg(rest / 1000.0));
     LookupRequest request = result.request;
     request.proxy = -1;
+    m_avoid[request.entryNumber] |= proxyBit(proxy);
     if (m_proxies.allOut()) {
         ++m_lookupsEnded;
         ++m_connectFailures;
@@ -530,6 +596,7 @@ bool LookupQueue::startConfirmation(const LookupRequest& request)
 
 void LookupQueue::end(const LookupRequest& request, Verdict verdict, QString detail, NameFacts facts)
 {
+    m_avoid.erase(request.entryNumber);
     facts.method = request.isRdap() ? CheckMethod::Rdap : CheckMethod::Whois;
     facts.server = request.host;
     if (const auto whois = m_confirming.constFind(request.entryNumber); whois != m_confirming.cend()) {

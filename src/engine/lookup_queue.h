@@ -131,6 +131,10 @@ private:
     void onResult(const LookupResult& result);
     void onProxyChecked(int proxy, bool alive, const QString& why);
     void settle(LookupResult result, int refusals);
+    // A lookup through a live proxy that could not connect to its server: the proxy's failure when
+    // the server was reached through another proxy; the name tries another when one is left; else
+    // the server's.
+    bool triedAnotherProxy(LookupResult* result, int refusals);
     bool fallBackToRdap(const LookupResult& result, int refusals);
     bool paceAndRetry(const LookupResult& result, int refusals, QString* detail);
     void requeue(const LookupRequest& request, int refusals);
@@ -160,6 +164,9 @@ private:
     std::map<QString, std::unique_ptr<Line>> m_lines; // by server key
     qint64 m_waiting = 0;
     std::map<qint64, int> m_inFlight; // entry number → refusals of the name so far
+    // Names a proxy could not carry to their server (one bit per proxy): they go through another.
+    std::map<qint64, quint32> m_avoid;
+    QSet<QString> m_reachedVia; // "server|proxy": a connection was opened to the server through the proxy
     QSet<QString> m_whoisUnreachable; // WHOIS servers whose names go to RDAP
     QSet<QString> m_unreachable;      // servers named once as not reachable
     QSet<QString> m_givenUp;          // servers named once as given up

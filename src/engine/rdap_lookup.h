@@ -58,6 +58,7 @@ public:
     void setRetryDelay(int ms) { m_retryDelayMs = ms; }
 
     bool isBusy() const { return m_busy; }
+    const LookupRequest& request() const { return m_request; }
     qint64 remainingMs() const;
 
     static QUrl queryUrl(const LookupRequest& request);

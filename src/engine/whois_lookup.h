@@ -64,6 +64,7 @@ public:
 
     int slot() const { return m_slot; }
     bool isBusy() const { return m_busy; }
+    const LookupRequest& request() const { return m_request; }
     // The longest this lookup can still take, retries included.
     qint64 remainingMs() const;
 

@@ -224,6 +224,81 @@ private Q_SLOTS:
         QVERIFY(!told.contains(QStringLiteral("wrong")) && !told.contains(QStringLiteral("s3cret")));
     }
 
+    // Names sent from a WHOIS server that did not answer them to RDAP, through a pool where one
+    // proxy is not there and one cannot get out (its outgoing address is not this machine's): every
+    // name goes through the live proxy, none is charged to a server or filed unanswered.
+    void brokenProxiesFailNoNameOnAnyPath()
+    {
+        requireMicrosocks();
+        Socks socks(QStringLiteral("127.0.0.2"));
+        Socks cutOff(QStringLiteral("192.0.2.1"));
+        QVERIFY(socks.ready() && cutOff.ready());
+        test::FakeRdapServer rdap;
+        QVERIFY(rdap.listen());
+        Harness h(m_server->port());
+        auto bootstrap = std::make_shared<RdapBootstrap>();
+        QVERIFY(bootstrap->load("{\"services\": [[[\"com\"], [\"" + rdap.baseUrl().toUtf8() + "\"]]]}"));
+        h.driver.setRdapBootstrap(bootstrap);
+        QByteArray list;
+        for (int i = 1; i <= 12; ++i) {
+            const QByteArray name = (i % 3 == 0 ? "hang-" : i % 3 == 1 ? "free" : "taken") + QByteArray::number(i);
+            m_server->setFaultFor(QString::fromLatin1(name + ".com"), name.startsWith("hang")
+                                                                           ? FakeWhoisServer::Fault::NeverAnswer
+                                                                           : FakeWhoisServer::Fault::None);
+            list += name + ".com\r\n";
+        }
+        h.driver.setProxies({entry(QStringLiteral("socks5://127.0.0.1:%1").arg(freePort())), entry(cutOff.url()),
+                             entry(socks.url())});
+        QVERIFY(h.run(h.writeList(list), QStringLiteral("1"), 60000));
+        QCOMPARE(h.allDomains().size(), 12);
+        QVERIFY2(h.domains(Verdict::Unanswered).isEmpty(),
+                 qPrintable(h.details.values().join(QLatin1Char(10)) + h.problems.join(QLatin1Char(10))));
+        QVERIFY2(h.problems.filter(QStringLiteral("Cannot connect")).isEmpty(),
+                 qPrintable(h.problems.join(QLatin1Char(10))));
+        QCOMPARE(h.verdicts.value(QStringLiteral("hang-3.com")), Verdict::Registered);
+        QVERIFY(rdap.queries().contains(QStringLiteral("hang-3.com")));
+        QVERIFY(h.driver.proxyStats().at(1).failures >= 1);
+    }
+
+    // A proxy that refuses the tunnel (403), dies with tunnels open, or takes the connection and
+    // never answers its handshake fails itself, not the names or the server.
+    void aProxyThatFailsMidWayIsTheProxysFailure_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("forbidden") << QStringLiteral("forbidden");
+        QTest::newRow("dies with tunnels open") << QStringLiteral("dies");
+        QTest::newRow("swallows the handshake") << QStringLiteral("swallows");
+    }
+
+    void aProxyThatFailsMidWayIsTheProxysFailure()
+    {
+        requireMicrosocks();
+        QFETCH(QString, kind);
+        Socks socks(QStringLiteral("127.0.0.3"));
+        QVERIFY(socks.ready());
+        test::HttpConnectProxy http{QHostAddress(QStringLiteral("127.0.0.2"))};
+        QVERIFY(http.listen());
+        FakeWhoisServer swallower;
+        QVERIFY(swallower.listen());
+        swallower.setFault(FakeWhoisServer::Fault::NeverAnswer);
+        QString bad = http.url();
+        if (kind == QLatin1String("forbidden"))
+            http.setForbidden(true);
+        else if (kind == QLatin1String("dies"))
+            http.dieAfterTunnels(3, 50);
+        else
+            bad = QStringLiteral("socks5://127.0.0.1:%1").arg(swallower.port());
+        m_server->setDelayMs(150);
+        Harness h(m_server->port());
+        h.driver.setProxies({entry(bad), entry(socks.url())});
+        QVERIFY(h.run(h.writeList(numberedList(20)), QStringLiteral("1"), 60000));
+        QCOMPARE(h.allDomains().size(), 20);
+        QVERIFY2(h.domains(Verdict::Unanswered).isEmpty(),
+                 qPrintable(h.details.values().join(QLatin1Char(10)) + h.problems.join(QLatin1Char(10))));
+        QVERIFY(h.driver.proxyStats().at(0).failures >= 1);
+        QCOMPARE(h.driver.serverStats().first().answers, 20);
+    }
+
     void aSilentServerIsGivenUpThoughOneProxyIsDead()
     {
         requireMicrosocks();

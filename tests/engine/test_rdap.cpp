@@ -180,9 +180,11 @@ private Q_SLOTS:
         Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
         search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
         QHash<QString, Confirmation> confirmed;
+        QHash<QString, CheckMethod> method;
         QObject::connect(&search.driver, &SearchDriver::verdict,
                          [&](const QString& domain, Verdict, const QString&, const NameFacts& facts) {
                              confirmed.insert(domain, facts.confirmed);
+                             method.insert(domain, facts.method);
                          });
         // A throttling RDAP server is waited for like any other.
         m_rdap->refuse(QStringLiteral("freeone.com"), 1, 1);
@@ -197,6 +199,9 @@ private Q_SLOTS:
             search.details.value(QStringLiteral("ghost.com")).startsWith(QLatin1String("WHOIS said free")));
         QCOMPARE(search.verdicts.value(QStringLiteral("brokenx.com")), Verdict::Available);
         QCOMPARE(confirmed.value(QStringLiteral("brokenx.com")), Confirmation::None);
+        // The history records what decided: WHOIS, when RDAP had nothing to say.
+        QCOMPARE(method.value(QStringLiteral("brokenx.com")), CheckMethod::Whois);
+        QCOMPARE(method.value(QStringLiteral("freeone.com")), CheckMethod::Rdap);
         QVERIFY(!m_rdap->queries().contains(QStringLiteral("taken.com")));
         QCOMPARE(search.driver.resumePosition(), 5);
         // Only the unconfirmed name carries the mark, and Copy leaves it out.
@@ -220,6 +225,52 @@ private Q_SLOTS:
         QVERIFY(search.run(list));
         QCOMPARE(search.verdicts.value(QStringLiteral("ghost.com")), Verdict::Available);
         QCOMPARE(m_rdap->queries().size(), asked);
+    }
+
+    void anHttpErrorIsNoAnswer()
+    {
+        Harness search = comSearch(m_rdap->baseUrl());
+        QVERIFY(search.run(search.writeList("brokenone.com\r\nbrokentwo.com\r\n")));
+        QCOMPARE(search.domains(Verdict::Unanswered).size(), 2);
+        const QList<SearchDriver::ServerStats> stats = search.driver.serverStats();
+        QCOMPARE(stats.size(), 1);
+        QCOMPARE(stats.first().queries, 2);
+        QCOMPARE(stats.first().answers, 0);
+    }
+
+    void aSilentRdapFallbackIsGivenUpToo()
+    {
+        FakeWhoisServer whois;
+        QVERIFY(whois.listen());
+        whois.setFault(FakeWhoisServer::Fault::NeverAnswer);
+        Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
+        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
+        search.driver.setDeadServerMs(1500);
+        QByteArray list;
+        for (int i = 1; i <= 40; ++i)
+            list += "slow" + QByteArray::number(i) + ".com\r\n";
+        QVERIFY(search.run(search.writeList(list), QStringLiteral("1"), 60000));
+        QCOMPARE(search.domains(Verdict::Unanswered).size(), 40);
+        QVERIFY2(!search.problems.filter(QStringLiteral("127.0.0.1 did not answer")).isEmpty(),
+                 qPrintable(search.problems.join(QLatin1Char('\n'))));
+    }
+
+    void aSilentConfirmationLeavesTheNamesFreeAndSaysSo()
+    {
+        FakeWhoisServer whois;
+        QVERIFY(whois.listen());
+        Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
+        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
+        search.driver.setDeadServerMs(1000);
+        QByteArray list;
+        for (int i = 1; i <= 8; ++i)
+            list += "slowavail" + QByteArray::number(i) + ".com\r\n";
+        QVERIFY(search.run(search.writeList(list), QStringLiteral("1"), 60000));
+        QCOMPARE(search.domains(Verdict::Available).size(), 8);
+        const QStringList told = search.problems.filter(QStringLiteral("did not answer"));
+        QVERIFY2(told.size() == 1 && told.first().contains(QLatin1String("stay free, unconfirmed")) &&
+                     !told.first().contains(QLatin1String("Unanswered.txt")),
+                 qPrintable(search.problems.join(QLatin1Char('\n'))));
     }
 
     void anOutstandingConfirmationHoldsTheResumePosition()

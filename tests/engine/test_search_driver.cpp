@@ -559,6 +559,21 @@ private Q_SLOTS:
         QCOMPARE(stats.answers, 50);
     }
 
+    void aNameAlwaysRefusedHoldsUpNoOther()
+    {
+        Harness h(m_server->port());
+        m_server->setAnswerFor(QStringLiteral("limited.com"), "WHOIS LIMIT EXCEEDED - SEE WWW.EXAMPLE.NET\r\n");
+        m_server->setAnswerFor(QStringLiteral("quota.com"),
+                               "Queries quota exceeded, will be replenished in 1 seconds\r\n");
+        QVERIFY(h.run(h.writeList("limited.com\r\nquota.com\r\nfreeone.com\r\n"), QStringLiteral("1"), 60000));
+        QCOMPARE(h.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
+        QCOMPARE(h.domains(Verdict::Unanswered), (QStringList{QStringLiteral("limited.com"), QStringLiteral("quota.com")}));
+        QVERIFY(h.details.value(QStringLiteral("limited.com")).startsWith(QLatin1String("refused 5 times")));
+        // The free name went at the server's next turn, not after ten refusals of the others.
+        QCOMPARE(h.outcomes.first().domain, QStringLiteral("freeone.com"));
+        QCOMPARE(m_server->queries().indexOf(QStringLiteral("freeone.com")), 2);
+    }
+
     void aUsedUpDailyQuotaFilesTheServersNames()
     {
         Harness h(m_server->port());

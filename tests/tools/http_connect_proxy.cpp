@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
 
 namespace brisquel::test {
 
@@ -41,7 +42,13 @@ void HttpConnectProxy::onConnection()
                 client->disconnectFromHost();
                 return;
             }
-            ++m_tunnels;
+            if (m_forbidden) {
+                client->write("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
+                client->disconnectFromHost();
+                return;
+            }
+            if (++m_tunnels == m_dieAfter)
+                QTimer::singleShot(m_dieDelayMs, this, &HttpConnectProxy::die);
             server->bind(m_outgoing);
             server->connectToHost(QString::fromLatin1(words.at(1).left(colon)),
                                   words.at(1).mid(colon + 1).toUShort());
@@ -62,6 +69,13 @@ void HttpConnectProxy::onConnection()
         });
         connect(client, &QTcpSocket::disconnected, server, [server] { server->disconnectFromHost(); });
     }
+}
+
+void HttpConnectProxy::die()
+{
+    m_listener.close();
+    for (QTcpSocket* client : m_listener.findChildren<QTcpSocket*>())
+        client->disconnectFromHost();
 }
 
 } // namespace brisquel::test
