@@ -40,6 +40,15 @@ ProxyEntry entry(const QString& url)
     return proxy;
 }
 
+// A bootstrap that sends .com to the RDAP server.
+std::shared_ptr<RdapBootstrap> comOver(const test::FakeRdapServer& rdap)
+{
+    auto bootstrap = std::make_shared<RdapBootstrap>();
+    if (!bootstrap->load("{\"services\": [[[\"com\"], [\"" + rdap.baseUrl().toUtf8() + "\"]]]}"))
+        qFatal("bootstrap not read");
+    return bootstrap;
+}
+
 } // namespace
 
 class TestProxies : public QObject
@@ -183,9 +192,7 @@ private Q_SLOTS:
         test::FakeRdapServer rdap;
         QVERIFY(rdap.listen());
         Harness h(m_server->port());
-        auto bootstrap = std::make_shared<RdapBootstrap>();
-        QVERIFY(bootstrap->load("{\"services\": [[[\"com\"], [\"" + rdap.baseUrl().toUtf8() + "\"]]]}"));
-        h.driver.setRdapBootstrap(bootstrap);
+        h.driver.setRdapBootstrap(comOver(rdap));
         h.driver.setPreferRdap(true);
         // A dead proxy fails only what goes through it: RDAP requests do.
         h.driver.setProxies(
@@ -236,9 +243,7 @@ private Q_SLOTS:
         test::FakeRdapServer rdap;
         QVERIFY(rdap.listen());
         Harness h(m_server->port());
-        auto bootstrap = std::make_shared<RdapBootstrap>();
-        QVERIFY(bootstrap->load("{\"services\": [[[\"com\"], [\"" + rdap.baseUrl().toUtf8() + "\"]]]}"));
-        h.driver.setRdapBootstrap(bootstrap);
+        h.driver.setRdapBootstrap(comOver(rdap));
         QByteArray list;
         for (int i = 1; i <= 12; ++i) {
             const QByteArray name = (i % 3 == 0 ? "hang-" : i % 3 == 1 ? "free" : "taken") + QByteArray::number(i);
