@@ -48,12 +48,11 @@ HistoryRow rowFrom(const QSqlQuery& query)
     return row;
 }
 
-// A pattern with wildcards matches the whole name; without, any part of it.
+// A pattern with wildcards matches the whole name; without, any part of it. Only '*' and '?' are
+// wildcards: GLOB's character classes are taken literally.
 QString globFor(const QString& pattern)
 {
     const QString lower = pattern.trimmed().toLower();
-    if (lower.contains(QLatin1Char('*')) || lower.contains(QLatin1Char('?')))
-        return lower;
     QString escaped;
     for (const QChar c : lower) {
         if (c == QLatin1Char('[') || c == QLatin1Char(']'))
@@ -61,6 +60,8 @@ QString globFor(const QString& pattern)
         else
             escaped += c;
     }
+    if (lower.contains(QLatin1Char('*')) || lower.contains(QLatin1Char('?')))
+        return escaped;
     return QLatin1Char('*') + escaped + QLatin1Char('*');
 }
 
@@ -225,14 +226,17 @@ QHash<QString, TakenCheck> HistoryReader::takenSince(const QDateTime& since, QSt
     QHash<QString, TakenCheck> taken;
     if (!isOpen())
         return taken;
-    // SQLite takes a group's bare columns from the row that gives MAX(id): each name's newest check.
+    // Each name's newest check is the one recorded last, whatever its date says (a clock set back
+    // dates a newer check earlier); only then does its age count, a date ahead of now passing as
+    // recent. Only names checked since then can qualify, which keeps the grouping small.
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     query.prepare(QStringLiteral(
-        "SELECT ascii, verdict, state, expires, checked FROM (SELECT ascii, verdict, state, expires, "
-        "checked, "
-        "MAX(id) FROM checks WHERE checked >= ? GROUP BY ascii) "
-        "WHERE verdict IN ('registered', 'not-registrable') AND (state IS NULL OR state = '')"));
+        "SELECT ascii, verdict, state, expires, checked FROM checks WHERE id IN (SELECT MAX(id) FROM checks "
+        "WHERE ascii IN (SELECT ascii FROM checks WHERE checked >= ?) GROUP BY ascii) "
+        "AND checked >= ? AND verdict IN ('registered', 'not-registrable') "
+        "AND (state IS NULL OR state = '')"));
+    query.addBindValue(historyTimeText(since));
     query.addBindValue(historyTimeText(since));
     if (!run(query, error))
         return taken;

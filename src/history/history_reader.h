@@ -48,7 +48,8 @@ public:
     // printed in little memory. `take` returns false to stop. False with *error on a failure.
     bool forEachRow(const HistoryFilter& filter, const std::function<bool(const HistoryRow&)>& take,
                     QString* error = nullptr) const;
-    // The newest verdict per name (ASCII form) among those checked at or after `since`.
+    // Per name (ASCII form), its newest check, the one recorded last, where that found the name
+    // taken and not dropping and is dated at or after `since`.
     QHash<QString, TakenCheck> takenSince(const QDateTime& since, QString* error = nullptr) const;
     // The newest answer about each of these names (ASCII forms), however old: an unanswered check
     // says nothing of the name.

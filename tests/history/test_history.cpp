@@ -2,6 +2,7 @@
 #include "../engine/search_harness.h"
 #include "history/history_reader.h"
 #include "history/history_store.h"
+#include "history/history_table.h"
 #include "tools/fake_whois_server.h"
 
 #include <QDir>
@@ -128,6 +129,47 @@ private Q_SLOTS:
         harness.driver.setHistoryDays(0);
         QVERIFY(harness.run(list));
         QCOMPARE(server.queries().size() - before, 6);
+    }
+
+    // A clock set back dates a newer check earlier: each name's last recorded check counts, and
+    // then its age; one dated ahead passes as recent.
+    void theLastRecordedCheckCountsWhateverItsDate()
+    {
+        QTemporaryDir dir;
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+        QVERIFY(store);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        store->record(checked(QStringLiteral("freenow.com"), Verdict::Registered, now.addSecs(-3600)));
+        store->record(checked(QStringLiteral("freenow.com"), Verdict::Available, now.addDays(-10)));
+        store->record(checked(QStringLiteral("ahead.com"), Verdict::Registered, now.addDays(2)));
+        const QHash<QString, TakenCheck> taken = store->takenSince(now.addDays(-7));
+        QCOMPARE(taken.keys(), QStringList{QStringLiteral("ahead.com")});
+    }
+
+    // `--name` and the window's filter: '*' and '?' are the only wildcards.
+    void aNamePatternHasTwoWildcards()
+    {
+        QTemporaryDir dir;
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+        QVERIFY(store);
+        for (const char* name : {"abc.com", "[a-z]x.com"})
+            store->record(checked(QLatin1String(name), Verdict::Available, QDateTime::currentDateTimeUtc()));
+        store->flush();
+        HistoryReader reader(store->path());
+        QString error;
+        QVERIFY(reader.open(&error));
+        for (const QString& pattern : {QStringLiteral("[a-z]*"), QStringLiteral("[A-Z]?.COM")}) {
+            HistoryFilter filter;
+            filter.namePattern = pattern;
+            const QList<HistoryRow> rows = reader.rows(filter);
+            QCOMPARE(rows.size(), 1);
+            QCOMPARE(rows.first().record.name, QStringLiteral("[a-z]x.com"));
+            const HistoryNamePattern window(pattern);
+            QVERIFY(window.matches(rows.first().record));
+            QVERIFY(!window.matches(checked(QStringLiteral("abc.com"), Verdict::Available, {})));
+        }
     }
 
     // A search writes while another writer (the watch list) and a reader work on the same file:
