@@ -3,11 +3,13 @@
 #include <QAtomicInteger>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <cstdio>
 #include <ctime>
+#include <sqlite3.h>
 
 namespace brisquel {
 
@@ -109,6 +111,20 @@ QDateTime historyTimeFromText(const QString& text)
     return time;
 }
 
+sqlite3* sqliteHandle(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+void setCheckpointOnClose(const QSqlDatabase& db, bool on)
+{
+    if (sqlite3* sqlite = sqliteHandle(db))
+        sqlite3_db_config(sqlite, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, on ? 0 : 1, nullptr);
+}
+
 HistoryReader::HistoryReader(const QString& path)
     : m_path(path)
 {}
@@ -138,11 +154,15 @@ bool HistoryReader::open(QString* error)
         db.setDatabaseName(m_path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
         QSqlQuery probe(db);
-        if (!db.open() || !probe.exec(QStringLiteral("SELECT count(*) FROM checks WHERE id < 0"))) {
+        if (db.open())
+            setCheckpointOnClose(db, false);
+        if (!db.isOpen() || !probe.exec(QStringLiteral("SELECT count(*) FROM checks WHERE id < 0"))) {
             *error = QStringLiteral("%1 cannot be read: %2")
                          .arg(m_path, db.isOpen() ? probe.lastError().text() : db.lastError().text());
+            probe.finish();
             db.close();
         } else {
+            setCheckpointOnClose(db, true);
             m_connection = name;
             return true;
         }

@@ -9,6 +9,9 @@
 #include <functional>
 #include <optional>
 
+class QSqlDatabase;
+struct sqlite3;
+
 namespace brisquel {
 
 // What a history query asks for; empty fields do not filter.
@@ -71,5 +74,11 @@ QByteArray historyTimeBytes(const QDateTime& time);
 // yyyy-MM-dd; empty for an invalid date.
 QByteArray historyDateBytes(const QDate& date);
 QDateTime historyTimeFromText(const QString& text);
+
+// SQLite's own handle of an open Qt SQL connection; null when the driver is another.
+sqlite3* sqliteHandle(const QSqlDatabase& db);
+// Whether closing the connection copies the WAL into the file when it is the last one (SQLite's
+// way). Off while a file is looked at: a WAL beside it may be another database's.
+void setCheckpointOnClose(const QSqlDatabase& db, bool on);
 
 } // namespace brisquel

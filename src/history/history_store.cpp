@@ -54,8 +54,55 @@ const QStringList& schema()
     return statements;
 }
 
-// Makes the file ready: WAL mode, the tables, and (when not too large) a look through it.
-bool prepareFile(const QString& path, QString* error)
+bool isFullDisk(const QString& error)
+{
+    return error.contains(QLatin1String("full"), Qt::CaseInsensitive);
+}
+
+bool isBusy(const QString& error)
+{
+    return error.contains(QLatin1String("locked"), Qt::CaseInsensitive) ||
+           error.contains(QLatin1String("busy"), Qt::CaseInsensitive);
+}
+
+// The version of the tables, in the file's user_version. Files made before it was kept say 0 and
+// are taken when their tables are the history's.
+constexpr int SchemaVersion = 1;
+
+// Why the open file holds something other than a history; empty for a history or an empty file.
+// A WAL of another database left beside the file ends here too: SQLite reads it as the file's
+// newest state, and the file then shows that database.
+QString foreignContent(QSqlQuery& query)
+{
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        return query.lastError().text();
+    const int version = query.value(0).toInt();
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")))
+        return query.lastError().text();
+    QStringList tables;
+    while (query.next())
+        tables << query.value(0).toString();
+    if (tables.isEmpty() && version == 0)
+        return {};
+    if (version != 0 && version != SchemaVersion)
+        return QStringLiteral("it is not a history of this version of the program: its version is %1")
+            .arg(version);
+    const bool checksFit =
+        tables.contains(QLatin1String("checks")) &&
+        query.exec(QStringLiteral("SELECT id, name, ascii, verdict, detail, server, method, state, expires, "
+                                  "checked FROM checks LIMIT 0"));
+    const bool changesFit = !tables.contains(QLatin1String("changes")) ||
+                            query.exec(QStringLiteral(
+                                "SELECT id, name, ascii, kind, before, after, noticed FROM changes LIMIT 0"));
+    if (!checksFit || !changesFit)
+        return QStringLiteral("it is not a history: its tables are %1")
+            .arg(tables.join(QStringLiteral(", ")));
+    return {};
+}
+
+// Makes the file ready: WAL mode, the tables, and (when not too large) a look through it. False
+// with the reason; *damaged tells a file to move aside from one that could not be used just now.
+bool prepareFile(const QString& path, QString* error, bool* damaged)
 {
     const QString name = nextConnectionName("setup");
     bool ok = false;
@@ -66,14 +113,31 @@ bool prepareFile(const QString& path, QString* error)
         if (!db.open()) {
             *error = db.lastError().text();
         } else {
+            // Until the file is known to be a history, closing must not copy a WAL found beside it
+            // into the file: were that WAL another database's, it would overwrite the history.
+            setCheckpointOnClose(db, false);
             QSqlQuery query(db);
-            ok = query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && query.next() &&
-                 query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
-            if (!ok)
-                *error = query.lastError().isValid() ? query.lastError().text()
-                                                     : QStringLiteral("it cannot be put in WAL mode");
-            for (const QString& statement : schema()) {
-                if (ok && !query.exec(statement)) {
+            *error = foreignContent(query);
+            ok = error->isEmpty();
+            if (ok) {
+                ok = query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && query.next() &&
+                     query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+                if (!ok)
+                    *error = query.lastError().isValid() ? query.lastError().text()
+                                                         : QStringLiteral("it cannot be put in WAL mode");
+            }
+            // Tables missing (a new file, or one from before the watch list) are added; a history
+            // with all of them is not written to here, so that another writer's lock costs nothing.
+            const QStringList tables = db.tables();
+            if (ok &&
+                !(tables.contains(QLatin1String("checks")) && tables.contains(QLatin1String("changes")))) {
+                for (const QString& statement : schema()) {
+                    if (ok && !query.exec(statement)) {
+                        ok = false;
+                        *error = query.lastError().text();
+                    }
+                }
+                if (ok && !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion))) {
                     ok = false;
                     *error = query.lastError().text();
                 }
@@ -90,6 +154,8 @@ bool prepareFile(const QString& path, QString* error)
         }
     }
     QSqlDatabase::removeDatabase(name);
+    // A busy file is sound, only held by another writer for now.
+    *damaged = !ok && !isBusy(*error);
     return ok;
 }
 
@@ -113,17 +179,6 @@ bool moveAside(const QString& path, QString* movedTo, QString* error)
     }
     *movedTo = target;
     return true;
-}
-
-bool isFullDisk(const QString& error)
-{
-    return error.contains(QLatin1String("full"), Qt::CaseInsensitive);
-}
-
-bool isBusy(const QString& error)
-{
-    return error.contains(QLatin1String("locked"), Qt::CaseInsensitive) ||
-           error.contains(QLatin1String("busy"), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -150,9 +205,14 @@ bool HistoryStore::open(QString* notice, QString* error)
     if (isOpen())
         return true;
     QString why;
-    if (!prepareFile(m_path, &why)) {
+    bool damaged = false;
+    if (!prepareFile(m_path, &why, &damaged)) {
         if (!QFileInfo::exists(m_path)) {
             *error = QStringLiteral("The history %1 cannot be made: %2").arg(m_path, why);
+            return false;
+        }
+        if (!damaged) {
+            *error = QStringLiteral("The history %1 cannot be opened: %2").arg(m_path, why);
             return false;
         }
         QString movedTo;
@@ -165,7 +225,7 @@ bool HistoryStore::open(QString* notice, QString* error)
         *notice = QStringLiteral("The history %1 could not be opened (%2); it was moved to %3 and a new one "
                                  "started.")
                       .arg(m_path, why, movedTo);
-        if (!prepareFile(m_path, &why)) {
+        if (!prepareFile(m_path, &why, &damaged)) {
             *error = QStringLiteral("The history %1 cannot be made: %2").arg(m_path, why);
             return false;
         }
@@ -313,12 +373,11 @@ bool HistoryStore::writeBatch(const std::vector<CheckRecord>& batch, const std::
     // The insert goes to SQLite directly on the connection Qt SQL opened: binding values through
     // QSqlQuery costs several times what SQLite spends storing them.
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+    sqlite3* sqlite = sqliteHandle(db);
+    if (!sqlite) {
         *error = QStringLiteral("the database driver is not SQLite");
         return false;
     }
-    sqlite3* sqlite = *static_cast<sqlite3* const*>(handle.constData());
     const auto fail = [&](sqlite3_stmt* statement) {
         *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
         sqlite3_finalize(statement);

@@ -19,9 +19,10 @@ class HistoryReader;
 // history.sqlite, written: record() hands a verdict to a writer thread, which writes what came in
 // a transaction at a time (a quarter second's worth, or sooner when many are waiting), so that a
 // search never waits for the disk. WAL mode and a busy time-out let a search, `history` and
-// `watch` use one file at once. A file that is no database or is damaged is moved aside
-// ("history-damaged-STAMP.sqlite") and a new one started; a full disk is reported once and the
-// verdicts of that moment are dropped (the result lists' text files stay the truth).
+// `watch` use one file at once. A file that is no database, is damaged or holds something other
+// than a history is moved aside ("history-damaged-STAMP.sqlite") and a new one started; a full disk
+// is reported once and the verdicts of that moment are dropped (the result lists' text files stay
+// the truth).
 class HistoryStore : public QObject, public CheckHistory
 {
     Q_OBJECT

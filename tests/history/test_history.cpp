@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 
@@ -28,6 +30,24 @@ CheckRecord checked(const QString& name, Verdict verdict, const QDateTime& when)
 QString historyPath(const test::Harness& harness)
 {
     return harness.folder.path(QLatin1String(HistoryStore::FileName));
+}
+
+// A file made with these statements; the connection closes without copying its WAL into the file.
+void makeDatabase(const QString& path, const QStringList& statements)
+{
+    const QString name = QStringLiteral("made");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        setCheckpointOnClose(db, false);
+        QSqlQuery query(db);
+        for (const QString& statement : statements)
+            QVERIFY2(query.exec(statement), qPrintable(statement));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 } // namespace
@@ -265,6 +285,51 @@ private Q_SLOTS:
         store->record(checked(QStringLiteral("a.com"), Verdict::Unanswered, QDateTime::currentDateTimeUtc()));
         QCOMPARE(store->latestOf({QStringLiteral("a.com")}).value(QStringLiteral("a.com")).verdict,
                  Verdict::Available);
+    }
+
+    // A file that holds something else than a history is moved aside with its WAL, untouched: a WAL
+    // of another database left beside a history, or a history of another version.
+    void aForeignFileIsMovedAside()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QLatin1String(HistoryStore::FileName));
+        QStringList messages;
+        {
+            std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+            QVERIFY(store);
+            for (int i = 0; i < 30; ++i)
+                store->record(checked(QStringLiteral("kept%1.com").arg(i), Verdict::Registered,
+                                      QDateTime::currentDateTimeUtc()));
+        }
+        const QString other = dir.filePath(QStringLiteral("other.sqlite"));
+        makeDatabase(other,
+                     {QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("CREATE TABLE notes (x)"),
+                      QStringLiteral("INSERT INTO notes VALUES (1)")});
+        QVERIFY(QFile::copy(other + QLatin1String("-wal"), path + QLatin1String("-wal")));
+
+        std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+        QVERIFY(store);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().contains(QLatin1String("its tables are notes")),
+                 qPrintable(messages.first()));
+        QVERIFY(store->takenSince(QDateTime::currentDateTimeUtc().addDays(-1)).isEmpty());
+        const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("history-damaged-*.sqlite")});
+        QCOMPARE(aside.size(), 1);
+        const QString movedTo = dir.filePath(aside.first());
+        // Without the stray WAL the file moved aside is the history it was.
+        QVERIFY(QFile::remove(movedTo + QLatin1String("-wal")));
+        QFile::remove(movedTo + QLatin1String("-shm"));
+        HistoryReader reader(movedTo);
+        QString error;
+        QVERIFY2(reader.open(&error), qPrintable(error));
+        QCOMPARE(reader.rows({}).size(), 30);
+
+        store.reset();
+        makeDatabase(path, {QStringLiteral("PRAGMA user_version = 99")});
+        messages.clear();
+        QVERIFY(openFolderHistory(dir.path(), &messages));
+        QVERIFY2(messages.value(0).contains(QLatin1String("its version is 99")),
+                 qPrintable(messages.value(0)));
     }
 };
 
