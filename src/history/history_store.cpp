@@ -12,7 +12,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <algorithm>
 #include <chrono>
+#include <optional>
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -27,6 +29,9 @@ namespace {
 // A batch is written after this long, or at once when this many are waiting.
 constexpr auto BatchInterval = std::chrono::milliseconds(250);
 constexpr size_t BatchSize = 2000;
+// A write waits this long for another writer's lock; its batch is then tried again with the next,
+// so that closing never waits long for a try to end.
+constexpr int WriteTryMs = 1000;
 // Verdicts kept for another try while the file is busy; more than that are dropped.
 constexpr size_t MostHeldBack = 200000;
 // A file larger than this is not checked through at opening (the check reads all of it).
@@ -188,7 +193,18 @@ HistoryStore::HistoryStore(const QString& path, QObject* parent)
     , m_path(path)
 {}
 
+void HistoryStore::setEndWait(std::chrono::milliseconds wait)
+{
+    const std::lock_guard lock(m_mutex);
+    m_endWait = wait;
+}
+
 HistoryStore::~HistoryStore()
+{
+    close();
+}
+
+void HistoryStore::close()
 {
     if (!m_writer.joinable())
         return;
@@ -234,6 +250,7 @@ bool HistoryStore::open(QString* notice, QString* error)
     if (!m_reader->open(error))
         return false;
     m_connection = nextConnectionName("writer");
+    m_stop = false;
     m_writer = std::thread([this] { writeLoop(); });
     return true;
 }
@@ -317,6 +334,9 @@ void HistoryStore::writeLoop()
                 QStringLiteral("The history %1 cannot be written: %2").arg(m_path, db.lastError().text()));
         QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
 
+        // Set when the store closes; until then another writer's lock is waited out however long
+        // (as long as no more than MostHeldBack verdicts wait).
+        std::optional<std::chrono::steady_clock::time_point> endBy;
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_wake.wait_for(lock, BatchInterval, [&] {
@@ -328,19 +348,40 @@ void HistoryStore::writeLoop()
             changes.swap(m_pendingChanges);
             const quint64 asked = m_flushAsked;
             const bool stop = m_stop;
+            if (stop && !endBy)
+                endBy = std::chrono::steady_clock::now() + m_endWait;
             lock.unlock();
+            int busyTimeoutMs = WriteTryMs;
+            if (endBy) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    *endBy - std::chrono::steady_clock::now());
+                busyTimeoutMs = int(std::clamp<qint64>(left.count(), 0, WriteTryMs));
+            }
             QString error;
-            const bool written =
-                (batch.empty() && changes.empty()) || (db.isOpen() && writeBatch(batch, changes, &error));
+            const bool written = (batch.empty() && changes.empty()) ||
+                                 (db.isOpen() && writeBatch(batch, changes, busyTimeoutMs, &error));
             lock.lock();
-            const bool heldBack =
-                !written && isBusy(error) && !stop && m_pending.size() + batch.size() <= MostHeldBack;
+            const bool heldBack = !written && isBusy(error) &&
+                                  m_pending.size() + batch.size() <= MostHeldBack &&
+                                  (!endBy || std::chrono::steady_clock::now() < *endBy);
             if (heldBack) {
-                // Another writer held the file for the whole time-out: this batch goes with the next.
+                // Another writer holds the file: this batch goes with the next.
                 m_pending.insert(m_pending.begin(), std::make_move_iterator(batch.begin()),
                                  std::make_move_iterator(batch.end()));
                 m_pendingChanges.insert(m_pendingChanges.begin(), std::make_move_iterator(changes.begin()),
                                         std::make_move_iterator(changes.end()));
+                if (stop) {
+                    const qint64 waiting = qint64(m_pending.size());
+                    const double seconds = double(m_endWait.count()) / 1000;
+                    lock.unlock();
+                    reportOnce(QStringLiteral("wait"),
+                               QStringLiteral("Another writer holds the history %1: the last %2 verdicts "
+                                              "wait for it, up to %3 s.")
+                                   .arg(m_path)
+                                   .arg(waiting)
+                                   .arg(seconds));
+                    lock.lock();
+                }
             } else if (!written) {
                 m_lostCount += qint64(batch.size());
                 lock.unlock();
@@ -368,7 +409,7 @@ void HistoryStore::writeLoop()
 }
 
 bool HistoryStore::writeBatch(const std::vector<CheckRecord>& batch, const std::vector<WatchChange>& changes,
-                              QString* error)
+                              int busyTimeoutMs, QString* error)
 {
     // The insert goes to SQLite directly on the connection Qt SQL opened: binding values through
     // QSqlQuery costs several times what SQLite spends storing them.
@@ -384,7 +425,9 @@ bool HistoryStore::writeBatch(const std::vector<CheckRecord>& batch, const std::
         sqlite3_exec(sqlite, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     };
-    if (sqlite3_exec(sqlite, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    sqlite3_busy_timeout(sqlite, busyTimeoutMs);
+    // The write lock at once: another writer is waited for here, not midway through the inserts.
+    if (sqlite3_exec(sqlite, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
         *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
         return false;
     }

@@ -12,6 +12,8 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
+#include <sqlite3.h>
 
 using namespace brisquel;
 
@@ -31,6 +33,32 @@ QString historyPath(const test::Harness& harness)
 {
     return harness.folder.path(QLatin1String(HistoryStore::FileName));
 }
+
+// Another program holding the file for writing, until release() (from any thread).
+class OtherWriter
+{
+public:
+    explicit OtherWriter(const QString& path)
+    {
+        sqlite3_open(path.toUtf8().constData(), &m_db);
+        m_holds = sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~OtherWriter()
+    {
+        release();
+        sqlite3_close(m_db);
+    }
+    bool holds() const { return m_holds; }
+    void release()
+    {
+        if (m_holds.exchange(false))
+            sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    std::atomic<bool> m_holds = false;
+};
 
 // A file made with these statements; the connection closes without copying its WAL into the file.
 void makeDatabase(const QString& path, const QStringList& statements)
@@ -190,6 +218,50 @@ private Q_SLOTS:
             QVERIFY(window.matches(rows.first().record));
             QVERIFY(!window.matches(checked(QStringLiteral("abc.com"), Verdict::Available, {})));
         }
+    }
+
+    // Verdicts that meet another writer's lock at the end wait for it, and go in once it clears.
+    void theLastVerdictsWaitForAnotherWriter()
+    {
+        QTemporaryDir dir;
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+        QVERIFY(store);
+        const QString path = store->path();
+        OtherWriter other(path);
+        QVERIFY(other.holds());
+        // It lets go once the store says it waits.
+        QObject::connect(store.get(), &HistoryStore::problem, [&other](const QString&) { other.release(); });
+        for (int i = 0; i < 200; ++i)
+            store->record(checked(QStringLiteral("name%1.com").arg(i), Verdict::Available,
+                                  QDateTime::currentDateTimeUtc()));
+        store.reset();
+        HistoryReader reader(path);
+        QString error;
+        QVERIFY(reader.open(&error));
+        QCOMPARE(reader.rows({}).size(), 200);
+    }
+
+    // A lock that outlasts the wait: the search learns how many of its verdicts the history lost.
+    void aLockOutlastingTheWaitIsCounted()
+    {
+        test::FakeWhoisServer server;
+        QVERIFY(server.listen());
+        test::Harness harness(server.port());
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(harness.folder.root(), &messages);
+        QVERIFY(store);
+        store->setEndWait(std::chrono::milliseconds(300));
+        harness.filer.setHistory(store.get());
+        QSignalSpy problems(store.get(), &HistoryStore::problem);
+        OtherWriter other(store->path());
+        QVERIFY(other.holds());
+        QVERIFY(harness.run(harness.writeList("a.com\r\nb.com\r\nfreec.com\r\n")));
+        store->close();
+        QCOMPARE(store->lostCount(), 3);
+        QCOMPARE(harness.driver.progress().historyLost, 3);
+        QCOMPARE(problems.size(), 1);
+        QVERIFY(problems.at(0).at(0).toString().contains(QLatin1String("locked")));
     }
 
     // A search writes while another writer (the watch list) and a reader work on the same file:
