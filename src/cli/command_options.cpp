@@ -306,7 +306,9 @@ QList<QCommandLineOption> historyCommandOptions()
 {
     return {
         {QStringLiteral("name"),
-         QStringLiteral("Only names like this: * and ? as wildcards, else a part of the name."),
+         QStringLiteral("Only names like this, without regard to case: * stands for any characters and ? "
+                        "for one, and the pattern must match the whole name; without either it may match "
+                        "any part of it. Every other character stands for itself."),
          QStringLiteral("PATTERN")},
         {QStringLiteral("verdict"),
          QStringLiteral("Only this verdict: available, registered, unanswered or not-registrable."),

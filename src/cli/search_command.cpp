@@ -72,7 +72,7 @@ private:
     void sayWhereLookupsGo() const;
     void connectSignals();
     void takeVerdict(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
-    void printSummary() const;
+    void printSummary(double seconds) const;
     ExitCode exitCode() const;
 
     SearchOptions m_options;
@@ -129,7 +129,12 @@ ExitCode SearchRun::run()
     if (driver.isRunning())
         QCoreApplication::exec();
     m_progress->finish();
-    printSummary();
+    // The search's own time, not the history's wait for another writer.
+    const double seconds = m_progress->elapsedSeconds();
+    // The last verdicts reach the history (or are counted lost) before the summary tells of them.
+    if (m_history)
+        m_history->close();
+    printSummary(seconds);
     return exitCode();
 }
 
@@ -317,15 +322,15 @@ void SearchRun::takeVerdict(const QString& domain, Verdict verdict, const QStrin
         m_progress->update(driver.progress(), driver.unansweredCount());
 }
 
-void SearchRun::printSummary() const
+void SearchRun::printSummary(double seconds) const
 {
     const SearchDriver& driver = *m_session->driver();
     std::fprintf(stderr,
                  "Checked %lld names in %.1f s: %lld available, %lld registered, %lld not registrable, %lld "
                  "unanswered. Resume position: %lld.\n",
-                 m_checked, m_progress->elapsedSeconds(), m_counts[int(Verdict::Available)],
-                 m_counts[int(Verdict::Registered)], m_counts[int(Verdict::NotRegistrable)],
-                 m_counts[int(Verdict::Unanswered)], driver.resumePosition());
+                 m_checked, seconds, m_counts[int(Verdict::Available)], m_counts[int(Verdict::Registered)],
+                 m_counts[int(Verdict::NotRegistrable)], m_counts[int(Verdict::Unanswered)],
+                 driver.resumePosition());
     if (driver.dnsPrecheckInEffect())
         std::fprintf(stderr, "DNS settled %lld of the registered names without a registry query.\n",
                      driver.dnsSettledCount());
@@ -335,6 +340,11 @@ void SearchRun::printSummary() const
             "History settled %lld of the registered names without a registry query (taken in the last "
             "%d days; --recheck asks them).\n",
             driver.historySettledCount(), driver.historyDays());
+    if (const qint64 lost = driver.progress().historyLost; lost > 0)
+        std::fprintf(stderr,
+                     "%lld verdicts could not be recorded in the history (they are in the output "
+                     "and the result files).\n",
+                     lost);
     if (driver.confirmFree() && m_unconfirmed > 0)
         std::fprintf(stderr, "%lld of the available names are unconfirmed: only WHOIS said they are free.\n",
                      m_unconfirmed);

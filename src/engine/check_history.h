@@ -78,6 +78,8 @@ public:
     virtual void recordChange(const WatchChange& /*change*/) {}
     // Everything recorded so far reaches the disk before this returns.
     virtual void flush() = 0;
+    // Verdicts recorded so far that could not be written and never will be.
+    virtual qint64 lostCount() const { return 0; }
 };
 
 // Whether a name need not be asked again: taken (registered or not registrable) within the last

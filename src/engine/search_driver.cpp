@@ -72,6 +72,8 @@ public:
         qint64 dropping = 0;
         // Names whose newest check of the last days found them taken, read from the history at the start.
         QHash<QString, TakenCheck> recent;
+        // The history's count of verdicts it could not write, when this search started.
+        qint64 historyLostBefore = 0;
         QDateTime startedAt;
         // Entries DNS found undelegated, until filed: a free verdict of theirs counts as confirmed.
         QSet<qint64> dnsClear;
@@ -433,6 +435,8 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->run.entryTotal = total;
     d->run.running = true;
     d->run.startedAt = QDateTime::currentDateTimeUtc();
+    if (d->filer->history())
+        d->run.historyLostBefore = d->filer->history()->lostCount();
     if (d->historyDays > 0 && d->filer->history())
         d->run.recent = d->filer->history()->takenSince(d->run.startedAt.addDays(-d->historyDays));
     // DNS goes out straight, not through the proxies: only to a server the user named.
@@ -643,6 +647,9 @@ SearchProgress SearchDriver::progress() const
     progress.proxies = d->queue.proxyCount();
     progress.dnsSettled = run.dnsSettled;
     progress.historySettled = run.historySettled;
+    // Read as it stands: a history that writes after the search waits for it still counts.
+    if (d->filer->history() && run.startedAt.isValid())
+        progress.historyLost = d->filer->history()->lostCount() - run.historyLostBefore;
     progress.dropping = run.dropping;
     progress.available = run.available;
     progress.taken = run.taken;

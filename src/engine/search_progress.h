@@ -18,6 +18,7 @@ struct SearchProgress
     qint64 waitingSlot = 0;   // read ahead, ready to go as soon as a lookup slot is free
     qint64 dnsSettled = 0;    // taken names that DNS settled without a registry query
     qint64 historySettled = 0; // taken names the history settled without a registry query
+    qint64 historyLost = 0;    // verdicts of this search the history could not record
     qint64 dropping = 0;      // taken names found in a deletion state or past their expiry
     // Verdicts of this search: free and taken names filed, names given up as unanswered.
     qint64 available = 0;

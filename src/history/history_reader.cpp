@@ -3,11 +3,13 @@
 #include <QAtomicInteger>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <cstdio>
 #include <ctime>
+#include <sqlite3.h>
 
 namespace brisquel {
 
@@ -48,12 +50,11 @@ HistoryRow rowFrom(const QSqlQuery& query)
     return row;
 }
 
-// A pattern with wildcards matches the whole name; without, any part of it.
+// A pattern with wildcards matches the whole name; without, any part of it. Only '*' and '?' are
+// wildcards: GLOB's character classes are taken literally.
 QString globFor(const QString& pattern)
 {
     const QString lower = pattern.trimmed().toLower();
-    if (lower.contains(QLatin1Char('*')) || lower.contains(QLatin1Char('?')))
-        return lower;
     QString escaped;
     for (const QChar c : lower) {
         if (c == QLatin1Char('[') || c == QLatin1Char(']'))
@@ -61,6 +62,8 @@ QString globFor(const QString& pattern)
         else
             escaped += c;
     }
+    if (lower.contains(QLatin1Char('*')) || lower.contains(QLatin1Char('?')))
+        return escaped;
     return QLatin1Char('*') + escaped + QLatin1Char('*');
 }
 
@@ -108,6 +111,20 @@ QDateTime historyTimeFromText(const QString& text)
     return time;
 }
 
+sqlite3* sqliteHandle(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+void setCheckpointOnClose(const QSqlDatabase& db, bool on)
+{
+    if (sqlite3* sqlite = sqliteHandle(db))
+        sqlite3_db_config(sqlite, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, on ? 0 : 1, nullptr);
+}
+
 HistoryReader::HistoryReader(const QString& path)
     : m_path(path)
 {}
@@ -137,11 +154,15 @@ bool HistoryReader::open(QString* error)
         db.setDatabaseName(m_path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
         QSqlQuery probe(db);
-        if (!db.open() || !probe.exec(QStringLiteral("SELECT count(*) FROM checks WHERE id < 0"))) {
+        if (db.open())
+            setCheckpointOnClose(db, false);
+        if (!db.isOpen() || !probe.exec(QStringLiteral("SELECT count(*) FROM checks WHERE id < 0"))) {
             *error = QStringLiteral("%1 cannot be read: %2")
                          .arg(m_path, db.isOpen() ? probe.lastError().text() : db.lastError().text());
+            probe.finish();
             db.close();
         } else {
+            setCheckpointOnClose(db, true);
             m_connection = name;
             return true;
         }
@@ -225,14 +246,17 @@ QHash<QString, TakenCheck> HistoryReader::takenSince(const QDateTime& since, QSt
     QHash<QString, TakenCheck> taken;
     if (!isOpen())
         return taken;
-    // SQLite takes a group's bare columns from the row that gives MAX(id): each name's newest check.
+    // Each name's newest check is the one recorded last, whatever its date says (a clock set back
+    // dates a newer check earlier); only then does its age count, a date ahead of now passing as
+    // recent. Only names checked since then can qualify, which keeps the grouping small.
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     query.prepare(QStringLiteral(
-        "SELECT ascii, verdict, state, expires, checked FROM (SELECT ascii, verdict, state, expires, "
-        "checked, "
-        "MAX(id) FROM checks WHERE checked >= ? GROUP BY ascii) "
-        "WHERE verdict IN ('registered', 'not-registrable') AND (state IS NULL OR state = '')"));
+        "SELECT ascii, verdict, state, expires, checked FROM checks WHERE id IN (SELECT MAX(id) FROM checks "
+        "WHERE ascii IN (SELECT ascii FROM checks WHERE checked >= ?) GROUP BY ascii) "
+        "AND checked >= ? AND verdict IN ('registered', 'not-registrable') "
+        "AND (state IS NULL OR state = '')"));
+    query.addBindValue(historyTimeText(since));
     query.addBindValue(historyTimeText(since));
     if (!run(query, error))
         return taken;

@@ -9,6 +9,9 @@
 #include <functional>
 #include <optional>
 
+class QSqlDatabase;
+struct sqlite3;
+
 namespace brisquel {
 
 // What a history query asks for; empty fields do not filter.
@@ -48,7 +51,8 @@ public:
     // printed in little memory. `take` returns false to stop. False with *error on a failure.
     bool forEachRow(const HistoryFilter& filter, const std::function<bool(const HistoryRow&)>& take,
                     QString* error = nullptr) const;
-    // The newest verdict per name (ASCII form) among those checked at or after `since`.
+    // Per name (ASCII form), its newest check, the one recorded last, where that found the name
+    // taken and not dropping and is dated at or after `since`.
     QHash<QString, TakenCheck> takenSince(const QDateTime& since, QString* error = nullptr) const;
     // The newest answer about each of these names (ASCII forms), however old: an unanswered check
     // says nothing of the name.
@@ -70,5 +74,11 @@ QByteArray historyTimeBytes(const QDateTime& time);
 // yyyy-MM-dd; empty for an invalid date.
 QByteArray historyDateBytes(const QDate& date);
 QDateTime historyTimeFromText(const QString& text);
+
+// SQLite's own handle of an open Qt SQL connection; null when the driver is another.
+sqlite3* sqliteHandle(const QSqlDatabase& db);
+// Whether closing the connection copies the WAL into the file when it is the last one (SQLite's
+// way). Off while a file is looked at: a WAL beside it may be another database's.
+void setCheckpointOnClose(const QSqlDatabase& db, bool on);
 
 } // namespace brisquel

@@ -12,7 +12,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <algorithm>
 #include <chrono>
+#include <optional>
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -27,6 +29,9 @@ namespace {
 // A batch is written after this long, or at once when this many are waiting.
 constexpr auto BatchInterval = std::chrono::milliseconds(250);
 constexpr size_t BatchSize = 2000;
+// A write waits this long for another writer's lock; its batch is then tried again with the next,
+// so that closing never waits long for a try to end.
+constexpr int WriteTryMs = 1000;
 // Verdicts kept for another try while the file is busy; more than that are dropped.
 constexpr size_t MostHeldBack = 200000;
 // A file larger than this is not checked through at opening (the check reads all of it).
@@ -54,8 +59,55 @@ const QStringList& schema()
     return statements;
 }
 
-// Makes the file ready: WAL mode, the tables, and (when not too large) a look through it.
-bool prepareFile(const QString& path, QString* error)
+bool isFullDisk(const QString& error)
+{
+    return error.contains(QLatin1String("full"), Qt::CaseInsensitive);
+}
+
+bool isBusy(const QString& error)
+{
+    return error.contains(QLatin1String("locked"), Qt::CaseInsensitive) ||
+           error.contains(QLatin1String("busy"), Qt::CaseInsensitive);
+}
+
+// The version of the tables, in the file's user_version. Files made before it was kept say 0 and
+// are taken when their tables are the history's.
+constexpr int SchemaVersion = 1;
+
+// Why the open file holds something other than a history; empty for a history or an empty file.
+// A WAL of another database left beside the file ends here too: SQLite reads it as the file's
+// newest state, and the file then shows that database.
+QString foreignContent(QSqlQuery& query)
+{
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        return query.lastError().text();
+    const int version = query.value(0).toInt();
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")))
+        return query.lastError().text();
+    QStringList tables;
+    while (query.next())
+        tables << query.value(0).toString();
+    if (tables.isEmpty() && version == 0)
+        return {};
+    if (version != 0 && version != SchemaVersion)
+        return QStringLiteral("it is not a history of this version of the program: its version is %1")
+            .arg(version);
+    const bool checksFit =
+        tables.contains(QLatin1String("checks")) &&
+        query.exec(QStringLiteral("SELECT id, name, ascii, verdict, detail, server, method, state, expires, "
+                                  "checked FROM checks LIMIT 0"));
+    const bool changesFit = !tables.contains(QLatin1String("changes")) ||
+                            query.exec(QStringLiteral(
+                                "SELECT id, name, ascii, kind, before, after, noticed FROM changes LIMIT 0"));
+    if (!checksFit || !changesFit)
+        return QStringLiteral("it is not a history: its tables are %1")
+            .arg(tables.join(QStringLiteral(", ")));
+    return {};
+}
+
+// Makes the file ready: WAL mode, the tables, and (when not too large) a look through it. False
+// with the reason; *damaged tells a file to move aside from one that could not be used just now.
+bool prepareFile(const QString& path, QString* error, bool* damaged)
 {
     const QString name = nextConnectionName("setup");
     bool ok = false;
@@ -66,14 +118,31 @@ bool prepareFile(const QString& path, QString* error)
         if (!db.open()) {
             *error = db.lastError().text();
         } else {
+            // Until the file is known to be a history, closing must not copy a WAL found beside it
+            // into the file: were that WAL another database's, it would overwrite the history.
+            setCheckpointOnClose(db, false);
             QSqlQuery query(db);
-            ok = query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && query.next() &&
-                 query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
-            if (!ok)
-                *error = query.lastError().isValid() ? query.lastError().text()
-                                                     : QStringLiteral("it cannot be put in WAL mode");
-            for (const QString& statement : schema()) {
-                if (ok && !query.exec(statement)) {
+            *error = foreignContent(query);
+            ok = error->isEmpty();
+            if (ok) {
+                ok = query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && query.next() &&
+                     query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+                if (!ok)
+                    *error = query.lastError().isValid() ? query.lastError().text()
+                                                         : QStringLiteral("it cannot be put in WAL mode");
+            }
+            // Tables missing (a new file, or one from before the watch list) are added; a history
+            // with all of them is not written to here, so that another writer's lock costs nothing.
+            const QStringList tables = db.tables();
+            if (ok &&
+                !(tables.contains(QLatin1String("checks")) && tables.contains(QLatin1String("changes")))) {
+                for (const QString& statement : schema()) {
+                    if (ok && !query.exec(statement)) {
+                        ok = false;
+                        *error = query.lastError().text();
+                    }
+                }
+                if (ok && !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion))) {
                     ok = false;
                     *error = query.lastError().text();
                 }
@@ -90,6 +159,8 @@ bool prepareFile(const QString& path, QString* error)
         }
     }
     QSqlDatabase::removeDatabase(name);
+    // A busy file is sound, only held by another writer for now.
+    *damaged = !ok && !isBusy(*error);
     return ok;
 }
 
@@ -115,17 +186,6 @@ bool moveAside(const QString& path, QString* movedTo, QString* error)
     return true;
 }
 
-bool isFullDisk(const QString& error)
-{
-    return error.contains(QLatin1String("full"), Qt::CaseInsensitive);
-}
-
-bool isBusy(const QString& error)
-{
-    return error.contains(QLatin1String("locked"), Qt::CaseInsensitive) ||
-           error.contains(QLatin1String("busy"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 HistoryStore::HistoryStore(const QString& path, QObject* parent)
@@ -133,7 +193,18 @@ HistoryStore::HistoryStore(const QString& path, QObject* parent)
     , m_path(path)
 {}
 
+void HistoryStore::setEndWait(std::chrono::milliseconds wait)
+{
+    const std::lock_guard lock(m_mutex);
+    m_endWait = wait;
+}
+
 HistoryStore::~HistoryStore()
+{
+    close();
+}
+
+void HistoryStore::close()
 {
     if (!m_writer.joinable())
         return;
@@ -150,9 +221,14 @@ bool HistoryStore::open(QString* notice, QString* error)
     if (isOpen())
         return true;
     QString why;
-    if (!prepareFile(m_path, &why)) {
+    bool damaged = false;
+    if (!prepareFile(m_path, &why, &damaged)) {
         if (!QFileInfo::exists(m_path)) {
             *error = QStringLiteral("The history %1 cannot be made: %2").arg(m_path, why);
+            return false;
+        }
+        if (!damaged) {
+            *error = QStringLiteral("The history %1 cannot be opened: %2").arg(m_path, why);
             return false;
         }
         QString movedTo;
@@ -165,7 +241,7 @@ bool HistoryStore::open(QString* notice, QString* error)
         *notice = QStringLiteral("The history %1 could not be opened (%2); it was moved to %3 and a new one "
                                  "started.")
                       .arg(m_path, why, movedTo);
-        if (!prepareFile(m_path, &why)) {
+        if (!prepareFile(m_path, &why, &damaged)) {
             *error = QStringLiteral("The history %1 cannot be made: %2").arg(m_path, why);
             return false;
         }
@@ -174,6 +250,7 @@ bool HistoryStore::open(QString* notice, QString* error)
     if (!m_reader->open(error))
         return false;
     m_connection = nextConnectionName("writer");
+    m_stop = false;
     m_writer = std::thread([this] { writeLoop(); });
     return true;
 }
@@ -257,6 +334,9 @@ void HistoryStore::writeLoop()
                 QStringLiteral("The history %1 cannot be written: %2").arg(m_path, db.lastError().text()));
         QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
 
+        // Set when the store closes; until then another writer's lock is waited out however long
+        // (as long as no more than MostHeldBack verdicts wait).
+        std::optional<std::chrono::steady_clock::time_point> endBy;
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_wake.wait_for(lock, BatchInterval, [&] {
@@ -268,19 +348,40 @@ void HistoryStore::writeLoop()
             changes.swap(m_pendingChanges);
             const quint64 asked = m_flushAsked;
             const bool stop = m_stop;
+            if (stop && !endBy)
+                endBy = std::chrono::steady_clock::now() + m_endWait;
             lock.unlock();
+            int busyTimeoutMs = WriteTryMs;
+            if (endBy) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    *endBy - std::chrono::steady_clock::now());
+                busyTimeoutMs = int(std::clamp<qint64>(left.count(), 0, WriteTryMs));
+            }
             QString error;
-            const bool written =
-                (batch.empty() && changes.empty()) || (db.isOpen() && writeBatch(batch, changes, &error));
+            const bool written = (batch.empty() && changes.empty()) ||
+                                 (db.isOpen() && writeBatch(batch, changes, busyTimeoutMs, &error));
             lock.lock();
-            const bool heldBack =
-                !written && isBusy(error) && !stop && m_pending.size() + batch.size() <= MostHeldBack;
+            const bool heldBack = !written && isBusy(error) &&
+                                  m_pending.size() + batch.size() <= MostHeldBack &&
+                                  (!endBy || std::chrono::steady_clock::now() < *endBy);
             if (heldBack) {
-                // Another writer held the file for the whole time-out: this batch goes with the next.
+                // Another writer holds the file: this batch goes with the next.
                 m_pending.insert(m_pending.begin(), std::make_move_iterator(batch.begin()),
                                  std::make_move_iterator(batch.end()));
                 m_pendingChanges.insert(m_pendingChanges.begin(), std::make_move_iterator(changes.begin()),
                                         std::make_move_iterator(changes.end()));
+                if (stop) {
+                    const qint64 waiting = qint64(m_pending.size());
+                    const double seconds = double(m_endWait.count()) / 1000;
+                    lock.unlock();
+                    reportOnce(QStringLiteral("wait"),
+                               QStringLiteral("Another writer holds the history %1: the last %2 verdicts "
+                                              "wait for it, up to %3 s.")
+                                   .arg(m_path)
+                                   .arg(waiting)
+                                   .arg(seconds));
+                    lock.lock();
+                }
             } else if (!written) {
                 m_lostCount += qint64(batch.size());
                 lock.unlock();
@@ -308,24 +409,25 @@ void HistoryStore::writeLoop()
 }
 
 bool HistoryStore::writeBatch(const std::vector<CheckRecord>& batch, const std::vector<WatchChange>& changes,
-                              QString* error)
+                              int busyTimeoutMs, QString* error)
 {
     // The insert goes to SQLite directly on the connection Qt SQL opened: binding values through
     // QSqlQuery costs several times what SQLite spends storing them.
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+    sqlite3* sqlite = sqliteHandle(db);
+    if (!sqlite) {
         *error = QStringLiteral("the database driver is not SQLite");
         return false;
     }
-    sqlite3* sqlite = *static_cast<sqlite3* const*>(handle.constData());
     const auto fail = [&](sqlite3_stmt* statement) {
         *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
         sqlite3_finalize(statement);
         sqlite3_exec(sqlite, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     };
-    if (sqlite3_exec(sqlite, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    sqlite3_busy_timeout(sqlite, busyTimeoutMs);
+    // The write lock at once: another writer is waited for here, not midway through the inserts.
+    if (sqlite3_exec(sqlite, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
         *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
         return false;
     }

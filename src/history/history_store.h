@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -19,19 +20,22 @@ class HistoryReader;
 // history.sqlite, written: record() hands a verdict to a writer thread, which writes what came in
 // a transaction at a time (a quarter second's worth, or sooner when many are waiting), so that a
 // search never waits for the disk. WAL mode and a busy time-out let a search, `history` and
-// `watch` use one file at once. A file that is no database or is damaged is moved aside
-// ("history-damaged-STAMP.sqlite") and a new one started; a full disk is reported once and the
-// verdicts of that moment are dropped (the result lists' text files stay the truth).
+// `watch` use one file at once; verdicts that meet another program's lock wait for it, at the end
+// up to endWait(). A file that is no database, is damaged or holds something other than a history
+// is moved aside ("history-damaged-STAMP.sqlite") and a new one started; a full disk is reported
+// once and the verdicts of that moment are dropped (the result lists' text files stay the truth).
 class HistoryStore : public QObject, public CheckHistory
 {
     Q_OBJECT
 public:
     static constexpr const char* FileName = "history.sqlite";
-    // Writes wait this long for another writer before they count as failed.
+    // Opening waits this long for another writer.
     static constexpr int BusyTimeoutMs = 10000;
+    // How long, at the end, what is still waiting may wait for another program's lock on the file.
+    static constexpr std::chrono::milliseconds DefaultEndWait{120000};
 
     explicit HistoryStore(const QString& path, QObject* parent = nullptr);
-    // Writes what is still waiting.
+    // Closes.
     ~HistoryStore() override;
 
     // Opens the file, making it when missing. *notice says what was done about a damaged one.
@@ -39,6 +43,10 @@ public:
     bool open(QString* notice, QString* error);
     bool isOpen() const { return m_writer.joinable(); }
     QString path() const { return m_path; }
+    void setEndWait(std::chrono::milliseconds wait);
+    // Writes what is still waiting, waiting out another program's lock up to endWait(), and stops
+    // recording; what could not be written is in lostCount(). Problems met are said by problem().
+    void close();
 
     void record(const CheckRecord& record) override;
     QHash<QString, TakenCheck> takenSince(const QDateTime& since) override;
@@ -46,8 +54,7 @@ public:
     // Written with the next batch of verdicts.
     void recordChange(const WatchChange& change) override;
     void flush() override;
-    // Verdicts that could not be written.
-    qint64 lostCount() const;
+    qint64 lostCount() const override;
 
 Q_SIGNALS:
     // A write failed (full disk, a broken file); said once per kind of failure.
@@ -56,7 +63,7 @@ Q_SIGNALS:
 private:
     void writeLoop();
     bool writeBatch(const std::vector<CheckRecord>& batch, const std::vector<WatchChange>& changes,
-                    QString* error);
+                    int busyTimeoutMs, QString* error);
     static bool writeChanges(QSqlDatabase& db, const std::vector<WatchChange>& changes, QString* error);
     void reportOnce(const QString& kind, const QString& text);
     // What `read` reads once everything recorded is written; a failure is said once.
@@ -64,6 +71,7 @@ private:
     auto readWritten(Read read) -> decltype(read(nullptr));
 
     QString m_path;
+    std::chrono::milliseconds m_endWait = DefaultEndWait;
     QString m_connection; // the writer thread's
     std::unique_ptr<HistoryReader> m_reader;
     std::thread m_writer;

@@ -7,10 +7,21 @@ namespace brisquel {
 HistoryNamePattern::HistoryNamePattern(const QString& pattern)
     : m_text(pattern.trimmed())
 {
-    // Names hold no '/', so the path rules of the conversion never apply.
-    if (m_text.contains(QLatin1Char('*')) || m_text.contains(QLatin1Char('?')))
-        m_wildcard = QRegularExpression(QRegularExpression::wildcardToRegularExpression(m_text),
-                                        QRegularExpression::CaseInsensitiveOption);
+    if (!m_text.contains(QLatin1Char('*')) && !m_text.contains(QLatin1Char('?')))
+        return;
+    // Only '*' and '?' are wildcards, as in `history --name`: a '[' is a character, not a class.
+    QString expression;
+    for (const QChar c : std::as_const(m_text)) {
+        if (c == QLatin1Char('*'))
+            expression += QLatin1String(".*");
+        else if (c == QLatin1Char('?'))
+            expression += QLatin1Char('.');
+        else
+            expression += QRegularExpression::escape(QString(c));
+    }
+    m_wildcard = QRegularExpression(QRegularExpression::anchoredPattern(expression),
+                                    QRegularExpression::CaseInsensitiveOption |
+                                        QRegularExpression::DotMatchesEverythingOption);
 }
 
 bool HistoryNamePattern::matches(const CheckRecord& record) const

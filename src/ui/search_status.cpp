@@ -1,5 +1,7 @@
 #include "search_status.h"
 
+#include <QStringList>
+
 namespace brisquel {
 
 QString entryPanelText(const SearchProgress& progress)
@@ -47,10 +49,15 @@ QString dnsOffNotice(const SearchProgress& progress)
 
 QString historyNotice(const SearchProgress& progress)
 {
-    if (progress.historySettled <= 0)
-        return {};
-    return QStringLiteral("The history settled %1 taken names without asking their registries again.")
-        .arg(progress.historySettled);
+    QStringList notices;
+    if (progress.historySettled > 0)
+        notices << QStringLiteral("The history settled %1 taken names without asking their registries again.")
+                       .arg(progress.historySettled);
+    if (progress.historyLost > 0)
+        notices << QStringLiteral("%1 verdicts could not be recorded in the history (they are in the "
+                                  "result lists).")
+                       .arg(progress.historyLost);
+    return notices.join(QLatin1Char(' '));
 }
 
 QString droppingNotice(const SearchProgress& progress)

@@ -15,7 +15,8 @@ QString openPanelText(const SearchProgress& progress);
 QString dnsOffNotice(const SearchProgress& progress);
 // Said when a search ends that found taken names about to drop; empty when it found none.
 QString droppingNotice(const SearchProgress& progress);
-// "The history settled N taken names …", or nothing when it settled none.
+// "The history settled N taken names …" and how many verdicts it could not record; nothing when
+// neither happened.
 QString historyNotice(const SearchProgress& progress);
 
 } // namespace brisquel

@@ -408,6 +408,8 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("caf\u00e9.com")});
         QCOMPARE(namesOf({QStringLiteral("--name"), QStringLiteral("ken")}),
                  QStringList{QStringLiteral("taken.com")});
+        // '*' and '?' are the only wildcards: no name begins with '['.
+        QCOMPARE(namesOf({QStringLiteral("--name"), QStringLiteral("[a-z]*")}), QStringList());
         QCOMPARE(namesOf({QStringLiteral("--verdict"), QStringLiteral("registered")}),
                  (QStringList{QStringLiteral("caf\u00e9.com"), QStringLiteral("taken.com")}));
         const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);

@@ -2,13 +2,18 @@
 #include "../engine/search_harness.h"
 #include "history/history_reader.h"
 #include "history/history_store.h"
+#include "history/history_table.h"
 #include "tools/fake_whois_server.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
+#include <sqlite3.h>
 
 using namespace brisquel;
 
@@ -27,6 +32,50 @@ CheckRecord checked(const QString& name, Verdict verdict, const QDateTime& when)
 QString historyPath(const test::Harness& harness)
 {
     return harness.folder.path(QLatin1String(HistoryStore::FileName));
+}
+
+// Another program holding the file for writing, until release() (from any thread).
+class OtherWriter
+{
+public:
+    explicit OtherWriter(const QString& path)
+    {
+        sqlite3_open(path.toUtf8().constData(), &m_db);
+        m_holds = sqlite3_exec(m_db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~OtherWriter()
+    {
+        release();
+        sqlite3_close(m_db);
+    }
+    bool holds() const { return m_holds; }
+    void release()
+    {
+        if (m_holds.exchange(false))
+            sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+    std::atomic<bool> m_holds = false;
+};
+
+// A file made with these statements; the connection closes without copying its WAL into the file.
+void makeDatabase(const QString& path, const QStringList& statements)
+{
+    const QString name = QStringLiteral("made");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        setCheckpointOnClose(db, false);
+        QSqlQuery query(db);
+        for (const QString& statement : statements)
+            QVERIFY2(query.exec(statement), qPrintable(statement));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 } // namespace
@@ -130,6 +179,91 @@ private Q_SLOTS:
         QCOMPARE(server.queries().size() - before, 6);
     }
 
+    // A clock set back dates a newer check earlier: each name's last recorded check counts, and
+    // then its age; one dated ahead passes as recent.
+    void theLastRecordedCheckCountsWhateverItsDate()
+    {
+        QTemporaryDir dir;
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+        QVERIFY(store);
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        store->record(checked(QStringLiteral("freenow.com"), Verdict::Registered, now.addSecs(-3600)));
+        store->record(checked(QStringLiteral("freenow.com"), Verdict::Available, now.addDays(-10)));
+        store->record(checked(QStringLiteral("ahead.com"), Verdict::Registered, now.addDays(2)));
+        const QHash<QString, TakenCheck> taken = store->takenSince(now.addDays(-7));
+        QCOMPARE(taken.keys(), QStringList{QStringLiteral("ahead.com")});
+    }
+
+    // `--name` and the window's filter: '*' and '?' are the only wildcards.
+    void aNamePatternHasTwoWildcards()
+    {
+        QTemporaryDir dir;
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+        QVERIFY(store);
+        for (const char* name : {"abc.com", "[a-z]x.com"})
+            store->record(checked(QLatin1String(name), Verdict::Available, QDateTime::currentDateTimeUtc()));
+        store->flush();
+        HistoryReader reader(store->path());
+        QString error;
+        QVERIFY(reader.open(&error));
+        for (const QString& pattern : {QStringLiteral("[a-z]*"), QStringLiteral("[A-Z]?.COM")}) {
+            HistoryFilter filter;
+            filter.namePattern = pattern;
+            const QList<HistoryRow> rows = reader.rows(filter);
+            QCOMPARE(rows.size(), 1);
+            QCOMPARE(rows.first().record.name, QStringLiteral("[a-z]x.com"));
+            const HistoryNamePattern window(pattern);
+            QVERIFY(window.matches(rows.first().record));
+            QVERIFY(!window.matches(checked(QStringLiteral("abc.com"), Verdict::Available, {})));
+        }
+    }
+
+    // Verdicts that meet another writer's lock at the end wait for it, and go in once it clears.
+    void theLastVerdictsWaitForAnotherWriter()
+    {
+        QTemporaryDir dir;
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+        QVERIFY(store);
+        const QString path = store->path();
+        OtherWriter other(path);
+        QVERIFY(other.holds());
+        // It lets go once the store says it waits.
+        QObject::connect(store.get(), &HistoryStore::problem, [&other](const QString&) { other.release(); });
+        for (int i = 0; i < 200; ++i)
+            store->record(checked(QStringLiteral("name%1.com").arg(i), Verdict::Available,
+                                  QDateTime::currentDateTimeUtc()));
+        store.reset();
+        HistoryReader reader(path);
+        QString error;
+        QVERIFY(reader.open(&error));
+        QCOMPARE(reader.rows({}).size(), 200);
+    }
+
+    // A lock that outlasts the wait: the search learns how many of its verdicts the history lost.
+    void aLockOutlastingTheWaitIsCounted()
+    {
+        test::FakeWhoisServer server;
+        QVERIFY(server.listen());
+        test::Harness harness(server.port());
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(harness.folder.root(), &messages);
+        QVERIFY(store);
+        store->setEndWait(std::chrono::milliseconds(300));
+        harness.filer.setHistory(store.get());
+        QSignalSpy problems(store.get(), &HistoryStore::problem);
+        OtherWriter other(store->path());
+        QVERIFY(other.holds());
+        QVERIFY(harness.run(harness.writeList("a.com\r\nb.com\r\nfreec.com\r\n")));
+        store->close();
+        QCOMPARE(store->lostCount(), 3);
+        QCOMPARE(harness.driver.progress().historyLost, 3);
+        QCOMPARE(problems.size(), 1);
+        QVERIFY(problems.at(0).at(0).toString().contains(QLatin1String("locked")));
+    }
+
     // A search writes while another writer (the watch list) and a reader work on the same file:
     // every row arrives.
     void writersAndReadersShareTheFile()
@@ -223,6 +357,51 @@ private Q_SLOTS:
         store->record(checked(QStringLiteral("a.com"), Verdict::Unanswered, QDateTime::currentDateTimeUtc()));
         QCOMPARE(store->latestOf({QStringLiteral("a.com")}).value(QStringLiteral("a.com")).verdict,
                  Verdict::Available);
+    }
+
+    // A file that holds something else than a history is moved aside with its WAL, untouched: a WAL
+    // of another database left beside a history, or a history of another version.
+    void aForeignFileIsMovedAside()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QLatin1String(HistoryStore::FileName));
+        QStringList messages;
+        {
+            std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+            QVERIFY(store);
+            for (int i = 0; i < 30; ++i)
+                store->record(checked(QStringLiteral("kept%1.com").arg(i), Verdict::Registered,
+                                      QDateTime::currentDateTimeUtc()));
+        }
+        const QString other = dir.filePath(QStringLiteral("other.sqlite"));
+        makeDatabase(other,
+                     {QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("CREATE TABLE notes (x)"),
+                      QStringLiteral("INSERT INTO notes VALUES (1)")});
+        QVERIFY(QFile::copy(other + QLatin1String("-wal"), path + QLatin1String("-wal")));
+
+        std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+        QVERIFY(store);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().contains(QLatin1String("its tables are notes")),
+                 qPrintable(messages.first()));
+        QVERIFY(store->takenSince(QDateTime::currentDateTimeUtc().addDays(-1)).isEmpty());
+        const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("history-damaged-*.sqlite")});
+        QCOMPARE(aside.size(), 1);
+        const QString movedTo = dir.filePath(aside.first());
+        // Without the stray WAL the file moved aside is the history it was.
+        QVERIFY(QFile::remove(movedTo + QLatin1String("-wal")));
+        QFile::remove(movedTo + QLatin1String("-shm"));
+        HistoryReader reader(movedTo);
+        QString error;
+        QVERIFY2(reader.open(&error), qPrintable(error));
+        QCOMPARE(reader.rows({}).size(), 30);
+
+        store.reset();
+        makeDatabase(path, {QStringLiteral("PRAGMA user_version = 99")});
+        messages.clear();
+        QVERIFY(openFolderHistory(dir.path(), &messages));
+        QVERIFY2(messages.value(0).contains(QLatin1String("its version is 99")),
+                 qPrintable(messages.value(0)));
     }
 };
 
