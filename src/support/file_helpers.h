@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QtGlobal>
+#include <optional>
+
+class QFile;
 
 namespace brisquel {
 
@@ -15,6 +19,25 @@ QString fileNamePart(const QString& path);
 // the problem naming the file and its size when it is larger than maxBytes, empty otherwise
 // (also when it is missing). Callers add what they do instead of reading it.
 QString oversizeProblem(const QString& path, qint64 maxBytes);
+// The same for a device or a pipe found to hold more than maxBytes while it was read.
+QString overLimitProblem(const QString& path, qint64 maxBytes);
+// Opens a file to read. A FIFO is opened without waiting for a writer: with none it reads as
+// empty instead of holding the program. *error says why it cannot be read.
+bool openToRead(QFile* file, const QString& path, QString* error);
+// The bytes of a file that holds at most maxBytes; nullopt with *error (naming the file) when it
+// holds more or cannot be read. A device or a pipe has no size to check beforehand (/dev/zero never
+// ends): it is read in chunks and given up once it passes the limit.
+std::optional<QByteArray> readWhole(const QString& path, qint64 maxBytes, QString* error);
+
+// How a file the user named is written whole.
+enum class WriteTarget
+{
+    Replace, // a regular file, or none yet: a temporary file is renamed over it
+    InPlace, // a character device or a FIFO: a rename would put a regular file where the node was
+    Refused, // a folder, a block device, a socket
+};
+// *why says what the path is when it is refused.
+WriteTarget writeTargetOf(const QString& path, QString* why);
 // A path in folder (made when missing) for a copy of a file about to change: "NAME-yyyyMMdd-hhmmss"
 // plus suffix (".txt"), with "-2", "-3"... before the suffix when that is taken already.
 QString freshBackupPath(const QString& folder, const QString& name, const QString& suffix,

@@ -1,11 +1,14 @@
 #include "text_file.h"
 
+#include "file_helpers.h"
 #include "line_reader.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace brisquel::TextFile {
 
@@ -31,8 +34,47 @@ bool writeAll(QFileDevice& file, const QByteArray& bytes)
     return true;
 }
 
+namespace {
+
+// A device or a FIFO takes the bytes as they come. A FIFO nobody reads from is an error rather
+// than a wait without end.
+bool writeInPlace(const QString& path, const QByteArray& bytes, QString* error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    QFile file(path);
+    if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
+        !file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        const int cause = errno;
+        if (fd >= 0 && !file.isOpen())
+            ::close(fd);
+        if (error)
+            *error = QStringLiteral("Cannot write %1: %2")
+                         .arg(path, cause == ENXIO ? QStringLiteral("no program reads from it")
+                                                   : QString::fromLocal8Bit(std::strerror(cause)));
+        return false;
+    }
+    if (writeAll(file, bytes))
+        return true;
+    if (error)
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    return false;
+}
+
+} // namespace
+
 bool writeText(const QString& path, const QByteArray& bytes, QString* error)
 {
+    QString why;
+    switch (writeTargetOf(path, &why)) {
+    case WriteTarget::Refused:
+        if (error)
+            *error = QStringLiteral("Cannot write %1: %2").arg(path, why);
+        return false;
+    case WriteTarget::InPlace:
+        return writeInPlace(path, bytes, error);
+    case WriteTarget::Replace:
+        break;
+    }
     QSaveFile file(path);
     // Unbuffered: commit() overlooks a short write that only its final flush meets, and would put a
     // cut file in place of a whole one.
@@ -96,19 +138,32 @@ bool isOutOfSpace(const QString& errorString)
     return false;
 }
 
-bool readLines(const QString& path, QStringList* lines, QString* error)
+bool readLines(const QString& path, QStringList* lines, QString* error, qint64 maxBytes)
 {
+    if (const QString tooLarge = oversizeProblem(path, maxBytes); !tooLarge.isEmpty()) {
+        if (error)
+            *error = tooLarge;
+        return false;
+    }
     LineReader reader;
     if (!reader.open(path, error))
         return false;
+    reader.setByteLimit(maxBytes + 1);
     QString line;
+    QStringList read;
     while (reader.readLine(&line))
-        lines->append(line);
+        read.append(line);
     if (reader.hasError()) {
         if (error)
             *error = reader.errorString();
         return false;
     }
+    if (reader.bytesRead() > maxBytes) {
+        if (error)
+            *error = overLimitProblem(path, maxBytes);
+        return false;
+    }
+    *lines += read;
     return true;
 }
 
