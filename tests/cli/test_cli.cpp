@@ -75,6 +75,8 @@ private Q_SLOTS:
         QSettings settings(m_home->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         QCOMPARE(settings.value(QStringLiteral("Velmorra/Settings/CustWordNum")).toString(),
                  QStringLiteral("4"));
+        // Only the list's own position: one that belongs to whichever list ran last is never read.
+        QVERIFY(!settings.contains(QStringLiteral("Velmorra/Settings/wordNumber")));
     }
 
     void theProxyIsForThisRunOnly()

@@ -71,7 +71,6 @@ private Q_SLOTS:
         QCOMPARE(h.fileLines(QStringLiteral("LowProfile.txt")).size(), 2);
         // The whole list is done: the next search of it starts after its end.
         QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("6"));
-        QCOMPARE(h.settings.value(SettingKeys::wordNumber()), QStringLiteral("6"));
         QCOMPARE(h.driver.resumePosition(), 6);
         QCOMPARE(m_server->queries().size(), 5);
     }
