@@ -1,5 +1,7 @@
 #include "file_helpers.h"
 
+#include "text_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -126,6 +128,22 @@ std::optional<QByteArray> readWhole(const QString& path, qint64 maxBytes, QStrin
     }
 }
 
+bool openInPlace(QFile* file, const QString& path, QString* error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    file->setFileName(path);
+    if (fd >= 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 &&
+        file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return true;
+    const int cause = errno;
+    if (fd >= 0)
+        ::close(fd);
+    if (error)
+        *error = cause == ENXIO ? QStringLiteral("no program reads from it")
+                                : QString::fromLocal8Bit(std::strerror(cause));
+    return false;
+}
+
 WriteTarget writeTargetOf(const QString& path, QString* why)
 {
     struct stat status = {};
@@ -156,6 +174,24 @@ bool copyFileTo(const QString& source, const QString& destination)
 {
     if (!fileExists(source))
         return false;
+    switch (writeTargetOf(destination, nullptr)) {
+    case WriteTarget::Refused:
+        return false;
+    case WriteTarget::InPlace: {
+        QFile in(source);
+        QFile out;
+        if (!in.open(QIODevice::ReadOnly) || !openInPlace(&out, destination, nullptr))
+            return false;
+        while (!in.atEnd()) {
+            const QByteArray chunk = in.read(64 * 1024);
+            if (chunk.isEmpty() || !TextFile::writeAll(out, chunk))
+                return false;
+        }
+        return true;
+    }
+    case WriteTarget::Replace:
+        break;
+    }
     const QString temporary = destination + QStringLiteral(".part");
     QFile::remove(temporary);
     if (!QFile::copy(source, temporary))

@@ -38,11 +38,15 @@ enum class WriteTarget
 };
 // *why says what the path is when it is refused.
 WriteTarget writeTargetOf(const QString& path, QString* why);
+// Opens a character device or FIFO to write to in place. A FIFO nobody reads from is an error
+// ("no program reads from it") rather than a wait without end.
+bool openInPlace(QFile* file, const QString& path, QString* error);
 // A path in folder (made when missing) for a copy of a file about to change: "NAME-yyyyMMdd-hhmmss"
 // plus suffix (".txt"), with "-2", "-3"... before the suffix when that is taken already.
 QString freshBackupPath(const QString& folder, const QString& name, const QString& suffix,
                         const QDateTime& when);
-// Copies, replacing the destination; failures are returned but callers may ignore them.
+// Copies, replacing the destination (a device or FIFO is written to in place, a folder refused,
+// as by writeTargetOf()); failures are returned but callers may ignore them.
 // A file the user chose by a setting: an absolute path as it is, a relative one, or the default
 // name when none was chosen, in `folder`.
 QString chosenFilePath(const QString& folder, const QString& chosen, const QString& defaultName);

@@ -7,8 +7,6 @@
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace brisquel::TextFile {
 
@@ -36,21 +34,14 @@ bool writeAll(QFileDevice& file, const QByteArray& bytes)
 
 namespace {
 
-// A device or a FIFO takes the bytes as they come. A FIFO nobody reads from is an error rather
-// than a wait without end.
+// A device or a FIFO takes the bytes as they come.
 bool writeInPlace(const QString& path, const QByteArray& bytes, QString* error)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    QFile file(path);
-    if (fd < 0 || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0 ||
-        !file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        const int cause = errno;
-        if (fd >= 0 && !file.isOpen())
-            ::close(fd);
+    QFile file;
+    QString why;
+    if (!openInPlace(&file, path, &why)) {
         if (error)
-            *error = QStringLiteral("Cannot write %1: %2")
-                         .arg(path, cause == ENXIO ? QStringLiteral("no program reads from it")
-                                                   : QString::fromLocal8Bit(std::strerror(cause)));
+            *error = QStringLiteral("Cannot write %1: %2").arg(path, why);
         return false;
     }
     if (writeAll(file, bytes))

@@ -106,16 +106,21 @@ private Q_SLOTS:
         const int reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
         QVERIFY(reader >= 0);
         QVERIFY(TextFile::writeLines(fifo, {QStringLiteral("a.com")}, &error));
-        char got[16] = {};
-        QCOMPARE(::read(reader, got, sizeof(got)), 7);
+        const QString source = dir.filePath(QStringLiteral("source.txt"));
+        QVERIFY(TextFile::writeLines(source, {QStringLiteral("b.com")}));
+        QVERIFY(copyFileTo(source, fifo));
+        char got[32] = {};
+        QCOMPARE(::read(reader, got, sizeof(got)), 14);
         ::close(reader);
-        QCOMPARE(QByteArray(got), QByteArray("a.com\r\n"));
+        QCOMPARE(QByteArray(got), QByteArray("a.com\r\nb.com\r\n"));
         struct stat status = {};
         QVERIFY(::stat(name.constData(), &status) == 0 && S_ISFIFO(status.st_mode));
 
+        const QString folder = dir.filePath(QStringLiteral("folder"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-        QVERIFY(!TextFile::writeText(dir.filePath(QStringLiteral("folder")), "x", &error));
+        QVERIFY(!TextFile::writeText(folder, "x", &error));
         QVERIFY2(error.endsWith(QStringLiteral("it is a folder")), qPrintable(error));
+        QVERIFY(!copyFileTo(source, folder));
     }
 
     void readsOfDevicesAndFifosEnd()
