@@ -17,7 +17,7 @@ public:
     // search skips it and says so) without its rest being held in memory.
     static constexpr qsizetype MaxLineBytes = 64 * 1024;
 
-    // Refuses a file larger than MaxFileBytes; a device or a FIFO holds no entries.
+    // Refuses a file larger than MaxFileBytes, and a device or a FIFO (oversizeProblem()).
     bool open(const QString& path, QString* error = nullptr);
     void close() { m_reader.close(); }
     // False at the end of the list.

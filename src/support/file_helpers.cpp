@@ -44,16 +44,31 @@ QString megabytes(qint64 bytes)
     return QString::number(double(bytes) / MiB, 'g', 3);
 }
 
+// A regular file larger than maxBytes; anything else passes.
+QString regularOversize(const QFileInfo& info, qint64 maxBytes)
+{
+    if (!info.isFile() || info.size() <= maxBytes)
+        return {};
+    return QStringLiteral("%1 is %2 MB, more than the %3 MB such a file may have")
+        .arg(QDir::toNativeSeparators(info.filePath()), QString::number(double(info.size()) / MiB, 'f', 1),
+             megabytes(maxBytes));
+}
+
 } // namespace
 
 QString oversizeProblem(const QString& path, qint64 maxBytes)
 {
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() <= maxBytes)
-        return {};
-    return QStringLiteral("%1 is %2 MB, more than the %3 MB such a file may have")
-        .arg(QDir::toNativeSeparators(path), QString::number(double(info.size()) / MiB, 'f', 1),
-             megabytes(maxBytes));
+    // A device or a FIFO has no size to check, and /dev/zero has no end. (A folder fails to open
+    // on its own, and says so.)
+    if (info.exists() && !info.isFile() && !info.isDir())
+        return QStringLiteral("%1 is not a regular file").arg(QDir::toNativeSeparators(path));
+    return regularOversize(info, maxBytes);
+}
+
+QString streamOversizeProblem(const QString& path, qint64 maxBytes)
+{
+    return regularOversize(QFileInfo(path), maxBytes);
 }
 
 QString overLimitProblem(const QString& path, qint64 maxBytes)
@@ -92,7 +107,7 @@ bool openToRead(QFile* file, const QString& path, QString* error)
 
 std::optional<QByteArray> readWhole(const QString& path, qint64 maxBytes, QString* error)
 {
-    if (QString tooLarge = oversizeProblem(path, maxBytes); !tooLarge.isEmpty()) {
+    if (QString tooLarge = streamOversizeProblem(path, maxBytes); !tooLarge.isEmpty()) {
         if (error)
             *error = tooLarge;
         return std::nullopt;

@@ -16,9 +16,13 @@ bool dirExists(const QString& path);
 // The part after the last "/" (or "\", for paths typed the Windows way).
 QString fileNamePart(const QString& path);
 // Data files are read whole, so one far larger than any real one would take the memory with it:
-// the problem naming the file and its size when it is larger than maxBytes, empty otherwise
-// (also when it is missing). Callers add what they do instead of reading it.
+// the problem naming the file and its size when it is larger than maxBytes, or saying that it is
+// a device or a FIFO (no size to check; /dev/zero never ends); empty otherwise (also when it is
+// missing or a folder). Callers add what they do instead of reading it.
 QString oversizeProblem(const QString& path, qint64 maxBytes);
+// The same for a file that may also be a device or a pipe, read up to the limit (readWhole()):
+// only a regular file larger than maxBytes is a problem.
+QString streamOversizeProblem(const QString& path, qint64 maxBytes);
 // The same for a device or a pipe found to hold more than maxBytes while it was read.
 QString overLimitProblem(const QString& path, qint64 maxBytes);
 // Opens a file to read. A FIFO is opened without waiting for a writer: with none it reads as

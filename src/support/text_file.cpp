@@ -131,7 +131,7 @@ bool isOutOfSpace(const QString& errorString)
 
 bool readLines(const QString& path, QStringList* lines, QString* error, qint64 maxBytes)
 {
-    if (const QString tooLarge = oversizeProblem(path, maxBytes); !tooLarge.isEmpty()) {
+    if (const QString tooLarge = streamOversizeProblem(path, maxBytes); !tooLarge.isEmpty()) {
         if (error)
             *error = tooLarge;
         return false;
