@@ -1,4 +1,5 @@
 #include "support/app_info.h"
+#include "support/data_folder.h"
 #include "ui/main_window.h"
 #include "ui/message_log.h"
 #include "ui/program_picture.h"
@@ -7,10 +8,19 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
 #include <unistd.h>
 
 int main(int argc, char* argv[])
 {
+    // Before any window: a mistyped --home is said where it was typed.
+    QStringList given;
+    for (int i = 0; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    if (const QString problem = brisquel::DataFolder::homeArgumentProblem(given); !problem.isEmpty()) {
+        std::fprintf(stderr, "brisquel: %s\n", qPrintable(problem));
+        return 2;
+    }
     // The web engine's sandbox refuses to run as root (containers, fresh machines) and takes the
     // program down with it; without the sandbox the web windows work. It is read at engine start-up.
     const bool runsAsRoot = geteuid() == 0;

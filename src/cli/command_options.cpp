@@ -21,7 +21,11 @@ const char SearchDescription[] =
     "  4    names were sent to servers but not one answered (see the message)\n"
     "  130  interrupted (Ctrl-C); the position was saved\n"
     "  141  standard output was closed (the reader of a pipe ended); the\n"
-    "       position was saved\n";
+    "       position was saved\n\n"
+    "A password in the --socks URL can be read in the process list (ps) until\n"
+    "the program has read it and blotted it out; give it instead in\n"
+    "BRISQUEL_PROXY_PASSWORD or in a file named by --socks-password-file\n"
+    "(socks5://USER@HOST:PORT), or use a proxy list file.\n";
 
 const char VerdictDescription[] =
     "Judges saved WHOIS answers by the answer rules and prints, per file:\n"
@@ -209,6 +213,22 @@ QString searchValuesProblem(const QCommandLineParser& parser, SearchOptions* opt
                 .arg(error);
         options->socks = socks;
     }
+    if (parser.isSet(QStringLiteral("socks-password-file"))) {
+        if (!options->socks || options->socks->user.isEmpty())
+            return QStringLiteral("--socks-password-file needs --socks socks5://USER@HOST:PORT");
+        if (!options->socks->password.isEmpty())
+            return QStringLiteral("give the password either in the --socks URL or in --socks-password-file");
+        options->socksPasswordFile =
+            QFileInfo(parser.value(QStringLiteral("socks-password-file"))).absoluteFilePath();
+    }
+    if (parser.isSet(QStringLiteral("start"))) {
+        // Refused here, before the search writes its list or anything else into the settings.
+        const QString start = parser.value(QStringLiteral("start"));
+        bool ok = false;
+        const qint64 number = start.trimmed().toLongLong(&ok);
+        if (!ok || number < 1)
+            return QStringLiteral("--start needs a whole number of 1 or more, not \"%1\"").arg(start);
+    }
     if (QString problem = readDns(parser, &options->dns, &options->dnsServer); !problem.isEmpty())
         return problem;
     if (parser.isSet(QStringLiteral("list")) == parser.isSet(QStringLiteral("type")))
@@ -230,8 +250,12 @@ QList<QCommandLineOption> searchCommandOptions()
                 QStringLiteral("Entry number to start at (default: resume position)."), QStringLiteral("N")},
                whoisServerOption(),
                {QStringLiteral("socks"),
-                QStringLiteral("Send every lookup through this network proxy (SOCKS5 or HTTP CONNECT)."),
+                QStringLiteral("Send every lookup through this network proxy (SOCKS5 or HTTP CONNECT). "
+                               "Its password is best left out of the URL (see below)."),
                 QStringLiteral("URL")},
+               {QStringLiteral("socks-password-file"),
+                QStringLiteral("The password of the --socks URL's user: the first line of this file."),
+                QStringLiteral("FILE")},
                {QStringLiteral("proxy-list"),
                 QStringLiteral(
                     "Send the lookups through the proxies of this file, taking turns (like proxies.txt)."),
@@ -446,7 +470,7 @@ QString topLevelUsage()
 {
     return QStringLiteral(
         "Usage: brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
-        "                           [--socks URL | --proxy-list FILE]\n"
+        "                           [--socks URL [--socks-password-file FILE] | --proxy-list FILE]\n"
         "                           [--format text|csv|json] [--rdap] [--no-confirm]\n"
         "                           [--recheck | --no-history]\n"
         "                           [--dns SERVER[:PORT] | --no-dns] [--home DIR]\n"

@@ -36,10 +36,11 @@ struct SearchOptions
 {
     std::optional<SearchType> type; // --type; the list file is then the type's own
     QString listFile;               // --list, absolute
-    QString start;                  // --start as given; empty: the resume position
+    QString start;                  // --start, a whole number of 1 or more; empty: the resume position
     OutputFormat format = OutputFormat::Text;
     std::optional<ServerOverride> proxy; // the WHOIS server every lookup goes to
     std::optional<ProxyEntry> socks;     // --socks: every lookup through this network proxy
+    QString socksPasswordFile;           // --socks-password-file: the password of its user
     QString proxyListFile;               // --proxy-list, absolute: through these, taking turns
     bool preferRdap = false;
     bool confirmFree = true;

@@ -3,8 +3,8 @@
 #include "cli/exit_code.h"
 #include "sources/known_extensions.h"
 #include "sources/page_extraction.h"
+#include "support/file_helpers.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 namespace brisquel {
@@ -23,22 +23,11 @@ void printUsage(QTextStream& err)
 
 bool readPage(const QString& path, QString* text, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    const std::optional<QByteArray> bytes = readWhole(path, MaxPageBytes, error);
+    if (!bytes)
         return false;
-    }
-    const QByteArray bytes = file.read(MaxPageBytes + 1);
-    if (bytes.size() > MaxPageBytes) {
-        *error = QStringLiteral("file is larger than %1 bytes").arg(MaxPageBytes);
-        return false;
-    }
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
-        return false;
-    }
     QStringDecoder decoder(QStringDecoder::Utf8);
-    *text = decoder.decode(bytes);
+    *text = decoder.decode(*bytes);
     return true;
 }
 
@@ -84,7 +73,7 @@ ExitCode runExtractCommand(const QStringList& arguments, QTextStream& out, QText
         QString page;
         QString error;
         if (!readPage(path, &page, &error)) {
-            err << "extract: cannot read " << path << ": " << error << '\n';
+            err << "extract: " << error << '\n';
             exitCode = ExitCode::ExtractUnreadablePage;
             continue;
         }

@@ -1,4 +1,5 @@
 #include "cli/cli_output.h"
+#include "cli/command_line.h"
 #include "cli/command_options.h"
 #include "cli/extract_command.h"
 #include "cli/generate_command.h"
@@ -87,5 +88,10 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(brisquel::AppInfo::version());
 
     const QStringList arguments = QCoreApplication::arguments();
+    brisquel::hideProxyPasswords(argc, argv);
+    if (const QString problem = brisquel::DataFolder::homeArgumentProblem(arguments); !problem.isEmpty()) {
+        brisquel::printError(problem);
+        return brisquel::exitStatus(brisquel::ExitCode::BadArguments);
+    }
     return brisquel::exitStatus(runCommand(arguments.value(1), arguments));
 }

@@ -15,6 +15,7 @@
 #include "progress_printer.h"
 #include "sources/list_file.h"
 #include "support/data_folder.h"
+#include "support/file_helpers.h"
 #include "support/settings_store.h"
 #include "whois_config/extension_table.h"
 
@@ -27,6 +28,9 @@
 namespace brisquel {
 
 namespace {
+
+// A password file holds one line; anything near this is not one.
+constexpr qint64 MaxPasswordFileBytes = 64 * 1024;
 
 // Why a search that sent names to servers got not one answer back; empty when a server answered
 // or nothing was sent (the list was all skipped, or DNS settled every name).
@@ -65,10 +69,11 @@ public:
     ExitCode run();
 
 private:
+    std::optional<ExitCode> readProxies();
     bool startSession();
     std::optional<ExitCode> chooseList();
     std::optional<ExitCode> applyOptions();
-    std::optional<ExitCode> applyProxies();
+    void applyProxies();
     void sayWhereLookupsGo() const;
     void connectSignals();
     void takeVerdict(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
@@ -78,6 +83,8 @@ private:
     SearchOptions m_options;
     DataFolder m_folder;
     ResultWriter m_writer;
+    // The command line's proxies (--socks or --proxy-list); none: the settings' ones.
+    std::optional<QList<ProxyEntry>> m_proxies;
     // Before the session: the filer records into it until the end.
     std::unique_ptr<HistoryStore> m_history;
     std::unique_ptr<SearchSession> m_session;
@@ -99,6 +106,9 @@ private:
 
 ExitCode SearchRun::run()
 {
+    // Bad options are refused before anything is written.
+    if (const std::optional<ExitCode> status = readProxies())
+        return *status;
     if (!startSession())
         return ExitCode::Failure;
     if (const std::optional<ExitCode> status = chooseList())
@@ -126,6 +136,8 @@ ExitCode SearchRun::run()
         printError(error);
         return ExitCode::BadArguments;
     }
+    if (!m_options.type)
+        m_session->settings()->setValue(SettingKeys::CustListFile(), listFile);
     if (driver.isRunning())
         QCoreApplication::exec();
     m_progress->finish();
@@ -167,7 +179,14 @@ std::optional<ExitCode> SearchRun::chooseList()
     const SearchType type = m_options.type.value_or(SearchType::CustomList);
     const QString listFile = m_options.type ? m_folder.path(searchTypeListFile(type)) : m_options.listFile;
     if (!QFileInfo(listFile).isFile()) {
-        printError(QStringLiteral("the list file %1 does not exist").arg(listFile));
+        printError((QFileInfo::exists(listFile) ? QStringLiteral("the list file %1 is not a regular file")
+                                                : QStringLiteral("the list file %1 does not exist"))
+                       .arg(listFile));
+        return ExitCode::Failure;
+    }
+    if (const QString tooLarge = oversizeProblem(listFile, ListFileReader::MaxFileBytes);
+        !tooLarge.isEmpty()) {
+        printError(tooLarge);
         return ExitCode::Failure;
     }
     SettingsStore& settings = *m_session->settings();
@@ -178,8 +197,6 @@ std::optional<ExitCode> SearchRun::chooseList()
             printError(point.note);
         m_options.start = QString::number(point.start);
     }
-    if (type == SearchType::CustomList)
-        settings.setValue(SettingKeys::CustListFile(), listFile);
     return std::nullopt;
 }
 
@@ -209,20 +226,40 @@ std::optional<ExitCode> SearchRun::applyOptions()
         printError(m_settingsDnsError);
     }
     printSkippedLines(m_startup->serverLimitProblems);
-    if (const std::optional<ExitCode> status = applyProxies())
-        return status;
+    applyProxies();
     sayWhereLookupsGo();
     return std::nullopt;
 }
 
-// --socks or --proxy-list: the network proxies the lookups go through. DNS does not go through
-// them, so the pre-check stays off unless a DNS server is named.
-std::optional<ExitCode> SearchRun::applyProxies()
+// --socks (its password from the file or the environment when the URL has none) or --proxy-list.
+std::optional<ExitCode> SearchRun::readProxies()
 {
-    // The settings' proxies unless the command line names others.
-    QList<ProxyEntry> proxies = m_startup->proxies;
     if (m_options.socks) {
-        proxies = {*m_options.socks};
+        ProxyEntry socks = *m_options.socks;
+        QString error;
+        if (!m_options.socksPasswordFile.isEmpty()) {
+            const std::optional<QByteArray> bytes =
+                readWhole(m_options.socksPasswordFile, MaxPasswordFileBytes, &error);
+            if (!bytes) {
+                printError(error);
+                return ExitCode::BadArguments;
+            }
+            // The first line, whatever ends it.
+            QByteArray line = *bytes;
+            for (const char end : {'\n', '\r'}) {
+                if (const qsizetype at = line.indexOf(end); at >= 0)
+                    line.truncate(at);
+            }
+            socks.password = QString::fromUtf8(line);
+            if (socks.password.isEmpty()) {
+                printError(QStringLiteral("%1 holds no password on its first line")
+                               .arg(m_options.socksPasswordFile));
+                return ExitCode::BadArguments;
+            }
+        } else if (socks.password.isEmpty() && !socks.user.isEmpty()) {
+            socks.password = qEnvironmentVariable("BRISQUEL_PROXY_PASSWORD");
+        }
+        m_proxies = QList<ProxyEntry>{socks};
     } else if (!m_options.proxyListFile.isEmpty()) {
         QString error;
         const ProxyList list = ProxyList::load(m_options.proxyListFile, &error);
@@ -236,10 +273,19 @@ std::optional<ExitCode> SearchRun::applyProxies()
             printError(QStringLiteral("no proxy in %1").arg(m_options.proxyListFile));
             return ExitCode::BadArguments;
         }
-        proxies = list.proxies;
+        m_proxies = list.proxies;
     }
+    return std::nullopt;
+}
+
+// The network proxies the lookups go through. DNS does not go through them, so the pre-check
+// stays off unless a DNS server is named.
+void SearchRun::applyProxies()
+{
+    // The settings' proxies unless the command line names others.
+    const QList<ProxyEntry> proxies = m_proxies.value_or(m_startup->proxies);
     if (proxies.isEmpty())
-        return std::nullopt;
+        return;
     SearchDriver& driver = *m_session->driver();
     driver.setProxies(proxies);
     QStringList names;
@@ -251,7 +297,6 @@ std::optional<ExitCode> SearchRun::applyProxies()
     if (driver.dnsPrecheck() && dnsServer.trimmed().isEmpty())
         printError(QStringLiteral("DNS pre-check off: it would not go through the proxies (name a server "
                                   "with --dns to keep it)"));
-    return std::nullopt;
 }
 
 void SearchRun::sayWhereLookupsGo() const

@@ -5,10 +5,14 @@
 #include "cli/command_options.h"
 #include "engine/startup.h"
 #include "support/data_folder.h"
-
-#include <QFile>
+#include "support/file_helpers.h"
 
 namespace brisquel {
+
+namespace {
+// Twice what a lookup keeps of an answer: room for one saved with headers around it.
+constexpr qint64 MaxAnswerFileBytes = 2 * 1024 * 1024;
+} // namespace
 
 ExitCode runVerdictCommand(const QStringList& arguments)
 {
@@ -28,14 +32,14 @@ ExitCode runVerdictCommand(const QStringList& arguments)
     StandardOutput output;
     ExitCode status = ExitCode::Success;
     for (const QString& path : parsed.options->files) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            printError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+        QString error;
+        const std::optional<QByteArray> answer = readWhole(path, MaxAnswerFileBytes, &error);
+        if (!answer) {
+            printError(error);
             status = ExitCode::Failure;
             continue;
         }
-        const AnswerRules::Judgement judgement =
-            rules->judge(file.read(2 * 1024 * 1024), parsed.options->server);
+        const AnswerRules::Judgement judgement = rules->judge(*answer, parsed.options->server);
         QStringList why;
         if (!judgement.detail.isEmpty())
             why << judgement.detail;

@@ -129,6 +129,9 @@ private:
     qint64 m_checkedCount = 0;
     qint64 m_unansweredCount = 0;
     std::array<QStringListModel*, 2> m_models{};
+    // What this window filed, shown in its captions. Not the main window's counters: those restart
+    // with each of its searches and take in that search's names too, so the captions would stop
+    // matching the lists under them.
     std::array<qint64, 2> m_filed{};
     std::array<QString, 2> m_captions;
 };

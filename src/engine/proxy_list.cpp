@@ -1,6 +1,7 @@
 #include "proxy_list.h"
 
-#include <QFile>
+#include "support/file_helpers.h"
+
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -87,13 +88,10 @@ ProxyList ProxyList::fromText(const QString& text, const QString& source)
 
 ProxyList ProxyList::load(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+    const std::optional<QByteArray> bytes = readWhole(path, MaxFileBytes, error);
+    if (!bytes)
         return {};
-    }
-    return fromText(QString::fromUtf8(file.readAll()), path);
+    return fromText(QString::fromUtf8(*bytes), path);
 }
 
 } // namespace brisquel

@@ -29,13 +29,16 @@ struct ProxyEntry
 struct ProxyList
 {
     static constexpr auto FileName = "proxies.txt";
+    // Some ten thousand proxies: more than any list of them, less than a device without end.
+    static constexpr qint64 MaxFileBytes = 1024 * 1024;
 
     QList<ProxyEntry> proxies;
     QStringList problems;
 
     bool isEmpty() const { return proxies.isEmpty(); }
     static ProxyList fromText(const QString& text, const QString& source);
-    // *error when the file cannot be read; its bad lines go to problems.
+    // *error when the file cannot be read or is larger than MaxFileBytes; its bad lines go to
+    // problems.
     static ProxyList load(const QString& path, QString* error = nullptr);
 };
 

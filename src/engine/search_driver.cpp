@@ -667,13 +667,14 @@ void SearchDriver::Private::savePosition()
         return;
     run.positionDirty = false;
     const QString position = QString::number(resumePosition());
-    QList<std::pair<SettingKey, QString>> values;
-    if (const std::optional<SettingKey> key = searchTypeCounterKey(run.request.type)) {
-        values.append({*key, position});
-        values.append({SettingKeys::positionList(*key), run.listIdentity});
-    }
-    values.append({SettingKeys::wordNumber(), position});
-    if (settings->setValues(values) || run.positionReported)
+    // Each list's position is kept under its search type's key with the list it belongs to. No
+    // "wordNumber" of whichever search ran last: read back it would resume one list at another's
+    // position, or a changed list at a stale one.
+    const std::optional<SettingKey> key = searchTypeCounterKey(run.request.type);
+    if (!key)
+        return;
+    if (settings->setValues({{*key, position}, {SettingKeys::positionList(*key), run.listIdentity}}) ||
+        run.positionReported)
         return;
     run.positionReported = true;
     const QString message =

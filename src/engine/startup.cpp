@@ -36,11 +36,14 @@ QByteArray contentDigest(QByteArray bytes)
 
 bool isEarlierDeliveredCopy(const QString& path)
 {
-    QFile file(path);
-    // The delivered copies were a few kilobytes; anything much larger was not one of them.
-    if (file.size() > 256 * 1024 || !file.open(QIODevice::ReadOnly))
+    // The delivered copies were a few kilobytes; anything much larger, or a device or a FIFO, was
+    // not one of them.
+    if (!oversizeProblem(path, 256 * 1024).isEmpty())
         return false;
-    const QByteArray digest = contentDigest(file.readAll());
+    const std::optional<QByteArray> bytes = readWhole(path, 256 * 1024, nullptr);
+    if (!bytes)
+        return false;
+    const QByteArray digest = contentDigest(*bytes);
     // A copy of this version's own delivered text adds nothing to the built-in rules either.
     for (const char* resource : {":/data/answer-rules.txt", ":/data/server-limits.txt"}) {
         QFile delivered(QString::fromLatin1(resource));

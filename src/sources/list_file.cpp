@@ -1,5 +1,7 @@
 #include "list_file.h"
 
+#include "support/file_helpers.h"
+
 #include <QFileInfo>
 
 namespace brisquel {
@@ -8,6 +10,12 @@ bool ListFileReader::open(const QString& path, QString* error)
 {
     m_entryNumber = 0;
     m_shrunk = false;
+    m_reader.close();
+    if (QString tooLarge = oversizeProblem(path, MaxFileBytes); !tooLarge.isEmpty()) {
+        if (error)
+            *error = tooLarge;
+        return false;
+    }
     if (!m_reader.open(path, error))
         return false;
     // The list is what the file holds now; names appended during the search are not read.
@@ -48,8 +56,11 @@ void ListFileReader::seekEntry(qint64 number)
 qint64 countListEntries(const QString& path)
 {
     LineReader reader(1);
-    if (path.isEmpty() || !reader.open(path))
+    const qint64 size = QFileInfo(path).size();
+    if (path.isEmpty() || size > ListFileReader::MaxFileBytes || !reader.open(path))
         return 0;
+    // What a search reads of it: a device without end (/dev/zero) counts nothing.
+    reader.setByteLimit(size);
     qint64 count = 0;
     bool ok = false;
     for (;;) {

@@ -11,6 +11,13 @@ namespace brisquel {
 class ListFileReader
 {
 public:
+    // Fifty times a list of a million names; read a line at a time, a list takes no memory.
+    static constexpr qint64 MaxFileBytes = 1024LL * 1024 * 1024;
+    // No name comes near it: a longer line is given cut to this length, and so is no name (the
+    // search skips it and says so) without its rest being held in memory.
+    static constexpr qsizetype MaxLineBytes = 64 * 1024;
+
+    // Refuses a file larger than MaxFileBytes, and a device or a FIFO (oversizeProblem()).
     bool open(const QString& path, QString* error = nullptr);
     void close() { m_reader.close(); }
     // False at the end of the list.
@@ -24,12 +31,13 @@ public:
     bool hasShrunk() const { return m_shrunk; }
 
 private:
-    LineReader m_reader;
+    LineReader m_reader{MaxLineBytes};
     qint64 m_entryNumber = 0;
     bool m_shrunk = false;
 };
 
-// The number of entries of a list file; 0 for a missing or unreadable file.
+// The number of entries of a list file; 0 for a missing or unreadable file, and for one that
+// ListFileReader refuses.
 qint64 countListEntries(const QString& path);
 
 } // namespace brisquel

@@ -83,6 +83,20 @@ QString DataFolder::resolveRoot(const QStringList& arguments)
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 
+QString DataFolder::homeArgumentProblem(const QStringList& arguments)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        const bool empty =
+            (argument.startsWith(QLatin1String("--home=")) && argument.mid(7).trimmed().isEmpty()) ||
+            (argument == QLatin1String("--home") &&
+             (i + 1 == arguments.size() || arguments.at(i + 1).trimmed().isEmpty()));
+        if (empty)
+            return QStringLiteral("--home needs the path of a folder");
+    }
+    return {};
+}
+
 QString DataFolder::defaultUserSettingsPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +

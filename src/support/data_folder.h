@@ -11,6 +11,9 @@ class DataFolder
 {
 public:
     static QString resolveRoot(const QStringList& arguments);
+    // What is wrong with the --home of the arguments: an empty path would make the current folder
+    // the data folder. Empty when nothing is (also without --home).
+    static QString homeArgumentProblem(const QStringList& arguments);
     static QString defaultUserSettingsPath();
 
     explicit DataFolder(QString root);

@@ -1,5 +1,7 @@
 #include "line_reader.h"
 
+#include "file_helpers.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -16,13 +18,7 @@ LineReader::LineReader(qsizetype maxLineBytes)
 bool LineReader::open(const QString& path, QString* error)
 {
     close();
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = m_file.errorString();
-        return false;
-    }
-    return true;
+    return openToRead(&m_file, path, error);
 }
 
 void LineReader::close()

@@ -20,11 +20,13 @@ public:
 
     explicit LineReader(qsizetype maxLineBytes = DefaultMaxLineBytes);
 
+    // A FIFO without a writer reads as empty (openToRead()).
     bool open(const QString& path, QString* error = nullptr);
     // Reads no further than this many bytes of the file: a file that grows while it is read (a
     // list that receives what its own search appends) still comes to an end.
     void setByteLimit(qint64 bytes) { m_byteLimit = bytes; }
     bool isOpen() const { return m_file.isOpen(); }
+    qint64 bytesRead() const { return m_bytesRead; }
     void close();
 
     // False at the end of the file or on a read error (see hasError()).

@@ -52,10 +52,6 @@ SettingKey GoogleWordNum()
 {
     return position("GoogleWordNum", "1");
 }
-SettingKey wordNumber()
-{
-    return position("wordNumber", "0");
-}
 SettingKey CustListFile()
 {
     return position("CustListFile", "");

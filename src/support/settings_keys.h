@@ -32,7 +32,6 @@ SettingKey FourWordNum();
 SettingKey CustWordNum();
 SettingKey YahooWordNum();
 SettingKey GoogleWordNum();
-SettingKey wordNumber();
 // The custom list that CustWordNum belongs to, so that another file does not resume at its position.
 SettingKey CustListFile();
 // The list file a position counter belongs to ("path|size|time of change"), saved with it.

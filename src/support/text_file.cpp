@@ -1,5 +1,6 @@
 #include "text_file.h"
 
+#include "file_helpers.h"
 #include "line_reader.h"
 
 #include <QFile>
@@ -31,8 +32,40 @@ bool writeAll(QFileDevice& file, const QByteArray& bytes)
     return true;
 }
 
+namespace {
+
+// A device or a FIFO takes the bytes as they come.
+bool writeInPlace(const QString& path, const QByteArray& bytes, QString* error)
+{
+    QFile file;
+    QString why;
+    if (!openInPlace(&file, path, &why)) {
+        if (error)
+            *error = QStringLiteral("Cannot write %1: %2").arg(path, why);
+        return false;
+    }
+    if (writeAll(file, bytes))
+        return true;
+    if (error)
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+    return false;
+}
+
+} // namespace
+
 bool writeText(const QString& path, const QByteArray& bytes, QString* error)
 {
+    QString why;
+    switch (writeTargetOf(path, &why)) {
+    case WriteTarget::Refused:
+        if (error)
+            *error = QStringLiteral("Cannot write %1: %2").arg(path, why);
+        return false;
+    case WriteTarget::InPlace:
+        return writeInPlace(path, bytes, error);
+    case WriteTarget::Replace:
+        break;
+    }
     QSaveFile file(path);
     // Unbuffered: commit() overlooks a short write that only its final flush meets, and would put a
     // cut file in place of a whole one.
@@ -96,19 +129,32 @@ bool isOutOfSpace(const QString& errorString)
     return false;
 }
 
-bool readLines(const QString& path, QStringList* lines, QString* error)
+bool readLines(const QString& path, QStringList* lines, QString* error, qint64 maxBytes)
 {
+    if (const QString tooLarge = streamOversizeProblem(path, maxBytes); !tooLarge.isEmpty()) {
+        if (error)
+            *error = tooLarge;
+        return false;
+    }
     LineReader reader;
     if (!reader.open(path, error))
         return false;
+    reader.setByteLimit(maxBytes + 1);
     QString line;
+    QStringList read;
     while (reader.readLine(&line))
-        lines->append(line);
+        read.append(line);
     if (reader.hasError()) {
         if (error)
             *error = reader.errorString();
         return false;
     }
+    if (reader.bytesRead() > maxBytes) {
+        if (error)
+            *error = overLimitProblem(path, maxBytes);
+        return false;
+    }
+    *lines += read;
     return true;
 }
 

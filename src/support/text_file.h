@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 class QFile;
 class QFileDevice;
@@ -11,7 +12,8 @@ namespace brisquel::TextFile {
 inline constexpr char LineEnd[] = "\r\n";
 
 // Whole-file rewrite through QSaveFile: a crash never leaves a half-written file.
-// Every line is written as UTF-8 followed by CR LF.
+// Every line is written as UTF-8 followed by CR LF. A character device or a FIFO is written to in
+// place and a path that is neither such a node nor a regular file is refused (writeTargetOf()).
 bool writeLines(const QString& path, const QStringList& lines, QString* error = nullptr);
 bool writeText(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 // Appends lines, each followed by CR LF, creating the file when missing; a file whose last line has
@@ -27,8 +29,12 @@ bool writeAll(QFileDevice& file, const QByteArray& bytes);
 // A failure to write that more room on the disk would cure (full disk, quota, file size limit).
 bool isOutOfSpace(const QString& errorString);
 
-// Every line of the file (any line end), blank ones included.
-bool readLines(const QString& path, QStringList* lines, QString* error = nullptr);
+// Far above any file the program keeps a line a name in, yet short of taking the memory.
+inline constexpr qint64 MaxReadBytes = 64 * 1024 * 1024;
+// Every line of the file (any line end), blank ones included; a file of more than maxBytes is an
+// error (a device or a pipe is read up to the limit first).
+bool readLines(const QString& path, QStringList* lines, QString* error = nullptr,
+               qint64 maxBytes = MaxReadBytes);
 
 QByteArray joinLines(const QStringList& lines);
 

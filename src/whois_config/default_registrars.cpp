@@ -23,6 +23,9 @@ QList<ExtensionRow> defaultExtensionRows()
         {"proxy", "127.0.0.1", true},
         {"com", "whois.verisign-grs.com", true},
         {"net", "whois.verisign-grs.com", true},
+        // The .edu registry's own server, the one IANA lists for it. The table this one follows
+        // named the com/net registry's server here; that registry does not run .edu, so its
+        // answer is not the word of the registry that knows whether a name is free.
         {"edu", "whois.educause.edu", false},
         {"org", "whois.publicinterestregistry.org", false},
         {"info", "whois.nic.info", true},

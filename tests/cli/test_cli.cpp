@@ -75,6 +75,8 @@ private Q_SLOTS:
         QSettings settings(m_home->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         QCOMPARE(settings.value(QStringLiteral("Velmorra/Settings/CustWordNum")).toString(),
                  QStringLiteral("4"));
+        // Only the list's own position: one that belongs to whichever list ran last is never read.
+        QVERIFY(!settings.contains(QStringLiteral("Velmorra/Settings/wordNumber")));
     }
 
     void theProxyIsForThisRunOnly()
@@ -150,6 +152,87 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY(!run.err.trimmed().isEmpty());
         QVERIFY(run.out.isEmpty());
+    }
+
+    void badOptionsAreRefusedBeforeAnythingIsWritten()
+    {
+        const QString list = writeList("freeabc.com\r\n");
+        for (const QString& start : {QStringLiteral("0"), QStringLiteral("abc")}) {
+            const Run run = cli(searchOf(list) + QStringList{QStringLiteral("--start"), start});
+            QCOMPARE(run.exitCode, 2);
+        }
+        QSettings settings(m_home->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        QVERIFY(!settings.contains(QStringLiteral("Velmorra/Settings/CustListFile")));
+
+        // An empty --home would make the current folder the data folder.
+        QTemporaryDir current;
+        const Run run = cli({QStringLiteral("generate"), QStringLiteral("--base"), QStringLiteral("x"),
+                             QStringLiteral("--home"), QString()},
+                            QString(), current.path());
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(QStringLiteral("--home needs the path of a folder")), qPrintable(run.err));
+        QCOMPARE(QDir(current.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
+    void endlessInputsEndWithAMessage()
+    {
+        // Under a memory limit, so that reading /dev/zero whole ends in a crash, not a swapping machine.
+        QProcess process;
+        process.start(QStringLiteral("sh"),
+                      {QStringLiteral("-c"), QStringLiteral("ulimit -v 2000000; exec \"$0\" \"$@\""),
+                       program(), QStringLiteral("search"), QStringLiteral("--list"),
+                       writeList("freeabc.com\r\n"), QStringLiteral("--proxy-list"),
+                       QStringLiteral("/dev/zero"), QStringLiteral("--home"), m_home->path()});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains(
+            "/dev/zero holds more than the 1 MB such a file may have"));
+
+        const Run verdict = cli({QStringLiteral("verdict"), QStringLiteral("/dev/zero")});
+        QCOMPARE(verdict.exitCode, 1);
+        QVERIFY2(verdict.err.contains(QStringLiteral("/dev/zero holds more than the 2 MB")),
+                 qPrintable(verdict.err));
+        QVERIFY(verdict.out.isEmpty());
+    }
+
+    void aSocksPasswordStaysOutOfTheProcessList()
+    {
+        if (!brisquel::test::Socks::installed())
+            QSKIP("microsocks is not installed (scripts/install-deps installs it)");
+        brisquel::test::Socks socks(QStringLiteral("127.0.0.2"),
+                                    {QStringLiteral("alice"), QStringLiteral("s3cret")});
+        QVERIFY(socks.ready());
+        m_server->setFaultFor(QStringLiteral("hang.com"), FakeWhoisServer::Fault::NeverAnswer);
+        const QStringList socksOption{QStringLiteral("--socks"), socks.url(QStringLiteral("alice"))};
+        QProcess process;
+        process.start(program(),
+                      searchOf(writeList("taken.com\r\nhang.com\r\n")) +
+                          QStringList{QStringLiteral("--socks"), socks.url(QStringLiteral("alice:s3cret")),
+                                      QStringLiteral("--home"), m_home->path()});
+        QVERIFY(process.waitForStarted());
+        // A verdict through the proxy: its password was used, and is no longer to be seen.
+        QTRY_VERIFY_WITH_TIMEOUT(process.bytesAvailable() > 0, 8000);
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(process.processId()));
+        QVERIFY(cmdline.open(QIODevice::ReadOnly));
+        const QByteArray shown = cmdline.readAll();
+        process.kill();
+        process.waitForFinished();
+        QVERIFY2(!shown.contains("s3cret") && shown.contains("alice:******@"), shown.constData());
+
+        const QString names = writeList(numberedNames(3));
+        qputenv("BRISQUEL_PROXY_PASSWORD", "s3cret");
+        const Run fromEnvironment = cli(searchOf(names) + socksOption);
+        qunsetenv("BRISQUEL_PROXY_PASSWORD");
+        QCOMPARE(fromEnvironment.exitCode, 0);
+        QCOMPARE(fromEnvironment.out.size(), 3);
+        const QString file = m_home->filePath(QStringLiteral("password"));
+        QVERIFY(TextFile::writeText(file, "s3cret\r\n"));
+        const Run fromFile =
+            cli(searchOf(names) + socksOption + QStringList{QStringLiteral("--socks-password-file"), file});
+        QCOMPARE(fromFile.exitCode, 0);
+        QCOMPARE(fromFile.out.size(), 3);
+        QCOMPARE(m_server->queriesByAddress().keys(), QStringList{QStringLiteral("127.0.0.2")});
     }
 
     void interruptStopsCleanlyAndResumes()
@@ -695,12 +778,14 @@ private:
     }
 
     // outFile: where standard output goes instead of being read.
-    Run cli(QStringList arguments, const QString& outFile = QString())
+    Run cli(QStringList arguments, const QString& outFile = QString(), const QString& workingDir = QString())
     {
         arguments << QStringLiteral("--home") << m_home->path();
         QProcess process;
         if (!outFile.isEmpty())
             process.setStandardOutputFile(outFile);
+        if (!workingDir.isEmpty())
+            process.setWorkingDirectory(workingDir);
         process.start(program(), arguments);
         Run run;
         // The fake server lives in this process: keep the event loop turning while the program runs.

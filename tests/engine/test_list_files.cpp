@@ -4,7 +4,6 @@
 #include "support/text_file.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -205,11 +204,8 @@ private Q_SLOTS:
 
         QCOMPARE(f.fileNames(ResultList::High, 10), 0);
         QCOMPARE(f.fileNames(ResultList::Low, 5), 0);
-        QElapsedTimer timer;
-        timer.start();
+        // Each filing appends (bench/filing_bench times it).
         QCOMPARE(f.fileNames(ResultList::Mid, ListFiles::OverflowLimit - 1), 0);
-        // Each filing appends; rewriting every file every time would take minutes here.
-        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(f.liveFilesMirrorTheLists());
         QCOMPARE(overflowed.size(), 0);
 

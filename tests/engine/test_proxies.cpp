@@ -11,7 +11,6 @@
 #include "whois_config/rdap_bootstrap.h"
 #include "whois_config/server_limits.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <memory>
 
@@ -332,11 +331,11 @@ private Q_SLOTS:
         limits.load("127.0.0.1 rate=4.5/s burst=1", QStringLiteral("test"));
         h.driver.setServerLimits(limits);
         h.driver.setProxies({entry(first.url()), entry(second.url())});
-        QElapsedTimer clock;
-        clock.start();
         QVERIFY(h.run(h.writeList(numberedList(36)), QStringLiteral("1"), 30000));
-        // One address at 4.5 a second would take 8 s; two take about 4.
-        QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
+        // One budget shared by the two would keep the server at 5 in any second; two give it up to 9.
+        // (bench/proxies measures the time.)
+        QVERIFY2(m_server->highestRatePerSecond() > 5,
+                 qPrintable(QString::number(m_server->highestRatePerSecond())));
         QCOMPARE(h.domains(Verdict::Unanswered), QStringList());
         QCOMPARE(m_server->throttledCount(), 0);
         for (const QString& address : {QStringLiteral("127.0.0.2"), QStringLiteral("127.0.0.3")}) {

@@ -71,7 +71,6 @@ private Q_SLOTS:
         QCOMPARE(h.fileLines(QStringLiteral("LowProfile.txt")).size(), 2);
         // The whole list is done: the next search of it starts after its end.
         QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("6"));
-        QCOMPARE(h.settings.value(SettingKeys::wordNumber()), QStringLiteral("6"));
         QCOMPARE(h.driver.resumePosition(), 6);
         QCOMPARE(m_server->queries().size(), 5);
     }
@@ -155,10 +154,7 @@ private Q_SLOTS:
                 dns.addDelegated(QStringLiteral("name%1.net").arg(i));
         }
         QVERIFY(h.driver.setDnsPrecheck(true, dns.address()));
-        QElapsedTimer clock;
-        clock.start();
         QVERIFY(h.run(h.writeList(list)));
-        QVERIFY(clock.elapsed() < 5000);
         QCOMPARE(h.domains(Verdict::Registered).size(), 35);
         QCOMPARE(h.domains(Verdict::Unanswered).size(), 25);
         QCOMPARE(h.fileLines(QStringLiteral("Unanswered.txt")).size(), 25);

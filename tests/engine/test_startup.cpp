@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace brisquel;
 
@@ -325,6 +326,26 @@ private Q_SLOTS:
         QCOMPARE(settings.value(SettingKeys::DefaultExt()), QStringLiteral(".net"));
         QCOMPARE(QFileInfo(home.folder.settingsPath()).size(), SettingsStore::MaxFileBytes + 1);
         QVERIFY(!readAll(home.folder.settingsPath()).contains("DefaultExt"));
+    }
+
+    void dataFilesThatAreFifosAreRefused()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.folder.root()));
+        const QStringList names{QStringLiteral("settings.ini"), QStringLiteral("registrars.txt"),
+                                QStringLiteral("answer-rules.txt"), QStringLiteral("server-limits.txt"),
+                                QStringLiteral("rdap-dns.json")};
+        // Nobody writes to them: opened to be read, they would hold start-up for ever.
+        for (const QString& name : names)
+            QCOMPARE(::mkfifo(QFile::encodeName(home.path(name)).constData(), 0600), 0);
+        SettingsStore settings(home.folder.settingsPath(), home.dir.path() + QStringLiteral("/user.ini"));
+        const StartupResult result = Startup(home.folder, &settings).run(&home.table, {});
+        for (const QString& name : names)
+            QVERIFY2(
+                result.problems.filter(home.path(name) + QStringLiteral(" is not a regular file")).size() ==
+                    1,
+                qPrintable(name));
+        QCOMPARE(home.table.rows(), defaultExtensionRows());
     }
 
     void aSessionHandsTheSettingsToItsDriver()

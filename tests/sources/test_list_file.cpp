@@ -117,6 +117,25 @@ private Q_SLOTS:
         QVERIFY(!reader.hasError());
     }
 
+    void aLineTooLongForANameIsCutAndADeviceHoldsNone()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("list.txt"));
+        QVERIFY(TextFile::writeText(path, "a.com\r\n" + QByteArray(200 * 1024, 'x') + "\r\nb.com\r\n"));
+        QCOMPARE(countListEntries(path), 3);
+        ListFileReader reader;
+        QVERIFY(reader.open(path));
+        QString entry;
+        QStringList read;
+        while (reader.readEntry(&entry))
+            read << entry;
+        // The search skips the cut line as no name and says so.
+        QCOMPARE(read.size(), 3);
+        QCOMPARE(read.at(1), QString(ListFileReader::MaxLineBytes, QLatin1Char('x')));
+        QCOMPARE(read.at(2), QStringLiteral("b.com"));
+        QCOMPARE(countListEntries(QStringLiteral("/dev/zero")), 0);
+    }
+
     void missingFilesCountZero()
     {
         QCOMPARE(countListEntries(QStringLiteral("/no/such/list.txt")), 0);

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace brisquel;
 
@@ -89,6 +92,59 @@ private Q_SLOTS:
         QVERIFY(!DataFolder::resolveRoot({QStringLiteral("prog")}).isEmpty());
         QCOMPARE(DataFolder(QStringLiteral("/r")).path(QStringLiteral("\\Overflow\\x.txt")),
                  QStringLiteral("/r/Overflow/x.txt"));
+    }
+
+    void wholeWritesKeepFifosAndRefuseFolders()
+    {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("out"));
+        const QByteArray name = QFile::encodeName(fifo);
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        QString error;
+        QVERIFY(!TextFile::writeText(fifo, "nobody reads\r\n", &error));
+        QVERIFY2(error.contains(QStringLiteral("no program reads from it")), qPrintable(error));
+        const int reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        QVERIFY(TextFile::writeLines(fifo, {QStringLiteral("a.com")}, &error));
+        const QString source = dir.filePath(QStringLiteral("source.txt"));
+        QVERIFY(TextFile::writeLines(source, {QStringLiteral("b.com")}));
+        QVERIFY(copyFileTo(source, fifo));
+        char got[32] = {};
+        QCOMPARE(::read(reader, got, sizeof(got)), 14);
+        ::close(reader);
+        QCOMPARE(QByteArray(got), QByteArray("a.com\r\nb.com\r\n"));
+        struct stat status = {};
+        QVERIFY(::stat(name.constData(), &status) == 0 && S_ISFIFO(status.st_mode));
+
+        const QString folder = dir.filePath(QStringLiteral("folder"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+        QVERIFY(!TextFile::writeText(folder, "x", &error));
+        QVERIFY2(error.endsWith(QStringLiteral("it is a folder")), qPrintable(error));
+        QVERIFY(!copyFileTo(source, folder));
+    }
+
+    void readsOfDevicesAndFifosEnd()
+    {
+        QString error;
+        QVERIFY(!readWhole(QStringLiteral("/dev/zero"), 1024 * 1024, &error));
+        QCOMPARE(error, QStringLiteral("/dev/zero holds more than the 1 MB such a file may have"));
+        QStringList lines;
+        QVERIFY(!TextFile::readLines(QStringLiteral("/dev/zero"), &lines, &error, 1024 * 1024));
+        QVERIFY(lines.isEmpty());
+
+        // Data files read whole take no device: its size says nothing.
+        QCOMPARE(oversizeProblem(QStringLiteral("/dev/zero"), 1024 * 1024),
+                 QStringLiteral("/dev/zero is not a regular file"));
+
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("in"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        // No writer: empty, at once.
+        QCOMPARE(readWhole(fifo, 100, &error), QByteArray());
+        const QString large = dir.filePath(QStringLiteral("large"));
+        QVERIFY(TextFile::writeText(large, QByteArray(101, 'x')));
+        QVERIFY(!readWhole(large, 100, &error));
+        QVERIFY2(error.contains(QStringLiteral("more than the")), qPrintable(error));
     }
 };
 

@@ -22,7 +22,6 @@ private Q_SLOTS:
     void freshStoreReadsDefaults()
     {
         QCOMPARE(m_store->value(SettingKeys::FullWordNum()), QStringLiteral("1"));
-        QCOMPARE(m_store->value(SettingKeys::wordNumber()), QStringLiteral("0"));
         QCOMPARE(m_store->value(SettingKeys::DefaultExt()), QStringLiteral(".com"));
         QCOMPARE(m_store->value(SettingKeys::txtCustom()), QStringLiteral(".co.uk"));
         QCOMPARE(m_store->getRegSetting(QStringLiteral("Velmorra"), QStringLiteral("Settings"),

@@ -5,6 +5,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -202,9 +203,10 @@ QHash<QString, int> FakeWhoisServer::queriesByAddress() const
     return counts;
 }
 
-int FakeWhoisServer::highestRatePerSecond(const QString& address) const
+namespace {
+
+int highestRateOf(const QList<qint64>& times)
 {
-    const QList<qint64> times = m_timesByAddress.value(address);
     int highest = 0;
     qsizetype first = 0;
     for (qsizetype last = 0; last < times.size(); ++last) {
@@ -213,6 +215,22 @@ int FakeWhoisServer::highestRatePerSecond(const QString& address) const
         highest = std::max(highest, int(last - first + 1));
     }
     return highest;
+}
+
+} // namespace
+
+int FakeWhoisServer::highestRatePerSecond(const QString& address) const
+{
+    return highestRateOf(m_timesByAddress.value(address));
+}
+
+int FakeWhoisServer::highestRatePerSecond() const
+{
+    QList<qint64> times;
+    for (const QList<qint64>& some : m_timesByAddress)
+        times += some;
+    std::sort(times.begin(), times.end());
+    return highestRateOf(times);
 }
 
 void FakeWhoisServer::setRecordQueries(bool record)

@@ -84,6 +84,8 @@ public:
     // window), since the start or resetStats().
     QHash<QString, int> queriesByAddress() const;
     int highestRatePerSecond(const QString& address) const;
+    // The same over the queries of every address together.
+    int highestRatePerSecond() const;
     // Above `queries` queries in the last `windowSeconds` seconds, a query gets `answer` instead of
     // its record; 0 switches the quota off. Refused queries do not count against it.
     void setQuota(int queries, int windowSeconds, const QByteArray& answer);

@@ -14,3 +14,14 @@ for f in registrars.txt Remembered.txt BrowserSearch.txt wordlists/FullWordList.
   [ -f "$home/$f" ] || { echo "missing $f"; exit 1; }
 done
 echo "started and quit cleanly"
+
+# An empty --home would make the current folder the data folder: refused before any window.
+current=$(mktemp -d)
+trap 'rm -rf "$home" "$config" "$current"' EXIT
+status=0
+(cd "$current" && XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen timeout 60 \
+  "$program" --home '' --quit-after 1500) 2> "$config/err" || status=$?
+[ "$status" -eq 2 ] || { echo "--home '': exit status $status, not 2"; exit 1; }
+grep -q -- "--home needs the path of a folder" "$config/err" || { echo "--home '': no message"; cat "$config/err"; exit 1; }
+[ -z "$(ls -A "$current")" ] || { echo "--home '' wrote into the current folder"; exit 1; }
+echo "an empty --home is refused"
