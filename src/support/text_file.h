@@ -29,8 +29,9 @@ bool writeAll(QFileDevice& file, const QByteArray& bytes);
 // A failure to write that more room on the disk would cure (full disk, quota, file size limit).
 bool isOutOfSpace(const QString& errorString);
 
-// Far above any file the program keeps a line a name in, yet short of taking the memory.
-inline constexpr qint64 MaxReadBytes = 64 * 1024 * 1024;
+// Far above any file the program keeps a line a name in (tens of millions of names), yet short of
+// taking all the memory.
+inline constexpr qint64 MaxReadBytes = 512 * 1024 * 1024;
 // Every line of the file (any line end), blank ones included; a file of more than maxBytes is an
 // error (a device or a pipe is read up to the limit first).
 bool readLines(const QString& path, QStringList* lines, QString* error = nullptr,
