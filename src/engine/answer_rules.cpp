@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QStringDecoder>
 #include <QStringTokenizer>
 #include <cstring>
 #include <string_view>
@@ -30,9 +31,8 @@ const QRegularExpression& negation()
 }
 
 // Line ends become "\n" alone, so that "$" in a rule means the end of the line.
-QString answerText(const QByteArray& answer)
+QString normalizedText(QString text)
 {
-    QString text = QString::fromUtf8(answer);
     // One pass: CR LF and CR become LF, NUL a blank.
     QChar* out = text.data();
     const QChar* in = out;
@@ -50,40 +50,70 @@ QString answerText(const QByteArray& answer)
     return text;
 }
 
-// Binary garbage or a mangled stream, not a text in any character set: a NUL before the end, or
-// most bytes control characters or broken UTF-8. An answer in Latin-1 with its few accented
-// letters stays readable.
-bool isUnreadable(const QByteArray& answer)
+// The bytes of `answer` that are no part of a well-formed UTF-8 sequence.
+qsizetype brokenUtf8Bytes(QByteArrayView bytes)
 {
-    qsizetype size = answer.size();
-    // A NUL after the text, as a string terminator, does no harm.
-    while (size > 0 && answer.at(size - 1) == '\0')
-        --size;
-    const QByteArrayView bytes(answer.constData(), size);
-    if (bytes.contains('\0'))
-        return true;
-    qsizetype notText = 0;
-    for (qsizetype i = 0; i < size;) {
+    qsizetype broken = 0;
+    for (qsizetype i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c < 0x80) {
-            // Tabs, line ends, form feeds and ESC (ISO-2022 shifts) are text; other controls are not.
-            if ((c < 0x20 && !(c >= 0x09 && c <= 0x0d) && c != 0x1b) || c == 0x7f)
-                ++notText;
             ++i;
             continue;
         }
         const int length = c >= 0xf5 ? 0 : c >= 0xf0 ? 4 : c >= 0xe0 ? 3 : c >= 0xc2 ? 2 : 0;
-        int good = length > 0 && i + length <= size ? 1 : 0;
+        bool good = length > 0 && i + length <= bytes.size();
         for (int k = 1; good && k < length; ++k)
             good = (static_cast<unsigned char>(bytes[i + k]) & 0xc0) == 0x80;
         if (good) {
             i += length;
         } else {
-            ++notText;
+            ++broken;
             ++i;
         }
     }
-    return notText * 2 > size;
+    return broken;
+}
+
+// The ISO-2022 character set whose shifts the answer holds, or empty: 7-bit text that any
+// ASCII reading would take for valid UTF-8 with stray escapes.
+QByteArray iso2022Encoding(const QByteArray& answer)
+{
+    if (!answer.contains('\x1b'))
+        return {};
+    if (answer.contains("\x1b$)C"))
+        return QByteArrayLiteral("ISO-2022-KR");
+    // JIS X 0208 (old and new), JIS X 0212, JIS Roman, half-width katakana.
+    for (const char* shift : {"\x1b$B", "\x1b$@", "\x1b$(D", "\x1b(J", "\x1b(I"}) {
+        if (answer.contains(shift))
+            return QByteArrayLiteral("ISO-2022-JP-2"); // the others' superset
+    }
+    return {};
+}
+
+// Binary garbage or a mangled stream, not a text in any character set: a NUL before the end, or
+// most characters controls, replacement characters or bytes that fit no character set. Blanks
+// and line ends are layout, not text: how a server ends its lines must never tip the balance.
+bool isUnreadable(const AnswerText& answer)
+{
+    const QString& text = answer.text;
+    qsizetype size = text.size();
+    // A NUL after the text, as a string terminator, does no harm.
+    while (size > 0 && text.at(size - 1).unicode() == 0)
+        --size;
+    qsizetype notText = answer.undecodable;
+    qsizetype counted = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c == 0)
+            return true;
+        if (c == u' ' || (c >= 0x09 && c <= 0x0d))
+            continue;
+        ++counted;
+        // ESC stays text: an ISO-2022 shift that no decoder took.
+        if ((c < 0x20 && c != 0x1b) || c == 0x7f || c == 0xfffd)
+            ++notText;
+    }
+    return notText * 2 > counted;
 }
 
 // Lines that say something other than the name is missing: "server not found", "no records for
@@ -418,6 +448,28 @@ QList<QByteArray> requiredLiterals(const QString& pattern)
 
 } // namespace
 
+AnswerText decodeAnswer(const QByteArray& answer, const QByteArray& encoding)
+{
+    constexpr auto Stateless = QStringDecoder::Flag::Stateless;
+    if (const QByteArray shifted = iso2022Encoding(answer); !shifted.isEmpty()) {
+        QStringDecoder decoder(shifted.constData(), Stateless);
+        if (decoder.isValid()) {
+            QString text = decoder.decode(answer);
+            if (!decoder.hasError())
+                return {std::move(text), 0};
+        }
+    }
+    if (QByteArrayView(answer).isValidUtf8())
+        return {QString::fromUtf8(answer), 0};
+    if (!encoding.isEmpty()) {
+        // What it cannot read becomes replacement characters, which tell an unreadable answer.
+        QStringDecoder decoder(encoding.constData(), Stateless);
+        if (decoder.isValid())
+            return {decoder.decode(answer), 0};
+    }
+    return {QString::fromLatin1(answer), brokenUtf8Bytes(answer)};
+}
+
 struct AnswerRules::Rule
 {
     Kind kind;
@@ -507,12 +559,13 @@ void AnswerRules::load(const QByteArray& text, const QString& origin, QList<Prob
 {
     ++m_loads;
     Reading reading{origin, problems, nullptr};
-    const QList<QByteArray> lines = text.split('\n');
+    // Lines end in CR LF, LF or CR alone.
+    const QList<QByteArray> lines = QByteArray(text).replace("\r\n", "\n").replace('\r', '\n').split('\n');
     for (int i = 0; i < lines.size(); ++i) {
-        QByteArray raw = lines.at(i);
-        while (raw.endsWith('\r'))
-            raw.chop(1);
-        const QString line = QString::fromUtf8(raw).trimmed();
+        QString line = QString::fromUtf8(lines.at(i)).trimmed();
+        // A byte-order mark that an editor put before the first line.
+        if (i == 0 && line.startsWith(QChar(0xfeff)))
+            line = line.mid(1).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         readLine(reading, line, i + 1);
@@ -530,6 +583,10 @@ void AnswerRules::readLine(Reading& reading, const QString& line, int lineNumber
     }
     if (line == QLatin1String("generic off")) {
         reading.current->useGeneric = false;
+        return;
+    }
+    if (line.startsWith(QLatin1String("encoding")) && line.size() > 8 && line.at(8).isSpace()) {
+        readEncoding(reading, line.mid(9).trimmed(), lineNumber);
         return;
     }
     if (line == QLatin1String("replace delivered")) {
@@ -571,6 +628,34 @@ bool AnswerRules::readSectionHeader(Reading& reading, const QString& line, int l
             m_byHost.insert(host, reading.current);
     }
     return true;
+}
+
+void AnswerRules::readEncoding(const Reading& reading, const QString& name, int lineNumber)
+{
+    if (reading.current == m_generic) {
+        reading.report(lineNumber, QStringLiteral("\"encoding\" belongs in a server's section"));
+        return;
+    }
+    // Rules look for ASCII words in the bytes as they came: a character set must keep ASCII as it is.
+    const QByteArray encoding = name.toLatin1();
+    QStringDecoder decoder(encoding.constData(), QStringDecoder::Flag::Stateless);
+    const QByteArray sample("Domain Name: a-1.example\r\n");
+    if (!decoder.isValid()) {
+        reading.report(lineNumber,
+                       QStringLiteral("unknown encoding \"%1\" (known are, for example, EUC-KR, Shift_JIS, "
+                                      "ISO-2022-JP, GB18030, Big5, windows-1251, ISO-8859-2)")
+                           .arg(name.left(60)));
+        return;
+    }
+    if (QString(decoder.decode(sample)) != QLatin1String(sample)) {
+        reading.report(lineNumber, QStringLiteral("the encoding \"%1\" does not keep ASCII as it is; answers "
+                                                  "cannot be judged in it")
+                                       .arg(name.left(60)));
+        return;
+    }
+    // It stays with the servers when a later section replaces their rules.
+    for (const QString& host : reading.current->section.split(QLatin1Char(' ')))
+        m_encodings.insert(host, encoding);
 }
 
 void AnswerRules::readRule(const Reading& reading, const QString& line, int lineNumber)
@@ -809,11 +894,17 @@ struct AnswerRules::Search
     }
 };
 
+QByteArray AnswerRules::encodingFor(const QString& server) const
+{
+    return m_encodings.value(server.trimmed().toLower());
+}
+
 AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QString& server) const
 {
-    if (isUnreadable(answer))
+    AnswerText decoded = decodeAnswer(answer, encodingFor(server));
+    if (isUnreadable(decoded))
         return {Verdict::Unanswered, QStringLiteral("unreadable answer"), QString()};
-    const QString text = answerText(answer);
+    const QString text = normalizedText(std::move(decoded.text));
     if (text.trimmed().isEmpty())
         return {Verdict::Unanswered, QStringLiteral("empty answer"), QString()};
     // A server's own rules speak first; the generic rules decide what they leave open.

@@ -13,17 +13,33 @@
 
 namespace brisquel {
 
+// A WHOIS answer as text.
+struct AnswerText
+{
+    QString text;
+    // Bytes that fit no character set at hand, when the text is their Latin-1 reading.
+    qsizetype undecodable = 0;
+};
+
+// The text of a WHOIS answer, line ends as they came: ISO-2022 shifts (7-bit Japanese or Korean)
+// decoded; else UTF-8 when the bytes are valid UTF-8; else `encoding`, the character set the server
+// is known to answer in (a name QStringDecoder knows: "EUC-KR", "Shift_JIS"); else Latin-1, so that
+// nothing is lost. Every reader of answers goes through here, so that all see the same text.
+AnswerText decodeAnswer(const QByteArray& answer, const QByteArray& encoding = QByteArray());
+
 // How WHOIS servers word their answers, read from an answer rules file:
 //
 //   [whois.nic.example whois.example.net]     the rules of these servers
+//   encoding EUC-KR                            their answers' character set when it is no UTF-8
 //   available   ^\s*Domain Status:\s*Available\s*$
 //   [*]                                        the generic rules, after every server's own
 //
 // A rule is a kind (available, taken, reserved, limited, failure) and a regular expression that is
 // matched against each line of the answer on its own, without regard to case. "generic off" in a
 // section leaves the generic rules out for its servers. A later section for a host replaces an
-// earlier one, so that the user's file overrides the shipped rules server by server; a later [*]
-// adds to the generic rules, unless it says "replace delivered", which drops those of earlier loads.
+// earlier one, so that the user's file overrides the shipped rules server by server (an encoding
+// stays with its servers until a later section names another); a later [*] adds to the generic
+// rules, unless it says "replace delivered", which drops those of earlier loads.
 class AnswerRules
 {
 public:
@@ -74,6 +90,13 @@ public:
     void restoreMissingKinds(const AnswerRules& delivered, QStringList* notes);
 
     Judgement judge(const QByteArray& answer, const QString& server) const;
+    // The character set `server` answers in when its answer is no UTF-8; empty when not known.
+    QByteArray encodingFor(const QString& server) const;
+    // The answer's text as the rules judge it, line ends as they came.
+    QString decode(const QByteArray& answer, const QString& server) const
+    {
+        return decodeAnswer(answer, encodingFor(server)).text;
+    }
 
 private:
     struct Rule;
@@ -88,10 +111,12 @@ private:
     // False when the line is no [section] line.
     bool readSectionHeader(Reading& reading, const QString& line, int lineNumber);
     void readRule(const Reading& reading, const QString& line, int lineNumber);
+    void readEncoding(const Reading& reading, const QString& name, int lineNumber);
     void compile();
 
     std::vector<std::shared_ptr<RuleSet>> m_sets;
     QHash<QString, std::shared_ptr<RuleSet>> m_byHost;
+    QHash<QString, QByteArray> m_encodings; // by host
     std::shared_ptr<RuleSet> m_generic;
     int m_loads = 0;
 };

@@ -1,5 +1,6 @@
 #include "life_cycle.h"
 
+#include "engine/answer_rules.h"
 #include "support/words.h"
 
 #include <QJsonArray>
@@ -183,6 +184,15 @@ bool splitField(QStringView line, Field* field)
     return !key.isEmpty() && key.size() <= MaxKey && key.count(u' ') <= 5;
 }
 
+// Registries' placeholders ("0001-01-01", "-0001-11-30", "9999-12-31") and misread digits are
+// no dates: no name was registered before the first domains, and none is paid two centuries ahead.
+QDate plausible(const QDate& date)
+{
+    static const QDate first(1985, 1, 1);
+    static const QDate last(2200, 12, 31);
+    return date >= first && date <= last ? date : QDate();
+}
+
 } // namespace
 
 // "2030-08-13", with a time or not: how most registries write a date, read without an expression.
@@ -204,15 +214,16 @@ QDate isoDateAtStart(QStringView text)
     const int year = digits(0, 4);
     const int month = digits(5, 2);
     const int day = digits(8, 2);
-    return year < 0 || month < 0 || day < 0 ? QDate() : QDate(year, month, day);
+    return year < 0 || month < 0 || day < 0 ? QDate() : plausible(QDate(year, month, day));
 }
 
 QDate readRegistryDate(const QString& text)
 {
     if (const QDate quick = isoDateAtStart(QStringView(text).trimmed()); quick.isValid())
         return quick;
-    static const QRegularExpression iso(QStringLiteral("(\\d{4})-(\\d{1,2})-(\\d{1,2})"));
-    static const QRegularExpression yearFirst(QStringLiteral("(\\d{4})[./]\\s?(\\d{1,2})[./]\\s?(\\d{1,2})"));
+    static const QRegularExpression iso(QStringLiteral("(?<!\\d)(\\d{4})-(\\d{1,2})-(\\d{1,2})"));
+    static const QRegularExpression yearFirst(
+        QStringLiteral("(?<!\\d)(\\d{4})[./]\\s?(\\d{1,2})[./]\\s?(\\d{1,2})"));
     static const QRegularExpression compact(QStringLiteral("\\b(\\d{4})(\\d{2})(\\d{2})\\b"));
     static const QRegularExpression dayMonthName(
         QStringLiteral("\\b(\\d{1,2})(?:st|nd|rd|th)?[-\\s./]+([A-Za-z]{3,9})[-\\s.,/]+(\\d{4})"));
@@ -225,18 +236,20 @@ QDate readRegistryDate(const QString& text)
     for (const QRegularExpression* yearMonthDay : {&iso, &yearFirst, &compact}) {
         const QRegularExpressionMatch match = yearMonthDay->match(text);
         if (match.hasMatch()) {
-            const QDate date(number(match, 1), number(match, 2), number(match, 3));
+            const QDate date = plausible(QDate(number(match, 1), number(match, 2), number(match, 3)));
             if (date.isValid())
                 return date;
         }
     }
     if (const QRegularExpressionMatch match = dayMonthName.match(text); match.hasMatch()) {
-        const QDate date(number(match, 3), monthOfName(match.captured(2)), number(match, 1));
+        const QDate date =
+            plausible(QDate(number(match, 3), monthOfName(match.captured(2)), number(match, 1)));
         if (date.isValid())
             return date;
     }
     if (const QRegularExpressionMatch match = monthNameDay.match(text); match.hasMatch()) {
-        const QDate date(number(match, 3), monthOfName(match.captured(1)), number(match, 2));
+        const QDate date =
+            plausible(QDate(number(match, 3), monthOfName(match.captured(1)), number(match, 2)));
         if (date.isValid())
             return date;
     }
@@ -246,7 +259,7 @@ QDate readRegistryDate(const QString& text)
         int month = number(match, 2);
         if (month > 12 && day <= 12)
             std::swap(day, month);
-        return QDate(number(match, 3), month, day);
+        return plausible(QDate(number(match, 3), month, day));
     }
     return {};
 }
@@ -255,7 +268,8 @@ LifeCycle readWhoisLifeCycle(const QByteArray& answer, const QDate& today)
 {
     LifeCycle cycle;
     QDate registrarExpiry;
-    const QString text = QString::fromUtf8(answer);
+    // Read as the judge reads it: JPRS writes its keys in ISO-2022-JP.
+    const QString text = decodeAnswer(answer).text;
     // Lines end in LF or CR LF, or in CR alone.
     const QChar end = text.contains(QLatin1Char('\n')) ? QLatin1Char('\n') : QLatin1Char('\r');
     QList<QStringView> lines;

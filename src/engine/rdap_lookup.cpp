@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslError>
+#include <algorithm>
 
 namespace brisquel {
 
@@ -82,17 +83,19 @@ qint64 retryAfterMs(const QByteArray& header, const QDateTime& now)
     const QByteArray text = header.trimmed();
     if (text.isEmpty())
         return 0;
+    constexpr qint64 MaxMs = 24 * 3600 * 1000;
     bool ok = false;
     const qint64 seconds = text.toLongLong(&ok);
     if (ok)
-        return seconds > 0 ? std::min<qint64>(seconds, 24 * 3600) * 1000 : 0;
+        return seconds > 0 ? std::min<qint64>(seconds, MaxMs / 1000) * 1000 : 0;
     // IMF-fixdate, as HTTP writes dates.
     QDateTime at =
         QLocale::c().toDateTime(QString::fromLatin1(text), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
     if (!at.isValid())
         return 0;
     at.setTimeSpec(Qt::UTC);
-    return std::max<qint64>(0, now.msecsTo(at));
+    // A date centuries ahead is no wait anyone means; it is held to a day, as a number is.
+    return std::clamp<qint64>(now.msecsTo(at), 0, MaxMs);
 }
 
 QString readableRdapText(const QByteArray& body)

@@ -7,7 +7,6 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QStringDecoder>
 #include <QTcpSocket>
 
 namespace brisquel {
@@ -21,11 +20,9 @@ QString seconds(int ms)
 
 } // namespace
 
-QString WhoisQuery::answerText(const QByteArray& bytes)
+QString WhoisQuery::answerText(const QByteArray& bytes, const QByteArray& encoding)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+    return decodeAnswer(bytes, encoding).text;
 }
 
 WhoisQuery::WhoisQuery(QObject* parent)
@@ -104,7 +101,8 @@ void WhoisQuery::finish(const QString& failure)
     socket->abort();
     socket->deleteLater();
     if (failure.isEmpty())
-        Q_EMIT answered(answerText(m_answer));
+        Q_EMIT answered(
+            answerText(m_answer, (m_rules ? *m_rules : AnswerRules::shipped()).encodingFor(m_server.host)));
     else
         Q_EMIT failed(failure);
 }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 #include <QUrl>
+#include <memory>
 #include <optional>
 
 class QTcpSocket;
@@ -29,12 +30,15 @@ public:
     static constexpr int DefaultTimeoutMs = 30000;
     static constexpr qsizetype MaxAnswerBytes = 1024 * 1024;
 
-    // Bytes as they came: UTF-8 when they are valid UTF-8, else Latin-1, so nothing is lost.
-    static QString answerText(const QByteArray& bytes);
+    // Bytes as they came, read as a search's judge reads them (see decodeAnswer): nothing is lost.
+    static QString answerText(const QByteArray& bytes, const QByteArray& encoding = QByteArray());
 
     explicit WhoisQuery(QObject* parent = nullptr);
     ~WhoisQuery() override;
 
+    // The rules whose character sets a WHOIS answer is read in, as a search reads it; none: the
+    // delivered rules.
+    void setAnswerRules(std::shared_ptr<const AnswerRules> rules) { m_rules = std::move(rules); }
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     int timeoutMs() const { return m_timeoutMs; }
     bool isRunning() const { return m_socket != nullptr || m_reply != nullptr; }
@@ -66,6 +70,7 @@ private:
     QTcpSocket* m_socket = nullptr;
     QNetworkAccessManager* m_network = nullptr;
     std::optional<QNetworkProxy> m_proxy;
+    std::shared_ptr<const AnswerRules> m_rules;
     int m_nextProxy = 0;
     QPointer<QNetworkReply> m_reply;
     QTimer m_timer;

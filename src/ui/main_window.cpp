@@ -9,6 +9,7 @@
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
 #include "engine/verdict_filer.h"
+#include "engine/whois_query.h"
 #include "file_dialog.h"
 #include "generator_window.h"
 #include "harvester_window.h"
@@ -1156,6 +1157,7 @@ void MainWindow::openWhois(const QString& domain)
     if (m_whoisWindow)
         m_whoisWindow->close();
     m_whoisWindow = new WhoisWindow(domain, this);
+    m_whoisWindow->query()->setAnswerRules(m_session->answerRules());
     m_whoisWindow->show();
     m_whoisWindow->ask(searchDriver()->router());
 }

@@ -35,6 +35,12 @@ private Q_SLOTS:
         QTest::newRow("day, month, time zone") << QStringLiteral("01 May 2024 10:00 WAT") << may1;
         QTest::newRow("no date") << QStringLiteral("Renewal required.") << QDate();
         QTest::newRow("impossible date") << QStringLiteral("2024-13-45") << QDate();
+        // Placeholders and misread digits: outside 1985 to 2200, no date.
+        QTest::newRow("year 1") << QStringLiteral("0001-01-01T00:00:00Z") << QDate();
+        QTest::newRow("year -1") << QStringLiteral("-0001-11-30T00:00:00+00:00") << QDate();
+        QTest::newRow("five-digit year") << QStringLiteral("99999-01-01") << QDate();
+        QTest::newRow("year 9999, day first") << QStringLiteral("31.12.9999") << QDate();
+        QTest::newRow("first year") << QStringLiteral("1985-01-01") << QDate(1985, 1, 1);
     }
 
     void registryDates()
@@ -109,6 +115,13 @@ private Q_SLOTS:
                    "on 2019-01-01 or later.\n"
                    "% Names in redemption period or pending delete status: see our policy.\n")
             << QString() << QDate();
+        QTest::newRow("placeholder expiry is no expiry")
+            << QByteArray("Domain Name: SAMPLE.EXAMPLE\nRegistry Expiry Date: 0001-01-01T00:00:00Z\n")
+            << QString() << QDate();
+        QTest::newRow("JPRS keys in ISO-2022-JP")
+            << QByteArray("[\x1b$B>uBV\x1b(B]                          Active\r\n"
+                          "[\x1b$BM-8z4|8B\x1b(B]                      2025/03/09\r\n")
+            << QString() << later;
         QTest::newRow("status words in a delete-prohibited status")
             << QByteArray("Domain Status: serverDeleteProhibited\nDomain Status: clientDeleteProhibited\n")
             << QString() << QDate();
@@ -145,6 +158,10 @@ private Q_SLOTS:
             << QByteArray(R"({"objectClassName":"domain","events":[{"eventAction":"expiration",)"
                           R"("eventDate":"2024-04-01T00:00:00Z"}]})")
             << QStringLiteral("expired") << QDate(2024, 4, 1);
+        QTest::newRow("placeholder expiry")
+            << QByteArray(R"({"objectClassName":"domain","events":[{"eventAction":"expiration",)"
+                          R"("eventDate":"-0001-11-30T00:00:00Z"}]})")
+            << QString() << QDate();
         QTest::newRow("not JSON") << QByteArray("<html>") << QString() << QDate();
     }
 

@@ -79,6 +79,7 @@ private Q_SLOTS:
         const QDateTime now(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC);
         QCOMPARE(retryAfterMs("Mon, 07 Dec 2026 12:01:00 GMT", now), 60000);
         QCOMPARE(retryAfterMs("soon"), 0);
+        QCOMPARE(retryAfterMs("Fri, 31 Dec 9999 23:59:59 GMT", now), 24 * 3600 * 1000);
 
         // Plain http is for this computer only; anything else must be https.
         QVERIFY(rdapBaseUrl(QStringLiteral("https://rdap.example/rdap"))

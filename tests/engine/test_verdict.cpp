@@ -20,6 +20,11 @@ const QByteArray Terms =
     "to prevent disruption of Whois service access. Names that will not be available for\r\n"
     "registration are listed on our site. All rights\r\nreserved.\r\n";
 
+// "상기 도메인이름은 등록되어 있지 않습니다." (the name is not registered) in EUC-KR.
+const QByteArray EucKrNotRegistered =
+    "\xbb\xf3\xb1\xe2 \xb5\xb5\xb8\xde\xc0\xce\xc0\xcc\xb8\xa7\xc0\xba \xb5\xee\xb7\xcf\xb5\xc7\xbe\xee "
+    "\xc0\xd6\xc1\xf6 \xbe\xca\xbd\xc0\xb4\xcf\xb4\xd9.";
+
 } // namespace
 
 class TestVerdict : public QObject
@@ -209,6 +214,62 @@ private Q_SLOTS:
                             judgement.rule + QStringLiteral(" ") + judgement.detail));
     }
 
+    // Line ends are layout: the same answer with LF, CR LF or CR is judged alike.
+    void lineEndsNeverDecide_data()
+    {
+        QTest::addColumn<QByteArray>("answer"); // lines end in LF
+        QTest::addColumn<QString>("server");
+        QTest::newRow("EUC-KR, server unknown") << EucKrNotRegistered + "\n\n\n\n\n\n" << QString();
+        QTest::newRow("EUC-KR, whois.kr") << EucKrNotRegistered + "\n\n\n" << QStringLiteral("whois.kr");
+        QTest::newRow("record") << QByteArray("Domain Name: A.EXAMPLE\nCreation Date: 2001-01-01\n")
+                                << QString();
+    }
+
+    void lineEndsNeverDecide()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, server);
+        const AnswerRules::Judgement lf = AnswerRules::shipped().judge(answer, server);
+        for (const char* end : {"\r\n", "\r"}) {
+            const AnswerRules::Judgement other =
+                AnswerRules::shipped().judge(QByteArray(answer).replace("\n", end), server);
+            QCOMPARE(verdictName(other.verdict), verdictName(lf.verdict));
+            QCOMPARE(other.detail, lf.detail);
+        }
+    }
+
+    // Answers in the character set their registry is known to use are read in it.
+    void legacyEncodingsAreDecoded()
+    {
+        const AnswerRules& shipped = AnswerRules::shipped();
+        QCOMPARE(shipped.judge(EucKrNotRegistered + "\n", QStringLiteral("whois.kr")).verdict,
+                 Verdict::Available);
+        QCOMPARE(shipped.decode(EucKrNotRegistered, QStringLiteral("WHOIS.KR")),
+                 QStringLiteral("상기 도메인이름은 등록되어 있지 않습니다."));
+        // ISO-2022 shifts are seen without a setting; the text is as the record window shows it.
+        const QByteArray jprs = "[\x1b$BM-8z4|8B\x1b(B]                      2025/01/31\r\n";
+        QCOMPARE(decodeAnswer(jprs).text, QStringLiteral("[有効期限]                      2025/01/31\r\n"));
+        QCOMPARE(shipped.judge(jprs, QStringLiteral("whois.jprs.jp")).rule.left(16),
+                 QStringLiteral("[whois.jprs.jp] "));
+
+        // A user's setting; a later section for the server keeps it; an unknown one is reported.
+        AnswerRules rules;
+        QList<AnswerRules::Problem> problems;
+        rules.load("[whois.a.example]\nencoding Shift_JIS\n[*]\nencoding EUC-KR\n[whois.a.example]\n"
+                   "available ^\\s*見つかりません\n[whois.b.example]\nencoding UTF-16\nencoding no-such\n",
+                   QStringLiteral("mine.txt"), &problems);
+        QCOMPARE(problems.size(), 3);
+        QCOMPARE(problems.at(0).lineNumber, 4);
+        QCOMPARE(problems.at(1).lineNumber, 8);
+        QCOMPARE(rules.encodingFor(QStringLiteral("whois.a.example")), QByteArray("Shift_JIS"));
+        QCOMPARE(rules
+                     .judge("\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9\x82\xf1\r\n",
+                            QStringLiteral("whois.a.example"))
+                     .verdict,
+                 Verdict::Available);
+        QVERIFY(rules.encodingFor(QStringLiteral("whois.b.example")).isEmpty());
+    }
+
     void rulesFilesAreReadLineByLine()
     {
         AnswerRules rules;
@@ -236,6 +297,15 @@ private Q_SLOTS:
         QCOMPARE(gone.verdict, Verdict::Available);
         QCOMPARE(gone.rule, QStringLiteral("[whois.a.example whois.b.example] available, mine.txt line 10"));
         QCOMPARE(rules.judge("nothing\n", QString()).detail, QStringLiteral("no rule matched"));
+
+        // Line ends of any kind, and an editor's byte-order mark.
+        AnswerRules other;
+        problems.clear();
+        other.load("\xef\xbb\xbf[whois.c.example]\rgeneric off\ravailable ^gone$\r", QStringLiteral("cr.txt"),
+                   &problems);
+        QVERIFY(problems.isEmpty());
+        QCOMPARE(other.judge("gone\n", QStringLiteral("whois.c.example")).rule,
+                 QStringLiteral("[whois.c.example] available, cr.txt line 3"));
     }
 
     void userRulesGoOverTheDelivered()
