@@ -298,6 +298,10 @@ QList<QCommandLineOption> verdictCommandOptions()
 {
     return {{QStringLiteral("server"), QStringLiteral("WHOIS server whose rules apply (default: generic)."),
              QStringLiteral("HOST")},
+            {QStringLiteral("name"),
+             QStringLiteral("The name the answers are about: judged as in a search, where no word of the "
+                            "name counts."),
+             QStringLiteral("NAME")},
             homeOption()};
 }
 
@@ -426,7 +430,8 @@ ParsedOptions<VerdictOptions> parseVerdictOptions(const QStringList& arguments)
         parsed.error = QStringLiteral("give one or more files with saved answers");
         return parsed;
     }
-    parsed.options = VerdictOptions{parser.value(QStringLiteral("server")), parser.positionalArguments()};
+    parsed.options = VerdictOptions{parser.value(QStringLiteral("server")), parser.positionalArguments(),
+                                    parser.value(QStringLiteral("name"))};
     return parsed;
 }
 

@@ -69,6 +69,7 @@ struct VerdictOptions
 {
     QString server; // empty: the generic rules
     QStringList files;
+    QString name; // the name the answers are about, when known
 };
 
 struct WatchOptions

@@ -39,7 +39,7 @@ ExitCode runVerdictCommand(const QStringList& arguments)
             status = ExitCode::Failure;
             continue;
         }
-        const AnswerRules::Judgement judgement = rules->judge(*answer, parsed.options->server);
+        const AnswerRules::Judgement judgement = rules->judge(*answer, parsed.options->server, parsed.options->name);
         QStringList why;
         if (!judgement.detail.isEmpty())
             why << judgement.detail;

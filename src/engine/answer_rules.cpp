@@ -1,5 +1,6 @@
 #include "answer_rules.h"
 
+#include "engine/name_mask.h"
 #include "support/file_helpers.h"
 #include "support/words.h"
 
@@ -383,6 +384,10 @@ QString decisionText(const QString& text)
             QStringView sentence = whole.mid(from, end - from);
             from = next;
             sentence = sentence.mid(messageStart(sentence)).trimmed();
+            // A name in the sentence is nobody's condition or refusal: "No match for ACCURACY.COM."
+            const QString masked = maskDomainLikeTokens(sentence);
+            if (!masked.isNull())
+                sentence = masked;
             if (sentence.isEmpty() || wordCount(sentence, MaxWords) > MaxWords || isProse(sentence))
                 continue;
             decision += sentence;
@@ -872,6 +877,25 @@ struct AnswerRules::Search
         return nullptr;
     }
 
+    // Lines of the answer that taken rules match, counted up to `atMost`.
+    int recordLines(const QList<const RuleSet*>& sets, int atMost) const
+    {
+        QSet<qsizetype> lines;
+        for (const RuleSet* set : sets) {
+            const auto count = [&](const QRegularExpression& expression) {
+                for (auto it = expression.globalMatch(text); it.hasNext() && lines.size() < atMost;)
+                    lines.insert(text.lastIndexOf(QLatin1Char('\n'), it.next().capturedStart()));
+            };
+            for (const RuleSet::Combined& combined : set->combined[int(Kind::Taken)])
+                count(combined.expression);
+            for (const Rule* rule : set->gated[int(Kind::Taken)])
+                count(rule->pattern);
+            if (lines.size() >= atMost)
+                break;
+        }
+        return int(lines.size());
+    }
+
     // The first line that a rule of this kind in `set` matches, and which rule that was.
     const Rule* find(const RuleSet& set, Kind kind, bool skipNegated)
     {
@@ -899,12 +923,13 @@ QByteArray AnswerRules::encodingFor(const QString& server) const
     return m_encodings.value(server.trimmed().toLower());
 }
 
-AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QString& server) const
+AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QString& server,
+                                          const QString& queriedName) const
 {
     AnswerText decoded = decodeAnswer(answer, encodingFor(server));
     if (isUnreadable(decoded))
         return {Verdict::Unanswered, QStringLiteral("unreadable answer"), QString()};
-    const QString text = normalizedText(std::move(decoded.text));
+    const QString text = maskQueriedName(normalizedText(std::move(decoded.text)), queriedName);
     if (text.trimmed().isEmpty())
         return {Verdict::Unanswered, QStringLiteral("empty answer"), QString()};
     // A server's own rules speak first; the generic rules decide what they leave open.
@@ -928,6 +953,18 @@ AnswerRules::Judgement AnswerRules::decide(Search& search, const QList<const Rul
         if ((record = search.find(*set, Kind::Taken, false))) {
             recordSet = set;
             break;
+        }
+    }
+    // A refusal beside a few record lines is a rationed answer ("rate limit exceeded", then reduced
+    // information): the refusal stands for the whole of it. Under a full record, a line about limits
+    // does not take the record away; nor where a server's own rules know its reduced records.
+    if (record && recordSet->section == GenericHost) {
+        for (const RuleSet* set : sets) {
+            const Rule* rule = search.find(*set, Kind::Limited, false);
+            if (rule && search.recordLines(sets, MaxReducedRecordLines + 1) <= MaxReducedRecordLines)
+                return decided(Verdict::Unanswered, QStringLiteral("server refused or limited the query"), rule);
+            if (rule)
+                break;
         }
     }
     for (const RuleSet* set : sets) {

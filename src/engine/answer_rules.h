@@ -89,7 +89,12 @@ public:
     // no name could be told free there. Those places get the delivered rules back, each said in *notes.
     void restoreMissingKinds(const AnswerRules& delivered, QStringList* notes);
 
-    Judgement judge(const QByteArray& answer, const QString& server) const;
+    // Record lines after a refusal up to which the answer is rationed, not a record.
+    static constexpr int MaxReducedRecordLines = 4;
+
+    // `queriedName`: the name asked about, when known; the answer is judged as if it named no
+    // name, so that no word of a name can make a verdict.
+    Judgement judge(const QByteArray& answer, const QString& server, const QString& queriedName = QString()) const;
     // The character set `server` answers in when its answer is no UTF-8; empty when not known.
     QByteArray encodingFor(const QString& server) const;
     // The answer's text as the rules judge it, line ends as they came.

@@ -53,7 +53,8 @@ WhoisLookup* LookupPool::idleWhoisSlot()
         result.tooLarge = ended.outcome == WhoisLookup::Outcome::TooLarge;
         if (result.answered) {
             result.judgement =
-                (m_rules ? *m_rules : AnswerRules::shipped()).judge(ended.answer, ended.request.host);
+                (m_rules ? *m_rules : AnswerRules::shipped())
+                    .judge(ended.answer, ended.request.host, ended.request.queryName());
             result.answer = ended.answer;
             if (result.judgement.refused)
                 result.namedWaitMs = namedWaitMs(ended.answer);
