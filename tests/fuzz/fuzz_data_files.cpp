@@ -16,20 +16,34 @@ using namespace brisquel;
 
 namespace {
 
+// The text with every line end made `end`.
+QByteArray withLineEnds(const QByteArray& text, const char* end)
+{
+    return QByteArray(text).replace("\r\n", "\n").replace('\r', '\n').replace("\n", end);
+}
+
 const QString Servers[] = {QStringLiteral("whois.a.example"), QStringLiteral("whois.kr"), QString()};
 
-void serverLimits(const QByteArray& text)
+ServerLimitsTable limitsOf(const QByteArray& text)
 {
     ServerLimitsTable table;
     QList<ServerLimitsTable::Problem> problems;
     table.load(ServerLimitsTable::shippedText(), QStringLiteral("delivered"));
     table.load(text, QStringLiteral("server-limits.txt"), &problems);
+    return table;
+}
+
+void serverLimits(const QByteArray& text)
+{
+    const ServerLimitsTable table = limitsOf(text);
+    // Line ends never change what a line says.
+    const ServerLimitsTable crOnly = limitsOf(withLineEnds(text, "\r"));
     for (const QString& server : Servers) {
         const ServerLimits limits = table.limitsFor(server);
         FUZZ_REQUIRE(limits.perSecond >= 0 && limits.burst >= 1 && limits.connections >= 1 &&
                      limits.daily >= 0);
         (void)ServerLimitsTable::describe(limits);
-        (void)table.textFor(server);
+        FUZZ_REQUIRE(table.textFor(server) == crOnly.textFor(server));
     }
 }
 
@@ -61,6 +75,9 @@ void settings(const QByteArray& text)
 void proxies(const QByteArray& text)
 {
     const ProxyList list = ProxyList::fromText(QString::fromUtf8(text), QStringLiteral("proxies.txt"));
+    const ProxyList crOnly =
+        ProxyList::fromText(QString::fromUtf8(withLineEnds(text, "\r")), QStringLiteral("proxies.txt"));
+    FUZZ_REQUIRE(crOnly.proxies.size() == list.proxies.size() && crOnly.problems == list.problems);
     for (const ProxyEntry& proxy : list.proxies) {
         FUZZ_REQUIRE(proxy.port != 0 && !proxy.host.isEmpty());
         // The password never shows in text meant for people.
