@@ -31,24 +31,27 @@ const QRegularExpression& negation()
     return pattern;
 }
 
-// Line ends become "\n" alone, so that "$" in a rule means the end of the line.
-QString normalizedText(QString text)
+// Line ends become LF alone before anything is decoded: a decoder that meets broken text may take a
+// CR or an LF for part of a character, and it must meet the same bytes however the server ended
+// its lines.
+QByteArray withLfLineEnds(const QByteArray& answer)
 {
-    // One pass: CR LF and CR become LF, NUL a blank.
-    QChar* out = text.data();
-    const QChar* in = out;
-    const QChar* end = in + text.size();
+    if (!answer.contains('\r'))
+        return answer;
+    QByteArray bytes = answer;
+    char* out = bytes.data();
+    const char* in = out;
+    const char* end = in + bytes.size();
     for (; in != end; ++in) {
-        const char16_t c = in->unicode();
-        if (c == u'\r') {
-            if (in + 1 == end || in[1] != u'\n')
-                *out++ = QLatin1Char('\n');
+        if (*in == '\r') {
+            if (in + 1 == end || in[1] != '\n')
+                *out++ = '\n';
         } else {
-            *out++ = c == 0 ? QLatin1Char(' ') : *in;
+            *out++ = *in;
         }
     }
-    text.truncate(out - text.constData());
-    return text;
+    bytes.truncate(out - bytes.constData());
+    return bytes;
 }
 
 // The bytes of `answer` that are no part of a well-formed UTF-8 sequence.
@@ -453,9 +456,10 @@ QList<QByteArray> requiredLiterals(const QString& pattern)
 
 } // namespace
 
-AnswerText decodeAnswer(const QByteArray& answer, const QByteArray& encoding)
+AnswerText decodeAnswer(const QByteArray& raw, const QByteArray& encoding)
 {
     constexpr auto Stateless = QStringDecoder::Flag::Stateless;
+    const QByteArray answer = withLfLineEnds(raw);
     if (const QByteArray shifted = iso2022Encoding(answer); !shifted.isEmpty()) {
         QStringDecoder decoder(shifted.constData(), Stateless);
         if (decoder.isValid()) {
@@ -929,7 +933,10 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
     AnswerText decoded = decodeAnswer(answer, encodingFor(server));
     if (isUnreadable(decoded))
         return {Verdict::Unanswered, QStringLiteral("unreadable answer"), QString()};
-    const QString text = maskQueriedName(normalizedText(std::move(decoded.text)), queriedName);
+    // "$" in a rule is the end of a line; a NUL is a blank.
+    QString text = std::move(decoded.text);
+    text.replace(QChar(0), QLatin1Char(' '));
+    text = maskQueriedName(text, queriedName);
     if (text.trimmed().isEmpty())
         return {Verdict::Unanswered, QStringLiteral("empty answer"), QString()};
     // A server's own rules speak first; the generic rules decide what they leave open.

@@ -21,7 +21,7 @@ struct AnswerText
     qsizetype undecodable = 0;
 };
 
-// The text of a WHOIS answer, line ends as they came: ISO-2022 shifts (7-bit Japanese or Korean)
+// The text of a WHOIS answer, lines ending in LF alone: ISO-2022 shifts (7-bit Japanese or Korean)
 // decoded; else UTF-8 when the bytes are valid UTF-8; else `encoding`, the character set the server
 // is known to answer in (a name QStringDecoder knows: "EUC-KR", "Shift_JIS"); else Latin-1, so that
 // nothing is lost. Every reader of answers goes through here, so that all see the same text.
@@ -97,7 +97,7 @@ public:
     Judgement judge(const QByteArray& answer, const QString& server, const QString& queriedName = QString()) const;
     // The character set `server` answers in when its answer is no UTF-8; empty when not known.
     QByteArray encodingFor(const QString& server) const;
-    // The answer's text as the rules judge it, line ends as they came.
+    // The answer's text as the rules judge it.
     QString decode(const QByteArray& answer, const QString& server) const
     {
         return decodeAnswer(answer, encodingFor(server)).text;

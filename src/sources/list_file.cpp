@@ -6,6 +6,17 @@
 
 namespace brisquel {
 
+namespace {
+
+// A line of nothing but a byte-order mark (lists joined end to end) reads as a blank line: it is
+// no entry when read, counted or skipped.
+bool isBlank(const QByteArray& raw)
+{
+    return raw.isEmpty() || raw == "\xEF\xBB\xBF";
+}
+
+} // namespace
+
 bool ListFileReader::open(const QString& path, QString* error)
 {
     m_entryNumber = 0;
@@ -48,14 +59,15 @@ void ListFileReader::seekEntry(qint64 number)
         const QByteArray raw = m_reader.readRawLine(&ok);
         if (!ok)
             return;
-        if (!raw.isEmpty())
+        if (!isBlank(raw))
             ++m_entryNumber;
     }
 }
 
 qint64 countListEntries(const QString& path)
 {
-    LineReader reader(1);
+    // Enough of each line to tell a mark alone.
+    LineReader reader(3);
     const qint64 size = QFileInfo(path).size();
     if (path.isEmpty() || size > ListFileReader::MaxFileBytes || !reader.open(path))
         return 0;
@@ -67,7 +79,7 @@ qint64 countListEntries(const QString& path)
         const QByteArray raw = reader.readRawLine(&ok);
         if (!ok)
             break;
-        if (!raw.isEmpty() || reader.lastLineTruncated())
+        if (!isBlank(raw) || reader.lastLineTruncated())
             ++count;
     }
     return count;

@@ -40,7 +40,8 @@ void ServerLimitsTable::load(const QByteArray& text, const QString& origin, QLis
         if (problems)
             problems->append({origin, line, message});
     };
-    const QList<QByteArray> lines = text.split('\n');
+    // Lines end in CR LF, LF or CR alone.
+    const QList<QByteArray> lines = QByteArray(text).replace("\r\n", "\n").replace('\r', '\n').split('\n');
     for (int i = 0; i < lines.size(); ++i) {
         const QString line = QString::fromUtf8(lines.at(i)).trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))

@@ -221,6 +221,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("server");
         QTest::newRow("EUC-KR, server unknown") << EucKrNotRegistered + "\n\n\n\n\n\n" << QString();
         QTest::newRow("EUC-KR, whois.kr") << EucKrNotRegistered + "\n\n\n" << QStringLiteral("whois.kr");
+        // A decoder that meets a broken character must not take a line end into it.
+        QTest::newRow("broken ISO-2022-JP")
+            << QByteArray("\x1b$B\xff\n[\x1b$BEPO?G/7nF|\x1b(B]  2005/05/30\n")
+            << QStringLiteral("whois.jprs.jp");
         QTest::newRow("record") << QByteArray("Domain Name: A.EXAMPLE\nCreation Date: 2001-01-01\n")
                                 << QString();
     }
@@ -248,7 +252,7 @@ private Q_SLOTS:
                  QStringLiteral("상기 도메인이름은 등록되어 있지 않습니다."));
         // ISO-2022 shifts are seen without a setting; the text is as the record window shows it.
         const QByteArray jprs = "[\x1b$BM-8z4|8B\x1b(B]                      2025/01/31\r\n";
-        QCOMPARE(decodeAnswer(jprs).text, QStringLiteral("[有効期限]                      2025/01/31\r\n"));
+        QCOMPARE(decodeAnswer(jprs).text, QStringLiteral("[有効期限]                      2025/01/31\n"));
         QCOMPARE(shipped.judge(jprs, QStringLiteral("whois.jprs.jp")).rule.left(16),
                  QStringLiteral("[whois.jprs.jp] "));
 

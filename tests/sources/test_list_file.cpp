@@ -46,6 +46,8 @@ private Q_SLOTS:
                                     << entries;
         QTest::newRow("utf32le") << marked(QStringConverter::Utf32LE, text) << entries;
         QTest::newRow("utf8 bom") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << entries;
+        QTest::newRow("a mark alone on a line is blank")
+            << QByteArray("caf\xC3\xA9.com\r\n\xEF\xBB\xBF\r\nb.com\r\n") << entries;
     }
 
     void entriesAndCount()
