@@ -353,7 +353,8 @@ bool isProse(QStringView sentence)
 // The sentences of an answer that the generic rules judge, one per line: each line cut into
 // sentences, without what stands in front of the message, underscores read as spaces; prose and
 // the values of record fields are left out.
-QString decisionText(const QString& text)
+// *fields: the lines of the form "Key: value", how much of a record the answer holds.
+QString decisionText(const QString& text, int* fields)
 {
     constexpr qsizetype MaxWords = 20;
     // Prose wraps: a line of some length without a sentence end, and a next one that starts in lower
@@ -368,6 +369,8 @@ QString decisionText(const QString& text)
             continue;
         }
         const QStringView name = fieldName(line);
+        if (!name.isEmpty() && line.size() > name.size() + 2)
+            ++*fields;
         if (open && name.isEmpty() && line.front().isLower()) {
             paragraphs.last() += QLatin1Char(' ') + line.toString();
         } else if (isRecordField(name)) {
@@ -823,6 +826,7 @@ struct AnswerRules::Search
     // The sentences the generic rules other than "taken" look at, made when first needed.
     QString decision;
     bool decisionMade = false;
+    int fields = 0; // lines of the form "Key: value", counted with the decision sentences
     // Gated rules look for their words in the text they match, lowered in ASCII (their words are),
     // made when a word is first looked for: the answer's bytes, or the decision sentences.
     QByteArray lowered;
@@ -838,7 +842,7 @@ struct AnswerRules::Search
         if (!isDecision(set, kind))
             return text;
         if (!decisionMade) {
-            decision = decisionText(text);
+            decision = decisionText(text, &fields);
             decisionMade = true;
         }
         return decision;
@@ -879,25 +883,6 @@ struct AnswerRules::Search
             return groups.value(0).second;
         }
         return nullptr;
-    }
-
-    // Lines of the answer that taken rules match, counted up to `atMost`.
-    int recordLines(const QList<const RuleSet*>& sets, int atMost) const
-    {
-        QSet<qsizetype> lines;
-        for (const RuleSet* set : sets) {
-            const auto count = [&](const QRegularExpression& expression) {
-                for (auto it = expression.globalMatch(text); it.hasNext() && lines.size() < atMost;)
-                    lines.insert(text.lastIndexOf(QLatin1Char('\n'), it.next().capturedStart()));
-            };
-            for (const RuleSet::Combined& combined : set->combined[int(Kind::Taken)])
-                count(combined.expression);
-            for (const Rule* rule : set->gated[int(Kind::Taken)])
-                count(rule->pattern);
-            if (lines.size() >= atMost)
-                break;
-        }
-        return int(lines.size());
     }
 
     // The first line that a rule of this kind in `set` matches, and which rule that was.
@@ -945,7 +930,7 @@ AnswerRules::Judgement AnswerRules::judge(const QByteArray& answer, const QStrin
     sets.append(&own);
     if (&own != m_generic.get() && own.useGeneric)
         sets.append(m_generic.get());
-    Search search{answer, text, QString(), false, QByteArray(), QByteArray()};
+    Search search{answer, text, QString(), false, 0, QByteArray(), QByteArray()};
     return decide(search, sets);
 }
 
@@ -965,13 +950,11 @@ AnswerRules::Judgement AnswerRules::decide(Search& search, const QList<const Rul
     // A refusal beside a few record lines is a rationed answer ("rate limit exceeded", then reduced
     // information): the refusal stands for the whole of it. Under a full record, a line about limits
     // does not take the record away; nor where a server's own rules know its reduced records.
-    if (record && recordSet->section == GenericHost) {
+    if (record && recordSet->section == GenericHost &&
+        (search.textFor(*recordSet, Kind::Limited), search.fields <= MaxReducedRecordLines)) {
         for (const RuleSet* set : sets) {
-            const Rule* rule = search.find(*set, Kind::Limited, false);
-            if (rule && search.recordLines(sets, MaxReducedRecordLines + 1) <= MaxReducedRecordLines)
+            if (const Rule* rule = search.find(*set, Kind::Limited, false))
                 return decided(Verdict::Unanswered, QStringLiteral("server refused or limited the query"), rule);
-            if (rule)
-                break;
         }
     }
     for (const RuleSet* set : sets) {

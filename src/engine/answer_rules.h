@@ -89,7 +89,7 @@ public:
     // no name could be told free there. Those places get the delivered rules back, each said in *notes.
     void restoreMissingKinds(const AnswerRules& delivered, QStringList* notes);
 
-    // Record lines after a refusal up to which the answer is rationed, not a record.
+    // Field lines ("Key: value") beside a refusal up to which the answer is rationed, not a record.
     static constexpr int MaxReducedRecordLines = 4;
 
     // `queriedName`: the name asked about, when known; the answer is judged as if it named no

@@ -98,43 +98,35 @@ QString maskQueriedName(const QString& text, const QString& queriedName)
                        !name.contains(QLatin1String("xn--"), Qt::CaseInsensitive);
     const QString ascii = plain ? name : QString::fromLatin1(QUrl::toAce(name));
     const QString unicode = plain ? name : QUrl::fromAce(ascii.toLatin1());
-    Masked masked(text);
-    // Occurrences of `form` with no letter, digit, hyphen or inner dot joining them to more.
-    const auto standsAlone = [&text](qsizetype at, qsizetype length) {
-        const qsizetype end = at + length;
-        const bool openBefore = at == 0 || (!isLabelChar(text.at(at - 1)) && text.at(at - 1) != u'.');
-        const bool openAfter = end == text.size() || (!isLabelChar(text.at(end)) &&
-                                                      !(text.at(end) == u'.' && end + 1 < text.size() &&
-                                                        isLabelChar(text.at(end + 1))));
-        return openBefore && openAfter;
-    };
-    const auto quoted = [&text](qsizetype at, qsizetype length) {
-        const qsizetype end = at + length;
-        return at > 0 && end < text.size() && (text.at(at - 1) == u'"' || text.at(at - 1) == u'\'') &&
-               text.at(end) == text.at(at - 1);
-    };
-    // The label alone counts only where quoted ("accuracy"): a bare word may be the registry's own.
-    const QString label = unicode.section(QLatin1Char('.'), 0, 0);
     const QString asciiLabel = ascii.section(QLatin1Char('.'), 0, 0);
-    QList<std::pair<qsizetype, qsizetype>> spans;
-    const auto collect = [&](const QString& form, bool wholeName) {
-        if (form.isEmpty())
-            return;
-        for (qsizetype at = text.indexOf(form, 0, Qt::CaseInsensitive); at >= 0;
-             at = text.indexOf(form, at + form.size(), Qt::CaseInsensitive)) {
-            if (wholeName ? standsAlone(at, form.size()) : quoted(at, form.size()))
-                spans.append({at, at + form.size()});
-        }
+    const QString unicodeLabel = unicode.section(QLatin1Char('.'), 0, 0);
+    const auto isOne = [](QStringView word, const QString& a, const QString& b) {
+        return word.compare(a, Qt::CaseInsensitive) == 0 ||
+               (a != b && word.compare(b, Qt::CaseInsensitive) == 0);
     };
-    collect(ascii, true);
-    if (unicode != ascii)
-        collect(unicode, true);
-    collect(asciiLabel, false);
-    if (label != asciiLabel)
-        collect(label, false);
+    // The name with its extension wherever it stands, and its first label alone where quoted
+    // ("accuracy"): a bare word may be the registry's own. Both are found from the few dots and
+    // quotes of an answer.
+    QList<std::pair<qsizetype, qsizetype>> spans;
+    const QStringView view(text);
+    forEachDomainLike(view, [&](qsizetype start, qsizetype end) {
+        if (isOne(view.mid(start, end - start), ascii, unicode))
+            spans.append({start, end});
+    });
+    for (const QChar mark : {QChar(u'"'), QChar(u'\'')}) {
+        for (qsizetype quote = text.indexOf(mark); quote >= 0; quote = text.indexOf(mark, quote + 1)) {
+            qsizetype end = quote + 1;
+            while (end < text.size() && isLabelChar(text.at(end)))
+                ++end;
+            if (end < text.size() && text.at(end) == mark && end > quote + 1 &&
+                isOne(view.mid(quote + 1, end - quote - 1), asciiLabel, unicodeLabel))
+                spans.append({quote + 1, end});
+        }
+    }
     if (spans.isEmpty())
         return text;
     std::sort(spans.begin(), spans.end());
+    Masked masked(text);
     qsizetype covered = 0;
     for (const auto& [start, end] : std::as_const(spans)) {
         if (start >= covered)

@@ -9,17 +9,84 @@ namespace {
 
 // Words of the vocabularies that make a sentence prose, a refusal, a reservation or an invalid
 // query, and phrases of them; every one is a name someone may hunt.
-const char* const Labels[] = {
-    "if", "unless", "whether", "when", "whenever", "may", "might", "must", "should", "shall", "would",
-    "terms", "conditions", "copyright", "rights", "purpose", "see", "visit", "refer", "provided", "www",
-    "http", "https", "agree", "agreeable", "agreement", "accuracy", "accurate", "guarantee", "warranty",
-    "liable", "liability", "disclaimer", "info", "information", "details", "host", "blocked", "forbidden",
-    "denied", "refused", "banned", "throttled", "limit", "quota", "exceeded", "busy", "wait", "slow",
-    "reserved", "restricted", "prohibited", "premium", "invalid", "illegal", "registered", "taken",
-    "active", "free", "available", "error", "failure", "down", "visit-paris", "see-the-sea",
-    "terms-of-use", "for-more-info", "rate-limit-exceeded", "access-denied", "try-again-later",
-    "too-many-requests", "not-available", "is-reserved", "invalid-domain", "server-busy",
-    "please-wait", "slow-down", "copyright-free"};
+const char* const Labels[] = {"if",
+                              "unless",
+                              "whether",
+                              "when",
+                              "whenever",
+                              "may",
+                              "might",
+                              "must",
+                              "should",
+                              "shall",
+                              "would",
+                              "terms",
+                              "conditions",
+                              "copyright",
+                              "rights",
+                              "purpose",
+                              "see",
+                              "visit",
+                              "refer",
+                              "provided",
+                              "www",
+                              "http",
+                              "https",
+                              "agree",
+                              "agreeable",
+                              "agreement",
+                              "accuracy",
+                              "accurate",
+                              "guarantee",
+                              "warranty",
+                              "liable",
+                              "liability",
+                              "disclaimer",
+                              "info",
+                              "information",
+                              "details",
+                              "host",
+                              "blocked",
+                              "forbidden",
+                              "denied",
+                              "refused",
+                              "banned",
+                              "throttled",
+                              "limit",
+                              "quota",
+                              "exceeded",
+                              "busy",
+                              "wait",
+                              "slow",
+                              "reserved",
+                              "restricted",
+                              "prohibited",
+                              "premium",
+                              "invalid",
+                              "illegal",
+                              "registered",
+                              "taken",
+                              "active",
+                              "free",
+                              "available",
+                              "error",
+                              "failure",
+                              "down",
+                              "visit-paris",
+                              "see-the-sea",
+                              "terms-of-use",
+                              "for-more-info",
+                              "rate-limit-exceeded",
+                              "access-denied",
+                              "try-again-later",
+                              "too-many-requests",
+                              "not-available",
+                              "is-reserved",
+                              "invalid-domain",
+                              "server-busy",
+                              "please-wait",
+                              "slow-down",
+                              "copyright-free"};
 
 // Answer styles that repeat the name in the sentence that says it is free.
 const char* const FreeStyles[] = {
@@ -31,8 +98,9 @@ const char* const FreeStyles[] = {
     "Domain name: %1\r\nStatus: AVAILABLE\r\n",
     "%% NOT FOUND: %1\r\n"};
 
-const char TakenStyle[] = "Domain Name: %1\r\nRegistrar: Example Registrar, Inc.\r\nCreation Date: 2001-02-03\r\n"
-                          "Name Server: ns1.example.net\r\n";
+const char TakenStyle[] =
+    "Domain Name: %1\r\nRegistrar: Example Registrar, Inc.\r\nCreation Date: 2001-02-03\r\n"
+    "Name Server: ns1.example.net\r\n";
 
 } // namespace
 
@@ -42,10 +110,11 @@ class TestNameMask : public QObject
 private Q_SLOTS:
     void masksTheNameInEveryForm()
     {
-        const QString text =
-            QStringLiteral("No match for \"CAF\u00c9.com\". xn--caf-dma.COM, caf\u00e9, 'caf\u00e9' and foo.caf\u00e9.com\n");
+        const QString text = QStringLiteral("No match for \"CAF\u00c9.com\". xn--caf-dma.COM, caf\u00e9, "
+                                            "'caf\u00e9' and foo.caf\u00e9.com\n");
         QCOMPARE(maskQueriedName(text, QStringLiteral("caf\u00e9.com")),
-                 QStringLiteral("No match for \"qqqqq.qq\". qqqqq.qq, caf\u00e9, 'qqqqq.qq' and foo.caf\u00e9.com\n"));
+                 QStringLiteral(
+                     "No match for \"qqqqq.qq\". qqqqq.qq, caf\u00e9, 'qqqqq.qq' and foo.caf\u00e9.com\n"));
         QCOMPARE(maskDomainLikeTokens(u"see www.example.com or mail.example.co.uk, v1.2, e.g. U.S."),
                  QStringLiteral("see www.example.com or qqqqq.qq, v1.2, e.g. U.S."));
         QVERIFY(maskDomainLikeTokens(u"nothing here.").isNull());
@@ -66,8 +135,9 @@ private Q_SLOTS:
                         for (const QString& known : {name, QString()}) {
                             const AnswerRules::Judgement judged = rules.judge(answer, QString(), known);
                             if (judged.verdict != Verdict::Available)
-                                wrong << QStringLiteral("%1 (%2): %3").arg(QString::fromUtf8(answer).simplified(),
-                                                                           known, judged.detail);
+                                wrong
+                                    << QStringLiteral("%1 (%2): %3")
+                                           .arg(QString::fromUtf8(answer).simplified(), known, judged.detail);
                         }
                     }
                 }
@@ -93,15 +163,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<Verdict>("verdict");
-        QTest::newRow("reduced information") << QByteArray("% Query rate limit exceeded. Reduced information.\r\n\r\n"
-                                                           "domain:      example.xx\r\nowner:       Someone\r\n")
-                                             << Verdict::Unanswered;
+        QTest::newRow("reduced information")
+            << QByteArray("% Query rate limit exceeded. Reduced information.\r\n\r\n"
+                          "domain:      example.xx\r\nowner:       Someone\r\n")
+            << Verdict::Unanswered;
         QTest::newRow("temporarily not answered")
-            << QByteArray("Your query can temporarily not be answered. Please try later.\r\n") << Verdict::Unanswered;
+            << QByteArray("Your query can temporarily not be answered. Please try later.\r\n")
+            << Verdict::Unanswered;
         QTest::newRow("a full record keeps its verdict")
-            << QByteArray("Domain Name: example.xx\r\nRegistrar: R\r\nCreation Date: 2001-01-01\r\n"
-                          "Registry Expiry Date: 2030-01-01\r\nName Server: ns1.example.net\r\n"
-                          "Name Server: ns2.example.net\r\nRegistrant Name: X\r\n% Query rate limit exceeded.\r\n")
+            << QByteArray(
+                   "Domain Name: example.xx\r\nRegistrar: R\r\nCreation Date: 2001-01-01\r\n"
+                   "Registry Expiry Date: 2030-01-01\r\nName Server: ns1.example.net\r\n"
+                   "Name Server: ns2.example.net\r\nRegistrant Name: X\r\n% Query rate limit exceeded.\r\n")
             << Verdict::Registered;
     }
 
@@ -109,7 +182,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, answer);
         QFETCH(Verdict, verdict);
-        QCOMPARE(AnswerRules::shipped().judge(answer, QStringLiteral("whois.unknown.example")).verdict, verdict);
+        QCOMPARE(AnswerRules::shipped().judge(answer, QStringLiteral("whois.unknown.example")).verdict,
+                 verdict);
     }
 };
 
