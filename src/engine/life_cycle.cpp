@@ -10,6 +10,9 @@
 #include <QStringList>
 #include <QStringTokenizer>
 #include <QVarLengthArray>
+#include <algorithm>
+#include <array>
+#include <optional>
 
 namespace brisquel {
 
@@ -284,9 +287,9 @@ int fullYear(const QString& digits)
     return year >= 85 ? 1900 + year : 2000 + year;
 }
 
-// A numeric date in `order`; *ambiguous when both first parts could be the month and no order says
-// which is.
-QDate numericDateOf(const QRegularExpressionMatch& match, DateOrder order, bool* ambiguous)
+// A numeric date in `order`. *orderNeeded when both first parts could be the month: without an
+// order such a date is none, except a dotted one, which is day first everywhere.
+QDate numericDateOf(const QRegularExpressionMatch& match, DateOrder order, bool* orderNeeded)
 {
     const int first = match.captured(1).toInt();
     const int second = match.captured(3).toInt();
@@ -299,19 +302,19 @@ QDate numericDateOf(const QRegularExpressionMatch& match, DateOrder order, bool*
         // One reading only: the part above 12 is the day.
         if (second > 12)
             std::swap(day, month);
-    } else if (order == DateOrder::MonthFirst) {
-        std::swap(day, month);
-    } else if (order != DateOrder::DayFirst && match.captured(2) != QLatin1String(".")) {
-        // Dotted dates are day first everywhere; "03/08/2025" is the 3rd of August to some registries
-        // and the 8th of March to others.
-        if (ambiguous)
-            *ambiguous = true;
-        return {};
+    } else {
+        // "03/08/2025" is the 3rd of August to some registries and the 8th of March to others.
+        if (orderNeeded)
+            *orderNeeded = true;
+        if (order == DateOrder::MonthFirst)
+            std::swap(day, month);
+        else if (order != DateOrder::DayFirst && match.captured(2) != QLatin1String("."))
+            return {};
     }
     return plausible(QDate(fullYear(yearDigits), month, day));
 }
 
-QDate readDate(QStringView text, DateOrder order, bool* ambiguous)
+QDate readDate(QStringView text, DateOrder order, bool* orderNeeded)
 {
     if (const QDate quick = isoDateAtStart(text.trimmed()); quick.isValid())
         return quick;
@@ -364,7 +367,7 @@ QDate readDate(QStringView text, DateOrder order, bool* ambiguous)
         }
     }
     if (const QRegularExpressionMatch match = numericDate().match(text); match.hasMatch())
-        return numericDateOf(match, order, ambiguous);
+        return numericDateOf(match, order, orderNeeded);
     return {};
 }
 
@@ -484,29 +487,26 @@ LifeCycle readWhoisLifeCycle(const QByteArray& answer, const QDate& today, const
             named = orderNamedIn(field.value);
         candidates[int(kind) - int(KeyKind::Expiry)].append({field.value, named});
     }
-    // The first date of the most trusted kind. A numeric date in no known order waits for the order
-    // the server's rules or the answer's other dates show; where the two disagree it stays unread.
+    // The first date of the most trusted kind. A numeric date that needs an order and whose line
+    // names none is read in the server's order or in the one the answer's other dates show; where
+    // the two disagree, or neither is known, it is no date.
+    const DateOrder serverOrder = own.dateOrder();
     std::optional<DateOrder> shown;
     for (const auto& kind : candidates) {
         for (const DateCandidate& candidate : kind) {
-            DateOrder order = candidate.named;
-            if (order == DateOrder::Unknown) {
-                order = own.dateOrder();
-                bool ambiguous = false;
-                const QDate date = readDate(candidate.text, order, &ambiguous);
-                if (date.isValid()) {
-                    cycle.expires = date;
-                    break;
-                }
-                if (!ambiguous)
-                    continue;
+            const bool named = candidate.named != DateOrder::Unknown;
+            bool orderNeeded = false;
+            QDate date = readDate(candidate.text, named ? candidate.named : serverOrder, &orderNeeded);
+            if (orderNeeded && !named) {
                 if (!shown)
                     shown = orderShownBy(text);
-                if (order != DateOrder::Unknown && *shown != DateOrder::Unknown && order != *shown)
-                    continue;
-                order = *shown;
+                if (serverOrder != DateOrder::Unknown && *shown != DateOrder::Unknown &&
+                    *shown != serverOrder)
+                    date = QDate();
+                else if (serverOrder == DateOrder::Unknown && *shown != DateOrder::Unknown)
+                    date = readDate(candidate.text, *shown, nullptr);
             }
-            if (const QDate date = readDate(candidate.text, order, nullptr); date.isValid()) {
+            if (date.isValid()) {
                 cycle.expires = date;
                 break;
             }

@@ -5,15 +5,60 @@
 #include <QFile>
 #include <QMutex>
 #include <QRegularExpression>
+#include <algorithm>
+#include <bitset>
+#include <limits>
 
 namespace brisquel {
+
+namespace {
+
+// Squeezed phrases looked for inside squeezed keys and values. Every field line of every taken
+// answer is looked through, so the phrases' first two letters are kept in a set: only where a
+// pair of the text is in it does a comparison start.
+class Phrases
+{
+public:
+    void append(const QString& phrase, const QString& tag = QString())
+    {
+        m_phrases.append({phrase, tag});
+        m_starts.set(pairOf(phrase.at(0), phrase.size() > 1 ? phrase.at(1) : QChar()));
+        m_shortest = std::min(m_shortest, phrase.size());
+    }
+
+    // The tag of the first phrase in `text`, or null.
+    const QString* find(QStringView text) const
+    {
+        for (qsizetype i = 0; i + m_shortest <= text.size(); ++i) {
+            if (!m_starts.test(pairOf(text.at(i), i + 1 < text.size() ? text.at(i + 1) : QChar())))
+                continue;
+            for (const auto& [phrase, tag] : m_phrases) {
+                if (text.mid(i).startsWith(phrase))
+                    return &tag;
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    static size_t pairOf(QChar first, QChar second)
+    {
+        return (first.unicode() * 31u + second.unicode()) % 1024;
+    }
+
+    QList<std::pair<QString, QString>> m_phrases;
+    std::bitset<1024> m_starts;
+    qsizetype m_shortest = std::numeric_limits<qsizetype>::max();
+};
+
+} // namespace
 
 struct LifeCycleRules::Section
 {
     DateOrder order = DateOrder::Unknown;
-    QStringList expiryKeys;
-    QStringList statusKeys;
-    QList<std::pair<QString, QString>> wordings; // state, squeezed wording
+    Phrases expiryKeys;
+    Phrases statusKeys;
+    Phrases wordings; // tagged with their states
 };
 
 namespace {
@@ -22,15 +67,6 @@ const QString GenericHost = QStringLiteral("*");
 
 const QStringList States = {QStringLiteral("pendingDelete"), QStringLiteral("redemptionPeriod"),
                             QStringLiteral("pendingRestore")};
-
-bool containsAny(QStringView text, const QStringList& parts)
-{
-    for (const QString& part : parts) {
-        if (text.contains(part))
-            return true;
-    }
-    return false;
-}
 
 // "dd/mm/yyyy", "MM-DD-YY", "yy.mm.dd": the order its parts name, Unknown for anything else.
 LifeCycleRules::DateOrder orderOfPattern(const QString& pattern)
@@ -203,7 +239,7 @@ void LifeCycleRules::readLine(const QString& line, int lineNumber, const QString
             (kind == QLatin1String("expiry") ? section->expiryKeys : section->statusKeys).append(words);
     } else if (States.contains(kind)) {
         for (const auto& section : std::as_const(m_current))
-            section->wordings.append({kind, words});
+            section->wordings.append(words, kind);
     } else {
         report(QStringLiteral("not a life-cycle line: \"%1\" (dates, expiry, status, pendingDelete, "
                               "redemptionPeriod or pendingRestore, then its words)")
@@ -229,14 +265,12 @@ LifeCycleRules::DateOrder LifeCycleRules::ForServer::dateOrder() const
 
 bool LifeCycleRules::ForServer::isExpiryKey(QStringView key) const
 {
-    return (m_own && containsAny(key, m_own->expiryKeys)) ||
-           (m_generic && containsAny(key, m_generic->expiryKeys));
+    return (m_own && m_own->expiryKeys.find(key)) || (m_generic && m_generic->expiryKeys.find(key));
 }
 
 bool LifeCycleRules::ForServer::isStatusKey(QStringView key) const
 {
-    return (m_own && containsAny(key, m_own->statusKeys)) ||
-           (m_generic && containsAny(key, m_generic->statusKeys));
+    return (m_own && m_own->statusKeys.find(key)) || (m_generic && m_generic->statusKeys.find(key));
 }
 
 QString LifeCycleRules::ForServer::stateOf(QStringView value) const
@@ -244,10 +278,8 @@ QString LifeCycleRules::ForServer::stateOf(QStringView value) const
     for (const Section* section : {m_own, m_generic}) {
         if (!section)
             continue;
-        for (const auto& [state, wording] : section->wordings) {
-            if (value.contains(wording))
-                return state;
-        }
+        if (const QString* state = section->wordings.find(value))
+            return *state;
     }
     return {};
 }
