@@ -28,9 +28,11 @@ const char SearchDescription[] =
     "(socks5://USER@HOST:PORT), or use a proxy list file.\n";
 
 const char VerdictDescription[] =
-    "Judges saved WHOIS answers by the answer rules and prints, per file:\n"
-    "verdict, file, and the rule that decided it (tab-separated).\n"
-    "The rules are the delivered ones with the data folder's answer-rules.txt over them.";
+    "Judges saved WHOIS answers, or saved RDAP replies (JSON), and prints, per file:\n"
+    "verdict, file, the rule that decided it, and for a taken name the deletion state and the\n"
+    "expiry date read from it (tab-separated; empty when none).\n"
+    "The rules are the delivered ones with the data folder's answer-rules.txt and life-cycle.txt\n"
+    "over them.";
 
 const char GenerateDescription[] =
     "Makes domain names from a base word and prefix/suffix words, as the Domain Name "

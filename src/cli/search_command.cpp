@@ -165,6 +165,7 @@ bool SearchRun::startSession()
         m_history = openHistoryPrintingProblems(m_folder.root());
     m_session->filer()->setHistory(m_history.get());
     printSkippedLines(m_startup->answerRuleProblems);
+    printSkippedLines(m_startup->lifeCycleProblems);
     for (const RegistrarsProblem& problem : m_startup->registrarProblems)
         printError(QStringLiteral("registrars.txt line %1 skipped: %2")
                        .arg(problem.lineNumber)

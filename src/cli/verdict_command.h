@@ -6,9 +6,10 @@
 
 namespace brisquel {
 
-// "brisquel-cli verdict [--server HOST] [--home DIR] FILE...": judges saved WHOIS answers (one
-// answer a file) by the answer rules and prints, per file, the verdict, the file and the rule that
-// decided it, separated by tabs. A tool for users who write rules.
+// "brisquel-cli verdict [--server HOST] [--home DIR] FILE...": judges saved WHOIS answers or RDAP
+// replies (one a file; a JSON object is an RDAP reply) and prints, per file, the verdict, the file,
+// the rule that decided it, and of a taken name the deletion state and the expiry date read from it,
+// separated by tabs. A tool for users who write answer rules and life-cycle lines.
 ExitCode runVerdictCommand(const QStringList& arguments);
 
 } // namespace brisquel

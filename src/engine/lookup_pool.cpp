@@ -60,7 +60,7 @@ WhoisLookup* LookupPool::idleWhoisSlot()
                 result.namedWaitMs = namedWaitMs(ended.answer);
         }
         if (isTaken(result))
-            result.lifeCycle = readWhoisLifeCycle(ended.answer, QDate::currentDate());
+            result.lifeCycle = readWhoisLifeCycle(ended.answer, QDate::currentDate(), ended.request.host);
         Q_EMIT finished(result);
     });
     m_whois.push_back(std::move(slot));

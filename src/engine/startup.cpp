@@ -94,6 +94,8 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
         ServerLimitsTable::deliveredWith(serverLimitsPath(), &result.serverLimitProblems, &limitsError);
     if (!limitsError.isEmpty())
         result.problems.append(limitsError);
+    result.lifeCycleRules = loadLifeCycleRules(&result.lifeCycleProblems, &result.problems);
+    LifeCycleRules::install(result.lifeCycleRules);
     result.rdapBootstrap = loadRdapBootstrap(&result.problems);
     result.preferRdap = m_settings->flag(SettingKeys::chkRdap());
     result.checkDnsFirst = m_settings->flag(SettingKeys::chkDns());
@@ -273,6 +275,17 @@ std::shared_ptr<const AnswerRules> Startup::loadAnswerRules(QList<AnswerRules::P
     if (QFileInfo::exists(path) && !isEarlierDeliveredCopy(path) && !rules->loadFile(path, problems, &error))
         errors->append(error);
     rules->restoreMissingKinds(AnswerRules::shipped(), errors);
+    return rules;
+}
+
+std::shared_ptr<const LifeCycleRules> Startup::loadLifeCycleRules(QList<LifeCycleRules::Problem>* problems,
+                                                                  QStringList* errors) const
+{
+    QString error;
+    std::shared_ptr<const LifeCycleRules> rules =
+        LifeCycleRules::deliveredWith(lifeCycleRulesPath(), problems, &error);
+    if (!error.isEmpty())
+        errors->append(error);
     return rules;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/answer_rules.h"
+#include "engine/life_cycle_rules.h"
 #include "engine/proxy_list.h"
 #include "support/data_folder.h"
 #include "support/settings_keys.h"
@@ -40,6 +41,10 @@ struct StartupResult
     // The delivered server limits with the data folder's server-limits.txt over them.
     ServerLimitsTable serverLimits;
     QList<ServerLimitsTable::Problem> serverLimitProblems;
+    // The delivered life-cycle lines with the data folder's life-cycle.txt over them; run() also
+    // puts them in force for every reader of answers.
+    std::shared_ptr<const LifeCycleRules> lifeCycleRules;
+    QList<LifeCycleRules::Problem> lifeCycleProblems;
     // The data folder's rdap-dns.json, or the delivered copy when that one cannot be used or is
     // older than the delivered one.
     std::shared_ptr<const RdapBootstrap> rdapBootstrap;
@@ -75,6 +80,7 @@ public:
     QString registrarsPath() const { return m_folder.path(QStringLiteral("registrars.txt")); }
     QString answerRulesPath() const { return m_folder.path(QStringLiteral("answer-rules.txt")); }
     QString serverLimitsPath() const { return m_folder.path(QStringLiteral("server-limits.txt")); }
+    QString lifeCycleRulesPath() const { return m_folder.path(QStringLiteral("life-cycle.txt")); }
     // The network proxies' list: the setting's file (a relative path in the data folder), else
     // proxies.txt in the data folder.
     QString proxyListPath() const;
@@ -88,6 +94,10 @@ public:
     // added), with the delivered ones back where the user's leave no name free.
     std::shared_ptr<const AnswerRules> loadAnswerRules(QList<AnswerRules::Problem>* problems,
                                                        QStringList* errors) const;
+    // The delivered life-cycle lines, then the data folder's life-cycle.txt; a file that cannot be
+    // read goes to *errors and leaves the delivered lines.
+    std::shared_ptr<const LifeCycleRules> loadLifeCycleRules(QList<LifeCycleRules::Problem>* problems,
+                                                             QStringList* errors) const;
 
 private:
     // A whole number of 0 or more from the settings, at most `most`; the key's default and a note

@@ -46,6 +46,7 @@ void WhoisQuery::start(const QString& domain, const LookupRequest& server)
     m_domain = queryDomain(domain);
     m_server = server;
     m_answer.clear();
+    m_reading = Reading();
     m_connected = false;
     // The name becomes a line of the query: nothing else may ride along with it.
     if (!isQueryableDomain(domain) || m_domain.isEmpty()) {
@@ -100,11 +101,16 @@ void WhoisQuery::finish(const QString& failure)
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
-    if (failure.isEmpty())
-        Q_EMIT answered(
-            answerText(m_answer, (m_rules ? *m_rules : AnswerRules::shipped()).encodingFor(m_server.host)));
-    else
+    if (!failure.isEmpty()) {
         Q_EMIT failed(failure);
+        return;
+    }
+    const AnswerRules& rules = m_rules ? *m_rules : AnswerRules::shipped();
+    const AnswerRules::Judgement judgement = rules.judge(m_answer, m_server.host);
+    m_reading.verdict = judgement.refused ? Verdict::Unanswered : judgement.verdict;
+    if (isTaken(m_reading.verdict))
+        m_reading.lifeCycle = readWhoisLifeCycle(m_answer, QDate::currentDate(), m_server.host);
+    Q_EMIT answered(answerText(m_answer, rules.encodingFor(m_server.host)));
 }
 
 void WhoisQuery::onConnected()
@@ -203,6 +209,9 @@ void WhoisQuery::onRdapFinished()
     m_timer.stop();
     reply->deleteLater();
     // The status line first: a 404 with an empty body is the whole answer about a free name.
+    m_reading.verdict = judgeRdapReply(status, body, reply->rawHeader("Content-Type"), reply->url()).verdict;
+    if (isTaken(m_reading.verdict))
+        m_reading.lifeCycle = readRdapLifeCycle(body, QDate::currentDate());
     QString heading = QStringLiteral("RDAP %1: HTTP %2").arg(m_server.rdapBase.toString()).arg(status);
     if (status == 404)
         heading += QStringLiteral(" (no such domain: the name is not registered)");

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "engine/life_cycle.h"
 #include "engine/lookup_request.h"
+#include "engine/verdict.h"
 
 #include <QByteArray>
 #include <QNetworkProxy>
@@ -45,6 +47,15 @@ public:
 
     // The network proxy the next queries go through; none: the application's default.
     void setProxy(std::optional<QNetworkProxy> proxy) { m_proxy = std::move(proxy); }
+    // What the last answer says of the name, judged and read as a search reads it: its verdict and,
+    // when it is taken, its deletion state and expiry date. Set before answered().
+    struct Reading
+    {
+        Verdict verdict = Verdict::Unanswered;
+        LifeCycle lifeCycle;
+    };
+    const Reading& reading() const { return m_reading; }
+
     // Reports through answered() or failed(), never before returning. The request names the
     // server: a WHOIS host and port, or an RDAP base URL.
     void start(const QString& domain, const LookupRequest& server);
@@ -77,6 +88,7 @@ private:
     QString m_domain; // the name as asked: its ASCII (ACE) form
     LookupRequest m_server;
     QByteArray m_answer;
+    Reading m_reading;
     int m_timeoutMs = DefaultTimeoutMs;
     bool m_connected = false;
 };

@@ -64,6 +64,7 @@ const DeliveredFile deliveredFiles[] = {
     // the folder gets a commented start for the user's own lines.
     {"answer-rules.txt", ":/data/templates/answer-rules.txt", 0, true},
     {"server-limits.txt", ":/data/templates/server-limits.txt", 0, true},
+    {"life-cycle.txt", ":/data/templates/life-cycle.txt", 0, true},
 };
 
 } // namespace

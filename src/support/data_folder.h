@@ -24,7 +24,7 @@ public:
 
     bool ensureRoot(QString* error = nullptr) const;
     // Copies the files delivered with the program into the folder when they are missing (for
-    // answer-rules.txt and server-limits.txt a commented template for the user's own lines);
+    // answer-rules.txt, server-limits.txt and life-cycle.txt a commented template for the user's own lines);
     // never overwrites what the user has there. Returns the problems met, if any.
     QStringList deliverFiles() const;
 

@@ -642,6 +642,8 @@ void MainWindow::reportStartupProblems()
         showNotice(skippedLine(problem.origin, problem.lineNumber, problem.message));
     for (const AnswerRules::Problem& problem : std::as_const(startup.answerRuleProblems))
         showNotice(skippedLine(problem.origin, problem.lineNumber, problem.message));
+    for (const LifeCycleRules::Problem& problem : std::as_const(startup.lifeCycleProblems))
+        showNotice(skippedLine(problem.origin, problem.lineNumber, problem.message));
     if (!startup.registrarProblems.isEmpty()) {
         const RegistrarsProblem& first = startup.registrarProblems.first();
         showNotice(QStringLiteral("registrars.txt: %1 line(s) skipped, the first is line %2: %3")

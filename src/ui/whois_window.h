@@ -1,7 +1,11 @@
 #pragma once
 
+#include "engine/life_cycle.h"
+#include "engine/verdict.h"
+
 #include <QWidget>
 
+class QLabel;
 class QPlainTextEdit;
 
 namespace brisquel {
@@ -9,8 +13,9 @@ namespace brisquel {
 class LookupRouter;
 class WhoisQuery;
 
-// The WHOIS window: the full WHOIS record of one name, as the server sent it. Each opening is one fresh
-// query; the record is plain text, never read as markup.
+// The WHOIS window: the full WHOIS record of one name, as the server sent it, and above it what a
+// search reads from it (the verdict, the deletion state and the expiry date). Each opening is one
+// fresh query; the record is plain text, never read as markup.
 class WhoisWindow : public QWidget
 {
     Q_OBJECT
@@ -23,9 +28,15 @@ public:
     // Asks the server of the name's extension; the answer or the reason for none fills the window.
     void ask(const LookupRouter& router);
 
+    // "Registered · state pendingDelete · expires 2025-03-09": the reading line for an answer.
+    static QString readingText(Verdict verdict, const LifeCycle& lifeCycle);
+
 private:
+    void showRecord(const QString& text);
+
     QString m_domain;
     WhoisQuery* m_query;
+    QLabel* m_reading;
     QPlainTextEdit* m_record;
 };
 

@@ -523,10 +523,34 @@ private Q_SLOTS:
         QCOMPARE(verdict.exitCode, 0);
         QCOMPARE(verdict.out,
                  QStringList{QStringLiteral("not-registrable\t%1\tnot registrable; [127.0.0.1] reserved, "
-                                            "answer-rules.txt line 2")
+                                            "answer-rules.txt line 2\t\t")
                                  .arg(saved)});
         const Run generic = cli({QStringLiteral("verdict"), saved});
         QVERIFY(generic.out.first().startsWith(QStringLiteral("registered\t")));
+    }
+
+    void verdictPrintsTheLifeCycleOfWhoisAndRdapAnswers()
+    {
+        // The data folder's life-cycle.txt gives the server's date order.
+        QVERIFY(TextFile::writeText(m_home->filePath(QStringLiteral("life-cycle.txt")),
+                                    "[whois.nic.example]\r\ndates mm/dd/yyyy\r\n"));
+        const QString whois = m_home->filePath(QStringLiteral("whois.txt"));
+        QVERIFY(TextFile::writeText(whois, "Domain Name: SAMPLE.EXAMPLE\r\nStatus: to be released\r\n"
+                                           "Expiration Date: 12/11/2030\r\n"));
+        const QString rdap = m_home->filePath(QStringLiteral("rdap.json"));
+        QVERIFY(TextFile::writeText(
+            rdap, R"({"objectClassName":"domain","ldhName":"sample.example","status":["active"],)"
+                  R"("events":[{"eventAction":"expiration","eventDate":"2031-02-03T00:00:00Z"}]})"));
+        const QString free = m_home->filePath(QStringLiteral("free.json"));
+        QVERIFY(TextFile::writeText(free, R"({"errorCode":404,"title":"Not Found"})"));
+        const Run run = cli({QStringLiteral("verdict"), QStringLiteral("--server"),
+                             QStringLiteral("whois.nic.example"), whois, rdap, free});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out.size(), 3);
+        QVERIFY2(run.out.at(0).startsWith(QStringLiteral("registered\t") + whois), qPrintable(run.out.at(0)));
+        QVERIFY(run.out.at(0).endsWith(QStringLiteral("\tpendingDelete\t2030-12-11")));
+        QCOMPARE(run.out.at(1), QStringLiteral("registered\t%1\tHTTP 200 domain\t\t2031-02-03").arg(rdap));
+        QCOMPARE(run.out.at(2), QStringLiteral("available\t%1\tHTTP 404\t\t").arg(free));
     }
 
     void generatePrintsWritesAndSearches()

@@ -1,5 +1,6 @@
 // A taken name's life cycle: rows written in the styles of registries' WHOIS and RDAP answers.
 #include "engine/life_cycle.h"
+#include "engine/life_cycle_rows.h"
 
 #include <QTest>
 
@@ -41,6 +42,13 @@ private Q_SLOTS:
         QTest::newRow("five-digit year") << QStringLiteral("99999-01-01") << QDate();
         QTest::newRow("year 9999, day first") << QStringLiteral("31.12.9999") << QDate();
         QTest::newRow("first year") << QStringLiteral("1985-01-01") << QDate(1985, 1, 1);
+        QTest::newRow("compact with a time") << QStringLiteral("20240501000000") << may1;
+        QTest::newRow("year, month name, day") << QStringLiteral("2024-May-01.") << may1;
+        QTest::newRow("C library") << QStringLiteral("Wed May 1 23:59:59 GMT 2024") << may1;
+        QTest::newRow("two-digit year") << QStringLiteral("25/05/24") << QDate(2024, 5, 25);
+        // 05/01/2024 is the 5th of January to some registries and the 1st of May to others.
+        QTest::newRow("slashes in no known order") << QStringLiteral("05/01/2024") << QDate();
+        QTest::newRow("same day and month") << QStringLiteral("05/05/2024") << QDate(2024, 5, 5);
     }
 
     void registryDates()
@@ -80,8 +88,8 @@ private Q_SLOTS:
             << QByteArray(
                    "query_status: 210 PendingRelease\ndomain_datecancelled: 2025-02-01T03:13:49+12:00\n")
             << QStringLiteral("pendingDelete") << QDate();
-        QTest::newRow("no longer required, renew date")
-            << QByteArray("    Registration status:\n        No longer required\nRenew date: 9 Mar 2025\n")
+        QTest::newRow("no longer required, renewal date")
+            << QByteArray("    Registration status:\n        No longer required\nRenewal date: 9 Mar 2025\n")
             << QStringLiteral("pendingDelete") << later;
         QTest::newRow("quarantine is a redemption")
             << QByteArray("Domain name: sample.example\nStatus:      in quarantine\n")
@@ -135,6 +143,52 @@ private Q_SLOTS:
         const LifeCycle cycle = readWhoisLifeCycle(answer, Today);
         QCOMPARE(cycle.state, state);
         QCOMPARE(cycle.expires, expires);
+    }
+
+    // Each kind of answer the reader once missed or misread, in its registry's layout.
+    void registryLayouts_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QDate>("expires");
+        for (const rows::LifeCycleRow& row : rows::lifeCycleRows())
+            QTest::newRow(row.name) << row.answer << QString::fromLatin1(row.host) << row.state
+                                    << row.expires;
+    }
+
+    void registryLayouts()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, host);
+        QFETCH(QString, state);
+        QFETCH(QDate, expires);
+        const LifeCycle cycle = readWhoisLifeCycle(answer, rows::Today, host, &LifeCycleRules::shipped());
+        QCOMPARE(cycle.state, state);
+        QCOMPARE(cycle.expires, expires);
+    }
+
+    void usersLinesTeachARegistrysWays()
+    {
+        const QByteArray answer("Domain: sample.example\nStatus: zur Loeschung vorgemerkt\n"
+                                "Ablaufdatum: 03/08/2025\n");
+        const QString host = QStringLiteral("whois.nic.example");
+        QCOMPARE(readWhoisLifeCycle(answer, rows::Today, host, &LifeCycleRules::shipped()), LifeCycle());
+        LifeCycleRules rules;
+        rules.load(LifeCycleRules::shippedText(), QStringLiteral("delivered"));
+        QList<LifeCycleRules::Problem> problems;
+        rules.load("[WHOIS.NIC.EXAMPLE]\r\ndates  mm/dd/yyyy\r\nexpiry ablaufdatum\r\n"
+                   "pendingDelete zur Löschung vorgemerkt\r\npendingDelete zur Loeschung vorgemerkt\r\n"
+                   "dates sometimes\r\nexpiry\r\n[]\r\nstatus ignored\r\n",
+                   QStringLiteral("life-cycle.txt"), &problems);
+        QCOMPARE(problems.size(), 3);
+        QCOMPARE(problems.at(0).lineNumber, 6);
+        QCOMPARE(problems.at(2).lineNumber, 8);
+        QCOMPARE(readWhoisLifeCycle(answer, rows::Today, host, &rules),
+                 (LifeCycle{QStringLiteral("pendingDelete"), QDate(2025, 3, 8)}));
+        // Another server's answers keep their ways.
+        QCOMPARE(readWhoisLifeCycle(answer, rows::Today, QStringLiteral("whois.other.example"), &rules),
+                 LifeCycle());
     }
 
     void rdapObjects_data()

@@ -96,7 +96,7 @@ private Q_SLOTS:
             QVERIFY2(QFileInfo(home.path(QString::fromLatin1(name))).isDir(), name);
 
         // The delivered rules and limits stay built in; the folder gets commented templates only.
-        for (const char* name : {"answer-rules.txt", "server-limits.txt"}) {
+        for (const char* name : {"answer-rules.txt", "server-limits.txt", "life-cycle.txt"}) {
             const QList<QByteArray> lines = readAll(home.path(QString::fromLatin1(name))).split('\n');
             QVERIFY2(lines.size() > 5 && lines.last().isEmpty(), name);
             for (const QByteArray& line : lines.mid(0, lines.size() - 1))
@@ -258,6 +258,24 @@ private Q_SLOTS:
                  Verdict::Available);
     }
 
+    void userLifeCycleLinesAreAddedAndPutInForce()
+    {
+        Home home;
+        QVERIFY(QDir().mkpath(home.folder.root()));
+        QVERIFY(writeAll(home.path(QStringLiteral("life-cycle.txt")),
+                         "[whois.nic.example]\r\ndates mm/dd/yyyy\r\nexpires soon\r\ndates 2025\r\n"));
+        const StartupResult result = home.run();
+        QCOMPARE(result.lifeCycleProblems.size(), 2);
+        QCOMPARE(result.lifeCycleProblems.at(0).lineNumber, 3);
+        QCOMPARE(result.lifeCycleProblems.at(1).lineNumber, 4);
+        QCOMPARE(LifeCycleRules::current(), result.lifeCycleRules);
+        const auto own = result.lifeCycleRules->forServer(QStringLiteral("whois.nic.example"));
+        QCOMPARE(own.dateOrder(), LifeCycleRules::DateOrder::MonthFirst);
+        // The delivered lines stay beside the user's.
+        QVERIFY(own.isExpiryKey(QStringLiteral("fechadevencimiento")));
+        LifeCycleRules::install(nullptr);
+    }
+
     void anOlderRdapBootstrapGivesWayToTheDelivered()
     {
         Home home;
@@ -301,6 +319,7 @@ private Q_SLOTS:
                                    {"registrars.txt", RegistrarsFile::MaxFileBytes + 1},
                                    {"answer-rules.txt", AnswerRules::MaxFileBytes + 1},
                                    {"server-limits.txt", ServerLimitsTable::MaxFileBytes + 1},
+                                   {"life-cycle.txt", LifeCycleRules::MaxFileBytes + 1},
                                    {"rdap-dns.json", RdapBootstrap::MaxFileBytes + 1}};
         for (const Oversized& file : files) {
             QFile big(home.path(QString::fromLatin1(file.name)));
@@ -308,7 +327,7 @@ private Q_SLOTS:
         }
         SettingsStore settings(home.folder.settingsPath(), home.dir.path() + QStringLiteral("/user.ini"));
         const StartupResult result = Startup(home.folder, &settings).run(&home.table, {});
-        QCOMPARE(result.problems.size(), 5);
+        QCOMPARE(result.problems.size(), 6);
         for (const Oversized& file : files) {
             const QString name = QString::fromLatin1(file.name);
             QVERIFY2(result.problems
@@ -332,9 +351,9 @@ private Q_SLOTS:
     {
         Home home;
         QVERIFY(QDir().mkpath(home.folder.root()));
-        const QStringList names{QStringLiteral("settings.ini"), QStringLiteral("registrars.txt"),
+        const QStringList names{QStringLiteral("settings.ini"),     QStringLiteral("registrars.txt"),
                                 QStringLiteral("answer-rules.txt"), QStringLiteral("server-limits.txt"),
-                                QStringLiteral("rdap-dns.json")};
+                                QStringLiteral("life-cycle.txt"),   QStringLiteral("rdap-dns.json")};
         // Nobody writes to them: opened to be read, they would hold start-up for ever.
         for (const QString& name : names)
             QCOMPARE(::mkfifo(QFile::encodeName(home.path(name)).constData(), 0600), 0);

@@ -88,6 +88,29 @@ private Q_SLOTS:
                      QStringLiteral("Cannot connect to 127.0.0.1:%1: connection refused").arg(port));
     }
 
+    void whoisWindowShowsTheStateAndExpiryItRead()
+    {
+        FakeWhoisServer server;
+        QVERIFY(server.listen());
+        server.setAnswerFor(QStringLiteral("dropping.com"),
+                            "Domain Name: DROPPING.COM\r\nRegistry Expiry Date: 2031-05-06T04:00:00Z\r\n"
+                            "Domain Status: pendingDelete https://icann.org/epp#pendingDelete\r\n");
+        const ExtensionTable table(
+            {{QStringLiteral("com"), QStringLiteral("127.0.0.1"), server.port(), true}});
+        const LookupRouter router(&table);
+        WhoisWindow dropping(QStringLiteral("dropping.com"));
+        auto* reading = test::child<QLabel>(&dropping, "lblReading");
+        QVERIFY(reading->isHidden());
+        dropping.ask(router);
+        QTRY_VERIFY(!test::child<QPlainTextEdit>(&dropping, "text1")->toPlainText().isEmpty());
+        QVERIFY(!reading->isHidden());
+        QCOMPARE(reading->text(), QStringLiteral("Registered · state pendingDelete · expires 2031-05-06"));
+
+        WhoisWindow free(QStringLiteral("freename.com"));
+        free.ask(router);
+        QTRY_COMPARE(test::child<QLabel>(&free, "lblReading")->text(), QStringLiteral("Available"));
+    }
+
     void splashHandsOverToTheMainWindowOnce()
     {
         int opened = 0;
