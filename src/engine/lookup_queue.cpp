@@ -60,7 +60,8 @@ public:
             return;
         }
         front(); // unpacks
-        auto at = std::find_if(m_ready.begin(), m_ready.end(), [](const Pending& p) { return p.refusals == 0; });
+        auto at =
+            std::find_if(m_ready.begin(), m_ready.end(), [](const Pending& p) { return p.refusals == 0; });
         if (at != m_ready.end())
             ++at;
         while (at != m_ready.end() && at->refusals > 0)
@@ -410,16 +411,18 @@ void LookupQueue::giveUp(Line& line, const QString& host, const QString& why)
         const auto confirming = std::count_if(names.begin(), names.end(), [this](const Pending& pending) {
             return m_confirming.contains(pending.request.entryNumber);
         });
-        const QString fate = confirming == 0 ? QStringLiteral("its waiting names go to Unanswered.txt")
-                             : confirming == qsizetype(names.size())
-                                 ? QStringLiteral("the free names waiting for its confirmation stay free, unconfirmed")
-                                 : QStringLiteral("the free names waiting for its confirmation stay free, "
-                                                  "unconfirmed; its other waiting names go to Unanswered.txt");
+        const QString fate =
+            confirming == 0 ? QStringLiteral("its waiting names go to Unanswered.txt")
+            : confirming == qsizetype(names.size())
+                ? QStringLiteral("the free names waiting for its confirmation stay free, unconfirmed")
+                : QStringLiteral("the free names waiting for its confirmation stay free, "
+                                 "unconfirmed; its other waiting names go to Unanswered.txt");
         Q_EMIT problem(QStringLiteral("%1; %2.").arg(reason, fate));
     }
     // Its lookups still out would only add their own time-outs to the dead time.
     const QList<LookupRequest> aborted =
-        why.isEmpty() ? m_pool.abortServer(watched(line.server().serverKey(), line).key) : QList<LookupRequest>();
+        why.isEmpty() ? m_pool.abortServer(watched(line.server().serverKey(), line).key)
+                      : QList<LookupRequest>();
     for (const LookupRequest& request : aborted) {
         const auto found = m_inFlight.find(request.entryNumber);
         if (found == m_inFlight.end())
@@ -662,19 +665,20 @@ bool LookupQueue::paceAndRetry(const LookupResult& result, int refusals, QString
         return true;
     }
     // Behind the next name of its server: that one is asked when the rest is over.
-    LookupRequest again = result.request;
-    again.proxy = -1;
-    lineFor(again).pushRetry(Pending{again, refusals, m_clock.elapsed()});
-    ++m_waiting;
+    requeue(result.request, refusals, Place::BehindNext);
     return false;
 }
 
-void LookupQueue::requeue(const LookupRequest& request, int refusals)
+void LookupQueue::requeue(const LookupRequest& request, int refusals, Place place)
 {
     // Through whichever proxy's turn it is then.
     LookupRequest again = request;
     again.proxy = -1;
-    lineFor(again).pushFront(Pending{again, refusals});
+    Line& line = lineFor(again);
+    if (place == Place::First)
+        line.pushFront(Pending{again, refusals});
+    else
+        line.pushRetry(Pending{again, refusals, m_clock.elapsed()});
     ++m_waiting;
 }
 

@@ -137,7 +137,13 @@ private:
     bool triedAnotherProxy(LookupResult* result, int refusals);
     bool fallBackToRdap(const LookupResult& result, int refusals);
     bool paceAndRetry(const LookupResult& result, int refusals, QString* detail);
-    void requeue(const LookupRequest& request, int refusals);
+    // First in its server's line, or behind the next name not yet refused (a refused name).
+    enum class Place
+    {
+        First,
+        BehindNext
+    };
+    void requeue(const LookupRequest& request, int refusals, Place place = Place::First);
     bool startConfirmation(const LookupRequest& request);
     // Every name leaves through here, a confirmation's outcome turned into the name's verdict.
     void end(const LookupRequest& request, Verdict verdict, QString detail, NameFacts facts = {});

@@ -19,6 +19,15 @@
 
 namespace brisquel::test {
 
+// "name1.com" ... one a line, as a list file holds them.
+inline QByteArray numberedList(int count, const char* prefix = "name")
+{
+    QByteArray bytes;
+    for (int i = 1; i <= count; ++i)
+        bytes += prefix + QByteArray::number(i) + ".com\r\n";
+    return bytes;
+}
+
 struct Outcome
 {
     QString domain;

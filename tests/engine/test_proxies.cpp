@@ -18,17 +18,11 @@ using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
 using brisquel::test::freePort;
 using brisquel::test::Harness;
+using brisquel::test::numberedList;
 using brisquel::test::Socks;
 
 namespace {
 
-QByteArray numberedList(int count)
-{
-    QByteArray bytes;
-    for (int i = 1; i <= count; ++i)
-        bytes += "name" + QByteArray::number(i) + ".com\r\n";
-    return bytes;
-}
 
 ProxyEntry entry(const QString& url)
 {

@@ -247,10 +247,7 @@ private Q_SLOTS:
         Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
         search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
         search.driver.setDeadServerMs(1500);
-        QByteArray list;
-        for (int i = 1; i <= 40; ++i)
-            list += "slow" + QByteArray::number(i) + ".com\r\n";
-        QVERIFY(search.run(search.writeList(list), QStringLiteral("1"), 60000));
+        QVERIFY(search.run(search.writeList(test::numberedList(40, "slow")), QStringLiteral("1"), 60000));
         QCOMPARE(search.domains(Verdict::Unanswered).size(), 40);
         QVERIFY2(!search.problems.filter(QStringLiteral("127.0.0.1 did not answer")).isEmpty(),
                  qPrintable(search.problems.join(QLatin1Char('\n'))));
@@ -263,10 +260,7 @@ private Q_SLOTS:
         Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
         search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
         search.driver.setDeadServerMs(1000);
-        QByteArray list;
-        for (int i = 1; i <= 8; ++i)
-            list += "slowavail" + QByteArray::number(i) + ".com\r\n";
-        QVERIFY(search.run(search.writeList(list), QStringLiteral("1"), 60000));
+        QVERIFY(search.run(search.writeList(test::numberedList(8, "slowavail")), QStringLiteral("1"), 60000));
         QCOMPARE(search.domains(Verdict::Available).size(), 8);
         const QStringList told = search.problems.filter(QStringLiteral("did not answer"));
         QVERIFY2(told.size() == 1 && told.first().contains(QLatin1String("stay free, unconfirmed")) &&

@@ -23,6 +23,7 @@ using namespace brisquel;
 using brisquel::test::FakeDnsServer;
 using brisquel::test::FakeWhoisServer;
 using brisquel::test::Harness;
+using brisquel::test::numberedList;
 using brisquel::test::Outcome;
 
 namespace {
@@ -36,13 +37,6 @@ QStringList names(std::initializer_list<const char*> list)
     return result;
 }
 
-QByteArray numberedList(int count, const char* prefix)
-{
-    QByteArray bytes;
-    for (int i = 1; i <= count; ++i)
-        bytes += prefix + QByteArray::number(i) + ".com\r\n";
-    return bytes;
-}
 
 } // namespace
 
