@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace brisquel {
 
@@ -19,12 +20,20 @@ inline constexpr int VerdictCount = 4;
 // Judges a complete WHOIS answer of `server` by the delivered answer rules (see AnswerRules).
 Verdict judgeAnswer(const QByteArray& answer, const QString& server = QString());
 
+// "available", "registered", "unanswered", "not-registrable": what history.sqlite keeps. Files and
+// scripts rely on these; people read verdictWord().
 const char* verdictName(Verdict verdict);
+// The word shown for a verdict wherever a person or a script reads one (the windows, the command
+// line's text, csv and json, its summaries): "free", "taken", "unanswered", "not-registrable".
+const char* verdictWord(Verdict verdict);
+// A verdict as typed: either word for it (free or available, taken or registered, unanswered,
+// not-registrable or "not registrable"), in any case.
+std::optional<Verdict> verdictFromWord(const QString& word);
 
 // Registered or not registrable: the name cannot be had now.
 inline bool isTaken(Verdict verdict)
 {
     return verdict == Verdict::Registered || verdict == Verdict::NotRegistrable;
-} // "available", "registered", "unanswered", "not-registrable"
+}
 
 } // namespace brisquel

@@ -23,7 +23,8 @@ enum class HistoryColumn
 inline constexpr int HistoryColumnCount = 6;
 
 QString historyColumnTitle(HistoryColumn column);
-// A cell as shown: the time checked in local time ("2026-12-07 14:05"), an expiry as 2027-03-01.
+// A cell as shown: the verdict as verdictWord() says it ("free", "taken"; the file keeps the older
+// words), the time checked in local time ("2026-12-07 14:05"), an expiry as 2027-03-01.
 QString historyCell(const CheckRecord& record, HistoryColumn column);
 QStringList historyCells(const CheckRecord& record);
 
@@ -45,7 +46,7 @@ private:
 };
 
 // CSV and JSON carry every field: the ASCII form, the server and method too, and the time in UTC
-// as the history keeps it. The search's quoting; the line end is the writer's.
+// as the history keeps it; the verdict as the text shows it. The search's quoting; the line end is the writer's.
 QString historyCsvHeader(); // name,ascii,verdict,detail,server,method,state,expires,checked
 QString historyCsvLine(const CheckRecord& record);
 // A CSV file of the records: the header first, every line ended by CR LF.

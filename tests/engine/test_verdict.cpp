@@ -410,6 +410,36 @@ private Q_SLOTS:
         QCOMPARE(verdictName(Verdict::Registered), "registered");
         QCOMPARE(verdictName(Verdict::Unanswered), "unanswered");
         QCOMPARE(verdictName(Verdict::NotRegistrable), "not-registrable");
+        // What people and scripts read; the history keeps the names above.
+        QCOMPARE(verdictWord(Verdict::Available), "free");
+        QCOMPARE(verdictWord(Verdict::Registered), "taken");
+        QCOMPARE(verdictWord(Verdict::Unanswered), "unanswered");
+        QCOMPARE(verdictWord(Verdict::NotRegistrable), "not-registrable");
+    }
+
+    // Either word is taken as typed, in any case; nothing else is.
+    void readsEitherWordOfAVerdict_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("verdict"); // -1: no verdict
+        QTest::newRow("free") << QStringLiteral("free") << int(Verdict::Available);
+        QTest::newRow("available") << QStringLiteral("Available") << int(Verdict::Available);
+        QTest::newRow("taken") << QStringLiteral("TAKEN") << int(Verdict::Registered);
+        QTest::newRow("registered") << QStringLiteral(" registered ") << int(Verdict::Registered);
+        QTest::newRow("unanswered") << QStringLiteral("unanswered") << int(Verdict::Unanswered);
+        QTest::newRow("not-registrable") << QStringLiteral("Not-Registrable") << int(Verdict::NotRegistrable);
+        QTest::newRow("with a space") << QStringLiteral("not registrable") << int(Verdict::NotRegistrable);
+        QTest::newRow("a part of a word") << QStringLiteral("fre") << -1;
+        QTest::newRow("another word") << QStringLiteral("reserved") << -1;
+        QTest::newRow("nothing") << QString() << -1;
+    }
+
+    void readsEitherWordOfAVerdict()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, verdict);
+        const std::optional<Verdict> read = verdictFromWord(typed);
+        QCOMPARE(read ? int(*read) : -1, verdict);
     }
 };
 

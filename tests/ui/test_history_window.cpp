@@ -104,7 +104,7 @@ private Q_SLOTS:
             QByteArray(
                 "name,ascii,verdict,detail,server,method,state,expires,checked\r\n"
                 "shopthree.org,shopthree.org,unanswered,,whois.example,whois,,,2026-12-07T09:30:00.000Z\r\n"
-                "shopone.com,shopone.com,available,,whois.example,whois,,,2026-12-07T09:30:00.000Z\r\n"
+                "shopone.com,shopone.com,free,,whois.example,whois,,,2026-12-07T09:30:00.000Z\r\n"
                 "\"shop,two.net\",\"shop,two.net\",not-registrable,reserved,whois.example,whois,,,"
                 "2026-12-07T09:30:00.000Z\r\n"));
 
