@@ -108,7 +108,8 @@ public:
     void settle(const LookupRequest& request, Verdict verdict, const QString& detail, NameFacts facts = {});
     void markPositionChanged();
     bool file(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
-    bool fileUnanswered(const QString& domain, const QString& reason);
+    // `facts`: the server asked and how, when one was.
+    bool fileUnanswered(const QString& domain, const QString& reason, const NameFacts& facts = NameFacts());
     void stopOnSaveFailure(const VerdictFiler::Filed& filed);
     void showProgress();
     void savePosition();
@@ -567,7 +568,7 @@ void SearchDriver::Private::settle(const LookupRequest& request, Verdict verdict
     if (run.dnsClear.remove(request.entryNumber) && verdict == Verdict::Available &&
         facts.confirmed == Confirmation::None)
         facts.confirmed = Confirmation::Dns;
-    const bool saved = verdict == Verdict::Unanswered ? fileUnanswered(request.domain, detail)
+    const bool saved = verdict == Verdict::Unanswered ? fileUnanswered(request.domain, detail, facts)
                                                       : file(request.domain, verdict, detail, facts);
     // An entry leaves the resume position behind only once what it found is on disk.
     if (!saved || !run.running)
@@ -601,14 +602,14 @@ bool SearchDriver::Private::file(const QString& domain, Verdict verdict, const Q
     return run.running;
 }
 
-bool SearchDriver::Private::fileUnanswered(const QString& domain, const QString& reason)
+bool SearchDriver::Private::fileUnanswered(const QString& domain, const QString& reason, const NameFacts& facts)
 {
     ++run.unanswered;
     Q_EMIT q->unansweredCountChanged(run.unanswered);
-    Q_EMIT q->verdict(domain, Verdict::Unanswered, reason, NameFacts());
+    Q_EMIT q->verdict(domain, Verdict::Unanswered, reason, facts);
     if (!run.running)
         return false;
-    const VerdictFiler::Filed filed = filer->file(domain, Verdict::Unanswered, reason);
+    const VerdictFiler::Filed filed = filer->file(domain, Verdict::Unanswered, reason, facts);
     if (!filed.saved)
         stopOnSaveFailure(filed);
     return filed.saved;

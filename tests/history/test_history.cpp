@@ -2,8 +2,11 @@
 #include "../engine/search_harness.h"
 #include "history/history_reader.h"
 #include "history/history_store.h"
+#include "history/history_format.h"
 #include "history/history_table.h"
+#include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
+#include "whois_config/rdap_bootstrap.h"
 
 #include <QDir>
 #include <QFile>
@@ -193,6 +196,78 @@ private Q_SLOTS:
         store->record(checked(QStringLiteral("ahead.com"), Verdict::Registered, now.addDays(2)));
         const QHash<QString, TakenCheck> taken = store->takenSince(now.addDays(-7));
         QCOMPARE(taken.keys(), QStringList{QStringLiteral("ahead.com")});
+    }
+
+    // A free name is recorded as decided by RDAP only when RDAP confirmed it; a confirmation that
+    // brought no word, however it failed, leaves WHOIS and its server as what decided, in the
+    // history and in the window's export. A name no server answered names the one asked.
+    void aFailedConfirmationIsRecordedAsDecidedByWhois()
+    {
+        test::FakeWhoisServer whois;
+        QVERIFY(whois.listen());
+        test::FakeRdapServer rdap;
+        QVERIFY(rdap.listen());
+        // RDAP knows nothing of the first; then it answers 500, a page, 2 MiB, a redirect to
+        // itself, and nothing, until it is given up, the confirmations waiting for it with it.
+        const QStringList names = {QStringLiteral("freeone.com"), QStringLiteral("brokenx.com"),
+                                   QStringLiteral("garbagex.com"), QStringLiteral("hugex.com"),
+                                   QStringLiteral("loopx.com"),    QStringLiteral("slowa.com"),
+                                   QStringLiteral("slowb.com"),    QStringLiteral("slowc.com"),
+                                   QStringLiteral("slowd.com"),    QStringLiteral("freetwo.com")};
+        whois.setFreeNames(QSet<QString>(names.begin(), names.end()));
+        test::FakeWhoisServer gone;
+        QVERIFY(gone.listen());
+        const quint16 gonePort = gone.port();
+        gone.close();
+        test::Harness harness(
+            ExtensionTable({{QStringLiteral("com"), QStringLiteral("127.0.0.1"), whois.port(), true},
+                            {QStringLiteral("net"), QStringLiteral("127.0.0.1"), gonePort, true}}));
+        auto bootstrap = std::make_shared<RdapBootstrap>();
+        bootstrap->load(
+            QStringLiteral(R"({"services": [[["com"], ["%1"]]]})").arg(rdap.baseUrl()).toUtf8());
+        harness.driver.setRdapBootstrap(bootstrap);
+        harness.driver.setDeadServerMs(1000);
+        QHash<QString, Confirmation> confirmed;
+        QObject::connect(&harness.driver, &SearchDriver::verdict,
+                         [&](const QString& domain, Verdict, const QString&, const NameFacts& facts) {
+                             confirmed.insert(domain, facts.confirmed);
+                         });
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(harness.folder.root(), &messages);
+        QVERIFY(store);
+        harness.filer.setHistory(store.get());
+        QVERIFY(harness.run(
+            harness.writeList(names.join(QStringLiteral("\r\n")).toUtf8() + "\r\nunanswered.net\r\n"),
+            QStringLiteral("1"), 60000));
+        store->flush();
+        QCOMPARE(confirmed.value(QStringLiteral("freeone.com")), Confirmation::Rdap);
+
+        HistoryTableModel table(historyPath(harness));
+        table.refresh();
+        HistoryFilterModel shown(&table);
+        QList<CheckRecord> records = shown.records();
+        QCOMPARE(records.size(), names.size() + 1);
+        const auto isUnanswered = [](const CheckRecord& record) {
+            return record.name == QLatin1String("unanswered.net");
+        };
+        const auto found = std::find_if(records.cbegin(), records.cend(), isUnanswered);
+        QVERIFY(found != records.cend());
+        const CheckRecord unanswered = *found;
+        records.removeIf(isUnanswered);
+        QCOMPARE(unanswered.verdict, Verdict::Unanswered);
+        QCOMPARE(unanswered.server, QStringLiteral("127.0.0.1"));
+        QCOMPARE(unanswered.method, CheckMethod::Whois);
+        const QStringList exported =
+            QString::fromUtf8(historyCsvFile(records)).split(QStringLiteral("\r\n"));
+        for (const CheckRecord& record : records) {
+            const bool byRdap = confirmed.value(record.name) == Confirmation::Rdap;
+            QCOMPARE(record.verdict, Verdict::Available);
+            QVERIFY2(record.method == (byRdap ? CheckMethod::Rdap : CheckMethod::Whois), qPrintable(record.name));
+            QCOMPARE(record.server, QStringLiteral("127.0.0.1"));
+            const QString line = historyCsvLine(record);
+            QVERIFY2(exported.contains(line), qPrintable(line));
+            QCOMPARE(line.section(QLatin1Char(','), 5, 5), byRdap ? QStringLiteral("rdap") : QStringLiteral("whois"));
+        }
     }
 
     // `--name` and the window's filter: '*' and '?' are the only wildcards.
