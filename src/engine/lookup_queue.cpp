@@ -290,7 +290,7 @@ bool LookupQueue::pickProxy(const LookupRequest& request, qint64 now, qint64* re
 {
     *proxy = -1;
     if (m_proxies.isEmpty())
-        return m_pacer.mayAsk(request.serverKey(), request.host, now, readyAt);
+        return m_pacer.mayAsk(request.serverKey(), {request.host, request.serverTitle()}, now, readyAt);
     int spent = -1;
     int spentCount = 0;
     LookupRequest via = request;
@@ -304,7 +304,7 @@ bool LookupQueue::pickProxy(const LookupRequest& request, qint64 now, qint64* re
             continue;
         via.proxy = candidate;
         const QString key = via.paceKey();
-        if (!m_pacer.mayAsk(key, request.host, now, readyAt))
+        if (!m_pacer.mayAsk(key, {request.host, request.serverTitle()}, now, readyAt))
             continue;
         if (!m_pacer.quotaUsedUp(key)) {
             *proxy = candidate;
@@ -704,7 +704,7 @@ QList<ServerPacer::Stats> LookupQueue::serverStats() const
     QList<ServerPacer::Stats> merged;
     for (const ServerPacer::Stats& stats : all) {
         auto same = std::find_if(merged.begin(), merged.end(),
-                                 [&](const ServerPacer::Stats& m) { return m.host == stats.host; });
+                                 [&](const ServerPacer::Stats& m) { return m.name == stats.name; });
         if (same == merged.end()) {
             merged.append(stats);
             continue;

@@ -35,6 +35,12 @@ struct LookupRequest
     {
         return isRdap() ? rdapBase.toString() : QStringLiteral("%1:%2").arg(host).arg(port);
     }
+    // The server with its protocol, where WHOIS and RDAP servers are listed together: "whois
+    // host:port", "rdap BASE-URL".
+    QString serverTitle() const
+    {
+        return (isRdap() ? QStringLiteral("rdap ") : QStringLiteral("whois ")) + serverName();
+    }
     void setWhoisServer(const QString& whoisHost, quint16 whoisPort)
     {
         rdapBase = QUrl();

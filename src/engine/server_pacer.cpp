@@ -46,12 +46,13 @@ ServerPacer::Server* ServerPacer::ended(const QString& key)
     return server;
 }
 
-bool ServerPacer::mayAsk(const QString& key, const QString& host, qint64 now, qint64* readyAt)
+bool ServerPacer::mayAsk(const QString& key, const Identity& identity, qint64 now, qint64* readyAt)
 {
     Server* server = find(key);
     if (!server) {
         Server fresh;
-        fresh.stats.host = host;
+        fresh.stats.host = identity.host;
+        fresh.stats.name = identity.name;
         applyLimits(fresh);
         fresh.slotCap = std::min(fresh.slotCap, SlowStartSlots);
         fresh.tokens = fresh.limits.burst;

@@ -36,6 +36,7 @@ public:
     struct Stats
     {
         QString host;
+        QString name; // how a summary names the server: "whois HOST:PORT", "rdap BASE-URL"
         qint64 queries = 0;
         qint64 answers = 0;
         qint64 refusals = 0;
@@ -45,6 +46,18 @@ public:
     {
         QString host;
         qint64 until = 0;
+    };
+    // Who a key stands for: the host its limits go by, and its name in a summary (the host when
+    // none is given).
+    struct Identity
+    {
+        // Not explicit: where no other name is needed, the host alone is one.
+        Identity(const QString& host, const QString& name = QString())
+            : host(host)
+            , name(name.isEmpty() ? host : name)
+        {}
+        QString host;
+        QString name;
     };
 
     ServerPacer();
@@ -65,7 +78,7 @@ public:
 
     // Whether the server may take one more query at `now`. When its budget or a rest holds it
     // back, *readyAt is lowered to when it may; a full set of open lookups frees up by itself.
-    bool mayAsk(const QString& key, const QString& host, qint64 now, qint64* readyAt);
+    bool mayAsk(const QString& key, const Identity& server, qint64 now, qint64* readyAt);
     // Whether mayAsk() would say no at `now`, without touching the budget: for progress reports.
     bool holdsBack(const QString& key, qint64 now) const;
     // Its quota for the day is spent: its names are filed without a query.

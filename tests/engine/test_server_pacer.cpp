@@ -165,7 +165,8 @@ private Q_SLOTS:
         qint64 unused = 0;
         const QString other = QStringLiteral("whois.other:43");
         for (const QString& key : {Key, other, other}) {
-            pacer.mayAsk(key, key.section(QLatin1Char(':'), 0, 0), 0, &unused);
+            const QString host = key.section(QLatin1Char(':'), 0, 0);
+            pacer.mayAsk(key, {host, key == other ? QStringLiteral("whois ") + key : QString()}, 0, &unused);
             pacer.onSent(key, 0);
         }
         pacer.onRefusal(Key, QStringLiteral("slow down"), 5000, 0);
@@ -177,6 +178,9 @@ private Q_SLOTS:
         const QList<ServerPacer::Stats> stats = pacer.stats();
         QCOMPARE(stats.size(), 2);
         QCOMPARE(stats.first().host, QStringLiteral("whois.other"));
+        // Named as the summary lists it, with its protocol and port; the host when no name was given.
+        QCOMPARE(stats.first().name, QStringLiteral("whois whois.other:43"));
+        QCOMPARE(stats.last().name, Host);
         QCOMPARE(stats.first().queries, 2);
         QCOMPARE(stats.first().answers, 1);
         QCOMPARE(stats.first().refusals, 1);
