@@ -602,7 +602,8 @@ bool SearchDriver::Private::file(const QString& domain, Verdict verdict, const Q
     return run.running;
 }
 
-bool SearchDriver::Private::fileUnanswered(const QString& domain, const QString& reason, const NameFacts& facts)
+bool SearchDriver::Private::fileUnanswered(const QString& domain, const QString& reason,
+                                           const NameFacts& facts)
 {
     ++run.unanswered;
     Q_EMIT q->unansweredCountChanged(run.unanswered);

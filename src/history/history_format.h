@@ -46,7 +46,8 @@ private:
 };
 
 // CSV and JSON carry every field: the ASCII form, the server and method too, and the time in UTC
-// as the history keeps it; the verdict as the text shows it. The search's quoting; the line end is the writer's.
+// as the history keeps it; the verdict as the text shows it. The search's quoting; the line end is the
+// writer's.
 QString historyCsvHeader(); // name,ascii,verdict,detail,server,method,state,expires,checked
 QString historyCsvLine(const CheckRecord& record);
 // A CSV file of the records: the header first, every line ended by CR LF.

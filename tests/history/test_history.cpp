@@ -1,8 +1,8 @@
 #include "../engine/file_size_limit.h"
 #include "../engine/search_harness.h"
+#include "history/history_format.h"
 #include "history/history_reader.h"
 #include "history/history_store.h"
-#include "history/history_format.h"
 #include "history/history_table.h"
 #include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
@@ -209,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(rdap.listen());
         // RDAP knows nothing of the first; then it answers 500, a page, 2 MiB, a redirect to
         // itself, and nothing, until it is given up, the confirmations waiting for it with it.
-        const QStringList names = {QStringLiteral("freeone.com"), QStringLiteral("brokenx.com"),
+        const QStringList names = {QStringLiteral("freeone.com"),  QStringLiteral("brokenx.com"),
                                    QStringLiteral("garbagex.com"), QStringLiteral("hugex.com"),
                                    QStringLiteral("loopx.com"),    QStringLiteral("slowa.com"),
                                    QStringLiteral("slowb.com"),    QStringLiteral("slowc.com"),
@@ -223,8 +223,7 @@ private Q_SLOTS:
             ExtensionTable({{QStringLiteral("com"), QStringLiteral("127.0.0.1"), whois.port(), true},
                             {QStringLiteral("net"), QStringLiteral("127.0.0.1"), gonePort, true}}));
         auto bootstrap = std::make_shared<RdapBootstrap>();
-        bootstrap->load(
-            QStringLiteral(R"({"services": [[["com"], ["%1"]]]})").arg(rdap.baseUrl()).toUtf8());
+        bootstrap->load(QStringLiteral(R"({"services": [[["com"], ["%1"]]]})").arg(rdap.baseUrl()).toUtf8());
         harness.driver.setRdapBootstrap(bootstrap);
         harness.driver.setDeadServerMs(1000);
         QHash<QString, Confirmation> confirmed;
@@ -257,16 +256,17 @@ private Q_SLOTS:
         QCOMPARE(unanswered.verdict, Verdict::Unanswered);
         QCOMPARE(unanswered.server, QStringLiteral("127.0.0.1"));
         QCOMPARE(unanswered.method, CheckMethod::Whois);
-        const QStringList exported =
-            QString::fromUtf8(historyCsvFile(records)).split(QStringLiteral("\r\n"));
+        const QStringList exported = QString::fromUtf8(historyCsvFile(records)).split(QStringLiteral("\r\n"));
         for (const CheckRecord& record : records) {
             const bool byRdap = confirmed.value(record.name) == Confirmation::Rdap;
             QCOMPARE(record.verdict, Verdict::Available);
-            QVERIFY2(record.method == (byRdap ? CheckMethod::Rdap : CheckMethod::Whois), qPrintable(record.name));
+            QVERIFY2(record.method == (byRdap ? CheckMethod::Rdap : CheckMethod::Whois),
+                     qPrintable(record.name));
             QCOMPARE(record.server, QStringLiteral("127.0.0.1"));
             const QString line = historyCsvLine(record);
             QVERIFY2(exported.contains(line), qPrintable(line));
-            QCOMPARE(line.section(QLatin1Char(','), 5, 5), byRdap ? QStringLiteral("rdap") : QStringLiteral("whois"));
+            QCOMPARE(line.section(QLatin1Char(','), 5, 5),
+                     byRdap ? QStringLiteral("rdap") : QStringLiteral("whois"));
         }
     }
 
