@@ -1,9 +1,8 @@
 #include "command_options.h"
 
-#include "engine/check_history.h"
-
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace brisquel {
 
@@ -120,13 +119,65 @@ QStringList listOf(const QString& text)
 
 std::optional<OutputFormat> outputFormatOf(const QString& text)
 {
-    if (text == QLatin1String("text"))
+    const QString format = text.trimmed().toLower();
+    if (format == QLatin1String("text"))
         return OutputFormat::Text;
-    if (text == QLatin1String("csv"))
+    if (format == QLatin1String("csv"))
         return OutputFormat::Csv;
-    if (text == QLatin1String("json"))
-        return OutputFormat::Json;
+    // "json" was the first name of JSON Lines; scripts still use it.
+    if (format == QLatin1String("jsonl") || format == QLatin1String("json"))
+        return OutputFormat::JsonLines;
+    if (format == QLatin1String("json-array"))
+        return OutputFormat::JsonArray;
     return std::nullopt;
+}
+
+// The search types a search can run from the command line: those that read a list file.
+QList<SearchType> listSearchTypes()
+{
+    QList<SearchType> types;
+    for (const SearchType type : allSearchTypes()) {
+        if (!searchTypeListFile(type).isEmpty())
+            types.append(type);
+    }
+    return types;
+}
+
+// A search type by its caption as the window shows it, without regard to case or extra blanks.
+std::optional<SearchType> listSearchTypeOf(const QString& text)
+{
+    const QString typed = text.simplified();
+    for (const SearchType type : listSearchTypes()) {
+        if (searchTypeCaption(type).compare(typed, Qt::CaseInsensitive) == 0)
+            return type;
+    }
+    return std::nullopt;
+}
+
+QString listSearchTypeCaptions()
+{
+    QStringList captions;
+    for (const SearchType type : listSearchTypes())
+        captions << QLatin1Char('"') + searchTypeCaption(type) + QLatin1Char('"');
+    return captions.join(QStringLiteral(", "));
+}
+
+// How many single-character edits turn one word into the other.
+qsizetype editDistance(const QString& a, const QString& b)
+{
+    QList<qsizetype> row(b.size() + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        qsizetype diagonal = row[0];
+        row[0] = i;
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const qsizetype above = row[j];
+            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
 }
 
 // A day (from its local midnight) or a moment; without a zone it is local time.
@@ -144,8 +195,9 @@ QDateTime sinceOf(const QString& text)
 
 QCommandLineOption formatOption()
 {
-    return {QStringLiteral("format"), QStringLiteral("Output: text, csv or json."), QStringLiteral("FORMAT"),
-            QStringLiteral("text")};
+    return {QStringLiteral("format"),
+            QStringLiteral("Output: text, csv, jsonl (a JSON object a line) or json-array (one JSON array)."),
+            QStringLiteral("FORMAT"), QStringLiteral("text")};
 }
 
 QCommandLineOption whoisServerOption()
@@ -170,7 +222,7 @@ QString readFormat(const QCommandLineParser& parser, OutputFormat* format)
     const QString text = parser.value(QStringLiteral("format"));
     const std::optional<OutputFormat> chosen = outputFormatOf(text);
     if (!chosen)
-        return QStringLiteral("unknown format \"%1\" (use text, csv or json)").arg(text);
+        return QStringLiteral("unknown format \"%1\" (use text, csv, jsonl or json-array)").arg(text);
     *format = *chosen;
     return {};
 }
@@ -246,7 +298,7 @@ QList<QCommandLineOption> searchCommandOptions()
                {QStringLiteral("list"), QStringLiteral("List file to search (a custom list)."),
                 QStringLiteral("FILE")},
                {QStringLiteral("type"),
-                QStringLiteral("Search type, e.g. \"Full Word List\" or \"All Two Letter\"."),
+                QStringLiteral("Search type, as the window names it: %1.").arg(listSearchTypeCaptions()),
                 QStringLiteral("TYPE")},
                {QStringLiteral("start"),
                 QStringLiteral("Entry number to start at (default: resume position)."), QStringLiteral("N")},
@@ -341,7 +393,8 @@ QList<QCommandLineOption> historyCommandOptions()
                         "any part of it. Every other character stands for itself."),
          QStringLiteral("PATTERN")},
         {QStringLiteral("verdict"),
-         QStringLiteral("Only this verdict: available, registered, unanswered or not-registrable."),
+         QStringLiteral("Only this verdict: free, taken, unanswered or not-registrable (available and "
+                        "registered are free and taken)."),
          QStringLiteral("VERDICT")},
         {QStringLiteral("since"),
          QStringLiteral("Only checks from this day (yyyy-MM-dd) or moment (ISO 8601) on."),
@@ -364,9 +417,10 @@ ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments)
         return parsed;
     if (parser.isSet(QStringLiteral("type"))) {
         const QString caption = parser.value(QStringLiteral("type"));
-        options.type = searchTypeFromCaption(caption);
-        if (!options.type || searchTypeListFile(*options.type).isEmpty()) {
-            parsed.error = QStringLiteral("\"%1\" is not a search type with a list file").arg(caption);
+        options.type = listSearchTypeOf(caption);
+        if (!options.type) {
+            parsed.error = QStringLiteral("\"%1\" is not a search type with a list file; the types are %2")
+                               .arg(caption, listSearchTypeCaptions());
             return parsed;
         }
     } else {
@@ -451,11 +505,11 @@ ParsedOptions<HistoryOptions> parseHistoryOptions(const QStringList& arguments)
         return parsed;
     if (parser.isSet(QStringLiteral("verdict"))) {
         const QString verdict = parser.value(QStringLiteral("verdict"));
-        options.verdict = verdictFromName(verdict.trimmed().toLower());
+        options.verdict = verdictFromWord(verdict);
         if (!options.verdict) {
-            parsed.error = QStringLiteral("unknown verdict \"%1\" (use available, registered, unanswered or "
-                                          "not-registrable)")
-                               .arg(verdict);
+            parsed.error =
+                QStringLiteral("unknown verdict \"%1\" (use free, taken, unanswered or not-registrable)")
+                    .arg(verdict);
             return parsed;
         }
     }
@@ -476,21 +530,58 @@ ParsedOptions<HistoryOptions> parseHistoryOptions(const QStringList& arguments)
 QString topLevelUsage()
 {
     return QStringLiteral(
-        "Usage: brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
-        "                           [--socks URL [--socks-password-file FILE] | --proxy-list FILE]\n"
-        "                           [--format text|csv|json] [--rdap] [--no-confirm]\n"
-        "                           [--recheck | --no-history]\n"
-        "                           [--dns SERVER[:PORT] | --no-dns] [--home DIR]\n"
-        "       brisquel-cli extract [--browser] [--home DIR] FILE...\n"
-        "       brisquel-cli verdict [--server HOST] [--home DIR] FILE...\n"
-        "       brisquel-cli watch [--format text|csv|json] [--dns SERVER[:PORT] | --no-dns]\n"
-        "                          [--proxy HOST[:PORT]] [--home DIR]\n"
-        "       brisquel-cli generate [--base WORD] [--words FILE] [--forms prefix,suffix,hyphen]\n"
-        "                             [--ext .com,.net,...] [--out FILE] [--search] [--home DIR]\n"
-        "       brisquel-cli history [--name PATTERN] [--verdict VERDICT] [--since DATE]\n"
-        "                            [--format text|csv|json] [--home DIR]\n"
-        "       brisquel-cli --version\n"
-        "       brisquel-cli COMMAND --help\n");
+        "Usage: brisquel-cli COMMAND [options]\n"
+        "\n"
+        "Commands:\n"
+        "  search    check a list of domain names with their registries (WHOIS, RDAP)\n"
+        "  watch     check the saved names once and print what changed since the last check\n"
+        "  history   print the checks the history recorded\n"
+        "  generate  make names from a base word and prefix/suffix words (and search them)\n"
+        "  extract   print the domain names found in saved web pages\n"
+        "  verdict   judge saved WHOIS answers or RDAP replies and say which rule decided\n"
+        "\n"
+        "  brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
+        "                      [--socks URL [--socks-password-file FILE] | --proxy-list FILE]\n"
+        "                      [--format text|csv|jsonl|json-array] [--rdap] [--no-confirm]\n"
+        "                      [--recheck | --no-history]\n"
+        "                      [--dns SERVER[:PORT] | --no-dns] [--home DIR]\n"
+        "  brisquel-cli watch [--format text|csv|jsonl|json-array] [--dns SERVER[:PORT] | --no-dns]\n"
+        "                     [--proxy HOST[:PORT]] [--home DIR]\n"
+        "  brisquel-cli history [--name PATTERN] [--verdict VERDICT] [--since DATE]\n"
+        "                       [--format text|csv|jsonl|json-array] [--home DIR]\n"
+        "  brisquel-cli generate [--base WORD] [--words FILE] [--forms prefix,suffix,hyphen]\n"
+        "                        [--ext .com,.net,...] [--out FILE] [--search] [--home DIR]\n"
+        "  brisquel-cli extract [--browser] [--home DIR] FILE...\n"
+        "  brisquel-cli verdict [--server HOST] [--name NAME] [--home DIR] FILE...\n"
+        "  brisquel-cli --version\n"
+        "  brisquel-cli COMMAND --help    what the command does, all its options, its exit status\n");
+}
+
+QStringList commandNames()
+{
+    return {QStringLiteral("search"),   QStringLiteral("watch"),   QStringLiteral("history"),
+            QStringLiteral("generate"), QStringLiteral("extract"), QStringLiteral("verdict")};
+}
+
+QString unknownCommandMessage(const QString& typed)
+{
+    const QString message = typed.startsWith(QLatin1Char('-'))
+                                ? QStringLiteral("unknown option '%1'; a command comes first").arg(typed)
+                                : QStringLiteral("unknown command '%1'").arg(typed);
+    // A slip of a key or two, or a command cut short ("hist").
+    QString nearest;
+    qsizetype fewest = 3;
+    const QString word = typed.toLower();
+    for (const QString& command : commandNames()) {
+        const qsizetype distance = editDistance(word, command);
+        if (distance < fewest || (word.size() >= 3 && command.startsWith(word))) {
+            nearest = command;
+            fewest = std::min(distance, fewest);
+        }
+    }
+    if (nearest.isEmpty() || typed.startsWith(QLatin1Char('-')))
+        return message;
+    return message + QStringLiteral("; did you mean '%1'?").arg(nearest);
 }
 
 } // namespace brisquel

@@ -29,7 +29,8 @@ enum class OutputFormat
 {
     Text,
     Csv,
-    Json
+    JsonLines, // "jsonl" (or "json", its first name): one JSON object a line, as they come
+    JsonArray  // "json-array": the same objects as one JSON array
 };
 
 struct SearchOptions
@@ -101,7 +102,12 @@ ParsedOptions<VerdictOptions> parseVerdictOptions(const QStringList& arguments);
 ParsedOptions<WatchOptions> parseWatchOptions(const QStringList& arguments);
 ParsedOptions<HistoryOptions> parseHistoryOptions(const QStringList& arguments);
 
-// "brisquel-cli" with no command, or with --help: every command with every option it takes.
+// "brisquel-cli" with no command, or with --help: every command with what it does and every option
+// it takes.
 QString topLevelUsage();
+// The commands, as typed.
+QStringList commandNames();
+// What to say of a command that is none: its name, and the command it is a slip of, if one is close.
+QString unknownCommandMessage(const QString& typed);
 
 } // namespace brisquel

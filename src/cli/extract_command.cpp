@@ -14,11 +14,16 @@ namespace {
 // Saved pages are a few megabytes; the limit keeps a device or a huge file from eating memory.
 constexpr qint64 MaxPageBytes = 64 * 1024 * 1024;
 
-void printUsage(QTextStream& err)
+void printUsage(QTextStream& stream)
 {
-    err << "Usage: brisquel-cli extract [--browser] FILE...\n"
-           "Prints the domain names found in saved HTML pages, one a line.\n"
-           "  --browser  use the domain browser's rules instead of the search harvester's\n";
+    stream << "Usage: brisquel-cli extract [--browser] [--home DIR] FILE...\n"
+              "Prints the domain names found in saved HTML pages, one a line, each name once.\n\n"
+              "Options:\n"
+              "  -h, --help  Displays help on commandline options.\n"
+              "  --browser   Use the domain browser's rules instead of the search harvester's.\n"
+              "  --home DIR  Data folder (its registrars.txt says which extensions are known).\n\n"
+              "Exit status: 0 done, 1 bad arguments, 2 a page could not be read (the others are\n"
+              "still read), 3 standard output could not be written.\n";
 }
 
 bool readPage(const QString& path, QString* text, QString* error)
@@ -52,6 +57,11 @@ ExitCode runExtractCommand(const QStringList& arguments, QTextStream& out, QText
             optionsEnded = true;
         } else if (!optionsEnded && argument == QLatin1String("--browser")) {
             browserRules = true;
+        } else if (!optionsEnded &&
+                   (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
+            printUsage(out);
+            out.flush();
+            return out.status() == QTextStream::Ok ? ExitCode::Success : ExitCode::NotWritten;
         } else if (!optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
             err << "extract: unknown option " << argument << '\n';
             printUsage(err);

@@ -3,6 +3,7 @@
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
 #include "cli/command_options.h"
+#include "cli/result_writer.h"
 #include "history/history_format.h"
 #include "history/history_reader.h"
 #include "history/history_store.h"
@@ -28,10 +29,9 @@ HistoryFilter filterOf(const HistoryOptions& options)
 class ChunkedOutput
 {
 public:
-    bool add(const QByteArray& line)
+    bool add(const QByteArray& bytes)
     {
-        m_pending += line;
-        m_pending += '\n';
+        m_pending += bytes;
         return m_pending.size() < ChunkBytes || flush();
     }
     bool flush() { return m_output.print(std::exchange(m_pending, {})); }
@@ -51,6 +51,7 @@ bool printRows(const HistoryReader& reader, const HistoryOptions& options, Chunk
 {
     const HistoryFilter filter = filterOf(options);
     HistoryTextLayout layout;
+    RecordFrame frame(options.format);
     if (options.format == OutputFormat::Text) {
         qint64 count = 0;
         const bool read = reader.forEachRow(
@@ -64,23 +65,29 @@ bool printRows(const HistoryReader& reader, const HistoryOptions& options, Chunk
         // A title line alone would only say that nothing matched.
         if (!read || count == 0)
             return read;
-        output->add(layout.titleLine().toUtf8());
+        output->add(layout.titleLine().toUtf8() + '\n');
     } else if (options.format == OutputFormat::Csv) {
-        output->add(historyCsvHeader().toUtf8());
+        output->add(historyCsvHeader().toUtf8() + '\n');
+    } else {
+        output->add(frame.opening());
     }
     const auto lineOf = [&](const CheckRecord& record) {
         switch (options.format) {
         case OutputFormat::Text:
-            return layout.line(record).toUtf8();
+            return layout.line(record).toUtf8() + '\n';
         case OutputFormat::Csv:
-            return historyCsvLine(record).toUtf8();
-        case OutputFormat::Json:
-            return historyJsonObject(record);
+            return historyCsvLine(record).toUtf8() + '\n';
+        case OutputFormat::JsonLines:
+        case OutputFormat::JsonArray:
+            return frame.next(historyJsonObject(record));
         }
         return QByteArray();
     };
-    return reader.forEachRow(
+    const bool read = reader.forEachRow(
         filter, [&](const HistoryRow& row) { return output->add(lineOf(row.record)); }, error);
+    if (read)
+        output->add(frame.closing());
+    return read;
 }
 
 } // namespace

@@ -69,8 +69,17 @@ brisquel::ExitCode runCommand(const QString& command, const QStringList& argumen
                                 brisquel::AppInfo::version() + QLatin1Char('\n');
         return output.print(version) ? ExitCode::Success : output.reportFailure();
     }
-    if (command == QLatin1String("--help") || command == QLatin1String("-h"))
+    // "help" alone is --help; "help search" is "search --help".
+    const QString topic = command == QLatin1String("help") && !arguments.value(2).startsWith(QLatin1Char('-'))
+                              ? arguments.value(2)
+                              : QString();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
+        (command == QLatin1String("help") && topic.isEmpty()))
         return output.print(brisquel::topLevelUsage()) ? ExitCode::Success : output.reportFailure();
+    if (brisquel::commandNames().contains(topic))
+        return runCommand(topic, {arguments.at(0), topic, QStringLiteral("--help")});
+    if (!command.isEmpty())
+        brisquel::printError(brisquel::unknownCommandMessage(topic.isEmpty() ? command : topic));
     std::fputs(qPrintable(brisquel::topLevelUsage()), stderr);
     return ExitCode::BadArguments;
 }

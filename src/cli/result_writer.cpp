@@ -9,16 +9,37 @@
 
 namespace brisquel {
 
+QByteArray RecordFrame::opening() const
+{
+    return m_array ? QByteArray("[") : QByteArray();
+}
+
+QByteArray RecordFrame::next(const QByteArray& record)
+{
+    if (!m_array)
+        return record + '\n';
+    // The comma goes with the next record: the last needs none, and no record is known to be the
+    // last until the end.
+    return (m_count++ > 0 ? ",\n" : "\n") + record;
+}
+
+QByteArray RecordFrame::closing() const
+{
+    if (!m_array)
+        return {};
+    return m_count > 0 ? QByteArray("\n]\n") : QByteArray("]\n");
+}
+
 QByteArray ResultWriter::header() const
 {
     return m_format == OutputFormat::Csv ? QByteArray("domain,verdict,detail,ace,state,expires,confirmed\n")
-                                         : QByteArray();
+                                         : m_frame.opening();
 }
 
 QByteArray ResultWriter::line(const QString& domain, Verdict verdict, const QString& detail,
-                              const NameFacts& facts) const
+                              const NameFacts& facts)
 {
-    const QString name = QString::fromLatin1(verdictName(verdict));
+    const QString word = QString::fromLatin1(verdictWord(verdict));
     const QString ace = queryDomain(domain);
     const QString state = facts.lifeCycle.state;
     const QString expires = facts.lifeCycle.expires.toString(Qt::ISODate);
@@ -26,24 +47,25 @@ QByteArray ResultWriter::line(const QString& domain, Verdict verdict, const QStr
         verdict == Verdict::Available ? QString::fromLatin1(confirmationName(facts.confirmed)) : QString();
     switch (m_format) {
     case OutputFormat::Text:
-        return (name + QLatin1Char(' ') + domain + QLatin1Char('\n')).toUtf8();
+        return (word + QLatin1Char(' ') + domain + QLatin1Char('\n')).toUtf8();
     case OutputFormat::Csv:
-        return (QStringList{csvField(domain), name, csvField(detail), ace, state, expires, confirmed}.join(
+        return (QStringList{csvField(domain), word, csvField(detail), ace, state, expires, confirmed}.join(
                     QLatin1Char(',')) +
                 QLatin1Char('\n'))
             .toUtf8();
-    case OutputFormat::Json: {
+    case OutputFormat::JsonLines:
+    case OutputFormat::JsonArray: {
         const auto orNull = [](const QString& text) {
             return text.isEmpty() ? QJsonValue() : QJsonValue(text);
         };
         const QJsonObject object{{QStringLiteral("domain"), domain},
-                                 {QStringLiteral("verdict"), name},
+                                 {QStringLiteral("verdict"), word},
                                  {QStringLiteral("detail"), detail},
                                  {QStringLiteral("ace"), ace},
                                  {QStringLiteral("state"), orNull(state)},
                                  {QStringLiteral("expires"), orNull(expires)},
                                  {QStringLiteral("confirmed"), orNull(confirmed)}};
-        return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+        return m_frame.next(QJsonDocument(object).toJson(QJsonDocument::Compact));
     }
     }
     return {};

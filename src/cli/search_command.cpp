@@ -45,7 +45,7 @@ QString noServerAnswered(const QList<SearchDriver::ServerStats>& servers, const 
         QString counts = QStringLiteral("%1 lookups").arg(server.queries);
         if (server.refusals > 0)
             counts += QStringLiteral(", %1 refused").arg(server.refusals);
-        asked << QStringLiteral("%1 (%2)").arg(server.host, counts);
+        asked << QStringLiteral("%1 (%2)").arg(server.name, counts);
     }
     if (asked.isEmpty())
         return {};
@@ -76,6 +76,8 @@ private:
     void applyProxies();
     void sayWhereLookupsGo() const;
     void connectSignals();
+    // A message on standard error, below the progress bar's place.
+    void say(const QString& message);
     void takeVerdict(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
     void printSummary(double seconds) const;
     ExitCode exitCode() const;
@@ -92,6 +94,8 @@ private:
     QString m_settingsDnsError;
     qint64 m_total = 0;
     std::optional<ProgressPrinter> m_progress;
+    // Results and the progress bar share a terminal: each result takes the bar's line.
+    bool m_resultsOnTerminal = false;
     std::unique_ptr<InterruptWatcher> m_watcher;
     qint64 m_checked = 0;
     qint64 m_counts[VerdictCount] = {};
@@ -115,7 +119,8 @@ ExitCode SearchRun::run()
         return *status;
     if (const std::optional<ExitCode> status = applyOptions())
         return *status;
-    m_progress.emplace(stderr);
+    m_progress.emplace(stderr, ProgressPrinter::isTerminal(stderr));
+    m_resultsOnTerminal = m_progress->isTerminal() && ProgressPrinter::isTerminal(stdout);
     connectSignals();
     SearchDriver& driver = *m_session->driver();
     // Refused here rather than by the driver, so that it exits as a search that could not start.
@@ -140,7 +145,10 @@ ExitCode SearchRun::run()
         m_session->settings()->setValue(SettingKeys::CustListFile(), listFile);
     if (driver.isRunning())
         QCoreApplication::exec();
-    m_progress->finish();
+    if (const QByteArray footer = m_writer.footer();
+        !m_outputStatus && !footer.isEmpty() && !m_output.print(footer))
+        m_outputStatus = m_output.reportFailure();
+    m_progress->finish(driver.progress(), driver.unansweredCount());
     // The search's own time, not the history's wait for another writer.
     const double seconds = m_progress->elapsedSeconds();
     // The last verdicts reach the history (or are counted lost) before the summary tells of them.
@@ -192,6 +200,15 @@ std::optional<ExitCode> SearchRun::chooseList()
     }
     SettingsStore& settings = *m_session->settings();
     m_total = countListEntries(listFile);
+    // The last entry is the last start there is; an empty list may still be "searched" from 1.
+    if (const qint64 start = m_options.start.trimmed().toLongLong(); start > std::max<qint64>(1, m_total)) {
+        printError(QStringLiteral("--start %1 is past the end of the list: %2 has %3 %4")
+                       .arg(start)
+                       .arg(listFile)
+                       .arg(m_total)
+                       .arg(m_total == 1 ? QStringLiteral("entry") : QStringLiteral("entries")));
+        return ExitCode::BadArguments;
+    }
     if (m_options.start.isEmpty()) {
         const ResumePoint point = savedResumePoint(settings, type, listFile, m_total);
         if (!point.note.isEmpty())
@@ -323,18 +340,15 @@ void SearchRun::connectSignals()
     QObject::connect(&driver, &SearchDriver::verdict,
                      [this](const QString& domain, Verdict verdict, const QString& detail,
                             const NameFacts& facts) { takeVerdict(domain, verdict, detail, facts); });
-    QObject::connect(&driver, &SearchDriver::problem, [](const QString& message) { printError(message); });
-    QObject::connect(&driver, &SearchDriver::serverWaiting, [this](const QString& text) {
-        m_progress->finish();
-        printError(text);
-    });
-    QObject::connect(&driver, &SearchDriver::searchStopped,
-                     [](const QString& message) { printError(message); });
-    QObject::connect(m_session->listFiles(), &ListFiles::writeFailed,
-                     [](const QString& message) { printError(message); });
-    QObject::connect(m_session->listFiles(), &ListFiles::overflowed, [] {
-        printError(
-            QStringLiteral("One of your lists has reached 20000 entries.  They have been saved and cleared.  "
+    const auto tell = [this](const QString& message) {
+        say(message);
+    };
+    QObject::connect(&driver, &SearchDriver::problem, tell);
+    QObject::connect(&driver, &SearchDriver::serverWaiting, tell);
+    QObject::connect(&driver, &SearchDriver::searchStopped, tell);
+    QObject::connect(m_session->listFiles(), &ListFiles::writeFailed, tell);
+    QObject::connect(m_session->listFiles(), &ListFiles::overflowed, [this] {
+        say(QStringLiteral("One of your lists has reached 20000 entries.  They have been saved and cleared.  "
                            "You may find your backed up lists in the brisquel /overflow/ directory."));
     });
     QObject::connect(&driver, &SearchDriver::finished, [](bool) { QCoreApplication::exit(0); });
@@ -343,6 +357,13 @@ void SearchRun::connectSignals()
         m_interrupted = true;
         driver.stop();
     });
+}
+
+void SearchRun::say(const QString& message)
+{
+    m_progress->clear();
+    printError(message);
+    m_progress->restore();
 }
 
 void SearchRun::takeVerdict(const QString& domain, Verdict verdict, const QString& detail,
@@ -356,43 +377,48 @@ void SearchRun::takeVerdict(const QString& domain, Verdict verdict, const QStrin
     if (verdict == Verdict::Unanswered && m_firstFailure.isEmpty())
         m_firstFailure = detail;
     const QByteArray line = m_writer.line(domain, verdict, detail, facts);
+    if (m_resultsOnTerminal)
+        m_progress->clear();
     if (!m_outputStatus && !m_output.print(line)) {
-        m_progress->finish();
+        m_progress->clear();
         m_outputStatus = m_output.reportFailure();
+        // The record alone, without the comma of a JSON array.
+        const QByteArray record = line.startsWith(',') ? line.mid(1) : line;
         if (*m_outputStatus == ExitCode::NotWritten)
-            printError(QStringLiteral("not written: %1").arg(QString::fromUtf8(line.trimmed())));
+            printError(QStringLiteral("not written: %1").arg(QString::fromUtf8(record.trimmed())));
         driver.stop();
         return;
     }
     if (m_progress->isDue())
         m_progress->update(driver.progress(), driver.unansweredCount());
+    else
+        m_progress->restore();
 }
 
 void SearchRun::printSummary(double seconds) const
 {
     const SearchDriver& driver = *m_session->driver();
     std::fprintf(stderr,
-                 "Checked %lld names in %.1f s: %lld available, %lld registered, %lld not registrable, %lld "
+                 "Checked %lld names in %.1f s: %lld free, %lld taken, %lld not registrable, %lld "
                  "unanswered. Resume position: %lld.\n",
                  m_checked, seconds, m_counts[int(Verdict::Available)], m_counts[int(Verdict::Registered)],
                  m_counts[int(Verdict::NotRegistrable)], m_counts[int(Verdict::Unanswered)],
                  driver.resumePosition());
     if (driver.dnsPrecheckInEffect())
-        std::fprintf(stderr, "DNS settled %lld of the registered names without a registry query.\n",
+        std::fprintf(stderr, "DNS settled %lld of the taken names without a registry query.\n",
                      driver.dnsSettledCount());
     if (driver.historySettledCount() > 0)
-        std::fprintf(
-            stderr,
-            "History settled %lld of the registered names without a registry query (taken in the last "
-            "%d days; --recheck asks them).\n",
-            driver.historySettledCount(), driver.historyDays());
+        std::fprintf(stderr,
+                     "History settled %lld of the taken names without a registry query (taken in the last "
+                     "%d days; --recheck asks them).\n",
+                     driver.historySettledCount(), driver.historyDays());
     if (const qint64 lost = driver.progress().historyLost; lost > 0)
         std::fprintf(stderr,
                      "%lld verdicts could not be recorded in the history (they are in the output "
                      "and the result files).\n",
                      lost);
     if (driver.confirmFree() && m_unconfirmed > 0)
-        std::fprintf(stderr, "%lld of the available names are unconfirmed: only WHOIS said they are free.\n",
+        std::fprintf(stderr, "%lld of the free names are unconfirmed: only WHOIS said they are free.\n",
                      m_unconfirmed);
     if (driver.droppingCount() > 0)
         std::fprintf(stderr, "%lld taken names are about to drop; they are listed in %s.\n",
@@ -402,7 +428,7 @@ void SearchRun::printSummary(double seconds) const
     for (const SearchDriver::ServerStats& server : servers) {
         if (servers.size() > 1 || server.refusals > 0)
             std::fprintf(stderr, "  %s: %lld queries, %lld answers, %lld refusals, %lld pauses\n",
-                         qPrintable(server.host), server.queries, server.answers, server.refusals,
+                         qPrintable(server.name), server.queries, server.answers, server.refusals,
                          server.pauses);
     }
     // Per proxy: lookups sent through it, how many it failed, how often it was rested.

@@ -3,11 +3,13 @@
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
 #include "cli/command_options.h"
+#include "cli/result_writer.h"
 #include "engine/search_driver.h"
 #include "engine/search_session.h"
 #include "engine/watch_run.h"
 #include "history/history_store.h"
 #include "interrupt_watcher.h"
+#include "support/csv_text.h"
 #include "support/data_folder.h"
 
 #include <QCoreApplication>
@@ -20,16 +22,7 @@ namespace brisquel {
 
 namespace {
 
-QString csvField(const QString& text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-           QLatin1Char('"');
-}
-
-QByteArray changeLine(const WatchChange& change, OutputFormat format)
+QByteArray changeLine(const WatchChange& change, OutputFormat format, RecordFrame* frame)
 {
     switch (format) {
     case OutputFormat::Text:
@@ -40,12 +33,13 @@ QByteArray changeLine(const WatchChange& change, OutputFormat format)
                     .join(QLatin1Char(',')) +
                 QLatin1Char('\n'))
             .toUtf8();
-    case OutputFormat::Json: {
+    case OutputFormat::JsonLines:
+    case OutputFormat::JsonArray: {
         const QJsonObject object{{QStringLiteral("kind"), change.kind},
                                  {QStringLiteral("name"), change.name},
                                  {QStringLiteral("before"), change.before},
                                  {QStringLiteral("after"), change.after}};
-        return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+        return frame->next(QJsonDocument(object).toJson(QJsonDocument::Compact));
     }
     }
     return (watchChangeText(change) + QLatin1Char('\n')).toUtf8();
@@ -59,6 +53,7 @@ public:
     WatchCommand(WatchOptions options, const QStringList& arguments)
         : m_options(std::move(options))
         , m_folder(DataFolder::resolveRoot(arguments))
+        , m_frame(m_options.format)
     {}
 
     ExitCode run();
@@ -74,6 +69,7 @@ private:
     std::unique_ptr<SearchSession> m_session;
     std::unique_ptr<WatchRun> m_watch;
     StandardOutput m_output;
+    RecordFrame m_frame;
     std::optional<ExitCode> m_outputStatus;
     bool m_interrupted = false;
 };
@@ -105,7 +101,9 @@ ExitCode WatchCommand::run()
         m_interrupted = true;
         m_watch->stop();
     });
-    if (m_options.format == OutputFormat::Csv && !m_output.print(QByteArray("kind,name,before,after\n")))
+    const QByteArray opening =
+        m_options.format == OutputFormat::Csv ? QByteArray("kind,name,before,after\n") : m_frame.opening();
+    if (!opening.isEmpty() && !m_output.print(opening))
         return m_output.reportFailure();
     QString error;
     if (!m_watch->start(names, &error)) {
@@ -114,6 +112,9 @@ ExitCode WatchCommand::run()
     }
     if (m_watch->isRunning())
         QCoreApplication::exec();
+    if (const QByteArray closing = m_frame.closing();
+        !m_outputStatus && !closing.isEmpty() && !m_output.print(closing))
+        m_outputStatus = m_output.reportFailure();
     const WatchCounts& counts = m_watch->counts();
     std::fprintf(stderr,
                  "Watched %lld saved names: %lld came free, %lld started dropping, %lld expiry date moved, "
@@ -167,7 +168,7 @@ void WatchCommand::printChange(const WatchChange& change)
 {
     if (m_outputStatus)
         return;
-    if (!m_output.print(changeLine(change, m_options.format))) {
+    if (!m_output.print(changeLine(change, m_options.format, &m_frame))) {
         // The changes are in the history all the same; the round goes on to record the rest.
         m_outputStatus = m_output.reportFailure();
     }

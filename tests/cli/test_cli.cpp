@@ -1,4 +1,5 @@
 #include "history/history_reader.h"
+#include "support/app_info.h"
 #include "support/text_file.h"
 #include "tools/fake_dns_server.h"
 #include "tools/fake_rdap_server.h"
@@ -8,11 +9,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -64,9 +67,9 @@ private Q_SLOTS:
                             object.value(QStringLiteral("verdict")).toString();
         }
         verdicts.sort();
-        QCOMPARE(verdicts, (QStringList{QStringLiteral("freeabc.com=available"),
-                                        QStringLiteral("freeabcdefgh.com=available"),
-                                        QStringLiteral("taken.com=registered")}));
+        QCOMPARE(verdicts,
+                 (QStringList{QStringLiteral("freeabc.com=free"), QStringLiteral("freeabcdefgh.com=free"),
+                              QStringLiteral("taken.com=taken")}));
         // Same files as the GUI program: the live list files and the resume position.
         QStringList low;
         QVERIFY(TextFile::readLines(m_home->filePath(QStringLiteral("LowProfile.txt")), &low));
@@ -139,7 +142,7 @@ private Q_SLOTS:
         const QString history = QStringLiteral("history");
         QTest::newRow("no history yet") << QStringList{history} << 1;
         QTest::newRow("unknown verdict")
-            << QStringList{history, QStringLiteral("--verdict"), QStringLiteral("free")} << 2;
+            << QStringList{history, QStringLiteral("--verdict"), QStringLiteral("gone")} << 2;
         QTest::newRow("since no date")
             << QStringList{history, QStringLiteral("--since"), QStringLiteral("2026-13-01")} << 2;
     }
@@ -161,8 +164,21 @@ private Q_SLOTS:
             const Run run = cli(searchOf(list) + QStringList{QStringLiteral("--start"), start});
             QCOMPARE(run.exitCode, 2);
         }
+        // Past the end of the list: a typo, not a search of nothing.
+        const Run past = cli(searchOf(writeList("one.com\r\ntwo.com\r\nthree.com\r\n")) +
+                             QStringList{QStringLiteral("--start"), QStringLiteral("99")});
+        QCOMPARE(past.exitCode, 2);
+        QVERIFY2(past.err.contains(
+                     QStringLiteral("--start 99 is past the end of the list: %1 has 3 entries").arg(list)),
+                 qPrintable(past.err));
+        QVERIFY(past.out.isEmpty());
+        QVERIFY(m_server->queries().isEmpty());
         QSettings settings(m_home->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         QVERIFY(!settings.contains(QStringLiteral("Velmorra/Settings/CustListFile")));
+        // The last entry is a start like any other.
+        const Run last = cli(searchOf(list) + QStringList{QStringLiteral("--start"), QStringLiteral("3")});
+        QCOMPARE(last.exitCode, 0);
+        QCOMPARE(last.out, QStringList{QStringLiteral("taken three.com")});
 
         // An empty --home would make the current folder the data folder.
         QTemporaryDir current;
@@ -292,7 +308,7 @@ private Q_SLOTS:
             return;
         // The run waits for hang.com; the first verdict must be readable before it ends.
         QTRY_VERIFY_WITH_TIMEOUT(process.bytesAvailable() > 0, 8000);
-        QCOMPARE(process.readLine(), QByteArray("registered taken.com\n"));
+        QCOMPARE(process.readLine(), QByteArray("taken taken.com\n"));
         process.kill();
         process.waitForFinished();
     }
@@ -338,7 +354,7 @@ private Q_SLOTS:
         first.waitForFinished();
         const Run third = cli(searchOf(other));
         QCOMPARE(third.exitCode, 0);
-        QCOMPARE(third.out, QStringList{QStringLiteral("available freeabc.com")});
+        QCOMPARE(third.out, QStringList{QStringLiteral("free freeabc.com")});
     }
 
     void resultsThatCannotBeWrittenStopWithStatusThree()
@@ -417,8 +433,10 @@ private Q_SLOTS:
         gone.close();
         Run run = cli(search);
         QCOMPARE(run.exitCode, 4);
-        QVERIFY2(run.err.contains(QStringLiteral("No server answered: 127.0.0.1 (2 lookups)")),
-                 qPrintable(run.err));
+        // The server as the summary names it: its protocol, its port.
+        QVERIFY2(
+            run.err.contains(QStringLiteral("No server answered: whois %1 (2 lookups)").arg(search.last())),
+            qPrintable(run.err));
         QVERIFY(run.err.contains(QStringLiteral("Unanswered names were added to ")));
 
         // Where the names cannot be kept, the summary says so instead.
@@ -452,7 +470,7 @@ private Q_SLOTS:
         QSet<QString> names;
         for (const QString& line : run.out.mid(1)) {
             names.insert(line.section(QLatin1Char(' '), 0, 0));
-            QVERIFY2(line.indexOf(QRegularExpression(QStringLiteral("(available|registered)"))) ==
+            QVERIFY2(line.indexOf(QRegularExpression(QStringLiteral("(?<=  )(free|taken)\\b"))) ==
                          verdictColumn,
                      qPrintable(line));
         }
@@ -465,9 +483,8 @@ private Q_SLOTS:
                  QStringLiteral("name,ascii,verdict,detail,server,method,state,expires,checked"));
         const QStringList cafe =
             run.out.filter(QStringLiteral("xn--caf-dma.com")).value(0).split(QLatin1Char(','));
-        QCOMPARE(cafe.mid(0, 3),
-                 (QStringList{QStringLiteral("caf\u00e9.com"), QStringLiteral("xn--caf-dma.com"),
-                              QStringLiteral("registered")}));
+        QCOMPARE(cafe.mid(0, 3), (QStringList{QStringLiteral("caf\u00e9.com"),
+                                              QStringLiteral("xn--caf-dma.com"), QStringLiteral("taken")}));
         QCOMPARE(cafe.mid(4, 4), (QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("whois"), QString(),
                                               QStringLiteral("2030-08-13")}));
         QVERIFY(QDateTime::fromString(cafe.value(8), Qt::ISODateWithMs).secsTo(QDateTime::currentDateTime()) <
@@ -499,8 +516,12 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("taken.com")});
         // '*' and '?' are the only wildcards: no name begins with '['.
         QCOMPARE(namesOf({QStringLiteral("--name"), QStringLiteral("[a-z]*")}), QStringList());
-        QCOMPARE(namesOf({QStringLiteral("--verdict"), QStringLiteral("registered")}),
-                 (QStringList{QStringLiteral("caf\u00e9.com"), QStringLiteral("taken.com")}));
+        // Either word of a verdict.
+        for (const QString& taken : {QStringLiteral("registered"), QStringLiteral("TAKEN")})
+            QCOMPARE(namesOf({QStringLiteral("--verdict"), taken}),
+                     (QStringList{QStringLiteral("caf\u00e9.com"), QStringLiteral("taken.com")}));
+        QCOMPARE(namesOf({QStringLiteral("--verdict"), QStringLiteral("free")}),
+                 QStringList{QStringLiteral("freeabc.com")});
         const QString tomorrow = QDate::currentDate().addDays(1).toString(Qt::ISODate);
         QCOMPARE(namesOf({QStringLiteral("--since"), tomorrow}), QStringList());
         QCOMPARE(namesOf({QStringLiteral("--since"), QDate::currentDate().toString(Qt::ISODate)}).size(), 3);
@@ -519,7 +540,7 @@ private Q_SLOTS:
         const Run search = cli(searchOf(list));
         QCOMPARE(search.exitCode, 0);
         QVERIFY(search.out.contains(QStringLiteral("not-registrable reserved.com")));
-        QVERIFY(search.out.contains(QStringLiteral("available freeone.com")));
+        QVERIFY(search.out.contains(QStringLiteral("free freeone.com")));
         QVERIFY(search.err.contains(QStringLiteral("answer-rules.txt line 3 skipped")));
 
         const QString saved = m_home->filePath(QStringLiteral("answer.txt"));
@@ -532,7 +553,7 @@ private Q_SLOTS:
                                             "answer-rules.txt line 2\t\t")
                                  .arg(saved)});
         const Run generic = cli({QStringLiteral("verdict"), saved});
-        QVERIFY(generic.out.first().startsWith(QStringLiteral("registered\t")));
+        QVERIFY(generic.out.first().startsWith(QStringLiteral("taken\t")));
     }
 
     void verdictPrintsTheLifeCycleOfWhoisAndRdapAnswers()
@@ -553,10 +574,10 @@ private Q_SLOTS:
                              QStringLiteral("whois.nic.example"), whois, rdap, free});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.size(), 3);
-        QVERIFY2(run.out.at(0).startsWith(QStringLiteral("registered\t") + whois), qPrintable(run.out.at(0)));
+        QVERIFY2(run.out.at(0).startsWith(QStringLiteral("taken\t") + whois), qPrintable(run.out.at(0)));
         QVERIFY(run.out.at(0).endsWith(QStringLiteral("\tpendingDelete\t2030-12-11")));
-        QCOMPARE(run.out.at(1), QStringLiteral("registered\t%1\tHTTP 200 domain\t\t2031-02-03").arg(rdap));
-        QCOMPARE(run.out.at(2), QStringLiteral("available\t%1\tHTTP 404\t\t").arg(free));
+        QCOMPARE(run.out.at(1), QStringLiteral("taken\t%1\tHTTP 200 domain\t\t2031-02-03").arg(rdap));
+        QCOMPARE(run.out.at(2), QStringLiteral("free\t%1\tHTTP 404\t\t").arg(free));
     }
 
     void generatePrintsWritesAndSearches()
@@ -589,8 +610,8 @@ private Q_SLOTS:
         QVERIFY(search.err.contains(QStringLiteral("Created 2 names")));
         QStringList verdicts = search.out;
         verdicts.sort();
-        QCOMPARE(verdicts, (QStringList{QStringLiteral("available freeshop.com"),
-                                        QStringLiteral("registered myshop.com")}));
+        QCOMPARE(verdicts,
+                 (QStringList{QStringLiteral("free freeshop.com"), QStringLiteral("taken myshop.com")}));
         QCOMPARE(cli(common + QStringList{QStringLiteral("--forms"), QStringLiteral("sideways")}).exitCode,
                  2);
         QCOMPARE(cli({QStringLiteral("generate"), QStringLiteral("--words"),
@@ -618,11 +639,11 @@ private Q_SLOTS:
         Run run = cli(csv);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.value(0), QStringLiteral("domain,verdict,detail,ace,state,expires,confirmed"));
+        QVERIFY(
+            run.out.contains(QStringLiteral("caf\u00e9.com,taken,Registered,xn--caf-dma.com,,2030-08-13,")));
+        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,free,Mid Profile,freeabc.com,,,rdap")));
         QVERIFY(run.out.contains(
-            QStringLiteral("caf\u00e9.com,registered,Registered,xn--caf-dma.com,,2030-08-13,")));
-        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,available,Mid Profile,freeabc.com,,,rdap")));
-        QVERIFY(run.out.contains(
-            QStringLiteral("dropzone.com,registered,Registered,dropzone.com,redemptionPeriod,2030-08-13,")));
+            QStringLiteral("dropzone.com,taken,Registered,dropzone.com,redemptionPeriod,2030-08-13,")));
         QVERIFY(m_server->queries().contains(QStringLiteral("xn--caf-dma.com")));
         QCOMPARE(rdap.queries(), QStringList{QStringLiteral("freeabc.com")});
 
@@ -630,9 +651,9 @@ private Q_SLOTS:
         // dropping name is listed once, however often it is found.
         run = cli(csv + QStringList{QStringLiteral("--rdap"), QStringLiteral("--recheck")});
         QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,available,Mid Profile,freeabc.com,,,rdap")));
+        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,free,Mid Profile,freeabc.com,,,rdap")));
         QVERIFY(run.out.contains(
-            QStringLiteral("dropzone.com,registered,Registered,dropzone.com,redemptionPeriod,2031-05-01,")));
+            QStringLiteral("dropzone.com,taken,Registered,dropzone.com,redemptionPeriod,2031-05-01,")));
         QCOMPARE(rdap.queries().size(), 4);
         QStringList dropping;
         QVERIFY(TextFile::readLines(m_home->filePath(QStringLiteral("Dropping.txt")), &dropping));
@@ -670,8 +691,7 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.size(), 2);
         QCOMPARE(m_server->queries(), QStringList{QStringLiteral("freeone.com")});
-        QVERIFY2(run.err.contains(QStringLiteral("DNS settled 1 of the registered names")),
-                 qPrintable(run.err));
+        QVERIFY2(run.err.contains(QStringLiteral("DNS settled 1 of the taken names")), qPrintable(run.err));
         QCOMPARE(cli(search + QStringList{QStringLiteral("--dns"), dns.address(), QStringLiteral("--no-dns")})
                      .exitCode,
                  2);
@@ -764,6 +784,127 @@ private Q_SLOTS:
         QCOMPARE(cli({QStringLiteral("extract"), m_home->filePath(QStringLiteral("none.html"))}).exitCode, 2);
     }
 
+    void everyCommandHelpsAndSaysWhatIsWrong()
+    {
+        // Each command's own usage on standard output.
+        for (const QString& command :
+             {QStringLiteral("search"), QStringLiteral("watch"), QStringLiteral("history"),
+              QStringLiteral("generate"), QStringLiteral("extract"), QStringLiteral("verdict")}) {
+            for (const QString& help : {QStringLiteral("--help"), QStringLiteral("-h")}) {
+                const Run run = cli({command, help});
+                QCOMPARE(run.exitCode, 0);
+                QVERIFY2(run.out.value(0).startsWith(QStringLiteral("Usage: brisquel-cli ") + command),
+                         qPrintable(command + QLatin1Char(' ') + help + QLatin1Char(' ') + run.err));
+            }
+        }
+        const Run topic = cli({QStringLiteral("help"), QStringLiteral("extract")});
+        QCOMPARE(topic.exitCode, 0);
+        QVERIFY(topic.out.value(0).startsWith(QStringLiteral("Usage: brisquel-cli extract")));
+        // What each command does, a line each.
+        const Run usage = cli({QStringLiteral("--help")});
+        QCOMPARE(usage.exitCode, 0);
+        QVERIFY(usage.out.contains(QStringLiteral(
+            "  watch     check the saved names once and print what changed since the last check")));
+
+        const Run typo = cli({QStringLiteral("serch"), QStringLiteral("--list"), QStringLiteral("a.txt")});
+        QCOMPARE(typo.exitCode, 2);
+        QVERIFY(typo.out.isEmpty());
+        QVERIFY2(typo.err.startsWith(QStringLiteral(
+                     "brisquel-cli: unknown command 'serch'; did you mean 'search'?\nUsage: ")),
+                 qPrintable(typo.err));
+
+        const Run type =
+            cli({QStringLiteral("search"), QStringLiteral("--type"), QStringLiteral("nonsense")});
+        QCOMPARE(type.exitCode, 2);
+        QVERIFY2(type.err.contains(QStringLiteral("the types are \"Generate names\"")) &&
+                     type.err.contains(QStringLiteral("\"All Four Letter\"")),
+                 qPrintable(type.err));
+
+        const Run version = cli({QStringLiteral("--version")});
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out, QStringList{QStringLiteral("Brisquel ") + brisquel::AppInfo::version()});
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$"))
+                    .match(brisquel::AppInfo::version())
+                    .hasMatch());
+    }
+
+    // JSON Lines as "jsonl" (and "json", as scripts know it), or one JSON array; the same objects.
+    void jsonLinesOrOneArray()
+    {
+        const QString list = writeList("freeabc.com\r\ntaken.com\r\n");
+        const QStringList search =
+            searchOf(list) + QStringList{QStringLiteral("--start"), QStringLiteral("1")};
+        const auto objectsOf = [](const QStringList& lines) {
+            QStringList objects;
+            for (const QString& line : lines) {
+                const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+                objects << object.value(QStringLiteral("domain")).toString() + QLatin1Char('=') +
+                               object.value(QStringLiteral("verdict")).toString();
+            }
+            objects.sort();
+            return objects;
+        };
+        const QStringList expected{QStringLiteral("freeabc.com=free"), QStringLiteral("taken.com=taken")};
+        for (const QString& format : {QStringLiteral("jsonl"), QStringLiteral("json")}) {
+            const Run run = cli(search + QStringList{QStringLiteral("--format"), format});
+            QCOMPARE(run.exitCode, 0);
+            QCOMPARE(objectsOf(run.out), expected);
+        }
+        const Run array = cli(search + QStringList{QStringLiteral("--format"), QStringLiteral("json-array")});
+        QCOMPARE(array.exitCode, 0);
+        QJsonParseError error;
+        const QJsonDocument document =
+            QJsonDocument::fromJson(array.out.join(QLatin1Char('\n')).toUtf8(), &error);
+        QVERIFY2(error.error == QJsonParseError::NoError && document.isArray(),
+                 qPrintable(array.out.join(QLatin1Char('\n'))));
+        QStringList objects;
+        for (const QJsonValue& value : document.array())
+            objects << QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+        QCOMPARE(objectsOf(objects), expected);
+
+        // The history's array too, and an empty one when nothing matches.
+        const Run history =
+            cli({QStringLiteral("history"), QStringLiteral("--format"), QStringLiteral("json-array")});
+        QCOMPARE(history.exitCode, 0);
+        QCOMPARE(QJsonDocument::fromJson(history.out.join(QLatin1Char('\n')).toUtf8()).array().size(), 4);
+        const Run none =
+            cli({QStringLiteral("history"), QStringLiteral("--format"), QStringLiteral("json-array"),
+                 QStringLiteral("--name"), QStringLiteral("nothing*")});
+        QCOMPARE(none.out, QStringList{QStringLiteral("[]")});
+    }
+
+    // On a terminal the progress bar gives way to each result and each message, ends at the
+    // list's last entry, and the summary comes below it.
+    void theProgressBarKeepsOutOfTheResults()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty())
+            QSKIP("script (util-linux) is not installed");
+        m_server->setDelayMs(30);
+        const QString list = writeList(numberedNames(40));
+        const Run run =
+            cliOnTerminal(searchOf(list) + QStringList{QStringLiteral("--start"), QStringLiteral("1")});
+        QCOMPARE(run.exitCode, 0);
+        // What the terminal shows of each line: what follows its last carriage return.
+        QStringList shown;
+        for (QString line : run.out) {
+            if (line.endsWith(QLatin1Char('\r')))
+                line.chop(1);
+            shown << line.mid(line.lastIndexOf(QLatin1Char('\r')) + 1).remove(QStringLiteral("\033[K"));
+        }
+        QCOMPARE(shown.filter(QRegularExpression(QStringLiteral("^taken name\\d+\\.com$"))).size(), 40);
+        const qsizetype summary = shown.indexOf(QRegularExpression(QStringLiteral("Checked 40 names .*")));
+        QVERIFY2(summary > 0, qPrintable(shown.join(QLatin1Char('\n'))));
+        QVERIFY2(
+            shown.at(summary - 1)
+                .startsWith(QStringLiteral("[") + QString(30, QLatin1Char('#')) + QStringLiteral("] 40/40 ")),
+            qPrintable(shown.at(summary - 1)));
+        // Nothing glued to a bar, on any line.
+        for (const QString& line : std::as_const(shown))
+            QVERIFY2(!line.startsWith(QLatin1Char('[')) || !line.contains(QLatin1String(".com")),
+                     qPrintable(line));
+        QVERIFY(run.out.join(QString()).contains(QStringLiteral("\r\033[K")));
+    }
+
 private:
     QString program() const { return QStringLiteral(BRISQUEL_CLI); }
     QString proxy() const { return QStringLiteral("127.0.0.1:%1").arg(m_server->port()); }
@@ -812,12 +953,35 @@ private:
     Run cli(QStringList arguments, const QString& outFile = QString(), const QString& workingDir = QString())
     {
         arguments << QStringLiteral("--home") << m_home->path();
+        return runProcess(program(), arguments, outFile, workingDir);
+    }
+
+    // The program on a terminal of its own (script(1) makes one): standard output and error both go
+    // there, and come back as `out`, a line each with its carriage returns and escapes as written.
+    Run cliOnTerminal(QStringList arguments)
+    {
+        arguments.prepend(program());
+        arguments << QStringLiteral("--home") << m_home->path();
+        QStringList quoted;
+        for (const QString& argument : std::as_const(arguments))
+            quoted << QLatin1Char('\'') +
+                          QString(argument).replace(QLatin1Char('\''), QStringLiteral("'\\''")) +
+                          QLatin1Char('\'');
+        Run run =
+            runProcess(QStringLiteral("script"),
+                       {QStringLiteral("-qefc"), quoted.join(QLatin1Char(' ')), QStringLiteral("/dev/null")});
+        return run;
+    }
+
+    Run runProcess(const QString& name, const QStringList& arguments, const QString& outFile = QString(),
+                   const QString& workingDir = QString())
+    {
         QProcess process;
         if (!outFile.isEmpty())
             process.setStandardOutputFile(outFile);
         if (!workingDir.isEmpty())
             process.setWorkingDirectory(workingDir);
-        process.start(program(), arguments);
+        process.start(name, arguments);
         Run run;
         // The fake server lives in this process: keep the event loop turning while the program runs.
         if (!process.waitForStarted())

@@ -1,5 +1,6 @@
 #include "cli/command_options.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace brisquel;
@@ -22,8 +23,16 @@ private Q_SLOTS:
         row("list and type", {type, QStringLiteral("--list=a.txt")},
             "give either --list FILE or --type TYPE");
         row("neither", {}, "give either --list FILE or --type TYPE");
-        row("unknown type", {QStringLiteral("--type=Nonsense")}, "is not a search type with a list file");
-        row("format", {type, QStringLiteral("--format=xml")}, "unknown format \"xml\"");
+        // The types a search can run are listed, as the window names them.
+        row("unknown type", {QStringLiteral("--type=Nonsense")},
+            "\"Nonsense\" is not a search type with a list file; the types are \"Generate names\", \"Yahoo "
+            "Search\", \"Google Search\", \"Full Word List\", \"All Two Letter\", \"All Three Letter\", "
+            "\"All "
+            "Four Letter\"");
+        row("custom list", {QStringLiteral("--type=Custom List")}, "is not a search type with a list file");
+        row("type in other case", {QStringLiteral("--type=all  two letter")}, "");
+        row("format", {type, QStringLiteral("--format=xml")},
+            "unknown format \"xml\" (use text, csv, jsonl or json-array)");
         row("proxy port", {type, QStringLiteral("--proxy=h:0")}, "--proxy needs HOST or HOST:PORT");
         row("proxy host", {type, QStringLiteral("--proxy=:43")}, "--proxy needs HOST or HOST:PORT");
         row("socks scheme", {type, QStringLiteral("--socks=socks4://h:1")}, "--socks needs socks5://");
@@ -60,7 +69,7 @@ private Q_SLOTS:
         QCOMPARE(options.listFile, QStringLiteral("/tmp/names.txt"));
         QCOMPARE(options.proxy->host, QStringLiteral("whois.example"));
         QCOMPARE(options.proxy->port, 4343);
-        QCOMPARE(options.format, OutputFormat::Json);
+        QCOMPARE(options.format, OutputFormat::JsonLines); // "json", its first name
         QVERIFY(!options.confirmFree);
         QCOMPARE(options.dns, SearchOptions::Dns::Server);
         QCOMPARE(options.start, QStringLiteral("7"));
@@ -149,18 +158,129 @@ private Q_SLOTS:
     {
         const ParsedOptions<HistoryOptions> parsed =
             parseHistoryOptions({QStringLiteral("history"), QStringLiteral("--verdict=Not-Registrable"),
-                                 QStringLiteral("--name=shop*"), QStringLiteral("--format=json")});
+                                 QStringLiteral("--name=shop*"), QStringLiteral("--format=json-array")});
         QVERIFY(parsed.options);
         QCOMPARE(parsed.options->verdict, Verdict::NotRegistrable);
         QCOMPARE(parsed.options->namePattern, QStringLiteral("shop*"));
-        QCOMPARE(parsed.options->format, OutputFormat::Json);
+        QCOMPARE(parsed.options->format, OutputFormat::JsonArray);
         QVERIFY(!parsed.options->since.isValid());
     }
 
-    // The usage of brisquel-cli names every option of every command.
+    // Either word of a verdict, in any case; what is refused lists the words shown.
+    void historyVerdicts_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("verdict"); // -1: refused
+        QTest::newRow("free") << QStringLiteral("free") << int(Verdict::Available);
+        QTest::newRow("available") << QStringLiteral("available") << int(Verdict::Available);
+        QTest::newRow("taken") << QStringLiteral("Taken") << int(Verdict::Registered);
+        QTest::newRow("registered") << QStringLiteral("REGISTERED") << int(Verdict::Registered);
+        QTest::newRow("unanswered") << QStringLiteral("unanswered") << int(Verdict::Unanswered);
+        QTest::newRow("no such verdict") << QStringLiteral("gone") << -1;
+    }
+
+    void historyVerdicts()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, verdict);
+        const ParsedOptions<HistoryOptions> parsed =
+            parseHistoryOptions({QStringLiteral("history"), QStringLiteral("--verdict"), typed});
+        QCOMPARE(parsed.options.has_value(), verdict >= 0);
+        if (parsed.options)
+            QCOMPARE(int(*parsed.options->verdict), verdict);
+        else
+            QCOMPARE(parsed.error,
+                     QStringLiteral("unknown verdict \"%1\" (use free, taken, unanswered or not-registrable)")
+                         .arg(typed));
+    }
+
+    void outputFormats_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("format"); // -1: refused
+        QTest::newRow("text") << QStringLiteral("text") << int(OutputFormat::Text);
+        QTest::newRow("csv") << QStringLiteral("CSV") << int(OutputFormat::Csv);
+        QTest::newRow("jsonl") << QStringLiteral("jsonl") << int(OutputFormat::JsonLines);
+        QTest::newRow("json, as before") << QStringLiteral("json") << int(OutputFormat::JsonLines);
+        QTest::newRow("json-array") << QStringLiteral("json-array") << int(OutputFormat::JsonArray);
+        QTest::newRow("xml") << QStringLiteral("xml") << -1;
+    }
+
+    // Every command with --format reads it alike.
+    void outputFormats()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, format);
+        const QString option = QStringLiteral("--format=") + typed;
+        const ParsedOptions<SearchOptions> search =
+            parseSearchOptions({QStringLiteral("search"), QStringLiteral("--list=a.txt"), option});
+        const ParsedOptions<WatchOptions> watch = parseWatchOptions({QStringLiteral("watch"), option});
+        const ParsedOptions<HistoryOptions> history =
+            parseHistoryOptions({QStringLiteral("history"), option});
+        QCOMPARE(search.options ? int(search.options->format) : -1, format);
+        QCOMPARE(watch.options ? int(watch.options->format) : -1, format);
+        QCOMPARE(history.options ? int(history.options->format) : -1, format);
+    }
+
+    // -h and --help give a command's own usage, whatever else is on the line.
+    void everyCommandHasItsHelp()
+    {
+        const auto helpOf = [](const QStringList& arguments) -> QString {
+            const QString command = arguments.first();
+            if (command == QLatin1String("search"))
+                return parseSearchOptions(arguments).help;
+            if (command == QLatin1String("generate"))
+                return parseGenerateOptions(arguments).help;
+            if (command == QLatin1String("verdict"))
+                return parseVerdictOptions(arguments).help;
+            if (command == QLatin1String("watch"))
+                return parseWatchOptions(arguments).help;
+            return parseHistoryOptions(arguments).help;
+        };
+        for (const QString& command : commandNames()) {
+            if (command == QLatin1String("extract")) // its own reader: test_cli runs it
+                continue;
+            for (const QString& help : {QStringLiteral("-h"), QStringLiteral("--help")}) {
+                const QString text = helpOf({command, QStringLiteral("--home=/tmp"), help});
+                QVERIFY2(text.startsWith(QStringLiteral("Usage: brisquel-cli ") + command), qPrintable(text));
+            }
+        }
+    }
+
+    // A command that is none is named, and so is the command it is close to.
+    void unknownCommands_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a letter left out")
+            << QStringLiteral("serch") << QStringLiteral("unknown command 'serch'; did you mean 'search'?");
+        QTest::newRow("two letters swapped")
+            << QStringLiteral("hsitory")
+            << QStringLiteral("unknown command 'hsitory'; did you mean 'history'?");
+        QTest::newRow("cut short") << QStringLiteral("gen")
+                                   << QStringLiteral("unknown command 'gen'; did you mean 'generate'?");
+        QTest::newRow("in capitals") << QStringLiteral("WATCH")
+                                     << QStringLiteral("unknown command 'WATCH'; did you mean 'watch'?");
+        QTest::newRow("nothing like one")
+            << QStringLiteral("frobnicate") << QStringLiteral("unknown command 'frobnicate'");
+        QTest::newRow("an option first")
+            << QStringLiteral("--list") << QStringLiteral("unknown option '--list'; a command comes first");
+    }
+
+    void unknownCommands()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        QCOMPARE(unknownCommandMessage(typed), message);
+    }
+
+    // The usage of brisquel-cli names every command with what it does, and every option of each.
     void usageListsEveryOption()
     {
         const QString usage = topLevelUsage();
+        for (const QString& command : commandNames())
+            QVERIFY2(usage.contains(QRegularExpression(QStringLiteral("\\n  %1 +[a-z]").arg(command))),
+                     qPrintable(command));
         for (const auto& options : {searchCommandOptions(), generateCommandOptions(), verdictCommandOptions(),
                                     historyCommandOptions(), watchCommandOptions()}) {
             for (const QCommandLineOption& option : options)
