@@ -9,11 +9,12 @@ namespace brisquel {
 namespace {
 
 const char SearchDescription[] =
-    "Checks a list of domain names against their WHOIS servers.\n\n"
+    "Checks a list of domain names with their registries (WHOIS, RDAP) and prints a verdict a\n"
+    "line: free, taken, unanswered or not-registrable.\n\n"
     "Exit status:\n"
     "  0    the search ran; every find and the position were saved\n"
     "  1    the search could not start (data folder, list file)\n"
-    "  2    bad arguments\n"
+    "  2    bad arguments (a --start past the end of the list too)\n"
     "  3    a find or the search position could not be saved, or a result could\n"
     "       not be written to standard output; the search stopped (see the\n"
     "       message)\n"
@@ -301,7 +302,8 @@ QList<QCommandLineOption> searchCommandOptions()
                 QStringLiteral("Search type, as the window names it: %1.").arg(listSearchTypeCaptions()),
                 QStringLiteral("TYPE")},
                {QStringLiteral("start"),
-                QStringLiteral("Entry number to start at (default: resume position)."), QStringLiteral("N")},
+                QStringLiteral("Entry number to start at, up to the list's last (default: resume position)."),
+                QStringLiteral("N")},
                whoisServerOption(),
                {QStringLiteral("socks"),
                 QStringLiteral("Send every lookup through this network proxy (SOCKS5 or HTTP CONNECT). "
