@@ -36,9 +36,11 @@ QList<WatchChange> watchChanges(const CheckRecord& before, const CheckRecord& no
     if (before.verdict == Verdict::Unanswered || now.verdict == Verdict::Unanswered)
         return changes;
     if (isTaken(before.verdict) && now.verdict == Verdict::Available) {
+        // The day it was last seen taken, not the day it was registered, which the history does not know.
         add("came-free",
-            QStringLiteral("%1 on %2")
-                .arg(verdictText(before.verdict), dateText(before.checked.toLocalTime().date())),
+            QStringLiteral("%1 when checked on %2")
+                .arg(before.verdict == Verdict::Registered ? QStringLiteral("taken") : verdictText(before.verdict),
+                     dateText(before.checked.toLocalTime().date())),
             verdictText(now.verdict));
         return changes;
     }

@@ -108,6 +108,14 @@ SettingKey LastWatch()
 {
     return option(QStringLiteral("LastWatch"), "");
 }
+SettingKey LastSearchType()
+{
+    return option(QStringLiteral("LastSearchType"), "");
+}
+SettingKey LastListFile()
+{
+    return option(QStringLiteral("LastListFile"), "");
+}
 SettingKey DefaultExt()
 {
     return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User);

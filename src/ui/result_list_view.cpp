@@ -14,9 +14,10 @@ namespace brisquel {
 
 namespace {
 
-// A free name that only WHOIS vouches for is shown in italics with a question mark after it; the
-// mark is drawn, not part of the entry, so Copy and drags leave it out.
-class UnconfirmedMarker : public QStyledItemDelegate
+// A free name that only WHOIS vouches for is shown in italics with a question mark after it, a
+// saved name with news from the watch list in bold with the news after it. The marks are drawn,
+// not part of the entry, so Copy and drags leave them out.
+class EntryMarker : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -25,6 +26,10 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
+        if (const QString news = index.data(ResultLists::NewsRole).toString(); !news.isEmpty()) {
+            option->text += QStringLiteral("  ← ") + news;
+            option->font.setBold(true);
+        }
         if (!index.data(ResultLists::UnconfirmedRole).toBool())
             return;
         option->text += QStringLiteral("  ?");
@@ -45,8 +50,8 @@ ResultListView::ResultListView(ResultList list, QWidget* parent)
     setDragEnabled(available);
     setDragDropMode(available ? QAbstractItemView::DragOnly : QAbstractItemView::NoDragDrop);
     setDefaultDropAction(Qt::CopyAction);
-    if (list != ResultList::Saved && list != ResultList::Registered)
-        setItemDelegate(new UnconfirmedMarker(this));
+    if (list != ResultList::Registered)
+        setItemDelegate(new EntryMarker(this));
 }
 
 QList<int> ResultListView::selectedRows() const

@@ -171,11 +171,11 @@ private Q_SLOTS:
         fill(lists, ResultList::Mid, names(ResultList::Mid, 3));
         lists->resetCounters(); // a search starts
         fill(lists, ResultList::Mid, {QStringLiteral("fresh1.com"), QStringLiteral("fresh2.com")});
-        QCOMPARE(test::child<QLabel>(window, "Label4")->text(), QStringLiteral("Mid Profile (2)"));
+        QCOMPARE(test::child<QLabel>(window, "Label4")->text(), QStringLiteral("Mid Profile (5, 2 new)"));
 
         select(test::child<ResultListView>(window, "List4"), {1}, 1);
         test::child<QPushButton>(window, "cmdClear4")->click();
-        QCOMPARE(test::child<QLabel>(window, "Label4")->text(), QStringLiteral("Mid Profile (1)"));
+        QCOMPARE(test::child<QLabel>(window, "Label4")->text(), QStringLiteral("Mid Profile (4, 1 new)"));
         QCOMPARE(lists->entryCount(ResultList::Mid), 4);
         QVERIFY(!lists->entries(ResultList::Mid).contains(names(ResultList::Mid, 3).at(1)));
     }
@@ -188,7 +188,7 @@ private Q_SLOTS:
         test::child<ResultListView>(window, "List3")->clearSelection();
         test::child<QPushButton>(window, "cmdClear3")->click();
         QCOMPARE(window->resultLists()->entryCount(ResultList::High), 3);
-        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (3)"));
+        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (3, 3 new)"));
     }
 
     void deleteWithSeveralSelectedRemovesThemAll()
@@ -200,7 +200,7 @@ private Q_SLOTS:
         select(test::child<ResultListView>(window, "List1"), {0, 2, 4}, 2);
         test::child<QPushButton>(window, "cmdClear1")->click();
         QCOMPARE(window->resultLists()->entries(ResultList::Low), (QStringList{low[1], low[3]}));
-        QCOMPARE(test::child<QLabel>(window, "Label1")->text(), QStringLiteral("Low Profile (2)"));
+        QCOMPARE(test::child<QLabel>(window, "Label1")->text(), QStringLiteral("Low Profile (2, 2 new)"));
     }
 
     void clearRestoresTheIdleCaption()
@@ -209,7 +209,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.window.get();
         fill(window->resultLists(), ResultList::Registered,
              {QStringLiteral("a.com"), QStringLiteral("b.com")});
-        QCOMPARE(test::child<QLabel>(window, "Label2")->text(), QStringLiteral("Registered (2)"));
+        QCOMPARE(test::child<QLabel>(window, "Label2")->text(), QStringLiteral("Registered (2, 2 new)"));
         test::child<QPushButton>(window, "cmdClear2_2")->click();
         QCOMPARE(window->resultLists()->entryCount(ResultList::Registered), 0);
         QCOMPARE(window->resultLists()->counter(ResultList::Registered), 0);
@@ -240,7 +240,7 @@ private Q_SLOTS:
                         Qt::KeyboardModifiers(modifiers));
         QCOMPARE(window->resultLists()->entryCount(ResultList::Registered), left);
         QCOMPARE(test::child<QLabel>(window, "Label2")->text(),
-                 left == 0 ? QStringLiteral("Registered") : QStringLiteral("Registered (%1)").arg(left));
+                 left == 0 ? QStringLiteral("Registered") : QStringLiteral("Registered (%1, %1 new)").arg(left));
     }
 
     void clearFromTheEditMenu_data()
