@@ -223,14 +223,6 @@ private Q_SLOTS:
         QCOMPARE(edited.size(), 2);
     }
 
-    void copyTextEndsEveryEntryWithCrLf()
-    {
-        ResultLists lists;
-        QCOMPARE(lists.copyText(ResultList::Saved), QString());
-        lists.setSaved(names({"a.com", "b.com"}));
-        QCOMPARE(lists.copyText(ResultList::Saved), QStringLiteral("a.com\r\nb.com\r\n"));
-    }
-
     void savedDomainsChangeOnlyWhenAsked()
     {
         ResultLists lists;
