@@ -1,6 +1,7 @@
 #include "lookup_queue.h"
 
 #include "engine/lookup_router.h"
+#include "engine/proxy_list.h"
 #include "engine/search_progress.h"
 
 #include <bit>
@@ -497,7 +498,7 @@ void LookupQueue::onProxyChecked(int proxy, bool alive, const QString& why)
         m_inFlight.erase(found);
         if (!alive) {
             result.proxyFailed = true;
-            result.failure = QStringLiteral("proxy failed: %1").arg(why);
+            result.failure = proxyFailure(why);
         }
         settle(std::move(result), refusals);
     }
@@ -556,9 +557,9 @@ bool LookupQueue::triedAnotherProxy(LookupResult* result, int refusals)
             m_reachedVia.contains(server + QLatin1Char('|') + QString::number(other))) {
             // A proxy that cannot open a way to a server the others reach: its own way out is broken.
             result->proxyFailed = true;
-            result->failure = QStringLiteral("proxy failed: cannot reach %1, which answers through the other "
-                                             "proxies (%2)")
-                                  .arg(result->request.serverName(), result->failure);
+            result->failure = proxyFailure(QStringLiteral("cannot reach %1, which answers through the other "
+                                                          "proxies (%2)")
+                                               .arg(result->request.serverName(), result->failure));
             result->neverConnected = true;
             return false;
         }
@@ -583,7 +584,7 @@ void LookupQueue::onProxyFailure(const LookupResult& result, int refusals)
     // The first rest of a run is told; the longer ones that follow are counted, and told once it
     // gets through again, so that a failing proxy does not flood the messages.
     if (const qint64 rest = m_proxies.onFailure(proxy, now); rest > 0 && m_proxies.restsInARow(proxy) == 1)
-        Q_EMIT problem(QStringLiteral("Proxy %1: %2; resting it %3 s%4.")
+        Q_EMIT problem(QStringLiteral("%1: %2; resting it %3 s%4.")
                            .arg(m_proxies.proxy(proxy).displayName(), result.failure)
                            .arg(rest / 1000.0)
                            .arg(m_proxies.count() > 1 ? QStringLiteral(", its names go through the others")

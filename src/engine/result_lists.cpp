@@ -212,21 +212,6 @@ void ResultLists::resetResultLists()
     }
 }
 
-QString ResultLists::copyText(ResultList list) const
-{
-    const QStringList all = entries(list);
-    qsizetype size = 0;
-    for (const QString& entry : all)
-        size += entry.size() + 2;
-    QString text;
-    text.reserve(size);
-    for (const QString& entry : all) {
-        text += entry;
-        text += QLatin1String("\r\n");
-    }
-    return text;
-}
-
 bool ResultLists::deleteEntry(ResultList list, int row)
 {
     QStringListModel* m = model(list);

@@ -49,8 +49,6 @@ public:
     // After an overflow: lists 1 to 4 emptied, counters zeroed, captions kept until the next filing.
     void resetResultLists();
 
-    // "a.com" CR LF "b.com" CR LF
-    QString copyText(ResultList list) const;
     // Removes one entry and lowers the counter; false (nothing changes) for a bad row.
     bool deleteEntry(ResultList list, int row);
     void clear(ResultList list);

@@ -24,4 +24,19 @@ const char* verdictName(Verdict verdict)
     return "unanswered";
 }
 
+QString verdictWord(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Available:
+        return QStringLiteral("free");
+    case Verdict::Registered:
+        return QStringLiteral("taken");
+    case Verdict::Unanswered:
+        return QStringLiteral("unanswered");
+    case Verdict::NotRegistrable:
+        return QStringLiteral("not registrable");
+    }
+    return QStringLiteral("unanswered");
+}
+
 } // namespace brisquel

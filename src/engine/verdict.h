@@ -20,6 +20,9 @@ inline constexpr int VerdictCount = 4;
 Verdict judgeAnswer(const QByteArray& answer, const QString& server = QString());
 
 const char* verdictName(Verdict verdict);
+// The word the windows show: "free", "taken", "unanswered", "not registrable". What is stored and
+// exported keeps verdictName().
+QString verdictWord(Verdict verdict);
 
 // Registered or not registrable: the name cannot be had now.
 inline bool isTaken(Verdict verdict)

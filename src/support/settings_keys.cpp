@@ -126,7 +126,9 @@ SettingKey IgnorePermissionDeniedError()
 }
 SettingKey chkExt(int index)
 {
-    return option(QStringLiteral("chkExt%1").arg(index), "1");
+    // .com alone at first: every box ticked would start hundreds of lookups at once, on
+    // extensions few people want.
+    return option(QStringLiteral("chkExt%1").arg(index), index == 0 ? "1" : "0");
 }
 SettingKey chkAdd(int index)
 {

@@ -646,8 +646,18 @@ void MainWindow::applyStartup()
 
     const bool purchase = settings()->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
     m_listActions->setPurchase(purchase, settings()->value(SettingKeys::PurchaseAddress()));
-    if (purchase)
-        m_listFrame->setTitle(QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
+    showDoubleClickChoice(purchase);
+    // Setup's choice holds from the next double-click on.
+    connect(m_extensionSettings, &ExtensionSettings::purchaseOnDoubleClickChanged, this, [this](bool purchase) {
+        m_listActions->setPurchaseOnDoubleClick(purchase);
+        showDoubleClickChoice(purchase);
+    });
+}
+
+void MainWindow::showDoubleClickChoice(bool purchase)
+{
+    m_listFrame->setTitle(purchase ? QStringLiteral("Domain Name Manager - Double Click any domain to purchase")
+                                   : QStringLiteral("Domain Name Manager"));
 }
 
 void MainWindow::openHistory()
@@ -1329,8 +1339,11 @@ bool MainWindow::useProxy() const
 
 void MainWindow::openSettings()
 {
-    if (!m_settingsWindow)
+    if (!m_settingsWindow) {
         m_settingsWindow = new SettingsWindow(m_extensionSettings, this);
+        connect(m_settingsWindow, &SettingsWindow::checkSavedNamesNowRequested, this,
+                &MainWindow::checkSavedNamesNow);
+    }
     showInFront(m_settingsWindow);
 }
 

@@ -181,6 +181,7 @@ private:
     void setSearching(bool searching);
     void onSearchFinished(bool stopped);
     void showOverflowNotice();
+    void showDoubleClickChoice(bool purchase);
     // The status bar's notice without a line in the log.
     void showNoticeLine(const QString& line, const QString& whole);
     void showWatchNews(const QList<WatchChange>& changes, const QString& summary);

@@ -3,6 +3,7 @@
 #include "drag_payload.h"
 #include "engine/result_lists.h"
 
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -110,6 +111,16 @@ void ResultListView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListView::mouseDoubleClickEvent(event);
     Q_EMIT entryDoubleClicked();
+}
+
+void ResultListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // From the keyboard, the menu opens at the current entry rather than in the middle of the list.
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid())
+        at = viewport()->mapToGlobal(visualRect(currentIndex()).center());
+    event->accept();
+    Q_EMIT entryMenuRequested(at);
 }
 
 void ResultListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)

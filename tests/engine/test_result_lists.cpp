@@ -225,14 +225,6 @@ private Q_SLOTS:
         QCOMPARE(edited.size(), 2);
     }
 
-    void copyTextEndsEveryEntryWithCrLf()
-    {
-        ResultLists lists;
-        QCOMPARE(lists.copyText(ResultList::Saved), QString());
-        lists.setSaved(names({"a.com", "b.com"}));
-        QCOMPARE(lists.copyText(ResultList::Saved), QStringLiteral("a.com\r\nb.com\r\n"));
-    }
-
     void savedDomainsChangeOnlyWhenAsked()
     {
         ResultLists lists;
@@ -262,7 +254,7 @@ private Q_SLOTS:
         const QAbstractItemModel* model = lists.model(ResultList::Saved);
         QCOMPARE(model->index(1, 0).data(ResultLists::NewsRole).toString(), QStringLiteral("came free"));
         QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("came free: b.com"));
-        QCOMPARE(lists.copyText(ResultList::Saved), QStringLiteral("a.com\r\nb.com\r\n"));
+        QCOMPARE(lists.entries(ResultList::Saved), names({"a.com", "b.com"}));
         QCOMPARE(lists.newsCount(), 2);
 
         lists.markSeen(QStringLiteral("b.com"));
