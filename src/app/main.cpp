@@ -7,9 +7,39 @@
 #include "ui/website_window.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QTimer>
 #include <cstdio>
 #include <unistd.h>
+
+namespace {
+
+QtMessageHandler defaultHandler = nullptr;
+
+void withoutSandboxNotice(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    // The engine's word for the sandbox the program turned off as root; the message log says it.
+    if (type == QtInfoMsg && message == QLatin1String("Sandboxing disabled by user."))
+        return;
+    defaultHandler(type, context, message);
+}
+
+// The web engine writes its own log to the terminal: its GL set-up, and errors of Chromium's GPU
+// process that are harmless under a virtual or software display but read like a crash. They are
+// written only when asked for with --verbose; flags and rules the user set still win.
+void quietWebEngine()
+{
+    // Chromium's ERROR lines go only with --log-level=3 (fatal only); --disable-logging keeps them.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("--log-level") && !flags.contains("--enable-logging"))
+        flags += " --log-level=3";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    // Qt's report of the engine's GL set-up, and the pages' console messages.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webengine*=false\njs=false"));
+    defaultHandler = qInstallMessageHandler(withoutSandboxNotice);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -23,6 +53,8 @@ int main(int argc, char* argv[])
     }
     // The web engine's sandbox refuses to run as root (containers, fresh machines) and takes the
     // program down with it; without the sandbox the web windows work. It is read at engine start-up.
+    if (!given.contains(QStringLiteral("--verbose")))
+        quietWebEngine();
     const bool runsAsRoot = geteuid() == 0;
     if (runsAsRoot)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -45,10 +77,13 @@ int main(int argc, char* argv[])
             window->messageLog()->append(
                 QStringLiteral("Running as root: the web windows run without the web engine's sandbox."));
         window->showOnStart();
-        // For smoke tests: leave through the window's own close path after a while.
+        // For smoke tests: leave through the windows' own close paths after a while.
         const qsizetype quitAt = arguments.indexOf(QStringLiteral("--quit-after"));
         if (quitAt >= 0 && quitAt + 1 < arguments.size())
-            QTimer::singleShot(arguments.at(quitAt + 1).toInt(), window, &QWidget::close);
+            QTimer::singleShot(arguments.at(quitAt + 1).toInt(), window, [window] {
+                if (window->close() && brisquel::WebsiteWindow::instance())
+                    brisquel::WebsiteWindow::instance()->close();
+            });
     });
     splash->show();
     splash->start();

@@ -39,7 +39,7 @@ QByteArray ResultWriter::header() const
 QByteArray ResultWriter::line(const QString& domain, Verdict verdict, const QString& detail,
                               const NameFacts& facts)
 {
-    const QString word = QString::fromLatin1(verdictWord(verdict));
+    const QString word = verdictToken(verdict);
     const QString ace = queryDomain(domain);
     const QString state = facts.lifeCycle.state;
     const QString expires = facts.lifeCycle.expires.toString(Qt::ISODate);

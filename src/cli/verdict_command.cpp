@@ -89,10 +89,10 @@ ExitCode runVerdictCommand(const QStringList& arguments)
             why << judgement.detail;
         if (!judgement.rule.isEmpty())
             why << judgement.rule;
-        const QString line = QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
-                                 .arg(QString::fromLatin1(verdictWord(judgement.verdict)), path,
-                                      why.join(QStringLiteral("; ")), reading.lifeCycle.state,
-                                      reading.lifeCycle.expires.toString(Qt::ISODate));
+        const QString line =
+            QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
+                .arg(verdictToken(judgement.verdict), path, why.join(QStringLiteral("; ")),
+                     reading.lifeCycle.state, reading.lifeCycle.expires.toString(Qt::ISODate));
         if (!output.print(line))
             return output.reportFailure();
     }

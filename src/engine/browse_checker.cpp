@@ -333,14 +333,6 @@ QStringList BrowseChecker::entries(Column column) const
     return model(column)->stringList();
 }
 
-QString BrowseChecker::copyText(Column column) const
-{
-    QString text;
-    for (const QString& entry : entries(column))
-        text += entry + QLatin1String("\r\n");
-    return text;
-}
-
 void BrowseChecker::clear(Column column)
 {
     model(column)->setStringList({});

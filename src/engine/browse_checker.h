@@ -75,8 +75,6 @@ public:
     QStringListModel* model(Column column) const { return m_models[index(column)]; }
     QStringList entries(Column column) const;
     QString caption(Column column) const { return m_captions[index(column)]; }
-    // Each entry followed by CR LF.
-    QString copyText(Column column) const;
     void clear(Column column);
     bool deleteEntry(Column column, int row);
 
@@ -113,8 +111,8 @@ private:
     bool m_stopped = false;
     QStringList m_poolProxies; // the proxies the pool was given, by name
     int m_nextProxy = 0;
-    int m_proxyRetries = 0;    // other proxies tried for the name in flight
-    QString m_confirmingFor; // the lookup in flight asks RDAP about a name this WHOIS server called free
+    int m_proxyRetries = 0;   // other proxies tried for the name in flight
+    QString m_confirmingFor;  // the lookup in flight asks RDAP about a name this WHOIS server called free
     qint64 m_entryOffset = 0; // where the entry under check starts, to go back to after a failure
     LookupPool* m_pool;
     QTimer m_poll;

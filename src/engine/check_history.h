@@ -55,8 +55,8 @@ struct WatchChange
     QString name;
     QString ascii;
     QString kind;      // "came-free", "started-dropping", "expiry-moved"
-    QString before;    // "registered on 2026-12-01", "registered", "2026-12-20"
-    QString after;     // "available", "pendingDelete, expires 2026-12-20", "2027-12-20"
+    QString before;    // "taken when checked on 2026-12-01", "taken", "2026-12-20"
+    QString after;     // "free", "pendingDelete, expires 2026-12-20", "2027-12-20"
     QDateTime noticed; // UTC
 };
 

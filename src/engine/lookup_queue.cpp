@@ -1,6 +1,7 @@
 #include "lookup_queue.h"
 
 #include "engine/lookup_router.h"
+#include "engine/proxy_list.h"
 #include "engine/search_progress.h"
 
 #include <bit>
@@ -367,6 +368,17 @@ bool LookupQueue::serverHeldBack(const QString& serverKey, qint64 now) const
     });
 }
 
+bool LookupQueue::serverRests(const QString& serverKey, qint64 now) const
+{
+    if (m_proxies.isEmpty())
+        return m_pacer.rests(serverKey, now);
+    qint64 readyAt = std::numeric_limits<qint64>::max();
+    const QList<int> order = m_proxies.turnOrder(now, &readyAt);
+    return !order.isEmpty() && std::all_of(order.begin(), order.end(), [&](int proxy) {
+        return m_pacer.rests(serverKey + QLatin1Char('|') + QString::number(proxy), now);
+    });
+}
+
 // Asks the first name of the line, or ends it at once when its server's quota is spent; false
 // when a listener stopped the queue.
 bool LookupQueue::send(Line& line, int proxy, qint64 now)
@@ -486,7 +498,7 @@ void LookupQueue::onProxyChecked(int proxy, bool alive, const QString& why)
         m_inFlight.erase(found);
         if (!alive) {
             result.proxyFailed = true;
-            result.failure = QStringLiteral("proxy failed: %1").arg(why);
+            result.failure = proxyFailure(why);
         }
         settle(std::move(result), refusals);
     }
@@ -503,8 +515,12 @@ void LookupQueue::settle(LookupResult result, int refusals)
         dispatch();
         return;
     }
-    if (result.request.proxy >= 0)
-        m_proxies.onReached(result.request.proxy);
+    if (result.request.proxy >= 0) {
+        if (const int rests = m_proxies.onReached(result.request.proxy); rests > 1)
+            Q_EMIT problem(QStringLiteral("Proxy %1 gets through again after %2 rests.")
+                               .arg(m_proxies.proxy(result.request.proxy).displayName())
+                               .arg(rests));
+    }
     QString detail;
     if (fallBackToRdap(result, refusals) || !paceAndRetry(result, refusals, &detail)) {
         dispatch();
@@ -541,9 +557,9 @@ bool LookupQueue::triedAnotherProxy(LookupResult* result, int refusals)
             m_reachedVia.contains(server + QLatin1Char('|') + QString::number(other))) {
             // A proxy that cannot open a way to a server the others reach: its own way out is broken.
             result->proxyFailed = true;
-            result->failure = QStringLiteral("proxy failed: cannot reach %1, which answers through the other "
-                                             "proxies (%2)")
-                                  .arg(result->request.serverName(), result->failure);
+            result->failure = proxyFailure(QStringLiteral("cannot reach %1, which answers through the other "
+                                                          "proxies (%2)")
+                                               .arg(result->request.serverName(), result->failure));
             result->neverConnected = true;
             return false;
         }
@@ -565,10 +581,14 @@ void LookupQueue::onProxyFailure(const LookupResult& result, int refusals)
     const qint64 now = m_clock.elapsed();
     const int proxy = result.request.proxy;
     m_pacer.onDropped(result.request.paceKey());
-    if (const qint64 rest = m_proxies.onFailure(proxy, now); rest > 0)
-        Q_EMIT problem(QStringLiteral("Proxy %1: %2; resting it %3 s, its names go through the others.")
+    // The first rest of a run is told; the longer ones that follow are counted, and told once it
+    // gets through again, so that a failing proxy does not flood the messages.
+    if (const qint64 rest = m_proxies.onFailure(proxy, now); rest > 0 && m_proxies.restsInARow(proxy) == 1)
+        Q_EMIT problem(QStringLiteral("%1: %2; resting it %3 s%4.")
                            .arg(m_proxies.proxy(proxy).displayName(), result.failure)
-                           .arg(rest / 1000.0));
+                           .arg(rest / 1000.0)
+                           .arg(m_proxies.count() > 1 ? QStringLiteral(", its names go through the others")
+                                                      : QStringLiteral(", its names wait")));
     LookupRequest request = result.request;
     request.proxy = -1;
     m_avoid[request.entryNumber] |= proxyBit(proxy);
@@ -729,8 +749,11 @@ qint64 LookupQueue::waitingForReadyServers() const
 void LookupQueue::countWaiting(SearchProgress* progress) const
 {
     const qint64 now = m_clock.isValid() ? m_clock.elapsed() : 0;
-    for (const auto& [key, line] : m_lines)
+    for (const auto& [key, line] : m_lines) {
         (serverHeldBack(key, now) ? progress->waitingServer : progress->waitingSlot) += line->size();
+        if (serverRests(key, now))
+            progress->waitingRest += line->size();
+    }
 }
 
 void LookupQueue::reroute(const std::function<void(LookupRequest&)>& change)

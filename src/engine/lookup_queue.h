@@ -126,6 +126,7 @@ private:
     bool serverDead(const QString& serverKey, qint64 now) const;
     qint64 serverDeadAt(const QString& serverKey) const;
     bool serverHeldBack(const QString& serverKey, qint64 now) const;
+    bool serverRests(const QString& serverKey, qint64 now) const;
     void onProxyFailure(const LookupResult& result, int refusals);
     void showRest(qint64 now);
     void onResult(const LookupResult& result);

@@ -63,6 +63,11 @@ bool ProxyEntry::parse(const QString& text, ProxyEntry* entry, QString* error)
     return true;
 }
 
+QString proxyFailure(const QString& why)
+{
+    return QStringLiteral("proxy failed: %1").arg(why);
+}
+
 ProxyList ProxyList::fromText(const QString& text, const QString& source)
 {
     ProxyList list;
@@ -92,6 +97,19 @@ ProxyList ProxyList::load(const QString& path, QString* error)
     if (!bytes)
         return {};
     return fromText(QString::fromUtf8(*bytes), path);
+}
+
+ProxyList ProxyList::loadForUse(const QString& path, QStringList* problems)
+{
+    QString error;
+    const ProxyList list = load(path, &error);
+    if (!error.isEmpty())
+        problems->append(error + QStringLiteral("; lookups go straight to the servers."));
+    *problems += list.problems;
+    if (error.isEmpty() && list.isEmpty())
+        problems->append(
+            QStringLiteral("%1 lists no proxies; lookups go straight to the servers.").arg(path));
+    return list;
 }
 
 } // namespace brisquel

@@ -24,6 +24,10 @@ struct ProxyEntry
     static bool parse(const QString& text, ProxyEntry* entry, QString* error);
 };
 
+// What a lookup failed of when its proxy, not the server behind it, failed: "proxy failed: WHY".
+// Setup's test of the proxies and a search's messages both say it so, after the proxy's name.
+QString proxyFailure(const QString& why);
+
 // The proxies of a list file: one a line, '#' starting a comment; a bad line is reported (by its
 // number, without its text, which may hold a password) and skipped.
 struct ProxyList
@@ -40,6 +44,9 @@ struct ProxyList
     // *error when the file cannot be read or is larger than MaxFileBytes; its bad lines go to
     // problems.
     static ProxyList load(const QString& path, QString* error = nullptr);
+    // The list for lookups to go out through, with what is wrong with it as the message log and
+    // Setup tell it: a file that cannot be read, its bad lines, a list without a proxy.
+    static ProxyList loadForUse(const QString& path, QStringList* problems);
 };
 
 } // namespace brisquel

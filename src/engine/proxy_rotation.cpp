@@ -1,6 +1,7 @@
 #include "proxy_rotation.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace brisquel {
 
@@ -40,11 +41,12 @@ void ProxyRotation::onSent(int proxy)
     m_next = (proxy + 1) % count();
 }
 
-void ProxyRotation::onReached(int proxy)
+int ProxyRotation::onReached(int proxy)
 {
     Member& member = m_proxies[proxy];
-    member.failuresInARow = 0;
+    const int rests = std::exchange(member.failuresInARow, 0);
     member.nextRestMs = FirstRestMs;
+    return rests;
 }
 
 qint64 ProxyRotation::onFailure(int proxy, qint64 now)

@@ -39,9 +39,12 @@ public:
     QList<int> turnOrder(qint64 now, qint64* readyAt) const;
     void onSent(int proxy);
     // The lookup got past the proxy (whatever the server said).
-    void onReached(int proxy);
+    // Returns how many rests in a row it had before.
+    int onReached(int proxy);
     // Failures during its rest belong to that rest. Returns the rest's length, 0 when already resting.
     qint64 onFailure(int proxy, qint64 now);
+    // Rests since it last got through.
+    int restsInARow(int proxy) const { return m_proxies.at(proxy).failuresInARow; }
     bool allOut() const;
     // Its last lookup failed at the proxy: what it says of servers is out of date.
     bool isFailing(int proxy) const { return m_proxies.at(proxy).failuresInARow > 0; }

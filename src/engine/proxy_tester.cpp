@@ -1,5 +1,6 @@
 #include "proxy_tester.h"
 
+#include "engine/proxy_list.h"
 #include "engine/whois_lookup.h"
 
 #include <QTcpSocket>
@@ -87,7 +88,7 @@ void ProxyTester::conclude(int index, bool proxyWorks, bool reached, const QStri
     else if (proxyWorks)
         report.text = QStringLiteral("%1: works, but cannot reach %2: %3").arg(report.proxy, m_target, why);
     else
-        report.text = QStringLiteral("%1: does not work: %2").arg(report.proxy, why);
+        report.text = QStringLiteral("%1: %2").arg(report.proxy, proxyFailure(why));
     const Report copy = report;
     QTimer::singleShot(0, &probe.socket, [socket = &probe.socket] { socket->abort(); });
     Q_EMIT tested(index, copy);

@@ -1,5 +1,7 @@
 #include "rdap_lookup.h"
 
+#include "engine/proxy_list.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -253,7 +255,7 @@ void RdapLookup::onFinished()
     if (status <= 0 && isProxyFailure(reply)) {
         Result result;
         result.request = m_request;
-        result.failure = QStringLiteral("proxy failed: %1").arg(reply->errorString());
+        result.failure = proxyFailure(reply->errorString());
         result.judgement.verdict = Verdict::Unanswered;
         result.judgement.detail = result.failure;
         result.neverConnected = true;

@@ -19,11 +19,15 @@ QString idleCaption(ResultList list)
     return QString();
 }
 
-QString countedCaption(ResultList list, qint64 count)
+QString countedCaption(ResultList list, qint64 listed, qint64 found)
 {
     if (!hasCounter(list))
         return idleCaption(list);
-    return idleCaption(list) + QStringLiteral(" (") + QString::number(count) + QLatin1Char(')');
+    if (found <= 0)
+        return QStringLiteral("%1 (%2)").arg(idleCaption(list)).arg(listed);
+    if (list == ResultList::Registered && found > listed)
+        return QStringLiteral("%1 (%2 shown, %3 new)").arg(idleCaption(list)).arg(listed).arg(found);
+    return QStringLiteral("%1 (%2, %3 new)").arg(idleCaption(list)).arg(listed).arg(found);
 }
 
 bool hasCounter(ResultList list)

@@ -19,8 +19,10 @@ inline constexpr ResultList AllResultLists[] = {ResultList::Low, ResultList::Reg
 
 // "Low Profile", "Registered", "High Profile", "Mid Profile", "Saved Domains".
 QString idleCaption(ResultList list);
-// "High Profile (12)"; Saved Domains has no counted caption and keeps its idle one.
-QString countedCaption(ResultList list, qint64 count);
+// What a caption counts: the names listed, and those this search found ("Mid Profile (44, 7 new)");
+// Registered shows only its latest names ("Registered (101 shown, 250 new)"). Saved Domains keeps
+// its idle caption.
+QString countedCaption(ResultList list, qint64 listed, qint64 found);
 bool hasCounter(ResultList list);
 
 } // namespace brisquel

@@ -1,5 +1,6 @@
 #include "result_lists.h"
 
+#include <QHash>
 #include <QSet>
 #include <QStringListModel>
 #include <algorithm>
@@ -40,10 +41,30 @@ public:
             m_unconfirmed.remove(domain);
     }
     // The list was emptied: its marks go with its names.
-    void forgetMarks() { m_unconfirmed.clear(); }
+    void forgetMarks()
+    {
+        m_unconfirmed.clear();
+        m_news.clear();
+    }
+    void setNews(const QString& domain, const QString& what, const QString& whole)
+    {
+        m_news.insert(domain, {what, whole});
+        changed(domain);
+    }
+    void forgetNews(const QString& domain)
+    {
+        if (m_news.remove(domain) > 0)
+            changed(domain);
+    }
+    int newsCount() const { return int(m_news.size()); }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
+        if (!m_news.isEmpty() && (role == NewsRole || role == Qt::ToolTipRole)) {
+            const auto news = m_news.constFind(QStringListModel::data(index, Qt::DisplayRole).toString());
+            if (news != m_news.cend())
+                return role == NewsRole ? news->first : news->second;
+        }
         if (role != Qt::ToolTipRole && role != UnconfirmedRole)
             return QStringListModel::data(index, role);
         const bool unconfirmed =
@@ -57,7 +78,15 @@ public:
     }
 
 private:
+    void changed(const QString& domain)
+    {
+        const int row = int(stringList().indexOf(domain));
+        if (row >= 0)
+            Q_EMIT dataChanged(index(row), index(row), {NewsRole, Qt::ToolTipRole});
+    }
+
     QSet<QString> m_unconfirmed;
+    QHash<QString, std::pair<QString, QString>> m_news;
 };
 
 ResultLists::ResultLists(QObject* parent)
@@ -104,11 +133,14 @@ std::optional<ResultList> ResultLists::addAvailableName(const QString& domain, b
         return std::nullopt;
     const qsizetype dot = domain.indexOf(QLatin1Char('.'));
     const ResultList list = profileForLabelLength(dot < 0 ? domain.size() : dot);
-    setCounter(list, counter(list) + 1, true);
+    // The caption is written once, when the list holds the name.
+    setCounter(list, counter(list) + 1, false);
     // Found again, the name keeps the latest word on whether anyone confirmed it.
     m_models[index(list)]->mark(domain, unconfirmed);
-    if (contains(list, domain))
+    if (contains(list, domain)) {
+        refreshCaption(list);
         return list;
+    }
     appendEntry(list, domain);
     if (added)
         *added = true;
@@ -128,12 +160,18 @@ void ResultLists::appendEntry(ResultList list, const QString& name)
     m->insertRows(row, 1);
     m->setData(m->index(row), name);
     m_names[index(list)].insert(name);
+    refreshCaption(list);
 }
 
 void ResultLists::setEntries(ResultList list, const QStringList& names)
 {
     model(list)->setStringList(names);
     m_names[index(list)] = QSet<QString>(names.cbegin(), names.cend());
+}
+
+void ResultLists::refreshCaption(ResultList list)
+{
+    setCaption(list, countedCaption(list, entryCount(list), counter(list)));
 }
 
 bool ResultLists::addRegisteredName(const QString& domain)
@@ -144,8 +182,10 @@ bool ResultLists::addRegisteredName(const QString& domain)
     // Only the latest taken names are worth showing; they are never written anywhere.
     if (registered->rowCount() >= RegisteredShownMax)
         setEntries(ResultList::Registered, {});
-    setCounter(ResultList::Registered, counter(ResultList::Registered) + 1, true);
-    if (!contains(ResultList::Registered, domain))
+    setCounter(ResultList::Registered, counter(ResultList::Registered) + 1, false);
+    if (contains(ResultList::Registered, domain))
+        refreshCaption(ResultList::Registered);
+    else
         appendEntry(ResultList::Registered, domain);
     return true;
 }
@@ -154,7 +194,7 @@ void ResultLists::resetCounters()
 {
     for (ResultList list : AllResultLists) {
         if (hasCounter(list))
-            setCounter(list, 0, false);
+            setCounter(list, 0, true);
     }
 }
 
@@ -172,27 +212,14 @@ void ResultLists::resetResultLists()
     }
 }
 
-QString ResultLists::copyText(ResultList list) const
-{
-    const QStringList all = entries(list);
-    qsizetype size = 0;
-    for (const QString& entry : all)
-        size += entry.size() + 2;
-    QString text;
-    text.reserve(size);
-    for (const QString& entry : all) {
-        text += entry;
-        text += QLatin1String("\r\n");
-    }
-    return text;
-}
-
 bool ResultLists::deleteEntry(ResultList list, int row)
 {
     QStringListModel* m = model(list);
     if (row < 0 || row >= m->rowCount())
         return false;
-    m_names[index(list)].remove(m->index(row).data().toString());
+    const QString name = m->index(row).data().toString();
+    m_names[index(list)].remove(name);
+    m_models[index(list)]->forgetNews(name);
     m->removeRows(row, 1);
     // An entry from before Start was never counted: the count of this search stays at 0 or more.
     if (hasCounter(list))
@@ -234,6 +261,24 @@ qsizetype ResultLists::appendSaved(const QStringList& names)
     return fresh.size();
 }
 
+bool ResultLists::markNews(const QString& domain, const QString& what, const QString& whole)
+{
+    if (!contains(ResultList::Saved, domain))
+        return false;
+    m_models[index(ResultList::Saved)]->setNews(domain, what, whole);
+    return true;
+}
+
+void ResultLists::markSeen(const QString& domain)
+{
+    m_models[index(ResultList::Saved)]->forgetNews(domain);
+}
+
+int ResultLists::newsCount() const
+{
+    return m_models[index(ResultList::Saved)]->newsCount();
+}
+
 void ResultLists::setSaved(const QStringList& names)
 {
     // A file with a name twice (edited by hand, or from before doubles were kept out) lists it once.
@@ -247,7 +292,7 @@ void ResultLists::setCounter(ResultList list, qint64 value, bool writeCaption)
 {
     m_counters[index(list)] = value;
     if (writeCaption)
-        setCaption(list, countedCaption(list, value));
+        refreshCaption(list);
 }
 
 void ResultLists::setCaption(ResultList list, const QString& caption)

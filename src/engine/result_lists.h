@@ -21,6 +21,9 @@ public:
     static constexpr int RegisteredShownMax = 101;
     // A free name's model data under this role: true when nobody but WHOIS said it is free.
     static constexpr int UnconfirmedRole = Qt::UserRole + 1;
+    // A saved name's news from the watch list ("came free"), until the user has seen it; its
+    // tooltip tells the whole change.
+    static constexpr int NewsRole = Qt::UserRole + 2;
 
     explicit ResultLists(QObject* parent = nullptr);
     ~ResultLists() override;
@@ -41,19 +44,22 @@ public:
     bool addRegisteredName(const QString& domain);
     bool contains(ResultList list, const QString& domain) const;
 
-    // Start of a search: the counters restart, the lists and captions stay.
+    // Start of a search: the counters restart, the lists stay; the captions count what is listed.
     void resetCounters();
     // After an overflow: lists 1 to 4 emptied, counters zeroed, captions kept until the next filing.
     void resetResultLists();
 
-    // "a.com" CR LF "b.com" CR LF
-    QString copyText(ResultList list) const;
     // Removes one entry and lowers the counter; false (nothing changes) for a bad row.
     bool deleteEntry(ResultList list, int row);
     void clear(ResultList list);
 
     // Names Saved Domains holds already, and repeats among them, are left out; returns how many were added.
     qsizetype appendSaved(const QStringList& names);
+    // Marks a saved name with news (`what` is short, `whole` its tooltip); false when Saved Domains
+    // does not hold it. The mark goes when seen or when the name leaves the list.
+    bool markNews(const QString& domain, const QString& what, const QString& whole);
+    void markSeen(const QString& domain);
+    int newsCount() const;
     void setSaved(const QStringList& names);
 
 Q_SIGNALS:
@@ -65,6 +71,7 @@ Q_SIGNALS:
 
 private:
     void setCounter(ResultList list, qint64 value, bool writeCaption);
+    void refreshCaption(ResultList list);
     void setCaption(ResultList list, const QString& caption);
     static int index(ResultList list) { return static_cast<int>(list) - 1; }
 

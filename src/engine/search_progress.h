@@ -16,6 +16,7 @@ struct SearchProgress
     qint64 inFlight = 0;      // asked, the answer awaited
     qint64 waitingServer = 0; // read ahead, held back by its server's pace, rest or connection cap
     qint64 waitingSlot = 0;   // read ahead, ready to go as soon as a lookup slot is free
+    qint64 waitingRest = 0;   // of waitingServer: their server rests after a refusal or a named wait
     qint64 dnsSettled = 0;    // taken names that DNS settled without a registry query
     qint64 historySettled = 0; // taken names the history settled without a registry query
     qint64 historyLost = 0;    // verdicts of this search the history could not record

@@ -103,6 +103,13 @@ bool ServerPacer::holdsBack(const QString& key, qint64 now) const
            found->tokens + double(now - found->refilledAt) * found->perSecond / 1000.0 < 1;
 }
 
+bool ServerPacer::rests(const QString& key, qint64 now) const
+{
+    const auto found = m_servers.constFind(key);
+    return found != m_servers.cend() && !found->quotaUsedUp &&
+           (found->heldSince >= 0 || now < found->pausedUntil);
+}
+
 bool ServerPacer::quotaUsedUp(const QString& key) const
 {
     const auto found = m_servers.constFind(key);

@@ -81,6 +81,9 @@ public:
     bool mayAsk(const QString& key, const Identity& server, qint64 now, qint64* readyAt);
     // Whether mayAsk() would say no at `now`, without touching the budget: for progress reports.
     bool holdsBack(const QString& key, qint64 now) const;
+    // Whether the server rests at `now`: after a refusal, or for a wait it named. Its pace and its
+    // cap on open lookups are not rests.
+    bool rests(const QString& key, qint64 now) const;
     // Its quota for the day is spent: its names are filed without a query.
     bool quotaUsedUp(const QString& key) const;
     void onSent(const QString& key, qint64 now);

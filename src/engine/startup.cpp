@@ -139,15 +139,7 @@ QList<ProxyEntry> Startup::loadProxies(QStringList* problems) const
 {
     if (!m_settings->flag(SettingKeys::chkNetProxies()))
         return {};
-    QString error;
-    const ProxyList list = ProxyList::load(proxyListPath(), &error);
-    if (!error.isEmpty())
-        problems->append(error + QStringLiteral("; lookups go straight to the servers."));
-    *problems += list.problems;
-    if (error.isEmpty() && list.isEmpty())
-        problems->append(
-            QStringLiteral("%1 lists no proxies; lookups go straight to the servers.").arg(proxyListPath()));
-    return list.proxies;
+    return ProxyList::loadForUse(proxyListPath(), problems).proxies;
 }
 
 bool Startup::openHelpOnFirstStart(const UrlOpener& openUrl) const

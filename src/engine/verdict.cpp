@@ -24,18 +24,24 @@ const char* verdictName(Verdict verdict)
     return "unanswered";
 }
 
-const char* verdictWord(Verdict verdict)
+QString verdictWord(Verdict verdict)
 {
     switch (verdict) {
     case Verdict::Available:
-        return "free";
+        return QStringLiteral("free");
     case Verdict::Registered:
-        return "taken";
+        return QStringLiteral("taken");
     case Verdict::Unanswered:
+        return QStringLiteral("unanswered");
     case Verdict::NotRegistrable:
-        break;
+        return QStringLiteral("not registrable");
     }
-    return verdictName(verdict);
+    return QStringLiteral("unanswered");
+}
+
+QString verdictToken(Verdict verdict)
+{
+    return verdictWord(verdict).replace(QLatin1Char(' '), QLatin1Char('-'));
 }
 
 std::optional<Verdict> verdictFromWord(const QString& word)
@@ -43,7 +49,7 @@ std::optional<Verdict> verdictFromWord(const QString& word)
     const QString typed = word.trimmed().toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
     for (int i = 0; i < VerdictCount; ++i) {
         const auto verdict = Verdict(i);
-        if (typed == QLatin1String(verdictName(verdict)) || typed == QLatin1String(verdictWord(verdict)))
+        if (typed == QLatin1String(verdictName(verdict)) || typed == verdictToken(verdict))
             return verdict;
     }
     return std::nullopt;

@@ -21,13 +21,15 @@ inline constexpr int VerdictCount = 4;
 Verdict judgeAnswer(const QByteArray& answer, const QString& server = QString());
 
 // "available", "registered", "unanswered", "not-registrable": what history.sqlite keeps. Files and
-// scripts rely on these; people read verdictWord().
+// callers rely on these; people and scripts read verdictWord() or verdictToken().
 const char* verdictName(Verdict verdict);
-// The word shown for a verdict wherever a person or a script reads one (the windows, the command
-// line's text, csv and json, its summaries): "free", "taken", "unanswered", "not-registrable".
-const char* verdictWord(Verdict verdict);
+// The word the windows show: "free", "taken", "unanswered", "not registrable".
+QString verdictWord(Verdict verdict);
+// The same word as one token, where a blank would split it (the command line's text, csv and json,
+// `history`'s and the History window's CSV): "free", "taken", "unanswered", "not-registrable".
+QString verdictToken(Verdict verdict);
 // A verdict as typed: either word for it (free or available, taken or registered, unanswered,
-// not-registrable or "not registrable"), in any case.
+// not registrable or not-registrable), in any case.
 std::optional<Verdict> verdictFromWord(const QString& word);
 
 // Registered or not registrable: the name cannot be had now.

@@ -15,11 +15,6 @@ namespace brisquel {
 
 namespace {
 
-QString verdictText(Verdict verdict)
-{
-    return QString::fromLatin1(verdictName(verdict)).replace(QLatin1Char('-'), QLatin1Char(' '));
-}
-
 QString dateText(const QDate& date)
 {
     return date.toString(Qt::ISODate);
@@ -36,10 +31,11 @@ QList<WatchChange> watchChanges(const CheckRecord& before, const CheckRecord& no
     if (before.verdict == Verdict::Unanswered || now.verdict == Verdict::Unanswered)
         return changes;
     if (isTaken(before.verdict) && now.verdict == Verdict::Available) {
+        // The day it was last seen taken, not the day it was registered, which the history does not know.
         add("came-free",
-            QStringLiteral("%1 on %2")
-                .arg(verdictText(before.verdict), dateText(before.checked.toLocalTime().date())),
-            verdictText(now.verdict));
+            QStringLiteral("%1 when checked on %2")
+                .arg(verdictWord(before.verdict), dateText(before.checked.toLocalTime().date())),
+            verdictWord(now.verdict));
         return changes;
     }
     if (!isTaken(now.verdict))
@@ -48,7 +44,7 @@ QList<WatchChange> watchChanges(const CheckRecord& before, const CheckRecord& no
         QString state = now.lifeCycle.state;
         if (now.lifeCycle.expires.isValid())
             state += QStringLiteral(", expires ") + dateText(now.lifeCycle.expires);
-        add("started-dropping", verdictText(before.verdict), state);
+        add("started-dropping", verdictWord(before.verdict), state);
     }
     if (before.lifeCycle.expires.isValid() && now.lifeCycle.expires.isValid() &&
         before.lifeCycle.expires != now.lifeCycle.expires)

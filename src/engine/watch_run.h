@@ -38,7 +38,7 @@ struct WatchCounts
 // now available), started dropping (no deletion state before, one now) or its expiry date moved
 // (both known, and different). An unanswered verdict on either side tells nothing.
 QList<WatchChange> watchChanges(const CheckRecord& before, const CheckRecord& now);
-// "came free: example.com (registered on 2026-12-01)", "started dropping: example.com
+// "came free: example.com (taken when checked on 2026-12-01)", "started dropping: example.com
 // (pendingDelete, expires 2026-12-20)", "expiry moved: example.com 2026-12-20 -> 2027-12-20".
 QString watchChangeText(const WatchChange& change);
 // The wait before the next round: `interval` after the last one, at once when that has passed, and

@@ -1,5 +1,7 @@
 #include "whois_lookup.h"
 
+#include "engine/proxy_list.h"
+
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -227,7 +229,7 @@ void WhoisLookup::onError(QAbstractSocket::SocketError error)
     // Asking the server again through a broken proxy gains nothing: its owner sends the name another
     // way. An HTTP proxy's "403 Forbidden" to the tunnel arrives as an access error.
     if (!m_connected && (isProxyFailure(error) || (m_proxy && error == QAbstractSocket::SocketAccessError))) {
-        finish(Outcome::Failed, QStringLiteral("proxy failed: %1").arg(m_socket->errorString()), true);
+        finish(Outcome::Failed, proxyFailure(connectFailure(error, m_socket->errorString())), true);
         return;
     }
     const QString failure =

@@ -49,7 +49,7 @@ QString historyCell(const CheckRecord& record, HistoryColumn column)
     case HistoryColumn::Name:
         return record.name;
     case HistoryColumn::Verdict:
-        return QString::fromLatin1(verdictWord(record.verdict));
+        return verdictToken(record.verdict);
     case HistoryColumn::Detail:
         return record.detail;
     case HistoryColumn::State:
@@ -131,7 +131,7 @@ QString historyCsvLine(const CheckRecord& record)
 {
     return QStringList{csvField(record.name),
                        csvField(record.ascii),
-                       QString::fromLatin1(verdictWord(record.verdict)),
+                       verdictToken(record.verdict),
                        csvField(record.detail),
                        csvField(record.server),
                        QString::fromLatin1(checkMethodName(record.method)),
@@ -157,7 +157,7 @@ QByteArray historyJsonObject(const CheckRecord& record)
     const QJsonObject object{
         {QStringLiteral("name"), record.name},
         {QStringLiteral("ascii"), record.ascii},
-        {QStringLiteral("verdict"), QString::fromLatin1(verdictWord(record.verdict))},
+        {QStringLiteral("verdict"), verdictToken(record.verdict)},
         {QStringLiteral("detail"), record.detail},
         {QStringLiteral("server"), orNull(record.server)},
         {QStringLiteral("method"), QString::fromLatin1(checkMethodName(record.method))},

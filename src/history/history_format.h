@@ -23,8 +23,9 @@ enum class HistoryColumn
 inline constexpr int HistoryColumnCount = 6;
 
 QString historyColumnTitle(HistoryColumn column);
-// A cell as shown: the verdict as verdictWord() says it ("free", "taken"; the file keeps the older
-// words), the time checked in local time ("2026-12-07 14:05"), an expiry as 2027-03-01.
+// A cell as `history` prints it: the verdict as verdictToken() says it ("free", "taken",
+// "not-registrable"; the file keeps the older words), the time checked in local time
+// ("2026-12-07 14:05"), an expiry as 2027-03-01.
 QString historyCell(const CheckRecord& record, HistoryColumn column);
 QStringList historyCells(const CheckRecord& record);
 

@@ -1,8 +1,74 @@
 #include "history_table.h"
 
+#include "engine/verdict.h"
 #include "history/history_format.h"
 
 namespace brisquel {
+
+namespace {
+
+QString methodCaption(CheckMethod method)
+{
+    switch (method) {
+    case CheckMethod::Whois:
+        return QStringLiteral("WHOIS");
+    case CheckMethod::Rdap:
+        return QStringLiteral("RDAP");
+    case CheckMethod::Dns:
+        return QStringLiteral("DNS");
+    case CheckMethod::History:
+        return QStringLiteral("history");
+    }
+    return {};
+}
+
+// The column of `history`'s text that a window column shows as it is.
+HistoryColumn textColumn(HistoryTableColumn column)
+{
+    switch (column) {
+    case HistoryTableColumn::Name:
+        return HistoryColumn::Name;
+    case HistoryTableColumn::Verdict:
+        return HistoryColumn::Verdict;
+    case HistoryTableColumn::Detail:
+        return HistoryColumn::Detail;
+    case HistoryTableColumn::State:
+        return HistoryColumn::State;
+    case HistoryTableColumn::Expires:
+        return HistoryColumn::Expires;
+    case HistoryTableColumn::Checked:
+    default:
+        return HistoryColumn::Checked;
+    }
+}
+
+} // namespace
+
+QString historyTableColumnTitle(HistoryTableColumn column)
+{
+    switch (column) {
+    case HistoryTableColumn::Server:
+        return QStringLiteral("Server");
+    case HistoryTableColumn::Method:
+        return QStringLiteral("Method");
+    default:
+        return historyColumnTitle(textColumn(column));
+    }
+}
+
+QString historyTableCell(const CheckRecord& record, HistoryTableColumn column)
+{
+    switch (column) {
+    case HistoryTableColumn::Verdict:
+        return verdictWord(record.verdict);
+    case HistoryTableColumn::Server:
+        return record.server;
+    case HistoryTableColumn::Method:
+        return methodCaption(record.method);
+    default:
+        return historyCell(record, textColumn(column));
+    }
+}
 
 HistoryNamePattern::HistoryNamePattern(const QString& pattern)
     : m_text(pattern.trimmed())
@@ -98,7 +164,7 @@ int HistoryTableModel::rowCount(const QModelIndex& parent) const
 
 int HistoryTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : HistoryColumnCount;
+    return parent.isValid() ? 0 : HistoryTableColumnCount;
 }
 
 QVariant HistoryTableModel::data(const QModelIndex& index, int role) const
@@ -106,20 +172,22 @@ QVariant HistoryTableModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
     const HistoryRow& row = m_rows.at(index.row());
-    const auto column = HistoryColumn(index.column());
+    const auto column = HistoryTableColumn(index.column());
     if (role == Qt::DisplayRole)
-        return historyCell(row.record, column);
-    // The whole of a name or detail the column cuts short.
-    if (role == Qt::ToolTipRole && (column == HistoryColumn::Name || column == HistoryColumn::Detail))
-        return historyCell(row.record, column);
+        return historyTableCell(row.record, column);
+    // The whole of a name, detail or server the column cuts short.
+    if (role == Qt::ToolTipRole &&
+        (column == HistoryTableColumn::Name || column == HistoryTableColumn::Detail ||
+         column == HistoryTableColumn::Server))
+        return historyTableCell(row.record, column);
     if (role == SortRole) {
         switch (column) {
-        case HistoryColumn::Name:
+        case HistoryTableColumn::Name:
             return row.record.name.toLower();
-        case HistoryColumn::Checked:
+        case HistoryTableColumn::Checked:
             return row.id;
         default:
-            return historyCell(row.record, column);
+            return historyTableCell(row.record, column);
         }
     }
     return {};
@@ -128,8 +196,8 @@ QVariant HistoryTableModel::data(const QModelIndex& index, int role) const
 QVariant HistoryTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < HistoryColumnCount)
-        return historyColumnTitle(HistoryColumn(section));
+        section < HistoryTableColumnCount)
+        return historyTableColumnTitle(HistoryTableColumn(section));
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -23,6 +23,25 @@ private:
     QRegularExpression m_wildcard; // invalid without wildcards
 };
 
+// The columns of the history window: those of `history`'s text, with the server asked and how.
+enum class HistoryTableColumn
+{
+    Name,
+    Verdict,
+    Detail,
+    Server,
+    Method,
+    State,
+    Expires,
+    Checked,
+};
+inline constexpr int HistoryTableColumnCount = 8;
+
+QString historyTableColumnTitle(HistoryTableColumn column);
+// A cell as the window shows it: the verdict in the windows' words ("free", "taken"), the method
+// as "WHOIS", "RDAP", "DNS" or "history"; the rest as `history` prints it.
+QString historyTableCell(const CheckRecord& record, HistoryTableColumn column);
+
 // The checks of a history.sqlite file as a table, oldest first, following the file as it grows:
 // each refresh() adds only what was recorded since the one before. Only the newest `capacity`
 // checks are kept, so that years of history stay quick to show.

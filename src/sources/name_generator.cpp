@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 namespace brisquel {
 
@@ -69,7 +70,22 @@ QStringList generateNames(const GeneratorOptions& options)
                 apply(base + QLatin1Char('-') + word);
         }
     }
-    return names;
+    return withoutDoubles(names);
+}
+
+QStringList withoutDoubles(const QStringList& names)
+{
+    QStringList kept;
+    kept.reserve(names.size());
+    QSet<QString> seen;
+    seen.reserve(names.size());
+    for (const QString& name : names) {
+        if (!seen.contains(name)) {
+            seen.insert(name);
+            kept.append(name);
+        }
+    }
+    return kept;
 }
 
 AppendsFile::AppendsFile(QString path)

@@ -29,8 +29,11 @@ struct GeneratorOptions
 
 // Every name the rule makes, in its order: for each word, word+base and word-base (prefixes,
 // hyphens), then base+word and base-word (suffixes, hyphens), each followed by every checked
-// extension. Spaces leave the combined names; duplicates stay.
+// extension. Spaces leave the combined names; a name made twice ("shop" + "shop" as prefix and as
+// suffix) is kept where it came first.
 QStringList generateNames(const GeneratorOptions& options);
+// The names in their order, each once: where it came first.
+QStringList withoutDoubles(const QStringList& names);
 
 // Appends.txt: one prefix/suffix word a line; empty lines and lines of one blank are no words.
 class AppendsFile

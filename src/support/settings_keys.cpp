@@ -108,6 +108,14 @@ SettingKey LastWatch()
 {
     return option(QStringLiteral("LastWatch"), "");
 }
+SettingKey LastSearchType()
+{
+    return option(QStringLiteral("LastSearchType"), "");
+}
+SettingKey LastListFile()
+{
+    return option(QStringLiteral("LastListFile"), "");
+}
 SettingKey DefaultExt()
 {
     return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User);
@@ -118,7 +126,9 @@ SettingKey IgnorePermissionDeniedError()
 }
 SettingKey chkExt(int index)
 {
-    return option(QStringLiteral("chkExt%1").arg(index), "1");
+    // .com alone at first: every box ticked would start hundreds of lookups at once, on
+    // extensions few people want.
+    return option(QStringLiteral("chkExt%1").arg(index), index == 0 ? "1" : "0");
 }
 SettingKey chkAdd(int index)
 {

@@ -58,6 +58,10 @@ SettingKey HistoryDays();
 SettingKey WatchHours();
 // When the window last checked the saved names (ISO 8601, UTC); empty: never.
 SettingKey LastWatch();
+// The caption of the search type the window showed last; the next start shows it again.
+SettingKey LastSearchType();
+// The custom list file chosen last, shown again with "Custom List" at the next start.
+SettingKey LastListFile();
 SettingKey DefaultExt();
 SettingKey IgnorePermissionDeniedError();
 SettingKey chkExt(int index);

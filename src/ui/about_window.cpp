@@ -4,11 +4,14 @@
 #include "support/app_info.h"
 #include "widget_helpers.h"
 
+#include <QDialogButtonBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace brisquel {
 
@@ -18,7 +21,7 @@ QString AboutWindow::majorMinor(const QString& version)
 }
 
 AboutWindow::AboutWindow(const QUrl& webSite, UrlOpener openUrl, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    : QDialog(parent)
     , m_webSite(webSite)
     , m_openUrl(std::move(openUrl))
 {
@@ -58,11 +61,18 @@ AboutWindow::AboutWindow(const QUrl& webSite, UrlOpener openUrl, QWidget* parent
     fields->addWidget(m_webSiteLabel, 3, 1);
     fields->setColumnStretch(1, 1);
     fields->setRowStretch(4, 1);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(16, 16, 16, 16);
-    layout->setSpacing(16);
-    layout->addWidget(picture);
-    layout->addLayout(fields, 1);
+    auto* buttons = named(new QDialogButtonBox(QDialogButtonBox::Close, this), "buttons");
+    named(buttons->button(QDialogButtonBox::Close), "cmdClose");
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* content = new QHBoxLayout;
+    content->setSpacing(16);
+    content->addWidget(picture);
+    content->addLayout(fields, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 12);
+    layout->addLayout(content, 1);
+    layout->addWidget(buttons);
     // Wide enough that the title bar shows the whole caption.
     setMinimumWidth(std::max(360, fontMetrics().horizontalAdvance(windowTitle()) + 160));
 }
@@ -75,7 +85,7 @@ bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
             Q_EMIT failed(QStringLiteral("Could not open %1").arg(m_webSite.toString()));
         return true;
     }
-    return QWidget::eventFilter(watched, event);
+    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace brisquel

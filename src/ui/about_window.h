@@ -2,15 +2,16 @@
 
 #include "engine/startup.h"
 
+#include <QDialog>
 #include <QUrl>
-#include <QWidget>
 
 class QLabel;
 
 namespace brisquel {
 
-// The about box: the product's name, version, owner and web site; the site opens on a click.
-class AboutWindow : public QWidget
+// The about box: the product's name, version, owner and web site; the site opens on a click. A
+// dialog, so that it opens centred on the main window and Escape closes it.
+class AboutWindow : public QDialog
 {
     Q_OBJECT
 public:

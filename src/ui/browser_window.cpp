@@ -14,17 +14,16 @@
 #include "whois_config/extension_settings.h"
 #include "widget_helpers.h"
 
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
@@ -42,8 +41,8 @@ namespace brisquel {
 const std::array<const char*, BrowserWindow::SiteCount> BrowserWindow::SiteCaptions = {
     "Yahoo", "Google", "DMOZ", "AfterNIC", "Just Dropped", "Deleted Domains", "Expired Traffic"};
 
-BrowserWindow::BrowserWindow(SearchSession* session, ResultListActions* listActions,
-                             NoticeSink showNotice, QWidget* parent)
+BrowserWindow::BrowserWindow(SearchSession* session, ResultListActions* listActions, NoticeSink showNotice,
+                             QWidget* parent)
     : QMainWindow(parent, Qt::Window)
     , m_session(session)
     , m_listActions(listActions)
@@ -219,8 +218,8 @@ void BrowserWindow::addListColumn(QWidget* parent, QVBoxLayout* layout, int numb
     };
     const ListButton buttons[] = {
         {"Copy", "cmdCopy", "Copy List", &BrowserWindow::copyList},
-        {"Clear", "cmdClear", "Clear List", &BrowserWindow::clearList},
-        {"Del", "cmdClear2", "Delete Selected Item", &BrowserWindow::deleteSelected}};
+        {"Del", "cmdClear2", "Delete Selected Item", &BrowserWindow::deleteSelected},
+        {"Clear", "cmdClear", "Clear List", &BrowserWindow::clearList}};
     auto* row = new QHBoxLayout;
     for (const ListButton& button : buttons) {
         auto* made = named(new QPushButton(QString::fromLatin1(button.caption), parent),
@@ -235,6 +234,24 @@ void BrowserWindow::addListColumn(QWidget* parent, QVBoxLayout* layout, int numb
     layout->addLayout(row);
     connect(view, &QListView::doubleClicked, this,
             [this](const QModelIndex& index) { m_listActions->openDomain(index.data().toString()); });
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QListView::customContextMenuRequested, this,
+            [this, number](const QPoint& pos) { showEntryMenu(number, pos); });
+}
+
+void BrowserWindow::showEntryMenu(int number, const QPoint& pos)
+{
+    QListView* view = list(number);
+    ResultListActions::EntryMenu entries;
+    const QModelIndex current = view->currentIndex();
+    if (current.isValid() && view->selectionModel()->isSelected(current)) {
+        entries.clicked = current.data().toString();
+        entries.names = QStringList{entries.clicked};
+    }
+    entries.deleteNames = [this, number] {
+        deleteSelected(number);
+    };
+    m_listActions->entryMenu(entries, view)->popup(view->viewport()->mapToGlobal(pos));
 }
 
 void BrowserWindow::buildStatusBar()
@@ -371,7 +388,7 @@ void BrowserWindow::deleteSelected(int number)
 
 void BrowserWindow::copyList(int number)
 {
-    QGuiApplication::clipboard()->setText(m_checker->copyText(column(number)));
+    m_listActions->copyNames(m_checker->entries(column(number)));
 }
 
 void BrowserWindow::closeEvent(QCloseEvent* event)

@@ -70,6 +70,8 @@ private:
     void clearList(int number);
     void deleteSelected(int number);
     void copyList(int number);
+    // The entries' menu of a list, shared with the main window's lists: the selected name.
+    void showEntryMenu(int number, const QPoint& pos);
     static BrowseChecker::Column column(int number);
     // The list and its caption by list number, 1 (unregistered) or 2 (registered).
     QListView* list(int number) const { return m_lists[std::size_t(number - 1)]; }

@@ -204,9 +204,9 @@ void GeneratorWindow::startGenerator()
     setInputsEnabled(false);
     const QStringList names = generateNames(run);
     m_status->setText(QStringLiteral("Created %1 domains...  Sorting...").arg(names.size()));
-    // Later runs in the same window add to the list; the file always holds the whole list.
-    QStringList all = m_generated->stringList();
-    all += names;
+    // Later runs in the same window add to the list; the file always holds the whole list, each
+    // name once.
+    const QStringList all = withoutDoubles(m_generated->stringList() + names);
     QString error;
     if (!writeCreatedDomains(createdDomainsPath(), all, &error)) {
         setInputsEnabled(true);

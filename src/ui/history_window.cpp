@@ -17,12 +17,31 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace brisquel {
+
+namespace {
+
+// A detail is a sentence: cut short, it keeps its beginning (the whole is in the tooltip).
+class EndElidingDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+    }
+};
+
+} // namespace
 
 HistoryWindow::HistoryWindow(const QString& historyPath, QWidget* parent)
     : QWidget(parent, Qt::Window)
@@ -55,7 +74,8 @@ HistoryWindow::HistoryWindow(const QString& historyPath, QWidget* parent)
     layout->addWidget(m_filterEdit);
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
-    resize(860, 480);
+    // Wide enough for a detail of some forty characters beside the other columns.
+    resize(1100, 480);
 
     connect(m_filterEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_filter->setNamePattern(text);
@@ -78,8 +98,11 @@ void HistoryWindow::buildTable()
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setWordWrap(false);
-    // A long name keeps its extension in sight.
+    // A long name keeps its extension in sight; the detail and the server their beginning.
     m_table->setTextElideMode(Qt::ElideMiddle);
+    auto* endEliding = new EndElidingDelegate(m_table);
+    m_table->setItemDelegateForColumn(int(HistoryTableColumn::Detail), endEliding);
+    m_table->setItemDelegateForColumn(int(HistoryTableColumn::Server), endEliding);
     m_table->setAlternatingRowColors(true);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
@@ -94,12 +117,15 @@ void HistoryWindow::buildTable()
     const auto widthOf = [&metrics](const char* sample) {
         return metrics.horizontalAdvance(QString::fromLatin1(sample)) + 2 * metrics.averageCharWidth();
     };
-    m_table->setColumnWidth(int(HistoryColumn::Name), widthOf("a-rather-long-name.com"));
-    m_table->setColumnWidth(int(HistoryColumn::Verdict), widthOf("not-registrable"));
-    m_table->setColumnWidth(int(HistoryColumn::State), widthOf("redemptionPeriod"));
-    m_table->setColumnWidth(int(HistoryColumn::Expires), widthOf("2026-12-31"));
-    m_table->setColumnWidth(int(HistoryColumn::Checked), widthOf("2026-12-31 23:59"));
-    header->setSectionResizeMode(int(HistoryColumn::Detail), QHeaderView::Stretch);
+    m_table->setColumnWidth(int(HistoryTableColumn::Name), widthOf("a-rather-long-name.com"));
+    m_table->setColumnWidth(int(HistoryTableColumn::Verdict), widthOf("not registrable"));
+    m_table->setColumnWidth(int(HistoryTableColumn::Server), widthOf("whois.verisign-grs.com"));
+    m_table->setColumnWidth(int(HistoryTableColumn::Method), widthOf("history"));
+    m_table->setColumnWidth(int(HistoryTableColumn::State), widthOf("redemptionPeriod"));
+    m_table->setColumnWidth(int(HistoryTableColumn::Expires), widthOf("2026-12-31"));
+    m_table->setColumnWidth(int(HistoryTableColumn::Checked), widthOf("2026-12-31 23:59"));
+    header->setSectionResizeMode(int(HistoryTableColumn::Detail), QHeaderView::Stretch);
+    header->setMinimumSectionSize(widthOf("Detail"));
     // However small the window, a few rows and the count stay readable.
     m_table->setMinimumHeight(header->sizeHint().height() +
                               5 * m_table->verticalHeader()->defaultSectionSize() +
@@ -185,13 +211,16 @@ void HistoryWindow::copySelection()
         return;
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-    QStringList lines;
-    lines.reserve(rows.size());
-    for (const QModelIndex& index : std::as_const(rows))
-        lines << historyCells(m_filter->record(index.row())).join(QLatin1Char('\t'));
-    // Line ends as the result lists copy theirs.
-    QApplication::clipboard()->setText(lines.join(QString::fromLatin1(TextFile::LineEnd)) +
-                                       QString::fromLatin1(TextFile::LineEnd));
+    // The cells as shown; "\n" ends each line, which the clipboard gives other programs in the
+    // platform's form.
+    QString text;
+    for (const QModelIndex& index : std::as_const(rows)) {
+        QStringList cells;
+        for (int column = 0; column < HistoryTableColumnCount; ++column)
+            cells << historyTableCell(m_filter->record(index.row()), HistoryTableColumn(column));
+        text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    QApplication::clipboard()->setText(text);
 }
 
 void HistoryWindow::exportCsv()
@@ -201,9 +230,21 @@ void HistoryWindow::exportCsv()
                                                      QStringLiteral("CSV files (*.csv);;All files (*)"));
     if (path.isEmpty())
         return;
+    const QList<CheckRecord> records = m_filter->records();
     QString error;
-    if (!TextFile::writeText(path, historyCsvFile(m_filter->records()), &error))
-        MessageBox::warning(this, windowTitle(), error);
+    if (!TextFile::writeText(path, historyCsvFile(records), &error)) {
+        MessageBox::warning(this, QStringLiteral("Export History"),
+                            QStringLiteral("The history was not exported. %1").arg(error));
+        return;
+    }
+    // Until the rows or the filter change, the status line says what was written where.
+    const QString done = records.size() == 1
+                             ? QStringLiteral("Exported 1 check to %1").arg(QDir::toNativeSeparators(path))
+                             : QStringLiteral("Exported %L1 checks to %2")
+                                   .arg(records.size())
+                                   .arg(QDir::toNativeSeparators(path));
+    m_status->setText(done);
+    m_status->setToolTip(done);
 }
 
 } // namespace brisquel

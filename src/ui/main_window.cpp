@@ -9,6 +9,7 @@
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
 #include "engine/verdict_filer.h"
+#include "engine/watch_run.h"
 #include "engine/whois_query.h"
 #include "file_dialog.h"
 #include "generator_window.h"
@@ -33,6 +34,7 @@
 #include "whois_config/extension_settings.h"
 #include "whois_window.h"
 #include "widget_helpers.h"
+#include "window_placement.h"
 #include "wrapping_label.h"
 
 #include <QCloseEvent>
@@ -40,6 +42,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QItemSelectionModel>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -188,7 +191,7 @@ MainWindow::MainWindow(MainWindowEnvironment environment, QWidget* parent)
 
     bindCore();
     applyStartup();
-    chooseSearchType(int(allSearchTypes().indexOf(SearchType::FullWordList)));
+    restoreSearchType();
     // After the first choice of source, which clears the status bar as any choice does.
     reportStartupProblems();
     openHistory();
@@ -392,6 +395,13 @@ void MainWindow::addListColumn(QGridLayout* grid, int gridColumn, ResultList lis
     view->setMinimumWidth(40);
     m_listActions->setView(view);
     m_listCaptions[number - 1] = caption;
+    // A saved name's news is seen once the user goes to it.
+    if (list == ResultList::Saved && view->selectionModel())
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& current) {
+                    if (current.isValid())
+                        resultLists()->markSeen(current.data().toString());
+                });
 
     auto* buttons = new ButtonStrip(m_listFrame);
     const auto addButton = [&](const char* label, const QString& name, const char* tip, auto action) {
@@ -427,6 +437,17 @@ void MainWindow::buildStatusBar()
         bar->addWidget(panel, stretch[i]);
         m_statusPanels[i] = panel;
     }
+    // One short panel per fact, shown while it has something to say, so that none is cut off.
+    const char* const factNames[] = {"dnsPanel", "historyPanel", "droppingPanel", "proxiesPanel"};
+    for (int i = 0; i < int(m_factPanels.size()); ++i) {
+        auto* fact = named(new QLabel(bar), factNames[i]);
+        fact->setFrameShape(QFrame::StyledPanel);
+        fact->setFrameShadow(QFrame::Sunken);
+        fact->setToolTip(factTip(StatusFact(i)));
+        fact->hide();
+        bar->addWidget(fact);
+        m_factPanels[std::size_t(i)] = fact;
+    }
     fitStatusPanels(false);
     // The whole notice is in its tooltip and in the message log.
     m_noticeLabel = named(new ElidedLabel(QString(), bar), "noticeLabel");
@@ -459,16 +480,24 @@ void MainWindow::buildStatusBar()
 
 void MainWindow::fitStatusPanels(bool searching)
 {
-    // Idle, every panel shows its whole caption. A search adds the progress bar, which shows the
-    // count of panel 1 too, and the unanswered count: then panel 2 keeps room for its count and
-    // panels 1 and 3 (connection chatter) give way first, so that a narrow window still shows
-    // the bar whole.
+    // Idle, every panel shows its caption, greyed like a field's hint, and takes no more room
+    // than that: the rest is the notice's, so that the end of a search reads whole. A search adds
+    // the progress bar, which shows the count of panel 1 too, and the unanswered count: then
+    // panel 2 keeps room for its count and panels 1 and 3 (connection chatter) give way first,
+    // so that a narrow window still shows the bar whole.
     for (int i = 0; i < int(m_statusPanels.size()); ++i) {
         ElidedLabel* panel = m_statusPanels[i];
-        QString room = text(IdlePanelTexts[i]);
+        const QString caption = text(IdlePanelTexts[i]);
+        QString room = caption;
         if (searching)
             room = i == 1 ? QStringLiteral("Open: 25") : QStringLiteral("9…");
         panel->setMinimumWidth(panel->widthFor(room));
+        panel->setMaximumWidth(searching ? QWIDGETSIZE_MAX : panel->widthFor(caption));
+        panel->setForegroundRole(searching ? QPalette::WindowText : QPalette::PlaceholderText);
+    }
+    if (!searching) {
+        for (QLabel* fact : m_factPanels)
+            fact->hide();
     }
 }
 
@@ -486,10 +515,16 @@ void MainWindow::buildMenus()
     QMenu* fileMenu = addMenu("&File", "menuFile");
     QAction* history = fileMenu->addAction(QStringLiteral("&History…"));
     history->setObjectName(QStringLiteral("mnuHistory"));
+    history->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     connect(history, &QAction::triggered, this, &MainWindow::showHistory);
+    QAction* checkSaved = fileMenu->addAction(QStringLiteral("&Check Saved Names Now"));
+    checkSaved->setObjectName(QStringLiteral("mnuCheckSaved"));
+    checkSaved->setToolTip(QStringLiteral("Ask the registries about every name in Saved Domains now"));
+    connect(checkSaved, &QAction::triggered, this, &MainWindow::checkSavedNamesNow);
     fileMenu->addSeparator();
-    connect(addItem(fileMenu, QStringLiteral("E&xit"), "mnuFileItem", 0), &QAction::triggered, this,
-            &QWidget::close);
+    QAction* exit = addItem(fileMenu, QStringLiteral("E&xit"), "mnuFileItem", 0);
+    exit->setShortcut(QKeySequence::Quit);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QMenu* editMenu = addMenu("&Edit", "mnuEdit");
     const auto& editItems = ResultListActions::editMenuItems();
@@ -506,6 +541,7 @@ void MainWindow::buildMenus()
     QMenu* viewMenu = addMenu("&View", "menuView");
     QAction* messages = viewMenu->addAction(QStringLiteral("&Messages"));
     messages->setObjectName(QStringLiteral("mnuViewMessages"));
+    messages->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     connect(messages, &QAction::triggered, this, &MainWindow::showMessageLog);
 
     m_toolsMenu = addMenu("&Tools", "mnuTools");
@@ -515,13 +551,15 @@ void MainWindow::buildMenus()
     }
 
     QMenu* optionsMenu = addMenu("&Options", "mnuOptions");
-    connect(addItem(optionsMenu, QStringLiteral("&Setup"), "mnuOptionsItem", 0), &QAction::triggered, this,
-            &MainWindow::openSettings);
+    QAction* setup = addItem(optionsMenu, QStringLiteral("&Setup"), "mnuOptionsItem", 0);
+    setup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    connect(setup, &QAction::triggered, this, &MainWindow::openSettings);
     connect(m_setupButton, &QPushButton::clicked, this, &MainWindow::openSettings);
 
     QMenu* helpMenu = addMenu("&Help", "mnuHelp");
-    connect(addItem(helpMenu, QStringLiteral("&View Help"), "mnuHelpItem", 0), &QAction::triggered, this,
-            &MainWindow::openHelp);
+    QAction* help = addItem(helpMenu, QStringLiteral("&View Help"), "mnuHelpItem", 0);
+    help->setShortcut(QKeySequence::HelpContents);
+    connect(help, &QAction::triggered, this, &MainWindow::openHelp);
 
     QMenu* aboutMenu = addMenu("&About", "mnuAbout");
     connect(addItem(aboutMenu, QStringLiteral("&About this software"), "mnuAboutItem", 0),
@@ -536,7 +574,7 @@ void MainWindow::bindCore()
         [this](ResultList list, const QString& caption) { m_listCaptions[int(list) - 1]->setText(caption); });
     connect(listFiles(), &ListFiles::overflowed, this, &MainWindow::showOverflowNotice);
     connect(listFiles(), &ListFiles::writeFailed, this, &MainWindow::showFailure);
-    connect(m_listActions, &ResultListActions::notice, this, &MainWindow::showNotice);
+    connect(m_listActions, &ResultListActions::notice, this, qOverload<const QString&>(&MainWindow::showNotice));
     connect(m_listActions, &ResultListActions::failed, this, &MainWindow::showFailure);
 
     connect(m_extensionSettings, &ExtensionSettings::useProxyChanged, this, &MainWindow::setUseProxy);
@@ -567,12 +605,13 @@ void MainWindow::bindCore()
     connect(driver, &SearchDriver::statusText, this, &MainWindow::setStatusText);
     connect(driver, &SearchDriver::progressChanged, this, &MainWindow::showProgress);
     connect(driver, &SearchDriver::unansweredCountChanged, this, &MainWindow::showUnanswered);
-    connect(driver, &SearchDriver::problem, this, &MainWindow::showNotice);
+    connect(driver, &SearchDriver::problem, this, qOverload<const QString&>(&MainWindow::showNotice));
     connect(driver, &SearchDriver::searchStopped, this, &MainWindow::showFailure);
     connect(driver, &SearchDriver::finished, this, &MainWindow::onSearchFinished);
 
     connect(m_searchTypeBox, &QComboBox::activated, this, &MainWindow::chooseSearchType);
     connect(m_startNumberEdit, &QLineEdit::textChanged, this, &MainWindow::checkStartNumber);
+    connect(m_startNumberEdit, &QLineEdit::editingFinished, this, &MainWindow::refuseStartNumberPastEnd);
     // Search wants a search string.
     connect(m_searchStringEdit, &QLineEdit::textChanged, this,
             [this] { applyControlStates(currentSearchType()); });
@@ -607,8 +646,18 @@ void MainWindow::applyStartup()
 
     const bool purchase = settings()->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
     m_listActions->setPurchase(purchase, settings()->value(SettingKeys::PurchaseAddress()));
-    if (purchase)
-        m_listFrame->setTitle(QStringLiteral("Domain Name Manager - Double Click any domain to purchase"));
+    showDoubleClickChoice(purchase);
+    // Setup's choice holds from the next double-click on.
+    connect(m_extensionSettings, &ExtensionSettings::purchaseOnDoubleClickChanged, this, [this](bool purchase) {
+        m_listActions->setPurchaseOnDoubleClick(purchase);
+        showDoubleClickChoice(purchase);
+    });
+}
+
+void MainWindow::showDoubleClickChoice(bool purchase)
+{
+    m_listFrame->setTitle(purchase ? QStringLiteral("Domain Name Manager - Double Click any domain to purchase")
+                                   : QStringLiteral("Domain Name Manager"));
 }
 
 void MainWindow::openHistory()
@@ -619,14 +668,50 @@ void MainWindow::openHistory()
         showNotice(message);
     if (!m_history)
         return;
-    connect(m_history.get(), &HistoryStore::problem, this, &MainWindow::showNotice);
+    connect(m_history.get(), &HistoryStore::problem, this, qOverload<const QString&>(&MainWindow::showNotice));
     verdictFiler()->setHistory(m_history.get());
     m_watchSchedule = std::make_unique<WatchSchedule>(m_session, m_history.get());
     connect(m_watchSchedule.get(), &WatchSchedule::message, m_log, &MessageLog::append);
+    connect(m_watchSchedule.get(), &WatchSchedule::news, this, &MainWindow::showWatchNews);
     m_watchSchedule->setBusyCheck([this] { return isSearching(); });
     m_watchSchedule->start(startupResult().watchHours);
     connect(m_extensionSettings, &ExtensionSettings::watchHoursChanged, m_watchSchedule.get(),
             &WatchSchedule::start);
+}
+
+void MainWindow::checkSavedNamesNow()
+{
+    if (!m_watchSchedule) {
+        showNotice(QStringLiteral("The saved names cannot be checked without a history (see View > Messages)."));
+        return;
+    }
+    showNoticeLine(QStringLiteral("Checking the saved names…"), QString());
+    m_watchSchedule->checkNow();
+}
+
+void MainWindow::showWatchNews(const QList<WatchChange>& changes, const QString& summary)
+{
+    // The most telling change of a name is its mark: came free over started dropping over a date.
+    const auto rank = [](const QString& kind) {
+        return kind == QLatin1String("came-free") ? 3 : kind == QLatin1String("started-dropping") ? 2 : 1;
+    };
+    QHash<QString, std::pair<int, QString>> marks;
+    QHash<QString, QStringList> wholes;
+    for (const WatchChange& change : changes) {
+        const QString name = resultLists()->contains(ResultList::Saved, change.name) ? change.name : change.ascii;
+        wholes[name] << watchChangeText(change);
+        if (rank(change.kind) > marks.value(name).first)
+            marks.insert(name, {rank(change.kind), change.kind == QLatin1String("came-free")          ? QStringLiteral("came free")
+                                                   : change.kind == QLatin1String("started-dropping") ? QStringLiteral("dropping")
+                                                                                                     : QStringLiteral("expiry moved")});
+    }
+    for (auto mark = marks.cbegin(); mark != marks.cend(); ++mark)
+        resultLists()->markNews(mark.key(), mark->second, wholes.value(mark.key()).join(QLatin1Char('\n')));
+    // The log has each change already.
+    QStringList whole{summary};
+    for (const QStringList& lines : std::as_const(wholes))
+        whole << lines;
+    showNoticeLine(summary, whole.join(QLatin1Char('\n')));
 }
 
 void MainWindow::reportStartupProblems()
@@ -684,9 +769,44 @@ void MainWindow::chooseSearchType(int index)
         return;
     clearNotice();
     m_searchTypeBox->setCurrentIndex(index);
+    settings()->setValue(SettingKeys::LastSearchType(), searchTypeCaption(allSearchTypes().at(index)));
     applySearchType(allSearchTypes().at(index));
     // The list file's name takes room beside the search-type box.
     placeWebsiteButton();
+}
+
+void MainWindow::restoreSearchType()
+{
+    const SearchType last = searchTypeFromCaption(settings()->value(SettingKeys::LastSearchType()))
+                                .value_or(SearchType::FullWordList);
+    const QString listFile = settings()->value(SettingKeys::LastListFile());
+    // Nothing opens by itself at start: no file dialog, no browser, no generator.
+    switch (last) {
+    case SearchType::CustomList:
+        if (!listFile.isEmpty() && QFileInfo::exists(listFile)) {
+            m_searchTypeBox->setCurrentIndex(int(allSearchTypes().indexOf(SearchType::CustomList)));
+            applyControlStates(SearchType::CustomList);
+            showCustomListFile(listFile);
+            resumeCurrentList(SearchType::CustomList);
+            placeWebsiteButton();
+            return;
+        }
+        break;
+    case SearchType::BrowseForNames:
+    case SearchType::GenerateNames:
+        m_searchTypeBox->setCurrentIndex(int(allSearchTypes().indexOf(last)));
+        applyControlStates(last);
+        showReopenCaption(last);
+        m_currentListFile = last == SearchType::GenerateNames
+                                ? dataFolder().path(searchTypeListFile(last))
+                                : QString();
+        setStartNumber(QStringLiteral("1"));
+        return;
+    default:
+        chooseSearchType(int(allSearchTypes().indexOf(last)));
+        return;
+    }
+    chooseSearchType(int(allSearchTypes().indexOf(SearchType::FullWordList)));
 }
 
 void MainWindow::applySearchType(SearchType type)
@@ -765,8 +885,14 @@ void MainWindow::chooseCustomList()
         FileDialog::getOpenFileName(this, QStringLiteral("Open a list file"),
                                     dataFolder().path(QStringLiteral("wordlists")), QStringLiteral("*.txt"));
     // A cancelled dialog gives back the file it returned last time.
+    showCustomListFile(picked.isEmpty() ? m_customListFile : picked);
     if (!picked.isEmpty())
-        m_customListFile = picked;
+        settings()->setValue(SettingKeys::LastListFile(), picked);
+}
+
+void MainWindow::showCustomListFile(const QString& file)
+{
+    m_customListFile = file;
     m_currentListFile = m_customListFile;
     m_listFileLabel->setText(m_customListFile.isEmpty() ? QString() : QFileInfo(m_customListFile).fileName());
     m_listFileLabel->setToolTip(QDir::toNativeSeparators(m_customListFile));
@@ -876,28 +1002,45 @@ void MainWindow::setStartNumber(const QString& number)
     m_settingStartNumber = false;
 }
 
-void MainWindow::checkStartNumber()
+bool MainWindow::startNumberPastEnd(qlonglong* count) const
 {
-    if (m_settingStartNumber)
-        return;
     // The last entry is a start like any other: it is looked up even without a line end after it.
     // Text that is not a number is left for Start to report.
     bool startIsNumber = false;
     bool countIsNumber = false;
-    const QString typed = m_startNumberEdit->text();
-    const qlonglong start = typed.trimmed().toLongLong(&startIsNumber);
-    const qlonglong count = m_entryCountEdit->text().trimmed().toLongLong(&countIsNumber);
-    if (!startIsNumber || !countIsNumber || start <= count) {
-        m_validStartNumber = typed;
+    const qlonglong start = m_startNumberEdit->text().trimmed().toLongLong(&startIsNumber);
+    *count = m_entryCountEdit->text().trimmed().toLongLong(&countIsNumber);
+    return startIsNumber && countIsNumber && start > *count;
+}
+
+void MainWindow::checkStartNumber()
+{
+    if (m_settingStartNumber)
         return;
+    // While typing, "50" passes through "5": nothing is taken or refused before the number is whole.
+    qlonglong count = 0;
+    const bool pastEnd = startNumberPastEnd(&count);
+    m_startNumberEdit->setToolTip(
+        pastEnd ? QStringLiteral("Past the end of the list (%1 entries)").arg(count) : QString());
+}
+
+bool MainWindow::refuseStartNumberPastEnd()
+{
+    qlonglong count = 0;
+    if (!startNumberPastEnd(&count)) {
+        m_validStartNumber = m_startNumberEdit->text();
+        return false;
     }
     // A typo must not lose the place: the number is refused and the last good one stays.
+    const QString typed = m_startNumberEdit->text().trimmed();
     const QSignalBlocker quiet(m_startNumberEdit);
     m_startNumberEdit->setText(m_validStartNumber);
+    m_startNumberEdit->setToolTip(QString());
     showNotice(QStringLiteral("Start Number %1 is past the end of the list (%2 entries); it stays at %3.")
-                   .arg(typed.trimmed())
+                   .arg(typed)
                    .arg(count)
                    .arg(m_validStartNumber));
+    return true;
 }
 
 void MainWindow::startSearch()
@@ -909,6 +1052,8 @@ void MainWindow::startSearch()
     // Search-engine lists always start from their first entry.
     if (isSearchEngine(*type))
         setStartNumber(QStringLiteral("1"));
+    else if (refuseStartNumberPastEnd())
+        return;
     SearchRequest request;
     request.listFile = m_currentListFile;
     request.type = *type;
@@ -962,18 +1107,22 @@ void MainWindow::onSearchFinished(bool stopped)
         applySearchType(*type);
     for (int panel = 1; panel <= 3; ++panel)
         setStatusText(panel, text(IdlePanelTexts[panel - 1]));
-    // The panels go back to their captions; the count of what DNS spared the registries stays readable.
+    // The panels go back to their captions. The status bar keeps the counts in one line it shows
+    // whole; the log has them in sentences, with what DNS and the history spared the registries.
+    const SearchProgress progress = searchDriver()->progress();
+    const QString summary = searchEndText(progress, stopped);
+    QString line = summary;
+    if (progress.dropping > 0)
+        line += QStringLiteral(" · %1 dropping").arg(progress.dropping);
+    QStringList sentences{summary + QLatin1Char('.')};
     if (searchDriver()->dnsPrecheck() && searchDriver()->dnsSettledCount() > 0)
-        showNotice(QStringLiteral("DNS settled %1 taken names without a registry query.")
-                       .arg(searchDriver()->dnsSettledCount()));
-    // Last, so that the status bar keeps it: the panels are back to their captions by now.
-    QString summary = searchEndText(searchDriver()->progress(), stopped);
-    for (const QString& more :
-         {historyNotice(searchDriver()->progress()), droppingNotice(searchDriver()->progress())}) {
+        sentences << QStringLiteral("DNS settled %1 without a registry query.")
+                         .arg(countOf(searchDriver()->dnsSettledCount(), "taken name", "taken names"));
+    for (const QString& more : {historyNotice(progress), droppingNotice(progress)}) {
         if (!more.isEmpty())
-            summary += QStringLiteral(". ") + more;
+            sentences << more;
     }
-    showNotice(summary);
+    showNotice(line, sentences.join(QLatin1Char(' ')));
     if (m_generatorWindow && type == SearchType::GenerateNames)
         m_generatorWindow->showSearchEnded(summary);
 }
@@ -989,11 +1138,21 @@ void MainWindow::showOverflowNotice()
 
 void MainWindow::showNotice(const QString& notice)
 {
-    if (notice.isEmpty())
+    showNotice(notice, notice);
+}
+
+void MainWindow::showNotice(const QString& line, const QString& whole)
+{
+    if (whole.isEmpty())
         return;
-    m_log->append(notice);
-    m_noticeLabel->setText(notice);
-    m_noticeLabel->setToolTip(notice);
+    m_log->append(whole);
+    showNoticeLine(line, whole);
+}
+
+void MainWindow::showNoticeLine(const QString& line, const QString& whole)
+{
+    m_noticeLabel->setText(line);
+    m_noticeLabel->setToolTip(whole);
     m_noticeLabel->show();
 }
 
@@ -1083,8 +1242,11 @@ void MainWindow::refreshStatus()
     m_statusRefresh->stop();
     for (int panel = 1; panel <= int(m_pendingStatus.size()); ++panel) {
         QString& text = m_pendingStatus[panel - 1];
-        if (QLabel* label = statusPanel(panel); label && !text.isNull())
+        if (QLabel* label = statusPanel(panel); label && !text.isNull()) {
             label->setText(text);
+            if (panel != 2)
+                label->setToolTip(m_searching ? text : QString());
+        }
         text = QString();
     }
     // Once a search has ended, the panels keep their captions.
@@ -1093,6 +1255,12 @@ void MainWindow::refreshStatus()
     const SearchProgress progress = searchDriver()->progress();
     statusPanel(1)->setText(entryPanelText(progress));
     statusPanel(2)->setText(openPanelText(progress));
+    statusPanel(2)->setToolTip(openPanelTip(progress));
+    for (int i = 0; i < int(m_factPanels.size()); ++i) {
+        const QString fact = factText(StatusFact(i), progress);
+        m_factPanels[std::size_t(i)]->setText(fact);
+        m_factPanels[std::size_t(i)]->setVisible(!fact.isEmpty());
+    }
     const qint64 total = progress.total;
     if (total <= 0 || total > std::numeric_limits<int>::max()) {
         m_progressBar->setRange(0, 0);
@@ -1129,18 +1297,8 @@ void MainWindow::placeManualBeside()
     QWidget* manual = WebsiteWindow::instance();
     const QRect area = screen()->availableGeometry();
     const int ownWidth = std::max(minimumWidth(), area.width() * 3 / 5);
-    const auto place = [](QWidget* window, const QRect& frame) {
-        window->setWindowState(window->windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
-        window->show();
-        // The frame's title bar and borders are the window manager's; the rest is the window's.
-        const QMargins decoration(window->geometry().left() - window->frameGeometry().left(),
-                                  window->geometry().top() - window->frameGeometry().top(),
-                                  window->frameGeometry().right() - window->geometry().right(),
-                                  window->frameGeometry().bottom() - window->geometry().bottom());
-        window->setGeometry(frame - decoration);
-    };
-    place(this, QRect(area.left(), area.top(), ownWidth, area.height()));
-    place(manual, QRect(area.left() + ownWidth, area.top(), area.width() - ownWidth, area.height()));
+    showFramedIn(this, QRect(area.left(), area.top(), ownWidth, area.height()));
+    showFramedIn(manual, QRect(area.left() + ownWidth, area.top(), area.width() - ownWidth, area.height()));
     manual->raise();
 }
 
@@ -1181,8 +1339,11 @@ bool MainWindow::useProxy() const
 
 void MainWindow::openSettings()
 {
-    if (!m_settingsWindow)
+    if (!m_settingsWindow) {
         m_settingsWindow = new SettingsWindow(m_extensionSettings, this);
+        connect(m_settingsWindow, &SettingsWindow::checkSavedNamesNowRequested, this,
+                &MainWindow::checkSavedNamesNow);
+    }
     showInFront(m_settingsWindow);
 }
 

@@ -44,6 +44,7 @@ class ResultLists;
 class SearchDriver;
 class SettingsStore;
 class WatchSchedule;
+struct WatchChange;
 class WhoisWindow;
 
 // Where the main window finds its files and settings, and how it opens outside addresses.
@@ -117,8 +118,12 @@ public Q_SLOTS:
     void chooseSearchType(int index);
     void startSearch();
     void stopSearch();
+    // "Check saved names now" (File menu and Setup): a round of the watch list at once.
+    void checkSavedNamesNow();
     // Into the log, and into the status bar until the user acts.
     void showNotice(const QString& text);
+    // A short line for the status bar, the whole text in its tooltip and the log.
+    void showNotice(const QString& line, const QString& whole);
     // The Setup button and Options > Setup.
     void openSettings();
     void openGenerator();
@@ -162,14 +167,24 @@ private:
     void applyControlStates(std::optional<SearchType> type);
     void showReopenCaption(SearchType type);
     void chooseCustomList();
+    void showCustomListFile(const QString& file);
+    // The search type of the last run, without opening what choosing it opens.
+    void restoreSearchType();
     // The entry count of the current list file, and where a search of it goes on.
     void resumeCurrentList(SearchType type);
     // Start numbers the program sets: one past the end of the list is a finished list and starts over.
     void setStartNumber(const QString& number);
     void checkStartNumber();
+    bool startNumberPastEnd(qlonglong* count) const;
+    // Puts the last valid start number back when the typed one lies past the end; true then.
+    bool refuseStartNumberPastEnd();
     void setSearching(bool searching);
     void onSearchFinished(bool stopped);
     void showOverflowNotice();
+    void showDoubleClickChoice(bool purchase);
+    // The status bar's notice without a line in the log.
+    void showNoticeLine(const QString& line, const QString& whole);
+    void showWatchNews(const QList<WatchChange>& changes, const QString& summary);
     void fitStatusPanels(bool searching);
     void setStatusText(int panel, const QString& text);
     void showProgress();
@@ -228,6 +243,8 @@ private:
     QGridLayout* m_searchButtons = nullptr;
     bool m_websiteBeside = false;
     std::array<ElidedLabel*, 3> m_statusPanels{};
+    // DNS, history, dropping and proxies, in StatusFact order.
+    std::array<QLabel*, 4> m_factPanels{};
     // A search reports thousands of times a second; the bar is redrawn at most 20 times.
     QTimer* m_statusRefresh = nullptr;
     std::array<QString, 3> m_pendingStatus;

@@ -1,6 +1,7 @@
 #include "message_box.h"
 
 #include <QAbstractButton>
+#include <QIcon>
 
 namespace brisquel {
 
@@ -18,13 +19,21 @@ MessageBox::Button MessageBox::show(QWidget* parent, QMessageBox::Icon icon, con
         return answer;
     }
     QMessageBox box(icon, title, text, buttons, parent);
-    if (defaultButton != QMessageBox::NoButton)
-        box.setDefaultButton(defaultButton);
-    for (const auto& [button, caption] : captions) {
-        if (QAbstractButton* shown = box.button(button))
-            shown->setText(caption);
-    }
+    applyButtons(&box, defaultButton, captions);
     return static_cast<Button>(box.exec());
+}
+
+void MessageBox::applyButtons(QMessageBox* box, Button defaultButton,
+                              const QList<std::pair<Button, QString>>& captions)
+{
+    if (defaultButton != QMessageBox::NoButton)
+        box->setDefaultButton(defaultButton);
+    for (const auto& [button, caption] : captions) {
+        if (QAbstractButton* shown = box->button(button)) {
+            shown->setText(caption);
+            shown->setIcon(QIcon());
+        }
+    }
 }
 
 void MessageBox::information(QWidget* parent, const QString& title, const QString& text)

@@ -27,6 +27,10 @@ public:
     static Button show(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
                        QMessageBox::StandardButtons buttons, Button defaultButton = QMessageBox::NoButton,
                        const QList<std::pair<Button, QString>>& captions = {});
+    // Sets the default button and the program's own captions. A button with a caption of ours loses
+    // the style's picture for the standard meaning it no longer has (no red cross on "Keep checking").
+    static void applyButtons(QMessageBox* box, Button defaultButton,
+                             const QList<std::pair<Button, QString>>& captions);
     // A notice with an OK button.
     static void information(QWidget* parent, const QString& title, const QString& text);
     // A failure the user has to do something about, with an OK button.

@@ -4,6 +4,7 @@
 #include "widget_helpers.h"
 
 #include <QPlainTextEdit>
+#include <QTextOption>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -19,12 +20,17 @@ MessageLogWindow::MessageLogWindow(MessageLog* log, QWidget* parent)
     setWindowTitle(QStringLiteral("Messages"));
     m_text->setReadOnly(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A long message is read whole without scrolling sideways; a path or an address without blanks
+    // breaks where it must.
+    m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_text->setMaximumBlockCount(MessageLog::Capacity);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_text);
     resize(640, 360);
+    // Narrower, wrapped lines would be a word a line; the title stays readable.
+    setMinimumSize(320, 160);
 
     m_batch->setSingleShot(true);
     m_batch->setInterval(200);

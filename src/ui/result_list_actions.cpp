@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QStringListModel>
 
 namespace brisquel {
@@ -49,6 +50,8 @@ void ResultListActions::setView(ResultListView* view)
     connect(view, &ResultListView::deleteRequested, this, [this, list] { deleteSelectedEntry(list); });
     connect(view, &ResultListView::clearRequested, this, [this, list] { clearList(list); });
     connect(view, &ResultListView::entryDoubleClicked, this, [this, list] { openSelectedEntry(list); });
+    connect(view, &ResultListView::entryMenuRequested, this,
+            [this, list](const QPoint& globalPos) { showEntryMenu(list, globalPos); });
     if (list == ResultList::Saved) {
         view->setAcceptsNameDrops(true);
         connect(view, &ResultListView::namesDropped, this, &ResultListActions::dropOnSavedDomains);
@@ -73,11 +76,69 @@ void ResultListActions::loadSavedDomains(const QStringList& names, bool fileRead
     m_holdSaving = false;
 }
 
+QString ResultListActions::clipboardText(const QStringList& names)
+{
+    QString text;
+    for (const QString& name : names)
+        text += name + QLatin1Char('\n');
+    return text;
+}
+
 void ResultListActions::copyList(ResultList list)
+{
+    copyNames(m_lists->entries(list));
+}
+
+void ResultListActions::copyNames(const QStringList& names)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(m_lists->copyText(list));
+    clipboard->setText(clipboardText(names));
+}
+
+QMenu* ResultListActions::entryMenu(const EntryMenu& entries, QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("mnuEntries"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const auto addItem = [menu](const QString& caption, const char* name, bool enabled, auto act) {
+        QAction* item = menu->addAction(caption);
+        item->setObjectName(QString::fromLatin1(name));
+        item->setEnabled(enabled);
+        connect(item, &QAction::triggered, menu, act);
+    };
+    const QString clicked = entries.clicked;
+    const QStringList names = entries.names;
+    addItem(QStringLiteral("WHOIS record"), "mnuWhois", !clicked.isEmpty(),
+            [this, clicked] { openWhoisRecord(clicked); });
+    addItem(QStringLiteral("Buy at registrar"), "mnuBuy", !clicked.isEmpty(),
+            [this, clicked] { openPurchasePage(clicked); });
+    menu->addSeparator();
+    addItem(QStringLiteral("Copy"), "mnuCopy", !names.isEmpty(), [this, names] { copyNames(names); });
+    if (entries.offerSave)
+        addItem(QStringLiteral("Save"), "mnuSave", !names.isEmpty(),
+                [this, names] { dropNamesOnSavedDomains(names); });
+    addItem(QStringLiteral("Delete"), "mnuDelete", !names.isEmpty() && entries.deleteNames,
+            [remove = entries.deleteNames] { remove(); });
+    return menu;
+}
+
+void ResultListActions::showEntryMenu(ResultList list, const QPoint& globalPos)
+{
+    ResultListView* listView = view(list);
+    if (!listView)
+        return;
+    EntryMenu entries;
+    const QModelIndex current = listView->currentIndex();
+    if (current.isValid() && listView->selectionModel()->isSelected(current))
+        entries.clicked = current.data().toString();
+    for (int row : listView->selectedRows())
+        entries.names << m_lists->model(list)->index(row, 0).data().toString();
+    entries.offerSave = list != ResultList::Saved;
+    entries.deleteNames = [this, list] {
+        deleteSelectedEntry(list);
+    };
+    entryMenu(entries, listView)->popup(globalPos);
 }
 
 void ResultListActions::deleteSelectedEntry(ResultList list)
@@ -170,12 +231,22 @@ void ResultListActions::openSelectedEntry(ResultList list)
 
 void ResultListActions::openDomain(const QString& domain)
 {
+    if (m_purchaseOnDoubleClick)
+        openPurchasePage(domain);
+    else
+        openWhoisRecord(domain);
+}
+
+void ResultListActions::openWhoisRecord(const QString& domain)
+{
     m_selectedDomain = domain;
-    if (!m_purchaseOnDoubleClick) {
-        Q_EMIT whoisRequested(m_selectedDomain);
-        return;
-    }
-    const QUrl address(m_purchaseAddress + m_selectedDomain);
+    Q_EMIT whoisRequested(domain);
+}
+
+void ResultListActions::openPurchasePage(const QString& domain)
+{
+    m_selectedDomain = domain;
+    const QUrl address(m_purchaseAddress + domain);
     if (!m_openUrl || !m_openUrl(address))
         Q_EMIT failed(QStringLiteral("Could not open %1").arg(address.toString()));
 }

@@ -7,6 +7,10 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <functional>
+
+class QMenu;
+class QWidget;
 
 namespace brisquel {
 
@@ -14,7 +18,8 @@ class ResultLists;
 class ResultListView;
 
 // The operations on the five result lists of the main window: copy, delete, clear, the Edit menu,
-// drags into Saved Domains with its file, and double-clicks on a name.
+// drags into Saved Domains with its file, double-clicks and the context menu of a name. The
+// domain browser's lists use the double-click and the context menu too.
 class ResultListActions : public QObject
 {
     Q_OBJECT
@@ -49,6 +54,22 @@ public:
     QString selectedDomain() const { return m_selectedDomain; }
     QString rememberedPath() const { return m_rememberedPath; }
 
+    // The clipboard's text of names: one a line, each ended by "\n", which the clipboard hands
+    // to other programs with the platform's line end (files keep CR LF).
+    static QString clipboardText(const QStringList& names);
+
+    // What a right-click on a list's entries offers, in this order.
+    struct EntryMenu
+    {
+        QString clicked;       // the entry under the pointer: its record or purchase page opens
+        QStringList names;     // the selected entries: copied, saved or deleted
+        bool offerSave = true; // not on Saved Domains itself
+        std::function<void()> deleteNames;
+    };
+    // "WHOIS record", "Buy at registrar", "Copy", "Save" (into Saved Domains), "Delete"; the items
+    // without names to act on are greyed. The menu deletes itself when it closes.
+    QMenu* entryMenu(const EntryMenu& entries, QWidget* parent);
+
 public Q_SLOTS:
     void copyList(brisquel::ResultList list);
     void deleteSelectedEntry(brisquel::ResultList list);
@@ -59,6 +80,11 @@ public Q_SLOTS:
     void openSelectedEntry(brisquel::ResultList list);
     // A double-click on a name in any list, the domain browser's included.
     void openDomain(const QString& domain);
+    // Setup's choice of what a double-click opens; the purchase address stays.
+    void setPurchaseOnDoubleClick(bool purchase) { m_purchaseOnDoubleClick = purchase; }
+    void openWhoisRecord(const QString& domain);
+    void openPurchasePage(const QString& domain);
+    void copyNames(const QStringList& names);
     bool saveSavedDomains();
 
 Q_SIGNALS:
@@ -74,6 +100,7 @@ private:
     // Asks, and moves Remembered.txt to the backups; false when Saved Domains is to stay.
     bool confirmClearSaved();
     ResultListView* view(ResultList list) const { return m_views[static_cast<int>(list) - 1]; }
+    void showEntryMenu(ResultList list, const QPoint& globalPos);
 
     ResultLists* m_lists;
     QString m_rememberedPath;

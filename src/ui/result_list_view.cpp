@@ -3,6 +3,7 @@
 #include "drag_payload.h"
 #include "engine/result_lists.h"
 
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -14,9 +15,10 @@ namespace brisquel {
 
 namespace {
 
-// A free name that only WHOIS vouches for is shown in italics with a question mark after it; the
-// mark is drawn, not part of the entry, so Copy and drags leave it out.
-class UnconfirmedMarker : public QStyledItemDelegate
+// A free name that only WHOIS vouches for is shown in italics with a question mark after it, a
+// saved name with news from the watch list in bold with the news after it. The marks are drawn,
+// not part of the entry, so Copy and drags leave them out.
+class EntryMarker : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -25,6 +27,10 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
+        if (const QString news = index.data(ResultLists::NewsRole).toString(); !news.isEmpty()) {
+            option->text += QStringLiteral("  ← ") + news;
+            option->font.setBold(true);
+        }
         if (!index.data(ResultLists::UnconfirmedRole).toBool())
             return;
         option->text += QStringLiteral("  ?");
@@ -45,8 +51,8 @@ ResultListView::ResultListView(ResultList list, QWidget* parent)
     setDragEnabled(available);
     setDragDropMode(available ? QAbstractItemView::DragOnly : QAbstractItemView::NoDragDrop);
     setDefaultDropAction(Qt::CopyAction);
-    if (list != ResultList::Saved && list != ResultList::Registered)
-        setItemDelegate(new UnconfirmedMarker(this));
+    if (list != ResultList::Registered)
+        setItemDelegate(new EntryMarker(this));
 }
 
 QList<int> ResultListView::selectedRows() const
@@ -105,6 +111,16 @@ void ResultListView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListView::mouseDoubleClickEvent(event);
     Q_EMIT entryDoubleClicked();
+}
+
+void ResultListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // From the keyboard, the menu opens at the current entry rather than in the middle of the list.
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid())
+        at = viewport()->mapToGlobal(visualRect(currentIndex()).center());
+    event->accept();
+    Q_EMIT entryMenuRequested(at);
 }
 
 void ResultListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)

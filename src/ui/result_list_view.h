@@ -32,6 +32,8 @@ Q_SIGNALS:
     // The user pressed an entry or moved the focus to one.
     void listClicked();
     void entryDoubleClicked();
+    // A right-click or the menu key: the entries' menu belongs at this point of the screen.
+    void entryMenuRequested(const QPoint& globalPos);
     // Text from elsewhere: the payload's rows point into the list clicked last.
     void namesDropped(const QString& payload);
     // A drag from a result list, with the names it took when it started.
@@ -41,6 +43,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,6 +41,13 @@ RegistrarsDisplayRow rowOf(const QTreeWidgetItem* item)
     return {item->text(0), item->text(1), item->text(2), item->text(3)}; // the Limit column is no field
 }
 
+// The choices of what a double-click on a name opens, by their place in the box.
+enum DoubleClickChoice
+{
+    OpensPurchasePage,
+    OpensWhoisRecord
+};
+
 } // namespace
 
 SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
@@ -66,11 +74,15 @@ SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
     connect(m_confirmBox, &QCheckBox::toggled, m_settings, &ExtensionSettings::setConfirmFree);
     connect(m_historyDaysBox, &QSpinBox::valueChanged, m_settings, &ExtensionSettings::setHistoryDays);
     connect(m_watchHoursBox, &QSpinBox::valueChanged, m_settings, &ExtensionSettings::setWatchHours);
+    connect(m_checkSavedNowButton, &QPushButton::clicked, this, &SettingsWindow::checkSavedNamesNowRequested);
+    connect(m_doubleClickBox, &QComboBox::activated, m_settings,
+            [this](int choice) { m_settings->setPurchaseOnDoubleClick(choice == OpensPurchasePage); });
     connect(m_dnsServerEdit, &QLineEdit::editingFinished, this, &SettingsWindow::dnsServerLeft);
     connect(m_defaultExtensionEdit, &QLineEdit::textEdited, m_settings,
             &ExtensionSettings::setDefaultExtension);
     connect(m_defaultExtensionEdit, &QLineEdit::editingFinished, this, &SettingsWindow::defaultExtensionLeft);
     connect(m_netProxiesBox, &QCheckBox::toggled, m_settings, &ExtensionSettings::setUseNetworkProxies);
+    connect(m_netProxiesBox, &QCheckBox::toggled, this, &SettingsWindow::showProxyFileProblems);
     connect(m_proxiesFileEdit, &QLineEdit::editingFinished, this, &SettingsWindow::proxiesFileLeft);
     connect(m_browseProxiesButton, &QPushButton::clicked, this, &SettingsWindow::browseProxiesFile);
     connect(m_testProxiesButton, &QPushButton::clicked, this, &SettingsWindow::testProxies);
@@ -85,30 +97,44 @@ SettingsWindow::SettingsWindow(ExtensionSettings* settings, QWidget* parent)
     m_confirmBox->setChecked(m_settings->confirmFree());
     m_historyDaysBox->setValue(m_settings->historyDays());
     m_watchHoursBox->setValue(m_settings->watchHours());
+    m_doubleClickBox->setCurrentIndex(m_settings->purchaseOnDoubleClick() ? OpensPurchasePage
+                                                                          : OpensWhoisRecord);
     m_dnsServerEdit->setText(m_settings->dnsServer());
     m_defaultExtensionEdit->setText(m_settings->defaultExtension());
     m_netProxiesBox->setChecked(m_settings->useNetworkProxies());
     m_proxiesFileEdit->setText(m_settings->proxiesFile());
+    showProxyFileProblems();
 }
 
 void SettingsWindow::buildControls()
 {
     m_extensionList = named(new QTreeWidget(this), "lstDomains");
     m_extensionList->setHeaderLabels({QStringLiteral("Extension"), QStringLiteral("Server"),
-                                      QStringLiteral("Port"), QStringLiteral("Status")});
+                                      QStringLiteral("Port"), QStringLiteral("Status"),
+                                      QStringLiteral("Limit")});
     m_extensionList->setRootIsDecorated(false);
     m_extensionList->setUniformRowHeights(true);
     m_extensionList->setAllColumnsShowFocus(true);
     m_extensionList->header()->setSectionsClickable(true);
-    m_extensionList->setColumnWidth(0, 80);
-    m_extensionList->setColumnWidth(1, 200);
-    m_extensionList->setColumnWidth(2, 50);
+    // Each column as wide as its widest usual value and its caption; the limit takes the rest.
+    const QFontMetrics metrics = m_extensionList->fontMetrics();
+    const auto widthFor = [&metrics](std::initializer_list<const char*> samples) {
+        int widest = 0;
+        for (const char* sample : samples)
+            widest = std::max(widest, metrics.horizontalAdvance(QString::fromLatin1(sample)));
+        return widest + 2 * metrics.averageCharWidth();
+    };
+    m_extensionList->setColumnWidth(0, widthFor({"Extension", "co.uk"}));
+    m_extensionList->setColumnWidth(1, widthFor({"whois.verisign-grs.com"}));
+    m_extensionList->setColumnWidth(2, widthFor({"Port", "43"}));
+    m_extensionList->setColumnWidth(3, widthFor({"Status", "Enabled", "Disabled"}));
 
     m_limitEdit = named(new QLineEdit(this), "txtLimit");
-    m_limitEdit->setPlaceholderText(QStringLiteral("rate=5/s connections=2 daily=1000"));
+    // A hint, not a value: an empty limit is the default pacing, learned from the answers.
+    m_limitEdit->setPlaceholderText(QStringLiteral("default (learned)"));
     m_limitEdit->setToolTip(
-        QStringLiteral("How hard the server of this row may be asked; empty: the default, "
-                       "learned from its answers."));
+        QStringLiteral("How hard the server of this row may be asked, e.g. rate=5/s connections=2 "
+                       "daily=1000; empty: the default, learned from its answers."));
     m_saveLimitButton = namedButton(QStringLiteral("Save Limit"), "cmdLimit", nullptr, this);
     m_limitSaved = named(new WrappingLabel(QString(), this), "lblLimitSaved");
     m_extensionEdit = named(new QLineEdit(this), "txtExt");
@@ -142,6 +168,9 @@ void SettingsWindow::buildControls()
     m_historyDaysBox = named(new QSpinBox(this), "txtHistoryDays");
     m_historyDaysBox->setRange(0, 3650);
     m_historyDaysBox->setSuffix(QStringLiteral(" days"));
+    connect(m_historyDaysBox, &QSpinBox::valueChanged, m_historyDaysBox, [box = m_historyDaysBox](int days) {
+        box->setSuffix(days == 1 ? QStringLiteral(" day") : QStringLiteral(" days"));
+    });
     m_historyDaysBox->setSpecialValueText(QStringLiteral("never"));
     m_historyDaysBox->setToolTip(
         QStringLiteral("A name found taken within these days is filed as taken from the history, "
@@ -150,10 +179,23 @@ void SettingsWindow::buildControls()
     m_watchHoursBox = named(new QSpinBox(this), "txtWatchHours");
     m_watchHoursBox->setRange(0, 24 * 365);
     m_watchHoursBox->setSuffix(QStringLiteral(" hours"));
+    // "1 hour", not "1 hours".
+    connect(m_watchHoursBox, &QSpinBox::valueChanged, m_watchHoursBox, [box = m_watchHoursBox](int hours) {
+        box->setSuffix(hours == 1 ? QStringLiteral(" hour") : QStringLiteral(" hours"));
+    });
     m_watchHoursBox->setSpecialValueText(QStringLiteral("never"));
     m_watchHoursBox->setToolTip(
         QStringLiteral("While Brisquel runs, the Saved Domains are checked this often; a name that "
                        "came free, started to drop or got a new expiry date is announced."));
+    m_checkSavedNowButton = namedButton(QStringLiteral("Check saved names now"), "btnCheckSavedNow",
+                                        "Check every name of Saved Domains now, without waiting for "
+                                        "the interval.",
+                                        this);
+    m_doubleClickBox = named(new QComboBox(this), "cmbDoubleClick");
+    m_doubleClickBox->insertItem(OpensPurchasePage, QStringLiteral("its registrar's purchase page"));
+    m_doubleClickBox->insertItem(OpensWhoisRecord, QStringLiteral("its WHOIS record"));
+    m_doubleClickBox->setToolTip(QStringLiteral("What a double-click on a name in a result list opens. "
+                                                "Right-click a name for both."));
     m_dnsServerEdit = named(new QLineEdit(this), "txtDns");
     m_dnsServerEdit->setPlaceholderText(QStringLiteral("the system's resolver"));
     m_dnsServerEdit->setToolTip(
@@ -230,13 +272,65 @@ void SettingsWindow::arrange()
         namedLabel(QStringLiteral("Do not ask again names found taken within:"), "Label10", this));
     historyRow->addWidget(m_historyDaysBox);
     historyRow->addStretch(1);
-    historyRow->addWidget(namedLabel(QStringLiteral("Check saved domains every:"), "Label11", this));
-    historyRow->addWidget(m_watchHoursBox);
     layout->addLayout(historyRow);
+    auto* watchRow = new QHBoxLayout;
+    watchRow->addWidget(namedLabel(QStringLiteral("Check saved domains every:"), "Label11", this));
+    watchRow->addWidget(m_watchHoursBox);
+    watchRow->addWidget(m_checkSavedNowButton);
+    watchRow->addStretch(1);
+    layout->addLayout(watchRow);
+    auto* doubleClickRow = new QHBoxLayout;
+    auto* doubleClickLabel = namedLabel(QStringLiteral("A double-click on a name opens:"), "Label12", this);
+    doubleClickLabel->setBuddy(m_doubleClickBox);
+    doubleClickRow->addWidget(doubleClickLabel);
+    doubleClickRow->addWidget(m_doubleClickBox);
+    doubleClickRow->addStretch(1);
+    layout->addLayout(doubleClickRow);
     layout->addLayout(defaults);
     layout->addWidget(buildProxyBox());
+    orderTabs();
     // No smaller minimum than the layout's own: squeezed, the fields of a row would vanish.
     resize(720, 660);
+    // A wrapped label's height follows its width, which the first layout gives it; laid out again,
+    // the window asks for the height the labels take at its width, not at a stand-in's (which made
+    // it taller than a 768-pixel screen).
+    layout->activate();
+    for (WrappingLabel* label : findChildren<WrappingLabel*>())
+        label->updateGeometry();
+    layout->activate();
+    resize(720, 660);
+}
+
+void SettingsWindow::orderTabs()
+{
+    const QList<QWidget*> order = {m_extensionList,
+                                   m_extensionEdit,
+                                   m_serverEdit,
+                                   m_portEdit,
+                                   m_limitEdit,
+                                   m_saveButton,
+                                   m_saveLimitButton,
+                                   m_toggleButton,
+                                   m_deleteButton,
+                                   m_newExtensionButton,
+                                   m_restoreDefaultsButton,
+                                   m_proxyBox,
+                                   m_rdapBox,
+                                   m_confirmBox,
+                                   m_dnsBox,
+                                   m_dnsServerEdit,
+                                   m_historyDaysBox,
+                                   m_watchHoursBox,
+                                   m_checkSavedNowButton,
+                                   m_doubleClickBox,
+                                   m_defaultExtensionEdit,
+                                   m_netProxiesBox,
+                                   m_proxiesFileEdit,
+                                   m_browseProxiesButton,
+                                   m_testProxiesButton,
+                                   m_proxyResults};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
 }
 
 QGroupBox* SettingsWindow::buildProxyBox()
@@ -268,6 +362,11 @@ QGroupBox* SettingsWindow::buildProxyBox()
     // Room for a few proxies' lines; more scroll.
     m_proxyResults->setFixedHeight(m_proxyResults->fontMetrics().lineSpacing() * 5 +
                                    2 * m_proxyResults->frameWidth() + 8);
+    m_proxyProblems = named(new WrappingLabel(QString(), box), "lblProxyProblems");
+    QPalette warning = m_proxyProblems->palette();
+    warning.setColor(QPalette::WindowText, QColor(0xB0, 0x00, 0x00));
+    m_proxyProblems->setPalette(warning);
+    m_proxyProblems->hide();
 
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(m_netProxiesBox);
@@ -278,7 +377,17 @@ QGroupBox* SettingsWindow::buildProxyBox()
     auto* layout = new QVBoxLayout(box);
     layout->addLayout(fileRow);
     layout->addWidget(m_proxyResults);
+    layout->addWidget(m_proxyProblems);
     return box;
+}
+
+void SettingsWindow::showProxyFileProblems()
+{
+    QStringList problems;
+    if (m_netProxiesBox->isChecked())
+        ProxyList::loadForUse(m_settings->proxiesFilePath(), &problems);
+    m_proxyProblems->setText(problems.join(QLatin1Char('\n')));
+    m_proxyProblems->setVisible(!problems.isEmpty());
 }
 
 void SettingsWindow::proxiesFileLeft()
@@ -286,6 +395,7 @@ void SettingsWindow::proxiesFileLeft()
     const QString path = m_proxiesFileEdit->text().trimmed();
     if (path != m_settings->proxiesFile())
         m_settings->setProxiesFile(path);
+    showProxyFileProblems();
 }
 
 void SettingsWindow::browseProxiesFile()

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
 class QSpinBox;
 class QGroupBox;
 class QPlainTextEdit;
@@ -32,6 +33,10 @@ public:
 public Q_SLOTS:
     void fillExtensionList();
 
+Q_SIGNALS:
+    // "Check saved names now": the saved names are to be checked at once, not at the next interval.
+    void checkSavedNamesNowRequested();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -49,6 +54,10 @@ private:
     void dnsServerLeft();
     void saveLimit();
     QGroupBox* buildProxyBox();
+    // Tab goes through the controls in the order they are seen: top to bottom, left to right.
+    void orderTabs();
+    // The bad lines of the proxies file, under the box's results while proxies are in use.
+    void showProxyFileProblems();
     void proxiesFileLeft();
     void browseProxiesFile();
     void testProxies();
@@ -74,6 +83,9 @@ private:
     QCheckBox* m_confirmBox = nullptr;
     QSpinBox* m_historyDaysBox = nullptr;
     QSpinBox* m_watchHoursBox = nullptr;
+    QPushButton* m_checkSavedNowButton = nullptr;
+    // What a double-click on a name opens: the purchase page, or the WHOIS record.
+    QComboBox* m_doubleClickBox = nullptr;
     QCheckBox* m_dnsBox = nullptr;
     QLineEdit* m_dnsServerEdit = nullptr;
     QLineEdit* m_defaultExtensionEdit = nullptr;
@@ -83,6 +95,7 @@ private:
     QPushButton* m_testProxiesButton = nullptr;
     // One line per proxy tested: "socks5://host:port: works (42 ms)" or what failed.
     QPlainTextEdit* m_proxyResults = nullptr;
+    QLabel* m_proxyProblems = nullptr;
     ProxyTester* m_proxyTester = nullptr;
     bool m_newRowEnabled = true;
     // Once a column was clicked, every refill stays sorted by it; each click flips the order.

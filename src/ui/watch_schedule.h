@@ -21,8 +21,9 @@ struct WatchCounts;
 
 // The watch list while the window runs: a round of checks of the saved names every few hours, the
 // first one interval after the last round (kept in the settings as LastWatch), at once when that
-// is past. Each change goes to message(); the changes of a round also to a desktop notification
-// where there is a system tray.
+// is past. Each change goes to message(); the changes of a round also to news() for the window,
+// and to a desktop notification where the desktop has one (a system tray or a notification
+// service).
 class WatchSchedule : public QObject
 {
     Q_OBJECT
@@ -39,9 +40,14 @@ public:
     // registry's limit and together ask it twice as hard.
     void setBusyCheck(std::function<bool()> busy) { m_busy = std::move(busy); }
     WatchRun* run() const { return m_run.get(); }
+    // "Check saved names now": a round at once, or as soon as the search that runs has ended.
+    void checkNow();
 
 Q_SIGNALS:
     void message(const QString& text);
+    // A round ended with changes, or one the user asked for ended: its changes and a line that
+    // sums them up.
+    void news(const QList<brisquel::WatchChange>& changes, const QString& summary);
     // A round ended (tests wait for it).
     void roundFinished();
 
@@ -51,6 +57,7 @@ private:
     void runRound();
     void finishRound(const WatchCounts& counts, bool stopped);
     void notify(const QStringList& changes);
+    QString summary(const WatchCounts& counts, bool stopped) const;
 
     SearchSession* m_session;
     std::unique_ptr<WatchRun> m_run;
@@ -58,6 +65,8 @@ private:
     qint64 m_intervalMs = 0;
     QDateTime m_dueAt;
     QStringList m_changes; // of the running round
+    QList<WatchChange> m_news;
+    bool m_askedNow = false;
     QPointer<QSystemTrayIcon> m_tray;
     std::function<bool()> m_busy;
 };

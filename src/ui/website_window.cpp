@@ -4,18 +4,21 @@
 #include "program_picture.h"
 #include "widget_helpers.h"
 
-#include <QGroupBox>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+#include <algorithm>
 
 namespace brisquel {
 
@@ -25,6 +28,33 @@ QPointer<WebsiteWindow>& openWindow()
 {
     static QPointer<WebsiteWindow> window;
     return window;
+}
+
+// A page is read beside the program, not instead of it: a window of its usual size over the one
+// it was opened from, inside the screen.
+void placeOverOpener(QWidget* window, const QWidget* opener)
+{
+    const QScreen* screen = opener ? opener->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->resize(window->size().boundedTo(area.size() * 9 / 10));
+    QRect frame(QPoint(), window->size());
+    frame.moveCenter(opener ? opener->frameGeometry().center() : area.center());
+    const QPoint last = area.topLeft() + QPoint(area.width() - frame.width(), area.height() - frame.height());
+    frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), last.x())));
+    frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), last.y())));
+    window->move(frame.topLeft());
+}
+
+// What the status bar says of a page that did not load, rather than "Completed".
+QString loadFailure(const QString& address, const QWebEngineLoadingInfo& info)
+{
+    QString why = info.errorString();
+    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
+        why = QStringLiteral("the server answered HTTP %1").arg(info.errorCode());
+    return why.isEmpty() ? QStringLiteral("Could not load %1").arg(address)
+                         : QStringLiteral("Could not load %1: %2").arg(address, why);
 }
 
 } // namespace
@@ -51,8 +81,10 @@ WebsiteWindow* WebsiteWindow::open(const QUrl& address)
     if (window && !window->isVisible())
         window->deleteLater();
     if (!window || !window->isVisible()) {
+        QWidget* opener = QApplication::activeWindow();
         window = new WebsiteWindow(address);
-        window->showMaximized();
+        placeOverOpener(window, opener);
+        window->show();
     } else {
         window->navigate(address);
         window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
@@ -73,7 +105,7 @@ WebsiteWindow* WebsiteWindow::instance()
 
 void WebsiteWindow::buildControls()
 {
-    auto* frame = named(new QGroupBox(QStringLiteral("Browser"), this), "frmBrowser");
+    auto* frame = named(new QWidget(this), "frmBrowser");
     auto* addressLabel = namedLabel(QStringLiteral("URL:"), "Label5", frame);
     m_address = named(new QLineEdit(frame), "Text1");
     addressLabel->setBuddy(m_address);
@@ -113,12 +145,26 @@ void WebsiteWindow::bindBrowser()
     connect(m_page->page(), &QWebEnginePage::linkHovered, m_panels[0], &QLabel::setText);
     connect(m_page, &QWebEngineView::loadStarted, this,
             [this] { m_panels[1]->setText(QStringLiteral("Opening ") + currentUrl().toString()); });
-    connect(m_page, &QWebEngineView::loadFinished, this, [this] {
-        const QString address = currentUrl().toString();
-        m_panels[1]->setText(QStringLiteral("Completed ") + address);
-        m_address->setText(address);
-        setWindowTitle(m_page->title().isEmpty() ? address : m_page->title());
-    });
+    connect(m_page->page(), &QWebEnginePage::loadingChanged, this, &WebsiteWindow::showLoadEnd);
+}
+
+void WebsiteWindow::showLoadEnd(const QWebEngineLoadingInfo& info)
+{
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+        return;
+    const QString address = currentUrl().toString();
+    m_address->setText(address);
+    setWindowTitle(m_page->title().isEmpty() ? address : m_page->title());
+    QString outcome;
+    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+        outcome = QStringLiteral("Completed ") + address;
+    else if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus)
+        outcome = QStringLiteral("Stopped ") + address;
+    else
+        outcome = loadFailure(address, info);
+    m_panels[1]->setText(outcome);
+    // Whole where the panel is too narrow for a long address and its reason.
+    m_panels[1]->setToolTip(outcome);
 }
 
 void WebsiteWindow::navigate(const QUrl& address)

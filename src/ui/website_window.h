@@ -6,6 +6,7 @@
 
 class QLabel;
 class QLineEdit;
+class QWebEngineLoadingInfo;
 class QWebEngineView;
 
 namespace brisquel {
@@ -20,7 +21,8 @@ public:
     explicit WebsiteWindow(const QUrl& startAddress, QWidget* parent = nullptr);
     ~WebsiteWindow() override;
 
-    // The one open browser window, shown at the address; opened maximized when there is none.
+    // The one open browser window, shown at the address; when there is none, a new one opens over
+    // the active window at its usual size.
     static WebsiteWindow* open(const QUrl& address);
     static WebsiteWindow* instance();
 
@@ -30,6 +32,7 @@ private:
     void buildControls();
     void bindBrowser();
     void browseEnteredAddress();
+    void showLoadEnd(const QWebEngineLoadingInfo& info);
     QUrl currentUrl() const;
 
     QLineEdit* m_address = nullptr;

@@ -46,7 +46,7 @@ WhoisWindow::WhoisWindow(const QString& domain, QWidget* parent)
 
 QString WhoisWindow::readingText(Verdict verdict, const LifeCycle& lifeCycle)
 {
-    QString verdictText = QString::fromLatin1(verdictName(verdict));
+    QString verdictText = verdictWord(verdict);
     verdictText[0] = verdictText.at(0).toUpper();
     if (!isTaken(verdict))
         return verdictText;

@@ -141,6 +141,19 @@ void ExtensionSettings::setWatchHours(int hours)
     Q_EMIT watchHoursChanged(hours);
 }
 
+bool ExtensionSettings::purchaseOnDoubleClick() const
+{
+    return m_settings->flag(SettingKeys::PurchaseOnDoubleClick());
+}
+
+void ExtensionSettings::setPurchaseOnDoubleClick(bool purchase)
+{
+    if (purchase == purchaseOnDoubleClick())
+        return;
+    m_settings->setFlag(SettingKeys::PurchaseOnDoubleClick(), purchase);
+    Q_EMIT purchaseOnDoubleClickChanged(purchase);
+}
+
 bool ExtensionSettings::checkDnsFirst() const
 {
     return m_settings->flag(SettingKeys::chkDns());

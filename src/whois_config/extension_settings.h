@@ -70,6 +70,9 @@ public:
     void setHistoryDays(int days);
     int watchHours() const;
     void setWatchHours(int hours);
+    // What a double-click on a name opens: its registrar's purchase page, or else its WHOIS record.
+    bool purchaseOnDoubleClick() const;
+    void setPurchaseOnDoubleClick(bool purchase);
     QString dnsServer() const;
     // Stored as given; the caller checks the address.
     void setDnsServer(const QString& server);
@@ -98,6 +101,7 @@ Q_SIGNALS:
     void confirmFreeChanged(bool confirm);
     void historyDaysChanged(int days);
     void watchHoursChanged(int hours);
+    void purchaseOnDoubleClickChanged(bool purchase);
     void dnsChanged(bool checkFirst, const QString& server);
     void defaultExtensionChanged(const QString& extension);
     // Lines of registrars.txt that did not load at the last reload.

@@ -232,7 +232,7 @@ private Q_SLOTS:
             QCOMPARE(f.lists.counter(list), qint64(0));
         }
         QCOMPARE(f.lists.entries(ResultList::Saved), QStringList{QStringLiteral("kept.com")});
-        QCOMPARE(f.lists.caption(ResultList::Mid), QStringLiteral("Mid Profile (20000)"));
+        QCOMPARE(f.lists.caption(ResultList::Mid), QStringLiteral("Mid Profile (20000, 20000 new)"));
         QCOMPARE(f.files.backupStamp(), QStringLiteral("126202683618AM"));
 
         // The old live files keep the full lists; the next name starts the new set.
@@ -244,7 +244,7 @@ private Q_SLOTS:
         QVERIFY(f.liveFilesMirrorTheLists());
         QCOMPARE(lines(f.files.liveFilePath(ResultList::Low)), QStringList{QStringLiteral("abcdefgh.com")});
         QCOMPARE(lines(dir.filePath(QStringLiteral("HighProfile.txt"))).size(), ListFiles::OverflowLimit);
-        QCOMPARE(f.lists.caption(ResultList::Low), QStringLiteral("Low Profile (1)"));
+        QCOMPARE(f.lists.caption(ResultList::Low), QStringLiteral("Low Profile (1, 1 new)"));
 
         // A second overflow writes under the stamp of the first.
         f.now = SecondOverflow;

@@ -121,7 +121,8 @@ private Q_SLOTS:
         QCOMPARE(readyAt, 1000);
         QCOMPARE(rotation.onFailure(0, 1000), 2000);
         QCOMPARE(rotation.onFailure(0, 3000), 4000);
-        rotation.onReached(0);
+        QCOMPARE(rotation.restsInARow(0), 3);
+        QCOMPARE(rotation.onReached(0), 3);
         QCOMPARE(rotation.onFailure(0, 7000), 1000);
         for (qint64 t = 10000; !rotation.allOut(); t += 100000) {
             rotation.onFailure(0, t);
@@ -222,6 +223,8 @@ private Q_SLOTS:
         const QString told = h.problems.join(QLatin1Char('\n'));
         QVERIFY2(told.contains(QStringLiteral("alice:***")), qPrintable(told));
         QVERIFY(!told.contains(QStringLiteral("wrong")) && !told.contains(QStringLiteral("s3cret")));
+        // A rest is told once per run of failures, not once per failure.
+        QVERIFY2(h.problems.filter(QStringLiteral("resting it")).size() <= 2, qPrintable(told));
     }
 
     // Names sent from a WHOIS server that did not answer them to RDAP, through a pool where one

@@ -60,8 +60,8 @@ private Q_SLOTS:
         QCOMPARE(h.domains(Verdict::Available), names({"freeab.com", "freeabcde.com", "freeabcdefgh.com"}));
         QCOMPARE(h.domains(Verdict::Registered), names({"last.com", "taken.com"}));
         QCOMPARE(h.lists.entries(ResultList::Mid), QStringList{QStringLiteral("freeab.com")});
-        QCOMPARE(h.lists.caption(ResultList::Registered), QStringLiteral("Registered (2)"));
-        QCOMPARE(h.lists.caption(ResultList::Low), QStringLiteral("Low Profile (2)"));
+        QCOMPARE(h.lists.caption(ResultList::Registered), QStringLiteral("Registered (2, 2 new)"));
+        QCOMPARE(h.lists.caption(ResultList::Low), QStringLiteral("Low Profile (2, 2 new)"));
         QCOMPARE(h.fileLines(QStringLiteral("LowProfile.txt")).size(), 2);
         // The whole list is done: the next search of it starts after its end.
         QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("6"));

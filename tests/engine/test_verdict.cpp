@@ -410,11 +410,13 @@ private Q_SLOTS:
         QCOMPARE(verdictName(Verdict::Registered), "registered");
         QCOMPARE(verdictName(Verdict::Unanswered), "unanswered");
         QCOMPARE(verdictName(Verdict::NotRegistrable), "not-registrable");
-        // What people and scripts read; the history keeps the names above.
-        QCOMPARE(verdictWord(Verdict::Available), "free");
-        QCOMPARE(verdictWord(Verdict::Registered), "taken");
-        QCOMPARE(verdictWord(Verdict::Unanswered), "unanswered");
-        QCOMPARE(verdictWord(Verdict::NotRegistrable), "not-registrable");
+        // What people read, and scripts as one token each; the history keeps the names above.
+        QCOMPARE(verdictWord(Verdict::Available), QStringLiteral("free"));
+        QCOMPARE(verdictWord(Verdict::Registered), QStringLiteral("taken"));
+        QCOMPARE(verdictWord(Verdict::Unanswered), QStringLiteral("unanswered"));
+        QCOMPARE(verdictWord(Verdict::NotRegistrable), QStringLiteral("not registrable"));
+        QCOMPARE(verdictToken(Verdict::Registered), QStringLiteral("taken"));
+        QCOMPARE(verdictToken(Verdict::NotRegistrable), QStringLiteral("not-registrable"));
     }
 
     // Either word is taken as typed, in any case; nothing else is.

@@ -36,10 +36,10 @@ private Q_SLOTS:
         const QStringList none;
         QTest::newRow("taken, now free")
             << QStringLiteral("registered - 2030-08-13") << QStringLiteral("available")
-            << QStringList{QStringLiteral("came free: example.com (registered on 2026-12-01)")};
+            << QStringList{QStringLiteral("came free: example.com (taken when checked on 2026-12-01)")};
         QTest::newRow("reserved, now free")
             << QStringLiteral("not-registrable") << QStringLiteral("available")
-            << QStringList{QStringLiteral("came free: example.com (not registrable on 2026-12-01)")};
+            << QStringList{QStringLiteral("came free: example.com (not registrable when checked on 2026-12-01)")};
         QTest::newRow("free, still free")
             << QStringLiteral("available") << QStringLiteral("available") << none;
         QTest::newRow("free, now taken")

@@ -36,9 +36,12 @@ private Q_SLOTS:
             << "big shop" << QStringList{QStringLiteral("my best")} << "p"
             << QStringList{QStringLiteral(" co .uk")} << QStringList{QStringLiteral("mybestbigshop co .uk")};
         QTest::newRow("empty base word")
-            << "" << split("my") << "psh" << split(".com") << split("my.com my-.com my.com -my.com");
-        QTest::newRow("duplicates stay")
-            << "a" << split("x x") << "s" << split(".com") << split("ax.com ax.com");
+            << "" << split("my") << "psh" << split(".com") << split("my.com my-.com -my.com");
+        QTest::newRow("a word twice makes its names once")
+            << "a" << split("x x") << "s" << split(".com") << split("ax.com");
+        QTest::newRow("the base word as a word: prefix and suffix are one name, kept where first")
+            << "shop" << split("shop my") << "ps" << split(".com")
+            << split("shopshop.com myshop.com shopmy.com");
         QTest::newRow("hyphens alone make nothing")
             << "a" << split("x") << "h" << split(".com") << QStringList();
         QTest::newRow("blank words are no words")

@@ -9,10 +9,17 @@
 #include "ui/main_window.h"
 #include "window_fixture.h"
 
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTest>
 #include <QToolButton>
 
@@ -163,6 +170,64 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("example.com"), QStringLiteral("example.com")}));
         QCOMPARE(listedNames(fixture),
                  (QStringList{QStringLiteral("example.com"), QStringLiteral("example.com")}));
+    }
+
+    // The lists' buttons stand as in the main window, and a right-click offers what it offers there.
+    void listsWorkAsInTheMainWindow()
+    {
+        PageServer pages(page);
+        QVERIFY(pages.listen());
+        FakeWhoisServer whois;
+        QVERIFY(whois.listen());
+        whois.setAllFree(true);
+        WindowFixture fixture;
+        BrowserWindow* browser = openBrowser(fixture, whois, pages.address("/list"));
+        QVERIFY(browser);
+        browser->show();
+        QVERIFY(QTest::qWaitForWindowExposed(browser));
+        for (int number = 1; number <= 2; ++number) {
+            QList<int> left;
+            for (const char* name : {"cmdCopy_%1", "cmdClear2_%1", "cmdClear_%1"})
+                left << test::child<QPushButton>(browser, qPrintable(QString::fromLatin1(name).arg(number)))
+                            ->x();
+            QVERIFY2(left.at(0) < left.at(1) && left.at(1) < left.at(2), qPrintable(QString::number(number)));
+            QCOMPARE(test::child<QPushButton>(browser, qPrintable(QStringLiteral("cmdClear2_%1").arg(number)))
+                         ->text(),
+                     QStringLiteral("Del"));
+        }
+
+        auto* list = test::child<QListView>(browser, "List1");
+        QTRY_COMPARE_WITH_TIMEOUT(list->model()->rowCount(), 1, 20000);
+        list->setCurrentIndex(list->model()->index(0, 0));
+        const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(list->viewport(), &event);
+        QPointer<QMenu> menu = list->findChild<QMenu*>(QStringLiteral("mnuEntries"));
+        QVERIFY(menu);
+        QStringList captions;
+        for (const QAction* action : menu->actions()) {
+            if (!action->isSeparator())
+                captions << action->text();
+        }
+        QCOMPARE(captions,
+                 (QStringList{QStringLiteral("WHOIS record"), QStringLiteral("Buy at registrar"),
+                              QStringLiteral("Copy"), QStringLiteral("Save"), QStringLiteral("Delete")}));
+        test::child<QAction>(menu, "mnuCopy")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("example.com\n"));
+        test::child<QAction>(menu, "mnuSave")->trigger();
+        QCOMPARE(fixture.window->resultLists()->entries(ResultList::Saved),
+                 QStringList{QStringLiteral("example.com")});
+        test::child<QAction>(menu, "mnuDelete")->trigger();
+        QCOMPARE(list->model()->rowCount(), 0);
+        menu->close();
+        QTRY_VERIFY(!menu);
+
+        // The list's Copy button: one name a line, the platform's line end.
+        browser->checker()
+            ->model(BrowseChecker::Column::Registered)
+            ->setStringList({QStringLiteral("a.com"), QStringLiteral("b.com")});
+        test::child<QPushButton>(browser, "cmdCopy_2")->click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a.com\nb.com\n"));
     }
 };
 

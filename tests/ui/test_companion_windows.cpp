@@ -4,21 +4,51 @@
 #include "support/settings_store.h"
 #include "tools/fake_whois_server.h"
 #include "ui/about_window.h"
+#include "ui/message_log.h"
+#include "ui/message_log_window.h"
 #include "ui/splash_window.h"
 #include "ui/whois_window.h"
 #include "window_fixture.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleFactory>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 
 using namespace brisquel;
 using brisquel::test::FakeWhoisServer;
 using brisquel::test::WindowFixture;
 
-// The small windows around the main window: the WHOIS record, the splash and the about box.
+namespace {
+
+// A desktop whose dialog buttons carry pictures (a red cross on Cancel), as some themes have it.
+class ButtonPictureStyle : public QProxyStyle
+{
+public:
+    ButtonPictureStyle()
+        : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion")))
+    {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+// The small windows around the main window: the WHOIS record, the splash, the about box, the
+// message log and the question boxes.
 class TestCompanionWindows : public QObject
 {
     Q_OBJECT
@@ -104,11 +134,11 @@ private Q_SLOTS:
         dropping.ask(router);
         QTRY_VERIFY(!test::child<QPlainTextEdit>(&dropping, "text1")->toPlainText().isEmpty());
         QVERIFY(!reading->isHidden());
-        QCOMPARE(reading->text(), QStringLiteral("Registered · state pendingDelete · expires 2031-05-06"));
+        QCOMPARE(reading->text(), QStringLiteral("Taken · state pendingDelete · expires 2031-05-06"));
 
         WhoisWindow free(QStringLiteral("freename.com"));
         free.ask(router);
-        QTRY_COMPARE(test::child<QLabel>(&free, "lblReading")->text(), QStringLiteral("Available"));
+        QTRY_COMPARE(test::child<QLabel>(&free, "lblReading")->text(), QStringLiteral("Free"));
     }
 
     void splashHandsOverToTheMainWindowOnce()
@@ -170,6 +200,69 @@ private Q_SLOTS:
 
         QTest::mouseClick(test::child<QLabel>(&about, "lblWebsite"), Qt::LeftButton);
         QCOMPARE(opened, QList<QUrl>{site});
+    }
+
+    // It opens in the middle of the window it belongs to, and closes with its button or Escape.
+    void aboutBoxOpensOverItsWindowAndCloses()
+    {
+        QWidget owner;
+        owner.setGeometry(120, 90, 560, 420);
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+        for (const bool byEscape : {false, true}) {
+            QPointer<AboutWindow> about =
+                new AboutWindow(QUrl(QStringLiteral("https://brisquel.app/")), {}, &owner);
+            about->show();
+            QVERIFY(QTest::qWaitForWindowExposed(about));
+            const QPoint offset = about->frameGeometry().center() - owner.frameGeometry().center();
+            QVERIFY2(offset.manhattanLength() < 40,
+                     qPrintable(QStringLiteral("%1,%2").arg(offset.x()).arg(offset.y())));
+            if (byEscape)
+                QTest::keyClick(about, Qt::Key_Escape);
+            else
+                test::child<QPushButton>(about, "cmdClose")->click();
+            QTRY_VERIFY(!about);
+        }
+    }
+
+    // A long message is read whole without scrolling sideways, a path without blanks too.
+    void messagesWrapLongLines()
+    {
+        MessageLog log;
+        log.append(QStringLiteral("Could not read %1").arg(QStringLiteral("/very/long/path").repeated(40)));
+        log.append(QStringLiteral("word ").repeated(100));
+        MessageLogWindow window(&log);
+        window.resize(400, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* text = test::child<QPlainTextEdit>(&window, "txtMessages");
+        QCOMPARE(text->document()->blockCount(), 2);
+        QCOMPARE(text->horizontalScrollBar()->maximum(), 0);
+        for (QTextBlock block = text->document()->begin(); block.isValid(); block = block.next())
+            QVERIFY2(block.layout()->lineCount() > 1, qPrintable(block.text().left(30)));
+    }
+
+    // A button relabelled in the program's words loses the picture of the meaning it no longer has:
+    // "Keep checking" is no cancel.
+    void relabelledButtonsHaveNoStockPicture()
+    {
+        const QString styleBefore = QApplication::style()->name();
+        QApplication::setStyle(new ButtonPictureStyle);
+        {
+            QMessageBox box(QMessageBox::Question, QStringLiteral("Browse for Domains"),
+                            QStringLiteral("Keep?"),
+                            QMessageBox::Cancel | QMessageBox::Save | QMessageBox::Discard);
+            MessageBox::applyButtons(&box, QMessageBox::Cancel,
+                                     {{QMessageBox::Cancel, QStringLiteral("Keep checking")},
+                                      {QMessageBox::Save, QStringLiteral("Add to Unanswered.txt")}});
+            QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Keep checking"));
+            QVERIFY(box.button(QMessageBox::Cancel)->icon().isNull());
+            QVERIFY(box.button(QMessageBox::Save)->icon().isNull());
+            // The style does hand out pictures: the button left as it was keeps its own.
+            QVERIFY(!box.button(QMessageBox::Discard)->icon().isNull());
+            QCOMPARE(box.defaultButton(), box.button(QMessageBox::Cancel));
+        }
+        QApplication::setStyle(QStyleFactory::create(styleBefore));
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -98,6 +99,61 @@ private Q_SLOTS:
         test::child<QPushButton>(generator, "Command1")->click();
         QCOMPARE(MessageBox::shown().last().text,
                  QStringLiteral("Add a word to the Prefixes/Suffixes list first."));
+    }
+
+    // A first run is small: .com alone, not nine extensions at once; what the user ticked since stays.
+    void dotComAloneUntilTheUserTicksMore()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        const int generate = int(allSearchTypes().indexOf(SearchType::GenerateNames));
+        window->chooseSearchType(generate);
+        QPointer<GeneratorWindow> generator = window->generatorWindow();
+        QVERIFY(generator);
+        for (int i = 0; i < GeneratorExtensionCount; ++i)
+            QVERIFY2(extensionBox(generator, i)->isChecked() == (i == 0), qPrintable(QString::number(i)));
+        extensionBox(generator, 3)->setChecked(true);
+        extensionBox(generator, 0)->setChecked(false);
+        generator->close();
+        QTRY_VERIFY(!generator);
+
+        window->chooseSearchType(generate);
+        generator = window->generatorWindow();
+        QVERIFY(generator);
+        for (int i = 0; i < GeneratorExtensionCount; ++i)
+            QVERIFY2(extensionBox(generator, i)->isChecked() == (i == 3), qPrintable(QString::number(i)));
+    }
+
+    // The base word among the words makes one name twice (prefix and suffix); it is listed, written
+    // and searched once, and a second run adds only names not there yet.
+    void aNameMadeTwiceIsListedOnce()
+    {
+        FakeWhoisServer server;
+        QVERIFY(server.listen());
+        WindowFixture fixture;
+        QVERIFY(QDir().mkpath(fixture.home));
+        QVERIFY(fixture.write(QStringLiteral("Appends.txt"), "shop\r\nmy\r\n"));
+        MainWindow* window = fixture.open();
+        window->searchDriver()->setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
+        window->settings()->setValue(SettingKeys::txtMake(), QStringLiteral("shop"));
+        window->settings()->setValue(SettingKeys::chkAdd(2), QStringLiteral("0"));
+        window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
+        GeneratorWindow* generator = window->generatorWindow();
+        QVERIFY(generator);
+
+        const QStringList once{QStringLiteral("shopshop.com"), QStringLiteral("myshop.com"),
+                               QStringLiteral("shopmy.com")};
+        test::child<QPushButton>(generator, "Command1")->click();
+        QCOMPARE(generator->generatedNames(), once);
+        QCOMPARE(fixture.read(QStringLiteral("CreatedDomains.txt")),
+                 QByteArray("shopshop.com\r\n\r\nmyshop.com\r\n\r\nshopmy.com\r\n\r\n"));
+        QTRY_VERIFY(!window->isSearching());
+        QCOMPARE(server.queries(), once);
+
+        test::child<QPushButton>(generator, "Command1")->click();
+        QCOMPARE(generator->generatedNames(), once);
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("3"));
+        QTRY_VERIFY(!window->isSearching());
     }
 };
 

@@ -15,11 +15,14 @@
 #include "ui/watch_schedule.h"
 #include "window_fixture.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QStringListModel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -114,24 +117,27 @@ private Q_SLOTS:
         QCOMPARE(lists->entries(ResultList::Mid), QStringList{QStringLiteral("free1.com")});
         QCOMPARE(lists->entries(ResultList::Low), QStringList{QStringLiteral("freeabcdefgh.com")});
         QCOMPARE(lists->entryCount(ResultList::Registered), 2);
-        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (1)"));
-        QCOMPARE(test::child<QLabel>(window, "Label2")->text(), QStringLiteral("Registered (2)"));
+        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (1, 1 new)"));
+        QCOMPARE(test::child<QLabel>(window, "Label2")->text(), QStringLiteral("Registered (2, 2 new)"));
         QVERIFY(!test::child<QLabel>(window, "unansweredLabel")->isHidden());
         QCOMPARE(test::child<QLabel>(window, "unansweredLabel")->text(), QStringLiteral("Unanswered: 1"));
         QCOMPARE(fixture.read(QStringLiteral("LowProfile.txt")), QByteArray("freeabcdefgh.com\r\n"));
         // The taken name in its redemption period is listed for watching, and the window says so.
         QCOMPARE(fixture.read(QStringLiteral("Dropping.txt")),
                  QByteArray("dropzone.com\tredemptionPeriod\t2030-08-13\r\n"));
-        QVERIFY2(window->noticeText().contains(QLatin1String("1 taken names about to drop")),
-                 qPrintable(window->noticeText()));
+        const QString logged = window->messageLog()->entries().last().text;
+        QVERIFY2(logged.contains(QLatin1String("1 taken name about to drop")), qPrintable(logged));
 
         // The list was searched to its end, so it is offered from its start again.
         QCOMPARE(window->settings()->value(SettingKeys::CustWordNum()), QStringLiteral("7"));
         QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("1"));
-        // One sentence of counts, then the dropping names.
-        const QString finished = QStringLiteral("Search finished: 6 checked, 3 free, 2 taken, 1 unanswered. ");
-        QVERIFY2(window->noticeText().startsWith(finished), qPrintable(window->noticeText()));
-        QCOMPARE(window->messageLog()->entries().last().text, window->noticeText());
+        // The status bar has the counts in a line; the log in sentences, the dropping names too.
+        QCOMPARE(window->noticeText(),
+                 QStringLiteral("Search finished: 6 checked, 3 free, 2 taken, 1 unanswered · 1 dropping"));
+        QVERIFY2(logged.startsWith(QStringLiteral("Search finished: 6 checked, 3 free, 2 taken, 1 unanswered. "
+                                                  "This search found")),
+                 qPrintable(logged));
+        QVERIFY(test::child<QLabel>(window, "droppingPanel")->isHidden());
 
         // Searched again, the same names are not listed or written twice.
         const QStringList high = lists->entries(ResultList::High);
@@ -141,7 +147,7 @@ private Q_SLOTS:
         QCOMPARE(lists->entries(ResultList::High), high);
         QCOMPARE(lists->entries(ResultList::Low), QStringList{QStringLiteral("freeabcdefgh.com")});
         QCOMPARE(fixture.read(QStringLiteral("LowProfile.txt")), lowFile);
-        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (1)"));
+        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (1, 1 new)"));
     }
 
     void generatorSaysWhenItsSearchEnded()
@@ -171,21 +177,35 @@ private Q_SLOTS:
             return progress;
         };
         QCOMPARE(entryPanelText(at(25, 25, 626, 0, true)), QStringLiteral("25 of 676"));
-        QCOMPARE(openPanelText(at(25, 25, 626, 0, true)), QStringLiteral("Open: 25 · 626 queued"));
-        QCOMPARE(openPanelText(at(300, 3, 0, 373, true)),
-                 QStringLiteral("Open: 3 · 373 held by server limits"));
+        // Names read ahead are no news; only those a resting server holds are.
+        QCOMPARE(openPanelText(at(25, 25, 626, 0, true)), QStringLiteral("Open: 25"));
+        QCOMPARE(openPanelTip(at(25, 25, 626, 0, true)),
+                 QStringLiteral("25 lookups open; 626 read ahead, ready for the next free lookup."));
+        SearchProgress held = at(300, 3, 0, 373, false);
+        QCOMPARE(openPanelText(held), QStringLiteral("Open: 3"));
+        held.waitingRest = 40;
+        QCOMPARE(openPanelText(held), QStringLiteral("Open: 3 · 40 held by server limits"));
+        QVERIFY(openPanelTip(held).endsWith(QStringLiteral(
+            "333 read ahead, waiting for their server's pace or connections; 40 held while their server "
+            "rests after a refusal.")));
         QCOMPARE(openPanelText(at(651, 25, 0, 0, true)),
                  QStringLiteral("Waiting for 25 answers (up to 52 s)"));
         QCOMPARE(openPanelText(at(675, 1, 0, 0, true)), QStringLiteral("Waiting for 1 answer (up to 52 s)"));
         SearchProgress withDns = at(651, 25, 0, 0, true);
         withDns.dnsOn = true;
         withDns.dnsSettled = 812;
-        QCOMPARE(openPanelText(withDns),
-                 QStringLiteral("Waiting for 25 answers (up to 52 s) · DNS: 812 taken"));
-        withDns.dropping = 2;
+        QCOMPARE(openPanelText(withDns), QStringLiteral("Waiting for 25 answers (up to 52 s)"));
+        // Each fact has a panel of its own, empty while there is nothing to say.
+        QCOMPARE(factText(StatusFact::Dns, withDns), QStringLiteral("DNS: 812 taken"));
+        QCOMPARE(factText(StatusFact::History, withDns), QString());
+        withDns.dropping = 1;
         withDns.historySettled = 40;
-        QVERIFY(openPanelText(withDns).endsWith(
-            QStringLiteral(" · DNS: 812 taken · history: 40 taken · 2 dropping")));
+        QCOMPARE(factText(StatusFact::History, withDns), QStringLiteral("History: 40 taken"));
+        QCOMPARE(factText(StatusFact::Dropping, withDns), QStringLiteral("1 dropping"));
+        QCOMPARE(historyNotice(withDns),
+                 QStringLiteral("The history settled 40 taken names without asking their registries again."));
+        withDns.historySettled = 1;
+        QVERIFY(historyNotice(withDns).startsWith(QStringLiteral("The history settled 1 taken name without")));
     }
 
     void aSecondSearchOnTheDataFolderDoesNotStart()
@@ -233,15 +253,16 @@ private Q_SLOTS:
         fixture.chooseCustomList("taken.com\r\nfree.com\r\nslow.com\r\n");
         test::child<QPushButton>(window, "cmdDoSearch")->click();
         QTRY_VERIFY_WITH_TIMEOUT(
-            test::child<QLabel>(window, "Panel2")->text().contains(QStringLiteral("DNS: 1 taken")), 5000);
+            test::child<QLabel>(window, "dnsPanel")->text() == QStringLiteral("DNS: 1 taken"), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
         QStringList asked = fixture.server.queries();
         asked.sort();
         QCOMPARE(asked, (QStringList{QStringLiteral("free.com"), QStringLiteral("slow.com")}));
         QCOMPARE(window->resultLists()->entries(ResultList::Registered),
                  QStringList{QStringLiteral("taken.com")});
-        QCOMPARE(window->messageLog()->entries().at(window->messageLog()->entries().size() - 2).text,
-                 QStringLiteral("DNS settled 1 taken names without a registry query."));
+        QCOMPARE(window->messageLog()->entries().last().text,
+                 QStringLiteral("Search finished: 3 checked, 1 free, 1 taken, 1 unanswered. "
+                                "DNS settled 1 taken name without a registry query."));
         QCOMPARE(window->noticeText(),
                  QStringLiteral("Search finished: 3 checked, 1 free, 1 taken, 1 unanswered"));
     }
@@ -372,13 +393,23 @@ private Q_SLOTS:
         watch->setBusyCheck([&] { return fixture.window->isSearching(); });
         oneRound();
         fixture.server.addFreeName(QStringLiteral("slipping.com"));
-        oneRound();
+        // Asked for from the File menu, the round shows its news where the user looks.
+        ResultLists* lists = fixture.window->resultLists();
+        lists->setSaved({QStringLiteral("slipping.com")});
+        rounds.clear();
+        fixture.window->findChild<QAction*>(QStringLiteral("mnuCheckSaved"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(rounds.count() >= 1, SearchTimeoutMs);
         if (QTest::currentTestFailed())
             return;
+        QCOMPARE(fixture.window->noticeText(), QStringLiteral("Saved names: 1 came free, marked in Saved Domains."));
+        const QModelIndex saved = lists->model(ResultList::Saved)->index(0);
+        QCOMPARE(saved.data(ResultLists::NewsRole).toString(), QStringLiteral("came free"));
+        test::child<QListView>(fixture.window.get(), "List5")->setCurrentIndex(saved);
+        QCOMPARE(saved.data(ResultLists::NewsRole).toString(), QString());
         QStringList logged;
         for (const MessageLog::Entry& entry : fixture.window->messageLog()->entries())
             logged << entry.text;
-        QVERIFY2(logged.contains(QStringLiteral("Saved names: came free: slipping.com (registered on %1)")
+        QVERIFY2(logged.contains(QStringLiteral("Saved names: came free: slipping.com (taken when checked on %1)")
                                      .arg(QDate::currentDate().toString(Qt::ISODate))),
                  qPrintable(logged.join(QLatin1Char('\n'))));
         // Beside the user's lists, not in them.

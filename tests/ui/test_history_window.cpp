@@ -11,7 +11,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QTest>
 
@@ -39,6 +41,23 @@ QStringList namesShown(const QTableView* table)
         names << table->model()->index(row, 0).data().toString();
     return names;
 }
+
+// Notes how the cells of each column are drawn: the text cut at its end or in its middle.
+class DrawnCells : public QProxyStyle
+{
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element == CE_ItemViewItem) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionViewItem*>(option))
+                elideModes.insert(item->index.column(), item->textElideMode);
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
+    mutable QHash<int, Qt::TextElideMode> elideModes;
+};
 
 } // namespace
 
@@ -70,8 +89,6 @@ private Q_SLOTS:
         auto* status = test::child<QLabel>(history, "lblStatus");
         QCOMPARE(namesShown(table), (QStringList{QStringLiteral("shopone.com"), QStringLiteral("taken.com"),
                                                  QStringLiteral("shop,two.net")}));
-        QCOMPARE(table->model()->index(2, int(HistoryColumn::Verdict)).data().toString(),
-                 QStringLiteral("not-registrable"));
         QCOMPARE(status->text(), QStringLiteral("3 checks"));
 
         // The filter narrows as the user types, by part of a name or by wildcards.
@@ -92,13 +109,17 @@ private Q_SLOTS:
         QCOMPARE(namesShown(table).last(), QStringLiteral("shopthree.org"));
         QCOMPARE(status->text(), QStringLiteral("3 of 5 checks match"));
 
-        // Sorted by a header; exported as shown, in the CSV of `history`, CR LF and all.
+        // Sorted by a header; exported as shown, in the CSV of `history`, CR LF and all, and the
+        // status line says where.
         table->horizontalHeader()->setSortIndicator(0, Qt::DescendingOrder);
         QCOMPARE(namesShown(table).first(), QStringLiteral("shopthree.org"));
         const QString csv = fixture.path(QStringLiteral("export.csv"));
         FileDialog::setNextFileName(csv);
         test::child<QPushButton>(history, "cmdExport")->click();
         QCOMPARE(FileDialog::lastDirectory(), fixture.path(QStringLiteral("history.csv")));
+        QCOMPARE(status->toolTip(),
+                 QStringLiteral("Exported 3 checks to %1").arg(QDir::toNativeSeparators(csv)));
+        QVERIFY(MessageBox::shown().isEmpty());
         QCOMPARE(
             fixture.read(QStringLiteral("export.csv")),
             QByteArray(
@@ -117,7 +138,88 @@ private Q_SLOTS:
         QTest::keySequence(table, QKeySequence::Copy);
         const QString checked = historyCell(checkOf(QString(), Verdict::Available), HistoryColumn::Checked);
         QCOMPARE(QGuiApplication::clipboard()->text(),
-                 QStringLiteral("shop,two.net\tnot-registrable\treserved\t\t\t%1\r\n").arg(checked));
+                 QStringLiteral("shop,two.net\tnot registrable\treserved\twhois.example\tWHOIS\t\t\t%1\n")
+                     .arg(checked));
+
+        // A file that cannot be written is said in a box, not left to be found missing.
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        FileDialog::setNextFileName(fixture.path(QStringLiteral("no such folder/export.csv")));
+        test::child<QPushButton>(history, "cmdExport")->click();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown().last().icon, QMessageBox::Warning);
+        QVERIFY2(MessageBox::shown().last().text.startsWith(
+                     QStringLiteral("The history was not exported. Cannot write ")),
+                 qPrintable(MessageBox::shown().last().text));
+        QVERIFY(status->toolTip().startsWith(QStringLiteral("Exported 3 checks")));
+    }
+
+    // The words of the main window (free, taken), the server asked and how; a detail cut short keeps
+    // its beginning and shows whole in its tooltip.
+    void columnsSayWhatWasAskedInTheWindowsWords()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(HistoryStore::FileName));
+        HistoryStore store(path);
+        QString notice;
+        QString error;
+        QVERIFY(store.open(&notice, &error));
+        const QString detail =
+            QStringLiteral("No match for the name; the registry says it may be registered by anyone "
+                           "with an accredited registrar, see the terms of use");
+        store.record(checkOf(QStringLiteral("free.com"), Verdict::Available, detail));
+        CheckRecord rdap = checkOf(QStringLiteral("taken.org"), Verdict::Registered);
+        rdap.method = CheckMethod::Rdap;
+        rdap.server = QStringLiteral("https://rdap.example/");
+        store.record(rdap);
+        CheckRecord dns =
+            checkOf(QStringLiteral("dns.net"), Verdict::Registered, QStringLiteral("delegated in DNS"));
+        dns.method = CheckMethod::Dns;
+        dns.server.clear();
+        store.record(dns);
+        store.record(checkOf(QStringLiteral("quiet.com"), Verdict::Unanswered));
+        store.record(checkOf(QStringLiteral("premium.com"), Verdict::NotRegistrable));
+        store.flush();
+
+        HistoryWindow window(path);
+        window.resize(700, 300);
+        window.show();
+        auto* table = test::child<QTableView>(&window, "tblHistory");
+        QTRY_COMPARE(table->model()->rowCount(), 5);
+        QStringList titles;
+        for (int column = 0; column < table->model()->columnCount(); ++column)
+            titles << table->model()->headerData(column, Qt::Horizontal).toString();
+        QCOMPARE(titles,
+                 (QStringList{QStringLiteral("Name"), QStringLiteral("Verdict"), QStringLiteral("Detail"),
+                              QStringLiteral("Server"), QStringLiteral("Method"), QStringLiteral("State"),
+                              QStringLiteral("Expires"), QStringLiteral("Checked")}));
+        const auto cell = [table](int row, HistoryTableColumn column, int role = Qt::DisplayRole) {
+            return table->model()->index(row, int(column)).data(role).toString();
+        };
+        QStringList verdicts;
+        for (int row = 0; row < 5; ++row)
+            verdicts << cell(row, HistoryTableColumn::Verdict);
+        QCOMPARE(verdicts,
+                 (QStringList{QStringLiteral("free"), QStringLiteral("taken"), QStringLiteral("taken"),
+                              QStringLiteral("unanswered"), QStringLiteral("not registrable")}));
+        QCOMPARE(cell(0, HistoryTableColumn::Server), QStringLiteral("whois.example"));
+        QCOMPARE(cell(0, HistoryTableColumn::Method), QStringLiteral("WHOIS"));
+        QCOMPARE(cell(1, HistoryTableColumn::Server), QStringLiteral("https://rdap.example/"));
+        QCOMPARE(cell(1, HistoryTableColumn::Method), QStringLiteral("RDAP"));
+        QCOMPARE(cell(2, HistoryTableColumn::Server), QString());
+        QCOMPARE(cell(2, HistoryTableColumn::Method), QStringLiteral("DNS"));
+
+        // The detail column is narrower than the detail: its start is drawn, the whole is the tooltip.
+        QCOMPARE(cell(0, HistoryTableColumn::Detail, Qt::ToolTipRole), detail);
+        QVERIFY(table->columnWidth(int(HistoryTableColumn::Detail)) <
+                table->fontMetrics().horizontalAdvance(detail));
+        auto* drawn = new DrawnCells;
+        table->setStyle(drawn);
+        table->viewport()->grab();
+        QCOMPARE(drawn->elideModes.value(int(HistoryTableColumn::Detail)), Qt::ElideRight);
+        // A long name keeps its extension in sight.
+        QCOMPARE(drawn->elideModes.value(int(HistoryTableColumn::Name)), Qt::ElideMiddle);
+        table->setStyle(nullptr);
+        delete drawn;
     }
 
     void waitsForAHistoryToAppear()

@@ -372,6 +372,7 @@ private Q_SLOTS:
 
         auto* startNumber = test::child<QLineEdit>(window, "txtWordNum");
         startNumber->setText(typed);
+        QTest::keyClick(startNumber, Qt::Key_Return);
         QCOMPARE(startNumber->text(), shown);
     }
 
@@ -386,11 +387,44 @@ private Q_SLOTS:
         auto* startNumber = test::child<QLineEdit>(window, "txtWordNum");
         startNumber->clear();
         QTest::keyClicks(startNumber, QStringLiteral("7"));
-        QTest::keyClicks(startNumber, QStringLiteral("5"));
+        QTest::keyClick(startNumber, Qt::Key_Return);
+        // Typing "50" passes "5", which must not be taken for the whole number.
+        startNumber->clear();
+        QTest::keyClicks(startNumber, QStringLiteral("50"));
+        QCOMPARE(startNumber->text(), QStringLiteral("50"));
+        test::child<QPushButton>(window, "cmdDoSearch")->click();
+        QVERIFY(!window->isSearching());
         QCOMPARE(startNumber->text(), QStringLiteral("7"));
         QCOMPARE(window->noticeText(),
-                 QStringLiteral("Start Number 75 is past the end of the list (10 entries); it stays at 7."));
+                 QStringLiteral("Start Number 50 is past the end of the list (10 entries); it stays at 7."));
         QCOMPARE(window->messageLog()->entries().last().text, window->noticeText());
+    }
+
+    // The next start shows the search type of the last, without asking for the file again.
+    void searchTypeIsRemembered()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        QVERIFY(fixture.write(QStringLiteral("wordlists/ten.txt"), numberedNames(10)));
+        FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/ten.txt")));
+        chooseInCombo(window, SearchType::CustomList);
+        fixture.window.reset();
+
+        FileDialog::setNextFileName(QStringLiteral("/nowhere/never-asked.txt"));
+        window = fixture.open();
+        QCOMPARE(window->currentSearchType(), SearchType::CustomList);
+        QCOMPARE(window->currentListFile(), fixture.path(QStringLiteral("wordlists/ten.txt")));
+        QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("10"));
+        FileDialog::setNextFileName(QString());
+        chooseInCombo(window, SearchType::GenerateNames);
+        window->generatorWindow()->close();
+        fixture.window.reset();
+
+        // A type whose choice opens a window comes back without opening it.
+        window = fixture.open();
+        QCOMPARE(window->currentSearchType(), SearchType::GenerateNames);
+        QVERIFY(!window->generatorWindow());
+        QVERIFY(!test::child<QPushButton>(window, "cmdReopen")->isHidden());
     }
 
     void customListChoice()

@@ -9,10 +9,13 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -71,6 +74,26 @@ bool drop(ResultListView* view, const QMimeData* data)
     return event.isAccepted();
 }
 
+// The entries' menu of a list, as a right-click on a row (or below the last) opens it.
+QMenu* entryMenu(ResultListView* view, int row)
+{
+    const QPoint at = row >= 0 ? view->visualRect(view->model()->index(row, 0)).center()
+                               : QPoint(5, view->viewport()->height() - 5);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view->viewport(), &event);
+    return view->findChild<QMenu*>(QStringLiteral("mnuEntries"));
+}
+
+QStringList captions(const QMenu* menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            texts << action->text();
+    }
+    return texts;
+}
+
 bool drop(ResultListView* view, const QString& text)
 {
     QMimeData data;
@@ -78,11 +101,16 @@ bool drop(ResultListView* view, const QString& text)
     return drop(view, &data);
 }
 
-// Opens a window with its lists shown, so that clicks reach their entries.
+// Opens a window with its lists shown, so that clicks reach their entries. With `localWhois`,
+// .com is asked of 127.0.0.1 port 1, where nothing listens: a record's query stays here.
 struct ShownWindow : WindowFixture
 {
-    ShownWindow()
+    explicit ShownWindow(bool localWhois = false)
     {
+        if (localWhois) {
+            QDir().mkpath(home);
+            write(QStringLiteral("registrars.txt"), "com|127.0.0.1|1|Enabled\r\n");
+        }
         open();
         window->resize(1000, 700);
         window->show();
@@ -134,7 +162,8 @@ private Q_SLOTS:
              {QStringLiteral("a.com"), QStringLiteral("b.com")});
         QGuiApplication::clipboard()->setText(QStringLiteral("old"));
         test::child<QPushButton>(window, "cmdCopy2")->click();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a.com\r\nb.com\r\n"));
+        // The platform's line end reaches other programs; Qt hands out "\n" as that.
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("a.com\nb.com\n"));
 
         test::child<QPushButton>(window, "cmdCopy5")->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), QString());
@@ -159,7 +188,8 @@ private Q_SLOTS:
         for (ResultList each : {ResultList::High, ResultList::Mid, ResultList::Low, ResultList::Saved})
             fill(window->resultLists(), each, names(each == ResultList::Saved ? ResultList::High : each, 2));
         test::numberedChild<QAction>(window, "mnuEditItem_%1", item)->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), window->resultLists()->copyText(ResultList(list)));
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 ResultListActions::clipboardText(window->resultLists()->entries(ResultList(list))));
         QVERIFY(!QGuiApplication::clipboard()->text().isEmpty());
     }
 
@@ -171,11 +201,11 @@ private Q_SLOTS:
         fill(lists, ResultList::Mid, names(ResultList::Mid, 3));
         lists->resetCounters(); // a search starts
         fill(lists, ResultList::Mid, {QStringLiteral("fresh1.com"), QStringLiteral("fresh2.com")});
-        QCOMPARE(test::child<QLabel>(window, "Label4")->text(), QStringLiteral("Mid Profile (2)"));
+        QCOMPARE(test::child<QLabel>(window, "Label4")->text(), QStringLiteral("Mid Profile (5, 2 new)"));
 
         select(test::child<ResultListView>(window, "List4"), {1}, 1);
         test::child<QPushButton>(window, "cmdClear4")->click();
-        QCOMPARE(test::child<QLabel>(window, "Label4")->text(), QStringLiteral("Mid Profile (1)"));
+        QCOMPARE(test::child<QLabel>(window, "Label4")->text(), QStringLiteral("Mid Profile (4, 1 new)"));
         QCOMPARE(lists->entryCount(ResultList::Mid), 4);
         QVERIFY(!lists->entries(ResultList::Mid).contains(names(ResultList::Mid, 3).at(1)));
     }
@@ -188,7 +218,7 @@ private Q_SLOTS:
         test::child<ResultListView>(window, "List3")->clearSelection();
         test::child<QPushButton>(window, "cmdClear3")->click();
         QCOMPARE(window->resultLists()->entryCount(ResultList::High), 3);
-        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (3)"));
+        QCOMPARE(test::child<QLabel>(window, "Label3")->text(), QStringLiteral("High Profile (3, 3 new)"));
     }
 
     void deleteWithSeveralSelectedRemovesThemAll()
@@ -200,7 +230,7 @@ private Q_SLOTS:
         select(test::child<ResultListView>(window, "List1"), {0, 2, 4}, 2);
         test::child<QPushButton>(window, "cmdClear1")->click();
         QCOMPARE(window->resultLists()->entries(ResultList::Low), (QStringList{low[1], low[3]}));
-        QCOMPARE(test::child<QLabel>(window, "Label1")->text(), QStringLiteral("Low Profile (2)"));
+        QCOMPARE(test::child<QLabel>(window, "Label1")->text(), QStringLiteral("Low Profile (2, 2 new)"));
     }
 
     void clearRestoresTheIdleCaption()
@@ -209,7 +239,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.window.get();
         fill(window->resultLists(), ResultList::Registered,
              {QStringLiteral("a.com"), QStringLiteral("b.com")});
-        QCOMPARE(test::child<QLabel>(window, "Label2")->text(), QStringLiteral("Registered (2)"));
+        QCOMPARE(test::child<QLabel>(window, "Label2")->text(), QStringLiteral("Registered (2, 2 new)"));
         test::child<QPushButton>(window, "cmdClear2_2")->click();
         QCOMPARE(window->resultLists()->entryCount(ResultList::Registered), 0);
         QCOMPARE(window->resultLists()->counter(ResultList::Registered), 0);
@@ -240,7 +270,7 @@ private Q_SLOTS:
                         Qt::KeyboardModifiers(modifiers));
         QCOMPARE(window->resultLists()->entryCount(ResultList::Registered), left);
         QCOMPARE(test::child<QLabel>(window, "Label2")->text(),
-                 left == 0 ? QStringLiteral("Registered") : QStringLiteral("Registered (%1)").arg(left));
+                 left == 0 ? QStringLiteral("Registered") : QStringLiteral("Registered (%1, %1 new)").arg(left));
     }
 
     void clearFromTheEditMenu_data()
@@ -419,6 +449,86 @@ private Q_SLOTS:
         QCOMPARE(window->listActions()->selectedDomain(), name);
         QCOMPARE(fixture.opened,
                  QList<QUrl>{QUrl(window->settings()->value(SettingKeys::PurchaseAddress()) + name)});
+    }
+
+    // A right-click offers what the buttons and a double-click do, on the names under the pointer:
+    // the record, the purchase page, Copy, Save into Saved Domains, Delete.
+    void contextMenuActsOnTheSelectedNames()
+    {
+        ShownWindow fixture(true);
+        MainWindow* window = fixture.window.get();
+        const QStringList high = names(ResultList::High, 4);
+        fill(window->resultLists(), ResultList::High, high);
+        auto* list = test::child<ResultListView>(window, "List3");
+        fixture.opened.clear();
+
+        pressRow(list, 1);
+        QPointer<QMenu> menu = entryMenu(list, 1);
+        QVERIFY(menu && menu->isVisible());
+        QCOMPARE(captions(menu),
+                 (QStringList{QStringLiteral("WHOIS record"), QStringLiteral("Buy at registrar"),
+                              QStringLiteral("Copy"), QStringLiteral("Save"), QStringLiteral("Delete")}));
+        test::child<QAction>(menu, "mnuBuy")->trigger();
+        QCOMPARE(fixture.opened,
+                 QList<QUrl>{QUrl(window->settings()->value(SettingKeys::PurchaseAddress()) + high.at(1))});
+        test::child<QAction>(menu, "mnuWhois")->trigger();
+        QVERIFY(window->whoisWindow());
+        QCOMPARE(window->whoisWindow()->domain(), high.at(1));
+        menu->close();
+        QTRY_VERIFY(!menu);
+
+        // Several selected: Copy, Save and Delete take them all, one a line.
+        select(list, {0, 2}, 2);
+        menu = entryMenu(list, 2);
+        test::child<QAction>(menu, "mnuCopy")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 high.at(0) + QLatin1Char('\n') + high.at(2) + QLatin1Char('\n'));
+        test::child<QAction>(menu, "mnuSave")->trigger();
+        QCOMPARE(window->resultLists()->entries(ResultList::Saved), (QStringList{high.at(0), high.at(2)}));
+        QCOMPARE(fixture.read(QStringLiteral("Remembered.txt")),
+                 (high.at(0) + QStringLiteral("\r\n") + high.at(2) + QStringLiteral("\r\n")).toUtf8());
+        test::child<QAction>(menu, "mnuDelete")->trigger();
+        QCOMPARE(window->resultLists()->entries(ResultList::High), (QStringList{high.at(1), high.at(3)}));
+        menu->close();
+        QTRY_VERIFY(!menu);
+
+        // Below the last entry nothing is selected: nothing to act on.
+        list->clearSelection();
+        menu = entryMenu(list, -1);
+        for (QAction* action : menu->actions())
+            QVERIFY2(action->isSeparator() || !action->isEnabled(), qPrintable(action->text()));
+        menu->close();
+        QTRY_VERIFY(!menu);
+
+        // Saved Domains has no Save of its own.
+        auto* saved = test::child<ResultListView>(window, "List5");
+        pressRow(saved, 0);
+        menu = entryMenu(saved, 0);
+        QCOMPARE(captions(menu),
+                 (QStringList{QStringLiteral("WHOIS record"), QStringLiteral("Buy at registrar"),
+                              QStringLiteral("Copy"), QStringLiteral("Delete")}));
+        test::child<QAction>(menu, "mnuDelete")->trigger();
+        QCOMPARE(window->resultLists()->entries(ResultList::Saved), QStringList{high.at(2)});
+        menu->close();
+    }
+
+    // Setup's choice reaches what a double-click opens, without a restart.
+    void doubleClickFollowsTheChoice()
+    {
+        ShownWindow fixture(true);
+        MainWindow* window = fixture.window.get();
+        fill(window->resultLists(), ResultList::Low, names(ResultList::Low, 2));
+        auto* list = test::child<ResultListView>(window, "List1");
+        const QPoint second = list->visualRect(list->model()->index(1, 0)).center();
+        fixture.opened.clear();
+        window->listActions()->setPurchaseOnDoubleClick(false);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
+        QVERIFY(fixture.opened.isEmpty());
+        QVERIFY(window->whoisWindow());
+        QCOMPARE(window->whoisWindow()->domain(), names(ResultList::Low, 2).at(1));
+        window->listActions()->setPurchaseOnDoubleClick(true);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
+        QCOMPARE(fixture.opened.size(), 1);
     }
 
     void doubleClickWithoutPurchaseOpensTheWhoisRecord()

@@ -10,10 +10,12 @@
 #include "window_fixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -233,6 +235,10 @@ private Q_SLOTS:
         QVERIFY(limits.startsWith("# Your own server limits"));
         QVERIFY(limits.endsWith("\r\nwhois.publicinterestregistry.org rate=5/s connections=2\r\n"));
         QCOMPARE(itemOf(settings, QStringLiteral("org"))->text(4), QStringLiteral("5 a second, 2 at once"));
+        // Shown in a column of its own, under its caption.
+        auto* list = test::child<QTreeWidget>(settings, "lstDomains");
+        QCOMPARE(list->columnCount(), 5);
+        QCOMPARE(list->headerItem()->text(4), QStringLiteral("Limit"));
         QCOMPARE(test::child<QLabel>(settings, "lblLimitSaved")->text(),
                  QStringLiteral("Limit saved for whois.publicinterestregistry.org: 5 a second, 2 at once"));
 
@@ -242,6 +248,103 @@ private Q_SLOTS:
         QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("A limit is written as rate=N/s")));
         QCOMPARE(test::child<QLabel>(settings, "lblLimitSaved")->text(), QString());
         QVERIFY(fixture.read(QStringLiteral("server-limits.txt")).contains("rate=5/s connections=2"));
+    }
+
+    // Every column under its caption, wide enough for what it shows; the limit column is in view.
+    void everyColumnIsShownWhole()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        test::child<QPushButton>(window, "cmdSetup")->click();
+        SettingsWindow* settings = window->settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        auto* list = test::child<QTreeWidget>(settings, "lstDomains");
+        QStringList captions;
+        for (int column = 0; column < list->columnCount(); ++column)
+            captions << list->headerItem()->text(column);
+        QCOMPARE(captions,
+                 (QStringList{QStringLiteral("Extension"), QStringLiteral("Server"), QStringLiteral("Port"),
+                              QStringLiteral("Status"), QStringLiteral("Limit")}));
+        const QFontMetrics metrics = list->fontMetrics();
+        for (const QString& status : {RegistrarsFile::enabledStatus(), QStringLiteral("Disabled")})
+            // The cell's margins take about a character's width.
+            QVERIFY2(list->columnWidth(3) > metrics.horizontalAdvance(status) + metrics.averageCharWidth(),
+                     qPrintable(status));
+        QVERIFY(list->columnWidth(0) > metrics.horizontalAdvance(QStringLiteral("Extension")));
+        QVERIFY(list->header()->sectionViewportPosition(4) < list->viewport()->width());
+    }
+
+    // Tab goes through the controls as they are seen, the watch row included.
+    void tabFollowsTheVisualOrder()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        test::child<QPushButton>(window, "cmdSetup")->click();
+        SettingsWindow* settings = window->settingsWindow();
+        QWidget* first = test::child<QTreeWidget>(settings, "lstDomains");
+        QStringList order{first->objectName()};
+        for (QWidget* next = first->nextInFocusChain(); next != first; next = next->nextInFocusChain()) {
+            if (settings->isAncestorOf(next) && (next->focusPolicy() & Qt::TabFocus) &&
+                next->isVisibleTo(settings) && next->isEnabled() &&
+                !next->objectName().startsWith(QLatin1String("qt_")))
+                order << next->objectName();
+        }
+        QCOMPARE(order, (QStringList{QStringLiteral("lstDomains"),       QStringLiteral("txtExt"),
+                                     QStringLiteral("txtServer"),        QStringLiteral("txtPort"),
+                                     QStringLiteral("txtLimit"),         QStringLiteral("cmdSave"),
+                                     QStringLiteral("cmdLimit"),         QStringLiteral("cmdToggle"),
+                                     QStringLiteral("Command2"),         QStringLiteral("Command1"),
+                                     QStringLiteral("Command3"),         QStringLiteral("chkProxy"),
+                                     QStringLiteral("chkRdap"),          QStringLiteral("chkConfirm"),
+                                     QStringLiteral("chkDns"),           QStringLiteral("txtDns"),
+                                     QStringLiteral("txtHistoryDays"),   QStringLiteral("txtWatchHours"),
+                                     QStringLiteral("btnCheckSavedNow"), QStringLiteral("cmbDoubleClick"),
+                                     QStringLiteral("txtDefault"),       QStringLiteral("chkNetProxies"),
+                                     QStringLiteral("txtProxies"),       QStringLiteral("cmdProxiesBrowse"),
+                                     QStringLiteral("cmdProxiesTest"),   QStringLiteral("txtProxyResults")}));
+    }
+
+    // Beside the interval, a button asks for the saved names to be checked now.
+    void savedNamesCanBeCheckedNow()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        test::child<QPushButton>(window, "cmdSetup")->click();
+        SettingsWindow* settings = window->settingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(settings));
+        auto* now = test::child<QPushButton>(settings, "btnCheckSavedNow");
+        auto* hours = test::child<QSpinBox>(settings, "txtWatchHours");
+        QVERIFY(now->geometry().top() < hours->geometry().bottom() &&
+                hours->geometry().top() < now->geometry().bottom());
+        QSignalSpy requested(settings, &SettingsWindow::checkSavedNamesNowRequested);
+        now->click();
+        QCOMPARE(requested.size(), 1);
+    }
+
+    // What a double-click opens is chosen in Setup, stored under its old key and told at once.
+    void doubleClickChoiceIsStored()
+    {
+        WindowFixture fixture;
+        MainWindow* window = fixture.open();
+        test::child<QPushButton>(window, "cmdSetup")->click();
+        SettingsWindow* settings = window->settingsWindow();
+        auto* choice = test::child<QComboBox>(settings, "cmbDoubleClick");
+        QCOMPARE(choice->currentIndex(), 0);
+        QVERIFY(choice->currentText().contains(QStringLiteral("purchase")));
+        QSignalSpy changed(window->extensionSettings(), &ExtensionSettings::purchaseOnDoubleClickChanged);
+        choice->setCurrentIndex(1);
+        Q_EMIT choice->activated(1);
+        QCOMPARE(window->settings()->value(SettingKeys::PurchaseOnDoubleClick()), QStringLiteral("0"));
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().first().toBool(), false);
+        QVERIFY(choice->currentText().contains(QStringLiteral("WHOIS")));
+
+        // The window shows the stored choice when it opens again.
+        QPointer<SettingsWindow> closed(settings);
+        settings->close();
+        QTRY_VERIFY(!closed);
+        test::child<QPushButton>(window, "cmdSetup")->click();
+        QCOMPARE(test::child<QComboBox>(window->settingsWindow(), "cmbDoubleClick")->currentIndex(), 1);
     }
 
     void aRunningSearchPicksUpAChangedRow()

@@ -1,4 +1,5 @@
 #include "page_server.h"
+#include "tools/socks_proxy.h"
 #include "ui/main_window.h"
 #include "ui/website_window.h"
 #include "window_fixture.h"
@@ -52,8 +53,12 @@ private Q_SLOTS:
         QVERIFY(pages.listen());
         WebsiteWindow* window = WebsiteWindow::open(pages.url("/first"));
         QVERIFY(window->isVisible());
-        QVERIFY(window->windowState() & Qt::WindowMaximized);
-        QCOMPARE(test::child<QGroupBox>(window, "frmBrowser")->title(), QStringLiteral("Browser"));
+        // Read beside the program: a window of its own size, inside the screen.
+        QVERIFY(!(window->windowState() & Qt::WindowMaximized));
+        QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
+        // No caption over the page: the address row is the top.
+        QVERIFY(window->findChildren<QGroupBox*>().isEmpty());
+        QCOMPARE(window->centralWidget()->objectName(), QStringLiteral("frmBrowser"));
         QCOMPARE(test::child<QLabel>(window, "Label5")->text(), QStringLiteral("URL:"));
         QCOMPARE(test::child<QToolButton>(window, "Command3")->toolTip(),
                  QStringLiteral("browse the entered url"));
@@ -94,6 +99,30 @@ private Q_SLOTS:
         // A second opening reuses the window.
         QCOMPARE(WebsiteWindow::open(pages.url("/first")), window);
         QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("First Page"), 30000);
+    }
+
+    // A page that did not come says so; "Completed" is for pages that did.
+    void aFailedPageSaysSo()
+    {
+        PageServer pages(page);
+        QVERIFY(pages.listen());
+        WebsiteWindow* window = WebsiteWindow::open(pages.url("/first"));
+        QLabel* loading = test::child<QLabel>(window, "StatusBar1_Panel2");
+        QTRY_COMPARE_WITH_TIMEOUT(loading->text(), QStringLiteral("Completed ") + pages.address("/first"),
+                                  30000);
+
+        const QString closed = QStringLiteral("http://127.0.0.1:%1/buy?domain=x.com").arg(test::freePort());
+        window->navigate(QUrl(closed));
+        QTRY_VERIFY_WITH_TIMEOUT(loading->text().startsWith(QStringLiteral("Could not load ")), 30000);
+        QVERIFY2(loading->text().contains(QStringLiteral("127.0.0.1")), qPrintable(loading->text()));
+
+        window->navigate(pages.url("/missing"));
+        QTRY_VERIFY_WITH_TIMEOUT(loading->text().contains(QStringLiteral("/missing")) &&
+                                     !loading->text().startsWith(QStringLiteral("Opening ")),
+                                 30000);
+        QVERIFY2(loading->text().startsWith(QStringLiteral("Could not load ")), qPrintable(loading->text()));
+        QVERIFY2(loading->text().contains(QStringLiteral("404")), qPrintable(loading->text()));
+        window->close();
     }
 
     // What the program's end hangs on: the visible windows, since it quits after the last one.
