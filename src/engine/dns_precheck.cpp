@@ -329,6 +329,8 @@ public:
         quint64 id = 0;
         bool delegated = false;
         QString text;
+        // The zone answered, and nobody holds the name there: a failed or skipped check is not that.
+        bool undelegated = false;
     };
     enum class Zone
     {
@@ -357,7 +359,7 @@ public:
     bool judgeResolver();
     int room() const;
     void probeEnded(const QString& extension, bool clean);
-    void answer(quint64 id, bool delegated);
+    void answer(quint64 id, bool delegated, bool undelegated = false);
     void addEvent(Event event);
     void scheduleDelivery();
     void switchOff(const QString& message);
@@ -766,7 +768,9 @@ void DnsPrecheck::Private::handle(const Result& result)
             probeEnded(query.name.extension, clean);
         return;
     }
-    answer(query.name.id, reply.wellFormed && reply.delegated);
+    answer(query.name.id, reply.wellFormed && reply.delegated,
+           reply.wellFormed && !reply.delegated && reply.answerRecords == 0 &&
+               (reply.rcode == RcodeNxDomain || reply.rcode == RcodeNoError));
 }
 
 // c-ares reports a query only once its last try ends; a first try still unanswered after its
@@ -819,10 +823,10 @@ void DnsPrecheck::Private::probeEnded(const QString& extension, bool clean)
         answer(name.id, false);
 }
 
-void DnsPrecheck::Private::answer(quint64 id, bool delegated)
+void DnsPrecheck::Private::answer(quint64 id, bool delegated, bool undelegated)
 {
     ++answersWaiting;
-    addEvent({Event::Kind::Checked, id, delegated, QString()});
+    addEvent({Event::Kind::Checked, id, delegated, QString(), undelegated});
 }
 
 void DnsPrecheck::Private::addEvent(Event event)
@@ -888,7 +892,7 @@ void DnsPrecheck::Private::deliver()
         switch (event.kind) {
         case Event::Kind::Checked:
             --answersWaiting;
-            Q_EMIT q->checked(event.id, event.delegated);
+            Q_EMIT q->checked(event.id, event.delegated, event.undelegated);
             break;
         case Event::Kind::ExtensionSkipped:
             Q_EMIT q->extensionSkipped(event.text);

@@ -59,7 +59,9 @@ public:
     qint64 queriesSent() const;
 
 Q_SIGNALS:
-    void checked(quint64 id, bool delegated);
+    // `undelegated`: the zone answered that nobody holds the name; false when the check failed,
+    // timed out or was given up, which says nothing either way.
+    void checked(quint64 id, bool delegated, bool undelegated);
     // DNS cannot be trusted for this extension this run (a wildcard zone, most often).
     void extensionSkipped(const QString& extension);
     // No resolver answered (or none is configured), or it left at least half of its recent queries

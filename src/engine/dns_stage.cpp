@@ -57,7 +57,7 @@ void DnsStage::cancelAll()
     m_inFlight.clear();
 }
 
-void DnsStage::onChecked(quint64 id, bool isDelegated)
+void DnsStage::onChecked(quint64 id, bool isDelegated, bool undelegated)
 {
     const auto found = m_inFlight.constFind(qint64(id));
     if (found == m_inFlight.cend())
@@ -67,7 +67,7 @@ void DnsStage::onChecked(quint64 id, bool isDelegated)
     if (isDelegated)
         Q_EMIT delegated(request);
     else
-        Q_EMIT passed(request);
+        Q_EMIT passed(request, undelegated);
 }
 
 } // namespace brisquel

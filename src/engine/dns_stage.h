@@ -32,12 +32,13 @@ public:
 
 Q_SIGNALS:
     void delegated(const brisquel::LookupRequest& request);
-    void passed(const brisquel::LookupRequest& request);
+    // `undelegated`: DNS saw the name missing from its zone, a second word for a free verdict.
+    void passed(const brisquel::LookupRequest& request, bool undelegated);
     // The pre-check is off for an extension, or altogether; worth telling the user.
     void notice(const QString& text);
 
 private:
-    void onChecked(quint64 id, bool delegated);
+    void onChecked(quint64 id, bool delegated, bool undelegated);
 
     std::unique_ptr<DnsPrecheck> m_dns;
     std::deque<LookupRequest> m_queue;       // not yet asked

@@ -167,9 +167,9 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
     connect(&d->queue, &LookupQueue::woke, this, [this] { d->carryOn(); });
     // DNS only ever saves a registry query: a name still waiting when its zone turns out to
     // delegate it is settled as taken; one already asked of its registry keeps that answer.
-    connect(&d->dnsStage, &DnsStage::passed, this, [this](const LookupRequest& request) {
+    connect(&d->dnsStage, &DnsStage::passed, this, [this](const LookupRequest& request, bool undelegated) {
         d->queue.dnsAnswered(request.entryNumber);
-        if (d->run.unsettled.contains(request.entryNumber))
+        if (undelegated && d->run.unsettled.contains(request.entryNumber))
             d->run.dnsClear.insert(request.entryNumber);
         d->carryOn();
     });

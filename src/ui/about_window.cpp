@@ -15,11 +15,6 @@
 
 namespace brisquel {
 
-QString AboutWindow::majorMinor(const QString& version)
-{
-    return version.section(QLatin1Char('.'), 0, 1);
-}
-
 AboutWindow::AboutWindow(const QUrl& webSite, UrlOpener openUrl, QWidget* parent)
     : QDialog(parent)
     , m_webSite(webSite)
@@ -54,7 +49,7 @@ AboutWindow::AboutWindow(const QUrl& webSite, UrlOpener openUrl, QWidget* parent
     auto* fields = new QGridLayout;
     fields->addWidget(productLabel, 0, 0, 1, 2);
     fields->addWidget(namedLabel(QStringLiteral("Version:"), "Label2", this), 1, 0);
-    fields->addWidget(namedLabel(majorMinor(AppInfo::version()), "lblVersion", this), 1, 1);
+    fields->addWidget(namedLabel(AppInfo::version(), "lblVersion", this), 1, 1);
     fields->addWidget(namedLabel(QStringLiteral("Owned By:"), "Label3", this), 2, 0);
     fields->addWidget(namedLabel(AppInfo::companyName(), "lblCompany", this), 2, 1);
     fields->addWidget(namedLabel(QStringLiteral("Website:"), "Label4", this), 3, 0);

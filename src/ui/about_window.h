@@ -17,9 +17,6 @@ class AboutWindow : public QDialog
 public:
     AboutWindow(const QUrl& webSite, UrlOpener openUrl, QWidget* parent = nullptr);
 
-    // "2.1" for version 2.1.0.
-    static QString majorMinor(const QString& version);
-
 Q_SIGNALS:
     // The site could not be opened.
     void failed(const QString& text);

@@ -24,7 +24,7 @@ SplashWindow::SplashWindow(OpenMainWindow openMainWindow, QWidget* parent)
     picture->setPixmap(programPicture(160));
     picture->setAlignment(Qt::AlignCenter);
     auto* caption = namedLabel(QStringLiteral("%1 %2 — finds domain names that are free to register")
-                                   .arg(AppInfo::productTitle(), AboutWindow::majorMinor(AppInfo::version())),
+                                   .arg(AppInfo::productTitle(), AppInfo::version()),
                                "Label3", this);
     caption->setAlignment(Qt::AlignCenter);
     QFont font = caption->font();

@@ -20,10 +20,11 @@ struct Recorder
     explicit Recorder(DnsPrecheck& precheck)
         : precheck(precheck)
     {
-        QObject::connect(&precheck, &DnsPrecheck::checked, [this](quint64 id, bool delegated) {
+        QObject::connect(&precheck, &DnsPrecheck::checked, [this](quint64 id, bool delegated, bool undelegated) {
             reportedInside += inside;
             ++answers[id];
             this->delegated[id] = delegated;
+            this->undelegated[id] = undelegated;
             ++total;
         });
         QObject::connect(&precheck, &DnsPrecheck::extensionSkipped, [this](const QString& extension) {
@@ -51,6 +52,7 @@ struct Recorder
     DnsPrecheck& precheck;
     QHash<quint64, int> answers;
     QHash<quint64, bool> delegated;
+    QHash<quint64, bool> undelegated;
     int total = 0;
     QStringList skipped;
     QStringList switchedOff;
@@ -152,9 +154,13 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < names.size(); ++i)
             run.check(quint64(i), names[i].first);
         QVERIFY(run.waitFor(int(names.size())));
+        // Only a zone's "no such name" or "no data" says a name is free; a failure says nothing.
+        const QStringList undelegated{QStringLiteral("free.com"), QStringLiteral("nodata.com")};
         for (qsizetype i = 0; i < names.size(); ++i) {
             QCOMPARE(run.answers.value(quint64(i)), 1);
             QVERIFY2(run.delegated.value(quint64(i)) == names[i].second, qPrintable(names[i].first));
+            QVERIFY2(run.undelegated.value(quint64(i)) == undelegated.contains(names[i].first),
+                     qPrintable(names[i].first));
         }
         QCOMPARE(run.reportedInside, 0);
         QVERIFY(run.skipped.isEmpty() && run.switchedOff.isEmpty());

@@ -161,7 +161,7 @@ private Q_SLOTS:
         QVERIFY(test::child<QLabel>(splash, "Label3")
                     ->text()
                     .startsWith(AppInfo::productTitle() + QLatin1Char(' ') +
-                                AboutWindow::majorMinor(AppInfo::version()) + QStringLiteral(" —")));
+                                AppInfo::version() + QStringLiteral(" —")));
         splash->show();
         QVERIFY(!test::child<QTimer>(splash, "Timer2")->isActive());
         splash->start();
@@ -188,9 +188,7 @@ private Q_SLOTS:
         QCOMPARE(about.windowTitle(), QStringLiteral("About Brisquel"));
         QCOMPARE(test::child<QLabel>(&about, "Label1")->text(), AppInfo::productTitle());
         QCOMPARE(test::child<QLabel>(&about, "Label2")->text(), QStringLiteral("Version:"));
-        QCOMPARE(test::child<QLabel>(&about, "lblVersion")->text(),
-                 AboutWindow::majorMinor(AppInfo::version()));
-        QCOMPARE(AboutWindow::majorMinor(QStringLiteral("2.1.0.0")), QStringLiteral("2.1"));
+        QCOMPARE(test::child<QLabel>(&about, "lblVersion")->text(), QStringLiteral("0.1.0"));
         QCOMPARE(test::child<QLabel>(&about, "Label3")->text(), QStringLiteral("Owned By:"));
         QCOMPARE(test::child<QLabel>(&about, "lblCompany")->text(), AppInfo::companyName());
         QCOMPARE(test::child<QLabel>(&about, "Label4")->text(), QStringLiteral("Website:"));
