@@ -19,6 +19,9 @@ QByteArray ResultWriter::line(const QString& domain, Verdict verdict, const QStr
                               const NameFacts& facts) const
 {
     const QString name = QString::fromLatin1(verdictName(verdict));
+    // A line a name: the other fields are worked out only for the formats that show them.
+    if (m_format == OutputFormat::Text)
+        return (name + QLatin1Char(' ') + domain + QLatin1Char('\n')).toUtf8();
     const QString ace = queryDomain(domain);
     const QString state = facts.lifeCycle.state;
     const QString expires = facts.lifeCycle.expires.toString(Qt::ISODate);
@@ -26,7 +29,7 @@ QByteArray ResultWriter::line(const QString& domain, Verdict verdict, const QStr
         verdict == Verdict::Available ? QString::fromLatin1(confirmationName(facts.confirmed)) : QString();
     switch (m_format) {
     case OutputFormat::Text:
-        return (name + QLatin1Char(' ') + domain + QLatin1Char('\n')).toUtf8();
+        break;
     case OutputFormat::Csv:
         return (QStringList{csvField(domain), name, csvField(detail), ace, state, expires, confirmed}.join(
                     QLatin1Char(',')) +
