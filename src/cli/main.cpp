@@ -91,6 +91,10 @@ int main(int argc, char* argv[])
     // A reader that goes away must show up as a failed write, which saves the search position,
     // not as a signal that ends the program before it can.
     std::signal(SIGPIPE, SIG_IGN);
+    // Qt's own event dispatcher rather than GLib's: GLib wakes its loop with a write to an eventfd
+    // whenever a socket starts or stops being watched, five system calls per name looked up.
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(brisquel::AppInfo::companyName());
     QCoreApplication::setApplicationName(brisquel::AppInfo::productTitle());

@@ -40,6 +40,9 @@ QByteArray ResultWriter::line(const QString& domain, Verdict verdict, const QStr
                               const NameFacts& facts)
 {
     const QString word = verdictToken(verdict);
+    // A line a name: the other fields are worked out only for the formats that show them.
+    if (m_format == OutputFormat::Text)
+        return (word + QLatin1Char(' ') + domain + QLatin1Char('\n')).toUtf8();
     const QString ace = queryDomain(domain);
     const QString state = facts.lifeCycle.state;
     const QString expires = facts.lifeCycle.expires.toString(Qt::ISODate);
@@ -47,7 +50,7 @@ QByteArray ResultWriter::line(const QString& domain, Verdict verdict, const QStr
         verdict == Verdict::Available ? QString::fromLatin1(confirmationName(facts.confirmed)) : QString();
     switch (m_format) {
     case OutputFormat::Text:
-        return (word + QLatin1Char(' ') + domain + QLatin1Char('\n')).toUtf8();
+        break;
     case OutputFormat::Csv:
         return (QStringList{csvField(domain), word, csvField(detail), ace, state, expires, confirmed}.join(
                     QLatin1Char(',')) +

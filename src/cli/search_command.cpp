@@ -24,6 +24,7 @@
 #include <QScopeGuard>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace brisquel {
 
@@ -79,6 +80,7 @@ private:
     // A message on standard error, below the progress bar's place.
     void say(const QString& message);
     void takeVerdict(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
+    void writeResults();
     void printSummary(double seconds) const;
     ExitCode exitCode() const;
 
@@ -101,9 +103,11 @@ private:
     qint64 m_counts[VerdictCount] = {};
     qint64 m_unconfirmed = 0;
     bool m_interrupted = false;
-    // Registered names are written nowhere else: each line goes out at once, and a line that
-    // cannot be written stops the search as Ctrl-C does, so that nothing after it goes unrecorded.
+    // Registered names are written nowhere else: the lines of a batch go out together before the
+    // resume position passes them, and lines that cannot be written stop the search as Ctrl-C
+    // does, so that nothing after them goes unrecorded.
     StandardOutput m_output;
+    QByteArray m_results; // the lines of the batch being filed
     std::optional<ExitCode> m_outputStatus;
     QString m_firstFailure;
 };
@@ -340,6 +344,7 @@ void SearchRun::connectSignals()
     QObject::connect(&driver, &SearchDriver::verdict,
                      [this](const QString& domain, Verdict verdict, const QString& detail,
                             const NameFacts& facts) { takeVerdict(domain, verdict, detail, facts); });
+    QObject::connect(&driver, &SearchDriver::verdictsFiled, [this] { writeResults(); });
     const auto tell = [this](const QString& message) {
         say(message);
     };
@@ -369,23 +374,32 @@ void SearchRun::say(const QString& message)
 void SearchRun::takeVerdict(const QString& domain, Verdict verdict, const QString& detail,
                             const NameFacts& facts)
 {
-    SearchDriver& driver = *m_session->driver();
     ++m_checked;
     ++m_counts[int(verdict)];
     if (verdict == Verdict::Available && facts.confirmed == Confirmation::None)
         ++m_unconfirmed;
     if (verdict == Verdict::Unanswered && m_firstFailure.isEmpty())
         m_firstFailure = detail;
-    const QByteArray line = m_writer.line(domain, verdict, detail, facts);
+    m_results += m_writer.line(domain, verdict, detail, facts);
+}
+
+// One write for the result lines of a batch, once the batch is on disk.
+void SearchRun::writeResults()
+{
+    SearchDriver& driver = *m_session->driver();
+    const QByteArray lines = std::exchange(m_results, QByteArray());
     if (m_resultsOnTerminal)
         m_progress->clear();
-    if (!m_outputStatus && !m_output.print(line)) {
+    if (!m_outputStatus && !m_output.print(lines)) {
         m_progress->clear();
         m_outputStatus = m_output.reportFailure();
-        // The record alone, without the comma of a JSON array.
-        const QByteArray record = line.startsWith(',') ? line.mid(1) : line;
-        if (*m_outputStatus == ExitCode::NotWritten)
-            printError(QStringLiteral("not written: %1").arg(QString::fromUtf8(record.trimmed())));
+        if (*m_outputStatus == ExitCode::NotWritten) {
+            for (const QByteArray& line : lines.trimmed().split('\n')) {
+                // The record alone, without the comma of a JSON array.
+                const QByteArray record = line.startsWith(',') ? line.mid(1) : line;
+                printError(QStringLiteral("not written: %1").arg(QString::fromUtf8(record.trimmed())));
+            }
+        }
         driver.stop();
         return;
     }

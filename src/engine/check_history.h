@@ -80,6 +80,11 @@ public:
     virtual void flush() = 0;
     // Verdicts recorded so far that could not be written and never will be.
     virtual qint64 lostCount() const { return 0; }
+    // How many verdicts record() has taken so far, and how many of those the store is done with:
+    // written, or given up (lostCount()). A search's saved position passes a verdict only once
+    // the store is done with it. A store that writes as it records is always done.
+    virtual qint64 recordedCount() const { return 0; }
+    virtual qint64 writtenCount() const { return recordedCount(); }
 };
 
 // Whether a name need not be asked again: taken (registered or not registrable) within the last

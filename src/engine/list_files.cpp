@@ -24,9 +24,9 @@ bool isProfileList(ResultList list)
 
 } // namespace
 
-// One live list file. While "level" holds, the file equals its list and a new entry only needs
-// to be appended; anything else (first filing, an edit, a new stamp, a failed write) makes the
-// next filing rewrite it whole.
+// One live list file. While "level" holds, the file and the lines waiting in its appender equal
+// its list, and a new entry only needs to be appended; anything else (first filing, an edit, a new
+// stamp, a failed write) makes the next save rewrite it whole.
 struct ListFiles::LiveFile
 {
     LiveFile(ResultList list, QString fragment)
@@ -95,13 +95,10 @@ void ListFiles::onNameFiled(ResultList list, const QString& domain)
     if (!isProfileList(list))
         return;
     LiveFile& file = live(list);
-    if (file.level && !appendLine(file, domain))
-        file.level = false;
-    saveLiveLists();
+    // A file that is not level is rewritten whole with the next save, this name with it.
     if (file.level) {
-        file.error.clear();
-        // Written again: the next failure of this file is news and is reported.
-        m_reported.removeAll(liveFilePath(list));
+        file.appender.setPath(liveFilePath(list));
+        file.appender.add(domain);
     }
 }
 
@@ -111,12 +108,11 @@ void ListFiles::onListEdited(ResultList list)
         live(list).level = false;
 }
 
-bool ListFiles::appendLine(LiveFile& file, const QString& domain)
+bool ListFiles::appendPending(LiveFile& file)
 {
     const QString path = liveFilePath(file.list);
-    file.appender.setPath(path);
     QString cause;
-    if (file.appender.append(domain, &cause))
+    if (file.appender.write(&cause))
         return true;
     file.error = cause;
     report(path, QStringLiteral("Cannot write %1: %2").arg(path, cause));
@@ -127,7 +123,7 @@ bool ListFiles::isSaved(ResultList list) const
 {
     for (const auto& file : m_live) {
         if (file->list == list)
-            return file->level;
+            return file->level && !file->appender.hasPending();
     }
     return true;
 }
@@ -166,6 +162,8 @@ bool ListFiles::keepEarlierRun(const QString& path)
 
 void ListFiles::rewrite(LiveFile& file)
 {
+    // The whole list goes out, the names still waiting with it.
+    file.appender.dropPending();
     file.appender.close();
     const QString path = liveFilePath(file.list);
     if (!keepEarlierRun(path)) {
@@ -185,8 +183,17 @@ void ListFiles::rewrite(LiveFile& file)
 void ListFiles::saveLiveLists()
 {
     for (auto& file : m_live) {
-        if (!file->level)
+        const bool pending = file->appender.hasPending();
+        if (pending && !appendPending(*file))
+            file->level = false;
+        const bool whole = !file->level;
+        if (whole)
             rewrite(*file);
+        if ((pending || whole) && file->level) {
+            file->error.clear();
+            // Written again: the next failure of this file is news and is reported.
+            m_reported.removeAll(liveFilePath(file->list));
+        }
     }
 }
 
@@ -226,6 +233,8 @@ bool ListFiles::saveOverflowLists()
 
 void ListFiles::resetResultLists()
 {
+    // The live files of this stamp end with the full lists; the next name starts the new set.
+    saveLiveLists();
     m_lists->resetResultLists();
     newBackupStamp();
 }
@@ -243,6 +252,7 @@ QString ListFiles::newBackupStamp()
     m_backupStamp = stamp;
     // The files of the old stamp stay as they are; the next filing starts the new set whole.
     for (auto& file : m_live) {
+        file->appender.dropPending();
         file->appender.close();
         file->level = false;
     }

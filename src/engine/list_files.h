@@ -32,19 +32,21 @@ public:
     QString liveFilePath(ResultList list) const;     // Low, Mid or High
     QString overflowFilePath(ResultList list) const; // Low, Mid or High
 
-    // Brings the three live files level with the lists. A filing only appends its line; a file is
-    // rewritten whole (atomically) the first time, after its list was edited, after a new stamp
-    // and after a failed write.
+    // Brings the three live files level with the lists. Names filed since the last call are
+    // appended, one write per file however many they are; a file is rewritten whole (atomically)
+    // the first time, after its list was edited, after a new stamp and after a failed write.
+    // Filing a name writes nothing by itself: its filer calls this once per batch.
     void saveLiveLists();
-    // After every verdict: when a list holds 20000 entries, writes the overflow files, resets
-    // the lists and signals overflowed(). Returns true when that happened.
+    // After filing: when a list holds 20000 entries, writes the overflow files, resets the lists
+    // and signals overflowed(). Returns true when that happened.
     bool overflowCheck();
-    // Whether the live file of Low, Mid or High holds every entry of its list, and if not, why
-    // the last write failed ("No space left on device").
+    // Whether the live file of Low, Mid or High holds every entry of its list (none waits for
+    // saveLiveLists()), and if not, why the last write failed ("No space left on device").
     bool isSaved(ResultList list) const;
     QString saveError(ResultList list) const;
     // False (and reported) when a file could not be written; the lists must then stay.
     bool saveOverflowLists();
+    // The live files are brought level first: they end with the lists of their stamp.
     void resetResultLists();
     QString newBackupStamp();
 
@@ -61,7 +63,7 @@ private:
     bool keepEarlierRun(const QString& path);
     void onNameFiled(ResultList list, const QString& domain);
     void onListEdited(ResultList list);
-    bool appendLine(LiveFile& file, const QString& domain);
+    bool appendPending(LiveFile& file);
     void rewrite(LiveFile& file);
     void appendMarkerLine(const QString& path);
     QString stampedPath(const QString& fragment) const;

@@ -4,6 +4,7 @@
 #include "engine/life_cycle.h"
 #include "engine/rdap_lookup.h"
 #include "engine/whois_lookup.h"
+#include "support/local_date.h"
 
 #include <QNetworkAccessManager>
 #include <QRegularExpression>
@@ -60,7 +61,7 @@ WhoisLookup* LookupPool::idleWhoisSlot()
                 result.namedWaitMs = namedWaitMs(ended.answer);
         }
         if (isTaken(result))
-            result.lifeCycle = readWhoisLifeCycle(ended.answer, QDate::currentDate(), ended.request.host);
+            result.lifeCycle = readWhoisLifeCycle(ended.answer, localToday(), ended.request.host);
         Q_EMIT finished(result);
     });
     m_whois.push_back(std::move(slot));
@@ -102,7 +103,7 @@ RdapLookup* LookupPool::idleRdapSlot(int proxy)
         result.answer = ended.body;
         result.namedWaitMs = ended.retryAfterMs;
         if (isTaken(result))
-            result.lifeCycle = readRdapLifeCycle(ended.body, QDate::currentDate());
+            result.lifeCycle = readRdapLifeCycle(ended.body, localToday());
         Q_EMIT finished(result);
     });
     slots.push_back(std::move(slot));

@@ -14,8 +14,12 @@
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSet>
 #include <QTimer>
+#include <deque>
+#include <limits>
+#include <utility>
 
 namespace brisquel {
 
@@ -30,6 +34,9 @@ constexpr qint64 LookAhead = 2000;
 constexpr qint64 MaxWaiting = 2000000;
 // Names waiting for DNS at most; past it a name goes to its registry only.
 constexpr qint64 DnsBacklog = 20000;
+// Verdicts filed in one batch at most: names settled without a query (history) may come by the
+// thousand in one turn of the event loop.
+constexpr size_t MostBatched = 1000;
 
 bool parseWholeNumber(const QString& text, qint64* number)
 {
@@ -47,6 +54,22 @@ public:
         : q(q)
         , queue(&router)
     {}
+
+    // A verdict filed in this turn of the event loop, on its way to the disk.
+    struct Settled
+    {
+        qint64 entry = 0;
+        QString domain;
+        Verdict verdict = Verdict::Unanswered;
+        QString detail;
+        NameFacts facts;
+    };
+    // Where the resume position stood when the history had taken `recorded` verdicts.
+    struct PositionMark
+    {
+        qint64 recorded = 0;
+        qint64 position = 0;
+    };
 
     // Everything one search knows; a new search starts from a fresh one.
     struct Run
@@ -81,12 +104,22 @@ public:
         QString listFailure;
         bool positionReported = false;
         bool positionDirty = false;
+        // Filed in this turn of the event loop, for writeBatch().
+        std::vector<Settled> batch;
+        // The lowest entry filed and not yet on disk (the batch), or that could not be saved: the
+        // resume position stays at it.
+        qint64 heldAt = std::numeric_limits<qint64>::max();
+        // Positions waiting for the history to write what came before them.
+        std::deque<PositionMark> marks;
     };
 
-    // The lowest entry not yet settled: with DNS, waiting for its server, in flight, or next to read.
+    // The lowest entry not yet settled: with DNS, waiting for its server, in flight, next to read,
+    // or filed with a batch not yet on disk.
     qint64 resumePosition() const
     {
-        return run.unsettled.isEmpty() ? run.nextEntry : std::min(run.nextEntry, run.unsettled.lowest());
+        const qint64 position =
+            run.unsettled.isEmpty() ? run.nextEntry : std::min(run.nextEntry, run.unsettled.lowest());
+        return std::min(position, run.heldAt);
     }
     bool allDone() const { return run.exhausted && queue.isEmpty(); }
     // The next names go out, the panels follow, and a search with nothing left ends.
@@ -106,12 +139,14 @@ public:
     void skip(qint64 number, const QString& shown, const char* why);
     bool stopOnListFailure();
     void settle(const LookupRequest& request, Verdict verdict, const QString& detail, NameFacts facts = {});
+    bool stage(qint64 entry, const QString& domain, Verdict verdict, const QString& detail,
+               const NameFacts& facts);
+    bool writeBatch();
+    void announce(const Settled& settled, bool saved);
     void markPositionChanged();
-    bool file(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
-    // `facts`: the server asked and how, when one was.
-    bool fileUnanswered(const QString& domain, const QString& reason, const NameFacts& facts = NameFacts());
     void stopOnSaveFailure(const VerdictFiler::Filed& filed);
     void showProgress();
+    std::optional<qint64> positionToSave();
     void savePosition();
     void end(bool stopped);
 
@@ -134,6 +169,9 @@ public:
 
     Run run;
     QTimer positionTimer;
+    // Writes the batch where the event loop is run without ever going to sleep (which is when
+    // batches are written otherwise); a zero timer fires at the end of the turn that started it.
+    QTimer batchTimer;
     QTimer waitingTimer;
 };
 
@@ -187,6 +225,16 @@ SearchDriver::SearchDriver(SettingsStore* settings, const ExtensionTable* table,
         Q_EMIT statusText(3, text);
         Q_EMIT problem(text);
     });
+    // What a turn of the event loop filed goes to disk as the loop goes to sleep.
+    d->batchTimer.setSingleShot(true);
+    d->batchTimer.setInterval(0);
+    const auto writeBatch = [this] {
+        if (d->run.running)
+            d->writeBatch();
+    };
+    connect(&d->batchTimer, &QTimer::timeout, this, writeBatch);
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(thread()))
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, writeBatch);
 }
 
 SearchDriver::~SearchDriver()
@@ -490,14 +538,7 @@ bool SearchDriver::Private::takeEntry(qint64 number, const QString& entry)
                 NameFacts facts;
                 facts.method = CheckMethod::History;
                 facts.lifeCycle = {last->state, last->expires};
-                // Until it is filed, the search goes on from it next time.
-                run.nextEntry = number;
-                if (!file(domain, last->verdict, *detail, facts))
-                    return false;
-                ++run.historySettled;
-                run.nextEntry = number + 1;
-                markPositionChanged();
-                return true;
+                return stage(number, domain, last->verdict, *detail, facts);
             }
         }
     }
@@ -507,14 +548,8 @@ bool SearchDriver::Private::takeEntry(qint64 number, const QString& entry)
         request.query = query;
     request.entryNumber = number;
     QString reason;
-    if (!router.route(&request, &reason)) {
-        // Until the name is in Unanswered.txt, the search goes on from it next time.
-        run.nextEntry = number;
-        if (!fileUnanswered(domain, reason))
-            return false;
-        run.nextEntry = number + 1;
-        return true;
-    }
+    if (!router.route(&request, &reason))
+        return stage(number, domain, Verdict::Unanswered, reason, NameFacts());
     run.unsettled.insert(number);
     queue.add(request);
     if (run.dns && dnsStage.isActive() && dnsStage.size() < DnsBacklog) {
@@ -568,14 +603,77 @@ void SearchDriver::Private::settle(const LookupRequest& request, Verdict verdict
     if (run.dnsClear.remove(request.entryNumber) && verdict == Verdict::Available &&
         facts.confirmed == Confirmation::None)
         facts.confirmed = Confirmation::Dns;
-    const bool saved = verdict == Verdict::Unanswered ? fileUnanswered(request.domain, detail, facts)
-                                                      : file(request.domain, verdict, detail, facts);
-    // An entry leaves the resume position behind only once what it found is on disk.
-    if (!saved || !run.running)
-        return;
     run.unsettled.erase(request.entryNumber);
+    if (stage(request.entryNumber, request.domain, verdict, detail, facts))
+        carryOn();
+}
+
+// Files a verdict with this turn's batch; until the batch is on disk, the search goes on from its
+// lowest entry next time. False when the search stopped.
+bool SearchDriver::Private::stage(qint64 entry, const QString& domain, Verdict verdict, const QString& detail,
+                                  const NameFacts& facts)
+{
+    const VerdictFiler::Filed filed = filer->stage(domain, verdict, detail, facts);
+    run.batch.push_back({entry, domain, verdict, filed.detail, facts});
+    run.heldAt = std::min(run.heldAt, entry);
+    if (!batchTimer.isActive())
+        batchTimer.start();
+    return run.batch.size() < MostBatched || writeBatch();
+}
+
+// Writes the batch (one write per file), tells the listeners, and only then lets the resume
+// position pass the entries that reached the disk; false when the search stopped (a find that
+// could not be saved, or a listener that could not keep what it was told).
+bool SearchDriver::Private::writeBatch()
+{
+    if (run.batch.empty())
+        return run.running;
+    batchTimer.stop();
+    const std::vector<Settled> batch = std::exchange(run.batch, {});
+    const std::vector<VerdictFiler::Filed> filed = filer->writeStaged();
+    Q_ASSERT(filed.size() == batch.size());
+    std::optional<VerdictFiler::Filed> failure;
+    for (size_t i = 0; i < batch.size() && run.running; ++i) {
+        if (!filed[i].saved && !failure)
+            failure = filed[i];
+        announce(batch[i], filed[i].saved);
+    }
+    if (run.running)
+        Q_EMIT q->verdictsFiled();
+    // A listener that stopped the search keeps the position at the batch.
+    if (!run.running)
+        return false;
+    qint64 held = std::numeric_limits<qint64>::max();
+    for (size_t i = 0; i < batch.size(); ++i) {
+        if (!filed[i].saved)
+            held = std::min(held, batch[i].entry);
+    }
+    run.heldAt = held;
     markPositionChanged();
-    carryOn();
+    if (failure) {
+        stopOnSaveFailure(*failure);
+        return false;
+    }
+    return true;
+}
+
+void SearchDriver::Private::announce(const Settled& settled, bool saved)
+{
+    if (settled.verdict == Verdict::Unanswered) {
+        // Told whether or not Unanswered.txt took it: the name went without an answer either way.
+        ++run.unanswered;
+        Q_EMIT q->unansweredCountChanged(run.unanswered);
+    } else if (saved) {
+        if (settled.verdict != Verdict::Available && settled.facts.lifeCycle.isDropping())
+            ++run.dropping;
+        if (settled.facts.method == CheckMethod::History)
+            ++run.historySettled;
+        ++(settled.verdict == Verdict::Available ? run.available : run.taken);
+    } else {
+        // What is not on disk is not shown as found either.
+        return;
+    }
+    Q_EMIT q->verdict(settled.domain, settled.verdict, settled.detail, settled.facts);
 }
 
 void SearchDriver::Private::markPositionChanged()
@@ -583,37 +681,6 @@ void SearchDriver::Private::markPositionChanged()
     run.positionDirty = true;
     if (!positionTimer.isActive())
         positionTimer.start(PositionSaveIntervalMs);
-}
-
-// Files a taken or free name and tells the listeners; false when it could not be saved or a
-// listener stopped the search (the command line could not write its line): it is asked again.
-bool SearchDriver::Private::file(const QString& domain, Verdict verdict, const QString& detail,
-                                 const NameFacts& facts)
-{
-    const VerdictFiler::Filed filed = filer->file(domain, verdict, detail, facts);
-    if (!filed.saved) {
-        stopOnSaveFailure(filed);
-        return false;
-    }
-    if (verdict != Verdict::Available && facts.lifeCycle.isDropping())
-        ++run.dropping;
-    ++(verdict == Verdict::Available ? run.available : run.taken);
-    Q_EMIT q->verdict(domain, verdict, filed.detail, facts);
-    return run.running;
-}
-
-bool SearchDriver::Private::fileUnanswered(const QString& domain, const QString& reason,
-                                           const NameFacts& facts)
-{
-    ++run.unanswered;
-    Q_EMIT q->unansweredCountChanged(run.unanswered);
-    Q_EMIT q->verdict(domain, Verdict::Unanswered, reason, facts);
-    if (!run.running)
-        return false;
-    const VerdictFiler::Filed filed = filer->file(domain, Verdict::Unanswered, reason, facts);
-    if (!filed.saved)
-        stopOnSaveFailure(filed);
-    return filed.saved;
 }
 
 void SearchDriver::Private::stopOnSaveFailure(const VerdictFiler::Filed& filed)
@@ -641,7 +708,8 @@ SearchProgress SearchDriver::progress() const
     progress.inFlight = d->queue.inFlightCount();
     d->queue.countWaiting(&progress);
     // Entries read are settled unless they are still on their way: the resume position's count.
-    progress.settled = std::max<qint64>(0, run.nextEntry - 1 - qint64(run.unsettled.size()));
+    progress.settled =
+        std::max<qint64>(0, run.nextEntry - 1 - qint64(run.unsettled.size()) - qint64(run.batch.size()));
     if (progress.total > 0)
         progress.settled = std::min(progress.settled, progress.total);
     progress.dnsOn = run.dns;
@@ -663,12 +731,42 @@ SearchProgress SearchDriver::progress() const
     return progress;
 }
 
+// The resume position as far as the history has written the verdicts before it, so that a kill
+// never leaves the position past a verdict the history lost. Each look marks where the position
+// stands against what was recorded; a later look takes the newest mark the history caught up with.
+std::optional<qint64> SearchDriver::Private::positionToSave()
+{
+    const qint64 position = resumePosition();
+    CheckHistory* history = filer->history();
+    if (!history)
+        return position;
+    const qint64 recorded = history->recordedCount();
+    const qint64 written = history->writtenCount();
+    if (written >= recorded) {
+        run.marks.clear();
+        return position;
+    }
+    run.marks.push_back({recorded, position});
+    std::optional<qint64> caughtUp;
+    while (!run.marks.empty() && run.marks.front().recorded <= written) {
+        caughtUp = run.marks.front().position;
+        run.marks.pop_front();
+    }
+    return caughtUp;
+}
+
 void SearchDriver::Private::savePosition()
 {
     if (!run.positionDirty || !keepsPosition)
         return;
-    run.positionDirty = false;
-    const QString position = QString::number(resumePosition());
+    const std::optional<qint64> saved = positionToSave();
+    // Looked at again while the history still has to write what the position passed.
+    run.positionDirty = !run.marks.empty();
+    if (run.positionDirty && run.running)
+        positionTimer.start(PositionSaveIntervalMs);
+    if (!saved)
+        return;
+    const QString position = QString::number(*saved);
     // Each list's position is kept under its search type's key with the list it belongs to. No
     // "wordNumber" of whichever search ran last: read back it would resume one list at another's
     // position, or a changed list at a stale one.
@@ -688,10 +786,16 @@ void SearchDriver::Private::savePosition()
 
 void SearchDriver::Private::end(bool stopped)
 {
+    // What this turn filed goes to disk first; a failure there ends the search by itself.
+    if (!writeBatch())
+        return;
     // Stopped first: saving may ask the user and run events, and nothing may end the search twice.
     run.running = false;
     waitingTimer.stop();
     positionTimer.stop();
+    // The history writes what it holds, so that the position saved can pass it.
+    if (keepsPosition && filer->history())
+        filer->history()->flush();
     // The resume position is taken before the lookups are dropped: names still in flight are
     // looked up again next time.
     run.positionDirty = true;

@@ -34,6 +34,10 @@ struct SearchRequest
 
 // Runs a search over a list file: keeps up to poolSize lookups in flight (a finished one takes
 // the next entry at once), files every answer, keeps the resume position, and reports progress.
+// The verdicts of one turn of the event loop are filed as a batch when the loop goes to sleep (or
+// every thousand): one write per file, then verdict() for each, then verdictsFiled(); only then
+// does the resume position pass them, and the position saved never passes a verdict the history
+// has not written yet.
 class SearchDriver : public QObject
 {
     Q_OBJECT
@@ -125,8 +129,13 @@ Q_SIGNALS:
     // Status bar panel 3: connections, servers that rest, the DNS pre-check.
     void statusText(int panel, const QString& text);
     void progressChanged();
+    // A verdict on disk (an unanswered name also when Unanswered.txt could not take it).
     void verdict(const QString& domain, brisquel::Verdict verdict, const QString& detail,
                  const brisquel::NameFacts& facts);
+    // The verdicts told since the last batch are all told: a listener that keeps them too (the
+    // command line's output) writes them now, and stops the search when it cannot; the resume
+    // position passes them only after this.
+    void verdictsFiled();
     void unansweredCountChanged(qint64 count);
     // Something the user should read: a skipped entry, a server that cannot be reached, a file
     // that cannot be written.

@@ -26,6 +26,31 @@ void readNames(const QString& path, NameSet* names)
 }
 } // namespace
 
+VerdictFiler::NameFile::NameFile(const QString& path)
+    : m_appender(path)
+{}
+
+NameSet& VerdictFiler::NameFile::names()
+{
+    if (!m_names) {
+        m_names.emplace();
+        readNames(path(), &*m_names);
+    }
+    return *m_names;
+}
+
+void VerdictFiler::NameFile::add(const QString& name, const QString& line)
+{
+    if (names().insert(name))
+        m_appender.add(line);
+}
+
+void VerdictFiler::NameFile::write()
+{
+    if (!m_appender.write(&m_error))
+        m_names.reset();
+}
+
 VerdictFiler::VerdictFiler(const DataFolder& folder, ResultLists* lists, ListFiles* listFiles,
                            QObject* parent)
     : QObject(parent)
@@ -51,38 +76,127 @@ QString VerdictFiler::droppingFilePath() const
 VerdictFiler::Filed VerdictFiler::file(const QString& domain, Verdict verdict, const QString& detail,
                                        const NameFacts& facts)
 {
-    Filed filed;
-    if (m_recordOnly) {
-        filed.detail = detail;
-        record(domain, verdict, detail, facts);
+    const Staged staged = prepare(domain, verdict, detail, facts);
+    writeFiles();
+    const Filed filed = resolve(staged);
+    if (m_listFiles)
+        m_listFiles->overflowCheck();
+    return filed;
+}
+
+VerdictFiler::Filed VerdictFiler::stage(const QString& domain, Verdict verdict, const QString& detail,
+                                        const NameFacts& facts)
+{
+    m_staged.push_back(prepare(domain, verdict, detail, facts));
+    return m_staged.back().filed;
+}
+
+std::vector<VerdictFiler::Filed> VerdictFiler::writeStaged()
+{
+    std::vector<Filed> filed;
+    if (m_staged.empty())
         return filed;
-    }
+    const std::vector<Staged> staged = std::exchange(m_staged, {});
+    writeFiles();
+    filed.reserve(staged.size());
+    for (const Staged& one : staged)
+        filed.push_back(resolve(one));
+    // Once the names are known to be on disk: an overflow starts new files.
+    if (m_listFiles)
+        m_listFiles->overflowCheck();
+    return filed;
+}
+
+VerdictFiler::Staged VerdictFiler::prepare(const QString& domain, Verdict verdict, const QString& detail,
+                                           const NameFacts& facts)
+{
+    Staged staged;
+    staged.domain = domain;
+    staged.verdict = verdict;
+    staged.detail = detail;
+    staged.facts = facts;
+    staged.filed.detail = detail;
+    if (m_recordOnly)
+        return staged;
     switch (verdict) {
-    case Verdict::Available:
-        filed = fileAvailable(domain, facts.confirmed == Confirmation::None);
+    case Verdict::Available: {
+        bool added = false;
+        const std::optional<ResultList> list =
+            m_lists->addAvailableName(domain, &added, facts.confirmed == Confirmation::None);
+        staged.filed.detail = list ? idleCaption(*list) : QString();
+        // A name listed already is in its file already, or its failed write was reported then.
+        if (added && m_listFiles) {
+            staged.target = Staged::Target::List;
+            staged.list = *list;
+        }
         break;
+    }
     case Verdict::Registered:
     case Verdict::NotRegistrable:
+        // Names about to drop, for whoever watches them: kept across runs, each name once.
         if (facts.lifeCycle.isDropping()) {
-            filed = fileDropping(domain, facts.lifeCycle);
-            if (!filed.saved)
-                return filed;
+            staged.target = Staged::Target::Dropping;
+            m_dropping.add(domain, domain + QLatin1Char('\t') + facts.lifeCycle.state + QLatin1Char('\t') +
+                                       facts.lifeCycle.expires.toString(Qt::ISODate));
         }
-        // Reserved and premium names cannot be had either; they go with the taken ones.
-        m_lists->addRegisteredName(domain);
-        filed.detail = detail.isEmpty() ? idleCaption(ResultList::Registered) : detail;
+        staged.filed.detail = detail.isEmpty() ? idleCaption(ResultList::Registered) : detail;
         break;
     case Verdict::Unanswered:
-        filed = fileUnanswered(domain);
-        filed.detail = detail;
+        // A name left over from an earlier search, or from another checker, is in the file already.
+        staged.target = Staged::Target::Unanswered;
+        m_unanswered.add(domain, domain);
         break;
     }
-    if (filed.saved && m_listFiles)
-        m_listFiles->overflowCheck();
+    return staged;
+}
+
+void VerdictFiler::writeFiles()
+{
+    if (m_listFiles)
+        m_listFiles->saveLiveLists();
+    m_unanswered.write();
+    m_dropping.write();
+}
+
+// Whether the verdict is on disk is asked of its file as it stands now: another checker's filing
+// may have written (or failed to write) its line since it was staged.
+VerdictFiler::Filed VerdictFiler::resolve(const Staged& staged)
+{
+    switch (staged.target) {
+    case Staged::Target::None:
+        break;
+    case Staged::Target::List:
+        if (!m_listFiles->isSaved(staged.list)) {
+            // Shown but not on disk would be a find that vanishes with the window: take it back,
+            // so that the next check finds and saves it.
+            takeBack(staged.list, staged.domain);
+            return failed(m_listFiles->liveFilePath(staged.list), m_listFiles->saveError(staged.list));
+        }
+        break;
+    case Staged::Target::Unanswered:
+        if (!m_unanswered.contains(staged.domain))
+            return failed(m_unanswered.path(), m_unanswered.error());
+        break;
+    case Staged::Target::Dropping:
+        if (!m_dropping.contains(staged.domain))
+            return failed(m_dropping.path(), m_dropping.error());
+        break;
+    }
+    // Reserved and premium names cannot be had either; they go with the taken ones.
+    if (!m_recordOnly && (staged.verdict == Verdict::Registered || staged.verdict == Verdict::NotRegistrable))
+        m_lists->addRegisteredName(staged.domain);
     // The verdict's own detail, else where it was filed ("Mid Profile", "Registered").
-    if (filed.saved)
-        record(domain, verdict, detail.isEmpty() ? filed.detail : detail, facts);
-    return filed;
+    record(staged.domain, staged.verdict, staged.detail.isEmpty() ? staged.filed.detail : staged.detail,
+           staged.facts);
+    return staged.filed;
+}
+
+void VerdictFiler::takeBack(ResultList list, const QString& domain)
+{
+    // Names filed in one batch are the last of their list, unless it was edited meanwhile.
+    const int at = int(m_lists->entries(list).lastIndexOf(domain));
+    if (at >= 0)
+        m_lists->deleteEntry(list, at);
 }
 
 void VerdictFiler::record(const QString& domain, Verdict verdict, const QString& detail,
@@ -102,61 +216,10 @@ void VerdictFiler::record(const QString& domain, Verdict verdict, const QString&
     m_history->record(record);
 }
 
-VerdictFiler::Filed VerdictFiler::fileAvailable(const QString& domain, bool unconfirmed)
-{
-    Filed filed;
-    bool added = false;
-    const std::optional<ResultList> list = m_lists->addAvailableName(domain, &added, unconfirmed);
-    filed.detail = list ? idleCaption(*list) : QString();
-    // A name listed already is in its file already, or its failed write was reported then.
-    if (!added || !m_listFiles || m_listFiles->isSaved(*list))
-        return filed;
-    // Shown but not on disk would be a find that vanishes with the window: take it back, so that
-    // the next check finds and saves it.
-    const int last = m_lists->entryCount(*list) - 1;
-    if (last >= 0 && m_lists->entries(*list).at(last) == domain)
-        m_lists->deleteEntry(*list, last);
-    return failed(m_listFiles->liveFilePath(*list), m_listFiles->saveError(*list));
-}
-
 void VerdictFiler::reloadNameFiles()
 {
-    m_inDroppingFile.reset();
-    m_inUnansweredFile.reset();
-}
-
-VerdictFiler::Filed VerdictFiler::fileUnanswered(const QString& domain)
-{
-    if (!m_inUnansweredFile) {
-        m_inUnansweredFile.emplace();
-        readNames(unansweredFilePath(), &*m_inUnansweredFile);
-    }
-    // A name left over from an earlier search, or from another checker, is in the file already.
-    if (m_inUnansweredFile->contains(domain))
-        return {};
-    QString cause;
-    if (!m_unanswered.append(domain, &cause))
-        return failed(unansweredFilePath(), cause);
-    m_inUnansweredFile->insert(domain);
-    return {};
-}
-
-// Names about to drop, for whoever watches them: kept across runs, each name once.
-VerdictFiler::Filed VerdictFiler::fileDropping(const QString& domain, const LifeCycle& lifeCycle)
-{
-    if (!m_inDroppingFile) {
-        m_inDroppingFile.emplace();
-        readNames(droppingFilePath(), &*m_inDroppingFile);
-    }
-    if (m_inDroppingFile->contains(domain))
-        return {};
-    const QString line = domain + QLatin1Char('\t') + lifeCycle.state + QLatin1Char('\t') +
-                         lifeCycle.expires.toString(Qt::ISODate);
-    QString cause;
-    if (!m_dropping.append(line, &cause))
-        return failed(droppingFilePath(), cause);
-    m_inDroppingFile->insert(domain);
-    return {};
+    m_dropping.reload();
+    m_unanswered.reload();
 }
 
 VerdictFiler::Filed VerdictFiler::failed(const QString& path, const QString& cause) const

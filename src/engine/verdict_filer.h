@@ -11,6 +11,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QLockFile;
 
@@ -25,6 +26,10 @@ class ResultLists;
 // Unanswered.txt (once each, whoever asked); taken names about to drop also into Dropping.txt
 // (name, state and date, once each across runs). A find that did not reach the disk is taken back
 // from its list, so that nothing is shown as kept that is not; the checker then stops.
+//
+// A checker files each verdict at once (file()), or in batches (stage(), then writeStaged() once
+// per turn of the event loop), which costs one write per file for the whole batch. One checker
+// at a time files in batches: the search; the others' filings write its staged lines too.
 class VerdictFiler : public QObject
 {
     Q_OBJECT
@@ -42,8 +47,18 @@ public:
         QString cause;  // why: "No space left on device"
         QString advice; // what the user can do about it
     };
+    // The verdict is on disk (or could not be put there) when this returns.
     Filed file(const QString& domain, Verdict verdict, const QString& detail = QString(),
                const NameFacts& facts = NameFacts());
+    // Takes the verdict into its list now and queues its line; the detail is file()'s, whether it
+    // is saved is for writeStaged() to say.
+    Filed stage(const QString& domain, Verdict verdict, const QString& detail = QString(),
+                const NameFacts& facts = NameFacts());
+    // Writes every queued line, one write per file, and says of each verdict staged since the last
+    // call, in order, whether it reached the disk. Those that did not are taken back from their
+    // lists; only the others are recorded in the history.
+    std::vector<Filed> writeStaged();
+    bool hasStaged() const { return !m_staged.empty(); }
 
     // Every verdict filed from now on is also recorded there (none: not recorded). Verdicts that
     // came from the history itself are not recorded again, so they never renew themselves.
@@ -66,19 +81,61 @@ public:
     void release();
 
 private:
-    Filed fileAvailable(const QString& domain, bool unconfirmed);
-    Filed fileUnanswered(const QString& domain);
-    Filed fileDropping(const QString& domain, const LifeCycle& lifeCycle);
+    // A file of one name a line (maybe followed by tab-separated fields), each name once across
+    // runs: the names in it are read on the first that is filed.
+    class NameFile
+    {
+    public:
+        explicit NameFile(const QString& path);
+        QString path() const { return m_appender.path(); }
+        // The names are read again with the next filing (the user may have edited the file).
+        void reload() { m_names.reset(); }
+        bool contains(const QString& name) { return names().contains(name); }
+        // Queues the line of a name that is not in the file yet.
+        void add(const QString& name, const QString& line);
+        // After a failed write the names are read again: those that did not get in are not there.
+        void write();
+        QString error() const { return m_error; }
+
+    private:
+        NameSet& names();
+
+        LineAppender m_appender;
+        std::optional<NameSet> m_names;
+        QString m_error;
+    };
+
+    // A verdict taken into the lists, its line queued; which file decides whether it is saved.
+    struct Staged
+    {
+        enum class Target
+        {
+            None,
+            List,
+            Unanswered,
+            Dropping,
+        };
+        QString domain;
+        Verdict verdict = Verdict::Unanswered;
+        QString detail;
+        NameFacts facts;
+        Target target = Target::None;
+        ResultList list = ResultList::Low;
+        Filed filed;
+    };
+    Staged prepare(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
+    void writeFiles();
+    Filed resolve(const Staged& staged);
+    void takeBack(ResultList list, const QString& domain);
     Filed failed(const QString& path, const QString& cause) const;
     void record(const QString& domain, Verdict verdict, const QString& detail, const NameFacts& facts);
 
     DataFolder m_folder;
     ResultLists* m_lists;
     ListFiles* m_listFiles;
-    LineAppender m_unanswered;
-    std::optional<NameSet> m_inUnansweredFile; // read on the first unanswered name
-    LineAppender m_dropping;
-    std::optional<NameSet> m_inDroppingFile; // read on the first dropping name
+    NameFile m_unanswered;
+    NameFile m_dropping;
+    std::vector<Staged> m_staged;
     std::unique_ptr<QLockFile> m_lock;
     int m_claims = 0;
     CheckHistory* m_history = nullptr;

@@ -263,6 +263,7 @@ void HistoryStore::record(const CheckRecord& record)
     {
         const std::lock_guard lock(m_mutex);
         m_pending.push_back(record);
+        ++m_recordedCount;
         wake = m_pending.size() == BatchSize;
     }
     if (wake)
@@ -318,6 +319,18 @@ qint64 HistoryStore::lostCount() const
     return m_lostCount;
 }
 
+qint64 HistoryStore::recordedCount() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_recordedCount;
+}
+
+qint64 HistoryStore::writtenCount() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_writtenCount;
+}
+
 void HistoryStore::writeLoop()
 {
 #ifdef Q_OS_LINUX
@@ -361,6 +374,8 @@ void HistoryStore::writeLoop()
             const bool written = (batch.empty() && changes.empty()) ||
                                  (db.isOpen() && writeBatch(batch, changes, busyTimeoutMs, &error));
             lock.lock();
+            if (written)
+                m_writtenCount += qint64(batch.size());
             const bool heldBack = !written && isBusy(error) &&
                                   m_pending.size() + batch.size() <= MostHeldBack &&
                                   (!endBy || std::chrono::steady_clock::now() < *endBy);
@@ -384,6 +399,7 @@ void HistoryStore::writeLoop()
                 }
             } else if (!written) {
                 m_lostCount += qint64(batch.size());
+                m_writtenCount += qint64(batch.size());
                 lock.unlock();
                 if (isFullDisk(error))
                     reportOnce(

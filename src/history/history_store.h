@@ -55,6 +55,8 @@ public:
     void recordChange(const WatchChange& change) override;
     void flush() override;
     qint64 lostCount() const override;
+    qint64 recordedCount() const override;
+    qint64 writtenCount() const override;
 
 Q_SIGNALS:
     // A write failed (full disk, a broken file); said once per kind of failure.
@@ -84,6 +86,8 @@ private:
     quint64 m_flushDone = 0;
     bool m_stop = false;
     qint64 m_lostCount = 0;
+    qint64 m_recordedCount = 0;
+    qint64 m_writtenCount = 0; // written or lost
     QStringList m_reported;
 };
 

@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -382,6 +383,47 @@ private Q_SLOTS:
         const Run extract = cli({QStringLiteral("extract"), page}, full);
         QCOMPARE(extract.exitCode, 3);
         QVERIFY(extract.err.contains(QStringLiteral("cannot write to standard output: ")));
+    }
+
+    // Killed outright in the middle, a search has saved no position past a find that is not in its
+    // file and in the history: whatever the kill cost is asked again.
+    void aKilledSearchSavedNoPositionPastItsFinds()
+    {
+        QByteArray bytes;
+        for (int i = 1; i <= 3000; ++i)
+            bytes += "freename" + QByteArray::number(i) + ".com\r\n";
+        const QString list = writeList(bytes);
+        m_server->setDelayMs(20);
+        QProcess process;
+        startSearch(&process, list);
+        if (QTest::currentTestFailed())
+            return;
+        const auto savedPosition = [this] {
+            return QSettings(m_home->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
+                .value(QStringLiteral("Velmorra/Settings/CustWordNum"))
+                .toLongLong();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(savedPosition() > 100, 15000);
+        ::kill(pid_t(process.processId()), SIGKILL);
+        QTRY_VERIFY(process.state() == QProcess::NotRunning);
+        const qint64 position = savedPosition();
+        QSet<QString> inFiles;
+        for (const char* file : {"LowProfile.txt", "HighProfile.txt", "SuperHighProfile.txt"}) {
+            QStringList lines;
+            TextFile::readLines(m_home->filePath(QLatin1String(file)), &lines);
+            inFiles.unite(QSet<QString>(lines.cbegin(), lines.cend()));
+        }
+        brisquel::HistoryReader history(m_home->filePath(QStringLiteral("history.sqlite")));
+        QString error;
+        QVERIFY2(history.open(&error), qPrintable(error));
+        QSet<QString> recorded;
+        for (const brisquel::HistoryRow& row : history.rows({}))
+            recorded.insert(row.record.name);
+        QVERIFY(position < 3000);
+        for (qint64 i = 1; i < position; ++i) {
+            const QString name = QStringLiteral("freename%1.com").arg(i);
+            QVERIFY2(inFiles.contains(name) && recorded.contains(name), qPrintable(name));
+        }
     }
 
     void aClosedPipeEndsTheSearchQuietlyAndItResumes()

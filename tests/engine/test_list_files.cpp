@@ -1,6 +1,9 @@
+#include "engine/check_history.h"
 #include "engine/list_files.h"
 #include "engine/remembered_list.h"
 #include "engine/result_lists.h"
+#include "engine/verdict_filer.h"
+#include "file_size_limit.h"
 #include "support/text_file.h"
 
 #include <QDir>
@@ -39,6 +42,17 @@ QString numbered(ResultList list, int n)
     return QStringLiteral("%1%2.com").arg(label).arg(n, 6, 10, QLatin1Char('0'));
 }
 
+// The names of the verdicts it was given.
+struct RecordedNames : CheckHistory
+{
+    void record(const CheckRecord& record) override { names << record.name; }
+    QHash<QString, TakenCheck> takenSince(const QDateTime&) override { return {}; }
+    QHash<QString, CheckRecord> latestOf(const QStringList&) override { return {}; }
+    void flush() override {}
+
+    QStringList names;
+};
+
 const QDateTime FirstOverflow(QDate(2026, 12, 6), QTime(8, 36, 18));
 const QDateTime SecondOverflow(QDate(2026, 12, 6), QTime(23, 5, 9));
 
@@ -61,12 +75,19 @@ struct Fixture
         return true;
     }
 
-    // Files available names the way a search does: each is followed by the overflow check.
+    // Files a name the way a filer does with a batch of one: into the list, then to disk.
+    void file(const QString& name)
+    {
+        lists.addAvailableName(name);
+        files.saveLiveLists();
+    }
+
+    // Files available names one batch each; each is followed by the overflow check.
     int fileNames(ResultList list, int count, int first = 0)
     {
         int overflows = 0;
         for (int i = first; i < first + count; ++i) {
-            lists.addAvailableName(numbered(list, i));
+            file(numbered(list, i));
             overflows += files.overflowCheck() ? 1 : 0;
         }
         return overflows;
@@ -118,17 +139,17 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         Fixture f(dir.path());
-        f.lists.addAvailableName(QStringLiteral("lowlabel1.com"));
-        f.lists.addAvailableName(QStringLiteral("lowlabel2.com"));
+        f.file(QStringLiteral("lowlabel1.com"));
+        f.file(QStringLiteral("lowlabel2.com"));
         // Another search on the folder rewrites the file through a new one, its last line unended.
         const QString path = f.files.liveFilePath(ResultList::Low);
         QVERIFY(TextFile::writeText(path, "theirs1.com\r\ntheirs2.com"));
-        f.lists.addAvailableName(QStringLiteral("lowlabel3.com"));
+        f.file(QStringLiteral("lowlabel3.com"));
         QVERIFY(f.files.isSaved(ResultList::Low));
         QCOMPARE(contents(path), QByteArray("theirs1.com\r\ntheirs2.com\r\nlowlabel3.com\r\n"));
         // Removed altogether: the next find starts the file again instead of going nowhere.
         QVERIFY(QFile::remove(path));
-        f.lists.addAvailableName(QStringLiteral("lowlabel4.com"));
+        f.file(QStringLiteral("lowlabel4.com"));
         QCOMPARE(contents(path), QByteArray("lowlabel4.com\r\n"));
     }
 
@@ -142,7 +163,7 @@ private Q_SLOTS:
         const char* domains[] = {"abcde.com", "abcd.com",         "abcdefgh.com",   ".com",
                                  "abcd.com",  "xn--bcher-kva.de", "abcdefghijk.net"};
         for (const char* domain : domains) {
-            f.lists.addAvailableName(QString::fromLatin1(domain));
+            f.file(QString::fromLatin1(domain));
             QVERIFY2(f.liveFilesMirrorTheLists(), domain);
         }
         // Found twice, written once.
@@ -162,7 +183,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Fixture f(dir.path());
         for (const char* domain : {"abcde.com", "bcdef.com", "cdefg.com", "abcd.com"})
-            f.lists.addAvailableName(QString::fromLatin1(domain));
+            f.file(QString::fromLatin1(domain));
         const QString mid = f.files.liveFilePath(ResultList::Mid);
         const QByteArray before = contents(mid);
 
@@ -170,16 +191,89 @@ private Q_SLOTS:
         f.lists.clear(ResultList::High);
         QCOMPARE(contents(mid), before);
 
-        f.lists.addAvailableName(QStringLiteral("abcdefgh.com"));
+        f.file(QStringLiteral("abcdefgh.com"));
         QVERIFY(f.liveFilesMirrorTheLists());
         QCOMPARE(lines(mid), (QStringList{QStringLiteral("abcde.com"), QStringLiteral("cdefg.com")}));
         QCOMPARE(contents(f.files.liveFilePath(ResultList::High)), QByteArray());
 
         // An edit followed by a filing into the same list.
         QVERIFY(f.lists.deleteEntry(ResultList::Mid, 0));
-        f.lists.addAvailableName(QStringLiteral("defgh.com"));
+        f.file(QStringLiteral("defgh.com"));
         QVERIFY(f.liveFilesMirrorTheLists());
         QCOMPARE(lines(mid), (QStringList{QStringLiteral("cdefg.com"), QStringLiteral("defgh.com")}));
+    }
+
+    // Finds wait for their batch: its lines go out together, a file replaced meanwhile gets them
+    // all, and an edit before the batch is written has the file rewritten whole, the waiting
+    // names with it.
+    void findsWaitForTheirBatch()
+    {
+        QTemporaryDir dir;
+        Fixture f(dir.path());
+        f.file(QStringLiteral("lowlabel1.com"));
+        const QString path = f.files.liveFilePath(ResultList::Low);
+        f.lists.addAvailableName(QStringLiteral("lowlabel2.com"));
+        f.lists.addAvailableName(QStringLiteral("lowlabel3.com"));
+        QCOMPARE(contents(path), QByteArray("lowlabel1.com\r\n"));
+        QVERIFY(!f.files.isSaved(ResultList::Low));
+
+        QVERIFY(TextFile::writeText(path, "theirs.com\r\n"));
+        f.files.saveLiveLists();
+        QVERIFY(f.files.isSaved(ResultList::Low));
+        QCOMPARE(contents(path), QByteArray("theirs.com\r\nlowlabel2.com\r\nlowlabel3.com\r\n"));
+
+        f.lists.addAvailableName(QStringLiteral("lowlabel4.com"));
+        QVERIFY(f.lists.deleteEntry(ResultList::Low, 0));
+        f.files.saveLiveLists();
+        QVERIFY(f.liveFilesMirrorTheLists());
+        QCOMPARE(lines(path), (QStringList{QStringLiteral("lowlabel2.com"), QStringLiteral("lowlabel3.com"),
+                                           QStringLiteral("lowlabel4.com")}));
+    }
+
+    // A batch is on disk or taken back, file by file: finds whose file could not take them leave
+    // their list, and the history hears only of what reached the disk. The next batch brings the
+    // file level again.
+    void aBatchIsSavedOrTakenBack()
+    {
+        QTemporaryDir dir;
+        Fixture f(dir.path());
+        VerdictFiler filer(f.folder, &f.lists, &f.files);
+        RecordedNames history;
+        filer.setHistory(&history);
+        QVERIFY(filer.file(QStringLiteral("lowlabel1.com"), Verdict::Available).saved);
+        for (const char* name : {"lowlabel2.com", "lowlabel3.com", "lowlabel4.com"})
+            QCOMPARE(filer.stage(QLatin1String(name), Verdict::Available).detail,
+                     QStringLiteral("Low Profile"));
+        filer.stage(QStringLiteral("silent.com"), Verdict::Unanswered, QStringLiteral("no answer"));
+        filer.stage(QStringLiteral("taken.com"), Verdict::Registered);
+        QCOMPARE(f.lists.entryCount(ResultList::Low), 4);
+        QCOMPARE(history.names, QStringList{QStringLiteral("lowlabel1.com")});
+
+        std::vector<VerdictFiler::Filed> filed;
+        {
+            // Room for Unanswered.txt's line, not for three more finds in LowProfile.txt.
+            test::FileSizeLimit limit(40);
+            QVERIFY(limit.isSet());
+            filed = filer.writeStaged();
+        }
+        QCOMPARE(filed.size(), size_t(5));
+        for (size_t i = 0; i < 3; ++i) {
+            QVERIFY(!filed[i].saved);
+            QCOMPARE(filed[i].file, QStringLiteral("LowProfile.txt"));
+            QCOMPARE(filed[i].cause, QStringLiteral("File too large"));
+        }
+        QVERIFY(filed[3].saved && filed[4].saved);
+        QCOMPARE(f.lists.entries(ResultList::Low), QStringList{QStringLiteral("lowlabel1.com")});
+        QCOMPARE(contents(f.files.liveFilePath(ResultList::Low)), QByteArray("lowlabel1.com\r\n"));
+        QCOMPARE(lines(filer.unansweredFilePath()), QStringList{QStringLiteral("silent.com")});
+        QCOMPARE(f.lists.entries(ResultList::Registered), QStringList{QStringLiteral("taken.com")});
+        QCOMPARE(history.names, (QStringList{QStringLiteral("lowlabel1.com"), QStringLiteral("silent.com"),
+                                             QStringLiteral("taken.com")}));
+
+        filer.stage(QStringLiteral("lowlabel5.com"), Verdict::Available);
+        QVERIFY(filer.writeStaged().front().saved);
+        QVERIFY(f.liveFilesMirrorTheLists());
+        QVERIFY(filer.writeStaged().empty());
     }
 
     void saveLiveListsWritesListsNeverFiled()
@@ -238,7 +332,7 @@ private Q_SLOTS:
         // The old live files keep the full lists; the next name starts the new set.
         QCOMPARE(lines(dir.filePath(QStringLiteral("HighProfile.txt"))).size(), ListFiles::OverflowLimit);
         QCOMPARE(lines(dir.filePath(QStringLiteral("SuperHighProfile.txt"))).size(), 10);
-        f.lists.addAvailableName(QStringLiteral("abcdefgh.com"));
+        f.file(QStringLiteral("abcdefgh.com"));
         QCOMPARE(f.files.liveFilePath(ResultList::Low),
                  dir.filePath(QStringLiteral("LowProfile126202683618AM.txt")));
         QVERIFY(f.liveFilesMirrorTheLists());
@@ -304,13 +398,13 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         Fixture f(dir.path());
-        f.lists.addAvailableName(QStringLiteral("abcd.com"));
+        f.file(QStringLiteral("abcd.com"));
         // The user moves the file away while a search runs; an edit brings it back whole.
         QVERIFY(QFile::remove(f.files.liveFilePath(ResultList::High)));
-        f.lists.addAvailableName(QStringLiteral("bcde.com"));
+        f.file(QStringLiteral("bcde.com"));
         QCOMPARE(lines(f.files.liveFilePath(ResultList::High)), QStringList{QStringLiteral("bcde.com")});
         f.lists.clear(ResultList::Low);
-        f.lists.addAvailableName(QStringLiteral("cdef.com"));
+        f.file(QStringLiteral("cdef.com"));
         f.files.saveLiveLists();
         QCOMPARE(lines(f.files.liveFilePath(ResultList::Low)), QStringList());
     }

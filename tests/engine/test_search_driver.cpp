@@ -1,3 +1,4 @@
+#include "engine/check_history.h"
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
@@ -37,6 +38,16 @@ QStringList names(std::initializer_list<const char*> list)
     return result;
 }
 
+// A history that found every name of the list taken an hour ago.
+struct TakenHistory : CheckHistory
+{
+    void record(const CheckRecord&) override {}
+    QHash<QString, TakenCheck> takenSince(const QDateTime&) override { return taken; }
+    QHash<QString, CheckRecord> latestOf(const QStringList&) override { return {}; }
+    void flush() override {}
+
+    QHash<QString, TakenCheck> taken;
+};
 
 } // namespace
 
@@ -376,6 +387,59 @@ private Q_SLOTS:
         QVERIFY(!h.allDomains().contains(QStringLiteral("taken2.com")));
     }
 
+    // The verdicts of one turn of the event loop go to disk together before anyone is told of
+    // them, and the resume position passes them only then.
+    void aTurnsVerdictsAreFiledTogether()
+    {
+        // .zz names cannot be routed (plain http to another computer): both are settled as the
+        // list is read, in one turn.
+        Harness h(
+            ExtensionTable({{QStringLiteral("com"), QStringLiteral("127.0.0.1"), m_server->port(), true},
+                            {QStringLiteral("zz"), QStringLiteral("http://example.org/"), 443, true}}));
+        m_server->setDelayMs(150);
+        QSignalSpy filed(&h.driver, &SearchDriver::verdictsFiled);
+        QStringList onDiskWhenTold;
+        QObject::connect(&h.driver, &SearchDriver::verdict, [&](const QString& domain) {
+            if (h.fileLines(QStringLiteral("Unanswered.txt")).contains(domain))
+                onDiskWhenTold << domain;
+        });
+        const QString list = h.writeList("a.zz\r\nb.zz\r\nfreename.com\r\n");
+        QVERIFY(h.driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("3")},
+                               nullptr));
+        QVERIFY(h.outcomes.isEmpty());
+        QCOMPARE(h.fileLines(QStringLiteral("Unanswered.txt")), QStringList());
+        QCOMPARE(h.driver.resumePosition(), 1);
+        QVERIFY(filed.wait(2000));
+        QCOMPARE(filed.size(), 1);
+        QCOMPARE(onDiskWhenTold, names({"a.zz", "b.zz"}));
+        QCOMPARE(h.driver.resumePosition(), 3);
+        QSignalSpy finished(&h.driver, &SearchDriver::finished);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(filed.size(), 2);
+        QCOMPARE(h.domains(Verdict::Available), QStringList{QStringLiteral("freename.com")});
+        QCOMPARE(h.driver.resumePosition(), 4);
+    }
+
+    // Names settled without a query come by the thousand in one turn; they are filed a thousand
+    // at a time.
+    void namesTheHistorySettlesAreFiledInBoundedBatches()
+    {
+        Harness h(m_server->port());
+        TakenHistory history;
+        const QDateTime checked = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        for (int i = 1; i <= 2500; ++i)
+            history.taken.insert(QStringLiteral("name%1.com").arg(i), {Verdict::Registered, {}, {}, checked});
+        h.filer.setHistory(&history);
+        h.driver.setHistoryDays(7);
+        QSignalSpy filed(&h.driver, &SearchDriver::verdictsFiled);
+        QVERIFY(h.run(h.writeList(numberedList(2500, "name"))));
+        QCOMPARE(filed.size(), 3);
+        QCOMPARE(h.outcomes.size(), 2500);
+        QCOMPARE(h.driver.historySettledCount(), 2500);
+        QVERIFY(m_server->queries().isEmpty());
+        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("2501"));
+    }
+
     void aListCutDuringTheSearchStopsItWithoutGuessing()
     {
         Harness h(m_server->port());
@@ -552,12 +616,15 @@ private Q_SLOTS:
     void aNameAlwaysRefusedHoldsUpNoOther()
     {
         Harness h(m_server->port());
-        m_server->setAnswerFor(QStringLiteral("limited.com"), "WHOIS LIMIT EXCEEDED - SEE WWW.EXAMPLE.NET\r\n");
+        m_server->setAnswerFor(QStringLiteral("limited.com"),
+                               "WHOIS LIMIT EXCEEDED - SEE WWW.EXAMPLE.NET\r\n");
         m_server->setAnswerFor(QStringLiteral("quota.com"),
                                "Queries quota exceeded, will be replenished in 1 seconds\r\n");
-        QVERIFY(h.run(h.writeList("limited.com\r\nquota.com\r\nfreeone.com\r\n"), QStringLiteral("1"), 60000));
+        QVERIFY(
+            h.run(h.writeList("limited.com\r\nquota.com\r\nfreeone.com\r\n"), QStringLiteral("1"), 60000));
         QCOMPARE(h.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
-        QCOMPARE(h.domains(Verdict::Unanswered), (QStringList{QStringLiteral("limited.com"), QStringLiteral("quota.com")}));
+        QCOMPARE(h.domains(Verdict::Unanswered),
+                 (QStringList{QStringLiteral("limited.com"), QStringLiteral("quota.com")}));
         QVERIFY(h.details.value(QStringLiteral("limited.com")).startsWith(QLatin1String("refused 5 times")));
         // The free name went at the server's next turn, not after ten refusals of the others.
         QCOMPARE(h.outcomes.first().domain, QStringLiteral("freeone.com"));

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -337,6 +338,51 @@ private Q_SLOTS:
         QCOMPARE(harness.driver.progress().historyLost, 3);
         QCOMPARE(problems.size(), 1);
         QVERIFY(problems.at(0).at(0).toString().contains(QLatin1String("locked")));
+    }
+
+    // The position a search saves never passes a verdict the history has not written yet: killed
+    // there, the search would go on after names it neither filed nor recorded. Saved along the
+    // way, it waits for the history's writes; a history that cannot write holds it back.
+    void theSavedPositionWaitsForTheHistory()
+    {
+        test::FakeWhoisServer server;
+        QVERIFY(server.listen());
+        server.setDelayMs(10);
+        test::Harness harness(server.port());
+        QStringList messages;
+        std::unique_ptr<HistoryStore> store = openFolderHistory(harness.folder.root(), &messages);
+        QVERIFY(store);
+        harness.filer.setHistory(store.get());
+        // One name at a time: the names before the position are the first ones recorded.
+        harness.driver.setPoolSize(1);
+        QSet<qint64> saved;
+        bool behind = true;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            const qint64 position = harness.settings.value(SettingKeys::CustWordNum()).toLongLong();
+            if (position == 0)
+                return;
+            saved.insert(position);
+            behind = behind && position - 1 <= store->writtenCount();
+        });
+        look.start(2);
+        QVERIFY(harness.run(harness.writeList(test::numberedList(200, "name")), QStringLiteral("1"), 30000));
+        look.stop();
+        QVERIFY(behind);
+        QVERIFY(saved.size() > 1);
+        QCOMPARE(harness.settings.value(SettingKeys::CustWordNum()), QStringLiteral("201"));
+
+        test::Harness held(server.port());
+        held.filer.setHistory(store.get());
+        OtherWriter other(store->path());
+        QVERIFY(other.holds());
+        QVERIFY(held.run(held.writeList("a.com\r\nb.com\r\n")));
+        QCOMPARE(held.driver.resumePosition(), 3);
+        // Still at the start of the list.
+        QCOMPARE(held.settings.value(SettingKeys::CustWordNum()), QStringLiteral("1"));
+        other.release();
+        store->close();
+        QCOMPARE(store->writtenCount(), store->recordedCount());
     }
 
     // A search writes while another writer (the watch list) and a reader work on the same file:

@@ -1,5 +1,7 @@
+#include "../engine/file_size_limit.h"
 #include "support/data_folder.h"
 #include "support/file_helpers.h"
+#include "support/line_appender.h"
 #include "support/text_file.h"
 
 #include <QDir>
@@ -11,6 +13,16 @@
 #include <unistd.h>
 
 using namespace brisquel;
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("<missing>");
+}
+
+} // namespace
 
 class TestFileHelpers : public QObject
 {
@@ -145,6 +157,43 @@ private Q_SLOTS:
         QVERIFY(TextFile::writeText(large, QByteArray(101, 'x')));
         QVERIFY(!readWhole(large, 100, &error));
         QVERIFY2(error.contains(QStringLiteral("more than the")), qPrintable(error));
+    }
+
+    // Lines wait until write() and go out together. The look at the path that each write takes
+    // finds a file another program put in its place; a write that does not fit leaves no part of
+    // its lines behind.
+    void appendedLinesGoOutTogether()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Unanswered.txt"));
+        LineAppender appender(path);
+        QVERIFY(appender.append(QStringLiteral("first.com")));
+        appender.add(QStringLiteral("second.com"));
+        appender.add(QStringLiteral("third.com"));
+        QVERIFY(appender.hasPending());
+        QCOMPARE(contents(path), QByteArray("first.com\r\n"));
+
+        // Rewritten through a new file meanwhile, its last line unended.
+        QVERIFY(TextFile::writeText(path, "theirs.com"));
+        QVERIFY(appender.write());
+        QVERIFY(!appender.hasPending());
+        const QByteArray written("theirs.com\r\nsecond.com\r\nthird.com\r\n");
+        QCOMPARE(contents(path), written);
+
+        appender.add(QStringLiteral("fourth.com"));
+        appender.add(QStringLiteral("fifth.com"));
+        QString cause;
+        {
+            // Room for one of the two lines.
+            test::FileSizeLimit limit(rlim_t(written.size() + 12));
+            QVERIFY(limit.isSet());
+            QVERIFY(!appender.write(&cause));
+        }
+        QCOMPARE(cause, QStringLiteral("File too large"));
+        QVERIFY(!appender.hasPending());
+        QCOMPARE(contents(path), written);
+        QVERIFY(appender.append(QStringLiteral("sixth.com")));
+        QCOMPARE(contents(path), written + "sixth.com\r\n");
     }
 };
 

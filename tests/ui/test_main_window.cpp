@@ -658,7 +658,9 @@ private Q_SLOTS:
         // A folder where the live Low file belongs makes every write of it fail.
         QVERIFY(QDir().mkpath(window->listFiles()->liveFilePath(ResultList::Low)));
         MessageBox::setNextAnswer(QMessageBox::Ok);
+        // Filed as the filer does it: into the list, then the batch to disk.
         window->resultLists()->addAvailableName(QStringLiteral("longername.com"));
+        window->listFiles()->saveLiveLists();
         QVERIFY(window->noticeText().contains(QStringLiteral("LowProfile")));
         QCOMPARE(window->resultLists()->entryCount(ResultList::Low), 1);
         // Not in the middle of the filing: the box comes from the event loop.
