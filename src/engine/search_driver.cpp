@@ -15,6 +15,7 @@
 #include "support/settings_store.h"
 
 #include <QAbstractEventDispatcher>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTimer>
 #include <deque>
@@ -106,6 +107,9 @@ public:
         bool positionDirty = false;
         // Filed in this turn of the event loop, for writeBatch().
         std::vector<Settled> batch;
+        // A batch is being written and told: a listener that runs the event loop meanwhile (a
+        // modal box) files the names that end then with the next batch.
+        bool writing = false;
         // The lowest entry filed and not yet on disk (the batch), or that could not be saved: the
         // resume position stays at it.
         qint64 heldAt = std::numeric_limits<qint64>::max();
@@ -626,10 +630,12 @@ bool SearchDriver::Private::stage(qint64 entry, const QString& domain, Verdict v
 // could not be saved, or a listener that could not keep what it was told).
 bool SearchDriver::Private::writeBatch()
 {
-    if (run.batch.empty())
+    if (run.batch.empty() || run.writing)
         return run.running;
     batchTimer.stop();
     const std::vector<Settled> batch = std::exchange(run.batch, {});
+    run.writing = true;
+    const auto written = qScopeGuard([this] { run.writing = false; });
     const std::vector<VerdictFiler::Filed> filed = filer->writeStaged();
     Q_ASSERT(filed.size() == batch.size());
     std::optional<VerdictFiler::Filed> failure;
@@ -648,7 +654,11 @@ bool SearchDriver::Private::writeBatch()
         if (!filed[i].saved)
             held = std::min(held, batch[i].entry);
     }
+    for (const Settled& next : run.batch)
+        held = std::min(held, next.entry);
     run.heldAt = held;
+    if (!run.batch.empty())
+        batchTimer.start();
     markPositionChanged();
     if (failure) {
         stopOnSaveFailure(*failure);
@@ -793,6 +803,11 @@ void SearchDriver::Private::end(bool stopped)
     run.running = false;
     waitingTimer.stop();
     positionTimer.stop();
+    batchTimer.stop();
+    // Verdicts filed while a batch was being told (a listener ran the event loop) go to disk
+    // untold; the position has not passed them, so they are asked again.
+    if (filer->hasStaged())
+        filer->writeStaged();
     // The history writes what it holds, so that the position saved can pass it.
     if (keepsPosition && filer->history())
         filer->history()->flush();

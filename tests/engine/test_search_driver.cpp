@@ -420,6 +420,26 @@ private Q_SLOTS:
         QCOMPARE(h.driver.resumePosition(), 4);
     }
 
+    // A listener that runs the event loop while it is told a verdict (a modal box): the names that
+    // end meanwhile wait for the next batch, and none is lost or told twice.
+    void aListenerThatRunsTheEventLoopLosesNoName()
+    {
+        Harness h(m_server->port());
+        m_server->setDelayMs(20);
+        h.driver.setPoolSize(5);
+        bool waited = false;
+        QObject::connect(&h.driver, &SearchDriver::verdict, [&] {
+            if (!std::exchange(waited, true))
+                QTest::qWait(60);
+        });
+        QVERIFY(h.run(h.writeList(numberedList(100, "freename"))));
+        const QStringList told = h.allDomains();
+        QCOMPARE(QSet<QString>(told.cbegin(), told.cend()).size(), 100);
+        QCOMPARE(told.size(), 100);
+        QCOMPARE(h.fileLines(QStringLiteral("LowProfile.txt")).size(), 100);
+        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("101"));
+    }
+
     // Names settled without a query come by the thousand in one turn; they are filed a thousand
     // at a time.
     void namesTheHistorySettlesAreFiledInBoundedBatches()
