@@ -236,8 +236,11 @@ void ServerPacer::onRefusal(const QString& key, const QString& answerText, qint6
     server->answeredSinceStep = false;
     server->probeStep = FirstProbeStep;
     server->nextClimbAt = server->pausedUntil + ClimbStepMs;
-    // Never slower than one query every two first pauses (every 2 s as delivered).
-    const double slowest = 500.0 / double(m_firstPauseMs);
+    // Never slower than one query every two first pauses (every 2 s as delivered), nor faster
+    // than a rate given for the server.
+    const double slowest = server->limits.perSecond > 0
+                               ? std::min(server->limits.perSecond, 500.0 / double(m_firstPauseMs))
+                               : 500.0 / double(m_firstPauseMs);
     const double asked = server->perSecond > 0 ? server->perSecond : std::numeric_limits<double>::max();
     if (server->refusedPace > 0 && now - lastRestEnded < 1000) {
         // So soon after a rest the last second says little of the pace the server takes, and a

@@ -183,6 +183,10 @@ private Q_SLOTS:
                "9.8; "
                "sent 32000; ask 32000 no; answer 32001; pace 9.996; sent 34000; ask 34000 no; answer 34001; "
                "pace 10; sent 36001; ask 36001 no; answer 36002; pace 10";
+        // The floor of a pace learned from refusals (a query every two first pauses) is no reason to
+        // go past the rate given.
+        QTest::newRow("a refusal never sets the pace above a published rate")
+            << "rate=0.4/s burst=1" << "sent 0; refuse 100; pace 0.4";
         // Ten a second again where the last refusal found ten: the next probe waits a minute.
         QTest::newRow("a refusal where the last one was doubles the wait before the next probe")
             << ""
