@@ -88,6 +88,7 @@ int main(int argc, char* argv[])
     const QString quietOption = QStringLiteral("quiet");
     const QString rateLimitOption = QStringLiteral("rate-limit");
     const QString perAddressOption = QStringLiteral("rate-limit-per-address");
+    const QString rateLimitTextOption = QStringLiteral("rate-limit-text");
     const QString rdapOption = QStringLiteral("rdap");
     const QString quotaOption = QStringLiteral("quota");
     const QString quotaWaitOption = QStringLiteral("quota-wait");
@@ -117,6 +118,10 @@ int main(int argc, char* argv[])
          QStringLiteral("Above N queries a second, answer \"Excessive querying, grace period of 1 "
                         "seconds.\" instead of the record."),
          QStringLiteral("N")},
+        {rateLimitTextOption,
+         QStringLiteral(
+             "The answer above --rate-limit instead of the grace period text (a line; CR LF is added)."),
+         QStringLiteral("TEXT")},
         {perAddressOption,
          QStringLiteral("Count --rate-limit per client address (proxies bound to 127.0.0.2, .3, ...).")},
         {quotaOption,
@@ -181,7 +186,9 @@ int main(int argc, char* argv[])
     server.setDelayMs(delay);
     server.setSlowDelayMs(slowDelay);
     server.setFailFirstAttempts(failFirst);
-    server.setRateLimit(rateLimit, "%% Excessive querying, grace period of 1 seconds.\r\n");
+    server.setRateLimit(rateLimit, parser.isSet(rateLimitTextOption)
+                                       ? parser.value(rateLimitTextOption).toUtf8() + "\r\n"
+                                       : QByteArray("%% Excessive querying, grace period of 1 seconds.\r\n"));
     server.setRateLimitPerAddress(parser.isSet(perAddressOption));
     server.setQuota(quota, quotaWait,
                     "% Query rate limit exceeded, wait " + QByteArray::number(quotaWait) + " seconds\r\n");
