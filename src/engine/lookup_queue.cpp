@@ -132,6 +132,8 @@ LookupQueue::LookupQueue(const LookupRouter* router, QObject* parent)
     , m_router(router)
 {
     m_wakeTimer.setSingleShot(true);
+    // A coarse timer may wake a few percent late, and with no burst that time is lost to the pace.
+    m_wakeTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_wakeTimer, &QTimer::timeout, this, [this] {
         dispatch();
         Q_EMIT woke();
@@ -253,10 +255,18 @@ void LookupQueue::dispatchRound()
     }
 }
 
-// Of the lines whose server may be asked now, the one whose first name comes first in the list.
+// Of the lines whose server may be asked now, a paced server's whose budget freed first (a budget
+// that waits for a slot is lost, while a server asked as fast as its slots allow loses nothing by
+// waiting its turn), else the one whose first name comes first in the list; the last few slots
+// are kept for paced servers that have names waiting, so that their budget finds one free.
 LookupQueue::Line* LookupQueue::nextLine(qint64 now, qint64* readyAt, int* proxy)
 {
-    Line* chosen = nullptr;
+    Line* paced = nullptr;
+    qint64 pacedFreeSince = 0;
+    int pacedProxy = -1;
+    Line* unpaced = nullptr;
+    int unpacedProxy = -1;
+    int reserved = 0;
     for (auto& [key, line] : m_lines) {
         // Names settled meanwhile (by DNS) leave without a query.
         while (!line->isEmpty() && m_stillWanted && !m_stillWanted(line->front().request.entryNumber)) {
@@ -273,20 +283,47 @@ LookupQueue::Line* LookupQueue::nextLine(qint64 now, qint64* readyAt, int* proxy
         }
         if (m_whoisUnreachable.contains(key))
             m_router->rdapFallback(&first);
-        if (const qint64 deadAt = serverDeadAt(first.serverKey()); deadAt > 0)
+        const QString serverKey = first.serverKey();
+        if (const qint64 deadAt = serverDeadAt(serverKey); deadAt > 0)
             *readyAt = std::min(*readyAt, deadAt);
+        const bool isPaced = serverPaced(serverKey);
+        if (isPaced && !serverRests(serverKey, now))
+            ++reserved;
         int via = -1;
-        if (pickProxy(first, now, readyAt, &via) &&
-            (!chosen || first.entryNumber < chosen->front().request.entryNumber)) {
-            chosen = line.get();
-            *proxy = via;
+        if (!pickProxy(first, now, readyAt, &via))
+            continue;
+        const qint64 entry = first.entryNumber;
+        if (!isPaced) {
+            if (!unpaced || entry < unpaced->front().request.entryNumber) {
+                unpaced = line.get();
+                unpacedProxy = via;
+            }
+            continue;
+        }
+        LookupRequest through = first;
+        through.proxy = via;
+        const qint64 freeSince = m_pacer.freeSince(through.paceKey());
+        if (!paced || freeSince < pacedFreeSince ||
+            (freeSince == pacedFreeSince && entry < paced->front().request.entryNumber)) {
+            paced = line.get();
+            pacedFreeSince = freeSince;
+            pacedProxy = via;
         }
     }
-    return chosen;
+    if (paced) {
+        *proxy = pacedProxy;
+        return paced;
+    }
+    if (unpaced && qsizetype(m_inFlight.size()) < m_poolSize - std::min(reserved, m_poolSize / 4)) {
+        *proxy = unpacedProxy;
+        return unpaced;
+    }
+    return nullptr;
 }
 
-// The proxy to ask the server through now, the next in turn whose budget there allows; the one
-// whose quota is spent only when every proxy's is, so that the name is filed at once.
+// The proxy to ask the server through now: of those whose budget there allows, the one whose
+// budget freed first (a budget that waits unused is lost, so every proxy is kept busy), ties in
+// turn; the one whose quota is spent only when every proxy's is, so that the name is filed at once.
 bool LookupQueue::pickProxy(const LookupRequest& request, qint64 now, qint64* readyAt, int* proxy)
 {
     *proxy = -1;
@@ -294,6 +331,7 @@ bool LookupQueue::pickProxy(const LookupRequest& request, qint64 now, qint64* re
         return m_pacer.mayAsk(request.serverKey(), {request.host, request.serverTitle()}, now, readyAt);
     int spent = -1;
     int spentCount = 0;
+    qint64 chosenFreeSince = 0;
     LookupRequest via = request;
     // Not through a proxy that already failed the name, while another is left.
     const auto avoided = m_avoid.find(request.entryNumber);
@@ -307,14 +345,17 @@ bool LookupQueue::pickProxy(const LookupRequest& request, qint64 now, qint64* re
         const QString key = via.paceKey();
         if (!m_pacer.mayAsk(key, {request.host, request.serverTitle()}, now, readyAt))
             continue;
-        if (!m_pacer.quotaUsedUp(key)) {
+        if (m_pacer.quotaUsedUp(key)) {
+            ++spentCount;
+            if (spent < 0)
+                spent = candidate;
+        } else if (const qint64 since = m_pacer.freeSince(key); *proxy < 0 || since < chosenFreeSince) {
             *proxy = candidate;
-            return true;
+            chosenFreeSince = since;
         }
-        ++spentCount;
-        if (spent < 0)
-            spent = candidate;
     }
+    if (*proxy >= 0)
+        return true;
     *proxy = spent;
     return spent >= 0 && spentCount == m_proxies.count();
 }
@@ -366,6 +407,13 @@ bool LookupQueue::serverHeldBack(const QString& serverKey, qint64 now) const
     return std::all_of(order.begin(), order.end(), [&](int proxy) {
         return m_pacer.holdsBack(serverKey + QLatin1Char('|') + QString::number(proxy), now);
     });
+}
+
+bool LookupQueue::serverPaced(const QString& serverKey) const
+{
+    const QStringList keys = paceKeys(serverKey);
+    return std::any_of(keys.begin(), keys.end(),
+                       [this](const QString& key) { return m_pacer.pace(key) > 0; });
 }
 
 bool LookupQueue::serverRests(const QString& serverKey, qint64 now) const

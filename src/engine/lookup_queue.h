@@ -127,6 +127,8 @@ private:
     qint64 serverDeadAt(const QString& serverKey) const;
     bool serverHeldBack(const QString& serverKey, qint64 now) const;
     bool serverRests(const QString& serverKey, qint64 now) const;
+    // Asked at a pace (known or learned) through some proxy, or straight.
+    bool serverPaced(const QString& serverKey) const;
     void onProxyFailure(const LookupResult& result, int refusals);
     void showRest(qint64 now);
     void onResult(const LookupResult& result);

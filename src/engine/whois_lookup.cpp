@@ -56,7 +56,10 @@ WhoisLookup::WhoisLookup(int slot, QObject* parent)
     m_timer.setSingleShot(true);
     m_retryTimer.setSingleShot(true);
     m_writeTimer.setSingleShot(true);
-    connect(&m_writeTimer, &QTimer::timeout, this, &WhoisLookup::writeQuery);
+    // A coarse timer may fire a few percent early, and a query written early can be one too many
+    // in the server's second.
+    m_writeTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_writeTimer, &QTimer::timeout, this, &WhoisLookup::writeWhenDue);
     connect(&m_timer, &QTimer::timeout, this, &WhoisLookup::onTimeout);
     connect(&m_retryTimer, &QTimer::timeout, this, &WhoisLookup::beginAttempt);
 }
@@ -172,6 +175,13 @@ void WhoisLookup::onConnected()
     m_everConnected = true;
     keepPeerHandle();
     Q_EMIT connected(m_slot, m_request.domain);
+    writeWhenDue();
+}
+
+void WhoisLookup::writeWhenDue()
+{
+    // Asked again when the wait is over: another query may have taken the turn meanwhile, and a
+    // timer that fired late must not bring the next write closer to this one.
     const qint64 delay = m_writeDelay ? m_writeDelay(m_request) : 0;
     if (delay > 0) {
         // Held until its turn; the server's time to answer has not begun.

@@ -58,7 +58,8 @@ public:
     void setRetryDelay(int ms) { m_retryDelayMs = ms; }
     // Taken by each attempt from then on; none: the application's default.
     void setProxy(std::optional<QNetworkProxy> proxy) { m_proxy = std::move(proxy); }
-    // Asked once connected: how long to hold the query before writing it (none: written at once).
+    // Asked once connected, and again when that wait is over: how long to hold the query before
+    // writing it; 0 writes it at once (none: always at once).
     using WriteDelay = std::function<qint64(const LookupRequest&)>;
     void setWriteDelay(WriteDelay delay) { m_writeDelay = std::move(delay); }
 
@@ -82,6 +83,8 @@ private:
     void endAttempt(Outcome outcome, const QString& failure);
     void finish(Outcome outcome, const QString& failure, bool proxyFailed = false);
     void onConnected();
+    // Writes the query once its turn has come, else waits for it.
+    void writeWhenDue();
     void writeQuery();
     void onReadyRead();
     void onDisconnected();

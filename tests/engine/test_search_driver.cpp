@@ -689,6 +689,37 @@ private Q_SLOTS:
         QVERIFY(lastSlow == 59);
     }
 
+    // A paced server's budget that has to wait for a slot is lost; one asked as fast as its slots
+    // allow only waits its turn. So a slot is kept for the paced one.
+    void aPacedServerFindsASlotFree()
+    {
+        FakeWhoisServer slow;
+        QVERIFY(slow.listen());
+        slow.setDelayMs(280);
+        Harness h(m_server->port());
+        h.table.setRows({{QStringLiteral("com"), QStringLiteral("127.0.0.1"), m_server->port(), true},
+                         {QStringLiteral("net"), QStringLiteral("localhost"), slow.port(), true}});
+        ServerLimitsTable limits;
+        limits.load("127.0.0.1 rate=20/s burst=1\n", QStringLiteral("test"));
+        h.driver.setServerLimits(limits);
+        h.driver.setPoolSize(4);
+        QByteArray list;
+        for (int i = 0; i < 40; ++i)
+            list += "slow" + QByteArray::number(i) + ".net\r\npaced" + QByteArray::number(i) + ".com\r\n";
+        QElapsedTimer clock;
+        qint64 pacedDone = 0;
+        QObject::connect(&h.driver, &SearchDriver::verdict,
+                         [&](const QString& domain, Verdict, const QString&) {
+                             if (domain.startsWith(QLatin1String("paced")))
+                                 pacedDone = clock.elapsed();
+                         });
+        clock.start();
+        QVERIFY(h.run(h.writeList(list), QStringLiteral("1"), 30000));
+        QCOMPARE(h.outcomes.size(), 80);
+        // Forty at twenty a second take 2 s; waiting for the slow server's slots, about 4 s.
+        QVERIFY2(pacedDone < 3000, qPrintable(QString::number(pacedDone)));
+    }
+
     void stopWhileNamesWaitLosesNone()
     {
         Harness h(m_server->port());

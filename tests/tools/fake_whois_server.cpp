@@ -381,6 +381,9 @@ void FakeWhoisServer::handleQuery(WhoisConnection* connection, const QString& qu
     } else if (overQuota()) {
         ++m_throttled;
         connection->m_answer = m_quotaAnswer;
+    } else if (overQuotaPerSecond(address)) {
+        ++m_throttled;
+        connection->m_answer = QByteArray(m_secondQuotaAnswer).replace("%1", address.toUtf8());
     }
     if (fault == Fault::None && m_resetEvery > 0 && ++m_resetCounter % m_resetEvery == 0)
         fault = Fault::ResetMidAnswer;
@@ -441,6 +444,34 @@ bool FakeWhoisServer::overQuota()
     if (m_quotaRecent.size() >= m_quota)
         return true;
     m_quotaRecent.append(now);
+    return false;
+}
+
+void FakeWhoisServer::setQuotaPerSecond(int queries, int waitSeconds, const QByteArray& answer)
+{
+    m_secondQuota = queries;
+    m_secondQuotaWaitMs = qint64(qMax(1, waitSeconds)) * 1000;
+    m_secondQuotaAnswer = answer;
+    m_secondQuotaRecent.clear();
+    m_blockedUntil.clear();
+}
+
+bool FakeWhoisServer::overQuotaPerSecond(const QString& address)
+{
+    if (m_secondQuota <= 0)
+        return false;
+    const qint64 now = m_clock.elapsed();
+    if (now < m_blockedUntil.value(address))
+        return true;
+    QList<qint64>& recent = m_secondQuotaRecent[address];
+    while (!recent.isEmpty() && recent.first() <= now - 1000)
+        recent.removeFirst();
+    if (recent.size() >= m_secondQuota) {
+        // The whole wait it names, whatever the client does meanwhile.
+        m_blockedUntil.insert(address, now + m_secondQuotaWaitMs);
+        return true;
+    }
+    recent.append(now);
     return false;
 }
 

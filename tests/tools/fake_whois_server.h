@@ -89,6 +89,10 @@ public:
     // Above `queries` queries in the last `windowSeconds` seconds, a query gets `answer` instead of
     // its record; 0 switches the quota off. Refused queries do not count against it.
     void setQuota(int queries, int windowSeconds, const QByteArray& answer);
+    // Above `queries` queries from one address within a second, that address gets `answer` ("%1"
+    // stands for the address) for everything it asks during the next `waitSeconds` seconds; 0
+    // switches it off. Refused queries do not count against it.
+    void setQuotaPerSecond(int queries, int waitSeconds, const QByteArray& answer);
     // Counts the queries refused by the rate limit and by the quota.
     int throttledCount() const { return m_throttled; }
     // Every nth query that would be answered gets half its answer and then a reset; 0 switches it off.
@@ -127,6 +131,7 @@ private:
     void connectionClosed(WhoisConnection* connection);
     bool overRateLimit(const QString& address);
     bool overQuota();
+    bool overQuotaPerSecond(const QString& address);
 
     QTcpServer* m_listener = nullptr;
     QSet<QString> m_freeNames;
@@ -156,6 +161,11 @@ private:
     qint64 m_quotaWindowMs = 0;
     QByteArray m_quotaAnswer;
     QList<qint64> m_quotaRecent;
+    int m_secondQuota = 0;
+    qint64 m_secondQuotaWaitMs = 0;
+    QByteArray m_secondQuotaAnswer;
+    QHash<QString, QList<qint64>> m_secondQuotaRecent; // per address
+    QHash<QString, qint64> m_blockedUntil;             // per address
     int m_resetEvery = 0;
     int m_resetCounter = 0;
 };

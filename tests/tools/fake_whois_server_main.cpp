@@ -88,9 +88,11 @@ int main(int argc, char* argv[])
     const QString quietOption = QStringLiteral("quiet");
     const QString rateLimitOption = QStringLiteral("rate-limit");
     const QString perAddressOption = QStringLiteral("rate-limit-per-address");
+    const QString rateLimitTextOption = QStringLiteral("rate-limit-text");
     const QString rdapOption = QStringLiteral("rdap");
     const QString quotaOption = QStringLiteral("quota");
     const QString quotaWaitOption = QStringLiteral("quota-wait");
+    const QString quotaPerSecondOption = QStringLiteral("quota-per-second");
     const QString resetEveryOption = QStringLiteral("reset-every");
     const QString rdap429EveryOption = QStringLiteral("rdap-429-every");
     const QString retryAfterOption = QStringLiteral("retry-after");
@@ -116,14 +118,25 @@ int main(int argc, char* argv[])
          QStringLiteral("Above N queries a second, answer \"Excessive querying, grace period of 1 "
                         "seconds.\" instead of the record."),
          QStringLiteral("N")},
+        {rateLimitTextOption,
+         QStringLiteral(
+             "The answer above --rate-limit instead of the grace period text (a line; CR LF is added)."),
+         QStringLiteral("TEXT")},
         {perAddressOption,
          QStringLiteral("Count --rate-limit per client address (proxies bound to 127.0.0.2, .3, ...).")},
         {quotaOption,
          QStringLiteral("Above N queries within --quota-wait seconds, answer \"Query rate limit exceeded, "
                         "wait S seconds\" instead of the record."),
          QStringLiteral("N")},
-        {quotaWaitOption, QStringLiteral("The quota's window and the wait it names (default 5)."),
+        {quotaWaitOption,
+         QStringLiteral("The quota's window and the wait it names (default 5); with --quota-per-second, how "
+                        "long an address that went over it is refused."),
          QStringLiteral("S")},
+        {quotaPerSecondOption,
+         QStringLiteral("Above N queries from one address within a second, refuse everything it asks for "
+                        "--quota-wait seconds with \"The WHOIS query quota for ADDRESS has been exceeded and "
+                        "will be replenished in S seconds.\""),
+         QStringLiteral("N")},
         {resetEveryOption, QStringLiteral("Reset every Nth answered query after half its answer."),
          QStringLiteral("N")},
         {rdapOption,
@@ -147,12 +160,14 @@ int main(int argc, char* argv[])
     int failFirst = 0;
     int rateLimit = 0;
     int quota = 0;
+    int quotaPerSecond = 0;
     int quotaWait = 5;
     int resetEvery = 0;
     int refuseEvery = 0;
     int retryAfter = 1;
     if (!readNumber(parser, rateLimitOption, 1000000, &rateLimit) ||
         !readNumber(parser, quotaOption, 1000000, &quota) ||
+        !readNumber(parser, quotaPerSecondOption, 1000000, &quotaPerSecond) ||
         !readNumber(parser, quotaWaitOption, 86400, &quotaWait) ||
         !readNumber(parser, resetEveryOption, 1000000, &resetEvery) ||
         !readNumber(parser, rdap429EveryOption, 1000000, &refuseEvery) ||
@@ -171,10 +186,15 @@ int main(int argc, char* argv[])
     server.setDelayMs(delay);
     server.setSlowDelayMs(slowDelay);
     server.setFailFirstAttempts(failFirst);
-    server.setRateLimit(rateLimit, "%% Excessive querying, grace period of 1 seconds.\r\n");
+    server.setRateLimit(rateLimit, parser.isSet(rateLimitTextOption)
+                                       ? parser.value(rateLimitTextOption).toUtf8() + "\r\n"
+                                       : QByteArray("%% Excessive querying, grace period of 1 seconds.\r\n"));
     server.setRateLimitPerAddress(parser.isSet(perAddressOption));
     server.setQuota(quota, quotaWait,
                     "% Query rate limit exceeded, wait " + QByteArray::number(quotaWait) + " seconds\r\n");
+    server.setQuotaPerSecond(quotaPerSecond, quotaWait,
+                             "% The WHOIS query quota for %1 has been exceeded and will be replenished in " +
+                                 QByteArray::number(quotaWait) + " seconds.\r\n");
     server.setResetEvery(resetEvery);
     if (parser.isSet(faultOption)) {
         const auto fault = FakeWhoisServer::faultFromName(parser.value(faultOption));

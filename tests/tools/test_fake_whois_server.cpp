@@ -298,6 +298,23 @@ private Q_SLOTS:
         QVERIFY(exchange("c.com\r\n").startsWith("Domain Name: C.COM"));
     }
 
+    // Unlike the quota above, going over it costs the whole wait, not just until the second passes.
+    void quotaPerSecondRefusesEverythingForItsWait()
+    {
+        m_server->setQuotaPerSecond(2, 2, "quota for %1 exceeded, replenished in 2 seconds\r\n");
+        const QByteArray refused("quota for 127.0.0.1 exceeded, replenished in 2 seconds\r\n");
+        QVERIFY(exchange("a.com\r\n").startsWith("Domain Name: A.COM"));
+        QVERIFY(exchange("b.com\r\n").startsWith("Domain Name: B.COM"));
+        QElapsedTimer sinceRefusal;
+        QCOMPARE(exchange("c.com\r\n"), refused);
+        sinceRefusal.start();
+        QTest::qWait(1200);
+        QCOMPARE(exchange("c.com\r\n"), refused);
+        QTest::qWait(int(std::max<qint64>(0, 2100 - sinceRefusal.elapsed())));
+        QVERIFY(exchange("c.com\r\n").startsWith("Domain Name: C.COM"));
+        QCOMPARE(m_server->throttledCount(), 2);
+    }
+
     void rdapRefusesEveryNthRequestWithRetryAfter()
     {
         brisquel::test::FakeRdapServer rdap;
