@@ -187,10 +187,7 @@ void BrowseChecker::settle(const LookupResult& result)
     }
     Verdict verdict = result.answered ? result.judgement.verdict : Verdict::Unanswered;
     QString detail = result.answered ? result.judgement.detail : result.failure;
-    NameFacts facts;
-    facts.lifeCycle = result.lifeCycle;
-    facts.method = result.request.isRdap() ? CheckMethod::Rdap : CheckMethod::Whois;
-    facts.server = result.request.host;
+    NameFacts facts = result.facts;
     if (const QString whoisHost = std::exchange(m_confirmingFor, QString()); !whoisHost.isEmpty()) {
         applyConfirmation(result.request, whoisHost, &verdict, &detail, &facts);
     } else if (verdict == Verdict::Available && result.request.isRdap()) {

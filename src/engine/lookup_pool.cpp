@@ -1,7 +1,7 @@
 #include "lookup_pool.h"
 
 #include "engine/answer_rules.h"
-#include "engine/life_cycle.h"
+#include "engine/lookup.h"
 #include "engine/rdap_lookup.h"
 #include "engine/whois_lookup.h"
 #include "support/local_date.h"
@@ -14,11 +14,6 @@ namespace brisquel {
 namespace {
 constexpr int RdapSlotsPerManager = 6;
 constexpr qint64 MaxNamedWaitMs = 5 * 60 * 1000;
-
-bool isTaken(const LookupResult& result)
-{
-    return result.answered && !result.judgement.refused && isTaken(result.judgement.verdict);
-}
 } // namespace
 
 LookupPool::LookupPool(QObject* parent)
@@ -27,12 +22,28 @@ LookupPool::LookupPool(QObject* parent)
 
 LookupPool::~LookupPool() = default;
 
-template <typename Slot>
-void LookupPool::applyTimings(Slot& slot) const
+template <typename Visit>
+void LookupPool::forEachSlot(Visit visit) const
 {
-    slot.setAttemptTimeout(m_timings.attemptMs);
-    slot.setMaxAttempts(m_timings.maxAttempts);
-    slot.setRetryDelay(m_timings.retryDelay());
+    for (const auto& slot : m_whois)
+        visit(*slot);
+    for (const auto& [proxy, slots] : m_rdap) {
+        for (const auto& slot : slots)
+            visit(*slot);
+    }
+}
+
+void LookupPool::adopt(Lookup* slot, int number)
+{
+    connect(slot, &Lookup::connected, this, [this, number](const QString& domain) {
+        Q_EMIT connected(number, domain);
+    });
+    connect(slot, &Lookup::finished, this, &LookupPool::onReply);
+}
+
+void LookupPool::onReply(const LookupReply& reply)
+{
+    Q_EMIT finished(judgeReply(reply, m_rules ? *m_rules : AnswerRules::shipped(), localToday()));
 }
 
 WhoisLookup* LookupPool::idleWhoisSlot()
@@ -41,29 +52,9 @@ WhoisLookup* LookupPool::idleWhoisSlot()
         if (!slot->isBusy())
             return slot.get();
     }
-    auto slot = std::make_unique<WhoisLookup>(int(m_whois.size()));
+    auto slot = std::make_unique<WhoisLookup>();
     slot->setWriteDelay(m_writeDelay);
-    connect(slot.get(), &WhoisLookup::connected, this, &LookupPool::connected);
-    connect(slot.get(), &WhoisLookup::finished, this, [this](int, const WhoisLookup::Result& ended) {
-        LookupResult result;
-        result.request = ended.request;
-        result.answered = ended.outcome == WhoisLookup::Outcome::Answered;
-        result.failure = ended.failure;
-        result.neverConnected = ended.neverConnected;
-        result.proxyFailed = ended.proxyFailed;
-        result.tooLarge = ended.outcome == WhoisLookup::Outcome::TooLarge;
-        if (result.answered) {
-            result.judgement =
-                (m_rules ? *m_rules : AnswerRules::shipped())
-                    .judge(ended.answer, ended.request.host, ended.request.queryName());
-            result.answer = ended.answer;
-            if (result.judgement.refused)
-                result.namedWaitMs = namedWaitMs(ended.answer);
-        }
-        if (isTaken(result))
-            result.lifeCycle = readWhoisLifeCycle(ended.answer, localToday(), ended.request.host);
-        Q_EMIT finished(result);
-    });
+    adopt(slot.get(), int(m_whois.size()));
     m_whois.push_back(std::move(slot));
     return m_whois.back().get();
 }
@@ -92,20 +83,8 @@ RdapLookup* LookupPool::idleRdapSlot(int proxy)
             managers.back()->setProxy(m_proxies.at(proxy));
     }
     auto slot = std::make_unique<RdapLookup>(managers.at(group).get());
-    connect(slot.get(), &RdapLookup::finished, this, [this](const RdapLookup::Result& ended) {
-        LookupResult result;
-        result.request = ended.request;
-        result.answered = ended.answered;
-        result.judgement = ended.judgement;
-        result.failure = ended.failure;
-        result.neverConnected = ended.neverConnected;
-        result.proxyFailed = ended.proxyFailed;
-        result.answer = ended.body;
-        result.namedWaitMs = ended.retryAfterMs;
-        if (isTaken(result))
-            result.lifeCycle = readRdapLifeCycle(ended.body, localToday());
-        Q_EMIT finished(result);
-    });
+    // RDAP slots never report a connection, so their numbers are never shown.
+    adopt(slot.get(), -1);
     slots.push_back(std::move(slot));
     return slots.back().get();
 }
@@ -119,68 +98,48 @@ void LookupPool::setWriteDelay(std::function<qint64(const LookupRequest&)> delay
 
 void LookupPool::start(const LookupRequest& request)
 {
+    Lookup* slot = nullptr;
     if (request.isRdap()) {
-        RdapLookup* slot = idleRdapSlot(request.proxy < m_proxies.size() ? request.proxy : -1);
-        applyTimings(*slot);
-        slot->start(request);
+        slot = idleRdapSlot(request.proxy < m_proxies.size() ? request.proxy : -1);
     } else {
-        WhoisLookup* slot = idleWhoisSlot();
-        applyTimings(*slot);
-        slot->setProxy(request.proxy >= 0 && request.proxy < m_proxies.size()
-                           ? std::optional<QNetworkProxy>(m_proxies.at(request.proxy))
-                           : std::nullopt);
-        slot->start(request);
+        WhoisLookup* whois = idleWhoisSlot();
+        whois->setProxy(request.proxy >= 0 && request.proxy < m_proxies.size()
+                            ? std::optional<QNetworkProxy>(m_proxies.at(request.proxy))
+                            : std::nullopt);
+        slot = whois;
     }
+    slot->setTimings(m_timings);
+    slot->start(request);
 }
 
 void LookupPool::abortAll()
 {
-    for (const auto& slot : m_whois)
-        slot->abort();
-    for (const auto& [proxy, slots] : m_rdap) {
-        for (const auto& slot : slots)
-            slot->abort();
-    }
+    forEachSlot([](Lookup& slot) { slot.abort(); });
 }
 
 QList<LookupRequest> LookupPool::abortServer(const QString& serverKey)
 {
     QList<LookupRequest> aborted;
-    const auto take = [&](auto& slot) {
-        if (slot->isBusy() && slot->request().serverKey() == serverKey) {
-            aborted.append(slot->request());
-            slot->abort();
+    forEachSlot([&](Lookup& slot) {
+        if (slot.isBusy() && slot.request().serverKey() == serverKey) {
+            aborted.append(slot.request());
+            slot.abort();
         }
-    };
-    for (const auto& slot : m_whois)
-        take(slot);
-    for (const auto& [proxy, slots] : m_rdap) {
-        for (const auto& slot : slots)
-            take(slot);
-    }
+    });
     return aborted;
 }
 
 int LookupPool::busyCount() const
 {
-    const auto busy = [](const auto& slot) {
-        return slot->isBusy();
-    };
-    qsizetype count = std::count_if(m_whois.begin(), m_whois.end(), busy);
-    for (const auto& [proxy, slots] : m_rdap)
-        count += std::count_if(slots.begin(), slots.end(), busy);
-    return int(count);
+    int count = 0;
+    forEachSlot([&](const Lookup& slot) { count += slot.isBusy() ? 1 : 0; });
+    return count;
 }
 
 qint64 LookupPool::longestRemainingMs() const
 {
     qint64 longest = 0;
-    for (const auto& slot : m_whois)
-        longest = std::max(longest, slot->remainingMs());
-    for (const auto& [proxy, slots] : m_rdap) {
-        for (const auto& slot : slots)
-            longest = std::max(longest, slot->remainingMs());
-    }
+    forEachSlot([&](const Lookup& slot) { longest = std::max(longest, slot.remainingMs()); });
     return longest;
 }
 

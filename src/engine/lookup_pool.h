@@ -15,8 +15,10 @@ class QNetworkAccessManager;
 namespace brisquel {
 
 class AnswerRules;
+class Lookup;
 class RdapLookup;
 class WhoisLookup;
+struct LookupReply;
 
 // The lookups of one checker, WHOIS and RDAP alike: a slot is taken (or made) for each request,
 // and every result comes back judged, by the answer rules for a WHOIS answer and by the reply's
@@ -59,8 +61,11 @@ Q_SIGNALS:
 private:
     WhoisLookup* idleWhoisSlot();
     RdapLookup* idleRdapSlot(int proxy);
-    template <typename Slot>
-    void applyTimings(Slot& slot) const;
+    // Every slot's reply goes through here, judged the same way whatever asked.
+    void adopt(Lookup* slot, int number);
+    void onReply(const LookupReply& reply);
+    template <typename Visit>
+    void forEachSlot(Visit visit) const;
 
     LookupTimings m_timings;
     std::function<qint64(const LookupRequest&)> m_writeDelay;

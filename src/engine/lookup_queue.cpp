@@ -1,5 +1,6 @@
 #include "lookup_queue.h"
 
+#include "engine/lookup.h"
 #include "engine/lookup_router.h"
 #include "engine/proxy_list.h"
 #include "engine/search_progress.h"
@@ -577,8 +578,7 @@ void LookupQueue::settle(LookupResult result, int refusals)
     ++m_lookupsEnded;
     const bool answered = result.answered && !result.judgement.refused;
     const Verdict verdict = answered ? result.judgement.verdict : Verdict::Unanswered;
-    NameFacts facts;
-    facts.lifeCycle = result.lifeCycle;
+    NameFacts facts = result.facts;
     if (verdict == Verdict::Available && !m_confirming.contains(result.request.entryNumber)) {
         // RDAP's own "not found" needs no second word; a WHOIS "free" asks for one.
         if (result.request.isRdap())
@@ -668,8 +668,9 @@ bool LookupQueue::startConfirmation(const LookupRequest& request)
 void LookupQueue::end(const LookupRequest& request, Verdict verdict, QString detail, NameFacts facts)
 {
     m_avoid.erase(request.entryNumber);
-    facts.method = request.isRdap() ? CheckMethod::Rdap : CheckMethod::Whois;
-    facts.server = request.host;
+    const NameFacts asked = lookupFacts(request);
+    facts.method = asked.method;
+    facts.server = asked.server;
     if (const auto whois = m_confirming.constFind(request.entryNumber); whois != m_confirming.cend()) {
         const QString whoisHost = *whois;
         m_confirming.erase(whois);

@@ -2,6 +2,7 @@
 
 #include "engine/answer_rules.h"
 #include "engine/life_cycle.h"
+#include "engine/name_facts.h"
 
 #include <QByteArray>
 #include <QString>
@@ -64,7 +65,7 @@ struct LookupResult
     QByteArray answer;      // the answer or the RDAP body, for a refusal's own words
     qint64 namedWaitMs = 0; // a refusal's wait: its words ("wait 60 seconds") or Retry-After
     QString failure;        // why there is no answer
-    LifeCycle lifeCycle;    // of a taken name, as far as the answer says
+    NameFacts facts;        // how and where it was asked; a taken name's life cycle
     bool neverConnected = false;
     bool tooLarge = false;
     bool proxyFailed = false; // the proxy, not the server, failed: the name may go another way

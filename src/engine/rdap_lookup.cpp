@@ -131,7 +131,7 @@ bool isProxyFailure(const QNetworkReply* reply)
 } // namespace
 
 RdapLookup::RdapLookup(QNetworkAccessManager* manager, QObject* parent)
-    : QObject(parent)
+    : Lookup(parent)
     , m_manager(manager)
     , m_timer(this)
     , m_retryTimer(this)
@@ -253,11 +253,10 @@ void RdapLookup::onFinished()
         return;
     }
     if (status <= 0 && isProxyFailure(reply)) {
-        Result result;
+        LookupReply result;
         result.request = m_request;
         result.failure = proxyFailure(reply->errorString());
-        result.judgement.verdict = Verdict::Unanswered;
-        result.judgement.detail = result.failure;
+        result.attempts = m_attempt;
         result.neverConnected = true;
         result.proxyFailed = true;
         m_busy = false;
@@ -280,19 +279,18 @@ void RdapLookup::onFinished()
 
 void RdapLookup::finishWithAnswer(QNetworkReply* reply, int status)
 {
-    Result result;
+    LookupReply result;
     result.request = m_request;
     result.answered = true;
     result.httpStatus = status;
-    result.body = reply->read(MaxAnswerBytes + 1);
-    if (result.body.size() > MaxAnswerBytes) {
+    result.answer = reply->read(MaxAnswerBytes + 1);
+    if (result.answer.size() > MaxAnswerBytes) {
         endAttempt(QStringLiteral("answer larger than 1 MiB"), true);
         return;
     }
     result.retryAfterMs = retryAfterMs(reply->rawHeader("Retry-After"));
-    result.judgement =
-        judgeRdapReply(status, result.body, reply->rawHeader("Content-Type"), queryUrl(m_request));
-    result.failure = result.judgement.verdict == Verdict::Unanswered ? result.judgement.detail : QString();
+    result.contentType = reply->rawHeader("Content-Type");
+    result.attempts = m_attempt;
     result.neverConnected = false;
     m_busy = false;
     dropReply();
@@ -326,11 +324,10 @@ void RdapLookup::endAttempt(const QString& failure, bool connected)
         m_retryTimer.start(m_retryDelayMs);
         return;
     }
-    Result result;
+    LookupReply result;
     result.request = m_request;
     result.failure = failure;
-    result.judgement.verdict = Verdict::Unanswered;
-    result.judgement.detail = failure;
+    result.attempts = m_attempt;
     result.neverConnected = !m_everConnected;
     m_busy = false;
     Q_EMIT finished(result);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/answer_rules.h"
-#include "engine/lookup_request.h"
+#include "engine/lookup.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -27,49 +27,27 @@ qint64 retryAfterMs(const QByteArray& header, const QDateTime& now = QDateTime::
 // The body for reading: indented JSON when it is JSON, else the text as it came.
 QString readableRdapText(const QByteArray& body);
 
-// One RDAP lookup slot: GET {base}domain/{name} over a shared network manager (TLS verified,
-// HTTP/2 and kept-alive connections where the server offers them). Network failures and time-outs
-// are tried again like a WHOIS lookup's; an HTTP answer of any status is final.
-class RdapLookup : public QObject
+// An RDAP lookup: GET {base}domain/{name} over a shared network manager (TLS verified, HTTP/2 and
+// kept-alive connections where the server offers them). Network failures and time-outs are tried
+// again like a WHOIS lookup's; an HTTP answer of any status is final.
+class RdapLookup : public Lookup
 {
     Q_OBJECT
 public:
     static constexpr qsizetype MaxAnswerBytes = 1024 * 1024;
     static constexpr int MaxRedirects = 5;
 
-    struct Result
-    {
-        LookupRequest request;
-        bool answered = false; // an HTTP answer came; judgement says what it means
-        AnswerRules::Judgement judgement;
-        int httpStatus = 0;
-        QByteArray body;
-        qint64 retryAfterMs = 0;
-        QString failure; // why there is no answer
-        bool neverConnected = false;
-        bool proxyFailed = false; // the manager's proxy failed; the server was not asked
-    };
-
-    RdapLookup(QNetworkAccessManager* manager, QObject* parent = nullptr);
+    explicit RdapLookup(QNetworkAccessManager* manager, QObject* parent = nullptr);
     ~RdapLookup() override;
 
-    void setAttemptTimeout(int ms) { m_attemptMs = ms; }
-    void setMaxAttempts(int attempts) { m_maxAttempts = attempts; }
-    void setRetryDelay(int ms) { m_retryDelayMs = ms; }
-
-    bool isBusy() const { return m_busy; }
-    const LookupRequest& request() const { return m_request; }
-    qint64 remainingMs() const;
+    qint64 remainingMs() const override;
 
     static QUrl queryUrl(const LookupRequest& request);
     // The GET for the request: RDAP's media type, a few redirects and never from https to http.
     static QNetworkRequest networkRequest(const LookupRequest& request);
 
-    void start(const LookupRequest& request);
-    void abort();
-
-Q_SIGNALS:
-    void finished(const brisquel::RdapLookup::Result& result);
+    void start(const LookupRequest& request) override;
+    void abort() override;
 
 private:
     void beginAttempt();
@@ -84,16 +62,9 @@ private:
     QPointer<QNetworkReply> m_reply;
     QTimer m_timer;
     QTimer m_retryTimer;
-    LookupRequest m_request;
     QString m_tlsErrors;
-    int m_attempt = 0;
-    int m_attemptMs = 10000;
-    int m_maxAttempts = 3;
-    int m_retryDelayMs = 1000;
-    bool m_busy = false;
     bool m_timedOut = false;
     bool m_tooLarge = false;
-    bool m_everConnected = false;
 };
 
 } // namespace brisquel

@@ -46,9 +46,8 @@ bool isProxyFailure(QAbstractSocket::SocketError error)
     }
 }
 
-WhoisLookup::WhoisLookup(int slot, QObject* parent)
-    : QObject(parent)
-    , m_slot(slot)
+WhoisLookup::WhoisLookup(QObject* parent)
+    : Lookup(parent)
     , m_timer(this)
     , m_retryTimer(this)
     , m_writeTimer(this)
@@ -155,18 +154,19 @@ void WhoisLookup::finish(Outcome outcome, const QString& failure, bool proxyFail
     m_retryTimer.stop();
     m_writeTimer.stop();
     dropSocket();
-    Result result;
-    result.request = m_request;
-    result.outcome = outcome;
-    result.failure = failure;
-    result.attempts = m_attempt;
-    result.neverConnected = !m_everConnected;
-    result.proxyFailed = proxyFailed;
-    if (outcome == Outcome::Answered)
-        result.answer = std::exchange(m_answer, QByteArray());
+    LookupReply reply;
+    reply.request = m_request;
+    reply.answered = outcome == Outcome::Answered;
+    reply.failure = failure;
+    reply.attempts = m_attempt;
+    reply.neverConnected = !m_everConnected;
+    reply.proxyFailed = proxyFailed;
+    reply.tooLarge = outcome == Outcome::TooLarge;
+    if (reply.answered)
+        reply.answer = std::exchange(m_answer, QByteArray());
     m_answer.clear();
     // Last: a receiver may start the next lookup on this slot right away.
-    Q_EMIT finished(m_slot, result);
+    Q_EMIT finished(reply);
 }
 
 void WhoisLookup::onConnected()
@@ -174,7 +174,7 @@ void WhoisLookup::onConnected()
     m_connected = true;
     m_everConnected = true;
     keepPeerHandle();
-    Q_EMIT connected(m_slot, m_request.domain);
+    Q_EMIT connected(m_request.domain);
     writeWhenDue();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/lookup_request.h"
+#include "engine/lookup.h"
 
 #include <QByteArray>
 #include <QNetworkProxy>
@@ -20,17 +20,30 @@ QString connectFailure(QAbstractSocket::SocketError error, const QString& fallba
 // server behind it.
 bool isProxyFailure(QAbstractSocket::SocketError error);
 
-// One lookup slot: asks one WHOIS server about one domain (the domain, then CR LF; the answer
-// is complete when the server closes the connection in order). Each attempt has its own time
-// limit, which starts again once connected; a failed, reset, oversized or timed out attempt
-// reconnects to the same server and port with a fresh answer. The result is reported as soon as
-// it is known, and the receiver may start the next lookup on the slot from there.
-class WhoisLookup : public QObject
+// A WHOIS lookup: the domain, then CR LF; the answer is complete when the server closes the
+// connection in order. Each attempt's time limit starts again once connected; a failed, reset,
+// oversized or timed out attempt reconnects to the same server and port with a fresh answer.
+class WhoisLookup : public Lookup
 {
     Q_OBJECT
 public:
     static constexpr qsizetype MaxAnswerBytes = 1024 * 1024;
 
+    explicit WhoisLookup(QObject* parent = nullptr);
+    ~WhoisLookup() override;
+
+    // Taken by each attempt from then on; none: the application's default.
+    void setProxy(std::optional<QNetworkProxy> proxy) { m_proxy = std::move(proxy); }
+    // Asked once connected, and again when that wait is over: how long to hold the query before
+    // writing it; 0 writes it at once (none: always at once).
+    using WriteDelay = std::function<qint64(const LookupRequest&)>;
+    void setWriteDelay(WriteDelay delay) { m_writeDelay = std::move(delay); }
+
+    qint64 remainingMs() const override;
+    void start(const LookupRequest& request) override;
+    void abort() override;
+
+private:
     enum class Outcome
     {
         Answered,
@@ -39,45 +52,6 @@ public:
         TooLarge
     };
 
-    struct Result
-    {
-        LookupRequest request;
-        Outcome outcome = Outcome::Failed;
-        QByteArray answer; // complete only when outcome is Answered
-        QString failure;   // why there is no answer
-        int attempts = 0;
-        bool neverConnected = false; // no attempt reached the server
-        bool proxyFailed = false;    // the proxy failed; the server was not asked
-    };
-
-    explicit WhoisLookup(int slot, QObject* parent = nullptr);
-    ~WhoisLookup() override;
-
-    void setAttemptTimeout(int ms) { m_attemptMs = ms; }
-    void setMaxAttempts(int attempts) { m_maxAttempts = attempts; }
-    void setRetryDelay(int ms) { m_retryDelayMs = ms; }
-    // Taken by each attempt from then on; none: the application's default.
-    void setProxy(std::optional<QNetworkProxy> proxy) { m_proxy = std::move(proxy); }
-    // Asked once connected, and again when that wait is over: how long to hold the query before
-    // writing it; 0 writes it at once (none: always at once).
-    using WriteDelay = std::function<qint64(const LookupRequest&)>;
-    void setWriteDelay(WriteDelay delay) { m_writeDelay = std::move(delay); }
-
-    int slot() const { return m_slot; }
-    bool isBusy() const { return m_busy; }
-    const LookupRequest& request() const { return m_request; }
-    // The longest this lookup can still take, retries included.
-    qint64 remainingMs() const;
-
-    void start(const LookupRequest& request);
-    // Drops the lookup without a result.
-    void abort();
-
-Q_SIGNALS:
-    void connected(int slot, const QString& domain);
-    void finished(int slot, const brisquel::WhoisLookup::Result& result);
-
-private:
     void beginAttempt();
     void dropSocket();
     void endAttempt(Outcome outcome, const QString& failure);
@@ -94,23 +68,15 @@ private:
     void keepPeerHandle();
     void dropPeerHandle();
 
-    int m_slot;
     QTcpSocket* m_socket = nullptr; // one per attempt
     QTimer m_timer;
     QTimer m_retryTimer;
     QTimer m_writeTimer;
     WriteDelay m_writeDelay;
-    LookupRequest m_request;
     std::optional<QNetworkProxy> m_proxy;
     QByteArray m_answer;
-    int m_attempt = 0;
-    int m_attemptMs = 10000;
-    int m_maxAttempts = 3;
-    int m_retryDelayMs = 1000;
-    bool m_busy = false;
-    bool m_connected = false;     // this attempt
-    bool m_everConnected = false; // any attempt of this lookup
-    int m_peerHandle = -1;        // a second handle on the connection, to read its state after Qt closes it
+    bool m_connected = false; // this attempt
+    int m_peerHandle = -1;    // a second handle on the connection, to read its state after Qt closes it
 };
 
 } // namespace brisquel

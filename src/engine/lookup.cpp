@@ -1,0 +1,52 @@
+#include "lookup.h"
+
+#include "engine/answer_rules.h"
+#include "engine/life_cycle.h"
+#include "engine/lookup_pool.h"
+#include "engine/rdap_lookup.h"
+
+namespace brisquel {
+
+NameFacts lookupFacts(const LookupRequest& request)
+{
+    NameFacts facts;
+    facts.method = request.isRdap() ? CheckMethod::Rdap : CheckMethod::Whois;
+    facts.server = request.host;
+    return facts;
+}
+
+LookupResult judgeReply(const LookupReply& reply, const AnswerRules& rules, const QDate& today)
+{
+    LookupResult result;
+    result.request = reply.request;
+    result.answered = reply.answered;
+    result.failure = reply.failure;
+    result.neverConnected = reply.neverConnected;
+    result.proxyFailed = reply.proxyFailed;
+    result.tooLarge = reply.tooLarge;
+    result.facts = lookupFacts(reply.request);
+    if (!reply.answered) {
+        result.judgement.verdict = Verdict::Unanswered;
+        result.judgement.detail = reply.failure;
+        return result;
+    }
+    result.answer = reply.answer;
+    const bool rdap = reply.request.isRdap();
+    if (rdap) {
+        result.judgement = judgeRdapReply(reply.httpStatus, reply.answer, reply.contentType,
+                                          RdapLookup::queryUrl(reply.request));
+        result.namedWaitMs = reply.retryAfterMs;
+        if (result.judgement.verdict == Verdict::Unanswered)
+            result.failure = result.judgement.detail;
+    } else {
+        result.judgement = rules.judge(reply.answer, reply.request.host, reply.request.queryName());
+        if (result.judgement.refused)
+            result.namedWaitMs = LookupPool::namedWaitMs(reply.answer);
+    }
+    if (!result.judgement.refused && isTaken(result.judgement.verdict))
+        result.facts.lifeCycle = rdap ? readRdapLifeCycle(reply.answer, today)
+                                      : readWhoisLifeCycle(reply.answer, today, reply.request.host);
+    return result;
+}
+
+} // namespace brisquel
