@@ -1,6 +1,7 @@
 #include "engine/browse_checker.h"
 
 #include "engine/answer_rules.h"
+#include "engine/lookup.h"
 #include "engine/lookup_name.h"
 #include "engine/lookup_pool.h"
 #include "engine/lookup_router.h"

@@ -4,31 +4,6 @@
 
 namespace brisquel {
 
-const char* checkMethodName(CheckMethod method)
-{
-    switch (method) {
-    case CheckMethod::Whois:
-        return "whois";
-    case CheckMethod::Rdap:
-        return "rdap";
-    case CheckMethod::Dns:
-        return "dns";
-    case CheckMethod::History:
-        return "history";
-    }
-    return "whois";
-}
-
-std::optional<CheckMethod> checkMethodFromName(const QString& name)
-{
-    for (CheckMethod method :
-         {CheckMethod::Whois, CheckMethod::Rdap, CheckMethod::Dns, CheckMethod::History}) {
-        if (name == QLatin1String(checkMethodName(method)))
-            return method;
-    }
-    return std::nullopt;
-}
-
 QString historyKey(const QString& domain)
 {
     const QString ascii = queryDomain(domain).toLower();

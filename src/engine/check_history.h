@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/life_cycle.h"
+#include "engine/name_facts.h"
 #include "engine/verdict.h"
 
 #include <QDateTime>
@@ -12,16 +13,6 @@
 
 namespace brisquel {
 
-// How a verdict was reached.
-enum class CheckMethod
-{
-    Whois,
-    Rdap,
-    Dns,     // delegated in DNS: taken without asking the registry
-    History, // a recent verdict of the history, not asked again
-};
-const char* checkMethodName(CheckMethod method); // "whois", "rdap", "dns", "history"
-std::optional<CheckMethod> checkMethodFromName(const QString& name);
 std::optional<Verdict> verdictFromName(const QString& name); // the names verdictName() gives
 // What the history knows a name by: its ASCII (ACE) form in lower case.
 QString historyKey(const QString& domain);

@@ -1,6 +1,6 @@
 #include "list_files.h"
 
-#include "result_lists.h"
+#include "engine/result_lists.h"
 #include "support/file_helpers.h"
 #include "support/line_appender.h"
 #include "support/text_file.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "result_list.h"
+#include "engine/result_list.h"
 #include "support/data_folder.h"
 
 #include <QDateTime>

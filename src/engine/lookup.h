@@ -78,4 +78,10 @@ NameFacts lookupFacts(const LookupRequest& request);
 // RDAP reply by its status and body (and its Retry-After); a taken name's life cycle as of `today`.
 LookupResult judgeReply(const LookupReply& reply, const AnswerRules& rules, const QDate& today);
 
+// What the RDAP answer to a confirmation (`request`) makes of a name WHOIS called free, in place:
+// "not found" confirms it; a record overrules WHOIS, and the detail says so; no answer leaves it
+// free, unconfirmed, decided by WHOIS at `whoisHost`.
+void applyConfirmation(const LookupRequest& request, const QString& whoisHost, Verdict* verdict, QString* detail,
+                       NameFacts* facts);
+
 } // namespace brisquel

@@ -1,29 +1,30 @@
 #include "name_facts.h"
 
-#include "engine/lookup_request.h"
-
 namespace brisquel {
 
-void applyConfirmation(const LookupRequest& request, const QString& whoisHost, Verdict* verdict, QString* detail,
-                       NameFacts* facts)
+const char* checkMethodName(CheckMethod method)
 {
-    switch (*verdict) {
-    case Verdict::Available:
-        facts->confirmed = Confirmation::Rdap;
-        break;
-    case Verdict::Unanswered:
-        // No word from RDAP takes nothing from WHOIS's.
-        *verdict = Verdict::Available;
-        facts->confirmed = Confirmation::None;
-        facts->method = CheckMethod::Whois;
-        facts->server = whoisHost;
-        detail->clear();
-        break;
-    case Verdict::Registered:
-    case Verdict::NotRegistrable:
-        *detail = QStringLiteral("WHOIS said free, but %1 has a record of it").arg(request.serverName());
-        break;
+    switch (method) {
+    case CheckMethod::Whois:
+        return "whois";
+    case CheckMethod::Rdap:
+        return "rdap";
+    case CheckMethod::Dns:
+        return "dns";
+    case CheckMethod::History:
+        return "history";
     }
+    return "whois";
+}
+
+std::optional<CheckMethod> checkMethodFromName(const QString& name)
+{
+    for (CheckMethod method :
+         {CheckMethod::Whois, CheckMethod::Rdap, CheckMethod::Dns, CheckMethod::History}) {
+        if (name == QLatin1String(checkMethodName(method)))
+            return method;
+    }
+    return std::nullopt;
 }
 
 } // namespace brisquel

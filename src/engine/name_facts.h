@@ -1,10 +1,10 @@
 #pragma once
 
-#include "engine/check_history.h"
 #include "engine/life_cycle.h"
 #include "engine/verdict.h"
 
 #include <QString>
+#include <optional>
 
 namespace brisquel {
 
@@ -30,6 +30,17 @@ inline const char* confirmationName(Confirmation confirmed)
     return "-";
 }
 
+// How a verdict was reached.
+enum class CheckMethod
+{
+    Whois,
+    Rdap,
+    Dns,     // delegated in DNS: taken without asking the registry
+    History, // a recent verdict of the history, not asked again
+};
+const char* checkMethodName(CheckMethod method); // "whois", "rdap", "dns", "history"
+std::optional<CheckMethod> checkMethodFromName(const QString& name);
+
 // What a lookup learnt of a name beside its verdict.
 struct NameFacts
 {
@@ -38,13 +49,5 @@ struct NameFacts
     CheckMethod method = CheckMethod::Whois;     // how the verdict was reached
     QString server;                              // the host asked, for the history
 };
-
-struct LookupRequest;
-
-// What the RDAP answer to a confirmation (`request`) makes of a name WHOIS called free, in place:
-// "not found" confirms it; a record overrules WHOIS, and the detail says so; no answer leaves it
-// free, unconfirmed, decided by WHOIS at `whoisHost`.
-void applyConfirmation(const LookupRequest& request, const QString& whoisHost, Verdict* verdict, QString* detail,
-                       NameFacts* facts);
 
 } // namespace brisquel

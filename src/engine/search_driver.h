@@ -7,7 +7,7 @@
 #include "engine/search_progress.h"
 #include "engine/server_pacer.h"
 #include "engine/verdict.h"
-#include "result_list.h"
+#include "engine/result_list.h"
 #include "sources/search_type.h"
 
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "verdict.h"
 
-#include "answer_rules.h"
+#include "engine/answer_rules.h"
 
 namespace brisquel {
 

@@ -1,9 +1,9 @@
 #include "whois_query.h"
 
-#include "lookup_name.h"
-#include "lookup_router.h"
-#include "rdap_lookup.h"
-#include "whois_lookup.h"
+#include "engine/lookup_name.h"
+#include "engine/lookup_router.h"
+#include "engine/rdap_lookup.h"
+#include "engine/whois_lookup.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

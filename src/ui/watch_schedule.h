@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/check_history.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
@@ -16,7 +18,7 @@ namespace brisquel {
 class CheckHistory;
 class SearchSession;
 class WatchRun;
-struct WatchChange;
+
 struct WatchCounts;
 
 // The watch list while the window runs: a round of checks of the saved names every few hours, the
