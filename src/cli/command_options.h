@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/lookup_router.h"
-#include "engine/proxy_list.h"
-#include "engine/verdict.h"
+#include "engine/dispatch/lookup_router.h"
+#include "engine/lookup/proxy_list.h"
+#include "engine/judging/verdict.h"
 #include "sources/search_type.h"
 
 #include <QCommandLineOption>

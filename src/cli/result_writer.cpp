@@ -1,6 +1,6 @@
 #include "result_writer.h"
 
-#include "engine/lookup_name.h"
+#include "engine/names/lookup_name.h"
 #include "support/csv_text.h"
 
 #include <QJsonDocument>

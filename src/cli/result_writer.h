@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/command_options.h"
-#include "engine/name_facts.h"
+#include "engine/judging/name_facts.h"
 
 #include <QByteArray>
 

@@ -3,9 +3,9 @@
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
 #include "cli/command_options.h"
-#include "engine/life_cycle.h"
-#include "engine/rdap_lookup.h"
-#include "engine/startup.h"
+#include "engine/judging/life_cycle.h"
+#include "engine/lookup/rdap_lookup.h"
+#include "engine/search/startup.h"
 #include "support/data_folder.h"
 #include "support/file_helpers.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/check_history.h"
+#include "engine/filing/check_history.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "history_table.h"
 
-#include "engine/verdict.h"
+#include "engine/judging/verdict.h"
 #include "history/history_format.h"
 
 namespace brisquel {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/startup.h"
+#include "engine/search/startup.h"
 
 #include <QDialog>
 #include <QUrl>

@@ -1,9 +1,9 @@
 #include "browser_window.h"
 
 #include "elided_label.h"
-#include "engine/result_lists.h"
-#include "engine/search_driver.h"
-#include "engine/search_session.h"
+#include "engine/filing/result_lists.h"
+#include "engine/search/search_driver.h"
+#include "engine/search/search_session.h"
 #include "message_box.h"
 #include "page_button.h"
 #include "program_picture.h"

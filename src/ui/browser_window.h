@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/browse_checker.h"
+#include "engine/search/browse_checker.h"
 #include "sources/browse_scan.h"
 
 #include <QMainWindow>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/result_list.h"
-#include "engine/search_session.h"
-#include "engine/startup.h"
+#include "engine/filing/result_list.h"
+#include "engine/search/search_session.h"
+#include "engine/search/startup.h"
 #include "sources/search_type.h"
 #include "support/data_folder.h"
 #include "whois_config/extension_table.h"

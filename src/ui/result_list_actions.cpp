@@ -1,8 +1,8 @@
 #include "result_list_actions.h"
 
 #include "drag_payload.h"
-#include "engine/remembered_list.h"
-#include "engine/result_lists.h"
+#include "engine/filing/remembered_list.h"
+#include "engine/filing/result_lists.h"
 #include "message_box.h"
 #include "result_list_view.h"
 

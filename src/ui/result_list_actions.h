@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/result_list.h"
-#include "engine/startup.h"
+#include "engine/filing/result_list.h"
+#include "engine/search/startup.h"
 
 #include <QList>
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "result_list_view.h"
 
 #include "drag_payload.h"
-#include "engine/result_lists.h"
+#include "engine/filing/result_lists.h"
 
 #include <QContextMenuEvent>
 #include <QDrag>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/result_list.h"
+#include "engine/filing/result_list.h"
 
 #include <QListView>
 

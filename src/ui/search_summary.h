@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/search_progress.h"
+#include "engine/dispatch/search_progress.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "settings_window.h"
 
-#include "engine/dns_precheck.h"
-#include "engine/proxy_list.h"
-#include "engine/proxy_tester.h"
+#include "engine/dns/dns_precheck.h"
+#include "engine/lookup/proxy_list.h"
+#include "engine/lookup/proxy_tester.h"
 #include "file_dialog.h"
 #include "message_box.h"
 #include "support/app_info.h"

@@ -1,8 +1,8 @@
 #include "watch_schedule.h"
 
-#include "engine/remembered_list.h"
-#include "engine/search_session.h"
-#include "engine/watch_run.h"
+#include "engine/filing/remembered_list.h"
+#include "engine/search/search_session.h"
+#include "engine/search/watch_run.h"
 #include "support/settings_keys.h"
 #include "support/settings_store.h"
 

@@ -1,6 +1,6 @@
 #include "whois_window.h"
 
-#include "engine/whois_query.h"
+#include "engine/search/whois_query.h"
 #include "program_picture.h"
 #include "widget_helpers.h"
 

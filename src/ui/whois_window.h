@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/life_cycle.h"
-#include "engine/verdict.h"
+#include "engine/judging/life_cycle.h"
+#include "engine/judging/verdict.h"
 
 #include <QWidget>
 
