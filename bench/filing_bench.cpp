@@ -2,9 +2,9 @@
 // alone, the lists with their live files, and large WHOIS answers. The tests check the outcome of
 // the same work; the times are measured here, where a busy machine fails nothing.
 
-#include "engine/list_files.h"
-#include "engine/result_lists.h"
-#include "engine/verdict.h"
+#include "engine/filing/list_files.h"
+#include "engine/filing/result_lists.h"
+#include "engine/judging/verdict.h"
 #include "support/data_folder.h"
 
 #include <QElapsedTimer>

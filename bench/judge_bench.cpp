@@ -3,7 +3,7 @@
 // rules, over and over for a few seconds; then the time per answer by label and overall.
 //   build/bench/judge_bench [SET_DIR] [SECONDS]
 
-#include "engine/answer_rules.h"
+#include "engine/judging/answer_rules.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

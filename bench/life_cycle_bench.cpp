@@ -6,7 +6,7 @@
 //     gave an expiry date and a deletion state; skipped when the folder is absent. --list prints
 //     every answer's reading with the lines that name a date, for checking by eye.
 
-#include "engine/life_cycle.h"
+#include "engine/judging/life_cycle.h"
 #include "engine/life_cycle_rows.h"
 
 #include <QCoreApplication>

@@ -16,7 +16,7 @@
 // and its ratio to the --no-dns time, and that the verdicts agree.
 // all (default): precheck and search.
 
-#include "engine/dns_precheck.h"
+#include "engine/dns/dns_precheck.h"
 #include "tools/fake_dns_server.h"
 
 #include <QCommandLineParser>

@@ -4,7 +4,7 @@
 // each proxy carried, the names refused and left unanswered, and each address's highest rate over
 // any second. Nothing but 127.0.0.x is contacted.
 #include "../../tests/engine/search_harness.h"
-#include "engine/proxy_list.h"
+#include "engine/lookup/proxy_list.h"
 #include "tools/fake_whois_server.h"
 #include "tools/socks_proxy.h"
 #include "whois_config/server_limits.h"

@@ -2,10 +2,10 @@
 
 // One search environment for the driver's tests: a data folder, the core objects, and the
 // answers collected.
-#include "engine/list_files.h"
-#include "engine/result_lists.h"
-#include "engine/search_driver.h"
-#include "engine/verdict_filer.h"
+#include "engine/filing/list_files.h"
+#include "engine/filing/result_lists.h"
+#include "engine/search/search_driver.h"
+#include "engine/filing/verdict_filer.h"
 #include "sources/list_file.h"
 #include "support/data_folder.h"
 #include "support/settings_store.h"

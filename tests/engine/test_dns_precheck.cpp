@@ -1,4 +1,4 @@
-#include "engine/dns_precheck.h"
+#include "engine/dns/dns_precheck.h"
 #include "tools/fake_dns_server.h"
 
 #include <QRandomGenerator>

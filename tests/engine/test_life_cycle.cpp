@@ -1,5 +1,5 @@
 // A taken name's life cycle: rows written in the styles of registries' WHOIS and RDAP answers.
-#include "engine/life_cycle.h"
+#include "engine/judging/life_cycle.h"
 #include "engine/life_cycle_rows.h"
 
 #include <QTest>

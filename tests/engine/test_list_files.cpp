@@ -1,8 +1,8 @@
-#include "engine/check_history.h"
-#include "engine/list_files.h"
-#include "engine/remembered_list.h"
-#include "engine/result_lists.h"
-#include "engine/verdict_filer.h"
+#include "engine/filing/check_history.h"
+#include "engine/filing/list_files.h"
+#include "engine/filing/remembered_list.h"
+#include "engine/filing/result_lists.h"
+#include "engine/filing/verdict_filer.h"
 #include "file_size_limit.h"
 #include "support/text_file.h"
 

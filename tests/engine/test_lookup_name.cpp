@@ -1,4 +1,4 @@
-#include "engine/lookup_name.h"
+#include "engine/names/lookup_name.h"
 
 #include <QTest>
 

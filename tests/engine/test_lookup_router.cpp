@@ -1,4 +1,4 @@
-#include "engine/lookup_router.h"
+#include "engine/dispatch/lookup_router.h"
 #include "whois_config/extension_table.h"
 #include "whois_config/rdap_bootstrap.h"
 

@@ -1,5 +1,5 @@
-#include "engine/answer_rules.h"
-#include "engine/name_mask.h"
+#include "engine/judging/answer_rules.h"
+#include "engine/names/name_mask.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
 // RDAP lookups: the reply rules, the bootstrap, and searches against a fake RDAP server.
-#include "engine/lookup_router.h"
-#include "engine/name_facts.h"
-#include "engine/rdap_lookup.h"
-#include "engine/whois_query.h"
+#include "engine/dispatch/lookup_router.h"
+#include "engine/judging/name_facts.h"
+#include "engine/lookup/rdap_lookup.h"
+#include "engine/search/whois_query.h"
 #include "search_harness.h"
 #include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"

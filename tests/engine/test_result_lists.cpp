@@ -1,4 +1,4 @@
-#include "engine/result_lists.h"
+#include "engine/filing/result_lists.h"
 
 #include <QSignalSpy>
 #include <QStringListModel>

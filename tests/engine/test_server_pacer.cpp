@@ -1,4 +1,4 @@
-#include "engine/server_pacer.h"
+#include "engine/dispatch/server_pacer.h"
 
 #include <QRegularExpression>
 #include <QTest>

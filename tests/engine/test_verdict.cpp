@@ -1,5 +1,5 @@
-#include "engine/answer_rules.h"
-#include "engine/verdict.h"
+#include "engine/judging/answer_rules.h"
+#include "engine/judging/verdict.h"
 
 #include <QFile>
 #include <QRandomGenerator>

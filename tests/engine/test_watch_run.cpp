@@ -1,5 +1,5 @@
 // What the watch list calls a change, and when its next round is due.
-#include "engine/watch_run.h"
+#include "engine/search/watch_run.h"
 
 #include <QTest>
 

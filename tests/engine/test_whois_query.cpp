@@ -1,5 +1,5 @@
-#include "engine/lookup_router.h"
-#include "engine/whois_query.h"
+#include "engine/dispatch/lookup_router.h"
+#include "engine/search/whois_query.h"
 #include "tools/fake_whois_server.h"
 #include "whois_config/extension_table.h"
 

@@ -2,7 +2,7 @@
 // first byte is even; compiling those takes long, so the others go alone) and, after the delivered
 // kinds are restored, used to judge a few answers. A reported problem names a line of the file.
 
-#include "engine/answer_rules.h"
+#include "engine/judging/answer_rules.h"
 #include "fuzz_support.h"
 
 using namespace brisquel;

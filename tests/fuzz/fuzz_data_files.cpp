@@ -2,7 +2,7 @@
 // of their own): the server limits, registrars.txt, settings.ini, the proxies file and the RDAP
 // bootstrap. The first byte picks the file.
 
-#include "engine/proxy_list.h"
+#include "engine/lookup/proxy_list.h"
 #include "fuzz_support.h"
 #include "support/settings_store.h"
 #include "whois_config/extension_table.h"

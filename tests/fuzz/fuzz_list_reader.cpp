@@ -2,8 +2,8 @@
 // of a search. A search that resumes must meet the same entry again, the count of a list must be
 // the number of entries read, and nothing but a host name in ASCII may become a query line.
 
-#include "engine/lookup_name.h"
-#include "engine/remembered_list.h"
+#include "engine/names/lookup_name.h"
+#include "engine/filing/remembered_list.h"
 #include "fuzz_support.h"
 #include "sources/list_file.h"
 #include "support/text_file.h"

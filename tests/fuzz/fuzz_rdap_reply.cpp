@@ -2,8 +2,8 @@
 // reader, the record window's text and the Retry-After reader. The first byte picks the status and
 // the content type.
 
-#include "engine/life_cycle.h"
-#include "engine/rdap_lookup.h"
+#include "engine/judging/life_cycle.h"
+#include "engine/lookup/rdap_lookup.h"
 #include "fuzz_support.h"
 
 #include <QDateTime>

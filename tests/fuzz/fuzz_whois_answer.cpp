@@ -3,9 +3,9 @@
 // and the reader of a named wait. The first byte picks the server. Line ends must never change what
 // is read, and a date read is always a plausible one.
 
-#include "engine/answer_rules.h"
-#include "engine/life_cycle.h"
-#include "engine/lookup_pool.h"
+#include "engine/judging/answer_rules.h"
+#include "engine/judging/life_cycle.h"
+#include "engine/lookup/lookup_pool.h"
 #include "fuzz_support.h"
 
 using namespace brisquel;

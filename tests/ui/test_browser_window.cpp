@@ -1,5 +1,5 @@
-#include "engine/browse_checker.h"
-#include "engine/result_lists.h"
+#include "engine/search/browse_checker.h"
+#include "engine/filing/result_lists.h"
 #include "page_server.h"
 #include "support/app_info.h"
 #include "support/settings_keys.h"

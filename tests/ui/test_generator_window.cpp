@@ -1,4 +1,4 @@
-#include "engine/search_driver.h"
+#include "engine/search/search_driver.h"
 #include "support/settings_store.h"
 #include "tools/fake_whois_server.h"
 #include "ui/file_dialog.h"

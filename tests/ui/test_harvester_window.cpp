@@ -1,4 +1,4 @@
-#include "engine/search_driver.h"
+#include "engine/search/search_driver.h"
 #include "page_server.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"

@@ -1,5 +1,5 @@
-#include "engine/result_lists.h"
-#include "engine/search_driver.h"
+#include "engine/filing/result_lists.h"
+#include "engine/search/search_driver.h"
 #include "main_window_controls.h"
 #include "support/settings_keys.h"
 #include "support/settings_store.h"

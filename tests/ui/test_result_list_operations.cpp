@@ -1,4 +1,4 @@
-#include "engine/result_lists.h"
+#include "engine/filing/result_lists.h"
 #include "main_window_controls.h"
 #include "support/settings_store.h"
 #include "ui/drag_payload.h"
