@@ -3,13 +3,17 @@
 #include "about_window.h"
 #include "browser_window.h"
 #include "button_strip.h"
+#include "desktop_notifier.h"
 #include "elided_label.h"
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/resume_point.h"
 #include "engine/search_driver.h"
+#include "engine/search_status.h"
+#include "engine/search_summary.h"
 #include "engine/verdict_filer.h"
 #include "engine/watch_run.h"
+#include "engine/watch_schedule.h"
 #include "engine/whois_query.h"
 #include "file_dialog.h"
 #include "generator_window.h"
@@ -23,13 +27,10 @@
 #include "permission_dialog.h"
 #include "result_list_actions.h"
 #include "result_list_view.h"
-#include "search_status.h"
-#include "search_summary.h"
 #include "settings_window.h"
 #include "sources/list_file.h"
 #include "support/app_info.h"
 #include "support/settings_store.h"
-#include "watch_schedule.h"
 #include "website_window.h"
 #include "whois_config/extension_settings.h"
 #include "whois_window.h"
@@ -673,6 +674,8 @@ void MainWindow::openHistory()
     m_watchSchedule = std::make_unique<WatchSchedule>(m_session, m_history.get());
     connect(m_watchSchedule.get(), &WatchSchedule::message, m_log, &MessageLog::append);
     connect(m_watchSchedule.get(), &WatchSchedule::news, this, &MainWindow::showWatchNews);
+    connect(m_watchSchedule.get(), &WatchSchedule::notificationDue, new DesktopNotifier(this),
+            &DesktopNotifier::notify);
     m_watchSchedule->setBusyCheck([this] { return isSearching(); });
     m_watchSchedule->start(startupResult().watchHours);
     connect(m_extensionSettings, &ExtensionSettings::watchHoursChanged, m_watchSchedule.get(),

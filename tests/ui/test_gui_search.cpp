@@ -1,8 +1,10 @@
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
+#include "engine/search_status.h"
 #include "engine/verdict_filer.h"
 #include "engine/watch_run.h"
+#include "engine/watch_schedule.h"
 #include "main_window_controls.h"
 #include "support/settings_store.h"
 #include "tools/fake_dns_server.h"
@@ -10,9 +12,7 @@
 #include "ui/file_dialog.h"
 #include "ui/generator_window.h"
 #include "ui/message_log.h"
-#include "ui/search_status.h"
 #include "ui/settings_window.h"
-#include "ui/watch_schedule.h"
 #include "window_fixture.h"
 
 #include <QAction>

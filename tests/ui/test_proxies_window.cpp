@@ -1,5 +1,6 @@
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
+#include "engine/search_status.h"
 #include "main_window_controls.h"
 #include "support/settings_keys.h"
 #include "support/settings_store.h"
@@ -7,7 +8,6 @@
 #include "tools/socks_proxy.h"
 #include "ui/file_dialog.h"
 #include "ui/message_log.h"
-#include "ui/search_status.h"
 #include "ui/settings_window.h"
 #include "window_fixture.h"
 
