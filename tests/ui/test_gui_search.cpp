@@ -12,7 +12,7 @@
 #include "ui/file_dialog.h"
 #include "ui/generator_window.h"
 #include "ui/message_log.h"
-#include "ui/settings_window.h"
+#include "ui/settings_window/settings_window.h"
 #include "window_fixture.h"
 
 #include <QAction>

@@ -8,7 +8,7 @@
 #include "tools/socks_proxy.h"
 #include "ui/file_dialog.h"
 #include "ui/message_log.h"
-#include "ui/settings_window.h"
+#include "ui/settings_window/settings_window.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>

@@ -12,7 +12,7 @@
 #include "ui/history_window.h"
 #include "ui/message_log_window.h"
 #include "ui/overflow_notice.h"
-#include "ui/settings_window.h"
+#include "ui/settings_window/settings_window.h"
 #include "ui/website_window.h"
 #include "ui/whois_window.h"
 #include "ui/widget_helpers.h"
