@@ -1,6 +1,6 @@
 #include "support/app_info.h"
 #include "support/data_folder.h"
-#include "ui/main_window.h"
+#include "ui/main_window/main_window.h"
 #include "ui/message_log.h"
 #include "ui/program_picture.h"
 #include "ui/splash_window.h"

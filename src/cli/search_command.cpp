@@ -8,6 +8,7 @@
 #include "engine/search/resume_point.h"
 #include "engine/search/search_driver.h"
 #include "engine/search/search_session.h"
+#include "engine/search/search_summary.h"
 #include "engine/search/startup.h"
 #include "engine/filing/verdict_filer.h"
 #include "history/history_store.h"
@@ -412,52 +413,28 @@ void SearchRun::writeResults()
 void SearchRun::printSummary(double seconds) const
 {
     const SearchDriver& driver = *m_session->driver();
-    std::fprintf(stderr,
-                 "Checked %lld names in %.1f s: %lld free, %lld taken, %lld not registrable, %lld "
-                 "unanswered. Resume position: %lld.\n",
-                 m_checked, seconds, m_counts[int(Verdict::Available)], m_counts[int(Verdict::Registered)],
-                 m_counts[int(Verdict::NotRegistrable)], m_counts[int(Verdict::Unanswered)],
-                 driver.resumePosition());
-    if (driver.dnsPrecheckInEffect())
-        std::fprintf(stderr, "DNS settled %lld of the taken names without a registry query.\n",
-                     driver.dnsSettledCount());
-    if (driver.historySettledCount() > 0)
-        std::fprintf(stderr,
-                     "History settled %lld of the taken names without a registry query (taken in the last "
-                     "%d days; --recheck asks them).\n",
-                     driver.historySettledCount(), driver.historyDays());
-    if (const qint64 lost = driver.progress().historyLost; lost > 0)
-        std::fprintf(stderr,
-                     "%lld verdicts could not be recorded in the history (they are in the output "
-                     "and the result files).\n",
-                     lost);
-    if (driver.confirmFree() && m_unconfirmed > 0)
-        std::fprintf(stderr, "%lld of the free names are unconfirmed: only WHOIS said they are free.\n",
-                     m_unconfirmed);
-    if (driver.droppingCount() > 0)
-        std::fprintf(stderr, "%lld taken names are about to drop; they are listed in %s.\n",
-                     driver.droppingCount(), qPrintable(m_session->filer()->droppingFilePath()));
-    // Per server: how it answered, and how often it had to be given a rest.
-    const QList<SearchDriver::ServerStats> servers = driver.serverStats();
-    for (const SearchDriver::ServerStats& server : servers) {
-        if (servers.size() > 1 || server.refusals > 0)
-            std::fprintf(stderr, "  %s: %lld queries, %lld answers, %lld refusals, %lld pauses\n",
-                         qPrintable(server.name), server.queries, server.answers, server.refusals,
-                         server.pauses);
-    }
-    // Per proxy: lookups sent through it, how many it failed, how often it was rested.
-    for (const SearchDriver::ProxyStats& proxy : driver.proxyStats())
-        std::fprintf(stderr, "  via %s: %lld lookups, %lld failures, %lld rests\n", qPrintable(proxy.name),
-                     proxy.lookups, proxy.failures, proxy.rests);
-    if (m_counts[int(Verdict::Unanswered)] == 0)
-        return;
-    // The driver stops at the first name it cannot add, so a failure naming the file is the only
-    // case in which they were not all kept.
-    if (driver.saveFailure().contains(QFileInfo(driver.unansweredFilePath()).fileName()))
-        std::fprintf(stderr, "Unanswered names could not all be kept: %s\n",
-                     qPrintable(driver.saveFailure()));
-    else
-        std::fprintf(stderr, "Unanswered names were added to %s.\n", qPrintable(driver.unansweredFilePath()));
+    SearchReport report;
+    report.seconds = seconds;
+    report.checked = m_checked;
+    report.available = m_counts[int(Verdict::Available)];
+    report.registered = m_counts[int(Verdict::Registered)];
+    report.notRegistrable = m_counts[int(Verdict::NotRegistrable)];
+    report.unanswered = m_counts[int(Verdict::Unanswered)];
+    report.resumePosition = driver.resumePosition();
+    report.dnsInEffect = driver.dnsPrecheckInEffect();
+    report.dnsSettled = driver.dnsSettledCount();
+    report.historySettled = driver.historySettledCount();
+    report.historyDays = driver.historyDays();
+    report.historyLost = driver.progress().historyLost;
+    report.unconfirmed = driver.confirmFree() ? m_unconfirmed : 0;
+    report.dropping = driver.droppingCount();
+    report.droppingFile = m_session->filer()->droppingFilePath();
+    report.servers = driver.serverStats();
+    report.proxies = driver.proxyStats();
+    report.unansweredFile = driver.unansweredFilePath();
+    report.saveFailure = driver.saveFailure();
+    for (const QString& line : searchReportLines(report))
+        std::fprintf(stderr, "%s\n", qPrintable(line));
 }
 
 ExitCode SearchRun::exitCode() const

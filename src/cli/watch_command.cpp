@@ -6,6 +6,7 @@
 #include "cli/result_writer.h"
 #include "engine/search/search_driver.h"
 #include "engine/search/search_session.h"
+#include "engine/search/search_summary.h"
 #include "engine/search/watch_run.h"
 #include "history/history_store.h"
 #include "interrupt_watcher.h"
@@ -116,11 +117,7 @@ ExitCode WatchCommand::run()
         !m_outputStatus && !closing.isEmpty() && !m_output.print(closing))
         m_outputStatus = m_output.reportFailure();
     const WatchCounts& counts = m_watch->counts();
-    std::fprintf(stderr,
-                 "Watched %lld saved names: %lld came free, %lld started dropping, %lld expiry date moved, "
-                 "%lld unanswered.\n",
-                 counts.watched, counts.cameFree, counts.startedDropping, counts.expiryMoved,
-                 counts.unanswered);
+    std::fprintf(stderr, "%s\n", qPrintable(watchReportLine(counts)));
     if (m_outputStatus)
         return *m_outputStatus;
     if (m_interrupted)

@@ -6,7 +6,7 @@
 #include "support/settings_store.h"
 #include "tools/fake_whois_server.h"
 #include "ui/browser_window.h"
-#include "ui/main_window.h"
+#include "ui/main_window/main_window.h"
 #include "window_fixture.h"
 
 #include <QAction>

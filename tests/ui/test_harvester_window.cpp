@@ -4,7 +4,7 @@
 #include "support/text_file.h"
 #include "tools/fake_whois_server.h"
 #include "ui/harvester_window.h"
-#include "ui/main_window.h"
+#include "ui/main_window/main_window.h"
 #include "window_fixture.h"
 
 #include <QComboBox>

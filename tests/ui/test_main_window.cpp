@@ -13,7 +13,7 @@
 #include "ui/overflow_notice.h"
 #include "ui/permission_dialog.h"
 #include "ui/result_list_view.h"
-#include "ui/settings_window.h"
+#include "ui/settings_window/settings_window.h"
 #include "window_fixture.h"
 
 #include <QAction>

@@ -7,8 +7,7 @@
 #include "tools/socks_proxy.h"
 #include "ui/file_dialog.h"
 #include "ui/message_log.h"
-#include "ui/search_status.h"
-#include "ui/settings_window.h"
+#include "ui/settings_window/settings_window.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
@@ -58,27 +57,6 @@ class TestProxiesWindow : public QObject
 
 private Q_SLOTS:
     void init() { MessageBox::clearShown(); }
-
-    void statusSaysHowManyProxies_data()
-    {
-        QTest::addColumn<int>("proxies");
-        QTest::addColumn<QString>("ending");
-        QTest::newRow("none") << 0 << QString();
-        QTest::newRow("one") << 1 << QStringLiteral("via 1 proxy");
-        QTest::newRow("three") << 3 << QStringLiteral("via 3 proxies");
-    }
-    void statusSaysHowManyProxies()
-    {
-        QFETCH(int, proxies);
-        QFETCH(QString, ending);
-        SearchProgress progress;
-        progress.inFlight = 2;
-        progress.proxies = proxies;
-        QCOMPARE(factText(StatusFact::Proxies, progress), ending);
-        QVERIFY(dnsOffNotice(progress).isEmpty());
-        progress.dnsOffForProxies = true;
-        QVERIFY(dnsOffNotice(progress).startsWith(QStringLiteral("The DNS pre-check is off")));
-    }
 
     // The box writes its settings at once, shows them again, and tests each listed proxy against the
     // .com server, with the file's bad lines and a dead proxy named, passwords masked.

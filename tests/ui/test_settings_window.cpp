@@ -4,7 +4,7 @@
 #include "tools/fake_whois_server.h"
 #include "ui/elided_label.h"
 #include "ui/file_dialog.h"
-#include "ui/settings_window.h"
+#include "ui/settings_window/settings_window.h"
 #include "whois_config/extension_settings.h"
 #include "whois_config/registrars_file.h"
 #include "window_fixture.h"

@@ -1,6 +1,6 @@
 #include "page_server.h"
 #include "tools/socks_proxy.h"
-#include "ui/main_window.h"
+#include "ui/main_window/main_window.h"
 #include "ui/website_window.h"
 #include "window_fixture.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/main_window.h"
+#include "ui/main_window/main_window.h"
 #include "ui/message_box.h"
 
 #include <QByteArray>

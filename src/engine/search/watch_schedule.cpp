@@ -2,16 +2,12 @@
 
 #include "engine/filing/remembered_list.h"
 #include "engine/search/search_session.h"
+#include "engine/search/search_summary.h"
 #include "engine/search/watch_run.h"
 #include "support/settings_keys.h"
 #include "support/settings_store.h"
 
-#include <QApplication>
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusPendingCall>
 #include <QDateTime>
-#include <QSystemTrayIcon>
 #include <algorithm>
 #include <utility>
 
@@ -23,26 +19,19 @@ namespace {
 constexpr qint64 LongestStepMs = 24LL * 60 * 60 * 1000;
 // How soon a round that waited for a search looks again.
 constexpr qint64 BusyRetryMs = 60 * 1000;
-// How long the tray icon stays after its notification.
-constexpr int TrayShownMs = 30000;
-
-// The freedesktop notification service, where the session has one; nothing happens without.
-void notifyDesktop(const QString& title, const QString& text)
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return;
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.Notifications"),
-                                       QStringLiteral("/org/freedesktop/Notifications"),
-                                       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    call << QCoreApplication::applicationName() << uint(0) << QString() << title << text << QStringList()
-         << QVariantMap() << int(-1);
-    // Not waited for: a desktop without the service must not hold the window up.
-    bus.asyncCall(call);
-}
+// What a notification shows of a round's changes; the messages have them all.
+constexpr qsizetype NotifiedChanges = 4;
 
 } // namespace
+
+QString watchNotificationText(const QStringList& changes)
+{
+    const QStringList shown = changes.mid(0, NotifiedChanges);
+    QString text = shown.join(QLatin1Char('\n'));
+    if (changes.size() > shown.size())
+        text += QStringLiteral("\n… and %1 more (see the messages)").arg(changes.size() - shown.size());
+    return text;
+}
 
 WatchSchedule::WatchSchedule(SearchSession* session, CheckHistory* history, QObject* parent)
     : QObject(parent)
@@ -143,63 +132,14 @@ void WatchSchedule::runRound()
 void WatchSchedule::finishRound(const WatchCounts& counts, bool stopped)
 {
     if (counts.watched > 0)
-        Q_EMIT message(
-            QStringLiteral("Saved names checked: %1 came free, %2 started dropping, %3 expiry date "
-                           "moved, %4 unanswered%5.")
-                .arg(counts.cameFree)
-                .arg(counts.startedDropping)
-                .arg(counts.expiryMoved)
-                .arg(counts.unanswered)
-                .arg(stopped ? QStringLiteral(" (stopped)") : QString()));
+        Q_EMIT message(watchRoundText(counts, stopped));
     if (!m_changes.isEmpty())
-        notify(m_changes);
+        Q_EMIT notificationDue(QStringLiteral("Saved names changed"), watchNotificationText(m_changes));
     if (std::exchange(m_askedNow, false) || !m_news.isEmpty())
-        Q_EMIT news(m_news, summary(counts, stopped));
+        Q_EMIT news(m_news, watchNewsText(counts, stopped));
     if (m_intervalMs > 0)
         arm();
     Q_EMIT roundFinished();
-}
-
-QString WatchSchedule::summary(const WatchCounts& counts, bool stopped) const
-{
-    if (counts.watched == 0)
-        return stopped ? QStringLiteral("The check of the saved names was stopped.")
-                       : QStringLiteral("There are no saved names to check.");
-    QStringList parts;
-    const auto add = [&](qint64 count, const char* what) {
-        if (count > 0)
-            parts << QStringLiteral("%1 %2").arg(count).arg(QString::fromLatin1(what));
-    };
-    add(counts.cameFree, "came free");
-    add(counts.startedDropping, "started dropping");
-    add(counts.expiryMoved, counts.expiryMoved == 1 ? "expiry date moved" : "expiry dates moved");
-    if (parts.isEmpty())
-        return QStringLiteral("Saved names checked: nothing changed (%1 %2%3).")
-            .arg(counts.watched)
-            .arg(counts.watched == 1 ? QStringLiteral("name") : QStringLiteral("names"))
-            .arg(counts.unanswered > 0 ? QStringLiteral(", %1 unanswered").arg(counts.unanswered) : QString());
-    return QStringLiteral("Saved names: %1, marked in Saved Domains.").arg(parts.join(QStringLiteral(", ")));
-}
-
-void WatchSchedule::notify(const QStringList& changes)
-{
-    const QStringList shown = changes.mid(0, 4);
-    QString text = shown.join(QLatin1Char('\n'));
-    if (changes.size() > shown.size())
-        text += QStringLiteral("\n… and %1 more (see the messages)").arg(changes.size() - shown.size());
-    const QString title = QStringLiteral("Saved names changed");
-    // A desktop without a tray mostly has a notification service: it is asked instead.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        notifyDesktop(title, text);
-        return;
-    }
-    if (!m_tray) {
-        m_tray = new QSystemTrayIcon(QApplication::windowIcon(), this);
-        connect(m_tray, &QSystemTrayIcon::messageClicked, m_tray, &QSystemTrayIcon::hide);
-    }
-    m_tray->show();
-    m_tray->showMessage(title, text, QSystemTrayIcon::Information);
-    QTimer::singleShot(TrayShownMs, m_tray, &QSystemTrayIcon::hide);
 }
 
 } // namespace brisquel

@@ -3,15 +3,13 @@
 #include "engine/filing/check_history.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <memory>
-
-class QSystemTrayIcon;
 
 namespace brisquel {
 
@@ -21,11 +19,10 @@ class WatchRun;
 
 struct WatchCounts;
 
-// The watch list while the window runs: a round of checks of the saved names every few hours, the
+// The watch list while the program runs: a round of checks of the saved names every few hours, the
 // first one interval after the last round (kept in the settings as LastWatch), at once when that
 // is past. Each change goes to message(); the changes of a round also to news() for the window,
-// and to a desktop notification where the desktop has one (a system tray or a notification
-// service).
+// and to notificationDue() for the desktop, which the window shows as it can.
 class WatchSchedule : public QObject
 {
     Q_OBJECT
@@ -50,6 +47,8 @@ Q_SIGNALS:
     // A round ended with changes, or one the user asked for ended: its changes and a line that
     // sums them up.
     void news(const QList<brisquel::WatchChange>& changes, const QString& summary);
+    // A round ended with changes: a title and the first few of them, for a desktop notification.
+    void notificationDue(const QString& title, const QString& text);
     // A round ended (tests wait for it).
     void roundFinished();
 
@@ -58,8 +57,6 @@ private:
     void waitOn();
     void runRound();
     void finishRound(const WatchCounts& counts, bool stopped);
-    void notify(const QStringList& changes);
-    QString summary(const WatchCounts& counts, bool stopped) const;
 
     SearchSession* m_session;
     std::unique_ptr<WatchRun> m_run;
@@ -69,8 +66,10 @@ private:
     QStringList m_changes; // of the running round
     QList<WatchChange> m_news;
     bool m_askedNow = false;
-    QPointer<QSystemTrayIcon> m_tray;
     std::function<bool()> m_busy;
 };
+
+// The notification of a round's changes: the first four, and how many more the messages hold.
+QString watchNotificationText(const QStringList& changes);
 
 } // namespace brisquel

@@ -9,26 +9,19 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QTimer>
-#include <array>
 #include <memory>
 #include <optional>
 
-class QComboBox;
-class QGridLayout;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QMenu;
-class QProgressBar;
-class QPushButton;
 
 namespace brisquel {
 
 class AboutWindow;
 class BrowserWindow;
-class ElidedLabel;
+class DesktopNotifier;
+class FailureQueue;
 class ListFiles;
+class ListFrame;
 class VerdictFiler;
 class MessageLog;
 class MessageLogWindow;
@@ -42,6 +35,8 @@ class SettingsWindow;
 class ResultListActions;
 class ResultLists;
 class SearchDriver;
+class SearchFrame;
+class SearchStatusBar;
 class SettingsStore;
 class WatchSchedule;
 struct WatchChange;
@@ -60,7 +55,9 @@ struct MainWindowEnvironment
 
 // The main window: chooses the source of names, drives the search and shows the five result lists.
 // Its controls carry, as object names, the names the rest of the program knows them by; the work is
-// done by the core objects they are bound to.
+// done by the core objects they are bound to. Its parts live beside this file: the search frame,
+// the list frame and the status bar as widgets of their own, and the window's other jobs (menus,
+// settings, start-up and the watch list, companion windows) each in a file of its own.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -144,121 +141,69 @@ public Q_SLOTS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildSearchFrame();
-    void arrangeSearchFrame();
-    void placeWebsiteButton();
-    void buildListFrame();
-    void addListColumn(QGridLayout* grid, int gridColumn, ResultList list, const QString& listTip,
-                       const QString& labelTip);
-    void buildStatusBar();
+    // menus.cpp
     void buildMenus();
-    void bindCore();
+    // settings_binding.cpp: Setup's changes reach the driver and the window.
+    void bindSettings();
+    void setUseProxy(bool useProxy);
+    void showProxyUse();
+    // Hands the network proxies of the settings to the driver; a problem of the file is told once
+    // until it changes.
+    void loadNetworkProxies();
+    // start_up.cpp
     void applyStartup();
-    void openHistory();
     void reportStartupProblems();
-    void clearNotice();
-    void showPendingFailures();
+    void showRegistrarsProblems(const QList<RegistrarsProblem>& problems);
+    // saved_names.cpp: the history and the watch list of the saved names.
+    void openHistory();
+    void showWatchNews(const QList<WatchChange>& changes, const QString& summary);
+    // companions.cpp
+    void showOverflowNotice();
+    void openHelp();
+    void placeManualBeside();
+    void showAbout();
 
+    void bindCore();
+    void bindSearchFrame();
     void applySearchType(SearchType type);
     // Shows and enables the search controls as the search type and whether a search runs want them.
     void applyControlStates(std::optional<SearchType> type);
-    void showReopenCaption(SearchType type);
     void chooseCustomList();
     void showCustomListFile(const QString& file);
     // The search type of the last run, without opening what choosing it opens.
     void restoreSearchType();
     // The entry count of the current list file, and where a search of it goes on.
     void resumeCurrentList(SearchType type);
-    // Start numbers the program sets: one past the end of the list is a finished list and starts over.
     void setStartNumber(const QString& number);
-    void checkStartNumber();
-    bool startNumberPastEnd(qlonglong* count) const;
-    // Puts the last valid start number back when the typed one lies past the end; true then.
-    bool refuseStartNumberPastEnd();
     void setSearching(bool searching);
     void onSearchFinished(bool stopped);
-    void showOverflowNotice();
-    void showDoubleClickChoice(bool purchase);
     // The status bar's notice without a line in the log.
     void showNoticeLine(const QString& line, const QString& whole);
-    void showWatchNews(const QList<WatchChange>& changes, const QString& summary);
-    void fitStatusPanels(bool searching);
-    void setStatusText(int panel, const QString& text);
-    void showProgress();
-    void refreshStatus();
-    void showUnanswered(qint64 count);
-    void setUseProxy(bool useProxy);
-    void showProxyUse();
-    // Hands the network proxies of the settings to the driver; a problem of the file is told once
-    // until it changes.
-    void loadNetworkProxies();
-    void openHelp();
-    void placeManualBeside();
-    void showAbout();
-    QLabel* statusPanel(int panel) const; // 1 to 3
+    void clearNotice();
 
     UrlOpener m_openUrl;
     SearchSession* m_session = nullptr;
     // Outlives the session: its filer records into it until the end.
     std::unique_ptr<HistoryStore> m_history;
     std::unique_ptr<WatchSchedule> m_watchSchedule;
+    DesktopNotifier* m_notifier = nullptr;
     ResultListActions* m_listActions = nullptr;
+    ExtensionSettings* m_extensionSettings = nullptr;
 
-    // Where the names come from and how the search is driven.
-    QGroupBox* m_searchFrame = nullptr;
-    QLabel* m_searchTypeLabel = nullptr;
-    QComboBox* m_searchTypeBox = nullptr;
-    // The chosen custom list file's name, beside the search type while "Custom List" is chosen.
-    ElidedLabel* m_listFileLabel = nullptr;
-    QLabel* m_startNumberLabel = nullptr;
-    QLabel* m_entryCountLabel = nullptr;
-    QLineEdit* m_startNumberEdit = nullptr;
-    QLineEdit* m_entryCountEdit = nullptr;
-    QPushButton* m_startButton = nullptr;
-    // In Start's place for "Generate names" and "Browse for names": opens their window again.
-    QPushButton* m_reopenButton = nullptr;
-    QPushButton* m_stopButton = nullptr;
-    QLabel* m_searchStringLabel = nullptr;
-    QLabel* m_targetCountLabel = nullptr;
-    QLineEdit* m_searchStringEdit = nullptr;
-    QComboBox* m_targetCountBox = nullptr;
-    QPushButton* m_harvestButton = nullptr;
-    QPushButton* m_setupButton = nullptr;
-    QPushButton* m_websiteButton = nullptr;
+    SearchFrame* m_searchFrame = nullptr;
+    ListFrame* m_listFrame = nullptr;
+    SearchStatusBar* m_statusBar = nullptr;
     QMenu* m_toolsMenu = nullptr;
-
-    // The result lists' captions, in list-number order; the lists themselves are the actions' views.
-    QGroupBox* m_listFrame = nullptr;
-    std::array<QLabel*, 5> m_listCaptions{};
-
-    QProgressBar* m_progressBar = nullptr;
-    QLabel* m_unansweredLabel = nullptr;
-    // "All lookups go to HOST:PORT" while every lookup goes to the proxy row.
-    ElidedLabel* m_proxyLabel = nullptr;
-
-    QGridLayout* m_searchFields = nullptr;
-    QGridLayout* m_searchButtons = nullptr;
-    bool m_websiteBeside = false;
-    std::array<ElidedLabel*, 3> m_statusPanels{};
-    // DNS, history, dropping and proxies, in StatusFact order.
-    std::array<QLabel*, 4> m_factPanels{};
-    // A search reports thousands of times a second; the bar is redrawn at most 20 times.
-    QTimer* m_statusRefresh = nullptr;
-    std::array<QString, 3> m_pendingStatus;
-    bool m_progressDue = false;
-    ElidedLabel* m_noticeLabel = nullptr;
     MessageLog* m_log = nullptr;
+    FailureQueue* m_failures = nullptr;
+    QStringList m_proxyProblems;
+
+    // The companion windows while they are open.
     QPointer<MessageLogWindow> m_messageLogWindow;
     QPointer<HistoryWindow> m_historyWindow;
-    // Failures wait for the box of the one before; they can come in the middle of a filing.
-    QStringList m_pendingFailures;
-    QStringList m_proxyProblems;
-    bool m_showingFailure = false;
     QPointer<OverflowNotice> m_overflowNotice;
-    ExtensionSettings* m_extensionSettings = nullptr;
     QPointer<SettingsWindow> m_settingsWindow;
     QPointer<GeneratorWindow> m_generatorWindow;
     QPointer<HarvesterWindow> m_harvesterWindow;
@@ -270,9 +215,6 @@ private:
     // What the custom-list dialog returned last; a cancelled dialog keeps it.
     QString m_customListFile;
     bool m_searching = false;
-    // The start number the user typed last that lies within the list, kept when a later one does not.
-    QString m_validStartNumber = QStringLiteral("1");
-    bool m_settingStartNumber = false;
 };
 
 } // namespace brisquel
