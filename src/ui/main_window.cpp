@@ -583,19 +583,29 @@ void MainWindow::bindCore()
         if (!m_searching)
             loadNetworkProxies();
     });
-    connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, driver, &SearchDriver::setPreferRdap);
+    connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, driver,
+            [driver](bool prefer) { driver->changeSetting(&SearchSettings::preferRdap, prefer); });
     connect(m_extensionSettings, &ExtensionSettings::confirmFreeChanged, driver,
-            &SearchDriver::setConfirmFree);
+            [driver](bool confirm) { driver->changeSetting(&SearchSettings::confirmFree, confirm); });
     connect(m_extensionSettings, &ExtensionSettings::historyDaysChanged, driver,
-            &SearchDriver::setHistoryDays);
+            [driver](int days) { driver->changeSetting(&SearchSettings::historyDays, days); });
     connect(m_extensionSettings, &ExtensionSettings::dnsChanged, this,
-            [driver](bool checkFirst, const QString& server) { driver->setDnsPrecheck(checkFirst, server); });
+            [driver](bool checkFirst, const QString& server) {
+                SearchSettings settings = driver->settings();
+                settings.dnsPrecheck = checkFirst;
+                settings.dnsServer = server;
+                driver->setSettings(std::move(settings));
+            });
     connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, driver,
-            &SearchDriver::setDefaultExtension);
+            [driver](const QString& extension) {
+                driver->changeSetting(&SearchSettings::defaultExtension, extension);
+            });
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, this, &MainWindow::showProxyUse);
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, driver, &SearchDriver::reloadServers);
     connect(m_extensionSettings, &ExtensionSettings::serverLimitsChanged, driver,
-            &SearchDriver::setServerLimits);
+            [driver](const ServerLimitsTable& limits) {
+                driver->changeSetting(&SearchSettings::serverLimits, limits);
+            });
     connect(m_extensionSettings, &ExtensionSettings::problemsFound, this,
             [this](const QList<RegistrarsProblem>& problems) {
                 for (const RegistrarsProblem& problem : problems)
@@ -1115,7 +1125,7 @@ void MainWindow::onSearchFinished(bool stopped)
     if (progress.dropping > 0)
         line += QStringLiteral(" · %1 dropping").arg(progress.dropping);
     QStringList sentences{summary + QLatin1Char('.')};
-    if (searchDriver()->dnsPrecheck() && searchDriver()->dnsSettledCount() > 0)
+    if (searchDriver()->settings().dnsPrecheck && searchDriver()->dnsSettledCount() > 0)
         sentences << QStringLiteral("DNS settled %1 without a registry query.")
                          .arg(countOf(searchDriver()->dnsSettledCount(), "taken name", "taken names"));
     for (const QString& more : {historyNotice(progress), droppingNotice(progress)}) {
@@ -1334,7 +1344,7 @@ AboutWindow* MainWindow::aboutWindow() const
 
 bool MainWindow::useProxy() const
 {
-    return searchDriver()->useProxy();
+    return searchDriver()->settings().useProxy;
 }
 
 void MainWindow::openSettings()
@@ -1354,7 +1364,7 @@ SettingsWindow* MainWindow::settingsWindow() const
 
 void MainWindow::setUseProxy(bool useProxy)
 {
-    searchDriver()->setUseProxy(useProxy);
+    searchDriver()->changeSetting(&SearchSettings::useProxy, useProxy);
     showProxyUse();
 }
 

@@ -13,6 +13,16 @@ QByteArray ServerLimitsTable::shippedText()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+const ServerLimitsTable& ServerLimitsTable::delivered()
+{
+    static const ServerLimitsTable table = [] {
+        ServerLimitsTable loaded;
+        loaded.load(shippedText(), QStringLiteral("server-limits.txt (delivered)"));
+        return loaded;
+    }();
+    return table;
+}
+
 ServerLimitsTable ServerLimitsTable::deliveredWith(const QString& path, QList<Problem>* problems,
                                                    QString* error)
 {
