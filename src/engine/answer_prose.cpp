@@ -35,7 +35,8 @@ const QRegularExpression& otherSubject()
 
 QString lineAt(const QString& text, qsizetype position)
 {
-    const qsizetype begin = text.lastIndexOf(QLatin1Char('\n'), position - 1) + 1;
+    // From -1 lastIndexOf() would search from the end: a match at the start is on the first line.
+    const qsizetype begin = position > 0 ? text.lastIndexOf(QLatin1Char('\n'), position - 1) + 1 : 0;
     qsizetype end = text.indexOf(QLatin1Char('\n'), position);
     if (end < 0)
         end = text.size();
