@@ -3,6 +3,7 @@
 #include "engine/list_files.h"
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
+#include "engine/search_settings.h"
 #include "engine/verdict_filer.h"
 #include "support/settings_store.h"
 #include "whois_config/extension_table.h"

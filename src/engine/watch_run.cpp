@@ -3,6 +3,7 @@
 #include "engine/lookup_name.h"
 #include "engine/result_lists.h"
 #include "engine/search_driver.h"
+#include "engine/search_settings.h"
 #include "engine/startup.h"
 #include "engine/verdict_filer.h"
 #include "support/text_file.h"
