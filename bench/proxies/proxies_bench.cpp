@@ -85,12 +85,14 @@ RunResult searchOnce(ServerThread& serverThread, const QList<ProxyEntry>& proxie
     test::Harness h(port);
     // The program's own timings, not the tests' short ones: a refusal's rest and the slowest pace
     // learned from it are as in a search.
-    h.driver.setTimings(LookupTimings{});
+    SearchSettings settings = h.driver.settings();
+    settings.timings = LookupTimings{};
     ServerLimitsTable limits;
     // One query at a time per address: the server counts over a sliding second.
     limits.load(QStringLiteral("127.0.0.1 rate=%1/s burst=1").arg(pace).toUtf8(), QStringLiteral("bench"));
-    h.driver.setServerLimits(limits);
-    h.driver.setProxies(proxies);
+    settings.serverLimits = limits;
+    settings.proxies = proxies;
+    h.driver.setSettings(settings);
     QElapsedTimer clock;
     clock.start();
     const bool done = h.run(h.writeList(test::numberedList(names)), QStringLiteral("1"), 10 * 60 * 1000);

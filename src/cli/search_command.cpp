@@ -4,6 +4,7 @@
 #include "cli/command_line.h"
 #include "cli/command_options.h"
 #include "cli/result_writer.h"
+#include "engine/dns/dns_precheck.h"
 #include "engine/filing/list_files.h"
 #include "engine/search/resume_point.h"
 #include "engine/search/search_driver.h"
@@ -75,7 +76,7 @@ private:
     bool startSession();
     std::optional<ExitCode> chooseList();
     std::optional<ExitCode> applyOptions();
-    void applyProxies();
+    void applyProxies(SearchSettings* settings);
     void sayWhereLookupsGo() const;
     void connectSignals();
     // A message on standard error, below the progress bar's place.
@@ -227,29 +228,31 @@ std::optional<ExitCode> SearchRun::chooseList()
 std::optional<ExitCode> SearchRun::applyOptions()
 {
     SearchDriver& driver = *m_session->driver();
-    driver.setServerOverride(m_options.proxy);
+    SearchSettings settings = driver.settings();
+    settings.serverOverride = m_options.proxy;
     if (m_options.preferRdap)
-        driver.setPreferRdap(true);
+        settings.preferRdap = true;
     if (!m_options.confirmFree)
-        driver.setConfirmFree(false);
+        settings.confirmFree = false;
     if (m_options.recheck)
-        driver.setHistoryDays(0);
+        settings.historyDays = 0;
     if (m_options.dns != SearchOptions::Dns::AsSet) {
-        const bool on = m_options.dns == SearchOptions::Dns::Server;
-        const QString dnsServer = on ? m_options.dnsServer : m_startup->dnsServer;
+        settings.dnsPrecheck = m_options.dns == SearchOptions::Dns::Server;
+        settings.dnsServer = settings.dnsPrecheck ? m_options.dnsServer : m_startup->dnsServer;
         QString error;
-        if (!driver.setDnsPrecheck(on, dnsServer, &error)) {
+        if (!DnsPrecheck::isResolverAddress(settings.dnsServer, &error)) {
             printError(error);
-            if (on)
+            if (settings.dnsPrecheck)
                 return ExitCode::BadArguments;
             // A bad address in the settings costs the pre-check, not the search.
-            driver.setDnsPrecheck(false);
+            settings.dnsServer.clear();
         }
     } else if (!m_settingsDnsError.isEmpty()) {
         printError(m_settingsDnsError);
     }
     printSkippedLines(m_startup->serverLimitProblems);
-    applyProxies();
+    applyProxies(&settings);
+    driver.setSettings(std::move(settings));
     sayWhereLookupsGo();
     return std::nullopt;
 }
@@ -303,21 +306,20 @@ std::optional<ExitCode> SearchRun::readProxies()
 
 // The network proxies the lookups go through. DNS does not go through them, so the pre-check
 // stays off unless a DNS server is named.
-void SearchRun::applyProxies()
+void SearchRun::applyProxies(SearchSettings* settings)
 {
     // The settings' proxies unless the command line names others.
     const QList<ProxyEntry> proxies = m_proxies.value_or(m_startup->proxies);
     if (proxies.isEmpty())
         return;
-    SearchDriver& driver = *m_session->driver();
-    driver.setProxies(proxies);
+    settings->proxies = proxies;
     QStringList names;
     for (const ProxyEntry& proxy : proxies)
         names.append(proxy.displayName());
     printError(QStringLiteral("Lookups go through %1").arg(names.join(QStringLiteral(", "))));
     const QString dnsServer =
         m_options.dns == SearchOptions::Dns::Server ? m_options.dnsServer : m_startup->dnsServer;
-    if (driver.dnsPrecheck() && dnsServer.trimmed().isEmpty())
+    if (settings->dnsPrecheck && dnsServer.trimmed().isEmpty())
         printError(QStringLiteral("DNS pre-check off: it would not go through the proxies (name a server "
                                   "with --dns to keep it)"));
 }
@@ -424,9 +426,9 @@ void SearchRun::printSummary(double seconds) const
     report.dnsInEffect = driver.dnsPrecheckInEffect();
     report.dnsSettled = driver.dnsSettledCount();
     report.historySettled = driver.historySettledCount();
-    report.historyDays = driver.historyDays();
+    report.historyDays = driver.settings().historyDays;
     report.historyLost = driver.progress().historyLost;
-    report.unconfirmed = driver.confirmFree() ? m_unconfirmed : 0;
+    report.unconfirmed = driver.settings().confirmFree ? m_unconfirmed : 0;
     report.dropping = driver.droppingCount();
     report.droppingFile = m_session->filer()->droppingFilePath();
     report.servers = driver.serverStats();

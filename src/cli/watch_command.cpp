@@ -148,13 +148,14 @@ bool WatchCommand::startSession()
 
 std::optional<ExitCode> WatchCommand::applyOptions()
 {
-    SearchDriver& driver = *m_watch->driver();
-    driver.setServerOverride(m_options.proxy);
-    if (m_options.dns == SearchOptions::Dns::AsSet)
-        return std::nullopt;
-    const bool on = m_options.dns == SearchOptions::Dns::Server;
+    SearchSettings settings = m_watch->driver()->settings();
+    settings.serverOverride = m_options.proxy;
+    if (m_options.dns != SearchOptions::Dns::AsSet) {
+        settings.dnsPrecheck = m_options.dns == SearchOptions::Dns::Server;
+        settings.dnsServer = m_options.dnsServer;
+    }
     QString error;
-    if (!driver.setDnsPrecheck(on, m_options.dnsServer, &error)) {
+    if (!m_watch->applySettings(std::move(settings), &error)) {
         printError(error);
         return ExitCode::BadArguments;
     }

@@ -186,6 +186,59 @@ bool moveAside(const QString& path, QString* movedTo, QString* error)
     return true;
 }
 
+// How long a write may wait for another writer's lock: a try's time, and at the end no longer
+// than is left.
+int writeTryMs(const std::optional<std::chrono::steady_clock::time_point>& endBy)
+{
+    if (!endBy)
+        return WriteTryMs;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(*endBy - std::chrono::steady_clock::now());
+    return int(std::clamp<qint64>(left.count(), 0, WriteTryMs));
+}
+
+// The verdicts as rows of `checks`, straight through SQLite inside the caller's transaction; false
+// with SQLite's message.
+bool insertChecks(sqlite3* sqlite, const std::vector<CheckRecord>& batch, QString* error)
+{
+    sqlite3_stmt* insert = nullptr;
+    const auto fail = [&] {
+        *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
+        sqlite3_finalize(insert);
+        return false;
+    };
+    if (sqlite3_prepare_v2(
+            sqlite,
+            "INSERT INTO checks (name, ascii, verdict, detail, server, method, state, expires, "
+            "checked) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            -1, &insert, nullptr) != SQLITE_OK)
+        return fail();
+    for (const CheckRecord& record : batch) {
+        const QByteArray values[] = {
+            record.name.toUtf8(),
+            record.ascii.toUtf8(),
+            QByteArray(verdictName(record.verdict)),
+            record.detail.toUtf8(),
+            record.server.toUtf8(),
+            QByteArray(checkMethodName(record.method)),
+            record.lifeCycle.state.toUtf8(),
+            historyDateBytes(record.lifeCycle.expires),
+            historyTimeBytes(record.checked),
+        };
+        for (int i = 0; i < int(std::size(values)); ++i) {
+            // The values live until the row is stepped: SQLite need not copy them.
+            if (sqlite3_bind_text(insert, i + 1, values[i].constData(), int(values[i].size()),
+                                  SQLITE_STATIC) != SQLITE_OK)
+                return fail();
+        }
+        if (sqlite3_step(insert) != SQLITE_DONE)
+            return fail();
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    return true;
+}
+
 } // namespace
 
 HistoryStore::HistoryStore(const QString& path, QObject* parent)
@@ -346,82 +399,87 @@ void HistoryStore::writeLoop()
                 QStringLiteral("open"),
                 QStringLiteral("The history %1 cannot be written: %2").arg(m_path, db.lastError().text()));
         QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-
-        // Set when the store closes; until then another writer's lock is waited out however long
-        // (as long as no more than MostHeldBack verdicts wait).
-        std::optional<std::chrono::steady_clock::time_point> endBy;
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_wake.wait_for(lock, BatchInterval, [&] {
-                return m_stop || m_flushAsked > m_flushDone || m_pending.size() >= BatchSize;
-            });
-            std::vector<CheckRecord> batch;
-            batch.swap(m_pending);
-            std::vector<WatchChange> changes;
-            changes.swap(m_pendingChanges);
-            const quint64 asked = m_flushAsked;
-            const bool stop = m_stop;
-            if (stop && !endBy)
-                endBy = std::chrono::steady_clock::now() + m_endWait;
-            lock.unlock();
-            int busyTimeoutMs = WriteTryMs;
-            if (endBy) {
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    *endBy - std::chrono::steady_clock::now());
-                busyTimeoutMs = int(std::clamp<qint64>(left.count(), 0, WriteTryMs));
-            }
-            QString error;
-            const bool written = (batch.empty() && changes.empty()) ||
-                                 (db.isOpen() && writeBatch(batch, changes, busyTimeoutMs, &error));
-            lock.lock();
-            if (written)
-                m_writtenCount += qint64(batch.size());
-            const bool heldBack = !written && isBusy(error) &&
-                                  m_pending.size() + batch.size() <= MostHeldBack &&
-                                  (!endBy || std::chrono::steady_clock::now() < *endBy);
-            if (heldBack) {
-                // Another writer holds the file: this batch goes with the next.
-                m_pending.insert(m_pending.begin(), std::make_move_iterator(batch.begin()),
-                                 std::make_move_iterator(batch.end()));
-                m_pendingChanges.insert(m_pendingChanges.begin(), std::make_move_iterator(changes.begin()),
-                                        std::make_move_iterator(changes.end()));
-                if (stop) {
-                    const qint64 waiting = qint64(m_pending.size());
-                    const double seconds = double(m_endWait.count()) / 1000;
-                    lock.unlock();
-                    reportOnce(QStringLiteral("wait"),
-                               QStringLiteral("Another writer holds the history %1: the last %2 verdicts "
-                                              "wait for it, up to %3 s.")
-                                   .arg(m_path)
-                                   .arg(waiting)
-                                   .arg(seconds));
-                    lock.lock();
-                }
-            } else if (!written) {
-                m_lostCount += qint64(batch.size());
-                m_writtenCount += qint64(batch.size());
-                lock.unlock();
-                if (isFullDisk(error))
-                    reportOnce(
-                        QStringLiteral("full"),
-                        QStringLiteral("The history %1 cannot grow: the disk is full. Verdicts go on into "
-                                       "the result files but not into the history.")
-                            .arg(m_path));
-                else
-                    reportOnce(QStringLiteral("write"),
-                               QStringLiteral("The history %1 cannot be written: %2")
-                                   .arg(m_path, error.isEmpty() ? db.lastError().text() : error));
-                lock.lock();
-            }
-            m_flushDone = asked;
-            m_written.notify_all();
-            if (stop && m_pending.empty() && m_pendingChanges.empty())
-                break;
-        }
-        lock.unlock();
+        writeUntilStopped(db);
         db.close();
     }
     QSqlDatabase::removeDatabase(m_connection);
+}
+
+void HistoryStore::writeUntilStopped(const QSqlDatabase& db)
+{
+    // Set when the store closes; until then another writer's lock is waited out however long
+    // (as long as no more than MostHeldBack verdicts wait).
+    std::optional<std::chrono::steady_clock::time_point> endBy;
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait_for(lock, BatchInterval, [&] {
+            return m_stop || m_flushAsked > m_flushDone || m_pending.size() >= BatchSize;
+        });
+        std::vector<CheckRecord> batch;
+        batch.swap(m_pending);
+        std::vector<WatchChange> changes;
+        changes.swap(m_pendingChanges);
+        const quint64 asked = m_flushAsked;
+        const bool stop = m_stop;
+        if (stop && !endBy)
+            endBy = std::chrono::steady_clock::now() + m_endWait;
+        lock.unlock();
+        QString error;
+        const bool written = (batch.empty() && changes.empty()) ||
+                             (db.isOpen() && writeBatch(batch, changes, writeTryMs(endBy), &error));
+        lock.lock();
+        if (written) {
+            m_writtenCount += qint64(batch.size());
+        } else if (isBusy(error) && m_pending.size() + batch.size() <= MostHeldBack &&
+                   (!endBy || std::chrono::steady_clock::now() < *endBy)) {
+            holdBack(lock, batch, changes, stop);
+        } else {
+            lose(lock, qint64(batch.size()), isFullDisk(error),
+                 error.isEmpty() ? db.lastError().text() : error);
+        }
+        m_flushDone = asked;
+        m_written.notify_all();
+        if (stop && m_pending.empty() && m_pendingChanges.empty())
+            break;
+    }
+}
+
+void HistoryStore::holdBack(std::unique_lock<std::mutex>& lock, std::vector<CheckRecord>& batch,
+                            std::vector<WatchChange>& changes, bool stopping)
+{
+    m_pending.insert(m_pending.begin(), std::make_move_iterator(batch.begin()),
+                     std::make_move_iterator(batch.end()));
+    m_pendingChanges.insert(m_pendingChanges.begin(), std::make_move_iterator(changes.begin()),
+                            std::make_move_iterator(changes.end()));
+    if (!stopping)
+        return;
+    const qint64 waiting = qint64(m_pending.size());
+    const double seconds = double(m_endWait.count()) / 1000;
+    lock.unlock();
+    reportOnce(QStringLiteral("wait"),
+               QStringLiteral("Another writer holds the history %1: the last %2 verdicts "
+                              "wait for it, up to %3 s.")
+                   .arg(m_path)
+                   .arg(waiting)
+                   .arg(seconds));
+    lock.lock();
+}
+
+void HistoryStore::lose(std::unique_lock<std::mutex>& lock, qint64 count, bool fullDisk, const QString& why)
+{
+    m_lostCount += count;
+    m_writtenCount += count;
+    lock.unlock();
+    if (fullDisk)
+        reportOnce(
+            QStringLiteral("full"),
+            QStringLiteral("The history %1 cannot grow: the disk is full. Verdicts go on into the result "
+                           "files but not into the history.")
+                .arg(m_path));
+    else
+        reportOnce(QStringLiteral("write"),
+                   QStringLiteral("The history %1 cannot be written: %2").arg(m_path, why));
+    lock.lock();
 }
 
 bool HistoryStore::writeBatch(const std::vector<CheckRecord>& batch, const std::vector<WatchChange>& changes,
@@ -435,56 +493,27 @@ bool HistoryStore::writeBatch(const std::vector<CheckRecord>& batch, const std::
         *error = QStringLiteral("the database driver is not SQLite");
         return false;
     }
-    const auto fail = [&](sqlite3_stmt* statement) {
-        *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
-        sqlite3_finalize(statement);
-        sqlite3_exec(sqlite, "ROLLBACK", nullptr, nullptr, nullptr);
-        return false;
-    };
     sqlite3_busy_timeout(sqlite, busyTimeoutMs);
     // The write lock at once: another writer is waited for here, not midway through the inserts.
     if (sqlite3_exec(sqlite, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
         *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
         return false;
     }
-    sqlite3_stmt* insert = nullptr;
-    if (sqlite3_prepare_v2(
-            sqlite,
-            "INSERT INTO checks (name, ascii, verdict, detail, server, method, state, expires, "
-            "checked) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            -1, &insert, nullptr) != SQLITE_OK)
-        return fail(insert);
-    for (const CheckRecord& record : batch) {
-        const QByteArray values[] = {
-            record.name.toUtf8(),
-            record.ascii.toUtf8(),
-            QByteArray(verdictName(record.verdict)),
-            record.detail.toUtf8(),
-            record.server.toUtf8(),
-            QByteArray(checkMethodName(record.method)),
-            record.lifeCycle.state.toUtf8(),
-            historyDateBytes(record.lifeCycle.expires),
-            historyTimeBytes(record.checked),
-        };
-        for (int i = 0; i < int(std::size(values)); ++i) {
-            // The values live until the row is stepped: SQLite need not copy them.
-            if (sqlite3_bind_text(insert, i + 1, values[i].constData(), int(values[i].size()),
-                                  SQLITE_STATIC) != SQLITE_OK)
-                return fail(insert);
-        }
-        if (sqlite3_step(insert) != SQLITE_DONE)
-            return fail(insert);
-        sqlite3_reset(insert);
+    if (!insertChecks(sqlite, batch, error)) {
+        sqlite3_exec(sqlite, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
     }
-    sqlite3_finalize(insert);
     // Few: through Qt SQL, in the same transaction.
     QSqlDatabase connection = db;
     if (!changes.empty() && !writeChanges(connection, changes, error)) {
         sqlite3_exec(sqlite, "ROLLBACK", nullptr, nullptr, nullptr);
         return false;
     }
-    if (sqlite3_exec(sqlite, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return fail(nullptr);
+    if (sqlite3_exec(sqlite, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        *error = QString::fromUtf8(sqlite3_errmsg(sqlite));
+        sqlite3_exec(sqlite, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
     return true;
 }
 

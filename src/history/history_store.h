@@ -64,6 +64,14 @@ Q_SIGNALS:
 
 private:
     void writeLoop();
+    // Writes batch after batch until the store closes and nothing is left.
+    void writeUntilStopped(const QSqlDatabase& db);
+    // A batch that met another writer's lock goes first with the next (said once at the end, when
+    // it has to be waited for). Called and left with the lock held, like lose().
+    void holdBack(std::unique_lock<std::mutex>& lock, std::vector<CheckRecord>& batch,
+                  std::vector<WatchChange>& changes, bool stopping);
+    // Verdicts that could not be written are counted lost, and the failure said once.
+    void lose(std::unique_lock<std::mutex>& lock, qint64 count, bool fullDisk, const QString& why);
     bool writeBatch(const std::vector<CheckRecord>& batch, const std::vector<WatchChange>& changes,
                     int busyTimeoutMs, QString* error);
     static bool writeChanges(QSqlDatabase& db, const std::vector<WatchChange>& changes, QString* error);

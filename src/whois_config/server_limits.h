@@ -13,6 +13,8 @@ struct ServerLimits
     double burst = 1;     // queries that may go at once when the budget is full
     int connections = 25;
     qint64 daily = 0; // 0: no daily quota is known
+
+    friend bool operator==(const ServerLimits&, const ServerLimits&) = default;
 };
 
 // server-limits.txt: one server a line, "HOST rate=N/s connections=N daily=N" (rate also per min,
@@ -33,6 +35,8 @@ public:
     static constexpr qint64 MaxFileBytes = 1024 * 1024;
 
     static QByteArray shippedText();
+    // The delivered limits alone, read once.
+    static const ServerLimitsTable& delivered();
     // The delivered limits with the file at path over them when it exists; *error says why it
     // could not be read.
     static ServerLimitsTable deliveredWith(const QString& path, QList<Problem>* problems = nullptr,
@@ -43,6 +47,8 @@ public:
     static QString describe(const ServerLimits& limits);
     // The line's own words for a host: "rate=5/s connections=2", empty when it has no line.
     QString textFor(const QString& host) const { return m_texts.value(host.trimmed().toLower()); }
+
+    friend bool operator==(const ServerLimitsTable&, const ServerLimitsTable&) = default;
 
 private:
     QHash<QString, ServerLimits> m_byHost;

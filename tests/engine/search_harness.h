@@ -53,7 +53,7 @@ public:
     {
         QDir().mkpath(folder.path(QStringLiteral("overflow")));
         QDir().mkpath(folder.path(QStringLiteral("backups")));
-        driver.setTimings({300, 3, 20});
+        driver.changeSetting(&SearchSettings::timings, {300, 3, 20});
         QObject::connect(&driver, &SearchDriver::verdict,
                          [this](const QString& domain, Verdict verdict, const QString& detail) {
                              outcomes.append({domain, verdict});
@@ -62,6 +62,15 @@ public:
                          });
         QObject::connect(&driver, &SearchDriver::problem,
                          [this](const QString& message) { problems << message; });
+    }
+
+    // The DNS pre-check on, asking this server; false when it is no address.
+    bool checkDnsFirst(const QString& server)
+    {
+        SearchSettings settings = driver.settings();
+        settings.dnsPrecheck = true;
+        settings.dnsServer = server;
+        return driver.setSettings(settings);
     }
 
     QString writeList(const QByteArray& bytes)

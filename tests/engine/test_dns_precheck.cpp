@@ -1,4 +1,5 @@
 #include "engine/dns/dns_precheck.h"
+#include "engine/dns/resolver_window.h"
 #include "tools/fake_dns_server.h"
 
 #include <QRandomGenerator>
@@ -419,6 +420,80 @@ private Q_SLOTS:
         // A new run starts from the beginning.
         precheck.resetRun();
         QCOMPARE(precheck.window(), 32);
+    }
+
+    // Each row is a window's maximum and a script of steps:
+    //   sent N                      N more queries go out (serials from 1, in order)
+    //   answered A-B | lost A-B | other A-B   how the first tries of those serials went
+    //   drop                        every query out is dropped
+    //   size K · counts Q U · judged yes|no   what the window says now
+    void resolverWindowFollowsTheScript_data()
+    {
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<QString>("script");
+        QTest::newRow("grows by one per answer") << 300 << "sent 10; answered 1-10; size 42; counts 10 0";
+        QTest::newRow("never past the maximum") << 40 << "sent 20; answered 1-20; size 40";
+        QTest::newRow("starts at the maximum when that is lower") << 8 << "size 8; sent 1; lost 1; size 4";
+        QTest::newRow("losses of queries out together cost one cut")
+            << 300 << "sent 10; lost 1-10; size 16; counts 10 10";
+        QTest::newRow("a loss after the cut cuts again")
+            << 300
+            << "sent 1; lost 1; size 16; sent 1; lost 2; size 8; sent 1; lost 3; size 4; sent 1; lost 4; "
+               "size 4";
+        QTest::newRow("the floor never exceeds the maximum") << 2 << "sent 1; lost 1; size 2";
+        QTest::newRow("a second report of a query is ignored")
+            << 300 << "sent 1; answered 1; lost 1; answered 1; size 33; counts 1 0";
+        QTest::newRow("other outcomes say nothing of the load")
+            << 300 << "sent 5; other 1-5; size 32; counts 0 0";
+        QTest::newRow("remembered in the order sent, not the order learnt")
+            << 300 << "sent 3; answered 3; answered 2; counts 0 0; lost 1; counts 3 1";
+        QTest::newRow("judged once a hundred are known")
+            << 300 << "sent 99; lost 1-50; answered 51-99; judged no; sent 1; answered 100; judged yes";
+        QTest::newRow("fewer than half lost is kept")
+            << 300 << "sent 100; lost 1-49; answered 50-100; judged no";
+        QTest::newRow("only the last two hundred count")
+            << 300 << "sent 300; lost 1-150; answered 151-300; counts 200 50; judged no";
+        QTest::newRow("dropped queries are never waited for")
+            << 300 << "sent 3; answered 2-3; counts 0 0; drop; sent 2; answered 4-5; counts 2 0";
+    }
+
+    void resolverWindowFollowsTheScript()
+    {
+        QFETCH(int, maximum);
+        QFETCH(QString, script);
+        quint64 next = 1;
+        ResolverWindow window(maximum, next);
+        for (const QString& step : script.split(QLatin1Char(';'))) {
+            const QStringList words = step.trimmed().split(QLatin1Char(' '));
+            const QString& verb = words.at(0);
+            const auto number = [&](int i) {
+                return words.at(i).toInt();
+            };
+            if (verb == QLatin1String("sent")) {
+                next += quint64(number(1));
+            } else if (verb == QLatin1String("drop")) {
+                window.dropped(next);
+            } else if (verb == QLatin1String("size")) {
+                QCOMPARE(window.size(), number(1));
+            } else if (verb == QLatin1String("counts")) {
+                QCOMPARE(window.queries(), number(1));
+                QCOMPARE(window.unanswered(), number(2));
+            } else if (verb == QLatin1String("judged")) {
+                QCOMPARE(window.mostlyUnanswered(), words.at(1) == QLatin1String("yes"));
+            } else {
+                const ResolverWindow::FirstTry outcome =
+                    verb == QLatin1String("answered") ? ResolverWindow::FirstTry::Answered
+                    : verb == QLatin1String("lost")   ? ResolverWindow::FirstTry::Lost
+                                                      : ResolverWindow::FirstTry::Other;
+                const QStringList range = words.at(1).split(QLatin1Char('-'));
+                for (int serial = range.first().toInt(); serial <= range.last().toInt(); ++serial)
+                    window.firstTry(quint64(serial), outcome, next);
+            }
+            if (QTest::currentTestFailed()) {
+                qWarning("at step \"%s\"", qPrintable(step.trimmed()));
+                return;
+            }
+        }
     }
 
     void cancelStopsEverythingAndStaysUsable()

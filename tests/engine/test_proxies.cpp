@@ -139,7 +139,7 @@ private Q_SLOTS:
         Socks socks(QStringLiteral("127.0.0.2"));
         QVERIFY(socks.ready());
         Harness h(m_server->port());
-        h.driver.setProxies({entry(socks.url())});
+        h.driver.changeSetting(&SearchSettings::proxies, {entry(socks.url())});
         const bool ran = h.run(h.writeList("one.com\r\nfreetwo.com\r\nthree.com\r\n"));
         QVERIFY2(ran, qPrintable(h.lastError + h.problems.join(QLatin1Char(10)) +
                                  QString::number(h.allDomains().size())));
@@ -155,7 +155,7 @@ private Q_SLOTS:
         test::HttpConnectProxy proxy{QHostAddress(QStringLiteral("127.0.0.4"))};
         QVERIFY(proxy.listen());
         Harness h(m_server->port());
-        h.driver.setProxies({entry(proxy.url())});
+        h.driver.changeSetting(&SearchSettings::proxies, {entry(proxy.url())});
         QVERIFY(h.run(h.writeList("one.com\r\nfreetwo.com\r\n")));
         QCOMPARE(h.verdicts.value(QStringLiteral("freetwo.com")), Verdict::Available);
         QCOMPARE(h.verdicts.value(QStringLiteral("one.com")), Verdict::Registered);
@@ -186,10 +186,11 @@ private Q_SLOTS:
         test::FakeRdapServer rdap;
         QVERIFY(rdap.listen());
         Harness h(m_server->port());
-        h.driver.setRdapBootstrap(comOver(rdap));
-        h.driver.setPreferRdap(true);
+        h.driver.changeSetting(&SearchSettings::rdapBootstrap, comOver(rdap));
+        h.driver.changeSetting(&SearchSettings::preferRdap, true);
         // A dead proxy fails only what goes through it: RDAP requests do.
-        h.driver.setProxies(
+        h.driver.changeSetting(
+            &SearchSettings::proxies,
             {entry(QStringLiteral("socks5://127.0.0.1:%1").arg(test::freePort())), entry(socks.url())});
         QVERIFY(h.run(h.writeList("freeone.com\r\ntaken.com\r\nfreethree.com\r\n")));
         QVERIFY2(h.domains(Verdict::Unanswered).isEmpty(),
@@ -209,9 +210,10 @@ private Q_SLOTS:
         QVERIFY(socks.ready());
         Harness h(m_server->port());
         // The first one is not there at all, the second one refuses its login.
-        h.driver.setProxies({entry(QStringLiteral("socks5://127.0.0.1:%1").arg(freePort())),
-                             entry(socks.url(QStringLiteral("alice:wrong"))),
-                             entry(socks.url(QStringLiteral("alice:s3cret")))});
+        h.driver.changeSetting(&SearchSettings::proxies,
+                               {entry(QStringLiteral("socks5://127.0.0.1:%1").arg(freePort())),
+                                entry(socks.url(QStringLiteral("alice:wrong"))),
+                                entry(socks.url(QStringLiteral("alice:s3cret")))});
         QVERIFY(h.run(h.writeList(numberedList(30))));
         QCOMPARE(h.allDomains().size(), 30);
         QCOMPARE(h.domains(Verdict::Unanswered), QStringList());
@@ -239,7 +241,7 @@ private Q_SLOTS:
         test::FakeRdapServer rdap;
         QVERIFY(rdap.listen());
         Harness h(m_server->port());
-        h.driver.setRdapBootstrap(comOver(rdap));
+        h.driver.changeSetting(&SearchSettings::rdapBootstrap, comOver(rdap));
         QByteArray list;
         for (int i = 1; i <= 12; ++i) {
             const QByteArray name = (i % 3 == 0 ? "hang-" : i % 3 == 1 ? "free" : "taken") + QByteArray::number(i);
@@ -248,8 +250,9 @@ private Q_SLOTS:
                                                                            : FakeWhoisServer::Fault::None);
             list += name + ".com\r\n";
         }
-        h.driver.setProxies({entry(QStringLiteral("socks5://127.0.0.1:%1").arg(freePort())), entry(cutOff.url()),
-                             entry(socks.url())});
+        h.driver.changeSetting(&SearchSettings::proxies,
+                               {entry(QStringLiteral("socks5://127.0.0.1:%1").arg(freePort())),
+                                entry(cutOff.url()), entry(socks.url())});
         QVERIFY(h.run(h.writeList(list), QStringLiteral("1"), 60000));
         QCOMPARE(h.allDomains().size(), 12);
         QVERIFY2(h.domains(Verdict::Unanswered).isEmpty(),
@@ -291,7 +294,7 @@ private Q_SLOTS:
             bad = QStringLiteral("socks5://127.0.0.1:%1").arg(swallower.port());
         m_server->setDelayMs(150);
         Harness h(m_server->port());
-        h.driver.setProxies({entry(bad), entry(socks.url())});
+        h.driver.changeSetting(&SearchSettings::proxies, {entry(bad), entry(socks.url())});
         QVERIFY(h.run(h.writeList(numberedList(20)), QStringLiteral("1"), 60000));
         QCOMPARE(h.allDomains().size(), 20);
         QVERIFY2(h.domains(Verdict::Unanswered).isEmpty(),
@@ -307,9 +310,11 @@ private Q_SLOTS:
         QVERIFY(socks.ready());
         m_server->setFault(FakeWhoisServer::Fault::NeverAnswer);
         Harness h(m_server->port());
-        h.driver.setDeadServerMs(1500);
-        h.driver.setProxies(
-            {entry(QStringLiteral("socks5://127.0.0.1:%1").arg(test::freePort())), entry(socks.url())});
+        SearchSettings settings = h.driver.settings();
+        settings.timings.deadServerMs = 1500;
+        settings.proxies = {entry(QStringLiteral("socks5://127.0.0.1:%1").arg(test::freePort())),
+                            entry(socks.url())};
+        h.driver.setSettings(settings);
         // Asked one by one, the names would take half a minute; given up, a few seconds.
         QVERIFY(h.run(h.writeList(numberedList(40)), QStringLiteral("1"), 12000));
         QCOMPARE(h.domains(Verdict::Unanswered).size(), 40);
@@ -326,8 +331,8 @@ private Q_SLOTS:
         Harness h(m_server->port());
         ServerLimitsTable limits;
         limits.load("127.0.0.1 rate=4.5/s burst=1", QStringLiteral("test"));
-        h.driver.setServerLimits(limits);
-        h.driver.setProxies({entry(first.url()), entry(second.url())});
+        h.driver.changeSetting(&SearchSettings::serverLimits, limits);
+        h.driver.changeSetting(&SearchSettings::proxies, {entry(first.url()), entry(second.url())});
         QVERIFY(h.run(h.writeList(numberedList(36)), QStringLiteral("1"), 30000));
         // One budget shared by the two would keep the server at 5 in any second; two give it up to 9.
         // (bench/proxies measures the time.)

@@ -150,7 +150,8 @@ private Q_SLOTS:
         else
             whois.close();
         Harness search = comSearch(QStringLiteral("127.0.0.1"), port);
-        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
+        search.driver.changeSetting(&SearchSettings::rdapBootstrap,
+                                    bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
         QVERIFY(search.run(search.writeList("freeone.com\r\ntaken.com\r\ntakentwo.com\r\n")));
         QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
         QCOMPARE(search.verdicts.value(QStringLiteral("taken.com")), Verdict::Registered);
@@ -163,8 +164,9 @@ private Q_SLOTS:
         FakeWhoisServer whois;
         QVERIFY(whois.listen());
         Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
-        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
-        search.driver.setPreferRdap(true);
+        search.driver.changeSetting(&SearchSettings::rdapBootstrap,
+                                    bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
+        search.driver.changeSetting(&SearchSettings::preferRdap, true);
         QVERIFY(search.run(search.writeList("freeone.com\r\ntaken.com\r\n")));
         QCOMPARE(search.verdicts.value(QStringLiteral("freeone.com")), Verdict::Available);
         QCOMPARE(m_rdap->queries().size(), 2);
@@ -179,7 +181,8 @@ private Q_SLOTS:
         whois.setFreeNames(
             {QStringLiteral("freeone.com"), QStringLiteral("ghost.com"), QStringLiteral("brokenx.com")});
         Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
-        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
+        search.driver.changeSetting(&SearchSettings::rdapBootstrap,
+                                    bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
         QHash<QString, Confirmation> confirmed;
         QHash<QString, CheckMethod> method;
         QObject::connect(&search.driver, &SearchDriver::verdict,
@@ -220,7 +223,7 @@ private Q_SLOTS:
 
         // Switched off, WHOIS alone decides.
         const qsizetype asked = m_rdap->queries().size();
-        search.driver.setConfirmFree(false);
+        search.driver.changeSetting(&SearchSettings::confirmFree, false);
         QVERIFY(search.run(list));
         QCOMPARE(search.verdicts.value(QStringLiteral("ghost.com")), Verdict::Available);
         QCOMPARE(m_rdap->queries().size(), asked);
@@ -243,8 +246,10 @@ private Q_SLOTS:
         QVERIFY(whois.listen());
         whois.setFault(FakeWhoisServer::Fault::NeverAnswer);
         Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
-        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
-        search.driver.setDeadServerMs(1500);
+        SearchSettings settings = search.driver.settings();
+        settings.rdapBootstrap = bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl());
+        settings.timings.deadServerMs = 1500;
+        search.driver.setSettings(settings);
         QVERIFY(search.run(search.writeList(test::numberedList(40, "slow")), QStringLiteral("1"), 60000));
         QCOMPARE(search.domains(Verdict::Unanswered).size(), 40);
         QVERIFY2(!search.problems.filter(QStringLiteral("127.0.0.1 did not answer")).isEmpty(),
@@ -256,8 +261,10 @@ private Q_SLOTS:
         FakeWhoisServer whois;
         QVERIFY(whois.listen());
         Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
-        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
-        search.driver.setDeadServerMs(1000);
+        SearchSettings settings = search.driver.settings();
+        settings.rdapBootstrap = bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl());
+        settings.timings.deadServerMs = 1000;
+        search.driver.setSettings(settings);
         QVERIFY(search.run(search.writeList(test::numberedList(8, "slowavail")), QStringLiteral("1"), 60000));
         QCOMPARE(search.domains(Verdict::Available).size(), 8);
         const QStringList told = search.problems.filter(QStringLiteral("did not answer"));
@@ -272,7 +279,8 @@ private Q_SLOTS:
         QVERIFY(whois.listen());
         whois.addFreeName(QStringLiteral("slowx.com"));
         Harness search = comSearch(QStringLiteral("127.0.0.1"), whois.port());
-        search.driver.setRdapBootstrap(bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
+        search.driver.changeSetting(&SearchSettings::rdapBootstrap,
+                                    bootstrapFor(QStringLiteral("com"), m_rdap->baseUrl()));
         QString error;
         QVERIFY(search.driver.start({search.writeList("slowx.com\r\ntaken.com\r\n"), SearchType::CustomList,
                                      QStringLiteral("1"), QStringLiteral("2")},

@@ -80,11 +80,43 @@ private Q_SLOTS:
         QCOMPARE(m_server->queries().size(), 5);
     }
 
+    // Settings out of range are brought into it; a DNS server that is no address turns the
+    // pre-check off, says why, and takes nothing else away.
+    void settingsAreTakenWholeAndKeptInRange()
+    {
+        Harness h(m_server->port());
+        SearchSettings settings;
+        settings.poolSize = 500;
+        settings.historyDays = -3;
+        settings.timings.deadServerMs = 0;
+        settings.preferRdap = true;
+        settings.dnsPrecheck = true;
+        settings.dnsServer = QStringLiteral(" 127.0.0.1:5353 ");
+        QVERIFY(h.driver.setSettings(settings));
+        QCOMPARE(h.driver.settings().poolSize, SearchSettings::MaxPoolSize);
+        QCOMPARE(h.driver.settings().historyDays, 0);
+        QCOMPARE(h.driver.settings().timings.deadServerMs, qint64(1));
+        QCOMPARE(h.driver.settings().dnsServer, QStringLiteral("127.0.0.1:5353"));
+        QVERIFY(h.driver.router().preferRdap());
+        h.driver.changeSetting(&SearchSettings::poolSize, 0);
+        QCOMPARE(h.driver.settings().poolSize, 1);
+        QVERIFY(h.driver.settings().dnsPrecheck);
+
+        settings.dnsServer = QStringLiteral("not an address");
+        QString error;
+        QVERIFY(!h.driver.setSettings(settings, &error));
+        QVERIFY(error.contains(QStringLiteral("not an address")));
+        QVERIFY(!h.driver.settings().dnsPrecheck);
+        QVERIFY(h.driver.settings().dnsServer.isEmpty());
+        QVERIFY(h.driver.settings().preferRdap);
+        QVERIFY(h.driver.router().preferRdap());
+    }
+
     void keepsAtMostPoolSizeLookupsInFlight()
     {
         Harness h(m_server->port());
         m_server->setDelayMs(30);
-        h.driver.setPoolSize(5);
+        h.driver.changeSetting(&SearchSettings::poolSize, 5);
         QVERIFY(h.run(h.writeList(numberedList(40, "name"))));
         QCOMPARE(h.outcomes.size(), 40);
         QCOMPARE(m_server->maxConcurrentConnections(), 5);
@@ -123,7 +155,7 @@ private Q_SLOTS:
                             {QStringLiteral("net"), QStringLiteral("127.0.0.1"), fast.port(), true}}));
         ServerLimitsTable limits;
         limits.load("localhost rate=2/s", QStringLiteral("test"));
-        h.driver.setServerLimits(limits);
+        h.driver.changeSetting(&SearchSettings::serverLimits, limits);
         QByteArray list;
         for (int i = 1; i <= 2500; ++i)
             list += "slow" + QByteArray::number(i) + ".com\r\nquick" + QByteArray::number(i) + ".net\r\n";
@@ -147,8 +179,9 @@ private Q_SLOTS:
         Harness h(
             ExtensionTable({{QStringLiteral("com"), QStringLiteral("127.0.0.1"), m_server->port(), true},
                             {QStringLiteral("net"), QStringLiteral("127.0.0.1"), dead.port(), true}}));
-        h.driver.setTimings({100, 1, 20});
-        h.driver.setDeadServerMs(1000);
+        LookupTimings timings{100, 1, 20};
+        timings.deadServerMs = 1000;
+        h.driver.changeSetting(&SearchSettings::timings, timings);
         // The last of its names are settled by DNS while they wait: the search still ends.
         FakeDnsServer dns;
         QVERIFY(dns.listen());
@@ -158,7 +191,7 @@ private Q_SLOTS:
             if (i > 25)
                 dns.addDelegated(QStringLiteral("name%1.net").arg(i));
         }
-        QVERIFY(h.driver.setDnsPrecheck(true, dns.address()));
+        QVERIFY(h.checkDnsFirst(dns.address()));
         QVERIFY(h.run(h.writeList(list)));
         QCOMPARE(h.domains(Verdict::Registered).size(), 35);
         QCOMPARE(h.domains(Verdict::Unanswered).size(), 25);
@@ -172,7 +205,7 @@ private Q_SLOTS:
     {
         Harness h(m_server->port());
         m_server->setFaultFor(QStringLiteral("name3.com"), FakeWhoisServer::Fault::NeverAnswer);
-        h.driver.setPoolSize(3);
+        h.driver.changeSetting(&SearchSettings::poolSize, 3);
         bool waitedForItAlone = false;
         QObject::connect(&h.driver, &SearchDriver::progressChanged, [&] {
             const SearchProgress progress = h.driver.progress();
@@ -194,7 +227,7 @@ private Q_SLOTS:
     void retriesUntilTheServerAnswers()
     {
         Harness h(m_server->port());
-        h.driver.setServerOverride(std::nullopt);
+        h.driver.changeSetting(&SearchSettings::serverOverride, std::nullopt);
         m_server->setFailFirstAttempts(2);
         QVERIFY(h.run(h.writeList("freeone.com\r\n")));
         QCOMPARE(h.domains(Verdict::Available), QStringList{QStringLiteral("freeone.com")});
@@ -244,7 +277,7 @@ private Q_SLOTS:
         Harness h(m_server->port());
         m_server->setSlowDelayMs(600);
         m_server->setFault(FakeWhoisServer::Fault::SlowAnswer);
-        h.driver.setTimings({1000, 3});
+        h.driver.changeSetting(&SearchSettings::timings, {1000, 3});
         QVERIFY(h.run(h.writeList("freeslow.com\r\n")));
         QCOMPARE(h.domains(Verdict::Available), QStringList{QStringLiteral("freeslow.com")});
         QCOMPARE(m_server->connectionCount(), 1);
@@ -253,7 +286,7 @@ private Q_SLOTS:
     void aNineSecondAnswerBeatsTheRealTenSecondLimit()
     {
         Harness h(m_server->port());
-        h.driver.setTimings({});
+        h.driver.changeSetting(&SearchSettings::timings, {});
         m_server->setFault(FakeWhoisServer::Fault::SlowAnswer);
         QCOMPARE(m_server->slowDelayMs(), 9000);
         QVERIFY(h.run(h.writeList("freeslow.com\r\n"), QStringLiteral("1"), 15000));
@@ -266,14 +299,16 @@ private Q_SLOTS:
         Harness h(m_server->port());
         const quint16 closedPort = m_server->port();
         m_server->close();
-        h.driver.setTimings({200, 2});
-        h.driver.setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), closedPort});
+        h.driver.changeSetting(&SearchSettings::timings, {200, 2});
+        h.driver.changeSetting(&SearchSettings::serverOverride,
+                               ServerOverride{QStringLiteral("127.0.0.1"), closedPort});
         QVERIFY(h.run(h.writeList("a.com\r\nb.com\r\n")));
         QCOMPARE(h.domains(Verdict::Unanswered), names({"a.com", "b.com"}));
 
         // A host name that cannot even be looked up fails without touching the network.
         h.outcomes.clear();
-        h.driver.setServerOverride(ServerOverride{QStringLiteral("not a host name"), 43});
+        h.driver.changeSetting(&SearchSettings::serverOverride,
+                               ServerOverride{QStringLiteral("not a host name"), 43});
         QVERIFY(h.run(h.writeList("c.com\r\n")));
         QCOMPARE(h.domains(Verdict::Unanswered), QStringList{QStringLiteral("c.com")});
         QCOMPARE(h.fileLines(QStringLiteral("Unanswered.txt")), names({"a.com", "b.com", "c.com"}));
@@ -283,7 +318,7 @@ private Q_SLOTS:
     {
         Harness h(m_server->port());
         m_server->setDelayMs(20);
-        h.driver.setPoolSize(4);
+        h.driver.changeSetting(&SearchSettings::poolSize, 4);
         const QString list = h.writeList(numberedList(60, "name"));
         QSignalSpy finished(&h.driver, &SearchDriver::finished);
         QString error;
@@ -372,7 +407,7 @@ private Q_SLOTS:
         Harness h(m_server->port());
         // A folder standing where the file should be makes it unwritable, also for root.
         QDir().mkpath(h.folder.path(QStringLiteral("LowProfile.txt")));
-        h.driver.setPoolSize(1);
+        h.driver.changeSetting(&SearchSettings::poolSize, 1);
         QSignalSpy stopped(&h.driver, &SearchDriver::searchStopped);
         QVERIFY(h.run(h.writeList("taken.com\r\nfreeabcdefgh1.com\r\ntaken2.com\r\n")));
         QCOMPARE(stopped.count(), 1);
@@ -426,7 +461,7 @@ private Q_SLOTS:
     {
         Harness h(m_server->port());
         m_server->setDelayMs(20);
-        h.driver.setPoolSize(5);
+        h.driver.changeSetting(&SearchSettings::poolSize, 5);
         bool waited = false;
         QObject::connect(&h.driver, &SearchDriver::verdict, [&] {
             if (!std::exchange(waited, true))
@@ -450,7 +485,7 @@ private Q_SLOTS:
         for (int i = 1; i <= 2500; ++i)
             history.taken.insert(QStringLiteral("name%1.com").arg(i), {Verdict::Registered, {}, {}, checked});
         h.filer.setHistory(&history);
-        h.driver.setHistoryDays(7);
+        h.driver.changeSetting(&SearchSettings::historyDays, 7);
         QSignalSpy filed(&h.driver, &SearchDriver::verdictsFiled);
         QVERIFY(h.run(h.writeList(numberedList(2500, "name"))));
         QCOMPARE(filed.size(), 3);
@@ -485,7 +520,7 @@ private Q_SLOTS:
     void aFullDiskLeavesNoPartialLineAndLosesNoFind()
     {
         Harness h(m_server->port());
-        h.driver.setPoolSize(1);
+        h.driver.changeSetting(&SearchSettings::poolSize, 1);
         const QString list = h.writeList("freeabcdefgh1.com\r\nfreeabcdefgh2.com\r\nfreeabcdefgh3.com\r\n"
                                          "freeabcdefgh4.com\r\n");
         QSignalSpy stopped(&h.driver, &SearchDriver::searchStopped);
@@ -605,7 +640,7 @@ private Q_SLOTS:
         Harness h(m_server->port());
         ServerLimitsTable limits;
         limits.load("127.0.0.1 rate=50/s\n", QStringLiteral("test"));
-        h.driver.setServerLimits(limits);
+        h.driver.changeSetting(&SearchSettings::serverLimits, limits);
         m_server->setRateLimit(60, "Excessive querying, grace period of 1 seconds.\r\n");
         QElapsedTimer clock;
         clock.start();
@@ -655,7 +690,7 @@ private Q_SLOTS:
     {
         Harness h(m_server->port());
         m_server->setCustomAnswer("whois.example: daily whois-limit exceeded for client 192.0.2.1\r\n");
-        h.driver.setPoolSize(2);
+        h.driver.changeSetting(&SearchSettings::poolSize, 2);
         QStringList details;
         QObject::connect(&h.driver, &SearchDriver::verdict,
                          [&](const QString&, Verdict, const QString& detail) { details << detail; });
@@ -674,7 +709,7 @@ private Q_SLOTS:
                          {QStringLiteral("net"), QStringLiteral("localhost"), other.port(), true}});
         ServerLimitsTable limits;
         limits.load("127.0.0.1 rate=10/s\n", QStringLiteral("test"));
-        h.driver.setServerLimits(limits);
+        h.driver.changeSetting(&SearchSettings::serverLimits, limits);
         QByteArray list;
         for (int i = 0; i < 30; ++i)
             list += "slow" + QByteArray::number(i) + ".com\r\nfast" + QByteArray::number(i) + ".net\r\n";
@@ -701,8 +736,8 @@ private Q_SLOTS:
                          {QStringLiteral("net"), QStringLiteral("localhost"), slow.port(), true}});
         ServerLimitsTable limits;
         limits.load("127.0.0.1 rate=20/s burst=1\n", QStringLiteral("test"));
-        h.driver.setServerLimits(limits);
-        h.driver.setPoolSize(4);
+        h.driver.changeSetting(&SearchSettings::serverLimits, limits);
+        h.driver.changeSetting(&SearchSettings::poolSize, 4);
         QByteArray list;
         for (int i = 0; i < 40; ++i)
             list += "slow" + QByteArray::number(i) + ".net\r\npaced" + QByteArray::number(i) + ".com\r\n";
@@ -725,7 +760,7 @@ private Q_SLOTS:
         Harness h(m_server->port());
         ServerLimitsTable limits;
         limits.load("127.0.0.1 rate=20/s\n", QStringLiteral("test"));
-        h.driver.setServerLimits(limits);
+        h.driver.changeSetting(&SearchSettings::serverLimits, limits);
         const QString list = h.writeList(numberedList(40, "name"));
         QString error;
         QVERIFY(h.driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("40")},
@@ -745,7 +780,8 @@ private Q_SLOTS:
     {
         Harness h(m_server->port());
         m_server->close();
-        h.driver.setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), m_server->port()});
+        h.driver.changeSetting(&SearchSettings::serverOverride,
+                               ServerOverride{QStringLiteral("127.0.0.1"), m_server->port()});
         QVERIFY(h.run(h.writeList("a.com\r\nb.com\r\nc.com\r\n")));
         const QString named =
             QStringLiteral("Cannot connect to 127.0.0.1:%1: connection refused").arg(m_server->port());
@@ -760,7 +796,7 @@ private Q_SLOTS:
         QVERIFY(dns.listen());
         dns.setDelegated({QStringLiteral("takenone.com"), QStringLiteral("takentwo.com"),
                           QStringLiteral("xn--bcher-kva.com")});
-        QVERIFY(h.driver.setDnsPrecheck(true, dns.address()));
+        QVERIFY(h.checkDnsFirst(dns.address()));
         QVERIFY(h.run(h.writeList("takenone.com\r\nfreeone.com\r\ntakentwo.com\r\nb\xc3\xbc"
                                   "cher.com\r\nfreetwo.com\r\n")));
         QCOMPARE(h.domains(Verdict::Registered),
@@ -781,11 +817,11 @@ private Q_SLOTS:
     void aLossyResolverNeverKeepsTheRegistryWaiting()
     {
         Harness h(m_server->port());
-        h.driver.setTimings({3000, 1, 20});
+        h.driver.changeSetting(&SearchSettings::timings, {3000, 1, 20});
         FakeDnsServer dns;
         QVERIFY(dns.listen());
         dns.setDropEvery(2);
-        QVERIFY(h.driver.setDnsPrecheck(true, dns.address()));
+        QVERIFY(h.checkDnsFirst(dns.address()));
         QSignalSpy finished(&h.driver, &SearchDriver::finished);
         QString error;
         QVERIFY(h.driver.start({h.writeList(numberedList(300, "name")), SearchType::CustomList,
@@ -818,7 +854,7 @@ private Q_SLOTS:
         QVERIFY(dns.listen());
         dns.setWildcard(QStringLiteral("com"));
         dns.setSilent(silent);
-        QVERIFY(h.driver.setDnsPrecheck(true, dns.address()));
+        QVERIFY(h.checkDnsFirst(dns.address()));
         QVERIFY(h.run(h.writeList("takenone.com\r\nfreeone.com\r\ntakentwo.com\r\n")));
         QCOMPARE(m_server->queries().size(), 3);
         QCOMPARE(h.domains(Verdict::Registered), names({"takenone.com", "takentwo.com"}));
@@ -834,7 +870,7 @@ private Q_SLOTS:
         for (int i = 1; i <= 6; ++i)
             dns.addDelegated(QStringLiteral("name%1.com").arg(i));
         dns.setDelayMs(400);
-        QVERIFY(h.driver.setDnsPrecheck(true, dns.address()));
+        QVERIFY(h.checkDnsFirst(dns.address()));
         const QString list = h.writeList(numberedList(6, "name"));
         QSignalSpy finished(&h.driver, &SearchDriver::finished);
         QVERIFY(h.driver.start({list, SearchType::CustomList, QStringLiteral("1"), QStringLiteral("6")},

@@ -1,5 +1,6 @@
 #include "engine/search/search_driver.h"
 #include "engine/search/search_session.h"
+#include "engine/search/search_settings.h"
 #include "engine/search/startup.h"
 #include "support/settings_keys.h"
 #include "support/settings_store.h"
@@ -380,13 +381,55 @@ private Q_SLOTS:
         const StartupResult& result = session.start({}, &dnsError);
         QVERIFY(result.useProxy);
         QCOMPARE(result.defaultExtension, QStringLiteral(".net"));
-        QVERIFY(session.driver()->useProxy());
-        QVERIFY(session.driver()->preferRdap());
+        QVERIFY(session.driver()->settings().useProxy);
+        QVERIFY(session.driver()->settings().preferRdap);
         // A server in the settings that is no address turns the pre-check off, and says why.
-        QVERIFY(!session.driver()->dnsPrecheck());
+        QVERIFY(!session.driver()->settings().dnsPrecheck);
         QVERIFY(!dnsError.isEmpty());
         QVERIFY(session.answerRules());
         QVERIFY(!session.table()->isEmpty());
+    }
+
+    // Every choice start-up read reaches the search; what it does not know stays as it was.
+    void theSearchSettingsTakeEveryStartupChoice()
+    {
+        StartupResult startup;
+        startup.useProxy = true;
+        startup.defaultExtension = QStringLiteral(".org");
+        startup.answerRules = std::make_shared<AnswerRules>();
+        startup.serverLimits.load("whois.example.com rate=2/s", QStringLiteral("test"));
+        startup.rdapBootstrap = std::make_shared<RdapBootstrap>();
+        startup.preferRdap = true;
+        startup.checkDnsFirst = false;
+        startup.confirmFree = false;
+        startup.dnsServer = QStringLiteral("127.0.0.1:5353");
+        startup.deadServerMs = 5000;
+        startup.historyDays = 3;
+        startup.proxies = {ProxyEntry{QNetworkProxy::Socks5Proxy, QStringLiteral("127.0.0.1"), 1080, {}, {}}};
+        SearchSettings base;
+        base.poolSize = 3;
+        base.timings.attemptMs = 700;
+        base.serverOverride = ServerOverride{QStringLiteral("127.0.0.1"), 4343};
+        base.keepsPosition = false;
+
+        const SearchSettings settings = searchSettingsFrom(startup, base);
+        QVERIFY(settings.useProxy);
+        QCOMPARE(settings.defaultExtension, QStringLiteral(".org"));
+        QCOMPARE(settings.answerRules, startup.answerRules);
+        QVERIFY(settings.serverLimits == startup.serverLimits);
+        QVERIFY(!(settings.serverLimits == ServerLimitsTable::delivered()));
+        QCOMPARE(settings.rdapBootstrap, startup.rdapBootstrap);
+        QVERIFY(settings.preferRdap);
+        QVERIFY(!settings.dnsPrecheck);
+        QVERIFY(!settings.confirmFree);
+        QCOMPARE(settings.dnsServer, QStringLiteral("127.0.0.1:5353"));
+        QCOMPARE(settings.timings.deadServerMs, qint64(5000));
+        QCOMPARE(settings.historyDays, 3);
+        QVERIFY(settings.proxies == startup.proxies);
+        QCOMPARE(settings.poolSize, 3);
+        QCOMPARE(settings.timings.attemptMs, 700);
+        QCOMPARE(settings.serverOverride->port, 4343);
+        QVERIFY(!settings.keepsPosition);
     }
 
     // The window's proxies: none while the setting is off; the settings' file (in the data folder

@@ -1,3 +1,4 @@
+#include "engine/judging/answer_prose.h"
 #include "engine/judging/answer_rules.h"
 #include "engine/judging/verdict.h"
 
@@ -442,6 +443,47 @@ private Q_SLOTS:
         QFETCH(int, verdict);
         const std::optional<Verdict> read = verdictFromWord(typed);
         QCOMPARE(read ? int(*read) : -1, verdict);
+    }
+    // The prose around a free wording: a line that says the name is not free, or that something
+    // other than the name is missing, never calls it free.
+    void readsWhatALineSaysOfTheName_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("denies");
+        QTest::addColumn<bool>("anotherSubject");
+        QTest::newRow("available") << QStringLiteral("Domain is available for registration") << false
+                                   << false;
+        QTest::newRow("not available") << QStringLiteral("The domain is NOT available") << true << false;
+        QTest::newRow("no longer available") << QStringLiteral("no longer available") << true << false;
+        QTest::newRow("not currently available")
+            << QStringLiteral("not currently available") << true << false;
+        QTest::newRow("unavailable") << QStringLiteral("Status: unavailable") << true << false;
+        QTest::newRow("not free") << QStringLiteral("example.com is not free") << true << false;
+        QTest::newRow("availability is no denial") << QStringLiteral("Availability: yes") << false << false;
+        QTest::newRow("name not found") << QStringLiteral("No match for \"EXAMPLE.COM\".") << false << false;
+        QTest::newRow("server not found") << QStringLiteral("Server not found") << false << true;
+        QTest::newRow("zone is another subject")
+            << QStringLiteral("No records found for that zone") << false << true;
+        QTest::newRow("whois server could not be found")
+            << QStringLiteral("The WHOIS server for this TLD could not be found") << false << true;
+    }
+
+    void readsWhatALineSaysOfTheName()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, denies);
+        QFETCH(bool, anotherSubject);
+        QCOMPARE(deniesAvailability(line), denies);
+        QCOMPARE(speaksOfAnotherSubject(line), anotherSubject);
+    }
+
+    // A match on the first line is read with that line, not the last one.
+    void linesAreCutAtTheirEnds()
+    {
+        const QString text = QStringLiteral("first line\nsecond line\nlast");
+        QCOMPARE(lineAt(text, 0), QStringLiteral("first line"));
+        QCOMPARE(lineAt(text, 13), QStringLiteral("second line"));
+        QCOMPARE(lineAt(text, text.size() - 1), QStringLiteral("last"));
     }
 };
 

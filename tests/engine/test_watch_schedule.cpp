@@ -60,8 +60,8 @@ struct ScheduleFixture
         session = std::make_unique<SearchSession>(DataFolder(home), dir.filePath(QStringLiteral("user.ini")));
         session->start(UrlOpener());
         schedule = std::make_unique<WatchSchedule>(session.get(), &history);
-        schedule->run()->driver()->setServerOverride(
-            ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
+        schedule->run()->driver()->changeSetting(&SearchSettings::serverOverride,
+                                                 std::optional(ServerOverride{QStringLiteral("127.0.0.1"), server.port()}));
     }
 
     void write(const QString& name, const QByteArray& bytes) const

@@ -136,7 +136,7 @@ private Q_SLOTS:
         std::unique_ptr<HistoryStore> store = openFolderHistory(harness.folder.root(), &messages);
         QVERIFY2(store, qPrintable(messages.join(QLatin1Char('\n'))));
         harness.filer.setHistory(store.get());
-        harness.driver.setHistoryDays(7);
+        harness.driver.changeSetting(&SearchSettings::historyDays, 7);
 
         const QDateTime yesterday = QDateTime::currentDateTimeUtc().addDays(-1);
         store->record(checked(QStringLiteral("takenbefore.com"), Verdict::Registered, yesterday));
@@ -178,7 +178,7 @@ private Q_SLOTS:
 
         // Asked again when told to.
         const qsizetype before = server.queries().size();
-        harness.driver.setHistoryDays(0);
+        harness.driver.changeSetting(&SearchSettings::historyDays, 0);
         QVERIFY(harness.run(list));
         QCOMPARE(server.queries().size() - before, 6);
     }
@@ -225,8 +225,10 @@ private Q_SLOTS:
                             {QStringLiteral("net"), QStringLiteral("127.0.0.1"), gonePort, true}}));
         auto bootstrap = std::make_shared<RdapBootstrap>();
         bootstrap->load(QStringLiteral(R"({"services": [[["com"], ["%1"]]]})").arg(rdap.baseUrl()).toUtf8());
-        harness.driver.setRdapBootstrap(bootstrap);
-        harness.driver.setDeadServerMs(1000);
+        SearchSettings settings = harness.driver.settings();
+        settings.rdapBootstrap = bootstrap;
+        settings.timings.deadServerMs = 1000;
+        harness.driver.setSettings(settings);
         QHash<QString, Confirmation> confirmed;
         QObject::connect(&harness.driver, &SearchDriver::verdict,
                          [&](const QString& domain, Verdict, const QString&, const NameFacts& facts) {
@@ -354,7 +356,7 @@ private Q_SLOTS:
         QVERIFY(store);
         harness.filer.setHistory(store.get());
         // One name at a time: the names before the position are the first ones recorded.
-        harness.driver.setPoolSize(1);
+        harness.driver.changeSetting(&SearchSettings::poolSize, 1);
         QSet<qint64> saved;
         bool behind = true;
         QTimer look;

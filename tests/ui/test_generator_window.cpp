@@ -41,7 +41,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(fixture.home));
         QVERIFY(fixture.write(QStringLiteral("Appends.txt"), "my\r\nmy\r\nfree\r\n"));
         MainWindow* window = fixture.open();
-        window->searchDriver()->setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
+        window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
+                                              ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
         // Settings as a user left them last time.
         window->settings()->setValue(SettingKeys::chkExt(1), QStringLiteral("0"));
         window->settings()->setValue(SettingKeys::txtMake(), QStringLiteral("shop"));
@@ -134,7 +135,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(fixture.home));
         QVERIFY(fixture.write(QStringLiteral("Appends.txt"), "shop\r\nmy\r\n"));
         MainWindow* window = fixture.open();
-        window->searchDriver()->setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
+        window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
+                                              ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
         window->settings()->setValue(SettingKeys::txtMake(), QStringLiteral("shop"));
         window->settings()->setValue(SettingKeys::chkAdd(2), QStringLiteral("0"));
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));

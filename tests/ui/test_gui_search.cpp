@@ -44,8 +44,9 @@ struct SearchFixture : WindowFixture
     {
         server.listen();
         open();
-        window->searchDriver()->setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
-        window->searchDriver()->setTimings({2000, 1});
+        window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
+                                              ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
+        window->searchDriver()->changeSetting(&SearchSettings::timings, {2000, 1});
     }
 
     void chooseCustomList(const QByteArray& bytes)
@@ -328,7 +329,8 @@ private Q_SLOTS:
         fixture.write(QStringLiteral("Remembered.txt"), "slipping.com\r\n");
         WatchSchedule* watch = fixture.window->watchSchedule();
         QVERIFY(watch && watch->isScheduled());
-        watch->run()->driver()->setServerOverride(
+        watch->run()->driver()->changeSetting(
+            &SearchSettings::serverOverride,
             ServerOverride{QStringLiteral("127.0.0.1"), fixture.server.port()});
         QSignalSpy rounds(watch, &WatchSchedule::roundFinished);
         // Rounds follow each other every 20 ms: each phase ends once one has.

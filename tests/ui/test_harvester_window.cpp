@@ -85,7 +85,8 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         window->settings()->setValue(SettingKeys::YahooSearchAddress(), pages.address());
-        window->searchDriver()->setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), whois.port()});
+        window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
+                                              ServerOverride{QStringLiteral("127.0.0.1"), whois.port()});
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::YahooSearch)));
         test::child<QLineEdit>(window, "txtSearch")->setText(QStringLiteral("red car"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
@@ -120,7 +121,8 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         // The hand-over starts a search: it must ask nobody but the fake server.
-        window->searchDriver()->setServerOverride(ServerOverride{QStringLiteral("127.0.0.1"), whois.port()});
+        window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
+                                              ServerOverride{QStringLiteral("127.0.0.1"), whois.port()});
         window->settings()->setValue(SettingKeys::GoogleSearchAddress(), pages.address());
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GoogleSearch)));
         test::child<QLineEdit>(window, "txtSearch")->setText(QStringLiteral("a/b"));

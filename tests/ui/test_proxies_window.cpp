@@ -152,7 +152,7 @@ private Q_SLOTS:
                       (socks.url() + QStringLiteral("\r\nbad line\r\n")).toUtf8());
         fixture.server.setFaultFor(QStringLiteral("slow.com"), FakeWhoisServer::Fault::NeverAnswer);
         MainWindow* window = fixture.open();
-        window->searchDriver()->setTimings({2000, 1});
+        window->searchDriver()->changeSetting(&SearchSettings::timings, {2000, 1});
         QCOMPARE(window->searchDriver()->proxyCount(), 0);
         test::child<QCheckBox>(fixture.openSetup(), "chkNetProxies")->setChecked(true);
         QCOMPARE(window->searchDriver()->proxyCount(), 1);

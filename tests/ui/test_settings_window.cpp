@@ -174,18 +174,18 @@ private Q_SLOTS:
         QVERIFY(test::child<QLabel>(window, "proxyLabel")->isHidden());
         test::child<QCheckBox>(settings, "chkRdap")->setChecked(true);
         QCOMPARE(window->settings()->value(SettingKeys::chkRdap()), QStringLiteral("1"));
-        QVERIFY(window->searchDriver()->preferRdap());
+        QVERIFY(window->searchDriver()->settings().preferRdap);
         test::child<QCheckBox>(settings, "chkRdap")->setChecked(false);
-        QVERIFY(!window->searchDriver()->preferRdap());
+        QVERIFY(!window->searchDriver()->settings().preferRdap);
         QVERIFY(test::child<QCheckBox>(settings, "chkConfirm")->isChecked() &&
-                window->searchDriver()->confirmFree());
+                window->searchDriver()->settings().confirmFree);
         test::child<QCheckBox>(settings, "chkConfirm")->setChecked(false);
         QCOMPARE(window->settings()->value(SettingKeys::chkConfirm()), QStringLiteral("0"));
-        QVERIFY(!window->searchDriver()->confirmFree());
-        QCOMPARE(window->searchDriver()->historyDays(), 7);
+        QVERIFY(!window->searchDriver()->settings().confirmFree);
+        QCOMPARE(window->searchDriver()->settings().historyDays, 7);
         test::child<QSpinBox>(settings, "txtHistoryDays")->setValue(0);
         QCOMPARE(window->settings()->value(SettingKeys::HistoryDays()), QStringLiteral("0"));
-        QCOMPARE(window->searchDriver()->historyDays(), 0);
+        QCOMPARE(window->searchDriver()->settings().historyDays, 0);
         test::child<QSpinBox>(settings, "txtWatchHours")->setValue(6);
         QCOMPARE(window->settings()->value(SettingKeys::WatchHours()), QStringLiteral("6"));
 
@@ -363,7 +363,7 @@ private Q_SLOTS:
         for (int i = 0; i < 40; ++i)
             list += "name" + QByteArray::number(i) + ".com\r\n";
         QVERIFY(fixture.write(QStringLiteral("wordlists/mine.txt"), list));
-        window->searchDriver()->setPoolSize(2);
+        window->searchDriver()->changeSetting(&SearchSettings::poolSize, 2);
         FileDialog::setNextFileName(fixture.path(QStringLiteral("wordlists/mine.txt")));
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::CustomList)));
         test::child<QPushButton>(window, "cmdDoSearch")->click();

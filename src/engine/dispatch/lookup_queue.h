@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/dispatch/lookup_outcome.h"
 #include "engine/lookup/lookup_pool.h"
 #include "engine/lookup/lookup_request.h"
 #include "engine/judging/name_facts.h"
@@ -7,6 +8,7 @@
 #include "engine/dispatch/proxy_rotation.h"
 #include "engine/dispatch/server_pacer.h"
 #include "engine/judging/verdict.h"
+#include "engine/dispatch/waiting_line.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -35,11 +37,8 @@ class LookupQueue : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int MaxRefusals = 5;
     // Lookups in a row without any answer after which a WHOIS server's names go to RDAP.
     static constexpr int SilentBeforeRdap = 3;
-    // Full requests kept per server; beyond, names wait in a compact form.
-    static constexpr qsizetype ReadyPerServer = 256;
 
     explicit LookupQueue(const LookupRouter* router, QObject* parent = nullptr);
     ~LookupQueue() override;
@@ -99,12 +98,9 @@ Q_SIGNALS:
     void problem(const QString& message);
 
 private:
-    struct Pending
-    {
-        LookupRequest request;
-        int refusals = 0;
-        qint64 queuedAt = 0; // on the queue's clock; 0 for names that waited packed
-    };
+    using Line = WaitingLine;
+    // A name's proxies are marked in one word: beyond 32 proxies, a failed one is not marked.
+    static quint32 proxyBit(int proxy) { return proxy >= 0 && proxy < 32 ? quint32(1) << proxy : 0; }
     // What the dead-server rule watches for a line: its own server, or the RDAP service its names
     // go to instead.
     struct Watched
@@ -112,11 +108,12 @@ private:
         QString key;
         QString host;
     };
-    class Line;
-
     Line& lineFor(const LookupRequest& request);
     void dispatchRound();
+    // lookup_queue_choice.cpp: which line sends next, through which proxy, and what its server allows.
     Line* nextLine(qint64 now, qint64* readyAt, int* proxy);
+    // Names settled meanwhile (by DNS) leave the front of the line without a query.
+    void dropUnwanted(Line& line);
     bool pickProxy(const LookupRequest& request, qint64 now, qint64* readyAt, int* proxy);
     bool send(Line& line, int proxy, qint64 now);
     void giveUp(Line& line, const QString& host, const QString& reason = QString());
@@ -129,17 +126,23 @@ private:
     bool serverRests(const QString& serverKey, qint64 now) const;
     // Asked at a pace (known or learned) through some proxy, or straight.
     bool serverPaced(const QString& serverKey) const;
-    void onProxyFailure(const LookupResult& result, int refusals);
     void showRest(qint64 now);
     void onResult(const LookupResult& result);
     void onProxyChecked(int proxy, bool alive, const QString& why);
+    // Carries out what nextStep() decides for the result.
     void settle(LookupResult result, int refusals);
-    // A lookup through a live proxy that could not connect to its server: the proxy's failure when
-    // the server was reached through another proxy; the name tries another when one is left; else
-    // the server's.
-    bool triedAnotherProxy(LookupResult* result, int refusals);
-    bool fallBackToRdap(const LookupResult& result, int refusals);
-    bool paceAndRetry(const LookupResult& result, int refusals, QString* detail);
+    // The facts nextStep() decides by, noting on the way which proxies reached the server and
+    // which failed the name; *rdap becomes the name's RDAP request where the facts ask for it.
+    LookupFacts readFacts(const LookupResult& result, LookupRequest* rdap);
+    // Another live proxy has reached the request's server.
+    bool reachedThroughOtherProxy(const LookupRequest& request) const;
+    void onProxyFailure(const LookupResult& result, int refusals);
+    void askRdap(const LookupResult& result, const LookupRequest& rdap, int refusals);
+    // A lookup through the proxy got through: a proxy that rested is told of once it does.
+    void noteReached(int proxy);
+    bool paceAndRetry(LookupStep step, const LookupResult& result, int refusals, QString* detail);
+    // False when the name went back to its line to be asked again; otherwise *detail is what to file it with.
+    bool onRefusal(const LookupResult& result, int refusals, QString* detail);
     // First in its server's line, or behind the next name not yet refused (a refused name).
     enum class Place
     {
@@ -147,7 +150,7 @@ private:
         BehindNext
     };
     void requeue(const LookupRequest& request, int refusals, Place place = Place::First);
-    bool startConfirmation(const LookupRequest& request);
+    void startConfirmation(const LookupRequest& request, const LookupRequest& rdap);
     // Every name leaves through here, a confirmation's outcome turned into the name's verdict.
     void end(const LookupRequest& request, Verdict verdict, QString detail, NameFacts facts = {});
     void noteConnectFailure(const LookupRequest& request, const QString& failure);

@@ -1,5 +1,9 @@
 #include "dns_precheck.h"
 
+#include "engine/dns/dns_wire.h"
+#include "engine/dns/resolver_address.h"
+#include "engine/dns/resolver_window.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
@@ -23,127 +27,8 @@ namespace brisquel {
 
 namespace {
 
-constexpr int HeaderSize = 12;
-constexpr int RecordFixedSize = 10; // type, class, TTL, data length
-constexpr int TypeNs = 2;
-constexpr int ClassIn = 1;
-constexpr int RcodeNoError = 0;
-constexpr int RcodeNxDomain = 3;
-constexpr int FlagResponse = 0x8000;
-constexpr int FlagAuthoritative = 0x0400;
-constexpr int MaxNameLength = 253;
-constexpr int MaxLabelLength = 63;
 constexpr int ProbeLabelLength = 20;
 constexpr int ReceiveBufferBytes = 1024 * 1024;
-
-// What a reply says about the name asked.
-struct Reply
-{
-    bool received = false;   // the resolver sent something back
-    bool wellFormed = false; // every record could be read and the question is the one asked
-    int rcode = -1;
-    int answerRecords = 0;
-    bool delegated = false;
-};
-
-int read16(const unsigned char* at)
-{
-    return (at[0] << 8) | at[1];
-}
-
-// Reads the (possibly compressed) name at *pos, in lower case; c-ares follows the pointers and
-// refuses loops and names that run past the end.
-bool readName(const unsigned char* buffer, int length, int* pos, QByteArray* name)
-{
-    if (*pos >= length)
-        return false;
-    char* text = nullptr;
-    long used = 0;
-    if (ares_expand_name(buffer + *pos, buffer, length, &text, &used) != ARES_SUCCESS)
-        return false;
-    *name = QByteArray(text).toLower();
-    ares_free_string(text);
-    if (used <= 0 || used > length - *pos)
-        return false;
-    *pos += int(used);
-    return true;
-}
-
-// A name counts as delegated when the reply is NOERROR and holds an NS record owned by the name
-// itself: in the answer section (what recursive resolvers send), or, when the server is not
-// authoritative and the answer section is empty, in the authority section (a referral from the
-// parent zone's server, for a resolver that is one). NS records of a CNAME's target, or of a
-// parent zone next to an SOA, are not the name's delegation.
-Reply parseReply(const unsigned char* buffer, int length, const QByteArray& name)
-{
-    Reply reply;
-    reply.received = true;
-    if (length < HeaderSize)
-        return reply;
-    const int flags = read16(buffer + 2);
-    const int questions = read16(buffer + 4);
-    const int answers = read16(buffer + 6);
-    const int authorities = read16(buffer + 8);
-    reply.rcode = flags & 0x0f;
-    reply.answerRecords = answers;
-    if (!(flags & FlagResponse) || questions != 1)
-        return reply;
-    int pos = HeaderSize;
-    QByteArray owner;
-    if (!readName(buffer, length, &pos, &owner) || owner != name || length - pos < 4)
-        return reply;
-    pos += 4;
-    bool nsInAnswer = false;
-    bool nsInAuthority = false;
-    for (int i = 0; i < answers + authorities; ++i) {
-        if (!readName(buffer, length, &pos, &owner) || length - pos < RecordFixedSize)
-            return reply;
-        const int type = read16(buffer + pos);
-        const int recordClass = read16(buffer + pos + 2);
-        const int dataLength = read16(buffer + pos + 8);
-        pos += RecordFixedSize;
-        if (dataLength > length - pos)
-            return reply;
-        pos += dataLength;
-        if (type == TypeNs && recordClass == ClassIn && owner == name)
-            (i < answers ? nsInAnswer : nsInAuthority) = true;
-    }
-    reply.wellFormed = true;
-    reply.delegated = reply.rcode == RcodeNoError &&
-                      (nsInAnswer || (answers == 0 && !(flags & FlagAuthoritative) && nsInAuthority));
-    return reply;
-}
-
-// The name as it is asked: lower case without the trailing dot; empty when it is not a host name.
-QByteArray hostName(const QString& aceName)
-{
-    QStringView text(aceName);
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    if (text.isEmpty() || text.size() > MaxNameLength)
-        return {};
-    QByteArray name = text.toLatin1().toLower();
-    int label = 0;
-    for (const char c : std::as_const(name)) {
-        if (c == '.') {
-            if (label == 0)
-                return {};
-            label = 0;
-            continue;
-        }
-        const bool allowed = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
-        if (!allowed || ++label > MaxLabelLength)
-            return {};
-    }
-    return label == 0 ? QByteArray() : name;
-}
-
-// The zone the name sits in, where a wildcard would answer for it: all but its first label, so
-// "co.uk" for "shop.co.uk" and "com" for "shop.com".
-QString extensionOf(const QByteArray& name)
-{
-    return QString::fromLatin1(name.mid(name.indexOf('.') + 1));
-}
 
 // Failures that mean nothing came back from the resolver at all.
 bool noResolverStatus(int status)
@@ -151,137 +36,6 @@ bool noResolverStatus(int status)
     return status == ARES_ETIMEOUT || status == ARES_ECONNREFUSED || status == ARES_ESERVFAIL ||
            status == ARES_EBADRESP || status == ARES_EOF;
 }
-
-struct ResolverAddress
-{
-    QHostAddress address;
-    int port = 53;
-};
-
-// "HOST", "HOST:PORT" or "[V6]:PORT" with an IP address for HOST.
-std::optional<ResolverAddress> parseResolverAddress(const QString& text, QString* error)
-{
-    QString host = text;
-    QString port;
-    if (text.startsWith(QLatin1Char('['))) {
-        const qsizetype close = text.indexOf(QLatin1Char(']'));
-        const QString rest = close < 0 ? QString() : text.mid(close + 1);
-        if (close < 0 || (!rest.isEmpty() && !rest.startsWith(QLatin1Char(':')))) {
-            host.clear();
-        } else {
-            host = text.mid(1, close - 1);
-            port = rest.mid(1);
-            if (rest == QLatin1String(":"))
-                port = QStringLiteral("-");
-        }
-    } else if (text.count(QLatin1Char(':')) == 1) {
-        // More than one colon is a bare IPv6 address.
-        host = text.section(QLatin1Char(':'), 0, 0);
-        port = text.section(QLatin1Char(':'), 1);
-        if (port.isEmpty())
-            port = QStringLiteral("-");
-    }
-    ResolverAddress address;
-    bool portOk = true;
-    if (!port.isEmpty())
-        address.port = port.toInt(&portOk);
-    if (!address.address.setAddress(host) || host.contains(QLatin1Char('%')) || !portOk || address.port < 1 ||
-        address.port > 65535) {
-        if (error) {
-            *error = QStringLiteral("\"%1\" is not a DNS server: give an IP address, optionally with a port "
-                                    "(127.0.0.1:53, [::1]:53).")
-                         .arg(text);
-        }
-        return std::nullopt;
-    }
-    return address;
-}
-
-// How many queries the resolver gets at once, grown while it answers and halved when it leaves
-// queries unanswered (TCP's congestion window, counted in queries), and how the first tries of its
-// last queries went, which tells a resolver that loses most of them.
-class ResolverWindow
-{
-public:
-    static constexpr int Start = 32;
-    static constexpr int Floor = 4;
-    static constexpr int Remembered = 200; // queries
-    static constexpr int Judged = 100;     // queries remembered before the resolver is judged
-
-    enum class FirstTry
-    {
-        Answered,
-        Lost,
-        Other // a refused connection, a reply c-ares would not take: nothing about the load
-    };
-
-    // firstSerial: the serial of the first query of the run (see firstTry()).
-    ResolverWindow(int maximum, quint64 firstSerial)
-        : m_maximum(maximum)
-        , m_size(std::min(Start, maximum))
-        , m_nextInOrder(firstSerial)
-    {}
-
-    void setMaximum(int maximum)
-    {
-        m_maximum = maximum;
-        m_size = std::min(m_size, maximum);
-    }
-    int size() const { return m_size; }
-
-    // How the first try of a query went, once known (a second report is ignored). serial orders the
-    // queries by sending, nextSerial is the next one's.
-    void firstTry(quint64 serial, FirstTry outcome, quint64 nextSerial)
-    {
-        if (serial < m_nextInOrder || !m_known.emplace(serial, outcome).second)
-            return;
-        if (outcome == FirstTry::Answered)
-            m_size = std::min(m_maximum, m_size + 1);
-        // The queries that were out together met the same trouble: one cut for all of them.
-        if (outcome == FirstTry::Lost && serial >= m_cutBefore) {
-            m_size = std::max(std::min(Floor, m_maximum), m_size / 2);
-            m_cutBefore = nextSerial;
-        }
-        // Remembered in the order the queries were sent: in the order they are learnt, every loss
-        // would come after the answers to later queries, and a burst of them would look like a
-        // resolver that stopped answering.
-        while (!m_known.empty() && m_known.begin()->first == m_nextInOrder) {
-            if (m_known.begin()->second != FirstTry::Other)
-                remember(m_known.begin()->second == FirstTry::Answered);
-            m_known.erase(m_known.begin());
-            ++m_nextInOrder;
-        }
-    }
-    // The queries before nextSerial were dropped: their first tries will never be known.
-    void dropped(quint64 nextSerial)
-    {
-        m_known.clear();
-        m_nextInOrder = nextSerial;
-    }
-
-    bool mostlyUnanswered() const { return queries() >= Judged && 2 * m_unanswered >= queries(); }
-    int unanswered() const { return m_unanswered; }
-    int queries() const { return int(m_answered.size()); }
-
-private:
-    void remember(bool answered)
-    {
-        m_answered.push_back(answered);
-        m_unanswered += answered ? 0 : 1;
-        if (m_answered.size() > Remembered) {
-            m_unanswered -= m_answered.front() ? 0 : 1;
-            m_answered.pop_front();
-        }
-    }
-
-    int m_maximum;
-    int m_size;
-    quint64 m_cutBefore = 0;
-    std::map<quint64, FirstTry> m_known; // by serial, until the queries before are known
-    quint64 m_nextInOrder;
-    std::deque<bool> m_answered;
-    int m_unanswered = 0;
-};
 
 } // namespace
 
@@ -315,7 +69,7 @@ public:
         quint64 serial = 0;
         int status = ARES_SUCCESS;
         int timeouts = 0;
-        Reply reply;
+        DnsReply reply;
     };
     struct Event
     {
@@ -423,7 +177,7 @@ DnsPrecheck::~DnsPrecheck()
 
 bool DnsPrecheck::isResolverAddress(const QString& server, QString* error)
 {
-    return server.trimmed().isEmpty() || parseResolverAddress(server.trimmed(), error).has_value();
+    return server.trimmed().isEmpty() || ResolverAddress::parse(server.trimmed(), error).has_value();
 }
 
 bool DnsPrecheck::setResolver(const QString& server, QString* error)
@@ -434,7 +188,7 @@ bool DnsPrecheck::setResolver(const QString& server, QString* error)
         d->channelStale = true;
         return true;
     }
-    const std::optional<ResolverAddress> address = parseResolverAddress(text, error);
+    const std::optional<ResolverAddress> address = ResolverAddress::parse(text, error);
     if (!address)
         return false;
     d->resolver = *address;
@@ -472,7 +226,7 @@ void DnsPrecheck::check(quint64 id, const QString& aceName)
         d->answer(id, false);
         return;
     }
-    const QByteArray name = hostName(aceName);
+    const QByteArray name = dnsQueryName(aceName);
     if (name.isEmpty()) {
         d->answer(id, false);
         return;
@@ -485,7 +239,7 @@ void DnsPrecheck::check(quint64 id, const QString& aceName)
         d->answer(id, false);
         return;
     }
-    Private::Name entry{id, name, extensionOf(name)};
+    Private::Name entry{id, name, dnsZoneOf(name)};
     switch (d->zones.value(entry.extension, Private::Zone::Probing)) {
     case Private::Zone::Probing:
         d->waitingForProbe[entry.extension].push_back(entry);
@@ -673,7 +427,7 @@ void DnsPrecheck::Private::onQueryDone(void* arg, int status, int timeouts, unsi
     result.timeouts = timeouts;
     // The buffer lives only as long as this call.
     if (abuf && alen > 0)
-        result.reply = parseReply(abuf, alen, query->second.name.name);
+        result.reply = parseDnsReply(abuf, alen, query->second.name.name);
     d->results.append(result);
 }
 
@@ -684,7 +438,7 @@ void DnsPrecheck::Private::send(const Name& name, bool probe)
     if (!probe)
         ++namesInFlight;
     ++queriesSent;
-    ares_query(channel, name.name.constData(), ClassIn, TypeNs, &Private::onQueryDone,
+    ares_query(channel, name.name.constData(), DnsClassIn, DnsTypeNs, &Private::onQueryDone,
                new QueryToken{this, serial});
 }
 
@@ -741,7 +495,7 @@ void DnsPrecheck::Private::handle(const Result& result)
     inFlight.erase(found);
     if (!query.probe)
         --namesInFlight;
-    const Reply& reply = result.reply;
+    const DnsReply& reply = result.reply;
     using FirstTry = ResolverWindow::FirstTry;
     window.firstTry(result.serial,
                     result.timeouts > 0 ? FirstTry::Lost
@@ -762,15 +516,11 @@ void DnsPrecheck::Private::handle(const Result& result)
     const bool judgedOff = judgeResolver();
     if (query.probe) {
         // Only a zone seen to say "no such name" (or "no data") for a name nobody holds is trusted.
-        const bool clean = reply.wellFormed && !reply.delegated && reply.answerRecords == 0 &&
-                           (reply.rcode == RcodeNxDomain || reply.rcode == RcodeNoError);
         if (!judgedOff)
-            probeEnded(query.name.extension, clean);
+            probeEnded(query.name.extension, reply.saysNobodyHolds());
         return;
     }
-    answer(query.name.id, reply.wellFormed && reply.delegated,
-           reply.wellFormed && !reply.delegated && reply.answerRecords == 0 &&
-               (reply.rcode == RcodeNxDomain || reply.rcode == RcodeNoError));
+    answer(query.name.id, reply.wellFormed && reply.delegated, reply.saysNobodyHolds());
 }
 
 // c-ares reports a query only once its last try ends; a first try still unanswered after its
@@ -910,14 +660,8 @@ void DnsPrecheck::Private::deliver()
 
 QString DnsPrecheck::Private::serversText() const
 {
-    const auto shown = [](const QHostAddress& address, int port) {
-        const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
-                                 ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
-                                 : address.toString();
-        return port == 53 ? address.toString() : host + QLatin1Char(':') + QString::number(port);
-    };
     if (resolver)
-        return shown(resolver->address, resolver->port);
+        return resolver->text();
     QStringList servers;
     ares_addr_port_node* list = nullptr;
     if (channel && ares_get_servers_ports(channel, &list) == ARES_SUCCESS) {
@@ -927,7 +671,7 @@ QString DnsPrecheck::Private::serversText() const
                 address.setAddress(ntohl(node->addr.addr4.s_addr));
             else
                 address.setAddress(node->addr.addr6._S6_un._S6_u8);
-            servers.append(shown(address, node->udp_port ? node->udp_port : 53));
+            servers.append(ResolverAddress::text(address, node->udp_port ? node->udp_port : 53));
         }
     }
     ares_free_data(list);

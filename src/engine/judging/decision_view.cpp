@@ -80,72 +80,93 @@ qsizetype commentMarks(QStringView line)
     return i;
 }
 
-// What stands in front of a message without being part of it: comment marks, "Error 101:" or "-3:"
-// codes, and a server's name ("whois.example.nl: ...").
-qsizetype messageStart(QStringView sentence)
+qsizetype skipSpaces(QStringView text, qsizetype i)
+{
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    return i;
+}
+
+// A sign and up to six digits at i: where they end, i when there are none.
+qsizetype skipNumber(QStringView text, qsizetype i)
+{
+    qsizetype j = i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+') ? i + 1 : i;
+    const qsizetype first = j;
+    while (j < text.size() && text.at(j).isDigit() && j - first < 6)
+        ++j;
+    return j > first ? j : i;
+}
+
+// "Error", "ERROR:101:", "error 230" at `at`: where the message after it starts; `at` when there is none.
+qsizetype afterErrorCode(QStringView sentence, qsizetype at)
+{
+    const qsizetype size = sentence.size();
+    const QStringView rest = sentence.mid(at);
+    const qsizetype word = rest.startsWith(QLatin1String("error"), Qt::CaseInsensitive) ? 5
+                           : rest.startsWith(QLatin1String("err"), Qt::CaseInsensitive) ? 3
+                                                                                        : 0;
+    if (word == 0 || (at + word < size && sentence.at(at + word).isLetter()))
+        return at;
+    qsizetype i = skipSpaces(sentence, at + word);
+    while (i < size && (sentence.at(i) == u':' || sentence.at(i) == u'#'))
+        i = skipSpaces(sentence, i + 1);
+    const qsizetype digits = skipNumber(sentence, i);
+    if (digits > i) {
+        i = skipSpaces(sentence, digits);
+        if (i < size && isOneOf(sentence.at(i), u":.)]"))
+            ++i;
+    }
+    return skipSpaces(sentence, i);
+}
+
+// "-3:", "101 :" at `at`: where the message after it starts; `at` when there is none.
+qsizetype afterNumberedCode(QStringView sentence, qsizetype at)
+{
+    const qsizetype digits = skipNumber(sentence, at);
+    if (digits == at)
+        return at;
+    const qsizetype colon = skipSpaces(sentence, digits);
+    return colon < sentence.size() && sentence.at(colon) == u':' ? skipSpaces(sentence, colon + 1) : at;
+}
+
+// "whois.example.nl: " at `at`: where the message after it starts; `at` when there is none.
+qsizetype afterServerName(QStringView sentence, qsizetype at)
 {
     const qsizetype size = sentence.size();
     const auto isAsciiAlnum = [](QChar c) {
         return c.unicode() < 0x80 && c.isLetterOrNumber();
     };
-    const auto skipDigits = [&](qsizetype i) {
-        qsizetype j = i < size && (sentence.at(i) == u'-' || sentence.at(i) == u'+') ? i + 1 : i;
-        const qsizetype first = j;
-        while (j < size && sentence.at(j).isDigit() && j - first < 6)
-            ++j;
-        return j > first ? j : i;
-    };
-    const auto skipSpaces = [&](qsizetype i) {
-        while (i < size && sentence.at(i).isSpace())
-            ++i;
-        return i;
-    };
+    qsizetype i = at;
+    int dots = 0;
+    while (i < size &&
+           (isAsciiAlnum(sentence.at(i)) || sentence.at(i) == u'-' ||
+            (sentence.at(i) == u'.' && i > at && i + 1 < size && isAsciiAlnum(sentence.at(i + 1))))) {
+        dots += sentence.at(i) == u'.';
+        ++i;
+    }
+    const qsizetype colon = skipSpaces(sentence, i);
+    if (dots > 0 && colon < size && sentence.at(colon) == u':' && colon + 1 < size &&
+        sentence.at(colon + 1).isSpace())
+        return skipSpaces(sentence, colon + 1);
+    return at;
+}
+
+// What stands in front of a message without being part of it: comment marks, "Error 101:" or "-3:"
+// codes, and a server's name ("whois.example.nl: ...").
+qsizetype messageStart(QStringView sentence)
+{
     qsizetype at = 0;
     for (;;) {
-        while (at < size && isOneOf(sentence.at(at), u" \t%#*>;:=!|~-"))
+        while (at < sentence.size() && isOneOf(sentence.at(at), u" \t%#*>;:=!|~-"))
             ++at;
-        const QStringView rest = sentence.mid(at);
-        // "Error", "ERROR:101:", "error 230"
-        qsizetype word = rest.startsWith(QLatin1String("error"), Qt::CaseInsensitive) ? 5
-                         : rest.startsWith(QLatin1String("err"), Qt::CaseInsensitive) ? 3
-                                                                                      : 0;
-        if (word > 0 && (at + word == size || !sentence.at(at + word).isLetter())) {
-            qsizetype i = skipSpaces(at + word);
-            while (i < size && (sentence.at(i) == u':' || sentence.at(i) == u'#'))
-                i = skipSpaces(i + 1);
-            const qsizetype digits = skipDigits(i);
-            if (digits > i) {
-                i = skipSpaces(digits);
-                if (i < size && isOneOf(sentence.at(i), u":.)]"))
-                    ++i;
-            }
-            at = skipSpaces(i);
-            continue;
-        }
-        // "-3:", "101 :"
-        if (const qsizetype digits = skipDigits(at); digits > at) {
-            const qsizetype colon = skipSpaces(digits);
-            if (colon < size && sentence.at(colon) == u':') {
-                at = skipSpaces(colon + 1);
-                continue;
-            }
-        }
-        // "whois.example.nl: "
-        qsizetype i = at;
-        int dots = 0;
-        while (i < size &&
-               (isAsciiAlnum(sentence.at(i)) || sentence.at(i) == u'-' ||
-                (sentence.at(i) == u'.' && i > at && i + 1 < size && isAsciiAlnum(sentence.at(i + 1))))) {
-            dots += sentence.at(i) == u'.';
-            ++i;
-        }
-        const qsizetype colon = skipSpaces(i);
-        if (dots > 0 && colon < size && sentence.at(colon) == u':' && colon + 1 < size &&
-            sentence.at(colon + 1).isSpace()) {
-            at = skipSpaces(colon + 1);
-            continue;
-        }
-        return at;
+        qsizetype next = afterErrorCode(sentence, at);
+        if (next == at)
+            next = afterNumberedCode(sentence, at);
+        if (next == at)
+            next = afterServerName(sentence, at);
+        if (next == at)
+            return at;
+        at = next;
     }
 }
 

@@ -171,12 +171,52 @@ struct Field
     QStringView value;
 };
 
+// Where the key of a field line ends: at the first colon, or at the first digit when there is no
+// colon before it ("Expires on 2024/05/01", or a time's colon); *valueAt is where its value starts.
+// -1 for prose: a key is a few words, a sentence ending in a colon is prose. Runs of spaces count
+// once, so that keys padded into a column are still a few words, and a bilingual key ("Data de
+// expiração / Expiration Date (dd/mm/yyyy)") is counted a half at a time, without the format in
+// brackets.
+qsizetype keyEnd(QStringView text, qsizetype* valueAt)
+{
+    constexpr qsizetype MaxKey = 64;
+    constexpr qsizetype MaxPadding = 160; // a key padded into a wide column, no further
+    constexpr int MostGaps = 5;
+    qsizetype padding = 0;
+    int gaps = 0;
+    int depth = 0;
+    for (qsizetype end = 0; end < text.size(); ++end) {
+        const char16_t c = text.at(end).unicode();
+        if (c == u':' || (c >= u'0' && c <= u'9') || (c > 0x7f && text.at(end).isDigit())) {
+            *valueAt = c == u':' ? end + 1 : end;
+            return end;
+        }
+        const char16_t previous = end > 0 ? text.at(end - 1).unicode() : u' ';
+        if (c == u' ') {
+            if (previous == u' ')
+                ++padding;
+            else if (depth == 0 && ++gaps > MostGaps)
+                return -1;
+        } else if (c == u'(') {
+            ++depth;
+        } else if (c == u')') {
+            depth -= depth > 0;
+        } else if (c == u'/' && previous == u' ') {
+            gaps = -1; // the gap before the slash belongs to the next half
+        }
+        if (end - padding > MaxKey || padding > MaxPadding)
+            return -1;
+    }
+    *valueAt = text.size();
+    return text.size();
+}
+
 // "Key: value", "key.......: value", "Key       : value", "[Key]   value", "d [Key]   value",
 // "Record expires on 2024-05-01": the key and its value; false for lines without a key of a few
 // words.
 bool splitField(QStringView line, Field* field)
 {
-    // One pass each, without helpers: every line of every taken answer comes here.
+    // One pass each, without copies: every line of every taken answer comes here.
     qsizetype begin = 0;
     while (begin < line.size() &&
            (line.at(begin).isSpace() || line.at(begin) == u'%' || line.at(begin) == u'#'))
@@ -193,43 +233,10 @@ bool splitField(QStringView line, Field* field)
         field->value = text.mid(close + 1).trimmed();
         return !field->key.isEmpty();
     }
-    // The key ends at the first colon, or at the first digit when there is no colon before it
-    // ("Expires on 2024/05/01", or a time's colon). A key is a few words, a sentence ending in a
-    // colon is prose: runs of spaces count once, so that keys padded into a column are still a few
-    // words, and a bilingual key ("Data de expiração / Expiration Date (dd/mm/yyyy)") is counted a
-    // half at a time, without the format in brackets.
-    constexpr qsizetype MaxKey = 64;
-    constexpr qsizetype MaxPadding = 160; // a key padded into a wide column, no further
-    constexpr int MostGaps = 5;
-    qsizetype end = 0;
     qsizetype valueAt = 0;
-    qsizetype padding = 0;
-    int gaps = 0;
-    int depth = 0;
-    for (; end < text.size(); ++end) {
-        const char16_t c = text.at(end).unicode();
-        if (c == u':' || (c >= u'0' && c <= u'9') || (c > 0x7f && text.at(end).isDigit())) {
-            valueAt = c == u':' ? end + 1 : end;
-            break;
-        }
-        const char16_t previous = end > 0 ? text.at(end - 1).unicode() : u' ';
-        if (c == u' ') {
-            if (previous == u' ')
-                ++padding;
-            else if (depth == 0 && ++gaps > MostGaps)
-                return false;
-        } else if (c == u'(') {
-            ++depth;
-        } else if (c == u')') {
-            depth -= depth > 0;
-        } else if (c == u'/' && previous == u' ') {
-            gaps = -1; // the gap before the slash belongs to the next half
-        }
-        if (end - padding > MaxKey || padding > MaxPadding)
-            return false;
-    }
-    if (end == text.size())
-        valueAt = end;
+    const qsizetype end = keyEnd(text, &valueAt);
+    if (end < 0)
+        return false;
     QStringView key = text.left(end);
     while (!key.isEmpty() && (key.back() == u'.' || key.back().isSpace()))
         key.chop(1);
@@ -435,6 +442,84 @@ struct DateCandidate
     DateOrder named;
 };
 
+using DateCandidates = std::array<QVarLengthArray<DateCandidate, 2>, DateKinds>;
+
+// Lines end in LF or CR LF, or in CR alone.
+QList<QStringView> answerLines(const QString& text)
+{
+    const QChar end = text.contains(QLatin1Char('\n')) ? QLatin1Char('\n') : QLatin1Char('\r');
+    QList<QStringView> lines;
+    for (QStringView line : QStringTokenizer(text, end))
+        lines.append(line.endsWith(QLatin1Char('\r')) ? line.chopped(1) : line);
+    return lines;
+}
+
+// A status field: the most telling state it names, and a date it holds the name until.
+void readStatus(QStringView value, const LifeCycleRules::ForServer& own, QString* state,
+                DateCandidates* candidates)
+{
+    keepMoreTelling(state, stateOfStatus(value));
+    if (*state != StatePriority.at(0)) {
+        Lowered buffer;
+        squeeze(value, &buffer);
+        keepMoreTelling(state, own.stateOf(QStringView(buffer.constData(), buffer.size())));
+    }
+    if (const QStringView until = heldUntil(value); !until.isEmpty())
+        (*candidates)[int(KeyKind::StatusUntil) - int(KeyKind::Expiry)].append({until, orderNamedIn(value)});
+}
+
+// The state the status fields name, and the dates of the fields that may hold the expiry, by kind.
+void readFields(const QList<QStringView>& lines, const LifeCycleRules::ForServer& own, QString* state,
+                DateCandidates* candidates)
+{
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        Field field;
+        if (!splitField(lines.at(i), &field))
+            continue;
+        const KeyKind kind = kindOfKey(field.key, field.value, own);
+        if (kind == KeyKind::None)
+            continue;
+        // Nominet's style: the key on a line of its own, the value indented below it.
+        if (field.value.isEmpty() && i + 1 < lines.size())
+            field.value = lines.at(i + 1).trimmed();
+        if (kind == KeyKind::Status) {
+            readStatus(field.value, own, state, candidates);
+            continue;
+        }
+        DateOrder named = orderNamedIn(field.key);
+        if (named == DateOrder::Unknown)
+            named = orderNamedIn(field.value);
+        (*candidates)[int(kind) - int(KeyKind::Expiry)].append({field.value, named});
+    }
+}
+
+// The first date of the most trusted kind. A numeric date that needs an order and whose line names
+// none is read in the server's order or in the one the answer's other dates show; where the two
+// disagree, or neither is known, it is no date.
+QDate firstTrustedDate(const DateCandidates& candidates, const QString& text, DateOrder serverOrder)
+{
+    std::optional<DateOrder> shown;
+    for (const auto& kind : candidates) {
+        for (const DateCandidate& candidate : kind) {
+            const bool named = candidate.named != DateOrder::Unknown;
+            bool orderNeeded = false;
+            QDate date = readDate(candidate.text, named ? candidate.named : serverOrder, &orderNeeded);
+            if (orderNeeded && !named) {
+                if (!shown)
+                    shown = orderShownBy(text);
+                if (serverOrder != DateOrder::Unknown && *shown != DateOrder::Unknown &&
+                    *shown != serverOrder)
+                    date = QDate();
+                else if (serverOrder == DateOrder::Unknown && *shown != DateOrder::Unknown)
+                    date = readDate(candidate.text, *shown, nullptr);
+            }
+            if (date.isValid())
+                return date;
+        }
+    }
+    return QDate();
+}
+
 } // namespace
 
 QDate readRegistryDate(const QString& text, LifeCycleRules::DateOrder order)
@@ -454,66 +539,9 @@ LifeCycle readWhoisLifeCycle(const QByteArray& answer, const QDate& today, const
     LifeCycle cycle;
     // Read as the judge reads it: JPRS writes its keys in ISO-2022-JP.
     const QString text = decodeAnswer(answer).text;
-    // Lines end in LF or CR LF, or in CR alone.
-    const QChar end = text.contains(QLatin1Char('\n')) ? QLatin1Char('\n') : QLatin1Char('\r');
-    QList<QStringView> lines;
-    for (QStringView line : QStringTokenizer(text, end))
-        lines.append(line.endsWith(QLatin1Char('\r')) ? line.chopped(1) : line);
-    std::array<QVarLengthArray<DateCandidate, 2>, DateKinds> candidates;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        Field field;
-        if (!splitField(lines.at(i), &field))
-            continue;
-        const KeyKind kind = kindOfKey(field.key, field.value, own);
-        if (kind == KeyKind::None)
-            continue;
-        // Nominet's style: the key on a line of its own, the value indented below it.
-        if (field.value.isEmpty() && i + 1 < lines.size())
-            field.value = lines.at(i + 1).trimmed();
-        if (kind == KeyKind::Status) {
-            keepMoreTelling(&cycle.state, stateOfStatus(field.value));
-            if (cycle.state != StatePriority.at(0)) {
-                Lowered buffer;
-                squeeze(field.value, &buffer);
-                keepMoreTelling(&cycle.state, own.stateOf(QStringView(buffer.constData(), buffer.size())));
-            }
-            if (const QStringView until = heldUntil(field.value); !until.isEmpty())
-                candidates[int(KeyKind::StatusUntil) - int(KeyKind::Expiry)].append(
-                    {until, orderNamedIn(field.value)});
-            continue;
-        }
-        DateOrder named = orderNamedIn(field.key);
-        if (named == DateOrder::Unknown)
-            named = orderNamedIn(field.value);
-        candidates[int(kind) - int(KeyKind::Expiry)].append({field.value, named});
-    }
-    // The first date of the most trusted kind. A numeric date that needs an order and whose line
-    // names none is read in the server's order or in the one the answer's other dates show; where
-    // the two disagree, or neither is known, it is no date.
-    const DateOrder serverOrder = own.dateOrder();
-    std::optional<DateOrder> shown;
-    for (const auto& kind : candidates) {
-        for (const DateCandidate& candidate : kind) {
-            const bool named = candidate.named != DateOrder::Unknown;
-            bool orderNeeded = false;
-            QDate date = readDate(candidate.text, named ? candidate.named : serverOrder, &orderNeeded);
-            if (orderNeeded && !named) {
-                if (!shown)
-                    shown = orderShownBy(text);
-                if (serverOrder != DateOrder::Unknown && *shown != DateOrder::Unknown &&
-                    *shown != serverOrder)
-                    date = QDate();
-                else if (serverOrder == DateOrder::Unknown && *shown != DateOrder::Unknown)
-                    date = readDate(candidate.text, *shown, nullptr);
-            }
-            if (date.isValid()) {
-                cycle.expires = date;
-                break;
-            }
-        }
-        if (cycle.expires.isValid())
-            break;
-    }
+    DateCandidates candidates;
+    readFields(answerLines(text), own, &cycle.state, &candidates);
+    cycle.expires = firstTrustedDate(candidates, text, own.dateOrder());
     if (cycle.state.isEmpty() && cycle.expires.isValid() && cycle.expires < today)
         cycle.state = StatePriority.at(3);
     return cycle;

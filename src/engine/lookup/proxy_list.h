@@ -22,6 +22,8 @@ struct ProxyEntry
 
     // "socks5://[user:pass@]host:port" or "http://host:port"; false with *error otherwise.
     static bool parse(const QString& text, ProxyEntry* entry, QString* error);
+
+    friend bool operator==(const ProxyEntry&, const ProxyEntry&) = default;
 };
 
 // What a lookup failed of when its proxy, not the server behind it, failed: "proxy failed: WHY".

@@ -5,6 +5,7 @@
 #include "engine/judging/name_facts.h"
 #include "engine/dispatch/proxy_rotation.h"
 #include "engine/dispatch/search_progress.h"
+#include "engine/search/search_settings.h"
 #include "engine/dispatch/server_pacer.h"
 #include "engine/judging/verdict.h"
 #include "engine/filing/result_list.h"
@@ -14,12 +15,10 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 namespace brisquel {
 
-class AnswerRules;
-class RdapBootstrap;
-class ServerLimitsTable;
 class ExtensionTable;
 class SettingsStore;
 class VerdictFiler;
@@ -32,7 +31,7 @@ struct SearchRequest
     QString entryTotal;  // as typed; for display
 };
 
-// Runs a search over a list file: keeps up to poolSize lookups in flight (a finished one takes
+// Runs a search over a list file: keeps up to the settings' poolSize lookups in flight (a finished one takes
 // the next entry at once), files every answer, keeps the resume position, and reports progress.
 // The verdicts of one turn of the event loop are filed as a batch when the loop goes to sleep (or
 // every thousand): one write per file, then verdict() for each, then verdictsFiled(); only then
@@ -42,62 +41,36 @@ class SearchDriver : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int DefaultPoolSize = 25;
-
     SearchDriver(SettingsStore* settings, const ExtensionTable* table, VerdictFiler* filer,
                  QObject* parent = nullptr);
     ~SearchDriver() override;
 
-    void setPoolSize(int size);
-    void setTimings(LookupTimings timings);
-    // How long a registry may stay silent before its waiting names are given up.
-    void setDeadServerMs(qint64 ms);
-    void setUseProxy(bool useProxy);
+    // Takes the settings whole; what a running search keeps until its end, the next start takes.
+    // False with *error when the DNS server is no IP address: the pre-check is then off.
+    bool setSettings(SearchSettings settings, QString* error = nullptr);
+    const SearchSettings& settings() const;
+    // One value of the settings changed, for a signal that carries it alone:
+    // changeSetting(&SearchSettings::preferRdap, true).
+    template <typename T>
+    void changeSetting(T SearchSettings::*field, std::type_identity_t<T> value)
+    {
+        SearchSettings changed = settings();
+        changed.*field = std::move(value);
+        setSettings(std::move(changed));
+    }
     // The extension table changed: names read ahead but not yet asked follow it.
     void reloadServers();
-    bool useProxy() const;
-    void setDefaultExtension(const QString& extension);
-    void setServerOverride(std::optional<ServerOverride> server);
-    // The rules that judge the answers; the delivered ones until set.
-    void setAnswerRules(std::shared_ptr<const AnswerRules> rules);
-    // How hard each server may be asked; the delivered limits until set.
-    void setServerLimits(const ServerLimitsTable& limits);
-    // Which registries answer RDAP: where a WHOIS server gives no answer at all, and every
-    // extension it knows when RDAP is preferred. None until set.
-    void setRdapBootstrap(std::shared_ptr<const RdapBootstrap> bootstrap);
-    void setPreferRdap(bool prefer);
-    bool preferRdap() const;
-    // Asks DNS for each name's NS records before its registry: a delegated name is registered
-    // without a registry query. server: "HOST[:PORT]", empty for the system's resolver. Off until
-    // set; false (nothing changed) when the server is no IP address. Taken at the next start.
-    bool setDnsPrecheck(bool on, const QString& server = QString(), QString* error = nullptr);
-    bool dnsPrecheck() const;
+
     // Names of the last search that DNS settled.
     qint64 dnsSettledCount() const;
-    // Whether a name WHOIS calls free is asked again over RDAP (where the registry has a service)
-    // before it is filed. On until set.
-    void setConfirmFree(bool confirm);
-    bool confirmFree() const;
     // Taken names of the last search in a deletion state or past their expiry (see Dropping.txt).
     qint64 droppingCount() const;
-    // A name the filer's history found taken within the last `days` days is filed from there,
-    // without a query (see settledByHistory); 0 asks every name.
-    void setHistoryDays(int days);
-    int historyDays() const;
-    // Whether the resume position goes into the settings; on until set. A check beside the user's
-    // search (the watch list) keeps it off, so that it never moves where that search goes on.
-    void setKeepsPosition(bool keeps);
     qint64 historySettledCount() const;
-
-    // The network proxies lookups go through: a search from its next start, the WHOIS window and
-    // the browser's checker (through the router) at once; none: straight to the servers. While any are set,
-    // the DNS pre-check is off unless a DNS server is set explicitly (DNS does not go through them).
-    void setProxies(const QList<ProxyEntry>& proxies);
     int proxyCount() const;
     using ProxyStats = ProxyRotation::Stats;
     // Per proxy of the last search, in list order: lookups, failures, rests.
     QList<ProxyStats> proxyStats() const;
-    // Whether the running or last search asks DNS first (dnsPrecheck() is what was asked for).
+    // Whether the running or last search asks DNS first (settings().dnsPrecheck is what was asked for).
     bool dnsPrecheckInEffect() const;
 
     using ServerStats = ServerPacer::Stats;

@@ -3,6 +3,7 @@
 #include "engine/names/lookup_name.h"
 #include "engine/filing/result_lists.h"
 #include "engine/search/search_driver.h"
+#include "engine/search/search_settings.h"
 #include "engine/search/startup.h"
 #include "engine/filing/verdict_filer.h"
 #include "support/text_file.h"
@@ -80,9 +81,7 @@ WatchRun::WatchRun(const DataFolder& folder, SettingsStore* settings, const Exte
 {
     m_filer->setRecordOnly(true);
     m_filer->setHistory(history);
-    // Every name is asked: a verdict taken from the history would compare with itself.
-    m_driver->setHistoryDays(0);
-    m_driver->setKeepsPosition(false);
+    applySettings(SearchSettings());
     connect(m_driver.get(), &SearchDriver::verdict, this, &WatchRun::take);
     connect(m_driver.get(), &SearchDriver::problem, this, &WatchRun::problem);
     connect(m_driver.get(), &SearchDriver::searchStopped, this, &WatchRun::problem);
@@ -93,19 +92,17 @@ WatchRun::~WatchRun() = default;
 
 void WatchRun::applyStartup(const StartupResult& startup)
 {
-    m_defaultExtension = startup.defaultExtension;
-    m_driver->setUseProxy(startup.useProxy);
-    m_driver->setDefaultExtension(startup.defaultExtension);
-    m_driver->setAnswerRules(startup.answerRules);
-    m_driver->setServerLimits(startup.serverLimits);
-    m_driver->setRdapBootstrap(startup.rdapBootstrap);
-    m_driver->setPreferRdap(startup.preferRdap);
-    m_driver->setConfirmFree(startup.confirmFree);
-    m_driver->setDeadServerMs(startup.deadServerMs);
-    m_driver->setProxies(startup.proxies);
     // The search reported a bad DNS address already; here it only costs the pre-check.
-    if (!m_driver->setDnsPrecheck(startup.checkDnsFirst, startup.dnsServer))
-        m_driver->setDnsPrecheck(false);
+    applySettings(searchSettingsFrom(startup, m_driver->settings()));
+}
+
+bool WatchRun::applySettings(SearchSettings settings, QString* error)
+{
+    m_defaultExtension = settings.defaultExtension;
+    // Every name is asked: a verdict taken from the history would compare with itself.
+    settings.historyDays = 0;
+    settings.keepsPosition = false;
+    return m_driver->setSettings(std::move(settings), error);
 }
 
 bool WatchRun::start(const QStringList& savedNames, QString* error)

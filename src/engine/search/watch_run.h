@@ -2,6 +2,7 @@
 
 #include "engine/filing/check_history.h"
 #include "engine/judging/name_facts.h"
+#include "engine/search/search_settings.h"
 #include "engine/judging/verdict.h"
 #include "support/data_folder.h"
 
@@ -59,7 +60,11 @@ public:
 
     // Asks as the search would: its rules, limits, RDAP, DNS and network proxies.
     void applyStartup(const StartupResult& startup);
-    // For a run's own choices over the settings (the command line's --proxy, --no-dns).
+    // The same from settings at hand; every name is asked (no verdict from the history) and the
+    // resume position is left alone, whatever they say. False with *error when the DNS server is
+    // no IP address: the pre-check is then off.
+    bool applySettings(SearchSettings settings, QString* error = nullptr);
+    // Its settings, for a run's own choices over them (the command line's --proxy, --no-dns).
     SearchDriver* driver() const { return m_driver.get(); }
 
     // False with the reason when the round cannot start. An empty list starts nothing and is no error.

@@ -166,7 +166,7 @@ QString MainWindow::noticeText() const
 
 bool MainWindow::useProxy() const
 {
-    return searchDriver()->useProxy();
+    return searchDriver()->settings().useProxy;
 }
 
 void MainWindow::chooseSearchType(int index)
@@ -375,7 +375,7 @@ void MainWindow::onSearchFinished(bool stopped)
     // The panels go back to their captions; the notice has the counts.
     m_statusBar->showIdleCaptions();
     const SearchProgress progress = searchDriver()->progress();
-    const qint64 dnsSettled = searchDriver()->dnsPrecheck() ? searchDriver()->dnsSettledCount() : 0;
+    const qint64 dnsSettled = searchDriver()->settings().dnsPrecheck ? searchDriver()->dnsSettledCount() : 0;
     const SearchEndNotice notice = searchEndNotice(progress, stopped, dnsSettled);
     showNotice(notice.line, notice.whole);
     if (m_generatorWindow && type == SearchType::GenerateNames)

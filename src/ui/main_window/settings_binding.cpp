@@ -17,19 +17,29 @@ void MainWindow::bindSettings()
         if (!m_searching)
             loadNetworkProxies();
     });
-    connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, driver, &SearchDriver::setPreferRdap);
+    connect(m_extensionSettings, &ExtensionSettings::preferRdapChanged, driver,
+            [driver](bool prefer) { driver->changeSetting(&SearchSettings::preferRdap, prefer); });
     connect(m_extensionSettings, &ExtensionSettings::confirmFreeChanged, driver,
-            &SearchDriver::setConfirmFree);
+            [driver](bool confirm) { driver->changeSetting(&SearchSettings::confirmFree, confirm); });
     connect(m_extensionSettings, &ExtensionSettings::historyDaysChanged, driver,
-            &SearchDriver::setHistoryDays);
+            [driver](int days) { driver->changeSetting(&SearchSettings::historyDays, days); });
     connect(m_extensionSettings, &ExtensionSettings::dnsChanged, this,
-            [driver](bool checkFirst, const QString& server) { driver->setDnsPrecheck(checkFirst, server); });
+            [driver](bool checkFirst, const QString& server) {
+                SearchSettings settings = driver->settings();
+                settings.dnsPrecheck = checkFirst;
+                settings.dnsServer = server;
+                driver->setSettings(std::move(settings));
+            });
     connect(m_extensionSettings, &ExtensionSettings::defaultExtensionChanged, driver,
-            &SearchDriver::setDefaultExtension);
+            [driver](const QString& extension) {
+                driver->changeSetting(&SearchSettings::defaultExtension, extension);
+            });
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, this, &MainWindow::showProxyUse);
     connect(m_extensionSettings, &ExtensionSettings::tableReloaded, driver, &SearchDriver::reloadServers);
     connect(m_extensionSettings, &ExtensionSettings::serverLimitsChanged, driver,
-            &SearchDriver::setServerLimits);
+            [driver](const ServerLimitsTable& limits) {
+                driver->changeSetting(&SearchSettings::serverLimits, limits);
+            });
     connect(m_extensionSettings, &ExtensionSettings::problemsFound, this,
             &MainWindow::showRegistrarsProblems);
     // Setup's choice holds from the next double-click on.
@@ -42,7 +52,7 @@ void MainWindow::bindSettings()
 
 void MainWindow::setUseProxy(bool useProxy)
 {
-    searchDriver()->setUseProxy(useProxy);
+    searchDriver()->changeSetting(&SearchSettings::useProxy, useProxy);
     showProxyUse();
 }
 
