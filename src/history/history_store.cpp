@@ -1,6 +1,7 @@
 #include "history_store.h"
 
 #include "history/history_reader.h"
+#include "support/clock.h"
 
 #include <QAtomicInteger>
 #include <QDateTime>
@@ -168,7 +169,7 @@ bool prepareFile(const QString& path, QString* error, bool* damaged)
 bool moveAside(const QString& path, QString* movedTo, QString* error)
 {
     const QFileInfo info(path);
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    const QString stamp = Clock::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     QString target = info.dir().filePath(QStringLiteral("history-damaged-%1.sqlite").arg(stamp));
     for (int i = 2; QFileInfo::exists(target); ++i)
         target = info.dir().filePath(QStringLiteral("history-damaged-%1-%2.sqlite").arg(stamp).arg(i));

@@ -11,6 +11,7 @@
 #include "engine/search/unsettled_entries.h"
 #include "engine/filing/verdict_filer.h"
 #include "sources/list_file.h"
+#include "support/clock.h"
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
 
@@ -487,7 +488,7 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->run.startEntry = d->run.nextEntry = start;
     d->run.entryTotal = total;
     d->run.running = true;
-    d->run.startedAt = QDateTime::currentDateTimeUtc();
+    d->run.startedAt = Clock::currentDateTimeUtc();
     if (d->filer->history())
         d->run.historyLostBefore = d->filer->history()->lostCount();
     if (d->historyDays > 0 && d->filer->history())
