@@ -6,6 +6,7 @@
 #include "engine/judging/life_cycle.h"
 #include "engine/lookup/rdap_lookup.h"
 #include "engine/search/startup.h"
+#include "support/clock.h"
 #include "support/data_folder.h"
 #include "support/file_helpers.h"
 
@@ -39,7 +40,7 @@ std::optional<Reading> readRdapReply(const QByteArray& body, const QString& path
     Reading reading;
     reading.judgement = judgeRdapReply(status, body, "application/rdap+json", QUrl::fromLocalFile(path));
     if (isTaken(reading.judgement.verdict))
-        reading.lifeCycle = readRdapLifeCycle(body, QDate::currentDate());
+        reading.lifeCycle = readRdapLifeCycle(body, Clock::currentDate());
     return reading;
 }
 } // namespace
@@ -81,7 +82,7 @@ ExitCode runVerdictCommand(const QStringList& arguments)
             reading.judgement = rules->judge(*answer, server, parsed.options->name);
             if (isTaken(reading.judgement.verdict) && !reading.judgement.refused)
                 reading.lifeCycle =
-                    readWhoisLifeCycle(*answer, QDate::currentDate(), server, lifeCycleRules.get());
+                    readWhoisLifeCycle(*answer, Clock::currentDate(), server, lifeCycleRules.get());
         }
         const AnswerRules::Judgement& judgement = reading.judgement;
         QStringList why;

@@ -1,6 +1,7 @@
 #include "history_store.h"
 
 #include "history/history_reader.h"
+#include "support/clock.h"
 
 #include <QAtomicInteger>
 #include <QDateTime>
@@ -43,7 +44,8 @@ QString nextConnectionName(const char* what)
     return QStringLiteral("history-%1-%2").arg(QLatin1String(what)).arg(++counter);
 }
 
-const QStringList& schema()
+// The tables as version 1 has them; a later version changes them in its own step, not here.
+const QStringList& versionOneTables()
 {
     static const QStringList statements = {
         QStringLiteral("CREATE TABLE IF NOT EXISTS checks (id INTEGER PRIMARY KEY, name TEXT NOT NULL, "
@@ -74,24 +76,74 @@ bool isBusy(const QString& error)
 // are taken when their tables are the history's.
 constexpr int SchemaVersion = 1;
 
+// 0 -> 1: a new file gets the tables; one made before the version was kept (its tables checked by
+// foreignContent) is adopted as it is, only one from before the watch list gains the changes table.
+bool toVersionOne(QSqlQuery& query, QString* error)
+{
+    for (const QString& statement : versionOneTables()) {
+        if (!query.exec(statement)) {
+            *error = query.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+// One step per version: SchemaSteps[v] brings a file of version v to v + 1. A later version adds its
+// step here, and the tables it changes are changed by that step alone.
+using SchemaStep = bool (*)(QSqlQuery& query, QString* error);
+constexpr SchemaStep SchemaSteps[] = {toVersionOne};
+static_assert(std::size(SchemaSteps) == SchemaVersion);
+
+// Brings a file of an older version up to SchemaVersion: the steps and the new version in one
+// transaction, so that a failed step leaves the file as it was. A current file is not written to,
+// so that another writer's lock costs nothing at opening.
+bool updateSchema(QSqlDatabase& db, int version, QString* error)
+{
+    if (version >= SchemaVersion)
+        return true;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        *error = query.lastError().text();
+        return false;
+    }
+    bool ok = true;
+    for (int step = version; ok && step < SchemaVersion; ++step)
+        ok = SchemaSteps[step](query, error);
+    if (ok && !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion))) {
+        ok = false;
+        *error = query.lastError().text();
+    }
+    if (ok && !query.exec(QStringLiteral("COMMIT"))) {
+        ok = false;
+        *error = query.lastError().text();
+    }
+    if (!ok)
+        query.exec(QStringLiteral("ROLLBACK"));
+    return ok;
+}
+
 // Why the open file holds something other than a history; empty for a history or an empty file.
 // A WAL of another database left beside the file ends here too: SQLite reads it as the file's
-// newest state, and the file then shows that database.
-QString foreignContent(QSqlQuery& query)
+// newest state, and the file then shows that database. *version is the file's.
+QString foreignContent(QSqlQuery& query, int* version)
 {
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
         return query.lastError().text();
-    const int version = query.value(0).toInt();
+    *version = query.value(0).toInt();
     if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")))
         return query.lastError().text();
     QStringList tables;
     while (query.next())
         tables << query.value(0).toString();
-    if (tables.isEmpty() && version == 0)
+    if (tables.isEmpty() && *version == 0)
         return {};
-    if (version != 0 && version != SchemaVersion)
+    // A newer history is known by its checks table; what its columns are now is its own business.
+    if (*version > SchemaVersion && tables.contains(QLatin1String("checks")))
+        return {};
+    if (*version != 0 && *version != SchemaVersion)
         return QStringLiteral("it is not a history of this version of the program: its version is %1")
-            .arg(version);
+            .arg(*version);
     const bool checksFit =
         tables.contains(QLatin1String("checks")) &&
         query.exec(QStringLiteral("SELECT id, name, ascii, verdict, detail, server, method, state, expires, "
@@ -106,11 +158,13 @@ QString foreignContent(QSqlQuery& query)
 }
 
 // Makes the file ready: WAL mode, the tables, and (when not too large) a look through it. False
-// with the reason; *damaged tells a file to move aside from one that could not be used just now.
-bool prepareFile(const QString& path, QString* error, bool* damaged)
+// with the reason; *damaged tells a file to move aside from one that could not be used just now,
+// *newer one that a newer version of the program keeps.
+bool prepareFile(const QString& path, QString* error, bool* damaged, bool* newer)
 {
     const QString name = nextConnectionName("setup");
     bool ok = false;
+    *newer = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
@@ -122,8 +176,19 @@ bool prepareFile(const QString& path, QString* error, bool* damaged)
             // into the file: were that WAL another database's, it would overwrite the history.
             setCheckpointOnClose(db, false);
             QSqlQuery query(db);
-            *error = foreignContent(query);
+            int version = 0;
+            *error = foreignContent(query, &version);
             ok = error->isEmpty();
+            // Nothing is written to a newer history, not even its journal mode: that program may
+            // still want it as it was.
+            if (ok && version > SchemaVersion) {
+                ok = false;
+                *newer = true;
+                *error = QStringLiteral("is kept by a newer version of the program (its version is %1; this "
+                                        "one knows versions up to %2)")
+                             .arg(version)
+                             .arg(SchemaVersion);
+            }
             if (ok) {
                 ok = query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && query.next() &&
                      query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
@@ -131,22 +196,9 @@ bool prepareFile(const QString& path, QString* error, bool* damaged)
                     *error = query.lastError().isValid() ? query.lastError().text()
                                                          : QStringLiteral("it cannot be put in WAL mode");
             }
-            // Tables missing (a new file, or one from before the watch list) are added; a history
-            // with all of them is not written to here, so that another writer's lock costs nothing.
-            const QStringList tables = db.tables();
-            if (ok &&
-                !(tables.contains(QLatin1String("checks")) && tables.contains(QLatin1String("changes")))) {
-                for (const QString& statement : schema()) {
-                    if (ok && !query.exec(statement)) {
-                        ok = false;
-                        *error = query.lastError().text();
-                    }
-                }
-                if (ok && !query.exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion))) {
-                    ok = false;
-                    *error = query.lastError().text();
-                }
-            }
+            query.finish();
+            if (ok)
+                ok = updateSchema(db, version, error);
             if (ok && QFileInfo(path).size() <= MostCheckedBytes) {
                 ok = query.exec(QStringLiteral("PRAGMA quick_check(1)")) && query.next() &&
                      query.value(0).toString() == QLatin1String("ok");
@@ -160,7 +212,7 @@ bool prepareFile(const QString& path, QString* error, bool* damaged)
     }
     QSqlDatabase::removeDatabase(name);
     // A busy file is sound, only held by another writer for now.
-    *damaged = !ok && !isBusy(*error);
+    *damaged = !ok && !isBusy(*error) && !*newer;
     return ok;
 }
 
@@ -168,7 +220,7 @@ bool prepareFile(const QString& path, QString* error, bool* damaged)
 bool moveAside(const QString& path, QString* movedTo, QString* error)
 {
     const QFileInfo info(path);
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    const QString stamp = Clock::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     QString target = info.dir().filePath(QStringLiteral("history-damaged-%1.sqlite").arg(stamp));
     for (int i = 2; QFileInfo::exists(target); ++i)
         target = info.dir().filePath(QStringLiteral("history-damaged-%1-%2.sqlite").arg(stamp).arg(i));
@@ -259,6 +311,7 @@ HistoryStore::~HistoryStore()
 
 void HistoryStore::close()
 {
+    m_readOnly = false;
     if (!m_writer.joinable())
         return;
     {
@@ -275,7 +328,10 @@ bool HistoryStore::open(QString* notice, QString* error)
         return true;
     QString why;
     bool damaged = false;
-    if (!prepareFile(m_path, &why, &damaged)) {
+    bool newer = false;
+    if (!prepareFile(m_path, &why, &damaged, &newer)) {
+        if (newer)
+            return openReadOnly(why, notice, error);
         if (!QFileInfo::exists(m_path)) {
             *error = QStringLiteral("The history %1 cannot be made: %2").arg(m_path, why);
             return false;
@@ -294,7 +350,7 @@ bool HistoryStore::open(QString* notice, QString* error)
         *notice = QStringLiteral("The history %1 could not be opened (%2); it was moved to %3 and a new one "
                                  "started.")
                       .arg(m_path, why, movedTo);
-        if (!prepareFile(m_path, &why, &damaged)) {
+        if (!prepareFile(m_path, &why, &damaged, &newer)) {
             *error = QStringLiteral("The history %1 cannot be made: %2").arg(m_path, why);
             return false;
         }
@@ -308,6 +364,21 @@ bool HistoryStore::open(QString* notice, QString* error)
     return true;
 }
 
+// The newer version keeps its file as it left it: this one reads it, and records nothing in it.
+bool HistoryStore::openReadOnly(const QString& why, QString* notice, QString* error)
+{
+    m_reader = std::make_unique<HistoryReader>(m_path);
+    QString readError;
+    if (!m_reader->open(&readError)) {
+        *error = QStringLiteral("The history %1 %2; %3").arg(m_path, why, readError);
+        return false;
+    }
+    m_readOnly = true;
+    *notice = QStringLiteral("The history %1 %2: it is read as it is, and no verdict is recorded in it.")
+                  .arg(m_path, why);
+    return true;
+}
+
 void HistoryStore::record(const CheckRecord& record)
 {
     if (!isOpen())
@@ -315,8 +386,14 @@ void HistoryStore::record(const CheckRecord& record)
     bool wake = false;
     {
         const std::lock_guard lock(m_mutex);
-        m_pending.push_back(record);
         ++m_recordedCount;
+        if (m_readOnly) {
+            // Counted as lost, so that the search says how many verdicts the history did not take.
+            ++m_lostCount;
+            ++m_writtenCount;
+            return;
+        }
+        m_pending.push_back(record);
         wake = m_pending.size() == BatchSize;
     }
     if (wake)
@@ -325,7 +402,7 @@ void HistoryStore::record(const CheckRecord& record)
 
 void HistoryStore::recordChange(const WatchChange& change)
 {
-    if (!isOpen())
+    if (!isOpen() || m_readOnly)
         return;
     const std::lock_guard lock(m_mutex);
     m_pendingChanges.push_back(change);
@@ -333,7 +410,7 @@ void HistoryStore::recordChange(const WatchChange& change)
 
 void HistoryStore::flush()
 {
-    if (!isOpen())
+    if (!m_writer.joinable())
         return;
     std::unique_lock lock(m_mutex);
     const quint64 asked = ++m_flushAsked;

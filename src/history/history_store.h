@@ -24,6 +24,8 @@ class HistoryReader;
 // up to endWait(). A file that is no database, is damaged or holds something other than a history
 // is moved aside ("history-damaged-STAMP.sqlite") and a new one started; a full disk is reported
 // once and the verdicts of that moment are dropped (the result lists' text files stay the truth).
+// The file's user_version is its tables' version: an older file is brought up to date at opening,
+// one that a newer version of the program keeps is read as it is and nothing recorded in it.
 class HistoryStore : public QObject, public CheckHistory
 {
     Q_OBJECT
@@ -41,7 +43,7 @@ public:
     // Opens the file, making it when missing. *notice says what was done about a damaged one.
     // False with the reason in *error when no history can be kept at all.
     bool open(QString* notice, QString* error);
-    bool isOpen() const { return m_writer.joinable(); }
+    bool isOpen() const { return m_writer.joinable() || m_readOnly; }
     QString path() const { return m_path; }
     void setEndWait(std::chrono::milliseconds wait);
     // Writes what is still waiting, waiting out another program's lock up to endWait(), and stops
@@ -63,6 +65,7 @@ Q_SIGNALS:
     void problem(const QString& text);
 
 private:
+    bool openReadOnly(const QString& why, QString* notice, QString* error);
     void writeLoop();
     // Writes batch after batch until the store closes and nothing is left.
     void writeUntilStopped(const QSqlDatabase& db);
@@ -93,6 +96,7 @@ private:
     quint64 m_flushAsked = 0;
     quint64 m_flushDone = 0;
     bool m_stop = false;
+    bool m_readOnly = false; // a newer version's file
     qint64 m_lostCount = 0;
     qint64 m_recordedCount = 0;
     qint64 m_writtenCount = 0; // written or lost

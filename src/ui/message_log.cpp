@@ -1,5 +1,7 @@
 #include "message_log.h"
 
+#include "support/clock.h"
+
 #include <algorithm>
 
 namespace brisquel {
@@ -10,7 +12,7 @@ MessageLog::MessageLog(QObject* parent)
 
 void MessageLog::append(const QString& text)
 {
-    m_entries.append({QTime::currentTime(), text});
+    m_entries.append({Clock::currentDateTime().time(), text});
     ++m_appended;
     if (m_entries.size() > Capacity)
         m_entries.remove(0, m_entries.size() - Capacity);

@@ -5,6 +5,7 @@
 #include "engine/filing/result_lists.h"
 #include "message_box.h"
 #include "result_list_view.h"
+#include "support/clock.h"
 
 #include <QClipboard>
 #include <QDateTime>
@@ -177,7 +178,7 @@ bool ResultListActions::confirmClearSaved()
     QString error;
     const QString backups = QFileInfo(m_rememberedPath).absolutePath() + QStringLiteral("/backups");
     const QString kept =
-        RememberedList::moveToBackups(m_rememberedPath, backups, QDateTime::currentDateTime(), &error);
+        RememberedList::moveToBackups(m_rememberedPath, backups, Clock::currentDateTime(), &error);
     if (!error.isEmpty()) {
         Q_EMIT failed(QStringLiteral("Saved Domains not cleared: %1.").arg(error));
         return false;

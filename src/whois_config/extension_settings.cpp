@@ -2,6 +2,7 @@
 
 #include "extension_table.h"
 #include "rdap_bootstrap.h"
+#include "support/clock.h"
 #include "support/failure.h"
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
@@ -21,7 +22,7 @@ ExtensionSettings::ExtensionSettings(QString registrarsPath, QString backupsFold
     , m_backupsFolder(std::move(backupsFolder))
     , m_table(table)
     , m_settings(settings)
-    , m_clock([] { return QDateTime::currentDateTime(); })
+    , m_clock([] { return Clock::currentDateTime(); })
 {}
 
 QList<RegistrarsDisplayRow> ExtensionSettings::rows() const

@@ -6,6 +6,7 @@
 #include "search_harness.h"
 #include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
+#include "tools/test_clock.h"
 #include "whois_config/extension_table.h"
 #include "whois_config/rdap_bootstrap.h"
 
@@ -80,6 +81,11 @@ private Q_SLOTS:
         QCOMPARE(retryAfterMs("Mon, 07 Dec 2026 12:01:00 GMT", now), 60000);
         QCOMPARE(retryAfterMs("soon"), 0);
         QCOMPARE(retryAfterMs("Fri, 31 Dec 9999 23:59:59 GMT", now), 24 * 3600 * 1000);
+        {
+            // An HTTP date is counted from the program's clock.
+            TestClock clock(now);
+            QCOMPARE(retryAfterMs("Mon, 07 Dec 2026 12:01:00 GMT"), 60000);
+        }
 
         // Plain http is for this computer only; anything else must be https.
         QVERIFY(rdapBaseUrl(QStringLiteral("https://rdap.example/rdap"))

@@ -82,6 +82,52 @@ void makeDatabase(const QString& path, const QStringList& statements)
     QSqlDatabase::removeDatabase(name);
 }
 
+// The file's user_version, read past the store: -1 when it cannot be read.
+int userVersion(const QString& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    int version = -1;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        version = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return version;
+}
+
+// A history as the program made it before the file kept a version, holding three checks; the
+// tables of the watch list only when asked.
+QStringList unversionedHistory(bool withChanges, int userVersion = 0)
+{
+    QStringList statements = {
+        QStringLiteral(
+            "CREATE TABLE checks (id INTEGER PRIMARY KEY, name TEXT NOT NULL, ascii TEXT NOT NULL, "
+            "verdict TEXT NOT NULL, detail TEXT, server TEXT, method TEXT, state TEXT, expires TEXT, "
+            "checked TEXT NOT NULL)"),
+        QStringLiteral("CREATE INDEX checks_by_name ON checks (ascii)"),
+        QStringLiteral("CREATE INDEX checks_by_time ON checks (checked)"),
+    };
+    if (withChanges)
+        statements << QStringLiteral("CREATE TABLE changes (id INTEGER PRIMARY KEY, name TEXT NOT NULL, "
+                                     "ascii TEXT NOT NULL, kind TEXT NOT NULL, before TEXT, after TEXT, "
+                                     "noticed TEXT NOT NULL)");
+    for (const char* name : {"old1.com", "old2.com", "old3.com"})
+        statements << QStringLiteral(
+                          "INSERT INTO checks (name, ascii, verdict, server, method, checked) VALUES "
+                          "('%1', '%1', 'registered', '127.0.0.1', 'whois', '2026-11-30T10:00:00.000Z')")
+                          .arg(QLatin1String(name));
+    statements << QStringLiteral("PRAGMA user_version = %1").arg(userVersion);
+    return statements;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class TestHistory : public QObject
@@ -525,6 +571,81 @@ private Q_SLOTS:
         QVERIFY(openFolderHistory(dir.path(), &messages));
         QVERIFY2(messages.value(0).contains(QLatin1String("its version is 99")),
                  qPrintable(messages.value(0)));
+    }
+
+    // A new file gets the current version; one from before the version was kept is adopted with its
+    // rows (one from before the watch list gains the changes table); one a newer version keeps is
+    // read and never written to, unless it is no history at all.
+    void theFileCarriesItsSchemaVersion()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QLatin1String(HistoryStore::FileName));
+        const auto removeHistory = [&path] {
+            for (const char* suffix : {"", "-wal", "-shm"})
+                QFile::remove(path + QLatin1String(suffix));
+            return !QFileInfo::exists(path);
+        };
+        QStringList messages;
+        QVERIFY(openFolderHistory(dir.path(), &messages));
+        QCOMPARE(messages, QStringList());
+        QCOMPARE(userVersion(path), 1);
+
+        for (const bool withChanges : {true, false}) {
+            QVERIFY(removeHistory());
+            makeDatabase(path, unversionedHistory(withChanges));
+            std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+            QVERIFY(store);
+            QCOMPARE(messages, QStringList());
+            QCOMPARE(userVersion(path), 1);
+            store->recordChange({QStringLiteral("old1.com"), QStringLiteral("old1.com"),
+                                 QStringLiteral("came-free"), QStringLiteral("registered"),
+                                 QStringLiteral("available"), QDateTime::currentDateTimeUtc()});
+            store->record(
+                checked(QStringLiteral("new.com"), Verdict::Available, QDateTime::currentDateTimeUtc()));
+            store.reset();
+            HistoryReader reader(path);
+            QString error;
+            QVERIFY2(reader.open(&error), qPrintable(error));
+            const QList<HistoryRow> rows = reader.rows({});
+            QCOMPARE(rows.size(), 4);
+            QCOMPARE(rows.first().record.name, QStringLiteral("old1.com"));
+            QCOMPARE(rows.first().record.verdict, Verdict::Registered);
+            QCOMPARE(reader.changes().size(), 1);
+        }
+
+        QVERIFY(removeHistory());
+        makeDatabase(path, unversionedHistory(true, 2));
+        const QByteArray before = fileBytes(path);
+        {
+            std::unique_ptr<HistoryStore> store = openFolderHistory(dir.path(), &messages);
+            QVERIFY(store);
+            QCOMPARE(messages.size(), 1);
+            QVERIFY2(messages.first().contains(QLatin1String("newer version")) &&
+                         messages.first().contains(QLatin1String("its version is 2")),
+                     qPrintable(messages.first()));
+            QCOMPARE(store->latestOf({QStringLiteral("old2.com")}).value(QStringLiteral("old2.com")).verdict,
+                     Verdict::Registered);
+            store->record(
+                checked(QStringLiteral("new.com"), Verdict::Available, QDateTime::currentDateTimeUtc()));
+            store->recordChange({QStringLiteral("old1.com"), QStringLiteral("old1.com"),
+                                 QStringLiteral("came-free"), QStringLiteral("registered"),
+                                 QStringLiteral("available"), QDateTime::currentDateTimeUtc()});
+            store->flush();
+            QCOMPARE(store->lostCount(), 1);
+            QCOMPARE(store->writtenCount(), store->recordedCount());
+        }
+        QCOMPARE(fileBytes(path), before);
+        QVERIFY(!QFileInfo::exists(path + QLatin1String("-wal")));
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("history-damaged-*")}), QStringList());
+
+        // A version number on a database without the history's tables does not make it one.
+        QVERIFY(removeHistory());
+        makeDatabase(path,
+                     {QStringLiteral("CREATE TABLE notes (x)"), QStringLiteral("PRAGMA user_version = 2")});
+        messages.clear();
+        QVERIFY(openFolderHistory(dir.path(), &messages));
+        QVERIFY2(messages.value(0).contains(QLatin1String("moved to")), qPrintable(messages.value(0)));
+        QCOMPARE(userVersion(path), 1);
     }
 };
 

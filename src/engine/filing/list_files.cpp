@@ -1,6 +1,7 @@
 #include "list_files.h"
 
 #include "engine/filing/result_lists.h"
+#include "support/clock.h"
 #include "support/file_helpers.h"
 #include "support/line_appender.h"
 #include "support/text_file.h"
@@ -45,7 +46,7 @@ ListFiles::ListFiles(DataFolder folder, ResultLists* lists, QObject* parent)
     : QObject(parent)
     , m_folder(std::move(folder))
     , m_lists(lists)
-    , m_clock([] { return QDateTime::currentDateTime(); })
+    , m_clock([] { return Clock::currentDateTime(); })
 {
     // The order is the order the files are written in.
     m_live = {std::make_unique<LiveFile>(ResultList::Low, QStringLiteral("LowProfile")),

@@ -3,6 +3,7 @@
 #include "engine/filing/check_history.h"
 #include "engine/filing/list_files.h"
 #include "engine/filing/result_lists.h"
+#include "support/clock.h"
 #include "support/file_helpers.h"
 #include "support/text_file.h"
 
@@ -212,7 +213,7 @@ void VerdictFiler::record(const QString& domain, Verdict verdict, const QString&
     record.server = facts.server;
     record.method = facts.method;
     record.lifeCycle = facts.lifeCycle;
-    record.checked = QDateTime::currentDateTimeUtc();
+    record.checked = Clock::currentDateTimeUtc();
     m_history->record(record);
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/judging/answer_rules.h"
 #include "engine/lookup/lookup.h"
+#include "support/clock.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -22,7 +23,7 @@ AnswerRules::Judgement judgeRdapReply(int httpStatus, const QByteArray& body, co
                                       const QUrl& url);
 
 // Milliseconds a Retry-After header asks for: delta seconds or an HTTP date; 0 when absent or unreadable.
-qint64 retryAfterMs(const QByteArray& header, const QDateTime& now = QDateTime::currentDateTimeUtc());
+qint64 retryAfterMs(const QByteArray& header, const QDateTime& now = Clock::currentDateTimeUtc());
 
 // The body for reading: indented JSON when it is JSON, else the text as it came.
 QString readableRdapText(const QByteArray& body);

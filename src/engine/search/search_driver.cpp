@@ -3,6 +3,7 @@
 #include "engine/filing/result_lists.h"
 #include "engine/search/resume_point.h"
 #include "engine/search/search_driver_private.h"
+#include "support/clock.h"
 #include "support/file_helpers.h"
 
 #include <QAbstractEventDispatcher>
@@ -286,7 +287,7 @@ void SearchDriver::Private::beginRun(const SearchRequest& request, const QString
     run.startEntry = run.nextEntry = start;
     run.entryTotal = total;
     run.running = true;
-    run.startedAt = QDateTime::currentDateTimeUtc();
+    run.startedAt = Clock::currentDateTimeUtc();
     if (filer->history())
         run.historyLostBefore = filer->history()->lostCount();
     if (settings.historyDays > 0 && filer->history())

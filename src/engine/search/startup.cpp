@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "engine/filing/remembered_list.h"
+#include "support/clock.h"
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
 #include "support/startup_files.h"
@@ -180,7 +181,7 @@ QString Startup::moveToBackups(const QString& name, QString* error) const
     const QString kept = QDir(m_folder.root())
                              .relativeFilePath(freshBackupPath(
                                  m_folder.path(QStringLiteral("backups")), info.completeBaseName(),
-                                 QLatin1Char('.') + info.suffix(), QDateTime::currentDateTime()));
+                                 QLatin1Char('.') + info.suffix(), Clock::currentDateTime()));
     if (QFile::rename(info.filePath(), m_folder.path(kept)))
         return kept;
     if (error)

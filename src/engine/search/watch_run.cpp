@@ -6,6 +6,7 @@
 #include "engine/search/search_settings.h"
 #include "engine/search/startup.h"
 #include "engine/filing/verdict_filer.h"
+#include "support/clock.h"
 #include "support/text_file.h"
 
 #include <QDir>
@@ -162,7 +163,7 @@ void WatchRun::take(const QString& domain, Verdict verdict, const QString& /*det
     if (before == m_before.constEnd())
         return;
     for (WatchChange change : watchChanges(*before, now)) {
-        change.noticed = QDateTime::currentDateTimeUtc();
+        change.noticed = Clock::currentDateTimeUtc();
         if (change.kind == QLatin1String("came-free"))
             ++m_counts.cameFree;
         else if (change.kind == QLatin1String("started-dropping"))

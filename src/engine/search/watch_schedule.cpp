@@ -4,6 +4,7 @@
 #include "engine/search/search_session.h"
 #include "engine/search/search_summary.h"
 #include "engine/search/watch_run.h"
+#include "support/clock.h"
 #include "support/settings_keys.h"
 #include "support/settings_store.h"
 
@@ -73,7 +74,7 @@ void WatchSchedule::checkNow()
         return;
     }
     m_askedNow = true;
-    m_dueAt = QDateTime::currentDateTimeUtc();
+    m_dueAt = Clock::currentDateTimeUtc();
     if (m_busy && m_busy())
         Q_EMIT message(QStringLiteral("The saved names are checked once the search has ended."));
     runRound();
@@ -83,34 +84,33 @@ void WatchSchedule::arm()
 {
     const QDateTime last =
         QDateTime::fromString(m_session->settings()->value(SettingKeys::LastWatch()), Qt::ISODateWithMs);
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime now = Clock::currentDateTimeUtc();
     m_dueAt = now.addMSecs(nextWatchDelayMs(last, m_intervalMs, now));
     waitOn();
 }
 
 void WatchSchedule::waitOn()
 {
-    m_timer.start(
-        int(std::clamp<qint64>(QDateTime::currentDateTimeUtc().msecsTo(m_dueAt), 0, LongestStepMs)));
+    m_timer.start(int(std::clamp<qint64>(Clock::currentDateTimeUtc().msecsTo(m_dueAt), 0, LongestStepMs)));
 }
 
 void WatchSchedule::runRound()
 {
     // A long wait goes in steps; a round still running when the next is due lets that one go.
-    if (QDateTime::currentDateTimeUtc() < m_dueAt) {
+    if (Clock::currentDateTimeUtc() < m_dueAt) {
         waitOn();
         return;
     }
     if (m_run->isRunning())
         return;
     if (m_busy && m_busy()) {
-        m_dueAt = QDateTime::currentDateTimeUtc().addMSecs(
+        m_dueAt = Clock::currentDateTimeUtc().addMSecs(
             m_intervalMs > 0 ? std::min<qint64>(BusyRetryMs, m_intervalMs) : BusyRetryMs);
         waitOn();
         return;
     }
     m_session->settings()->setValue(SettingKeys::LastWatch(),
-                                    QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+                                    Clock::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     QString error;
     const QStringList names =
         RememberedList::load(m_session->dataFolder().path(QStringLiteral("Remembered.txt")), &error);

@@ -4,6 +4,7 @@
 #include "engine/dispatch/lookup_router.h"
 #include "engine/lookup/rdap_lookup.h"
 #include "engine/lookup/whois_lookup.h"
+#include "support/clock.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -109,7 +110,7 @@ void WhoisQuery::finish(const QString& failure)
     const AnswerRules::Judgement judgement = rules.judge(m_answer, m_server.host);
     m_reading.verdict = judgement.refused ? Verdict::Unanswered : judgement.verdict;
     if (isTaken(m_reading.verdict))
-        m_reading.lifeCycle = readWhoisLifeCycle(m_answer, QDate::currentDate(), m_server.host);
+        m_reading.lifeCycle = readWhoisLifeCycle(m_answer, Clock::currentDate(), m_server.host);
     Q_EMIT answered(answerText(m_answer, rules.encodingFor(m_server.host)));
 }
 
@@ -211,7 +212,7 @@ void WhoisQuery::onRdapFinished()
     // The status line first: a 404 with an empty body is the whole answer about a free name.
     m_reading.verdict = judgeRdapReply(status, body, reply->rawHeader("Content-Type"), reply->url()).verdict;
     if (isTaken(m_reading.verdict))
-        m_reading.lifeCycle = readRdapLifeCycle(body, QDate::currentDate());
+        m_reading.lifeCycle = readRdapLifeCycle(body, Clock::currentDate());
     QString heading = QStringLiteral("RDAP %1: HTTP %2").arg(m_server.rdapBase.toString()).arg(status);
     if (status == 404)
         heading += QStringLiteral(" (no such domain: the name is not registered)");
