@@ -8,7 +8,8 @@ namespace brisquel {
 
 // The names already seen in a run, kept as 64-bit hashes in an open-addressed table: a million
 // names take 16 MiB instead of the 100 MiB their strings would. Names compare without case. Two
-// names sharing a hash (odds of about one in 10^7 for a million names) would count as one.
+// names sharing a hash (odds of about one in 10^7 for a million names, whatever the names, as
+// `hash64` spreads them) would count as one.
 class NameSet
 {
 public:
