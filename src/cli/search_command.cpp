@@ -233,6 +233,8 @@ std::optional<ExitCode> SearchRun::applyOptions()
         driver.setConfirmFree(false);
     if (m_options.recheck)
         driver.setHistoryDays(0);
+    if (!m_options.zones)
+        driver.setZones(QString(), 0);
     if (m_options.dns != SearchOptions::Dns::AsSet) {
         const bool on = m_options.dns == SearchOptions::Dns::Server;
         const QString dnsServer = on ? m_options.dnsServer : m_startup->dnsServer;
@@ -421,6 +423,9 @@ void SearchRun::printSummary(double seconds) const
     if (driver.dnsPrecheckInEffect())
         std::fprintf(stderr, "DNS settled %lld of the taken names without a registry query.\n",
                      driver.dnsSettledCount());
+    if (driver.zoneSettledCount() > 0)
+        std::fprintf(stderr, "Zone files settled %lld of the registered names without a registry query.\n",
+                     driver.zoneSettledCount());
     if (driver.historySettledCount() > 0)
         std::fprintf(stderr,
                      "History settled %lld of the taken names without a registry query (taken in the last "

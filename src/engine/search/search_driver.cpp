@@ -9,6 +9,7 @@
 #include "engine/filing/result_lists.h"
 #include "engine/search/resume_point.h"
 #include "engine/search/unsettled_entries.h"
+#include "engine/zones/zone_shelf.h"
 #include "engine/filing/verdict_filer.h"
 #include "sources/list_file.h"
 #include "support/file_helpers.h"
@@ -93,6 +94,7 @@ public:
         qint64 skipped = 0;
         qint64 dnsSettled = 0;
         qint64 historySettled = 0;
+        qint64 zoneSettled = 0;
         qint64 dropping = 0;
         // Names whose newest check of the last days found them taken, read from the history at the start.
         QHash<QString, TakenCheck> recent;
@@ -167,6 +169,8 @@ public:
     QString defaultExtension = QStringLiteral(".com");
     bool checkDnsFirst = false; // for the next search
     int historyDays = 0;
+    int zoneDays = 0;
+    ZoneShelf zones; // the zones a search settles names from, opened at its start
     bool keepsPosition = true;
     QList<ProxyEntry> proxies;  // for the next search
     QString dnsServer;
@@ -398,6 +402,22 @@ void SearchDriver::setKeepsPosition(bool keeps)
     d->keepsPosition = keeps;
 }
 
+void SearchDriver::setZones(const QString& folder, int days)
+{
+    d->zones = ZoneShelf(folder);
+    d->zoneDays = std::max(0, days);
+}
+
+int SearchDriver::zoneDays() const
+{
+    return d->zoneDays;
+}
+
+qint64 SearchDriver::zoneSettledCount() const
+{
+    return d->run.zoneSettled;
+}
+
 qint64 SearchDriver::historySettledCount() const
 {
     return d->run.historySettled;
@@ -498,6 +518,10 @@ bool SearchDriver::start(const SearchRequest& request, QString* error)
     d->run.dns = d->checkDnsFirst && !d->run.dnsOffForProxies;
     if (d->run.dns)
         d->dnsStage.prepare(d->dnsServer, d->timings.attemptMs);
+    QStringList zoneNotices;
+    d->zones.open(d->zoneDays, d->run.startedAt, &zoneNotices);
+    for (const QString& notice : zoneNotices)
+        Q_EMIT problem(notice);
     d->queue.begin(d->timings);
     d->filer->reloadNameFiles();
     d->filer->lists()->resetCounters();
@@ -545,6 +569,11 @@ bool SearchDriver::Private::takeEntry(qint64 number, const QString& entry)
                 return stage(number, domain, last->verdict, *detail, facts);
             }
         }
+    }
+    if (const std::optional<QString> detail = zones.settle(query)) {
+        NameFacts facts;
+        facts.method = CheckMethod::Zone;
+        return stage(number, domain, Verdict::Registered, *detail, facts);
     }
     LookupRequest request;
     request.domain = domain;
@@ -678,6 +707,8 @@ void SearchDriver::Private::announce(const Settled& settled, bool saved)
             ++run.dropping;
         if (settled.facts.method == CheckMethod::History)
             ++run.historySettled;
+        if (settled.facts.method == CheckMethod::Zone)
+            ++run.zoneSettled;
         ++(settled.verdict == Verdict::Available ? run.available : run.taken);
     } else {
         // What is not on disk is not shown as found either.
@@ -727,6 +758,7 @@ SearchProgress SearchDriver::progress() const
     progress.proxies = d->queue.proxyCount();
     progress.dnsSettled = run.dnsSettled;
     progress.historySettled = run.historySettled;
+    progress.zoneSettled = run.zoneSettled;
     // Read as it stands: a history that writes after the search waits for it still counts.
     if (d->filer->history() && run.startedAt.isValid())
         progress.historyLost = d->filer->history()->lostCount() - run.historyLostBefore;

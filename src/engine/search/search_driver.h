@@ -88,6 +88,12 @@ public:
     // search (the watch list) keeps it off, so that it never moves where that search goes on.
     void setKeepsPosition(bool keeps);
     qint64 historySettledCount() const;
+    // A name in an imported zone (`folder`, the data folder's zones/) younger than `days` days is
+    // filed taken without a query; 0 days (or an empty folder) uses no zone. Taken at the next start.
+    void setZones(const QString& folder, int days);
+    int zoneDays() const;
+    // Names of the last search that zone files settled.
+    qint64 zoneSettledCount() const;
 
     // The network proxies lookups go through: a search from its next start, the WHOIS window and
     // the browser's checker (through the router) at once; none: straight to the servers. While any are set,

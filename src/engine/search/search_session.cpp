@@ -34,6 +34,7 @@ const StartupResult& SearchSession::start(const UrlOpener& openUrl, QString* dns
     m_driver->setConfirmFree(m_startup.confirmFree);
     m_driver->setDeadServerMs(m_startup.deadServerMs);
     m_driver->setHistoryDays(m_startup.historyDays);
+    m_driver->setZones(m_folder.path(QStringLiteral("zones")), m_startup.zoneDays);
     m_driver->setProxies(m_startup.proxies);
     QString error;
     if (!m_driver->setDnsPrecheck(m_startup.checkDnsFirst, m_startup.dnsServer, &error)) {

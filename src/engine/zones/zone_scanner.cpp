@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -57,9 +58,17 @@ struct Boundaries
     // The offset just past the last safe newline in [from, to), or -1.
     qint64 scan(const char* data, qint64 from, qint64 to)
     {
+        static const std::array<bool, 256> special = [] {
+            std::array<bool, 256> table{};
+            for (const char c : {'\\', '"', ';', '(', ')', '\n'})
+                table[uchar(c)] = true;
+            return table;
+        }();
         qint64 last = -1;
         for (qint64 i = from; i < to; ++i) {
             const char c = data[i];
+            if (!special[uchar(c)] && !escape)
+                continue; // most bytes: owner names, numbers, addresses
             if (escape) {
                 escape = false;
             } else if (comment) {
