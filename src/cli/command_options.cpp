@@ -327,6 +327,8 @@ QList<QCommandLineOption> searchCommandOptions()
                 QStringLiteral("Ask every name, also those the history found taken in the last days.")},
                {QStringLiteral("no-history"),
                 QStringLiteral("Neither record this search in history.sqlite nor settle names from it.")},
+               {QStringLiteral("no-zones"),
+                QStringLiteral("Settle no name from the imported zone files in this search.")},
            } +
            dnsOptions();
 }
@@ -435,6 +437,7 @@ ParsedOptions<SearchOptions> parseSearchOptions(const QStringList& arguments)
     options.confirmFree = !parser.isSet(QStringLiteral("no-confirm"));
     options.recheck = parser.isSet(QStringLiteral("recheck"));
     options.history = !parser.isSet(QStringLiteral("no-history"));
+    options.zones = !parser.isSet(QStringLiteral("no-zones"));
     parsed.options = options;
     return parsed;
 }
@@ -541,11 +544,12 @@ QString topLevelUsage()
         "  generate  make names from a base word and prefix/suffix words (and search them)\n"
         "  extract   print the domain names found in saved web pages\n"
         "  verdict   judge saved WHOIS answers or RDAP replies and say which rule decided\n"
+        "  zones     import zone files, list and remove the imported zones\n"
         "\n"
         "  brisquel-cli search (--list FILE | --type TYPE) [--start N] [--proxy HOST[:PORT]]\n"
         "                      [--socks URL [--socks-password-file FILE] | --proxy-list FILE]\n"
         "                      [--format text|csv|jsonl|json-array] [--rdap] [--no-confirm]\n"
-        "                      [--recheck | --no-history]\n"
+        "                      [--recheck | --no-history] [--no-zones]\n"
         "                      [--dns SERVER[:PORT] | --no-dns] [--home DIR]\n"
         "  brisquel-cli watch [--format text|csv|jsonl|json-array] [--dns SERVER[:PORT] | --no-dns]\n"
         "                     [--proxy HOST[:PORT]] [--home DIR]\n"
@@ -555,6 +559,9 @@ QString topLevelUsage()
         "                        [--ext .com,.net,...] [--out FILE] [--search] [--home DIR]\n"
         "  brisquel-cli extract [--browser] [--home DIR] FILE...\n"
         "  brisquel-cli verdict [--server HOST] [--name NAME] [--home DIR] FILE...\n"
+        "  brisquel-cli zones import [--tld TLD] [--home DIR] FILE...\n"
+        "  brisquel-cli zones list [--format text|csv|json] [--home DIR]\n"
+        "  brisquel-cli zones remove [--home DIR] TLD\n"
         "  brisquel-cli --version\n"
         "  brisquel-cli COMMAND --help    what the command does, all its options, its exit status\n");
 }
@@ -562,7 +569,8 @@ QString topLevelUsage()
 QStringList commandNames()
 {
     return {QStringLiteral("search"),   QStringLiteral("watch"),   QStringLiteral("history"),
-            QStringLiteral("generate"), QStringLiteral("extract"), QStringLiteral("verdict")};
+            QStringLiteral("generate"), QStringLiteral("extract"), QStringLiteral("verdict"),
+            QStringLiteral("zones")};
 }
 
 QString unknownCommandMessage(const QString& typed)

@@ -47,6 +47,7 @@ struct SearchOptions
     bool confirmFree = true;
     bool recheck = false; // names the history found taken are asked too
     bool history = true;  // recorded in, and settled from, the history
+    bool zones = true;    // names in an imported zone file are settled from it
     enum class Dns
     {
         AsSet, // as the settings say

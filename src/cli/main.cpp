@@ -7,6 +7,7 @@
 #include "cli/search_command.h"
 #include "cli/verdict_command.h"
 #include "cli/watch_command.h"
+#include "cli/zones_command.h"
 #include "support/app_info.h"
 #include "support/data_folder.h"
 #include "whois_config/extension_table.h"
@@ -61,6 +62,8 @@ brisquel::ExitCode runCommand(const QString& command, const QStringList& argumen
         return brisquel::runWatchCommand(arguments.mid(1));
     if (command == QLatin1String("history"))
         return brisquel::runHistoryCommand(arguments.mid(1));
+    if (command == QLatin1String("zones"))
+        return brisquel::runZonesCommand(arguments.mid(1));
     if (command == QLatin1String("extract"))
         return runExtract(arguments.mid(2));
     brisquel::StandardOutput output;

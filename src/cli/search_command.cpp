@@ -236,6 +236,8 @@ std::optional<ExitCode> SearchRun::applyOptions()
         settings.confirmFree = false;
     if (m_options.recheck)
         settings.historyDays = 0;
+    if (!m_options.zones)
+        settings.zoneDays = 0;
     if (m_options.dns != SearchOptions::Dns::AsSet) {
         settings.dnsPrecheck = m_options.dns == SearchOptions::Dns::Server;
         settings.dnsServer = settings.dnsPrecheck ? m_options.dnsServer : m_startup->dnsServer;
@@ -426,6 +428,7 @@ void SearchRun::printSummary(double seconds) const
     report.dnsInEffect = driver.dnsPrecheckInEffect();
     report.dnsSettled = driver.dnsSettledCount();
     report.historySettled = driver.historySettledCount();
+    report.zoneSettled = driver.zoneSettledCount();
     report.historyDays = driver.settings().historyDays;
     report.historyLost = driver.progress().historyLost;
     report.unconfirmed = driver.settings().confirmFree ? m_unconfirmed : 0;

@@ -18,6 +18,8 @@ QString methodCaption(CheckMethod method)
         return QStringLiteral("DNS");
     case CheckMethod::History:
         return QStringLiteral("history");
+    case CheckMethod::Zone:
+        return QStringLiteral("zone file");
     }
     return {};
 }

@@ -100,6 +100,10 @@ SettingKey HistoryDays()
 {
     return option(QStringLiteral("HistoryDays"), "7");
 }
+SettingKey ZoneDays()
+{
+    return option(QStringLiteral("ZoneDays"), "3");
+}
 SettingKey WatchHours()
 {
     return option(QStringLiteral("WatchHours"), "24");

@@ -54,6 +54,7 @@ SettingKey NetProxyFile();
 SettingKey DeadServerMinutes();
 // Days a name found taken is filed from the history instead of asked again; 0: always asked.
 SettingKey HistoryDays();
+SettingKey ZoneDays(); // how old an imported zone may be to settle names; 0: never
 // Hours between checks of the saved names while the window runs; 0: never.
 SettingKey WatchHours();
 // When the window last checked the saved names (ISO 8601, UTC); empty: never.

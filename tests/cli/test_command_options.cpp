@@ -1,4 +1,5 @@
 #include "cli/command_options.h"
+#include "cli/zones_options.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -235,6 +236,8 @@ private Q_SLOTS:
                 return parseVerdictOptions(arguments).help;
             if (command == QLatin1String("watch"))
                 return parseWatchOptions(arguments).help;
+            if (command == QLatin1String("zones"))
+                return parseZonesOptions(arguments).help;
             return parseHistoryOptions(arguments).help;
         };
         for (const QString& command : commandNames()) {

@@ -19,6 +19,7 @@ struct SearchProgress
     qint64 waitingRest = 0;   // of waitingServer: their server rests after a refusal or a named wait
     qint64 dnsSettled = 0;    // taken names that DNS settled without a registry query
     qint64 historySettled = 0; // taken names the history settled without a registry query
+    qint64 zoneSettled = 0;    // taken names an imported zone file settled without a registry query
     qint64 historyLost = 0;    // verdicts of this search the history could not record
     qint64 dropping = 0;      // taken names found in a deletion state or past their expiry
     // Verdicts of this search: free and taken names filed, names given up as unanswered.

@@ -13,6 +13,8 @@ const char* checkMethodName(CheckMethod method)
         return "dns";
     case CheckMethod::History:
         return "history";
+    case CheckMethod::Zone:
+        return "zone";
     }
     return "whois";
 }
@@ -20,7 +22,7 @@ const char* checkMethodName(CheckMethod method)
 std::optional<CheckMethod> checkMethodFromName(const QString& name)
 {
     for (CheckMethod method :
-         {CheckMethod::Whois, CheckMethod::Rdap, CheckMethod::Dns, CheckMethod::History}) {
+         {CheckMethod::Whois, CheckMethod::Rdap, CheckMethod::Dns, CheckMethod::History, CheckMethod::Zone}) {
         if (name == QLatin1String(checkMethodName(method)))
             return method;
     }

@@ -37,8 +37,9 @@ enum class CheckMethod
     Rdap,
     Dns,     // delegated in DNS: taken without asking the registry
     History, // a recent verdict of the history, not asked again
+    Zone,    // in an imported zone file: taken without asking the registry
 };
-const char* checkMethodName(CheckMethod method); // "whois", "rdap", "dns", "history"
+const char* checkMethodName(CheckMethod method); // "whois", "rdap", "dns", "history", "zone"
 std::optional<CheckMethod> checkMethodFromName(const QString& name);
 
 // What a lookup learnt of a name beside its verdict.

@@ -121,6 +121,7 @@ bool SearchDriver::setSettings(SearchSettings settings, QString* error)
     settings.poolSize = std::clamp(settings.poolSize, 1, SearchSettings::MaxPoolSize);
     settings.timings.deadServerMs = std::max<qint64>(1, settings.timings.deadServerMs);
     settings.historyDays = std::max(0, settings.historyDays);
+    settings.zoneDays = std::max(0, settings.zoneDays);
     const SearchSettings before = std::exchange(d->settings, std::move(settings));
     const SearchSettings& now = d->settings;
     d->router.setUseProxy(now.useProxy);
@@ -137,6 +138,8 @@ bool SearchDriver::setSettings(SearchSettings settings, QString* error)
     // A running search keeps its proxies: the lookups in flight are not cut off.
     if (now.proxies != before.proxies && !d->run.running)
         d->queue.setProxies(now.proxies);
+    if (now.zoneFolder != before.zoneFolder)
+        d->zones = ZoneShelf(now.zoneFolder);
     if (now.useProxy != before.useProxy || now.preferRdap != before.preferRdap)
         reloadServers();
     return dnsServerOk;
@@ -196,6 +199,11 @@ qint64 SearchDriver::droppingCount() const
 qint64 SearchDriver::historySettledCount() const
 {
     return d->run.historySettled;
+}
+
+qint64 SearchDriver::zoneSettledCount() const
+{
+    return d->run.zoneSettled;
 }
 
 const LookupRouter& SearchDriver::router() const
@@ -292,6 +300,10 @@ void SearchDriver::Private::beginRun(const SearchRequest& request, const QString
         run.historyLostBefore = filer->history()->lostCount();
     if (settings.historyDays > 0 && filer->history())
         run.recent = filer->history()->takenSince(run.startedAt.addDays(-settings.historyDays));
+    QStringList zoneNotices;
+    zones.open(settings.zoneFolder.isEmpty() ? 0 : settings.zoneDays, run.startedAt, &zoneNotices);
+    for (const QString& notice : zoneNotices)
+        Q_EMIT q->problem(notice);
     // DNS goes out straight, not through the proxies: only to a server the user named.
     queue.setProxies(settings.proxies);
     run.dnsOffForProxies =
@@ -344,6 +356,11 @@ bool SearchDriver::Private::takeEntry(qint64 number, const QString& entry)
                 return stage(number, domain, last->verdict, *detail, facts);
             }
         }
+    }
+    if (const std::optional<QString> detail = zones.settle(query)) {
+        NameFacts facts;
+        facts.method = CheckMethod::Zone;
+        return stage(number, domain, Verdict::Registered, *detail, facts);
     }
     LookupRequest request;
     request.domain = domain;
@@ -417,6 +434,7 @@ SearchProgress SearchDriver::progress() const
     progress.proxies = d->queue.proxyCount();
     progress.dnsSettled = run.dnsSettled;
     progress.historySettled = run.historySettled;
+    progress.zoneSettled = run.zoneSettled;
     // Read as it stands: a history that writes after the search waits for it still counts.
     if (d->filer->history() && run.startedAt.isValid())
         progress.historyLost = d->filer->history()->lostCount() - run.historyLostBefore;

@@ -66,6 +66,8 @@ public:
     // Taken names of the last search in a deletion state or past their expiry (see Dropping.txt).
     qint64 droppingCount() const;
     qint64 historySettledCount() const;
+    // Names of the last search that zone files settled.
+    qint64 zoneSettledCount() const;
     int proxyCount() const;
     using ProxyStats = ProxyRotation::Stats;
     // Per proxy of the last search, in list order: lookups, failures, rests.

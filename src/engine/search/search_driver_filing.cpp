@@ -85,6 +85,8 @@ void SearchDriver::Private::announce(const Settled& settled, bool saved)
             ++run.dropping;
         if (settled.facts.method == CheckMethod::History)
             ++run.historySettled;
+        else if (settled.facts.method == CheckMethod::Zone)
+            ++run.zoneSettled;
         ++(settled.verdict == Verdict::Available ? run.available : run.taken);
     } else {
         // What is not on disk is not shown as found either.

@@ -11,6 +11,7 @@
 #include "engine/search/search_driver.h"
 #include "engine/search/unsettled_entries.h"
 #include "engine/filing/verdict_filer.h"
+#include "engine/zones/zone_shelf.h"
 #include "sources/list_file.h"
 
 #include <QDateTime>
@@ -81,6 +82,7 @@ public:
         qint64 skipped = 0;
         qint64 dnsSettled = 0;
         qint64 historySettled = 0;
+        qint64 zoneSettled = 0;
         qint64 dropping = 0;
         // Names whose newest check of the last days found them taken, read from the history at the start.
         QHash<QString, TakenCheck> recent;
@@ -159,6 +161,7 @@ public:
     DnsStage dnsStage;
     ListFileReader reader;
     SearchSettings settings;
+    ZoneShelf zones; // the zones a search settles names from, opened at its start
 
     Run run;
     QTimer positionTimer;

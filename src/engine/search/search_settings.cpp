@@ -17,6 +17,8 @@ SearchSettings searchSettingsFrom(const StartupResult& startup, SearchSettings s
     settings.dnsPrecheck = startup.checkDnsFirst;
     settings.dnsServer = startup.dnsServer;
     settings.historyDays = startup.historyDays;
+    settings.zoneFolder = startup.zoneFolder;
+    settings.zoneDays = startup.zoneDays;
     settings.proxies = startup.proxies;
     return settings;
 }

@@ -55,6 +55,10 @@ struct SearchSettings
     // A name the history found taken within the last `historyDays` days is filed from there,
     // without a query (see settledByHistory); 0 asks every name.
     int historyDays = 0;
+    // A name in an imported zone (`zoneFolder`, the data folder's zones/) younger than `zoneDays`
+    // days is filed taken without a query; 0 days (or no folder) uses no zone. Taken at the next start.
+    QString zoneFolder;
+    int zoneDays = 0;
     // Whether the resume position goes into the settings. A check beside the user's search (the
     // watch list) keeps it off, so that it never moves where that search goes on.
     bool keepsPosition = true;

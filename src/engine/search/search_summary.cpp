@@ -72,6 +72,9 @@ QStringList searchReportLines(const SearchReport& report)
                                 "the last %2 days; --recheck asks them).")
                      .arg(report.historySettled)
                      .arg(report.historyDays);
+    if (report.zoneSettled > 0)
+        lines << QStringLiteral("Zone files settled %1 of the registered names without a registry query.")
+                     .arg(report.zoneSettled);
     if (report.historyLost > 0)
         lines << QStringLiteral("%1 verdicts could not be recorded in the history (they are in the output "
                                 "and the result files).")

@@ -40,6 +40,7 @@ struct SearchReport
     bool dnsInEffect = false;
     qint64 dnsSettled = 0;
     qint64 historySettled = 0;
+    qint64 zoneSettled = 0;
     int historyDays = 0;
     qint64 historyLost = 0;
     qint64 unconfirmed = 0; // free names only WHOIS called free, where free names were to be confirmed

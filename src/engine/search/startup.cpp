@@ -111,6 +111,8 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
                                               "minutes; 2 minutes are used.")
                                    .arg(m_settings->value(SettingKeys::DeadServerMinutes())));
     result.historyDays = countSetting(SettingKeys::HistoryDays(), 3650, &result.problems);
+    result.zoneDays = countSetting(SettingKeys::ZoneDays(), 3650, &result.problems);
+    result.zoneFolder = m_folder.path(QStringLiteral("zones"));
     result.watchHours = countSetting(SettingKeys::WatchHours(), 24 * 365, &result.problems);
     result.proxies = loadProxies(&result.problems);
     result.useProxy = m_settings->flag(SettingKeys::chkProxy());

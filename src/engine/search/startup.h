@@ -55,6 +55,8 @@ struct StartupResult
     // How long a registry may stay silent before its names are given up.
     qint64 deadServerMs = 2 * 60 * 1000;
     int historyDays = 7;
+    int zoneDays = 3;
+    QString zoneFolder; // the data folder's zones/, where imported zone indexes live
     int watchHours = 24;
     // The network proxies lookups go through, when the settings say to use them.
     QList<ProxyEntry> proxies;

@@ -100,8 +100,10 @@ void WatchRun::applyStartup(const StartupResult& startup)
 bool WatchRun::applySettings(SearchSettings settings, QString* error)
 {
     m_defaultExtension = settings.defaultExtension;
-    // Every name is asked: a verdict taken from the history would compare with itself.
+    // Every name is asked: a verdict taken from the history would compare with itself, and a zone
+    // file of days ago would hide a name that has just come free.
     settings.historyDays = 0;
+    settings.zoneDays = 0;
     settings.keepsPosition = false;
     return m_driver->setSettings(std::move(settings), error);
 }
