@@ -59,7 +59,7 @@ BrowserWindow* openBrowser(WindowFixture& fixture, const FakeWhoisServer& whois,
                        QStringLiteral("com|127.0.0.1|%1|Enabled\r\n").arg(whois.port()).toLatin1()))
         return nullptr;
     MainWindow* window = fixture.open();
-    window->settings()->setValue(SettingKeys::BrowseStartAddress(), startPage);
+    window->settings()->setValue(SettingKeys::browseStartAddress(), startPage);
     window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::BrowseForNames)));
     BrowserWindow* browser = window->browserWindow();
     if (browser)

@@ -44,8 +44,8 @@ private Q_SLOTS:
         window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
                                               ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
         // Settings as a user left them last time.
-        window->settings()->setValue(SettingKeys::chkExt(1), QStringLiteral("0"));
-        window->settings()->setValue(SettingKeys::txtMake(), QStringLiteral("shop"));
+        window->settings()->setValue(SettingKeys::generatorExtension(1), QStringLiteral("0"));
+        window->settings()->setValue(SettingKeys::generatorBaseWord(), QStringLiteral("shop"));
 
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
         GeneratorWindow* generator = window->generatorWindow();
@@ -59,7 +59,7 @@ private Q_SLOTS:
         QVERIFY(!extensionBox(generator, 1)->isChecked());
         QVERIFY(extensionBox(generator, 0)->isChecked());
         extensionBox(generator, 0)->setChecked(false);
-        QCOMPARE(window->settings()->value(SettingKeys::chkExt(0)), QStringLiteral("0"));
+        QCOMPARE(window->settings()->value(SettingKeys::generatorExtension(0)), QStringLiteral("0"));
         for (int i = 2; i < GeneratorExtensionCount; ++i)
             extensionBox(generator, i)->setChecked(i == 2);
         QCOMPARE(words->count(), 3);
@@ -137,8 +137,8 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
                                               ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
-        window->settings()->setValue(SettingKeys::txtMake(), QStringLiteral("shop"));
-        window->settings()->setValue(SettingKeys::chkAdd(2), QStringLiteral("0"));
+        window->settings()->setValue(SettingKeys::generatorBaseWord(), QStringLiteral("shop"));
+        window->settings()->setValue(SettingKeys::generatorForm(2), QStringLiteral("0"));
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
         GeneratorWindow* generator = window->generatorWindow();
         QVERIFY(generator);

@@ -84,7 +84,7 @@ private Q_SLOTS:
         QVERIFY(whois.listen());
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->settings()->setValue(SettingKeys::YahooSearchAddress(), pages.address());
+        window->settings()->setValue(SettingKeys::yahooSearchAddress(), pages.address());
         window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
                                               ServerOverride{QStringLiteral("127.0.0.1"), whois.port()});
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::YahooSearch)));
@@ -123,7 +123,7 @@ private Q_SLOTS:
         // The hand-over starts a search: it must ask nobody but the fake server.
         window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
                                               ServerOverride{QStringLiteral("127.0.0.1"), whois.port()});
-        window->settings()->setValue(SettingKeys::GoogleSearchAddress(), pages.address());
+        window->settings()->setValue(SettingKeys::googleSearchAddress(), pages.address());
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GoogleSearch)));
         test::child<QLineEdit>(window, "txtSearch")->setText(QStringLiteral("a/b"));
 

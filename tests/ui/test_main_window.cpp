@@ -327,13 +327,13 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         const qint64 count = countListEntries(fixture.path(QStringLiteral("wordlists/AllTwoLetter.txt")));
         // A search that ended saved the position after the last entry.
-        window->settings()->setValue(SettingKeys::TwoWordNum(), QString::number(count + 1));
+        window->settings()->setValue(SettingKeys::twoWordsPosition(), QString::number(count + 1));
         chooseInCombo(window, SearchType::AllTwoLetter);
         QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QString::number(count));
         QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("1"));
 
         // One that stopped before the last entry resumes there.
-        window->settings()->setValue(SettingKeys::TwoWordNum(), QString::number(count));
+        window->settings()->setValue(SettingKeys::twoWordsPosition(), QString::number(count));
         chooseInCombo(window, SearchType::AllFourLetter);
         chooseInCombo(window, SearchType::AllTwoLetter);
         QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QString::number(count));
@@ -442,7 +442,7 @@ private Q_SLOTS:
 
         const QString mine = fixture.path(QStringLiteral("mine.txt"));
         QVERIFY(fixture.write(QStringLiteral("mine.txt"), "\r\na.com\r\n\r\nb.com\r\n\r\nc.com\r\n\r\n"));
-        window->settings()->setValue(SettingKeys::CustWordNum(), QStringLiteral("2"));
+        window->settings()->setValue(SettingKeys::customListPosition(), QStringLiteral("2"));
         FileDialog::setNextFileName(mine);
         test::toolsMenuItem(window, SearchType::CustomList)->trigger();
         QCOMPARE(stateOf(window), (WindowState{mine, QStringLiteral("1"), QStringLiteral("3"), true, false,
@@ -522,7 +522,7 @@ private Q_SLOTS:
         QFETCH(bool, reopenButton);
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->settings()->setValue(SettingKeys::BrowseStartAddress(), QStringLiteral("about:blank"));
+        window->settings()->setValue(SettingKeys::browseStartAddress(), QStringLiteral("about:blank"));
         FileDialog::setNextFileName(QString());
         test::toolsMenuItem(window, SearchType(type))->trigger();
 
@@ -565,7 +565,7 @@ private Q_SLOTS:
         QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
 
         // Browsing keeps the current list file. The browser's first page stays on this machine.
-        window->settings()->setValue(SettingKeys::BrowseStartAddress(), QStringLiteral("about:blank"));
+        window->settings()->setValue(SettingKeys::browseStartAddress(), QStringLiteral("about:blank"));
         test::toolsMenuItem(window, SearchType::BrowseForNames)->trigger();
         QCOMPARE(window->currentListFile(), fixture.path(QStringLiteral("CreatedDomains.txt")));
         QVERIFY(startNumber->isHidden());
@@ -745,10 +745,10 @@ private Q_SLOTS:
         QCOMPARE(shown.title, QStringLiteral("Permission Denied"));
         QCOMPARE(shown.buttons, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
         QVERIFY(shown.text.endsWith(SettingsStore::permissionDeniedMessage()));
-        QCOMPARE(window->settings()->value(SettingKeys::IgnorePermissionDeniedError()), QStringLiteral("1"));
+        QCOMPARE(window->settings()->value(SettingKeys::ignorePermissionDenied()), QStringLiteral("1"));
 
         // Once ignored, failures stay quiet.
-        window->settings()->setValue(SettingKeys::FullWordNum(), QStringLiteral("5"));
+        window->settings()->setValue(SettingKeys::fullWordsPosition(), QStringLiteral("5"));
         QCOMPARE(MessageBox::shown().size(), 1);
     }
 
@@ -774,7 +774,7 @@ private Q_SLOTS:
         test::child<QAction>(window, "mnuHelpItem_0")->trigger();
         QCOMPARE(fixture.opened, QList<QUrl>{QUrl::fromLocalFile(fixture.path(QStringLiteral("Help.html")))});
         test::child<QPushButton>(window, "cmdWebsite")->click();
-        QCOMPARE(fixture.opened.last(), QUrl(window->settings()->value(SettingKeys::WebSiteAddress())));
+        QCOMPARE(fixture.opened.last(), QUrl(window->settings()->value(SettingKeys::webSiteAddress())));
         fixture.openSucceeds = false;
         MessageBox::setNextAnswer(QMessageBox::Ok);
         test::child<QPushButton>(window, "cmdWebsite")->click();

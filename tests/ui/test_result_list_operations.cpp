@@ -448,7 +448,7 @@ private Q_SLOTS:
                            highList->visualRect(highList->model()->index(1, 0)).center());
         QCOMPARE(window->listActions()->selectedDomain(), name);
         QCOMPARE(fixture.opened,
-                 QList<QUrl>{QUrl(window->settings()->value(SettingKeys::PurchaseAddress()) + name)});
+                 QList<QUrl>{QUrl(window->settings()->value(SettingKeys::purchaseAddress()) + name)});
     }
 
     // A right-click offers what the buttons and a double-click do, on the names under the pointer:
@@ -470,7 +470,7 @@ private Q_SLOTS:
                               QStringLiteral("Copy"), QStringLiteral("Save"), QStringLiteral("Delete")}));
         test::child<QAction>(menu, "mnuBuy")->trigger();
         QCOMPARE(fixture.opened,
-                 QList<QUrl>{QUrl(window->settings()->value(SettingKeys::PurchaseAddress()) + high.at(1))});
+                 QList<QUrl>{QUrl(window->settings()->value(SettingKeys::purchaseAddress()) + high.at(1))});
         test::child<QAction>(menu, "mnuWhois")->trigger();
         QVERIFY(window->whoisWindow());
         QCOMPARE(window->whoisWindow()->domain(), high.at(1));
@@ -537,7 +537,7 @@ private Q_SLOTS:
         fixture.open();
         // Nothing listens on port 1 of this machine: the record's query stays here.
         QVERIFY(fixture.write(QStringLiteral("registrars.txt"), "com|127.0.0.1|1|Enabled\r\n"));
-        fixture.window->settings()->setValue(SettingKeys::PurchaseOnDoubleClick(), QStringLiteral("0"));
+        fixture.window->settings()->setValue(SettingKeys::purchaseOnDoubleClick(), QStringLiteral("0"));
         fixture.window.reset();
         MainWindow* window = fixture.open();
         window->show();

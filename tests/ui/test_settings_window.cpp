@@ -164,7 +164,7 @@ private Q_SLOTS:
         test::child<QPushButton>(window, "cmdSetup")->click();
         SettingsWindow* settings = window->settingsWindow();
         test::child<QCheckBox>(settings, "chkProxy")->setChecked(true);
-        QCOMPARE(window->settings()->value(SettingKeys::chkProxy()), QStringLiteral("1"));
+        QCOMPARE(window->settings()->value(SettingKeys::useProxy()), QStringLiteral("1"));
         QVERIFY(window->useProxy());
         QVERIFY(!test::child<QLabel>(window, "proxyLabel")->isHidden());
         QVERIFY(test::child<QLabel>(window, "proxyLabel")
@@ -173,21 +173,21 @@ private Q_SLOTS:
         test::child<QCheckBox>(settings, "chkProxy")->setChecked(false);
         QVERIFY(test::child<QLabel>(window, "proxyLabel")->isHidden());
         test::child<QCheckBox>(settings, "chkRdap")->setChecked(true);
-        QCOMPARE(window->settings()->value(SettingKeys::chkRdap()), QStringLiteral("1"));
+        QCOMPARE(window->settings()->value(SettingKeys::useRdap()), QStringLiteral("1"));
         QVERIFY(window->searchDriver()->settings().preferRdap);
         test::child<QCheckBox>(settings, "chkRdap")->setChecked(false);
         QVERIFY(!window->searchDriver()->settings().preferRdap);
         QVERIFY(test::child<QCheckBox>(settings, "chkConfirm")->isChecked() &&
                 window->searchDriver()->settings().confirmFree);
         test::child<QCheckBox>(settings, "chkConfirm")->setChecked(false);
-        QCOMPARE(window->settings()->value(SettingKeys::chkConfirm()), QStringLiteral("0"));
+        QCOMPARE(window->settings()->value(SettingKeys::confirmFreeOverRdap()), QStringLiteral("0"));
         QVERIFY(!window->searchDriver()->settings().confirmFree);
         QCOMPARE(window->searchDriver()->settings().historyDays, 7);
         test::child<QSpinBox>(settings, "txtHistoryDays")->setValue(0);
-        QCOMPARE(window->settings()->value(SettingKeys::HistoryDays()), QStringLiteral("0"));
+        QCOMPARE(window->settings()->value(SettingKeys::historyDays()), QStringLiteral("0"));
         QCOMPARE(window->searchDriver()->settings().historyDays, 0);
         test::child<QSpinBox>(settings, "txtWatchHours")->setValue(6);
-        QCOMPARE(window->settings()->value(SettingKeys::WatchHours()), QStringLiteral("6"));
+        QCOMPARE(window->settings()->value(SettingKeys::watchHours()), QStringLiteral("6"));
 
         const QList<std::pair<QString, QString>> typed = {{QStringLiteral("org"), QStringLiteral(".org")},
                                                           {QString(), QStringLiteral(".com")},
@@ -197,7 +197,7 @@ private Q_SLOTS:
             Q_EMIT test::child<QLineEdit>(settings, "txtDefault")->textEdited(text);
             Q_EMIT test::child<QLineEdit>(settings, "txtDefault")->editingFinished();
             QCOMPARE(test::child<QLineEdit>(settings, "txtDefault")->text(), stored);
-            QCOMPARE(window->settings()->value(SettingKeys::DefaultExt()), stored);
+            QCOMPARE(window->settings()->value(SettingKeys::defaultExtension()), stored);
         }
     }
 
@@ -334,7 +334,7 @@ private Q_SLOTS:
         QSignalSpy changed(window->extensionSettings(), &ExtensionSettings::purchaseOnDoubleClickChanged);
         choice->setCurrentIndex(1);
         Q_EMIT choice->activated(1);
-        QCOMPARE(window->settings()->value(SettingKeys::PurchaseOnDoubleClick()), QStringLiteral("0"));
+        QCOMPARE(window->settings()->value(SettingKeys::purchaseOnDoubleClick()), QStringLiteral("0"));
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed.first().first().toBool(), false);
         QVERIFY(choice->currentText().contains(QStringLiteral("WHOIS")));

@@ -62,8 +62,8 @@ void MainWindow::openHarvester()
     // Each opening is a fresh run; one at a time.
     if (m_harvesterWindow)
         m_harvesterWindow->close();
-    const SettingKey address = *engine == SearchEngine::Yahoo ? SettingKeys::YahooSearchAddress()
-                                                              : SettingKeys::GoogleSearchAddress();
+    const SettingKey address = *engine == SearchEngine::Yahoo ? SettingKeys::yahooSearchAddress()
+                                                              : SettingKeys::googleSearchAddress();
     auto run = std::make_unique<HarvestRun>(*engine, searchString,
                                             HarvestRun::targetCountFor(m_searchFrame->targetCountIndex()),
                                             settings()->value(address), extensionTable().enabledExtensions());
@@ -152,7 +152,7 @@ void MainWindow::showAbout()
 {
     if (!m_aboutWindow) {
         m_aboutWindow =
-            new AboutWindow(QUrl(settings()->value(SettingKeys::WebSiteAddress())), m_openUrl, this);
+            new AboutWindow(QUrl(settings()->value(SettingKeys::webSiteAddress())), m_openUrl, this);
         connect(m_aboutWindow, &AboutWindow::failed, this, &MainWindow::showFailure);
     }
     showInFront(m_aboutWindow);
