@@ -48,7 +48,7 @@ private Q_SLOTS:
         window->settings()->setValue(SettingKeys::generatorBaseWord(), QStringLiteral("shop"));
 
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
-        GeneratorWindow* generator = window->generatorWindow();
+        GeneratorWindow* generator = test::companion<GeneratorWindow>(window);
         QVERIFY(generator);
         QCOMPARE(generator->windowTitle(), QStringLiteral("Domain Name Creator"));
         auto* baseWord = test::child<QLineEdit>(generator, "Text1");
@@ -109,7 +109,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         const int generate = int(allSearchTypes().indexOf(SearchType::GenerateNames));
         window->chooseSearchType(generate);
-        QPointer<GeneratorWindow> generator = window->generatorWindow();
+        QPointer<GeneratorWindow> generator = test::companion<GeneratorWindow>(window);
         QVERIFY(generator);
         for (int i = 0; i < GeneratorExtensionCount; ++i)
             QVERIFY2(extensionBox(generator, i)->isChecked() == (i == 0), qPrintable(QString::number(i)));
@@ -119,7 +119,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!generator);
 
         window->chooseSearchType(generate);
-        generator = window->generatorWindow();
+        generator = test::companion<GeneratorWindow>(window);
         QVERIFY(generator);
         for (int i = 0; i < GeneratorExtensionCount; ++i)
             QVERIFY2(extensionBox(generator, i)->isChecked() == (i == 3), qPrintable(QString::number(i)));
@@ -140,7 +140,7 @@ private Q_SLOTS:
         window->settings()->setValue(SettingKeys::generatorBaseWord(), QStringLiteral("shop"));
         window->settings()->setValue(SettingKeys::generatorForm(2), QStringLiteral("0"));
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
-        GeneratorWindow* generator = window->generatorWindow();
+        GeneratorWindow* generator = test::companion<GeneratorWindow>(window);
         QVERIFY(generator);
 
         const QStringList once{QStringLiteral("shopshop.com"), QStringLiteral("myshop.com"),

@@ -155,11 +155,11 @@ private Q_SLOTS:
         SearchFixture fixture;
         MainWindow* window = fixture.window.get();
         test::toolsMenuItem(window, SearchType::GenerateNames)->trigger();
-        QVERIFY(window->generatorWindow());
+        QVERIFY(test::companion<GeneratorWindow>(window));
         fixture.write(QStringLiteral("CreatedDomains.txt"), "free1.com\r\nfree2.com\r\n");
         window->searchCreatedNames(2);
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
-        QCOMPARE(test::child<QLineEdit>(window->generatorWindow(), "txtStatus")->text(),
+        QCOMPARE(test::child<QLineEdit>(test::companion<GeneratorWindow>(window), "txtStatus")->text(),
                  QStringLiteral("Search finished: 2 checked, 2 free, 0 taken, 0 unanswered"));
     }
 
@@ -194,7 +194,7 @@ private Q_SLOTS:
         dns.addDelegated(QStringLiteral("taken.com"));
         fixture.server.setFaultFor(QStringLiteral("slow.com"), FakeWhoisServer::Fault::NeverAnswer);
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* setup = window->settingsWindow();
+        SettingsWindow* setup = test::companion<SettingsWindow>(window);
         test::child<QCheckBox>(setup, "chkDns")->setChecked(true);
         test::child<QLineEdit>(setup, "txtDns")->setText(QStringLiteral("dns.example"));
         MessageBox::setNextAnswer(QMessageBox::Ok);

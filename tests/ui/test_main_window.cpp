@@ -417,13 +417,13 @@ private Q_SLOTS:
         QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("10"));
         FileDialog::setNextFileName(QString());
         chooseInCombo(window, SearchType::GenerateNames);
-        window->generatorWindow()->close();
+        test::companion<GeneratorWindow>(window)->close();
         fixture.window.reset();
 
         // A type whose choice opens a window comes back without opening it.
         window = fixture.open();
         QCOMPARE(window->currentSearchType(), SearchType::GenerateNames);
-        QVERIFY(!window->generatorWindow());
+        QVERIFY(!test::companion<GeneratorWindow>(window));
         QVERIFY(!test::child<QPushButton>(window, "cmdReopen")->isHidden());
     }
 
@@ -556,13 +556,15 @@ private Q_SLOTS:
         QVERIFY(searchString->isHidden());
         QVERIFY(test::child<QPushButton>(window, "cmdDoSearch")->isEnabled());
         QCOMPARE(startNumber->text(), QStringLiteral("1"));
-        QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
+        QVERIFY(test::companion<GeneratorWindow>(window) &&
+                test::companion<GeneratorWindow>(window)->isVisible());
         // Closed, it is a click away: the main window shows the way back in Start's place.
-        QVERIFY(window->generatorWindow()->close());
+        QVERIFY(test::companion<GeneratorWindow>(window)->close());
         QVERIFY(!reopen->isHidden());
         QCOMPARE(reopen->text(), QStringLiteral("Generate"));
         reopen->click();
-        QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
+        QVERIFY(test::companion<GeneratorWindow>(window) &&
+                test::companion<GeneratorWindow>(window)->isVisible());
 
         // Browsing keeps the current list file. The browser's first page stays on this machine.
         window->settings()->setValue(SettingKeys::browseStartAddress(), QStringLiteral("about:blank"));
@@ -624,9 +626,9 @@ private Q_SLOTS:
             return window->listFiles()->overflowCheck();
         };
 
-        QVERIFY(!window->overflowNotice());
+        QVERIFY(!test::companion<OverflowNotice>(window));
         QVERIFY(overflow());
-        OverflowNotice* notice = window->overflowNotice();
+        OverflowNotice* notice = test::companion<OverflowNotice>(window);
         QVERIFY(notice);
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->objectName(), QStringLiteral("Form2"));
@@ -642,13 +644,13 @@ private Q_SLOTS:
         // A second overflow while it is open shows the same window.
         QVERIFY(overflow());
         QCOMPARE(window->findChildren<OverflowNotice*>().size(), 1);
-        QCOMPARE(window->overflowNotice(), notice);
+        QCOMPARE(test::companion<OverflowNotice>(window), notice);
 
         test::child<QPushButton>(notice, "Command1")->click();
-        QTRY_VERIFY(!window->overflowNotice());
+        QTRY_VERIFY(!test::companion<OverflowNotice>(window));
         QVERIFY(overflow());
-        QVERIFY(window->overflowNotice());
-        QVERIFY(window->overflowNotice()->isVisible());
+        QVERIFY(test::companion<OverflowNotice>(window));
+        QVERIFY(test::companion<OverflowNotice>(window)->isVisible());
     }
 
     void listFileFailuresAreShownInABox()
@@ -682,7 +684,7 @@ private Q_SLOTS:
         QVERIFY(window->noticeText().isEmpty());
 
         test::child<QAction>(window, "mnuViewMessages")->trigger();
-        MessageLogWindow* messages = window->messageLogWindow();
+        MessageLogWindow* messages = test::companion<MessageLogWindow>(window);
         QVERIFY(messages);
         QCOMPARE(messages->objectName(), QStringLiteral("frmMessages"));
         QCOMPARE(messages->windowTitle(), QStringLiteral("Messages"));
@@ -717,7 +719,8 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QAction>(window, "mnuViewMessages")->trigger();
-        QPlainTextEdit* text = test::child<QPlainTextEdit>(window->messageLogWindow(), "txtMessages");
+        QPlainTextEdit* text =
+            test::child<QPlainTextEdit>(test::companion<MessageLogWindow>(window), "txtMessages");
         const int shownBefore = text->blockCount();
         const int count = MessageLog::Capacity + 2000;
         for (int i = 0; i < count; ++i)
@@ -783,15 +786,16 @@ private Q_SLOTS:
         MessageBox::clearShown();
 
         test::child<QAction>(window, "mnuAboutItem_0")->trigger();
-        QVERIFY(window->aboutWindow() && window->aboutWindow()->isVisible());
+        QVERIFY(test::companion<AboutWindow>(window) && test::companion<AboutWindow>(window)->isVisible());
         QVERIFY(MessageBox::shown().isEmpty());
 
         test::child<QPushButton>(window, "cmdSetup")->click();
-        QVERIFY(window->settingsWindow() && window->settingsWindow()->isVisible());
+        QVERIFY(test::companion<SettingsWindow>(window) &&
+                test::companion<SettingsWindow>(window)->isVisible());
         // A second click brings the same window forward.
-        SettingsWindow* settingsWindow = window->settingsWindow();
+        SettingsWindow* settingsWindow = test::companion<SettingsWindow>(window);
         test::child<QAction>(window, "mnuOptionsItem_0")->trigger();
-        QCOMPARE(window->settingsWindow(), settingsWindow);
+        QCOMPARE(test::companion<SettingsWindow>(window), settingsWindow);
 
         window->show();
         test::child<QAction>(window, "mnuFileItem_0")->trigger();

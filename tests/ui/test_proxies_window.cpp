@@ -43,7 +43,7 @@ struct ProxyFixture : WindowFixture
     SettingsWindow* openSetup()
     {
         test::child<QPushButton>(window.get(), "cmdSetup")->click();
-        return window->settingsWindow();
+        return test::companion<SettingsWindow>(window.get());
     }
 
     FakeWhoisServer server;

@@ -472,8 +472,8 @@ private Q_SLOTS:
         QCOMPARE(fixture.opened,
                  QList<QUrl>{QUrl(window->settings()->value(SettingKeys::purchaseAddress()) + high.at(1))});
         test::child<QAction>(menu, "mnuWhois")->trigger();
-        QVERIFY(window->whoisWindow());
-        QCOMPARE(window->whoisWindow()->domain(), high.at(1));
+        QVERIFY(test::companion<WhoisWindow>(window));
+        QCOMPARE(test::companion<WhoisWindow>(window)->domain(), high.at(1));
         menu->close();
         QTRY_VERIFY(!menu);
 
@@ -524,8 +524,8 @@ private Q_SLOTS:
         window->listActions()->setPurchaseOnDoubleClick(false);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
         QVERIFY(fixture.opened.isEmpty());
-        QVERIFY(window->whoisWindow());
-        QCOMPARE(window->whoisWindow()->domain(), names(ResultList::Low, 2).at(1));
+        QVERIFY(test::companion<WhoisWindow>(window));
+        QCOMPARE(test::companion<WhoisWindow>(window)->domain(), names(ResultList::Low, 2).at(1));
         window->listActions()->setPurchaseOnDoubleClick(true);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
         QCOMPARE(fixture.opened.size(), 1);
@@ -549,8 +549,8 @@ private Q_SLOTS:
                            savedList->visualRect(savedList->model()->index(0, 0)).center());
         QCOMPARE(window->listActions()->selectedDomain(), QStringLiteral("kept.com"));
         QVERIFY(fixture.opened.isEmpty());
-        QVERIFY(window->whoisWindow());
-        QCOMPARE(window->whoisWindow()->domain(), QStringLiteral("kept.com"));
+        QVERIFY(test::companion<WhoisWindow>(window));
+        QCOMPARE(test::companion<WhoisWindow>(window)->domain(), QStringLiteral("kept.com"));
     }
 };
 

@@ -33,11 +33,6 @@ void MainWindow::openSettings()
     showInFront(m_settingsWindow);
 }
 
-SettingsWindow* MainWindow::settingsWindow() const
-{
-    return m_settingsWindow;
-}
-
 void MainWindow::openGenerator()
 {
     if (!m_generatorWindow) {
@@ -45,11 +40,6 @@ void MainWindow::openGenerator()
         connect(m_generatorWindow, &GeneratorWindow::namesCreated, this, &MainWindow::searchCreatedNames);
     }
     showInFront(m_generatorWindow);
-}
-
-GeneratorWindow* MainWindow::generatorWindow() const
-{
-    return m_generatorWindow;
 }
 
 void MainWindow::openHarvester()
@@ -73,11 +63,6 @@ void MainWindow::openHarvester()
     m_harvesterWindow->start();
 }
 
-HarvesterWindow* MainWindow::harvesterWindow() const
-{
-    return m_harvesterWindow;
-}
-
 void MainWindow::openBrowser()
 {
     if (!m_browserWindow) {
@@ -89,11 +74,6 @@ void MainWindow::openBrowser()
     m_browserWindow->activateWindow();
 }
 
-BrowserWindow* MainWindow::browserWindow() const
-{
-    return m_browserWindow;
-}
-
 void MainWindow::showOverflowNotice()
 {
     // One window, shown again on every overflow while it is open.
@@ -103,21 +83,11 @@ void MainWindow::showOverflowNotice()
     m_overflowNotice->raise();
 }
 
-OverflowNotice* MainWindow::overflowNotice() const
-{
-    return m_overflowNotice;
-}
-
 void MainWindow::showMessageLog()
 {
     if (!m_messageLogWindow)
         m_messageLogWindow = new MessageLogWindow(m_log, this);
     showInFront(m_messageLogWindow);
-}
-
-MessageLogWindow* MainWindow::messageLogWindow() const
-{
-    return m_messageLogWindow;
 }
 
 void MainWindow::showHistory()
@@ -126,11 +96,6 @@ void MainWindow::showHistory()
         m_historyWindow =
             new HistoryWindow(dataFolder().path(QString::fromLatin1(HistoryStore::FileName)), this);
     showInFront(m_historyWindow);
-}
-
-HistoryWindow* MainWindow::historyWindow() const
-{
-    return m_historyWindow;
 }
 
 void MainWindow::openWhois(const QString& domain)
@@ -143,11 +108,6 @@ void MainWindow::openWhois(const QString& domain)
     m_whoisWindow->ask(searchDriver()->router());
 }
 
-WhoisWindow* MainWindow::whoisWindow() const
-{
-    return m_whoisWindow;
-}
-
 void MainWindow::showAbout()
 {
     if (!m_aboutWindow) {
@@ -156,11 +116,6 @@ void MainWindow::showAbout()
         connect(m_aboutWindow, &AboutWindow::failed, this, &MainWindow::showFailure);
     }
     showInFront(m_aboutWindow);
-}
-
-AboutWindow* MainWindow::aboutWindow() const
-{
-    return m_aboutWindow;
 }
 
 void MainWindow::openHelp()
