@@ -19,10 +19,10 @@ namespace {
 GeneratorOptions ruleOf(const GenerateOptions& options, const SettingsStore& settings)
 {
     GeneratorOptions rule;
-    rule.baseWord = options.baseWord.value_or(settings.value(SettingKeys::txtMake()));
-    const std::array<bool, 3> forms = options.forms.value_or(
-        std::array<bool, 3>{settings.flag(SettingKeys::chkAdd(0)), settings.flag(SettingKeys::chkAdd(1)),
-                            settings.flag(SettingKeys::chkAdd(2))});
+    rule.baseWord = options.baseWord.value_or(settings.value(SettingKeys::generatorBaseWord()));
+    const std::array<bool, 3> forms = options.forms.value_or(std::array<bool, 3>{
+        settings.flag(SettingKeys::generatorForm(0)), settings.flag(SettingKeys::generatorForm(1)),
+        settings.flag(SettingKeys::generatorForm(2))});
     rule.prefixes = forms[0];
     rule.suffixes = forms[1];
     rule.hyphens = forms[2];
@@ -31,8 +31,9 @@ GeneratorOptions ruleOf(const GenerateOptions& options, const SettingsStore& set
     } else {
         std::array<bool, GeneratorExtensionCount> checked{};
         for (int i = 0; i < GeneratorExtensionCount; ++i)
-            checked[size_t(i)] = settings.flag(SettingKeys::chkExt(i));
-        rule.extensions = GeneratorOptions::boxExtensions(checked, settings.value(SettingKeys::txtCustom()));
+            checked[size_t(i)] = settings.flag(SettingKeys::generatorExtension(i));
+        rule.extensions =
+            GeneratorOptions::boxExtensions(checked, settings.value(SettingKeys::generatorCustomExtension()));
     }
     return rule;
 }

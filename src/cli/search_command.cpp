@@ -148,7 +148,7 @@ ExitCode SearchRun::run()
         return ExitCode::BadArguments;
     }
     if (!m_options.type)
-        m_session->settings()->setValue(SettingKeys::CustListFile(), listFile);
+        m_session->settings()->setValue(SettingKeys::customPositionListFile(), listFile);
     if (driver.isRunning())
         QCoreApplication::exec();
     if (const QByteArray footer = m_writer.footer();

@@ -73,19 +73,19 @@ std::optional<SettingKey> searchTypeCounterKey(SearchType type)
 {
     switch (type) {
     case SearchType::FullWordList:
-        return SettingKeys::FullWordNum();
+        return SettingKeys::fullWordsPosition();
     case SearchType::AllTwoLetter:
-        return SettingKeys::TwoWordNum();
+        return SettingKeys::twoWordsPosition();
     case SearchType::AllThreeLetter:
-        return SettingKeys::ThreeWordNum();
+        return SettingKeys::threeWordsPosition();
     case SearchType::AllFourLetter:
-        return SettingKeys::FourWordNum();
+        return SettingKeys::fourWordsPosition();
     case SearchType::CustomList:
-        return SettingKeys::CustWordNum();
+        return SettingKeys::customListPosition();
     case SearchType::YahooSearch:
-        return SettingKeys::YahooWordNum();
+        return SettingKeys::yahooHarvestPosition();
     case SearchType::GoogleSearch:
-        return SettingKeys::GoogleWordNum();
+        return SettingKeys::googleHarvestPosition();
     case SearchType::BrowseForNames:
     case SearchType::GenerateNames:
         break;

@@ -24,146 +24,146 @@ QString optionsApplication()
     return AppInfo::productTitle();
 }
 
-SettingKey FullWordNum()
+SettingKey fullWordsPosition()
 {
     return position("FullWordNum", "1");
 }
-SettingKey TwoWordNum()
+SettingKey twoWordsPosition()
 {
     return position("TwoWordNum", "1");
 }
-SettingKey ThreeWordNum()
+SettingKey threeWordsPosition()
 {
     return position("ThreeWordNum", "1");
 }
-SettingKey FourWordNum()
+SettingKey fourWordsPosition()
 {
     return position("FourWordNum", "1");
 }
-SettingKey CustWordNum()
+SettingKey customListPosition()
 {
     return position("CustWordNum", "1");
 }
-SettingKey YahooWordNum()
+SettingKey yahooHarvestPosition()
 {
     return position("YahooWordNum", "1");
 }
-SettingKey GoogleWordNum()
+SettingKey googleHarvestPosition()
 {
     return position("GoogleWordNum", "1");
 }
-SettingKey CustListFile()
+SettingKey customPositionListFile()
 {
     return position("CustListFile", "");
 }
-SettingKey positionList(const SettingKey& counter)
+SettingKey positionListFile(const SettingKey& counter)
 {
     return {counter.application, counter.key + QStringLiteral("List"), counter.scope, QString()};
 }
-SettingKey showHelp()
+SettingKey showHelpAtStart()
 {
     return option(QStringLiteral("showHelp"), "1");
 }
-SettingKey chkProxy()
+SettingKey useProxy()
 {
     return option(QStringLiteral("chkProxy"), "0");
 }
-SettingKey chkRdap()
+SettingKey useRdap()
 {
     return option(QStringLiteral("chkRdap"), "0");
 }
-SettingKey chkDns()
+SettingKey checkDnsFirst()
 {
     return option(QStringLiteral("chkDns"), "1");
 }
-SettingKey chkConfirm()
+SettingKey confirmFreeOverRdap()
 {
     return option(QStringLiteral("chkConfirm"), "1");
 }
-SettingKey DnsServer()
+SettingKey dnsServer()
 {
     return option(QStringLiteral("DnsServer"), "");
 }
-SettingKey chkNetProxies()
+SettingKey useNetworkProxies()
 {
     return option(QStringLiteral("chkNetProxies"), "0");
 }
-SettingKey NetProxyFile()
+SettingKey networkProxyFile()
 {
     return option(QStringLiteral("NetProxyFile"), "");
 }
-SettingKey DeadServerMinutes()
+SettingKey deadServerMinutes()
 {
     return option(QStringLiteral("DeadServerMinutes"), "2");
 }
-SettingKey HistoryDays()
+SettingKey historyDays()
 {
     return option(QStringLiteral("HistoryDays"), "7");
 }
-SettingKey ZoneDays()
+SettingKey zoneDays()
 {
     return option(QStringLiteral("ZoneDays"), "3");
 }
-SettingKey WatchHours()
+SettingKey watchHours()
 {
     return option(QStringLiteral("WatchHours"), "24");
 }
-SettingKey LastWatch()
+SettingKey lastWatch()
 {
     return option(QStringLiteral("LastWatch"), "");
 }
-SettingKey LastSearchType()
+SettingKey lastSearchType()
 {
     return option(QStringLiteral("LastSearchType"), "");
 }
-SettingKey LastListFile()
+SettingKey lastListFile()
 {
     return option(QStringLiteral("LastListFile"), "");
 }
-SettingKey DefaultExt()
+SettingKey defaultExtension()
 {
     return option(QStringLiteral("DefaultExt"), ".com", SettingsScope::User);
 }
-SettingKey IgnorePermissionDeniedError()
+SettingKey ignorePermissionDenied()
 {
     return option(QStringLiteral("IgnorePermissionDeniedError"), "0", SettingsScope::User);
 }
-SettingKey chkExt(int index)
+SettingKey generatorExtension(int index)
 {
     // .com alone at first: every box ticked would start hundreds of lookups at once, on
     // extensions few people want.
     return option(QStringLiteral("chkExt%1").arg(index), index == 0 ? "1" : "0");
 }
-SettingKey chkAdd(int index)
+SettingKey generatorForm(int index)
 {
     return option(QStringLiteral("chkAdd%1").arg(index), "1");
 }
-SettingKey txtMake()
+SettingKey generatorBaseWord()
 {
     return option(QStringLiteral("txtMake"), "");
 }
-SettingKey txtCustom()
+SettingKey generatorCustomExtension()
 {
     return option(QStringLiteral("txtCustom"), ".co.uk");
 }
-SettingKey PurchaseAddress()
+SettingKey purchaseAddress()
 {
     return option(QStringLiteral("PurchaseAddress"),
                   "https://www.namecheap.com/domains/registration/results/?domain=");
 }
-SettingKey PurchaseOnDoubleClick()
+SettingKey purchaseOnDoubleClick()
 {
     return option(QStringLiteral("PurchaseOnDoubleClick"), "1");
 }
-SettingKey WebSiteAddress()
+SettingKey webSiteAddress()
 {
     return option(QStringLiteral("WebSiteAddress"), "https://brisquel.app/");
 }
-SettingKey BrowseStartAddress()
+SettingKey browseStartAddress()
 {
     return option(QStringLiteral("BrowseStartAddress"), "https://www.expireddomains.net/");
 }
-SettingKey SiteAddress(int index)
+SettingKey siteAddress(int index)
 {
     // Yahoo, Google, DMOZ, AfterNIC, Just Dropped, Deleted Domains, Expired Traffic.
     static const char* const defaults[] = {
@@ -174,11 +174,11 @@ SettingKey SiteAddress(int index)
     return option(QStringLiteral("SiteAddress%1").arg(index), known ? defaults[index] : "");
 }
 
-SettingKey YahooSearchAddress()
+SettingKey yahooSearchAddress()
 {
     return option(QStringLiteral("YahooSearchAddress"), "https://search.yahoo.com");
 }
-SettingKey GoogleSearchAddress()
+SettingKey googleSearchAddress()
 {
     return option(QStringLiteral("GoogleSearchAddress"), "https://www.google.com");
 }

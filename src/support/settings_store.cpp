@@ -270,7 +270,7 @@ QString SettingsStore::writeFailedMessage(const QString& path, const QString& ca
 
 bool SettingsStore::handlePermissionDenied(const QString& cause)
 {
-    if (value(SettingKeys::IgnorePermissionDeniedError()) == QLatin1String("1") || m_abortedThisRun)
+    if (value(SettingKeys::ignorePermissionDenied()) == QLatin1String("1") || m_abortedThisRun)
         return false;
     if (!m_permissionHandler) {
         if (!m_reportedOnStderr) {
@@ -290,7 +290,7 @@ bool SettingsStore::handlePermissionDenied(const QString& cause)
     case PermissionAnswer::Retry:
         return true;
     case PermissionAnswer::Ignore:
-        setValue(SettingKeys::IgnorePermissionDeniedError(), QStringLiteral("1"));
+        setValue(SettingKeys::ignorePermissionDenied(), QStringLiteral("1"));
         return false;
     case PermissionAnswer::Abort:
         // A search saves its position twice a second: asking again each time would bury the window.

@@ -89,7 +89,7 @@ BrowserWindow::BrowserWindow(SearchSession* session, ResultListActions* listActi
     if (!m_scan.removeList(&error))
         m_showNotice(error);
     m_checker->start();
-    navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::BrowseStartAddress())));
+    navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::browseStartAddress())));
 }
 
 BrowserWindow::~BrowserWindow()
@@ -127,7 +127,7 @@ QWidget* BrowserWindow::buildAddressRow()
         pageButton({QStyle::SP_ArrowForward, "cmdFwd", "Go Forward", QWebEnginePage::Forward}, frame, page));
     auto* homeButton = pictureButton(QStyle::SP_DirHomeIcon, "cmdHome", "Home", frame);
     connect(homeButton, &QToolButton::clicked, this, [this] {
-        navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::BrowseStartAddress())));
+        navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::browseStartAddress())));
     });
     row->addWidget(homeButton);
     row->addWidget(
@@ -155,7 +155,7 @@ QWidget* BrowserWindow::buildSiteButtons()
         button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         button->setMinimumWidth(20);
         connect(button, &QPushButton::clicked, this, [this, i] {
-            navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::SiteAddress(i))));
+            navigate(QUrl::fromUserInput(m_session->settings()->value(SettingKeys::siteAddress(i))));
         });
     }
     return frame;

@@ -38,15 +38,17 @@ GeneratorWindow::GeneratorWindow(DataFolder folder, SettingsStore* settings, QWi
     fillWords();
 
     for (int i = 0; i < GeneratorExtensionCount; ++i)
-        connect(m_extensionBoxes[size_t(i)], &QCheckBox::toggled, this,
-                [this, i](bool checked) { m_settings->setFlag(SettingKeys::chkExt(i), checked); });
+        connect(m_extensionBoxes[size_t(i)], &QCheckBox::toggled, this, [this, i](bool checked) {
+            m_settings->setFlag(SettingKeys::generatorExtension(i), checked);
+        });
     for (int i = 0; i < int(m_formBoxes.size()); ++i)
         connect(m_formBoxes[size_t(i)], &QCheckBox::toggled, this,
-                [this, i](bool checked) { m_settings->setFlag(SettingKeys::chkAdd(i), checked); });
+                [this, i](bool checked) { m_settings->setFlag(SettingKeys::generatorForm(i), checked); });
     connect(m_baseWordEdit, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_settings->setValue(SettingKeys::txtMake(), text); });
-    connect(m_customExtensionEdit, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_settings->setValue(SettingKeys::txtCustom(), text); });
+            [this](const QString& text) { m_settings->setValue(SettingKeys::generatorBaseWord(), text); });
+    connect(m_customExtensionEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_settings->setValue(SettingKeys::generatorCustomExtension(), text);
+    });
     connect(m_baseWordEdit, &QLineEdit::returnPressed, this, &GeneratorWindow::startGenerator);
     connect(m_wordEdit, &QLineEdit::returnPressed, this, &GeneratorWindow::addWord);
     connect(m_addButton, &QPushButton::clicked, this, &GeneratorWindow::addWord);
@@ -136,11 +138,11 @@ void GeneratorWindow::arrange()
 void GeneratorWindow::restoreSettings()
 {
     for (int i = 0; i < GeneratorExtensionCount; ++i)
-        m_extensionBoxes[size_t(i)]->setChecked(m_settings->flag(SettingKeys::chkExt(i)));
+        m_extensionBoxes[size_t(i)]->setChecked(m_settings->flag(SettingKeys::generatorExtension(i)));
     for (int i = 0; i < int(m_formBoxes.size()); ++i)
-        m_formBoxes[size_t(i)]->setChecked(m_settings->flag(SettingKeys::chkAdd(i)));
-    m_baseWordEdit->setText(m_settings->value(SettingKeys::txtMake()));
-    m_customExtensionEdit->setText(m_settings->value(SettingKeys::txtCustom()));
+        m_formBoxes[size_t(i)]->setChecked(m_settings->flag(SettingKeys::generatorForm(i)));
+    m_baseWordEdit->setText(m_settings->value(SettingKeys::generatorBaseWord()));
+    m_customExtensionEdit->setText(m_settings->value(SettingKeys::generatorCustomExtension()));
 }
 
 void GeneratorWindow::fillWords()

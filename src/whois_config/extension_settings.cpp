@@ -100,113 +100,113 @@ bool ExtensionSettings::restoreDefaults(QString* error)
 
 bool ExtensionSettings::preferRdap() const
 {
-    return m_settings->flag(SettingKeys::chkRdap());
+    return m_settings->flag(SettingKeys::useRdap());
 }
 
 void ExtensionSettings::setPreferRdap(bool prefer)
 {
-    m_settings->setFlag(SettingKeys::chkRdap(), prefer);
+    m_settings->setFlag(SettingKeys::useRdap(), prefer);
     Q_EMIT preferRdapChanged(prefer);
 }
 
 bool ExtensionSettings::confirmFree() const
 {
-    return m_settings->flag(SettingKeys::chkConfirm());
+    return m_settings->flag(SettingKeys::confirmFreeOverRdap());
 }
 
 void ExtensionSettings::setConfirmFree(bool confirm)
 {
-    m_settings->setFlag(SettingKeys::chkConfirm(), confirm);
+    m_settings->setFlag(SettingKeys::confirmFreeOverRdap(), confirm);
     Q_EMIT confirmFreeChanged(confirm);
 }
 
 int ExtensionSettings::historyDays() const
 {
-    return m_settings->count(SettingKeys::HistoryDays());
+    return m_settings->count(SettingKeys::historyDays());
 }
 
 void ExtensionSettings::setHistoryDays(int days)
 {
-    m_settings->setValue(SettingKeys::HistoryDays(), QString::number(days));
+    m_settings->setValue(SettingKeys::historyDays(), QString::number(days));
     Q_EMIT historyDaysChanged(days);
 }
 
 int ExtensionSettings::watchHours() const
 {
-    return m_settings->count(SettingKeys::WatchHours());
+    return m_settings->count(SettingKeys::watchHours());
 }
 
 void ExtensionSettings::setWatchHours(int hours)
 {
-    m_settings->setValue(SettingKeys::WatchHours(), QString::number(hours));
+    m_settings->setValue(SettingKeys::watchHours(), QString::number(hours));
     Q_EMIT watchHoursChanged(hours);
 }
 
 bool ExtensionSettings::purchaseOnDoubleClick() const
 {
-    return m_settings->flag(SettingKeys::PurchaseOnDoubleClick());
+    return m_settings->flag(SettingKeys::purchaseOnDoubleClick());
 }
 
 void ExtensionSettings::setPurchaseOnDoubleClick(bool purchase)
 {
     if (purchase == purchaseOnDoubleClick())
         return;
-    m_settings->setFlag(SettingKeys::PurchaseOnDoubleClick(), purchase);
+    m_settings->setFlag(SettingKeys::purchaseOnDoubleClick(), purchase);
     Q_EMIT purchaseOnDoubleClickChanged(purchase);
 }
 
 bool ExtensionSettings::checkDnsFirst() const
 {
-    return m_settings->flag(SettingKeys::chkDns());
+    return m_settings->flag(SettingKeys::checkDnsFirst());
 }
 
 void ExtensionSettings::setCheckDnsFirst(bool check)
 {
-    m_settings->setFlag(SettingKeys::chkDns(), check);
+    m_settings->setFlag(SettingKeys::checkDnsFirst(), check);
     Q_EMIT dnsChanged(check, dnsServer());
 }
 
 QString ExtensionSettings::dnsServer() const
 {
-    return m_settings->value(SettingKeys::DnsServer());
+    return m_settings->value(SettingKeys::dnsServer());
 }
 
 void ExtensionSettings::setDnsServer(const QString& server)
 {
-    m_settings->setValue(SettingKeys::DnsServer(), server.trimmed());
+    m_settings->setValue(SettingKeys::dnsServer(), server.trimmed());
     Q_EMIT dnsChanged(checkDnsFirst(), server.trimmed());
 }
 
 bool ExtensionSettings::useProxy() const
 {
-    return m_settings->flag(SettingKeys::chkProxy());
+    return m_settings->flag(SettingKeys::useProxy());
 }
 
 void ExtensionSettings::setUseProxy(bool useProxy)
 {
-    m_settings->setFlag(SettingKeys::chkProxy(), useProxy);
+    m_settings->setFlag(SettingKeys::useProxy(), useProxy);
     Q_EMIT useProxyChanged(useProxy);
 }
 
 bool ExtensionSettings::useNetworkProxies() const
 {
-    return m_settings->flag(SettingKeys::chkNetProxies());
+    return m_settings->flag(SettingKeys::useNetworkProxies());
 }
 
 void ExtensionSettings::setUseNetworkProxies(bool use)
 {
-    m_settings->setFlag(SettingKeys::chkNetProxies(), use);
+    m_settings->setFlag(SettingKeys::useNetworkProxies(), use);
     Q_EMIT networkProxiesChanged();
 }
 
 QString ExtensionSettings::proxiesFile() const
 {
-    return m_settings->value(SettingKeys::NetProxyFile());
+    return m_settings->value(SettingKeys::networkProxyFile());
 }
 
 void ExtensionSettings::setProxiesFile(const QString& path)
 {
-    m_settings->setValue(SettingKeys::NetProxyFile(), path.trimmed());
+    m_settings->setValue(SettingKeys::networkProxyFile(), path.trimmed());
     Q_EMIT networkProxiesChanged();
 }
 
@@ -236,12 +236,12 @@ std::pair<QString, quint16> ExtensionSettings::proxyTestTarget() const
 
 QString ExtensionSettings::defaultExtension() const
 {
-    return m_settings->value(SettingKeys::DefaultExt());
+    return m_settings->value(SettingKeys::defaultExtension());
 }
 
 void ExtensionSettings::setDefaultExtension(const QString& extension)
 {
-    m_settings->setValue(SettingKeys::DefaultExt(), extension);
+    m_settings->setValue(SettingKeys::defaultExtension(), extension);
     Q_EMIT defaultExtensionChanged(extension);
 }
 

@@ -75,7 +75,7 @@ private Q_SLOTS:
         QCOMPARE(h.lists.caption(ResultList::Low), QStringLiteral("Low Profile (2, 2 new)"));
         QCOMPARE(h.fileLines(QStringLiteral("LowProfile.txt")).size(), 2);
         // The whole list is done: the next search of it starts after its end.
-        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("6"));
+        QCOMPARE(h.settings.value(SettingKeys::customListPosition()), QStringLiteral("6"));
         QCOMPARE(h.driver.resumePosition(), 6);
         QCOMPARE(m_server->queries().size(), 5);
     }
@@ -329,7 +329,7 @@ private Q_SLOTS:
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.first().first().toBool(), true);
         const qint64 resume = h.driver.resumePosition();
-        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QString::number(resume));
+        QCOMPARE(h.settings.value(SettingKeys::customListPosition()), QString::number(resume));
         QVERIFY(resume <= h.outcomes.size() + 1);
 
         // Late answers of the dropped lookups file nothing.
@@ -415,7 +415,7 @@ private Q_SLOTS:
             stopped.first().first().toString().startsWith(QStringLiteral("Cannot write LowProfile.txt: ")));
         QVERIFY(stopped.first().first().toString().contains(QStringLiteral("LowProfile.txt is a folder")));
         QCOMPARE(h.driver.resumePosition(), 2);
-        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("2"));
+        QCOMPARE(h.settings.value(SettingKeys::customListPosition()), QStringLiteral("2"));
         QVERIFY(!h.driver.saveFailure().isEmpty());
         // What is not on disk is not shown as found either.
         QCOMPARE(h.lists.entryCount(ResultList::Low), 0);
@@ -472,7 +472,7 @@ private Q_SLOTS:
         QCOMPARE(QSet<QString>(told.cbegin(), told.cend()).size(), 100);
         QCOMPARE(told.size(), 100);
         QCOMPARE(h.fileLines(QStringLiteral("LowProfile.txt")).size(), 100);
-        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("101"));
+        QCOMPARE(h.settings.value(SettingKeys::customListPosition()), QStringLiteral("101"));
     }
 
     // Names settled without a query come by the thousand in one turn; they are filed a thousand
@@ -492,7 +492,7 @@ private Q_SLOTS:
         QCOMPARE(h.outcomes.size(), 2500);
         QCOMPARE(h.driver.historySettledCount(), 2500);
         QVERIFY(m_server->queries().isEmpty());
-        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("2501"));
+        QCOMPARE(h.settings.value(SettingKeys::customListPosition()), QStringLiteral("2501"));
     }
 
     void aListCutDuringTheSearchStopsItWithoutGuessing()
@@ -595,7 +595,7 @@ private Q_SLOTS:
         const QString list = h.writeList(numberedList(6, "name"));
         QVERIFY(h.run(list, QStringLiteral("3")));
         // As if the search had stopped at entry 4 of this very list.
-        h.settings.setValue(SettingKeys::CustWordNum(), QStringLiteral("4"));
+        h.settings.setValue(SettingKeys::customListPosition(), QStringLiteral("4"));
         QCOMPARE(savedResumePoint(h.settings, SearchType::CustomList, list, 6).start, 4);
         // New content of the same size at the same path is another list.
         QTest::qWait(20);
@@ -605,7 +605,7 @@ private Q_SLOTS:
         QCOMPARE(point.note, QStringLiteral("List changed since the last search; starting at entry 1."));
 
         // Saved by a version that kept no fingerprint of the content: path, size and time still count.
-        const SettingKey identity = SettingKeys::positionList(SettingKeys::CustWordNum());
+        const SettingKey identity = SettingKeys::positionListFile(SettingKeys::customListPosition());
         h.settings.setValue(identity, listFileIdentity(list).section(QLatin1Char('|'), 0, 2));
         QCOMPARE(savedResumePoint(h.settings, SearchType::CustomList, list, 6).start, 4);
         // Another file is no changed list: it starts at 1 without a word.
@@ -879,7 +879,7 @@ private Q_SLOTS:
         h.driver.stop();
         // Every name was still with DNS: all of them are asked again.
         QCOMPARE(h.driver.resumePosition(), 1);
-        QCOMPARE(h.settings.value(SettingKeys::CustWordNum()), QStringLiteral("1"));
+        QCOMPARE(h.settings.value(SettingKeys::customListPosition()), QStringLiteral("1"));
         QVERIFY(h.outcomes.isEmpty());
         dns.setDelayMs(0);
         QVERIFY(h.run(list));

@@ -71,7 +71,7 @@ private Q_SLOTS:
         QVERIFY(writeAll(home.path(QStringLiteral("proxies.txt")),
                          "socks5://127.0.0.1:1080\r\nsocks5://u:pw@host\r\n"));
         QVERIFY(home.run().proxies.isEmpty());
-        home.settings.setValue(SettingKeys::chkNetProxies(), QStringLiteral("1"));
+        home.settings.setValue(SettingKeys::useNetworkProxies(), QStringLiteral("1"));
         const StartupResult result = home.run();
         QCOMPARE(result.proxies.size(), 1);
         QCOMPARE(result.problems.filter(QStringLiteral("proxies.txt, line 2: no port; skipped")).size(), 1);
@@ -121,7 +121,7 @@ private Q_SLOTS:
         Home home;
         QVERIFY(home.run().helpOpened);
         QCOMPARE(home.opened, QList<QUrl>{QUrl::fromLocalFile(home.path(QStringLiteral("Help.html")))});
-        QCOMPARE(home.settings.value(SettingKeys::showHelp()), QStringLiteral("0"));
+        QCOMPARE(home.settings.value(SettingKeys::showHelpAtStart()), QStringLiteral("0"));
 
         QVERIFY(!home.run().helpOpened);
         QCOMPARE(home.opened.size(), 1);
@@ -146,7 +146,7 @@ private Q_SLOTS:
     {
         Home home;
         QVERIFY(!home.run(false).helpOpened);
-        QCOMPARE(home.settings.value(SettingKeys::showHelp()), QStringLiteral("1"));
+        QCOMPARE(home.settings.value(SettingKeys::showHelpAtStart()), QStringLiteral("1"));
         QVERIFY(home.run(true).helpOpened);
     }
 
@@ -342,8 +342,8 @@ private Q_SLOTS:
                  Verdict::Available);
         QCOMPARE(result.rdapBootstrap->publication(), QStringLiteral("2026-06-26T18:00:02Z"));
         // The settings work for this run, but the user's file is never written over.
-        QVERIFY(settings.setValue(SettingKeys::DefaultExt(), QStringLiteral(".net")));
-        QCOMPARE(settings.value(SettingKeys::DefaultExt()), QStringLiteral(".net"));
+        QVERIFY(settings.setValue(SettingKeys::defaultExtension(), QStringLiteral(".net")));
+        QCOMPARE(settings.value(SettingKeys::defaultExtension()), QStringLiteral(".net"));
         QCOMPARE(QFileInfo(home.folder.settingsPath()).size(), SettingsStore::MaxFileBytes + 1);
         QVERIFY(!readAll(home.folder.settingsPath()).contains("DefaultExt"));
     }
@@ -373,10 +373,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         SearchSession session(DataFolder(dir.path() + QStringLiteral("/home")),
                               dir.path() + QStringLiteral("/user.ini"));
-        session.settings()->setValue(SettingKeys::chkProxy(), QStringLiteral("1"));
-        session.settings()->setValue(SettingKeys::DefaultExt(), QStringLiteral(".net"));
-        session.settings()->setValue(SettingKeys::chkRdap(), QStringLiteral("1"));
-        session.settings()->setValue(SettingKeys::DnsServer(), QStringLiteral("no address"));
+        session.settings()->setValue(SettingKeys::useProxy(), QStringLiteral("1"));
+        session.settings()->setValue(SettingKeys::defaultExtension(), QStringLiteral(".net"));
+        session.settings()->setValue(SettingKeys::useRdap(), QStringLiteral("1"));
+        session.settings()->setValue(SettingKeys::dnsServer(), QStringLiteral("no address"));
         QString dnsError;
         const StartupResult& result = session.start({}, &dnsError);
         QVERIFY(result.useProxy);
@@ -468,10 +468,10 @@ private Q_SLOTS:
         QVERIFY(writeAll(place(written),
                          "socks5://u:p@127.0.0.1:1080\r\n# a comment\r\nhttp://127.0.0.1:3128\r\n"));
         SearchSession session(DataFolder(home), dir.path() + QStringLiteral("/user.ini"));
-        session.settings()->setValue(SettingKeys::chkNetProxies(),
+        session.settings()->setValue(SettingKeys::useNetworkProxies(),
                                      on ? QStringLiteral("1") : QStringLiteral("0"));
         if (!setting.isNull())
-            session.settings()->setValue(SettingKeys::NetProxyFile(),
+            session.settings()->setValue(SettingKeys::networkProxyFile(),
                                          setting.startsWith(QLatin1Char('/')) ? place(setting) : setting);
         QStringList problems;
         QCOMPARE(session.reloadProxies(&problems), count);
@@ -488,7 +488,7 @@ private Q_SLOTS:
         const QString home = dir.path() + QStringLiteral("/home");
         QVERIFY(QDir().mkpath(home));
         SearchSession session(DataFolder(home), dir.path() + QStringLiteral("/user.ini"));
-        session.settings()->setValue(SettingKeys::chkNetProxies(), QStringLiteral("1"));
+        session.settings()->setValue(SettingKeys::useNetworkProxies(), QStringLiteral("1"));
         QStringList problems;
         QVERIFY(writeAll(home + QStringLiteral("/proxies.txt"), "# none yet\r\n"));
         QCOMPARE(session.reloadProxies(&problems), 0);

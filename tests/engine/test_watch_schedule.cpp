@@ -72,10 +72,10 @@ struct ScheduleFixture
 
     void setLastWatch(const QDateTime& when) const
     {
-        session->settings()->setValue(SettingKeys::LastWatch(), when.toString(Qt::ISODateWithMs));
+        session->settings()->setValue(SettingKeys::lastWatch(), when.toString(Qt::ISODateWithMs));
     }
 
-    QString lastWatch() const { return session->settings()->value(SettingKeys::LastWatch()); }
+    QString lastWatch() const { return session->settings()->value(SettingKeys::lastWatch()); }
 
     QTemporaryDir dir;
     QString home = dir.filePath(QStringLiteral("home"));

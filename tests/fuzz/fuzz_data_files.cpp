@@ -64,8 +64,9 @@ void settings(const QByteArray& text)
     const QString path = fuzz::scratchFile(QStringLiteral("settings.ini"), text);
     SettingsStore store(path, fuzz::scratchFile(QStringLiteral("user.ini"), text.left(text.size() / 2)));
     (void)store.loadProblem();
-    for (const SettingKey& key : {SettingKeys::FullWordNum(), SettingKeys::DnsServer(), SettingKeys::chkDns(),
-                                  SettingKeys::DeadServerMinutes(), SettingKeys::HistoryDays()}) {
+    for (const SettingKey& key :
+         {SettingKeys::fullWordsPosition(), SettingKeys::dnsServer(), SettingKeys::checkDnsFirst(),
+          SettingKeys::deadServerMinutes(), SettingKeys::historyDays()}) {
         (void)store.value(key);
         (void)store.count(key);
         (void)store.flag(key);

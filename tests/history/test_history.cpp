@@ -407,7 +407,7 @@ private Q_SLOTS:
         bool behind = true;
         QTimer look;
         QObject::connect(&look, &QTimer::timeout, [&] {
-            const qint64 position = harness.settings.value(SettingKeys::CustWordNum()).toLongLong();
+            const qint64 position = harness.settings.value(SettingKeys::customListPosition()).toLongLong();
             if (position == 0)
                 return;
             saved.insert(position);
@@ -418,7 +418,7 @@ private Q_SLOTS:
         look.stop();
         QVERIFY(behind);
         QVERIFY(saved.size() > 1);
-        QCOMPARE(harness.settings.value(SettingKeys::CustWordNum()), QStringLiteral("201"));
+        QCOMPARE(harness.settings.value(SettingKeys::customListPosition()), QStringLiteral("201"));
 
         test::Harness held(server.port());
         held.filer.setHistory(store.get());
@@ -427,7 +427,7 @@ private Q_SLOTS:
         QVERIFY(held.run(held.writeList("a.com\r\nb.com\r\n")));
         QCOMPARE(held.driver.resumePosition(), 3);
         // Still at the start of the list.
-        QCOMPARE(held.settings.value(SettingKeys::CustWordNum()), QStringLiteral("1"));
+        QCOMPARE(held.settings.value(SettingKeys::customListPosition()), QStringLiteral("1"));
         other.release();
         store->close();
         QCOMPARE(store->writtenCount(), store->recordedCount());

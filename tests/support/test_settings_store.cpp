@@ -21,9 +21,9 @@ private Q_SLOTS:
 
     void freshStoreReadsDefaults()
     {
-        QCOMPARE(m_store->value(SettingKeys::FullWordNum()), QStringLiteral("1"));
-        QCOMPARE(m_store->value(SettingKeys::DefaultExt()), QStringLiteral(".com"));
-        QCOMPARE(m_store->value(SettingKeys::txtCustom()), QStringLiteral(".co.uk"));
+        QCOMPARE(m_store->value(SettingKeys::fullWordsPosition()), QStringLiteral("1"));
+        QCOMPARE(m_store->value(SettingKeys::defaultExtension()), QStringLiteral(".com"));
+        QCOMPARE(m_store->value(SettingKeys::generatorCustomExtension()), QStringLiteral(".co.uk"));
         QCOMPARE(m_store->getRegSetting(QStringLiteral("Velmorra"), QStringLiteral("Settings"),
                                         QStringLiteral("Nothing"), QStringLiteral("dflt")),
                  QStringLiteral("dflt"));
@@ -44,20 +44,20 @@ private Q_SLOTS:
     void valuesReadBackExactly()
     {
         QFETCH(QString, value);
-        m_store->setValue(SettingKeys::txtMake(), value);
+        m_store->setValue(SettingKeys::generatorBaseWord(), value);
         SettingsStore reopened(m_store->machinePath(), m_store->userPath());
-        const QString read = reopened.value(SettingKeys::txtMake());
+        const QString read = reopened.value(SettingKeys::generatorBaseWord());
         QCOMPARE(read, value);
         QVERIFY(!read.isNull() || value.isNull());
     }
 
     void storesAreSeparate()
     {
-        m_store->setValue(SettingKeys::DefaultExt(), QStringLiteral(".net"));
+        m_store->setValue(SettingKeys::defaultExtension(), QStringLiteral(".net"));
         QCOMPARE(m_store->getRegSetting(SettingKeys::optionsApplication(), QStringLiteral("Settings"),
                                         QStringLiteral("DefaultExt"), QStringLiteral("none")),
                  QStringLiteral("none"));
-        QCOMPARE(m_store->value(SettingKeys::DefaultExt()), QStringLiteral(".net"));
+        QCOMPARE(m_store->value(SettingKeys::defaultExtension()), QStringLiteral(".net"));
     }
 
     void blanksAroundApplicationAndSectionDoNotMatterButInTheKeyTheyDo()
@@ -106,7 +106,7 @@ private Q_SLOTS:
         file.close();
         SettingsStore store(m_store->machinePath(), m_store->userPath());
         QString error;
-        QCOMPARE(store.value(SettingKeys::FullWordNum(), &error), QStringLiteral("1"));
+        QCOMPARE(store.value(SettingKeys::fullWordsPosition(), &error), QStringLiteral("1"));
         QCOMPARE(error, QStringLiteral("Registry data not a string"));
     }
 
@@ -121,13 +121,13 @@ private Q_SLOTS:
         file.write(junk);
         file.close();
         SettingsStore store(path, m_store->userPath());
-        QCOMPARE(store.value(SettingKeys::TwoWordNum()), QStringLiteral("7"));
-        QCOMPARE(store.value(SettingKeys::ThreeWordNum()), QStringLiteral("1"));
+        QCOMPARE(store.value(SettingKeys::twoWordsPosition()), QStringLiteral("7"));
+        QCOMPARE(store.value(SettingKeys::threeWordsPosition()), QStringLiteral("1"));
         QVERIFY(store.loadProblem().contains(QStringLiteral("damaged")));
         QCOMPARE(QFileInfo(path + QStringLiteral(".damaged")).size(), junk.size());
 
         // The store holds what could be read and saves normally again.
-        store.setValue(SettingKeys::FourWordNum(), QStringLiteral("9"));
+        store.setValue(SettingKeys::fourWordsPosition(), QStringLiteral("9"));
         QFile raw(path);
         QVERIFY(raw.open(QIODevice::ReadOnly));
         const QByteArray text = raw.readAll();
@@ -150,10 +150,10 @@ private Q_SLOTS:
             Q_ASSERT(message.contains(QStringLiteral("please press 'Ignore'.")));
             return answers.takeFirst();
         });
-        store.setValue(SettingKeys::FullWordNum(), QStringLiteral("5"));
+        store.setValue(SettingKeys::fullWordsPosition(), QStringLiteral("5"));
         QCOMPARE(asked, 2);
         // Abort holds for the rest of this run.
-        store.setValue(SettingKeys::FullWordNum(), QStringLiteral("6"));
+        store.setValue(SettingKeys::fullWordsPosition(), QStringLiteral("6"));
         QCOMPARE(asked, 2);
 
         SettingsStore next(blocked, dir.filePath(QStringLiteral("user.ini")));
@@ -161,18 +161,18 @@ private Q_SLOTS:
             ++asked;
             return SettingsStore::PermissionAnswer::Ignore;
         });
-        next.setValue(SettingKeys::FullWordNum(), QStringLiteral("6"));
+        next.setValue(SettingKeys::fullWordsPosition(), QStringLiteral("6"));
         QCOMPARE(asked, 3);
-        QCOMPARE(next.value(SettingKeys::IgnorePermissionDeniedError()), QStringLiteral("1"));
+        QCOMPARE(next.value(SettingKeys::ignorePermissionDenied()), QStringLiteral("1"));
 
         // Ignore holds from now on, also for a new store on the same per-user area.
-        store.setValue(SettingKeys::FullWordNum(), QStringLiteral("7"));
+        store.setValue(SettingKeys::fullWordsPosition(), QStringLiteral("7"));
         SettingsStore again(blocked, dir.filePath(QStringLiteral("user.ini")));
         again.setPermissionHandler([&](const QString&) {
             ++asked;
             return SettingsStore::PermissionAnswer::Abort;
         });
-        again.setValue(SettingKeys::FullWordNum(), QStringLiteral("8"));
+        again.setValue(SettingKeys::fullWordsPosition(), QStringLiteral("8"));
         QCOMPARE(asked, 3);
     }
 
@@ -189,10 +189,10 @@ private Q_SLOTS:
             ++asked;
             shown = message;
             // The dialog's event loop runs a timer that saves again.
-            nestedSaved = store.setValue(SettingKeys::TwoWordNum(), QStringLiteral("3"));
+            nestedSaved = store.setValue(SettingKeys::twoWordsPosition(), QStringLiteral("3"));
             return SettingsStore::PermissionAnswer::Abort;
         });
-        QVERIFY(!store.setValue(SettingKeys::FullWordNum(), QStringLiteral("5")));
+        QVERIFY(!store.setValue(SettingKeys::fullWordsPosition(), QStringLiteral("5")));
         QCOMPARE(asked, 1);
         QVERIFY(!nestedSaved);
         // The message names the real cause before the general advice.

@@ -59,9 +59,9 @@ BrowserWindow* openBrowser(WindowFixture& fixture, const FakeWhoisServer& whois,
                        QStringLiteral("com|127.0.0.1|%1|Enabled\r\n").arg(whois.port()).toLatin1()))
         return nullptr;
     MainWindow* window = fixture.open();
-    window->settings()->setValue(SettingKeys::BrowseStartAddress(), startPage);
+    window->settings()->setValue(SettingKeys::browseStartAddress(), startPage);
     window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::BrowseForNames)));
-    BrowserWindow* browser = window->browserWindow();
+    BrowserWindow* browser = test::companion<BrowserWindow>(window);
     if (browser)
         browser->checker()->setTimings({300, 1, 20, 50});
     return browser;
@@ -114,7 +114,7 @@ private Q_SLOTS:
                  QStringLiteral("Finished domains on current page"));
 
         browser->close();
-        QTRY_VERIFY(!fixture.window->browserWindow());
+        QTRY_VERIFY(!test::companion<BrowserWindow>(fixture.window.get()));
         QVERIFY(!QFile::exists(fixture.path(QStringLiteral("BrowserSearch.txt"))));
     }
 
@@ -143,7 +143,7 @@ private Q_SLOTS:
 
         MessageBox::setNextAnswer(QMessageBox::Save);
         QVERIFY(browser->close());
-        QTRY_VERIFY(!fixture.window->browserWindow());
+        QTRY_VERIFY(!test::companion<BrowserWindow>(fixture.window.get()));
         QCOMPARE(fixture.read(QStringLiteral("Unanswered.txt")),
                  QByteArray("greatname.com\r\nfreeword.com\r\n"));
         QCOMPARE(whois.queries(), QStringList{QStringLiteral("greatname.com")});

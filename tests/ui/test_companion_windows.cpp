@@ -70,7 +70,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
 
         window->openWhois(QStringLiteral("first.org"));
-        QPointer<WhoisWindow> first = window->whoisWindow();
+        QPointer<WhoisWindow> first = test::companion<WhoisWindow>(window);
         QVERIFY(first && first->isVisible());
         QCOMPARE(first->windowTitle(), QStringLiteral("WHOIS Information"));
         QVERIFY(test::child<QPlainTextEdit>(first, "text1")->isReadOnly());
@@ -80,20 +80,21 @@ private Q_SLOTS:
 
         // A second opening replaces the window and its text.
         window->openWhois(QStringLiteral("second.com"));
-        QVERIFY(window->whoisWindow() != first);
+        QVERIFY(test::companion<WhoisWindow>(window) != first);
         QVERIFY(!first || !first->isVisible());
         QTRY_VERIFY(!first);
-        QTRY_VERIFY(test::child<QPlainTextEdit>(window->whoisWindow(), "text1")
+        QTRY_VERIFY(test::child<QPlainTextEdit>(test::companion<WhoisWindow>(window), "text1")
                         ->toPlainText()
                         .contains(QStringLiteral("SECOND.COM")));
         QCOMPARE(comServer.queries(), QStringList{QStringLiteral("second.com")});
 
         window->openWhois(QStringLiteral("third.de"));
-        QTRY_COMPARE(test::child<QPlainTextEdit>(window->whoisWindow(), "text1")->toPlainText(),
-                     QStringLiteral("No WHOIS server is set up for .de."));
+        QTRY_COMPARE(
+            test::child<QPlainTextEdit>(test::companion<WhoisWindow>(window), "text1")->toPlainText(),
+            QStringLiteral("No WHOIS server is set up for .de."));
 
         window->close();
-        QTRY_VERIFY(!window->whoisWindow());
+        QTRY_VERIFY(!test::companion<WhoisWindow>(window));
     }
 
     void whoisWindowSaysWhyThereIsNoRecord()

@@ -44,11 +44,11 @@ private Q_SLOTS:
         window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
                                               ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
         // Settings as a user left them last time.
-        window->settings()->setValue(SettingKeys::chkExt(1), QStringLiteral("0"));
-        window->settings()->setValue(SettingKeys::txtMake(), QStringLiteral("shop"));
+        window->settings()->setValue(SettingKeys::generatorExtension(1), QStringLiteral("0"));
+        window->settings()->setValue(SettingKeys::generatorBaseWord(), QStringLiteral("shop"));
 
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
-        GeneratorWindow* generator = window->generatorWindow();
+        GeneratorWindow* generator = test::companion<GeneratorWindow>(window);
         QVERIFY(generator);
         QCOMPARE(generator->windowTitle(), QStringLiteral("Domain Name Creator"));
         auto* baseWord = test::child<QLineEdit>(generator, "Text1");
@@ -59,7 +59,7 @@ private Q_SLOTS:
         QVERIFY(!extensionBox(generator, 1)->isChecked());
         QVERIFY(extensionBox(generator, 0)->isChecked());
         extensionBox(generator, 0)->setChecked(false);
-        QCOMPARE(window->settings()->value(SettingKeys::chkExt(0)), QStringLiteral("0"));
+        QCOMPARE(window->settings()->value(SettingKeys::generatorExtension(0)), QStringLiteral("0"));
         for (int i = 2; i < GeneratorExtensionCount; ++i)
             extensionBox(generator, i)->setChecked(i == 2);
         QCOMPARE(words->count(), 3);
@@ -109,7 +109,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         const int generate = int(allSearchTypes().indexOf(SearchType::GenerateNames));
         window->chooseSearchType(generate);
-        QPointer<GeneratorWindow> generator = window->generatorWindow();
+        QPointer<GeneratorWindow> generator = test::companion<GeneratorWindow>(window);
         QVERIFY(generator);
         for (int i = 0; i < GeneratorExtensionCount; ++i)
             QVERIFY2(extensionBox(generator, i)->isChecked() == (i == 0), qPrintable(QString::number(i)));
@@ -119,7 +119,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!generator);
 
         window->chooseSearchType(generate);
-        generator = window->generatorWindow();
+        generator = test::companion<GeneratorWindow>(window);
         QVERIFY(generator);
         for (int i = 0; i < GeneratorExtensionCount; ++i)
             QVERIFY2(extensionBox(generator, i)->isChecked() == (i == 3), qPrintable(QString::number(i)));
@@ -137,10 +137,10 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
                                               ServerOverride{QStringLiteral("127.0.0.1"), server.port()});
-        window->settings()->setValue(SettingKeys::txtMake(), QStringLiteral("shop"));
-        window->settings()->setValue(SettingKeys::chkAdd(2), QStringLiteral("0"));
+        window->settings()->setValue(SettingKeys::generatorBaseWord(), QStringLiteral("shop"));
+        window->settings()->setValue(SettingKeys::generatorForm(2), QStringLiteral("0"));
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GenerateNames)));
-        GeneratorWindow* generator = window->generatorWindow();
+        GeneratorWindow* generator = test::companion<GeneratorWindow>(window);
         QVERIFY(generator);
 
         const QStringList once{QStringLiteral("shopshop.com"), QStringLiteral("myshop.com"),

@@ -129,7 +129,7 @@ private Q_SLOTS:
         QVERIFY2(logged.contains(QLatin1String("1 taken name about to drop")), qPrintable(logged));
 
         // The list was searched to its end, so it is offered from its start again.
-        QCOMPARE(window->settings()->value(SettingKeys::CustWordNum()), QStringLiteral("7"));
+        QCOMPARE(window->settings()->value(SettingKeys::customListPosition()), QStringLiteral("7"));
         QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("1"));
         // The status bar has the counts in a line; the log in sentences, the dropping names too.
         QCOMPARE(window->noticeText(),
@@ -155,11 +155,11 @@ private Q_SLOTS:
         SearchFixture fixture;
         MainWindow* window = fixture.window.get();
         test::toolsMenuItem(window, SearchType::GenerateNames)->trigger();
-        QVERIFY(window->generatorWindow());
+        QVERIFY(test::companion<GeneratorWindow>(window));
         fixture.write(QStringLiteral("CreatedDomains.txt"), "free1.com\r\nfree2.com\r\n");
         window->searchCreatedNames(2);
         QTRY_VERIFY_WITH_TIMEOUT(!window->isSearching(), SearchTimeoutMs);
-        QCOMPARE(test::child<QLineEdit>(window->generatorWindow(), "txtStatus")->text(),
+        QCOMPARE(test::child<QLineEdit>(test::companion<GeneratorWindow>(window), "txtStatus")->text(),
                  QStringLiteral("Search finished: 2 checked, 2 free, 0 taken, 0 unanswered"));
     }
 
@@ -194,7 +194,7 @@ private Q_SLOTS:
         dns.addDelegated(QStringLiteral("taken.com"));
         fixture.server.setFaultFor(QStringLiteral("slow.com"), FakeWhoisServer::Fault::NeverAnswer);
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* setup = window->settingsWindow();
+        SettingsWindow* setup = test::companion<SettingsWindow>(window);
         test::child<QCheckBox>(setup, "chkDns")->setChecked(true);
         test::child<QLineEdit>(setup, "txtDns")->setText(QStringLiteral("dns.example"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
@@ -203,7 +203,7 @@ private Q_SLOTS:
         QCOMPARE(test::child<QLineEdit>(setup, "txtDns")->text(), QString());
         test::child<QLineEdit>(setup, "txtDns")->setText(dns.address());
         Q_EMIT test::child<QLineEdit>(setup, "txtDns")->editingFinished();
-        QCOMPARE(window->settings()->value(SettingKeys::DnsServer()), dns.address());
+        QCOMPARE(window->settings()->value(SettingKeys::dnsServer()), dns.address());
 
         fixture.chooseCustomList("taken.com\r\nfree.com\r\nslow.com\r\n");
         test::child<QPushButton>(window, "cmdDoSearch")->click();
@@ -237,7 +237,7 @@ private Q_SLOTS:
         test::child<QPushButton>(window, "Command3")->click();
         verifyIdle(window);
         // Names still in flight are looked up again next time.
-        QCOMPARE(window->settings()->value(SettingKeys::ThreeWordNum()), QStringLiteral("40"));
+        QCOMPARE(window->settings()->value(SettingKeys::threeWordsPosition()), QStringLiteral("40"));
         QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("40"));
         QCOMPARE(test::child<QComboBox>(window, "Combo1")->currentText(), QStringLiteral("All Three Letter"));
     }
@@ -258,7 +258,7 @@ private Q_SLOTS:
         test::child<QPushButton>(window, "Command3")->click();
         verifyIdle(window);
         QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("4"));
-        QCOMPARE(window->settings()->value(SettingKeys::CustListFile()), window->currentListFile());
+        QCOMPARE(window->settings()->value(SettingKeys::customPositionListFile()), window->currentListFile());
         QCOMPARE(window->noticeText(),
                  QStringLiteral("Stopped at entry 4 of 40: 0 checked, 0 free, 0 taken, 0 unanswered"));
 

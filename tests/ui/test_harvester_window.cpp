@@ -84,15 +84,15 @@ private Q_SLOTS:
         QVERIFY(whois.listen());
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->settings()->setValue(SettingKeys::YahooSearchAddress(), pages.address());
+        window->settings()->setValue(SettingKeys::yahooSearchAddress(), pages.address());
         window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
                                               ServerOverride{QStringLiteral("127.0.0.1"), whois.port()});
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::YahooSearch)));
         test::child<QLineEdit>(window, "txtSearch")->setText(QStringLiteral("red car"));
         MessageBox::setNextAnswer(QMessageBox::Ok);
         test::child<QPushButton>(window, "cmdCreate")->click();
-        QVERIFY(window->harvesterWindow());
-        window->harvesterWindow()->setPageDelay(10);
+        QVERIFY(test::companion<HarvesterWindow>(window));
+        test::companion<HarvesterWindow>(window)->setPageDelay(10);
 
         QTRY_VERIFY_WITH_TIMEOUT(!MessageBox::shown().isEmpty(), 30000);
         QCOMPARE(MessageBox::shown().first().text,
@@ -105,7 +105,7 @@ private Q_SLOTS:
                  fixture.read(QStringLiteral("BrowserSearch.txt")));
         QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("5"));
         QTRY_COMPARE_WITH_TIMEOUT(whois.queries().size(), 5, 15000);
-        QTRY_VERIFY(!window->harvesterWindow());
+        QTRY_VERIFY(!test::companion<HarvesterWindow>(window));
     }
 
     void googleStopsAtTheTargetOrAnErrorPage()
@@ -123,7 +123,7 @@ private Q_SLOTS:
         // The hand-over starts a search: it must ask nobody but the fake server.
         window->searchDriver()->changeSetting(&SearchSettings::serverOverride,
                                               ServerOverride{QStringLiteral("127.0.0.1"), whois.port()});
-        window->settings()->setValue(SettingKeys::GoogleSearchAddress(), pages.address());
+        window->settings()->setValue(SettingKeys::googleSearchAddress(), pages.address());
         window->chooseSearchType(int(allSearchTypes().indexOf(SearchType::GoogleSearch)));
         test::child<QLineEdit>(window, "txtSearch")->setText(QStringLiteral("a/b"));
 
@@ -131,21 +131,21 @@ private Q_SLOTS:
         test::child<QComboBox>(window, "Combo2")->setCurrentIndex(0);
         MessageBox::setNextAnswer(QMessageBox::Ok);
         test::child<QPushButton>(window, "cmdCreate")->click();
-        window->harvesterWindow()->setPageDelay(10);
+        test::companion<HarvesterWindow>(window)->setPageDelay(10);
         QTRY_VERIFY_WITH_TIMEOUT(!MessageBox::shown().isEmpty(), 30000);
         QCOMPARE(MessageBox::shown().last().text,
                  QStringLiteral("List of 120 unique domains was created successfully!"));
         QCOMPARE(pages.requests.size(), 2);
         QVERIFY(QFile::exists(fixture.path(QStringLiteral("searches/Google a_b.txt"))));
         test::child<QPushButton>(window, "Command3")->click();
-        QTRY_VERIFY(!window->harvesterWindow());
+        QTRY_VERIFY(!test::companion<HarvesterWindow>(window));
 
         // ~200: the third page fails; the run ends with what it has and says why.
         MessageBox::clearShown();
         test::child<QComboBox>(window, "Combo2")->setCurrentIndex(1);
         MessageBox::setNextAnswer(QMessageBox::Ok);
         test::child<QPushButton>(window, "cmdCreate")->click();
-        window->harvesterWindow()->setPageDelay(10);
+        test::companion<HarvesterWindow>(window)->setPageDelay(10);
         QTRY_VERIFY_WITH_TIMEOUT(!MessageBox::shown().isEmpty(), 30000);
         QVERIFY(MessageBox::shown().last().text.startsWith(QStringLiteral("List of 120 unique domains")));
         QVERIFY(MessageBox::shown().last().text.contains(QStringLiteral("could not be loaded")));

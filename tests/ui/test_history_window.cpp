@@ -80,7 +80,7 @@ private Q_SLOTS:
         store->flush();
 
         test::child<QAction>(window, "mnuHistory")->trigger();
-        HistoryWindow* history = window->historyWindow();
+        HistoryWindow* history = test::companion<HistoryWindow>(window);
         QVERIFY(history && history->isVisible());
         QCOMPARE(history->objectName(), QStringLiteral("frmHistory"));
         QCOMPARE(history->windowTitle(), QStringLiteral("History"));

@@ -327,13 +327,13 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         const qint64 count = countListEntries(fixture.path(QStringLiteral("wordlists/AllTwoLetter.txt")));
         // A search that ended saved the position after the last entry.
-        window->settings()->setValue(SettingKeys::TwoWordNum(), QString::number(count + 1));
+        window->settings()->setValue(SettingKeys::twoWordsPosition(), QString::number(count + 1));
         chooseInCombo(window, SearchType::AllTwoLetter);
         QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QString::number(count));
         QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QStringLiteral("1"));
 
         // One that stopped before the last entry resumes there.
-        window->settings()->setValue(SettingKeys::TwoWordNum(), QString::number(count));
+        window->settings()->setValue(SettingKeys::twoWordsPosition(), QString::number(count));
         chooseInCombo(window, SearchType::AllFourLetter);
         chooseInCombo(window, SearchType::AllTwoLetter);
         QCOMPARE(test::child<QLineEdit>(window, "txtWordNum")->text(), QString::number(count));
@@ -417,13 +417,13 @@ private Q_SLOTS:
         QCOMPARE(test::child<QLineEdit>(window, "txtWordMax")->text(), QStringLiteral("10"));
         FileDialog::setNextFileName(QString());
         chooseInCombo(window, SearchType::GenerateNames);
-        window->generatorWindow()->close();
+        test::companion<GeneratorWindow>(window)->close();
         fixture.window.reset();
 
         // A type whose choice opens a window comes back without opening it.
         window = fixture.open();
         QCOMPARE(window->currentSearchType(), SearchType::GenerateNames);
-        QVERIFY(!window->generatorWindow());
+        QVERIFY(!test::companion<GeneratorWindow>(window));
         QVERIFY(!test::child<QPushButton>(window, "cmdReopen")->isHidden());
     }
 
@@ -442,7 +442,7 @@ private Q_SLOTS:
 
         const QString mine = fixture.path(QStringLiteral("mine.txt"));
         QVERIFY(fixture.write(QStringLiteral("mine.txt"), "\r\na.com\r\n\r\nb.com\r\n\r\nc.com\r\n\r\n"));
-        window->settings()->setValue(SettingKeys::CustWordNum(), QStringLiteral("2"));
+        window->settings()->setValue(SettingKeys::customListPosition(), QStringLiteral("2"));
         FileDialog::setNextFileName(mine);
         test::toolsMenuItem(window, SearchType::CustomList)->trigger();
         QCOMPARE(stateOf(window), (WindowState{mine, QStringLiteral("1"), QStringLiteral("3"), true, false,
@@ -522,7 +522,7 @@ private Q_SLOTS:
         QFETCH(bool, reopenButton);
         WindowFixture fixture;
         MainWindow* window = fixture.open();
-        window->settings()->setValue(SettingKeys::BrowseStartAddress(), QStringLiteral("about:blank"));
+        window->settings()->setValue(SettingKeys::browseStartAddress(), QStringLiteral("about:blank"));
         FileDialog::setNextFileName(QString());
         test::toolsMenuItem(window, SearchType(type))->trigger();
 
@@ -556,16 +556,18 @@ private Q_SLOTS:
         QVERIFY(searchString->isHidden());
         QVERIFY(test::child<QPushButton>(window, "cmdDoSearch")->isEnabled());
         QCOMPARE(startNumber->text(), QStringLiteral("1"));
-        QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
+        QVERIFY(test::companion<GeneratorWindow>(window) &&
+                test::companion<GeneratorWindow>(window)->isVisible());
         // Closed, it is a click away: the main window shows the way back in Start's place.
-        QVERIFY(window->generatorWindow()->close());
+        QVERIFY(test::companion<GeneratorWindow>(window)->close());
         QVERIFY(!reopen->isHidden());
         QCOMPARE(reopen->text(), QStringLiteral("Generate"));
         reopen->click();
-        QVERIFY(window->generatorWindow() && window->generatorWindow()->isVisible());
+        QVERIFY(test::companion<GeneratorWindow>(window) &&
+                test::companion<GeneratorWindow>(window)->isVisible());
 
         // Browsing keeps the current list file. The browser's first page stays on this machine.
-        window->settings()->setValue(SettingKeys::BrowseStartAddress(), QStringLiteral("about:blank"));
+        window->settings()->setValue(SettingKeys::browseStartAddress(), QStringLiteral("about:blank"));
         test::toolsMenuItem(window, SearchType::BrowseForNames)->trigger();
         QCOMPARE(window->currentListFile(), fixture.path(QStringLiteral("CreatedDomains.txt")));
         QVERIFY(startNumber->isHidden());
@@ -624,9 +626,9 @@ private Q_SLOTS:
             return window->listFiles()->overflowCheck();
         };
 
-        QVERIFY(!window->overflowNotice());
+        QVERIFY(!test::companion<OverflowNotice>(window));
         QVERIFY(overflow());
-        OverflowNotice* notice = window->overflowNotice();
+        OverflowNotice* notice = test::companion<OverflowNotice>(window);
         QVERIFY(notice);
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->objectName(), QStringLiteral("Form2"));
@@ -642,13 +644,13 @@ private Q_SLOTS:
         // A second overflow while it is open shows the same window.
         QVERIFY(overflow());
         QCOMPARE(window->findChildren<OverflowNotice*>().size(), 1);
-        QCOMPARE(window->overflowNotice(), notice);
+        QCOMPARE(test::companion<OverflowNotice>(window), notice);
 
         test::child<QPushButton>(notice, "Command1")->click();
-        QTRY_VERIFY(!window->overflowNotice());
+        QTRY_VERIFY(!test::companion<OverflowNotice>(window));
         QVERIFY(overflow());
-        QVERIFY(window->overflowNotice());
-        QVERIFY(window->overflowNotice()->isVisible());
+        QVERIFY(test::companion<OverflowNotice>(window));
+        QVERIFY(test::companion<OverflowNotice>(window)->isVisible());
     }
 
     void listFileFailuresAreShownInABox()
@@ -682,7 +684,7 @@ private Q_SLOTS:
         QVERIFY(window->noticeText().isEmpty());
 
         test::child<QAction>(window, "mnuViewMessages")->trigger();
-        MessageLogWindow* messages = window->messageLogWindow();
+        MessageLogWindow* messages = test::companion<MessageLogWindow>(window);
         QVERIFY(messages);
         QCOMPARE(messages->objectName(), QStringLiteral("frmMessages"));
         QCOMPARE(messages->windowTitle(), QStringLiteral("Messages"));
@@ -717,7 +719,8 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QAction>(window, "mnuViewMessages")->trigger();
-        QPlainTextEdit* text = test::child<QPlainTextEdit>(window->messageLogWindow(), "txtMessages");
+        QPlainTextEdit* text =
+            test::child<QPlainTextEdit>(test::companion<MessageLogWindow>(window), "txtMessages");
         const int shownBefore = text->blockCount();
         const int count = MessageLog::Capacity + 2000;
         for (int i = 0; i < count; ++i)
@@ -745,10 +748,10 @@ private Q_SLOTS:
         QCOMPARE(shown.title, QStringLiteral("Permission Denied"));
         QCOMPARE(shown.buttons, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
         QVERIFY(shown.text.endsWith(SettingsStore::permissionDeniedMessage()));
-        QCOMPARE(window->settings()->value(SettingKeys::IgnorePermissionDeniedError()), QStringLiteral("1"));
+        QCOMPARE(window->settings()->value(SettingKeys::ignorePermissionDenied()), QStringLiteral("1"));
 
         // Once ignored, failures stay quiet.
-        window->settings()->setValue(SettingKeys::FullWordNum(), QStringLiteral("5"));
+        window->settings()->setValue(SettingKeys::fullWordsPosition(), QStringLiteral("5"));
         QCOMPARE(MessageBox::shown().size(), 1);
     }
 
@@ -774,7 +777,7 @@ private Q_SLOTS:
         test::child<QAction>(window, "mnuHelpItem_0")->trigger();
         QCOMPARE(fixture.opened, QList<QUrl>{QUrl::fromLocalFile(fixture.path(QStringLiteral("Help.html")))});
         test::child<QPushButton>(window, "cmdWebsite")->click();
-        QCOMPARE(fixture.opened.last(), QUrl(window->settings()->value(SettingKeys::WebSiteAddress())));
+        QCOMPARE(fixture.opened.last(), QUrl(window->settings()->value(SettingKeys::webSiteAddress())));
         fixture.openSucceeds = false;
         MessageBox::setNextAnswer(QMessageBox::Ok);
         test::child<QPushButton>(window, "cmdWebsite")->click();
@@ -783,15 +786,16 @@ private Q_SLOTS:
         MessageBox::clearShown();
 
         test::child<QAction>(window, "mnuAboutItem_0")->trigger();
-        QVERIFY(window->aboutWindow() && window->aboutWindow()->isVisible());
+        QVERIFY(test::companion<AboutWindow>(window) && test::companion<AboutWindow>(window)->isVisible());
         QVERIFY(MessageBox::shown().isEmpty());
 
         test::child<QPushButton>(window, "cmdSetup")->click();
-        QVERIFY(window->settingsWindow() && window->settingsWindow()->isVisible());
+        QVERIFY(test::companion<SettingsWindow>(window) &&
+                test::companion<SettingsWindow>(window)->isVisible());
         // A second click brings the same window forward.
-        SettingsWindow* settingsWindow = window->settingsWindow();
+        SettingsWindow* settingsWindow = test::companion<SettingsWindow>(window);
         test::child<QAction>(window, "mnuOptionsItem_0")->trigger();
-        QCOMPARE(window->settingsWindow(), settingsWindow);
+        QCOMPARE(test::companion<SettingsWindow>(window), settingsWindow);
 
         window->show();
         test::child<QAction>(window, "mnuFileItem_0")->trigger();

@@ -43,7 +43,7 @@ struct ProxyFixture : WindowFixture
     SettingsWindow* openSetup()
     {
         test::child<QPushButton>(window.get(), "cmdSetup")->click();
-        return window->settingsWindow();
+        return test::companion<SettingsWindow>(window.get());
     }
 
     FakeWhoisServer server;
@@ -73,8 +73,8 @@ private Q_SLOTS:
         FileDialog::setNextFileName(fixture.path(QStringLiteral("pool.txt")));
         test::child<QPushButton>(setup, "cmdProxiesBrowse")->click();
         QCOMPARE(file->text(), fixture.path(QStringLiteral("pool.txt")));
-        QCOMPARE(fixture.window->settings()->value(SettingKeys::chkNetProxies()), QStringLiteral("1"));
-        QCOMPARE(fixture.window->settings()->value(SettingKeys::NetProxyFile()),
+        QCOMPARE(fixture.window->settings()->value(SettingKeys::useNetworkProxies()), QStringLiteral("1"));
+        QCOMPARE(fixture.window->settings()->value(SettingKeys::networkProxyFile()),
                  fixture.path(QStringLiteral("pool.txt")));
         QPointer<SettingsWindow> closed(setup);
         setup->close();

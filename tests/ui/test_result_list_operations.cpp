@@ -448,7 +448,7 @@ private Q_SLOTS:
                            highList->visualRect(highList->model()->index(1, 0)).center());
         QCOMPARE(window->listActions()->selectedDomain(), name);
         QCOMPARE(fixture.opened,
-                 QList<QUrl>{QUrl(window->settings()->value(SettingKeys::PurchaseAddress()) + name)});
+                 QList<QUrl>{QUrl(window->settings()->value(SettingKeys::purchaseAddress()) + name)});
     }
 
     // A right-click offers what the buttons and a double-click do, on the names under the pointer:
@@ -470,10 +470,10 @@ private Q_SLOTS:
                               QStringLiteral("Copy"), QStringLiteral("Save"), QStringLiteral("Delete")}));
         test::child<QAction>(menu, "mnuBuy")->trigger();
         QCOMPARE(fixture.opened,
-                 QList<QUrl>{QUrl(window->settings()->value(SettingKeys::PurchaseAddress()) + high.at(1))});
+                 QList<QUrl>{QUrl(window->settings()->value(SettingKeys::purchaseAddress()) + high.at(1))});
         test::child<QAction>(menu, "mnuWhois")->trigger();
-        QVERIFY(window->whoisWindow());
-        QCOMPARE(window->whoisWindow()->domain(), high.at(1));
+        QVERIFY(test::companion<WhoisWindow>(window));
+        QCOMPARE(test::companion<WhoisWindow>(window)->domain(), high.at(1));
         menu->close();
         QTRY_VERIFY(!menu);
 
@@ -524,8 +524,8 @@ private Q_SLOTS:
         window->listActions()->setPurchaseOnDoubleClick(false);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
         QVERIFY(fixture.opened.isEmpty());
-        QVERIFY(window->whoisWindow());
-        QCOMPARE(window->whoisWindow()->domain(), names(ResultList::Low, 2).at(1));
+        QVERIFY(test::companion<WhoisWindow>(window));
+        QCOMPARE(test::companion<WhoisWindow>(window)->domain(), names(ResultList::Low, 2).at(1));
         window->listActions()->setPurchaseOnDoubleClick(true);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
         QCOMPARE(fixture.opened.size(), 1);
@@ -537,7 +537,7 @@ private Q_SLOTS:
         fixture.open();
         // Nothing listens on port 1 of this machine: the record's query stays here.
         QVERIFY(fixture.write(QStringLiteral("registrars.txt"), "com|127.0.0.1|1|Enabled\r\n"));
-        fixture.window->settings()->setValue(SettingKeys::PurchaseOnDoubleClick(), QStringLiteral("0"));
+        fixture.window->settings()->setValue(SettingKeys::purchaseOnDoubleClick(), QStringLiteral("0"));
         fixture.window.reset();
         MainWindow* window = fixture.open();
         window->show();
@@ -549,8 +549,8 @@ private Q_SLOTS:
                            savedList->visualRect(savedList->model()->index(0, 0)).center());
         QCOMPARE(window->listActions()->selectedDomain(), QStringLiteral("kept.com"));
         QVERIFY(fixture.opened.isEmpty());
-        QVERIFY(window->whoisWindow());
-        QCOMPARE(window->whoisWindow()->domain(), QStringLiteral("kept.com"));
+        QVERIFY(test::companion<WhoisWindow>(window));
+        QCOMPARE(test::companion<WhoisWindow>(window)->domain(), QStringLiteral("kept.com"));
     }
 };
 

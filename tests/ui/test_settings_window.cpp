@@ -62,7 +62,7 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         QCOMPARE(settings->windowTitle(), QStringLiteral("Domain extension settings"));
         QCOMPARE(test::child<QTreeWidget>(settings, "lstDomains")->topLevelItemCount(), 92);
 
@@ -121,7 +121,7 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         Q_EMIT test::child<QTreeWidget>(settings, "lstDomains")
             ->header()
             ->sectionClicked(1); // ascending by server
@@ -146,7 +146,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         QVERIFY(fixture.write(QStringLiteral("registrars.txt"), "mine|whois.example.net|43|Enabled\r\n"));
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         test::child<QPushButton>(settings, "Command3")->click();
         QCOMPARE(fileRows(fixture).size(), 92);
         QCOMPARE(test::child<QTreeWidget>(settings, "lstDomains")->topLevelItemCount(), 92);
@@ -162,9 +162,9 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         test::child<QCheckBox>(settings, "chkProxy")->setChecked(true);
-        QCOMPARE(window->settings()->value(SettingKeys::chkProxy()), QStringLiteral("1"));
+        QCOMPARE(window->settings()->value(SettingKeys::useProxy()), QStringLiteral("1"));
         QVERIFY(window->useProxy());
         QVERIFY(!test::child<QLabel>(window, "proxyLabel")->isHidden());
         QVERIFY(test::child<QLabel>(window, "proxyLabel")
@@ -173,21 +173,21 @@ private Q_SLOTS:
         test::child<QCheckBox>(settings, "chkProxy")->setChecked(false);
         QVERIFY(test::child<QLabel>(window, "proxyLabel")->isHidden());
         test::child<QCheckBox>(settings, "chkRdap")->setChecked(true);
-        QCOMPARE(window->settings()->value(SettingKeys::chkRdap()), QStringLiteral("1"));
+        QCOMPARE(window->settings()->value(SettingKeys::useRdap()), QStringLiteral("1"));
         QVERIFY(window->searchDriver()->settings().preferRdap);
         test::child<QCheckBox>(settings, "chkRdap")->setChecked(false);
         QVERIFY(!window->searchDriver()->settings().preferRdap);
         QVERIFY(test::child<QCheckBox>(settings, "chkConfirm")->isChecked() &&
                 window->searchDriver()->settings().confirmFree);
         test::child<QCheckBox>(settings, "chkConfirm")->setChecked(false);
-        QCOMPARE(window->settings()->value(SettingKeys::chkConfirm()), QStringLiteral("0"));
+        QCOMPARE(window->settings()->value(SettingKeys::confirmFreeOverRdap()), QStringLiteral("0"));
         QVERIFY(!window->searchDriver()->settings().confirmFree);
         QCOMPARE(window->searchDriver()->settings().historyDays, 7);
         test::child<QSpinBox>(settings, "txtHistoryDays")->setValue(0);
-        QCOMPARE(window->settings()->value(SettingKeys::HistoryDays()), QStringLiteral("0"));
+        QCOMPARE(window->settings()->value(SettingKeys::historyDays()), QStringLiteral("0"));
         QCOMPARE(window->searchDriver()->settings().historyDays, 0);
         test::child<QSpinBox>(settings, "txtWatchHours")->setValue(6);
-        QCOMPARE(window->settings()->value(SettingKeys::WatchHours()), QStringLiteral("6"));
+        QCOMPARE(window->settings()->value(SettingKeys::watchHours()), QStringLiteral("6"));
 
         const QList<std::pair<QString, QString>> typed = {{QStringLiteral("org"), QStringLiteral(".org")},
                                                           {QString(), QStringLiteral(".com")},
@@ -197,7 +197,7 @@ private Q_SLOTS:
             Q_EMIT test::child<QLineEdit>(settings, "txtDefault")->textEdited(text);
             Q_EMIT test::child<QLineEdit>(settings, "txtDefault")->editingFinished();
             QCOMPARE(test::child<QLineEdit>(settings, "txtDefault")->text(), stored);
-            QCOMPARE(window->settings()->value(SettingKeys::DefaultExt()), stored);
+            QCOMPARE(window->settings()->value(SettingKeys::defaultExtension()), stored);
         }
     }
 
@@ -206,7 +206,7 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         settings->resize(1, 1);
         QTRY_VERIFY(test::child<QLineEdit>(settings, "txtLimit")->isVisible());
         for (QLineEdit* field :
@@ -225,7 +225,7 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         click(settings, itemOf(settings, QStringLiteral("org")));
         QCOMPARE(test::child<QLineEdit>(settings, "txtLimit")->text(), QString());
         test::child<QLineEdit>(settings, "txtLimit")->setText(QStringLiteral("rate=5/s connections=2"));
@@ -256,7 +256,7 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         QVERIFY(QTest::qWaitForWindowExposed(settings));
         auto* list = test::child<QTreeWidget>(settings, "lstDomains");
         QStringList captions;
@@ -280,7 +280,7 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         QWidget* first = test::child<QTreeWidget>(settings, "lstDomains");
         QStringList order{first->objectName()};
         for (QWidget* next = first->nextInFocusChain(); next != first; next = next->nextInFocusChain()) {
@@ -310,7 +310,7 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         QVERIFY(QTest::qWaitForWindowExposed(settings));
         auto* now = test::child<QPushButton>(settings, "btnCheckSavedNow");
         auto* hours = test::child<QSpinBox>(settings, "txtWatchHours");
@@ -327,14 +327,14 @@ private Q_SLOTS:
         WindowFixture fixture;
         MainWindow* window = fixture.open();
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         auto* choice = test::child<QComboBox>(settings, "cmbDoubleClick");
         QCOMPARE(choice->currentIndex(), 0);
         QVERIFY(choice->currentText().contains(QStringLiteral("purchase")));
         QSignalSpy changed(window->extensionSettings(), &ExtensionSettings::purchaseOnDoubleClickChanged);
         choice->setCurrentIndex(1);
         Q_EMIT choice->activated(1);
-        QCOMPARE(window->settings()->value(SettingKeys::PurchaseOnDoubleClick()), QStringLiteral("0"));
+        QCOMPARE(window->settings()->value(SettingKeys::purchaseOnDoubleClick()), QStringLiteral("0"));
         QCOMPARE(changed.size(), 1);
         QCOMPARE(changed.first().first().toBool(), false);
         QVERIFY(choice->currentText().contains(QStringLiteral("WHOIS")));
@@ -344,7 +344,9 @@ private Q_SLOTS:
         settings->close();
         QTRY_VERIFY(!closed);
         test::child<QPushButton>(window, "cmdSetup")->click();
-        QCOMPARE(test::child<QComboBox>(window->settingsWindow(), "cmbDoubleClick")->currentIndex(), 1);
+        QCOMPARE(
+            test::child<QComboBox>(test::companion<SettingsWindow>(window), "cmbDoubleClick")->currentIndex(),
+            1);
     }
 
     void aRunningSearchPicksUpAChangedRow()
@@ -370,7 +372,7 @@ private Q_SLOTS:
         QTRY_VERIFY(first.queries().size() >= 2);
 
         test::child<QPushButton>(window, "cmdSetup")->click();
-        SettingsWindow* settings = window->settingsWindow();
+        SettingsWindow* settings = test::companion<SettingsWindow>(window);
         click(settings, itemOf(settings, QStringLiteral("com")));
         test::child<QLineEdit>(settings, "txtPort")->setText(QString::number(second.port()));
         test::child<QPushButton>(settings, "cmdSave")->click();

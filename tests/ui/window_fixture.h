@@ -25,6 +25,15 @@ Widget* child(const QObject* window, const char* name)
     return widget;
 }
 
+// The newest window of a kind the main window opened beside itself, found by type as a user's
+// tools would; null once it is gone.
+template <typename Window>
+Window* companion(const QObject* mainWindow)
+{
+    const QList<Window*> windows = mainWindow->findChildren<Window*>();
+    return windows.isEmpty() ? nullptr : windows.last();
+}
+
 // A main window on a data folder of its own (passed with --home, as a user would), with its
 // per-user settings beside it and a recorder in place of the desktop browser.
 struct WindowFixture

@@ -58,7 +58,7 @@ ResumePoint savedResumePoint(const SettingsStore& settings, SearchType type, con
     if (!key || isSearchEngine(type))
         return {};
     const qint64 position = settings.intValue(*key, 1);
-    const QString identity = settings.value(SettingKeys::positionList(*key));
+    const QString identity = settings.value(SettingKeys::positionListFile(*key));
     // Another custom list simply starts at its beginning; only the same file can have changed.
     const QString savedPath = identity.section(QLatin1Char('|'), 0, 0);
     if (type == SearchType::CustomList && !identity.isEmpty() &&
@@ -68,7 +68,7 @@ ResumePoint savedResumePoint(const SettingsStore& settings, SearchType type, con
     if (!identity.isEmpty())
         changed = !sameIdentity(identity, listFileIdentity(listFile));
     else if (type == SearchType::CustomList) // settings from before the identity was kept
-        changed = settings.value(SettingKeys::CustListFile()) != listFile;
+        changed = settings.value(SettingKeys::customPositionListFile()) != listFile;
     if (changed && position > 1)
         return {1, QStringLiteral("List changed since the last search; starting at entry 1.")};
     if (position < 1 || position > total)

@@ -160,7 +160,7 @@ void SearchDriver::Private::savePosition()
     const std::optional<SettingKey> key = searchTypeCounterKey(run.request.type);
     if (!key)
         return;
-    if (store->setValues({{*key, position}, {SettingKeys::positionList(*key), run.listIdentity}}) ||
+    if (store->setValues({{*key, position}, {SettingKeys::positionListFile(*key), run.listIdentity}}) ||
         run.positionReported)
         return;
     run.positionReported = true;

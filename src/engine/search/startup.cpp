@@ -98,25 +98,25 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
     result.lifeCycleRules = loadLifeCycleRules(&result.lifeCycleProblems, &result.problems);
     LifeCycleRules::install(result.lifeCycleRules);
     result.rdapBootstrap = loadRdapBootstrap(&result.problems);
-    result.preferRdap = m_settings->flag(SettingKeys::chkRdap());
-    result.checkDnsFirst = m_settings->flag(SettingKeys::chkDns());
-    result.confirmFree = m_settings->flag(SettingKeys::chkConfirm());
-    result.dnsServer = m_settings->value(SettingKeys::DnsServer());
+    result.preferRdap = m_settings->flag(SettingKeys::useRdap());
+    result.checkDnsFirst = m_settings->flag(SettingKeys::checkDnsFirst());
+    result.confirmFree = m_settings->flag(SettingKeys::confirmFreeOverRdap());
+    result.dnsServer = m_settings->value(SettingKeys::dnsServer());
     bool minutesOk = false;
-    const double minutes = m_settings->value(SettingKeys::DeadServerMinutes()).toDouble(&minutesOk);
+    const double minutes = m_settings->value(SettingKeys::deadServerMinutes()).toDouble(&minutesOk);
     if (minutesOk && minutes > 0)
         result.deadServerMs = qint64(std::min(minutes, 24.0 * 60) * 60 * 1000);
     else
         result.problems.append(QStringLiteral("DeadServerMinutes \"%1\" in settings.ini is not a number of "
                                               "minutes; 2 minutes are used.")
-                                   .arg(m_settings->value(SettingKeys::DeadServerMinutes())));
-    result.historyDays = countSetting(SettingKeys::HistoryDays(), 3650, &result.problems);
-    result.zoneDays = countSetting(SettingKeys::ZoneDays(), 3650, &result.problems);
+                                   .arg(m_settings->value(SettingKeys::deadServerMinutes())));
+    result.historyDays = countSetting(SettingKeys::historyDays(), 3650, &result.problems);
+    result.zoneDays = countSetting(SettingKeys::zoneDays(), 3650, &result.problems);
     result.zoneFolder = m_folder.path(QStringLiteral("zones"));
-    result.watchHours = countSetting(SettingKeys::WatchHours(), 24 * 365, &result.problems);
+    result.watchHours = countSetting(SettingKeys::watchHours(), 24 * 365, &result.problems);
     result.proxies = loadProxies(&result.problems);
-    result.useProxy = m_settings->flag(SettingKeys::chkProxy());
-    result.defaultExtension = m_settings->value(SettingKeys::DefaultExt());
+    result.useProxy = m_settings->flag(SettingKeys::useProxy());
+    result.defaultExtension = m_settings->value(SettingKeys::defaultExtension());
     // Last: whatever opening the help does to the program, the data folder is complete by then.
     result.helpOpened = openHelpOnFirstStart(openUrl);
     return result;
@@ -134,30 +134,30 @@ int Startup::countSetting(const SettingKey& key, int most, QStringList* problems
 
 QString Startup::proxyListPath() const
 {
-    return chosenFilePath(m_folder.root(), m_settings->value(SettingKeys::NetProxyFile()),
+    return chosenFilePath(m_folder.root(), m_settings->value(SettingKeys::networkProxyFile()),
                           QString::fromLatin1(ProxyList::FileName));
 }
 
 QList<ProxyEntry> Startup::loadProxies(QStringList* problems) const
 {
-    if (!m_settings->flag(SettingKeys::chkNetProxies()))
+    if (!m_settings->flag(SettingKeys::useNetworkProxies()))
         return {};
     return ProxyList::loadForUse(proxyListPath(), problems).proxies;
 }
 
 bool Startup::openHelpOnFirstStart(const UrlOpener& openUrl) const
 {
-    if (m_settings->value(SettingKeys::showHelp()) != QLatin1String("1"))
+    if (m_settings->value(SettingKeys::showHelpAtStart()) != QLatin1String("1"))
         return false;
     const QString help = helpFilePath();
     if (!fileExists(help) || !openUrl)
         return false;
     // Off before the attempt, so that settings.ini exists and a start that fails while opening the
     // help is not repeated on every start; a help that could not be opened is offered again.
-    m_settings->setValue(SettingKeys::showHelp(), QStringLiteral("0"));
+    m_settings->setValue(SettingKeys::showHelpAtStart(), QStringLiteral("0"));
     if (openUrl(QUrl::fromLocalFile(help)))
         return true;
-    m_settings->setValue(SettingKeys::showHelp(), QStringLiteral("1"));
+    m_settings->setValue(SettingKeys::showHelpAtStart(), QStringLiteral("1"));
     return false;
 }
 

@@ -83,7 +83,7 @@ void WatchSchedule::checkNow()
 void WatchSchedule::arm()
 {
     const QDateTime last =
-        QDateTime::fromString(m_session->settings()->value(SettingKeys::LastWatch()), Qt::ISODateWithMs);
+        QDateTime::fromString(m_session->settings()->value(SettingKeys::lastWatch()), Qt::ISODateWithMs);
     const QDateTime now = Clock::currentDateTimeUtc();
     m_dueAt = now.addMSecs(nextWatchDelayMs(last, m_intervalMs, now));
     waitOn();
@@ -109,7 +109,7 @@ void WatchSchedule::runRound()
         waitOn();
         return;
     }
-    m_session->settings()->setValue(SettingKeys::LastWatch(),
+    m_session->settings()->setValue(SettingKeys::lastWatch(),
                                     Clock::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     QString error;
     const QStringList names =

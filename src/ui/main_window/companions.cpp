@@ -33,11 +33,6 @@ void MainWindow::openSettings()
     showInFront(m_settingsWindow);
 }
 
-SettingsWindow* MainWindow::settingsWindow() const
-{
-    return m_settingsWindow;
-}
-
 void MainWindow::openGenerator()
 {
     if (!m_generatorWindow) {
@@ -45,11 +40,6 @@ void MainWindow::openGenerator()
         connect(m_generatorWindow, &GeneratorWindow::namesCreated, this, &MainWindow::searchCreatedNames);
     }
     showInFront(m_generatorWindow);
-}
-
-GeneratorWindow* MainWindow::generatorWindow() const
-{
-    return m_generatorWindow;
 }
 
 void MainWindow::openHarvester()
@@ -62,8 +52,8 @@ void MainWindow::openHarvester()
     // Each opening is a fresh run; one at a time.
     if (m_harvesterWindow)
         m_harvesterWindow->close();
-    const SettingKey address = *engine == SearchEngine::Yahoo ? SettingKeys::YahooSearchAddress()
-                                                              : SettingKeys::GoogleSearchAddress();
+    const SettingKey address = *engine == SearchEngine::Yahoo ? SettingKeys::yahooSearchAddress()
+                                                              : SettingKeys::googleSearchAddress();
     auto run = std::make_unique<HarvestRun>(*engine, searchString,
                                             HarvestRun::targetCountFor(m_searchFrame->targetCountIndex()),
                                             settings()->value(address), extensionTable().enabledExtensions());
@@ -71,11 +61,6 @@ void MainWindow::openHarvester()
     connect(m_harvesterWindow, &HarvesterWindow::listCreated, this, &MainWindow::searchHarvestedNames);
     m_harvesterWindow->show();
     m_harvesterWindow->start();
-}
-
-HarvesterWindow* MainWindow::harvesterWindow() const
-{
-    return m_harvesterWindow;
 }
 
 void MainWindow::openBrowser()
@@ -89,11 +74,6 @@ void MainWindow::openBrowser()
     m_browserWindow->activateWindow();
 }
 
-BrowserWindow* MainWindow::browserWindow() const
-{
-    return m_browserWindow;
-}
-
 void MainWindow::showOverflowNotice()
 {
     // One window, shown again on every overflow while it is open.
@@ -103,21 +83,11 @@ void MainWindow::showOverflowNotice()
     m_overflowNotice->raise();
 }
 
-OverflowNotice* MainWindow::overflowNotice() const
-{
-    return m_overflowNotice;
-}
-
 void MainWindow::showMessageLog()
 {
     if (!m_messageLogWindow)
         m_messageLogWindow = new MessageLogWindow(m_log, this);
     showInFront(m_messageLogWindow);
-}
-
-MessageLogWindow* MainWindow::messageLogWindow() const
-{
-    return m_messageLogWindow;
 }
 
 void MainWindow::showHistory()
@@ -126,11 +96,6 @@ void MainWindow::showHistory()
         m_historyWindow =
             new HistoryWindow(dataFolder().path(QString::fromLatin1(HistoryStore::FileName)), this);
     showInFront(m_historyWindow);
-}
-
-HistoryWindow* MainWindow::historyWindow() const
-{
-    return m_historyWindow;
 }
 
 void MainWindow::openWhois(const QString& domain)
@@ -143,24 +108,14 @@ void MainWindow::openWhois(const QString& domain)
     m_whoisWindow->ask(searchDriver()->router());
 }
 
-WhoisWindow* MainWindow::whoisWindow() const
-{
-    return m_whoisWindow;
-}
-
 void MainWindow::showAbout()
 {
     if (!m_aboutWindow) {
         m_aboutWindow =
-            new AboutWindow(QUrl(settings()->value(SettingKeys::WebSiteAddress())), m_openUrl, this);
+            new AboutWindow(QUrl(settings()->value(SettingKeys::webSiteAddress())), m_openUrl, this);
         connect(m_aboutWindow, &AboutWindow::failed, this, &MainWindow::showFailure);
     }
     showInFront(m_aboutWindow);
-}
-
-AboutWindow* MainWindow::aboutWindow() const
-{
-    return m_aboutWindow;
 }
 
 void MainWindow::openHelp()

@@ -148,7 +148,7 @@ void MainWindow::bindSearchFrame()
     connect(m_searchFrame, &SearchFrame::harvestRequested, this, &MainWindow::openHarvester);
     connect(m_searchFrame, &SearchFrame::setupRequested, this, &MainWindow::openSettings);
     connect(m_searchFrame, &SearchFrame::websiteRequested, this, [this] {
-        const QUrl site(settings()->value(SettingKeys::WebSiteAddress()));
+        const QUrl site(settings()->value(SettingKeys::webSiteAddress()));
         if (!m_openUrl || !m_openUrl(site))
             showFailure(QStringLiteral("Could not open %1").arg(site.toString()));
     });
@@ -175,7 +175,7 @@ void MainWindow::chooseSearchType(int index)
         return;
     clearNotice();
     m_searchFrame->setSearchTypeIndex(index);
-    settings()->setValue(SettingKeys::LastSearchType(), searchTypeCaption(allSearchTypes().at(index)));
+    settings()->setValue(SettingKeys::lastSearchType(), searchTypeCaption(allSearchTypes().at(index)));
     applySearchType(allSearchTypes().at(index));
     // The list file's name takes room beside the search-type box.
     m_searchFrame->placeWebsiteButton();
@@ -183,9 +183,9 @@ void MainWindow::chooseSearchType(int index)
 
 void MainWindow::restoreSearchType()
 {
-    const SearchType last = searchTypeFromCaption(settings()->value(SettingKeys::LastSearchType()))
+    const SearchType last = searchTypeFromCaption(settings()->value(SettingKeys::lastSearchType()))
                                 .value_or(SearchType::FullWordList);
-    const QString listFile = settings()->value(SettingKeys::LastListFile());
+    const QString listFile = settings()->value(SettingKeys::lastListFile());
     // Nothing opens by itself at start: no file dialog, no browser, no generator.
     switch (last) {
     case SearchType::CustomList:
@@ -260,7 +260,7 @@ void MainWindow::chooseCustomList()
     // A cancelled dialog gives back the file it returned last time.
     showCustomListFile(picked.isEmpty() ? m_customListFile : picked);
     if (!picked.isEmpty())
-        settings()->setValue(SettingKeys::LastListFile(), picked);
+        settings()->setValue(SettingKeys::lastListFile(), picked);
 }
 
 void MainWindow::showCustomListFile(const QString& file)
@@ -339,7 +339,7 @@ void MainWindow::startSearch()
     showNotice(dnsOffNotice(searchDriver()->progress()));
     // Lets a later run of the command-line program resume this custom list, and no other.
     if (*type == SearchType::CustomList)
-        settings()->setValue(SettingKeys::CustListFile(), m_currentListFile);
+        settings()->setValue(SettingKeys::customPositionListFile(), m_currentListFile);
     setSearching(true);
     // A list without entries is done before start() returns.
     if (!searchDriver()->isRunning())
@@ -369,7 +369,7 @@ void MainWindow::onSearchFinished(bool stopped)
     // The custom list's counter, as the search left it; the other types choose their list again.
     if (type == SearchType::CustomList || type == SearchType::GenerateNames ||
         type == SearchType::BrowseForNames)
-        setStartNumber(settings()->value(SettingKeys::CustWordNum()));
+        setStartNumber(settings()->value(SettingKeys::customListPosition()));
     else if (type)
         applySearchType(*type);
     // The panels go back to their captions; the notice has the counts.

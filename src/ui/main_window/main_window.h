@@ -86,27 +86,10 @@ public:
     std::optional<SearchType> currentSearchType() const;
     bool isSearching() const { return m_searching; }
     ExtensionSettings* extensionSettings() const { return m_extensionSettings; }
-    // The settings window while it is open.
-    SettingsWindow* settingsWindow() const;
-    // The generator window while it is open.
-    GeneratorWindow* generatorWindow() const;
-    // The harvester window while a harvest runs.
-    HarvesterWindow* harvesterWindow() const;
-    // The domain browser while it is open.
-    BrowserWindow* browserWindow() const;
-    // The overflow notice while it is open.
-    OverflowNotice* overflowNotice() const;
     // The latest notice in the status bar, until the user does something else.
     QString noticeText() const;
     // Every notice, warning and skipped entry of this run.
     MessageLog* messageLog() const { return m_log; }
-    // The message log window once View > Messages opened it.
-    MessageLogWindow* messageLogWindow() const;
-    // The history window while it is open.
-    HistoryWindow* historyWindow() const;
-    // The WHOIS and about windows while they are open.
-    WhoisWindow* whoisWindow() const;
-    AboutWindow* aboutWindow() const;
     // Whether lookups go to the proxy row, as the search has it now.
     bool useProxy() const;
 

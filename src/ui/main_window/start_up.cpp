@@ -30,8 +30,8 @@ void MainWindow::applyStartup()
     // Start-up has told the proxies file's problems already; later loads tell only new ones.
     m_session->reloadProxies(&m_proxyProblems);
 
-    const bool purchase = settings()->value(SettingKeys::PurchaseOnDoubleClick()) == QLatin1String("1");
-    m_listActions->setPurchase(purchase, settings()->value(SettingKeys::PurchaseAddress()));
+    const bool purchase = settings()->value(SettingKeys::purchaseOnDoubleClick()) == QLatin1String("1");
+    m_listActions->setPurchase(purchase, settings()->value(SettingKeys::purchaseAddress()));
     m_listFrame->showDoubleClickChoice(purchase);
 }
 
