@@ -538,6 +538,7 @@ QString topLevelUsage()
         "  search    check a list of domain names with their registries (WHOIS, RDAP)\n"
         "  watch     check the saved names once and print what changed since the last check\n"
         "  history   print the checks the history recorded\n"
+        "  drops     list the names about to drop, soonest release first\n"
         "  generate  make names from a base word and prefix/suffix words (and search them)\n"
         "  extract   print the domain names found in saved web pages\n"
         "  verdict   judge saved WHOIS answers or RDAP replies and say which rule decided\n"
@@ -551,6 +552,7 @@ QString topLevelUsage()
         "                     [--proxy HOST[:PORT]] [--home DIR]\n"
         "  brisquel-cli history [--name PATTERN] [--verdict VERDICT] [--since DATE]\n"
         "                       [--format text|csv|jsonl|json-array] [--home DIR]\n"
+        "  brisquel-cli drops [--format text|csv|json|json-array] [--within DAYS] [--home DIR]\n"
         "  brisquel-cli generate [--base WORD] [--words FILE] [--forms prefix,suffix,hyphen]\n"
         "                        [--ext .com,.net,...] [--out FILE] [--search] [--home DIR]\n"
         "  brisquel-cli extract [--browser] [--home DIR] FILE...\n"
@@ -562,7 +564,8 @@ QString topLevelUsage()
 QStringList commandNames()
 {
     return {QStringLiteral("search"),   QStringLiteral("watch"),   QStringLiteral("history"),
-            QStringLiteral("generate"), QStringLiteral("extract"), QStringLiteral("verdict")};
+            QStringLiteral("generate"), QStringLiteral("extract"), QStringLiteral("verdict"),
+            QStringLiteral("drops")};
 }
 
 QString unknownCommandMessage(const QString& typed)

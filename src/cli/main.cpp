@@ -1,6 +1,7 @@
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
 #include "cli/command_options.h"
+#include "cli/drops_command.h"
 #include "cli/extract_command.h"
 #include "cli/generate_command.h"
 #include "cli/history_command.h"
@@ -61,6 +62,8 @@ brisquel::ExitCode runCommand(const QString& command, const QStringList& argumen
         return brisquel::runWatchCommand(arguments.mid(1));
     if (command == QLatin1String("history"))
         return brisquel::runHistoryCommand(arguments.mid(1));
+    if (command == QLatin1String("drops"))
+        return brisquel::runDropsCommand(arguments.mid(1));
     if (command == QLatin1String("extract"))
         return runExtract(arguments.mid(2));
     brisquel::StandardOutput output;

@@ -1,6 +1,8 @@
 #include "result_writer.h"
 
+#include "engine/judging/drop_estimate.h"
 #include "engine/names/lookup_name.h"
+#include "support/clock.h"
 #include "support/csv_text.h"
 
 #include <QJsonDocument>
@@ -30,10 +32,18 @@ QByteArray RecordFrame::closing() const
     return m_count > 0 ? QByteArray("\n]\n") : QByteArray("]\n");
 }
 
+ResultWriter::ResultWriter(OutputFormat format, const QString& dropRulesPath)
+    : m_format(format)
+    , m_frame(format)
+    // Text shows no release, so it reads no rules.
+    , m_dropRules(format == OutputFormat::Text ? nullptr : DropRules::inFolderFile(dropRulesPath, nullptr))
+{}
+
 QByteArray ResultWriter::header() const
 {
-    return m_format == OutputFormat::Csv ? QByteArray("domain,verdict,detail,ace,state,expires,confirmed\n")
-                                         : m_frame.opening();
+    return m_format == OutputFormat::Csv
+               ? QByteArray("domain,verdict,detail,ace,state,expires,confirmed,drops\n")
+               : m_frame.opening();
 }
 
 QByteArray ResultWriter::line(const QString& domain, Verdict verdict, const QString& detail,
@@ -46,14 +56,17 @@ QByteArray ResultWriter::line(const QString& domain, Verdict verdict, const QStr
     const QString ace = queryDomain(domain);
     const QString state = facts.lifeCycle.state;
     const QString expires = facts.lifeCycle.expires.toString(Qt::ISODate);
+    const QString drops =
+        estimateDrop(facts.lifeCycle, m_dropRules->forName(domain), Clock::currentDateTimeUtc().date())
+            .text();
     const QString confirmed =
         verdict == Verdict::Available ? QString::fromLatin1(confirmationName(facts.confirmed)) : QString();
     switch (m_format) {
     case OutputFormat::Text:
         break;
     case OutputFormat::Csv:
-        return (QStringList{csvField(domain), word, csvField(detail), ace, state, expires, confirmed}.join(
-                    QLatin1Char(',')) +
+        return (QStringList{csvField(domain), word, csvField(detail), ace, state, expires, confirmed, drops}
+                    .join(QLatin1Char(',')) +
                 QLatin1Char('\n'))
             .toUtf8();
     case OutputFormat::JsonLines:
@@ -67,7 +80,8 @@ QByteArray ResultWriter::line(const QString& domain, Verdict verdict, const QStr
                                  {QStringLiteral("ace"), ace},
                                  {QStringLiteral("state"), orNull(state)},
                                  {QStringLiteral("expires"), orNull(expires)},
-                                 {QStringLiteral("confirmed"), orNull(confirmed)}};
+                                 {QStringLiteral("confirmed"), orNull(confirmed)},
+                                 {QStringLiteral("drops"), orNull(drops)}};
         return m_frame.next(QJsonDocument(object).toJson(QJsonDocument::Compact));
     }
     }

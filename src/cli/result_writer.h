@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/command_options.h"
+#include "engine/judging/drop_rules.h"
 #include "engine/judging/name_facts.h"
 
 #include <QByteArray>
@@ -30,14 +31,13 @@ private:
 // A search's results on standard output as text ("verdict domain"), csv, or JSON objects (a line
 // each, or one array): the name as the list wrote it, and in csv and JSON the detail, the ASCII form
 // the registry was asked in, a taken name's life cycle and who confirmed a free one (empty or null
-// where it does not apply). Verdicts are free, taken, unanswered or not-registrable.
+// where it does not apply), and a dropping name's estimated release (`drops`: a day or start/end).
+// Verdicts are free, taken, unanswered or not-registrable.
 class ResultWriter
 {
 public:
-    explicit ResultWriter(OutputFormat format)
-        : m_format(format)
-        , m_frame(format)
-    {}
+    // dropRulesPath: the data folder's drop-rules.txt, read over the delivered rules.
+    explicit ResultWriter(OutputFormat format, const QString& dropRulesPath = QString());
 
     // What comes before the first result: the csv header line, the opening of a JSON array, or
     // nothing.
@@ -49,6 +49,7 @@ public:
 private:
     OutputFormat m_format;
     RecordFrame m_frame;
+    std::shared_ptr<const DropRules> m_dropRules;
 };
 
 } // namespace brisquel

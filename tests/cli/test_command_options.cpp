@@ -1,4 +1,5 @@
 #include "cli/command_options.h"
+#include "cli/drops_command.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -235,6 +236,8 @@ private Q_SLOTS:
                 return parseVerdictOptions(arguments).help;
             if (command == QLatin1String("watch"))
                 return parseWatchOptions(arguments).help;
+            if (command == QLatin1String("drops"))
+                return parseDropsOptions(arguments).help;
             return parseHistoryOptions(arguments).help;
         };
         for (const QString& command : commandNames()) {
@@ -282,7 +285,7 @@ private Q_SLOTS:
             QVERIFY2(usage.contains(QRegularExpression(QStringLiteral("\\n  %1 +[a-z]").arg(command))),
                      qPrintable(command));
         for (const auto& options : {searchCommandOptions(), generateCommandOptions(), verdictCommandOptions(),
-                                    historyCommandOptions(), watchCommandOptions()}) {
+                                    historyCommandOptions(), watchCommandOptions(), dropsCommandOptions()}) {
             for (const QCommandLineOption& option : options)
                 QVERIFY2(usage.contains(QStringLiteral("--") + option.names().constFirst()),
                          qPrintable(option.names().constFirst()));

@@ -1,5 +1,6 @@
 // The drop calendar's estimates: hand-written answers in the styles of each registry family, read
 // as a search reads them, then dated with the delivered drop rules.
+#include "engine/filing/drop_calendar.h"
 #include "engine/judging/drop_estimate.h"
 #include "engine/judging/drop_rules.h"
 #include "engine/judging/life_cycle.h"
@@ -73,10 +74,19 @@ private Q_SLOTS:
             << QStringLiteral("example.com")
             << QByteArray("Domain Status: pendingRestore\nUpdated Date: 2025-03-07\n") << QString()
             << Sureness::Unknown;
-        // A late registry: a day already past is today, never earlier.
-        QTest::newRow("overdue") << QStringLiteral("example.com")
-                                 << QByteArray("Domain Status: pendingDelete\nUpdated Date: 2025-02-01\n")
-                                 << QStringLiteral("2025-03-10") << Sureness::High;
+        // An update older than the stage did not start it: counted as undated.
+        QTest::newRow("update before the stage")
+            << QStringLiteral("example.com")
+            << QByteArray("Domain Status: pendingDelete\nUpdated Date: 2025-02-01\n")
+            << QStringLiteral("2025-03-10/2025-03-15") << Sureness::Medium;
+        QTest::newRow("redemption, update before the stage")
+            << QStringLiteral("example.com")
+            << QByteArray("Domain Status: redemptionPeriod\nUpdated Date: 2023-08-14T07:01:31Z\n")
+            << QStringLiteral("2025-03-15/2025-04-14") << Sureness::Low;
+        // Past its grace, the registrar is late: a day already past is today, never earlier.
+        QTest::newRow("past expiry, overdue")
+            << QStringLiteral("example.de") << QByteArray("Expiry date: 2024-12-01\n")
+            << QStringLiteral("2025-03-10") << Sureness::Medium;
     }
 
     void fromAnswers()
@@ -146,6 +156,39 @@ private Q_SLOTS:
         QVERIFY(!DropEstimate::fromText(u"2025-03-05/2025-03-01").isKnown());
         QVERIFY(!DropEstimate::fromText(u"soon").isKnown());
         QVERIFY(!DropEstimate::fromText(u"").isKnown());
+    }
+
+    // Dropping.txt: lines of four columns keep their estimate, older ones of three are estimated
+    // when read; soonest first, unknown last.
+    void calendar()
+    {
+        const QByteArray text = "late.com\tpendingDelete\t2025-01-02\t2025-03-20\r\n"
+                                "old.eu\tredemptionPeriod\t2025-02-15\r\n"
+                                "window.com\texpired\t2025-03-01\t2025-03-12/2025-04-20\r"
+                                "nowhere.zz\tpendingDelete\t\n"
+                                "\n"
+                                "late.com\tpendingDelete\t2025-01-02\t2025-03-11\n"
+                                "soon.net\tpendingDelete\t2025-01-02\t2025-03-11";
+        DropCalendar calendar = DropCalendar::read(text, DropRules::shipped(), Today);
+        QCOMPARE(calendar.entries().size(), 5);
+        QCOMPARE(calendar.entries().at(1).estimate.text(), QStringLiteral("2025-03-27"));
+        QCOMPARE(calendar.entries().at(1).cycle.expires, QDate(2025, 2, 15));
+        calendar.sort();
+        QStringList order;
+        for (const DropCalendarEntry& entry : calendar.entries())
+            order.append(entry.domain);
+        QCOMPARE(order, (QStringList{QStringLiteral("soon.net"), QStringLiteral("window.com"),
+                                     QStringLiteral("late.com"), QStringLiteral("old.eu"),
+                                     QStringLiteral("nowhere.zz")}));
+        QCOMPARE(calendar.within(Today, 2).entries().size(), 2);
+        QCOMPARE(calendar.within(Today, 10).entries().size(), 3);
+
+        LifeCycle cycle{QStringLiteral("pendingDelete"), QDate(2025, 1, 2), QDate()};
+        QCOMPARE(DropCalendar::line(QStringLiteral("a.com"), cycle, DropEstimate::fromText(u"2025-03-12")),
+                 QStringLiteral("a.com\tpendingDelete\t2025-01-02\t2025-03-12"));
+        cycle.expires = QDate();
+        QCOMPARE(DropCalendar::line(QStringLiteral("a.zz"), cycle, {}),
+                 QStringLiteral("a.zz\tpendingDelete\t\t"));
     }
 };
 

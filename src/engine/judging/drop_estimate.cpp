@@ -20,11 +20,18 @@ DropEstimate exact(const QDate& day, const QDate& today, DropEstimate::Sureness 
     return window(day, day, today, sureness);
 }
 
+// Whether the last update can be the day the state began: a stage that would have ended already
+// says the record was updated for something else, or the registry follows other rules.
+bool startedWithUpdate(const LifeCycle& cycle, int stageDays, const QDate& today)
+{
+    return cycle.updated.isValid() && cycle.updated <= today && cycle.updated.addDays(stageDays) >= today;
+}
+
 // pendingDelete: the registry's last stage, a fixed number of days from its start.
 DropEstimate inPendingDelete(const LifeCycle& cycle, const DropRule& rule, const QDate& today)
 {
     const int days = rule.quarantineDays > 0 ? rule.quarantineDays : rule.pendingDeleteDays;
-    if (cycle.updated.isValid())
+    if (startedWithUpdate(cycle, days, today))
         return exact(cycle.updated.addDays(days), today, DropEstimate::Sureness::High);
     return window(today, today.addDays(days), today, DropEstimate::Sureness::Medium);
 }
@@ -33,7 +40,7 @@ DropEstimate inPendingDelete(const LifeCycle& cycle, const DropRule& rule, const
 DropEstimate inRedemption(const LifeCycle& cycle, const DropRule& rule, const QDate& today)
 {
     const int days = rule.daysAfterDeletion();
-    if (cycle.updated.isValid())
+    if (startedWithUpdate(cycle, days, today))
         return exact(cycle.updated.addDays(days), today, DropEstimate::Sureness::Medium);
     // A quarantine starts on the expiry day where the registry deletes on expiry.
     if (rule.quarantineDays > 0 && cycle.expires.isValid() && cycle.expires <= today)

@@ -100,6 +100,23 @@ std::shared_ptr<const DropRules> DropRules::deliveredWith(const QString& path, Q
     return rules;
 }
 
+std::shared_ptr<const DropRules> DropRules::inFolderFile(const QString& path, QStringList* messages)
+{
+    QList<Problem> problems;
+    QString error;
+    std::shared_ptr<const DropRules> rules = deliveredWith(path, &problems, &error);
+    if (!messages)
+        return rules;
+    if (!error.isEmpty())
+        messages->append(error);
+    for (const Problem& problem : std::as_const(problems))
+        messages->append(QStringLiteral("%1, line %2: %3; the line is skipped")
+                             .arg(problem.origin)
+                             .arg(problem.lineNumber)
+                             .arg(problem.message));
+    return rules;
+}
+
 void DropRules::load(const QByteArray& text, const QString& origin, QList<Problem>* problems)
 {
     const QList<QByteArray> lines = QByteArray(text).replace("\r\n", "\n").replace('\r', '\n').split('\n');

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTime>
 #include <memory>
 
@@ -50,6 +51,9 @@ public:
     // not be read.
     static std::shared_ptr<const DropRules> deliveredWith(const QString& path, QList<Problem>* problems,
                                                           QString* error);
+
+    // deliveredWith() for the data folder's file, with every problem as a message for start-up.
+    static std::shared_ptr<const DropRules> inFolderFile(const QString& path, QStringList* messages);
 
     // Adds the lines of `text`; broken lines are skipped and listed in *problems.
     void load(const QByteArray& text, const QString& origin, QList<Problem>* problems = nullptr);
