@@ -5,6 +5,7 @@
 #include "cli/extract_command.h"
 #include "cli/generate_command.h"
 #include "cli/history_command.h"
+#include "cli/rank_command.h"
 #include "cli/search_command.h"
 #include "cli/verdict_command.h"
 #include "cli/watch_command.h"
@@ -64,6 +65,8 @@ brisquel::ExitCode runCommand(const QString& command, const QStringList& argumen
         return brisquel::runHistoryCommand(arguments.mid(1));
     if (command == QLatin1String("drops"))
         return brisquel::runDropsCommand(arguments.mid(1));
+    if (command == QLatin1String("rank"))
+        return brisquel::runRankCommand(arguments.mid(1));
     if (command == QLatin1String("extract"))
         return runExtract(arguments.mid(2));
     brisquel::StandardOutput output;
