@@ -72,10 +72,13 @@ NameScorer::NameScorer(const ScoreWeights& weights)
 NameScorer NameScorer::forDataFolder(const QString& root)
 {
     const DataFolder folder(root);
-    QSettings settings(folder.settingsPath(), QSettings::IniFormat);
-    NameScorer scorer(ScoreWeights::fromSettings(settings));
+    NameScorer scorer;
+    if (!root.isEmpty()) {
+        QSettings settings(folder.settingsPath(), QSettings::IniFormat);
+        scorer.m_weights = ScoreWeights::fromSettings(settings);
+    }
     for (const char* file : {"wordlists/FullWordList.txt", "Appends.txt"}) {
-        QFile own(folder.path(QLatin1String(file)));
+        QFile own(root.isEmpty() ? QString() : folder.path(QLatin1String(file)));
         QFile delivered(QStringLiteral(":/data/") + QLatin1String(file));
         QFile& source = own.exists() ? own : delivered;
         if (source.open(QIODevice::ReadOnly))
