@@ -5,6 +5,8 @@
 #include "engine/judging/drop_rules.h"
 #include "engine/judging/life_cycle.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace brisquel;
@@ -148,6 +150,28 @@ private Q_SLOTS:
         QCOMPARE(problems.at(0).lineNumber, 3);
         QCOMPARE(problems.at(3).lineNumber, 6);
         QVERIFY(!rules.forName(QStringLiteral("zz")));
+    }
+
+    // The data folder's file: its broken lines become start-up's messages, its good ones apply.
+    void folderFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("drop-rules.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("# mine\r\nch li  redemption=40\r\nch  grace=soon\r\n");
+        file.close();
+        QStringList messages;
+        const auto rules = DropRules::inFolderFile(path, &messages);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.at(0).startsWith(QLatin1String("drop-rules.txt, line 3: grace needs")),
+                 qPrintable(messages.at(0)));
+        QCOMPARE(rules->forName(QStringLiteral("example.li"))->redemptionDays, 40);
+        QCOMPARE(rules->forName(QStringLiteral("example.ch"))->redemptionDays, 40);
+        QVERIFY(rules->forName(QStringLiteral("example.com")));
+        messages.clear();
+        QVERIFY(DropRules::inFolderFile(dir.filePath(QStringLiteral("none.txt")), &messages)->size() > 0);
+        QVERIFY(messages.isEmpty());
     }
 
     void textForms()
