@@ -1,9 +1,11 @@
 #include "cli/cli_output.h"
 #include "cli/command_line.h"
 #include "cli/command_options.h"
+#include "cli/drops_command.h"
 #include "cli/extract_command.h"
 #include "cli/generate_command.h"
 #include "cli/history_command.h"
+#include "cli/rank_command.h"
 #include "cli/search_command.h"
 #include "cli/verdict_command.h"
 #include "cli/watch_command.h"
@@ -64,6 +66,10 @@ brisquel::ExitCode runCommand(const QString& command, const QStringList& argumen
         return brisquel::runHistoryCommand(arguments.mid(1));
     if (command == QLatin1String("zones"))
         return brisquel::runZonesCommand(arguments.mid(1));
+    if (command == QLatin1String("drops"))
+        return brisquel::runDropsCommand(arguments.mid(1));
+    if (command == QLatin1String("rank"))
+        return brisquel::runRankCommand(arguments.mid(1));
     if (command == QLatin1String("extract"))
         return runExtract(arguments.mid(2));
     brisquel::StandardOutput output;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "cli/command_options.h"
+#include "engine/judging/drop_rules.h"
 #include "engine/judging/name_facts.h"
+#include "engine/judging/name_score.h"
 
 #include <QByteArray>
 
@@ -30,14 +32,15 @@ private:
 // A search's results on standard output as text ("verdict domain"), csv, or JSON objects (a line
 // each, or one array): the name as the list wrote it, and in csv and JSON the detail, the ASCII form
 // the registry was asked in, a taken name's life cycle and who confirmed a free one (empty or null
-// where it does not apply). Verdicts are free, taken, unanswered or not-registrable.
+// where it does not apply), a dropping name's estimated release (`drops`: a day or start/end) and a
+// free name's shortlist score (`score`, 0 to 100).
+// Verdicts are free, taken, unanswered or not-registrable.
 class ResultWriter
 {
 public:
-    explicit ResultWriter(OutputFormat format)
-        : m_format(format)
-        , m_frame(format)
-    {}
+    // dataRoot: the data folder whose drop-rules.txt, word lists and [Score] weights are read
+    // over the delivered ones (empty: the delivered ones alone).
+    explicit ResultWriter(OutputFormat format, const QString& dataRoot = QString());
 
     // What comes before the first result: the csv header line, the opening of a JSON array, or
     // nothing.
@@ -49,6 +52,8 @@ public:
 private:
     OutputFormat m_format;
     RecordFrame m_frame;
+    std::shared_ptr<const DropRules> m_dropRules;
+    std::shared_ptr<const NameScorer> m_scorer;
 };
 
 } // namespace brisquel

@@ -66,7 +66,7 @@ public:
     SearchRun(SearchOptions options, const QStringList& arguments)
         : m_options(std::move(options))
         , m_folder(DataFolder::resolveRoot(arguments))
-        , m_writer(m_options.format)
+        , m_writer(m_options.format, m_folder.root())
     {}
 
     ExitCode run();

@@ -65,6 +65,7 @@ const DeliveredFile deliveredFiles[] = {
     {"answer-rules.txt", ":/data/templates/answer-rules.txt", 0, true},
     {"server-limits.txt", ":/data/templates/server-limits.txt", 0, true},
     {"life-cycle.txt", ":/data/templates/life-cycle.txt", 0, true},
+    {"drop-rules.txt", ":/data/templates/drop-rules.txt", 0, true},
 };
 
 } // namespace

@@ -1,7 +1,9 @@
+#include "engine/judging/name_score.h"
 #include "history/history_reader.h"
 #include "support/app_info.h"
 #include "support/text_file.h"
 #include "tools/fake_dns_server.h"
+#include "tools/fake_drop_window.h"
 #include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
 #include "tools/socks_proxy.h"
@@ -672,6 +674,9 @@ private Q_SLOTS:
         QVERIFY(TextFile::writeText(m_home->filePath(QStringLiteral("rdap-dns.json")),
                                     R"({"services": [[["com"], [")" + rdap.baseUrl().toUtf8() + R"("]]]})"));
         const QString list = writeList("caf\xc3\xa9.com\r\nfreeabc.com\r\ndropzone.com\r\n");
+        // A free name's shortlist score, with the delivered word lists and weights.
+        const QString freeabcScore =
+            QString::number(brisquel::NameScorer::forDataFolder(m_home->path()).score(u"freeabc.com"));
         const QStringList csv = {
             QStringLiteral("search"),  QStringLiteral("--list"), list,
             QStringLiteral("--start"), QStringLiteral("1"),      QStringLiteral("--format"),
@@ -680,12 +685,13 @@ private Q_SLOTS:
         // registry was asked in, the life cycle and the confirmation have columns of their own.
         Run run = cli(csv);
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out.value(0), QStringLiteral("domain,verdict,detail,ace,state,expires,confirmed"));
+        QCOMPARE(run.out.value(0), QStringLiteral("domain,verdict,detail,ace,state,expires,confirmed,drops,score"));
         QVERIFY(
-            run.out.contains(QStringLiteral("caf\u00e9.com,taken,Registered,xn--caf-dma.com,,2030-08-13,")));
-        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,free,Mid Profile,freeabc.com,,,rdap")));
+            run.out.contains(QStringLiteral("caf\u00e9.com,taken,Registered,xn--caf-dma.com,,2030-08-13,,,")));
+        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,free,Mid Profile,freeabc.com,,,rdap,,") + freeabcScore));
         QVERIFY(run.out.contains(
-            QStringLiteral("dropzone.com,taken,Registered,dropzone.com,redemptionPeriod,2030-08-13,")));
+            QStringLiteral("dropzone.com,taken,Registered,dropzone.com,redemptionPeriod,2030-08-13,,") +
+            brisquel::test::fakeDropWindow() + QLatin1Char(',')));
         QVERIFY(m_server->queries().contains(QStringLiteral("xn--caf-dma.com")));
         QCOMPARE(rdap.queries(), QStringList{QStringLiteral("freeabc.com")});
 
@@ -693,13 +699,15 @@ private Q_SLOTS:
         // dropping name is listed once, however often it is found.
         run = cli(csv + QStringList{QStringLiteral("--rdap"), QStringLiteral("--recheck")});
         QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,free,Mid Profile,freeabc.com,,,rdap")));
+        QVERIFY(run.out.contains(QStringLiteral("freeabc.com,free,Mid Profile,freeabc.com,,,rdap,,") + freeabcScore));
         QVERIFY(run.out.contains(
-            QStringLiteral("dropzone.com,taken,Registered,dropzone.com,redemptionPeriod,2031-05-01,")));
+            QStringLiteral("dropzone.com,taken,Registered,dropzone.com,redemptionPeriod,2031-05-01,,") +
+            brisquel::test::fakeDropWindow() + QLatin1Char(',')));
         QCOMPARE(rdap.queries().size(), 4);
         QStringList dropping;
         QVERIFY(TextFile::readLines(m_home->filePath(QStringLiteral("Dropping.txt")), &dropping));
-        QCOMPARE(dropping, QStringList{QStringLiteral("dropzone.com\tredemptionPeriod\t2030-08-13")});
+        QCOMPARE(dropping, QStringList{QStringLiteral("dropzone.com\tredemptionPeriod\t2030-08-13\t") +
+                                       brisquel::test::fakeDropWindow()});
         QVERIFY2(run.err.contains(QLatin1String("1 taken names are about to drop")), qPrintable(run.err));
 
         run = cli(QStringList{QStringLiteral("search"), QStringLiteral("--list"), list,
@@ -718,6 +726,7 @@ private Q_SLOTS:
         QCOMPARE(drop.value(QStringLiteral("state")).toString(), QStringLiteral("redemptionPeriod"));
         QCOMPARE(drop.value(QStringLiteral("expires")).toString(), QStringLiteral("2030-08-13"));
         QVERIFY(drop.value(QStringLiteral("confirmed")).isNull());
+        QCOMPARE(drop.value(QStringLiteral("drops")).toString(), brisquel::test::fakeDropWindow());
     }
 
     void dnsSettlesDelegatedNames()

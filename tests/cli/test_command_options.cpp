@@ -1,5 +1,7 @@
 #include "cli/command_options.h"
 #include "cli/zones_options.h"
+#include "cli/drops_command.h"
+#include "cli/rank_command.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -238,6 +240,10 @@ private Q_SLOTS:
                 return parseWatchOptions(arguments).help;
             if (command == QLatin1String("zones"))
                 return parseZonesOptions(arguments).help;
+            if (command == QLatin1String("drops"))
+                return parseDropsOptions(arguments).help;
+            if (command == QLatin1String("rank"))
+                return parseRankOptions(arguments).help;
             return parseHistoryOptions(arguments).help;
         };
         for (const QString& command : commandNames()) {
@@ -285,7 +291,8 @@ private Q_SLOTS:
             QVERIFY2(usage.contains(QRegularExpression(QStringLiteral("\\n  %1 +[a-z]").arg(command))),
                      qPrintable(command));
         for (const auto& options : {searchCommandOptions(), generateCommandOptions(), verdictCommandOptions(),
-                                    historyCommandOptions(), watchCommandOptions()}) {
+                                    historyCommandOptions(), watchCommandOptions(), dropsCommandOptions(),
+                                    rankCommandOptions()}) {
             for (const QCommandLineOption& option : options)
                 QVERIFY2(usage.contains(QStringLiteral("--") + option.names().constFirst()),
                          qPrintable(option.names().constFirst()));

@@ -5,6 +5,7 @@
 #include "engine/filing/verdict_filer.h"
 #include "file_size_limit.h"
 #include "support/text_file.h"
+#include "tools/fake_drop_window.h"
 #include "tools/fake_rdap_server.h"
 #include "tools/fake_whois_server.h"
 #include "whois_config/extension_table.h"
@@ -198,7 +199,8 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("ghost.com"), QStringLiteral("dropzone.com")}));
         QStringList dropping;
         QVERIFY(TextFile::readLines(dir.filePath(QStringLiteral("Dropping.txt")), &dropping));
-        QCOMPARE(dropping, QStringList{QStringLiteral("dropzone.com\tredemptionPeriod\t2030-08-13")});
+        QCOMPARE(dropping, QStringList{QStringLiteral("dropzone.com\tredemptionPeriod\t2030-08-13\t") +
+                                       test::fakeDropWindow()});
     }
 
     void clearAndDeleteSetTheCaptions()

@@ -185,7 +185,7 @@ private Q_SLOTS:
         QCOMPARE(problems.at(0).lineNumber, 6);
         QCOMPARE(problems.at(2).lineNumber, 8);
         QCOMPARE(readWhoisLifeCycle(answer, rows::Today, host, &rules),
-                 (LifeCycle{QStringLiteral("pendingDelete"), QDate(2025, 3, 8)}));
+                 (LifeCycle{QStringLiteral("pendingDelete"), QDate(2025, 3, 8), QDate()}));
         // Another server's answers keep their ways.
         QCOMPARE(readWhoisLifeCycle(answer, rows::Today, QStringLiteral("whois.other.example"), &rules),
                  LifeCycle());

@@ -7,6 +7,7 @@
 #include "main_window_controls.h"
 #include "support/settings_store.h"
 #include "tools/fake_dns_server.h"
+#include "tools/fake_drop_window.h"
 #include "tools/fake_whois_server.h"
 #include "ui/file_dialog.h"
 #include "ui/generator_window.h"
@@ -124,7 +125,7 @@ private Q_SLOTS:
         QCOMPARE(fixture.read(QStringLiteral("LowProfile.txt")), QByteArray("freeabcdefgh.com\r\n"));
         // The taken name in its redemption period is listed for watching, and the window says so.
         QCOMPARE(fixture.read(QStringLiteral("Dropping.txt")),
-                 QByteArray("dropzone.com\tredemptionPeriod\t2030-08-13\r\n"));
+                 "dropzone.com\tredemptionPeriod\t2030-08-13\t" + test::fakeDropWindow().toLatin1() + "\r\n");
         const QString logged = window->messageLog()->entries().last().text;
         QVERIFY2(logged.contains(QLatin1String("1 taken name about to drop")), qPrintable(logged));
 

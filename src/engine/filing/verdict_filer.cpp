@@ -1,6 +1,7 @@
 #include "verdict_filer.h"
 
 #include "engine/filing/check_history.h"
+#include "engine/filing/drop_calendar.h"
 #include "engine/filing/list_files.h"
 #include "engine/filing/result_lists.h"
 #include "support/clock.h"
@@ -60,6 +61,7 @@ VerdictFiler::VerdictFiler(const DataFolder& folder, ResultLists* lists, ListFil
     , m_listFiles(listFiles)
     , m_unanswered(folder.path(UnansweredFileName))
     , m_dropping(folder.path(DroppingFileName))
+    , m_dropRules(DropRules::inFolderFile(folder.path(QStringLiteral("drop-rules.txt")), nullptr))
 {}
 
 VerdictFiler::~VerdictFiler() = default;
@@ -137,8 +139,9 @@ VerdictFiler::Staged VerdictFiler::prepare(const QString& domain, Verdict verdic
         // Names about to drop, for whoever watches them: kept across runs, each name once.
         if (facts.lifeCycle.isDropping()) {
             staged.target = Staged::Target::Dropping;
-            m_dropping.add(domain, domain + QLatin1Char('\t') + facts.lifeCycle.state + QLatin1Char('\t') +
-                                       facts.lifeCycle.expires.toString(Qt::ISODate));
+            const DropEstimate estimate = estimateDrop(facts.lifeCycle, m_dropRules->forName(domain),
+                                                       Clock::currentDateTimeUtc().date());
+            m_dropping.add(domain, DropCalendar::line(domain, facts.lifeCycle, estimate));
         }
         staged.filed.detail = detail.isEmpty() ? idleCaption(ResultList::Registered) : detail;
         break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/judging/drop_rules.h"
 #include "engine/judging/name_facts.h"
 #include "engine/filing/name_set.h"
 #include "engine/filing/result_list.h"
@@ -135,6 +136,7 @@ private:
     ListFiles* m_listFiles;
     NameFile m_unanswered;
     NameFile m_dropping;
+    std::shared_ptr<const DropRules> m_dropRules;
     std::vector<Staged> m_staged;
     std::unique_ptr<QLockFile> m_lock;
     int m_claims = 0;

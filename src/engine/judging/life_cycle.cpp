@@ -1,6 +1,7 @@
 #include "life_cycle.h"
 
 #include "engine/judging/answer_rules.h"
+#include "engine/judging/drop_estimate.h"
 #include "support/words.h"
 
 #include <QJsonArray>
@@ -542,6 +543,7 @@ LifeCycle readWhoisLifeCycle(const QByteArray& answer, const QDate& today, const
     DateCandidates candidates;
     readFields(answerLines(text), own, &cycle.state, &candidates);
     cycle.expires = firstTrustedDate(candidates, text, own.dateOrder());
+    cycle.updated = readWhoisLastUpdate(text, own.dateOrder());
     if (cycle.state.isEmpty() && cycle.expires.isValid() && cycle.expires < today)
         cycle.state = StatePriority.at(3);
     return cycle;
@@ -555,12 +557,12 @@ LifeCycle readRdapLifeCycle(const QByteArray& body, const QDate& today)
         keepMoreTelling(&cycle.state, stateOfStatus(status.toString()));
     for (const QJsonValue& value : object.value(QLatin1String("events")).toArray()) {
         const QJsonObject event = value.toObject();
-        if (event.value(QLatin1String("eventAction"))
-                .toString()
-                .compare(QLatin1String("expiration"), Qt::CaseInsensitive) == 0) {
-            cycle.expires = readRegistryDate(event.value(QLatin1String("eventDate")).toString());
-            break;
-        }
+        const QString action = event.value(QLatin1String("eventAction")).toString().toLower();
+        const QDate date = readRegistryDate(event.value(QLatin1String("eventDate")).toString());
+        if (action == QLatin1String("expiration") && !cycle.expires.isValid())
+            cycle.expires = date;
+        else if (action == QLatin1String("last changed") && !cycle.updated.isValid())
+            cycle.updated = date;
     }
     if (cycle.state.isEmpty() && cycle.expires.isValid() && cycle.expires < today)
         cycle.state = StatePriority.at(3);

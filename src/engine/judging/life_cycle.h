@@ -16,6 +16,8 @@ struct LifeCycle
     // expiry date without a state of its own; empty for a name in good standing, or when unknown.
     QString state;
     QDate expires; // invalid when the answer gives none
+    // The last update: for a name in a deletion state, usually the day it entered it.
+    QDate updated;
 
     bool isDropping() const { return !state.isEmpty(); }
     bool operator==(const LifeCycle&) const = default;

@@ -352,7 +352,7 @@ bool SearchDriver::Private::takeEntry(qint64 number, const QString& entry)
                     settledByHistory(*last, settings.historyDays, run.startedAt)) {
                 NameFacts facts;
                 facts.method = CheckMethod::History;
-                facts.lifeCycle = {last->state, last->expires};
+                facts.lifeCycle = {last->state, last->expires, QDate()};
                 return stage(number, domain, last->verdict, *detail, facts);
             }
         }

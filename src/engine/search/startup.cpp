@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "engine/judging/drop_rules.h"
 #include "engine/filing/remembered_list.h"
 #include "support/clock.h"
 #include "support/file_helpers.h"
@@ -97,6 +98,8 @@ StartupResult Startup::run(ExtensionTable* table, const UrlOpener& openUrl) cons
         result.problems.append(limitsError);
     result.lifeCycleRules = loadLifeCycleRules(&result.lifeCycleProblems, &result.problems);
     LifeCycleRules::install(result.lifeCycleRules);
+    // Read here only to report its broken lines; the filer and the drops command read it themselves.
+    DropRules::inFolderFile(m_folder.path(QStringLiteral("drop-rules.txt")), &result.problems);
     result.rdapBootstrap = loadRdapBootstrap(&result.problems);
     result.preferRdap = m_settings->flag(SettingKeys::useRdap());
     result.checkDnsFirst = m_settings->flag(SettingKeys::checkDnsFirst());
