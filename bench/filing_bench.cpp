@@ -2,7 +2,7 @@
 // alone, the lists with their live files, and large WHOIS answers. The tests check the outcome of
 // the same work; the times are measured here, where a busy machine fails nothing.
 
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/filing/result_lists.h"
 #include "engine/judging/verdict.h"
 #include "support/data_folder.h"
@@ -29,9 +29,9 @@ int main()
     QTemporaryDir dir;
     const DataFolder folder(dir.path());
     ResultLists filed;
-    ListFiles files(folder, &filed);
+    LiveListFiles files(folder, &filed);
     timer.restart();
-    const int count = ListFiles::OverflowLimit - 1;
+    const int count = LiveListFiles::OverflowLimit - 1;
     for (int i = 0; i < count; ++i) {
         filed.addAvailableName(QStringLiteral("m%1.com").arg(i, 6, 10, QLatin1Char('0')));
         files.overflowCheck();

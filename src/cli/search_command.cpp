@@ -5,7 +5,7 @@
 #include "cli/command_options.h"
 #include "cli/result_writer.h"
 #include "engine/dns/dns_precheck.h"
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/search/resume_point.h"
 #include "engine/search/search_driver.h"
 #include "engine/search/search_session.h"
@@ -15,7 +15,7 @@
 #include "history/history_store.h"
 #include "interrupt_watcher.h"
 #include "progress_printer.h"
-#include "sources/list_file.h"
+#include "sources/list_file_reader.h"
 #include "support/data_folder.h"
 #include "support/file_helpers.h"
 #include "support/settings_store.h"
@@ -356,8 +356,8 @@ void SearchRun::connectSignals()
     QObject::connect(&driver, &SearchDriver::problem, tell);
     QObject::connect(&driver, &SearchDriver::serverWaiting, tell);
     QObject::connect(&driver, &SearchDriver::searchStopped, tell);
-    QObject::connect(m_session->listFiles(), &ListFiles::writeFailed, tell);
-    QObject::connect(m_session->listFiles(), &ListFiles::overflowed, [this] {
+    QObject::connect(m_session->listFiles(), &LiveListFiles::writeFailed, tell);
+    QObject::connect(m_session->listFiles(), &LiveListFiles::overflowed, [this] {
         say(QStringLiteral("One of your lists has reached 20000 entries.  They have been saved and cleared.  "
                            "You may find your backed up lists in the brisquel /overflow/ directory."));
     });

@@ -2,11 +2,11 @@
 
 // One search environment for the driver's tests: a data folder, the core objects, and the
 // answers collected.
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/filing/result_lists.h"
 #include "engine/search/search_driver.h"
 #include "engine/filing/verdict_filer.h"
-#include "sources/list_file.h"
+#include "sources/list_file_reader.h"
 #include "support/data_folder.h"
 #include "support/settings_store.h"
 #include "support/text_file.h"
@@ -124,7 +124,7 @@ public:
     SettingsStore settings;
     ExtensionTable table;
     ResultLists lists;
-    ListFiles listFiles;
+    LiveListFiles listFiles;
     VerdictFiler filer;
     SearchDriver driver;
     QList<Outcome> outcomes;

@@ -1,5 +1,5 @@
 #include "engine/search/browse_checker.h"
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/dispatch/lookup_router.h"
 #include "engine/filing/result_lists.h"
 #include "engine/filing/verdict_filer.h"
@@ -136,7 +136,7 @@ private Q_SLOTS:
             {ExtensionRow{QStringLiteral("com"), QStringLiteral("127.0.0.1"), server.port(), true}});
         const LookupRouter router(&table);
         ResultLists lists;
-        ListFiles listFiles(folder, &lists);
+        LiveListFiles listFiles(folder, &lists);
         VerdictFiler filer(folder, &lists, &listFiles);
         BrowseChecker checker(listPath, &router, &filer);
         checker.setTimings({200, 2, 20, 50});

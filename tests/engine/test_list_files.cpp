@@ -1,5 +1,5 @@
 #include "engine/filing/check_history.h"
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/filing/remembered_list.h"
 #include "engine/filing/result_lists.h"
 #include "engine/filing/verdict_filer.h"
@@ -95,7 +95,7 @@ struct Fixture
 
     DataFolder folder;
     ResultLists lists;
-    ListFiles files;
+    LiveListFiles files;
     QDateTime now = FirstOverflow;
 };
 
@@ -294,23 +294,23 @@ private Q_SLOTS:
             TextFile::writeLines(f.files.overflowFilePath(ResultList::Low), {QStringLiteral("earlier.run")}));
         f.lists.setSaved({QStringLiteral("kept.com")});
         f.lists.addRegisteredName(QStringLiteral("taken.com"));
-        QSignalSpy overflowed(&f.files, &ListFiles::overflowed);
+        QSignalSpy overflowed(&f.files, &LiveListFiles::overflowed);
 
         QCOMPARE(f.fileNames(ResultList::High, 10), 0);
         QCOMPARE(f.fileNames(ResultList::Low, 5), 0);
         // Each filing appends (bench/filing_bench times it).
-        QCOMPARE(f.fileNames(ResultList::Mid, ListFiles::OverflowLimit - 1), 0);
+        QCOMPARE(f.fileNames(ResultList::Mid, LiveListFiles::OverflowLimit - 1), 0);
         QVERIFY(f.liveFilesMirrorTheLists());
         QCOMPARE(overflowed.size(), 0);
 
-        QCOMPARE(f.fileNames(ResultList::Mid, 1, ListFiles::OverflowLimit - 1), 1);
+        QCOMPARE(f.fileNames(ResultList::Mid, 1, LiveListFiles::OverflowLimit - 1), 1);
         QCOMPARE(overflowed.size(), 1);
 
         // The first overflow of the run: the stamp was still empty.
         const QStringList overflowMid = lines(dir.filePath(QStringLiteral("overflow/HighProfile.txt")));
-        QCOMPARE(overflowMid.size(), ListFiles::OverflowLimit);
+        QCOMPARE(overflowMid.size(), LiveListFiles::OverflowLimit);
         QCOMPARE(overflowMid.first(), numbered(ResultList::Mid, 0));
-        QCOMPARE(overflowMid.last(), numbered(ResultList::Mid, ListFiles::OverflowLimit - 1));
+        QCOMPARE(overflowMid.last(), numbered(ResultList::Mid, LiveListFiles::OverflowLimit - 1));
         QCOMPARE(lines(dir.filePath(QStringLiteral("overflow/SuperHighProfile.txt"))).size(), 10);
         const QStringList overflowLow = lines(dir.filePath(QStringLiteral("overflow/LowProfile.txt")));
         QCOMPARE(overflowLow.size(), 5);
@@ -330,21 +330,21 @@ private Q_SLOTS:
         QCOMPARE(f.files.backupStamp(), QStringLiteral("126202683618AM"));
 
         // The old live files keep the full lists; the next name starts the new set.
-        QCOMPARE(lines(dir.filePath(QStringLiteral("HighProfile.txt"))).size(), ListFiles::OverflowLimit);
+        QCOMPARE(lines(dir.filePath(QStringLiteral("HighProfile.txt"))).size(), LiveListFiles::OverflowLimit);
         QCOMPARE(lines(dir.filePath(QStringLiteral("SuperHighProfile.txt"))).size(), 10);
         f.file(QStringLiteral("abcdefgh.com"));
         QCOMPARE(f.files.liveFilePath(ResultList::Low),
                  dir.filePath(QStringLiteral("LowProfile126202683618AM.txt")));
         QVERIFY(f.liveFilesMirrorTheLists());
         QCOMPARE(lines(f.files.liveFilePath(ResultList::Low)), QStringList{QStringLiteral("abcdefgh.com")});
-        QCOMPARE(lines(dir.filePath(QStringLiteral("HighProfile.txt"))).size(), ListFiles::OverflowLimit);
+        QCOMPARE(lines(dir.filePath(QStringLiteral("HighProfile.txt"))).size(), LiveListFiles::OverflowLimit);
         QCOMPARE(f.lists.caption(ResultList::Low), QStringLiteral("Low Profile (1, 1 new)"));
 
         // A second overflow writes under the stamp of the first.
         f.now = SecondOverflow;
-        QCOMPARE(f.fileNames(ResultList::Low, ListFiles::OverflowLimit - 1), 1);
+        QCOMPARE(f.fileNames(ResultList::Low, LiveListFiles::OverflowLimit - 1), 1);
         QCOMPARE(lines(dir.filePath(QStringLiteral("overflow/LowProfile126202683618AM.txt"))).size(),
-                 ListFiles::OverflowLimit);
+                 LiveListFiles::OverflowLimit);
         QCOMPARE(f.files.backupStamp(), QStringLiteral("1262026110509PM"));
         QCOMPARE(overflowed.size(), 2);
     }
@@ -355,12 +355,12 @@ private Q_SLOTS:
         Fixture f(dir.path());
         // A file where the folder should be: it cannot be created.
         QVERIFY(TextFile::writeLines(dir.filePath(QStringLiteral("overflow")), {}));
-        QSignalSpy failed(&f.files, &ListFiles::writeFailed);
-        QSignalSpy overflowed(&f.files, &ListFiles::overflowed);
+        QSignalSpy failed(&f.files, &LiveListFiles::writeFailed);
+        QSignalSpy overflowed(&f.files, &LiveListFiles::overflowed);
 
-        QCOMPARE(f.fileNames(ResultList::High, ListFiles::OverflowLimit + 1), 0);
+        QCOMPARE(f.fileNames(ResultList::High, LiveListFiles::OverflowLimit + 1), 0);
         QCOMPARE(overflowed.size(), 0);
-        QCOMPARE(f.lists.entryCount(ResultList::High), ListFiles::OverflowLimit + 1);
+        QCOMPARE(f.lists.entryCount(ResultList::High), LiveListFiles::OverflowLimit + 1);
         QCOMPARE(f.files.backupStamp(), QString());
         // One report per file, however often it is tried.
         QCOMPARE(failed.size(), 3);
@@ -370,7 +370,7 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(dir.filePath(QStringLiteral("overflow"))));
         QVERIFY(f.files.overflowCheck());
         QCOMPARE(lines(dir.filePath(QStringLiteral("overflow/SuperHighProfile.txt"))).size(),
-                 ListFiles::OverflowLimit + 1);
+                 LiveListFiles::OverflowLimit + 1);
         QCOMPARE(f.lists.entryCount(ResultList::High), 0);
     }
 
@@ -380,7 +380,7 @@ private Q_SLOTS:
         // Below a plain file nothing can be created, whoever runs the test.
         QVERIFY(TextFile::writeLines(dir.filePath(QStringLiteral("blocked")), {}));
         Fixture f(dir.filePath(QStringLiteral("blocked/data")));
-        QSignalSpy failed(&f.files, &ListFiles::writeFailed);
+        QSignalSpy failed(&f.files, &LiveListFiles::writeFailed);
 
         QCOMPARE(f.fileNames(ResultList::High, 50), 0);
         f.lists.addAvailableName(QStringLiteral("abcdefgh.com"));

@@ -1,5 +1,5 @@
 #include "engine/filing/check_history.h"
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/filing/result_lists.h"
 #include "engine/search/resume_point.h"
 #include "engine/search/search_driver.h"

@@ -5,7 +5,7 @@
 #include "engine/names/lookup_name.h"
 #include "engine/filing/remembered_list.h"
 #include "fuzz_support.h"
-#include "sources/list_file.h"
+#include "sources/list_file_reader.h"
 #include "support/text_file.h"
 
 using namespace brisquel;

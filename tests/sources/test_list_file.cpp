@@ -1,4 +1,4 @@
-#include "sources/list_file.h"
+#include "sources/list_file_reader.h"
 #include "sources/search_type.h"
 #include "support/text_file.h"
 

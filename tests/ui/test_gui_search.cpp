@@ -1,4 +1,4 @@
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/filing/result_lists.h"
 #include "engine/search/search_driver.h"
 #include "engine/filing/verdict_filer.h"

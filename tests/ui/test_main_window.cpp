@@ -1,8 +1,8 @@
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/filing/result_lists.h"
 #include "engine/search/search_driver.h"
 #include "main_window_controls.h"
-#include "sources/list_file.h"
+#include "sources/list_file_reader.h"
 #include "support/settings_store.h"
 #include "ui/about_window.h"
 #include "ui/elided_label.h"
@@ -621,7 +621,7 @@ private Q_SLOTS:
         MainWindow* window = fixture.open();
         ResultLists* lists = window->resultLists();
         auto overflow = [&] {
-            for (int i = 0; i < ListFiles::OverflowLimit; ++i)
+            for (int i = 0; i < LiveListFiles::OverflowLimit; ++i)
                 lists->addAvailableName(QStringLiteral("longname%1.com").arg(i));
             return window->listFiles()->overflowCheck();
         };

@@ -2,7 +2,7 @@
 
 #include "engine/filing/check_history.h"
 #include "engine/filing/drop_calendar.h"
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/filing/result_lists.h"
 #include "support/clock.h"
 #include "support/file_helpers.h"
@@ -53,7 +53,7 @@ void VerdictFiler::NameFile::write()
         m_names.reset();
 }
 
-VerdictFiler::VerdictFiler(const DataFolder& folder, ResultLists* lists, ListFiles* listFiles,
+VerdictFiler::VerdictFiler(const DataFolder& folder, ResultLists* lists, LiveListFiles* listFiles,
                            QObject* parent)
     : QObject(parent)
     , m_folder(folder)

@@ -3,7 +3,7 @@
 #include "engine/judging/drop_rules.h"
 #include "engine/judging/name_facts.h"
 #include "engine/filing/name_set.h"
-#include "engine/filing/result_list.h"
+#include "engine/filing/result_list_id.h"
 #include "engine/judging/verdict.h"
 #include "support/data_folder.h"
 #include "support/line_appender.h"
@@ -19,7 +19,7 @@ class QLockFile;
 namespace brisquel {
 
 class CheckHistory;
-class ListFiles;
+class LiveListFiles;
 class ResultLists;
 
 // Where every verdict of every checker in the process goes: free names into High, Mid or Low
@@ -36,7 +36,7 @@ class VerdictFiler : public QObject
     Q_OBJECT
 public:
     // listFiles may be null: then the lists alone are kept.
-    VerdictFiler(const DataFolder& folder, ResultLists* lists, ListFiles* listFiles,
+    VerdictFiler(const DataFolder& folder, ResultLists* lists, LiveListFiles* listFiles,
                  QObject* parent = nullptr);
     ~VerdictFiler() override;
 
@@ -133,7 +133,7 @@ private:
 
     DataFolder m_folder;
     ResultLists* m_lists;
-    ListFiles* m_listFiles;
+    LiveListFiles* m_listFiles;
     NameFile m_unanswered;
     NameFile m_dropping;
     std::shared_ptr<const DropRules> m_dropRules;

@@ -8,7 +8,7 @@
 #include "engine/search/search_settings.h"
 #include "engine/dispatch/server_pacer.h"
 #include "engine/judging/verdict.h"
-#include "engine/filing/result_list.h"
+#include "engine/filing/result_list_id.h"
 #include "sources/search_type.h"
 
 #include <QObject>

@@ -12,7 +12,7 @@
 #include "engine/search/unsettled_entries.h"
 #include "engine/filing/verdict_filer.h"
 #include "engine/zones/zone_shelf.h"
-#include "sources/list_file.h"
+#include "sources/list_file_reader.h"
 
 #include <QDateTime>
 #include <QHash>

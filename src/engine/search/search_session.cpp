@@ -1,6 +1,6 @@
 #include "search_session.h"
 
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/filing/result_lists.h"
 #include "engine/search/search_driver.h"
 #include "engine/search/search_settings.h"
@@ -16,7 +16,7 @@ SearchSession::SearchSession(const DataFolder& folder, const QString& userSettin
     , m_settings(std::make_unique<SettingsStore>(m_folder.settingsPath(), userSettingsPath))
     , m_table(std::make_unique<ExtensionTable>())
     , m_lists(std::make_unique<ResultLists>())
-    , m_listFiles(std::make_unique<ListFiles>(m_folder, m_lists.get()))
+    , m_listFiles(std::make_unique<LiveListFiles>(m_folder, m_lists.get()))
     , m_filer(std::make_unique<VerdictFiler>(m_folder, m_lists.get(), m_listFiles.get()))
     , m_driver(std::make_unique<SearchDriver>(m_settings.get(), m_table.get(), m_filer.get()))
 {}

@@ -11,7 +11,7 @@ namespace brisquel {
 
 class AnswerRules;
 class ExtensionTable;
-class ListFiles;
+class LiveListFiles;
 class ResultLists;
 class SearchDriver;
 class SettingsStore;
@@ -41,7 +41,7 @@ public:
     SettingsStore* settings() const { return m_settings.get(); }
     ExtensionTable* table() const { return m_table.get(); }
     ResultLists* lists() const { return m_lists.get(); }
-    ListFiles* listFiles() const { return m_listFiles.get(); }
+    LiveListFiles* listFiles() const { return m_listFiles.get(); }
     VerdictFiler* filer() const { return m_filer.get(); }
     SearchDriver* driver() const { return m_driver.get(); }
     const StartupResult& startupResult() const { return m_startup; }
@@ -53,7 +53,7 @@ private:
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<ExtensionTable> m_table;
     std::unique_ptr<ResultLists> m_lists;
-    std::unique_ptr<ListFiles> m_listFiles;
+    std::unique_ptr<LiveListFiles> m_listFiles;
     std::unique_ptr<VerdictFiler> m_filer;
     std::unique_ptr<SearchDriver> m_driver;
     StartupResult m_startup;

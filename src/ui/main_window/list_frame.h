@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/filing/result_list.h"
+#include "engine/filing/result_list_id.h"
 
 #include <QGroupBox>
 #include <array>

@@ -1,7 +1,7 @@
 #include "main_window.h"
 
 #include "control_states.h"
-#include "engine/filing/list_files.h"
+#include "engine/filing/live_list_files.h"
 #include "engine/search/resume_point.h"
 #include "engine/search/search_driver.h"
 #include "engine/search/search_status.h"
@@ -11,7 +11,7 @@
 #include "history/history_store.h"
 #include "list_frame.h"
 #include "search_frame.h"
-#include "sources/list_file.h"
+#include "sources/list_file_reader.h"
 #include "start_number.h"
 #include "status_bar.h"
 #include "support/app_info.h"
@@ -114,8 +114,8 @@ void MainWindow::showOnStart()
 void MainWindow::bindCore()
 {
     SearchDriver* driver = searchDriver();
-    connect(listFiles(), &ListFiles::overflowed, this, &MainWindow::showOverflowNotice);
-    connect(listFiles(), &ListFiles::writeFailed, this, &MainWindow::showFailure);
+    connect(listFiles(), &LiveListFiles::overflowed, this, &MainWindow::showOverflowNotice);
+    connect(listFiles(), &LiveListFiles::writeFailed, this, &MainWindow::showFailure);
     connect(m_listActions, &ResultListActions::notice, this,
             qOverload<const QString&>(&MainWindow::showNotice));
     connect(m_listActions, &ResultListActions::failed, this, &MainWindow::showFailure);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/filing/result_list.h"
+#include "engine/filing/result_list_id.h"
 #include "engine/search/search_session.h"
 #include "engine/search/startup.h"
 #include "sources/search_type.h"
@@ -20,7 +20,7 @@ class AboutWindow;
 class BrowserWindow;
 class DesktopNotifier;
 class FailureQueue;
-class ListFiles;
+class LiveListFiles;
 class ListFrame;
 class VerdictFiler;
 class MessageLog;
@@ -72,7 +72,7 @@ public:
     SettingsStore* settings() const { return m_session->settings(); }
     const ExtensionTable& extensionTable() const { return *m_session->table(); }
     ResultLists* resultLists() const { return m_session->lists(); }
-    ListFiles* listFiles() const { return m_session->listFiles(); }
+    LiveListFiles* listFiles() const { return m_session->listFiles(); }
     VerdictFiler* verdictFiler() const { return m_session->filer(); }
     SearchDriver* searchDriver() const { return m_session->driver(); }
     ResultListActions* listActions() const { return m_listActions; }

@@ -1,4 +1,4 @@
-#include "list_file.h"
+#include "list_file_reader.h"
 
 #include "support/file_helpers.h"
 

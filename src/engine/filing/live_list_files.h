@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/filing/result_list.h"
+#include "engine/filing/result_list_id.h"
 #include "support/data_folder.h"
 
 #include <QDateTime>
@@ -16,14 +16,14 @@ class ResultLists;
 
 // Mirrors High, Mid and Low Profile to the live list files, rolls full lists over to the
 // overflow folder, and keeps the backup stamp in the file names.
-class ListFiles : public QObject
+class LiveListFiles : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int OverflowLimit = 20000;
 
-    ListFiles(DataFolder folder, ResultLists* lists, QObject* parent = nullptr);
-    ~ListFiles() override;
+    LiveListFiles(DataFolder folder, ResultLists* lists, QObject* parent = nullptr);
+    ~LiveListFiles() override;
 
     // Tests move time through this.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }

@@ -1,4 +1,4 @@
-#include "result_list.h"
+#include "result_list_id.h"
 
 namespace brisquel {
 

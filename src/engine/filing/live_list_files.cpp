@@ -1,4 +1,4 @@
-#include "list_files.h"
+#include "live_list_files.h"
 
 #include "engine/filing/result_lists.h"
 #include "support/clock.h"
@@ -28,7 +28,7 @@ bool isProfileList(ResultList list)
 // One live list file. While "level" holds, the file and the lines waiting in its appender equal
 // its list, and a new entry only needs to be appended; anything else (first filing, an edit, a new
 // stamp, a failed write) makes the next save rewrite it whole.
-struct ListFiles::LiveFile
+struct LiveListFiles::LiveFile
 {
     LiveFile(ResultList list, QString fragment)
         : list(list)
@@ -42,7 +42,7 @@ struct ListFiles::LiveFile
     QString error; // why the last write failed
 };
 
-ListFiles::ListFiles(DataFolder folder, ResultLists* lists, QObject* parent)
+LiveListFiles::LiveListFiles(DataFolder folder, ResultLists* lists, QObject* parent)
     : QObject(parent)
     , m_folder(std::move(folder))
     , m_lists(lists)
@@ -52,13 +52,13 @@ ListFiles::ListFiles(DataFolder folder, ResultLists* lists, QObject* parent)
     m_live = {std::make_unique<LiveFile>(ResultList::Low, QStringLiteral("LowProfile")),
               std::make_unique<LiveFile>(ResultList::Mid, QStringLiteral("HighProfile")),
               std::make_unique<LiveFile>(ResultList::High, QStringLiteral("SuperHighProfile"))};
-    connect(m_lists, &ResultLists::availableNameFiled, this, &ListFiles::onNameFiled);
-    connect(m_lists, &ResultLists::listEdited, this, &ListFiles::onListEdited);
+    connect(m_lists, &ResultLists::availableNameFiled, this, &LiveListFiles::onNameFiled);
+    connect(m_lists, &ResultLists::listEdited, this, &LiveListFiles::onListEdited);
 }
 
-ListFiles::~ListFiles() = default;
+LiveListFiles::~LiveListFiles() = default;
 
-ListFiles::LiveFile& ListFiles::live(ResultList list)
+LiveListFiles::LiveFile& LiveListFiles::live(ResultList list)
 {
     for (auto& file : m_live) {
         if (file->list == list)
@@ -68,12 +68,12 @@ ListFiles::LiveFile& ListFiles::live(ResultList list)
     return *m_live.front();
 }
 
-QString ListFiles::stampedPath(const QString& fragment) const
+QString LiveListFiles::stampedPath(const QString& fragment) const
 {
     return m_folder.path(fragment + m_backupStamp + QStringLiteral(".txt"));
 }
 
-QString ListFiles::liveFilePath(ResultList list) const
+QString LiveListFiles::liveFilePath(ResultList list) const
 {
     for (const auto& file : m_live) {
         if (file->list == list)
@@ -82,7 +82,7 @@ QString ListFiles::liveFilePath(ResultList list) const
     return QString();
 }
 
-QString ListFiles::overflowFilePath(ResultList list) const
+QString LiveListFiles::overflowFilePath(ResultList list) const
 {
     for (const auto& file : m_live) {
         if (file->list == list)
@@ -91,7 +91,7 @@ QString ListFiles::overflowFilePath(ResultList list) const
     return QString();
 }
 
-void ListFiles::onNameFiled(ResultList list, const QString& domain)
+void LiveListFiles::onNameFiled(ResultList list, const QString& domain)
 {
     if (!isProfileList(list))
         return;
@@ -103,13 +103,13 @@ void ListFiles::onNameFiled(ResultList list, const QString& domain)
     }
 }
 
-void ListFiles::onListEdited(ResultList list)
+void LiveListFiles::onListEdited(ResultList list)
 {
     if (isProfileList(list))
         live(list).level = false;
 }
 
-bool ListFiles::appendPending(LiveFile& file)
+bool LiveListFiles::appendPending(LiveFile& file)
 {
     const QString path = liveFilePath(file.list);
     QString cause;
@@ -120,7 +120,7 @@ bool ListFiles::appendPending(LiveFile& file)
     return false;
 }
 
-bool ListFiles::isSaved(ResultList list) const
+bool LiveListFiles::isSaved(ResultList list) const
 {
     for (const auto& file : m_live) {
         if (file->list == list)
@@ -129,7 +129,7 @@ bool ListFiles::isSaved(ResultList list) const
     return true;
 }
 
-QString ListFiles::saveError(ResultList list) const
+QString LiveListFiles::saveError(ResultList list) const
 {
     for (const auto& file : m_live) {
         if (file->list == list)
@@ -138,7 +138,7 @@ QString ListFiles::saveError(ResultList list) const
     return QString();
 }
 
-bool ListFiles::keepEarlierRun(const QString& path)
+bool LiveListFiles::keepEarlierRun(const QString& path)
 {
     if (m_ownFiles.contains(path))
         return true;
@@ -161,7 +161,7 @@ bool ListFiles::keepEarlierRun(const QString& path)
     return true;
 }
 
-void ListFiles::rewrite(LiveFile& file)
+void LiveListFiles::rewrite(LiveFile& file)
 {
     // The whole list goes out, the names still waiting with it.
     file.appender.dropPending();
@@ -181,7 +181,7 @@ void ListFiles::rewrite(LiveFile& file)
     report(path, error);
 }
 
-void ListFiles::saveLiveLists()
+void LiveListFiles::saveLiveLists()
 {
     for (auto& file : m_live) {
         const bool pending = file->appender.hasPending();
@@ -198,7 +198,7 @@ void ListFiles::saveLiveLists()
     }
 }
 
-bool ListFiles::overflowCheck()
+bool LiveListFiles::overflowCheck()
 {
     bool full = false;
     for (const auto& file : m_live)
@@ -213,7 +213,7 @@ bool ListFiles::overflowCheck()
     return true;
 }
 
-bool ListFiles::saveOverflowLists()
+bool LiveListFiles::saveOverflowLists()
 {
     QDir().mkpath(m_folder.path(OverflowFolder));
     bool written = true;
@@ -232,7 +232,7 @@ bool ListFiles::saveOverflowLists()
     return written;
 }
 
-void ListFiles::resetResultLists()
+void LiveListFiles::resetResultLists()
 {
     // The live files of this stamp end with the full lists; the next name starts the new set.
     saveLiveLists();
@@ -240,7 +240,7 @@ void ListFiles::resetResultLists()
     newBackupStamp();
 }
 
-QString ListFiles::newBackupStamp()
+QString LiveListFiles::newBackupStamp()
 {
     // A fixed English format, so that the names do not change with the user's regional settings.
     QString stamp = QLocale::c().toString(m_clock(), QStringLiteral("M/d/yyyy h:mm:ss AP"));
@@ -267,14 +267,14 @@ QString ListFiles::newBackupStamp()
     return stamp;
 }
 
-void ListFiles::appendMarkerLine(const QString& path)
+void LiveListFiles::appendMarkerLine(const QString& path)
 {
     QString error;
     if (!TextFile::appendLines(path, {QStringLiteral(" ")}, &error))
         report(path, error);
 }
 
-void ListFiles::report(const QString& path, const QString& error)
+void LiveListFiles::report(const QString& path, const QString& error)
 {
     if (m_reported.contains(path))
         return;
