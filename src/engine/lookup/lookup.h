@@ -43,16 +43,22 @@ public:
         m_maxAttempts = timings.maxAttempts;
         m_retryDelayMs = timings.retryDelay();
     }
-    void setAttemptTimeout(int ms) { m_attemptMs = ms; }
-    void setMaxAttempts(int attempts) { m_maxAttempts = attempts; }
-    void setRetryDelay(int ms) { m_retryDelayMs = ms; }
 
     bool isBusy() const { return m_busy; }
     const LookupRequest& request() const { return m_request; }
     // The longest this lookup can still take, retries included.
     virtual qint64 remainingMs() const = 0;
 
-    virtual void start(const LookupRequest& request) = 0;
+    // Drops what the slot was doing and asks about the request's name.
+    void start(const LookupRequest& request)
+    {
+        abort();
+        m_request = request;
+        m_attempt = 0;
+        m_everConnected = false;
+        m_busy = true;
+        beginAttempt();
+    }
     // Drops the lookup without a reply.
     virtual void abort() = 0;
 
@@ -62,6 +68,8 @@ Q_SIGNALS:
     void finished(const brisquel::LookupReply& reply);
 
 protected:
+    virtual void beginAttempt() = 0;
+
     LookupRequest m_request;
     int m_attempt = 0;
     int m_attemptMs = 10000;

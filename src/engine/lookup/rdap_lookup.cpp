@@ -171,16 +171,6 @@ qint64 RdapLookup::remainingMs() const
     return current + qint64(std::max(0, m_maxAttempts - m_attempt)) * (m_attemptMs + m_retryDelayMs);
 }
 
-void RdapLookup::start(const LookupRequest& request)
-{
-    abort();
-    m_request = request;
-    m_attempt = 0;
-    m_everConnected = false;
-    m_busy = true;
-    beginAttempt();
-}
-
 void RdapLookup::abort()
 {
     m_busy = false;

@@ -47,11 +47,10 @@ public:
     // The GET for the request: RDAP's media type, a few redirects and never from https to http.
     static QNetworkRequest networkRequest(const LookupRequest& request);
 
-    void start(const LookupRequest& request) override;
     void abort() override;
 
 private:
-    void beginAttempt();
+    void beginAttempt() override;
     void onFinished();
     void finishWithAnswer(QNetworkReply* reply, int status);
     QString failureOf(QNetworkReply* reply) const;

@@ -68,16 +68,6 @@ WhoisLookup::~WhoisLookup()
     dropSocket();
 }
 
-void WhoisLookup::start(const LookupRequest& request)
-{
-    abort();
-    m_request = request;
-    m_attempt = 0;
-    m_everConnected = false;
-    m_busy = true;
-    beginAttempt();
-}
-
 void WhoisLookup::abort()
 {
     m_busy = false;

@@ -40,7 +40,6 @@ public:
     void setWriteDelay(WriteDelay delay) { m_writeDelay = std::move(delay); }
 
     qint64 remainingMs() const override;
-    void start(const LookupRequest& request) override;
     void abort() override;
 
 private:
@@ -52,7 +51,7 @@ private:
         TooLarge
     };
 
-    void beginAttempt();
+    void beginAttempt() override;
     void dropSocket();
     void endAttempt(Outcome outcome, const QString& failure);
     void finish(Outcome outcome, const QString& failure, bool proxyFailed = false);
